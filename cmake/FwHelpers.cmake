@@ -1,0 +1,36 @@
+# fw_library(NAME DIR [DEPS ...]): a static library of every .cpp in DIR.
+# Public include root is the source tree, so headers are named by folder:
+# #include "platform/runtime/files.hpp".
+function(fw_library name dir)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+  else()
+    add_library(${name} INTERFACE)
+  endif()
+  get_target_property(type ${name} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${A_DEPS})
+  else()
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+  endif()
+endfunction()
+
+# fw_test(NAME DIR [DEPS ...]): one GoogleTest executable of every .cpp in
+# DIR, with the shared headless test main.
+function(fw_test name dir)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE fw_test_main ${A_DEPS} GTest::gtest GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    TIMEOUT 600)
+endfunction()

@@ -1,0 +1,134 @@
+#include "engine/form_board.hpp"
+
+#include <string>
+
+#include "engine/globals.hpp"
+#include "engine/joystick.hpp"
+#include "engine/program_end.hpp"
+#include "engine/screen.hpp"
+#include "platform/display/surface.hpp"
+#include "platform/runtime/files.hpp"
+
+namespace fw {
+
+Lazy<FormBoard> Board;
+
+namespace {
+constexpr int16_t kVkPrintScreen = 44;
+constexpr int16_t kVkQ = 'Q';
+constexpr int16_t kShiftCtrl = 1 | 2;
+
+// States whose screen receives each kind of event.
+bool RoutesKeyDown(int32_t s) { return s == 2 || s == 4 || s == 6 || s == 8; }
+bool RoutesKeyPress(int32_t s) { return s == 1 || s == 3 || (s >= 5 && s <= 9); }
+bool RoutesKeyUp(int32_t s) { return s == 2 || s == 4 || s == 8; }
+bool RoutesMouse(int32_t s) { return s >= 1 && s <= 9; }
+bool RoutesMouseUp(int32_t s) { return s == 2 || s == 4; }
+
+// The screen of the current state; holding the pointer keeps the object
+// alive even if the handler makes the loop release it.
+std::shared_ptr<Screen> CurrentScreen() {
+  ScreenSlot* slot = ScreenForState(GameState);
+  return slot ? slot->Shared() : nullptr;
+}
+}  // namespace
+
+FormBoard::FormBoard() = default;
+
+FormBoard::~FormBoard() {
+  if (plat::Window::Instance().Receiver() == this) plat::Window::Instance().SetReceiver(nullptr);
+}
+
+bool FormBoard::Show() {
+  plat::Window& w = plat::Window::Instance();
+  if (!w.Create("Ferrowind")) return false;
+  w.SetReceiver(this);
+  Form_Load();
+  w.Show();
+  return true;
+}
+
+void FormBoard::Unload() {
+  plat::Window& w = plat::Window::Instance();
+  if (w.Receiver() == this) w.SetReceiver(nullptr);
+  w.ShowSystemCursor(true);
+  w.Destroy();
+}
+
+void* FormBoard::hWnd() const { return plat::Window::Instance().NativeHandle(); }
+
+void FormBoard::Form_Load() {
+  // The screens draw their own pointer; no system pointer shows over them.
+  plat::Window::Instance().ShowSystemCursor(false);
+}
+
+void FormBoard::Form_KeyDown(int16_t keyCode, int16_t shift) {
+  KeyCode = keyCode;
+  KeyShift = shift;
+  if (RoutesKeyDown(GameState))
+    if (auto s = CurrentScreen()) s->KeyDown(keyCode, shift);
+  // The handler may have changed the arguments; the chord is judged after it.
+  if (keyCode == kVkQ && shift == kShiftCtrl) DebugOn = DebugOn == 1 ? 0 : 1;
+}
+
+void FormBoard::Form_KeyPress(int16_t keyAscii) {
+  if (RoutesKeyPress(GameState))
+    if (auto s = CurrentScreen()) s->KeyPress(keyAscii);
+}
+
+void FormBoard::Form_KeyUp(int16_t keyCode, int16_t shift) {
+  if (RoutesKeyUp(GameState))
+    if (auto s = CurrentScreen()) s->KeyUp(keyCode, shift);
+  if (keyCode == kVkPrintScreen) CaptureScreen();
+}
+
+void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, float yTwips) {
+  float x = xTwips / plat::kTwipsPerPixelX;
+  float y = yTwips / plat::kTwipsPerPixelY;
+  MouseButton = button;
+  MouseShift = shift;
+  MouseX = x;
+  MouseY = y;
+  MouseMoved = 0;
+  if (RoutesMouse(GameState))
+    if (auto s = CurrentScreen()) s->MouseDown(button, shift, x, y);
+}
+
+void FormBoard::Form_MouseMove(int16_t button, int16_t shift, float xTwips, float yTwips) {
+  float x = xTwips / plat::kTwipsPerPixelX;
+  float y = yTwips / plat::kTwipsPerPixelY;
+  MouseButton = button;
+  MouseShift = shift;
+  MouseX = x;
+  MouseY = y;
+  MouseMoved = 1;
+  if (RoutesMouse(GameState))
+    if (auto s = CurrentScreen()) s->MouseMove(button, shift, x, y);
+}
+
+void FormBoard::Form_MouseUp(int16_t button, int16_t shift, float xTwips, float yTwips) {
+  float x = xTwips / plat::kTwipsPerPixelX;
+  float y = yTwips / plat::kTwipsPerPixelY;
+  if (RoutesMouseUp(GameState))
+    if (auto s = CurrentScreen()) s->MouseUp(button, shift, x, y);
+}
+
+void FormBoard::DirectXEvent_DXCallback(int32_t eventId) {
+  if (DInput->Work) DInput->CallBack(eventId);
+}
+
+void FormBoard::OnQuit() { EndProgram(0); }
+
+void FormBoard::CaptureScreen() {
+  // There is no clipboard picture here: the frame on screen is what the
+  // player saw when pressing the key.
+  const plat::Window& w = plat::Window::Instance();
+  if (!w.LastFrame().empty()) {
+    const std::string name = AppPath + "\\CapScr" + std::to_string(captureCounter_) + ".bmp";
+    plat::SaveBmp(w.LastFrame().data(), w.LastFrameWidth(), w.LastFrameHeight(), w.LastFrameWidth(),
+                  plat::NativePath(name));
+  }
+  ++captureCounter_;
+}
+
+}  // namespace fw

@@ -1,0 +1,127 @@
+#include "engine/key_config.hpp"
+
+#include <limits>
+#include <utility>
+
+#include "engine/globals.hpp"
+#include "platform/runtime/error.hpp"
+#include "platform/runtime/strings.hpp"
+#include "platform/runtime/text_records.hpp"
+
+namespace fw {
+
+std::array<int16_t, 18> KeyTable{};
+int16_t MusicOn = 0;
+int32_t SoundVol = 0;
+int32_t MusicVol = 0;
+
+namespace {
+// The file's order, which is not the table's.
+constexpr std::pair<const char*, int> kBindingKeys[] = {
+    {"FORWARD", KEY_FORWARD},      {"BACKWARD", KEY_BACKWARD}, {"LEFT", KEY_LEFT},         {"RIGHT", KEY_RIGHT},
+    {"FREESCROLL", KEY_FREESCROLL}, {"SMALLMAP", KEY_SMALLMAP}, {"STOP", KEY_STOP},         {"WEAPON0", KEY_WEAPON0},
+    {"WEAPON1", KEY_WEAPON0 + 1},  {"WEAPON2", KEY_WEAPON0 + 2}, {"WEAPON3", KEY_WEAPON0 + 3}, {"WEAPON4", KEY_WEAPON0 + 4},
+    {"WEAPON5", KEY_WEAPON0 + 5},  {"WEAPON6", KEY_WEAPON0 + 6}, {"WEAPON7", KEY_WEAPON0 + 7}, {"WEAPON8", KEY_WEAPON0 + 8},
+    {"WEAPON9", KEY_WEAPON0 + 9},  {"TURRENT", KEY_TURRENT},
+};
+}  // namespace
+
+bool SaveKeyConfig(const std::string& name) {
+  plat::TextRecordWriter w;
+  for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
+  w.String("SOUNDVOL").Number(SoundVol).EndRecord();
+  w.String("MUSICVOL").Number(MusicVol).EndRecord();
+  w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
+  if (!w.SaveAtomic(AppPath + name)) {
+    LastError = "Unable to Save " + name;
+    return false;
+  }
+  return true;
+}
+
+void ReadKeyConfig(const std::string& name) {
+  auto reader = plat::TextRecordReader::Open(AppPath + name);
+  if (!reader) {
+    LastError = "Unable to Read " + name;
+    return;
+  }
+  try {
+    while (!reader->AtEnd()) {
+      const std::string key = plat::UCase(reader->ReadString());
+      const int32_t value = reader->ReadLong();
+      bool matched = false;
+      for (const auto& [fileKey, index] : kBindingKeys) {
+        if (key != fileKey) continue;
+        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+          throw plat::RuntimeError(plat::ErrorCode::Overflow, "Overflow");
+        KeyTable[static_cast<size_t>(index)] = static_cast<int16_t>(value);
+        matched = true;
+        break;
+      }
+      if (matched) continue;
+      if (key == "SOUNDVOL")
+        SoundVol = value;
+      else if (key == "MUSICVOL")
+        MusicVol = value;
+      else if (key == "VOLUME")
+        MusicOn = value != 0 ? -1 : 0;
+    }
+  } catch (const plat::RuntimeError&) {
+    LastError = "Unable to Read " + name;
+  }
+}
+
+std::string KeyCodeName(int16_t code) {
+  if (code >= 48 && code <= 57) return std::string(1, static_cast<char>(code));
+  if (code >= 65 && code <= 90) return std::string(1, static_cast<char>(code));
+  if (code >= 97 && code <= 105) return "Pad" + std::to_string(code - 96);
+  if (code >= 112 && code <= 123) return "F" + std::to_string(code - 111);
+  switch (code) {
+    case 8: return "BackSpace";
+    case 9: return "Tab";
+    case 12: return "Clear";
+    case 13: return "Enter";
+    case 16: return "Shift";
+    case 17: return "Ctrl";
+    case 18: return "Alt";
+    case 19: return "Pause";
+    case 20: return "CapsLock";
+    case 27: return "Esc";
+    case 32: return "Space";
+    case 33: return "PageUp";
+    case 34: return "PageDown";
+    case 35: return "End";
+    case 36: return "Home";
+    case 37: return "Left";
+    case 38: return "UP";
+    case 39: return "Right";
+    case 40: return "Down";
+    case 41: return "Select";
+    case 42: return "Print";
+    case 45: return "Insert";
+    case 46: return "Delete";
+    case 91:
+    case 92: return "StartMenu";
+    case 93: return "Option";
+    case 106: return "Pad*";
+    case 107: return "Pad+";
+    case 109: return "Pad-";
+    case 111: return "Pad/";
+    case 144: return "NumLock";
+    case 145: return "ScrollLock";
+    case 186: return ";";
+    case 187: return "=";
+    case 188: return ",";
+    case 189: return "-";
+    case 190: return ".";
+    case 191: return "/";
+    case 192: return "`";
+    case 219: return "[";
+    case 220: return "\\";
+    case 221: return "]";
+    case 222: return "'";
+    default: return "";
+  }
+}
+
+}  // namespace fw

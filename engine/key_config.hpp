@@ -1,0 +1,34 @@
+#pragma once
+// The player's key bindings, music switch and volumes, kept in Default.cfg.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace fw {
+
+// Battle controls, in this order.
+enum KeyIndex : int {
+  KEY_FORWARD = 0,
+  KEY_BACKWARD = 1,
+  KEY_LEFT = 2,
+  KEY_RIGHT = 3,
+  KEY_STOP = 4,
+  KEY_WEAPON0 = 5,  // to KEY_WEAPON0 + 9
+  KEY_SMALLMAP = 15,
+  KEY_FREESCROLL = 16,
+  KEY_TURRENT = 17,
+};
+
+extern std::array<int16_t, 18> KeyTable;
+extern int16_t MusicOn;  // -1 on, 0 off
+extern int32_t SoundVol;
+extern int32_t MusicVol;
+
+// Both take a name relative to the program folder ("\Default.cfg"). Failures
+// leave their text in LastError and return quietly.
+void ReadKeyConfig(const std::string& name);
+// Returns false when the file could not be written (the old file stays).
+bool SaveKeyConfig(const std::string& name);
+std::string KeyCodeName(int16_t code);
+
+}  // namespace fw

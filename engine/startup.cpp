@@ -1,0 +1,218 @@
+#include "engine/startup.hpp"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "engine/form_board.hpp"
+#include "engine/globals.hpp"
+#include "engine/joystick.hpp"
+#include "engine/media_player.hpp"
+#include "engine/pack.hpp"
+#include "engine/program_end.hpp"
+#include "engine/rects.hpp"
+#include "engine/screen.hpp"
+#include "engine/sound.hpp"
+#include "engine/surfaces.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
+#include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/message_box.hpp"
+#include "platform/runtime/strings.hpp"
+
+namespace fw {
+
+std::string MountTableFile = "/proc/self/mounts";
+
+namespace {
+constexpr double kStartupPi = 3.141592653589;
+
+// The mount table escapes blanks and a few other characters as \ooo.
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size()) {
+      const std::string oct = s.substr(i + 1, 3);
+      if (oct.size() == 3 && oct.find_first_not_of("01234567") == std::string::npos) {
+        out += static_cast<char>(std::stoi(oct, nullptr, 8));
+        i += 3;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+bool IsOpticalDisc(const std::string& type) { return type == "iso9660" || type == "udf"; }
+
+void Splash() {
+  plat::SurfacePtr splash;
+  const std::string file = AppPath + "\\create(GB).jpg";
+  if (!plat::FileExists(file))
+    throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
+                             "File not found: \"create(GB).jpg\" in " + plat::NativePath(AppPath));
+  LoadPictureSurface(file, splash, DDraw, 0, 0, true);
+  const RECT whole = SetRECT(0, 0, 640, 480);
+  BackBuffer->BltFast(0, 0, splash.get(), &whole, plat::DDBLTFAST_WAIT);
+  Primary->Flip(nullptr, 0);
+  while (KeyCode <= 0 && MouseButton <= 0) {
+    plat::DoEvents();
+    if (KeyCode <= 0 && MouseButton <= 0) ::usleep(5000);  // nothing else runs: let the machine rest
+  }
+}
+
+void StartUp() {
+  FindMediaPath();                                                   // 1
+  AppPath = plat::ProgramFolder();                                   // 2
+  if (::chdir(AppPath.c_str()) != 0) { /* the paths used are absolute */ }
+  FontScale = ComputeFontScale(plat::kTwipsPerPixelX);               // 3
+  InitCosSin();                                                      // 4
+  InitDirectDraw();                                                  // 5
+  if (!Board->Show()) {                                              // 6
+    plat::MsgBox("Unable to open the game window: no display is available.");
+    EndProgram(1);
+  }
+  DisableIME(Board->hWnd());                                         // 7
+  MediaPlay->Load(Board->hWnd());                                    // 8
+  MediaPlay.Release();
+  DDraw->SetCooperativeLevel(Board->hWnd(), plat::DDSCL_NORMAL);     // 9
+  DDraw->SetCooperativeLevel(Board->hWnd(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
+  DDraw->SetDisplayMode(640, 480, 16, 0, 0);                         // 10
+  // Without a primary surface nothing can be shown: end after the messages
+  // rather than fail on the splash.
+  if (!CreatePrimaryAndBackBuffer(Primary, BackBuffer, DDraw)) EndProgram(1);  // 11
+  Splash();                                                          // 12, 13
+  Board->WindowState = 2;                                            // 14
+  Sounds->Init(Board->hWnd(), DX.get());                             // 15
+  DInput->InitDirectInput(*Board);                                   // 16
+  DataPack->FilePath = AppPath;                                      // 17
+  DataPack->TempPath = AppPath;
+  DataPack->LoadInf("Data");
+  MissionPack->FilePath = AppPath;                                   // 18
+  MissionPack->TempPath = AppPath;
+  MissionPack->LoadInf("MissionPack");
+  GameState = 5;                                                     // 19
+}
+
+void Shutdown() {
+  MediaPlay->PlayLogo();
+  MediaPlay.Release();
+  Board->Unload();
+  Board.Release();
+  RestoreCursor();
+}
+}  // namespace
+
+std::vector<DriveRoot> GetDriveList() {
+  std::vector<DriveRoot> roots;
+  auto text = plat::ReadAllText(MountTableFile);
+  if (!text) return roots;
+  size_t pos = 0;
+  while (pos < text->size()) {
+    size_t end = text->find('\n', pos);
+    if (end == std::string::npos) end = text->size();
+    const std::string line = text->substr(pos, end - pos);
+    pos = end + 1;
+    // device mountpoint type options ...
+    char dev[4096], dir[4096], type[256];
+    if (std::sscanf(line.c_str(), "%4095s %4095s %255s", dev, dir, type) == 3) roots.push_back({Unescape(dir), type});
+  }
+  return roots;
+}
+
+std::string FindMediaPath() {
+  std::string result;
+  MediaPath = plat::ProgramFolder();
+  for (const DriveRoot& d : GetDriveList()) {
+    if (!IsOpticalDisc(d.type)) continue;
+    std::string root = d.root;
+    if (root.empty() || root.back() != '/') root += '/';
+    if (!plat::Dir(root + "Ferrowind").empty()) {
+      MediaPath = root;
+      result = root;
+      if (MediaPath.size() > 1 && MediaPath.back() == '/') MediaPath.pop_back();
+      break;
+    }
+    MediaPath = plat::ProgramFolder();
+    result.clear();
+  }
+  return result;
+}
+
+float ComputeFontScale(float twipsPerPixelX) {
+  return static_cast<float>(1440.0f / twipsPerPixelX / 96.0f);
+}
+
+void InitCosSin() {
+  for (int i = 0; i <= 360; ++i) {
+    const double a = i / 180.0 * kStartupPi;
+    CosSin[static_cast<size_t>(i)] = {static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a))};
+  }
+}
+
+void InitDirectDraw() {
+  DX = std::make_shared<plat::DirectX7>();
+  DDraw = DX->DirectDrawCreate("");
+  if (!DDraw || DDraw->SetCooperativeLevel(nullptr, plat::DDSCL_NORMAL) != plat::DD_OK ||
+      DDraw->SetDisplayMode(640, 480, DX->DisplayBitsPerPixel(), 0, 0) != plat::DD_OK) {
+    plat::MsgBox("無法起始繪圖頁,請安裝DirectX7.");
+    EndProgram(1);
+  }
+}
+
+void DisableIME(void*) { plat::Window::Instance().DisableInputMethod(); }
+
+void RestoreCursor() {
+  while (plat::ShowCursor(false) >= 0) {
+  }
+  while (plat::ShowCursor(true) <= 0) {
+  }
+}
+
+void ScreenLoop() {
+  for (;;) {
+    plat::DoEvents();
+    const int32_t state = GameState;
+    if (state == 10) {
+      MediaPlay.Release();
+      continue;
+    }
+    if (state == 11) {
+      MediaPlay.Release();
+      GameState = 1;
+      continue;
+    }
+    ScreenSlot* slot = ScreenForState(state);
+    if (!slot) return;
+    if ((state == 2 || state == 4) && BeforeBattleScreen) BeforeBattleScreen();
+    {
+      // Held for the visit, so a screen may release its own slot safely.
+      std::shared_ptr<Screen> screen = slot->Shared();
+      screen->Load();
+    }
+    slot->Release();
+  }
+}
+
+int Main() {
+  try {
+    StartUp();
+    ScreenLoop();
+    Shutdown();
+    return 0;
+  } catch (const ProgramEnd& end) {
+    return end.exitCode;
+  } catch (const plat::RuntimeError& e) {
+    plat::MsgBox(e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    plat::MsgBox(std::string("Unexpected error: ") + e.what());
+    return 1;
+  }
+}
+
+}  // namespace fw

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the suites under AddressSanitizer
+# and UBSan, then each fuzz target for a short time.
+set -euo pipefail
+FW_ROOT="$(cd "$(dirname "$0")" && pwd)"
+source "$FW_ROOT/tools/setup.sh"
+fw_install_packages
+
+fw_build "$FW_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_TESTS=ON -DFW_BENCH=ON
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+(cd "$FW_ROOT/build-test" && ctest --output-on-failure -j "$(nproc)")
+
+if command -v clang++ >/dev/null; then
+  CC=clang CXX=clang++ fw_build "$FW_ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_TESTS=OFF
+  bash "$FW_ROOT/fuzz/run_all.sh" "$FW_ROOT/build-fuzz/bin" "${FW_FUZZ_SECONDS:-10}"
+else
+  echo "clang is not installed: fuzz targets skipped."
+fi

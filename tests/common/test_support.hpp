@@ -1,0 +1,33 @@
+#pragma once
+// Shared test helpers: a scratch program folder per test.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fwtest {
+
+// A fresh folder under the system's temporary folder, made the program
+// folder (and AppPath) for the test's life, and removed afterwards.
+class TempProgramFolder {
+ public:
+  TempProgramFolder();
+  ~TempProgramFolder();
+  TempProgramFolder(const TempProgramFolder&) = delete;
+  TempProgramFolder& operator=(const TempProgramFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Native path of a file in the folder (relative path with "/").
+  std::string File(const std::string& relative) const { return path_ + "/" + relative; }
+  void Write(const std::string& relative, const std::string& bytes) const;
+  std::string Read(const std::string& relative) const;
+  bool Exists(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+// The folder where the build put the executables (ferrowind, mkdata).
+std::string BuildProgramFolder();
+std::string MkdataPath();
+
+}  // namespace fwtest

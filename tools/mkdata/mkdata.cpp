@@ -1,0 +1,104 @@
+// mkdata <program folder>: writes the complete sample data set.
+#include "tools/mkdata/mkdata.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <tuple>
+
+#include "engine/pack.hpp"
+
+namespace mkdata {
+namespace fs = std::filesystem;
+
+namespace {
+struct Registered {
+  const char* name;
+  int order;
+  StepFn fn;
+};
+std::vector<Registered>& Steps() {
+  static std::vector<Registered> steps;
+  return steps;
+}
+
+void WriteBytes(const fs::path& p, const void* data, size_t size) {
+  fs::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary | std::ios::trunc);
+  f.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  if (!f) throw std::runtime_error("cannot write " + p.string());
+}
+}  // namespace
+
+Step::Step(const char* name, int order, StepFn fn) { Steps().push_back({name, order, fn}); }
+
+Context::Context(std::string programFolder) : out_(std::move(programFolder)) {
+  fs::create_directories(out_);
+  fs::remove_all(fs::path(out_) / ".mkdata");
+  // Both archives exist whatever the steps put in them: start-up opens both.
+  for (const char* a : {"Data", "MissionPack"}) {
+    archives_.push_back(a);
+    fs::create_directories(Staging(a));
+  }
+}
+
+std::string Context::Staging(const std::string& archive) const { return (fs::path(out_) / ".mkdata" / archive).string(); }
+
+void Context::Member(const std::string& archive, const std::string& name, const void* data, size_t size) {
+  if (std::find(archives_.begin(), archives_.end(), archive) == archives_.end()) archives_.push_back(archive);
+  WriteBytes(fs::path(Staging(archive)) / name, data, size);
+}
+
+void Context::Loose(const std::string& rel, const void* data, size_t size) { WriteBytes(fs::path(out_) / rel, data, size); }
+
+std::string Context::Scratch(const std::string& name) const {
+  fs::path p = fs::path(out_) / ".mkdata" / "scratch";
+  fs::create_directories(p);
+  return (p / name).string();
+}
+
+bool Context::PackArchives() {
+  for (const std::string& archive : archives_) {
+    fw::qelPackage pack;
+    pack.FilePath = Staging(archive);
+    pack.TempPath = out_;
+    if (!pack.AddArchive(archive)) return false;
+    std::printf("mkdata: %s: %d members\n", archive.c_str(), pack.PackFiles->Count());
+  }
+  fs::remove_all(fs::path(out_) / ".mkdata");
+  return true;
+}
+
+std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+std::string Records(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
+}
+
+}  // namespace mkdata
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: mkdata <program folder>\n");
+    return 2;
+  }
+  try {
+    mkdata::Context ctx(std::filesystem::absolute(argv[1]).string());
+    auto steps = mkdata::Steps();
+    std::sort(steps.begin(), steps.end(),
+              [](const auto& a, const auto& b) { return std::tie(a.order, a.name) < std::tie(b.order, b.name); });
+    for (const auto& s : steps) s.fn(ctx);
+    if (!ctx.PackArchives()) {
+      std::fprintf(stderr, "mkdata: packing the archives failed\n");
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mkdata: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,43 @@
+# Shared set-up of run.sh and test.sh: installs the Debian packages the build
+# needs when they are missing, then configures and builds a tree.
+# Sourced, not run.
+
+FW_PACKAGES=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libsdl2-ttf-dev
+  libassimp-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  libenet-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation fonts-dejavu-core fonts-wqy-microhei
+)
+
+fw_install_packages() {
+  local missing=()
+  local p
+  for p in "${FW_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# fw_build DIR [cmake options...]
+fw_build() {
+  local dir="$1"
+  shift
+  cmake -S "$FW_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}
+
+# fw_sample_data PROGRAM_DIR MKDATA: writes the sample data set when the
+# folder holds no game data.
+fw_sample_data() {
+  local dir="$1" mkdata="$2"
+  if [ ! -f "$dir/Data.INF" ]; then
+    echo "No game data in $dir: writing the sample data set."
+    "$mkdata" "$dir"
+  fi
+}
