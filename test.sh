@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the suites under AddressSanitizer
-# and UBSan, then each fuzz target for a short time.
+# Builds everything and runs every test: each fuzz target for a short time,
+# then the suites under AddressSanitizer and UBSan.
 set -euo pipefail
 FW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$FW_ROOT/tools/setup.sh"
 fw_install_packages
-
-fw_build "$FW_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_TESTS=ON -DFW_BENCH=ON
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-(cd "$FW_ROOT/build-test" && ctest --output-on-failure -j "$(nproc)")
 
 if command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ fw_build "$FW_ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_TESTS=OFF
@@ -17,3 +12,9 @@ if command -v clang++ >/dev/null; then
 else
   echo "clang is not installed: fuzz targets skipped."
 fi
+
+fw_build "$FW_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_TESTS=ON -DFW_BENCH=ON
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$FW_ROOT/build-test"
+ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,9 @@
+#include "app/registry.hpp"
+
+#include "engine/screen.hpp"
+
+namespace fw {
+
+void RegisterScreens() {}
+
+}  // namespace fw

@@ -1,0 +1,58 @@
+#include "tests/e2e/game_driver.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/registry.hpp"
+#include "engine/startup.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/files.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace fwtest {
+namespace fs = std::filesystem;
+
+const std::string& SampleDataFolder() {
+  static const std::string folder = [] {
+    std::string t = (fs::temp_directory_path() / "fwe2e-XXXXXX").string();
+    if (!mkdtemp(t.data())) std::abort();
+    const std::string cmd = "\"" + MkdataPath() + "\" \"" + t + "\" > /dev/null";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+    return t;
+  }();
+  return folder;
+}
+
+std::string CopyOfSampleData() {
+  std::string t = (fs::temp_directory_path() / "fwe2e-XXXXXX").string();
+  if (!mkdtemp(t.data())) std::abort();
+  fs::copy(SampleDataFolder(), t, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  return t;
+}
+
+int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps) {
+  plat::SetProgramFolder(programFolder);
+  auto pending = std::make_shared<std::vector<DriverStep>>(std::move(steps));
+  auto pumps = std::make_shared<long>(0);
+  plat::SetTestDriver([pending, pumps, maxPumps] {
+    if (++*pumps > maxPumps) {
+      std::fprintf(stderr, "driver: gave up waiting for: %s\n",
+                   pending->empty() ? "the program to end" : pending->front().what.c_str());
+      std::_Exit(99);
+    }
+    if (!pending->empty() && pending->front().when()) {
+      auto step = pending->front();
+      pending->erase(pending->begin());
+      step.then();
+    }
+  });
+  fw::RegisterScreens();
+  const int status = fw::Main();
+  plat::SetTestDriver(nullptr);
+  plat::QuitPlatform();
+  return status;
+}
+
+}  // namespace fwtest

@@ -1,0 +1,26 @@
+#pragma once
+// Runs the real program in a child process, driven by a script of steps
+// that the event pump consults: "when this holds, do that".
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fwtest {
+
+struct DriverStep {
+  std::string what;                 // for the failure message
+  std::function<bool()> when;       // checked at every pump
+  std::function<void()> then;       // runs once, when it first holds
+};
+
+// Writes the sample data set into a fresh folder once per process; returns it.
+const std::string& SampleDataFolder();
+// A copy of the sample data set in a new folder the caller may change.
+std::string CopyOfSampleData();
+
+// Runs start-up, the screen loop and shutdown on the folder with the steps
+// installed as the test driver; returns Main's exit status. Gives up (exit
+// status 99) after maxPumps pumps.
+int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps = 200000);
+
+}  // namespace fwtest

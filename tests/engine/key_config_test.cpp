@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "engine/globals.hpp"
+#include "engine/key_config.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+struct KeyConfig : ::testing::Test {
+  fwtest::TempProgramFolder dir;
+  void SetUp() override {
+    fw::KeyTable.fill(0);
+    fw::MusicOn = 0;
+    fw::SoundVol = fw::MusicVol = 0;
+    fw::LastError.clear();
+  }
+};
+}  // namespace
+
+TEST_F(KeyConfig, SavedSettingsReadBackAndTheFileKeepsItsOrder) {
+  for (size_t i = 0; i < fw::KeyTable.size(); ++i) fw::KeyTable[i] = static_cast<int16_t>(65 + i);
+  fw::SoundVol = 7;
+  fw::MusicVol = 3;
+  fw::MusicOn = 5;
+  ASSERT_TRUE(fw::SaveKeyConfig("\\Default.cfg"));
+  const std::string text = dir.Read("Default.cfg");
+  EXPECT_EQ(text.substr(0, 40), "\"FORWARD\",65\r\n\"BACKWARD\",66\r\n\"LEFT\",67\r\n");
+  EXPECT_NE(text.find("\"RIGHT\",68\r\n\"FREESCROLL\",81\r\n\"SMALLMAP\",80\r\n\"STOP\",69\r\n\"WEAPON0\",70\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\"TURRENT\",82\r\n\"SOUNDVOL\",7\r\n\"MUSICVOL\",3\r\n\"VOLUME\",1\r\n"), std::string::npos);
+
+  const auto saved = fw::KeyTable;
+  SetUp();
+  fw::ReadKeyConfig("\\Default.cfg");
+  EXPECT_EQ(fw::KeyTable, saved);
+  EXPECT_EQ(fw::SoundVol, 7);
+  EXPECT_EQ(fw::MusicVol, 3);
+  EXPECT_EQ(fw::MusicOn, -1);
+  EXPECT_EQ(fw::LastError, "");
+}
+
+TEST_F(KeyConfig, KeysAnyCaseAnyOrderUnknownSkipped) {
+  dir.Write("Default.cfg", "\"volume\",-1\r\n\"bogus\",3\r\n\"forward\",87\r\n\"Forward\",88\r\n");
+  fw::ReadKeyConfig("\\Default.cfg");
+  EXPECT_EQ(fw::KeyTable[fw::KEY_FORWARD], 88);  // the last occurrence wins
+  EXPECT_EQ(fw::MusicOn, -1);
+  dir.Write("Default.cfg", "\"VOLUME\",0\r\n");
+  fw::ReadKeyConfig("\\Default.cfg");
+  EXPECT_EQ(fw::MusicOn, 0);
+  EXPECT_EQ(fw::KeyTable[fw::KEY_FORWARD], 88);  // absent keys keep their values
+}
+
+TEST_F(KeyConfig, ABadValueStopsReadingAndKeepsWhatWasRead) {
+  dir.Write("Default.cfg", "\"LEFT\",37\r\n\"RIGHT\",70000\r\n\"STOP\",32\r\n");
+  fw::ReadKeyConfig("\\Default.cfg");
+  EXPECT_EQ(fw::KeyTable[fw::KEY_LEFT], 37);
+  EXPECT_EQ(fw::KeyTable[fw::KEY_RIGHT], 0);
+  EXPECT_EQ(fw::KeyTable[fw::KEY_STOP], 0);
+  EXPECT_EQ(fw::LastError, "Unable to Read \\Default.cfg");
+}
+
+TEST_F(KeyConfig, AMissingFileLeavesEverythingAsItWas) {
+  fw::KeyTable[0] = 38;
+  fw::ReadKeyConfig("\\Default.cfg");
+  EXPECT_EQ(fw::KeyTable[0], 38);
+  EXPECT_EQ(fw::LastError, "Unable to Read \\Default.cfg");
+}
+
+TEST(KeyCodeName, NamesTheBoundKeys) {
+  EXPECT_EQ(fw::KeyCodeName(65), "A");
+  EXPECT_EQ(fw::KeyCodeName(48), "0");
+  EXPECT_EQ(fw::KeyCodeName(97), "Pad1");
+  EXPECT_EQ(fw::KeyCodeName(123), "F12");
+  EXPECT_EQ(fw::KeyCodeName(38), "UP");
+  EXPECT_EQ(fw::KeyCodeName(37), "Left");
+  EXPECT_EQ(fw::KeyCodeName(91), "StartMenu");
+  EXPECT_EQ(fw::KeyCodeName(92), "StartMenu");
+  EXPECT_EQ(fw::KeyCodeName(192), "`");
+  EXPECT_EQ(fw::KeyCodeName(220), "\\");
+  for (int16_t none : {0, 7, 96, 108, 110, 223, 300, -5}) EXPECT_EQ(fw::KeyCodeName(none), "") << none;
+  int named = 0;
+  for (int c = 0; c < 256; ++c) named += fw::KeyCodeName(static_cast<int16_t>(c)).empty() ? 0 : 1;
+  EXPECT_EQ(named, 100);
+}
