@@ -15,13 +15,16 @@ void DrawTank(Canvas& c, float x, float y, float scale, Rgb body, Rgb dark) {
   c.Polygon({{x - s(5), y - s(20)}, {x + s(155), y - s(20)}, {x + s(145), y - s(42)}, {x + s(8), y - s(42)}}, body);
   c.Polygon({{x + s(40), y - s(42)}, {x + s(110), y - s(42)}, {x + s(100), y - s(66)}, {x + s(52), y - s(66)}},
             Mix(body, {255, 255, 255}, 0.12f));
-  c.Rect(static_cast<int>(x + s(105)), static_cast<int>(y - s(58)), static_cast<int>(s(95)), static_cast<int>(s(7)),
-         dark);
+  // The gun leaves the turret's front face at mid height.
+  c.Rect(static_cast<int>(x + s(104)), static_cast<int>(y - s(57)), static_cast<int>(s(70)), static_cast<int>(s(6)),
+         Mix(dark, body, 0.5f));
+  c.Rect(static_cast<int>(x + s(170)), static_cast<int>(y - s(58)), static_cast<int>(s(8)), static_cast<int>(s(8)), dark);
 }
 
 void Splash(Context& ctx) {
   Canvas c(640, 480);
-  c.VerticalGradient(0, 0, 640, 300, {18, 28, 58}, {196, 110, 60});
+  c.VerticalGradient(0, 0, 640, 320, {18, 28, 58}, {204, 116, 62});
+  c.Rect(0, 320, 640, 160, {204, 116, 62});
   c.Disc(470, 250, 46, {250, 210, 140});
   // Far and near hills.
   std::vector<std::pair<float, float>> far{{0, 480}};
