@@ -48,10 +48,11 @@ class MusicGraph final : public MediaGraph {
   void SetCurrentPosition(double seconds) override {
     seconds = std::clamp(seconds, 0.0, duration_);
     if (started_ && Mix_PlayingMusic()) {
-      if (seconds == 0.0)
-        Mix_RewindMusic();
-      else
-        Mix_SetMusicPosition(seconds);
+      // Starting over rather than seeking: a decoder that has just reached
+      // the end of the file may otherwise stop again at once.
+      Mix_PlayMusic(music_, 0);
+      if (seconds > 0) Mix_SetMusicPosition(seconds);
+      if (paused_) Mix_PauseMusic();
       return;
     }
     // Ended or never run: the next Run starts the track there.
