@@ -504,7 +504,7 @@ void SideTank(Canvas& c, float x, float ground, float gunKick) {
 
 void IntroFrame(int i, Canvas& c) {
   const float t = static_cast<float>(i) / kFilmFps;
-  c.VerticalGradient(0, 0, kFilmWidth, 170, {20, 26, 60}, {210, 120, 64});
+  c.VerticalGradient(0, 0, kFilmWidth, 200, {20, 26, 60}, {222, 128, 66});
   c.Disc(250, 150 - t * 8, 26, {252, 214, 150});
   std::vector<std::pair<float, float>> hills{{0, 240}};
   for (int x = 0; x <= kFilmWidth; x += 6)
