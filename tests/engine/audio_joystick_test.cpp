@@ -141,24 +141,5 @@ TEST_F(JoystickReadTest, WithoutAStickTheKeyboardsControlsStand) {
   EXPECT_EQ(u.Fire, 7);
 }
 
-TEST(JoystickControls, FromTheStateRecord) {
-  plat::DIJOYSTATE s;
-  s.lY = -100;
-  s.lX = 100;
-  s.rgbButtons[0] = 0x80;
-  JoyControls c = JoystickControls(s);
-  EXPECT_EQ(c.PerSpeed, 100);
-  EXPECT_EQ(c.TurnR, 1);
-  EXPECT_EQ(c.TurnL, 0);
-  EXPECT_EQ(c.Fire, 1);
-  s.lY = 7;
-  s.lX = -100;
-  s.rgbButtons[0] = 1;  // any non-zero byte is pressed
-  c = JoystickControls(s);
-  EXPECT_EQ(c.PerSpeed, -4);  // -3.5 rounds to -4
-  EXPECT_EQ(c.TurnL, 1);
-  EXPECT_EQ(c.Fire, 1);
-}
-
 }  // namespace
 }  // namespace fw

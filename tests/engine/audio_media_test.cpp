@@ -248,20 +248,17 @@ TEST_F(MediaTest, BattleMusicIsOneOfTheFiveTracksChosenByTheRandomSource) {
 }
 
 TEST_F(MediaTest, EachScreenKindHasItsTrack) {
-  for (const char* name : {"Factory.mp3", "Mbrief.mp3", "Menu.mp3"}) {
+  const char* tracks[] = {"Factory.mp3", "Mbrief.mp3", "Menu.mp3"};
+  for (int kind = 1; kind <= 3; ++kind) {
+    for (const char* t : tracks) std::filesystem::remove(folder_.File(t));
+    Music(tracks[kind - 1]);
     MediaPlay->CleanUp();
-    for (const char* other : {"Factory.mp3", "Mbrief.mp3", "Menu.mp3"}) std::filesystem::remove(folder_.File(other));
-    Music(name);
-    for (int kind = 1; kind <= 3; ++kind) {
-      MediaPlay->CleanUp();
-      MediaPlay->PlayBackSound(kind);
-      const bool wanted = (kind == 1 && name == std::string("Factory.mp3")) ||
-                          (kind == 2 && name == std::string("Mbrief.mp3")) ||
-                          (kind == 3 && name == std::string("Menu.mp3"));
-      EXPECT_EQ(MediaPlay->IFilter != nullptr, wanted) << name << " kind " << kind;
-    }
+    MediaPlay->PlayBackSound(kind);
+    EXPECT_TRUE(MediaPlay->IFilter) << kind;
+    MediaPlay->CleanUp();
+    MediaPlay->PlayBackSound(kind % 3 + 1);  // another kind's track is absent
+    EXPECT_FALSE(MediaPlay->IFilter) << kind;
   }
-  MediaPlay->CleanUp();
   MediaPlay->PlayBackSound(9);
   EXPECT_FALSE(MediaPlay->IFilter);
 }

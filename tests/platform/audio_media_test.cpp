@@ -94,29 +94,6 @@ TEST_F(FilmTest, StopHoldsThePositionAndSeekingToTheStartShowsTheFirstPicture) {
   EXPECT_TRUE(Near(CentrePixel(), CycleColour(2)));
 }
 
-TEST_F(FilmTest, AVideoWindowPlacesThePictureInsideTheFrame) {
-  auto film = Render("red.avi", audiotest::SolidFilm(2, 2, 8, 8, [](int) { return audiotest::Colour{255, 0, 0}; }));
-  ASSERT_TRUE(film);
-  film->SetVideoWindow(100, 50, 200, 100);
-  film->Pump();
-  const auto& f = plat::Window::Instance().LastFrame();
-  ASSERT_EQ(f.size(), 640u * 480u);
-  EXPECT_TRUE(Near(f[100 * 640 + 200], {255, 0, 0}));
-  EXPECT_EQ(f[10 * 640 + 10], 0);    // outside the window: black
-  EXPECT_EQ(f[300 * 640 + 200], 0);
-}
-
-TEST_F(FilmTest, VolumeIsClampedToTheScale) {
-  auto film = Render("cycle.avi", audiotest::SolidFilm(2, 2, 8, 8, CycleColour));
-  ASSERT_TRUE(film);
-  film->SetVolume(-500);
-  EXPECT_EQ(film->Volume(), -500);
-  film->SetVolume(-20000);
-  EXPECT_EQ(film->Volume(), -10000);
-  film->SetVolume(300);
-  EXPECT_EQ(film->Volume(), 0);
-}
-
 TEST_F(FilmTest, DamagedFilesAreRefusedOrPlayedAsFarAsTheyGo) {
   EXPECT_FALSE(Render("junk.avi", std::string(4096, '\x5a')));
   EXPECT_FALSE(Render("empty.avi", ""));

@@ -62,6 +62,14 @@ void LowPass(Wave& w, double cutoffHz) {
   for (float& s : w) s = static_cast<float>(y += a * (s - y));
 }
 
+// Noise with its highs taken off: rumble, bursts, blasts.
+Wave DarkNoise(double seconds, double cutoffHz, NoiseSource& n) {
+  Wave w(Samples(seconds));
+  for (float& s : w) s = n.Next();
+  LowPass(w, cutoffHz);
+  return w;
+}
+
 void Normalise(Wave& w, float peak) {
   float m = 0;
   for (float s : w) m = std::max(m, std::fabs(s));
@@ -112,9 +120,7 @@ Wave Rocket(double seconds, double brightness, uint32_t seed) {
 // A gun's report: a thump whose pitch drops under a short dark burst.
 Wave Cannon(double thumpHz, double seconds, double cutoff, uint32_t seed) {
   NoiseSource n(seed);
-  Wave burst(Samples(seconds));
-  for (float& s : burst) s = n.Next();
-  LowPass(burst, cutoff);
+  const Wave burst = DarkNoise(seconds, cutoff, n);
   Wave w(burst.size());
   double phase = 0;
   for (size_t i = 0; i < w.size(); ++i) {
@@ -129,9 +135,7 @@ Wave Cannon(double thumpHz, double seconds, double cutoff, uint32_t seed) {
 // A rumbling blast with crackles that die away.
 Wave Explosion(double seconds, double cutoff, double crackle, uint32_t seed) {
   NoiseSource n(seed);
-  Wave body(Samples(seconds));
-  for (float& s : body) s = n.Next();
-  LowPass(body, cutoff);
+  Wave body = DarkNoise(seconds, cutoff, n);
   LowPass(body, cutoff * 1.5);
   Wave w(body.size());
   for (size_t i = 0; i < w.size(); ++i) {
@@ -541,9 +545,7 @@ void LogoFrame(int i, Canvas& c) {
 
 Stereo IntroSound(double seconds) {
   NoiseSource n(71);
-  Wave rumble(Samples(seconds));
-  for (float& s : rumble) s = n.Next();
-  LowPass(rumble, 120);
+  const Wave rumble = DarkNoise(seconds, 120, n);
   Stereo s{Wave(rumble.size()), Wave(rumble.size())};
   for (size_t i = 0; i < rumble.size(); ++i) {
     const double t = TimeOf(i), u = t / seconds;
