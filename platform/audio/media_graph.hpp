@@ -1,0 +1,44 @@
+#pragma once
+// What stands in for ActiveMovie's filter graph: one media file rendered for
+// playing. A file with pictures is a film, decoded with FFmpeg and shown in
+// the game's window with its sound; any other file is music, played by the
+// mixer. Positions and durations are in seconds, the volume in hundredths of
+// a decibel (0 full, -10000 silent).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace plat {
+
+class MediaGraph {
+ public:
+  // Renders a file; null when it cannot be opened or played (a missing,
+  // damaged or unsupported file, or music without a sound device).
+  static std::unique_ptr<MediaGraph> RenderFile(const std::string& nativePath);
+
+  virtual ~MediaGraph() = default;
+
+  virtual void Run() = 0;
+  // Pauses where it is; Run goes on from there.
+  virtual void Stop() = 0;
+  virtual double Duration() const = 0;
+  // Stays at the duration once the file has played to its end.
+  virtual double CurrentPosition() = 0;
+  virtual void SetCurrentPosition(double seconds) = 0;
+  // Clamped into -10000..0.
+  virtual void SetVolume(int32_t hundredthsDb) = 0;
+  int32_t Volume() const { return volume_; }
+
+  virtual bool HasVideo() const { return false; }
+  // Films: where the picture goes in the 640x480 frame of the window.
+  virtual void SetVideoWindow(int /*left*/, int /*top*/, int /*width*/, int /*height*/) {}
+  // Films: shows the picture due at the current position (the last one
+  // stays after the end) and waits a little when none is due yet, so a loop
+  // around it does not spin. Music plays by itself.
+  virtual void Pump() {}
+
+ protected:
+  int32_t volume_ = 0;
+};
+
+}  // namespace plat

@@ -1,0 +1,267 @@
+// Films and music as the game plays them: the intro's end by time and by
+// key, the closing film handing the display back, missing and damaged films,
+// music volume, the music loop and the choice of battle track.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "engine/form_board.hpp"
+#include "engine/globals.hpp"
+#include "engine/key_config.hpp"
+#include "engine/media_player.hpp"
+#include "engine/surfaces.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/numeric.hpp"
+#include "platform/runtime/random.hpp"
+#include "tests/common/test_support.hpp"
+#include "tests/platform/audio_test_media.hpp"
+
+namespace fw {
+namespace {
+
+using audiotest::CycleColour;
+using audiotest::Near;
+
+constexpr int16_t kVkA = 65;
+
+uint16_t CentrePixel() {
+  const auto& f = plat::Window::Instance().LastFrame();
+  return f.empty() ? 0 : f[240 * 640 + 320];
+}
+
+class MediaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedMusicVol_ = MusicVol;
+    MediaPath = folder_.Path();
+    ASSERT_TRUE(Board->Show());
+    plat::FixClock(100000);
+    KeyCode = 0;
+    MouseButton = 0;
+  }
+  void TearDown() override {
+    plat::SetTestDriver(nullptr);
+    plat::UnfixClock();
+    plat::UnfixRandom();
+    MediaPlay.Release();
+    Board->Unload();
+    Board.Release();
+    MusicVol = savedMusicVol_;
+    KeyCode = 0;
+    MouseButton = 0;
+  }
+  void Music(const std::string& as) { audiotest::CopySample("BG1.MP3", folder_.Path(), as); }
+
+  fwtest::TempProgramFolder folder_;
+  int32_t savedMusicVol_ = 10;
+};
+
+TEST_F(MediaTest, TheIntroEndsAfter104SecondsWithoutAKey) {
+  folder_.Write("Intro.avi", audiotest::SolidFilm(106, 1, 16, 16, CycleColour, false));
+  MusicVol = 0;
+  int passes = 0;
+  plat::SetTestDriver([&] {
+    ++passes;
+    plat::AdvanceClock(1000);
+  });
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_EQ(passes, 105);  // the pass whose position first exceeds 104.08 s
+  EXPECT_EQ(KeyCode, 0);
+  ASSERT_TRUE(MediaPlay->IFilter);  // returns with the film still running
+  EXPECT_GT(MediaPlay->IFilter->CurrentPosition(), 104.08);
+  EXPECT_EQ(MediaPlay->IFilter->Volume(), 0);  // the intro plays at full volume
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(105)));  // one picture a second
+}
+
+TEST_F(MediaTest, AShortIntroHoldsItsLastPictureUntilAKeyAndAnEarlierKeyDoesNotSkipIt) {
+  folder_.Write("Intro.avi", audiotest::SolidFilm(4, 4, 16, 16, CycleColour));
+  KeyCode = 13;  // pressed before the film: must not end it
+  int passes = 0;
+  bool heldLastPicture = false;
+  plat::SetTestDriver([&] {
+    ++passes;
+    plat::AdvanceClock(250);
+    if (passes == 40) {
+      heldLastPicture = Near(CentrePixel(), CycleColour(3)) &&
+                        MediaPlay->IFilter->CurrentPosition() == MediaPlay->IFilter->Duration();
+      plat::PushKeyDown(kVkA);
+    }
+  });
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_EQ(passes, 40);
+  EXPECT_TRUE(heldLastPicture);
+  EXPECT_EQ(KeyCode, kVkA);
+}
+
+TEST_F(MediaTest, AMouseButtonEndsTheIntro) {
+  folder_.Write("Intro.avi", audiotest::SolidFilm(4, 4, 16, 16, CycleColour));
+  MouseButton = 1;
+  int passes = 0;
+  plat::SetTestDriver([&] {
+    if (++passes == 3) plat::PushMouseDown(2, 100, 100);
+  });
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_EQ(passes, 3);
+  EXPECT_EQ(MouseButton, 2);
+}
+
+TEST_F(MediaTest, AMissingOrDamagedIntroIsSkipped) {
+  int passes = 0;
+  plat::SetTestDriver([&] { ++passes; });
+  const uint64_t frames = plat::Window::Instance().FramesPresented();
+  MediaPlay->Load(Board->hWnd());
+  folder_.Write("Intro.avi", "RIFF....AVI LIST garbage");
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_EQ(passes, 0);
+  EXPECT_EQ(plat::Window::Instance().FramesPresented(), frames);
+  EXPECT_FALSE(MediaPlay->IFilter);
+}
+
+TEST_F(MediaTest, FilmsAreAlsoFoundOnTheMediaPathWhateverTheirLetterCase) {
+  fwtest::TempProgramFolder media;
+  MediaPath = media.Path();
+  plat::SetProgramFolder(folder_.Path());
+  AppPath = folder_.Path();
+  media.Write("INTRO.AVI", audiotest::SolidFilm(4, 4, 16, 16, [](int) { return audiotest::Colour{0, 255, 0}; }));
+  plat::SetTestDriver([&] { plat::PushKeyDown(kVkA); });
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_TRUE(Near(CentrePixel(), {0, 255, 0}));
+}
+
+class LogoTest : public MediaTest {
+ protected:
+  void SetUp() override {
+    MediaTest::SetUp();
+    DX = std::make_shared<plat::DirectX7>();
+    DDraw = DX->DirectDrawCreate("");
+    ASSERT_TRUE(CreatePrimaryAndBackBuffer(Primary, BackBuffer, DDraw));
+    DDraw->SetCooperativeLevel(Board->hWnd(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
+    DDraw->SetDisplayMode(640, 480, 16, 0, 0);
+    Board->WindowState = 0;
+  }
+  void TearDown() override {
+    Primary.reset();
+    BackBuffer.reset();
+    DDraw.reset();
+    DX.reset();
+    MediaTest::TearDown();
+  }
+};
+
+TEST_F(LogoTest, TheClosingFilmGivesUpTheDisplayAndTakesItBackAfterAKey) {
+  folder_.Write("logo.avi", audiotest::SolidFilm(4, 4, 16, 16, CycleColour));
+  const plat::SurfacePtr oldPrimary = Primary;
+  bool gaveUpDisplay = false;
+  int passes = 0;
+  plat::SetTestDriver([&] {
+    plat::AdvanceClock(250);
+    if (++passes == 1)
+      gaveUpDisplay = !Primary && !BackBuffer && DDraw->CooperativeLevel() == plat::DDSCL_NORMAL &&
+                      DDraw->DisplayBpp() == DX->DisplayBitsPerPixel() && Board->WindowState == 2;
+    if (passes == 12) plat::PushMouseDown(1, 10, 10);  // long after the film's end
+  });
+  MediaPlay->PlayLogo();
+  EXPECT_EQ(passes, 12);
+  EXPECT_TRUE(gaveUpDisplay);
+  EXPECT_FALSE(MediaPlay->IFilter);
+  ASSERT_TRUE(Primary);
+  EXPECT_NE(Primary, oldPrimary);
+  EXPECT_EQ(BackBuffer, Primary->GetAttachedSurface());
+  EXPECT_EQ(DDraw->CooperativeLevel(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
+  EXPECT_EQ(DDraw->DisplayWidth(), 640);
+  EXPECT_EQ(DDraw->DisplayHeight(), 480);
+  EXPECT_EQ(DDraw->DisplayBpp(), 16);
+}
+
+TEST_F(LogoTest, WithoutAPlayableClosingFilmTheDisplayIsLeftAlone) {
+  const plat::SurfacePtr oldPrimary = Primary;
+  MediaPlay->PlayLogo();
+  folder_.Write("logo.avi", std::string(2000, '\0'));
+  MediaPlay->PlayLogo();
+  EXPECT_EQ(Primary, oldPrimary);
+  EXPECT_EQ(DDraw->CooperativeLevel(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
+  EXPECT_EQ(Board->WindowState, 0);
+}
+
+TEST_F(MediaTest, MusicPlaysAtTheMusicVolumeAndReportsItsLength) {
+  Music("Menu.mp3");
+  MediaPlay->CheckLoop();  // nothing loaded: idle
+  EXPECT_FALSE(MediaPlay->IFilter);
+  MusicVol = 10;
+  EXPECT_EQ(MediaPlay->PlayMp3(AppPath + "\\Menu.mp3"), 7);  // 7.27 s
+  EXPECT_EQ(MediaPlay->IFilter->Volume(), 0);
+  MusicVol = 0;
+  MediaPlay->PlayMp3(AppPath + "\\MENU.MP3");
+  EXPECT_EQ(MediaPlay->IFilter->Volume(), -1000);
+  MusicVol = 4;
+  MediaPlay->PlayMp3(AppPath + "\\Menu.mp3");
+  EXPECT_EQ(MediaPlay->IFilter->Volume(), -600);
+  // A missing file leaves the music that plays; a damaged one stops it.
+  EXPECT_EQ(MediaPlay->PlayMp3(AppPath + "\\Absent.mp3"), 0);
+  EXPECT_TRUE(MediaPlay->IFilter);
+  folder_.Write("bad.mp3", "this is no music");
+  EXPECT_EQ(MediaPlay->PlayMp3(AppPath + "\\bad.mp3"), 0);
+  EXPECT_FALSE(MediaPlay->IFilter);
+  EXPECT_FALSE(MediaPlay->Ready);
+}
+
+TEST_F(MediaTest, CheckLoopStartsTheMusicAgainAtItsEnd) {
+  Music("Menu.mp3");
+  MediaPlay->PlayBackSound(3);
+  ASSERT_TRUE(MediaPlay->IFilter);
+  plat::MediaGraph& g = *MediaPlay->IFilter;
+  MediaPlay->CheckLoop();
+  EXPECT_LT(g.CurrentPosition(), g.Duration());
+  g.SetCurrentPosition(g.Duration() - 0.15);
+  for (int i = 0; i < 300 && g.CurrentPosition() < g.Duration(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_DOUBLE_EQ(g.CurrentPosition(), g.Duration());
+  MediaPlay->CheckLoop();
+  EXPECT_LT(g.CurrentPosition(), 1.0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_LT(g.CurrentPosition(), g.Duration());  // playing again, not ended
+}
+
+TEST_F(MediaTest, BattleMusicIsOneOfTheFiveTracksChosenByTheRandomSource) {
+  for (uint32_t seed : {0u, 12345u, 777777u, 0xABCDEFu, 4242u}) {
+    plat::FixRandom(seed);
+    const int expected = static_cast<int>(plat::Int(plat::Rnd() * 5)) + 1;
+    for (int k = 1; k <= 5; ++k) std::filesystem::remove(folder_.File("BG" + std::to_string(k) + ".MP3"));
+    Music("BG" + std::to_string(expected) + ".MP3");
+    MediaPlay->CleanUp();
+    plat::FixRandom(seed);
+    MediaPlay->PlayBackSound(0);
+    EXPECT_TRUE(MediaPlay->IFilter) << "seed " << seed << " should pick BG" << expected;
+  }
+  for (int k = 1; k <= 5; ++k) Music("BG" + std::to_string(k) + ".MP3");
+  for (uint32_t seed = 1; seed < 0xFFFFFFu; seed += 0x7F3A1) {
+    MediaPlay->CleanUp();
+    plat::FixRandom(seed);
+    MediaPlay->PlayBackSound(0);
+    ASSERT_TRUE(MediaPlay->IFilter) << "seed " << seed;
+  }
+}
+
+TEST_F(MediaTest, EachScreenKindHasItsTrack) {
+  const char* tracks[] = {"Factory.mp3", "Mbrief.mp3", "Menu.mp3"};
+  for (int kind = 1; kind <= 3; ++kind) {
+    for (const char* t : tracks) std::filesystem::remove(folder_.File(t));
+    Music(tracks[kind - 1]);
+    MediaPlay->CleanUp();
+    MediaPlay->PlayBackSound(kind);
+    EXPECT_TRUE(MediaPlay->IFilter) << kind;
+    MediaPlay->CleanUp();
+    MediaPlay->PlayBackSound(kind % 3 + 1);  // another kind's track is absent
+    EXPECT_FALSE(MediaPlay->IFilter) << kind;
+  }
+  MediaPlay->PlayBackSound(9);
+  EXPECT_FALSE(MediaPlay->IFilter);
+}
+
+}  // namespace
+}  // namespace fw

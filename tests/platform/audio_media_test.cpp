@@ -1,0 +1,170 @@
+// Films and music through the media graph: pictures shown at the clock's
+// position, the last picture kept, seeking, volume, the sample data's real
+// MP3 and films, and damaged files.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/audio/media_graph.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
+#include "tests/common/test_support.hpp"
+#include "tests/platform/audio_test_media.hpp"
+
+namespace {
+
+using audiotest::CycleColour;
+using audiotest::Near;
+
+uint16_t CentrePixel() {
+  const auto& f = plat::Window::Instance().LastFrame();
+  return f.empty() ? 0 : f[240 * 640 + 320];
+}
+
+class FilmTest : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::FixClock(50000); }
+  void TearDown() override { plat::UnfixClock(); }
+  std::unique_ptr<plat::MediaGraph> Render(const std::string& name, const std::string& bytes) {
+    folder_.Write(name, bytes);
+    return plat::MediaGraph::RenderFile(folder_.File(name));
+  }
+  fwtest::TempProgramFolder folder_;
+};
+
+TEST_F(FilmTest, ShowsThePictureDueAtTheClocksPositionScaledTo640x480) {
+  auto film = Render("cycle.avi", audiotest::SolidFilm(8, 4, 32, 24, CycleColour));
+  ASSERT_TRUE(film);
+  EXPECT_TRUE(film->HasVideo());
+  EXPECT_NEAR(film->Duration(), 2.0, 1e-6);
+  film->SetVideoWindow(0, 0, 640, 480);
+  film->Pump();  // before Run the first picture is shown
+  EXPECT_EQ(plat::Window::Instance().LastFrameWidth(), 640);
+  EXPECT_EQ(plat::Window::Instance().LastFrameHeight(), 480);
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(0)));
+  film->Run();
+  for (int frame = 1; frame < 8; ++frame) {
+    plat::AdvanceClock(250);
+    film->Pump();
+    EXPECT_NEAR(film->CurrentPosition(), frame * 0.25, 1e-6);
+    EXPECT_TRUE(Near(CentrePixel(), CycleColour(frame))) << "frame " << frame;
+  }
+  // Past the end the position stays at the duration and the last picture
+  // stays on screen.
+  plat::AdvanceClock(5000);
+  const uint64_t before = plat::Window::Instance().FramesPresented();
+  film->Pump();
+  EXPECT_DOUBLE_EQ(film->CurrentPosition(), film->Duration());
+  EXPECT_EQ(plat::Window::Instance().FramesPresented(), before);
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(7)));
+}
+
+TEST_F(FilmTest, SkippedPicturesAreNotShownWhenTheClockJumps) {
+  auto film = Render("cycle.avi", audiotest::SolidFilm(8, 4, 16, 16, CycleColour, false));
+  ASSERT_TRUE(film);
+  film->Run();
+  film->Pump();
+  const uint64_t before = plat::Window::Instance().FramesPresented();
+  plat::AdvanceClock(1500);
+  film->Pump();
+  EXPECT_EQ(plat::Window::Instance().FramesPresented(), before + 1);
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(6)));
+}
+
+TEST_F(FilmTest, StopHoldsThePositionAndSeekingToTheStartShowsTheFirstPicture) {
+  auto film = Render("cycle.avi", audiotest::SolidFilm(8, 4, 16, 16, CycleColour));
+  ASSERT_TRUE(film);
+  film->Run();
+  plat::AdvanceClock(600);
+  film->Stop();
+  plat::AdvanceClock(10000);
+  EXPECT_NEAR(film->CurrentPosition(), 0.6, 1e-6);
+  film->Run();
+  plat::AdvanceClock(2000);
+  film->Pump();
+  EXPECT_DOUBLE_EQ(film->CurrentPosition(), 2.0);
+  film->SetCurrentPosition(0);
+  film->Pump();
+  EXPECT_NEAR(film->CurrentPosition(), 0.0, 1e-6);
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(0)));
+  plat::AdvanceClock(500);
+  film->Pump();
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(2)));
+}
+
+TEST_F(FilmTest, DamagedFilesAreRefusedOrPlayedAsFarAsTheyGo) {
+  EXPECT_FALSE(Render("junk.avi", std::string(4096, '\x5a')));
+  EXPECT_FALSE(Render("empty.avi", ""));
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder_.File("absent.avi")));
+  // A film cut off half way plays its first half and then holds.
+  const std::string whole = audiotest::SolidFilm(8, 4, 16, 16, CycleColour);
+  auto cut = Render("cut.avi", whole.substr(0, whole.size() / 2));
+  if (cut) {
+    cut->Run();
+    for (int i = 0; i < 12; ++i) {
+      plat::AdvanceClock(250);
+      cut->Pump();
+    }
+    EXPECT_LE(cut->CurrentPosition(), cut->Duration());
+  }
+  // Flipped bytes inside the pictures and headers must not bring it down.
+  std::string garbled = whole;
+  for (size_t i = 64; i < garbled.size(); i += 97) garbled[i] = static_cast<char>(garbled[i] ^ 0xA5);
+  if (auto g = Render("garbled.avi", garbled)) {
+    g->Run();
+    for (int i = 0; i < 12; ++i) {
+      plat::AdvanceClock(250);
+      g->Pump();
+    }
+  }
+}
+
+TEST(SampleMedia, TheSampleFilmsDecode) {
+  plat::FixClock(1000);
+  for (const char* name : {"Intro.avi", "logo.avi"}) {
+    auto film = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/" + name);
+    ASSERT_TRUE(film) << name;
+    EXPECT_TRUE(film->HasVideo());
+    EXPECT_GT(film->Duration(), 2.0);
+    EXPECT_LT(film->Duration(), 4.0);
+    film->Run();
+    plat::AdvanceClock(1000);
+    film->Pump();
+    // A drawn scene, not a blank screen.
+    const auto& f = plat::Window::Instance().LastFrame();
+    int lit = 0;
+    for (uint16_t p : f) lit += p != 0;
+    EXPECT_GT(lit, 600 * 400) << name;
+  }
+  plat::UnfixClock();
+}
+
+TEST(SampleMedia, MusicPlaysReportsItsLengthAndHoldsAtTheEnd) {
+  auto music = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/BG1.MP3");
+  ASSERT_TRUE(music);
+  EXPECT_FALSE(music->HasVideo());
+  EXPECT_NEAR(music->Duration(), 16 * 60.0 / 132, 0.1);  // four bars at 132 beats a minute
+  EXPECT_DOUBLE_EQ(music->CurrentPosition(), 0.0);
+  music->SetVolume(-1000);
+  EXPECT_EQ(music->Volume(), -1000);
+  music->Run();
+  music->SetCurrentPosition(music->Duration() - 0.2);
+  for (int i = 0; i < 300 && music->CurrentPosition() < music->Duration(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_DOUBLE_EQ(music->CurrentPosition(), music->Duration());
+  music->SetCurrentPosition(0);
+  music->Run();
+  EXPECT_LT(music->CurrentPosition(), 1.0);
+}
+
+TEST(SampleMedia, AnUnreadableTrackIsRefused) {
+  fwtest::TempProgramFolder folder;
+  folder.Write("bad.mp3", std::string("ID3\x03\0\0\0\0\0\x05", 10) + std::string(500, '\x11'));
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("bad.mp3")));
+  folder.Write("text.mp3", "not music at all");
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("text.mp3")));
+}
+
+}  // namespace
