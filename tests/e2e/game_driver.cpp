@@ -25,10 +25,14 @@ const std::string& SampleDataFolder() {
   return folder;
 }
 
-std::string CopyOfSampleData() {
+std::string CopyOfSampleData(bool withFilms) {
   std::string t = (fs::temp_directory_path() / "fwe2e-XXXXXX").string();
   if (!mkdtemp(t.data())) std::abort();
   fs::copy(SampleDataFolder(), t, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  if (!withFilms) {
+    fs::remove(t + "/Intro.avi");
+    fs::remove(t + "/logo.avi");
+  }
   return t;
 }
 

@@ -15,8 +15,10 @@ struct DriverStep {
 
 // Writes the sample data set into a fresh folder once per process; returns it.
 const std::string& SampleDataFolder();
-// A copy of the sample data set in a new folder the caller may change.
-std::string CopyOfSampleData();
+// A copy of the sample data set in a new folder the caller may change;
+// without the films, start-up goes straight to the splash and shutdown ends
+// at once.
+std::string CopyOfSampleData(bool withFilms = true);
 
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/globals.hpp"
@@ -13,86 +14,133 @@ namespace {
 constexpr int16_t kVkReturn = 13;
 constexpr int16_t kVkEscape = 27;
 
-bool SplashShown() { return plat::Window::Instance().FramesPresented() >= 1 && fw::GameState == 0; }
+// The primary surface exists from the splash on; films run without it.
+bool SplashShown() { return fw::Primary && fw::GameState == 0 && plat::Window::Instance().FramesPresented() > 0; }
+bool FilmShowing() { return !fw::Primary && plat::Window::Instance().FramesPresented() > 0; }
+
+// A frame of more than a few colours: a picture, not a blank screen.
+bool FrameIsAPicture() {
+  const auto& f = plat::Window::Instance().LastFrame();
+  std::vector<uint16_t> seen;
+  for (size_t i = 0; i < f.size() && seen.size() < 16; i += 97)
+    if (std::find(seen.begin(), seen.end(), f[i]) == seen.end()) seen.push_back(f[i]);
+  return seen.size() >= 16;
+}
+
+struct Folder {
+  std::string path;
+  explicit Folder(bool withFilms) : path(fwtest::CopyOfSampleData(withFilms)) {}
+  ~Folder() { std::filesystem::remove_all(path); }
+};
 }  // namespace
 
 TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
-  const std::string folder = fwtest::SampleDataFolder();
+  Folder folder(false);
   EXPECT_EXIT(
       {
+        bool splashWasAPicture = false;
         uint64_t framesAtProfiles = 0;
         const int status = fwtest::RunGame(
-            folder, {
-                        {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
-                        {"the profile screen's state",
-                         [&] {
-                           if (fw::GameState != 5) return false;
-                           framesAtProfiles = plat::Window::Instance().FramesPresented();
-                           return true;
-                         },
-                         [] {}},
-                        {"a frame of the profile screen",
-                         [&] { return plat::Window::Instance().FramesPresented() > framesAtProfiles; },
-                         [] { plat::PushKeyStroke(kVkEscape); }},
-                    });
-        std::exit(status == 0 && fw::GameState == 0 ? 0 : 10 + status);
+            folder.path, {
+                             {"the splash", SplashShown,
+                              [&] {
+                                splashWasAPicture = FrameIsAPicture();
+                                plat::PushKeyStroke(kVkReturn);
+                              }},
+                             {"the profile screen's state",
+                              [&] {
+                                if (fw::GameState != 5) return false;
+                                framesAtProfiles = plat::Window::Instance().FramesPresented();
+                                return true;
+                              },
+                              [] {}},
+                             {"a frame of the profile screen",
+                              [&] { return plat::Window::Instance().FramesPresented() > framesAtProfiles; },
+                              [] { plat::PushKeyStroke(kVkEscape); }},
+                         });
+        std::exit(status == 0 && fw::GameState == 0 && splashWasAPicture ? 0 : 10 + status);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StartupRoad, FilmsOpenAndCloseTheGameAndKeysEndThem) {
+  Folder folder(true);
+  EXPECT_EXIT(
+      {
+        bool introShown = false;
+        bool logoShown = false;
+        const int status = fwtest::RunGame(
+            folder.path,
+            {
+                // The key that ends the intro also counts for the splash.
+                {"the intro film", FilmShowing,
+                 [&] {
+                   introShown = FrameIsAPicture();
+                   plat::PushKeyStroke(kVkReturn);
+                 }},
+                {"the profile screen", [] { return fw::GameState == 5 && fw::Primary != nullptr; },
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+                {"the closing film", [] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); },
+                 [&] {
+                   logoShown = true;
+                   plat::PushMouseDown(1, 320, 240);
+                 }},
+            });
+        // The display is handed back after the closing film.
+        std::exit(status == 0 && introShown && logoShown && fw::Primary ? 0 : 10 + status);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartupRoad, AMouseClickAlsoDismissesTheSplash) {
-  const std::string folder = fwtest::SampleDataFolder();
+  Folder folder(false);
   EXPECT_EXIT(
       {
         const int status = fwtest::RunGame(
-            folder, {
-                        {"the splash", SplashShown, [] { plat::PushMouseDown(1, 320, 240); }},
-                        {"the profile screen", [] { return fw::GameState == 5; },
-                         [] { plat::PushKeyStroke(kVkEscape); }},
-                    });
+            folder.path, {
+                             {"the splash", SplashShown, [] { plat::PushMouseDown(1, 320, 240); }},
+                             {"the profile screen", [] { return fw::GameState == 5; },
+                              [] { plat::PushKeyStroke(kVkEscape); }},
+                         });
         std::exit(status);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
 TEST(StartupRoad, MissingArchiveDirectoryEndsWithItsName) {
-  const std::string folder = fwtest::CopyOfSampleData();
-  std::filesystem::remove(folder + "/Data.INF");
-  EXPECT_EXIT(
-      {
-        const int status = fwtest::RunGame(
-            folder, {{"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }}});
-        std::exit(status);
-      },
-      ::testing::ExitedWithCode(1), "Data\\.INF.*" + folder);
-  std::filesystem::remove_all(folder);
+  Folder folder(false);
+  std::filesystem::remove(folder.path + "/Data.INF");
+  EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {{"the splash", SplashShown,
+                                                         [] { plat::PushKeyStroke(kVkReturn); }}})),
+              ::testing::ExitedWithCode(1), "Data\\.INF.*" + folder.path);
 }
 
 TEST(StartupRoad, MissingSplashEndsWithItsName) {
-  const std::string folder = fwtest::CopyOfSampleData();
-  std::filesystem::remove(folder + "/create(GB).jpg");
-  EXPECT_EXIT(std::exit(fwtest::RunGame(folder, {})), ::testing::ExitedWithCode(1), "create\\(GB\\)\\.jpg.*" + folder);
-  std::filesystem::remove_all(folder);
+  Folder folder(false);
+  std::filesystem::remove(folder.path + "/create(GB).jpg");
+  EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {})), ::testing::ExitedWithCode(1),
+              "create\\(GB\\)\\.jpg.*" + folder.path);
 }
 
 TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {
-  const std::string folder = fwtest::SampleDataFolder();
+  Folder folder(false);
   EXPECT_EXIT(
       {
         bool sawMainMenu = false;
         const int status = fwtest::RunGame(
-            folder, {
-                        {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
-                        {"the profile screen", [] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); },
-                         [] { plat::PushKeyStroke(kVkEscape); }},
-                        // Between two screens, as the end screen leaves it after the last mission.
-                        {"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
-                         [] { fw::GameState = 11; }},
-                        {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
-                         [] { plat::PushKeyStroke(kVkEscape); }},
-                        {"the profile screen again", [] { return fw::UserMenuScreen.Exists(); },
-                         [] { plat::PushKeyStroke(kVkEscape); }},
-                    });
+            folder.path,
+            {
+                {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
+                {"the profile screen", [] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); },
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+                // Between two screens, as the end screen leaves it after the last mission.
+                {"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
+                 [] { fw::GameState = 11; }},
+                {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+                {"the profile screen again", [] { return fw::UserMenuScreen.Exists(); },
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+            });
         std::exit(status == 0 && sawMainMenu ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
