@@ -128,7 +128,9 @@ bool Window::Create(const char* title) {
   if (!w) return false;
   window_ = w;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  // No vertical sync: the primary surface's flip paces the menus itself, and
+  // blits onto the primary must show without waiting, as the battles expect.
+  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
   if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
   if (r) {
     SDL_RenderSetLogicalSize(r, kFrameWidth, kFrameHeight);
