@@ -95,8 +95,13 @@ void TransferScaledRows(const Rows& r, const int32_t* srcX, const int32_t* srcY,
 void Transfer(const Rows& r, Op op, Key key) {
   switch (op) {
     case Op::Copy:
+      // Whole rows of equal pitch are one block.
+      if (r.dstPitch == r.width && r.srcPitch == r.width) {
+        std::memcpy(r.dst, r.src, static_cast<size_t>(r.width) * static_cast<size_t>(r.height) * 2);
+        return;
+      }
       for (int y = 0; y < r.height; ++y)
-        std::memmove(r.dst + y * r.dstPitch, r.src + y * r.srcPitch, static_cast<size_t>(r.width) * 2);
+        std::memcpy(r.dst + y * r.dstPitch, r.src + y * r.srcPitch, static_cast<size_t>(r.width) * 2);
       return;
     case Op::Keyed: return TransferRows<KeyedOp>(r, key);
     case Op::Or: return TransferRows<OrOp>(r, key);

@@ -1,7 +1,8 @@
 #pragma once
 // The blitters' inner loops over rows of RGB565 pixels, one per kind of
 // blit, so no loop tests flags per pixel. Callers have clipped already:
-// every index given here is inside its surface.
+// every index given here is inside its surface, and source and destination
+// pixels do not overlap.
 #include <cstddef>
 #include <cstdint>
 
