@@ -111,9 +111,9 @@ void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
   const int64_t gy1 = std::min<int64_t>(glyphs->h, int64_t{height_} - y);
   for (int64_t gy = gy0; gy < gy1; ++gy) {
     const uint8_t* in = static_cast<const uint8_t*>(glyphs->pixels) + gy * glyphs->pitch;
-    uint16_t* out = Row(static_cast<int>(y + gy)) + x;
+    uint16_t* out = Row(static_cast<int>(y + gy));
     for (int64_t gx = gx0; gx < gx1; ++gx)
-      if (in[gx] != 0) out[gx] = color;
+      if (in[gx] != 0) out[x + gx] = color;
   }
   SDL_FreeSurface(glyphs);
   Shown();
