@@ -45,11 +45,21 @@ const char* FontFile(const std::string& name, bool bold) {
   return bold ? kSansBold : kSans;
 }
 
+// Faces stay open for the run and are closed at its end.
+struct FaceCache {
+  std::map<std::tuple<std::string, int, bool>, TTF_Font*> faces;
+  ~FaceCache() {
+    for (auto& [key, face] : faces)
+      if (face) TTF_CloseFont(face);
+    if (TTF_WasInit()) TTF_Quit();
+  }
+};
+
 TTF_Font* OpenFace(const char* file, int pixels, bool bold) {
-  static std::map<std::tuple<std::string, int, bool>, TTF_Font*> cache;
+  static FaceCache cache;
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
   const auto key = std::make_tuple(std::string(file), pixels, bold);
-  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  if (auto it = cache.faces.find(key); it != cache.faces.end()) return it->second;
   TTF_Font* f = TTF_OpenFont(file, pixels);
   if (!f) f = TTF_OpenFont(kLastResort, pixels);
   if (f) {
@@ -59,7 +69,7 @@ TTF_Font* OpenFace(const char* file, int pixels, bool bold) {
     // Faces without a bold cut are emboldened.
     if (bold && (file == kCjk || file == kLastResort)) TTF_SetFontStyle(f, TTF_STYLE_BOLD);
   }
-  cache[key] = f;
+  cache.faces[key] = f;
   return f;
 }
 
