@@ -55,7 +55,7 @@ std::shared_ptr<OBJRECT> RECTClass::Add(const std::string& key, const RECT& r) {
   auto item = std::make_shared<OBJRECT>();
   item->Key = key;
   item->iRECT(r);
-  if (!items_.Add(item, key))
+  if (!KeyedCollection::Add(item, key))
     throw plat::RuntimeError(plat::ErrorCode::DuplicateKey,
                              "This key is already associated with an element of this collection: \"" + key + "\"");
   return item;

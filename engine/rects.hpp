@@ -58,22 +58,12 @@ class OBJRECT {
   int32_t normalFrame_ = 0, downFrame_ = 0, overFrame_ = 0;
 };
 
-class RECTClass {
+// Item raises for an absent key or position; Count, Remove, RemoveAll and
+// iteration are the collection's own.
+class RECTClass : public plat::KeyedCollection<OBJRECT> {
  public:
   // A key already present raises DuplicateKey.
   std::shared_ptr<OBJRECT> Add(const std::string& key, const RECT& r);
-  // An absent key or position raises.
-  std::shared_ptr<OBJRECT> Item(std::string_view key) const { return items_.Item(key); }
-  std::shared_ptr<OBJRECT> Item(int position) const { return items_.Item(position); }
-  int32_t Count() const { return items_.Count(); }
-  void Remove(std::string_view key) { items_.Remove(key); }
-  void Remove(int position) { items_.Remove(position); }
-  void RemoveAll() { items_.RemoveAll(); }
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
-
- private:
-  plat::KeyedCollection<OBJRECT> items_;
 };
 
 class OBJRECTClass {

@@ -167,7 +167,7 @@ std::shared_ptr<Clip> SufClips::AddSheet(const std::string& key, const plat::Sur
   clip->DescRECT(RECT{0, 0, CellSize(clip->w, repeatX), CellSize(clip->H, repeatY)});
   clip->Total = total;
   clip->Index = 1;
-  if (!items_.Add(clip, clip->Key))
+  if (!KeyedCollection::Add(clip, clip->Key))
     throw plat::RuntimeError(plat::ErrorCode::DuplicateKey,
                              "This key is already associated with an element of this collection: \"" + key + "\"");
   return clip;

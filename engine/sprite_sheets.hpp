@@ -77,7 +77,9 @@ class Clip {
   RECT descRect_;
 };
 
-class SufClips {
+// Keys are kept upper case and looked up without regard to case; Count,
+// Remove, RemoveAll and iteration are the collection's own.
+class SufClips : public plat::KeyedCollection<Clip> {
  public:
   // Wraps a surface into a sheet of repeatX x repeatY frames, Total frames
   // of them (all when total is outside 1..repeatX x repeatY), frame 1
@@ -88,20 +90,13 @@ class SufClips {
   // The same with the surface as the sheet's Surface4 (the factory's).
   std::shared_ptr<Clip> Add4(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
                              int32_t repeatY, int32_t total = 0);
-  // Null when there is no such sheet; keys ignore letter case.
-  std::shared_ptr<Clip> Item(std::string_view key) const { return items_.Find(key); }
-  std::shared_ptr<Clip> Item(int position) const { return items_.At(position); }
-  int32_t Count() const { return items_.Count(); }
-  void Remove(std::string_view key) { items_.Remove(key); }
-  void Remove(int position) { items_.Remove(position); }
-  void RemoveAll() { items_.RemoveAll(); }
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
+  // Null when there is no such sheet.
+  std::shared_ptr<Clip> Item(std::string_view key) const { return Find(key); }
+  std::shared_ptr<Clip> Item(int position) const { return At(position); }
 
  private:
   std::shared_ptr<Clip> AddSheet(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
                                  int32_t repeatY, int32_t total, bool ddraw4);
-  plat::KeyedCollection<Clip> items_;
 };
 
 }  // namespace fw

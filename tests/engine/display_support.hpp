@@ -50,17 +50,17 @@ class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::FixClock(5000);
+    ResetGlobals();
     fw::DDraw = std::make_shared<plat::DirectDraw>();
     fw::DDraw->SetDisplayMode(640, 480, 16, 0, 0);
     ASSERT_TRUE(fw::CreatePrimaryAndBackBuffer(fw::Primary, fw::BackBuffer, fw::DDraw));
-    fw::DataPack.Release();
-    fw::MissionPack.Release();
-    fw::CursorSurface.reset();
-    fw::CursorSurface4.reset();
-    fw::MsgBoard = fw::MsgBoardRecord{};
     fw::LastError.clear();
   }
   void TearDown() override {
+    ResetGlobals();
+    plat::UnfixClock();
+  }
+  static void ResetGlobals() {
     fw::DataPack.Release();
     fw::MissionPack.Release();
     fw::CursorSurface.reset();
@@ -69,7 +69,6 @@ class DisplayTest : public ::testing::Test {
     fw::Primary.reset();
     fw::BackBuffer.reset();
     fw::DDraw.reset();
-    plat::UnfixClock();
   }
 
   // Builds the archive from the members given and opens it as the game does.
