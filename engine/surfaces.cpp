@@ -41,8 +41,8 @@ plat::SurfacePtr NewOffscreen(int32_t width, int32_t height, bool video, const D
   return plat::DirectDraw().CreateSurface(desc);
 }
 
-// A game path that names no folder is looked for in the program folder,
-// which the game made its current directory.
+// A relative game path is taken from the program folder, which the game
+// makes its current directory.
 std::string Rooted(const std::string& path) {
   if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return path;
   return plat::ProgramFolder() + "\\" + path;

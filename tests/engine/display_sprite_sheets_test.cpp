@@ -172,6 +172,12 @@ TEST(DisplaySpriteSheets, AdditiveAndOrBlends) {
   EXPECT_EQ(v->Row(1)[1], 0xF800);
   EXPECT_EQ(v->Row(0)[4], 0x0000);
   EXPECT_EQ(v->Row(0)[7], 0x07E0);
+  // The target gives the size only: the stretched frame lands at (x, y).
+  auto u2 = std::make_shared<plat::Surface>(8, 4);
+  c->BltAlphaScale(2, 1, u2, fw::SetRECT(10, 5, 14, 7), frame);
+  EXPECT_EQ(u2->Row(1)[2], 0xF800);
+  EXPECT_EQ(u2->Row(2)[5], 0x07E0);
+  EXPECT_EQ(u2->Row(3)[5], 0x0000);
 }
 
 }  // namespace

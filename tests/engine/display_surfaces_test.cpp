@@ -33,9 +33,13 @@ TEST_F(DisplaySurfaces, LooseFileComesBeforeTheArchiveMember) {
   EXPECT_TRUE(fw::LoadSurfaceFromPack(fw::AppPath + "\\pic\\X.bmp", s, fw::DDraw));
   EXPECT_TRUE(SamePicture(s, 8, 6, 0x1000));
   EXPECT_FALSE(folder_.Exists("X.bmp"));
-  // A bare member name works too.
+  // A bare name is a member, or a loose file in the program folder.
   EXPECT_TRUE(fw::LoadSurfaceFromPack("Other.bmp", s, fw::DDraw));
   EXPECT_TRUE(SamePicture(s, 2, 2, 0));
+  folder_.Write("Bare.bmp", BmpBytes(3, 3, 0x0300));
+  EXPECT_TRUE(fw::LoadSurfaceFromPack("Bare.bmp", s, fw::DDraw));
+  EXPECT_TRUE(SamePicture(s, 3, 3, 0x0300));
+  EXPECT_TRUE(folder_.Exists("Bare.bmp"));
 }
 
 TEST_F(DisplaySurfaces, FactoryLoaderAndMissionPackRules) {
