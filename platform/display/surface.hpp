@@ -227,7 +227,8 @@ class Surface {
 };
 
 // Decodes a BMP or JPG file (native path) into a new system-memory surface
-// of its own size; null when the file cannot be read or decoded.
+// of its own size; null when the file cannot be read or decoded, or is
+// larger than any surface may be.
 SurfacePtr LoadPictureFile(const std::string& nativePath);
 // Writes a surface (or any RGB565 frame) as a 24-bit Windows bitmap.
 bool SaveBmp(const uint16_t* pixels, int width, int height, int pitchPixels, const std::string& nativePath);
