@@ -42,12 +42,12 @@ class PlaceholderScreen : public Screen {
       GameState = escapeState_;
       return;
     }
-    BackBuffer->FillColor(nullptr, 0x0841);
+    BackBuffer->BltColorFill(nullptr, 0x0841);
     BackBuffer->SetFont("Arial", 20.0f / FontScale, true);
-    BackBuffer->SetForeColor(0xFFE0);
+    BackBuffer->SetForeColor(plat::RGB(255, 255, 0));
     BackBuffer->DrawText(40, 200, name_);
     BackBuffer->SetFont("Arial", 12.0f / FontScale, false);
-    BackBuffer->SetForeColor(0xC618);
+    BackBuffer->SetForeColor(plat::RGB(192, 192, 192));
     BackBuffer->DrawText(40, 240, "Esc to leave");
     Primary->Flip(nullptr, 0);
   }

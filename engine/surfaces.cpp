@@ -1,40 +1,185 @@
 #include "engine/surfaces.hpp"
 
+#include <algorithm>
+
+#include "engine/globals.hpp"
+#include "engine/pack.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/message_box.hpp"
+#include "platform/runtime/numeric.hpp"
+#include "platform/runtime/strings.hpp"
 
 namespace fw {
+namespace {
 
-bool CreatePrimaryAndBackBuffer(plat::SurfacePtr& primary, plat::SurfacePtr& backBuffer,
-                                const std::shared_ptr<plat::DirectDraw>& dd) {
-  if (dd) {
-    primary = plat::Surface::CreatePrimaryWithBackBuffer(640, 480);
-    backBuffer = primary ? primary->GetAttachedSurface() : nullptr;
-    if (primary && backBuffer) return true;
-  }
-  plat::MsgBox("Can't Create Primary Surface!");
-  plat::MsgBox("Please install DiredtX7.0a.");
-  return false;
+// width x height x 2 as the runtime computes it: beyond 32 bits it overflows.
+int32_t SurfaceBytes(int32_t width, int32_t height) {
+  const int64_t bytes = int64_t{width} * height * 2;
+  if (bytes < INT32_MIN || bytes > INT32_MAX)
+    throw plat::RuntimeError(plat::ErrorCode::Overflow, "Overflow: a " + std::to_string(width) + "x" +
+                                                            std::to_string(height) + " surface");
+  return static_cast<int32_t>(bytes);
 }
 
-bool LoadPictureSurface(const std::string& fullPath, plat::SurfacePtr& surface,
-                        const std::shared_ptr<plat::DirectDraw>&, int32_t width, int32_t height, bool) {
-  plat::SurfacePtr picture = plat::LoadPictureFile(plat::NativePath(fullPath));
-  if (!picture)
-    throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to load the picture " + plat::NativePath(fullPath));
-  if (width == 0 || height == 0 || (width == picture->Width() && height == picture->Height())) {
-    surface = picture;
-    return true;
+// Video memory only when allowed and more than the surface's bytes are free.
+bool InVideoMemory(bool useVideoMemory, int32_t width, int32_t height) {
+  const int32_t bytes = SurfaceBytes(width, height);
+  return useVideoMemory && GetFreeVideoMemory() > bytes;
+}
+
+plat::SurfacePtr NewOffscreen(int32_t width, int32_t height, bool video, const DisplayPtr& dd) {
+  plat::DDSURFACEDESC2 desc;
+  desc.lFlags = plat::DDSD_CAPS | plat::DDSD_HEIGHT | plat::DDSD_WIDTH;
+  desc.lWidth = width;
+  desc.lHeight = height;
+  desc.ddsCaps.lCaps =
+      plat::DDSCAPS_OFFSCREENPLAIN | (video ? plat::DDSCAPS_VIDEOMEMORY : plat::DDSCAPS_SYSTEMMEMORY);
+  if (dd) return dd->CreateSurface(desc);
+  // Without a display object the surface is made where it always can be.
+  desc.ddsCaps.lCaps = plat::DDSCAPS_OFFSCREENPLAIN | plat::DDSCAPS_SYSTEMMEMORY;
+  return plat::DirectDraw().CreateSurface(desc);
+}
+
+// A relative game path is taken from the program folder, which the game
+// makes its current directory.
+std::string Rooted(const std::string& path) {
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return path;
+  return plat::ProgramFolder() + "\\" + path;
+}
+
+// Deletes the archive's copies when the load is done, whether it worked or
+// not, so no temporary file is left behind.
+class TempCopies {
+ public:
+  TempCopies(qelPackage& pack, bool remove) : pack_(pack), remove_(remove) {}
+  ~TempCopies() {
+    if (remove_) pack_.RemoveTempFile();
   }
-  surface = std::make_shared<plat::Surface>(width, height);
-  plat::RECT whole{0, 0, picture->Width(), picture->Height()};
-  // Stretch by nearest sample; the display layer's Blt does this properly.
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      surface->Row(y)[x] = picture->Row(y * picture->Height() / height)[x * picture->Width() / width];
-  (void)whole;
+  TempCopies(const TempCopies&) = delete;
+  TempCopies& operator=(const TempCopies&) = delete;
+
+ private:
+  qelPackage& pack_;
+  bool remove_;
+};
+
+bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileName, plat::SurfacePtr& surface,
+                     const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height, bool removeTempFiles) {
+  TempCopies cleanup(pack, removeTempFiles);
+  std::string fullPath;
+  if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) {
+    fullPath = Rooted(fileName);
+  } else {
+    const std::string member = qelPackage::GetFileName(fileName);
+    pack.Extract(member);
+    fullPath = pack.TempPath + member;
+  }
+  try {
+    return LoadPictureSurface(fullPath, surface, dd, width, height, useVideoMemory);
+  } catch (const plat::RuntimeError& e) {
+    LastError = "Load File:" + fileName + " Faild";
+    throw plat::RuntimeError(e.code(), "Unable to load the picture " + fileName + ": " + e.what());
+  }
+}
+
+}  // namespace
+
+bool LoadSurfaceFromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
+                         bool useVideoMemory, int32_t width, int32_t height) {
+  return LoadFromArchive(*DataPack, true, fileName, surface, dd, useVideoMemory, width, height, true);
+}
+
+bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
+                                bool useVideoMemory, int32_t width, int32_t height, bool removeTempFiles) {
+  return LoadFromArchive(*MissionPack, true, fileName, surface, dd, useVideoMemory, width, height, removeTempFiles);
+}
+
+bool LoadSurface4FromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
+                          bool useVideoMemory, int32_t width, int32_t height) {
+  return LoadFromArchive(*DataPack, false, fileName, surface, dd, useVideoMemory, width, height, true);
+}
+
+bool LoadPictureSurface(const std::string& fullPath, plat::SurfacePtr& surface, const DisplayPtr& dd, int32_t width,
+                        int32_t height, bool useVideoMemory) {
+  const std::string native = plat::NativePath(fullPath);
+  plat::SurfacePtr picture = plat::LoadPictureFile(native);
+  if (!picture) {
+    if (!plat::FileExists(fullPath))
+      throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
+    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native);
+  }
+  // The memory is chosen once, from the picture's own size.
+  const bool video = InVideoMemory(useVideoMemory, picture->Width(), picture->Height());
+  const bool stretch = width != 0 && height != 0;
+  const int32_t w = stretch ? width : picture->Width(), h = stretch ? height : picture->Height();
+  SurfaceBytes(w, h);
+  plat::SurfacePtr target = NewOffscreen(w, h, video, dd);
+  const RECT whole{0, 0, w, h};
+  target->Blt(&whole, picture.get(), nullptr, plat::DDBLT_WAIT);
+  surface = std::move(target);
   return true;
+}
+
+bool CreatePrimaryAndBackBuffer(plat::SurfacePtr& primary, plat::SurfacePtr& backBuffer, const DisplayPtr& dd) {
+  try {
+    if (!dd) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, "Object variable not set");
+    plat::DDSURFACEDESC2 desc;
+    desc.lFlags = plat::DDSD_CAPS | plat::DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.lCaps = plat::DDSCAPS_PRIMARYSURFACE | plat::DDSCAPS_FLIP | plat::DDSCAPS_COMPLEX;
+    desc.lBackBufferCount = 1;
+    plat::SurfacePtr front = dd->CreateSurface(desc);
+    plat::SurfacePtr back = front->GetAttachedSurface(plat::DDSCAPS2{plat::DDSCAPS_BACKBUFFER, 0});
+    primary = std::move(front);
+    backBuffer = std::move(back);
+    return true;
+  } catch (const plat::RuntimeError&) {
+    plat::MsgBox("Can't Create Primary Surface!");
+    plat::MsgBox("Please install DiredtX7.0a.");
+    return false;
+  }
+}
+
+void CreateOffscreenSurface(int32_t width, int32_t height, plat::SurfacePtr& surface, const DisplayPtr& dd,
+                            bool useVideoMemory) {
+  surface = NewOffscreen(width, height, InVideoMemory(useVideoMemory, width, height), dd);
+}
+
+RECT GetSurfaceSize(const plat::SurfacePtr& surface) {
+  if (!surface) return RECT{};
+  plat::DDSURFACEDESC2 desc;
+  surface->GetSurfaceDesc(desc);
+  return RECT{0, 0, desc.lWidth, desc.lHeight};
+}
+
+void SetSurfaceColorKey(const plat::SurfacePtr& surface, int32_t flags, int32_t low, int32_t high) {
+  if (!surface) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, "Object variable not set: no surface");
+  surface->SetColorKey(flags, static_cast<uint16_t>(low), static_cast<uint16_t>(high));
+}
+
+void SetSurfaceFont(const plat::SurfacePtr& surface, const std::string& fontName, float size, int32_t foreColor,
+                    bool bold) {
+  if (!surface) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, "Object variable not set: no surface");
+  surface->SetFont(plat::Font{fontName, size, bold});
+  surface->SetForeColor(foreColor);
+}
+
+int32_t GetFreeVideoMemory() { return DDraw ? DDraw->GetFreeMem(plat::DDSCAPS2{plat::DDSCAPS_VIDEOMEMORY, 0}) : 0; }
+
+void GetCellRect(RECT& r, const plat::SurfacePtr& surface, int32_t columns, int32_t rows, int32_t n) {
+  if (!surface) {
+    r = RECT{};
+    return;
+  }
+  if (columns <= 0 || rows <= 0)
+    throw plat::RuntimeError(plat::ErrorCode::General, "Division by zero: a picture of no cells");
+  const int64_t cells = int64_t{columns} * rows;
+  const int64_t cell = std::clamp<int64_t>(n, 1, cells);
+  const int32_t cellW = plat::CLng(static_cast<double>(surface->Width()) / columns);
+  const int32_t cellH = plat::CLng(static_cast<double>(surface->Height()) / rows);
+  const int32_t c = static_cast<int32_t>((cell - 1) % columns);
+  const int32_t row = static_cast<int32_t>((cell - 1 - c) / columns);
+  r = RECT{cellW * c, cellH * row, cellW * (c + 1), cellH * (row + 1)};
 }
 
 }  // namespace fw

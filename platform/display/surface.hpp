@@ -1,7 +1,7 @@
 #pragma once
 // 16-bit (RGB565) surfaces standing in for DirectDraw's, with the operations
 // the game calls on them. Both DirectDraw families of the game share this one
-// type.
+// type: the "4" surfaces of the factory are the same surfaces.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,26 +14,127 @@ struct RECT {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
-// Result codes: 0 is success, as DD_OK.
-constexpr int DD_OK = 0;
-constexpr int DDERR_GENERIC = -2147467259;
-constexpr int DDERR_INVALIDRECT = -2005532530;
+// user32's IntersectRect: the common part of two rectangles. False, and an
+// all-zero result, when they do not overlap (touching edges do not).
+bool IntersectRect(RECT& out, const RECT& a, const RECT& b);
 
-// Flags the game passes, with DirectDraw's values.
-constexpr int DDBLTFAST_NOCOLORKEY = 0x0;
-constexpr int DDBLTFAST_SRCCOLORKEY = 0x1;
-constexpr int DDBLTFAST_DESTCOLORKEY = 0x2;
-constexpr int DDBLTFAST_WAIT = 0x10;
-constexpr int DDBLTFAST_DONOTWAIT = 0x20;
-constexpr int DDCKEY_SRCBLT = 0x8;
+// The runtime's RGB: a colour value 0x00BBGGRR, as text and drawing colours
+// are given. Fills and colour keys take RGB565 values instead.
+constexpr int32_t RGB(int32_t r, int32_t g, int32_t b) { return (r & 255) | ((g & 255) << 8) | ((b & 255) << 16); }
+// The RGB565 pixel a colour value is drawn with on a 16-bit surface.
+constexpr uint16_t ColorTo565(int32_t colorValue) {
+  return static_cast<uint16_t>(((colorValue & 0xF8) << 8) | ((colorValue >> 5) & 0x7E0) | ((colorValue >> 19) & 0x1F));
+}
+
+// Result codes: 0 is success, as DD_OK. Failures carry DirectDraw's values.
+constexpr int32_t DDErr(uint32_t code) { return static_cast<int32_t>(0x88760000u + code); }
+constexpr int32_t DD_OK = 0;
+constexpr int32_t DDERR_GENERIC = static_cast<int32_t>(0x80004005u);
+constexpr int32_t DDERR_INVALIDPARAMS = static_cast<int32_t>(0x80070057u);
+constexpr int32_t DDERR_INVALIDRECT = DDErr(150);
+constexpr int32_t DDERR_NOCOLORKEY = DDErr(215);
+constexpr int32_t DDERR_NOTFOUND = DDErr(255);
+constexpr int32_t DDERR_NORASTEROPHW = DDErr(280);
+constexpr int32_t DDERR_OUTOFVIDEOMEMORY = DDErr(380);
+constexpr int32_t DDERR_NOTFLIPPABLE = DDErr(582);
+
+// BltFast flags.
+constexpr int32_t DDBLTFAST_NOCOLORKEY = 0x0;
+constexpr int32_t DDBLTFAST_SRCCOLORKEY = 0x1;
+constexpr int32_t DDBLTFAST_DESTCOLORKEY = 0x2;
+constexpr int32_t DDBLTFAST_WAIT = 0x10;
+constexpr int32_t DDBLTFAST_DONOTWAIT = 0x20;
+// Blt flags.
+constexpr int32_t DDBLT_COLORFILL = 0x400;
+constexpr int32_t DDBLT_KEYDEST = 0x2000;
+constexpr int32_t DDBLT_KEYSRC = 0x8000;
+constexpr int32_t DDBLT_ROP = 0x20000;
+constexpr int32_t DDBLT_WAIT = 0x1000000;
+constexpr int32_t DDBLT_DONOTWAIT = 0x8000000;
+// Raster operations of BltFx.
+constexpr int32_t SRCCOPY = 0xCC0020;
+constexpr int32_t SRCPAINT = 0xEE0086;  // destination OR source
+// Colour-key flags: without DDCKEY_COLORSPACE only the low value is the key.
+constexpr int32_t DDCKEY_COLORSPACE = 0x1;
+constexpr int32_t DDCKEY_DESTBLT = 0x2;
+constexpr int32_t DDCKEY_SRCBLT = 0x8;
+// Surface description flags and capabilities.
+constexpr int32_t DDSD_CAPS = 0x1;
+constexpr int32_t DDSD_HEIGHT = 0x2;
+constexpr int32_t DDSD_WIDTH = 0x4;
+constexpr int32_t DDSD_PITCH = 0x8;
+constexpr int32_t DDSD_BACKBUFFERCOUNT = 0x20;
+constexpr int32_t DDSD_PIXELFORMAT = 0x1000;
+constexpr int32_t DDSCAPS_ALPHA = 0x2;
+constexpr int32_t DDSCAPS_BACKBUFFER = 0x4;
+constexpr int32_t DDSCAPS_COMPLEX = 0x8;
+constexpr int32_t DDSCAPS_FLIP = 0x10;
+constexpr int32_t DDSCAPS_FRONTBUFFER = 0x20;
+constexpr int32_t DDSCAPS_OFFSCREENPLAIN = 0x40;
+constexpr int32_t DDSCAPS_PRIMARYSURFACE = 0x200;
+constexpr int32_t DDSCAPS_SYSTEMMEMORY = 0x800;
+constexpr int32_t DDSCAPS_VIDEOMEMORY = 0x4000;
+constexpr int32_t DDPF_RGB = 0x40;
+// Display capabilities.
+constexpr int32_t DDCAPS_BLT = 0x40;
+constexpr int32_t DDCAPS_BLTSTRETCH = 0x200;
+constexpr int32_t DDCAPS_COLORKEY = 0x400000;
+constexpr int32_t DDCAPS_BLTCOLORFILL = 0x4000000;
+constexpr int32_t DDCKEYCAPS_SRCBLT = 0x200;
+
+struct DDSCAPS2 {
+  int32_t lCaps = 0;
+  int32_t lCaps2 = 0;
+};
+
+struct DDPIXELFORMAT {
+  int32_t lFlags = 0;
+  int32_t lRGBBitCount = 0;
+  int32_t lRBitMask = 0, lGBitMask = 0, lBBitMask = 0;
+};
+
+struct DDSURFACEDESC2 {
+  int32_t lFlags = 0;
+  int32_t lWidth = 0, lHeight = 0;
+  int32_t lPitch = 0;  // bytes per row
+  int32_t lBackBufferCount = 0;
+  DDSCAPS2 ddsCaps;
+  DDPIXELFORMAT ddpfPixelFormat;
+};
+
+struct DDBLTFX {
+  int32_t lROP = 0;
+};
+
+struct DDCAPS {
+  int32_t lCaps = 0;
+  int32_t lCKeyCaps = 0;
+  DDSCAPS2 ddsCaps;
+  // One bit per raster operation, indexed by its high byte.
+  int32_t lRops[8] = {};
+  int32_t lVidMemTotal = 0;
+  int32_t lVidMemFree = 0;
+};
+
+// The font given to a surface for its text. Size in points (96 dots per
+// inch); names are the game's and are mapped to installed faces.
+struct Font {
+  std::string Name = "Arial";
+  float Size = 12.0f;
+  bool Bold = false;
+};
 
 class Surface;
 using SurfacePtr = std::shared_ptr<Surface>;
+struct VideoMemoryPool;
 
 class Surface {
  public:
+  // A plain off-screen surface in system memory, all black.
   Surface(int width, int height);
-  virtual ~Surface() = default;
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -43,70 +144,131 @@ class Surface {
   uint16_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
   const uint16_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
 
-  // Copies src's rectangle to (x, y), clipped to this surface; with
-  // DDBLTFAST_SRCCOLORKEY, pixels in src's key range are skipped.
-  int BltFast(int x, int y, const Surface* src, const RECT* srcRect, int flags);
+  // Size, pitch, pixel format and capabilities.
+  void GetSurfaceDesc(DDSURFACEDESC2& desc) const;
+  int32_t Caps() const { return caps_; }
 
-  void SetColorKey(int flags, uint16_t low, uint16_t high);
+  // Blits. What falls outside this surface is cut off; so is what would come
+  // from outside the source. An empty or inverted rectangle draws nothing and
+  // gives DDERR_INVALIDRECT; a colour-keyed blit from a source without a
+  // colour key draws nothing and gives DDERR_NOCOLORKEY. The wait flags need
+  // no waiting: every blit is complete when it returns.
+  //
+  // src's rectangle (all of src when null) to (x, y), unscaled.
+  int32_t BltFast(int32_t x, int32_t y, const Surface* src, const RECT* srcRect, int32_t flags);
+  // src's rectangle into destRect (all of this surface when null), stretched
+  // by nearest sampling; DDBLT_KEYSRC skips the source's key colours and
+  // DDBLT_COLORFILL is not taken here (see BltColorFill).
+  int32_t Blt(const RECT* destRect, const Surface* src, const RECT* srcRect, int32_t flags);
+  // Blt with a raster operation (DDBLT_ROP): SRCCOPY, or SRCPAINT, which ORs
+  // the source into the destination. Other operations are not supported.
+  int32_t BltFx(const RECT* destRect, const Surface* src, const RECT* srcRect, int32_t flags, const DDBLTFX& fx);
+  int32_t BltColorFill(const RECT* destRect, uint16_t color);
 
-  // Text in the surface's font and fore colour, transparent background. Font
-  // names are the game's (Arial, Times New Roman, Fixedsys, ...), mapped to
-  // installed faces; size in points.
-  void SetFont(const std::string& name, float points, bool bold);
-  void SetForeColor(uint32_t rgb565);
-  void DrawText(int x, int y, const std::string& utf8Text, bool transparent = true);
-  void FillColor(const RECT* area, uint16_t color);
+  // The source colour key (flags with DDCKEY_SRCBLT; other keys are
+  // refused): pixels from low to high (low alone without DDCKEY_COLORSPACE)
+  // are not copied by keyed blits.
+  int32_t SetColorKey(int32_t flags, uint16_t low, uint16_t high);
   bool HasColorKey() const { return hasColorKey_; }
   uint16_t ColorKeyLow() const { return keyLow_; }
   uint16_t ColorKeyHigh() const { return keyHigh_; }
 
-  // A primary surface with a back buffer: Flip shows the back buffer's frame
-  // in the window and swaps the two.
-  bool IsPrimary() const { return primary_; }
-  SurfacePtr GetAttachedSurface() const { return backBuffer_; }
-  int Flip(const Surface* override_, int flags);
-  // Shows this primary surface's own pixels (after a blit onto it).
-  void PresentFront();
+  // Text in the surface's font and fore colour, transparent background;
+  // (x, y) is the top-left of the text cell.
+  void SetFont(const Font& font);
+  void SetFont(const std::string& name, float points, bool bold);
+  const Font& GetFont() const { return font_; }
+  // A colour value as RGB gives it (0x00BBGGRR).
+  void SetForeColor(int32_t colorValue);
+  int32_t GetForeColor() const { return foreColor_; }
+  void DrawText(int32_t x, int32_t y, const std::string& utf8Text);
+  // Outlines in the fore colour. Box and line end before their right,
+  // bottom and last point, as the Windows drawing calls do.
+  void DrawBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void DrawCircle(int32_t x, int32_t y, int32_t radius);
+  void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
-  static SurfacePtr CreatePrimaryWithBackBuffer(int width, int height);
+  // The pixels are always reachable; Lock only describes them. Pixels
+  // outside the surface read as 0 and are not written.
+  int32_t Lock(const RECT* area, DDSURFACEDESC2& desc, int32_t flags);
+  int32_t Unlock(const RECT* area);
+  int32_t GetLockedPixel(int32_t x, int32_t y) const;
+  void SetLockedPixel(int32_t x, int32_t y, int32_t color);
+
+  // Surfaces are never lost here.
+  int32_t IsLost() const { return DD_OK; }
+  int32_t Restore() { return DD_OK; }
+
+  // The primary surface: whatever is drawn on it shows in the window at
+  // once; Flip shows the back buffer's frame and swaps the two, paced to
+  // the next 1/60 s tick like a display's refresh (not while a test has
+  // fixed the clock).
+  bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }
+  // The back buffer of a flipping primary; raises plat::RuntimeError when
+  // there is none.
+  SurfacePtr GetAttachedSurface(const DDSCAPS2& caps) const;
+  int32_t Flip(const Surface* override_, int32_t flags);
 
  private:
+  friend class DirectDraw;
+  void Shown();
+  void PresentFront();
+
   int width_, height_;
   std::vector<uint16_t> pixels_;
+  int32_t caps_ = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
   bool hasColorKey_ = false;
   uint16_t keyLow_ = 0, keyHigh_ = 0;
-  bool primary_ = false;
-  std::string fontName_ = "Arial";
-  float fontPoints_ = 12.0f;
-  bool fontBold_ = false;
-  uint16_t foreColor_ = 0xFFFF;
+  Font font_;
+  int32_t foreColor_ = 0;
   SurfacePtr backBuffer_;
+  std::shared_ptr<VideoMemoryPool> videoMemory_;  // set while the surface holds video memory
+  int64_t videoBytes_ = 0;
 };
 
-// Decodes a BMP or JPG file into a new surface of its own size; null when the
-// file cannot be read or decoded.
+// Decodes a BMP or JPG file (native path) into a new system-memory surface
+// of its own size; null when the file cannot be read or decoded, or is
+// larger than any surface may be.
 SurfacePtr LoadPictureFile(const std::string& nativePath);
 // Writes a surface (or any RGB565 frame) as a 24-bit Windows bitmap.
 bool SaveBmp(const uint16_t* pixels, int width, int height, int pitchPixels, const std::string& nativePath);
 
 // DirectDraw's display object: display mode and cooperative level are kept
-// as state; the window shows the frame.
-constexpr int DDSCL_NORMAL = 0x8;
-constexpr int DDSCL_FULLSCREEN = 0x1;
-constexpr int DDSCL_EXCLUSIVE = 0x10;
+// as state; the window shows the frame; surfaces are made here.
+constexpr int32_t DDSCL_FULLSCREEN = 0x1;
+constexpr int32_t DDSCL_NORMAL = 0x8;
+constexpr int32_t DDSCL_EXCLUSIVE = 0x10;
 
 class DirectDraw {
  public:
-  int SetCooperativeLevel(void* window, int flags);
-  int SetDisplayMode(int width, int height, int bpp, int refreshRate, int flags);
-  int CooperativeLevel() const { return level_; }
-  int DisplayWidth() const { return width_; }
-  int DisplayHeight() const { return height_; }
-  int DisplayBpp() const { return bpp_; }
+  DirectDraw();
+
+  int32_t SetCooperativeLevel(void* window, int32_t flags);
+  int32_t SetDisplayMode(int32_t width, int32_t height, int32_t bpp, int32_t refreshRate, int32_t flags);
+  int32_t CooperativeLevel() const { return level_; }
+  int32_t DisplayWidth() const { return width_; }
+  int32_t DisplayHeight() const { return height_; }
+  int32_t DisplayBpp() const { return bpp_; }
+
+  // A surface as described: a primary surface of the display mode's size
+  // (with one back buffer when asked), or an off-screen surface in video
+  // memory, system memory, or wherever it fits when neither is named.
+  // Raises plat::RuntimeError when the description cannot be met.
+  SurfacePtr CreateSurface(const DDSURFACEDESC2& desc);
+  // Free bytes of the memory named by the capabilities (video memory).
+  int32_t GetFreeMem(const DDSCAPS2& caps) const;
+  void GetCaps(DDCAPS& hardware, DDCAPS& emulation) const;
+  // Nothing is ever lost: both succeed at once.
+  int32_t TestCooperativeLevel() const { return DD_OK; }
+  int32_t RestoreAllSurfaces() { return DD_OK; }
+
+  // Test hook: the free video memory from now on.
+  void SetFreeVideoMemory(int64_t bytes);
 
  private:
-  int level_ = 0;
-  int width_ = 0, height_ = 0, bpp_ = 0;
+  int32_t level_ = 0;
+  int32_t width_ = 640, height_ = 480, bpp_ = 16;
+  std::shared_ptr<VideoMemoryPool> videoMemory_;
 };
 
 // The DirectX root object.

@@ -1,7 +1,11 @@
-#include <algorithm>
+// Text on surfaces through SDL2_ttf. The game names Windows fonts; each is
+// mapped to a Debian face of like kind, and text with characters the face
+// lacks (the game's Chinese texts, a player's name) is drawn in a CJK face.
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 #include <tuple>
@@ -12,71 +16,117 @@
 namespace plat {
 namespace {
 
-const char* FontFile(const std::string& name, bool bold) {
-  const std::string n = UCase(name);
-  if (n.find("TIMES") != std::string::npos)
-    return bold ? "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf"
-                : "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
-  if (n.find("FIXEDSYS") != std::string::npos || n.find("SMALL FONTS") != std::string::npos ||
-      n.find("COURIER") != std::string::npos)
-    return bold ? "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"
-                : "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
-  return bold ? "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"
-              : "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+constexpr const char* kSans = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+constexpr const char* kSansBold = "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf";
+constexpr const char* kSerif = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+constexpr const char* kSerifBold = "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf";
+constexpr const char* kMono = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+constexpr const char* kMonoBold = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+constexpr const char* kCjk = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+constexpr const char* kLastResort = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+bool Contains(const std::string& upperName, std::initializer_list<const char*> parts) {
+  return std::any_of(parts.begin(), parts.end(),
+                     [&](const char* p) { return upperName.find(p) != std::string::npos; });
 }
 
-TTF_Font* OpenFont(const std::string& name, float points, bool bold) {
-  static std::map<std::tuple<std::string, int, bool>, TTF_Font*> cache;
+bool IsCjkName(const std::string& upperName) {
+  // Any name written in CJK characters, or a known CJK face.
+  if (std::any_of(upperName.begin(), upperName.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    return true;
+  return Contains(upperName, {"MINGLIU", "SIMSUN", "SIMHEI", "KAITI", "DFKAI", "YAHEI", "JHENGHEI", "GULIM", "BATANG"});
+}
+
+const char* FontFile(const std::string& name, bool bold) {
+  const std::string n = UCase(name);
+  if (IsCjkName(n)) return kCjk;
+  if (Contains(n, {"TIMES", "SERIF", "GEORGIA"}) && n.find("SANS") == std::string::npos) return bold ? kSerifBold : kSerif;
+  if (Contains(n, {"FIXEDSYS", "SMALL FONTS", "COURIER", "TERMINAL", "CONSOL", "MONO"})) return bold ? kMonoBold : kMono;
+  return bold ? kSansBold : kSans;
+}
+
+// Faces stay open for the run and are closed at its end.
+struct FaceCache {
+  std::map<std::tuple<std::string, int, bool>, TTF_Font*> faces;
+  ~FaceCache() {
+    for (auto& [key, face] : faces)
+      if (face) TTF_CloseFont(face);
+    if (TTF_WasInit()) TTF_Quit();
+  }
+};
+
+TTF_Font* OpenFace(const char* file, int pixels, bool bold) {
+  static FaceCache cache;
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
-  // Points at 96 dots per inch, as the game's fonts were sized.
-  const int px = std::max(1, static_cast<int>(points * 96.0f / 72.0f + 0.5f));
-  auto key = std::make_tuple(UCase(name), px, bold);
-  auto it = cache.find(key);
-  if (it != cache.end()) return it->second;
-  TTF_Font* f = TTF_OpenFont(FontFile(name, bold), px);
-  if (!f) f = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", px);
-  cache[key] = f;
+  const auto key = std::make_tuple(std::string(file), pixels, bold);
+  if (auto it = cache.faces.find(key); it != cache.faces.end()) return it->second;
+  TTF_Font* f = TTF_OpenFont(file, pixels);
+  if (!f) f = TTF_OpenFont(kLastResort, pixels);
+  if (f) {
+    // Text is drawn without smoothing, as on the game's 16-bit display, so
+    // hinting for single-bit glyphs gives the crispest letters.
+    TTF_SetFontHinting(f, TTF_HINTING_MONO);
+    // Faces without a bold cut are emboldened.
+    if (bold && (file == kCjk || file == kLastResort)) TTF_SetFontStyle(f, TTF_STYLE_BOLD);
+  }
+  cache.faces[key] = f;
   return f;
+}
+
+// Whether the face has a glyph for every character of the text.
+bool CoversText(TTF_Font* font, const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    uint32_t cp = c;
+    int more = 0;
+    if (c >= 0xF0) {
+      cp = c & 0x07;
+      more = 3;
+    } else if (c >= 0xE0) {
+      cp = c & 0x0F;
+      more = 2;
+    } else if (c >= 0xC0) {
+      cp = c & 0x1F;
+      more = 1;
+    }
+    ++i;
+    for (; more > 0 && i < text.size(); --more, ++i) cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+    if (cp >= 0x20 && !TTF_GlyphIsProvided32(font, cp)) return false;
+  }
+  return true;
 }
 }  // namespace
 
-void Surface::SetFont(const std::string& name, float points, bool bold) {
-  fontName_ = name;
-  fontPoints_ = points;
-  fontBold_ = bold;
-}
+void Surface::SetFont(const Font& font) { font_ = font; }
 
-void Surface::SetForeColor(uint32_t rgb565) { foreColor_ = static_cast<uint16_t>(rgb565); }
+void Surface::SetFont(const std::string& name, float points, bool bold) { SetFont(Font{name, points, bold}); }
 
-void Surface::DrawText(int x, int y, const std::string& text, bool) {
+void Surface::SetForeColor(int32_t colorValue) { foreColor_ = colorValue; }
+
+void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
   if (text.empty()) return;
-  TTF_Font* font = OpenFont(fontName_, fontPoints_, fontBold_);
+  // Sizes are points at 96 dots per inch: the em is 4/3 of the size in pixels.
+  const int pixels = std::clamp(static_cast<int>(std::lround(font_.Size * 96.0f / 72.0f)), 1, 512);
+  const char* file = FontFile(font_.Name, font_.Bold);
+  TTF_Font* font = OpenFace(file, pixels, font_.Bold);
+  if (font && file != kCjk && !CoversText(font, text)) font = OpenFace(kCjk, pixels, font_.Bold);
   if (!font) return;
-  SDL_Color white{255, 255, 255, 255};
-  SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), white);
+  SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
   if (!glyphs) return;
-  // Solid rendering gives an 8-bit surface: index 0 is the background.
-  for (int gy = 0; gy < glyphs->h; ++gy) {
-    const int dy = y + gy;
-    if (dy < 0 || dy >= height_) continue;
-    const uint8_t* row = static_cast<const uint8_t*>(glyphs->pixels) + static_cast<ptrdiff_t>(gy) * glyphs->pitch;
-    for (int gx = 0; gx < glyphs->w; ++gx) {
-      const int dx = x + gx;
-      if (dx < 0 || dx >= width_ || row[gx] == 0) continue;
-      Row(dy)[dx] = foreColor_;
-    }
+  // Solid rendering gives an 8-bit surface whose index 0 is the background.
+  const uint16_t color = ColorTo565(foreColor_);
+  const int64_t gx0 = std::max<int64_t>(0, -int64_t{x}), gy0 = std::max<int64_t>(0, -int64_t{y});
+  const int64_t gx1 = std::min<int64_t>(glyphs->w, int64_t{width_} - x);
+  const int64_t gy1 = std::min<int64_t>(glyphs->h, int64_t{height_} - y);
+  for (int64_t gy = gy0; gy < gy1; ++gy) {
+    const uint8_t* in = static_cast<const uint8_t*>(glyphs->pixels) + gy * glyphs->pitch;
+    uint16_t* out = Row(static_cast<int>(y + gy));
+    for (int64_t gx = gx0; gx < gx1; ++gx)
+      if (in[gx] != 0) out[x + gx] = color;
   }
   SDL_FreeSurface(glyphs);
-}
-
-void Surface::FillColor(const RECT* area, uint16_t color) {
-  RECT r = area ? *area : RECT{0, 0, width_, height_};
-  r.Left = std::max<int32_t>(r.Left, 0);
-  r.Top = std::max<int32_t>(r.Top, 0);
-  r.Right = std::min<int32_t>(r.Right, width_);
-  r.Bottom = std::min<int32_t>(r.Bottom, height_);
-  for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x) Row(y)[x] = color;
+  Shown();
 }
 
 }  // namespace plat

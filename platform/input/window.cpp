@@ -1,6 +1,7 @@
 #include "platform/input/window.hpp"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cstring>
 
@@ -108,6 +109,48 @@ void WindowToPush(float xPixels, float yPixels, int* wx, int* wy) {
   if (SDL_Renderer* r = SDL_GetRenderer(Win(w.NativeHandle()))) SDL_RenderLogicalToWindow(r, xPixels, yPixels, wx, wy);
 }
 
+#if defined(SDL_VIDEO_DRIVER_X11)
+// Whether the window is on an X server without a window manager (such as a
+// bare Xvfb): there SDL's full-screen request is never carried out. Xlib is
+// looked up at run time, as SDL itself does, so nothing more is linked.
+bool OnBareX11(SDL_Window* w) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  void* lib = SDL_LoadObject("libX11.so.6");
+  if (!lib) return false;
+  using InternAtomFn = Atom (*)(Display*, const char*, Bool);
+  using RootFn = ::Window (*)(Display*);
+  using GetPropertyFn = int (*)(Display*, ::Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*,
+                                unsigned long*, unsigned char**);
+  using FreeFn = int (*)(void*);
+  auto internAtom = reinterpret_cast<InternAtomFn>(SDL_LoadFunction(lib, "XInternAtom"));
+  auto root = reinterpret_cast<RootFn>(SDL_LoadFunction(lib, "XDefaultRootWindow"));
+  auto getProperty = reinterpret_cast<GetPropertyFn>(SDL_LoadFunction(lib, "XGetWindowProperty"));
+  auto xfree = reinterpret_cast<FreeFn>(SDL_LoadFunction(lib, "XFree"));
+  bool bare = false;
+  if (internAtom && root && getProperty && xfree) {
+    Display* d = info.info.x11.display;
+    // A window manager names its check window on the root window.
+    const Atom check = internAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = check != None &&
+                       getProperty(d, root(d), check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
+                                   &data) == Success &&
+                       type == XA_WINDOW && items == 1;
+    if (data) xfree(data);
+    bare = !found;
+  }
+  SDL_UnloadObject(lib);
+  return bare;
+}
+#else
+bool OnBareX11(SDL_Window*) { return false; }
+#endif
+
 Uint32 WindowId() {
   Window& w = Window::Instance();
   return w.IsOpen() ? SDL_GetWindowID(Win(w.NativeHandle())) : 0;
@@ -128,7 +171,9 @@ bool Window::Create(const char* title) {
   if (!w) return false;
   window_ = w;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  // No vertical sync: the primary surface's flip paces the menus itself, and
+  // blits onto the primary must show without waiting, as the battles expect.
+  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
   if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
   if (r) {
     SDL_RenderSetLogicalSize(r, kFrameWidth, kFrameHeight);
@@ -155,7 +200,24 @@ void Window::Destroy() {
 
 void Window::SetFullscreen(bool on) {
   if (!window_ || on == fullscreen_) return;
-  if (SDL_SetWindowFullscreen(Win(window_), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0)
+  SDL_Window* w = Win(window_);
+  if (OnBareX11(w)) {
+    // Without a window manager the window covers the display by itself.
+    SDL_Rect bounds;
+    if (on && SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) == 0) {
+      SDL_SetWindowBordered(w, SDL_FALSE);
+      SDL_SetWindowPosition(w, bounds.x, bounds.y);
+      SDL_SetWindowSize(w, bounds.w, bounds.h);
+      fullscreen_ = true;
+    } else if (!on) {
+      SDL_SetWindowBordered(w, SDL_TRUE);
+      SDL_SetWindowSize(w, kFrameWidth, kFrameHeight);
+      SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+      fullscreen_ = false;
+    }
+    return;
+  }
+  if (SDL_SetWindowFullscreen(w, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0)
     fullscreen_ = on;
   else
     fullscreen_ = false;  // the desktop refused: stay a normal window

@@ -1,0 +1,91 @@
+#include "engine/message_box.hpp"
+
+#include <chrono>
+#include <thread>
+
+#include "engine/globals.hpp"
+#include "engine/helpers.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
+#include "platform/runtime/error.hpp"
+
+namespace fw {
+
+MsgBoardRecord MsgBoard;
+const char* const kBoardPicture = "\\pic\\訊息框.bmp";
+
+namespace {
+constexpr int32_t kBoxX = 190, kBoxY = 100;
+
+void NeedSurface(const plat::SurfacePtr& s) {
+  if (!s) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, "Object variable not set: no surface to draw on");
+}
+
+// Runs the window's events until a key or a mouse button arrives.
+int16_t WaitForAnswer() {
+  MouseButton = 0;
+  KeyCode = 0;
+  while (KeyCode <= 0 && MouseButton <= 0) {
+    plat::DoEvents();
+    // Nothing else runs meanwhile: let the machine rest between looks.
+    if (KeyCode <= 0 && MouseButton <= 0 && !plat::ClockFixed())
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const int16_t key = KeyCode;
+  KeyCode = 0;
+  return key;
+}
+
+int16_t ShowOn(const plat::SurfacePtr& dest, const DisplayPtr& dd, bool ddraw4, plat::SurfacePtr& board,
+               plat::SurfacePtr& textSurface, const std::string& text, int32_t color) {
+  if (!board) {
+    if (ddraw4)
+      LoadSurface4FromPack(AppPath + kBoardPicture, board, dd, false, 0, 0);
+    else
+      LoadSurfaceFromPack(AppPath + kBoardPicture, board, dd, false, 0, 0);
+  }
+  RECT whole;
+  GetCellRect(whole, board, 1, 1, 1);
+  if (!textSurface) {
+    CreateOffscreenSurface(whole.Right, whole.Bottom, textSurface, dd, false);
+    SetSurfaceFont(textSurface, "Arial", 12.0f / FontScale, plat::RGB(200, 200, 200), false);
+  }
+  textSurface->SetForeColor(color);
+  textSurface->BltFast(0, 0, board.get(), &whole, plat::DDBLTFAST_WAIT);
+  if (!text.empty()) textSurface->DrawText(20, 15, text);
+  NeedSurface(dest);
+  dest->BltFast(kBoxX, kBoxY, textSurface.get(), &whole, plat::DDBLTFAST_WAIT);
+  return WaitForAnswer();
+}
+}  // namespace
+
+int16_t ShowMessageBox(const std::string& text, int32_t color) {
+  return ShowOn(Primary, DDraw, false, MsgBoard.BoardPicture, MsgBoard.TextSurface, text, color);
+}
+
+int16_t ShowMessageBox4(const plat::SurfacePtr& dest, const DisplayPtr& dd4, const std::string& text, int32_t color) {
+  return ShowOn(dest, dd4, true, MsgBoard.BoardPicture4, MsgBoard.TextSurface4, text, color);
+}
+
+void DrawTextBoard(const plat::SurfacePtr& dest, int32_t x, int32_t y, const std::string& text) {
+  NeedSurface(dest);
+  plat::SurfacePtr board;
+  LoadSurfaceFromPack(AppPath + kBoardPicture, board, DDraw, false, 0, 0);
+  const RECT whole = GetSurfaceSize(board);
+  dest->BltFast(x, y, board.get(), &whole, plat::DDBLTFAST_WAIT);
+  dest->DrawText(LongSum(x, 10), LongSum(y, 5), text);
+}
+
+void DrawTextSurface4(const plat::SurfacePtr& surface, int32_t x, int32_t y, const std::string& text) {
+  NeedSurface(surface);
+  surface->SetFont(plat::Font{"Arial", 8.0f / FontScale, false});
+  surface->SetForeColor(plat::RGB(0, 255, 0));
+  const int64_t n = AnsiByteLen(text);
+  const RECT label{x, y, LongSum(x, 6 * n + 2), LongSum(y, 14)};
+  int32_t r = 0, g = 80, b = 0;
+  surface->BltColorFill(&label, static_cast<uint16_t>(RGBTo565(r, g, b)));
+  surface->DrawBox(label.Left, label.Top, label.Right, label.Bottom);
+  surface->DrawText(LongSum(x, 4), LongSum(y, 2), text);
+}
+
+}  // namespace fw
