@@ -9,6 +9,8 @@ void MapClipIndex::ClearCheck() {
 MapClipIndex::Ptr MapClipIndex::Add(const std::string& key, int32_t index, int32_t repeatX, int32_t repeatY,
                                     const std::string& clipID, const std::string& fileName, int32_t width,
                                     int32_t height) {
+  if (key.empty())
+    throw plat::RuntimeError(plat::ErrorCode::KeyNotFound, "Invalid procedure call or argument: a sheet needs a key");
   auto c = std::make_shared<MapClip>();
   c->Key = key;
   c->Index = index;

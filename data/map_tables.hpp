@@ -28,7 +28,7 @@ class MapClip {
 class MapClipIndex : public DataCollection<MapClip> {
  public:
   void ClearCheck();
-  // A taken key raises and adds nothing.
+  // A taken or empty key raises and adds nothing: a sheet is found by key.
   Ptr Add(const std::string& key, int32_t index, int32_t repeatX, int32_t repeatY, const std::string& clipID,
           const std::string& fileName, int32_t width, int32_t height);
   // Null when absent.
