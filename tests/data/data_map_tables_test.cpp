@@ -134,6 +134,7 @@ TEST(DataMapCollections, DuplicateAndMissingKeys) {
   clips.Add("A", 0, 1, 1, "", "", 0, 0);
   EXPECT_THROW(clips.Add("a", 0, 1, 1, "", "", 0, 0), plat::RuntimeError);
   EXPECT_THROW(clips.Remove("b"), plat::RuntimeError);
+  EXPECT_THROW(clips.Add("", 0, 1, 1, "", "", 0, 0), plat::RuntimeError);  // a sheet is found by key
   EXPECT_EQ(clips.Count(), 1);
 }
 
