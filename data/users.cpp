@@ -107,7 +107,7 @@ void UserRecord::To(SingleUser& u) const {
 }
 
 UsersClass::UsersClass() {
-  for (int32_t i = 1; i <= kProfiles; ++i) Add(" " + std::to_string(i));
+  for (int32_t i = 1; i <= kProfiles; ++i) Add(std::string(1, ' ').append(std::to_string(i)));
 }
 
 UsersClass::Ptr UsersClass::Add(const std::string& key) {
