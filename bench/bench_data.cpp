@@ -4,29 +4,17 @@
 // Baselines: the window copy alone, and MakeMap.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-
 #include "data/scroll_map.hpp"
+#include "tests/data/data_diamond_sheet.hpp"
 
 namespace {
 
-constexpr int kW = 80, kH = 40, kFrames = 8;
-
-plat::SurfacePtr DiamondSheet() {
-  auto s = std::make_shared<plat::Surface>(kW, kH * kFrames);
-  for (int f = 0; f < kFrames; ++f)
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x)
-        if (std::abs(x * 2 + 1 - kW) * kH + std::abs(y * 2 + 1 - kH) * kW <= kW * kH)
-          s->Row(f * kH + y)[x] = static_cast<uint16_t>(0x0841 * (f + 3));
-  s->SetColorKey(plat::DDCKEY_SRCBLT, 0, 0);
-  return s;
-}
+constexpr int kW = datatest::kTileW, kH = datatest::kTileH, kFrames = datatest::kSheetFrames;
 
 struct Scene {
   Scene() {
     map.Init(buffer, target, kW, kH, 80, 60, 200, 400);
-    map.srcClips->Add("GR", DiamondSheet(), 1, kFrames);
+    map.srcClips->Add("GR", datatest::DiamondSheet(), 1, kFrames);
     map.SetKeyIndex(1, "GR");
     fw::CellMap cells(200, 400);
     for (int y = 0; y <= 400; ++y)

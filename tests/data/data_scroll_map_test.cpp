@@ -5,26 +5,14 @@
 
 #include "data/scroll_map.hpp"
 #include "engine/helpers.hpp"
+#include "tests/data/data_diamond_sheet.hpp"
 
 namespace {
 
-constexpr int kW = 80, kH = 40;
-constexpr int kFrames = 8;
-
-uint16_t FrameColour(int frame) { return static_cast<uint16_t>(0x0841 * (frame + 2) + frame); }
-
-// A sheet of kFrames diamond tiles in one column, black (the colour key)
-// outside the diamonds.
-plat::SurfacePtr DiamondSheet() {
-  auto s = std::make_shared<plat::Surface>(kW, kH * kFrames);
-  for (int f = 0; f < kFrames; ++f)
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x)
-        if (std::abs(x * 2 + 1 - kW) * kH + std::abs(y * 2 + 1 - kH) * kW <= kW * kH)
-          s->Row(f * kH + y)[x] = FrameColour(f + 1);
-  s->SetColorKey(plat::DDCKEY_SRCBLT, 0, 0);
-  return s;
-}
+constexpr int kW = datatest::kTileW, kH = datatest::kTileH;
+constexpr int kFrames = datatest::kSheetFrames;
+using datatest::DiamondSheet;
+using datatest::FrameColour;
 
 int16_t CellValue(int x, int y) { return static_cast<int16_t>(1 * 256 + 1 + (x + 3 * y) % kFrames - 32768); }
 
