@@ -1,0 +1,227 @@
+#include "data/users.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/globals.hpp"
+#include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/strings.hpp"
+
+namespace fw {
+
+Lazy<UsersClass> Users;
+Lazy<UsersClass> NetUsers;
+Lazy<Tank> NetTank;
+
+namespace {
+
+constexpr size_t kNumbersAt = UserRecord::kNameBytes;
+constexpr size_t kCtlFileAt = kNumbersAt + 8 * 4;
+static_assert(kCtlFileAt + UserRecord::kCtlFileBytes == UserRecord::kSize);
+
+int32_t GetLong(const uint8_t* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+void PutLong(uint8_t* p, int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+// The text cut to the field without splitting a character, padded with
+// spaces.
+template <size_t N>
+std::array<char, N> Field(std::string_view text) {
+  std::array<char, N> f;
+  f.fill(' ');
+  const std::string cut = plat::TruncateUtf8(text, N);
+  std::copy(cut.begin(), cut.end(), f.begin());
+  return f;
+}
+
+std::string FileNameOf(std::string_view path) {
+  const size_t p = path.find_last_of("\\/");
+  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+}  // namespace
+
+UserRecord UserRecord::Blank() {
+  UserRecord r;
+  r.Name.fill(' ');
+  r.CtlFile.fill(' ');
+  return r;
+}
+
+UserRecord UserRecord::Decode(const uint8_t* bytes, size_t size) {
+  uint8_t raw[kSize];
+  Blank().Encode(raw);
+  if (size > 0) std::memcpy(raw, bytes, std::min(size, kSize));
+  UserRecord r;
+  std::memcpy(r.Name.data(), raw, kNameBytes);
+  int32_t* numbers[] = {&r.Money, &r.Kill, &r.Death, &r.mKill, &r.mDeath, &r.mWon, &r.mLost, &r.Mission};
+  for (size_t i = 0; i < 8; ++i) *numbers[i] = GetLong(raw + kNumbersAt + 4 * i);
+  std::memcpy(r.CtlFile.data(), raw + kCtlFileAt, kCtlFileBytes);
+  return r;
+}
+
+void UserRecord::Encode(uint8_t* out) const {
+  std::memcpy(out, Name.data(), kNameBytes);
+  const int32_t numbers[] = {Money, Kill, Death, mKill, mDeath, mWon, mLost, Mission};
+  for (size_t i = 0; i < 8; ++i) PutLong(out + kNumbersAt + 4 * i, numbers[i]);
+  std::memcpy(out + kCtlFileAt, CtlFile.data(), kCtlFileBytes);
+}
+
+UserRecord UserRecord::From(const SingleUser& u) {
+  UserRecord r;
+  r.Name = Field<kNameBytes>(u.Name);
+  r.Money = u.Money;
+  r.Kill = u.Kill;
+  r.Death = u.Death;
+  r.mKill = u.mKill;
+  r.mDeath = u.mDeath;
+  r.mWon = u.mWon;
+  r.mLost = u.mLost;
+  r.Mission = u.Mission;
+  r.CtlFile = Field<kCtlFileBytes>(u.CtlFile);
+  return r;
+}
+
+void UserRecord::To(SingleUser& u) const {
+  // Padding is spaces; other writers pad with NULs, which must not show.
+  std::string_view name(Name.data(), kNameBytes);
+  const size_t first = name.find_first_not_of(std::string_view(" \0", 2));
+  const size_t last = name.find_last_not_of(std::string_view(" \0", 2));
+  u.Name = first == std::string_view::npos ? "" : std::string(name.substr(first, last - first + 1));
+  u.Money = Money;
+  u.Kill = Kill;
+  u.Death = Death;
+  u.mKill = mKill;
+  u.mDeath = mDeath;
+  u.mWon = mWon;
+  u.mLost = mLost;
+  u.Mission = Mission;
+  u.CtlFile.assign(CtlFile.data(), kCtlFileBytes);
+}
+
+UsersClass::UsersClass() {
+  for (int32_t i = 1; i <= kProfiles; ++i) Add(std::string(1, ' ').append(std::to_string(i)));
+}
+
+UsersClass::Ptr UsersClass::Add(const std::string& key) {
+  auto u = std::make_shared<SingleUser>();
+  u->Key = key;
+  return Insert(u, key);
+}
+
+void UsersClass::NewUser(int32_t n) {
+  SingleUser& u = *Item(n);
+  u.Name = "New User" + std::to_string(n);
+  u.Money = u.Kill = u.Death = u.mKill = u.mDeath = u.mWon = u.mLost = u.Mission = 0;
+  u.CtlFile = "Default.cfg";
+  UserEQU->RemoveAll();
+  NowEQU->RemoveAll();
+}
+
+void UsersClass::DecodeUsers(const std::vector<uint8_t>& bytes) {
+  for (int32_t i = 1; i <= std::min(kProfiles, Count()); ++i) {
+    const size_t at = static_cast<size_t>(i - 1) * UserRecord::kSize;
+    const size_t avail = bytes.size() > at ? bytes.size() - at : 0;
+    UserRecord::Decode(bytes.data() + std::min(at, bytes.size()), avail).To(*Item(i));
+  }
+}
+
+std::vector<uint8_t> UsersClass::EncodeUsers() const {
+  std::vector<uint8_t> out(kProfiles * UserRecord::kSize);
+  for (int32_t i = 1; i <= kProfiles; ++i) {
+    const UserRecord r = i <= Count() ? UserRecord::From(*Item(i)) : UserRecord::Blank();
+    r.Encode(out.data() + static_cast<size_t>(i - 1) * UserRecord::kSize);
+  }
+  return out;
+}
+
+void UsersClass::ReadUser() {
+  if (!plat::FileExists(File) && !plat::WriteFile(File, nullptr, 0))
+    throw plat::RuntimeError(plat::ErrorCode::PathNotFound, "Path/File access error: cannot create " + plat::NativePath(File));
+  auto bytes = plat::ReadAllBytes(File);
+  if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
+  DecodeUsers(*bytes);
+}
+
+bool UsersClass::SaveUser() {
+  std::vector<uint8_t> out = EncodeUsers();
+  // Whatever follows the six records belongs to someone else: keep it.
+  if (auto old = plat::ReadAllBytes(File); old && old->size() > out.size())
+    out.insert(out.end(), old->begin() + static_cast<std::ptrdiff_t>(out.size()), old->end());
+  if (!plat::WriteFileAtomic(File, out.data(), out.size())) {
+    LastError = "Unable to Save " + FileNameOf(File);
+    return false;
+  }
+  return true;
+}
+
+void UsersClass::ReadEquipment(plat::TextRecordReader& reader) {
+  // Line by line, so a line with a field too many or too few is caught
+  // where it stands instead of shifting every line after it.
+  while (!reader.AtEnd()) {
+    plat::TextRecordReader line(reader.ReadLine());
+    if (line.AtEnd()) continue;
+    const std::string name = line.ReadString();
+    const int32_t number = line.ReadLong();
+    const int32_t extra = line.ReadLong();
+    if (!line.AtEnd())
+      throw plat::RuntimeError(plat::ErrorCode::TypeMismatch, "Type mismatch: more than three fields in a line");
+    if (number < 10)
+      UserEQU->Add("", number, name, 0);
+    else
+      NowEQU->Add("", number - 10, name, extra);
+  }
+}
+
+std::string UsersClass::EncodeEquipment() {
+  plat::TextRecordWriter w;
+  for (const auto& item : *UserEQU) w.String(item->ID).Number(item->Index).Number(0).EndRecord();
+  for (const auto& item : *NowEQU)
+    w.String(item->ID).Number(static_cast<int64_t>(item->Index) + 10).Number(item->color).EndRecord();
+  return w.Text();
+}
+
+bool UsersClass::LoadEQUFile() {
+  UserEQU->RemoveAll();
+  NowEQU->RemoveAll();
+  if (!plat::FileExists(EQUFile)) return true;
+  auto reader = plat::TextRecordReader::Open(EQUFile);
+  try {
+    if (!reader) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "unreadable");
+    ReadEquipment(*reader);
+  } catch (const plat::RuntimeError&) {
+    LastError = "Unable to Read " + FileNameOf(EQUFile);
+    return false;
+  }
+  return true;
+}
+
+bool UsersClass::SaveEQUFile() {
+  if (!plat::WriteFileAtomic(EQUFile, EncodeEquipment())) {
+    LastError = "Unable to Save " + FileNameOf(EQUFile);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+void RemoveLastNamed(MapIndexClass& list, const std::string& name) {
+  for (int32_t i = list.Count(); i >= 1; --i)
+    if (list.Item(i)->ID == name) {
+      list.Remove(i);
+      return;
+    }
+}
+}  // namespace
+
+void UsersClass::RemoveEQU(const std::string& name) { RemoveLastNamed(*UserEQU, name); }
+void UsersClass::RemoveNOWEQU(const std::string& name) { RemoveLastNamed(*NowEQU, name); }
+
+}  // namespace fw

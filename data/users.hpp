@@ -1,0 +1,118 @@
+#pragma once
+// The six player profiles ("User.INI", binary) and the current profile's
+// owned and fitted equipment ("save\user<n>.DAT", text), its fitted tank
+// and the results of the last campaign battle.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/collection.hpp"
+#include "data/map_tables.hpp"
+#include "data/tank.hpp"
+#include "engine/lazy.hpp"
+#include "platform/runtime/text_records.hpp"
+
+namespace fw {
+
+class SingleUser {
+ public:
+  std::string Key;
+  std::string Name;  // at most 20 bytes on disk
+  int32_t Money = 0;
+  int32_t Kill = 0;
+  int32_t Death = 0;
+  int32_t mKill = 0;  // network game
+  int32_t mDeath = 0;
+  int32_t mWon = 0;
+  int32_t mLost = 0;
+  int32_t Mission = 0;  // 0: never set up
+  std::string CtlFile;  // 12 bytes on disk, kept as it stands
+};
+
+// One profile as stored in "User.INI": 64 bytes, numbers little-endian,
+// texts padded with spaces.
+struct UserRecord {
+  static constexpr size_t kSize = 64;
+  static constexpr size_t kNameBytes = 20;
+  static constexpr size_t kCtlFileBytes = 12;
+
+  std::array<char, kNameBytes> Name{};
+  int32_t Money = 0, Kill = 0, Death = 0, mKill = 0, mDeath = 0, mWon = 0, mLost = 0, Mission = 0;
+  std::array<char, kCtlFileBytes> CtlFile{};
+
+  // A record of spaces and zeros: what a file too short to hold it reads as.
+  static UserRecord Blank();
+  // Bytes past size are taken from the blank record.
+  static UserRecord Decode(const uint8_t* bytes, size_t size);
+  void Encode(uint8_t* out) const;
+  // The name is cut at 20 bytes without splitting a character.
+  static UserRecord From(const SingleUser& user);
+  void To(SingleUser& user) const;
+};
+
+class UsersClass : public DataCollection<SingleUser> {
+ public:
+  static constexpr int32_t kProfiles = 6;
+
+  int32_t WinMoney = 0;
+  int32_t KillTank = 0;
+  int32_t KillMoney = 0;
+  std::string File;  // "User.INI"
+  int32_t NowUser = 0;
+  Lazy<MapIndexClass> UserEQU;  // owned items
+  std::string EQUFile;
+  Lazy<MapIndexClass> NowEQU;  // fitted items
+  Lazy<Tank> NowTank;
+
+  // The six profiles, keyed " 1" to " 6".
+  UsersClass();
+
+  // A taken key raises.
+  Ptr Add(const std::string& key);
+  // Absent profiles raise.
+  Ptr Item(int position) const { return Get(position); }
+  Ptr Item(std::string_view key) const { return Get(key); }
+  void Remove(int position) { RemoveOrRaise(position); }
+  void Remove(std::string_view key) { RemoveOrRaise(key); }
+  // The profile at NowUser; raises when there is none.
+  Ptr NowItem() const { return Get(NowUser); }
+
+  // Resets profile n to "New User<n>" with nothing, and empties both
+  // equipment lists. Writes no file.
+  void NewUser(int32_t n);
+  // Reads the six profiles from File, creating it empty when it is missing.
+  // A file that cannot be read or created raises plat::RuntimeError.
+  void ReadUser();
+  // Writes the six profiles over File in one atomic step, keeping any bytes
+  // past the sixth record. On failure the old file stays, LastError says so
+  // and the result is false.
+  bool SaveUser();
+  // Reads the equipment file into UserEQU and NowEQU (both emptied first; a
+  // missing file leaves them empty). A line that does not parse ends the
+  // reading there: what came before is kept, LastError says so and the
+  // result is false.
+  bool LoadEQUFile();
+  // Writes both lists to EQUFile in one atomic step; false (old file kept,
+  // LastError set) on failure.
+  bool SaveEQUFile();
+  // Removes the last item whose name is exactly the given one.
+  void RemoveEQU(const std::string& name);
+  void RemoveNOWEQU(const std::string& name);
+
+  // The formats without the files, for the readers above and for tests.
+  void DecodeUsers(const std::vector<uint8_t>& bytes);
+  std::vector<uint8_t> EncodeUsers() const;
+  void ReadEquipment(plat::TextRecordReader& reader);
+  std::string EncodeEquipment();
+};
+
+// The profiles, created by the profile screen; the network game's copy of
+// the current profile's lists; the network game's fitted tank.
+extern Lazy<UsersClass> Users;
+extern Lazy<UsersClass> NetUsers;
+extern Lazy<Tank> NetTank;
+
+}  // namespace fw

@@ -1,0 +1,41 @@
+#pragma once
+// Helpers of the game data tests: a "Data" archive built with the game's
+// own packer in the scratch program folder.
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "engine/globals.hpp"
+#include "engine/pack.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace datatest {
+
+// Packs the members into "Data.INF"/"Data.PAK" in the program folder and
+// opens it as DataPack, extracting into the program folder.
+inline void MakeDataArchive(const fwtest::TempProgramFolder& dir, const std::map<std::string, std::string>& members) {
+  const std::string staging = dir.Path() + "/.staging";
+  std::filesystem::create_directories(staging);
+  for (const auto& [name, bytes] : members) dir.Write(".staging/" + name, bytes);
+  fw::qelPackage packer;
+  packer.FilePath = staging;
+  packer.TempPath = dir.Path();
+  if (!packer.AddArchive("Data")) throw std::runtime_error("cannot pack the test archive");
+  std::filesystem::remove_all(staging);
+  fw::DataPack.Release();
+  fw::DataPack->FilePath = fw::AppPath;
+  fw::DataPack->TempPath = fw::AppPath;
+  fw::DataPack->LoadInf("Data");
+}
+
+// The files directly in the program folder, but the archive's own two.
+inline int LooseFiles(const fwtest::TempProgramFolder& dir) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    const std::string name = e.path().filename().string();
+    if (e.is_regular_file() && name != "Data.INF" && name != "Data.PAK") ++n;
+  }
+  return n;
+}
+
+}  // namespace datatest
