@@ -171,7 +171,7 @@ TEST_F(LogoTest, TheClosingFilmGivesUpTheDisplayAndTakesItBackAfterAKey) {
   EXPECT_FALSE(MediaPlay->IFilter);
   ASSERT_TRUE(Primary);
   EXPECT_NE(Primary, oldPrimary);
-  EXPECT_EQ(BackBuffer, Primary->GetAttachedSurface());
+  EXPECT_EQ(BackBuffer, Primary->GetAttachedSurface(plat::DDSCAPS2{plat::DDSCAPS_BACKBUFFER, 0}));
   EXPECT_EQ(DDraw->CooperativeLevel(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
   EXPECT_EQ(DDraw->DisplayWidth(), 640);
   EXPECT_EQ(DDraw->DisplayHeight(), 480);

@@ -110,17 +110,28 @@ void Canvas::Noise(int x, int y, int w, int h, float amount, uint32_t seed) {
 }
 
 namespace {
+// Faces stay open for the whole run and are closed at exit, so the tool ends
+// with nothing left allocated.
+struct FontCache {
+  std::map<std::pair<int, bool>, TTF_Font*> fonts;
+  ~FontCache() {
+    for (auto& [key, font] : fonts)
+      if (font) TTF_CloseFont(font);
+    if (TTF_WasInit()) TTF_Quit();
+  }
+};
+
 TTF_Font* Font(int px, bool bold) {
-  static std::map<std::pair<int, bool>, TTF_Font*> cache;
+  static FontCache cache;
   if (!TTF_WasInit()) TTF_Init();
   auto key = std::make_pair(px, bold);
-  auto it = cache.find(key);
-  if (it != cache.end()) return it->second;
+  auto it = cache.fonts.find(key);
+  if (it != cache.fonts.end()) return it->second;
   TTF_Font* f = TTF_OpenFont(bold ? "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
                                   : "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
                              px);
   if (!f) f = TTF_OpenFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", px);
-  cache[key] = f;
+  cache.fonts[key] = f;
   return f;
 }
 }  // namespace
