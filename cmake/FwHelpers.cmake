@@ -34,3 +34,30 @@ function(fw_test name dir)
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
     TIMEOUT 600)
 endfunction()
+
+# fw_programs_from(DIR PATTERN OUT_VAR): one executable per file matching
+# PATTERN in DIR, linked with the libraries its first line names
+# ("// libs: a b c"). A program whose libraries do not exist yet is skipped.
+# OUT_VAR receives the names of the programs made.
+function(fw_programs_from dir pattern out)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/${pattern})
+  set(made)
+  foreach(src ${srcs})
+    get_filename_component(name ${src} NAME_WE)
+    file(STRINGS ${src} first LIMIT_COUNT 1)
+    string(REGEX REPLACE "^// libs: *" "" libs "${first}")
+    separate_arguments(libs)
+    set(ok TRUE)
+    foreach(lib ${libs})
+      if(NOT TARGET ${lib})
+        set(ok FALSE)
+      endif()
+    endforeach()
+    if(ok)
+      add_executable(${name} ${src})
+      target_link_libraries(${name} PRIVATE ${libs})
+      list(APPEND made ${name})
+    endif()
+  endforeach()
+  set(${out} ${made} PARENT_SCOPE)
+endfunction()

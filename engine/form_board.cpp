@@ -82,14 +82,22 @@ void FormBoard::Form_KeyUp(int16_t keyCode, int16_t shift) {
   if (keyCode == kVkPrintScreen) CaptureScreen();
 }
 
-void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, float yTwips) {
-  float x = xTwips / plat::kTwipsPerPixelX;
-  float y = yTwips / plat::kTwipsPerPixelY;
+namespace {
+// Mouse down and move keep the event in the globals the same way; only the
+// moved flag tells them apart.
+void KeepMouseEvent(int16_t button, int16_t shift, float x, float y, uint8_t moved) {
   MouseButton = button;
   MouseShift = shift;
   MouseX = x;
   MouseY = y;
-  MouseMoved = 0;
+  MouseMoved = moved;
+}
+}  // namespace
+
+void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, float yTwips) {
+  float x = xTwips / plat::kTwipsPerPixelX;
+  float y = yTwips / plat::kTwipsPerPixelY;
+  KeepMouseEvent(button, shift, x, y, 0);
   if (RoutesMouse(GameState))
     if (auto s = CurrentScreen()) s->MouseDown(button, shift, x, y);
 }
@@ -97,11 +105,7 @@ void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, floa
 void FormBoard::Form_MouseMove(int16_t button, int16_t shift, float xTwips, float yTwips) {
   float x = xTwips / plat::kTwipsPerPixelX;
   float y = yTwips / plat::kTwipsPerPixelY;
-  MouseButton = button;
-  MouseShift = shift;
-  MouseX = x;
-  MouseY = y;
-  MouseMoved = 1;
+  KeepMouseEvent(button, shift, x, y, 1);
   if (RoutesMouse(GameState))
     if (auto s = CurrentScreen()) s->MouseMove(button, shift, x, y);
 }
