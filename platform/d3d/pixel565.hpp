@@ -10,8 +10,6 @@
 namespace plat::px {
 
 constexpr uint32_t kSpreadMask = 0x07E0F81Fu;
-// The bit above each channel, where a sum overflows.
-constexpr uint32_t kCarryBits = 0x08010020u;
 
 static inline uint32_t Spread(uint16_t c) { return (c | (static_cast<uint32_t>(c) << 16)) & kSpreadMask; }
 static inline uint16_t Pack(uint32_t s) { return static_cast<uint16_t>(s | (s >> 16)); }
@@ -22,8 +20,10 @@ static inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) { return ((a * (
 // Per channel a + b, each channel saturating at its maximum.
 static inline uint32_t AddSaturate(uint32_t a, uint32_t b) {
   uint32_t sum = a + b;
-  const uint32_t carry = sum & kCarryBits;
-  sum |= carry - (carry >> 5);
+  // A carry out of red or blue fills that 5-bit channel, out of green the
+  // 6-bit one.
+  const uint32_t redBlue = sum & 0x00010020u, green = sum & 0x08000000u;
+  sum |= (redBlue - (redBlue >> 5)) | (green - (green >> 6));
   return sum & kSpreadMask;
 }
 

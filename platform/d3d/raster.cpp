@@ -118,7 +118,10 @@ void Span(const SpanContext& c, uint16_t* __restrict dst, const uint32_t* zr, ui
   }
   for (int i0 = 0; i0 < n; i0 += kPerspectiveStep) {
     const int len = n - i0 < kPerspectiveStep ? n - i0 : kPerspectiveStep;
-    int32_t du = 0, dv = 0, nextU = 0, nextV = 0;
+    // Steps in 1/65536 texel, so the even stretch between two corrected
+    // pixels drifts by less than one 1/256 texel unit.
+    int32_t du = 0, dv = 0, nextU = 0, nextV = 0, accU = 0, accV = 0;
+    const int32_t baseU = fu, baseV = fv;
     if constexpr (F != Filter::None) {
       const float flen = static_cast<float>(len);
       s.w += c.dw * flen;
@@ -127,11 +130,11 @@ void Span(const SpanContext& c, uint16_t* __restrict dst, const uint32_t* zr, ui
       const float iw = 1.0f / s.w;
       nextU = static_cast<int32_t>(s.uw * iw) - bias;
       nextV = static_cast<int32_t>(s.vw * iw) - bias;
-      du = (nextU - fu) / len;
-      dv = (nextV - fv) / len;
+      du = static_cast<int32_t>((static_cast<int64_t>(nextU - fu) * 256) / len);
+      dv = static_cast<int32_t>((static_cast<int64_t>(nextV - fv) * 256) / len);
     }
-    for (int i = i0; i < i0 + len; ++i, s.z += c.dz, s.r += c.dr, s.g += c.dg, s.b += c.db, s.a += c.da, fu += du,
-             fv += dv) {
+    for (int i = i0; i < i0 + len; ++i, s.z += c.dz, s.r += c.dr, s.g += c.dg, s.b += c.db, s.a += c.da,
+             accU += du, accV += dv, fu = baseU + (accU >> 8), fv = baseV + (accV >> 8)) {
       uint32_t zi = 0;
       if constexpr (Z) {
         zi = static_cast<uint32_t>(s.z * c.zscale);
