@@ -12,7 +12,8 @@ ZBuffer::ZBuffer(int width, int height, int bits)
     : width_(std::max(width, 0)), height_(std::max(height, 0)), bits_(bits),
       // Beyond 24 bits a float depth has no more precision to give.
       scale_(bits >= 24 ? 16777215.0f : static_cast<float>((1u << std::max(bits, 1)) - 1u)),
-      cells_(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0) {}
+      // A new buffer stands at the far depth, so nothing fails against it.
+      cells_(static_cast<size_t>(width_) * static_cast<size_t>(height_), static_cast<uint32_t>(scale_)) {}
 
 void ZBuffer::Fill(int x0, int y0, int x1, int y1, float depth) {
   x0 = std::max(x0, 0);

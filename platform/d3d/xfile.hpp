@@ -68,6 +68,7 @@ struct Scene {
 constexpr size_t kMaxFileBytes = 64u * 1024u * 1024u;
 constexpr size_t kMaxVertices = 4u * 1024u * 1024u;
 constexpr size_t kMaxNodes = 65536;
+constexpr int kMaxNesting = 256;
 
 // The scene of a file; nothing when the file is missing, too large or not
 // a model the reader understands. 'error' receives the reason.
