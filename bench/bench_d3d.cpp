@@ -8,11 +8,13 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/d3d/device.hpp"
+#include "platform/d3d/rm.hpp"
 #include "platform/d3d/texture.hpp"
 #include "platform/display/surface.hpp"
 
@@ -133,6 +135,146 @@ BENCHMARK(BM_AdditiveQuads_Tex64_Point);
 // The same quads through the general triangle path.
 void BM_AdditiveQuads_Tex64_Linear_Triangles(benchmark::State& s) { Quads(s, 64, true, false, 0xFFFFFFFFu); }
 BENCHMARK(BM_AdditiveQuads_Tex64_Linear_Triangles);
+
+// ------------------------------------------------------------ retained mode
+
+// A hall: a tiled floor and four walls in one model, and sixteen round
+// machines, each a model of its own in a frame of its own, as the factory
+// places them: about 20,000 triangles in all, every one textured.
+struct Model {
+  plat::xfile::Scene scene;
+  int triangles = 0;
+
+  Model() {
+    scene.nodes.resize(1);
+    scene.nodes[0].transform = plat::IdentityMatrix();
+    scene.materials.resize(1);
+  }
+
+  // A grid of quads from 'origin' along u and v; front faces towards 'out'.
+  void Grid(plat::D3DVECTOR origin, plat::D3DVECTOR u, plat::D3DVECTOR v, int nu, int nv, float tile,
+            plat::D3DVECTOR out) {
+    plat::xfile::Mesh m;
+    for (int j = 0; j <= nv; ++j)
+      for (int i = 0; i <= nu; ++i) {
+        m.positions.push_back(origin + u * (static_cast<float>(i) / nu) + v * (static_cast<float>(j) / nv));
+        m.normals.push_back(plat::Normalize(out));
+        m.uvs.push_back(tile * i / nu);
+        m.uvs.push_back(tile * j / nv);
+      }
+    for (int j = 0; j < nv; ++j)
+      for (int i = 0; i < nu; ++i) {
+        const uint32_t a = static_cast<uint32_t>(j * (nu + 1) + i), b = a + 1, c = a + static_cast<uint32_t>(nu + 1),
+                       d = c + 1;
+        Triangle(m, a, c, d, out);
+        Triangle(m, a, d, b, out);
+      }
+    Add(std::move(m));
+  }
+
+  // A sphere of rings x segments quads.
+  void Ball(plat::D3DVECTOR centre, float radius, int rings, int segments) {
+    plat::xfile::Mesh m;
+    for (int r = 0; r <= rings; ++r)
+      for (int s = 0; s <= segments; ++s) {
+        const float th = 3.14159265f * r / rings, ph = 2 * 3.14159265f * s / segments;
+        const plat::D3DVECTOR n{std::sin(th) * std::cos(ph), std::cos(th), std::sin(th) * std::sin(ph)};
+        m.positions.push_back(centre + n * radius);
+        m.normals.push_back(n);
+        m.uvs.push_back(2.0f * s / segments);
+        m.uvs.push_back(1.0f * r / rings);
+      }
+    for (int r = 0; r < rings; ++r)
+      for (int s = 0; s < segments; ++s) {
+        const uint32_t a = static_cast<uint32_t>(r * (segments + 1) + s), b = a + 1,
+                       c = a + static_cast<uint32_t>(segments + 1), d = c + 1;
+        const plat::D3DVECTOR mid = m.positions[a] - centre;
+        Triangle(m, a, c, d, mid);
+        Triangle(m, a, d, b, mid);
+      }
+    Add(std::move(m));
+  }
+
+  static void Triangle(plat::xfile::Mesh& m, uint32_t a, uint32_t b, uint32_t c, plat::D3DVECTOR out) {
+    const plat::D3DVECTOR n = plat::Cross(m.positions[b] - m.positions[a], m.positions[c] - m.positions[a]);
+    // Front faces run clockwise: their cross product points outwards.
+    if (plat::Dot(n, out) < 0) std::swap(b, c);
+    m.triangles.insert(m.triangles.end(), {a, b, c});
+  }
+
+  void Add(plat::xfile::Mesh m) {
+    triangles += static_cast<int>(m.triangles.size() / 3);
+    m.material = 0;
+    scene.nodes[0].meshes.push_back(static_cast<uint32_t>(scene.meshes.size()));
+    scene.meshes.push_back(std::move(m));
+  }
+
+};
+
+struct Hall {
+  Model room, machine;
+  Hall() {
+    using plat::Vec;
+    room.Grid(Vec(-30, 0, -30), Vec(60, 0, 0), Vec(0, 0, 60), 60, 60, 15, Vec(0, 1, 0));   // floor
+    room.Grid(Vec(-30, 0, 30), Vec(60, 0, 0), Vec(0, 20, 0), 30, 20, 8, Vec(0, 0, -1));    // far wall
+    room.Grid(Vec(-30, 0, -30), Vec(0, 0, 60), Vec(0, 20, 0), 30, 20, 8, Vec(1, 0, 0));    // left wall
+    room.Grid(Vec(30, 0, -30), Vec(0, 0, 60), Vec(0, 20, 0), 30, 20, 8, Vec(-1, 0, 0));    // right wall
+    room.Grid(Vec(-30, 0, -30), Vec(60, 0, 0), Vec(0, 20, 0), 30, 20, 8, Vec(0, 0, 1));    // near wall
+    machine.Ball(Vec(0, 0, 0), 3.0f, 16, 20);
+  }
+  int Triangles() const { return room.triangles + 16 * machine.triangles; }
+};
+
+void RmScene(benchmark::State& state, int textureQuality) {
+  static const Hall hall;
+  plat::Direct3DRM3 rm;
+  auto scene = rm.CreateFrame(nullptr);
+  auto camera = rm.CreateFrame(scene);
+  camera->SetPosition(nullptr, 0, 9, -27);
+  camera->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 0, 0, 0.3f);
+  auto target = std::make_shared<plat::Surface>(kW, kH);
+  auto device = rm.CreateDeviceFromSurface(plat::kHalDeviceGuid, nullptr, target, 0);
+  device->SetTextureQuality(textureQuality);
+  auto viewport = rm.CreateViewport(device, camera, 0, 0, kW, kH);
+  viewport->SetBack(1000.0f);
+  auto tex = plat::CreateTexture(128, 128);
+  FillPattern(*tex);
+  auto room = rm.CreateMeshBuilder();
+  room->Build(hall.room.scene, 0, true, rm);
+  room->SetTexture(tex);
+  rm.CreateFrame(scene)->AddVisual(room);
+  auto machine = rm.CreateMeshBuilder();
+  machine->Build(hall.machine.scene, 0, true, rm);
+  machine->SetTexture(tex);
+  for (int i = 0; i < 16; ++i) {
+    auto f = rm.CreateFrame(scene);
+    f->SetPosition(nullptr, -21.0f + 14.0f * (i % 4), 3.0f, -12.0f + 12.0f * (i / 4));
+    f->AddVisual(machine);
+  }
+  // The hall's kinds of light.
+  auto sun = rm.CreateFrame(scene);
+  sun->SetOrientation(nullptr, 0.3f, -1, 0.5f, 0, 1, 0);
+  sun->AddLight(rm.CreateLightRGB(plat::D3DRMLIGHT_DIRECTIONAL, 0.6f, 0.6f, 0.6f));
+  scene->AddLight(rm.CreateLightRGB(plat::D3DRMLIGHT_AMBIENT, 0.2f, 0.2f, 0.2f));
+  auto lamp = rm.CreateFrame(scene);
+  lamp->SetPosition(nullptr, 0, 10, 0);
+  lamp->AddLight(rm.CreateLightRGB(plat::D3DRMLIGHT_POINT, 0.8f, 0.8f, 0.8f));
+  auto spot = rm.CreateFrame(scene);
+  spot->SetPosition(nullptr, 0, 15, 0);
+  spot->SetOrientation(nullptr, 0, -1, 0.2f, 0, 0, 1);
+  spot->AddLight(rm.CreateLightRGB(plat::D3DRMLIGHT_SPOT, 0.5f, 1.0f, 1.0f));
+  for (auto _ : state) {
+    viewport->Clear(plat::D3DRMCLEAR_ALL);
+    viewport->Render(scene);
+    benchmark::DoNotOptimize(target->Pixels());
+  }
+  state.counters["triangles"] = hall.Triangles();
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+void BM_RmScene_Nearest(benchmark::State& s) { RmScene(s, plat::D3DRMTEXTURE_NEAREST); }
+BENCHMARK(BM_RmScene_Nearest)->Unit(benchmark::kMillisecond);
+void BM_RmScene_Linear(benchmark::State& s) { RmScene(s, plat::D3DRMTEXTURE_LINEAR); }
+BENCHMARK(BM_RmScene_Linear)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -428,6 +428,8 @@ void Rasterizer::Setup(const RasterVertex& va, const RasterVertex& vb, const Ras
   uint16_t* pixels = target_->Pixels();
   const int pitch = target_->PitchPixels();
   static constexpr float kTop = 255.99f;
+  static constexpr int64_t kTopFixed = static_cast<int64_t>(255.99 * 65536.0);
+  const int32_t stepR = ToFixed(drx), stepG = ToFixed(dgx), stepB = ToFixed(dbx), stepA = ToFixed(dax);
   for (int y = yStart; y < yEnd; ++y) {
     const float yc = static_cast<float>(y) + 0.5f;
     const float xLong = p0.x + (yc - p0.y) * slopeLong;
@@ -445,17 +447,18 @@ void Rasterizer::Setup(const RasterVertex& va, const RasterVertex& vb, const Ras
     s.uw = u0 + fx * dux + fy * duy;
     s.vw = q0 + fx * dvx + fy * dvy;
     // Colours stay within 0..255 at both ends of the span, whatever the
-    // rounding at the triangle's edges.
-    auto colour = [n](float start, float dx, int32_t& out, int32_t& step) {
-      const float a0 = std::clamp(start, 0.0f, kTop);
-      const float a1 = std::clamp(start + dx * static_cast<float>(n - 1), 0.0f, kTop);
-      out = ToFixed(a0);
-      step = n > 1 ? (ToFixed(a1) - out) / (n - 1) : 0;
+    // rounding at the triangle's edges; only a span that would leave the
+    // range gets a step of its own.
+    auto colour = [n](float start, int32_t stepAll, int32_t& out, int32_t& step) {
+      out = ToFixed(std::clamp(start, 0.0f, kTop));
+      step = stepAll;
+      const int64_t end = static_cast<int64_t>(out) + static_cast<int64_t>(stepAll) * (n - 1);
+      if (end < 0 || end > kTopFixed) step = static_cast<int32_t>(((end < 0 ? 0 : kTopFixed) - out) / std::max(n - 1, 1));
     };
-    colour(p0.r + fx * drx + fy * dry, drx, s.r, ctx.dr);
-    colour(p0.g + fx * dgx + fy * dgy, dgx, s.g, ctx.dg);
-    colour(p0.b + fx * dbx + fy * dby, dbx, s.b, ctx.db);
-    colour(p0.a + fx * dax + fy * day, dax, s.a, ctx.da);
+    colour(p0.r + fx * drx + fy * dry, stepR, s.r, ctx.dr);
+    colour(p0.g + fx * dgx + fy * dgy, stepG, s.g, ctx.dg);
+    colour(p0.b + fx * dbx + fy * dby, stepB, s.b, ctx.db);
+    colour(p0.a + fx * dax + fy * day, stepA, s.a, ctx.da);
     uint32_t* zrow = ztest ? depth_->Row(y) + xs : nullptr;
     uint32_t* zwrite = ztest ? (state_.zWrite ? zrow : zScratch_.data()) : nullptr;
     span(ctx, pixels + static_cast<ptrdiff_t>(y) * pitch + xs, zrow, zwrite, n, s);

@@ -156,6 +156,8 @@ class Direct3DRMMeshBuilder3 {
   // The bounding box; false when empty.
   bool GetBox(D3DVECTOR& min, D3DVECTOR& max) const;
   int SetColorRGB(float r, float g, float b);
+  // One texture for every face (null: none).
+  int SetTexture(const TextureSurfacePtr& texture);
   int SetQuality(uint32_t quality);
   uint32_t GetQuality() const { return quality_; }
   void SetName(const std::string& name) { name_ = name; }

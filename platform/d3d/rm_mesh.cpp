@@ -132,6 +132,11 @@ int Direct3DRMMeshBuilder3::SetColorRGB(float r, float g, float b) {
   return D3DRM_OK;
 }
 
+int Direct3DRMMeshBuilder3::SetTexture(const TextureSurfacePtr& texture) {
+  for (Group& x : groups_) x.texture = texture;
+  return D3DRM_OK;
+}
+
 int Direct3DRMMeshBuilder3::SetQuality(uint32_t quality) {
   quality_ = quality;
   return D3DRM_OK;
