@@ -89,6 +89,14 @@ constexpr int D3DRMERR_FILENOTFOUND = static_cast<int>(0x8876030Bu);
 constexpr int D3DRMERR_BADFILE = static_cast<int>(0x8876030Cu);
 constexpr int D3DRMERR_BADVALUE = static_cast<int>(0x88760312u);
 
+// Stores a setting; the layer's setters report success as the interface
+// does.
+template <typename T>
+int StoreSetting(T& field, T value) {
+  field = value;
+  return D3DRM_OK;
+}
+
 class Direct3DRMLight {
  public:
   Direct3DRMLight(int type, float r, float g, float b) : type_(type), color_{r, g, b, 1.0f} {}

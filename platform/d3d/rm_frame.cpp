@@ -24,26 +24,11 @@ int Direct3DRMLight::SetRange(float range) {
   return D3DRM_OK;
 }
 
-int Direct3DRMLight::SetConstantAttenuation(float a) {
-  constant_ = a;
-  return D3DRM_OK;
-}
-int Direct3DRMLight::SetLinearAttenuation(float a) {
-  linear_ = a;
-  return D3DRM_OK;
-}
-int Direct3DRMLight::SetQuadraticAttenuation(float a) {
-  quadratic_ = a;
-  return D3DRM_OK;
-}
-int Direct3DRMLight::SetUmbra(float angle) {
-  umbra_ = angle;
-  return D3DRM_OK;
-}
-int Direct3DRMLight::SetPenumbra(float angle) {
-  penumbra_ = angle;
-  return D3DRM_OK;
-}
+int Direct3DRMLight::SetConstantAttenuation(float value) { return StoreSetting(constant_, value); }
+int Direct3DRMLight::SetLinearAttenuation(float value) { return StoreSetting(linear_, value); }
+int Direct3DRMLight::SetQuadraticAttenuation(float value) { return StoreSetting(quadratic_, value); }
+int Direct3DRMLight::SetUmbra(float value) { return StoreSetting(umbra_, value); }
+int Direct3DRMLight::SetPenumbra(float value) { return StoreSetting(penumbra_, value); }
 
 // ------------------------------------------------------------------- frames
 
@@ -86,10 +71,7 @@ int Direct3DRMFrame3::DeleteChild(const Direct3DRMFrame3Ptr& child) {
   return D3DRM_OK;
 }
 
-int Direct3DRMFrame3::SetName(const std::string& name) {
-  name_ = name;
-  return D3DRM_OK;
-}
+int Direct3DRMFrame3::SetName(const std::string& name) { return StoreSetting(name_, name); }
 
 D3DMATRIX Direct3DRMFrame3::ParentWorld() const {
   const Direct3DRMFrame3Ptr p = GetParent();
@@ -235,36 +217,31 @@ int Direct3DRMFrame3::Move(float delta) {
   return D3DRM_OK;
 }
 
-int Direct3DRMFrame3::AddVisual(const Direct3DRMMeshBuilder3Ptr& mesh) {
-  if (!mesh) return D3DRMERR_BADOBJECT;
-  if (std::find(visuals_.begin(), visuals_.end(), mesh) == visuals_.end()) visuals_.push_back(mesh);
+namespace {
+
+template <typename T>
+int AddOnce(std::vector<std::shared_ptr<T>>& list, const std::shared_ptr<T>& item) {
+  if (!item) return D3DRMERR_BADOBJECT;
+  if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
   return D3DRM_OK;
 }
 
-int Direct3DRMFrame3::DeleteVisual(const Direct3DRMMeshBuilder3Ptr& mesh) {
-  const auto it = std::find(visuals_.begin(), visuals_.end(), mesh);
-  if (it == visuals_.end()) return D3DRMERR_BADVALUE;
-  visuals_.erase(it);
+template <typename T>
+int RemoveFrom(std::vector<std::shared_ptr<T>>& list, const std::shared_ptr<T>& item) {
+  const auto it = std::find(list.begin(), list.end(), item);
+  if (it == list.end()) return D3DRMERR_BADVALUE;
+  list.erase(it);
   return D3DRM_OK;
 }
 
-int Direct3DRMFrame3::AddLight(const Direct3DRMLightPtr& light) {
-  if (!light) return D3DRMERR_BADOBJECT;
-  if (std::find(lights_.begin(), lights_.end(), light) == lights_.end()) lights_.push_back(light);
-  return D3DRM_OK;
-}
+}  // namespace
 
-int Direct3DRMFrame3::DeleteLight(const Direct3DRMLightPtr& light) {
-  const auto it = std::find(lights_.begin(), lights_.end(), light);
-  if (it == lights_.end()) return D3DRMERR_BADVALUE;
-  lights_.erase(it);
-  return D3DRM_OK;
-}
+int Direct3DRMFrame3::AddVisual(const Direct3DRMMeshBuilder3Ptr& mesh) { return AddOnce(visuals_, mesh); }
+int Direct3DRMFrame3::DeleteVisual(const Direct3DRMMeshBuilder3Ptr& mesh) { return RemoveFrom(visuals_, mesh); }
+int Direct3DRMFrame3::AddLight(const Direct3DRMLightPtr& light) { return AddOnce(lights_, light); }
+int Direct3DRMFrame3::DeleteLight(const Direct3DRMLightPtr& light) { return RemoveFrom(lights_, light); }
 
-int Direct3DRMFrame3::SetSceneBackground(uint32_t argb) {
-  background_ = argb;
-  return D3DRM_OK;
-}
+int Direct3DRMFrame3::SetSceneBackground(uint32_t argb) { return StoreSetting(background_, argb); }
 
 int Direct3DRMFrame3::SetSceneBackgroundRGB(float r, float g, float b) {
   auto channel = [](float c) { return static_cast<uint32_t>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };

@@ -137,10 +137,7 @@ int Direct3DRMMeshBuilder3::SetTexture(const TextureSurfacePtr& texture) {
   return D3DRM_OK;
 }
 
-int Direct3DRMMeshBuilder3::SetQuality(uint32_t quality) {
-  quality_ = quality;
-  return D3DRM_OK;
-}
+int Direct3DRMMeshBuilder3::SetQuality(uint32_t quality) { return StoreSetting(quality_, quality); }
 
 // ----------------------------------------------------------- animation sets
 
@@ -359,10 +356,7 @@ std::shared_ptr<Direct3DRMTexture3> Direct3DRM3::CreateTextureFromSurface(const 
   return std::make_shared<Direct3DRMTexture3>(surface);
 }
 
-int Direct3DRM3::SetSearchPath(const std::string& path) {
-  searchPath_ = path;
-  return D3DRM_OK;
-}
+int Direct3DRM3::SetSearchPath(const std::string& path) { return StoreSetting(searchPath_, path); }
 
 int Direct3DRM3::AddSearchPath(const std::string& path) {
   searchPath_ = searchPath_.empty() ? path : searchPath_ + ";" + path;

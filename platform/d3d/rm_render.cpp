@@ -23,10 +23,7 @@ Direct3DRMDevice3::Direct3DRMDevice3(std::string guid, SurfacePtr target)
   raster_.SetTarget(target_.get(), &depth_);
 }
 
-int Direct3DRMDevice3::SetQuality(uint32_t quality) {
-  quality_ = quality;
-  return D3DRM_OK;
-}
+int Direct3DRMDevice3::SetQuality(uint32_t quality) { return StoreSetting(quality_, quality); }
 
 int Direct3DRMDevice3::SetTextureQuality(int quality) {
   if (quality < D3DRMTEXTURE_NEAREST || quality > D3DRMTEXTURE_LINEARMIPLINEAR) return D3DRMERR_BADVALUE;
@@ -34,20 +31,11 @@ int Direct3DRMDevice3::SetTextureQuality(int quality) {
   return D3DRM_OK;
 }
 
-int Direct3DRMDevice3::SetDither(bool on) {
-  dither_ = on;
-  return D3DRM_OK;
-}
+int Direct3DRMDevice3::SetDither(bool on) { return StoreSetting(dither_, on); }
 
-int Direct3DRMDevice3::SetShades(uint32_t shades) {
-  shades_ = shades;
-  return D3DRM_OK;
-}
+int Direct3DRMDevice3::SetShades(uint32_t shades) { return StoreSetting(shades_, shades); }
 
-int Direct3DRMDevice3::SetRenderMode(uint32_t flags) {
-  renderMode_ = flags;
-  return D3DRM_OK;
-}
+int Direct3DRMDevice3::SetRenderMode(uint32_t flags) { return StoreSetting(renderMode_, flags); }
 
 std::shared_ptr<Direct3DRMDevice3> Direct3DRM3::CreateDeviceFromSurface(const std::string& guid,
                                                                         const std::shared_ptr<DirectDraw>&,
