@@ -4,12 +4,20 @@
 #include "platform/d3d/raster_internal.hpp"
 #include "platform/d3d/raster_pixel.hpp"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && (defined(__clang__) || defined(__GNUC__))
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 #define RASTER_KERNEL_PICK PickRectAvx2Kernels
 #include "platform/d3d/raster_kernels.hpp"
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace plat::raster {
 RectFn PickRectAvx2(Filter f, Layout l, bool keyed, BlendMode b, bool mod) {
