@@ -149,7 +149,7 @@ class Direct3DRMMeshBuilder3 {
     std::vector<uint32_t> triangles;  // front faces clockwise
     D3DCOLORVALUE color{1.0f, 1.0f, 1.0f, 1.0f};
     D3DCOLORVALUE emissive{0.0f, 0.0f, 0.0f, 1.0f};
-    TextureSurfacePtr texture;
+    SurfacePtr texture;
   };
 
   // Loads every mesh of a `.x` file, frames' transforms applied, replacing
@@ -165,7 +165,8 @@ class Direct3DRMMeshBuilder3 {
   bool GetBox(D3DVECTOR& min, D3DVECTOR& max) const;
   int SetColorRGB(float r, float g, float b);
   // One texture for every face (null: none).
-  int SetTexture(const TextureSurfacePtr& texture);
+  int SetTexture(const SurfacePtr& texture);
+  int SetTexture(const std::shared_ptr<Direct3DRMTexture3>& texture);
   int SetQuality(uint32_t quality);
   uint32_t GetQuality() const { return quality_; }
   void SetName(const std::string& name) { name_ = name; }
@@ -398,7 +399,7 @@ class Direct3DRM3 {
   int AddSearchPath(const std::string& path);
   const std::string& GetSearchPath() const { return searchPath_; }
   // The native path of a file: as given when it exists, else found in the
-  // search path; "" when nowhere.
+  // search path, else in the program folder; "" when nowhere.
   std::string FindFile(const std::string& name) const;
   // A texture picture by name, loaded once per root; null when it cannot be
   // found or read.

@@ -76,7 +76,7 @@ void Direct3DRMMeshBuilder3::Append(const xfile::Scene& scene, uint32_t meshInde
     uvs_.push_back(mesh.uvs[2 * i + 1]);
   }
   // One group per material and texture.
-  const TextureSurfacePtr texture = material.textureFile.empty() ? nullptr : root.LoadTexture(material.textureFile);
+  const SurfacePtr texture = material.textureFile.empty() ? nullptr : root.LoadTexture(material.textureFile);
   const D3DCOLORVALUE colour = material.faceColor;
   size_t g = 0;
   for (; g < groups_.size(); ++g) {
@@ -132,9 +132,13 @@ int Direct3DRMMeshBuilder3::SetColorRGB(float r, float g, float b) {
   return D3DRM_OK;
 }
 
-int Direct3DRMMeshBuilder3::SetTexture(const TextureSurfacePtr& texture) {
+int Direct3DRMMeshBuilder3::SetTexture(const SurfacePtr& texture) {
   for (Group& x : groups_) x.texture = texture;
   return D3DRM_OK;
+}
+
+int Direct3DRMMeshBuilder3::SetTexture(const std::shared_ptr<Direct3DRMTexture3>& texture) {
+  return SetTexture(texture ? texture->GetSurface() : nullptr);
 }
 
 int Direct3DRMMeshBuilder3::SetQuality(uint32_t quality) { return StoreSetting(quality_, quality); }
@@ -369,10 +373,12 @@ std::string Direct3DRM3::FindFile(const std::string& name) const {
   // The name alone (models may carry the folders they were made in).
   const size_t cut = name.find_last_of("\\/");
   const std::string bare = cut == std::string::npos ? name : name.substr(cut + 1);
+  // The program folder last: the archives' members are extracted there.
+  const std::string folders = searchPath_ + ";" + ProgramFolder();
   size_t start = 0;
-  while (start <= searchPath_.size()) {
-    const size_t end = std::min(searchPath_.find(';', start), searchPath_.size());
-    std::string folder = searchPath_.substr(start, end - start);
+  while (start <= folders.size()) {
+    const size_t end = std::min(folders.find(';', start), folders.size());
+    std::string folder = folders.substr(start, end - start);
     start = end + 1;
     if (folder.empty()) continue;
     if (folder.back() == '\\' || folder.back() == '/') folder.pop_back();

@@ -323,6 +323,11 @@ TEST_F(SceneTest, FilesAreFoundThroughTheSearchPathWhateverTheirCase) {
   EXPECT_EQ(mesh->Groups()[0].texture->Row(0)[0], 0x07E0);
   // Loaded once per root.
   EXPECT_EQ(rm.LoadTexture("CRATE.bmp"), rm.LoadTexture("crate.bmp"));
+  // With no search path, the program folder, where the archives' members
+  // are extracted.
+  Direct3DRM3 bare;
+  EXPECT_EQ(bare.FindFile("Crate.bmp"), folder.File("crate.BMP"));
+  EXPECT_EQ(bare.FindFile("Nothing.bmp"), "");
 }
 
 }  // namespace
