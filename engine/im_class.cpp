@@ -42,7 +42,7 @@ D3DVECTOR IMClass::MakeVector(float x, float y, float z) const { return D3DVECTO
 std::optional<plat::DDPIXELFORMAT> ChooseZBufferFormat(const std::vector<plat::DDPIXELFORMAT>& formats) {
   if (formats.empty()) return std::nullopt;
   for (const plat::DDPIXELFORMAT& f : formats)
-    if (f.dwZBufferBitDepth == 16) return f;
+    if (f.lZBufferBitDepth == 16) return f;
   return formats.back();
 }
 
@@ -85,7 +85,7 @@ bool IMClass::AttatchZBuffer() {
   const std::optional<plat::DDPIXELFORMAT> format = ChooseZBufferFormat(D3D7->EnumZBufferFormats(deviceGuid_));
   if (!format) return false;
   plat::DDPIXELFORMAT f = *format;
-  f.dwFlags |= plat::DDPF_ZBUFFER;
+  f.lFlags |= plat::DDPF_ZBUFFER;
   zBuffer_ = D3D7->CreateZBuffer(BackSurface->Width(), BackSurface->Height(), f);
   if (!zBuffer_ || D3D7->AddAttachedSurface(BackSurface, zBuffer_) != plat::D3D_OK) {
     zBuffer_.reset();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/display/surface.hpp"
+
 namespace plat {
 
 struct D3DVECTOR {
@@ -70,15 +72,17 @@ struct D3DDEVICEDESC7 {
 };
 
 // A z-buffer pixel format as the device enumerates it.
-struct DDPIXELFORMAT {
-  uint32_t dwFlags = 0;
-  uint32_t dwZBufferBitDepth = 0;
-  uint32_t dwZBitMask = 0;
-};
+// A depth format of the given bits, as the device lists them.
+inline DDPIXELFORMAT ZBufferFormat(uint32_t flags, uint32_t bits, uint32_t mask) {
+  DDPIXELFORMAT f;
+  f.lFlags = static_cast<int32_t>(flags);
+  f.lZBufferBitDepth = static_cast<int32_t>(bits);
+  f.lZBitMask = mask;
+  return f;
+}
 
 // Result codes.
 constexpr int D3D_OK = 0;
-constexpr int DDERR_INVALIDPARAMS = static_cast<int>(0x80070057u);
 constexpr int D3DERR_INVALIDPRIMITIVETYPE = static_cast<int>(0x887602CBu);
 constexpr int D3DERR_SCENE_IN_SCENE = static_cast<int>(0x887602F8u);
 constexpr int D3DERR_SCENE_NOT_IN_SCENE = static_cast<int>(0x887602F9u);
@@ -89,11 +93,8 @@ inline const char* const kHalDeviceGuid = "IID_IDirect3DHALDevice";
 inline const char* const kRgbDeviceGuid = "IID_IDirect3DRGBDevice";
 
 // Surface capability bits the device code passes on.
-constexpr uint32_t DDSCAPS_OFFSCREENPLAIN = 0x40;
-constexpr uint32_t DDSCAPS_SYSTEMMEMORY = 0x800;
 constexpr uint32_t DDSCAPS_TEXTURE = 0x1000;
 constexpr uint32_t DDSCAPS_3DDEVICE = 0x2000;
-constexpr uint32_t DDSCAPS_VIDEOMEMORY = 0x4000;
 constexpr uint32_t DDSCAPS_ZBUFFER = 0x20000;
 constexpr uint32_t DDSCAPS2_TEXTUREMANAGE = 0x10;
 constexpr uint32_t DDPF_ZBUFFER = 0x400;

@@ -377,14 +377,14 @@ std::vector<DDPIXELFORMAT> Direct3D7::EnumZBufferFormats(const std::string& devi
   if (overridden_) return formats_;
   std::vector<DDPIXELFORMAT> out;
   for (uint32_t bits : {16u, 24u, 32u})
-    out.push_back(DDPIXELFORMAT{DDPF_ZBUFFER, bits, bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u});
+    out.push_back(ZBufferFormat(DDPF_ZBUFFER, bits, bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u));
   return out;
 }
 
 std::shared_ptr<ZBuffer> Direct3D7::CreateZBuffer(int width, int height, const DDPIXELFORMAT& format) const {
-  if (!(format.dwFlags & DDPF_ZBUFFER) || format.dwZBufferBitDepth < 8 || format.dwZBufferBitDepth > 32) return nullptr;
+  if (!(format.lFlags & DDPF_ZBUFFER) || format.lZBufferBitDepth < 8 || format.lZBufferBitDepth > 32) return nullptr;
   if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) return nullptr;
-  return std::make_shared<ZBuffer>(width, height, static_cast<int>(format.dwZBufferBitDepth));
+  return std::make_shared<ZBuffer>(width, height, static_cast<int>(format.lZBufferBitDepth));
 }
 
 int Direct3D7::AddAttachedSurface(const SurfacePtr& target, const std::shared_ptr<ZBuffer>& depth) {

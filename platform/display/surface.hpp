@@ -91,6 +91,9 @@ struct DDPIXELFORMAT {
   int32_t lFlags = 0;
   int32_t lRGBBitCount = 0;
   int32_t lRBitMask = 0, lGBitMask = 0, lBBitMask = 0;
+  // Depth formats (the 3D device's z-buffers).
+  int32_t lZBufferBitDepth = 0;
+  uint32_t lZBitMask = 0;
 };
 
 struct DDSURFACEDESC2 {
@@ -132,7 +135,7 @@ class Surface {
  public:
   // A plain off-screen surface in system memory, all black.
   Surface(int width, int height);
-  ~Surface();
+  virtual ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
 

@@ -89,10 +89,10 @@ TEST(IMClass, TexturesComeFromPictureFiles) {
 }
 
 TEST(IMClass, ZBufferFormatIsTheFirst16BitOneElseTheLast) {
-  auto fmt = [](uint32_t bits) { return plat::DDPIXELFORMAT{plat::DDPF_ZBUFFER, bits, 0}; };
+  auto fmt = [](uint32_t bits) { return plat::ZBufferFormat(plat::DDPF_ZBUFFER, bits, 0); };
   EXPECT_FALSE(fw::ChooseZBufferFormat({}).has_value());
-  EXPECT_EQ(fw::ChooseZBufferFormat({fmt(24), fmt(16), fmt(32)})->dwZBufferBitDepth, 16u);
-  EXPECT_EQ(fw::ChooseZBufferFormat({fmt(24), fmt(32), fmt(24)})->dwZBufferBitDepth, 24u);
+  EXPECT_EQ(fw::ChooseZBufferFormat({fmt(24), fmt(16), fmt(32)})->lZBufferBitDepth, 16u);
+  EXPECT_EQ(fw::ChooseZBufferFormat({fmt(24), fmt(32), fmt(24)})->lZBufferBitDepth, 24u);
   // A device offering no 16-bit format gets the last one it offers.
   fw::IMClass im;
   ASSERT_TRUE(im.Init(64, 48));

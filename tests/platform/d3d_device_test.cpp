@@ -347,7 +347,7 @@ TEST(Direct3DObject, OffersDepthFormatsAndDevicesOfBothKinds) {
   Direct3D7 d3d(nullptr);
   const auto formats = d3d.EnumZBufferFormats("iid_idirect3dhaldevice");
   ASSERT_EQ(formats.size(), 3u);
-  EXPECT_EQ(formats[0].dwZBufferBitDepth, 16u);
+  EXPECT_EQ(formats[0].lZBufferBitDepth, 16u);
   EXPECT_TRUE(d3d.EnumZBufferFormats("IID_Unknown").empty());
   auto target = std::make_shared<Surface>(32, 16);
   EXPECT_EQ(d3d.CreateDevice("IID_Unknown", target), nullptr);
