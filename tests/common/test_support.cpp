@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <stdexcept>
 
 #include "engine/globals.hpp"
@@ -38,6 +41,34 @@ std::string TempProgramFolder::Read(const std::string& rel) const {
 }
 
 bool TempProgramFolder::Exists(const std::string& rel) const { return fs::exists(File(rel)); }
+
+void WriteSampleData(const std::string& folder) {
+  // The tool's own leaks at exit are none of the tests' business.
+  const std::string cmd = "ASAN_OPTIONS=detect_leaks=0 '" + MkdataPath() + "' '" + folder + "' >/dev/null";
+  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("mkdata failed for " + folder);
+}
+
+const std::string& SampleDataFolder() {
+  struct Folder {
+    std::string path;
+    pid_t owner = getpid();
+    Folder() {
+      std::string tmpl = (fs::temp_directory_path() / "fwsample-XXXXXX").string();
+      if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+      path = tmpl;
+      WriteSampleData(path);
+    }
+    // Death tests' children exit through here too: only the process that
+    // wrote the folder removes it.
+    ~Folder() {
+      if (getpid() != owner) return;
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  };
+  static Folder folder;
+  return folder.path;
+}
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }
 std::string MkdataPath() { return FW_MKDATA_PATH; }

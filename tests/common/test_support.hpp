@@ -26,6 +26,13 @@ class TempProgramFolder {
   std::string path_;
 };
 
+// Writes the sample data set into a folder with the real mkdata; raises
+// std::runtime_error when the tool fails.
+void WriteSampleData(const std::string& folder);
+// The sample data set, written once per test program into a temporary
+// folder that is removed at exit.
+const std::string& SampleDataFolder();
+
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();
 std::string MkdataPath();

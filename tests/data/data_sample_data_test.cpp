@@ -20,8 +20,7 @@ class DataSampleData : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
-    const std::string cmd = "ASAN_OPTIONS=detect_leaks=0 '" + fwtest::MkdataPath() + "' '" + dir.Path() + "' >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    fwtest::WriteSampleData(dir.Path());
     fw::DataPack.Release();
     fw::DataPack->FilePath = fw::AppPath;
     fw::DataPack->TempPath = fw::AppPath;

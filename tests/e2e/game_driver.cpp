@@ -14,17 +14,6 @@
 namespace fwtest {
 namespace fs = std::filesystem;
 
-const std::string& SampleDataFolder() {
-  static const std::string folder = [] {
-    std::string t = (fs::temp_directory_path() / "fwe2e-XXXXXX").string();
-    if (!mkdtemp(t.data())) std::abort();
-    const std::string cmd = "\"" + MkdataPath() + "\" \"" + t + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-    return t;
-  }();
-  return folder;
-}
-
 std::string CopyOfSampleData(bool withFilms) {
   std::string t = (fs::temp_directory_path() / "fwe2e-XXXXXX").string();
   if (!mkdtemp(t.data())) std::abort();

@@ -13,8 +13,6 @@ struct DriverStep {
   std::function<void()> then;       // runs once, when it first holds
 };
 
-// Writes the sample data set into a fresh folder once per process; returns it.
-const std::string& SampleDataFolder();
 // A copy of the sample data set in a new folder the caller may change;
 // without the films, start-up goes straight to the splash and shutdown ends
 // at once.

@@ -184,25 +184,7 @@ inline bool Near(uint16_t pixel, Colour c) {
 }
 
 // The sample data set, written once per test program by the real mkdata.
-inline const std::string& SampleData() {
-  struct Folder {
-    std::string path;
-    Folder() {
-      std::string tmpl = (std::filesystem::temp_directory_path() / "fwaudio-XXXXXX").string();
-      if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-      path = tmpl;
-      // The tool's own leaks at exit are none of these tests' business.
-      const std::string cmd = "ASAN_OPTIONS=detect_leaks=0 '" + fwtest::MkdataPath() + "' '" + path + "' >/dev/null";
-      if (std::system(cmd.c_str()) != 0) throw std::runtime_error("mkdata failed");
-    }
-    ~Folder() {
-      std::error_code ec;
-      std::filesystem::remove_all(path, ec);
-    }
-  };
-  static Folder folder;
-  return folder.path;
-}
+inline const std::string& SampleData() { return fwtest::SampleDataFolder(); }
 
 // Copies a file of the sample data set into a folder, under a name.
 inline void CopySample(const std::string& name, const std::string& toFolder, const std::string& as) {
