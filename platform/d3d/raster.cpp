@@ -56,6 +56,7 @@ BlendMode ClassifyBlend(bool enabled, int srcBlend, int dstBlend, BlendCoefficie
 
 namespace {
 
+using raster::Columns;
 using raster::Filter;
 using raster::Layout;
 using raster::RectContext;
@@ -211,9 +212,9 @@ SpanFn PickSpan(Filter f, bool keyed, Addr a, BlendMode b, bool z) {
   }
 }
 
-RectFn PickRect(Filter f, Layout l, bool keyed, BlendMode b, bool mod) {
-  static const bool avx2 = raster::PickRectAvx2(Filter::None, Layout::Gather, false, BlendMode::Opaque, false);
-  return avx2 ? raster::PickRectAvx2(f, l, keyed, b, mod) : raster::PickRectBaseline(f, l, keyed, b, mod);
+RectFn PickRect(bool widest, Filter f, Layout l, bool keyed, BlendMode b, bool mod) {
+  const RectFn best = widest ? raster::PickRectAvx2(f, l, keyed, b, mod) : nullptr;
+  return best ? best : raster::PickRectBaseline(f, l, keyed, b, mod);
 }
 
 // ----------------------------------------------------------------- clipping
@@ -280,7 +281,30 @@ inline int32_t ToFixed(float v) { return static_cast<int32_t>(v * 65536.0f); }
 
 }  // namespace
 
-Rasterizer::Rasterizer() { Select(); }
+Rasterizer::Rasterizer() {
+  Select();
+  ChooseKernels();
+}
+
+void Rasterizer::UseKernels(bool widest, bool additive) {
+  widestKernels_ = widest;
+  additiveKernels_ = additive;
+  ChooseKernels();
+}
+
+void Rasterizer::ChooseKernels() {
+  for (int c = 0; c < 4; ++c)
+    for (int linear = 0; linear < 2; ++linear)
+      for (int mod = 0; mod < 2; ++mod) {
+        const Columns columns = static_cast<Columns>(c);
+        RectFn fn = nullptr;
+        if (additiveKernels_) {
+          if (widestKernels_) fn = raster::PickAddAvx2(columns, linear, mod);
+          if (!fn) fn = raster::PickAddBaseline(columns, linear, mod);
+        }
+        addKernels_[c][linear][mod] = fn;
+      }
+}
 
 void Rasterizer::SetTarget(Surface* target, ZBuffer* depth) {
   target_ = target;
@@ -480,10 +504,13 @@ const Rasterizer::AxisTable& Rasterizer::BuildAxis(AxisTable& t, int first, int 
   t.size = size;
   t.linear = linear;
   t.wrap = wrap;
+  t.windowsMade = false;
   const size_t n = static_cast<size_t>(count);
-  t.a.resize(n);
-  t.b.resize(n);
-  t.w.resize(n);
+  // Vector kernels may look up to 16 entries past the last; those repeat it.
+  const size_t padded = n + 16;
+  t.a.resize(padded);
+  t.b.resize(padded);
+  t.w.resize(padded);
   // In 1/256 texel steps, less half a texel for the linear filter, whose
   // samples are centred between texels.
   const double scale = (static_cast<double>(t1) - t0) / extent * size * 256.0;
@@ -514,13 +541,51 @@ const Rasterizer::AxisTable& Rasterizer::BuildAxis(AxisTable& t, int first, int 
     t.lowest = std::min({t.lowest, ia, ib});
     t.highest = std::max({t.highest, ia, ib});
   }
-  t.aFromLowest.resize(n);
-  t.bFromLowest.resize(n);
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = n; i < padded; ++i) {
+    t.a[i] = t.a[n - 1];
+    t.b[i] = t.b[n - 1];
+    t.w[i] = t.w[n - 1];
+  }
+  t.aFromLowest.resize(padded);
+  t.bFromLowest.resize(padded);
+  for (size_t i = 0; i < padded; ++i) {
     t.aFromLowest[i] = t.a[i] - t.lowest;
     t.bFromLowest[i] = t.b[i] - t.lowest;
   }
   return t;
+}
+
+bool Rasterizer::MakeWindows(AxisTable& t) {
+  if (t.windowsMade) return t.windowsFit;
+  t.windowsMade = true;
+  t.windowsFit = false;
+  const int groups = (t.count + 15) / 16, windows = 2 * groups;
+  t.windowStart.assign(static_cast<size_t>(windows), 0);
+  t.windowCtrl.assign(static_cast<size_t>(groups) * raster::kWindowGroupBytes, 0x80);
+  for (int w = 0; w < windows; ++w) {
+    // The padded tables reach past the last window's pixels.
+    const size_t p0 = static_cast<size_t>(w) * raster::kWindowPixels;
+    int lo = t.aFromLowest[p0], hi = lo;
+    for (size_t p = p0; p < p0 + raster::kWindowPixels; ++p)
+      for (int e : {t.aFromLowest[p], t.bFromLowest[p]}) {
+        lo = std::min(lo, e);
+        hi = std::max(hi, e);
+      }
+    if (hi - lo > 15) return false;
+    t.windowStart[static_cast<size_t>(w)] = lo;
+    // Both bytes of a texel, from the window's first or last eight; the
+    // other control leaves the lane zero.
+    uint8_t* ctrl = t.windowCtrl.data() + (w / 2) * raster::kWindowGroupBytes + (w % 2) * 16;
+    for (int j = 0; j < raster::kWindowPixels; ++j)
+      for (int second = 0; second < 2; ++second) {
+        const int e = (second ? t.bFromLowest : t.aFromLowest)[p0 + static_cast<size_t>(j)] - lo;
+        uint8_t* half = ctrl + second * 64 + (e < 8 ? 0 : 32);
+        half[2 * j] = static_cast<uint8_t>(2 * (e % 8));
+        half[2 * j + 1] = static_cast<uint8_t>(2 * (e % 8) + 1);
+      }
+  }
+  t.windowsFit = true;
+  return true;
 }
 
 void Rasterizer::DrawStripQuad(const RasterVertex v[4]) {
@@ -587,7 +652,7 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
 
   const Surface* tex = state_.texture;
   if (!tex || tex->Width() <= 0 || tex->Height() <= 0) {
-    PickRect(Filter::None, Layout::Gather, false, blendMode_, false)(rc);
+    PickRect(widestKernels_, Filter::None, Layout::Gather, false, blendMode_, false)(rc);
     return true;
   }
   const int tw = tex->Width(), th = tex->Height();
@@ -605,6 +670,36 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   // A linear filter whose samples all fall on texel centres is point
   // sampling.
   if (linear && cols.zeroWeights && rows.zeroWeights) linear = false;
+  const bool mod = rc.r8 != 255 || rc.g8 != 255 || rc.b8 != 255;
+  rc.colW = cols.w.data();
+  rc.rowA = rows.a.data();
+  rc.rowB = rows.b.data();
+  rc.rowW = rows.w.data();
+  if (blendMode_ == BlendMode::Add && additiveKernels_) {
+    // Columns whose weights are all zero take their first texels alone,
+    // whatever the filter.
+    const bool colLinear = linear && !cols.zeroWeights;
+    Columns how = Columns::Gather;
+    if (!colLinear && cols.unitRun)
+      how = Columns::Unit;
+    else if (colLinear && cols.halvingRun)
+      how = Columns::Halving;
+    else if (addKernels_[static_cast<int>(Columns::Window)][colLinear][mod] && MakeWindows(colTable_))
+      how = Columns::Window;
+    if (const RectKernel kernel = addKernels_[static_cast<int>(how)][colLinear][mod]) {
+      rc.first = cols.lowest;
+      rc.count = cols.highest - cols.lowest + 1;
+      if (row565_.size() < static_cast<size_t>(rc.count + raster::kRowPad))
+        row565_.resize(static_cast<size_t>(rc.count + raster::kRowPad));
+      rc.row565 = row565_.data();
+      rc.colA = cols.aFromLowest.data();
+      rc.colB = cols.bFromLowest.data();
+      rc.windowStart = colTable_.windowStart.data();
+      rc.windowCtrl = colTable_.windowCtrl.data();
+      kernel(rc);
+      return true;
+    }
+  }
   const Layout layout = (linear ? cols.halvingRun : cols.unitRun) ? Layout::Run : Layout::Gather;
   if (linear || layout == Layout::Gather) {
     // The row buffers hold the texel columns the pixels use.
@@ -622,12 +717,7 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
     rc.colA = cols.a.data();
     rc.colB = cols.b.data();
   }
-  rc.colW = cols.w.data();
-  rc.rowA = rows.a.data();
-  rc.rowB = rows.b.data();
-  rc.rowW = rows.w.data();
-  const bool mod = rc.r8 != 255 || rc.g8 != 255 || rc.b8 != 255;
-  PickRect(linear ? Filter::Linear : Filter::Point, layout, state_.textureAlpha, blendMode_, mod)(rc);
+  PickRect(widestKernels_, linear ? Filter::Linear : Filter::Point, layout, state_.textureAlpha, blendMode_, mod)(rc);
   return true;
 }
 

@@ -18,6 +18,10 @@
 
 namespace plat {
 
+namespace raster {
+struct RectContext;
+}
+
 struct RasterVertex {
   float x = 0.0f, y = 0.0f, z = 0.0f, rhw = 1.0f;
   float r = 255.0f, g = 255.0f, b = 255.0f, a = 255.0f;  // 0..255
@@ -76,9 +80,15 @@ class Rasterizer {
 
   // Test hook: off sends every quad through the triangle path.
   void EnableRectanglePath(bool on) { rectPath_ = on; }
+  // Test hook: the rectangle kernels of the processor's widest instruction
+  // set or the plain ones, and whether additive rectangles take their own
+  // kernels or the per-pixel ones every blend has.
+  void UseKernels(bool widest, bool additive);
 
  private:
+  using RectKernel = void (*)(const raster::RectContext&);
   void Select();
+  void ChooseKernels();
   void DrawClipped(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
   void Setup(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
   bool TryRectangle(const RasterVertex v[4]);
@@ -93,7 +103,12 @@ class Rasterizer {
     std::vector<uint8_t> w;
     bool zeroWeights = false, unitRun = false, halvingRun = false;
     int lowest = 0, highest = 0;
+    // The additive kernels' shuffle windows, made when first asked for.
+    bool windowsMade = false, windowsFit = false;
+    std::vector<int32_t> windowStart;
+    std::vector<uint8_t> windowCtrl;
   };
+  static bool MakeWindows(AxisTable& t);
   const AxisTable& BuildAxis(AxisTable& t, int first, int count, float c0, float c1, float t0, float t1, int size,
                              bool linear, bool wrap);
 
@@ -104,11 +119,15 @@ class Rasterizer {
   BlendMode blendMode_ = BlendMode::Opaque;
   BlendCoefficients coefs_;
   bool rectPath_ = true;
+  bool widestKernels_ = true, additiveKernels_ = true;
+  // The additive kernels by way of finding texels, linear columns and tint.
+  RectKernel addKernels_[4][2][2] = {};
   // Scratch: depth writes when writing is off, per-column texel tables of
   // the rectangle path.
   std::vector<uint32_t> zScratch_;
   AxisTable colTable_, rowTable_;
   std::vector<uint32_t> rowBuffer_, rowAlpha_;
+  std::vector<uint16_t> row565_;
 };
 
 // The blend mode and coefficients for a pair of blend factors.
