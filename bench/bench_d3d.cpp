@@ -125,8 +125,11 @@ void BM_AdditiveQuads_Tex64_Linear(benchmark::State& s) { Quads(s, 64, true, tru
 BENCHMARK(BM_AdditiveQuads_Tex64_Linear);
 void BM_AdditiveQuads_Tex64_Linear_Tinted(benchmark::State& s) { Quads(s, 64, true, true, 0xFFC08040u); }
 BENCHMARK(BM_AdditiveQuads_Tex64_Linear_Tinted);
+// The texture at its own size: texel centres fall on pixel centres.
 void BM_AdditiveQuads_Tex32_Linear(benchmark::State& s) { Quads(s, 32, true, true, 0xFFFFFFFFu); }
 BENCHMARK(BM_AdditiveQuads_Tex32_Linear);
+void BM_AdditiveQuads_Tex32_Linear_Tinted(benchmark::State& s) { Quads(s, 32, true, true, 0xFF8040C0u); }
+BENCHMARK(BM_AdditiveQuads_Tex32_Linear_Tinted);
 // A texture at an uneven scale: every texel pair looked up per column.
 void BM_AdditiveQuads_Tex48_Linear(benchmark::State& s) { Quads(s, 48, true, true, 0xFFFFFFFFu); }
 BENCHMARK(BM_AdditiveQuads_Tex48_Linear);

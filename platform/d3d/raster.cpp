@@ -281,10 +281,12 @@ inline int32_t ToFixed(float v) { return static_cast<int32_t>(v * 65536.0f); }
 
 }  // namespace
 
-Rasterizer::Rasterizer() {
+Rasterizer::Rasterizer() : rect_(std::make_unique<RectContext>()) {
   Select();
   ChooseKernels();
 }
+
+Rasterizer::~Rasterizer() = default;
 
 void Rasterizer::UseKernels(bool widest, bool additive) {
   widestKernels_ = widest;
@@ -325,6 +327,8 @@ void Rasterizer::SetClip(int x0, int y0, int x1, int y1) {
 }
 
 void Rasterizer::SetState(const RasterState& state) {
+  // The device hands over its state before every quad.
+  if (state == state_) return;
   state_ = state;
   Select();
 }
@@ -597,8 +601,15 @@ void Rasterizer::DrawStripQuad(const RasterVertex v[4]) {
 
 bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   if (!rectPath_ || (state_.zTest && depth_)) return false;
+  // Positions and depths within the guard band (which keeps out NaN too),
+  // and one finite colour and w.
   for (int i = 0; i < 4; ++i)
-    if (!Finite(v[i]) || !InsideGuard(v[i])) return false;
+    if (!InsideGuard(v[i]) || v[i].rhw != v[0].rhw || v[i].r != v[0].r || v[i].g != v[0].g || v[i].b != v[0].b ||
+        v[i].a != v[0].a)
+      return false;
+  if (!std::isfinite(v[0].rhw) || !std::isfinite(v[0].r) || !std::isfinite(v[0].g) || !std::isfinite(v[0].b) ||
+      !std::isfinite(v[0].a))
+    return false;
   float xmin = v[0].x, xmax = v[0].x, ymin = v[0].y, ymax = v[0].y;
   for (int i = 1; i < 4; ++i) {
     xmin = std::min(xmin, v[i].x);
@@ -607,11 +618,8 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
     ymax = std::max(ymax, v[i].y);
   }
   if (xmin == xmax || ymin == ymax) return false;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 4; ++i)
     if ((v[i].x != xmin && v[i].x != xmax) || (v[i].y != ymin && v[i].y != ymax)) return false;
-    if (v[i].rhw != v[0].rhw || v[i].r != v[0].r || v[i].g != v[0].g || v[i].b != v[0].b || v[i].a != v[0].a)
-      return false;
-  }
   // The strip's shared edge (1-2) and the other pair (0-3) must be the
   // rectangle's two diagonals.
   auto diagonal = [](const RasterVertex& p, const RasterVertex& q) { return p.x != q.x && p.y != q.y; };
@@ -631,13 +639,14 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
     if (!same(v[i].x == xmin ? haveL : haveR, v[i].x == xmin ? uL : uR, v[i].u)) return false;
     if (!same(v[i].y == ymin ? haveT : haveB, v[i].y == ymin ? vT : vB, v[i].v)) return false;
   }
+  if (!std::isfinite(uL) || !std::isfinite(uR) || !std::isfinite(vT) || !std::isfinite(vB)) return false;
 
   const int x0 = std::max(FirstCentreAtOrAfter(xmin), clipX0_), x1 = std::min(FirstCentreAtOrAfter(xmax), clipX1_);
   const int y0 = std::max(FirstCentreAtOrAfter(ymin), clipY0_), y1 = std::min(FirstCentreAtOrAfter(ymax), clipY1_);
   if (x0 >= x1 || y0 >= y1) return true;
   const int w = x1 - x0, h = y1 - y0;
 
-  RectContext rc;
+  RectContext& rc = *rect_;
   rc.dst = target_->Pixels() + static_cast<ptrdiff_t>(y0) * target_->PitchPixels() + x0;
   rc.dstPitch = target_->PitchPixels();
   rc.width = w;
@@ -689,8 +698,9 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
     if (const RectKernel kernel = addKernels_[static_cast<int>(how)][colLinear][mod]) {
       rc.first = cols.lowest;
       rc.count = cols.highest - cols.lowest + 1;
-      if (row565_.size() < static_cast<size_t>(rc.count + raster::kRowPad))
-        row565_.resize(static_cast<size_t>(rc.count + raster::kRowPad));
+      // Two padded rows (see the kernels).
+      const size_t rowsSize = 2 * static_cast<size_t>(rc.count + raster::kRowPad);
+      if (row565_.size() < rowsSize) row565_.resize(rowsSize);
       rc.row565 = row565_.data();
       rc.colA = cols.aFromLowest.data();
       rc.colB = cols.bFromLowest.data();

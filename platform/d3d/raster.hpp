@@ -11,6 +11,7 @@
 // both draw a pixel of it. Texture coordinates 0..1 span the texture's
 // texels edge to edge.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d/d3d_types.hpp"
@@ -42,6 +43,7 @@ struct RasterState {
   int dstBlend = D3DBLEND_ZERO;
   bool zTest = false;
   bool zWrite = false;
+  bool operator==(const RasterState&) const = default;
 };
 
 // How a pixel is combined with what is there.
@@ -61,6 +63,9 @@ struct BlendCoefficients {
 class Rasterizer {
  public:
   Rasterizer();
+  ~Rasterizer();
+  Rasterizer(const Rasterizer&) = delete;
+  Rasterizer& operator=(const Rasterizer&) = delete;
 
   // The target and depth buffer stay owned by the caller. The depth buffer
   // may be null (no depth test whatever the state says).
@@ -128,6 +133,9 @@ class Rasterizer {
   AxisTable colTable_, rowTable_;
   std::vector<uint32_t> rowBuffer_, rowAlpha_;
   std::vector<uint16_t> row565_;
+  // The rectangle kernels' record, kept from quad to quad: each quad sets
+  // what its kernel reads.
+  std::unique_ptr<raster::RectContext> rect_;
 };
 
 // The blend mode and coefficients for a pair of blend factors.

@@ -7,7 +7,7 @@
 //
 // V provides: T, N (lanes), Load, Store, Set, And, Or, Xor, Add, AddSat
 // (unsigned, saturating), MulLo, MulHi (unsigned), Shl, Shr, HalvePairs (N
-// floor averages of 2N texels taken in pairs) and, where it has byte
+// floor averages of the 2N texels of two vectors taken in pairs) and, where it has byte
 // shuffles, Window (see Columns::Window).
 #include <cstring>
 
@@ -66,31 +66,84 @@ inline typename V::T AddTo(typename V::T s, typename V::T d, const Tint<V>& k) {
   return V::Or(V::Or(r, g), b);
 }
 
+// How a screen row blends its two texel rows: not at all (weight 0),
+// half and half, or by any other weight.
+enum class Rows : uint8_t { Single, Half, Weighted };
+
+template <class V, Rows R>
+inline typename V::T RowTexels(const uint16_t* r0, const uint16_t* r1, typename V::T w, typename V::T w1) {
+  if constexpr (R == Rows::Single) return V::Load(r0);
+  if constexpr (R == Rows::Half) return Avg565<V>(V::Load(r0), V::Load(r1));
+  if constexpr (R == Rows::Weighted) return Lerp565<V>(V::Load(r0), V::Load(r1), w, w1);
+}
+
+// The N source texels of pixels i.. from two texel rows (their columns
+// from 'first'), for the ways of finding texels that read rows in place.
+template <class V, Columns C, Rows R>
+inline typename V::T RowRun(const uint16_t* r0, const uint16_t* r1, int i, typename V::T w, typename V::T w1) {
+  if constexpr (C == Columns::Unit) {
+    return RowTexels<V, R>(r0 + i, r1 + i, w, w1);
+  } else {
+    const int k = 2 * i;
+    return V::HalvePairs(RowTexels<V, R>(r0 + k, r1 + k, w, w1), RowTexels<V, R>(r0 + k + V::N, r1 + k + V::N, w, w1));
+  }
+}
+
+// The last few pixels of a row, with their source texels s, through a
+// copy, so that nothing beyond the row is read or written.
+template <class V, bool Mod>
+inline void AddTail(uint16_t* d, int rest, typename V::T s, const Tint<V>& tint) {
+  alignas(32) uint16_t td[V::N] = {};
+  std::memcpy(td, d, static_cast<size_t>(rest) * sizeof(uint16_t));
+  V::Store(td, AddTo<V, Mod>(s, V::Load(td), tint));
+  std::memcpy(d, td, static_cast<size_t>(rest) * sizeof(uint16_t));
+}
+
+// A screen row of n pixels (the first 'full' of them in whole vectors) of
+// Unit or Halving columns: texel rows read where they are, blended on the
+// way.
+template <class V, Columns C, Rows R, bool Mod>
+inline void RunRow(uint16_t* __restrict d, const uint16_t* r0, const uint16_t* r1, int n, int full, uint32_t wy,
+                   const Tint<V>& tint) {
+  using T = typename V::T;
+  constexpr int N = V::N, per = C == Columns::Unit ? 1 : 2;
+  T w{}, w1{};
+  if constexpr (R == Rows::Weighted) {
+    w = V::Set(wy);
+    w1 = V::Set(32 - wy);
+  }
+  int i = 0;
+  for (; i < full; i += N) V::Store(d + i, AddTo<V, Mod>(RowRun<V, C, R>(r0, r1, i, w, w1), V::Load(d + i), tint));
+  if (i == n) return;
+  // The texels of the last pixels through copies too.
+  alignas(32) uint16_t t0[2 * N] = {}, t1[2 * N] = {};
+  const size_t span = static_cast<size_t>(per * (n - i)) * sizeof(uint16_t);
+  std::memcpy(t0, r0 + per * i, span);
+  if constexpr (R != Rows::Single) std::memcpy(t1, r1 + per * i, span);
+  AddTail<V, Mod>(d + i, n - i, RowRun<V, C, R>(t0, t1, 0, w, w1), tint);
+}
+
 // One row of texels blended from two with the row weight w (1..31).
 template <class V>
 void BlendRows(const uint16_t* r0, const uint16_t* r1, uint32_t w, uint16_t* out, int count) {
+  const typename V::T wv = V::Set(w), w1 = V::Set(32 - w);
   int k = 0;
   if (w == 16) {
-    for (; k + V::N <= count; k += V::N) V::Store(out + k, Avg565<V>(V::Load(r0 + k), V::Load(r1 + k)));
+    for (; k + V::N <= count; k += V::N) V::Store(out + k, RowTexels<V, Rows::Half>(r0 + k, r1 + k, wv, w1));
   } else {
-    const typename V::T wv = V::Set(static_cast<uint16_t>(w)), w1 = V::Set(static_cast<uint16_t>(32 - w));
-    for (; k + V::N <= count; k += V::N) V::Store(out + k, Lerp565<V>(V::Load(r0 + k), V::Load(r1 + k), wv, w1));
+    for (; k + V::N <= count; k += V::N) V::Store(out + k, RowTexels<V, Rows::Weighted>(r0 + k, r1 + k, wv, w1));
   }
   for (; k < count; ++k) out[k] = px::Pack(px::Lerp(px::Spread(r0[k]), px::Spread(r1[k]), w));
 }
 
-// The N source texels of pixels i.. of a row whose texels (from 'first')
-// are at src; Window and Gather read src only within the padded row.
+// The N source texels of pixels i.. from a padded row of texels (columns
+// from 'first'), for the ways of finding texels that pick them one by one.
 template <class V, Columns C, bool Linear>
-inline typename V::T Fetch(const RectContext& c, const uint16_t* src, int i) {
+inline typename V::T Pick(const RectContext& c, const uint16_t* row, int i) {
   using T = typename V::T;
-  if constexpr (C == Columns::Unit) {
-    return V::Load(src + c.colA[0] + i);
-  } else if constexpr (C == Columns::Halving) {
-    return V::HalvePairs(src + c.colA[0] + 2 * i);
-  } else if constexpr (C == Columns::Window) {
+  if constexpr (C == Columns::Window) {
     T a, b;
-    V::Window(src, c.windowStart + 2 * (i / 16), c.windowCtrl + (i / 16) * kWindowGroupBytes, a, Linear ? &b : nullptr);
+    V::Window(row, c.windowStart + 2 * (i / 16), c.windowCtrl + (i / 16) * kWindowGroupBytes, a, Linear ? &b : nullptr);
     if constexpr (Linear) {
       const T w = V::Widen(c.colW + i);
       return Lerp565<V>(a, b, w, V::Sub(V::Set(32), w));
@@ -99,9 +152,9 @@ inline typename V::T Fetch(const RectContext& c, const uint16_t* src, int i) {
   } else {
     alignas(32) uint16_t t[V::N];
     for (int k = 0; k < V::N; ++k) {
-      const uint16_t a = src[c.colA[i + k]];
+      const uint16_t a = row[c.colA[i + k]];
       if constexpr (Linear)
-        t[k] = px::Pack(px::Lerp(px::Spread(a), px::Spread(src[c.colB[i + k]]), c.colW[i + k]));
+        t[k] = px::Pack(px::Lerp(px::Spread(a), px::Spread(row[c.colB[i + k]]), c.colW[i + k]));
       else
         t[k] = a;
     }
@@ -109,53 +162,83 @@ inline typename V::T Fetch(const RectContext& c, const uint16_t* src, int i) {
   }
 }
 
+// Rectangles whose texels are picked one by one: each screen row's texels
+// are first laid out in a padded row. Two such rows take turns, the next
+// screen row's being filled before this one's pixels are made, so that the
+// picking reads what was written well before.
+struct RowKey {
+  int32_t a = -1, b = -1;
+  uint32_t w = 0;
+  bool operator==(const RowKey& o) const { return a == o.a && b == o.b && w == o.w; }
+};
+
+template <class V>
+void FillRow(const RectContext& c, const RowKey& k, uint16_t* out) {
+  const uint16_t* r0 = c.tex + static_cast<ptrdiff_t>(k.a) * c.texPitch + c.first;
+  if (k.w == 0)
+    std::memcpy(out, r0, static_cast<size_t>(c.count) * sizeof(uint16_t));
+  else
+    BlendRows<V>(r0, c.tex + static_cast<ptrdiff_t>(k.b) * c.texPitch + c.first, k.w, out, c.count);
+}
+
+template <class V, Columns C, bool Linear, bool Mod>
+void PickRows(const RectContext& c, const Tint<V>& tint) {
+  const size_t stride = static_cast<size_t>(c.count + kRowPad);
+  uint16_t* rows[2] = {c.row565, c.row565 + stride};
+  RowKey held[2];
+  int cur = 0;
+  const int n = c.width, full = n - n % V::N;
+  for (int y = 0; y < c.height; ++y) {
+    const RowKey k{c.rowA[y], c.rowB[y], c.rowW[y]};
+    if (!(held[cur] == k)) {
+      if (held[1 - cur] == k) {
+        cur = 1 - cur;
+      } else {
+        FillRow<V>(c, k, rows[cur]);
+        held[cur] = k;
+      }
+    }
+    if (y + 1 < c.height) {
+      const RowKey next{c.rowA[y + 1], c.rowB[y + 1], c.rowW[y + 1]};
+      if (!(next == held[cur]) && !(next == held[1 - cur])) {
+        FillRow<V>(c, next, rows[1 - cur]);
+        held[1 - cur] = next;
+      }
+    }
+    const uint16_t* row = rows[cur];
+    uint16_t* __restrict d = c.dst + static_cast<ptrdiff_t>(y) * c.dstPitch;
+    int i = 0;
+    for (; i < full; i += V::N) V::Store(d + i, AddTo<V, Mod>(Pick<V, C, Linear>(c, row, i), V::Load(d + i), tint));
+    // The padded row and tables reach past the last pixel.
+    if (i < n) AddTail<V, Mod>(d + i, n - i, Pick<V, C, Linear>(c, row, i), tint);
+  }
+}
+
 template <class V, Columns C, bool Linear, bool Mod>
 void AddRows(const RectContext& c) {
-  using T = typename V::T;
-  constexpr int N = V::N;
   Tint<V> tint{};
   if constexpr (Mod)
-    tint = {V::Set(static_cast<uint16_t>((c.r8 + 1) * 8)), V::Set(static_cast<uint16_t>((c.g8 + 1) * 8)),
-            V::Set(static_cast<uint16_t>((c.b8 + 1) * 8))};
-  const int n = c.width, full = n - n % N;
-  for (int y = 0; y < c.height; ++y) {
-    uint16_t* __restrict d = c.dst + static_cast<ptrdiff_t>(y) * c.dstPitch;
-    const uint16_t* r0 = c.tex + static_cast<ptrdiff_t>(c.rowA[y]) * c.texPitch + c.first;
-    const uint32_t wy = c.rowW[y];
-    // Unit and Halving read an unblended texture row in place; everything
-    // else goes through the padded row, filled once for as many screen
-    // rows as share it.
-    const uint16_t* src = c.row565;
-    if (wy == 0 && (C == Columns::Unit || C == Columns::Halving)) {
-      src = r0;
-    } else if (y == 0 || c.rowA[y] != c.rowA[y - 1] || c.rowB[y] != c.rowB[y - 1] || wy != c.rowW[y - 1]) {
+    tint = {V::Set((c.r8 + 1) * 8), V::Set((c.g8 + 1) * 8), V::Set((c.b8 + 1) * 8)};
+  if constexpr (C == Columns::Unit || C == Columns::Halving) {
+    const int n = c.width, full = n - n % V::N;
+    const ptrdiff_t texPitch = c.texPitch, dstPitch = c.dstPitch;
+    const uint16_t* tex = c.tex + c.first + c.colA[0];
+    const int32_t* rowA = c.rowA;
+    const int32_t* rowB = c.rowB;
+    const uint8_t* rowW = c.rowW;
+    uint16_t* d = c.dst;
+    for (int y = 0; y < c.height; ++y, d += dstPitch) {
+      const uint16_t* r0 = tex + rowA[y] * texPitch;
+      const uint32_t wy = rowW[y];
       if (wy == 0)
-        std::memcpy(c.row565, r0, static_cast<size_t>(c.count) * sizeof(uint16_t));
+        RunRow<V, C, Rows::Single, Mod>(d, r0, r0, n, full, wy, tint);
+      else if (wy == 16)
+        RunRow<V, C, Rows::Half, Mod>(d, r0, tex + rowB[y] * texPitch, n, full, wy, tint);
       else
-        BlendRows<V>(r0, c.tex + static_cast<ptrdiff_t>(c.rowB[y]) * c.texPitch + c.first, wy, c.row565, c.count);
+        RunRow<V, C, Rows::Weighted, Mod>(d, r0, tex + rowB[y] * texPitch, n, full, wy, tint);
     }
-    int i = 0;
-    for (; i < full; i += N) V::Store(d + i, AddTo<V, Mod>(Fetch<V, C, Linear>(c, src, i), V::Load(d + i), tint));
-    if (i == n) continue;
-    // The last few pixels through copies, so that nothing beyond the row
-    // is read or written.
-    const size_t rest = static_cast<size_t>(n - i);
-    alignas(32) uint16_t td[N] = {};
-    std::memcpy(td, d + i, rest * sizeof(uint16_t));
-    T s;
-    if constexpr (C == Columns::Unit) {
-      alignas(32) uint16_t ts[N] = {};
-      std::memcpy(ts, src + c.colA[0] + i, rest * sizeof(uint16_t));
-      s = V::Load(ts);
-    } else if constexpr (C == Columns::Halving) {
-      alignas(32) uint16_t ts[2 * N] = {};
-      std::memcpy(ts, src + c.colA[0] + 2 * i, 2 * rest * sizeof(uint16_t));
-      s = V::HalvePairs(ts);
-    } else {
-      s = Fetch<V, C, Linear>(c, src, i);
-    }
-    V::Store(td, AddTo<V, Mod>(s, V::Load(td), tint));
-    std::memcpy(d + i, td, rest * sizeof(uint16_t));
+  } else {
+    PickRows<V, C, Linear, Mod>(c, tint);
   }
 }
 

@@ -38,7 +38,7 @@ struct VecSse2 {
                                 _mm_srli_epi16(_mm_and_si128(_mm_xor_si128(x, hi), _mm_set1_epi32(0xF7DE)), 1));
     return _mm_srai_epi32(_mm_slli_epi32(avg, 16), 16);
   }
-  static T HalvePairs(const uint16_t* p) { return _mm_packs_epi32(PairAverages(Load(p)), PairAverages(Load(p + 8))); }
+  static T HalvePairs(T lo, T hi) { return _mm_packs_epi32(PairAverages(lo), PairAverages(hi)); }
 };
 
 }  // namespace

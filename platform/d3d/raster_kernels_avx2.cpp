@@ -47,9 +47,9 @@ struct VecAvx2 {
     return _mm256_add_epi16(_mm256_and_si256(x, hi),
                             _mm256_srli_epi16(_mm256_and_si256(_mm256_xor_si256(x, hi), _mm256_set1_epi32(0xF7DE)), 1));
   }
-  static T HalvePairs(const uint16_t* p) {
+  static T HalvePairs(T lo, T hi) {
     // The pack works within 128-bit halves; the permute restores the order.
-    const T packed = _mm256_packus_epi32(PairAverages(Load(p)), PairAverages(Load(p + 16)));
+    const T packed = _mm256_packus_epi32(PairAverages(lo), PairAverages(hi));
     return _mm256_permute4x64_epi64(packed, 0xD8);
   }
   static T Pair(const uint16_t* lo, const uint16_t* hi) {
