@@ -601,44 +601,32 @@ void Rasterizer::DrawStripQuad(const RasterVertex v[4]) {
 
 bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   if (!rectPath_ || (state_.zTest && depth_)) return false;
-  // Positions and depths within the guard band (which keeps out NaN too),
-  // and one finite colour and w.
-  for (int i = 0; i < 4; ++i)
-    if (!InsideGuard(v[i]) || v[i].rhw != v[0].rhw || v[i].r != v[0].r || v[i].g != v[0].g || v[i].b != v[0].b ||
-        v[i].a != v[0].a)
-      return false;
-  if (!std::isfinite(v[0].rhw) || !std::isfinite(v[0].r) || !std::isfinite(v[0].g) || !std::isfinite(v[0].b) ||
-      !std::isfinite(v[0].a))
+  const RasterVertex &a = v[0], &b = v[1], &c = v[2], &d = v[3];
+  // The strip's shared edge (b-c) and the other pair (a-d) must be the
+  // rectangle's diagonals: b and c differ in x and in y, and a shares its x
+  // with one of them and its y with the other (sharing both, the strip's
+  // triangles have no area). Every comparison that pairs them fails for NaN.
+  const bool xWithB = a.x == b.x && d.x == c.x, xWithC = a.x == c.x && d.x == b.x;
+  const bool yWithB = a.y == b.y && d.y == c.y, yWithC = a.y == c.y && d.y == b.y;
+  if (!(b.x != c.x && b.y != c.y && ((xWithB && yWithC) || (xWithC && yWithB)))) return false;
+  auto inGuard = [](float t) { return t >= -kGuardBand && t <= kGuardBand; };
+  auto inDepth = [](float z) { return z >= 0.0f && z <= 1.0f; };
+  if (!(inGuard(b.x) && inGuard(c.x) && inGuard(b.y) && inGuard(c.y) && inDepth(a.z) && inDepth(b.z) &&
+        inDepth(c.z) && inDepth(d.z)))
     return false;
-  float xmin = v[0].x, xmax = v[0].x, ymin = v[0].y, ymax = v[0].y;
-  for (int i = 1; i < 4; ++i) {
-    xmin = std::min(xmin, v[i].x);
-    xmax = std::max(xmax, v[i].x);
-    ymin = std::min(ymin, v[i].y);
-    ymax = std::max(ymax, v[i].y);
-  }
-  if (xmin == xmax || ymin == ymax) return false;
-  for (int i = 0; i < 4; ++i)
-    if ((v[i].x != xmin && v[i].x != xmax) || (v[i].y != ymin && v[i].y != ymax)) return false;
-  // The strip's shared edge (1-2) and the other pair (0-3) must be the
-  // rectangle's two diagonals.
-  auto diagonal = [](const RasterVertex& p, const RasterVertex& q) { return p.x != q.x && p.y != q.y; };
-  if (!diagonal(v[1], v[2]) || !diagonal(v[0], v[3])) return false;
+  // One finite colour and w.
+  for (int i = 1; i < 4; ++i)
+    if (v[i].rhw != a.rhw || v[i].r != a.r || v[i].g != a.g || v[i].b != a.b || v[i].a != a.a) return false;
+  if (!std::isfinite(a.rhw) || !std::isfinite(a.r) || !std::isfinite(a.g) || !std::isfinite(a.b) ||
+      !std::isfinite(a.a))
+    return false;
   // Texture coordinates must follow the axes: u from x alone, v from y.
-  float uL = 0, uR = 0, vT = 0, vB = 0;
-  bool haveL = false, haveR = false, haveT = false, haveB = false;
-  auto same = [](bool& have, float& slot, float value) {
-    if (!have) {
-      have = true;
-      slot = value;
-      return true;
-    }
-    return slot == value;
-  };
-  for (int i = 0; i < 4; ++i) {
-    if (!same(v[i].x == xmin ? haveL : haveR, v[i].x == xmin ? uL : uR, v[i].u)) return false;
-    if (!same(v[i].y == ymin ? haveT : haveB, v[i].y == ymin ? vT : vB, v[i].v)) return false;
-  }
+  if (!(xWithB ? a.u == b.u && d.u == c.u : a.u == c.u && d.u == b.u)) return false;
+  if (!(yWithB ? a.v == b.v && d.v == c.v : a.v == c.v && d.v == b.v)) return false;
+  const float xmin = std::min(b.x, c.x), xmax = std::max(b.x, c.x);
+  const float ymin = std::min(b.y, c.y), ymax = std::max(b.y, c.y);
+  const float uL = b.x < c.x ? b.u : c.u, uR = b.x < c.x ? c.u : b.u;
+  const float vT = b.y < c.y ? b.v : c.v, vB = b.y < c.y ? c.v : b.v;
   if (!std::isfinite(uL) || !std::isfinite(uR) || !std::isfinite(vT) || !std::isfinite(vB)) return false;
 
   const int x0 = std::max(FirstCentreAtOrAfter(xmin), clipX0_), x1 = std::min(FirstCentreAtOrAfter(xmax), clipX1_);
@@ -667,6 +655,7 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   const int tw = tex->Width(), th = tex->Height();
   rc.tex = tex->Pixels();
   rc.texPitch = tex->PitchPixels();
+  rc.texSize = static_cast<ptrdiff_t>(rc.texPitch) * th;
   rc.key = state_.alphaKey;
   auto in01 = [](float t) { return t >= 0.0f && t <= 1.0f; };
   const bool wrap = state_.wrap && !(in01(uL) && in01(uR) && in01(vT) && in01(vB));

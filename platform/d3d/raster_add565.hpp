@@ -5,10 +5,11 @@
 // same floors and saturation as the per-pixel kernels, so both draw the same
 // pixels. Internal linkage, as for the per-pixel kernels.
 //
-// V provides: T, N (lanes), Load, Store, Set, And, Or, Xor, Add, AddSat
-// (unsigned, saturating), MulLo, MulHi (unsigned), Shl, Shr, HalvePairs (N
-// floor averages of the 2N texels of two vectors taken in pairs) and, where it has byte
-// shuffles, Window (see Columns::Window).
+// V provides: T, N (lanes), Load, Store, Set, And, Or, Xor, Add, Sub,
+// AddSat (unsigned, saturating), MulLo, MulHi (unsigned), Shl, Shr, Widen
+// (N bytes to lanes), Deinterleave (the even and the odd lanes of two
+// vectors, in an order of its own that PairOrder turns back) and, where it
+// has byte shuffles, Window (see Columns::Window).
 #include <cstring>
 
 #include "platform/d3d/raster_internal.hpp"
@@ -77,6 +78,14 @@ inline typename V::T RowTexels(const uint16_t* r0, const uint16_t* r1, typename 
   if constexpr (R == Rows::Weighted) return Lerp565<V>(V::Load(r0), V::Load(r1), w, w1);
 }
 
+// N floor averages of the 2N texels of lo and hi taken in pairs.
+template <class V>
+inline typename V::T HalvePairs(typename V::T lo, typename V::T hi) {
+  typename V::T even, odd;
+  V::Deinterleave(lo, hi, even, odd);
+  return V::PairOrder(Avg565<V>(even, odd));
+}
+
 // The N source texels of pixels i.. from two texel rows (their columns
 // from 'first'), for the ways of finding texels that read rows in place.
 template <class V, Columns C, Rows R>
@@ -85,7 +94,7 @@ inline typename V::T RowRun(const uint16_t* r0, const uint16_t* r1, int i, typen
     return RowTexels<V, R>(r0 + i, r1 + i, w, w1);
   } else {
     const int k = 2 * i;
-    return V::HalvePairs(RowTexels<V, R>(r0 + k, r1 + k, w, w1), RowTexels<V, R>(r0 + k + V::N, r1 + k + V::N, w, w1));
+    return HalvePairs<V>(RowTexels<V, R>(r0 + k, r1 + k, w, w1), RowTexels<V, R>(r0 + k + V::N, r1 + k + V::N, w, w1));
   }
 }
 
@@ -162,15 +171,24 @@ inline typename V::T Pick(const RectContext& c, const uint16_t* row, int i) {
   }
 }
 
-// Rectangles whose texels are picked one by one: each screen row's texels
-// are first laid out in a padded row. Two such rows take turns, the next
-// screen row's being filled before this one's pixels are made, so that the
-// picking reads what was written well before.
+// Rectangles whose texels are picked one by one. A screen row that takes
+// one texel row reads it where it is, as long as what a window reads past
+// it is still texture; else its texels are first laid out in a padded row.
+// Two such rows take turns, the next screen row's being filled before this
+// one's pixels are made, so that the picking reads what was written well
+// before.
 struct RowKey {
   int32_t a = -1, b = -1;
   uint32_t w = 0;
   bool operator==(const RowKey& o) const { return a == o.a && b == o.b && w == o.w; }
 };
+
+template <class V, Columns C>
+inline const uint16_t* InPlace(const RectContext& c, const RowKey& k) {
+  if (k.w != 0) return nullptr;
+  const ptrdiff_t start = static_cast<ptrdiff_t>(k.a) * c.texPitch + c.first;
+  return C == Columns::Gather || start + c.count + 16 <= c.texSize ? c.tex + start : nullptr;
+}
 
 template <class V>
 void FillRow(const RectContext& c, const RowKey& k, uint16_t* out) {
@@ -190,26 +208,29 @@ void PickRows(const RectContext& c, const Tint<V>& tint) {
   const int n = c.width, full = n - n % V::N;
   for (int y = 0; y < c.height; ++y) {
     const RowKey k{c.rowA[y], c.rowB[y], c.rowW[y]};
-    if (!(held[cur] == k)) {
-      if (held[1 - cur] == k) {
-        cur = 1 - cur;
-      } else {
-        FillRow<V>(c, k, rows[cur]);
-        held[cur] = k;
+    const uint16_t* row = InPlace<V, C>(c, k);
+    if (!row) {
+      if (!(held[cur] == k)) {
+        if (held[1 - cur] == k) {
+          cur = 1 - cur;
+        } else {
+          FillRow<V>(c, k, rows[cur]);
+          held[cur] = k;
+        }
       }
+      row = rows[cur];
     }
     if (y + 1 < c.height) {
       const RowKey next{c.rowA[y + 1], c.rowB[y + 1], c.rowW[y + 1]};
-      if (!(next == held[cur]) && !(next == held[1 - cur])) {
+      if (!(next == held[cur]) && !(next == held[1 - cur]) && !InPlace<V, C>(c, next)) {
         FillRow<V>(c, next, rows[1 - cur]);
         held[1 - cur] = next;
       }
     }
-    const uint16_t* row = rows[cur];
     uint16_t* __restrict d = c.dst + static_cast<ptrdiff_t>(y) * c.dstPitch;
     int i = 0;
     for (; i < full; i += V::N) V::Store(d + i, AddTo<V, Mod>(Pick<V, C, Linear>(c, row, i), V::Load(d + i), tint));
-    // The padded row and tables reach past the last pixel.
+    // The row and tables reach past the last pixel.
     if (i < n) AddTail<V, Mod>(d + i, n - i, Pick<V, C, Linear>(c, row, i), tint);
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the rasteriser hands its rectangle kernels, which are built once per
 // instruction set (raster_kernels.hpp).
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/d3d/raster.hpp"
@@ -18,6 +19,7 @@ struct RectContext {
   int dstPitch = 0, width = 0, height = 0;
   const uint16_t* tex = nullptr;
   int texPitch = 0;
+  ptrdiff_t texSize = 0;  // pixels from 'tex' to the end of the texture
   // Columns: texel pair and the weight of the second; for the linear
   // filter the texels count from 'first' (the row buffers' origin).
   const int32_t* colA = nullptr;

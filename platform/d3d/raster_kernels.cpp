@@ -30,15 +30,13 @@ struct VecSse2 {
   static T Widen(const uint8_t* p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
   }
-  // Each 32-bit lane averages its two texels into its low half; the
-  // halves, sign-extended, pack without saturating.
-  static T PairAverages(T x) {
-    const T hi = _mm_srli_epi32(x, 16);
-    const T avg = _mm_add_epi16(_mm_and_si128(x, hi),
-                                _mm_srli_epi16(_mm_and_si128(_mm_xor_si128(x, hi), _mm_set1_epi32(0xF7DE)), 1));
-    return _mm_srai_epi32(_mm_slli_epi32(avg, 16), 16);
+  // The low and the high halves of the 32-bit lanes, sign-extended, pack
+  // without saturating.
+  static void Deinterleave(T lo, T hi, T& even, T& odd) {
+    even = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16));
+    odd = _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
   }
-  static T HalvePairs(T lo, T hi) { return _mm_packs_epi32(PairAverages(lo), PairAverages(hi)); }
+  static T PairOrder(T v) { return v; }
 };
 
 }  // namespace

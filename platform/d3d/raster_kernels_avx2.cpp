@@ -41,17 +41,17 @@ struct VecAvx2 {
   static T Widen(const uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
-  // Each 32-bit lane averages its two texels into its low half.
-  static T PairAverages(T x) {
-    const T hi = _mm256_srli_epi32(x, 16);
-    return _mm256_add_epi16(_mm256_and_si256(x, hi),
-                            _mm256_srli_epi16(_mm256_and_si256(_mm256_xor_si256(x, hi), _mm256_set1_epi32(0xF7DE)), 1));
+  // Even texels to the low 64 bits of each 128-bit half, odd ones to the
+  // high; the unpacks then gather them per half, so that the texels of
+  // both come in the order 0-3, 8-11, 4-7, 12-15 of pairs.
+  static void Deinterleave(T lo, T hi, T& even, T& odd) {
+    const T split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15, 0, 1, 4, 5, 8, 9, 12, 13, 2,
+                                     3, 6, 7, 10, 11, 14, 15);
+    const T l = _mm256_shuffle_epi8(lo, split), h = _mm256_shuffle_epi8(hi, split);
+    even = _mm256_unpacklo_epi64(l, h);
+    odd = _mm256_unpackhi_epi64(l, h);
   }
-  static T HalvePairs(T lo, T hi) {
-    // The pack works within 128-bit halves; the permute restores the order.
-    const T packed = _mm256_packus_epi32(PairAverages(lo), PairAverages(hi));
-    return _mm256_permute4x64_epi64(packed, 0xD8);
-  }
+  static T PairOrder(T v) { return _mm256_permute4x64_epi64(v, 0xD8); }
   static T Pair(const uint16_t* lo, const uint16_t* hi) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -27,6 +29,9 @@ struct Case {
   float u0 = 0, u1 = 1, v0 = 0, v1 = 1;
   int clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0;
   bool linear = true, wrap = false, keyed = false;
+  // The strip from the top-left corner, row by row, rather than the
+  // battles' order.
+  bool rowOrder = false;
   int r = 255, g = 255, b = 255;
 
   std::string Describe() const {
@@ -127,9 +132,10 @@ void Draw(const Case& c, const TextureSurface& tex, Surface& target, bool widest
     return r;
   };
   // The battles' strip: bottom-left, top-left, bottom-right, top-right.
-  const RasterVertex q[4] = {vertex(c.x0, c.y1, c.u0, c.v1), vertex(c.x0, c.y0, c.u0, c.v0),
-                             vertex(c.x1, c.y1, c.u1, c.v1), vertex(c.x1, c.y0, c.u1, c.v0)};
-  raster.DrawStripQuad(q);
+  const RasterVertex bl = vertex(c.x0, c.y1, c.u0, c.v1), tl = vertex(c.x0, c.y0, c.u0, c.v0);
+  const RasterVertex br = vertex(c.x1, c.y1, c.u1, c.v1), tr = vertex(c.x1, c.y0, c.u1, c.v0);
+  const RasterVertex battle[4] = {bl, tl, br, tr}, rows[4] = {tl, tr, bl, br};
+  raster.DrawStripQuad(c.rowOrder ? rows : battle);
 }
 
 // Draws the case with every kernel choice and expects the reference's pixels.
@@ -221,6 +227,7 @@ TEST(QuadKernels, RandomQuadsMatchTheReference) {
     c.clipY1 = pick(0, 3) ? 150 : pick(c.clipY0, 150);
     c.linear = pick(0, 3) != 0;
     c.keyed = pick(0, 1);
+    c.rowOrder = pick(0, 3) == 0;
     if (pick(0, 1)) {
       c.r = pick(0, 255);
       c.g = pick(0, 255);
@@ -228,6 +235,65 @@ TEST(QuadKernels, RandomQuadsMatchTheReference) {
     }
     Check(c, rng);
     if (HasFatalFailure()) return;
+  }
+}
+
+// Strips that are no axis-aligned rectangle with its texture along the
+// axes go through the triangles whether the rectangle path is on or not.
+TEST(QuadKernels, StripsThatAreNoRectanglesTakeTheTriangles) {
+  auto tex = std::make_unique<TextureSurface>(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) tex->Row(y)[x] = static_cast<uint16_t>(x * 2000 + y * 37);
+  auto vertex = [](float x, float y, float u, float v) {
+    RasterVertex r;
+    r.x = x;
+    r.y = y;
+    r.u = u;
+    r.v = v;
+    r.r = 200;
+    return r;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Strip {
+    const char* what;
+    RasterVertex v[4];
+  };
+  std::vector<Strip> strips = {
+      {"skewed", {vertex(10, 40, 0, 1), vertex(12, 10, 0, 0), vertex(40, 40, 1, 1), vertex(40, 10, 1, 0)}},
+      {"u along y", {vertex(10, 40, 0, 1), vertex(10, 10, 0.5f, 0), vertex(40, 40, 1, 1), vertex(40, 10, 1, 0)}},
+      {"v along x", {vertex(10, 40, 0, 1), vertex(10, 10, 0, 0), vertex(40, 40, 1, 0.5f), vertex(40, 10, 1, 0)}},
+      {"edge shared along a side",
+       {vertex(10, 40, 0, 1), vertex(10, 10, 0, 0), vertex(40, 10, 1, 0), vertex(40, 40, 1, 1)}},
+      // Both triangles without area: nothing at all is drawn.
+      {"two corners alike", {vertex(10, 40, 0, 1), vertex(10, 40, 0, 1), vertex(40, 10, 1, 0), vertex(40, 10, 1, 0)}},
+      {"NaN u", {vertex(10, 40, nan, 1), vertex(10, 10, nan, 0), vertex(40, 40, 1, 1), vertex(40, 10, 1, 0)}},
+      {"infinite v", {vertex(10, 40, 0, inf), vertex(10, 10, 0, 0), vertex(40, 40, 1, inf), vertex(40, 10, 1, 0)}},
+      {"NaN x", {vertex(nan, 40, 0, 1), vertex(10, 10, 0, 0), vertex(40, 40, 1, 1), vertex(40, 10, 1, 0)}},
+  };
+  Strip colours{"one corner's colour", {vertex(10, 40, 0, 1), vertex(10, 10, 0, 0), vertex(40, 40, 1, 1),
+                                         vertex(40, 10, 1, 0)}};
+  colours.v[3].g = 7;
+  strips.push_back(colours);
+  Strip depth = strips.back();
+  depth.what = "depth beyond the far plane";
+  depth.v[3].g = 255;
+  depth.v[2].z = 1.5f;
+  strips.push_back(depth);
+  for (const Strip& s : strips) {
+    Surface drawn[2] = {Surface(64, 64), Surface(64, 64)};
+    for (int rect = 0; rect < 2; ++rect) {
+      Rasterizer raster;
+      raster.SetTarget(&drawn[rect], nullptr);
+      RasterState st;
+      st.texture = tex.get();
+      st.linearFilter = true;
+      st.blend = true;
+      st.srcBlend = st.dstBlend = D3DBLEND_ONE;
+      raster.SetState(st);
+      raster.EnableRectanglePath(rect == 1);
+      raster.DrawStripQuad(s.v);
+    }
+    EXPECT_TRUE(std::equal(drawn[0].Pixels(), drawn[0].Pixels() + 64 * 64, drawn[1].Pixels())) << s.what;
   }
 }
 
