@@ -567,8 +567,12 @@ bool Rasterizer::MakeWindows(AxisTable& t) {
   t.windowStart.assign(static_cast<size_t>(windows), 0);
   t.windowCtrl.assign(static_cast<size_t>(groups) * raster::kWindowGroupBytes, 0x80);
   for (int w = 0; w < windows; ++w) {
-    // The padded tables reach past the last window's pixels.
-    const size_t p0 = static_cast<size_t>(w) * raster::kWindowPixels;
+    // Groups of 16 pixels from the first, but for a last one that would
+    // reach past the row: that one ends with the row where the row is wide
+    // enough (see the kernels); the padded tables reach past it.
+    const int group = w / 2;
+    const int from = group == t.count / 16 && t.count >= 16 ? t.count - 16 : 16 * group;
+    const size_t p0 = static_cast<size_t>(from + (w % 2) * raster::kWindowPixels);
     int lo = t.aFromLowest[p0], hi = lo;
     for (size_t p = p0; p < p0 + raster::kWindowPixels; ++p)
       for (int e : {t.aFromLowest[p], t.bFromLowest[p]}) {

@@ -98,38 +98,67 @@ inline typename V::T RowRun(const uint16_t* r0, const uint16_t* r1, int i, typen
   }
 }
 
-// The last few pixels of a row, with their source texels s, through a
-// copy, so that nothing beyond the row is read or written.
-template <class V, bool Mod>
-inline void AddTail(uint16_t* d, int rest, typename V::T s, const Tint<V>& tint) {
-  alignas(32) uint16_t td[V::N] = {};
-  std::memcpy(td, d, static_cast<size_t>(rest) * sizeof(uint16_t));
-  V::Store(td, AddTo<V, Mod>(s, V::Load(td), tint));
-  std::memcpy(d, td, static_cast<size_t>(rest) * sizeof(uint16_t));
+// A row narrower than a vector: target and texels through copies, so that
+// nothing beyond the row is read or written.
+template <class V, Columns C, Rows R, bool Mod>
+void NarrowRow(uint16_t* d, const uint16_t* r0, const uint16_t* r1, int n, typename V::T w, typename V::T w1,
+               const Tint<V>& tint) {
+  constexpr int N = V::N, per = C == Columns::Unit ? 1 : 2;
+  alignas(32) uint16_t td[N] = {}, t0[2 * N] = {}, t1[2 * N] = {};
+  const size_t texels = static_cast<size_t>(per * n) * sizeof(uint16_t);
+  std::memcpy(t0, r0, texels);
+  if constexpr (R != Rows::Single) std::memcpy(t1, r1, texels);
+  std::memcpy(td, d, static_cast<size_t>(n) * sizeof(uint16_t));
+  V::Store(td, AddTo<V, Mod>(RowRun<V, C, R>(t0, t1, 0, w, w1), V::Load(td), tint));
+  std::memcpy(d, td, static_cast<size_t>(n) * sizeof(uint16_t));
 }
 
-// A screen row of n pixels (the first 'full' of them in whole vectors) of
-// Unit or Halving columns: texel rows read where they are, blended on the
-// way.
-template <class V, Columns C, Rows R, bool Mod>
-inline void RunRow(uint16_t* __restrict d, const uint16_t* r0, const uint16_t* r1, int n, int full, uint32_t wy,
+// A screen row of n pixels of Unit or Halving columns: texel rows read
+// where they are, blended on the way. Where n is no whole number of
+// vectors (Ragged), the last vector's pixels are worked out first, from the
+// target as it was, and stored last: the pixels it shares with the one
+// before get the same values twice, and nothing beyond the row is touched.
+template <class V, Columns C, Rows R, bool Mod, bool Ragged>
+inline void RunRow(uint16_t* __restrict d, const uint16_t* r0, const uint16_t* r1, int n, uint32_t wy,
                    const Tint<V>& tint) {
   using T = typename V::T;
-  constexpr int N = V::N, per = C == Columns::Unit ? 1 : 2;
+  constexpr int N = V::N;
   T w{}, w1{};
   if constexpr (R == Rows::Weighted) {
     w = V::Set(wy);
     w1 = V::Set(32 - wy);
   }
-  int i = 0;
-  for (; i < full; i += N) V::Store(d + i, AddTo<V, Mod>(RowRun<V, C, R>(r0, r1, i, w, w1), V::Load(d + i), tint));
-  if (i == n) return;
-  // The texels of the last pixels through copies too.
-  alignas(32) uint16_t t0[2 * N] = {}, t1[2 * N] = {};
-  const size_t span = static_cast<size_t>(per * (n - i)) * sizeof(uint16_t);
-  std::memcpy(t0, r0 + per * i, span);
-  if constexpr (R != Rows::Single) std::memcpy(t1, r1 + per * i, span);
-  AddTail<V, Mod>(d + i, n - i, RowRun<V, C, R>(t0, t1, 0, w, w1), tint);
+  if constexpr (Ragged) {
+    if (n < N) return NarrowRow<V, C, R, Mod>(d, r0, r1, n, w, w1, tint);
+    const T last = AddTo<V, Mod>(RowRun<V, C, R>(r0, r1, n - N, w, w1), V::Load(d + n - N), tint);
+    for (int i = 0; i + N <= n; i += N)
+      V::Store(d + i, AddTo<V, Mod>(RowRun<V, C, R>(r0, r1, i, w, w1), V::Load(d + i), tint));
+    V::Store(d + n - N, last);
+  } else {
+    for (int i = 0; i < n; i += N)
+      V::Store(d + i, AddTo<V, Mod>(RowRun<V, C, R>(r0, r1, i, w, w1), V::Load(d + i), tint));
+  }
+}
+
+template <class V, Columns C, bool Mod, bool Ragged>
+void RunRows(const RectContext& c, const Tint<V>& tint) {
+  const int n = c.width;
+  const ptrdiff_t texPitch = c.texPitch, dstPitch = c.dstPitch;
+  const uint16_t* tex = c.tex + c.first + c.colA[0];
+  const int32_t* rowA = c.rowA;
+  const int32_t* rowB = c.rowB;
+  const uint8_t* rowW = c.rowW;
+  uint16_t* d = c.dst;
+  for (int y = 0; y < c.height; ++y, d += dstPitch) {
+    const uint16_t* r0 = tex + rowA[y] * texPitch;
+    const uint32_t wy = rowW[y];
+    if (wy == 0)
+      RunRow<V, C, Rows::Single, Mod, Ragged>(d, r0, r0, n, wy, tint);
+    else if (wy == 16)
+      RunRow<V, C, Rows::Half, Mod, Ragged>(d, r0, tex + rowB[y] * texPitch, n, wy, tint);
+    else
+      RunRow<V, C, Rows::Weighted, Mod, Ragged>(d, r0, tex + rowB[y] * texPitch, n, wy, tint);
+  }
 }
 
 // One row of texels blended from two with the row weight w (1..31).
@@ -142,17 +171,24 @@ void BlendRows(const uint16_t* r0, const uint16_t* r1, uint32_t w, uint16_t* out
   } else {
     for (; k + V::N <= count; k += V::N) V::Store(out + k, RowTexels<V, Rows::Weighted>(r0 + k, r1 + k, wv, w1));
   }
+  // The last texels in a vector overlapping the one before, or one by one.
+  if (k < count && count >= V::N) {
+    k = count - V::N;
+    V::Store(out + k, w == 16 ? RowTexels<V, Rows::Half>(r0 + k, r1 + k, wv, w1)
+                              : RowTexels<V, Rows::Weighted>(r0 + k, r1 + k, wv, w1));
+    k = count;
+  }
   for (; k < count; ++k) out[k] = px::Pack(px::Lerp(px::Spread(r0[k]), px::Spread(r1[k]), w));
 }
 
 // The N source texels of pixels i.. from a padded row of texels (columns
 // from 'first'), for the ways of finding texels that pick them one by one.
 template <class V, Columns C, bool Linear>
-inline typename V::T Pick(const RectContext& c, const uint16_t* row, int i) {
+inline typename V::T Pick(const RectContext& c, const uint16_t* row, int i, int group) {
   using T = typename V::T;
   if constexpr (C == Columns::Window) {
     T a, b;
-    V::Window(row, c.windowStart + 2 * (i / 16), c.windowCtrl + (i / 16) * kWindowGroupBytes, a, Linear ? &b : nullptr);
+    V::Window(row, c.windowStart + 2 * group, c.windowCtrl + group * kWindowGroupBytes, a, Linear ? &b : nullptr);
     if constexpr (Linear) {
       const T w = V::Widen(c.colW + i);
       return Lerp565<V>(a, b, w, V::Sub(V::Set(32), w));
@@ -201,11 +237,12 @@ void FillRow(const RectContext& c, const RowKey& k, uint16_t* out) {
 
 template <class V, Columns C, bool Linear, bool Mod>
 void PickRows(const RectContext& c, const Tint<V>& tint) {
+  constexpr int N = V::N;
   const size_t stride = static_cast<size_t>(c.count + kRowPad);
   uint16_t* rows[2] = {c.row565, c.row565 + stride};
   RowKey held[2];
   int cur = 0;
-  const int n = c.width, full = n - n % V::N;
+  const int n = c.width, full = n - n % N;
   for (int y = 0; y < c.height; ++y) {
     const RowKey k{c.rowA[y], c.rowB[y], c.rowW[y]};
     const uint16_t* row = InPlace<V, C>(c, k);
@@ -228,10 +265,21 @@ void PickRows(const RectContext& c, const Tint<V>& tint) {
       }
     }
     uint16_t* __restrict d = c.dst + static_cast<ptrdiff_t>(y) * c.dstPitch;
-    int i = 0;
-    for (; i < full; i += V::N) V::Store(d + i, AddTo<V, Mod>(Pick<V, C, Linear>(c, row, i), V::Load(d + i), tint));
-    // The row and tables reach past the last pixel.
-    if (i < n) AddTail<V, Mod>(d + i, n - i, Pick<V, C, Linear>(c, row, i), tint);
+    if (n < N) {
+      // Through a copy of the target; the rows and tables reach past it.
+      alignas(32) uint16_t td[N] = {};
+      std::memcpy(td, d, static_cast<size_t>(n) * sizeof(uint16_t));
+      V::Store(td, AddTo<V, Mod>(Pick<V, C, Linear>(c, row, 0, 0), V::Load(td), tint));
+      std::memcpy(d, td, static_cast<size_t>(n) * sizeof(uint16_t));
+      continue;
+    }
+    // The last vector first, as in RunRow; its windows are the last group.
+    const bool ragged = full != n;
+    typename V::T last{};
+    if (ragged) last = AddTo<V, Mod>(Pick<V, C, Linear>(c, row, n - N, full / N), V::Load(d + n - N), tint);
+    for (int i = 0; i < full; i += N)
+      V::Store(d + i, AddTo<V, Mod>(Pick<V, C, Linear>(c, row, i, i / N), V::Load(d + i), tint));
+    if (ragged) V::Store(d + n - N, last);
   }
 }
 
@@ -241,23 +289,10 @@ void AddRows(const RectContext& c) {
   if constexpr (Mod)
     tint = {V::Set((c.r8 + 1) * 8), V::Set((c.g8 + 1) * 8), V::Set((c.b8 + 1) * 8)};
   if constexpr (C == Columns::Unit || C == Columns::Halving) {
-    const int n = c.width, full = n - n % V::N;
-    const ptrdiff_t texPitch = c.texPitch, dstPitch = c.dstPitch;
-    const uint16_t* tex = c.tex + c.first + c.colA[0];
-    const int32_t* rowA = c.rowA;
-    const int32_t* rowB = c.rowB;
-    const uint8_t* rowW = c.rowW;
-    uint16_t* d = c.dst;
-    for (int y = 0; y < c.height; ++y, d += dstPitch) {
-      const uint16_t* r0 = tex + rowA[y] * texPitch;
-      const uint32_t wy = rowW[y];
-      if (wy == 0)
-        RunRow<V, C, Rows::Single, Mod>(d, r0, r0, n, full, wy, tint);
-      else if (wy == 16)
-        RunRow<V, C, Rows::Half, Mod>(d, r0, tex + rowB[y] * texPitch, n, full, wy, tint);
-      else
-        RunRow<V, C, Rows::Weighted, Mod>(d, r0, tex + rowB[y] * texPitch, n, full, wy, tint);
-    }
+    if (c.width % V::N == 0)
+      RunRows<V, C, Mod, false>(c, tint);
+    else
+      RunRows<V, C, Mod, true>(c, tint);
   } else {
     PickRows<V, C, Linear, Mod>(c, tint);
   }
