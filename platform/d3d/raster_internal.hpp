@@ -37,10 +37,10 @@ struct RectContext {
   uint32_t flat = 0;  // the spread colour of an untextured rectangle
   uint16_t key = 0;
   BlendCoefficients coefs;
-  // The additive kernels' row of texels (columns from 'first'), with
-  // kRowPad readable entries beyond 'count'.
+  // The additive kernels' room for two rows of texels (columns from
+  // 'first'), each with kRowPad readable entries beyond 'count'.
   uint16_t* row565 = nullptr;
-  // Their shuffle windows, per 16 pixels (see Columns::Window).
+  // Their shuffle windows (see Columns::Window).
   const int32_t* windowStart = nullptr;
   const uint8_t* windowCtrl = nullptr;
 };
@@ -55,9 +55,10 @@ using RectFn = void (*)(const RectContext&);
 // - Gather: looked up pixel by pixel.
 enum class Columns : uint8_t { Unit, Halving, Window, Gather };
 constexpr int kRowPad = 64;
-// Shuffle windows: eight pixels each, a group of two per 16 pixels holding
-// the start (texels from 'first') of each and four shuffle controls of 32
-// bytes: first and second texel from the window's first and last eight.
+// Shuffle windows: eight pixels each, in groups of two for 16 pixels (the
+// last group of a row wider than that ending with the row). A group has the
+// start (texels from 'first') of each window and four shuffle controls of
+// 32 bytes: first and second texel from the window's first and last eight.
 constexpr int kWindowPixels = 8;
 constexpr int kWindowGroupBytes = 128;
 
