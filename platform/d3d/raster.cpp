@@ -56,6 +56,7 @@ BlendMode ClassifyBlend(bool enabled, int srcBlend, int dstBlend, BlendCoefficie
 
 namespace {
 
+using raster::Columns;
 using raster::Filter;
 using raster::Layout;
 using raster::RectContext;
@@ -211,9 +212,9 @@ SpanFn PickSpan(Filter f, bool keyed, Addr a, BlendMode b, bool z) {
   }
 }
 
-RectFn PickRect(Filter f, Layout l, bool keyed, BlendMode b, bool mod) {
-  static const bool avx2 = raster::PickRectAvx2(Filter::None, Layout::Gather, false, BlendMode::Opaque, false);
-  return avx2 ? raster::PickRectAvx2(f, l, keyed, b, mod) : raster::PickRectBaseline(f, l, keyed, b, mod);
+RectFn PickRect(bool widest, Filter f, Layout l, bool keyed, BlendMode b, bool mod) {
+  const RectFn best = widest ? raster::PickRectAvx2(f, l, keyed, b, mod) : nullptr;
+  return best ? best : raster::PickRectBaseline(f, l, keyed, b, mod);
 }
 
 // ----------------------------------------------------------------- clipping
@@ -280,7 +281,32 @@ inline int32_t ToFixed(float v) { return static_cast<int32_t>(v * 65536.0f); }
 
 }  // namespace
 
-Rasterizer::Rasterizer() { Select(); }
+Rasterizer::Rasterizer() : rect_(std::make_unique<RectContext>()) {
+  Select();
+  ChooseKernels();
+}
+
+Rasterizer::~Rasterizer() = default;
+
+void Rasterizer::UseKernels(bool widest, bool additive) {
+  widestKernels_ = widest;
+  additiveKernels_ = additive;
+  ChooseKernels();
+}
+
+void Rasterizer::ChooseKernels() {
+  for (int c = 0; c < 4; ++c)
+    for (int linear = 0; linear < 2; ++linear)
+      for (int mod = 0; mod < 2; ++mod) {
+        const Columns columns = static_cast<Columns>(c);
+        RectFn fn = nullptr;
+        if (additiveKernels_) {
+          if (widestKernels_) fn = raster::PickAddAvx2(columns, linear, mod);
+          if (!fn) fn = raster::PickAddBaseline(columns, linear, mod);
+        }
+        addKernels_[c][linear][mod] = fn;
+      }
+}
 
 void Rasterizer::SetTarget(Surface* target, ZBuffer* depth) {
   target_ = target;
@@ -301,6 +327,8 @@ void Rasterizer::SetClip(int x0, int y0, int x1, int y1) {
 }
 
 void Rasterizer::SetState(const RasterState& state) {
+  // The device hands over its state before every quad.
+  if (state == state_) return;
   state_ = state;
   Select();
 }
@@ -480,10 +508,13 @@ const Rasterizer::AxisTable& Rasterizer::BuildAxis(AxisTable& t, int first, int 
   t.size = size;
   t.linear = linear;
   t.wrap = wrap;
+  t.windowsMade = false;
   const size_t n = static_cast<size_t>(count);
-  t.a.resize(n);
-  t.b.resize(n);
-  t.w.resize(n);
+  // Vector kernels may look up to 16 entries past the last; those repeat it.
+  const size_t padded = n + 16;
+  t.a.resize(padded);
+  t.b.resize(padded);
+  t.w.resize(padded);
   // In 1/256 texel steps, less half a texel for the linear filter, whose
   // samples are centred between texels.
   const double scale = (static_cast<double>(t1) - t0) / extent * size * 256.0;
@@ -514,13 +545,55 @@ const Rasterizer::AxisTable& Rasterizer::BuildAxis(AxisTable& t, int first, int 
     t.lowest = std::min({t.lowest, ia, ib});
     t.highest = std::max({t.highest, ia, ib});
   }
-  t.aFromLowest.resize(n);
-  t.bFromLowest.resize(n);
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = n; i < padded; ++i) {
+    t.a[i] = t.a[n - 1];
+    t.b[i] = t.b[n - 1];
+    t.w[i] = t.w[n - 1];
+  }
+  t.aFromLowest.resize(padded);
+  t.bFromLowest.resize(padded);
+  for (size_t i = 0; i < padded; ++i) {
     t.aFromLowest[i] = t.a[i] - t.lowest;
     t.bFromLowest[i] = t.b[i] - t.lowest;
   }
   return t;
+}
+
+bool Rasterizer::MakeWindows(AxisTable& t) {
+  if (t.windowsMade) return t.windowsFit;
+  t.windowsMade = true;
+  t.windowsFit = false;
+  const int groups = (t.count + 15) / 16, windows = 2 * groups;
+  t.windowStart.assign(static_cast<size_t>(windows), 0);
+  t.windowCtrl.assign(static_cast<size_t>(groups) * raster::kWindowGroupBytes, 0x80);
+  for (int w = 0; w < windows; ++w) {
+    // Groups of 16 pixels from the first, but for a last one that would
+    // reach past the row: that one ends with the row where the row is wide
+    // enough (see the kernels); the padded tables reach past it.
+    const int group = w / 2;
+    const int from = group == t.count / 16 && t.count >= 16 ? t.count - 16 : 16 * group;
+    const size_t p0 = static_cast<size_t>(from + (w % 2) * raster::kWindowPixels);
+    int lo = t.aFromLowest[p0], hi = lo;
+    for (size_t p = p0; p < p0 + raster::kWindowPixels; ++p)
+      for (int e : {t.aFromLowest[p], t.bFromLowest[p]}) {
+        lo = std::min(lo, e);
+        hi = std::max(hi, e);
+      }
+    if (hi - lo > 15) return false;
+    t.windowStart[static_cast<size_t>(w)] = lo;
+    // Both bytes of a texel, from the window's first or last eight; the
+    // other control leaves the lane zero.
+    uint8_t* ctrl = t.windowCtrl.data() + (w / 2) * raster::kWindowGroupBytes + (w % 2) * 16;
+    for (int j = 0; j < raster::kWindowPixels; ++j)
+      for (int second = 0; second < 2; ++second) {
+        const int e = (second ? t.bFromLowest : t.aFromLowest)[p0 + static_cast<size_t>(j)] - lo;
+        uint8_t* half = ctrl + second * 64 + (e < 8 ? 0 : 32);
+        half[2 * j] = static_cast<uint8_t>(2 * (e % 8));
+        half[2 * j + 1] = static_cast<uint8_t>(2 * (e % 8) + 1);
+      }
+  }
+  t.windowsFit = true;
+  return true;
 }
 
 void Rasterizer::DrawStripQuad(const RasterVertex v[4]) {
@@ -532,47 +605,40 @@ void Rasterizer::DrawStripQuad(const RasterVertex v[4]) {
 
 bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   if (!rectPath_ || (state_.zTest && depth_)) return false;
-  for (int i = 0; i < 4; ++i)
-    if (!Finite(v[i]) || !InsideGuard(v[i])) return false;
-  float xmin = v[0].x, xmax = v[0].x, ymin = v[0].y, ymax = v[0].y;
-  for (int i = 1; i < 4; ++i) {
-    xmin = std::min(xmin, v[i].x);
-    xmax = std::max(xmax, v[i].x);
-    ymin = std::min(ymin, v[i].y);
-    ymax = std::max(ymax, v[i].y);
-  }
-  if (xmin == xmax || ymin == ymax) return false;
-  for (int i = 0; i < 4; ++i) {
-    if ((v[i].x != xmin && v[i].x != xmax) || (v[i].y != ymin && v[i].y != ymax)) return false;
-    if (v[i].rhw != v[0].rhw || v[i].r != v[0].r || v[i].g != v[0].g || v[i].b != v[0].b || v[i].a != v[0].a)
-      return false;
-  }
-  // The strip's shared edge (1-2) and the other pair (0-3) must be the
-  // rectangle's two diagonals.
-  auto diagonal = [](const RasterVertex& p, const RasterVertex& q) { return p.x != q.x && p.y != q.y; };
-  if (!diagonal(v[1], v[2]) || !diagonal(v[0], v[3])) return false;
+  const RasterVertex &a = v[0], &b = v[1], &c = v[2], &d = v[3];
+  // The strip's shared edge (b-c) and the other pair (a-d) must be the
+  // rectangle's diagonals: b and c differ in x and in y, and a shares its x
+  // with one of them and its y with the other (sharing both, the strip's
+  // triangles have no area). Every comparison that pairs them fails for NaN.
+  const bool xWithB = a.x == b.x && d.x == c.x, xWithC = a.x == c.x && d.x == b.x;
+  const bool yWithB = a.y == b.y && d.y == c.y, yWithC = a.y == c.y && d.y == b.y;
+  if (!(b.x != c.x && b.y != c.y && ((xWithB && yWithC) || (xWithC && yWithB)))) return false;
+  auto inGuard = [](float t) { return t >= -kGuardBand && t <= kGuardBand; };
+  auto inDepth = [](float z) { return z >= 0.0f && z <= 1.0f; };
+  if (!(inGuard(b.x) && inGuard(c.x) && inGuard(b.y) && inGuard(c.y) && inDepth(a.z) && inDepth(b.z) &&
+        inDepth(c.z) && inDepth(d.z)))
+    return false;
+  // One finite colour and w.
+  for (int i = 1; i < 4; ++i)
+    if (v[i].rhw != a.rhw || v[i].r != a.r || v[i].g != a.g || v[i].b != a.b || v[i].a != a.a) return false;
+  if (!std::isfinite(a.rhw) || !std::isfinite(a.r) || !std::isfinite(a.g) || !std::isfinite(a.b) ||
+      !std::isfinite(a.a))
+    return false;
   // Texture coordinates must follow the axes: u from x alone, v from y.
-  float uL = 0, uR = 0, vT = 0, vB = 0;
-  bool haveL = false, haveR = false, haveT = false, haveB = false;
-  auto same = [](bool& have, float& slot, float value) {
-    if (!have) {
-      have = true;
-      slot = value;
-      return true;
-    }
-    return slot == value;
-  };
-  for (int i = 0; i < 4; ++i) {
-    if (!same(v[i].x == xmin ? haveL : haveR, v[i].x == xmin ? uL : uR, v[i].u)) return false;
-    if (!same(v[i].y == ymin ? haveT : haveB, v[i].y == ymin ? vT : vB, v[i].v)) return false;
-  }
+  if (!(xWithB ? a.u == b.u && d.u == c.u : a.u == c.u && d.u == b.u)) return false;
+  if (!(yWithB ? a.v == b.v && d.v == c.v : a.v == c.v && d.v == b.v)) return false;
+  const float xmin = std::min(b.x, c.x), xmax = std::max(b.x, c.x);
+  const float ymin = std::min(b.y, c.y), ymax = std::max(b.y, c.y);
+  const float uL = b.x < c.x ? b.u : c.u, uR = b.x < c.x ? c.u : b.u;
+  const float vT = b.y < c.y ? b.v : c.v, vB = b.y < c.y ? c.v : b.v;
+  if (!std::isfinite(uL) || !std::isfinite(uR) || !std::isfinite(vT) || !std::isfinite(vB)) return false;
 
   const int x0 = std::max(FirstCentreAtOrAfter(xmin), clipX0_), x1 = std::min(FirstCentreAtOrAfter(xmax), clipX1_);
   const int y0 = std::max(FirstCentreAtOrAfter(ymin), clipY0_), y1 = std::min(FirstCentreAtOrAfter(ymax), clipY1_);
   if (x0 >= x1 || y0 >= y1) return true;
   const int w = x1 - x0, h = y1 - y0;
 
-  RectContext rc;
+  RectContext& rc = *rect_;
   rc.dst = target_->Pixels() + static_cast<ptrdiff_t>(y0) * target_->PitchPixels() + x0;
   rc.dstPitch = target_->PitchPixels();
   rc.width = w;
@@ -587,12 +653,13 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
 
   const Surface* tex = state_.texture;
   if (!tex || tex->Width() <= 0 || tex->Height() <= 0) {
-    PickRect(Filter::None, Layout::Gather, false, blendMode_, false)(rc);
+    PickRect(widestKernels_, Filter::None, Layout::Gather, false, blendMode_, false)(rc);
     return true;
   }
   const int tw = tex->Width(), th = tex->Height();
   rc.tex = tex->Pixels();
   rc.texPitch = tex->PitchPixels();
+  rc.texSize = static_cast<ptrdiff_t>(rc.texPitch) * th;
   rc.key = state_.alphaKey;
   auto in01 = [](float t) { return t >= 0.0f && t <= 1.0f; };
   const bool wrap = state_.wrap && !(in01(uL) && in01(uR) && in01(vT) && in01(vB));
@@ -605,6 +672,37 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
   // A linear filter whose samples all fall on texel centres is point
   // sampling.
   if (linear && cols.zeroWeights && rows.zeroWeights) linear = false;
+  const bool mod = rc.r8 != 255 || rc.g8 != 255 || rc.b8 != 255;
+  rc.colW = cols.w.data();
+  rc.rowA = rows.a.data();
+  rc.rowB = rows.b.data();
+  rc.rowW = rows.w.data();
+  if (blendMode_ == BlendMode::Add && additiveKernels_) {
+    // Columns whose weights are all zero take their first texels alone,
+    // whatever the filter.
+    const bool colLinear = linear && !cols.zeroWeights;
+    Columns how = Columns::Gather;
+    if (!colLinear && cols.unitRun)
+      how = Columns::Unit;
+    else if (colLinear && cols.halvingRun)
+      how = Columns::Halving;
+    else if (addKernels_[static_cast<int>(Columns::Window)][colLinear][mod] && MakeWindows(colTable_))
+      how = Columns::Window;
+    if (const RectKernel kernel = addKernels_[static_cast<int>(how)][colLinear][mod]) {
+      rc.first = cols.lowest;
+      rc.count = cols.highest - cols.lowest + 1;
+      // Two padded rows (see the kernels).
+      const size_t rowsSize = 2 * static_cast<size_t>(rc.count + raster::kRowPad);
+      if (row565_.size() < rowsSize) row565_.resize(rowsSize);
+      rc.row565 = row565_.data();
+      rc.colA = cols.aFromLowest.data();
+      rc.colB = cols.bFromLowest.data();
+      rc.windowStart = colTable_.windowStart.data();
+      rc.windowCtrl = colTable_.windowCtrl.data();
+      kernel(rc);
+      return true;
+    }
+  }
   const Layout layout = (linear ? cols.halvingRun : cols.unitRun) ? Layout::Run : Layout::Gather;
   if (linear || layout == Layout::Gather) {
     // The row buffers hold the texel columns the pixels use.
@@ -622,12 +720,7 @@ bool Rasterizer::TryRectangle(const RasterVertex v[4]) {
     rc.colA = cols.a.data();
     rc.colB = cols.b.data();
   }
-  rc.colW = cols.w.data();
-  rc.rowA = rows.a.data();
-  rc.rowB = rows.b.data();
-  rc.rowW = rows.w.data();
-  const bool mod = rc.r8 != 255 || rc.g8 != 255 || rc.b8 != 255;
-  PickRect(linear ? Filter::Linear : Filter::Point, layout, state_.textureAlpha, blendMode_, mod)(rc);
+  PickRect(widestKernels_, linear ? Filter::Linear : Filter::Point, layout, state_.textureAlpha, blendMode_, mod)(rc);
   return true;
 }
 

@@ -11,12 +11,17 @@
 // both draw a pixel of it. Texture coordinates 0..1 span the texture's
 // texels edge to edge.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d/d3d_types.hpp"
 #include "platform/d3d/texture.hpp"
 
 namespace plat {
+
+namespace raster {
+struct RectContext;
+}
 
 struct RasterVertex {
   float x = 0.0f, y = 0.0f, z = 0.0f, rhw = 1.0f;
@@ -38,6 +43,7 @@ struct RasterState {
   int dstBlend = D3DBLEND_ZERO;
   bool zTest = false;
   bool zWrite = false;
+  bool operator==(const RasterState&) const = default;
 };
 
 // How a pixel is combined with what is there.
@@ -57,6 +63,9 @@ struct BlendCoefficients {
 class Rasterizer {
  public:
   Rasterizer();
+  ~Rasterizer();
+  Rasterizer(const Rasterizer&) = delete;
+  Rasterizer& operator=(const Rasterizer&) = delete;
 
   // The target and depth buffer stay owned by the caller. The depth buffer
   // may be null (no depth test whatever the state says).
@@ -76,9 +85,15 @@ class Rasterizer {
 
   // Test hook: off sends every quad through the triangle path.
   void EnableRectanglePath(bool on) { rectPath_ = on; }
+  // Test hook: the rectangle kernels of the processor's widest instruction
+  // set or the plain ones, and whether additive rectangles take their own
+  // kernels or the per-pixel ones every blend has.
+  void UseKernels(bool widest, bool additive);
 
  private:
+  using RectKernel = void (*)(const raster::RectContext&);
   void Select();
+  void ChooseKernels();
   void DrawClipped(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
   void Setup(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
   bool TryRectangle(const RasterVertex v[4]);
@@ -93,7 +108,12 @@ class Rasterizer {
     std::vector<uint8_t> w;
     bool zeroWeights = false, unitRun = false, halvingRun = false;
     int lowest = 0, highest = 0;
+    // The additive kernels' shuffle windows, made when first asked for.
+    bool windowsMade = false, windowsFit = false;
+    std::vector<int32_t> windowStart;
+    std::vector<uint8_t> windowCtrl;
   };
+  static bool MakeWindows(AxisTable& t);
   const AxisTable& BuildAxis(AxisTable& t, int first, int count, float c0, float c1, float t0, float t1, int size,
                              bool linear, bool wrap);
 
@@ -104,11 +124,18 @@ class Rasterizer {
   BlendMode blendMode_ = BlendMode::Opaque;
   BlendCoefficients coefs_;
   bool rectPath_ = true;
+  bool widestKernels_ = true, additiveKernels_ = true;
+  // The additive kernels by way of finding texels, linear columns and tint.
+  RectKernel addKernels_[4][2][2] = {};
   // Scratch: depth writes when writing is off, per-column texel tables of
   // the rectangle path.
   std::vector<uint32_t> zScratch_;
   AxisTable colTable_, rowTable_;
   std::vector<uint32_t> rowBuffer_, rowAlpha_;
+  std::vector<uint16_t> row565_;
+  // The rectangle kernels' record, kept from quad to quad: each quad sets
+  // what its kernel reads.
+  std::unique_ptr<raster::RectContext> rect_;
 };
 
 // The blend mode and coefficients for a pair of blend factors.
