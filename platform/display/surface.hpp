@@ -12,6 +12,7 @@ namespace plat {
 // DirectDraw's RECT: right and bottom are exclusive.
 struct RECT {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const RECT&) const = default;
 };
 
 // user32's IntersectRect: the common part of two rectangles. False, and an

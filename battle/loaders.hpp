@@ -1,0 +1,107 @@
+#pragma once
+// The battle's tables and the mission map, read from the archives before a
+// battle. Each loader either fills its part of the world in full or reports
+// what was wrong (file and line) and leaves the battle unstarted: a missing
+// member, a short row, a duplicate catalogue key, a mask of the wrong size
+// or a map that names a picture, template, spot or building type that does
+// not exist.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "battle/battle_sinks.hpp"
+#include "battle/battle_state.hpp"
+#include "platform/runtime/text_records.hpp"
+
+namespace fw {
+
+struct LoadResult {
+  bool Ok = true;
+  std::string Message;  // names the file and the line when not Ok
+  explicit operator bool() const { return Ok; }
+  static LoadResult Fail(std::string message) { return {false, std::move(message)}; }
+};
+
+// The map description as it stands in its file, before anything is looked
+// up. Sections may come in any order; a missing one stays empty.
+struct MapDescription {
+  struct BuildingRow {
+    std::string TypeKey;
+    int16_t X = 0, Y = 0;
+    int Line = 0;
+  };
+  struct WeaponRow {
+    std::string Key;
+    int32_t OffsetX = 0;
+    int Line = 0;
+  };
+  struct TankModelRow {
+    std::string Key, ClipID;
+    float TopSpeed = 0, Agile = 0, Accelerate = 0;
+    int16_t ShieldFull = 0;
+    float ShieldSpeed = 0;
+    int16_t EnergyFull = 0;
+    float EnergySpeed = 0;
+    std::vector<WeaponRow> Weapons;
+    int Line = 0;
+  };
+  struct TerrainRow {
+    RECT Area{};
+    uint8_t Kind = 0;
+    float Value = 0;
+  };
+  bool HasMap = false;
+  int16_t Columns = 0, Rows = 0;
+  std::vector<std::string> Tiles;  // row by row, the column fastest
+  std::vector<BuildingRow> BuildingRows;
+  bool HasTankModels = false;
+  std::vector<TankModelRow> TankModels;
+  std::vector<NavigationSpot> Spots;  // the file's spots, first at 0
+  std::vector<TerrainRow> Terrains;
+};
+
+// Limits that keep a damaged file from asking for absurd amounts of memory.
+inline constexpr int32_t kMaxMapTiles = 4096;
+inline constexpr int32_t kMaxSectionRows = 100000;
+
+// --- parsers of the file texts (no archives): raise plat::RuntimeError at
+// the first bad field, with the line in the message ---
+void ParseSoundTable(plat::TextRecordReader& reader, std::vector<SoundRow>& rows);
+void ParseEnemyWeapons(plat::TextRecordReader& reader, WeaponClass& weapons);
+// Adds the rows to the catalogue under `group`; a key already present in
+// any group raises.
+void ParseCatalogue(plat::TextRecordReader& reader, MapClipIndex& catalogue, int32_t group);
+MapDescription ParseMapDescription(plat::TextRecordReader& reader);
+// Exactly kMaskBytes bytes, else an error.
+LoadResult ParseLandMask(std::string_view bytes, std::vector<uint8_t>& mask);
+
+// --- the loaders, in the order the battle calls them ---
+// sound.ini into world.Sounds.
+LoadResult LoadSound(BattleState& world);
+// The sound table's waves into the sound device's channels.
+LoadResult LoadSoundChannels(const BattleState& world);
+// EnemyWeapon.ini into world.EnemyWeapons.
+LoadResult LoadEmyWeap(BattleState& world);
+// tank.ini, Weapon.ini and obj.ini into world.Catalogue.
+LoadResult LoadImageInfo(BattleState& world);
+// objinfo.ini into world.BuildingTypes.
+LoadResult LoadBuildingTypes(BattleState& world);
+// One mission map, for instance AppPath & "\MapA\MapA": the mask, the
+// description (tiles, buildings, templates, spots, terrain), then the fixed
+// pictures, the effect textures and the wreck pictures.
+LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+                        const std::string& mapPath);
+
+// Appends a picture record to a list and returns its index; -1 when the
+// picture cannot be loaded (nothing appended).
+int32_t LoadSurfList(std::vector<ImageRecord>& list, PictureList which, BattlePictures& pictures,
+                     const std::string& gamePath, int32_t repeatX, int32_t repeatY, const std::string& name,
+                     PictureArchive archive = PictureArchive::Data);
+
+// The tables and one map into a fresh world, as the campaign battle loads
+// them, without a window: for tests, replays and benchmarks.
+LoadResult LoadBattleWorld(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+                           const std::string& mapName);
+
+}  // namespace fw

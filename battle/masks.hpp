@@ -1,0 +1,26 @@
+#pragma once
+// The land mask and the building mask, and the terrain test that moves a
+// unit over them.
+#include <cstdint>
+
+#include "battle/battle_state.hpp"
+
+namespace fw {
+
+// The land cell under a map point (cells start at multiples of 20); 0
+// outside the grid.
+uint8_t CheckMapMask(const BattleState& world, int32_t x, int32_t y);
+// The building cell nearest a map point (cells centred on multiples of
+// 20); 0 outside the grid.
+uint8_t CheckBMask(const BattleState& world, int32_t x, int32_t y);
+// Adds v to every building cell of the ground diamond of a footprint whose
+// picture's top-left corner is (x, y); cells outside the grid, or that
+// would leave 0..255, keep their value.
+void PutBMask(BattleState& world, int32_t x, int32_t y, const RECT& footprint, int16_t v);
+// Stamps every building into the building mask (not cleared first).
+void ReCalBMask(BattleState& world);
+// Moves unit i by its velocity where the grids allow and applies the
+// terrain area under it.
+void CheckTerrain(BattleState& world, int32_t i);
+
+}  // namespace fw
