@@ -1,5 +1,5 @@
 #pragma once
-// The fixed-layout records of a battle: units, their weapons (the same
+// The fixed-layout records of a battle (plain values, all zero when made): units, their weapons (the same
 // layout holds flying shots and debris particles), effects, terrain areas,
 // named pictures, placed buildings and navigation spots. Both the campaign
 // and the network battle keep their world in arrays of these, numbered from
@@ -30,7 +30,7 @@ struct WeaponSlot {
   int16_t OffsetX = 0;  // launch position on the unit, in steps of 4 degrees
   int32_t TargetX = 0;
   int32_t TargetY = 0;
-  int32_t TargetTank = -1;  // a unit index; -1 none
+  int32_t TargetTank = 0;  // a unit index; -1 none
   float Speed = 0.0f;
   float HeadAngle = 0.0f;
   float Agile = 0.0f;
@@ -45,7 +45,7 @@ struct WeaponSlot {
   int16_t FireAngle = 0;
   int32_t TrailCount = 0;
   float PastRange = 0.0f;
-  int32_t FireTank = -1;  // a unit index; -1 none
+  int32_t FireTank = 0;  // a unit index; -1 none
 
   bool operator==(const WeaponSlot&) const = default;
 };
@@ -83,8 +83,8 @@ struct BattleUnit {
   uint8_t TurnR = 0;
   uint8_t TurnL = 0;
   uint8_t Fire = 0;
-  int32_t TargetTank = -1;  // unit indices; -1 none
-  int32_t LeaderTank = -1;
+  int32_t TargetTank = 0;  // unit indices; -1 none
+  int32_t LeaderTank = 0;
   int32_t WayPointIndex = 0;
   std::vector<PointL> WayPoint;
   std::vector<WeaponSlot> Weapon;

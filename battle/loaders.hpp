@@ -54,9 +54,11 @@ struct MapDescription {
   bool HasMap = false;
   int16_t Columns = 0, Rows = 0;
   std::vector<std::string> Tiles;  // row by row, the column fastest
+  std::vector<int> TileLines;
   std::vector<BuildingRow> BuildingRows;
   bool HasTankModels = false;
   std::vector<TankModelRow> TankModels;
+  bool HasSpots = false;
   std::vector<NavigationSpot> Spots;  // the file's spots, first at 0
   std::vector<TerrainRow> Terrains;
 };

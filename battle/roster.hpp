@@ -20,7 +20,7 @@ int32_t NewTankIndex(BattleState& world);
 // area (the unit is placed at random inside it). An index outside its array,
 // or a picture key the catalogue lacks, raises plat::RuntimeError and adds
 // no unit.
-int32_t AddTank(BattleState& world, BattlePictures& pictures, const Tank& tmpl, int32_t style, uint8_t team,
+int32_t AddTank(BattleState& world, BattlePictures& pictures, Tank& tmpl, int32_t style, uint8_t team,
                 int32_t spot, int32_t area);
 
 // Appends one weapon slot made from a weapon type.
