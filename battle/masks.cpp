@@ -46,6 +46,8 @@ bool AxisFree(const BattleState& world, bool alongX, int32_t from, int32_t other
   }
 }
 
+}  // namespace
+
 // A terrain push is refused where it would carry the centre into a blocked
 // cell other than the one it stands in.
 float PushedTo(const BattleState& world, bool alongX, float from, float to, float other) {
@@ -58,8 +60,6 @@ float PushedTo(const BattleState& world, bool alongX, float from, float to, floa
     if (c == b) return to;
   }
 }
-
-}  // namespace
 
 uint8_t CheckMapMask(const BattleState& world, int32_t x, int32_t y) {
   return Cell(world.LandMask, static_cast<int32_t>(plat::Int(x / 20.0)), static_cast<int32_t>(plat::Int(y / 20.0)));

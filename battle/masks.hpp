@@ -19,6 +19,12 @@ uint8_t CheckBMask(const BattleState& world, int32_t x, int32_t y);
 void PutBMask(BattleState& world, int32_t x, int32_t y, const RECT& footprint, int16_t v);
 // Stamps every building into the building mask (not cleared first).
 void ReCalBMask(BattleState& world);
+// Where a push of a unit's centre along one axis, from `from` to `to`,
+// ends: at `to`, or back at `from` when it would carry the centre into or
+// across a blocked cell other than the one it stands in. `other` is the
+// centre's other coordinate. Terrain pushes and units pushed apart both
+// keep to it, so neither carries a unit through a wall.
+float PushedTo(const BattleState& world, bool alongX, float from, float to, float other);
 // Moves unit i by its velocity where the grids allow and applies the
 // terrain area under it.
 void CheckTerrain(BattleState& world, int32_t i);

@@ -2,11 +2,13 @@
 // movement over the land, separation from other units, and death.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
 #include "battle/roster.hpp"
 #include "battle/sim_math.hpp"
+#include "battle/unit_grid.hpp"
 
 namespace fw {
 namespace {
@@ -72,12 +74,95 @@ void DestroyUnit(BattleState& world, BattleEnv& env, int32_t i) {
   RemoveUnit(world, i, env.Rules);
 }
 
+
 }  // namespace
+
+// Unit separation against the other units' boxes as they stand (the
+// caller keeps `boxes` in step with the roster). With `cells`, only the
+// units near u are tested, in the same order a scan of the roster takes.
+void MoveTankAmong(BattleState& world, int32_t i, const std::vector<UnitBox>& boxes, const UnitCells* cells) {
+  const int32_t count = static_cast<int32_t>(world.Units.size());
+  if (i < 0 || i >= count) return;
+  BattleUnit& u = world.Units[static_cast<size_t>(i)];
+  const int32_t wu = u.DescRECT.Right;
+  const int32_t hu = u.DescRECT.Bottom;
+  // Separates u from unit j; true when u was moved.
+  const auto apart = [&](int32_t j) {
+    const UnitBox& r = boxes[static_cast<size_t>(j)];
+    const int64_t w = r.Right - r.Left;
+    const int64_t h = r.Bottom - r.Top;
+    const double x = static_cast<double>(u.PosX) + u.CenterX - static_cast<double>(r.Left);
+    const double y = static_cast<double>(u.PosY) + u.CenterY - static_cast<double>(r.Top);
+    // Far apart (the usual case) is told before any rounding.
+    if (x < -wu - 1.0 || y < -hu - 1.0 || x > w + wu + 1.0 || y > h + hu + 1.0) return false;
+    const int64_t rx = RoundL(x), ry = RoundL(y);
+    if (rx < -wu || rx > w + wu || ry < -hu || ry > h + hu) return false;
+    u.StuckTime += world.FrameFactor;
+    // Which corner of u's box reaches into the other unit's box.
+    const bool leftHalf = x < w / 2.0;
+    const bool topHalf = y < h / 2.0;
+    const double cornerX = leftHalf ? x + u.CenterX : x - u.CenterX;
+    const double cornerY = topHalf ? y + u.CenterY : y - u.CenterY;
+    const int64_t px0 = RoundL(cornerX + r.Left), py0 = RoundL(cornerY + r.Top);
+    if (px0 < r.Left || px0 > r.Right || py0 < r.Top || py0 > r.Bottom || w == 0) return false;
+    // The other unit's ground outline is a lens inside its box; d is the
+    // centre height at which u's box just touches it from above (top half)
+    // or below.
+    const double s = std::sin(x / static_cast<double>(w) * kSeparationPi);
+    const double d = topHalf ? (1.0 - s) * h / 2.0 - u.CenterY : h + u.CenterY - (1.0 - s) * h / 2.0;
+    const int32_t px = RoundL(x + r.Left);
+    const int32_t py = RoundL(d + r.Top);
+    if (CheckBMask(world, px, py) != 0 || CheckMapMask(world, px, py) == kBlockedLand) return false;
+    if (!(topHalf ? y > d : y < d)) return false;
+    // Pushed apart, a unit still may not pass through a wall to get there.
+    const float centreX = u.PosX + u.CenterX;
+    const float fromY = u.PosY + u.CenterY;
+    const float toY = static_cast<float>(static_cast<double>(r.Top) + d);
+    if (PushedTo(world, false, fromY, toY, centreX) != toY) return false;
+    u.PosY = static_cast<float>(static_cast<double>(r.Top) + d - u.CenterY);
+    return true;
+  };
+  if (!cells) {
+    for (int32_t j = count - 1; j >= 0; --j)
+      if (j != i) apart(j);
+    return;
+  }
+  // The units near u, from the highest index down; after each move of u
+  // the neighbours are gathered again for the indices still to come.
+  static thread_local std::vector<int32_t> near;
+  const double margin = cells->MaxOffset() + 2.0;
+  for (int32_t upper = count - 1; upper >= 0;) {
+    const double cx = static_cast<double>(u.PosX) + u.CenterX, cy = static_cast<double>(u.PosY) + u.CenterY;
+    near.clear();
+    cells->ForEachIn(cx - cells->MaxWidth() - wu - margin, cy - cells->MaxHeight() - hu - margin, cx + wu + margin,
+                     cy + hu + margin, [&](int32_t j) {
+                       if (j <= upper && j != i) near.push_back(j);
+                     });
+    std::sort(near.begin(), near.end(), std::greater<int32_t>());
+    int32_t movedAt = -1;
+    for (int32_t j : near) {
+      if (apart(j)) {
+        movedAt = j;
+        break;
+      }
+    }
+    if (movedAt < 0) break;
+    upper = movedAt - 1;
+  }
+}
 
 void UpdateTanks(BattleState& world, BattleEnv& env) {
   const float f = world.FrameFactor;
   if (f == 0.0f) return;
   const bool wrapBy360 = env.Rules.Variant.HeadingWrapsBy360;
+  // Every unit's box, kept in step as units move and leave, so separating
+  // one unit from the others reads a compact array.
+  static thread_local std::vector<UnitBox> boxes;
+  static thread_local UnitCells cells;
+  boxes.clear();
+  for (const BattleUnit& u : world.Units) boxes.push_back(BoxOf(u));
+  cells.Build(world);
+  const NearestFromCells nearest(cells);
   // From the last unit down: a dead unit's slot takes the last unit, which
   // has had its step in this frame already.
   for (int32_t i = static_cast<int32_t>(world.Units.size()) - 1; i >= 0; --i) {
@@ -98,8 +183,15 @@ void UpdateTanks(BattleState& world, BattleEnv& env) {
     }
     CheckTerrain(world, i);
     KeepOnMap(world, world.Units[static_cast<size_t>(i)]);
-    MoveTank(world, i);
-    if (world.Units[static_cast<size_t>(i)].HP <= 0) DestroyUnit(world, env, i);
+    MoveTankAmong(world, i, boxes, &cells);
+    boxes[static_cast<size_t>(i)] = BoxOf(world.Units[static_cast<size_t>(i)]);
+    cells.Moved(world, i);
+    if (world.Units[static_cast<size_t>(i)].HP <= 0) {
+      DestroyUnit(world, env, i);
+      boxes[static_cast<size_t>(i)] = boxes.back();
+      boxes.pop_back();
+      cells.Removed(i);
+    }
   }
 }
 
@@ -117,39 +209,13 @@ bool AccelerateTank(BattleState& world, int32_t i) {
 }
 
 void MoveTank(BattleState& world, int32_t i) {
-  const int32_t count = static_cast<int32_t>(world.Units.size());
-  if (i < 0 || i >= count) return;
-  BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  const int32_t wu = u.DescRECT.Right;
-  const int32_t hu = u.DescRECT.Bottom;
-  for (int32_t j = count - 1; j >= 0; --j) {
-    if (j == i) continue;
-    const BattleUnit& o = world.Units[static_cast<size_t>(j)];
-    RECT r;
-    OffsetRECT(r, o.DescRECT, RoundL(o.PosX), RoundL(o.PosY));
-    const int32_t w = r.Right - r.Left;
-    const int32_t h = r.Bottom - r.Top;
-    const double x = static_cast<double>(u.PosX) + u.CenterX - r.Left;
-    const double y = static_cast<double>(u.PosY) + u.CenterY - r.Top;
-    if (!PtInRECT(RoundL(x), RoundL(y), RECT{-wu, -hu, w + wu, h + hu})) continue;
-    u.StuckTime += world.FrameFactor;
-    // Which corner of u's box reaches into the other unit's box.
-    const bool leftHalf = x < w / 2.0;
-    const bool topHalf = y < h / 2.0;
-    const double cornerX = leftHalf ? x + u.CenterX : x - u.CenterX;
-    const double cornerY = topHalf ? y + u.CenterY : y - u.CenterY;
-    if (!PtInRECT(RoundL(cornerX + r.Left), RoundL(cornerY + r.Top), r)) continue;
-    if (w == 0) continue;
-    // The other unit's ground outline is a lens inside its box; d is the
-    // centre height at which u's box just touches it from above (top half)
-    // or below.
-    const double s = std::sin(x / w * kSeparationPi);
-    const double d = topHalf ? (1.0 - s) * h / 2.0 - u.CenterY : h + u.CenterY - (1.0 - s) * h / 2.0;
-    const int32_t px = RoundL(x + r.Left);
-    const int32_t py = RoundL(d + r.Top);
-    if (CheckBMask(world, px, py) != 0 || CheckMapMask(world, px, py) == kBlockedLand) continue;
-    if (topHalf ? y > d : y < d) u.PosY = static_cast<float>(r.Top + d - u.CenterY);
-  }
+  static thread_local std::vector<UnitBox> boxes;
+  static thread_local UnitCells cells;
+  boxes.clear();
+  for (const BattleUnit& u : world.Units) boxes.push_back(BoxOf(u));
+  cells.Build(world);
+  const NearestFromCells nearest(cells);
+  MoveTankAmong(world, i, boxes, nullptr);
 }
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 #include "battle/masks.hpp"
 #include "battle/roster.hpp"
 #include "battle/sim_math.hpp"
+#include "battle/unit_grid.hpp"
 #include "engine/helpers.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -60,8 +61,13 @@ bool InBuildingOutline(const BattleState& world, const BattleEnv& env, const Bui
 
 // Tests shot k against land, buildings and units; true when it hit
 // something and is gone.
-bool HitShot(BattleState& world, BattleEnv& env, int32_t k) {
-  const WeaponSlot s = world.Shots[static_cast<size_t>(k)];
+bool HitShot(BattleState& world, BattleEnv& env, const UnitGrid& grid, int32_t k) {
+  const WeaponSlot& shot = world.Shots[static_cast<size_t>(k)];
+  const struct {
+    float PosX, PosY;
+    int16_t FirePower;
+    int32_t FireTank;
+  } s{shot.PosX, shot.PosY, shot.FirePower, shot.FireTank};
   const int32_t sx = RoundL(s.PosX);
   const int32_t sy = RoundL(s.PosY);
   if (world.ShotSwitch && CheckMapMask(world, sx, sy) == kBlockedLand) {
@@ -89,19 +95,17 @@ bool HitShot(BattleState& world, BattleEnv& env, int32_t k) {
       return true;
     }
   }
-  for (size_t n = 0; n < world.Units.size(); ++n) {
-    if (static_cast<int32_t>(n) == s.FireTank) continue;  // never the shooter, but friends alike
-    BattleUnit& u = world.Units[n];
-    RECT box;
-    OffsetRECT(box, u.DescRECT, RoundL(u.PosX), RoundL(u.PosY));
-    if (!PtInRECT(sx, sy, box)) continue;
+  // Never the shooter, but friends alike.
+  const int32_t n = grid.FirstHolding(sx, sy, s.FireTank);
+  if (n >= 0) {
+    BattleUnit& u = world.Units[static_cast<size_t>(n)];
     u.HPVisible = 100;
     const int16_t before = u.HP;
     Damage(u.HP, u.Shield, s.FirePower);
     if (u.HP < 0) {
-      env.Rules.FatalHit(world, s.FireTank, static_cast<int32_t>(n));
+      env.Rules.FatalHit(world, s.FireTank, n);
       // The kill counts once, on the hit that takes the hull below zero.
-      if (before >= 0) env.Rules.KillBooked(world, s.FireTank, static_cast<int32_t>(n));
+      if (before >= 0) env.Rules.KillBooked(world, s.FireTank, n);
     }
     const int32_t ux = RoundL(u.PosX), uy = RoundL(u.PosY);
     const int16_t width = RoundTo<int16_t>(u.DescRECT.Right);
@@ -212,8 +216,14 @@ void LaunchAmmo(BattleState& world, BattleEnv& env, int32_t i, const WeaponSlot&
 int32_t GetAmmoIndex(BattleState& world) { return AppendRecord(world.Shots); }
 
 void UpdateAmmo(BattleState& world, BattleEnv& env) {
+  // Units stand still during the shot step: sort them into cells once.
+  static thread_local UnitGrid grid;
+  static thread_local UnitCells cells;
+  grid.Build(world);
+  cells.Build(world);
+  const NearestFromCells nearest(cells);
   for (int32_t k = static_cast<int32_t>(world.Shots.size()) - 1; k >= 0; --k) {
-    if (static_cast<size_t>(k) < world.Shots.size()) HitShot(world, env, k);
+    if (static_cast<size_t>(k) < world.Shots.size()) HitShot(world, env, grid, k);
   }
   for (int32_t k = static_cast<int32_t>(world.Shots.size()) - 1; k >= 0; --k) {
     if (static_cast<size_t>(k) < world.Shots.size()) MoveShot(world, k);
@@ -243,16 +253,30 @@ int32_t SteerAmmo(BattleState& world, int32_t k) {
 int32_t FindNearestTank(const BattleState& world, int32_t x, int32_t y, float range, int32_t team) {
   double best = range;
   int32_t found = -1;
-  for (size_t n = 0; n < world.Units.size(); ++n) {
-    const BattleUnit& u = world.Units[n];
-    if (u.Team == team) continue;
+  const double reach = std::min(best, 600.0);
+  if (!(reach > 0.0)) return -1;  // nothing is nearer than nothing
+  // Squares first: the root is taken only for units that may be nearer,
+  // and compared as it always was. Ties go to the lower index, as they do
+  // in a scan from index 0, whatever order the units come in.
+  double reachSq = reach * reach * (1.0 + 1e-9);
+  const auto consider = [&](int32_t n) {
+    const BattleUnit& u = world.Units[static_cast<size_t>(n)];
+    if (u.Team == team) return;
     const double dx = x - static_cast<double>(u.PosX);
     const double dy = y - static_cast<double>(u.PosY);
-    const double d = std::sqrt(dx * dx + dy * dy);
-    if (d < 600.0 && d < best) {
+    const double sq = dx * dx + dy * dy;
+    if (!(sq <= reachSq)) return;
+    const double d = std::sqrt(sq);
+    if (d < 600.0 && (d < best || (d == best && found >= 0 && n < found))) {
       best = d;
-      found = static_cast<int32_t>(n);
+      found = n;
+      reachSq = d * d * (1.0 + 1e-9);
     }
+  };
+  if (const UnitCells* cells = NearestFromCells::Active(world)) {
+    cells->ForEachIn(x - reach - 1.0, y - reach - 1.0, x + reach + 1.0, y + reach + 1.0, consider);
+  } else {
+    for (size_t n = 0; n < world.Units.size(); ++n) consider(static_cast<int32_t>(n));
   }
   return found;
 }

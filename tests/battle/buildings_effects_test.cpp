@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "battle/masks.hpp"
+#include "battle/sim_math.hpp"
 #include "tests/battle/sim_world.hpp"
 
 namespace fw {

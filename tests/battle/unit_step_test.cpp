@@ -33,8 +33,8 @@ TEST_F(UnitStepTest, FrameFactorZeroChangesNothing) {
   u.PerSpeed = 50;
   u.Speed = 1;
   u.VelocityX = 1;
-  const BattleState before = world;
   world.FrameFactor = 0;
+  const BattleState before = world;
   UpdateTanks(world, env);
   EXPECT_TRUE(world == before);
 }
@@ -51,8 +51,8 @@ TEST_F(UnitStepTest, TurningWrapsAsTheCampaignAndTheNetworkDo) {
       {0.3f, 0.5f, 0, 1, false, 359.8f},       // left through 0
       {359.8f, 0.5f, 1, 0, true, 0.3f},        // the network keeps the fraction
       {10.0f, 4.0f, 1, 1, false, 10.0f},       // both bytes: left, then right
-      {100.0f, 5000.0f, 1, 0, false, 140.0f},  // 5100 -> a whole-degree heading in range
-      {100.0f, 5000.0f, 0, 1, false, 220.0f},  // -4900 brought back into range
+      {100.0f, 5000.0f, 1, 0, false, 60.0f},   // 5100 -> a whole-degree heading in range
+      {100.0f, 5000.0f, 0, 1, false, 140.0f},  // -4540 after the one +360, brought back into range
   };
   for (const Case& c : cases) {
     world.Units.clear();
