@@ -67,7 +67,37 @@ class BattlePictures {
 // steps call them at the moments named; the campaign's are the defaults.
 class BattleRules {
  public:
+  // Where the network battle's simulation plays differently; the campaign
+  // keeps every switch off.
+  struct SimVariant {
+    // A right turn past 360 loses 360 and keeps its fraction (the campaign
+    // rounds the heading to a whole degree).
+    bool HeadingWrapsBy360 = false;
+    // The building outline's sine is computed, not read from the table.
+    bool ExactBuildingSine = false;
+    // A destroyed building burns (the network battle shows no fires).
+    bool BuildingFires = true;
+    // Shots aim at the shooter's AimX/AimY, not at the cursor or the AI's
+    // target.
+    bool AimFromUnit = false;
+    // The network AI: a dead tank is left alone, style 0 keeps its target
+    // (the record of who shot it), only styles 1 to 3 run, a patrol engages
+    // whatever its energy and does not reseed, and fleeing turns aside
+    // without firing.
+    bool NetworkAI = false;
+    bool operator==(const SimVariant&) const = default;
+  };
+  SimVariant Variant;
+
   virtual ~BattleRules() = default;
+  // Every hit that leaves unit `victim` below 0 hull points, `shooter`
+  // being the shot's unit (-1 unknown). The network battle records the
+  // shooter in the victim's TargetTank, so the last such hit names the
+  // killer.
+  virtual void FatalHit(BattleState& /*world*/, int32_t /*shooter*/, int32_t /*victim*/) {}
+  // After the AI of unit `unit` ran in the unit step (also for style 0);
+  // the network battle sends the own tank's controls from here.
+  virtual void UnitControlled(BattleState& /*world*/, int32_t /*unit*/) {}
   // A shot of unit `shooter` (an index, -1 when unknown) brought unit
   // `victim` from 0 or more hull points below 0: called once per unit.
   // The campaign books a kill when the shooter is the player's unit and
