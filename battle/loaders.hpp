@@ -101,9 +101,12 @@ int32_t LoadSurfList(std::vector<ImageRecord>& list, PictureList which, BattlePi
                      const std::string& gamePath, int32_t repeatX, int32_t repeatY, const std::string& name,
                      PictureArchive archive = PictureArchive::Data);
 
-// The tables and one map into a fresh world, as the campaign battle loads
-// them, without a window: for tests, replays and benchmarks.
+// The tables and one map ("MapA") into a fresh world, as the campaign
+// battle loads them; the archives must be open.
 LoadResult LoadBattleWorld(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                            const std::string& mapName);
+// The same without a window: pictures are checked and only their sizes
+// kept, nothing is drawn. For replays, property tests and benchmarks.
+LoadResult LoadHeadlessWorld(BattleState& world, const std::string& mapName);
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 
 #include "battle/battle_sim.hpp"
 #include "battle/battle_state.hpp"
+#include "battle/sim_math.hpp"
 #include "engine/startup.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/random.hpp"
