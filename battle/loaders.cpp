@@ -347,11 +347,7 @@ int32_t LoadSurfList(std::vector<ImageRecord>& list, PictureList which, BattlePi
   return n;
 }
 
-namespace {
-
-// The map's sections applied to the world, in the file's meaning. Every
-// name is looked up before anything is placed.
-LoadResult ApplyDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                             const MapDescription& d, const std::string& inf) {
   auto fail = [&](int line, const std::string& what) {
     return LoadResult::Fail(inf + ", line " + std::to_string(line) + ": " + what);
@@ -473,8 +469,6 @@ LoadResult ApplyDescription(BattleState& world, BattlePictures& pictures, LoadPr
   return {};
 }
 
-}  // namespace
-
 LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                         const std::string& mapPath) {
   progress.Line(60, 88, "Set Map System");
@@ -495,7 +489,7 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
     return r;
 
   world.LandMask = std::move(mask);
-  if (LoadResult r = ApplyDescription(world, pictures, progress, d, inf); !r) return r;
+  if (LoadResult r = ApplyMapDescription(world, pictures, progress, d, inf); !r) return r;
 
   // Effect textures: every shot and effect picture of the catalogue.
   world.Textures.assign(1, ImageRecord{});

@@ -78,6 +78,13 @@ MapDescription ParseMapDescription(plat::TextRecordReader& reader);
 // Exactly kMaskBytes bytes, else an error.
 LoadResult ParseLandMask(std::string_view bytes, std::vector<uint8_t>& mask);
 
+// The sections of a parsed description applied to the world: tiles,
+// buildings (stamped into the building mask), templates, spots and terrain
+// areas. Every name is looked up before anything is placed; `inf` names the
+// file in errors.
+LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+                               const MapDescription& d, const std::string& inf);
+
 // --- the loaders, in the order the battle calls them ---
 // sound.ini into world.Sounds.
 LoadResult LoadSound(BattleState& world);
