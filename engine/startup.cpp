@@ -95,7 +95,7 @@ void StartUp() {
   MissionPack->FilePath = AppPath;                                   // 18
   MissionPack->TempPath = AppPath;
   MissionPack->LoadInf("MissionPack");
-  GameState = 5;                                                     // 19
+  GameState = ScreenState::Profiles;                                 // 19
 }
 
 void Shutdown() {
@@ -177,18 +177,13 @@ void ScreenLoop() {
   for (;;) {
     plat::DoEvents();
     const int32_t state = GameState;
-    if (state == 10) {
-      MediaPlay.Release();
-      continue;
-    }
-    if (state == 11) {
-      MediaPlay.Release();
-      GameState = 1;
+    if (const auto* pass = PassThroughState(state)) {
+      (*pass)();
       continue;
     }
     ScreenSlot* slot = ScreenForState(state);
     if (!slot) return;
-    if ((state == 2 || state == 4) && BeforeBattleScreen) BeforeBattleScreen();
+    slot->BeforeVisit();
     {
       // Held for the visit, so a screen may release its own slot safely.
       std::shared_ptr<Screen> screen = slot->Shared();
