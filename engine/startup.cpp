@@ -108,14 +108,17 @@ void Shutdown() {
 }  // namespace
 
 std::vector<DriveRoot> GetDriveList() {
-  std::vector<DriveRoot> roots;
   auto text = plat::ReadAllText(MountTableFile);
-  if (!text) return roots;
+  return text ? ParseMountTable(*text) : std::vector<DriveRoot>{};
+}
+
+std::vector<DriveRoot> ParseMountTable(const std::string& text) {
+  std::vector<DriveRoot> roots;
   size_t pos = 0;
-  while (pos < text->size()) {
-    size_t end = text->find('\n', pos);
-    if (end == std::string::npos) end = text->size();
-    const std::string line = text->substr(pos, end - pos);
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
     pos = end + 1;
     // device mountpoint type options ...
     char dev[4096], dir[4096], type[256];
