@@ -6,6 +6,9 @@ FW_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$FW_ROOT/tools/setup.sh"
 fw_install_packages
 
+# The layers first: a wrong include fails at once, before any build.
+cmake -DFW_ROOT="$FW_ROOT" -P "$FW_ROOT/tools/check_layers.cmake"
+
 if command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ fw_build "$FW_ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_TESTS=OFF
   bash "$FW_ROOT/fuzz/run_all.sh" "$FW_ROOT/build-fuzz/bin" "${FW_FUZZ_SECONDS:-10}"

@@ -1,6 +1,7 @@
 #pragma once
 namespace fw {
-// Hands the screen loop the screens and loaders of the subsystems that
-// exist; the engine names none of them itself.
+// Hands the screen loop the screens of the subsystems that exist, the
+// window's events each receives and the loaders that run before their
+// visits; the engine names none of them itself.
 void RegisterScreens();
 }  // namespace fw

@@ -11,7 +11,7 @@ bool BattleState::SameWorld(const BattleState& o) const {
          TileRows == o.TileRows && TileNames == o.TileNames && Tiles == o.Tiles && ScrollX == o.ScrollX &&
          ScrollY == o.ScrollY && Units == o.Units && Builds == o.Builds && Shots == o.Shots &&
          Debris == o.Debris && Effects == o.Effects && Terrains == o.Terrains && Spots == o.Spots &&
-         FrameFactor == o.FrameFactor && ShotSwitch == o.ShotSwitch && HoveredUnit == o.HoveredUnit &&
+         ShotSwitch == o.ShotSwitch && HoveredUnit == o.HoveredUnit &&
          PickedUnit == o.PickedUnit && PlayerUnit == o.PlayerUnit && ScreenShake == o.ScreenShake &&
          MessageTime == o.MessageTime && MessageText == o.MessageText && WeaponClassIndex == o.WeaponClassIndex &&
          GoalX == o.GoalX && GoalY == o.GoalY && ObjectiveBuilds == o.ObjectiveBuilds &&

@@ -136,7 +136,8 @@ class BattleState {
 
   bool operator==(const BattleState& o) const { return SameWorld(o); }
   // The simulated part of the world: roster, masks, view, counters and
-  // picture records (not the shared tables).
+  // picture records; not the shared tables, nor the frame factor, which is
+  // the frame's input.
   bool SameWorld(const BattleState& o) const;
 
   // Cell access of the two grids; callers check the bounds.

@@ -7,6 +7,7 @@
 
 #include "battle/masks.hpp"
 #include "battle/roster.hpp"
+#include "battle/surface_pictures.hpp"
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "engine/sound.hpp"
@@ -22,9 +23,10 @@ namespace {
 constexpr uint16_t kBarColour = 0x07E0 & (63 << 5);  // RGB(0, 63, 0) in 5-6-5
 constexpr int32_t kScreenRight = 640;
 
-[[noreturn]] void Bad(const plat::TextRecordReader& reader, const std::string& what) {
-  throw plat::RuntimeError(plat::ErrorCode::TypeMismatch, "line " + std::to_string(reader.Line()) + ": " + what);
+[[noreturn]] void BadAt(int line, const std::string& what) {
+  throw plat::RuntimeError(plat::ErrorCode::TypeMismatch, "line " + std::to_string(line) + ": " + what);
 }
+[[noreturn]] void Bad(const plat::TextRecordReader& reader, const std::string& what) { BadAt(reader.Line(), what); }
 
 // Fields with the line they stand on, so every error names its row.
 std::string Str(plat::TextRecordReader& r) {
@@ -134,11 +136,12 @@ std::optional<int32_t> CataloguePicture(BattleState& world, BattlePictures& pict
 
 void ParseSoundTable(plat::TextRecordReader& reader, std::vector<SoundRow>& rows) {
   while (!reader.AtEnd()) {
+    const int line = reader.Line();
     SoundRow row;
     row.Key = Str(reader);
     row.WaveFile = Str(reader);
     for (const SoundRow& r : rows)
-      if (plat::EqualNoCase(r.Key, row.Key)) Bad(reader, "the sound \"" + row.Key + "\" is listed twice");
+      if (plat::EqualNoCase(r.Key, row.Key)) BadAt(line, "the sound \"" + row.Key + "\" is listed twice");
     rows.push_back(std::move(row));
   }
 }
@@ -151,7 +154,7 @@ void ParseEnemyWeapons(plat::TextRecordReader& reader, WeaponClass& weapons) {
     const int32_t speed = Long(reader), agile = Long(reader), range = Long(reader), power = Long(reader);
     const float fireSpeed = Single(reader);
     const int32_t energy = Long(reader), angle = Long(reader), path = Long(reader), clip = Long(reader);
-    if (weapons.Item(key)) Bad(reader, "the weapon \"" + key + "\" is listed twice");
+    if (weapons.Item(key)) BadAt(line, "the weapon \"" + key + "\" is listed twice");
     try {
       auto w = weapons.Add(key);
       w->Speed = static_cast<float>(speed);
@@ -171,14 +174,15 @@ void ParseEnemyWeapons(plat::TextRecordReader& reader, WeaponClass& weapons) {
 
 void ParseCatalogue(plat::TextRecordReader& reader, MapClipIndex& catalogue, int32_t group) {
   while (!reader.AtEnd()) {
+    const int line = reader.Line();
     const std::string key = Str(reader);
     const int32_t rx = Long(reader), ry = Long(reader);
     const std::string file = Str(reader);
     const int32_t w = Long(reader), h = Long(reader);
-    if (key.empty()) Bad(reader, "a picture without a key");
-    if (catalogue.Item(key)) Bad(reader, "the picture key \"" + key + "\" is listed twice");
+    if (key.empty()) BadAt(line, "a picture without a key");
+    if (catalogue.Item(key)) BadAt(line, "the picture key \"" + key + "\" is listed twice");
     // Drawing divides a picture into this grid.
-    if (rx < 1 || ry < 1 || rx > 4096 || ry > 4096) Bad(reader, "the picture \"" + key + "\" has a bad cell grid");
+    if (rx < 1 || ry < 1 || rx > 4096 || ry > 4096) BadAt(line, "the picture \"" + key + "\" has a bad cell grid");
     catalogue.Add(key, group, rx, ry, key, file, w, h);
   }
 }
@@ -343,11 +347,7 @@ int32_t LoadSurfList(std::vector<ImageRecord>& list, PictureList which, BattlePi
   return n;
 }
 
-namespace {
-
-// The map's sections applied to the world, in the file's meaning. Every
-// name is looked up before anything is placed.
-LoadResult ApplyDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                             const MapDescription& d, const std::string& inf) {
   auto fail = [&](int line, const std::string& what) {
     return LoadResult::Fail(inf + ", line " + std::to_string(line) + ": " + what);
@@ -469,8 +469,6 @@ LoadResult ApplyDescription(BattleState& world, BattlePictures& pictures, LoadPr
   return {};
 }
 
-}  // namespace
-
 LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                         const std::string& mapPath) {
   progress.Line(60, 88, "Set Map System");
@@ -491,7 +489,7 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
     return r;
 
   world.LandMask = std::move(mask);
-  if (LoadResult r = ApplyDescription(world, pictures, progress, d, inf); !r) return r;
+  if (LoadResult r = ApplyMapDescription(world, pictures, progress, d, inf); !r) return r;
 
   // Effect textures: every shot and effect picture of the catalogue.
   world.Textures.assign(1, ImageRecord{});
@@ -549,6 +547,12 @@ LoadResult LoadBattleWorld(BattleState& world, BattlePictures& pictures, LoadPro
   for (auto load : {LoadSound, LoadEmyWeap, LoadImageInfo, LoadBuildingTypes})
     if (LoadResult r = load(world); !r) return r;
   return ReadAllImage(world, pictures, progress, AppPath + "\\" + mapName + "\\" + mapName);
+}
+
+LoadResult LoadHeadlessWorld(BattleState& world, const std::string& mapName) {
+  SurfacePictures pictures(false);
+  NullLoadProgress progress;
+  return LoadBattleWorld(world, pictures, progress, mapName);
 }
 
 }  // namespace fw

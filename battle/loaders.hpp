@@ -78,6 +78,13 @@ MapDescription ParseMapDescription(plat::TextRecordReader& reader);
 // Exactly kMaskBytes bytes, else an error.
 LoadResult ParseLandMask(std::string_view bytes, std::vector<uint8_t>& mask);
 
+// The sections of a parsed description applied to the world: tiles,
+// buildings (stamped into the building mask), templates, spots and terrain
+// areas. Every name is looked up before anything is placed; `inf` names the
+// file in errors.
+LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
+                               const MapDescription& d, const std::string& inf);
+
 // --- the loaders, in the order the battle calls them ---
 // sound.ini into world.Sounds.
 LoadResult LoadSound(BattleState& world);
@@ -101,9 +108,12 @@ int32_t LoadSurfList(std::vector<ImageRecord>& list, PictureList which, BattlePi
                      const std::string& gamePath, int32_t repeatX, int32_t repeatY, const std::string& name,
                      PictureArchive archive = PictureArchive::Data);
 
-// The tables and one map into a fresh world, as the campaign battle loads
-// them, without a window: for tests, replays and benchmarks.
+// The tables and one map ("MapA") into a fresh world, as the campaign
+// battle loads them; the archives must be open.
 LoadResult LoadBattleWorld(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
                            const std::string& mapName);
+// The same without a window: pictures are checked and only their sizes
+// kept, nothing is drawn. For replays, property tests and benchmarks.
+LoadResult LoadHeadlessWorld(BattleState& world, const std::string& mapName);
 
 }  // namespace fw

@@ -1,4 +1,4 @@
-// libs: plat_display
+// libs: plat_display PkgConfig::SDL2
 // The blitters against SDL's own blits and memcpy on the same RGB565
 // pixels. Read each pair as a ratio: ours / baseline.
 #include <SDL.h>

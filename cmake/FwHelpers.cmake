@@ -1,8 +1,10 @@
-# fw_library(NAME DIR [DEPS ...]): a static library of every .cpp in DIR.
-# Public include root is the source tree, so headers are named by folder:
-# #include "platform/runtime/files.hpp".
+# fw_library(NAME DIR [DEPS ...] [PRIVATE_DEPS ...]): a static library of
+# every .cpp in DIR. Public include root is the source tree, so headers are
+# named by folder: #include "platform/runtime/files.hpp". PRIVATE_DEPS are
+# linked but their include paths and flags stay inside the library: that is
+# how the third-party libraries stay in platform/.
 function(fw_library name dir)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(srcs)
     add_library(${name} STATIC ${srcs})
@@ -16,6 +18,9 @@ function(fw_library name dir)
   else()
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${A_DEPS})
+    if(A_PRIVATE_DEPS)
+      target_link_libraries(${name} PRIVATE ${A_PRIVATE_DEPS})
+    endif()
   endif()
 endfunction()
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/helpers.hpp"
+#include "engine/sheet_cell.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -33,11 +34,7 @@ void ScrollTileSheet::BltFast(plat::Surface& dest, int32_t x, int32_t y, int32_t
   if (frame == 0) frame = Index;
   if (frame < 0) frame = 1;
   if (frame > Total) frame = Total;
-  const int32_t cellW = Whole(static_cast<double>(Surface->Width()) / RepeatX);
-  const int32_t cellH = Whole(static_cast<double>(Surface->Height()) / RepeatY);
-  const int32_t column = (frame - 1) % RepeatX;
-  const int32_t row = (frame - 1 - column) / RepeatX;
-  const plat::RECT cell{cellW * column, cellH * row, cellW * column + cellW, cellH * row + cellH};
+  const plat::RECT cell = CellOfFrame(Surface->Width(), Surface->Height(), RepeatX, RepeatY, frame).Rect();
   dest.BltFast(x, y, Surface.get(), &cell, flags);
 }
 

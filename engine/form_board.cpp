@@ -18,18 +18,12 @@ constexpr int16_t kVkPrintScreen = 44;
 constexpr int16_t kVkQ = 'Q';
 constexpr int16_t kShiftCtrl = 1 | 2;
 
-// States whose screen receives each kind of event.
-bool RoutesKeyDown(int32_t s) { return s == 2 || s == 4 || s == 6 || s == 8; }
-bool RoutesKeyPress(int32_t s) { return s == 1 || s == 3 || (s >= 5 && s <= 9); }
-bool RoutesKeyUp(int32_t s) { return s == 2 || s == 4 || s == 8; }
-bool RoutesMouse(int32_t s) { return s >= 1 && s <= 9; }
-bool RoutesMouseUp(int32_t s) { return s == 2 || s == 4; }
-
-// The screen of the current state; holding the pointer keeps the object
-// alive even if the handler makes the loop release it.
-std::shared_ptr<Screen> CurrentScreen() {
+// The screen of the current state when it receives the event; holding the
+// pointer keeps the object alive even if the handler makes the loop release
+// it. Asking creates the object, as an event in a new state does.
+std::shared_ptr<Screen> CurrentScreen(ScreenEvent event) {
   ScreenSlot* slot = ScreenForState(GameState);
-  return slot ? slot->Shared() : nullptr;
+  return slot && slot->Receives(event) ? slot->Shared() : nullptr;
 }
 }  // namespace
 
@@ -65,20 +59,17 @@ void FormBoard::Form_Load() {
 void FormBoard::Form_KeyDown(int16_t keyCode, int16_t shift) {
   KeyCode = keyCode;
   KeyShift = shift;
-  if (RoutesKeyDown(GameState))
-    if (auto s = CurrentScreen()) s->KeyDown(keyCode, shift);
+  if (auto s = CurrentScreen(kScreenKeyDown)) s->KeyDown(keyCode, shift);
   // The handler may have changed the arguments; the chord is judged after it.
   if (keyCode == kVkQ && shift == kShiftCtrl) DebugOn = DebugOn == 1 ? 0 : 1;
 }
 
 void FormBoard::Form_KeyPress(int16_t keyAscii) {
-  if (RoutesKeyPress(GameState))
-    if (auto s = CurrentScreen()) s->KeyPress(keyAscii);
+  if (auto s = CurrentScreen(kScreenKeyPress)) s->KeyPress(keyAscii);
 }
 
 void FormBoard::Form_KeyUp(int16_t keyCode, int16_t shift) {
-  if (RoutesKeyUp(GameState))
-    if (auto s = CurrentScreen()) s->KeyUp(keyCode, shift);
+  if (auto s = CurrentScreen(kScreenKeyUp)) s->KeyUp(keyCode, shift);
   if (keyCode == kVkPrintScreen) CaptureScreen();
 }
 
@@ -98,23 +89,20 @@ void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, floa
   float x = xTwips / plat::kTwipsPerPixelX;
   float y = yTwips / plat::kTwipsPerPixelY;
   KeepMouseEvent(button, shift, x, y, 0);
-  if (RoutesMouse(GameState))
-    if (auto s = CurrentScreen()) s->MouseDown(button, shift, x, y);
+  if (auto s = CurrentScreen(kScreenMouseDown)) s->MouseDown(button, shift, x, y);
 }
 
 void FormBoard::Form_MouseMove(int16_t button, int16_t shift, float xTwips, float yTwips) {
   float x = xTwips / plat::kTwipsPerPixelX;
   float y = yTwips / plat::kTwipsPerPixelY;
   KeepMouseEvent(button, shift, x, y, 1);
-  if (RoutesMouse(GameState))
-    if (auto s = CurrentScreen()) s->MouseMove(button, shift, x, y);
+  if (auto s = CurrentScreen(kScreenMouseMove)) s->MouseMove(button, shift, x, y);
 }
 
 void FormBoard::Form_MouseUp(int16_t button, int16_t shift, float xTwips, float yTwips) {
   float x = xTwips / plat::kTwipsPerPixelX;
   float y = yTwips / plat::kTwipsPerPixelY;
-  if (RoutesMouseUp(GameState))
-    if (auto s = CurrentScreen()) s->MouseUp(button, shift, x, y);
+  if (auto s = CurrentScreen(kScreenMouseUp)) s->MouseUp(button, shift, x, y);
 }
 
 void FormBoard::DirectXEvent_DXCallback(int32_t eventId) {

@@ -3,11 +3,10 @@
 #include <string>
 
 #include "engine/globals.hpp"
+#include "engine/media_player.hpp"
 #include "platform/input/window.hpp"
 
 namespace fw {
-
-std::function<void()> BeforeBattleScreen;
 
 namespace {
 constexpr int16_t kVkEscape = 27;
@@ -66,22 +65,55 @@ std::shared_ptr<Screen> ScreenSlot::Shared() {
   return screen_;
 }
 
-ScreenSlot MainMenuScreen(1, "Main menu", 5);
-ScreenSlot CampaignScreen(2, "Campaign battle", 7);
-ScreenSlot MultiMenuScreen(3, "Network lobby", 1);
-ScreenSlot MultiScreen(4, "Network battle", 3);
-ScreenSlot UserMenuScreen(5, "Profiles", 0);
-ScreenSlot SetupMenuScreen(6, "Setup", 1);
-ScreenSlot BriefScreen(7, "Mission briefing", 1);
-ScreenSlot FactoryScreen(8, "Maintenance factory", 7);
-ScreenSlot EndScreenObj(9, "Battle result", 7);
+using S = ScreenState;
+ScreenSlot MainMenuScreen(S::MainMenu, "Main menu", S::Profiles);
+ScreenSlot CampaignScreen(S::CampaignBattle, "Campaign battle", S::Briefing);
+ScreenSlot MultiMenuScreen(S::NetworkLobby, "Network lobby", S::MainMenu);
+ScreenSlot MultiScreen(S::NetworkBattle, "Network battle", S::NetworkLobby);
+ScreenSlot UserMenuScreen(S::Profiles, "Profiles", S::Quit);
+ScreenSlot SetupMenuScreen(S::Setup, "Setup", S::MainMenu);
+ScreenSlot BriefScreen(S::Briefing, "Mission briefing", S::MainMenu);
+ScreenSlot FactoryScreen(S::Factory, "Maintenance factory", S::Briefing);
+ScreenSlot EndScreenObj(S::EndScreen, "Battle result", S::Briefing);
 
 ScreenSlot* ScreenForState(int32_t state) {
   static ScreenSlot* const slots[] = {&MainMenuScreen, &CampaignScreen, &MultiMenuScreen,
                                       &MultiScreen,    &UserMenuScreen, &SetupMenuScreen,
                                       &BriefScreen,    &FactoryScreen,  &EndScreenObj};
-  if (state < 1 || state > 9) return nullptr;
-  return slots[state - 1];
+  if (state < ScreenState::MainMenu || state > ScreenState::EndScreen) return nullptr;
+  return slots[state - ScreenState::MainMenu];
+}
+
+void RegisterScreen(ScreenState::Value state, ScreenEvents events, ScreenSlot::Factory factory,
+                    std::function<void()> beforeVisit) {
+  ScreenSlot* slot = ScreenForState(state);
+  if (!slot) return;  // the film states have no screen to register
+  slot->SetEvents(events);
+  slot->SetFactory(std::move(factory));
+  slot->SetBeforeVisit(std::move(beforeVisit));
+}
+
+void ClearScreens() {
+  for (int32_t s = ScreenState::MainMenu; s <= ScreenState::EndScreen; ++s) {
+    ScreenSlot* slot = ScreenForState(s);
+    slot->Release();
+    slot->SetEvents(0);
+    slot->SetFactory(nullptr);
+    slot->SetBeforeVisit(nullptr);
+  }
+}
+
+const std::function<void()>* PassThroughState(int32_t state) {
+  // The film player is let go between screens; the story-end film's state is
+  // left standing, as no screen plays that film to choose what follows it.
+  static const std::function<void()> storyEndFilm = [] { MediaPlay.Release(); };
+  static const std::function<void()> campaignWon = [] {
+    MediaPlay.Release();
+    GameState = ScreenState::MainMenu;
+  };
+  if (state == ScreenState::StoryEndFilm) return &storyEndFilm;
+  if (state == ScreenState::CampaignWon) return &campaignWon;
+  return nullptr;
 }
 
 void EmptyHook() {}

@@ -1,6 +1,7 @@
 #include "engine/sprite_sheets.hpp"
 
 #include "engine/helpers.hpp"
+#include "engine/sheet_cell.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/strings.hpp"
@@ -10,12 +11,6 @@ namespace {
 
 void NeedSurface(const plat::SurfacePtr& s, const char* what) {
   if (!s) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, std::string("Object variable not set: ") + what);
-}
-
-// A sheet dimension per frame, as the runtime divides and rounds it.
-int32_t CellSize(int32_t size, int32_t repeat) {
-  if (repeat == 0) throw plat::RuntimeError(plat::ErrorCode::General, "Division by zero: a sheet without frames");
-  return plat::CLng(static_cast<double>(size) / repeat);
 }
 
 }  // namespace
@@ -36,14 +31,11 @@ int32_t Clip::ChooseFrame(int32_t frame) const {
 
 RECT Clip::SourceRect(int32_t frame, int32_t sliceLeft, int32_t sliceTop, int32_t sliceRight,
                       int32_t sliceBottom) const {
-  const int32_t cellW = CellSize(w, RepeatX), cellH = CellSize(H, RepeatY);
-  const int32_t n = ChooseFrame(frame);
-  const int32_t c = (n - 1) % RepeatX;
-  const int32_t r = (n - 1 - c) / RepeatX;
-  const double left = static_cast<double>(cellW) * c, top = static_cast<double>(cellH) * r;
+  const SheetCell cell = CellOfFrame(w, H, RepeatX, RepeatY, ChooseFrame(frame));
+  const double left = static_cast<double>(cell.left), top = static_cast<double>(cell.top);
   return RECT{plat::CLng(double{ScaleX} * sliceLeft + left), plat::CLng(double{ScaleY} * sliceTop + top),
-              plat::CLng(left + cellW - double{ScaleX} * sliceRight),
-              plat::CLng(top + cellH - double{ScaleY} * sliceBottom)};
+              plat::CLng(left + cell.width - double{ScaleX} * sliceRight),
+              plat::CLng(top + cell.height - double{ScaleY} * sliceBottom)};
 }
 
 int32_t Clip::DrawFast(const plat::SurfacePtr& sheet, const plat::SurfacePtr& dest, int32_t flags, int32_t x,
@@ -164,7 +156,7 @@ std::shared_ptr<Clip> SufClips::AddSheet(const std::string& key, const plat::Sur
   clip->H = clip->SurfaceDesc.lHeight;
   clip->RepeatX = repeatX;
   clip->RepeatY = repeatY;
-  clip->DescRECT(RECT{0, 0, CellSize(clip->w, repeatX), CellSize(clip->H, repeatY)});
+  clip->DescRECT(CellOfFrame(clip->w, clip->H, repeatX, repeatY, 1).Rect());
   clip->Total = total;
   clip->Index = 1;
   if (!KeyedCollection::Add(clip, clip->Key))

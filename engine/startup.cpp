@@ -95,7 +95,7 @@ void StartUp() {
   MissionPack->FilePath = AppPath;                                   // 18
   MissionPack->TempPath = AppPath;
   MissionPack->LoadInf("MissionPack");
-  GameState = 5;                                                     // 19
+  GameState = ScreenState::Profiles;                                 // 19
 }
 
 void Shutdown() {
@@ -108,14 +108,17 @@ void Shutdown() {
 }  // namespace
 
 std::vector<DriveRoot> GetDriveList() {
-  std::vector<DriveRoot> roots;
   auto text = plat::ReadAllText(MountTableFile);
-  if (!text) return roots;
+  return text ? ParseMountTable(*text) : std::vector<DriveRoot>{};
+}
+
+std::vector<DriveRoot> ParseMountTable(const std::string& text) {
+  std::vector<DriveRoot> roots;
   size_t pos = 0;
-  while (pos < text->size()) {
-    size_t end = text->find('\n', pos);
-    if (end == std::string::npos) end = text->size();
-    const std::string line = text->substr(pos, end - pos);
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
     pos = end + 1;
     // device mountpoint type options ...
     char dev[4096], dir[4096], type[256];
@@ -177,18 +180,13 @@ void ScreenLoop() {
   for (;;) {
     plat::DoEvents();
     const int32_t state = GameState;
-    if (state == 10) {
-      MediaPlay.Release();
-      continue;
-    }
-    if (state == 11) {
-      MediaPlay.Release();
-      GameState = 1;
+    if (const auto* pass = PassThroughState(state)) {
+      (*pass)();
       continue;
     }
     ScreenSlot* slot = ScreenForState(state);
     if (!slot) return;
-    if ((state == 2 || state == 4) && BeforeBattleScreen) BeforeBattleScreen();
+    slot->BeforeVisit();
     {
       // Held for the visit, so a screen may release its own slot safely.
       std::shared_ptr<Screen> screen = slot->Shared();

@@ -20,6 +20,9 @@ struct DriveRoot {
 };
 // The mounted file systems in the system's order.
 std::vector<DriveRoot> GetDriveList();
+// The file systems a mount table's text lists; lines it cannot read are
+// skipped.
+std::vector<DriveRoot> ParseMountTable(const std::string& text);
 // The mount table read by GetDriveList (tests point it at their own).
 extern std::string MountTableFile;
 

@@ -4,6 +4,7 @@
 
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
+#include "engine/sheet_cell.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/message_box.hpp"
@@ -175,11 +176,7 @@ void GetCellRect(RECT& r, const plat::SurfacePtr& surface, int32_t columns, int3
     throw plat::RuntimeError(plat::ErrorCode::General, "Division by zero: a picture of no cells");
   const int64_t cells = int64_t{columns} * rows;
   const int64_t cell = std::clamp<int64_t>(n, 1, cells);
-  const int32_t cellW = plat::CLng(static_cast<double>(surface->Width()) / columns);
-  const int32_t cellH = plat::CLng(static_cast<double>(surface->Height()) / rows);
-  const int32_t c = static_cast<int32_t>((cell - 1) % columns);
-  const int32_t row = static_cast<int32_t>((cell - 1 - c) / columns);
-  r = RECT{cellW * c, cellH * row, cellW * (c + 1), cellH * (row + 1)};
+  r = CellOfFrame(surface->Width(), surface->Height(), columns, rows, static_cast<int32_t>(cell)).Rect();
 }
 
 }  // namespace fw

@@ -279,6 +279,9 @@ class Direct3DRMAnimationSet2 {
   // Loads the file's frames under the parent and its first animation set.
   int Load(const std::string& fileName, uint32_t options, const Direct3DRMFrame3Ptr& parent, const Direct3DRM3& root,
            int32_t id = 0);
+  // The same from an already read scene, whose frames form a tree under
+  // node 0 (as the reader hands it over).
+  int Build(const xfile::Scene& scene, const Direct3DRMFrame3Ptr& parent, const Direct3DRM3& root, int32_t id = 0);
   // Moves every animated frame to where its keys put it at that time,
   // holding the first and last keys outside their range.
   int SetTime(float time);

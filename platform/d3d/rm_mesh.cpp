@@ -66,6 +66,9 @@ void Direct3DRMMeshBuilder3::Append(const xfile::Scene& scene, uint32_t meshInde
                                     const Direct3DRM3& root) {
   if (meshIndex >= scene.meshes.size()) return;
   const xfile::Mesh& mesh = scene.meshes[meshIndex];
+  // Frames may name one mesh many times over: the builder as a whole keeps
+  // to the reader's bound on vertices, so no model can exhaust memory here.
+  if (positions_.size() + mesh.positions.size() > xfile::kMaxVertices) return;
   const xfile::Material& material = scene.materials[std::min<size_t>(mesh.material, scene.materials.size() - 1)];
   const uint32_t base = static_cast<uint32_t>(positions_.size());
   const D3DMATRIX normalMatrix = NormalMatrix(transform);
@@ -236,34 +239,41 @@ int Direct3DRMAnimationSet2::Load(const std::string& fileName, uint32_t, const D
   if (path.empty()) return D3DRMERR_FILENOTFOUND;
   const std::optional<xfile::Scene> scene = xfile::Load(path);
   if (!scene) return D3DRMERR_BADFILE;
+  return Build(*scene, parent, root, id);
+}
+
+int Direct3DRMAnimationSet2::Build(const xfile::Scene& scene, const Direct3DRMFrame3Ptr& parent,
+                                   const Direct3DRM3& root, int32_t id) {
+  if (!parent) return D3DRMERR_BADOBJECT;
+  if (scene.nodes.empty()) return D3DRMERR_BADFILE;
   Detach();
   tracks_.clear();
   id_ = id;
   time_ = 0.0f;
 
   // A frame per node of the file, each with the meshes of its own node.
-  std::vector<Direct3DRMFrame3Ptr> frames(scene->nodes.size());
-  for (size_t i = 0; i < scene->nodes.size(); ++i) {
-    const xfile::Node& node = scene->nodes[i];
+  std::vector<Direct3DRMFrame3Ptr> frames(scene.nodes.size());
+  for (size_t i = 0; i < scene.nodes.size(); ++i) {
+    const xfile::Node& node = scene.nodes[i];
     frames[i] = std::make_shared<Direct3DRMFrame3>();
     frames[i]->SetName(node.name);
     frames[i]->SetTransformDirect(node.transform);
     if (!node.meshes.empty()) {
       const auto mesh = std::make_shared<Direct3DRMMeshBuilder3>();
       mesh->SetName(node.name);
-      mesh->Build(*scene, static_cast<uint32_t>(i), false, root);
+      mesh->Build(scene, static_cast<uint32_t>(i), false, root);
       frames[i]->AddVisual(mesh);
     }
   }
-  for (size_t i = 0; i < scene->nodes.size(); ++i)
-    for (uint32_t c : scene->nodes[i].children) frames[i]->AddChild(frames[c]);
+  for (size_t i = 0; i < scene.nodes.size(); ++i)
+    for (uint32_t c : scene.nodes[i].children) frames[i]->AddChild(frames[c]);
   parent->AddChild(frames[0]);
   roots_ = {frames[0]};
 
-  if (!scene->animations.empty()) {
+  if (!scene.animations.empty()) {
     std::unordered_map<std::string, Direct3DRMFrame3Ptr> byName;
     for (const auto& f : frames) byName.emplace(UCase(f->GetName()), f);
-    for (const xfile::Track& keys : scene->animations.front().tracks) {
+    for (const xfile::Track& keys : scene.animations.front().tracks) {
       const auto it = byName.find(UCase(keys.frameName));
       if (it == byName.end()) continue;
       tracks_.push_back(Track{it->second, keys});

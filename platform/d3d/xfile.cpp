@@ -333,12 +333,25 @@ bool Read(Reader& r, Scene& s) {
       return false;
   for (const Mesh& m : s.meshes)
     if (m.material >= s.materials.size()) return false;
-  for (const Node& node : s.nodes) {
-    for (uint32_t c : node.children)
-      if (c == 0 || c >= s.nodes.size()) return false;
+  // The frames must form one tree under node 0: every other node the child
+  // of exactly one node, so no walk of the frames runs in a circle.
+  std::vector<bool> reached(s.nodes.size(), false);
+  reached[0] = true;
+  std::vector<uint32_t> pending{0};
+  size_t reachedCount = 1;
+  while (!pending.empty()) {
+    const Node& node = s.nodes[pending.back()];
+    pending.pop_back();
+    for (uint32_t c : node.children) {
+      if (c >= s.nodes.size() || reached[c]) return false;
+      reached[c] = true;
+      ++reachedCount;
+      pending.push_back(c);
+    }
     for (uint32_t m : node.meshes)
       if (m >= s.meshes.size()) return false;
   }
+  if (reachedCount != s.nodes.size()) return false;
   if (!r.Count(n, 8)) return false;
   s.animations.resize(n);
   for (AnimationSet& a : s.animations) {
@@ -439,6 +452,19 @@ std::optional<Scene> ReadIsolated(const void* data, size_t size, std::string* er
 }
 
 }  // namespace
+
+std::vector<char> EncodeScene(const Scene& scene) {
+  Writer w;
+  Write(w, scene);
+  return std::move(w.bytes);
+}
+
+std::optional<Scene> DecodeScene(const void* data, size_t size) {
+  Reader r(static_cast<const char*>(data), data ? size : 0);
+  Scene scene;
+  if (!Read(r, scene)) return std::nullopt;
+  return scene;
+}
 
 std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* error) {
   if (!data || size == 0) {

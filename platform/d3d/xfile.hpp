@@ -76,6 +76,12 @@ std::optional<Scene> Load(const std::string& nativePath, std::string* error = nu
 // The same from bytes in memory.
 std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* error = nullptr);
 
+// The scene as the reader's own process hands it over, and back. Decoding
+// checks every count and index and that the frames form one tree under node
+// 0: nothing when the bytes are damaged or describe no such scene.
+std::vector<char> EncodeScene(const Scene& scene);
+std::optional<Scene> DecodeScene(const void* data, size_t size);
+
 // The row-vector rotation matrix of a unit quaternion of the file.
 D3DMATRIX QuaternionMatrix(float w, float x, float y, float z);
 

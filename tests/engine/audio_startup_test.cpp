@@ -49,7 +49,7 @@ TEST(AudioStartup, AFailedSoundDeviceLeavesTheGameSilentAndStartUpGoesOn) {
   Sounds.Release();
   DInput.Release();
   GameState = 0;
-  UserMenuScreen.SetFactory([] { return std::make_shared<QuitOnEscape>(); });
+  RegisterScreen(ScreenState::Profiles, kScreenKeyPress, MakeScreen<QuitOnEscape>);
 
   // Esc now and then walks the whole road: it ends the intro, dismisses the
   // splash, leaves the profile screen (which quits) and ends the closing film.
@@ -68,7 +68,7 @@ TEST(AudioStartup, AFailedSoundDeviceLeavesTheGameSilentAndStartUpGoesOn) {
   });
   const int status = Main();
   plat::SetTestDriver(nullptr);
-  UserMenuScreen.SetFactory(nullptr);
+  ClearScreens();
   setenv("SDL_AUDIODRIVER", keep.c_str(), 1);
 
   EXPECT_EQ(status, 0);

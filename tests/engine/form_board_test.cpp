@@ -1,80 +1,53 @@
 #include <gtest/gtest.h>
 
-#include <map>
-#include <vector>
-
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
 #include "engine/screen.hpp"
 #include "platform/input/window.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/engine/recording_screen.hpp"
 
 namespace {
 
-// Records which handler of which state's screen ran.
-std::vector<std::string> g_calls;
-
-class RecordingScreen : public fw::Screen {
- public:
-  explicit RecordingScreen(int state) : state_(state) {}
-  void Load() override {}
-  void KeyDown(int16_t& k, int16_t&) override { Note("KeyDown", k); }
-  void KeyPress(int16_t& k) override { Note("KeyPress", k); }
-  void KeyUp(int16_t& k, int16_t&) override { Note("KeyUp", k); }
-  void MouseDown(int16_t& b, int16_t&, float&, float&) override { Note("MouseDown", b); }
-  void MouseMove(int16_t& b, int16_t&, float&, float&) override { Note("MouseMove", b); }
-  void MouseUp(int16_t& b, int16_t&, float&, float&) override { Note("MouseUp", b); }
-
- private:
-  void Note(const char* what, int v) { g_calls.push_back(std::to_string(state_) + what + std::to_string(v)); }
-  int state_;
-};
+using fwtest::ScreenCalls;
+constexpr fw::ScreenEvents kAllEvents = 63;
 
 struct Routing : ::testing::Test {
   fw::FormBoard board;
   void SetUp() override {
-    g_calls.clear();
-    for (int s = 1; s <= 9; ++s) {
-      fw::ScreenForState(s)->Release();
-      fw::ScreenForState(s)->SetFactory([s] { return std::make_shared<RecordingScreen>(s); });
-    }
+    ScreenCalls().clear();
+    for (int s = fw::ScreenState::MainMenu; s <= fw::ScreenState::EndScreen; ++s)
+      fw::RegisterScreen(static_cast<fw::ScreenState::Value>(s), kAllEvents);
+    fwtest::RecordInEveryState();
   }
   void TearDown() override {
-    for (int s = 1; s <= 9; ++s) {
-      fw::ScreenForState(s)->Release();
-      fw::ScreenForState(s)->SetFactory(nullptr);
-    }
+    fw::ClearScreens();
     fw::GameState = 0;
-  }
-  // Which kinds of event reached the screen of a state.
-  std::string RoutedIn(int state) {
-    g_calls.clear();
-    fw::GameState = state;
-    board.Form_KeyDown(65, 0);
-    board.Form_KeyPress(97);
-    board.Form_KeyUp(65, 0);
-    board.Form_MouseDown(1, 0, 15, 15);
-    board.Form_MouseMove(0, 0, 15, 15);
-    board.Form_MouseUp(1, 0, 15, 15);
-    std::string out;
-    for (const auto& c : g_calls) out += c.substr(std::to_string(state).size(), 5) + " ";
-    return out;
   }
 };
 
 }  // namespace
 
-TEST_F(Routing, EachStateGetsTheEventsOfItsTable) {
-  EXPECT_EQ(RoutedIn(1), "KeyPr Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(2), "KeyDo KeyUp Mouse Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(3), "KeyPr Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(4), "KeyDo KeyUp Mouse Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(5), "KeyPr Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(6), "KeyDo KeyPr Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(7), "KeyPr Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(8), "KeyDo KeyPr KeyUp Mouse Mouse ");
-  EXPECT_EQ(RoutedIn(9), "KeyPr Mouse Mouse ");
-  for (int none : {0, 10, 11, -1, 12}) EXPECT_EQ(RoutedIn(none), "") << none;
+TEST_F(Routing, AStateGetsExactlyTheEventsRegisteredForIt) {
+  fw::RegisterScreen(fw::ScreenState::NetworkLobby, fw::kScreenKeyUp | fw::kScreenMouseUp);
+  fw::RegisterScreen(fw::ScreenState::Setup, 0);
+  fwtest::RecordInEveryState();
+  EXPECT_EQ(fwtest::RoutedIn(board, 3), "KeyUp Mouse ");
+  EXPECT_EQ(ScreenCalls().back(), "3MouseUp1");
+  EXPECT_EQ(fwtest::RoutedIn(board, 6), "");
+  EXPECT_EQ(fwtest::RoutedIn(board, 9), "KeyDo KeyPr KeyUp Mouse Mouse Mouse ");
+  // States with no screen of their own reach none, whatever is registered.
+  for (int none : {0, 10, 11, -1, 12}) EXPECT_EQ(fwtest::RoutedIn(board, none), "") << none;
+}
+
+TEST_F(Routing, AnEventAStateDoesNotReceiveCreatesNoScreen) {
+  fw::RegisterScreen(fw::ScreenState::Briefing, fw::kScreenKeyPress);
+  fwtest::RecordInEveryState();
+  fw::GameState = 7;
+  board.Form_MouseMove(0, 0, 0, 0);
+  EXPECT_FALSE(fw::BriefScreen.Exists());
+  board.Form_KeyPress(13);
+  EXPECT_TRUE(fw::BriefScreen.Exists());
 }
 
 TEST_F(Routing, AnEventCreatesTheScreenOfItsState) {
@@ -114,7 +87,7 @@ TEST_F(Routing, DebugChordTogglesInEveryState) {
   fw::GameState = 2;
   board.Form_KeyDown('Q', 3);
   EXPECT_EQ(fw::DebugOn, 0);
-  EXPECT_EQ(g_calls.back(), "2KeyDown81");  // the screen still got the key first
+  EXPECT_EQ(ScreenCalls().back(), "2KeyDown81");  // the screen still got the key first
   fw::DebugOn = 7;
   board.Form_KeyDown('Q', 3);
   EXPECT_EQ(fw::DebugOn, 1);

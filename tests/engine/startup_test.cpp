@@ -2,7 +2,13 @@
 
 #include <cmath>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "engine/globals.hpp"
+#include "engine/media_player.hpp"
+#include "engine/screen.hpp"
 #include "engine/startup.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/files.hpp"
@@ -72,4 +78,110 @@ TEST(StartupCursor, RestoreLeavesTheCounterAtOne) {
     EXPECT_EQ(plat::ShowCursor(true), 2) << start;
     plat::ShowCursor(false);
   }
+}
+
+namespace {
+// A screen whose visit notes itself and writes the next state it was given.
+class Hop : public fw::Screen {
+ public:
+  Hop(std::vector<std::string>& log, std::string name, int32_t next)
+      : log_(log), name_(std::move(name)), next_(next) {
+    log_.push_back("new " + name_);
+  }
+  void Load() override {
+    log_.push_back("load " + name_);
+    fw::GameState = next_;
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+  int32_t next_;
+};
+
+struct Loop : ::testing::Test {
+  std::vector<std::string> log;
+  void TearDown() override {
+    fw::ClearScreens();
+    plat::SetTestDriver(nullptr);
+    fw::MediaPlay.Release();
+    fw::GameState = 0;
+  }
+  // Registers a screen for a state whose visit leads to `next`.
+  void Screen(fw::ScreenState::Value state, const std::string& name, int32_t next,
+              std::function<void()> before = nullptr) {
+    fw::RegisterScreen(
+        state, 0, [this, name, next] { return std::make_shared<Hop>(log, name, next); }, std::move(before));
+  }
+  void RunFrom(int32_t state) {
+    fw::GameState = state;
+    fw::ScreenLoop();
+  }
+};
+}  // namespace
+
+TEST_F(Loop, EachVisitStartsFromAFreshObjectAndValuesThatNameNoStateEndIt) {
+  using S = fw::ScreenState;
+  Screen(S::Setup, "setup", S::MainMenu);
+  Screen(S::MainMenu, "menu", 0);
+  RunFrom(S::MainMenu);
+  RunFrom(S::Setup);
+  EXPECT_EQ(log, (std::vector<std::string>{"new menu", "load menu", "new setup", "load setup", "new menu",
+                                           "load menu"}));
+  EXPECT_FALSE(fw::MainMenuScreen.Exists());
+  EXPECT_FALSE(fw::SetupMenuScreen.Exists());
+  for (int32_t end : {0, -1, 12, 1 << 30}) {
+    log.clear();
+    RunFrom(end);
+    EXPECT_TRUE(log.empty()) << end;
+    EXPECT_EQ(fw::GameState, end);
+  }
+}
+
+TEST_F(Loop, WhatIsRegisteredBeforeAVisitRunsBeforeTheScreenIsTouched) {
+  using S = fw::ScreenState;
+  int hooks = 0;
+  auto hook = [&] {
+    ++hooks;
+    log.push_back(fw::CampaignScreen.Exists() || fw::MultiScreen.Exists() ? "hook late" : "hook");
+  };
+  Screen(S::CampaignBattle, "battle", S::NetworkBattle, hook);
+  Screen(S::NetworkBattle, "net", 0, hook);
+  RunFrom(S::CampaignBattle);
+  EXPECT_EQ(log, (std::vector<std::string>{"hook", "new battle", "load battle", "hook", "new net", "load net"}));
+  EXPECT_EQ(hooks, 2);
+}
+
+TEST_F(Loop, AScreenMadeBeforeItsStateIsUsedUnchanged) {
+  using S = fw::ScreenState;
+  Screen(S::EndScreen, "end", 0);
+  fw::EndScreenObj.Get();  // as the battle makes it to hand over its result
+  log.clear();
+  RunFrom(S::EndScreen);
+  EXPECT_EQ(log, (std::vector<std::string>{"load end"}));
+}
+
+TEST_F(Loop, TheCampaignWonStateReleasesTheFilmPlayerAndOpensTheMainMenu) {
+  using S = fw::ScreenState;
+  Screen(S::MainMenu, "menu", 0);
+  fw::MediaPlay.Get();
+  RunFrom(S::CampaignWon);
+  EXPECT_FALSE(fw::MediaPlay.Exists());
+  EXPECT_EQ(log, (std::vector<std::string>{"new menu", "load menu"}));
+}
+
+TEST_F(Loop, TheStoryEndFilmStateStandsUntilSomethingElseIsWritten) {
+  fw::MediaPlay.Get();
+  int passes = 0;
+  bool releasedEachPass = true;
+  plat::SetTestDriver([&] {
+    // Before the pass's own release the player is made again, to see that
+    // every pass releases it.
+    if (passes > 0 && fw::MediaPlay.Exists()) releasedEachPass = false;
+    fw::MediaPlay.Get();
+    if (++passes == 5) fw::GameState = 0;
+  });
+  RunFrom(fw::ScreenState::StoryEndFilm);
+  EXPECT_EQ(passes, 5);
+  EXPECT_TRUE(releasedEachPass);
 }

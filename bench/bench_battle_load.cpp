@@ -1,0 +1,108 @@
+// libs: fw_battle
+// Loading mission map A with its tables and pictures, against the floor of
+// that work: extracting the same members from the archives and reading
+// their bytes. The load should stay within three times the floor.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <unistd.h>
+
+#include "battle/loaders.hpp"
+#include "battle/surface_pictures.hpp"
+#include "engine/globals.hpp"
+#include "engine/pack.hpp"
+#include "engine/startup.hpp"
+#include "platform/runtime/files.hpp"
+
+namespace {
+
+std::string NewFolder(const char* name) {
+  const std::string t = (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
+  std::filesystem::create_directories(t);
+  return t;
+}
+
+// The sample data, made once, with both archives opened from it; copies
+// are extracted into a scratch folder of their own.
+void OpenSample() {
+  static const bool done = [] {
+    const std::string data = NewFolder("fw-bench-battle-data-");
+    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + data + "\" > /dev/null";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+    const std::string scratch = NewFolder("fw-bench-battle-tmp-");
+    plat::SetProgramFolder(scratch);
+    fw::AppPath = scratch;
+    fw::InitCosSin();
+    for (auto* pack : {&fw::DataPack, &fw::MissionPack}) {
+      (*pack)->FilePath = data;
+      (*pack)->TempPath = scratch;
+      (*pack)->LoadInf(pack == &fw::DataPack ? "Data" : "MissionPack");
+    }
+    return true;
+  }();
+  (void)done;
+}
+
+std::string MemberOf(const std::string& path) {
+  const size_t p = path.find_last_of('\\');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+// Every member a load of map A reads, by archive.
+struct Members {
+  std::set<std::string> data{"sound.ini", "EnemyWeapon.ini", "tank.ini", "Weapon.ini", "obj.ini", "objinfo.ini"};
+  std::set<std::string> mission{"MapA.msk", "MapA.Inf"};
+};
+
+const Members& MembersRead() {
+  static const Members m = [] {
+    Members m;
+    fw::BattleState w;
+    if (!fw::LoadHeadlessWorld(w, "MapA")) std::abort();
+    for (const auto* list : {&w.Images, &w.Textures, &w.Wrecks})
+      for (const fw::ImageRecord& r : *list)
+        if (!r.FileName.empty()) m.data.insert(MemberOf(r.FileName));
+    m.data.insert(MemberOf(w.Girl.FileName));
+    for (const std::string& t : w.TileNames) m.mission.insert(MemberOf(t));
+    return m;
+  }();
+  return m;
+}
+
+void BM_ReadMembersFromArchives(benchmark::State& state) {
+  OpenSample();
+  const Members& m = MembersRead();
+  size_t bytes = 0;
+  for (auto _ : state) {
+    for (auto [pack, names] : {std::pair{&fw::DataPack, &m.data}, std::pair{&fw::MissionPack, &m.mission}})
+      for (const std::string& name : *names) {
+        (*pack)->Extract(name);
+        const auto b = plat::ReadAllBytes((*pack)->TempPath + name);
+        bytes += b ? b->size() : 0;
+        (*pack)->RemoveTempFile();
+      }
+  }
+  benchmark::DoNotOptimize(bytes);
+  state.counters["members"] = static_cast<double>(m.data.size() + m.mission.size());
+}
+BENCHMARK(BM_ReadMembersFromArchives)->Unit(benchmark::kMillisecond);
+
+void BM_LoadMapAWithPictures(benchmark::State& state) {
+  OpenSample();
+  for (auto _ : state) {
+    fw::BattleState w;
+    fw::SurfacePictures pictures;
+    fw::NullLoadProgress progress;
+    if (!fw::LoadBattleWorld(w, pictures, progress, "MapA")) std::abort();
+    benchmark::DoNotOptimize(w.Builds.size());
+  }
+}
+BENCHMARK(BM_LoadMapAWithPictures)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

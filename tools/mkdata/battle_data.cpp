@@ -1,0 +1,561 @@
+// The battle's tables and pictures in "Data" (the sound table, the enemy
+// weapons, the unit and shot picture catalogues, unit, shot, effect, wreck
+// and panel pictures) and the first mission map "MapA" in "MissionPack"
+// (land mask, description and background tiles). Sprites are drawn on
+// black, the colour key of the battle's pictures; effects are bright on
+// black, as they are added onto the frame.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/text_records.hpp"
+#include "tools/mkdata/canvas.hpp"
+#include "tools/mkdata/mkdata.hpp"
+
+namespace mkdata {
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr int kCols = 256, kRows = 192, kCell = 20;
+
+// A sheet of cols x rows cells of w x h, each drawn by draw(cell, n) with
+// n counted from 0 row by row.
+Canvas Sheet(int cols, int rows, int w, int h, const std::function<void(Canvas&, int)>& draw) {
+  Canvas sheet(cols * w, rows * h);
+  for (int n = 0; n < cols * rows; ++n) {
+    Canvas one(w, h);
+    draw(one, n);
+    sheet.Paste(one, (n % cols) * w, (n / cols) * h);
+  }
+  return sheet;
+}
+
+void Bmp(Context& ctx, const std::string& member, const Canvas& c) {
+  const auto bytes = c.Bmp();
+  ctx.Member("Data", member, bytes.data(), bytes.size());
+}
+
+Rgb Scale(Rgb c, float k) {
+  auto s = [k](uint8_t v) { return static_cast<uint8_t>(std::clamp(v * k, 0.0f, 255.0f)); };
+  return {s(c.r), s(c.g), s(c.b)};
+}
+
+// A shape on the ground turned by `deg` about (cx, cy) and seen at the
+// battle's half-height perspective.
+std::vector<std::pair<float, float>> Ground(const std::vector<std::pair<float, float>>& pts, float cx, float cy,
+                                            float deg) {
+  const float a = deg * kPi / 180, c = std::cos(a), s = std::sin(a);
+  std::vector<std::pair<float, float>> out;
+  for (auto [x, y] : pts) out.emplace_back(cx + x * c - y * s, cy + (x * s + y * c) * 0.5f);
+  return out;
+}
+
+// ---------------------------------------------------------------- tables
+
+std::string Rows(const std::function<void(plat::TextRecordWriter&)>& fill) {
+  plat::TextRecordWriter w;
+  fill(w);
+  return w.Text();
+}
+
+const char* const kSoundKeys[] = {"Laser01",  "Laser02",  "Laser03",  "Laser04",  "Ball01",   "Ball02",
+                                  "Ball03",   "Ball04",   "Rocket01", "Rocket02", "CANNON01", "CANNON02",
+                                  "CANNON03", "CANNON04", "EXP01",    "EXP02",    "EXP03",    "EXP04",
+                                  "EXP05",    "EXP06",    "EXP07",    "Shield01", "Shield02", "Hit01",
+                                  "Bleep01"};
+
+struct EnemyWeapon {
+  const char* key;
+  int speed, agile, range, power;
+  float fireSpeed;
+  int energy, angle, path, clip;
+};
+
+// Every enemy weapon spends energy: the table has no ammunition column.
+const EnemyWeapon kEnemyWeapons[] = {
+    {"Laser Gun", 12, 0, 420, 8, 0.05f, 6, 30, 1, 1},    {"Twin Laser", 13, 0, 440, 7, 0.08f, 6, 30, 1, 3},
+    {"Heavy Laser", 12, 0, 480, 16, 0.03f, 12, 30, 1, 7}, {"Ion Gun", 8, 0, 360, 12, 0.04f, 8, 30, 1, 12},
+    {"Cannon", 10, 0, 520, 22, 0.02f, 8, 20, 1, 31},      {"Heavy Cannon", 9, 0, 560, 32, 0.015f, 12, 20, 1, 33},
+    {"Missile", 6, 4, 760, 30, 0.012f, 16, 60, 2, 21},    {"Rocket", 9, 3, 620, 24, 0.015f, 12, 45, 3, 22},
+    {"Flame Gun", 5, 0, 220, 6, 0.1f, 3, 40, 1, 41},
+};
+
+struct UnitPicture {
+  const char* key;
+  Rgb hull, turret;
+};
+const UnitPicture kUnits[] = {
+    {"Tank01", {84, 120, 70}, {110, 150, 90}},   // the player's side: olive
+    {"Tank02", {150, 70, 60}, {190, 96, 80}},    // enemy light: red
+    {"Tank03", {120, 110, 130}, {150, 140, 165}},  // enemy heavy: grey violet
+    {"Tank04", {180, 150, 70}, {210, 180, 100}},   // enemy scout: sand
+};
+constexpr int kUnitAcross = 12, kUnitDown = 6, kUnitW = 80, kUnitH = 60;
+
+// A unit seen from above at heading `deg` (0 along +x, clockwise on
+// screen), centred in its 80 x 60 cell.
+void DrawUnit(Canvas& c, float deg, const UnitPicture& u, bool heavy) {
+  const float cx = 40, cy = 32;
+  const float len = heavy ? 30 : 26, wid = heavy ? 19 : 16;
+  c.Polygon(Ground({{-len, -wid}, {len, -wid}, {len, wid}, {-len, wid}}, cx, cy + 3, deg), {16, 16, 16});  // shadow
+  for (float side : {-1.0f, 1.0f}) {  // tracks
+    c.Polygon(Ground({{-len, side * wid}, {len, side * wid}, {len, side * (wid - 6)}, {-len, side * (wid - 6)}}, cx,
+                     cy, deg),
+              {54, 52, 48});
+  }
+  c.Polygon(Ground({{-len + 3, -wid + 5}, {len - 2, -wid + 5}, {len + 2, 0}, {len - 2, wid - 5}, {-len + 3, wid - 5}},
+                   cx, cy - 3, deg),
+            u.hull);
+  c.Polygon(Ground({{-len + 6, -wid + 8}, {len - 6, -wid + 8}, {len - 6, -wid + 10}, {-len + 6, -wid + 10}}, cx, cy - 3,
+                   deg),
+            Scale(u.hull, 1.3f));
+  const float a = deg * kPi / 180;
+  const float bx = std::cos(a), by = std::sin(a) * 0.5f;
+  c.Line(cx, cy - 8, cx + bx * (len + 10), cy - 8 + by * (len + 10), {40, 40, 40}, heavy ? 4.0f : 3.0f);
+  c.Disc(cx, cy - 8, heavy ? 10.0f : 8.5f, Scale(u.turret, 0.7f));
+  c.Disc(cx - 1, cy - 9, heavy ? 8.5f : 7.0f, u.turret);
+  c.Disc(cx - 3, cy - 11, 2.5f, Scale(u.turret, 1.35f));
+}
+
+// ---------------------------------------------------------------- shots and effects
+
+Rgb LaserColour(int k) {
+  const Rgb colours[] = {{255, 60, 60},  {255, 140, 40}, {255, 230, 60}, {80, 255, 80}, {60, 220, 255},
+                         {90, 120, 255}, {200, 90, 255}, {255, 90, 200}, {255, 255, 255}};
+  return colours[k % 9];
+}
+
+void DrawLaser(Canvas& c, int cell, int kind) {
+  const float a = cell * 6.0f * kPi / 180;
+  const float dx = std::cos(a) * 10, dy = std::sin(a) * 7;
+  const Rgb col = LaserColour(kind);
+  c.Line(12 - dx, 9 - dy, 12 + dx, 9 + dy, Scale(col, 0.5f), 4.0f);
+  c.Line(12 - dx, 9 - dy, 12 + dx, 9 + dy, col, 2.0f);
+  c.Line(12 - dx * 0.8f, 9 - dy * 0.8f, 12 + dx * 0.8f, 9 + dy * 0.8f, {255, 255, 255});
+}
+
+void DrawBall(Canvas& c, int cell) {
+  const Rgb col[] = {{80, 200, 255}, {120, 255, 120}, {255, 220, 80}, {255, 120, 60}, {220, 120, 255}, {255, 255, 255}};
+  c.Disc(9, 9, 8, Scale(col[cell % 6], 0.45f));
+  c.Disc(9, 9, 6, col[cell % 6]);
+  c.Disc(8, 8, 3, {255, 255, 255});
+}
+
+void DrawMissile(Canvas& c, int cell, bool big) {
+  const float deg = cell * 6.0f;
+  const float l = big ? 12 : 9, w = big ? 3 : 2.2f;
+  c.Polygon(Ground({{-l, -w}, {l - 3, -w}, {l + 2, 0}, {l - 3, w}, {-l, w}}, 16, 12, deg), {210, 210, 200});
+  c.Polygon(Ground({{l - 3, -w}, {l + 2, 0}, {l - 3, w}}, 16, 12, deg), {220, 60, 40});
+  c.Polygon(Ground({{-l, -w - 3}, {-l + 4, -w}, {-l + 4, w}, {-l, w + 3}}, 16, 12, deg), {120, 120, 120});
+  const float a = deg * kPi / 180;
+  c.Disc(16 - std::cos(a) * (l + 2), 12 - std::sin(a) * (l + 2) * 0.5f, 2.5f, {255, 200, 80});
+}
+
+void DrawShell(Canvas& c, int cell) {
+  const float r = 3.0f + cell * 0.8f;
+  c.Disc(16, 12, r + 2, {120, 70, 20});
+  c.Disc(16, 12, r, {255, 190, 90});
+  c.Disc(15, 11, r * 0.4f, {255, 255, 220});
+}
+
+// A fireball of 30 frames: it grows, then cools to smoke.
+void DrawExplosion(Canvas& c, int frame, Rgb hot, float size) {
+  const float t = frame / 29.0f;
+  const float cx = c.Width() / 2.0f, cy = c.Height() / 2.0f;
+  const float r = (0.25f + 0.75f * std::sqrt(t)) * size;
+  const float heat = 1.0f - t;
+  for (int k = 0; k < 7; ++k) {
+    const float a = k * 0.9f + frame * 0.07f;
+    const float d = r * 0.45f;
+    c.Disc(cx + std::cos(a) * d, cy + std::sin(a) * d, r * 0.55f, Scale(Mix({90, 40, 20}, hot, heat), 0.3f + 0.7f * heat));
+  }
+  if (heat > 0.3f) c.Disc(cx, cy, r * 0.5f * heat, Mix(hot, {255, 255, 220}, heat));
+}
+
+void DrawSmoke(Canvas& c, int frame, Rgb tone) {
+  const float t = frame / 29.0f;
+  const float cx = c.Width() / 2.0f, cy = c.Height() / 2.0f - t * 8;
+  const float r = 6 + 16 * t;
+  const float k = 0.9f * (1.0f - t) + 0.1f;
+  for (int i = 0; i < 5; ++i) {
+    const float a = i * 1.3f;
+    c.Disc(cx + std::cos(a) * r * 0.4f, cy + std::sin(a) * r * 0.3f, r * 0.6f, Scale(tone, k));
+  }
+}
+
+void DrawFlame(Canvas& c, int frame, float height) {
+  const float cx = c.Width() / 2.0f, base = c.Height() * 0.8f;
+  for (int i = 0; i < 6; ++i) {
+    const float phase = (frame + i * 5) % 30 / 30.0f;
+    const float y = base - phase * height;
+    const float r = (1 - phase) * height * 0.3f + 2;
+    const float sway = std::sin(frame * 0.4f + i) * 3;
+    c.Disc(cx + sway, y, r, Mix({255, 230, 120}, {200, 40, 10}, phase));
+  }
+}
+
+void DrawShockwave(Canvas& c, int frame) {
+  const float t = frame / 29.0f;
+  const float r = 4 + t * (c.Width() / 2.0f - 6);
+  c.Ring(c.Width() / 2.0f, c.Height() / 2.0f, r, 3, Scale({180, 220, 255}, 1.0f - t * 0.8f));
+}
+
+struct Effect {
+  std::string key;
+  int across, down, w, h;
+  std::function<void(Canvas&, int)> draw;
+};
+
+std::vector<Effect> AllTextures() {
+  std::vector<Effect> e;
+  for (int k = 0; k < 9; ++k) {
+    char key[16];
+    std::snprintf(key, sizeof key, "LASER%02d", k + 1);
+    e.push_back({key, 10, 3, 24, 18, [k](Canvas& c, int n) { DrawLaser(c, n, k); }});
+  }
+  e.push_back({"BALL01", 6, 1, 18, 18, DrawBall});
+  e.push_back({"MIS01", 10, 6, 32, 24, [](Canvas& c, int n) { DrawMissile(c, n, false); }});
+  e.push_back({"MIS02", 10, 6, 32, 24, [](Canvas& c, int n) { DrawMissile(c, n, true); }});
+  e.push_back({"AC01", 5, 1, 32, 24, DrawShell});
+  const struct {
+    const char* key;
+    Rgb hot;
+    float size;
+  } blasts[] = {{"EXP01", {255, 170, 60}, 20},
+                {"EXP02", {255, 120, 40}, 22},
+                {"EXP03", {255, 220, 90}, 18},
+                {"EXP04", {255, 90, 30}, 23},
+                {"EXP05", {120, 200, 255}, 21}};
+  for (const auto& b : blasts)
+    e.push_back({b.key, 6, 5, 48, 48, [b](Canvas& c, int n) { DrawExplosion(c, n, b.hot, b.size); }});
+  e.push_back({"FOG01", 6, 5, 48, 48, [](Canvas& c, int n) { DrawSmoke(c, n, {120, 118, 112}); }});
+  e.push_back({"FOG03", 6, 5, 48, 48, [](Canvas& c, int n) { DrawSmoke(c, n, {70, 66, 60}); }});
+  e.push_back({"ENG01", 6, 5, 48, 48, [](Canvas& c, int n) { DrawFlame(c, n, 18); }});
+  e.push_back({"SHOCKWAVE", 6, 5, 48, 48, DrawShockwave});
+  e.push_back({"FIRE01", 6, 5, 48, 48, [](Canvas& c, int n) { DrawFlame(c, n, 34); }});
+  return e;
+}
+
+// ---------------------------------------------------------------- panel
+
+void Panel(Canvas& c, bool second) {
+  c.VerticalGradient(0, 0, c.Width(), c.Height(), {58, 62, 66}, {30, 32, 36});
+  c.Rect(0, 0, c.Width(), 140, {});  // the battlefield shows through above the console
+  c.Rect(0, 140, c.Width(), 3, {120, 126, 130});
+  c.Frame(20, 150, 100, 92, {90, 96, 100}, 2);    // target readout
+  c.Frame(126, 156, 62, 72, {90, 96, 100}, 2);    // portrait
+  c.Frame(80, 168, 44, 70, {90, 96, 100}, 1);     // bars
+  c.Frame(290, 150, 150, 92, {90, 96, 100}, 2);   // weapons
+  c.Frame(442, 216, 190, 26, {90, 96, 100}, 1);   // gauges
+  c.Frame(560, 150, 70, 64, {90, 96, 100}, 2);    // radar
+  c.Rect(563, 153, 64, 58, {8, 20, 10});
+  c.Text(24, 152, second ? "TARGET" : "TARGET", 10, {170, 200, 170});
+  c.Text(296, 152, second ? "WEAPONS - 2" : "WEAPONS", 10, {170, 200, 170});
+  c.Text(446, 204, "THROTTLE / SPEED", 10, {170, 200, 170});
+}
+
+void Portrait(Canvas& c, int n) {
+  const float blink = (n % 11 == 5) ? 0.2f : 1.0f;
+  const float talk = (n / 3) % 2 ? 3.0f : 1.0f;
+  c.VerticalGradient(0, 0, c.Width(), c.Height(), {40, 60, 90}, {20, 30, 50});
+  c.Disc(30, 64, 24, {60, 80, 70});                          // shoulders
+  c.Disc(30, 30, 15, {230, 190, 160});                       // face
+  c.Disc(30, 20, 15, {90, 50, 30});                          // hair
+  c.Rect(17, 24, 26, 8, {230, 190, 160});
+  c.Rect(23, 29, 4, std::max(1, static_cast<int>(3 * blink)), {30, 30, 40});
+  c.Rect(33, 29, 4, std::max(1, static_cast<int>(3 * blink)), {30, 30, 40});
+  c.Rect(27, 37, 6, static_cast<int>(talk), {160, 70, 70});
+  c.Line(14, 22, 14, 40, {50, 50, 50}, 2);  // headset
+  c.Disc(14, 36, 3, {60, 60, 60});
+}
+
+void PanelPictures(Context& ctx) {
+  Canvas p1(640, 251), p2(640, 251);
+  Panel(p1, false);
+  Panel(p2, true);
+  Bmp(ctx, "Panel1.bmp", p1);
+  Bmp(ctx, "Panel2.bmp", p2);
+  // Energy, shield and hull bars: three cells across.
+  Bmp(ctx, "grid1.bmp", Sheet(3, 1, 12, 64, [](Canvas& c, int n) {
+        const Rgb col[] = {{240, 210, 60}, {60, 220, 240}, {80, 230, 90}};
+        c.VerticalGradient(1, 0, 10, 64, col[n], Scale(col[n], 0.45f));
+      }));
+  // Throttle gauge: column 30 is zero, 30 pixels backwards, 100 forwards.
+  {
+    Canvas g(131, 8);
+    for (int x = 0; x < 131; ++x) {
+      const Rgb col = x < 30 ? Mix({240, 80, 60}, {120, 40, 30}, x / 30.0f) : Mix({60, 120, 60}, {120, 255, 120}, (x - 30) / 100.0f);
+      if (x != 30) g.Rect(x, 1, 1, 6, col);
+    }
+    Bmp(ctx, "grid2.bmp", g);
+  }
+  Bmp(ctx, "grid3.bmp", Sheet(1, 3, 90, 6, [](Canvas& c, int n) {
+        const Rgb col[] = {{240, 210, 60}, {60, 220, 240}, {80, 230, 90}};
+        c.Rect(0, 1, 90, 4, col[n]);
+      }));
+  Bmp(ctx, "Target.bmp", Sheet(7, 2, 80, 60, [](Canvas& c, int n) {
+        const Rgb col = n < 7 ? Rgb{255, 70, 60} : Rgb{255, 230, 90};
+        const int inset = 2 + (n % 7);
+        const int l = 10;
+        for (auto [x, y, dx, dy] : {std::array<int, 4>{inset, inset, 1, 1}, {79 - inset, inset, -1, 1},
+                                    {inset, 59 - inset, 1, -1}, {79 - inset, 59 - inset, -1, -1}}) {
+          c.Line(x, y, x + dx * l, y, col, 2);
+          c.Line(x, y, x, y + dy * l, col, 2);
+        }
+      }));
+  const char* help[] = {"Target readout", "Pilot", "Energy / shield / hull", "Weapons",
+                        "Throttle and speed", "Radar", "Mission map"};
+  Bmp(ctx, "Popuphelp1.bmp", Sheet(1, 7, 160, 20, [&help](Canvas& c, int n) {
+        c.Rect(0, 0, 160, 20, {250, 240, 200});
+        c.Frame(0, 0, 160, 20, {90, 80, 60});
+        c.Text(5, 3, help[n], 12, {30, 30, 30});
+      }));
+  const char* classes[] = {"LASER", "CANNON", "MISSILE", "ROCKET", "ION", "FLAME"};
+  Bmp(ctx, "WeaponIndex1.bmp", Sheet(1, 6, 60, 30, [&classes](Canvas& c, int n) {
+        c.Rect(1, 1, 58, 28, {20, 40, 24});
+        c.Frame(1, 1, 58, 28, {80, 200, 90});
+        c.TextCentered(30, 9, classes[n], 11, {120, 255, 130}, true);
+      }));
+  Bmp(ctx, "Hgirl.bmp", Sheet(33, 1, 60, 72, Portrait));
+}
+
+// ---------------------------------------------------------------- MapA
+
+// Terrain areas of MapA in file order (1 to N). Land-mask value m selects
+// area m + 1, so areas 2 to 6 are painted into the mask; the others are
+// spawn areas and the goal zone.
+struct Area {
+  int l, t, r, b;
+  int kind;
+  float value;
+};
+const Area kAreas[] = {
+    {300, 1700, 560, 1960, 9, 0},     // 1: the player's start
+    {800, 400, 1200, 800, 0, 0.5f},   // 2 (mask 1): mud, halves progress
+    {1400, 2000, 1800, 2200, 1, 0.5f},  // 3 (mask 2): drift towards -x
+    {1400, 2400, 1800, 2600, 2, 0.5f},  // 4 (mask 3): drift towards +x
+    {3000, 1200, 3200, 1600, 3, 0.5f},  // 5 (mask 4): drift towards -y
+    {3300, 1200, 3500, 1600, 4, 0.5f},  // 6 (mask 5): drift towards +y
+    {3500, 700, 3900, 1000, 9, 0},    // 7: enemy wave area north
+    {3500, 2800, 3900, 3100, 9, 0},   // 8: enemy wave area south
+    {4200, 1700, 4600, 2100, 9, 0},   // 9: the enemy base's centre (goal)
+};
+
+bool InRiver(int col, int row) {
+  // A river from north to south, bent a little, with two fords.
+  const int centre = 120 + static_cast<int>(4 * std::sin(row / 18.0));
+  const bool ford = (row >= 40 && row < 50) || (row >= 140 && row < 150);
+  return !ford && col >= centre && col < centre + 4;
+}
+
+std::vector<uint8_t> MapAMask() {
+  std::vector<uint8_t> m(kCols * kRows, 0);
+  auto set = [&m](int c, int r, uint8_t v) {
+    if (c >= 0 && c < kCols && r >= 0 && r < kRows) m[r * kCols + c] = v;
+  };
+  for (int r = 0; r < kRows; ++r)
+    for (int c = 0; c < kCols; ++c)
+      if (InRiver(c, r)) set(c, r, 255);
+  // A wall one cell thick, and rock outcrops.
+  for (int r = 70; r < 120; ++r) set(60, r, 255);
+  for (int r = 150; r < 165; ++r)
+    for (int c = 30; c < 40; ++c)
+      if ((c - 35) * (c - 35) + (r - 157) * (r - 157) < 26) set(c, r, 255);
+  for (int r = 20; r < 30; ++r)
+    for (int c = 190; c < 205; ++c)
+      if ((c - 197) * (c - 197) / 2 + (r - 25) * (r - 25) < 20) set(c, r, 255);
+  // The terrain areas 2 to 6 as mask values 1 to 5.
+  for (int a = 1; a <= 5; ++a) {
+    const Area& ar = kAreas[a];
+    for (int r = ar.t / kCell; r < ar.b / kCell; ++r)
+      for (int c = ar.l / kCell; c < ar.r / kCell; ++c) set(c, r, static_cast<uint8_t>(a));
+  }
+  return m;
+}
+
+float Hash(int x, int y, uint32_t seed) {
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return static_cast<float>((h ^ (h >> 16)) & 0xFFFFFF) / 16777216.0f;
+}
+
+float Smooth(float x, float y, uint32_t seed) {
+  const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
+  const float fx = x - xi, fy = y - yi;
+  const float a = Hash(xi, yi, seed), b = Hash(xi + 1, yi, seed), c = Hash(xi, yi + 1, seed),
+              d = Hash(xi + 1, yi + 1, seed);
+  const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+  return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy;
+}
+
+// The ground at a map pixel, from the mask cell under it.
+Rgb GroundAt(const std::vector<uint8_t>& mask, int x, int y) {
+  const int c = x / kCell, r = y / kCell;
+  const uint8_t v = mask[r * kCols + c];
+  const float n = 0.6f * Smooth(x / 90.0f, y / 60.0f, 3) + 0.4f * Smooth(x / 14.0f, y / 10.0f, 5);
+  if (v == 255) {
+    if (InRiver(c, r)) {
+      const float ripple = std::fmod(y / 3.0f + 4 * std::sin(x / 30.0f), 10.0f) < 1.0f ? 0.25f : 0.0f;
+      return Mix(Mix({30, 64, 120}, {60, 110, 170}, n), {200, 225, 250}, ripple);
+    }
+    return Mix({80, 76, 70}, {150, 144, 134}, n);
+  }
+  switch (v) {
+    case 1: return Mix({92, 70, 44}, {130, 100, 64}, n);  // mud
+    case 2: case 3: case 4: case 5: {
+      // Drift strips: sand with chevrons pointing the way they carry.
+      Rgb base = Mix({190, 168, 110}, {226, 204, 146}, n);
+      const int along = (v == 2 || v == 3) ? x : y;
+      const int across = (v == 2 || v == 3) ? y : x;
+      const bool plus = v == 3 || v == 5;
+      const int p = ((plus ? -along : along) + std::abs(across % 40 - 20)) % 40;
+      if (p >= 0 && p < 6) base = Mix(base, {120, 90, 50}, 0.6f);
+      return base;
+    }
+    default: break;
+  }
+  Rgb g = Mix({58, 104, 44}, {112, 156, 70}, n);
+  if (Hash(x / 2, y / 2, 9) > 0.96f) g = Mix(g, {180, 210, 90}, 0.6f);
+  return g;
+}
+
+void MapA(Context& ctx) {
+  const std::vector<uint8_t> mask = MapAMask();
+  ctx.Member("MissionPack", "MapA.msk", mask.data(), mask.size());
+
+  // Background: 4 x 4 tiles of 640 x 480, each pixel 2 x 2 map pixels.
+  std::vector<std::string> tiles;
+  for (int tr = 0; tr < 4; ++tr)
+    for (int tc = 0; tc < 4; ++tc) {
+      Canvas t(640, 480);
+      for (int py = 0; py < 480; ++py)
+        for (int px = 0; px < 640; ++px) t.Set(px, py, GroundAt(mask, 1280 * tc + 2 * px, 960 * tr + 2 * py));
+      const std::string name = "MapA" + std::to_string(tr) + std::to_string(tc) + ".jpg";
+      const auto jpg = t.Jpg(88);
+      ctx.Member("MissionPack", name, jpg.data(), jpg.size());
+      tiles.push_back(name);
+    }
+
+  plat::TextRecordWriter w;
+  // Sections in an order of their own: the reader takes any.
+  w.String("Terrain").Number(static_cast<int64_t>(std::size(kAreas))).EndRecord();
+  for (const Area& a : kAreas)
+    w.Number(a.l).Number(a.t).Number(a.r).Number(a.b).Number(a.kind).Single(a.value).EndRecord();
+
+  w.String("Map").Number(4).Number(4).EndRecord();
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) w.String(tiles[r * 4 + c]);
+    w.EndRecord();
+  }
+
+  const struct {
+    const char* type;
+    int x, y;
+  } buildings[] = {{"580", 4400, 1900}, {"550", 4000, 1500}, {"540", 4100, 2350}, {"510", 3800, 1800},
+                   {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
+                   {"502", 1200, 3050}};
+  w.String("Building").Number(static_cast<int64_t>(std::size(buildings))).EndRecord();
+  for (const auto& b : buildings) w.String(b.type).Number(b.x).Number(b.y).EndRecord();
+
+  const struct {
+    const char* key;
+    const char* clip;
+    float top, agile, accel;
+    int shield;
+    float shieldSpeed;
+    int energy;
+    float energySpeed;
+    std::vector<std::pair<const char*, int>> weapons;
+  } models[] = {
+      {"Scout", "Tank04", 4.5f, 3.0f, 0.12f, 40, 0.05f, 80, 0.6f, {{"Laser Gun", 0}}},
+      {"Light", "Tank02", 3.5f, 2.5f, 0.1f, 60, 0.05f, 100, 0.5f, {{"Twin Laser", -2}, {"Twin Laser", 2}}},
+      {"Medium", "Tank02", 3.0f, 2.0f, 0.08f, 100, 0.08f, 140, 0.6f, {{"Cannon", 0}, {"Ion Gun", 3}}},
+      {"Heavy", "Tank03", 2.2f, 1.5f, 0.06f, 160, 0.1f, 200, 0.8f,
+       {{"Heavy Cannon", 0}, {"Missile", -3}, {"Rocket", 3}}},
+      {"Ally", "Tank01", 3.2f, 2.2f, 0.09f, 90, 0.08f, 120, 0.6f, {{"Laser Gun", 0}, {"Flame Gun", 2}}},
+  };
+  w.String("Tank Model").Number(static_cast<int64_t>(std::size(models))).EndRecord();
+  for (const auto& m : models) {
+    w.String(m.key).String(m.clip).Single(m.top).Single(m.agile).Single(m.accel).Number(m.shield).Single(m.shieldSpeed)
+        .Number(m.energy).Single(m.energySpeed).Number(static_cast<int64_t>(m.weapons.size())).EndRecord();
+    for (const auto& [key, offset] : m.weapons) w.String(key).Number(offset).EndRecord();
+  }
+
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> points;
+  } spots[] = {
+      {"Ford patrol", {{2200, 900}, {2800, 900}, {2800, 1100}, {2200, 1100}}},
+      {"South patrol", {{2200, 2900}, {2900, 2900}, {2900, 3100}, {2200, 3100}}},
+      {"Base ring", {{3700, 1300}, {4700, 1300}, {4700, 2500}, {3700, 2500}}},
+      {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {600, 1800}}},
+  };
+  w.String("Navigation Spot").Number(static_cast<int64_t>(std::size(spots))).EndRecord();
+  for (const auto& s : spots) {
+    w.String(s.name).Number(static_cast<int64_t>(s.points.size())).EndRecord();
+    for (auto [x, y] : s.points) w.Number(x).Number(y).EndRecord();
+  }
+  ctx.Member("MissionPack", "MapA.Inf", w.Text());
+}
+
+// ---------------------------------------------------------------- tables and pictures
+
+void BattleTables(Context& ctx) {
+  ctx.Member("Data", "sound.ini", Rows([](plat::TextRecordWriter& w) {
+               for (const char* key : kSoundKeys) w.String(key).String(std::string(key) + ".wav").EndRecord();
+             }));
+  ctx.Member("Data", "EnemyWeapon.ini", Rows([](plat::TextRecordWriter& w) {
+               for (const EnemyWeapon& e : kEnemyWeapons)
+                 w.String(e.key).Number(e.speed).Number(e.agile).Number(e.range).Number(e.power).Single(e.fireSpeed)
+                     .Number(e.energy).Number(e.angle).Number(e.path).Number(e.clip).EndRecord();
+             }));
+
+  plat::TextRecordWriter units;
+  for (size_t u = 0; u < std::size(kUnits); ++u) {
+    const UnitPicture& p = kUnits[u];
+    const int cells = kUnitAcross * kUnitDown;
+    // Cell k (from 1) shows the heading k x 360 / cells.
+    const Canvas sheet = Sheet(kUnitAcross, kUnitDown, kUnitW, kUnitH, [&](Canvas& c, int n) {
+      DrawUnit(c, (n + 1) * 360.0f / cells, p, u == 2);
+    });
+    const std::string file = std::string(p.key) + ".bmp";
+    Bmp(ctx, file, sheet);
+    units.String(p.key).Number(kUnitAcross).Number(kUnitDown).String(file).Number(kUnitW).Number(kUnitH).EndRecord();
+  }
+  ctx.Member("Data", "tank.ini", units.Text());
+
+  plat::TextRecordWriter shots;
+  for (const Effect& e : AllTextures()) {
+    const std::string file = e.key + ".bmp";
+    Bmp(ctx, file, Sheet(e.across, e.down, e.w, e.h, e.draw));
+    shots.String(e.key).Number(e.across).Number(e.down).String(file).Number(e.w).Number(e.h).EndRecord();
+  }
+  ctx.Member("Data", "Weapon.ini", shots.Text());
+
+  // Wrecks: a building's rubble in four variants, a burnt-out hull.
+  Bmp(ctx, "BrokenBuild1.bmp", Sheet(1, 4, 160, 80, [](Canvas& c, int n) {
+        for (int k = 0; k < 14; ++k) {
+          const float x = 20 + Hash(k, n, 1) * 120, y = 20 + Hash(k, n, 2) * 40;
+          c.Disc(x, y, 6 + Hash(k, n, 3) * 12, Mix({40, 36, 32}, {90, 84, 76}, Hash(k, n, 4)));
+        }
+      }));
+  {
+    Canvas hull(80, 40);
+    hull.Disc(40, 20, 18, {30, 28, 26});
+    hull.Polygon({{10, 14}, {66, 10}, {72, 26}, {14, 30}}, {52, 48, 44});
+    hull.Disc(38, 18, 8, {24, 22, 20});
+    Bmp(ctx, "BrokenHold1.bmp", hull);
+  }
+  PanelPictures(ctx);
+}
+
+Step tables("battle tables and pictures", 40, BattleTables);
+Step mapA("mission map A", 41, MapA);
+
+}  // namespace
+}  // namespace mkdata
