@@ -48,8 +48,9 @@ TEST(UnitGridTest, HitGridFindsTheFirstUnitHoldingAPoint) {
   std::uniform_int_distribution<int32_t> x(-100, 5300), y(-100, 4000);
   for (uint32_t seed = 0; seed < 10; ++seed) {
     const BattleState w = Crowd(seed + 100, 200);
-    UnitGrid grid;
+    UnitGrid grid, plain;
     grid.Build(w);
+    plain.Build(w, false);
     for (int q = 0; q < 2000; ++q) {
       const int32_t px = x(rng) / (q % 2 ? 1 : 8), py = y(rng) / (q % 2 ? 1 : 8);
       const int32_t skip = q % 7 ? -1 : q % 200;
@@ -60,6 +61,7 @@ TEST(UnitGridTest, HitGridFindsTheFirstUnitHoldingAPoint) {
         if (static_cast<int32_t>(n) != skip && PtInRECT(px, py, box)) scan = static_cast<int32_t>(n);
       }
       ASSERT_EQ(grid.FirstHolding(px, py, skip), scan);
+      ASSERT_EQ(plain.FirstHolding(px, py, skip), scan);
     }
   }
 }

@@ -9,12 +9,7 @@ namespace {
 using simtest::AddUnit;
 using simtest::MakeUnit;
 
-struct UnitStepTest : ::testing::Test {
-  simtest::FixedChance chance{12345};
-  BattleState world = simtest::EmptyWorld();
-  RecordingBattleOutput out;
-  BattleRules rules;
-  BattleEnv env{out, rules};
+struct UnitStepTest : simtest::SimTest<12345> {
 
   // One unit far from everything, with no AI, driven only by its bytes.
   BattleUnit& Lone() {
@@ -210,6 +205,20 @@ TEST_F(UnitStepTest, OverlappingUnitsArePushedApartVertically) {
     for (int r = 50; r <= 56; ++r) simtest::BlockCell(world, c, r);
   MoveTank(world, 1);
   EXPECT_EQ(world.Units[1].PosY, 1030.0f);
+  EXPECT_GT(world.Units[1].StuckTime, 0.0f);
+}
+
+TEST_F(UnitStepTest, UnitsArePushedApartButNotThroughAWall) {
+  AddUnit(world, MakeUnit(1000, 1000, 0));
+  AddUnit(world, MakeUnit(1000, 1001, 0));  // centre just below the other's middle
+  BattleState open = world;
+  MoveTank(open, 1);
+  EXPECT_EQ(open.Units[1].PosY, 1060.0f);  // out below the other's outline
+  // A wall one cell thick between the two heights: the push would carry
+  // the centre from row 51 over row 52 to row 54.
+  simtest::BlockCell(world, 52, 52);
+  MoveTank(world, 1);
+  EXPECT_EQ(world.Units[1].PosY, 1001.0f);
   EXPECT_GT(world.Units[1].StuckTime, 0.0f);
 }
 
