@@ -183,7 +183,7 @@ void UpdateTanks(BattleState& world, BattleEnv& env) {
       u.VelocityX = cs.Cos * u.Speed;
       u.VelocityY = cs.Sin * u.Speed / 2.0f;  // the map is drawn at half scale in y
     }
-    CheckTerrain(world, i);
+    CheckTerrain(world, i, env.Rules.Variant.WholePixelTerrain);
     KeepOnMap(world, world.Units[static_cast<size_t>(i)]);
     MoveTankAmong(world, i, boxes, crowd ? &cells : nullptr);
     boxes[static_cast<size_t>(i)] = BoxOf(world.Units[static_cast<size_t>(i)]);
