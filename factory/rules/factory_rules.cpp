@@ -42,16 +42,16 @@ bool FactoryRules::Escape() {
     Leave();
     return true;
   }
-  // Esc on the assembly screen used to leave with the fitted list half
-  // updated and the weight unchecked; it now closes the screen as EXIT does.
+  // Esc closes the assembly screen as EXIT does, with the same weight
+  // check, so no way off the screen skips it.
   if (state_ == kAssemblyPage) return CloseAssembly();
   return CloseShop();
 }
 
 void FactoryRules::Leave() {
   if (state_ == kAssemblyPage && !assembly_.Exit()) assembly_.Revert();
-  // Leaving by Esc used to keep the old battle tank, so a hull sold on
-  // this visit could still go into battle.
+  // Whichever way the factory is left, the battle tank is built anew, so a
+  // hull sold on this visit never goes into battle.
   CombinAll(catalogs_, users_);
   state_ = kLeft;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A small pair of catalogues with every kind of item the rules tell apart,
 // and a player to spend on them.
+#include <map>
 #include <string>
+#include <utility>
 
 #include "data/users.hpp"
 #include "factory/rules/catalogs.hpp"
@@ -57,6 +59,17 @@ inline std::string Lists(fw::UsersClass& users) {
   for (const auto& i : *users.NowEQU)
     s += "F " + std::to_string(i->Index) + " " + i->ID + " " + std::to_string(i->color) + "\n";
   return s;
+}
+
+// What the player has: every owned item and every fitted one but the hull,
+// which is one of the owned hulls. By kind and name, with counts.
+using Goods = std::map<std::pair<int32_t, std::string>, int>;
+inline Goods GoodsOf(fw::UsersClass& users) {
+  Goods g;
+  for (const auto& i : *users.UserEQU) ++g[{i->Index, i->ID}];
+  for (const auto& i : *users.NowEQU)
+    if (i->Index != fw::kKindTank) ++g[{i->Index, i->ID}];
+  return g;
 }
 
 }  // namespace factorytest

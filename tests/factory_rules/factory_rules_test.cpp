@@ -116,17 +116,8 @@ TEST_F(FactoryVisit, LeavingFromAnOpenAssemblyCommitsOrRevertsByTheWeight) {
 // ---------------------------------------------------------------------------
 // Random play.
 
-using Goods = std::map<std::pair<int32_t, std::string>, int>;
-
-// What the player has: every owned item and every fitted one but the hull,
-// which is one of the owned hulls.
-Goods GoodsOf(fw::UsersClass& users) {
-  Goods g;
-  for (const auto& i : *users.UserEQU) ++g[{i->Index, i->ID}];
-  for (const auto& i : *users.NowEQU)
-    if (i->Index != fw::kKindTank) ++g[{i->Index, i->ID}];
-  return g;
-}
+using factorytest::Goods;
+using factorytest::GoodsOf;
 
 using Entry = std::tuple<int32_t, std::string, int32_t>;
 std::vector<Entry> Entries(const fw::MapIndexClass& list) {
