@@ -49,7 +49,9 @@ void CheckNotNegative(double v, const char* what) {
 
 }  // namespace
 
-std::string CatalogProblem::Text() const { return File + " row " + std::to_string(Row) + ": " + Reason; }
+std::string CatalogProblem::Text() const {
+  return File + (Row > 0 ? " row " + std::to_string(Row) : std::string()) + ": " + Reason;
+}
 
 void FactoryCatalogs::ReadWeaponRows(plat::TextRecordReader& reader) {
   ReadRows(reader, kWeaponFile, Problems, [&](plat::TextRecordReader& r) {

@@ -24,7 +24,8 @@ enum EquipmentKind : int32_t {
   kKindTank = 5,
 };
 
-// A row that could not be taken: the file, its 1-based line and why.
+// A row that could not be taken: the file, its 1-based line (0 for the
+// whole file) and why.
 struct CatalogProblem {
   std::string File;
   int Row = 0;

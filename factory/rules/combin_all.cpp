@@ -98,7 +98,7 @@ void CombinAll(const FactoryCatalogs& catalogs, UsersClass& users) {
   }
 }
 
-void BuildBattleTank() {
+void CombinAllOnUsers() {
   FactoryCatalogs catalogs;
   catalogs.Read();
   ReportCatalogProblems(catalogs);

@@ -17,6 +17,6 @@ void CombinAll(const FactoryCatalogs& catalogs, UsersClass& users);
 // What the profile screen and the briefing call: reads both catalogues as a
 // new factory object does, tells about their bad rows, and rebuilds the
 // battle tank of the global Users.
-void BuildBattleTank();
+void CombinAllOnUsers();
 
 }  // namespace fw

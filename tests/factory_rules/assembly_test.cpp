@@ -302,17 +302,4 @@ TEST_F(Assembly, RevertGivesBackTheListsAsTheyWereAtOpening) {
   EXPECT_EQ(Lists(), before);
 }
 
-TEST_F(Assembly, ChoosingInAListShowsTheItemAndItsWeight) {
-  Own(fw::kKindTank, "Scout Tank");
-  Own(fw::kKindReactor, "Fusion Reactor");
-  a.Open();
-  a.Choose(A::kReactors, 1);
-  EXPECT_EQ(a.Lists(A::kReactors).SelectedItem, 1);
-  EXPECT_EQ(a.ItemModel(), "reactor.x");
-  EXPECT_EQ(a.EquViewWeight(), 40);
-  a.Choose(A::kReactors, 5);  // below the last row
-  EXPECT_EQ(a.Lists(A::kReactors).SelectedItem, 0);
-  EXPECT_EQ(a.EquViewWeight(), 40);  // kept until another item is chosen
-}
-
 }  // namespace

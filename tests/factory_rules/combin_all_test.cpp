@@ -79,11 +79,9 @@ TEST_F(CombinAll, WeaponsTakePositionsInRowOrderWithTheirMountOffsets) {
 
 TEST_F(CombinAll, NinthPositionSitsAtFortyFive) {
   for (int slot = 1; slot <= 9; ++slot) Fit(fw::kKindWeapon, "Laser", slot);
-  const fw::WeaponClass& w = *Built().Weapon;
+  fw::WeaponClass& w = *Built().Weapon;
   ASSERT_EQ(w.Count(), 9);
-  EXPECT_EQ(w.Item(9)->OffsetX, 45);
-  EXPECT_EQ(w.Item(9)->OffsetY, -15);
-  EXPECT_EQ(w.Item(8)->OffsetX, -40);
+  EXPECT_EQ(std::make_pair(w.Item(9)->OffsetX, w.Item(9)->OffsetY), std::make_pair(45, -15));
 }
 
 TEST_F(CombinAll, LoadedAmmunitionGivesTheCarryingWeaponItsFlightValues) {
@@ -131,14 +129,14 @@ TEST_F(CombinAll, EntriesOutsideTheCataloguesOrTheRowsAreLeftOut) {
   EXPECT_EQ(t.Weapon->Item(1)->Range, 300);
 }
 
-TEST(BuildBattleTank, ReadsTheArchiveCataloguesAndBuildsTheCurrentPlayersTank) {
+TEST(CombinAllOnUsers, ReadsTheArchiveCataloguesAndBuildsTheCurrentPlayersTank) {
   fwtest::TempProgramFolder dir;
   datatest::MakeDataArchive(dir, {{"UserWeapon.ini", factorytest::kWeapons}, {"Equment.ini", factorytest::kEquipment}});
   fw::Users.Release();
   factorytest::Player(*fw::Users, 0);
   fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
   fw::Users->NowEQU->Add("", fw::kKindWeapon, "Laser", 1);
-  fw::BuildBattleTank();
+  fw::CombinAllOnUsers();
   EXPECT_EQ(fw::Users->NowTank->Key, "Scout Tank");
   EXPECT_EQ(fw::Users->NowTank->Weapon->Count(), 1);
   EXPECT_EQ(datatest::LooseFiles(dir), 0);
