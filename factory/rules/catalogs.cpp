@@ -7,8 +7,8 @@
 #include "data/table_reader.hpp"
 #include "engine/globals.hpp"
 #include "factory/rules/item_names.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/runtime/error.hpp"
-#include "platform/runtime/message_box.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
