@@ -12,6 +12,7 @@
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/owned.hpp"
 
 namespace plat {
 
@@ -234,34 +235,28 @@ void Surface::Shown() {
 
 void Surface::PresentFront() { Window::Instance().Present(pixels_.data(), width_, height_, width_); }
 
+namespace {
+using SdlSurface = Owned<SDL_Surface, SDL_FreeSurface>;
+}  // namespace
+
 SurfacePtr LoadPictureFile(const std::string& nativePath) {
-  SDL_Surface* img = IMG_Load(nativePath.c_str());
+  const SdlSurface img(IMG_Load(nativePath.c_str()));
   if (!img) return nullptr;
-  SDL_Surface* conv = SDL_ConvertSurfaceFormat(img, SDL_PIXELFORMAT_RGB565, 0);
-  SDL_FreeSurface(img);
-  if (!conv) return nullptr;
-  if (conv->w > kMaxSide || conv->h > kMaxSide) {
-    SDL_FreeSurface(conv);
-    return nullptr;
-  }
+  const SdlSurface conv(SDL_ConvertSurfaceFormat(img.get(), SDL_PIXELFORMAT_RGB565, 0));
+  if (!conv || conv->w > kMaxSide || conv->h > kMaxSide) return nullptr;
   auto s = std::make_shared<Surface>(conv->w, conv->h);
   for (int y = 0; y < conv->h; ++y)
     std::memcpy(s->Row(y), static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch,
                 static_cast<size_t>(conv->w) * 2);
-  SDL_FreeSurface(conv);
   return s;
 }
 
 bool SaveBmp(const uint16_t* pixels, int width, int height, int pitchPixels, const std::string& nativePath) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint16_t*>(pixels), width, height, 16,
-                                                      pitchPixels * 2, SDL_PIXELFORMAT_RGB565);
+  const SdlSurface s(SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint16_t*>(pixels), width, height, 16,
+                                                        pitchPixels * 2, SDL_PIXELFORMAT_RGB565));
   if (!s) return false;
-  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_BGR24, 0);
-  SDL_FreeSurface(s);
-  if (!rgb) return false;
-  const bool ok = SDL_SaveBMP(rgb, nativePath.c_str()) == 0;
-  SDL_FreeSurface(rgb);
-  return ok;
+  const SdlSurface rgb(SDL_ConvertSurfaceFormat(s.get(), SDL_PIXELFORMAT_BGR24, 0));
+  return rgb && SDL_SaveBMP(rgb.get(), nativePath.c_str()) == 0;
 }
 
 DirectDraw::DirectDraw() : videoMemory_(std::make_shared<VideoMemoryPool>()) {
