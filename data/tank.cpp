@@ -92,7 +92,7 @@ Tanks::Ptr Tanks::Add(std::string& key, int32_t mapPosX, int32_t mapPosY, const 
     std::string candidate = NumberText(next);
     // Past the precision of a double the next number is the same text; the
     // original looped forever there. Count again from 1 instead.
-    if (plat::EqualNoCase(candidate, key)) candidate = "1";
+    if (plat::EqualNoCase(candidate, key)) candidate.assign(1, '1');
     key = candidate;
   }
   t->Key = key;

@@ -74,8 +74,10 @@ void ReadKeyConfig(const std::string& name) {
 std::string KeyCodeName(int16_t code) {
   if (code >= 48 && code <= 57) return std::string(1, static_cast<char>(code));
   if (code >= 65 && code <= 90) return std::string(1, static_cast<char>(code));
-  if (code >= 97 && code <= 105) return "Pad" + std::to_string(code - 96);
-  if (code >= 112 && code <= 123) return "F" + std::to_string(code - 111);
+  // Appending to the prefix rather than "Pad" + text, which GCC 12 in
+  // Release warns about falsely (-Wrestrict).
+  if (code >= 97 && code <= 105) return std::string("Pad").append(std::to_string(code - 96));
+  if (code >= 112 && code <= 123) return std::string("F").append(std::to_string(code - 111));
   switch (code) {
     case 8: return "BackSpace";
     case 9: return "Tab";

@@ -76,6 +76,15 @@ ScreenSlot BriefScreen(S::Briefing, "Mission briefing", S::MainMenu);
 ScreenSlot FactoryScreen(S::Factory, "Maintenance factory", S::Briefing);
 ScreenSlot EndScreenObj(S::EndScreen, "Battle result", S::Briefing);
 
+void ScreenSlot::Visit() {
+  {
+    // Held for the visit, so the screen may release its own slot safely.
+    std::shared_ptr<Screen> screen = Shared();
+    screen->Load();
+  }
+  Release();
+}
+
 ScreenSlot* ScreenForState(int32_t state) {
   static ScreenSlot* const slots[] = {&MainMenuScreen, &CampaignScreen, &MultiMenuScreen,
                                       &MultiScreen,    &UserMenuScreen, &SetupMenuScreen,
@@ -91,6 +100,13 @@ void RegisterScreen(ScreenState::Value state, ScreenEvents events, ScreenSlot::F
   slot->SetEvents(events);
   slot->SetFactory(std::move(factory));
   slot->SetBeforeVisit(std::move(beforeVisit));
+}
+
+void RunNestedScreen(ScreenState::Value state) {
+  ScreenSlot* slot = ScreenForState(state);
+  if (!slot) return;
+  GameState = state;
+  slot->Visit();
 }
 
 void ClearScreens() {

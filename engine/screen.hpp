@@ -71,6 +71,9 @@ class ScreenSlot {
   bool Exists() const { return screen_ != nullptr; }
   // Drops the object; the next access creates a fresh one.
   void Release() { screen_.reset(); }
+  // One visit: the screen's Load, then the object is released, so the next
+  // visit starts from a fresh one.
+  void Visit();
 
   void SetFactory(Factory factory) { factory_ = std::move(factory); }
   bool HasFactory() const { return static_cast<bool>(factory_); }
@@ -124,6 +127,11 @@ template <class T>
 std::shared_ptr<Screen> MakeScreen() {
   return std::make_shared<T>();
 }
+// Runs a screen's visit from inside another screen (the factory from the
+// briefing, the lobby or the network battle): the state is set, the screen's
+// Load runs and its object is released after, so the next visit starts
+// fresh. The caller writes its own state again afterwards.
+void RunNestedScreen(ScreenState::Value state);
 // Forgets every registration and screen object (tests start clean).
 void ClearScreens();
 

@@ -187,12 +187,7 @@ void ScreenLoop() {
     ScreenSlot* slot = ScreenForState(state);
     if (!slot) return;
     slot->BeforeVisit();
-    {
-      // Held for the visit, so a screen may release its own slot safely.
-      std::shared_ptr<Screen> screen = slot->Shared();
-      screen->Load();
-    }
-    slot->Release();
+    slot->Visit();
   }
 }
 

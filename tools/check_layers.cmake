@@ -66,14 +66,18 @@ function(fw_rank path out)
   set(${out} "${best}" PARENT_SCOPE)
 endfunction()
 
-# The rank a test folder stands at: tests/<layer>/ at its layer, tests/e2e and
-# folders named after no layer at the top.
+# The rank a test folder stands at: tests/<layer>/ at its layer (a folder
+# below a layer may be named with _ for /, as tests/factory_rules), tests/e2e
+# and folders named after no layer at the top.
 function(fw_test_rank path out)
   string(REGEX REPLACE "^tests/" "" rest "${path}")
   if(rest MATCHES "^common/")
     fw_rank("engine/" r)
   else()
     fw_rank("${rest}" r)
+    if(r STREQUAL "" AND rest MATCHES "^([a-z]+)_([a-z_]+)/")
+      fw_rank("${CMAKE_MATCH_1}/${CMAKE_MATCH_2}/" r)
+    endif()
   endif()
   if(r STREQUAL "")
     set(r ${fw_top})

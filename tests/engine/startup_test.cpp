@@ -185,3 +185,26 @@ TEST_F(Loop, TheStoryEndFilmStateStandsUntilSomethingElseIsWritten) {
   EXPECT_EQ(passes, 5);
   EXPECT_TRUE(releasedEachPass);
 }
+
+TEST_F(Loop, ANestedVisitRunsTheScreenInItsStateAndReleasesIt) {
+  using S = fw::ScreenState;
+  int32_t stateSeen = -1;
+  // What runs before the loop's own visits is not run for a nested one.
+  Screen(S::Factory, "factory", S::Briefing, [this] { log.push_back("hook"); });
+  fw::RegisterScreen(S::Briefing, 0, [&] {
+    struct Brief : fw::Screen {
+      explicit Brief(int32_t& seen) : seen_(seen) {}
+      void Load() override {
+        fw::RunNestedScreen(fw::ScreenState::Factory);
+        seen_ = fw::GameState;  // the factory wrote the briefing's state
+        fw::GameState = 0;
+      }
+      int32_t& seen_;
+    };
+    return std::make_shared<Brief>(stateSeen);
+  });
+  RunFrom(S::Briefing);
+  EXPECT_EQ(log, (std::vector<std::string>{"new factory", "load factory"}));
+  EXPECT_EQ(stateSeen, S::Briefing);
+  EXPECT_FALSE(fw::FactoryScreen.Exists());
+}

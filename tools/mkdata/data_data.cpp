@@ -475,7 +475,7 @@ void Buildings(Context& ctx) {
     // The frames are the picture's cells, numbered from 1; a still picture
     // has the one.
     std::string frames;
-    for (int i = 1; i <= 5; ++i) frames += "," + std::to_string(i <= p.frames ? i : 0);
+    for (int i = 1; i <= 5; ++i) frames.append(",").append(std::to_string(i <= p.frames ? i : 0));
     types.push_back(Quote(t.key) + "," + Quote(t.picture) + "," + Quote(t.kind) + "," + Quote(t.name) + "," +
                     std::to_string(p.w) + "," + std::to_string(p.h) + "," + std::to_string(t.footprint) + "," + t.speed +
                     "," + std::to_string(p.frames) + frames + "," + std::to_string(t.hp) + "," +

@@ -71,7 +71,11 @@ bool Context::PackArchives() {
   return true;
 }
 
-std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quote(std::string_view s) {
+  std::string q(1, '"');
+  q.append(s).push_back('"');
+  return q;
+}
 
 std::string Records(const std::vector<std::string>& lines) {
   std::string out;
