@@ -85,6 +85,8 @@ class BattleRules {
     // whatever its energy and does not reseed, and fleeing turns aside
     // without firing.
     bool NetworkAI = false;
+    // The terrain test works on the unit's centre in whole pixels.
+    bool WholePixelTerrain = false;
     bool operator==(const SimVariant&) const = default;
   };
   SimVariant Variant;

@@ -109,12 +109,13 @@ void ReCalBMask(BattleState& world) {
   for (auto b = world.Builds.rbegin(); b != world.Builds.rend(); ++b) PutBMask(world, b->DrawX, b->DrawY, b->Footprint, 1);
 }
 
-void CheckTerrain(BattleState& world, int32_t i) {
+void CheckTerrain(BattleState& world, int32_t i, bool wholePixels) {
   if (i < 0 || static_cast<size_t>(i) >= world.Units.size()) return;
   BattleUnit& u = world.Units[i];
   const float f = world.FrameFactor;
-  float cx = u.PosX + u.CenterX;
-  float cy = u.PosY + u.CenterY;
+  const auto whole = [wholePixels](float v) { return wholePixels ? static_cast<float>(plat::RoundHalfEven(v)) : v; };
+  float cx = whole(u.PosX + u.CenterX);
+  float cy = whole(u.PosY + u.CenterY);
   const int32_t gx = CellOf(cx), gy = CellOf(cy);
 
   const float dx = u.VelocityX * f, dy = u.VelocityY * f;
@@ -131,8 +132,8 @@ void CheckTerrain(BattleState& world, int32_t i) {
       u.StuckTime = u.StuckTime + f;
   }
 
-  cx = u.PosX + u.CenterX;
-  cy = u.PosY + u.CenterY;
+  cx = whole(u.PosX + u.CenterX);
+  cy = whole(u.PosY + u.CenterY);
   const uint8_t m = Cell(world.LandMask, gx, gy);
   if (m == 0 || m == kBlockedLand || !BattleState::InGrid(gx, gy)) return;
   if (static_cast<size_t>(m) + 1 >= world.Terrains.size()) return;
@@ -150,7 +151,8 @@ void CheckTerrain(BattleState& world, int32_t i) {
     case 4: ny = cy + std::fabs(u.VelocityY * f * v); break;
     default: return;
   }
-  nx = PushedTo(world, true, cx, nx, cy);
+  nx = PushedTo(world, true, cx, whole(nx), cy);
+  ny = whole(ny);
   ny = PushedTo(world, false, cy, ny, nx);
   u.PosX = nx - u.CenterX;
   u.PosY = ny - u.CenterY;

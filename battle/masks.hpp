@@ -27,6 +27,9 @@ void ReCalBMask(BattleState& world);
 float PushedTo(const BattleState& world, bool alongX, float from, float to, float other);
 // Moves unit i by its velocity where the grids allow and applies the
 // terrain area under it.
-void CheckTerrain(BattleState& world, int32_t i);
+// With `wholePixels` (the network battle) the centre and every pushed
+// point are taken to the nearest whole pixel first, so a pushed unit ends
+// with its centre on a whole pixel on every machine.
+void CheckTerrain(BattleState& world, int32_t i, bool wholePixels = false);
 
 }  // namespace fw

@@ -131,6 +131,32 @@ const PointL* CurrentWayPoint(BattleUnit& u) {
 
 bool Reached(const BattleUnit& u, const Vec& v) { return v.dist <= u.DescRECT.Right; }
 
+// Drivers and escorts turn to fight (style 2) once an enemy comes within
+// reach; path drivers only with energy to fight with, unless told
+// `whateverEnergy`.
+bool TurnsToFight(const BattleState& world, BattleUnit& u, bool whateverEnergy) {
+  if (NearestEnemy(world, u) < 0 || !(whateverEnergy || u.EnergyFull > 0)) return false;
+  u.Style = 2;
+  return true;
+}
+
+// The fighting styles' start: the nearest enemy becomes the target; with
+// none in reach the unit goes back to its base style and stops firing
+// (`enemy` stays null). Returns the way to the enemy's centre.
+Vec TakeTarget(const BattleState& world, BattleUnit& u, const BattleUnit*& enemy) {
+  plat::Randomize();
+  u.TargetTank = -1;
+  const int32_t e = NearestEnemy(world, u);
+  if (e < 0) {
+    u.Style = u.BaseStyle;
+    u.Fire = 0;
+    return Vec{};
+  }
+  u.TargetTank = e;
+  enemy = &world.Units[static_cast<size_t>(e)];
+  return Towards(u, CentreX(*enemy), CentreY(*enemy));
+}
+
 }  // namespace
 
 void ControlTank(BattleState& world, BattleEnv& env, int32_t i) {
@@ -166,10 +192,7 @@ void AIPatrol(BattleState& world, BattleEnv& env, int32_t i) {
   const bool network = env.Rules.Variant.NetworkAI;
   if (!network) plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  if (NearestEnemy(world, u) >= 0 && (network || u.EnergyFull > 0)) {
-    u.Style = 2;
-    return;
-  }
+  if (TurnsToFight(world, u, network)) return;
   // A reached point sends the unit on to the next one at once; when every
   // point is within reach, one pass over the list ends the search for this
   // frame instead of going round for ever.
@@ -193,10 +216,7 @@ void AIPatrol(BattleState& world, BattleEnv& env, int32_t i) {
 void AIFollowPath(BattleState& world, int32_t i) {
   plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  if (NearestEnemy(world, u) >= 0 && u.EnergyFull > 0) {
-    u.Style = 2;
-    return;
-  }
+  if (TurnsToFight(world, u, false)) return;
   const PointL* p = CurrentWayPoint(u);
   if (!p) return;
   const Vec v = Towards(u, p->X, p->Y);
@@ -217,10 +237,7 @@ void AIFollowPath(BattleState& world, int32_t i) {
 void AIAttack(BattleState& world, int32_t i) {
   plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  if (NearestEnemy(world, u) >= 0 && u.EnergyFull > 0) {
-    u.Style = 2;
-    return;
-  }
+  if (TurnsToFight(world, u, false)) return;
   const PointL* p = CurrentWayPoint(u);
   if (!p) return;
   const Vec v = Towards(u, p->X, p->Y);
@@ -235,10 +252,7 @@ void AIAttack(BattleState& world, int32_t i) {
 void AIEscort(BattleState& world, int32_t i) {
   plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  if (NearestEnemy(world, u) >= 0) {
-    u.Style = 2;
-    return;
-  }
+  if (TurnsToFight(world, u, true)) return;
   const int32_t l = u.LeaderTank;
   if (l < 0) return;
   if (static_cast<size_t>(l) >= world.Units.size()) {
@@ -262,18 +276,10 @@ void AIEscort(BattleState& world, int32_t i) {
 }
 
 void AIGuard(BattleState& world, int32_t i) {
-  plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  u.TargetTank = -1;
-  const int32_t e = NearestEnemy(world, u);
-  if (e < 0) {
-    u.Style = u.BaseStyle;
-    u.Fire = 0;
-    return;
-  }
-  u.TargetTank = e;
-  const BattleUnit& enemy = world.Units[static_cast<size_t>(e)];
-  const Vec v = Towards(u, CentreX(enemy), CentreY(enemy));
+  const BattleUnit* enemy = nullptr;
+  const Vec v = TakeTarget(world, u, enemy);
+  if (!enemy) return;
   const float wanted = Heading(u, v);
   ChooseWeapons(u, v.dist, wanted);
   u.Fire = 1;
@@ -281,18 +287,11 @@ void AIGuard(BattleState& world, int32_t i) {
 }
 
 void AIEngage(BattleState& world, BattleEnv& env, int32_t i) {
-  plat::Randomize();
   BattleUnit& u = world.Units[static_cast<size_t>(i)];
-  u.TargetTank = -1;
-  const int32_t e = NearestEnemy(world, u);
-  if (e < 0) {
-    u.Style = u.BaseStyle;
-    u.Fire = 0;
-    return;
-  }
-  u.TargetTank = e;
-  const BattleUnit& enemy = world.Units[static_cast<size_t>(e)];
-  const Vec v = Towards(u, CentreX(enemy), CentreY(enemy));
+  const BattleUnit* target = nullptr;
+  const Vec v = TakeTarget(world, u, target);
+  if (!target) return;
+  const BattleUnit& enemy = *target;
   float wanted;
   if (v.dist <= 100.0) {
     wanted = plat::Rnd() * 360.0f;

@@ -18,15 +18,17 @@ int32_t UnitGrid::CellY(int64_t y) const {
   return static_cast<int32_t>(std::clamp<int64_t>(y < 0 ? -1 : y / kCell, 0, rows_ - 1));
 }
 
-void UnitGrid::Build(const BattleState& world) {
+void UnitGrid::Build(const BattleState& world, bool sorted) {
+  boxes_.clear();
+  for (const BattleUnit& u : world.Units) boxes_.push_back(BoxOf(u));
+  sorted_ = sorted;
+  if (!sorted) return;
   // Anything off the map lands in the border cells; the exact test after
   // the look-up keeps the answer right.
   columns_ = std::clamp(world.MapWidth / kCell + 1, 1, 256);
   rows_ = std::clamp(world.MapHeight / kCell + 1, 1, 256);
   const size_t cells = static_cast<size_t>(columns_) * rows_;
-  boxes_.clear();
   start_.assign(cells + 1, 0);
-  for (const BattleUnit& u : world.Units) boxes_.push_back(BoxOf(u));
   auto each = [&](const UnitBox& b, auto&& f) {
     const int32_t c0 = CellX(b.Left), c1 = CellX(b.Right), r0 = CellY(b.Top), r1 = CellY(b.Bottom);
     for (int32_t r = r0; r <= r1; ++r)
@@ -43,13 +45,18 @@ void UnitGrid::Build(const BattleState& world) {
 
 int32_t UnitGrid::FirstHolding(int32_t x, int32_t y, int32_t skip) const {
   if (boxes_.empty()) return -1;
-  const size_t cell = static_cast<size_t>(CellY(y)) * columns_ + CellX(x);
-  for (int32_t k = start_[cell]; k < start_[cell + 1]; ++k) {
-    const int32_t i = items_[static_cast<size_t>(k)];
-    if (i == skip) continue;
+  const auto holds = [&](int32_t i) {
     const UnitBox& b = boxes_[static_cast<size_t>(i)];
-    if (x >= b.Left && x <= b.Right && y >= b.Top && y <= b.Bottom) return i;
+    return i != skip && x >= b.Left && x <= b.Right && y >= b.Top && y <= b.Bottom;
+  };
+  if (!sorted_) {
+    for (size_t i = 0; i < boxes_.size(); ++i)
+      if (holds(static_cast<int32_t>(i))) return static_cast<int32_t>(i);
+    return -1;
   }
+  const size_t cell = static_cast<size_t>(CellY(y)) * columns_ + CellX(x);
+  for (int32_t k = start_[cell]; k < start_[cell + 1]; ++k)
+    if (holds(items_[static_cast<size_t>(k)])) return items_[static_cast<size_t>(k)];
   return -1;
 }
 

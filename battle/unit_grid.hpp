@@ -9,6 +9,10 @@
 
 namespace fw {
 
+// Below this many units a scan of the roster is cheaper than sorting the
+// units into cells every frame.
+inline constexpr size_t kCellsFromUnits = 48;
+
 struct UnitBox {
   int64_t Left, Top, Right, Bottom;  // edges included, as the point test counts them
 };
@@ -18,7 +22,9 @@ UnitBox BoxOf(const BattleUnit& u);
 
 class UnitGrid {
  public:
-  void Build(const BattleState& world);
+  // With `sorted` false every look-up scans all units, which is cheaper
+  // for a small roster.
+  void Build(const BattleState& world, bool sorted = true);
   // The first unit (lowest index) other than `skip` whose box holds (x, y);
   // -1 none.
   int32_t FirstHolding(int32_t x, int32_t y, int32_t skip) const;
@@ -28,6 +34,7 @@ class UnitGrid {
   int32_t CellX(int64_t x) const;
   int32_t CellY(int64_t y) const;
   int32_t columns_ = 0, rows_ = 0;
+  bool sorted_ = true;
   std::vector<UnitBox> boxes_;
   std::vector<int32_t> start_;  // per cell, into items_ (one past the end in the last)
   std::vector<int32_t> items_;

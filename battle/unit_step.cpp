@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
@@ -161,8 +162,9 @@ void UpdateTanks(BattleState& world, BattleEnv& env) {
   static thread_local UnitCells cells;
   boxes.clear();
   for (const BattleUnit& u : world.Units) boxes.push_back(BoxOf(u));
-  cells.Build(world);
-  const NearestFromCells nearest(cells);
+  const bool crowd = world.Units.size() >= kCellsFromUnits;
+  if (crowd) cells.Build(world);
+  const std::optional<NearestFromCells> nearest = crowd ? std::optional<NearestFromCells>(std::in_place, cells) : std::nullopt;
   // From the last unit down: a dead unit's slot takes the last unit, which
   // has had its step in this frame already.
   for (int32_t i = static_cast<int32_t>(world.Units.size()) - 1; i >= 0; --i) {
@@ -181,16 +183,16 @@ void UpdateTanks(BattleState& world, BattleEnv& env) {
       u.VelocityX = cs.Cos * u.Speed;
       u.VelocityY = cs.Sin * u.Speed / 2.0f;  // the map is drawn at half scale in y
     }
-    CheckTerrain(world, i);
+    CheckTerrain(world, i, env.Rules.Variant.WholePixelTerrain);
     KeepOnMap(world, world.Units[static_cast<size_t>(i)]);
-    MoveTankAmong(world, i, boxes, &cells);
+    MoveTankAmong(world, i, boxes, crowd ? &cells : nullptr);
     boxes[static_cast<size_t>(i)] = BoxOf(world.Units[static_cast<size_t>(i)]);
-    cells.Moved(world, i);
+    if (crowd) cells.Moved(world, i);
     if (world.Units[static_cast<size_t>(i)].HP <= 0) {
       DestroyUnit(world, env, i);
       boxes[static_cast<size_t>(i)] = boxes.back();
       boxes.pop_back();
-      cells.Removed(i);
+      if (crowd) cells.Removed(i);
     }
   }
 }
@@ -209,12 +211,8 @@ bool AccelerateTank(BattleState& world, int32_t i) {
 }
 
 void MoveTank(BattleState& world, int32_t i) {
-  static thread_local std::vector<UnitBox> boxes;
-  static thread_local UnitCells cells;
-  boxes.clear();
+  std::vector<UnitBox> boxes;
   for (const BattleUnit& u : world.Units) boxes.push_back(BoxOf(u));
-  cells.Build(world);
-  const NearestFromCells nearest(cells);
   MoveTankAmong(world, i, boxes, nullptr);
 }
 

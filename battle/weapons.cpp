@@ -2,6 +2,7 @@
 // what they hit.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
@@ -219,9 +220,10 @@ void UpdateAmmo(BattleState& world, BattleEnv& env) {
   // Units stand still during the shot step: sort them into cells once.
   static thread_local UnitGrid grid;
   static thread_local UnitCells cells;
-  grid.Build(world);
-  cells.Build(world);
-  const NearestFromCells nearest(cells);
+  const bool crowd = world.Units.size() >= kCellsFromUnits;
+  grid.Build(world, crowd);
+  if (crowd) cells.Build(world);
+  const std::optional<NearestFromCells> nearest = crowd ? std::optional<NearestFromCells>(std::in_place, cells) : std::nullopt;
   for (int32_t k = static_cast<int32_t>(world.Shots.size()) - 1; k >= 0; --k) {
     if (static_cast<size_t>(k) < world.Shots.size()) HitShot(world, env, grid, k);
   }

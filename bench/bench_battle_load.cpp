@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "battle/loaders.hpp"
+#include "bench/sample_data.hpp"
 #include "battle/surface_pictures.hpp"
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
@@ -20,32 +21,8 @@
 
 namespace {
 
-std::string NewFolder(const char* name) {
-  const std::string t = (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(t);
-  return t;
-}
-
-// The sample data, made once, with both archives opened from it; copies
-// are extracted into a scratch folder of their own.
-void OpenSample() {
-  static const bool done = [] {
-    const std::string data = NewFolder("fw-bench-battle-data-");
-    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + data + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-    const std::string scratch = NewFolder("fw-bench-battle-tmp-");
-    plat::SetProgramFolder(scratch);
-    fw::AppPath = scratch;
-    fw::InitCosSin();
-    for (auto* pack : {&fw::DataPack, &fw::MissionPack}) {
-      (*pack)->FilePath = data;
-      (*pack)->TempPath = scratch;
-      (*pack)->LoadInf(pack == &fw::DataPack ? "Data" : "MissionPack");
-    }
-    return true;
-  }();
-  (void)done;
-}
+// The sample data, made once, with both archives opened from it.
+void OpenSample() { fwbench::OpenSampleData(); }
 
 std::string MemberOf(const std::string& path) {
   const size_t p = path.find_last_of('\\');

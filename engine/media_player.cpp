@@ -64,11 +64,9 @@ void QelMediaPlayCls::Load(void*) {
     plat::DoEvents();
     if (!IFilter) return;
     IFilter->Pump();
-    // The intro also ends with its film: a film shorter than the limit would
-    // otherwise hold its last picture until a key is pressed.
-    const double position = IFilter->CurrentPosition();
-    const double duration = IFilter->Duration();
-    if (position > kIntroLimitSeconds || (duration > 0 && position >= duration) || KeyOrButton()) return;
+    // A film shorter than the limit stays on its last picture until a key
+    // or a button.
+    if (IFilter->CurrentPosition() > kIntroLimitSeconds || KeyOrButton()) return;
   }
 }
 

@@ -21,6 +21,7 @@
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/message_box.hpp"
+#include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace fw {
@@ -73,7 +74,7 @@ void StartUp() {
   InitCosSin();                                                      // 4
   InitDirectDraw();                                                  // 5
   if (!Board->Show()) {                                              // 6
-    plat::MsgBox("Unable to open the game window: no display is available.");
+    plat::MsgBox("Unable to open the game window: no display is available (is DISPLAY set?).");
     EndProgram(1);
   }
   DisableIME(Board->hWnd());                                         // 7
@@ -192,6 +193,9 @@ void ScreenLoop() {
 }
 
 int Main() {
+  // Before SDL starts, so it keeps these handlers: a signal then closes the
+  // game the way closing its window does.
+  plat::CatchQuitSignals();
   try {
     StartUp();
     ScreenLoop();

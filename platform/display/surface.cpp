@@ -268,9 +268,11 @@ DirectDraw::DirectDraw() : videoMemory_(std::make_shared<VideoMemoryPool>()) {
   videoMemory_->total = videoMemory_->free = kVideoMemoryBytes;
 }
 
-int32_t DirectDraw::SetCooperativeLevel(void* window, int32_t flags) {
+int32_t DirectDraw::SetCooperativeLevel(void*, int32_t flags) {
+  // The window covers the display from the moment it shows (the game's
+  // 640x480 mode is the whole screen in either level), so the level is only
+  // kept: films shown at the normal level fill the screen as the menus do.
   level_ = flags;
-  if (window) Window::Instance().SetFullscreen((flags & DDSCL_FULLSCREEN) != 0);
   return DD_OK;
 }
 

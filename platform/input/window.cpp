@@ -3,15 +3,37 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/runtime/owned.hpp"
+#include "platform/runtime/quit_signal.hpp"
+
 namespace plat {
+
+// The window and what its frames are drawn with: the window's own surface,
+// filled by a plain scaler. A renderer would present the whole picture on
+// every frame (through a software OpenGL driver where there is no GPU); here
+// only the part of a frame that changed is scaled and sent.
+struct Window::Native {
+  Owned<SDL_Window, SDL_DestroyWindow> window;
+  // RGB565 to the window surface's pixels, made for its format.
+  std::vector<uint32_t> palette;
+  uint32_t paletteFormat = SDL_PIXELFORMAT_UNKNOWN;
+  // The frame's place in the window, aspect kept, and for each window
+  // column of it the frame column shown there.
+  int surfaceW = 0, surfaceH = 0;
+  SDL_Rect box{0, 0, 0, 0};
+  std::vector<int> sourceColumn;
+  bool wholeDue = true;
+};
+
 namespace {
 TestDriver g_driver;
 
 SDL_Window* Win(void* p) { return static_cast<SDL_Window*>(p); }
-SDL_Renderer* Ren(void* p) { return static_cast<SDL_Renderer*>(p); }
-SDL_Texture* Tex(void* p) { return static_cast<SDL_Texture*>(p); }
 
 int16_t ShiftFromMod(Uint16 mod) {
   int16_t s = 0;
@@ -73,7 +95,10 @@ void Deliver(const SDL_Event& e) {
       const int16_t b = ButtonMask(e.button.button);
       if (b == 0) return;
       const int16_t shift = ShiftFromMod(SDL_GetModState());
-      const float x = e.button.x * kTwipsPerPixelX, y = e.button.y * kTwipsPerPixelY;
+      float x = 0, y = 0;
+      Window::Instance().WindowToFrame(e.button.x, e.button.y, &x, &y);
+      x *= kTwipsPerPixelX;
+      y *= kTwipsPerPixelY;
       if (e.type == SDL_MOUSEBUTTONDOWN)
         r->OnMouseDown(b, shift, x, y);
       else
@@ -82,10 +107,17 @@ void Deliver(const SDL_Event& e) {
     }
     case SDL_MOUSEMOTION: {
       if (!r) return;
-      r->OnMouseMove(HeldMask(e.motion.state), ShiftFromMod(SDL_GetModState()), e.motion.x * kTwipsPerPixelX,
-                     e.motion.y * kTwipsPerPixelY);
+      float x = 0, y = 0;
+      Window::Instance().WindowToFrame(e.motion.x, e.motion.y, &x, &y);
+      r->OnMouseMove(HeldMask(e.motion.state), ShiftFromMod(SDL_GetModState()), x * kTwipsPerPixelX,
+                     y * kTwipsPerPixelY);
       return;
     }
+    case SDL_WINDOWEVENT:
+      // Uncovered or resized: the display lost what was drawn.
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        Window::Instance().Repaint();
+      return;
     case SDL_JOYDEVICEADDED:
     case SDL_JOYDEVICEREMOVED:
     case SDL_JOYAXISMOTION:
@@ -99,15 +131,41 @@ void Deliver(const SDL_Event& e) {
   }
 }
 
+// Pushed events are given in window coordinates, as real ones arrive, so
+// they go through the same scaling back to the frame.
 void WindowToPush(float xPixels, float yPixels, int* wx, int* wy) {
-  Window& w = Window::Instance();
-  *wx = static_cast<int>(xPixels + 0.5f);
-  *wy = static_cast<int>(yPixels + 0.5f);
-  if (!w.IsOpen()) return;
-  // Pushed events go through the renderer's scaling like real ones, so they
-  // are given in window coordinates.
-  if (SDL_Renderer* r = SDL_GetRenderer(Win(w.NativeHandle()))) SDL_RenderLogicalToWindow(r, xPixels, yPixels, wx, wy);
+  Window::Instance().FrameToWindow(xPixels, yPixels, wx, wy);
 }
+
+// SDL draws off screen when it finds no display; a player would see nothing
+// and the game would wait for keys that never come. Tests ask for that
+// driver by name.
+bool DrawsOffScreenUnasked() {
+  const char* current = SDL_GetCurrentVideoDriver();
+  if (!current) return true;
+  if (std::strcmp(current, "offscreen") != 0 && std::strcmp(current, "dummy") != 0) return false;
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  return !asked || SDL_strcasecmp(asked, current) != 0;
+}
+
+// Where a frame of frameW x frameH lands in a window of winW x winH, aspect
+// kept, centred.
+SDL_Rect FitFrame(int winW, int winH, int frameW, int frameH) {
+  SDL_Rect r{0, 0, winW, winH};
+  if (int64_t{winW} * frameH <= int64_t{winH} * frameW)
+    r.h = static_cast<int>(int64_t{winW} * frameH / frameW);
+  else
+    r.w = static_cast<int>(int64_t{winH} * frameW / frameH);
+  r.w = std::max(r.w, 1);
+  r.h = std::max(r.h, 1);
+  r.x = (winW - r.w) / 2;
+  r.y = (winH - r.h) / 2;
+  return r;
+}
+
+// The first window pixel, counted from the box's edge, that shows frame
+// pixel i or one after it, when n frame pixels fill m window pixels.
+int FirstShowing(int i, int n, int m) { return static_cast<int>((int64_t{i} * m + n - 1) / n); }
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 // Whether the window is on an X server without a window manager (such as a
@@ -162,23 +220,27 @@ Window& Window::Instance() {
   return w;
 }
 
+Window::Window() : native_(std::make_unique<Native>()) {}
+Window::~Window() = default;
+
+bool Window::IsOpen() const { return native_->window != nullptr; }
+void* Window::NativeHandle() const { return native_->window.get(); }
+
 bool Window::Create(const char* title) {
-  if (window_) return true;
+  if (native_->window) return true;
   if (!(SDL_WasInit(SDL_INIT_VIDEO) & SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
     return false;
-  SDL_Window* w = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth, kFrameHeight,
-                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-  if (!w) return false;
-  window_ = w;
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  // No vertical sync: the primary surface's flip paces the menus itself, and
-  // blits onto the primary must show without waiting, as the battles expect.
-  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
-  if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
-  if (r) {
-    SDL_RenderSetLogicalSize(r, kFrameWidth, kFrameHeight);
-    renderer_ = r;
+  if (DrawsOffScreenUnasked()) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
   }
+  // The window's surface straight from the display server (shared memory on
+  // X11), not through a renderer SDL would otherwise put behind it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  native_->window.reset(SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth,
+                                         kFrameHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
+  if (!native_->window) return false;
+  native_->wholeDue = true;
   // The game has no text fields; keys become characters through KeyPress,
   // and an input method would only swallow them.
   SDL_StopTextInput();
@@ -186,21 +248,20 @@ bool Window::Create(const char* title) {
 }
 
 void Window::Show() {
-  if (window_) SDL_ShowWindow(Win(window_));
+  if (!native_->window) return;
+  // Placed before it maps: a bare X server keeps where a window first shows.
+  SetFullscreen(true);
+  SDL_ShowWindow(native_->window.get());
 }
 
 void Window::Destroy() {
-  if (texture_) SDL_DestroyTexture(Tex(texture_));
-  if (renderer_) SDL_DestroyRenderer(Ren(renderer_));
-  if (window_) SDL_DestroyWindow(Win(window_));
-  texture_ = renderer_ = window_ = nullptr;
-  textureW_ = textureH_ = 0;
+  native_ = std::make_unique<Native>();
   fullscreen_ = false;
 }
 
 void Window::SetFullscreen(bool on) {
-  if (!window_ || on == fullscreen_) return;
-  SDL_Window* w = Win(window_);
+  if (!native_->window || on == fullscreen_) return;
+  SDL_Window* w = native_->window.get();
   if (OnBareX11(w)) {
     // Without a window manager the window covers the display by itself.
     SDL_Rect bounds;
@@ -215,37 +276,165 @@ void Window::SetFullscreen(bool on) {
       SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
       fullscreen_ = false;
     }
+    native_->wholeDue = true;
     return;
   }
   if (SDL_SetWindowFullscreen(w, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0)
     fullscreen_ = on;
   else
     fullscreen_ = false;  // the desktop refused: stay a normal window
+  native_->wholeDue = true;
 }
 
 void Window::Present(const uint16_t* pixels, int width, int height, int pitchPixels) {
   if (width <= 0 || height <= 0) return;
-  lastFrame_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&lastFrame_[static_cast<size_t>(y) * width], pixels + static_cast<ptrdiff_t>(y) * pitchPixels,
-                static_cast<size_t>(width) * 2);
-  lastWidth_ = width;
-  lastHeight_ = height;
-  ++framesPresented_;
-  if (!renderer_) return;
-  SDL_Renderer* r = Ren(renderer_);
-  if (!texture_ || textureW_ != width || textureH_ != height) {
-    if (texture_) SDL_DestroyTexture(Tex(texture_));
-    texture_ = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
-    textureW_ = width;
-    textureH_ = height;
-    if (!texture_) return;
+  const bool newSize = width != lastWidth_ || height != lastHeight_;
+  if (newSize) {
+    lastFrame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    lastWidth_ = width;
+    lastHeight_ = height;
+    native_->wholeDue = true;
   }
-  SDL_UpdateTexture(Tex(texture_), nullptr, pixels, pitchPixels * 2);
-  SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
-  SDL_RenderClear(r);
-  SDL_RenderCopy(r, Tex(texture_), nullptr, nullptr);
-  SDL_RenderPresent(r);
+  // Keep the new frame and find the box around what changed.
+  int x0 = width, x1 = 0, y0 = height, y1 = 0;
+  for (int y = 0; y < height; ++y) {
+    const uint16_t* in = pixels + static_cast<ptrdiff_t>(y) * pitchPixels;
+    uint16_t* kept = &lastFrame_[static_cast<size_t>(y) * width];
+    if (std::memcmp(in, kept, static_cast<size_t>(width) * 2) == 0) continue;
+    int a = 0, b = width;
+    while (in[a] == kept[a]) ++a;
+    while (in[b - 1] == kept[b - 1]) --b;
+    std::memcpy(kept + a, in + a, static_cast<size_t>(b - a) * 2);
+    x0 = std::min(x0, a);
+    x1 = std::max(x1, b);
+    y0 = std::min(y0, y);
+    y1 = y + 1;
+  }
+  ++framesPresented_;
+  if (native_->wholeDue)
+    ShowArea(0, 0, width, height);
+  else if (x0 < x1)
+    ShowArea(x0, y0, x1, y1);
+}
+
+void Window::Repaint() {
+  native_->wholeDue = true;
+  if (lastWidth_ > 0) ShowArea(0, 0, lastWidth_, lastHeight_);
+}
+
+void Window::ShowArea(int x0, int y0, int x1, int y1) {
+  Native& n = *native_;
+  if (!n.window) return;
+  SDL_Surface* surface = SDL_GetWindowSurface(n.window.get());
+  if (!surface) {
+    n.wholeDue = true;
+    return;
+  }
+  const int bpp = surface->format->BytesPerPixel;
+  if (bpp != 2 && bpp != 4) {
+    // Displays of other depths are rare; SDL's own scaler serves them.
+    Owned<SDL_Surface, SDL_FreeSurface> frame(SDL_CreateRGBSurfaceWithFormatFrom(
+        lastFrame_.data(), lastWidth_, lastHeight_, 16, lastWidth_ * 2, SDL_PIXELFORMAT_RGB565));
+    SDL_FillRect(surface, nullptr, 0);
+    SDL_Rect box = FitFrame(surface->w, surface->h, lastWidth_, lastHeight_);
+    if (frame) SDL_BlitScaled(frame.get(), nullptr, surface, &box);
+    SDL_UpdateWindowSurface(n.window.get());
+    n.wholeDue = false;
+    return;
+  }
+  if (n.paletteFormat != surface->format->format) {
+    n.palette.resize(65536);
+    for (uint32_t c = 0; c < 65536; ++c) {
+      const uint8_t r = static_cast<uint8_t>(((c >> 11) & 31) * 255 / 31);
+      const uint8_t g = static_cast<uint8_t>(((c >> 5) & 63) * 255 / 63);
+      const uint8_t b = static_cast<uint8_t>((c & 31) * 255 / 31);
+      n.palette[c] = SDL_MapRGB(surface->format, r, g, b);
+    }
+    n.paletteFormat = surface->format->format;
+  }
+  const SDL_Rect box = FitFrame(surface->w, surface->h, lastWidth_, lastHeight_);
+  const bool whole = n.wholeDue || surface->w != n.surfaceW || surface->h != n.surfaceH || box.w != n.box.w ||
+                     box.h != n.box.h || static_cast<int>(n.sourceColumn.size()) != box.w;
+  if (whole) {
+    n.surfaceW = surface->w;
+    n.surfaceH = surface->h;
+    n.box = box;
+    n.sourceColumn.resize(static_cast<size_t>(box.w));
+    for (int i = 0; i < box.w; ++i)
+      n.sourceColumn[static_cast<size_t>(i)] = static_cast<int>(int64_t{i} * lastWidth_ / box.w);
+    x0 = y0 = 0;
+    x1 = lastWidth_;
+    y1 = lastHeight_;
+  }
+  const int wx0 = FirstShowing(x0, lastWidth_, box.w), wx1 = FirstShowing(x1, lastWidth_, box.w);
+  const int wy0 = FirstShowing(y0, lastHeight_, box.h), wy1 = FirstShowing(y1, lastHeight_, box.h);
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+  if (whole) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+  const uint32_t* palette = n.palette.data();
+  const int* columns = n.sourceColumn.data();
+  for (int wy = wy0; wy < wy1; ++wy) {
+    const uint16_t* in = &lastFrame_[static_cast<size_t>(int64_t{wy} * lastHeight_ / box.h) * lastWidth_];
+    uint8_t* row = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(box.y + wy) * surface->pitch;
+    if (bpp == 4) {
+      uint32_t* out = reinterpret_cast<uint32_t*>(row) + box.x;
+      for (int wx = wx0; wx < wx1; ++wx) out[wx] = palette[in[columns[wx]]];
+    } else {
+      uint16_t* out = reinterpret_cast<uint16_t*>(row) + box.x;
+      for (int wx = wx0; wx < wx1; ++wx) out[wx] = static_cast<uint16_t>(palette[in[columns[wx]]]);
+    }
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  if (whole) {
+    SDL_UpdateWindowSurface(n.window.get());
+  } else if (wx0 < wx1 && wy0 < wy1) {
+    const SDL_Rect changed{box.x + wx0, box.y + wy0, wx1 - wx0, wy1 - wy0};
+    SDL_UpdateWindowSurfaceRects(n.window.get(), &changed, 1);
+  }
+  n.wholeDue = false;
+}
+
+void Window::ShownSize(int* width, int* height) const {
+  *width = *height = 0;
+  if (native_->window) SDL_GetWindowSizeInPixels(native_->window.get(), width, height);
+}
+
+uint32_t Window::ShownPixel(int x, int y) const {
+  if (!native_->window) return 0;
+  SDL_Surface* s = SDL_GetWindowSurface(native_->window.get());
+  if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return 0;
+  const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + static_cast<ptrdiff_t>(y) * s->pitch +
+                     static_cast<ptrdiff_t>(x) * s->format->BytesPerPixel;
+  uint32_t v = 0;
+  std::memcpy(&v, p, std::min<size_t>(s->format->BytesPerPixel, sizeof v));
+  uint8_t r = 0, g = 0, b = 0;
+  SDL_GetRGB(v, s->format, &r, &g, &b);
+  return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
+}
+
+namespace {
+// The frame's box in the window as events count (window coordinates).
+SDL_Rect EventBox(SDL_Window* w, int frameW, int frameH) {
+  int ww = frameW, wh = frameH;
+  if (w) SDL_GetWindowSize(w, &ww, &wh);
+  return FitFrame(std::max(ww, 1), std::max(wh, 1), frameW, frameH);
+}
+}  // namespace
+
+void Window::FrameToWindow(float x, float y, int* wx, int* wy) const {
+  const SDL_Rect box = EventBox(native_->window.get(), kFrameWidth, kFrameHeight);
+  const int fx = static_cast<int>(std::floor(x)), fy = static_cast<int>(std::floor(y));
+  *wx = box.x + FirstShowing(fx, kFrameWidth, box.w);
+  *wy = box.y + FirstShowing(fy, kFrameHeight, box.h);
+}
+
+void Window::WindowToFrame(int wx, int wy, float* x, float* y) const {
+  const SDL_Rect box = EventBox(native_->window.get(), kFrameWidth, kFrameHeight);
+  // The 640x480 display ends at its edges: the black bars beside the
+  // picture count as its nearest pixels.
+  const int64_t fx = (int64_t{wx} - box.x) * kFrameWidth / box.w;
+  const int64_t fy = (int64_t{wy} - box.y) * kFrameHeight / box.h;
+  *x = static_cast<float>(std::clamp<int64_t>(fx, 0, kFrameWidth - 1));
+  *y = static_cast<float>(std::clamp<int64_t>(fy, 0, kFrameHeight - 1));
 }
 
 void Window::ShowSystemCursor(bool show) {
@@ -268,11 +457,20 @@ void QuitPlatform() { SDL_Quit(); }
 void DoEvents() {
   if (g_driver) g_driver();
   if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+  if (TakeQuitSignal()) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+  }
   SDL_Event e;
   while (SDL_PollEvent(&e)) Deliver(e);
 }
 
 void SetTestDriver(TestDriver driver) { g_driver = std::move(driver); }
+
+void RunTestDriver() {
+  if (g_driver) g_driver();
+}
 
 namespace {
 void PushKey(Uint32 type, int16_t vk, int16_t shift) {

@@ -3,6 +3,7 @@
 // 640x480 frame, scaled to the desktop with its aspect kept.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace plat {
@@ -35,14 +36,17 @@ class Window {
  public:
   static Window& Instance();
 
-  // Creates the window (hidden) and its renderer; false when SDL's video
-  // cannot start. Creating twice is harmless.
+  // Creates the window (hidden); false when SDL's video cannot start or
+  // would only draw off screen because no display is reachable (a test may
+  // still ask for SDL's dummy driver by name). Creating twice is harmless.
   bool Create(const char* title);
+  // Shows the window covering the display: the game's 640x480 display mode
+  // is the whole screen, so every frame (films too) is scaled to it.
   void Show();
   void Destroy();
-  bool IsOpen() const { return window_ != nullptr; }
+  bool IsOpen() const;
   // The SDL_Window*, for the platform's own layers (display, films).
-  void* NativeHandle() const { return window_; }
+  void* NativeHandle() const;
 
   // Full screen on the desktop (the picture scaled, aspect kept), or a
   // normal window when the desktop refuses.
@@ -52,13 +56,26 @@ class Window {
   void SetReceiver(WindowEvents* receiver) { receiver_ = receiver; }
   WindowEvents* Receiver() const { return receiver_; }
 
-  // Shows an RGB565 frame. The last frame shown is kept, for screen captures
-  // and for tests that look at the screen.
+  // Shows an RGB565 frame. Only the part that differs from the frame before
+  // is scaled and sent to the display, so a screen that redraws the same
+  // picture costs next to nothing. The last frame shown is kept, for screen
+  // captures and for tests that look at the screen.
   void Present(const uint16_t* pixels, int width, int height, int pitchPixels);
   const std::vector<uint16_t>& LastFrame() const { return lastFrame_; }
   int LastFrameWidth() const { return lastWidth_; }
   int LastFrameHeight() const { return lastHeight_; }
   uint64_t FramesPresented() const { return framesPresented_; }
+  // Draws the last frame again in full (the window was uncovered or resized).
+  void Repaint();
+
+  // What the player sees: the window's size in pixels and a pixel of it as
+  // 0xRRGGBB (0 outside or without a window), for tests.
+  void ShownSize(int* width, int* height) const;
+  uint32_t ShownPixel(int x, int y) const;
+  // Window pixels and frame pixels: where a frame position shows, and which
+  // frame position a window position shows (clamped into the frame).
+  void FrameToWindow(float x, float y, int* wx, int* wy) const;
+  void WindowToFrame(int wx, int wy, float* x, float* y) const;
 
   // The system pointer is hidden over the game (the screens draw their own)
   // and shown again at exit.
@@ -67,11 +84,12 @@ class Window {
   void DisableInputMethod();
 
  private:
-  Window() = default;
-  void* window_ = nullptr;    // SDL_Window*
-  void* renderer_ = nullptr;  // SDL_Renderer*
-  void* texture_ = nullptr;   // SDL_Texture*
-  int textureW_ = 0, textureH_ = 0;
+  struct Native;
+  Window();
+  ~Window();
+  void ShowArea(int x0, int y0, int x1, int y1);
+
+  std::unique_ptr<Native> native_;
   bool fullscreen_ = false;
   WindowEvents* receiver_ = nullptr;
   std::vector<uint16_t> lastFrame_;
@@ -87,7 +105,8 @@ int ShowCursor(bool show);
 void QuitPlatform();
 
 // The runtime's DoEvents: handles every pending window event, delivering
-// each to the window's receiver, then returns.
+// each to the window's receiver, then returns. A quit signal (SIGTERM,
+// SIGINT) arrives as the window's close.
 void DoEvents();
 
 // A test driver runs at the start of every DoEvents: it can look at the
@@ -95,6 +114,8 @@ void DoEvents();
 // game installs none.
 using TestDriver = std::function<void()>;
 void SetTestDriver(TestDriver driver);
+// Runs the installed driver once; for modal waits that pump on their own.
+void RunTestDriver();
 
 // Pushes input as the system would deliver it (used by tests and drivers).
 void PushKeyDown(int16_t virtualKey, int16_t shift = 0);

@@ -7,12 +7,7 @@
 namespace fw {
 namespace {
 
-struct BuildingsTest : ::testing::Test {
-  simtest::FixedChance chance{99};
-  BattleState world = simtest::EmptyWorld();
-  RecordingBattleOutput out;
-  BattleRules rules;
-  BattleEnv env{out, rules};
+struct BuildingsTest : simtest::SimTest<99> {
 
   BuildingInstance& Add(int32_t x, int32_t y, int16_t hpFull = 500, int32_t width = 100) {
     BuildingInstance b;

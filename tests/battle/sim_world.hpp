@@ -3,12 +3,16 @@
 // the roster makes them, without pictures, and the effect picture names the
 // spawners look up.
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "battle/battle_sim.hpp"
 #include "battle/battle_state.hpp"
 #include "battle/masks.hpp"
+#include "battle/roster.hpp"
 #include "battle/sim_math.hpp"
 #include "engine/startup.hpp"
 #include "platform/runtime/clock.hpp"
@@ -268,6 +272,60 @@ inline BattleState CrowdedBattle(int32_t units, int32_t shots, int32_t debris, i
   return w;
 }
 
+// Unit pictures for AddTank without a display: every picture "loads" at
+// the size of a 12 x 6 sheet of 80 x 60 cells.
+class SizeOnlyPictures : public BattlePictures {
+ public:
+  std::optional<Size> Load(PictureList, int32_t, const std::string&, PictureArchive) override {
+    return Size{960, 360};
+  }
+};
+
+// A battle on a loaded map (the sample map A): `units` units made from the
+// map's templates with AddTank in its terrain areas, the player's side from
+// areas 2 to 6 and the enemy from areas 7 to 9, with the styles and navigation
+// spots a mission gives them, and objective lists over units and
+// buildings. Unit n is renamed "u<n>" (ClipID), so tests can follow it.
+inline BattleState MapBattle(const BattleState& map, uint32_t seed, int32_t units) {
+  BattleState w = map;
+  SizeOnlyPictures pictures;
+  std::mt19937 rng(seed);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int32_t templates = static_cast<int32_t>(w.Templates.Count());
+  const int32_t spots = static_cast<int32_t>(w.Spots.size()) - 1;
+  const int32_t areas = static_cast<int32_t>(w.Terrains.size()) - 1;
+  w.ObjectiveUnits.assign(1, 0);
+  w.ObjectiveBuilds.assign(1, 0);
+  for (int32_t n = 0; n < units; ++n) {
+    const uint8_t team = n == 0 ? 0 : static_cast<uint8_t>(pick(0, 2) == 0 ? 0 : 1);
+    const auto tmpl = w.Templates.Item(pick(1, templates));
+    // The player's side starts on the drift areas mid-map, the enemy at
+    // its wave areas and base beyond, so they meet within a few hundred
+    // frames.
+    const int32_t area = std::min(areas, team == 0 ? pick(2, 6) : pick(7, 9));
+    int32_t style = n == 0 ? 0 : pick(1, 6);
+    if (team == 0 && style != 4 && n > 0) style = pick(0, 1) ? 4 : 2;
+    const int32_t i = AddTank(w, pictures, *tmpl, style, team, spots > 0 ? pick(1, spots) : 0, area);
+    BattleUnit& u = w.Units[static_cast<size_t>(i)];
+    u.ClipID = "u" + std::to_string(n);
+    if (style == 4) u.LeaderTank = 0;
+    if (n == 0) {
+      u.MoveFB = 1;  // the player drives ahead and fires, turning now and then
+      u.Fire = 1;
+      u.TurnR = 1;
+    }
+    if (team == 1 && pick(0, 2) == 0) w.ObjectiveUnits.push_back(i);
+  }
+  // Buildings get names of their own too (the map repeats types).
+  for (size_t b = 0; b < w.Builds.size(); ++b) w.Builds[b].TypeKey = "b" + std::to_string(b);
+  for (int32_t b = 0; b < static_cast<int32_t>(w.Builds.size()); b += 2) w.ObjectiveBuilds.push_back(b);
+  w.PlayerUnit = units > 0 ? 0 : -1;
+  w.ShotSwitch = true;
+  w.ScrollX = 2800;
+  w.ScrollY = 1200;
+  return w;
+}
+
 // Fixes the clock and the random source for the test's lifetime.
 struct FixedChance {
   explicit FixedChance(uint32_t seed) {
@@ -278,6 +336,17 @@ struct FixedChance {
     plat::UnfixRandom();
     plat::UnfixClock();
   }
+};
+
+// A world built in code, its output recorded, campaign rules, and the clock
+// and random source fixed at `Seed` for the test's lifetime.
+template <uint32_t Seed>
+struct SimTest : ::testing::Test {
+  FixedChance chance{Seed};
+  BattleState world = EmptyWorld();
+  RecordingBattleOutput out;
+  BattleRules rules;
+  BattleEnv env{out, rules};
 };
 
 }  // namespace fw::simtest

@@ -9,13 +9,7 @@ namespace {
 using simtest::AddUnit;
 using simtest::MakeUnit;
 
-struct AiTest : ::testing::Test {
-  simtest::FixedChance chance{777};
-  BattleState world = simtest::EmptyWorld();
-  RecordingBattleOutput out;
-  BattleRules rules;
-  BattleEnv env{out, rules};
-};
+using AiTest = simtest::SimTest<777>;
 
 TEST(CalAngleTest, AxesAndZeroLength) {
   InitCosSin();

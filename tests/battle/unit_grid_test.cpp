@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "battle/roster.hpp"
 #include "battle/unit_grid.hpp"
 #include "tests/battle/sim_world.hpp"
 
@@ -48,8 +47,9 @@ TEST(UnitGridTest, HitGridFindsTheFirstUnitHoldingAPoint) {
   std::uniform_int_distribution<int32_t> x(-100, 5300), y(-100, 4000);
   for (uint32_t seed = 0; seed < 10; ++seed) {
     const BattleState w = Crowd(seed + 100, 200);
-    UnitGrid grid;
+    UnitGrid grid, plain;
     grid.Build(w);
+    plain.Build(w, false);
     for (int q = 0; q < 2000; ++q) {
       const int32_t px = x(rng) / (q % 2 ? 1 : 8), py = y(rng) / (q % 2 ? 1 : 8);
       const int32_t skip = q % 7 ? -1 : q % 200;
@@ -60,6 +60,7 @@ TEST(UnitGridTest, HitGridFindsTheFirstUnitHoldingAPoint) {
         if (static_cast<int32_t>(n) != skip && PtInRECT(px, py, box)) scan = static_cast<int32_t>(n);
       }
       ASSERT_EQ(grid.FirstHolding(px, py, skip), scan);
+      ASSERT_EQ(plain.FirstHolding(px, py, skip), scan);
     }
   }
 }
@@ -78,24 +79,6 @@ TEST(UnitGridTest, SeparationFromCellsEqualsTheScan) {
       ASSERT_EQ(a.Units[static_cast<size_t>(i)], b.Units[static_cast<size_t>(i)]) << "seed " << seed << " unit " << i;
       boxes[static_cast<size_t>(i)] = BoxOf(a.Units[static_cast<size_t>(i)]);
       cells.Moved(b, i);
-    }
-  }
-}
-
-TEST(UnitGridTest, CellsFollowRemovals) {
-  BattleState w = Crowd(9, 50);
-  UnitCells cells;
-  cells.Build(w);
-  BattleRules rules;
-  for (int32_t i : {3, 48, 0, 10, 10, 44}) {
-    RemoveUnit(w, i, rules);
-    cells.Removed(i);
-    const NearestFromCells from(cells);
-    for (int32_t q = 0; q < 50; ++q) {
-      const int32_t px = q * 97 % 5120, py = q * 61 % 3840;
-      const int32_t viaCells = FindNearestTank(w, px, py, 700, 0);
-      BattleState copy = w;  // a different world: the cells are not asked
-      ASSERT_EQ(viaCells, FindNearestTank(copy, px, py, 700, 0));
     }
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "battle/masks.hpp"
 #include "battle/roster.hpp"
 #include "tests/battle/sim_world.hpp"
 
@@ -9,12 +10,7 @@ namespace {
 using simtest::AddUnit;
 using simtest::MakeUnit;
 
-struct UnitStepTest : ::testing::Test {
-  simtest::FixedChance chance{12345};
-  BattleState world = simtest::EmptyWorld();
-  RecordingBattleOutput out;
-  BattleRules rules;
-  BattleEnv env{out, rules};
+struct UnitStepTest : simtest::SimTest<12345> {
 
   // One unit far from everything, with no AI, driven only by its bytes.
   BattleUnit& Lone() {
@@ -211,6 +207,37 @@ TEST_F(UnitStepTest, OverlappingUnitsArePushedApartVertically) {
   MoveTank(world, 1);
   EXPECT_EQ(world.Units[1].PosY, 1030.0f);
   EXPECT_GT(world.Units[1].StuckTime, 0.0f);
+}
+
+TEST_F(UnitStepTest, UnitsArePushedApartButNotThroughAWall) {
+  AddUnit(world, MakeUnit(1000, 1000, 0));
+  AddUnit(world, MakeUnit(1000, 1001, 0));  // centre just below the other's middle
+  BattleState open = world;
+  MoveTank(open, 1);
+  EXPECT_EQ(open.Units[1].PosY, 1060.0f);  // out below the other's outline
+  // A wall one cell thick between the two heights: the push would carry
+  // the centre from row 51 over row 52 to row 54.
+  simtest::BlockCell(world, 52, 52);
+  MoveTank(world, 1);
+  EXPECT_EQ(world.Units[1].PosY, 1001.0f);
+  EXPECT_GT(world.Units[1].StuckTime, 0.0f);
+}
+
+TEST_F(UnitStepTest, TheNetworkPushesCentresToWholePixels) {
+  for (int k = 1; k <= 2; ++k) AddTerrain(world, RECT{}, 9, 0);
+  world.Terrains[2].Kind = 2;  // land value 1: a drift towards +x
+  world.Terrains[2].Value = 0.3f;
+  world.LandMask[static_cast<size_t>(BattleState::CellIndex(52, 51))] = 1;
+  BattleUnit u = MakeUnit(1000.3f, 1000.2f, 0);
+  u.VelocityX = -1.7f;
+  AddUnit(world, u);
+  BattleState campaign = world;
+  CheckTerrain(campaign, 0);
+  CheckTerrain(world, 0, true);
+  const float cx = world.Units[0].PosX + 40, cy = world.Units[0].PosY + 30;
+  EXPECT_EQ(cx, std::round(cx));
+  EXPECT_EQ(cy, std::round(cy));
+  EXPECT_NE(campaign.Units[0].PosX + 40, std::round(campaign.Units[0].PosX + 40));
 }
 
 }  // namespace

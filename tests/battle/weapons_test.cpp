@@ -9,12 +9,7 @@ using simtest::AddUnit;
 using simtest::MakeUnit;
 using simtest::MakeWeapon;
 
-struct WeaponsTest : ::testing::Test {
-  simtest::FixedChance chance{4242};
-  BattleState world = simtest::EmptyWorld();
-  RecordingBattleOutput out;
-  BattleRules rules;
-  BattleEnv env{out, rules};
+struct WeaponsTest : simtest::SimTest<4242> {
 
   // A shot of unit `shooter` standing still at (x, y).
   int32_t ShotAt(float x, float y, int32_t shooter, int16_t power = 30) {

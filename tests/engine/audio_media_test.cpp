@@ -1,5 +1,5 @@
 // Films and music as the game plays them: the intro's end by time and by
-// key, the closing film handing the display back, missing and damaged films,
+// key (a short one holding its last picture), the closing film handing the display back, missing and damaged films,
 // music volume, the music loop and the choice of battle track.
 #include <gtest/gtest.h>
 
@@ -78,19 +78,23 @@ TEST_F(MediaTest, TheIntroEndsAfter104SecondsWithoutAKey) {
   EXPECT_TRUE(Near(CentrePixel(), CycleColour(105)));  // one picture a second
 }
 
-TEST_F(MediaTest, AShortIntroEndsWithItsFilmAndAnEarlierKeyDoesNotSkipIt) {
+TEST_F(MediaTest, AShortIntroHoldsItsLastPictureUntilAKeyAndAnEarlierKeyDoesNotSkipIt) {
   folder_.Write("Intro.avi", audiotest::SolidFilm(4, 4, 16, 16, CycleColour));
   KeyCode = 13;  // pressed before the film: must not end it
   int passes = 0;
+  uint16_t atTwoSeconds = 0;
   plat::SetTestDriver([&] {
     ++passes;
+    if (passes == 9) atTwoSeconds = CentrePixel();
+    if (passes == 12) plat::PushKeyDown(kVkA);
     plat::AdvanceClock(250);
   });
   MediaPlay->Load(Board->hWnd());
-  // Four pictures a second for one second: the pass that reaches the end.
-  EXPECT_EQ(passes, 4);
+  // The one-second film ended after four passes; it held until the key.
+  EXPECT_EQ(passes, 12);
+  EXPECT_TRUE(Near(atTwoSeconds, CycleColour(3)));
   EXPECT_TRUE(Near(CentrePixel(), CycleColour(3)));
-  EXPECT_EQ(KeyCode, 0);
+  EXPECT_EQ(KeyCode, kVkA);
 }
 
 TEST_F(MediaTest, AMouseButtonEndsTheIntro) {

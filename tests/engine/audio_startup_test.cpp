@@ -42,7 +42,8 @@ class QuitOnEscape : public Screen {
 TEST(AudioStartup, AFailedSoundDeviceLeavesTheGameSilentAndStartUpGoesOn) {
   fwtest::TempProgramFolder folder;
   for (const auto& entry : std::filesystem::directory_iterator(audiotest::SampleData()))
-    std::filesystem::copy_file(entry.path(), folder.File(entry.path().filename().string()));
+    std::filesystem::copy(entry.path(), folder.File(entry.path().filename().string()),
+                          std::filesystem::copy_options::recursive);
   const char* old = std::getenv("SDL_AUDIODRIVER");
   const std::string keep = old ? old : "";
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
