@@ -2,9 +2,9 @@
 // A small mission script for the battle screen's tests, standing in for
 // the campaign's: map A, the player in area 1, a few enemies, won when the
 // enemies are gone, lost when the player is; and a display to draw on.
-#include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <string>
 
 #include "battle/battle_screen.hpp"
