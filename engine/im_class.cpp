@@ -4,9 +4,9 @@
 
 #include "platform/d3d/d3d_math.hpp"
 #include "platform/d3d/texture.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
-#include "platform/runtime/message_box.hpp"
 
 namespace fw {
 

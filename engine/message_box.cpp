@@ -1,12 +1,9 @@
 #include "engine/message_box.hpp"
 
-#include <chrono>
-#include <thread>
-
 #include "engine/globals.hpp"
 #include "engine/helpers.hpp"
+#include "engine/modal_wait.hpp"
 #include "platform/input/window.hpp"
-#include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace fw {
@@ -21,16 +18,11 @@ void NeedSurface(const plat::SurfacePtr& s) {
   if (!s) throw plat::RuntimeError(plat::ErrorCode::ObjectMissing, "Object variable not set: no surface to draw on");
 }
 
-// Runs the window's events until a key or a mouse button arrives.
+// The answer: the key, or 0 for a mouse button.
 int16_t WaitForAnswer() {
   MouseButton = 0;
   KeyCode = 0;
-  while (KeyCode <= 0 && MouseButton <= 0) {
-    plat::DoEvents();
-    // Nothing else runs meanwhile: let the machine rest between looks.
-    if (KeyCode <= 0 && MouseButton <= 0 && !plat::ClockFixed())
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  WaitForKeyOrButton();
   const int16_t key = KeyCode;
   KeyCode = 0;
   return key;

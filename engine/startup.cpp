@@ -10,17 +10,18 @@
 #include "engine/globals.hpp"
 #include "engine/joystick.hpp"
 #include "engine/media_player.hpp"
+#include "engine/modal_wait.hpp"
 #include "engine/pack.hpp"
 #include "engine/program_end.hpp"
 #include "engine/rects.hpp"
 #include "engine/screen.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
-#include "platform/runtime/message_box.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -60,10 +61,7 @@ void Splash() {
   const RECT whole = SetRECT(0, 0, 640, 480);
   BackBuffer->BltFast(0, 0, splash.get(), &whole, plat::DDBLTFAST_WAIT);
   Primary->Flip(nullptr, 0);
-  while (KeyCode <= 0 && MouseButton <= 0) {
-    plat::DoEvents();
-    if (KeyCode <= 0 && MouseButton <= 0) ::usleep(5000);  // nothing else runs: let the machine rest
-  }
+  WaitForKeyOrButton();
 }
 
 void StartUp() {

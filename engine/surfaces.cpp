@@ -5,9 +5,9 @@
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "engine/sheet_cell.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
-#include "platform/runtime/message_box.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/strings.hpp"
 

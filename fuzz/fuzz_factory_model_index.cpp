@@ -17,5 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string problem;
   const bool ok = fw::ReadModelIndex(reader, files, problem);
   if (ok != problem.empty() || files.Count() != 3) __builtin_trap();
+  for (const auto& entry : files)
+    for (int32_t i = 1; i <= entry->AddOnCount(); ++i)
+      if (!files.Find(entry->GetFileEx(i))) __builtin_trap();
   return 0;
 }

@@ -7,8 +7,8 @@
 #include "data/table_reader.hpp"
 #include "engine/globals.hpp"
 #include "factory/rules/item_names.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/runtime/error.hpp"
-#include "platform/runtime/message_box.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
@@ -43,6 +43,14 @@ void CheckName(const std::string& name, bool taken) {
   if (taken) Refuse("the name \"" + name + "\" is already in the catalogue");
 }
 
+// A model is extracted from the archive under its own name, so it must be
+// a bare file name: no folder part that could lead out of the copies'
+// folder.
+void CheckModel(const std::string& model) {
+  if (model == "." || model == ".." || model.find_first_of("/\\:") != std::string::npos)
+    Refuse("the model \"" + model + "\" is not a plain file name");
+}
+
 void CheckNotNegative(double v, const char* what) {
   if (v < 0) Refuse(std::string("the ") + what + " is negative");
 }
@@ -73,6 +81,7 @@ void FactoryCatalogs::ReadWeaponRows(plat::TextRecordReader& reader) {
     w.TargetTank = r.ReadString();
     if (!r.AtEnd()) return;  // ReadRows reports the extra fields
     CheckName(w.Key, WeaponCatalog.Item(w.Key) != nullptr);
+    CheckModel(w.TargetTank);
     CheckNotNegative(w.Cost, "price");
     CheckNotNegative(w.Weight, "weight");
     *WeaponCatalog.Add(w.Key) = w;
@@ -90,6 +99,7 @@ void FactoryCatalogs::ReadEquipmentRows(plat::TextRecordReader& reader) {
     const std::string picture = r.ReadString();
     if (!r.AtEnd()) return;
     CheckName(name, EquipmentCatalog.Item(name) != nullptr);
+    CheckModel(model);
     CheckNotNegative(price, "price");
     CheckNotNegative(weight, "weight");
     // The kind tests are independent: a name holding two kind words gets

@@ -52,8 +52,9 @@ class FactoryCatalogs {
 
   // The same from text already in memory, for tests and fuzzing. Each row
   // must hold exactly the fields of its file; a row with a bad field, a
-  // value out of its type's range, a negative price or weight, an empty
-  // name or a name already in the catalogue is skipped and recorded.
+  // value out of its type's range, a negative price or weight, a model
+  // that is not a plain file name, an empty name or a name already in the
+  // catalogue is skipped and recorded.
   void ReadWeaponRows(plat::TextRecordReader& reader);
   void ReadEquipmentRows(plat::TextRecordReader& reader);
 

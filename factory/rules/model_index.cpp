@@ -21,8 +21,11 @@ bool ReadModelIndex(plat::TextRecordReader& reader, PackFileClass& files, std::s
       for (int32_t i = 0; i < count; ++i) names.push_back(reader.ReadString());
       auto entry = files.Find(member);
       if (!entry) continue;
-      entry->AddOnCount(count);
-      for (int32_t i = 1; i <= count; ++i) entry->SetFileEx(i, names[static_cast<size_t>(i - 1)]);
+      // A companion the archive does not hold could not be extracted anyway;
+      // leaving it out keeps every name handed to the archive one of its own.
+      std::erase_if(names, [&](const std::string& n) { return !files.Find(n); });
+      entry->AddOnCount(static_cast<int32_t>(names.size()));
+      for (size_t i = 0; i < names.size(); ++i) entry->SetFileEx(static_cast<int32_t>(i + 1), names[i]);
     }
   } catch (const plat::RuntimeError& e) {
     problem = std::string("Index.txt line ") + std::to_string(record) + ": " + e.what();

@@ -9,8 +9,8 @@
 namespace fw {
 
 // Reads the records (member, count, then count companion names; fields
-// run on across line ends) into the archive's directory. A member the
-// archive does not hold is passed over. A record cut short or a count
+// run on across line ends) into the archive's directory. A member or
+// companion the archive does not hold is passed over. A record cut short or a count
 // that is not a number ends the reading: the records before it stay set,
 // problem says where and the result is false.
 bool ReadModelIndex(plat::TextRecordReader& reader, PackFileClass& files, std::string& problem);

@@ -186,6 +186,8 @@ class Surface {
   void SetForeColor(int32_t colorValue);
   int32_t GetForeColor() const { return foreColor_; }
   void DrawText(int32_t x, int32_t y, const std::string& utf8Text);
+  // The width in pixels DrawText gives the text in the current font.
+  int32_t TextWidth(const std::string& utf8Text) const;
   // Outlines in the fore colour. Box and line end before their right,
   // bottom and last point, as the Windows drawing calls do.
   void DrawBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -104,13 +104,30 @@ void Surface::SetFont(const std::string& name, float points, bool bold) { SetFon
 
 void Surface::SetForeColor(int32_t colorValue) { foreColor_ = colorValue; }
 
+namespace {
+// The face DrawText uses for a text in a font: the font's own, or the CJK
+// face when the font lacks some of the text's characters.
+TTF_Font* FaceFor(const Font& f, const std::string& text) {
+  // Sizes are points at 96 dots per inch: the em is 4/3 of the size in pixels.
+  const int pixels = std::clamp(static_cast<int>(std::lround(f.Size * 96.0f / 72.0f)), 1, 512);
+  const char* file = FontFile(f.Name, f.Bold);
+  TTF_Font* font = OpenFace(file, pixels, f.Bold);
+  if (font && file != kCjk && !CoversText(font, text)) font = OpenFace(kCjk, pixels, f.Bold);
+  return font;
+}
+}  // namespace
+
+int32_t Surface::TextWidth(const std::string& text) const {
+  if (text.empty()) return 0;
+  TTF_Font* font = FaceFor(font_, text);
+  int w = 0, h = 0;
+  if (!font || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0) return 0;
+  return w;
+}
+
 void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
   if (text.empty()) return;
-  // Sizes are points at 96 dots per inch: the em is 4/3 of the size in pixels.
-  const int pixels = std::clamp(static_cast<int>(std::lround(font_.Size * 96.0f / 72.0f)), 1, 512);
-  const char* file = FontFile(font_.Name, font_.Bold);
-  TTF_Font* font = OpenFace(file, pixels, font_.Bold);
-  if (font && file != kCjk && !CoversText(font, text)) font = OpenFace(kCjk, pixels, font_.Bold);
+  TTF_Font* font = FaceFor(font_, text);
   if (!font) return;
   SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
   if (!glyphs) return;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace plat {
 namespace {
@@ -27,6 +28,10 @@ float Timer() {
   localtime_r(&t, &local);
   const double frac = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000 / 1000.0;
   return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + frac);
+}
+
+void Rest(uint32_t ms) {
+  if (!g_fixed) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void FixClock(uint32_t ms, float secondsSinceMidnight) {

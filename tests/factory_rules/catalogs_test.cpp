@@ -71,6 +71,7 @@ TEST(FactoryCatalogs, BadRowsAreReportedWithFileAndRowAndTheRestIsRead) {
       "\"Free\",1,0,1,1,1,0,0,1,0,-5,1,1,\"x.x\"\r\n"                     // negative price
       "\"LASER\",1,0,1,1,1,0,0,1,0,1,1,1,\"x.x\"\r\n"                     // duplicate name
       "\"\",1,0,1,1,1,0,0,1,0,1,1,1,\"x.x\"\r\n"                          // no name
+      "\"Away\",1,0,1,1,1,0,0,1,0,1,1,1,\"..\\\\User.INI\"\r\n"             // model outside the copies
       "\r\n"
       "\"Rocket B\",9,1.5,450,50,0,0,0,3,20,90,12,7,\"rocket.x\"\r\n";
   const std::string equipment =
@@ -90,7 +91,7 @@ TEST(FactoryCatalogs, BadRowsAreReportedWithFileAndRowAndTheRestIsRead) {
 
   std::vector<int> weaponRows, equipmentRows;
   for (const auto& p : c.Problems) (p.File == "UserWeapon.ini" ? weaponRows : equipmentRows).push_back(p.Row);
-  EXPECT_EQ(weaponRows, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(weaponRows, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(equipmentRows, (std::vector<int>{2, 3, 4}));
   const std::string text = c.ProblemText();
   EXPECT_NE(text.find("Equment.ini row 2: the name \"Scout Tank\" is already in the catalogue"), std::string::npos)

@@ -12,14 +12,17 @@ TEST(ModelIndex, RecordsRunAcrossLineEndsAndACountOfZeroSetsNothing) {
   files.Add("tank.x", 1, 1);
   files.Add("gun.x", 1, 1);
   files.Add("hull.bmp", 1, 1);
+  files.Add("track.bmp", 1, 1);
   plat::TextRecordReader r(
-      "\"tank.x\",2,\"hull.bmp\",\r\n\"track.bmp\"\r\n"
+      "\"tank.x\",3,\"hull.bmp\",\r\n\"..\\\\User.INI\",\"track.bmp\"\r\n"
       "\"gun.x\",0\r\n"
       "\"absent.x\",1,\"x.bmp\"\r\n"
       "\"hull.bmp\",-3\r\n");
   std::string problem;
   ASSERT_TRUE(fw::ReadModelIndex(r, files, problem));
+  // Only companions the archive holds.
   EXPECT_EQ(files.Item("tank.x")->AddOnCount(), 2);
+  EXPECT_EQ(files.Item("tank.x")->GetFileEx(1), "hull.bmp");
   EXPECT_EQ(files.Item("tank.x")->GetFileEx(2), "track.bmp");
   EXPECT_EQ(files.Item("gun.x")->AddOnCount(), 0);
   EXPECT_EQ(files.Item("hull.bmp")->AddOnCount(), 0);
@@ -29,6 +32,7 @@ TEST(ModelIndex, ARecordCutShortStopsTheReadingKeepingWhatCameBefore) {
   fw::PackFileClass files;
   files.Add("a.x", 1, 1);
   files.Add("b.x", 1, 1);
+  files.Add("a.bmp", 1, 1);
   for (const char* bad : {"\"a.x\",1,\"a.bmp\"\r\n\"b.x\",3,\"one\"\r\n",
                           "\"a.x\",1,\"a.bmp\"\r\n\"b.x\",2147483647,\"\",\"\"\r\n",
                           "\"a.x\",1,\"a.bmp\"\r\n\"b.x\",many,\"x\"\r\n"}) {

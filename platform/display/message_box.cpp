@@ -1,0 +1,177 @@
+#include "platform/display/message_box.hpp"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/input/window.hpp"
+#include "platform/runtime/quit_signal.hpp"
+
+namespace plat {
+namespace {
+constexpr int kMaxTextWidth = 520;
+constexpr int kPadding = 20;
+constexpr int kLineHeight = 20;
+constexpr int kButtonW = 80, kButtonH = 26;
+constexpr uint32_t kWaitSliceMs = 50;
+bool g_waitHeadless = false;
+
+bool Headless() {
+  const char* d = SDL_GetCurrentVideoDriver();
+  return !d || std::strcmp(d, "dummy") == 0 || std::strcmp(d, "offscreen") == 0;
+}
+
+// Byte length of the UTF-8 character starting with c.
+size_t CharBytes(unsigned char c) { return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1; }
+
+void BoxFont(Surface& s) {
+  s.SetFont("Arial", 12.0f, false);
+  s.SetForeColor(RGB(230, 230, 230));
+}
+
+bool IsOk(const SDL_Event& e) {
+  if (e.type != SDL_KEYDOWN) return false;
+  const SDL_Keycode k = e.key.keysym.sym;
+  return k == SDLK_RETURN || k == SDLK_KP_ENTER || k == SDLK_SPACE || k == SDLK_ESCAPE;
+}
+
+bool ClickedOk(const SDL_Event& e, const RECT& ok) {
+  if (e.type != SDL_MOUSEBUTTONUP || e.button.button != SDL_BUTTON_LEFT) return false;
+  float x = 0, y = 0;
+  Window::Instance().WindowToFrame(e.button.x, e.button.y, &x, &y);
+  return x >= ok.Left && x < ok.Right && y >= ok.Top && y < ok.Bottom;
+}
+
+// Shows the box over the window's picture until it is answered; true when
+// the wait ended because the game is asked to close.
+bool WaitInWindow(const std::string& text) {
+  Window& w = Window::Instance();
+  const std::vector<uint16_t> before = w.LastFrame();
+  const bool hadFrame = w.LastFrameWidth() == kFrameWidth && w.LastFrameHeight() == kFrameHeight;
+  Surface frame(kFrameWidth, kFrameHeight);
+  if (hadFrame) std::copy(before.begin(), before.end(), frame.Pixels());
+  const RECT ok = DrawMessageBox(frame, text);
+  w.Present(frame.Pixels(), kFrameWidth, kFrameHeight, kFrameWidth);
+  // The game draws its own pointer, which does not move meanwhile.
+  const int cursor = SDL_ShowCursor(SDL_QUERY);
+  SDL_ShowCursor(SDL_ENABLE);
+  bool quit = false;
+  for (;;) {
+    RunTestDriver();
+    if (TakeQuitSignal()) {
+      quit = true;
+      break;
+    }
+    SDL_Event e;
+    if (!SDL_WaitEventTimeout(&e, kWaitSliceMs)) continue;
+    if (e.type == SDL_QUIT) {
+      quit = true;
+      break;
+    }
+    if (IsOk(e) || ClickedOk(e, ok)) break;
+    if (e.type == SDL_WINDOWEVENT &&
+        (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED))
+      w.Repaint();
+  }
+  SDL_ShowCursor(cursor);
+  if (hadFrame) w.Present(before.data(), kFrameWidth, kFrameHeight, kFrameWidth);
+  return quit;
+}
+}  // namespace
+
+std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string para = text.substr(start, end - start);
+    if (!para.empty() && para.back() == '\r') para.pop_back();
+    std::string line;
+    size_t i = 0;
+    while (i < para.size()) {
+      // The next piece: a word with the blanks after it, or one character
+      // of a word that does not fit a line by itself.
+      size_t j = i;
+      while (j < para.size() && para[j] != ' ') j += CharBytes(static_cast<unsigned char>(para[j]));
+      while (j < para.size() && para[j] == ' ') ++j;
+      j = std::min(j, para.size());
+      std::string piece = para.substr(i, j - i);
+      std::string trimmed = piece.substr(0, piece.find_last_not_of(' ') + 1);
+      if (s.TextWidth(trimmed) > maxWidth) {
+        piece = para.substr(i, std::min(CharBytes(static_cast<unsigned char>(para[i])), para.size() - i));
+        trimmed = piece;
+      }
+      const std::string candidate = line + trimmed;
+      if (!line.empty() && s.TextWidth(candidate) > maxWidth) {
+        lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
+        line.clear();
+        if (piece.find_first_not_of(' ') == std::string::npos) {
+          i += piece.size();
+          continue;
+        }
+      }
+      line += piece;
+      i += piece.size();
+    }
+    lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+RECT DrawMessageBox(Surface& frame, const std::string& text) {
+  BoxFont(frame);
+  std::vector<std::string> lines = WrapText(frame, text, kMaxTextWidth);
+  // Lines beyond the screen's height are cut; standard error has them all.
+  const int maxLines = (kFrameHeight - 4 * kPadding - kButtonH) / kLineHeight;
+  if (static_cast<int>(lines.size()) > maxLines) {
+    lines.resize(static_cast<size_t>(maxLines));
+    std::string& last = lines.back();
+    while (!last.empty() && frame.TextWidth(last + "...") > kMaxTextWidth) {
+      size_t cut = last.size() - 1;
+      while (cut > 0 && (static_cast<unsigned char>(last[cut]) & 0xC0) == 0x80) --cut;
+      last.erase(cut);
+    }
+    last += "...";
+  }
+  int textW = kButtonW;
+  for (const std::string& l : lines) textW = std::max(textW, static_cast<int>(frame.TextWidth(l)));
+  const int boxW = std::max(textW, 200) + 2 * kPadding;
+  const int boxH = kPadding + static_cast<int>(lines.size()) * kLineHeight + kPadding + kButtonH + kPadding;
+  const int x = (kFrameWidth - boxW) / 2, y = (kFrameHeight - boxH) / 2;
+  const RECT box{x, y, x + boxW, y + boxH};
+  frame.BltColorFill(&box, ColorTo565(RGB(36, 40, 48)));
+  frame.SetForeColor(RGB(160, 168, 180));
+  frame.DrawBox(box.Left, box.Top, box.Right, box.Bottom);
+  BoxFont(frame);
+  for (size_t i = 0; i < lines.size(); ++i)
+    frame.DrawText(x + kPadding, y + kPadding + static_cast<int>(i) * kLineHeight, lines[i]);
+  const int bx = x + (boxW - kButtonW) / 2, by = box.Bottom - kPadding - kButtonH;
+  const RECT ok{bx, by, bx + kButtonW, by + kButtonH};
+  frame.BltColorFill(&ok, ColorTo565(RGB(64, 72, 88)));
+  frame.SetForeColor(RGB(200, 200, 200));
+  frame.DrawBox(ok.Left, ok.Top, ok.Right, ok.Bottom);
+  BoxFont(frame);
+  frame.DrawText(bx + (kButtonW - frame.TextWidth("OK")) / 2, by + 4, "OK");
+  return ok;
+}
+
+void MsgBox(std::string_view text, std::string_view title) {
+  const std::string t(text), c(title);
+  std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+  if (!Window::Instance().IsOpen() || (Headless() && !g_waitHeadless)) return;
+  if (WaitInWindow(t)) {
+    // Passed on, so the game's own loop closes as the player asked.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+  }
+}
+
+void SetMessageBoxesWaitHeadless(bool wait) { g_waitHeadless = wait; }
+
+}  // namespace plat
