@@ -372,9 +372,18 @@ void Window::ShowArea(int x0, int y0, int x1, int y1) {
   if (whole) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
   const uint32_t* palette = n.palette.data();
   const int* columns = n.sourceColumn.data();
+  int64_t rowBefore = -1;
   for (int wy = wy0; wy < wy1; ++wy) {
-    const uint16_t* in = &lastFrame_[static_cast<size_t>(int64_t{wy} * lastHeight_ / box.h) * lastWidth_];
+    const int64_t source = int64_t{wy} * lastHeight_ / box.h;
+    const uint16_t* in = &lastFrame_[static_cast<size_t>(source) * lastWidth_];
     uint8_t* row = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(box.y + wy) * surface->pitch;
+    if (source == rowBefore) {
+      // Enlarged, a frame row fills several window rows: copy the one made.
+      const ptrdiff_t at = static_cast<ptrdiff_t>(box.x + wx0) * bpp;
+      std::memcpy(row + at, row - surface->pitch + at, static_cast<size_t>(wx1 - wx0) * static_cast<size_t>(bpp));
+      continue;
+    }
+    rowBefore = source;
     if (bpp == 4) {
       uint32_t* out = reinterpret_cast<uint32_t*>(row) + box.x;
       for (int wx = wx0; wx < wx1; ++wx) out[wx] = palette[in[columns[wx]]];
