@@ -1,5 +1,6 @@
 #include "app/registry.hpp"
 
+#include "battle/battle_screen.hpp"
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
 #include "factory/rules/combin_all.hpp"
@@ -26,7 +27,7 @@ void RegisterScreens() {
   // placeholder stands in) and what runs before each visit. The battles read
   // the map tables fresh before each visit.
   RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
-  RegisterScreen(S::CampaignBattle, kBattleEvents, nullptr, LoadMapData);
+  RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
   RegisterScreen(S::NetworkLobby, kMenuEvents);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);

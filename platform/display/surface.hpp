@@ -232,6 +232,11 @@ class Surface {
   int64_t videoBytes_ = 0;
 };
 
+// Waits for the display's next refresh (a 1/60 s tick), as Flip does; at
+// once while a test has fixed the clock. Screens that copy their frame onto
+// the primary surface instead of flipping pace themselves with it.
+void WaitForRefresh();
+
 // Decodes a BMP or JPG file (native path) into a new system-memory surface
 // of its own size; null when the file cannot be read or decoded, or is
 // larger than any surface may be.

@@ -1,0 +1,150 @@
+#pragma once
+// The campaign battle's screen (state 2): the progress screen while the
+// tables and the mission's map load, the battle loop with its frame timing,
+// the controls, the drawing of every layer into the 3D device's frame, the
+// panel and the radar. The world itself is a BattleState; this class adds
+// the window, the device and the picture surfaces around it.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "battle/battle_sinks.hpp"
+#include "battle/battle_state.hpp"
+#include "battle/mission_hooks.hpp"
+#include "battle/surface_pictures.hpp"
+#include "engine/im_class.hpp"
+#include "engine/screen.hpp"
+#include "platform/d3d/d3d_types.hpp"
+#include "platform/display/surface.hpp"
+
+namespace fw {
+
+// A frame longer than this many factor units (60 ms) counts as this long:
+// the movement and shot steps look one mask cell ahead, so a longer step
+// would carry units and shots through walls after a stall.
+inline constexpr float kMaxFrameFactor = 4.0f;
+
+// The effect drawing: 1 blended quads of the 3D device, 2 raster-operation
+// blits (destination OR source), 3 plain colour-keyed blits.
+// deviceTextureMode is IMClass::DeviceTextureMode's answer.
+uint8_t ChooseDrawMode(int32_t deviceTextureMode, const plat::DDCAPS& hardware);
+
+// A number as the debug texts write it: shortest decimal form, one leading
+// space when not negative.
+std::string DebugNumber(double v);
+
+class FrmMainClass : public Screen {
+ public:
+  FrmMainClass();
+  ~FrmMainClass() override;
+
+  // The whole visit: loading, the loop, the result stage, the save; leaves
+  // the next state (9) in GameState.
+  void Load() override;
+
+  // --- the visit in its three parts, public for the program's tests ---
+  // The progress screen, the tables, the device and the mission's stage 0;
+  // false (after saying why) when the battle cannot start.
+  bool Prepare();
+  // One pass of the battle loop.
+  void RunPass();
+  // The mission's result stage and the save.
+  void Finish();
+
+  // --- the loop's pieces ---
+  void CalFPS();
+  void TestCoop();
+  void DebugModeP(const plat::SurfacePtr& surface);
+  void SetQuadRect(const RECT& r);
+  // One frame: the four steps, then every layer, then the copy onto the
+  // screen.
+  void Paint();
+  // Prepares the device, the texture buffer, the quad and the draw mode.
+  void SetIMState();
+  // View scrolling: free or following the player, then the shake.
+  void GetMousePos();
+
+  // --- the controls ---
+  void KeyDown(int16_t& keyCode, int16_t& shift) override;
+  void KeyUp(int16_t& keyCode, int16_t& shift) override;
+  void MouseDown(int16_t& button, int16_t& shift, float& x, float& y) override;
+  void MouseMove(int16_t& button, int16_t& shift, float& x, float& y) override;
+  void MouseUp(int16_t& button, int16_t& shift, float& x, float& y) override;
+
+  // --- the drawing layers ---
+  void MakeBackMap(const plat::SurfacePtr& target);
+  void DrawOBJ(const plat::SurfacePtr& target);
+  void DrawEffects();
+  void DrawPanel(const plat::SurfacePtr& target);
+  void DrawRader(const plat::SurfacePtr& target);
+  void PopupHelp(int32_t x, int32_t y, const plat::SurfacePtr& target);
+
+  // The world, the pictures and the frame, for the scripts and the tests.
+  BattleState& World() { return world_; }
+  SurfacePictures& Pictures() { return pictures_; }
+  IMClass& Device() { return device_; }
+  uint8_t DrawMode() const { return drawMode_; }
+  void SetDrawModeForTest(uint8_t mode) { drawMode_ = mode; }
+  const std::array<plat::D3DTLVERTEX, 4>& Quad() const { return quad_; }
+  // True while the exit question waits for its key.
+  bool Prompting() const { return prompting_; }
+  // Frames since the last whole second, for the frame clock's tests.
+  int32_t FrameCounter() const { return frameCounter_; }
+  float MarkerCounter() const { return markerCounter_; }
+  float RadarBlink() const { return radarBlink_; }
+  float PortraitPosition() const { return portraitPos_; }
+  int32_t PortraitRow() const { return portraitRow_; }
+  // The frame's copy onto the screen waits for the display's refresh as
+  // the menus' flip does; the battle's own benchmarks switch it off.
+  void SetPaced(bool paced) { paced_ = paced; }
+
+  // The output the simulation talks to: sounds, wrecks painted into the
+  // tile surfaces.
+  BattleOutput& Output();
+  BattleEnv& Env() { return env_; }
+
+ private:
+  class ScreenOutput;
+  class ScreenProgress;
+
+  void ExitPrompt();
+  void RunScript(uint8_t stage);
+  void CheatChord(int16_t keyCode, int16_t shift);
+  void DrawDebugTexts(const plat::SurfacePtr& target);
+  void DrawMessage(const plat::SurfacePtr& target);
+  void DrawPortrait(const plat::SurfacePtr& target);
+  void DrawEffect(const EffectRecord& e, int32_t x, int32_t y);
+  // False when the shot cannot be drawn, which ends the shot pass.
+  bool DrawShot(WeaponSlot& s, int32_t x, int32_t y, const plat::SurfacePtr& target);
+  plat::SurfacePtr Image(int32_t index) const { return pictures_.Surface(PictureList::Images, index); }
+  plat::SurfacePtr Texture(int32_t index) const { return pictures_.Surface(PictureList::Textures, index); }
+  void ShowLoadError(const std::string& message);
+
+  BattleState world_;
+  SurfacePictures pictures_;
+  std::unique_ptr<ScreenOutput> output_;
+  BattleRules rules_;
+  BattleEnv env_;
+  std::unique_ptr<MissionScript> script_;
+
+  IMClass device_;
+  uint8_t drawMode_ = 0;
+  plat::SurfacePtr textureBuffer_;
+  std::array<plat::D3DTLVERTEX, 4> quad_{};
+
+  // The frame clock.
+  uint32_t lastTick_ = 0;
+  float lastSecond_ = 0.0f;
+  int32_t frameCounter_ = 0;
+
+  float markerCounter_ = 0.0f;
+  float radarBlink_ = 0.0f;
+  float portraitPos_ = 0.0f;
+  int32_t portraitRow_ = 0;
+  bool prompting_ = false;
+  bool paced_ = true;
+};
+
+}  // namespace fw
