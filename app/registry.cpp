@@ -3,6 +3,7 @@
 #include "battle/battle_screen.hpp"
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "missions/campaign.hpp"
 
 namespace fw {
 
@@ -21,6 +22,7 @@ void RegisterScreens() {
   // the map tables fresh before each visit.
   RegisterScreen(S::MainMenu, kMenuEvents);
   RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
+  SetMissionScriptMaker(MakeCampaignScript);
   RegisterScreen(S::NetworkLobby, kMenuEvents);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents);
