@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "engine/globals.hpp"
+#include "engine/helpers.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -36,7 +38,7 @@ template <size_t N>
 std::array<char, N> Field(std::string_view text) {
   std::array<char, N> f;
   f.fill(' ');
-  const std::string cut = plat::TruncateUtf8(text, N);
+  const std::string cut = plat::CutToBytes(text, N);
   std::copy(cut.begin(), cut.end(), f.begin());
   return f;
 }
@@ -47,6 +49,12 @@ std::string FileNameOf(std::string_view path) {
 }
 
 }  // namespace
+
+bool NameHasRoomFor(std::string_view name, std::string_view character) {
+  const int64_t bytes = AnsiByteLen(name);
+  return bytes < static_cast<int64_t>(UserRecord::kNameBytes) &&
+         bytes + AnsiByteLen(character) <= static_cast<int64_t>(UserRecord::kNameBytes);
+}
 
 UserRecord UserRecord::Blank() {
   UserRecord r;

@@ -53,6 +53,11 @@ struct UserRecord {
   void To(SingleUser& user) const;
 };
 
+// The profile screen's name rule: a typed character is added while the name
+// is shorter than the 20-byte field, and only when it fits there whole, so
+// the name shown is the name saved.
+bool NameHasRoomFor(std::string_view name, std::string_view character);
+
 class UsersClass : public DataCollection<SingleUser> {
  public:
   static constexpr int32_t kProfiles = 6;

@@ -57,6 +57,9 @@ void FormBoard::Form_Load() {
 }
 
 void FormBoard::Form_KeyDown(int16_t keyCode, int16_t shift) {
+  // Print Screen acts on its release alone: its press must neither reach a
+  // screen nor answer a question that waits for a key.
+  if (keyCode == kVkPrintScreen) return;
   KeyCode = keyCode;
   KeyShift = shift;
   if (auto s = CurrentScreen(kScreenKeyDown)) s->KeyDown(keyCode, shift);

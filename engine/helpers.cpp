@@ -1,6 +1,7 @@
 #include "engine/helpers.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "platform/runtime/numeric.hpp"
@@ -48,14 +49,8 @@ float ArcSin(float x) {
 }
 
 int32_t AnsiByteLen(std::string_view s) {
-  int32_t n = 0;
-  for (unsigned char c : s) {
-    if (c < 0x80)
-      n += 1;
-    else if (c >= 0xC0)
-      n += 2;  // the lead byte of a character beyond ASCII; continuation bytes add nothing
-  }
-  return n;
+  // The game's text is held in its code page already.
+  return static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX));
 }
 
 }  // namespace fw

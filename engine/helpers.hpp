@@ -21,9 +21,9 @@ uint8_t LoByte(int32_t v);
 // Arcsine with the game's pi; 0 outside -1..1.
 float ArcSin(float x);
 
-// Byte length in the game's double-byte code page: a character beyond ASCII
+// Byte length of a text in the game's code page: a Chinese character
 // counts 2.
-int32_t AnsiByteLen(std::string_view utf8);
+int32_t AnsiByteLen(std::string_view s);
 
 // Index of the first record whose Name matches, letter case ignored; 0 when
 // none does.

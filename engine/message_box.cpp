@@ -4,12 +4,17 @@
 #include "engine/helpers.hpp"
 #include "engine/modal_wait.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace fw {
 
 MsgBoardRecord MsgBoard;
-const char* const kBoardPicture = "\\pic\\訊息框.bmp";
+// The member name is the archive's, in the game's code page.
+const std::string& BoardPicture() {
+  static const std::string name = plat::FromUtf8("\\pic\\訊息框.bmp");
+  return name;
+}
 
 namespace {
 constexpr int32_t kBoxX = 190, kBoxY = 100;
@@ -32,9 +37,9 @@ int16_t ShowOn(const plat::SurfacePtr& dest, const DisplayPtr& dd, bool ddraw4, 
                plat::SurfacePtr& textSurface, const std::string& text, int32_t color) {
   if (!board) {
     if (ddraw4)
-      LoadSurface4FromPack(AppPath + kBoardPicture, board, dd, false, 0, 0);
+      LoadSurface4FromPack(AppPath + BoardPicture(), board, dd, false, 0, 0);
     else
-      LoadSurfaceFromPack(AppPath + kBoardPicture, board, dd, false, 0, 0);
+      LoadSurfaceFromPack(AppPath + BoardPicture(), board, dd, false, 0, 0);
   }
   RECT whole;
   GetCellRect(whole, board, 1, 1, 1);
@@ -62,7 +67,7 @@ int16_t ShowMessageBox4(const plat::SurfacePtr& dest, const DisplayPtr& dd4, con
 void DrawTextBoard(const plat::SurfacePtr& dest, int32_t x, int32_t y, const std::string& text) {
   NeedSurface(dest);
   plat::SurfacePtr board;
-  LoadSurfaceFromPack(AppPath + kBoardPicture, board, DDraw, false, 0, 0);
+  LoadSurfaceFromPack(AppPath + BoardPicture(), board, DDraw, false, 0, 0);
   const RECT whole = GetSurfaceSize(board);
   dest->BltFast(x, y, board.get(), &whole, plat::DDBLTFAST_WAIT);
   dest->DrawText(LongSum(x, 10), LongSum(y, 5), text);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -200,7 +201,7 @@ std::string qelPackage::GetFilePath(std::string_view s) {
 }
 
 std::string qelPackage::GetFileName(std::string_view s) {
-  const size_t p = s.rfind('\\');
+  const size_t p = plat::FindLastChar(s, '\\');
   return p == std::string_view::npos ? std::string(s) : std::string(s.substr(p + 1));
 }
 

@@ -5,6 +5,7 @@
 #include "engine/key_config.hpp"
 #include "engine/pack.hpp"
 #include "platform/audio/mixer.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
@@ -113,7 +114,7 @@ void LoadWavFromPack(const std::string& key, const std::string& fileName) {
 
 void LoadMenuSounds() {
   Sounds->RemoveAll();
-  LoadWavFromPack("1", "锣初1.wav");
+  LoadWavFromPack("1", plat::FromUtf8("锣初1.wav"));
   LoadWavFromPack("2", "beep6.wav");
   DataPack->RemoveTempFile();
 }

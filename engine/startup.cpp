@@ -20,6 +20,7 @@
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/quit_signal.hpp"
@@ -161,7 +162,7 @@ void InitDirectDraw() {
   DDraw = DX->DirectDrawCreate("");
   if (!DDraw || DDraw->SetCooperativeLevel(nullptr, plat::DDSCL_NORMAL) != plat::DD_OK ||
       DDraw->SetDisplayMode(640, 480, DX->DisplayBitsPerPixel(), 0, 0) != plat::DD_OK) {
-    plat::MsgBox("無法起始繪圖頁,請安裝DirectX7.");
+    plat::MsgBox(plat::FromUtf8("無法起始繪圖頁,請安裝DirectX7."));
     EndProgram(1);
   }
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/input/window.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/quit_signal.hpp"
 
 namespace plat {
@@ -24,8 +25,6 @@ bool Headless() {
 }
 
 // Byte length of the UTF-8 character starting with c.
-size_t CharBytes(unsigned char c) { return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1; }
-
 void BoxFont(Surface& s) {
   s.SetFont("Arial", 12.0f, false);
   s.SetForeColor(RGB(230, 230, 230));
@@ -95,13 +94,13 @@ std::vector<std::string> WrapText(const Surface& s, const std::string& text, int
       // The next piece: a word with the blanks after it, or one character
       // of a word that does not fit a line by itself.
       size_t j = i;
-      while (j < para.size() && para[j] != ' ') j += CharBytes(static_cast<unsigned char>(para[j]));
+      while (j < para.size() && para[j] != ' ') j += CharBytesAt(para, j);
       while (j < para.size() && para[j] == ' ') ++j;
       j = std::min(j, para.size());
       std::string piece = para.substr(i, j - i);
       std::string trimmed = piece.substr(0, piece.find_last_not_of(' ') + 1);
       if (s.TextWidth(trimmed) > maxWidth) {
-        piece = para.substr(i, std::min(CharBytes(static_cast<unsigned char>(para[i])), para.size() - i));
+        piece = para.substr(i, CharBytesAt(para, i));
         trimmed = piece;
       }
       const std::string candidate = line + trimmed;
@@ -161,8 +160,9 @@ RECT DrawMessageBox(Surface& frame, const std::string& text) {
 }
 
 void MsgBox(std::string_view text, std::string_view title) {
-  const std::string t(text), c(title);
-  std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+  const std::string t(text);
+  // The game's texts are in its code page; a terminal shows UTF-8.
+  std::fprintf(stderr, "%s: %s\n", ToUtf8(title).c_str(), ToUtf8(text).c_str());
   if (!Window::Instance().IsOpen() || (Headless() && !g_waitHeadless)) return;
   if (WaitInWindow(t)) {
     // Passed on, so the game's own loop closes as the player asked.

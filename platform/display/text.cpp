@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "platform/display/surface.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace plat {
@@ -119,17 +120,20 @@ TTF_Font* FaceFor(const Font& f, const std::string& text) {
 
 int32_t Surface::TextWidth(const std::string& text) const {
   if (text.empty()) return 0;
-  TTF_Font* font = FaceFor(font_, text);
+  const std::string utf8 = ToUtf8(text);
+  TTF_Font* font = FaceFor(font_, utf8);
   int w = 0, h = 0;
-  if (!font || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0) return 0;
+  if (!font || TTF_SizeUTF8(font, utf8.c_str(), &w, &h) != 0) return 0;
   return w;
 }
 
 void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
   if (text.empty()) return;
-  TTF_Font* font = FaceFor(font_, text);
+  // The game's text is in its code page; the faces are indexed by Unicode.
+  const std::string utf8 = ToUtf8(text);
+  TTF_Font* font = FaceFor(font_, utf8);
   if (!font) return;
-  SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
+  SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
   if (!glyphs) return;
   // Solid rendering gives an 8-bit surface whose index 0 is the background.
   const uint16_t color = ColorTo565(foreColor_);

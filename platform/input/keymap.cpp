@@ -2,6 +2,7 @@
 // bindings and settings file hold.
 #include <SDL.h>
 
+#include <string>
 #include <utility>
 
 #include "platform/input/window.hpp"
@@ -58,14 +59,11 @@ int32_t SdlKeyFromVirtual(int16_t vk) {
   return SDLK_UNKNOWN;
 }
 
-int16_t KeyAsciiFor(int32_t key, int16_t shift, bool capsLock) {
-  const bool shiftHeld = (shift & 1) != 0;
-  if (shift & 4) return 0;  // Alt chords give no character
-  if (key >= SDLK_a && key <= SDLK_z) {
-    if (shift & 2) return static_cast<int16_t>(1 + (key - SDLK_a));  // Ctrl+letter: control codes
-    const bool upper = shiftHeld != capsLock;
-    return static_cast<int16_t>((upper ? 'A' : 'a') + (key - SDLK_a));
-  }
+int16_t ControlKeyAscii(int32_t key, int16_t shift) {
+  // Characters come from the text input; these keys type none but still
+  // report their control code, as do Ctrl chords of letters.
+  if (shift & 4) return 0;
+  if (key >= SDLK_a && key <= SDLK_z) return (shift & 2) ? static_cast<int16_t>(1 + (key - SDLK_a)) : 0;
   if (shift & 2) return 0;
   switch (key) {
     case SDLK_RETURN:
@@ -73,15 +71,29 @@ int16_t KeyAsciiFor(int32_t key, int16_t shift, bool capsLock) {
     case SDLK_ESCAPE: return 27;
     case SDLK_BACKSPACE: return 8;
     case SDLK_TAB: return 9;
+    default: return 0;
+  }
+}
+
+std::string UsLayoutText(int32_t key, int16_t shift) {
+  if (shift & 6) return "";  // Ctrl and Alt chords type nothing
+  const bool shiftHeld = (shift & 1) != 0;
+  if (key >= SDLK_a && key <= SDLK_z) return std::string(1, static_cast<char>((shiftHeld ? 'A' : 'a') + (key - SDLK_a)));
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return std::string(1, static_cast<char>('1' + (key - SDLK_KP_1)));
+  switch (key) {
+    case SDLK_KP_0: return "0";
+    case SDLK_KP_MULTIPLY: return "*";
+    case SDLK_KP_PLUS: return "+";
+    case SDLK_KP_MINUS: return "-";
+    case SDLK_KP_PERIOD: return ".";
+    case SDLK_KP_DIVIDE: return "/";
     default: break;
   }
-  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return static_cast<int16_t>('1' + (key - SDLK_KP_1));
-  if (key == SDLK_KP_0) return '0';
   if (key >= 32 && key <= 126) {
     const char c = static_cast<char>(key);
-    return static_cast<int16_t>(shiftHeld ? Shifted(c) : c);
+    return std::string(1, shiftHeld ? Shifted(c) : c);
   }
-  return 0;
+  return "";
 }
 
 }  // namespace plat

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/owned.hpp"
 #include "platform/runtime/quit_signal.hpp"
 
@@ -68,6 +69,14 @@ int16_t HeldMask(Uint32 state) {
   return m;
 }
 
+// Typed text, in the keyboard's own layout or from an input method, becomes
+// key presses of characters in the game's code page.
+void DeliverText(WindowEvents& r, const char* utf8) {
+  // Ctrl and Alt chords are commands, not typing; AltGr (right Alt) types.
+  if (SDL_GetModState() & (KMOD_CTRL | KMOD_LALT)) return;
+  for (int16_t code : KeyAsciiCodes(utf8)) r.OnKeyPress(code);
+}
+
 void Deliver(const SDL_Event& e) {
   WindowEvents* r = Window::Instance().Receiver();
   switch (e.type) {
@@ -79,10 +88,13 @@ void Deliver(const SDL_Event& e) {
       const int16_t vk = VirtualKeyFromSdl(e.key.keysym.sym);
       const int16_t shift = ShiftFromMod(e.key.keysym.mod);
       if (vk != 0) r->OnKeyDown(vk, shift);
-      const int16_t ascii = KeyAsciiFor(e.key.keysym.sym, shift, (e.key.keysym.mod & KMOD_CAPS) != 0);
+      const int16_t ascii = ControlKeyAscii(e.key.keysym.sym, shift);
       if (ascii != 0) r->OnKeyPress(ascii);
       return;
     }
+    case SDL_TEXTINPUT:
+      if (r) DeliverText(*r, e.text.text);
+      return;
     case SDL_KEYUP: {
       if (!r) return;
       const int16_t vk = VirtualKeyFromSdl(e.key.keysym.sym);
@@ -241,9 +253,9 @@ bool Window::Create(const char* title) {
                                          kFrameHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
   if (!native_->window) return false;
   native_->wholeDue = true;
-  // The game has no text fields; keys become characters through KeyPress,
-  // and an input method would only swallow them.
-  SDL_StopTextInput();
+  // Characters are typed through the text input, so every keyboard layout
+  // and input method types what its keys show.
+  SDL_StartTextInput();
   return true;
 }
 
@@ -372,9 +384,18 @@ void Window::ShowArea(int x0, int y0, int x1, int y1) {
   if (whole) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
   const uint32_t* palette = n.palette.data();
   const int* columns = n.sourceColumn.data();
+  int64_t rowBefore = -1;
   for (int wy = wy0; wy < wy1; ++wy) {
-    const uint16_t* in = &lastFrame_[static_cast<size_t>(int64_t{wy} * lastHeight_ / box.h) * lastWidth_];
+    const int64_t source = int64_t{wy} * lastHeight_ / box.h;
+    const uint16_t* in = &lastFrame_[static_cast<size_t>(source) * lastWidth_];
     uint8_t* row = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(box.y + wy) * surface->pitch;
+    if (source == rowBefore) {
+      // Enlarged, a frame row fills several window rows: copy the one made.
+      const ptrdiff_t at = static_cast<ptrdiff_t>(box.x + wx0) * bpp;
+      std::memcpy(row + at, row - surface->pitch + at, static_cast<size_t>(wx1 - wx0) * static_cast<size_t>(bpp));
+      continue;
+    }
+    rowBefore = source;
     if (bpp == 4) {
       uint32_t* out = reinterpret_cast<uint32_t*>(row) + box.x;
       for (int wx = wx0; wx < wx1; ++wx) out[wx] = palette[in[columns[wx]]];
@@ -442,7 +463,9 @@ void Window::ShowSystemCursor(bool show) {
 }
 
 void Window::DisableInputMethod() {
-  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_StopTextInput();
+  // Typing must go on: without the text input no key gives a character. The
+  // input method stays as the player set it.
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_StartTextInput();
 }
 
 int ShowCursor(bool show) {
@@ -482,6 +505,7 @@ void PushKey(Uint32 type, int16_t vk, int16_t shift) {
   e.key.keysym.scancode = SDL_GetScancodeFromKey(e.key.keysym.sym);
   e.key.keysym.mod = ModFromShift(shift);
   SDL_PushEvent(&e);
+  if (type == SDL_KEYDOWN) PushText(UsLayoutText(e.key.keysym.sym, shift));
 }
 
 void PushButton(Uint32 type, int16_t button, float x, float y) {
@@ -495,6 +519,23 @@ void PushButton(Uint32 type, int16_t button, float x, float y) {
   SDL_PushEvent(&e);
 }
 }  // namespace
+
+void PushText(std::string_view utf8) {
+  // An event holds a few characters; longer text comes in several, split
+  // between characters.
+  constexpr size_t kRoom = sizeof(SDL_TextInputEvent::text) - 1;
+  while (!utf8.empty()) {
+    size_t n = std::min(utf8.size(), kRoom);
+    while (n < utf8.size() && n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+    if (n == 0) n = std::min(utf8.size(), kRoom);
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = WindowId();
+    std::memcpy(e.text.text, utf8.data(), n);
+    SDL_PushEvent(&e);
+    utf8.remove_prefix(n);
+  }
+}
 
 void PushKeyDown(int16_t vk, int16_t shift) { PushKey(SDL_KEYDOWN, vk, shift); }
 void PushKeyUp(int16_t vk, int16_t shift) { PushKey(SDL_KEYUP, vk, shift); }

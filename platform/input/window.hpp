@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat {
@@ -80,7 +82,8 @@ class Window {
   // The system pointer is hidden over the game (the screens draw their own)
   // and shown again at exit.
   void ShowSystemCursor(bool show);
-  // Keys go to the game as keys: no input method composes them.
+  // Start-up's answer to an input method: typing stays on (characters come
+  // only through the text input) and the method is left as the player set it.
   void DisableInputMethod();
 
  private:
@@ -121,6 +124,9 @@ void RunTestDriver();
 void PushKeyDown(int16_t virtualKey, int16_t shift = 0);
 void PushKeyUp(int16_t virtualKey, int16_t shift = 0);
 void PushKeyStroke(int16_t virtualKey, int16_t shift = 0);  // down then up
+// Typed text (UTF-8) as the system's text input delivers it, also what an
+// input method composes. A pushed key down types its US-layout character.
+void PushText(std::string_view utf8);
 void PushMouseDown(int16_t button, float xPixels, float yPixels);
 void PushMouseUp(int16_t button, float xPixels, float yPixels);
 void PushMouseMove(float xPixels, float yPixels, int16_t buttonsHeld = 0);
@@ -128,7 +134,12 @@ void PushMouseMove(float xPixels, float yPixels, int16_t buttonsHeld = 0);
 // Translations between SDL and the game's key codes (0 when unknown).
 int16_t VirtualKeyFromSdl(int32_t sdlKeycode);
 int32_t SdlKeyFromVirtual(int16_t virtualKey);
-// The character a key press gives, as KeyPress reports it (0 for none).
-int16_t KeyAsciiFor(int32_t sdlKeycode, int16_t shift, bool capsLock);
+// The code KeyPress reports for a key that types no text (Enter, Esc,
+// Backspace, Tab, Ctrl+letter); 0 for every other key, whose characters
+// come from the text input.
+int16_t ControlKeyAscii(int32_t sdlKeycode, int16_t shift);
+// The text a key types on a US keyboard with Num Lock on ("" for none): what
+// the pushed key strokes of tests type.
+std::string UsLayoutText(int32_t sdlKeycode, int16_t shift);
 
 }  // namespace plat

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace plat {
@@ -41,20 +42,49 @@ bool Exists(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
-// The entry of folder whose name equals part without regard to case, or
-// part itself when none does.
-std::string MatchEntry(const std::string& folder, const std::string& part) {
-  DIR* d = ::opendir(folder.empty() ? "/" : folder.c_str());
-  if (!d) return part;
-  std::string found;
-  while (dirent* e = ::readdir(d)) {
-    if (EqualNoCase(e->d_name, part)) {
-      found = e->d_name;
-      break;
+std::string Join(const std::string& a, const std::string& b) {
+  if (a.empty()) return b;
+  return a.back() == '/' ? a + b : a + "/" + b;
+}
+
+// The name on disk of one part of a game path inside folder. Game names are
+// in the game's code page and stand on disk in UTF-8; a part already in the
+// system's spelling (as a folder the player named) is taken as it stands.
+std::string NativePart(const std::string& folder, const std::string& part) {
+  if (part == "." || part == "..") return part;
+  const std::string utf8 = ToUtf8(part);
+  if (Exists(Join(folder, utf8))) return utf8;
+  if (Exists(Join(folder, part))) return part;
+  const bool converts = ConvertsToUtf8(part);
+  if (DIR* d = ::opendir(folder.empty() ? "." : folder.c_str())) {
+    std::string found;
+    while (dirent* e = ::readdir(d)) {
+      // Compared in game terms, where case folding spares double-byte
+      // characters; a raw part is compared as it stands.
+      if (converts ? EqualNoCase(FromUtf8(e->d_name), part) : EqualNoCase(e->d_name, part)) {
+        found = e->d_name;
+        break;
+      }
     }
+    ::closedir(d);
+    if (!found.empty()) return found;
   }
-  ::closedir(d);
-  return found.empty() ? part : found;
+  return converts ? utf8 : part;
+}
+
+// The parts of a game path, split at separators that stand on their own:
+// the second byte of a double-byte character may be a backslash.
+std::vector<std::string> PathParts(std::string_view p) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < p.size();) {
+    const size_t n = CharBytesAt(p, i);
+    if (n == 1 && (p[i] == '\\' || p[i] == '/'))
+      parts.emplace_back();
+    else
+      parts.back().append(p.substr(i, n));
+    i += n;
+  }
+  return parts;
 }
 
 }  // namespace
@@ -70,28 +100,29 @@ void SetProgramFolder(std::string folder) {
 }
 
 std::string NativePath(std::string_view gamePath) {
-  std::string p(gamePath);
-  std::replace(p.begin(), p.end(), '\\', '/');
-  if (p.empty() || Exists(p)) return p;
-  auto join = [](const std::string& a, const std::string& b) {
-    if (a.empty()) return b;
-    return a.back() == '/' ? a + b : a + "/" + b;
-  };
-  std::string built = p.front() == '/' ? "/" : "";
-  size_t i = 0;
-  while (i < p.size()) {
-    size_t j = p.find('/', i);
-    if (j == std::string::npos) j = p.size();
-    const std::string part = p.substr(i, j - i);
-    i = j + 1;
-    if (part.empty()) continue;
-    std::string candidate = join(built, part);
-    if (part != "." && part != ".." && !Exists(candidate))
-      candidate = join(built, MatchEntry(built.empty() ? "." : built, part));
-    built = candidate;
+  if (gamePath.empty()) return "";
+  // A path under the program folder begins with the folder's own spelling,
+  // which is the system's, whatever characters it holds.
+  std::string built;
+  const std::string& root = ProgramFolder();
+  if (!root.empty() && gamePath.starts_with(root) &&
+      (gamePath.size() == root.size() || gamePath[root.size()] == '\\' || gamePath[root.size()] == '/')) {
+    built = root;
+    gamePath.remove_prefix(root.size());
   }
-  if (p.back() == '/' && !built.empty() && built.back() != '/') built += '/';
-  return built;
+  std::vector<std::string> parts = PathParts(gamePath);
+  if (built.empty() && parts.front().empty() && parts.size() > 1) built = "/";
+  const bool trailing = parts.size() > 1 && parts.back().empty();
+  std::erase_if(parts, [](const std::string& part) { return part.empty(); });
+  // Mostly the whole path exists as converted; only then is no folder read.
+  std::string direct = built;
+  for (const auto& part : parts) direct = Join(direct, ToUtf8(part));
+  if (!Exists(direct)) {
+    for (const auto& part : parts) built = Join(built, NativePart(built, part));
+    direct = built;
+  }
+  if (trailing && !direct.empty() && direct.back() != '/') direct += '/';
+  return direct;
 }
 
 bool FileExists(std::string_view gamePath) { return IsFile(NativePath(gamePath)); }
@@ -102,7 +133,7 @@ std::string Dir(std::string_view gamePath) {
   if (!IsFile(native)) return "";
   const std::string name = std::filesystem::path(native).filename().string();
   if (name.empty() || name[0] == '.') return "";
-  return name;
+  return FromUtf8(name);
 }
 
 std::vector<std::string> ListFiles(std::string_view gameFolder) {
@@ -112,7 +143,7 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
   if (!d) return names;
   while (dirent* e = ::readdir(d)) {
     if (e->d_name[0] == '.') continue;
-    if (IsFile(folder + "/" + e->d_name)) names.emplace_back(e->d_name);
+    if (IsFile(folder + "/" + e->d_name)) names.push_back(FromUtf8(e->d_name));
   }
   ::closedir(d);
   std::sort(names.begin(), names.end());

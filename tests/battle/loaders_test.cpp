@@ -8,6 +8,7 @@
 #include "battle/roster.hpp"
 #include "battle/surface_pictures.hpp"
 #include "engine/helpers.hpp"
+#include "engine/sound.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/battle/world_data.hpp"
@@ -246,6 +247,17 @@ TEST_F(SampleMap, LoadsWholeWithEveryTableAndPicture) {
   for (const RECT& b : progress.Bars) (b.Top == 95 ? lastTile : lastBuilding) = b;
   EXPECT_EQ(lastTile.Right, 520);
   EXPECT_EQ(lastBuilding.Right, 520);
+}
+
+TEST_F(SampleMap, EverySoundTheBattlePlaysIsInTheSoundTable) {
+  BattleState w;
+  ASSERT_TRUE(LoadSound(w));
+  ASSERT_TRUE(LoadSoundChannels(w));
+  EXPECT_EQ(Sounds->Count(), static_cast<int32_t>(w.Sounds.size()));
+  for (int32_t effect = 0; effect <= 300; ++effect)
+    if (const char* key = EffectSoundKey(effect)) EXPECT_TRUE(Sounds->Find(key)) << effect << " " << key;
+  EXPECT_TRUE(Sounds->Find("Bleep01"));
+  Sounds->RemoveAll();
 }
 
 TEST_F(SampleMap, UnitsArePlacedFromTheMapsTemplates) {

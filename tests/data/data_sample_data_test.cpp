@@ -11,6 +11,7 @@
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "platform/display/surface.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
@@ -67,6 +68,8 @@ TEST_F(DataSampleData, BuildingTypesNameCataloguedPicturesAndTheirFrames) {
   // these type numbers.
   for (const char* key : {"577", "578", "579", "580", "587", "601", "612", "661", "672"})
     EXPECT_NO_THROW(types.Item(key)) << key;
+  // A row in the code page of the original data reads as it is written.
+  EXPECT_EQ(types.Item("587")->Name, plat::FromUtf8("司令部"));
   for (const auto& type : types) {
     auto clip = fw::ObjClips->Item(type->ClipStyle);
     ASSERT_TRUE(clip) << type->Key;
@@ -86,6 +89,23 @@ TEST_F(DataSampleData, BuildingTypesNameCataloguedPicturesAndTheirFrames) {
     // Black is the battles' colour key: the corners stay see-through.
     EXPECT_EQ(picture->Row(0)[0], 0) << clip->FileName;
   }
+}
+
+TEST_F(DataSampleData, MembersWithChineseNamesAreFoundAndExtracted) {
+  const std::string bell = plat::FromUtf8("锣初1.wav");
+  ASSERT_TRUE(fw::DataPack->PackFiles->Find(bell));
+  EXPECT_TRUE(fw::DataPack->PackFiles->Find(plat::FromUtf8("訊息框.bmp")));
+  // The archive's directory holds the code page's bytes.
+  const auto inf = plat::ReadAllText(fw::AppPath + "\\Data.INF");
+  ASSERT_TRUE(inf);
+  EXPECT_NE(inf->find("\"" + bell + "\""), std::string::npos);
+  // Its copy is a file named in UTF-8, as the system names files.
+  fw::DataPack->Extract(bell);
+  const std::string copy = plat::NativePath(fw::DataPack->TempPath + bell);
+  EXPECT_TRUE(copy.ends_with("/锣初1.wav")) << copy;
+  EXPECT_TRUE(std::filesystem::is_regular_file(copy));
+  fw::DataPack->RemoveTempFile();
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 }  // namespace

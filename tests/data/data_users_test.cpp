@@ -5,6 +5,8 @@
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "engine/helpers.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
@@ -78,21 +80,21 @@ TEST_F(DataUsers, NamesAreCutAt20BytesWithoutSplittingACharacter) {
   users.ReadUser();
   users.Item(1)->Name = "ABCDEFGHIJKLMNOPQRSTUVWXY";  // 25
   users.Item(2)->Name = "Bob";
-  users.Item(3)->Name = "ABCDEFGHIJKLMNOPQR\xC3\xA9Z";  // the é would straddle byte 20
+  users.Item(3)->Name = "ABCDEFGHIJKLMNOPQR" + plat::FromUtf8("中") + "Z";  // bytes 19 and 20
   users.Item(4)->CtlFile = "VeryLongSettings.cfg";
   ASSERT_TRUE(users.SaveUser());
   const std::string bytes = dir.Read("User.INI");
   ASSERT_EQ(bytes.size(), 384u);
   EXPECT_EQ(bytes.substr(0, 20), "ABCDEFGHIJKLMNOPQRST");
   EXPECT_EQ(bytes.substr(64, 20), "Bob                 ");
-  EXPECT_EQ(bytes.substr(128, 20), "ABCDEFGHIJKLMNOPQR\xC3\xA9");
+  EXPECT_EQ(bytes.substr(128, 20), "ABCDEFGHIJKLMNOPQR\xD6\xD0");
   EXPECT_EQ(bytes.substr(192 + 52, 12), "VeryLongSett");
   fw::UsersClass again;
   again.File = users.File;
   again.ReadUser();
   EXPECT_EQ(again.Item(1)->Name, "ABCDEFGHIJKLMNOPQRST");
   EXPECT_EQ(again.Item(2)->Name, "Bob");
-  users.Item(3)->Name = "ABCDEFGHIJKLMNOPQRS\xC3\xA9";
+  users.Item(3)->Name = "ABCDEFGHIJKLMNOPQRS" + plat::FromUtf8("中");  // would straddle byte 20
   ASSERT_TRUE(users.SaveUser());
   again.ReadUser();
   EXPECT_EQ(again.Item(3)->Name, "ABCDEFGHIJKLMNOPQRS");  // the whole character goes
@@ -260,3 +262,38 @@ TEST_F(DataUsers, NetworkGameSharesTheFittedTankObject) {
 }
 
 }  // namespace
+
+TEST_F(DataUsers, ATenCharacterChineseNameFillsTheFieldByteForByte) {
+  users.ReadUser();
+  // Typed one character at a time under the name rule, as the profile
+  // screen adds them.
+  std::string name;
+  for (int16_t code : plat::KeyAsciiCodes("中文名字十个汉字测试")) {
+    const std::string ch = plat::KeyAsciiText(code);
+    ASSERT_TRUE(fw::NameHasRoomFor(name, ch)) << name.size();
+    name += ch;
+  }
+  EXPECT_EQ(fw::AnsiByteLen(name), 20);
+  EXPECT_FALSE(fw::NameHasRoomFor(name, "A"));
+  users.Item(2)->Name = name;
+  ASSERT_TRUE(users.SaveUser());
+  const std::string cp936 = "\xd6\xd0\xce\xc4\xc3\xfb\xd7\xd6\xca\xae\xb8\xf6\xba\xba\xd7\xd6\xb2\xe2\xca\xd4";
+  EXPECT_EQ(dir.Read("User.INI").substr(64, 20), cp936);
+  fw::UsersClass again;
+  again.File = users.File;
+  again.ReadUser();
+  EXPECT_EQ(again.Item(2)->Name, cp936);
+  EXPECT_EQ(plat::ToUtf8(again.Item(2)->Name), "中文名字十个汉字测试");
+  ASSERT_TRUE(again.SaveUser());
+  EXPECT_EQ(dir.Read("User.INI").substr(64, 20), cp936);
+}
+
+TEST(NameRule, ACharacterIsAddedOnlyWhenItFitsWhole) {
+  const std::string nineteen(19, 'a');
+  EXPECT_TRUE(fw::NameHasRoomFor(nineteen, "b"));
+  // Half a character would be cut off when saved: the name shown would
+  // not be the name kept.
+  EXPECT_FALSE(fw::NameHasRoomFor(nineteen, plat::FromUtf8("中")));
+  EXPECT_TRUE(fw::NameHasRoomFor(std::string(18, 'a'), plat::FromUtf8("中")));
+  EXPECT_FALSE(fw::NameHasRoomFor(std::string(20, 'a'), ""));
+}

@@ -3,6 +3,7 @@
 
 #include "engine/form_board.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "tests/engine/display_support.hpp"
 
@@ -97,6 +98,19 @@ TEST_F(DisplayMessageBox, AnswersWithTheKeyOrZeroForAClick) {
   EXPECT_EQ(fw::MouseButton, 1);
 }
 
+TEST_F(DisplayMessageBox, PrintScreenAnswersNoQuestion) {
+  ASSERT_TRUE(fw::Board->Show());
+  fw::GameState = 0;
+  int pumps = 0;
+  plat::SetTestDriver([&] {
+    ++pumps;
+    if (pumps == 2) plat::PushKeyStroke(44);
+    if (pumps == 5) plat::PushKeyStroke('N');
+  });
+  EXPECT_EQ(fw::ShowMessageBox("Are you sure to exit? (Y/n)", plat::RGB(255, 0, 0)), 'N');
+  EXPECT_GE(pumps, 5);
+}
+
 TEST_F(DisplayMessageBox, EmptyTextShowsTheBareBoardOnScreen) {
   ASSERT_TRUE(fw::Board->Show());
   fw::GameState = 0;
@@ -134,7 +148,7 @@ TEST_F(DisplayMessageBox, TextBoardDrawsTheBoardAndOneLine) {
 }
 
 TEST_F(DisplayMessageBox, LabelWidthFollowsTheAnsiByteLength) {
-  for (const char* text : {"Shd1", "中文"}) {
+  for (const std::string& text : {std::string("Shd1"), plat::FromUtf8("中文")}) {
     auto t = Target();
     fw::DrawTextSurface4(t, 10, 20, text);
     // 4 ANSI bytes: 6 x 4 + 2 = 26 wide, 14 high, outlined in green.

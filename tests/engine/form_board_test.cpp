@@ -77,6 +77,20 @@ TEST_F(Routing, GlobalsHoldTheLastEventInPixels) {
   EXPECT_EQ(fw::KeyShift, 2);
 }
 
+TEST_F(Routing, PrintScreenActsOnItsReleaseOnly) {
+  for (int state = 1; state <= 9; ++state) {
+    ScreenCalls().clear();
+    fw::GameState = state;
+    fw::KeyCode = 0;
+    board.Form_KeyDown(44, 0);
+    EXPECT_TRUE(ScreenCalls().empty()) << state;
+    EXPECT_EQ(fw::KeyCode, 0) << state;  // a waiting question is not answered
+    board.Form_KeyUp(44, 0);
+    ASSERT_FALSE(ScreenCalls().empty()) << state;
+    EXPECT_EQ(ScreenCalls().back(), std::to_string(state) + "KeyUp44");
+  }
+}
+
 TEST_F(Routing, DebugChordTogglesInEveryState) {
   fw::DebugOn = 0;
   fw::GameState = 1;  // no key-down handler here

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/helpers.hpp"
+#include "platform/runtime/code_page.hpp"
 
 TEST(Colour565, PackingClampsAndWritesBack) {
   int32_t r = 255, g = 255, b = 255;
@@ -50,7 +51,7 @@ TEST(ArcSin, EndsAndOutOfRange) {
 
 TEST(AnsiByteLen, DoubleByteCharactersCountTwo) {
   EXPECT_EQ(fw::AnsiByteLen("Arial"), 5);
-  EXPECT_EQ(fw::AnsiByteLen("\xe6\x88\xb0\xe8\xbb\x8a" "A"), 5);
+  EXPECT_EQ(fw::AnsiByteLen(plat::FromUtf8("戰車") + "A"), 5);
   EXPECT_EQ(fw::AnsiByteLen(""), 0);
 }
 

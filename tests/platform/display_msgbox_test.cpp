@@ -11,6 +11,7 @@
 
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/quit_signal.hpp"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(MessageBoxText, WrapsAtWordsAndInsideChineseTextKeepingEveryCharacter) {
   EXPECT_EQ(Joined(lines, " "), english);
 
   std::string chinese;
-  for (int i = 0; i < 12; ++i) chinese += "無法起始繪圖頁,請安裝";
+  for (int i = 0; i < 12; ++i) chinese += plat::FromUtf8("無法起始繪圖頁,請安裝");  // the game's code page
   const auto cjk = plat::WrapText(s, chinese, 200);
   ASSERT_GT(cjk.size(), 3u);
   for (const auto& l : cjk) EXPECT_LE(s.TextWidth(l), 200);

@@ -8,6 +8,7 @@
 #include "platform/display/surface.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace {
@@ -154,7 +155,7 @@ TEST(DisplaySurface, TextFacesAndEdges) {
   Surface cjk(120, 30);
   cjk.SetFont("Arial", 12, false);
   cjk.SetForeColor(plat::RGB(255, 255, 255));
-  cjk.DrawText(2, 2, "請安裝");
+  cjk.DrawText(2, 2, plat::FromUtf8("請安裝"));
   EXPECT_GT(Count(cjk, 0xFFFF), 30);
   // Text cut at every edge, and text nowhere near the surface.
   Surface edge(20, 10);
@@ -164,6 +165,29 @@ TEST(DisplaySurface, TextFacesAndEdges) {
     edge.DrawText(x, y, "WWWWWW");
   edge.DrawText(0, 0, "");
   SUCCEED();
+}
+
+// Text in the game's code page is drawn as its characters: each has its own
+// glyph (a missing glyph is one box for all) and none is a stand-in.
+TEST(DisplaySurface, CodePageTextShowsItsCharacters) {
+  auto draw = [](const std::string& text, const std::string& face) {
+    auto s = std::make_shared<Surface>(80, 30);
+    s->SetFont(face, 12, false);
+    s->SetForeColor(plat::RGB(255, 255, 255));
+    s->DrawText(2, 2, text);
+    return std::vector<uint16_t>(s->Pixels(), s->Pixels() + 80 * 30);
+  };
+  for (const char* face : {"Arial", "新細明體"}) {
+    const std::string fontName = plat::FromUtf8(face);
+    const auto zhong = draw(plat::FromUtf8("中"), fontName), wen = draw(plat::FromUtf8("文"), fontName);
+    const auto unknown = draw("?", fontName), box = draw(plat::FromUtf8("\xee\x80\x80"), fontName);
+    EXPECT_NE(zhong, wen) << face;
+    EXPECT_NE(zhong, unknown) << face;
+    EXPECT_NE(zhong, box) << face;
+    EXPECT_GT(std::count(zhong.begin(), zhong.end(), 0xFFFF), 20) << face;
+    // The same bytes drawn twice give the same picture.
+    EXPECT_EQ(zhong, draw(plat::FromUtf8("中"), fontName)) << face;
+  }
 }
 
 TEST(DisplaySurface, BoxesLinesAndCircles) {

@@ -84,13 +84,36 @@ TEST(KeyTranslation, EveryBindableKeyRoundTrips) {
     EXPECT_NE(plat::SdlKeyFromVirtual(static_cast<int16_t>(vk)), SDLK_UNKNOWN) << vk;
 }
 
-TEST(KeyTranslation, CharactersFollowShiftAndCapsLock) {
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_a, 0, false), 'a');
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_a, 1, false), 'A');
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_a, 1, true), 'a');
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_1, 1, false), '!');
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_KP_5, 0, false), '5');
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_RETURN, 0, false), 13);
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_F1, 0, false), 0);
-  EXPECT_EQ(plat::KeyAsciiFor(SDLK_x, 4, false), 0);
+TEST(KeyTranslation, KeysThatTypeNothingStillReportTheirCode) {
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_RETURN, 0), 13);
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_KP_ENTER, 0), 13);
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_ESCAPE, 1), 27);
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_BACKSPACE, 0), 8);
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_TAB, 0), 9);
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_c, 2), 3);
+  // Characters come from the text input alone, or a key would type twice.
+  for (int32_t key : {SDLK_a, SDLK_1, SDLK_KP_5, SDLK_SPACE, SDLK_F1}) EXPECT_EQ(plat::ControlKeyAscii(key, 0), 0) << key;
+  EXPECT_EQ(plat::ControlKeyAscii(SDLK_x, 4), 0);
+  // What a pushed stroke types on a US keyboard.
+  EXPECT_EQ(plat::UsLayoutText(SDLK_a, 1), "A");
+  EXPECT_EQ(plat::UsLayoutText(SDLK_1, 1), "!");
+  EXPECT_EQ(plat::UsLayoutText(SDLK_KP_5, 0), "5");
+  EXPECT_EQ(plat::UsLayoutText(SDLK_RETURN, 0), "");
+  EXPECT_EQ(plat::UsLayoutText(SDLK_c, 2), "");
+}
+
+TEST_F(WindowEventsTest, TypedTextArrivesAsCodePageCharacters) {
+  // An input method commits Chinese; a keypad digit types itself; a text
+  // longer than one event comes whole.
+  plat::PushText("中文");
+  plat::PushKeyStroke(101);  // keypad 5
+  std::string many;
+  for (int i = 0; i < 15; ++i) many += "字";
+  plat::PushText(many);
+  plat::DoEvents();
+  std::vector<std::string> expected{"press " + std::to_string(static_cast<int16_t>(0xD6D0)),
+                                    "press " + std::to_string(static_cast<int16_t>(0xCEC4)), "down 101/0", "press 53",
+                                    "up 101/0"};
+  for (int i = 0; i < 15; ++i) expected.push_back("press " + std::to_string(static_cast<int16_t>(0xD7D6)));
+  EXPECT_EQ(rec.log, expected);
 }

@@ -438,7 +438,7 @@ std::vector<Type> Types() {
       {"578", "Factory", "Factory", "Ammunition Plant", 9, "0.05", 1500, 300, "0.1"},
       {"579", "Factory", "Factory", "Assembly Plant", 9, "0.05", 1500, 300, "0.1"},
       {"580", "Command", "Base", "Command Centre", 9, "0", 2000, 500, "0.2"},
-      {"587", "Command", "Base", "Headquarters", 9, "0", 2000, 500, "0.2"},
+      {"587", "Command", "Base", "司令部", 9, "0", 2000, 500, "0.2"},  // headquarters
   };
   // The helicopter base and the tank factory come in numbered parts.
   const struct {

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "engine/pack.hpp"
+#include "platform/runtime/code_page.hpp"
 
 namespace mkdata {
 namespace fs = std::filesystem;
@@ -79,7 +80,8 @@ std::string Quote(std::string_view s) {
 
 std::string Records(const std::vector<std::string>& lines) {
   std::string out;
-  for (const auto& l : lines) out += l + "\r\n";
+  // The tables are in the game's code page, as the original data is.
+  for (const auto& l : lines) out += plat::FromUtf8(l) + "\r\n";
   return out;
 }
 

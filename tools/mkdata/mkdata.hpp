@@ -42,7 +42,8 @@ struct Step {
   Step(const char* name, int order, StepFn fn);
 };
 
-// Text records as the game's tables hold them (CR LF line ends).
+// Text records as the game's tables hold them: written here in UTF-8, stored
+// in the game's code page with CR LF line ends.
 std::string Records(const std::vector<std::string>& lines);
 std::string Quote(std::string_view s);
 
