@@ -10,6 +10,7 @@
 #include "frontend/menu_common.hpp"
 #include "frontend/setup_menu.hpp"
 #include "frontend/user_menu.hpp"
+#include "missions/campaign.hpp"
 
 namespace fw {
 
@@ -28,6 +29,7 @@ void RegisterScreens() {
   // the map tables fresh before each visit.
   RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
   RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
+  SetMissionScriptMaker(MakeCampaignScript);
   RegisterScreen(S::NetworkLobby, kMenuEvents);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);

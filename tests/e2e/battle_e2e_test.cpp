@@ -11,6 +11,7 @@
 #include "data/battle_result.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "factory/rules/combin_all.hpp"
 #include "engine/screen.hpp"
 #include "platform/input/window.hpp"
 #include "tests/battle/screen_support.hpp"
@@ -33,6 +34,11 @@ class StartBattle : public fw::Screen {
     fw::Users->NowUser = 1;
     fw::Users->Item(1)->Mission = 1;
     fw::Users->Item(1)->Money = kMarkMoney;
+    // The profile's fitted tank, built as the profile screen builds it: the
+    // campaign's scripts place it as the player's unit.
+    fw::Users->EQUFile = fw::AppPath + "\\save\\user1.DAT";
+    fw::Users->LoadEQUFile();
+    fw::CombinAllOnUsers();
     fw::GameState = fw::ScreenState::CampaignBattle;
   }
 };

@@ -15,6 +15,7 @@
 
 #include "platform/runtime/text_records.hpp"
 #include "tools/mkdata/canvas.hpp"
+#include "tools/mkdata/map_writer.hpp"
 #include "tools/mkdata/mkdata.hpp"
 
 namespace mkdata {
@@ -329,12 +330,7 @@ void PanelPictures(Context& ctx) {
 // Terrain areas of MapA in file order (1 to N). Land-mask value m selects
 // area m + 1, so areas 2 to 6 are painted into the mask; the others are
 // spawn areas and the goal zone.
-struct Area {
-  int l, t, r, b;
-  int kind;
-  float value;
-};
-const Area kAreas[] = {
+const MapArea kAreas[] = {
     {300, 1700, 560, 1960, 9, 0},     // 1: the player's start
     {800, 400, 1200, 800, 0, 0.5f},   // 2 (mask 1): mud, halves progress
     {1400, 2000, 1800, 2200, 1, 0.5f},  // 3 (mask 2): drift towards -x
@@ -371,7 +367,7 @@ std::vector<uint8_t> MapAMask() {
       if ((c - 197) * (c - 197) / 2 + (r - 25) * (r - 25) < 20) set(c, r, 255);
   // The terrain areas 2 to 6 as mask values 1 to 5.
   for (int a = 1; a <= 5; ++a) {
-    const Area& ar = kAreas[a];
+    const MapArea& ar = kAreas[a];
     for (int r = ar.t / kCell; r < ar.b / kCell; ++r)
       for (int c = ar.l / kCell; c < ar.r / kCell; ++c) set(c, r, static_cast<uint8_t>(a));
   }
@@ -424,54 +420,19 @@ Rgb GroundAt(const std::vector<uint8_t>& mask, int x, int y) {
   return g;
 }
 
-void MapA(Context& ctx) {
-  const std::vector<uint8_t> mask = MapAMask();
-  ctx.Member("MissionPack", "MapA.msk", mask.data(), mask.size());
+}  // namespace
 
-  // Background: 4 x 4 tiles of 640 x 480, each pixel 2 x 2 map pixels.
+std::vector<uint8_t> SampleGroundMask() { return MapAMask(); }
+
+std::vector<std::string> SampleTiles() {
   std::vector<std::string> tiles;
   for (int tr = 0; tr < 4; ++tr)
-    for (int tc = 0; tc < 4; ++tc) {
-      Canvas t(640, 480);
-      for (int py = 0; py < 480; ++py)
-        for (int px = 0; px < 640; ++px) t.Set(px, py, GroundAt(mask, 1280 * tc + 2 * px, 960 * tr + 2 * py));
-      const std::string name = "MapA" + std::to_string(tr) + std::to_string(tc) + ".jpg";
-      const auto jpg = t.Jpg(88);
-      ctx.Member("MissionPack", name, jpg.data(), jpg.size());
-      tiles.push_back(name);
-    }
+    for (int tc = 0; tc < 4; ++tc) tiles.push_back("MapA" + std::to_string(tr) + std::to_string(tc) + ".jpg");
+  return tiles;
+}
 
-  plat::TextRecordWriter w;
-  // Sections in an order of their own: the reader takes any.
-  w.String("Terrain").Number(static_cast<int64_t>(std::size(kAreas))).EndRecord();
-  for (const Area& a : kAreas)
-    w.Number(a.l).Number(a.t).Number(a.r).Number(a.b).Number(a.kind).Single(a.value).EndRecord();
-
-  w.String("Map").Number(4).Number(4).EndRecord();
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) w.String(tiles[r * 4 + c]);
-    w.EndRecord();
-  }
-
-  const struct {
-    const char* type;
-    int x, y;
-  } buildings[] = {{"580", 4400, 1900}, {"550", 4000, 1500}, {"540", 4100, 2350}, {"510", 3800, 1800},
-                   {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
-                   {"502", 1200, 3050}};
-  w.String("Building").Number(static_cast<int64_t>(std::size(buildings))).EndRecord();
-  for (const auto& b : buildings) w.String(b.type).Number(b.x).Number(b.y).EndRecord();
-
-  const struct {
-    const char* key;
-    const char* clip;
-    float top, agile, accel;
-    int shield;
-    float shieldSpeed;
-    int energy;
-    float energySpeed;
-    std::vector<std::pair<const char*, int>> weapons;
-  } models[] = {
+const std::vector<MapModel>& SampleModels() {
+  static const std::vector<MapModel> models = {
       {"Scout", "Tank04", 4.5f, 3.0f, 0.12f, 40, 0.05f, 80, 0.6f, {{"Laser Gun", 0}}},
       {"Light", "Tank02", 3.5f, 2.5f, 0.1f, 60, 0.05f, 100, 0.5f, {{"Twin Laser", -2}, {"Twin Laser", 2}}},
       {"Medium", "Tank02", 3.0f, 2.0f, 0.08f, 100, 0.08f, 140, 0.6f, {{"Cannon", 0}, {"Ion Gun", 3}}},
@@ -479,28 +440,74 @@ void MapA(Context& ctx) {
        {{"Heavy Cannon", 0}, {"Missile", -3}, {"Rocket", 3}}},
       {"Ally", "Tank01", 3.2f, 2.2f, 0.09f, 90, 0.08f, 120, 0.6f, {{"Laser Gun", 0}, {"Flame Gun", 2}}},
   };
-  w.String("Tank Model").Number(static_cast<int64_t>(std::size(models))).EndRecord();
-  for (const auto& m : models) {
+  return models;
+}
+
+void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map) {
+  ctx.Member("MissionPack", name + ".msk", mask.data(), mask.size());
+  plat::TextRecordWriter w;
+  // Sections in an order of their own: the reader takes any.
+  w.String("Terrain").Number(static_cast<int64_t>(map.areas.size())).EndRecord();
+  for (const MapArea& a : map.areas)
+    w.Number(a.l).Number(a.t).Number(a.r).Number(a.b).Number(a.kind).Single(a.value).EndRecord();
+
+  w.String("Map").Number(4).Number(4).EndRecord();
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) w.String(map.tiles[static_cast<size_t>(r * 4 + c)]);
+    w.EndRecord();
+  }
+
+  w.String("Building").Number(static_cast<int64_t>(map.buildings.size())).EndRecord();
+  for (const MapBuilding& b : map.buildings) w.String(b.type).Number(b.x).Number(b.y).EndRecord();
+
+  w.String("Tank Model").Number(static_cast<int64_t>(map.models.size())).EndRecord();
+  for (const MapModel& m : map.models) {
     w.String(m.key).String(m.clip).Single(m.top).Single(m.agile).Single(m.accel).Number(m.shield).Single(m.shieldSpeed)
         .Number(m.energy).Single(m.energySpeed).Number(static_cast<int64_t>(m.weapons.size())).EndRecord();
     for (const auto& [key, offset] : m.weapons) w.String(key).Number(offset).EndRecord();
   }
 
-  const struct {
-    const char* name;
-    std::vector<std::pair<int, int>> points;
-  } spots[] = {
+  w.String("Navigation Spot").Number(static_cast<int64_t>(map.spots.size())).EndRecord();
+  for (const MapSpot& s : map.spots) {
+    w.String(s.name).Number(static_cast<int64_t>(s.points.size())).EndRecord();
+    for (auto [x, y] : s.points) w.Number(x).Number(y).EndRecord();
+  }
+  ctx.Member("MissionPack", name + ".Inf", w.Text());
+}
+
+namespace {
+
+void MapA(Context& ctx) {
+  const std::vector<uint8_t> mask = MapAMask();
+  // Background: 4 x 4 tiles of 640 x 480, each pixel 2 x 2 map pixels.
+  const std::vector<std::string> tiles = SampleTiles();
+  for (int tr = 0; tr < 4; ++tr)
+    for (int tc = 0; tc < 4; ++tc) {
+      Canvas t(640, 480);
+      for (int py = 0; py < 480; ++py)
+        for (int px = 0; px < 640; ++px) t.Set(px, py, GroundAt(mask, 1280 * tc + 2 * px, 960 * tr + 2 * py));
+      const auto jpg = t.Jpg(88);
+      ctx.Member("MissionPack", tiles[static_cast<size_t>(tr * 4 + tc)], jpg.data(), jpg.size());
+    }
+
+  MapTables map;
+  map.areas.assign(std::begin(kAreas), std::end(kAreas));
+  map.tiles = tiles;
+  map.buildings = {{"580", 4400, 1900}, {"550", 4000, 1500}, {"540", 4100, 2350}, {"510", 3800, 1800},
+                   {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
+                   {"502", 1200, 3050}};
+  map.models = SampleModels();
+  // Spots 5 to 7 are the first mission's patrols round the base.
+  map.spots = {
       {"Ford patrol", {{2200, 900}, {2800, 900}, {2800, 1100}, {2200, 1100}}},
       {"South patrol", {{2200, 2900}, {2900, 2900}, {2900, 3100}, {2200, 3100}}},
       {"Base ring", {{3700, 1300}, {4700, 1300}, {4700, 2500}, {3700, 2500}}},
       {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {600, 1800}}},
+      {"East gate", {{3400, 1400}, {3400, 1700}, {3100, 1700}}},
+      {"North wall", {{3500, 800}, {4000, 900}, {3900, 1100}}},
+      {"South wall", {{3600, 2900}, {4100, 3000}, {3800, 3200}}},
   };
-  w.String("Navigation Spot").Number(static_cast<int64_t>(std::size(spots))).EndRecord();
-  for (const auto& s : spots) {
-    w.String(s.name).Number(static_cast<int64_t>(s.points.size())).EndRecord();
-    for (auto [x, y] : s.points) w.Number(x).Number(y).EndRecord();
-  }
-  ctx.Member("MissionPack", "MapA.Inf", w.Text());
+  WriteMap(ctx, "MapA", mask, map);
 }
 
 // ---------------------------------------------------------------- tables and pictures

@@ -1,0 +1,59 @@
+#pragma once
+// A mission map's members in "MissionPack": the land mask "<name>.msk" and
+// the description "<name>.Inf" (terrain areas, tiles, buildings, unit
+// templates, navigation spots), written from plain tables so that every
+// map, hand-made or generated, goes through one writer.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/mkdata/mkdata.hpp"
+
+namespace mkdata {
+
+struct MapArea {
+  int l, t, r, b;
+  int kind;  // 0 to 4 act on the units over mask cells; 9 acts on nothing
+  float value;
+};
+
+struct MapBuilding {
+  std::string type;  // a key of objinfo.ini
+  int x, y;
+};
+
+struct MapModel {
+  const char* key;
+  const char* clip;
+  float top, agile, accel;
+  int shield;
+  float shieldSpeed;
+  int energy;
+  float energySpeed;
+  std::vector<std::pair<const char*, int>> weapons;  // key, offset
+};
+
+struct MapSpot {
+  std::string name;
+  std::vector<std::pair<int, int>> points;
+};
+
+struct MapTables {
+  std::vector<MapArea> areas;        // areas 1 to N
+  std::vector<std::string> tiles;    // 4 x 4, row by row
+  std::vector<MapBuilding> buildings;
+  std::vector<MapModel> models;      // templates 1 to N
+  std::vector<MapSpot> spots;        // spots 1 to N
+};
+
+void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map);
+
+// What map A is drawn with, for maps that share its ground: its river and
+// rocks (areas 2 to 6 painted as mask values 1 to 5), its tile pictures
+// and its unit templates.
+std::vector<uint8_t> SampleGroundMask();
+std::vector<std::string> SampleTiles();
+const std::vector<MapModel>& SampleModels();
+
+}  // namespace mkdata
