@@ -7,12 +7,13 @@
 
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
+#include "platform/runtime/temp_folder.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace datatest {
 
 // Packs the members into "Data.INF"/"Data.PAK" in the program folder and
-// opens it as DataPack, extracting into the program folder.
+// opens it as DataPack, extracting into the game's private folder.
 inline void MakeDataArchive(const fwtest::TempProgramFolder& dir, const std::map<std::string, std::string>& members) {
   const std::string staging = dir.Path() + "/.staging";
   std::filesystem::create_directories(staging);
@@ -24,7 +25,7 @@ inline void MakeDataArchive(const fwtest::TempProgramFolder& dir, const std::map
   std::filesystem::remove_all(staging);
   fw::DataPack.Release();
   fw::DataPack->FilePath = fw::AppPath;
-  fw::DataPack->TempPath = fw::AppPath;
+  fw::DataPack->TempPath = plat::GameTempFolder();
   fw::DataPack->LoadInf("Data");
 }
 
