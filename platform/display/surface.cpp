@@ -13,7 +13,6 @@
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
-#include "platform/runtime/owned.hpp"
 
 namespace plat {
 
@@ -38,12 +37,6 @@ blit::Key KeyOf(const Surface& s) {
   return blit::Key{low, static_cast<uint16_t>(s.ColorKeyHigh() - low)};
 }
 
-[[noreturn]] void CannotCreate(const DDSURFACEDESC2& d, const std::string& why) {
-  throw RuntimeError(ErrorCode::General, "DirectDraw cannot create the surface (" + std::to_string(d.lWidth) + "x" +
-                                             std::to_string(d.lHeight) + "): " + why);
-}
-}  // namespace
-
 // The flip waits for the display's next refresh: the menus have no timer of
 // their own, so this is what keeps them from spinning.
 void WaitForRefresh() {
@@ -52,6 +45,12 @@ void WaitForRefresh() {
   const auto next = (now / kRefresh + 1) * kRefresh;
   std::this_thread::sleep_for(next - now);
 }
+
+[[noreturn]] void CannotCreate(const DDSURFACEDESC2& d, const std::string& why) {
+  throw RuntimeError(ErrorCode::General, "DirectDraw cannot create the surface (" + std::to_string(d.lWidth) + "x" +
+                                             std::to_string(d.lHeight) + "): " + why);
+}
+}  // namespace
 
 bool IntersectRect(RECT& out, const RECT& a, const RECT& b) {
   const RECT r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
@@ -236,19 +235,21 @@ void Surface::Shown() {
 
 void Surface::PresentFront() { PresentWithNotice(pixels_.data(), width_, height_, width_); }
 
-namespace {
-using SdlSurface = Owned<SDL_Surface, SDL_FreeSurface>;
-}  // namespace
-
 SurfacePtr LoadPictureFile(const std::string& nativePath) {
-  const SdlSurface img(IMG_Load(nativePath.c_str()));
+  SDL_Surface* img = IMG_Load(nativePath.c_str());
   if (!img) return nullptr;
-  const SdlSurface conv(SDL_ConvertSurfaceFormat(img.get(), SDL_PIXELFORMAT_RGB565, 0));
-  if (!conv || conv->w > kMaxSide || conv->h > kMaxSide) return nullptr;
+  SDL_Surface* conv = SDL_ConvertSurfaceFormat(img, SDL_PIXELFORMAT_RGB565, 0);
+  SDL_FreeSurface(img);
+  if (!conv) return nullptr;
+  if (conv->w > kMaxSide || conv->h > kMaxSide) {
+    SDL_FreeSurface(conv);
+    return nullptr;
+  }
   auto s = std::make_shared<Surface>(conv->w, conv->h);
   for (int y = 0; y < conv->h; ++y)
     std::memcpy(s->Row(y), static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch,
                 static_cast<size_t>(conv->w) * 2);
+  SDL_FreeSurface(conv);
   return s;
 }
 

@@ -111,6 +111,17 @@ TEST_F(Members, TraversalNamesAreRefusedAndNothingEscapes) {
   EXPECT_FALSE(dir.Exists("app/tmp/m0"));
 }
 
+TEST_F(Members, ADoubleByteCharacterEndingInASeparatorByteIsNoFolder) {
+  Open(1);
+  const std::string name = "\x81\x5c.bmp";  // one character of the code page, then ".bmp"
+  pack.PackFiles->Add(name, 1, 1);
+  pack.Extract(name);
+  EXPECT_EQ(dir.Read("app/tmp/\xe4\xb9\x97.bmp"), "0");  // the copy's name on disk is UTF-8
+  EXPECT_EQ(FilesOutsideTheTemporaryFolder(), 0);
+  EXPECT_TRUE(pack.RemoveTempFile());
+  EXPECT_FALSE(dir.Exists("app/tmp/\xe4\xb9\x97.bmp"));
+}
+
 TEST_F(Members, UnsetCompanionsNameNothing) {
   Open(2);
   M(0)->AddOnCount(3);
