@@ -2,6 +2,11 @@
 
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "frontend/brief.hpp"
+#include "frontend/end_screen.hpp"
+#include "frontend/main_menu.hpp"
+#include "frontend/setup_menu.hpp"
+#include "frontend/user_menu.hpp"
 
 namespace fw {
 
@@ -15,18 +20,18 @@ constexpr ScreenEvents kBattleEvents =
 
 void RegisterScreens() {
   using S = ScreenState;
-  // One line per screen: its state, its events, its class (none yet: a
+  // One line per screen: its state, its events, its class (none: a
   // placeholder stands in) and what runs before each visit. The battles read
   // the map tables fresh before each visit.
-  RegisterScreen(S::MainMenu, kMenuEvents);
+  RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
   RegisterScreen(S::CampaignBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::NetworkLobby, kMenuEvents);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
-  RegisterScreen(S::Profiles, kMenuEvents);
-  RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown);
-  RegisterScreen(S::Briefing, kMenuEvents);
+  RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
+  RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);
+  RegisterScreen(S::Briefing, kMenuEvents, MakeScreen<FrmBriefClass>);
   RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp);
-  RegisterScreen(S::EndScreen, kMenuEvents);
+  RegisterScreen(S::EndScreen, kMenuEvents, MakeScreen<FrmEndScreenClass>);
 }
 
 }  // namespace fw

@@ -1,0 +1,5 @@
+#include "data/battle_result.hpp"
+
+namespace fw {
+BattleResult EndResult;
+}  // namespace fw
