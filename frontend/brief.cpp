@@ -95,7 +95,7 @@ void FrmBriefClass::KeyPress(int16_t& keyAscii) {
   if (mWaiting != 0) return;
   if (keyAscii == 27) {
     if (mPage == 0) {
-      GameState = 1;
+      GameState = ScreenState::MainMenu;
       mState = "EXIT";
     } else {
       mPage = 0;
@@ -132,7 +132,7 @@ void FrmBriefClass::PaintIT() {
 void FrmBriefClass::CheckClick2() {
   if (mPressed <= 0) return;
   if (PtInRECT(mCursorX, mCursorY, mButtons[0])) {
-    GameState = 1;
+    GameState = ScreenState::MainMenu;
     mState = "EXIT";
   } else {
     mPage = 1;
@@ -154,19 +154,14 @@ void FrmBriefClass::CheckClick() {
       mPressed = 0;
     } else if (i == 2) {
       PlaySoundKey(2, false);
-      GameState = 8;
-      {
-        // Held for the visit: the factory may be released from inside it.
-        auto factory = FactoryScreen.Shared();
-        factory->Load();
-      }
-      FactoryScreen.Release();
+      // The factory writes the briefing's state again on its way out.
+      RunNestedScreen(ScreenState::Factory);
       ForgetHeldLeftButton();
       mPressed = 0;
     } else if (i == 3) {
       if (!Users->NowTank->Key.empty()) {
         PlaySoundKey(2, false);
-        GameState = 2;
+        GameState = ScreenState::CampaignBattle;
         mState = "EXIT";
       } else {
         Refuse();

@@ -57,10 +57,10 @@ void FrmEndScreenClass::Load() {
   auto user = Users->NowItem();
   const int32_t m = user->Mission;
   if (Mod20(m) == 0 && WinState) {
-    GameState = 11;
+    GameState = ScreenState::CampaignWon;
     return;
   }
-  GameState = 7;
+  GameState = ScreenState::Briefing;
   if (WinState) {
     user->Mission = LongSum(m, 1);
     if (!Users->SaveUser()) ShowSaveFailure();

@@ -66,7 +66,11 @@ void FrmMainMenuClass::ChkClick() {
   static const struct {
     const char* key;
     int32_t state;
-  } kTargets[] = {{"Campaign", 7}, {"MultiPlayer", 3}, {"Setting", 6}, {"Player", 5}, {"Quit", 5}};
+  } kTargets[] = {{"Campaign", ScreenState::Briefing},
+                     {"MultiPlayer", ScreenState::NetworkLobby},
+                     {"Setting", ScreenState::Setup},
+                     {"Player", ScreenState::Profiles},
+                     {"Quit", ScreenState::Profiles}};
   for (const auto& t : kTargets)
     if (mClickName == t.key) {
       GameState = t.state;
@@ -77,7 +81,7 @@ void FrmMainMenuClass::ChkClick() {
 
 void FrmMainMenuClass::KeyPress(int16_t& keyAscii) {
   if (keyAscii == 27) {
-    GameState = 5;
+    GameState = ScreenState::Profiles;
     mState = "EXIT";
   } else if (keyAscii == 13 && DebugOn == 1) {
     auto user = Users->NowItem();

@@ -40,8 +40,8 @@ void FrmSetupMenuClass::Load() {
   } catch (const std::exception& e) {
     // Left in state 6, the loop would open this screen again at once, for
     // ever: go back to the main menu and say why.
-    if (GameState == 6) {
-      GameState = 1;
+    if (GameState == ScreenState::Setup) {
+      GameState = ScreenState::MainMenu;
       plat::MsgBox(std::string("The setup screen cannot be shown: ") + e.what());
     }
   }
@@ -121,7 +121,7 @@ void FrmSetupMenuClass::LoadPictures() {
 void FrmSetupMenuClass::KeyPress(int16_t& keyAscii) {
   if (mState == "GETKEY" || keyAscii != kEscape) return;
   if (mPage == 1) {
-    GameState = 1;
+    GameState = ScreenState::MainMenu;
     mState = "EXIT";
   } else {
     mPage = 1;
@@ -212,13 +212,13 @@ void FrmSetupMenuClass::ChkClick() {
     mPage = name == "OK" ? 1 : name == "Key" ? 2 : 3;
     mSlideState = 0;
   } else if (name == "Save") {
-    GameState = 1;
+    GameState = ScreenState::MainMenu;
     mState = "EXIT";
     if (MusicOn == 0) MediaPlay->CleanUp();
     mSaveOnExit = true;
   } else if (name == "Quit") {
     if (mPage == 1) {
-      GameState = 1;
+      GameState = ScreenState::MainMenu;
       mState = "EXIT";
     } else {
       mPage = 1;
@@ -231,7 +231,7 @@ void FrmSetupMenuClass::ChkClick() {
     mPage = static_cast<uint8_t>(mPage - 1);
     if (mPage == 0) {
       mPage = 1;
-      GameState = 1;
+      GameState = ScreenState::MainMenu;
       mState = "EXIT";
     }
     mSlideState = 0;

@@ -122,7 +122,7 @@ void FrmUserMenuClass::ChkClick() {
     Users->EQUFile = EquipmentFileOf(mSlot);
     Users->LoadEQUFile();
     CallBuildBattleTank();
-    GameState = 1;
+    GameState = ScreenState::MainMenu;
     mState = "EXIT";
   } else if (name == "DEL") {
     if (Ask("Are you sure to delete it? (y/N)") && mSlot >= 1) {
@@ -138,7 +138,7 @@ void FrmUserMenuClass::ChkClick() {
     }
   } else if (name == "Quit") {
     if (Ask("Are you sure to exit? (Y/n)")) {
-      GameState = 0;
+      GameState = ScreenState::Quit;
       mState = "EXIT";
     }
   }
@@ -157,7 +157,7 @@ void FrmUserMenuClass::KeyPress(int16_t& keyAscii) {
           mEditing = false;
         }
       } else if (Ask("Are you sure to exit? (Y/n)")) {
-        GameState = 0;
+        GameState = ScreenState::Quit;
         mState = "EXIT";
       }
       return;

@@ -94,10 +94,7 @@ class ScreenTest : public ::testing::Test {
   }
   void TearDown() override {
     plat::SetTestDriver(nullptr);
-    for (int s = 1; s <= 9; ++s) {
-      fw::ScreenForState(s)->Release();
-      fw::ScreenForState(s)->SetFactory(nullptr);
-    }
+    fw::ClearScreens();
     ResetGlobals();
     plat::UnfixClock();
   }
@@ -146,6 +143,9 @@ class ScreenTest : public ::testing::Test {
     slot->Release();
     slot->SetFactory([screen] { return screen; });
     slot->Shared();
+    // Every screen hears every event here; the program's own routing is the
+    // program's test.
+    for (int s = 1; s <= 9; ++s) fw::ScreenForState(s)->SetEvents(0xFF);
     fw::GameState = state;
     auto pending = std::make_shared<std::vector<Step>>(std::move(steps));
     auto pumps = std::make_shared<long>(0);
