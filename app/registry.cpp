@@ -2,9 +2,11 @@
 
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "factory/rules/combin_all.hpp"
 #include "frontend/brief.hpp"
 #include "frontend/end_screen.hpp"
 #include "frontend/main_menu.hpp"
+#include "frontend/menu_common.hpp"
 #include "frontend/setup_menu.hpp"
 #include "frontend/user_menu.hpp"
 
@@ -32,6 +34,9 @@ void RegisterScreens() {
   RegisterScreen(S::Briefing, kMenuEvents, MakeScreen<FrmBriefClass>);
   RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp);
   RegisterScreen(S::EndScreen, kMenuEvents, MakeScreen<FrmEndScreenClass>);
+  // The profile screen and the briefing build the battle tank through the
+  // factory's rules, which know the catalogues.
+  BuildBattleTank = CombinAllOnUsers;
 }
 
 }  // namespace fw

@@ -1,8 +1,6 @@
 #include "frontend/brief.hpp"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -185,7 +183,7 @@ void FrmBriefClass::Refuse() {
   while (mKeyHit == 0) {
     mWaiting = -1;
     plat::DoEvents();
-    if (mKeyHit == 0 && !plat::ClockFixed()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (mKeyHit == 0) plat::Rest(5);
   }
   mWaiting = 0;
   // The press that ended the message is not also a click on the page.

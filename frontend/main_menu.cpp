@@ -12,7 +12,7 @@
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "platform/input/window.hpp"
-#include "platform/runtime/message_box.hpp"
+#include "platform/display/message_box.hpp"
 
 namespace fw {
 namespace {

@@ -1,8 +1,6 @@
 #include "frontend/setup_menu.hpp"
 
-#include <chrono>
 #include <exception>
-#include <thread>
 
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
@@ -12,7 +10,7 @@
 #include "frontend/menu_common.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
-#include "platform/runtime/message_box.hpp"
+#include "platform/display/message_box.hpp"
 
 namespace fw {
 namespace {
@@ -179,7 +177,7 @@ void FrmSetupMenuClass::WaitForKey(int32_t field) {
     box.ForeColor = blink ? -1 : 0;
     box.Blt(Primary);
     if (mCapturedKey >= 1 && mCapturedKey != kEscape) break;
-    if (!plat::ClockFixed()) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    plat::Rest(40);  // the field blinks at a pace the eye can follow
   }
   qelTextBox& box = mKeyBoxes[static_cast<size_t>(waitingField_ - 1)];
   SetKeyName(waitingField_, mCapturedKey);
