@@ -38,6 +38,12 @@ blit::Key KeyOf(const Surface& s) {
   return blit::Key{low, static_cast<uint16_t>(s.ColorKeyHigh() - low)};
 }
 
+[[noreturn]] void CannotCreate(const DDSURFACEDESC2& d, const std::string& why) {
+  throw RuntimeError(ErrorCode::General, "DirectDraw cannot create the surface (" + std::to_string(d.lWidth) + "x" +
+                                             std::to_string(d.lHeight) + "): " + why);
+}
+}  // namespace
+
 // The flip waits for the display's next refresh: the menus have no timer of
 // their own, so this is what keeps them from spinning.
 void WaitForRefresh() {
@@ -46,12 +52,6 @@ void WaitForRefresh() {
   const auto next = (now / kRefresh + 1) * kRefresh;
   std::this_thread::sleep_for(next - now);
 }
-
-[[noreturn]] void CannotCreate(const DDSURFACEDESC2& d, const std::string& why) {
-  throw RuntimeError(ErrorCode::General, "DirectDraw cannot create the surface (" + std::to_string(d.lWidth) + "x" +
-                                             std::to_string(d.lHeight) + "): " + why);
-}
-}  // namespace
 
 bool IntersectRect(RECT& out, const RECT& a, const RECT& b) {
   const RECT r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
