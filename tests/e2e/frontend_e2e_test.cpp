@@ -87,7 +87,10 @@ TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
                    fw::Users->NowTank->Key = "Road tank";
                    Click(465, 440);
                  }},
-                {"the battle", [] { return fw::CampaignScreen.Exists(); }, [] { plat::PushKeyStroke(kVkEscape); }},
+                // Esc asks whether to leave the battle; Y answers it.
+                {"the battle", FramesAfter([] { return fw::CampaignScreen.Exists(); }, 5),
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+                {"the exit question", AfterPumps(5), [] { plat::PushKeyStroke(kVkY); }},
                 // Between two screens, the battle's result as its missions leave it.
                 {"the battle left", [] { return !fw::CampaignScreen.Exists(); },
                  [] {
