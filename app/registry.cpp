@@ -2,6 +2,7 @@
 
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "factory/factory_screen.hpp"
 
 namespace fw {
 
@@ -25,7 +26,7 @@ void RegisterScreens() {
   RegisterScreen(S::Profiles, kMenuEvents);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown);
   RegisterScreen(S::Briefing, kMenuEvents);
-  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp);
+  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp, MakeScreen<FrmFactoryClass>);
   RegisterScreen(S::EndScreen, kMenuEvents);
 }
 
