@@ -3,6 +3,7 @@
 #include "battle/battle_screen.hpp"
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "factory/factory_screen.hpp"
 #include "factory/rules/combin_all.hpp"
 #include "frontend/brief.hpp"
 #include "frontend/end_screen.hpp"
@@ -35,7 +36,7 @@ void RegisterScreens() {
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);
   RegisterScreen(S::Briefing, kMenuEvents, MakeScreen<FrmBriefClass>);
-  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp);
+  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp, MakeScreen<FrmFactoryClass>);
   RegisterScreen(S::EndScreen, kMenuEvents, MakeScreen<FrmEndScreenClass>);
   // The profile screen and the briefing build the battle tank through the
   // factory's rules, which know the catalogues.
