@@ -5,6 +5,7 @@
 // directly (units destroyed, the player moved, buildings blown up).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -116,5 +117,32 @@ class MissionTest : public ::testing::Test {
     return *saved.Item(1);
   }
 };
+
+// What a won or lost battle books into the saved profile.
+inline void ExpectWon(const SingleUser& u, int32_t mission, int32_t reward, int32_t kills, int32_t perKill) {
+  EXPECT_EQ(EndResult.MisIndex, mission);
+  EXPECT_TRUE(EndResult.WinState);
+  EXPECT_EQ(u.Money, kMoney + reward + kills * perKill);
+  EXPECT_EQ(u.Kill, kKills + kills);
+  EXPECT_EQ(u.Death, kDeaths);
+  // The battle never moves the profile on; the end screen does.
+  EXPECT_EQ(u.Mission, mission);
+  EXPECT_EQ(Users->WinMoney, reward);
+  EXPECT_EQ(Users->KillMoney, kills * perKill);
+}
+
+inline void ExpectLost(const SingleUser& u, int32_t mission, int32_t kills) {
+  EXPECT_EQ(EndResult.MisIndex, mission);
+  EXPECT_FALSE(EndResult.WinState);
+  EXPECT_EQ(u.Money, kMoney);
+  EXPECT_EQ(u.Kill, kKills + kills);
+  EXPECT_EQ(u.Death, kDeaths + 1);
+  EXPECT_EQ(u.Mission, mission);
+  EXPECT_EQ(Users->WinMoney, 0);
+}
+
+inline size_t Bleeps(const RecordingBattleOutput& out) {
+  return static_cast<size_t>(std::count(out.SoundKeys.begin(), out.SoundKeys.end(), "Bleep01"));
+}
 
 }  // namespace fw::missiontest
