@@ -10,6 +10,7 @@
 #include "engine/rects.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
+#include "platform/runtime/random.hpp"
 
 namespace fw {
 
@@ -59,6 +60,12 @@ int32_t MissionRun::Place(std::initializer_list<Placement> rows) {
     for (int32_t n = 0; n < p.Count; ++n) last = AddTank(W, B.Pictures, *tmpl, p.Style, p.Team, p.Spot, p.Area);
   }
   return last;
+}
+
+void MissionRun::PlaceFollowing(Placement row, int32_t leader) {
+  const int32_t count = row.Count;
+  row.Count = 1;
+  for (int32_t n = 0; n < count; ++n) Follow(Place({row}), leader);
 }
 
 void MissionRun::BuildingObjectives(std::initializer_list<int32_t> buildings) {
@@ -127,6 +134,8 @@ void MissionRun::EndNow(int32_t result) {
 void MissionRun::SetState(int32_t state) {
   if (!Lost()) V.MisState = state;
 }
+
+int32_t RandomBelow(int32_t n) { return static_cast<int32_t>(plat::Rnd() * static_cast<float>(n)); }
 
 void BookResult(int32_t number, const MissionInfo& info, const MisVars& vars) {
   EndResult.MisIndex = number;

@@ -29,6 +29,7 @@ struct MisVars {
   // The upper bound of the building list when last looked at: a change
   // means a building was destroyed since.
   int32_t MisBuildCount = 0;
+  int32_t MisEscortPool = 0;  // friendly escorts still to come
 };
 
 // One row of a placement table: Count calls of AddTank with the same
@@ -95,6 +96,10 @@ class MissionRun {
   // The rows in order; returns the index of the last unit placed.
   int32_t Place(std::initializer_list<Placement> rows);
   void Goal(int32_t x, int32_t y) { W.GoalX = x, W.GoalY = y; }
+  // The unit escorts `leader`; given the player's unit, it hunts the player.
+  void Follow(int32_t unit, int32_t leader) { W.Units.at(static_cast<size_t>(unit)).LeaderTank = leader; }
+  // Count units of the row, each given its leader as it comes.
+  void PlaceFollowing(Placement row, int32_t leader);
   // Building objectives at positions 1 to n; position 0 stays 0.
   void BuildingObjectives(std::initializer_list<int32_t> buildings);
   // Unit objectives at positions 1 to n, position 0 their number alive.
@@ -134,6 +139,9 @@ class MissionRun {
   void SetState(int32_t state);
   bool Lost() const { return V.MisState == MisLost && W.RunState == "EXIT"; }
 };
+
+// A whole random number from 0 to n - 1.
+int32_t RandomBelow(int32_t n);
 
 // Stage 2: the end screen's mission and result, and the kills, death and
 // money booked into the current profile.

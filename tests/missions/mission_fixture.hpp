@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -103,6 +104,17 @@ class MissionTest : public ::testing::Test {
     w.Builds.at(static_cast<size_t>(building)).HP = -1;
     w.FrameFactor = 0;
     UpdateBuildings(w, env);
+  }
+
+  // Destroys every building whose key lies in lo to hi, one by one.
+  void DestroyKinds(int lo, int hi) {
+    for (bool found = true; found;) {
+      found = false;
+      for (size_t i = 0; i < w.Builds.size() && !found; ++i) {
+        const int kind = std::atoi(w.Builds[i].TypeKey.c_str());
+        if (kind >= lo && kind <= hi) Destroy(static_cast<int32_t>(i)), found = true;
+      }
+    }
   }
 
   // Stage 2 with the battle's kills, the profiles saved as the screen
