@@ -10,7 +10,7 @@ bool ReadDataTable(const std::string& member, const std::string& failure,
                    const std::function<void(plat::TextRecordReader&)>& read) {
   DataPack->Extract(member);
   bool ok = false;
-  if (auto reader = plat::TextRecordReader::Open(AppPath + "\\" + member)) {
+  if (auto reader = plat::TextRecordReader::Open(DataPack->TempPath + member)) {
     try {
       read(*reader);
       ok = true;

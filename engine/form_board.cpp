@@ -1,11 +1,17 @@
 #include "engine/form_board.hpp"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/globals.hpp"
 #include "engine/joystick.hpp"
 #include "engine/program_end.hpp"
 #include "engine/screen.hpp"
+#include "platform/display/notice.hpp"
 #include "platform/display/surface.hpp"
 #include "platform/runtime/files.hpp"
 
@@ -17,6 +23,8 @@ namespace {
 constexpr int16_t kVkPrintScreen = 44;
 constexpr int16_t kVkQ = 'Q';
 constexpr int16_t kShiftCtrl = 1 | 2;
+// Long enough to read, short enough not to stay in the way.
+constexpr uint32_t kCaptureNoticeMs = 4000;
 
 // The screen of the current state when it receives the event; holding the
 // pointer keeps the object alive even if the handler makes the loop release
@@ -118,12 +126,28 @@ void FormBoard::CaptureScreen() {
   // There is no clipboard picture here: the frame on screen is what the
   // player saw when pressing the key.
   const plat::Window& w = plat::Window::Instance();
-  if (!w.LastFrame().empty()) {
-    const std::string name = AppPath + "\\CapScr" + std::to_string(captureCounter_) + ".bmp";
-    plat::SaveBmp(w.LastFrame().data(), w.LastFrameWidth(), w.LastFrameHeight(), w.LastFrameWidth(),
-                  plat::NativePath(name));
+  if (w.LastFrame().empty()) {
+    ++captureCounter_;
+    return;
   }
-  ++captureCounter_;
+  const std::vector<uint8_t> bmp =
+      plat::EncodeBmp(w.LastFrame().data(), w.LastFrameWidth(), w.LastFrameHeight(), w.LastFrameWidth());
+  // Captures of earlier sessions (and of another game in the same folder)
+  // are the player's: take the next number that is free, and create the
+  // file only if it is still free when written.
+  constexpr int kMostTries = 100000;
+  std::string name;
+  int error = EEXIST;
+  for (int tries = 0; tries < kMostTries && error == EEXIST && captureCounter_ < INT32_MAX; ++tries) {
+    name = AppPath + "\\CapScr" + std::to_string(captureCounter_) + ".bmp";
+    error = plat::FileExists(name) ? EEXIST : plat::WriteNewFile(name, bmp.data(), bmp.size());
+    ++captureCounter_;
+  }
+  if (error == 0) return;
+  const std::string message = "Unable to save the screen capture " + plat::NativePath(name) + ": " +
+                              (error == EEXIST ? "no free number" : std::strerror(error));
+  std::fprintf(stderr, "%s\n", message.c_str());
+  plat::ShowNotice(message, kCaptureNoticeMs);
 }
 
 }  // namespace fw

@@ -26,7 +26,9 @@ class FormBoard : public plat::WindowEvents {
   void Form_MouseMove(int16_t button, int16_t shift, float xTwips, float yTwips);
   void Form_MouseUp(int16_t button, int16_t shift, float xTwips, float yTwips);
   void DirectXEvent_DXCallback(int32_t eventId);
-  // Saves the frame on screen as the next "CapScr<n>.bmp".
+  // Saves the frame on screen as "CapScr<n>.bmp" with the next number no
+  // file has; one that cannot be written is reported on the screen and on
+  // standard error.
   void CaptureScreen();
 
   int32_t CaptureCounter() const { return captureCounter_; }

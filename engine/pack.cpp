@@ -1,12 +1,9 @@
 #include "engine/pack.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <unordered_set>
 
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
@@ -17,6 +14,32 @@ namespace fw {
 
 Lazy<qelPackage> DataPack;
 Lazy<qelPackage> MissionPack;
+
+namespace {
+// Copies are written under the member's own name inside TempPath; a name
+// with a folder part, or one that names a folder, would land elsewhere.
+// The second byte of a double-byte character may be a separator's byte:
+// the name is judged by its characters and by its spelling on disk.
+bool IsBareFileName(std::string_view name) {
+  for (size_t i = 0; i < name.size(); i += plat::CharBytesAt(name, i))
+    if (plat::CharBytesAt(name, i) == 1 && (name[i] == '\\' || name[i] == '/')) return false;
+  const std::string disk = plat::NativeName(name);
+  return !disk.empty() && disk != "." && disk != ".." && disk.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
+}
+
+[[noreturn]] void RefuseName(const std::string& name, const std::string& archive) {
+  throw plat::RuntimeError(plat::ErrorCode::BadFileName, "Refused to extract \"" + name + "\" from the archive \"" +
+                                                             archive + "\": a member name must be a bare file name");
+}
+
+// The temporary folder as a native path, for names that are bare: joining
+// them needs no matching of folder names.
+std::string NativeFolder(const std::string& gameFolder) {
+  std::string folder = plat::NativePath(gameFolder);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+}  // namespace
 
 void FileAttribs::AddOnCount(int32_t count) { companions_.resize(static_cast<size_t>(std::max(count, 0))); }
 
@@ -60,6 +83,9 @@ void qelPackage::LoadInf(const std::string& name) {
       const std::string member = reader->ReadString();
       const int32_t start = reader->ReadLong();
       const int32_t size = reader->ReadLong();
+      if (!IsBareFileName(member))
+        throw plat::RuntimeError(plat::ErrorCode::BadFileName,
+                                 "the member name \"" + member + "\" is not a bare file name");
       PackFiles->Add(member, start, size);
     }
   } catch (const plat::RuntimeError& e) {
@@ -68,90 +94,43 @@ void qelPackage::LoadInf(const std::string& name) {
   }
 }
 
-namespace {
-// Copies size bytes at offset of the data file to a new file; false on any
-// failure, leaving no partial copy.
-bool CopyRange(const std::string& from, int64_t offset, int64_t size, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY);
-  if (in < 0) return false;
-  struct stat st;
-  if (::fstat(in, &st) != 0 || offset < 0 || size <= 0 || offset + size > st.st_size) {
-    ::close(in);
-    return false;
-  }
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  bool ok = true;
-  off_t pos = offset;
-  int64_t left = size;
-  // In-kernel copy where the file systems allow it; plain reads otherwise.
-  while (left > 0) {
-    ssize_t n = ::copy_file_range(in, &pos, out, nullptr, static_cast<size_t>(left), 0);
-    if (n <= 0) break;
-    left -= n;
-  }
-  if (left > 0) {
-    std::vector<char> buf(static_cast<size_t>(std::min<int64_t>(left, 1 << 20)));
-    while (ok && left > 0) {
-      ssize_t n = ::pread(in, buf.data(), static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(buf.size()))), pos);
-      if (n <= 0) {
-        ok = false;
-        break;
-      }
-      const char* p = buf.data();
-      ssize_t rest = n;
-      while (rest > 0) {
-        ssize_t w = ::write(out, p, static_cast<size_t>(rest));
-        if (w < 0) {
-          if (errno == EINTR) continue;
-          ok = false;
-          break;
-        }
-        p += w;
-        rest -= w;
-      }
-      pos += n;
-      left -= n;
-    }
-  }
-  ::close(in);
-  if (::close(out) != 0) ok = false;
-  if (!ok) ::unlink(to.c_str());
-  return ok;
-}
-}  // namespace
 
 void qelPackage::Extract(const std::string& name) {
-  std::vector<std::string> chain;
-  ExtractChain(name, chain);
-}
-
-void qelPackage::ExtractChain(const std::string& name, std::vector<std::string>& chain) {
   NormaliseFolders();
-  auto entry = PackFiles->Find(name);
-  if (!entry) return;
-  // Companion lists come from data files; a member already being extracted
-  // further up the chain would recurse without end.
-  for (const auto& c : chain)
-    if (plat::EqualNoCase(c, name)) return;
-  if (entry->FileSize <= 0 || entry->StartPos < 1) return;
-  if (!CopyRange(plat::NativePath(FilePath + File + ".PAK"), static_cast<int64_t>(entry->StartPos) - 1,
-                 entry->FileSize, plat::NativePath(TempPath + name)))
-    return;
-  if (!ExtractFiles->Find(name)) ExtractFiles->Add(name, 0, 0);
-  chain.push_back(name);
-  const int32_t n = entry->AddOnCount();
-  for (int32_t i = 1; i <= n; ++i) ExtractChain(entry->GetFileEx(i), chain);
-  chain.pop_back();
+  const std::string pak = FilePath + File + ".PAK";
+  const std::string tempFolder = NativeFolder(TempPath);
+  // Companion lists come from data files and may form chains, cycles or
+  // shared branches of any size: walk them with a stack of our own, in the
+  // order a recursive walk takes, each member at most once per call.
+  std::vector<std::string> pending{name};
+  std::unordered_set<std::string> seen;
+  while (!pending.empty()) {
+    const std::string member = std::move(pending.back());
+    pending.pop_back();
+    if (member.empty() || !seen.insert(plat::UCase(member)).second) continue;  // an unset companion names nothing
+    if (!IsBareFileName(member)) RefuseName(member, File);
+    auto entry = PackFiles->Find(member);
+    if (!entry) continue;
+    if (entry->FileSize <= 0 || entry->StartPos < 1) continue;
+    if (!plat::CopyFileRange(pak, static_cast<int64_t>(entry->StartPos) - 1, entry->FileSize,
+                             tempFolder + "/" + plat::NativeName(member)))
+      continue;
+    ExtractFiles->Add(member, 0, 0);  // a name already recorded stays as it was
+    for (int32_t i = entry->AddOnCount(); i >= 1; --i) {
+      std::string companion = entry->GetFileEx(i);
+      if (!seen.count(plat::UCase(companion))) pending.push_back(std::move(companion));
+    }
+  }
 }
 
 bool qelPackage::RemoveTempFile() {
+  const std::string tempFolder = NativeFolder(TempPath);
   bool all = true;
-  for (const auto& copy : *ExtractFiles)
-    if (!plat::RemoveFile(TempPath + copy->Key)) all = false;
+  for (const auto& copy : *ExtractFiles) {
+    // Only Extract's own records are safe to delete; anything else put on
+    // the list could name a file outside the folder.
+    if (!IsBareFileName(copy->Key) || !plat::RemoveFile(tempFolder + "/" + copy->Key)) all = false;
+  }
   ExtractFiles->RemoveAll();
   return all;
 }

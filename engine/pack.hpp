@@ -62,11 +62,14 @@ class qelPackage {
   Lazy<PackFileClass> ExtractFiles;
 
   // Reads the directory. A missing or malformed directory raises
-  // plat::RuntimeError naming the file and its folder.
+  // plat::RuntimeError naming the file and its folder; so does a member
+  // name that is not a bare file name.
   void LoadInf(const std::string& name);
-  // Copies a member (and its companions) to TempPath under the name as
-  // given. An unknown or empty member, or an unreadable data file, leaves
-  // nothing and says nothing: the loader then fails to open the copy.
+  // Copies a member (and its companions, theirs and so on, each once) to
+  // TempPath under the name as given. An unknown or empty member, or an
+  // unreadable data file, leaves nothing and says nothing: the loader then
+  // fails to open the copy. A name with a folder part (requested or a
+  // companion) raises plat::RuntimeError and nothing is written for it.
   void Extract(const std::string& name);
   // Deletes every copy made since the last clean-up and empties the list.
   // A copy already gone is fine; a copy that cannot be deleted is reported
@@ -86,7 +89,6 @@ class qelPackage {
 
  private:
   void NormaliseFolders();
-  void ExtractChain(const std::string& name, std::vector<std::string>& chain);
 };
 
 extern Lazy<qelPackage> DataPack;

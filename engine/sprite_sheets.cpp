@@ -142,7 +142,7 @@ void Clip::Inc(bool forward) {
 }
 
 std::shared_ptr<Clip> SufClips::AddSheet(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                                         int32_t repeatY, int32_t total, bool ddraw4) {
+                                         int32_t repeatY, int32_t& total, bool ddraw4) {
   NeedSurface(surface, "no surface for the sprite sheet");
   if (repeatX <= 0 || repeatY <= 0)
     throw plat::RuntimeError(plat::ErrorCode::General, "Division by zero: a sprite sheet without frames");
@@ -166,13 +166,25 @@ std::shared_ptr<Clip> SufClips::AddSheet(const std::string& key, const plat::Sur
 }
 
 std::shared_ptr<Clip> SufClips::Add(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                                    int32_t repeatY, int32_t total) {
+                                    int32_t repeatY, int32_t& total) {
   return AddSheet(key, surface, repeatX, repeatY, total, false);
 }
 
+std::shared_ptr<Clip> SufClips::Add(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
+                                    int32_t repeatY) {
+  int32_t all = 0;
+  return AddSheet(key, surface, repeatX, repeatY, all, false);
+}
+
 std::shared_ptr<Clip> SufClips::Add4(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                                     int32_t repeatY, int32_t total) {
+                                     int32_t repeatY, int32_t& total) {
   return AddSheet(key, surface, repeatX, repeatY, total, true);
+}
+
+std::shared_ptr<Clip> SufClips::Add4(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
+                                     int32_t repeatY) {
+  int32_t all = 0;
+  return AddSheet(key, surface, repeatX, repeatY, all, true);
 }
 
 }  // namespace fw

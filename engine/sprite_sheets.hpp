@@ -82,21 +82,27 @@ class Clip {
 class SufClips : public plat::KeyedCollection<Clip> {
  public:
   // Wraps a surface into a sheet of repeatX x repeatY frames, Total frames
-  // of them (all when total is outside 1..repeatX x repeatY), frame 1
-  // current and DescRECT one cell. A key already present raises
-  // DuplicateKey; a grid without cells or a null surface raises too.
+  // of them, frame 1 current and DescRECT one cell. A total outside
+  // 1..repeatX x repeatY means all frames, and the caller's variable is set
+  // to that count. A key already present raises DuplicateKey; a grid
+  // without cells or a null surface raises too.
   std::shared_ptr<Clip> Add(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                            int32_t repeatY, int32_t total = 0);
+                            int32_t repeatY, int32_t& total);
+  // Every frame in use.
+  std::shared_ptr<Clip> Add(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
+                            int32_t repeatY);
   // The same with the surface as the sheet's Surface4 (the factory's).
   std::shared_ptr<Clip> Add4(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                             int32_t repeatY, int32_t total = 0);
+                             int32_t repeatY, int32_t& total);
+  std::shared_ptr<Clip> Add4(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
+                             int32_t repeatY);
   // Null when there is no such sheet.
   std::shared_ptr<Clip> Item(std::string_view key) const { return Find(key); }
   std::shared_ptr<Clip> Item(int position) const { return At(position); }
 
  private:
   std::shared_ptr<Clip> AddSheet(const std::string& key, const plat::SurfacePtr& surface, int32_t repeatX,
-                                 int32_t repeatY, int32_t total, bool ddraw4);
+                                 int32_t repeatY, int32_t& total, bool ddraw4);
 };
 
 }  // namespace fw

@@ -1,7 +1,5 @@
 #include "engine/startup.hpp"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -23,8 +21,10 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/process.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
+#include "platform/runtime/temp_folder.hpp"
 
 namespace fw {
 
@@ -68,7 +68,7 @@ void Splash() {
 void StartUp() {
   FindMediaPath();                                                   // 1
   AppPath = plat::ProgramFolder();                                   // 2
-  if (::chdir(AppPath.c_str()) != 0) { /* the paths used are absolute */ }
+  (void)plat::ChangeFolder(AppPath);  // the game's paths are absolute: a folder it cannot enter changes nothing
   FontScale = ComputeFontScale(plat::kTwipsPerPixelX);               // 3
   InitCosSin();                                                      // 4
   InitDirectDraw();                                                  // 5
@@ -89,11 +89,12 @@ void StartUp() {
   Board->WindowState = 2;                                            // 14
   Sounds->Init(Board->hWnd(), DX.get());                             // 15
   DInput->InitDirectInput(*Board);                                   // 16
+  // Copies go to a folder of this game's own, never beside the program.
   DataPack->FilePath = AppPath;                                      // 17
-  DataPack->TempPath = AppPath;
+  DataPack->TempPath = plat::GameTempFolder();
   DataPack->LoadInf("Data");
   MissionPack->FilePath = AppPath;                                   // 18
-  MissionPack->TempPath = AppPath;
+  MissionPack->TempPath = plat::GameTempFolder();
   MissionPack->LoadInf("MissionPack");
   GameState = ScreenState::Profiles;                                 // 19
 }
@@ -195,6 +196,13 @@ int Main() {
   // Before SDL starts, so it keeps these handlers: a signal then closes the
   // game the way closing its window does.
   plat::CatchQuitSignals();
+  // Every way out of the game passes here; the exit handler covers exit().
+  struct TempFolderRemoval {
+    ~TempFolderRemoval() { plat::RemoveGameTempFolder(); }
+  } removal;
+  // Saves of a game killed while saving leave their temporary files.
+  plat::RemoveStaleSaveFiles(plat::ProgramFolder());
+  plat::RemoveStaleSaveFiles(plat::ProgramFolder() + "\\save");
   try {
     StartUp();
     ScreenLoop();

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/display/blit.hpp"
+#include "platform/display/notice.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
@@ -232,7 +233,7 @@ void Surface::Shown() {
   if (IsPrimary()) PresentFront();
 }
 
-void Surface::PresentFront() { Window::Instance().Present(pixels_.data(), width_, height_, width_); }
+void Surface::PresentFront() { PresentWithNotice(pixels_.data(), width_, height_, width_); }
 
 SurfacePtr LoadPictureFile(const std::string& nativePath) {
   SDL_Surface* img = IMG_Load(nativePath.c_str());
@@ -250,18 +251,6 @@ SurfacePtr LoadPictureFile(const std::string& nativePath) {
                 static_cast<size_t>(conv->w) * 2);
   SDL_FreeSurface(conv);
   return s;
-}
-
-bool SaveBmp(const uint16_t* pixels, int width, int height, int pitchPixels, const std::string& nativePath) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint16_t*>(pixels), width, height, 16,
-                                                      pitchPixels * 2, SDL_PIXELFORMAT_RGB565);
-  if (!s) return false;
-  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_BGR24, 0);
-  SDL_FreeSurface(s);
-  if (!rgb) return false;
-  const bool ok = SDL_SaveBMP(rgb, nativePath.c_str()) == 0;
-  SDL_FreeSurface(rgb);
-  return ok;
 }
 
 DirectDraw::DirectDraw() : videoMemory_(std::make_shared<VideoMemoryPool>()) {

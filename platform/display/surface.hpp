@@ -241,7 +241,9 @@ void WaitForRefresh();
 // of its own size; null when the file cannot be read or decoded, or is
 // larger than any surface may be.
 SurfacePtr LoadPictureFile(const std::string& nativePath);
-// Writes a surface (or any RGB565 frame) as a 24-bit Windows bitmap.
+// A surface (or any RGB565 frame) as the bytes of a 24-bit Windows bitmap.
+std::vector<uint8_t> EncodeBmp(const uint16_t* pixels, int width, int height, int pitchPixels);
+// Writes that bitmap to a file, replacing what is there.
 bool SaveBmp(const uint16_t* pixels, int width, int height, int pitchPixels, const std::string& nativePath);
 
 // DirectDraw's display object: display mode and cooperative level are kept

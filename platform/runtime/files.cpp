@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/runtime/code_page.hpp"
+#include "platform/runtime/process.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace plat {
@@ -69,7 +70,7 @@ std::string NativePart(const std::string& folder, const std::string& part) {
     ::closedir(d);
     if (!found.empty()) return found;
   }
-  return converts ? utf8 : part;
+  return NativeName(part);
 }
 
 // The parts of a game path, split at separators that stand on their own:
@@ -88,6 +89,10 @@ std::vector<std::string> PathParts(std::string_view p) {
 }
 
 }  // namespace
+
+std::string NativeName(std::string_view gameName) {
+  return ConvertsToUtf8(gameName) ? ToUtf8(gameName) : std::string(gameName);
+}
 
 const std::string& ProgramFolder() {
   if (g_programFolder.empty()) g_programFolder = DetectProgramFolder();
@@ -185,32 +190,189 @@ bool WriteAll(int fd, const void* data, size_t size) {
   }
   return true;
 }
+
+std::string FolderOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+std::string NameOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  return slash == std::string::npos ? native : native.substr(slash + 1);
+}
+
+// The file a path finally names, following symbolic links as opening it
+// would; a link to nowhere gives the path the file would be created at.
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0 || static_cast<size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<size_t>(n));
+    path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+  }
+  return path;
+}
+
+// Temporary files of saves are hidden (the game lists no dot files) and name
+// the process that writes them, so that a later game can tell the leftovers
+// of a killed one from a save in progress.
+constexpr std::string_view kSaveSuffix = ".fwsave";
+
+std::string SaveTempName(const std::string& native) {
+  return FolderOf(native) + "/." + NameOf(native) + "." + std::to_string(::getpid()) + std::string(kSaveSuffix);
+}
+
+// The writer of a save's temporary file, or 0 when the name is not one.
+int SaveTempOwner(const std::string& name) {
+  if (name.size() < 4 || name[0] != '.' || !name.ends_with(kSaveSuffix)) return 0;
+  const std::string rest = name.substr(0, name.size() - kSaveSuffix.size());
+  const size_t dot = rest.rfind('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 >= rest.size() || rest.size() - dot > 11) return 0;
+  int pid = 0;
+  for (size_t i = dot + 1; i < rest.size(); ++i) {
+    if (rest[i] < '0' || rest[i] > '9') return 0;
+    pid = pid * 10 + (rest[i] - '0');
+  }
+  return pid;
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
+  ::close(fd);
+  return ok;
+}
+
+// Opens a file that must be new: O_EXCL refuses an existing name, links
+// included, so nothing is ever written through one.
+int CreateExclusive(const std::string& native, mode_t mode) {
+  return ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+// The mode a new file gets under the process's file creation mask.
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
 }  // namespace
 
 bool WriteFile(std::string_view gamePath, const void* data, size_t size) {
   const std::string native = NativePath(gamePath);
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   const bool ok = WriteAll(fd, data, size);
   return (::close(fd) == 0) && ok;
 }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
+int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
   const std::string native = NativePath(gamePath);
-  const std::string temp = native + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int fd = CreateExclusive(native, 0666);
+  if (fd < 0) return errno;
+  int error = WriteAll(fd, data, size) ? 0 : errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) ::unlink(native.c_str());
+  return error;
+}
+
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
+  const std::string target = FollowLinks(NativePath(gamePath));
+  const std::string temp = SaveTempName(target);
+  struct stat old;
+  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  // A temporary file of this process's number is a leftover of an earlier
+  // game with the same number, or of a failed save: saves do not overlap.
+  ::unlink(temp.c_str());
+  const int fd = CreateExclusive(temp, 0600);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
+  bool ok = true;
+  if (replacing) {
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+      (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  } else {
+    ok = ::fchmod(fd, NewFileMode()) == 0;
+  }
+  ok = ok && WriteAll(fd, data, size) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok && g_failNextRename) {
     g_failNextRename = false;
     return false;  // as if the program died here: the temporary file stays
   }
-  if (!ok || ::rename(temp.c_str(), native.c_str()) != 0) {
+  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
-  return true;
+  return SyncFolder(FolderOf(target));
+}
+
+void RemoveStaleSaveFiles(std::string_view gameFolder) {
+  const std::string folder = NativePath(gameFolder);
+  DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!d) return;
+  std::vector<std::string> stale;
+  while (dirent* e = ::readdir(d)) {
+    const int pid = SaveTempOwner(e->d_name);
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (ProcessRunning(pid)) continue;  // a save of that game may be in progress
+    stale.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  for (const std::string& name : stale) {
+    const std::string path = folder + "/" + name;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) ::unlink(path.c_str());
+  }
+}
+
+bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative) {
+  const int in = ::open(NativePath(fromGamePath).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  if (::fstat(in, &st) != 0 || offset < 0 || size <= 0 || offset > st.st_size || size > st.st_size - offset) {
+    ::close(in);
+    return false;
+  }
+  // Replaced by unlinking first, so a link planted under the name is
+  // removed rather than written through.
+  ::unlink(toNative.c_str());
+  const int out = CreateExclusive(toNative, 0666);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  off_t pos = static_cast<off_t>(offset);
+  int64_t left = size;
+  // In-kernel copy where the file systems allow it; plain reads otherwise.
+  while (left > 0) {
+    const ssize_t n = ::copy_file_range(in, &pos, out, nullptr, static_cast<size_t>(left), 0);
+    if (n <= 0) break;
+    left -= n;
+  }
+  if (left > 0) {
+    std::vector<char> buf(static_cast<size_t>(std::min<int64_t>(left, 1 << 20)));
+    while (ok && left > 0) {
+      const ssize_t n =
+          ::pread(in, buf.data(), static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(buf.size()))), pos);
+      if (n <= 0) {
+        ok = false;
+        break;
+      }
+      ok = WriteAll(out, buf.data(), static_cast<size_t>(n));
+      pos += n;
+      left -= n;
+    }
+  }
+  ::close(in);
+  if (::close(out) != 0) ok = false;
+  if (!ok) ::unlink(toNative.c_str());
+  return ok;
 }
 
 void FailNextAtomicRename() { g_failNextRename = true; }

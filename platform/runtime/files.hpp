@@ -20,6 +20,10 @@ void SetProgramFolder(std::string folder);
 // spelling, so the result is also right for a file about to be created.
 std::string NativePath(std::string_view gamePath);
 
+// The spelling on disk of a new file's name (one part of a game path): in
+// UTF-8 where the name converts, else its bytes as they stand.
+std::string NativeName(std::string_view gameName);
+
 bool FileExists(std::string_view gamePath);  // a regular file
 bool DirExists(std::string_view gamePath);
 // The runtime's Dir for one name: the name found (without folder), or "".
@@ -31,14 +35,30 @@ std::vector<std::string> ListFiles(std::string_view gameFolder);
 
 std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath);
 std::optional<std::string> ReadAllText(std::string_view gamePath);
-// Writes beside the target and renames over it, so the old file survives any
-// failure. Returns false (and leaves the old file) when anything fails.
+// Writes a temporary file beside the target and renames it over, so the old
+// file survives any failure; file and folder are synced, so a crash right
+// after a save loses nothing either. A target that is a symbolic link has the
+// file it points to written; an existing target keeps its permissions and,
+// where the system allows, its owner. The temporary file is always created
+// new, never through an existing entry. Returns false (and leaves the old
+// file) when anything fails.
 bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size);
 inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text) {
   return WriteFileAtomic(gamePath, text.data(), text.size());
 }
-// Plain write (temporary copies, captures); false on failure.
+// Removes the temporary files that saves of a game no longer running left
+// in a folder (a game killed during a save).
+void RemoveStaleSaveFiles(std::string_view gameFolder);
+// Plain write, replacing what is there; false on failure.
 bool WriteFile(std::string_view gamePath, const void* data, size_t size);
+// Writes a file that must not exist yet: never replaces or follows an
+// existing entry. 0 when written, else the system's error number (EEXIST
+// when the name is taken); a failed write leaves no file behind.
+int WriteNewFile(std::string_view gamePath, const void* data, size_t size);
+// Copies size bytes from a 0-based offset of one file into the file at a
+// native path, which is replaced (never through a link). False on any
+// failure (also a range past the end), leaving no partial copy.
+bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative);
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);

@@ -30,7 +30,7 @@ class KeyedCollection {
     if (!key.empty()) {
       const std::string k = UCase(key);
       if (index_.count(k)) return false;
-      index_.emplace(k, item.get());
+      index_.emplace(k, item);
     }
     entries_.push_back({std::move(item), std::string(key)});
     return true;
@@ -42,10 +42,7 @@ class KeyedCollection {
   // Null when absent.
   Ptr Find(std::string_view key) const {
     auto it = index_.find(UCase(key));
-    if (it == index_.end()) return nullptr;
-    for (const auto& e : entries_)
-      if (e.item.get() == it->second) return e.item;
-    return nullptr;
+    return it == index_.end() ? nullptr : it->second;
   }
   Ptr At(int position) const {
     if (position < 1 || position > Count()) return nullptr;
@@ -69,7 +66,7 @@ class KeyedCollection {
     auto it = index_.find(UCase(key));
     if (it == index_.end()) return false;
     for (size_t i = 0; i < entries_.size(); ++i)
-      if (entries_[i].item.get() == it->second) return RemoveAtIndex(i);
+      if (entries_[i].item == it->second) return RemoveAtIndex(i);
     return false;
   }
   bool Remove(int position) {
@@ -110,7 +107,8 @@ class KeyedCollection {
   }
 
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, T*> index_;
+  // Holds the items too, so a lookup by key needs no search of the list.
+  std::unordered_map<std::string, Ptr> index_;
 };
 
 }  // namespace plat

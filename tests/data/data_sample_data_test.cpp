@@ -13,6 +13,7 @@
 #include "platform/display/surface.hpp"
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/temp_folder.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace {
@@ -24,7 +25,7 @@ class DataSampleData : public ::testing::Test {
     fwtest::WriteSampleData(dir.Path());
     fw::DataPack.Release();
     fw::DataPack->FilePath = fw::AppPath;
-    fw::DataPack->TempPath = fw::AppPath;
+    fw::DataPack->TempPath = plat::GameTempFolder();
     fw::DataPack->LoadInf("Data");
     fw::LastError.clear();
   }
@@ -36,7 +37,7 @@ class DataSampleData : public ::testing::Test {
   // The picture of an archive member, loaded as the battles load it.
   plat::SurfacePtr Picture(const std::string& member) {
     fw::DataPack->Extract(member);
-    auto s = plat::LoadPictureFile(plat::NativePath(fw::AppPath + "\\" + member));
+    auto s = plat::LoadPictureFile(plat::NativePath(fw::DataPack->TempPath + member));
     fw::DataPack->RemoveTempFile();
     return s;
   }

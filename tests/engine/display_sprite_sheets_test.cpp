@@ -28,7 +28,9 @@ plat::SurfacePtr Target() {
 
 TEST(DisplaySpriteSheets, AddSetsTheGridAndTotal) {
   fw::SufClips clips;
-  auto c = clips.Add("tanks", Sheet(), 3, 2, 0);
+  int32_t total = 0;
+  auto c = clips.Add("tanks", Sheet(), 3, 2, total);
+  EXPECT_EQ(total, 6);  // the caller learns the count it gets
   EXPECT_EQ(c->Key, "TANKS");
   EXPECT_EQ(c->Total, 6);
   EXPECT_EQ(c->Index, 1);
@@ -38,8 +40,12 @@ TEST(DisplaySpriteSheets, AddSetsTheGridAndTotal) {
   EXPECT_EQ(c->DescRECT().Right, 10);
   EXPECT_EQ(c->DescRECT().Bottom, 8);
   EXPECT_FLOAT_EQ(c->ScaleX, 1.0f);
-  EXPECT_EQ(clips.Add("more", Sheet(), 3, 2, 9)->Total, 6);
-  EXPECT_EQ(clips.Add("some", Sheet(), 3, 2, 4)->Total, 4);
+  total = 9;
+  EXPECT_EQ(clips.Add("more", Sheet(), 3, 2, total)->Total, 6);
+  EXPECT_EQ(total, 6);
+  total = 4;
+  EXPECT_EQ(clips.Add("some", Sheet(), 3, 2, total)->Total, 4);
+  EXPECT_EQ(total, 4);
   // 30 / 4 = 7.5 rounds to 8: the scale keeps the true cell width.
   EXPECT_FLOAT_EQ(clips.Add("odd", Sheet(), 4, 2)->ScaleX, 7.5f / 8.0f);
   EXPECT_EQ(clips.Item("Tanks"), c);
@@ -49,7 +55,9 @@ TEST(DisplaySpriteSheets, AddSetsTheGridAndTotal) {
   EXPECT_THROW(clips.Add("none", nullptr, 3, 2), plat::RuntimeError);
   EXPECT_THROW(clips.Add("flat", Sheet(), 0, 2), plat::RuntimeError);
   EXPECT_EQ(clips.Count(), 4);
-  auto factory = clips.Add4("f4", Sheet(), 3, 2);
+  total = -1;
+  auto factory = clips.Add4("f4", Sheet(), 3, 2, total);
+  EXPECT_EQ(total, 6);
   EXPECT_TRUE(factory->Surface4);
   EXPECT_FALSE(factory->Surface);
 }

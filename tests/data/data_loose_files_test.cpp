@@ -1,0 +1,34 @@
+// The tables are read from copies in the game's private folder: a file of
+// the same name that the player keeps beside the program is never touched.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/map_control.hpp"
+#include "engine/globals.hpp"
+#include "engine/pack.hpp"
+#include "platform/runtime/temp_folder.hpp"
+#include "tests/common/test_support.hpp"
+
+TEST(DataLooseFiles, APlayersObjIniSurvivesTheBattlesTableLoad) {
+  if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
+  fwtest::TempProgramFolder dir;
+  fwtest::WriteSampleData(dir.Path());
+  dir.Write("obj.ini", "the player's own notes");
+  dir.Write("MapInfo.ini", "kept too");
+  fw::DataPack.Release();
+  fw::DataPack->FilePath = fw::AppPath;
+  fw::DataPack->TempPath = plat::GameTempFolder();
+  fw::DataPack->LoadInf("Data");
+  fw::LastError.clear();
+
+  fw::LoadMapData();
+  EXPECT_EQ(fw::LastError, "");
+  EXPECT_GE(fw::ObjClips->Count(), 1);  // read from the archive's member
+  EXPECT_EQ(dir.Read("obj.ini"), "the player's own notes");
+  EXPECT_EQ(dir.Read("MapInfo.ini"), "kept too");
+  EXPECT_TRUE(std::filesystem::is_empty(plat::GameTempFolder()));  // the copies are gone again
+  fw::DataPack.Release();
+  fw::MapCtl.Release();
+  fw::ObjClips.Release();
+}

@@ -1,0 +1,168 @@
+// Saves, new files and the game's private folder never lose or expose a
+// player's file: links are written through only where that is the point,
+// permissions survive, and leftovers of a killed game go at the next start.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/process.hpp"
+#include "platform/runtime/temp_folder.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+namespace fs = std::filesystem;
+
+// The number of a process that has ended (and been reaped), so nothing runs
+// under it for a while.
+int DeadPid() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return static_cast<int>(child);
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+std::string SaveTemp(const std::string& name, int pid) { return "." + name + "." + std::to_string(pid) + ".fwsave"; }
+
+}  // namespace
+
+TEST(FileSafety, SaveThroughALinkWritesTheFileItPointsTo) {
+  fwtest::TempProgramFolder dir;
+  dir.Write("real/User.INI", "old");
+  fs::create_symlink("real/User.INI", dir.File("User.INI"));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new")));
+  EXPECT_TRUE(fs::is_symlink(dir.File("User.INI")));
+  EXPECT_EQ(dir.Read("real/User.INI"), "new");
+  // A link to a file not there yet creates that file.
+  fs::create_symlink(dir.File("real/later.cfg"), dir.File("later.cfg"));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\later.cfg", std::string_view("x")));
+  EXPECT_TRUE(fs::is_symlink(dir.File("later.cfg")));
+  EXPECT_EQ(dir.Read("real/later.cfg"), "x");
+}
+
+TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
+  fwtest::TempProgramFolder dir;
+  dir.Write("User.INI", "old");
+  chmod(dir.File("User.INI").c_str(), 0600);
+  dir.Write("shared.cfg", "old");
+  chmod(dir.File("shared.cfg").c_str(), 0664);
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new")));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\shared.cfg", std::string_view("new")));
+  EXPECT_EQ(ModeOf(dir.File("User.INI")), 0600u);
+  EXPECT_EQ(ModeOf(dir.File("shared.cfg")), 0664u);
+  EXPECT_EQ(dir.Read("User.INI"), "new");
+  if (geteuid() == 0) {  // only a privileged game can give a file back to its owner
+    ASSERT_EQ(chown(dir.File("shared.cfg").c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\shared.cfg", std::string_view("again")));
+    struct stat st {};
+    stat(dir.File("shared.cfg").c_str(), &st);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+  }
+  const mode_t mask = umask(022);
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\fresh.cfg", std::string_view("x")));
+  umask(mask);
+  EXPECT_EQ(ModeOf(dir.File("fresh.cfg")), 0644u);  // not the temporary file's private mode
+}
+
+TEST(FileSafety, SaveNeverWritesThroughALinkPlantedAtItsTemporaryName) {
+  fwtest::TempProgramFolder dir;
+  dir.Write("victim", "keep");
+  dir.Write("User.INI", "old");
+  fs::create_symlink(dir.File("victim"), dir.File(SaveTemp("User.INI", getpid())));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new")));
+  EXPECT_EQ(dir.Read("victim"), "keep");
+  EXPECT_EQ(dir.Read("User.INI"), "new");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File(SaveTemp("User.INI", getpid())))));
+}
+
+TEST(FileSafety, LeftoversOfAKilledGamesSaveGoAtTheNextStart) {
+  fwtest::TempProgramFolder dir;
+  const int dead = DeadPid();
+  dir.Write(SaveTemp("User.INI", dead), "half");
+  dir.Write(SaveTemp("user1.DAT", getppid()), "in progress");  // a game still running
+  dir.Write(".hidden", "player's");
+  dir.Write("notes.fwsave", "player's");
+  dir.Write(".odd.abc.fwsave", "player's");
+  plat::RemoveStaleSaveFiles(dir.Path());
+  EXPECT_FALSE(dir.Exists(SaveTemp("User.INI", dead)));
+  EXPECT_TRUE(dir.Exists(SaveTemp("user1.DAT", getppid())));
+  EXPECT_TRUE(dir.Exists(".hidden"));
+  EXPECT_TRUE(dir.Exists("notes.fwsave"));
+  EXPECT_TRUE(dir.Exists(".odd.abc.fwsave"));
+  // A save that died before its rename is cleaned up by the next save.
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("a")));
+  plat::FailNextAtomicRename();
+  EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("b")));
+  EXPECT_TRUE(dir.Exists(SaveTemp("User.INI", getpid())));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("c")));
+  EXPECT_FALSE(dir.Exists(SaveTemp("User.INI", getpid())));
+  EXPECT_EQ(dir.Read("User.INI"), "c");
+}
+
+TEST(FileSafety, NewFilesNeverReplaceAnything) {
+  fwtest::TempProgramFolder dir;
+  dir.Write("taken.bmp", "player's");
+  EXPECT_EQ(plat::WriteNewFile(dir.Path() + "\\taken.bmp", "x", 1), EEXIST);
+  EXPECT_EQ(dir.Read("taken.bmp"), "player's");
+  fs::create_symlink(dir.File("elsewhere"), dir.File("link.bmp"));
+  EXPECT_EQ(plat::WriteNewFile(dir.Path() + "\\link.bmp", "x", 1), EEXIST);
+  EXPECT_FALSE(dir.Exists("elsewhere"));
+  EXPECT_EQ(plat::WriteNewFile(dir.Path() + "\\new.bmp", "xy", 2), 0);
+  EXPECT_EQ(dir.Read("new.bmp"), "xy");
+  EXPECT_NE(plat::WriteNewFile(dir.Path() + "\\missing\\new.bmp", "x", 1), 0);
+}
+
+TEST(FileSafety, RangeCopiesAreWholeOrAbsentAndReplaceLinksNotTargets) {
+  fwtest::TempProgramFolder dir;
+  dir.Write("data.pak", "0123456789");
+  dir.Write("victim", "keep");
+  fs::create_symlink(dir.File("victim"), dir.File("copy"));
+  ASSERT_TRUE(plat::CopyFileRange(dir.Path() + "\\data.pak", 2, 5, dir.File("copy")));
+  EXPECT_EQ(dir.Read("copy"), "23456");
+  EXPECT_FALSE(fs::is_symlink(dir.File("copy")));
+  EXPECT_EQ(dir.Read("victim"), "keep");
+  EXPECT_FALSE(plat::CopyFileRange(dir.Path() + "\\data.pak", 8, 5, dir.File("past")));
+  EXPECT_FALSE(plat::CopyFileRange(dir.Path() + "\\data.pak", -1, 2, dir.File("past")));
+  EXPECT_FALSE(plat::CopyFileRange(dir.Path() + "\\data.pak", 0, 0, dir.File("past")));
+  EXPECT_FALSE(dir.Exists("past"));
+}
+
+TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
+  fwtest::TempProgramFolder root;
+  plat::RemoveGameTempFolder();
+  plat::SetTempRoot(root.Path());
+  const int dead = DeadPid();
+  root.Write("ferrowind-" + std::to_string(dead) + "-abcdef/obj.ini", "stale");
+  root.Write("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini", "running");
+  root.Write("ferrowind-notes/keep", "player's");
+  fs::create_directories(root.File("elsewhere"));
+  root.Write("elsewhere/keep", "player's");
+  fs::create_directory_symlink(root.File("elsewhere"), root.File("ferrowind-" + std::to_string(dead) + "-link"));
+
+  const std::string folder = plat::GameTempFolder();
+  EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
+  EXPECT_EQ(ModeOf(folder), 0700u);
+  EXPECT_EQ(plat::GameTempFolder(), folder);
+  EXPECT_FALSE(root.Exists("ferrowind-" + std::to_string(dead) + "-abcdef"));
+  EXPECT_TRUE(root.Exists("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini"));
+  EXPECT_TRUE(root.Exists("ferrowind-notes/keep"));
+  EXPECT_TRUE(root.Exists("elsewhere/keep"));
+
+  root.Write(fs::path(folder).filename().string() + "/copy.bmp", "x");
+  plat::RemoveGameTempFolder();
+  EXPECT_FALSE(fs::exists(folder));
+  plat::RemoveGameTempFolder();  // twice is harmless
+  plat::SetTempRoot("");
+}
