@@ -112,7 +112,7 @@ void MissionMaps(Context& ctx) {
 }
 
 // After map A, whose tiles these maps show.
-Step missionMaps("mission maps B to J", 42, MissionMaps);
+Step missionMaps("mission maps B to T", 42, MissionMaps);
 
 }  // namespace
 }  // namespace mkdata
