@@ -3,6 +3,7 @@
 #include "battle/battle_screen.hpp"
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
+#include "factory/factory_screen.hpp"
 #include "missions/campaign.hpp"
 
 namespace fw {
@@ -28,7 +29,7 @@ void RegisterScreens() {
   RegisterScreen(S::Profiles, kMenuEvents);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown);
   RegisterScreen(S::Briefing, kMenuEvents);
-  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp);
+  RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp, MakeScreen<FrmFactoryClass>);
   RegisterScreen(S::EndScreen, kMenuEvents);
 }
 

@@ -21,9 +21,17 @@ extern "C" {
 #include "platform/audio/mixer.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/owned.hpp"
 
 namespace plat {
 namespace {
+
+using FormatPtr = OwnedByAddress<AVFormatContext, avformat_close_input>;
+using CodecPtr = OwnedByAddress<AVCodecContext, avcodec_free_context>;
+using FramePtr = OwnedByAddress<AVFrame, av_frame_free>;
+using PacketPtr = OwnedByAddress<AVPacket, av_packet_free>;
+using ScalerPtr = Owned<SwsContext, sws_freeContext>;
+using ResamplerPtr = OwnedByAddress<SwrContext, swr_free>;
 
 constexpr double kUnknownLength = 1e9;
 // Pictures decoded ahead of the clock, at most: enough to keep the sound
@@ -124,31 +132,24 @@ bool SampleFormatOf(uint16_t sdl, AVSampleFormat* out) {
 
 struct Decoder {
   int stream = -1;
-  AVCodecContext* ctx = nullptr;
+  CodecPtr ctx;
   double timeBase = 0;
-  ~Decoder() { avcodec_free_context(&ctx); }
 };
 
 class FilmGraph final : public MediaGraph {
  public:
-  explicit FilmGraph(AVFormatContext* fmt) : fmt_(fmt), screen_(kFrameWidth * kFrameHeight, 0) {}
+  explicit FilmGraph(FormatPtr fmt) : fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
 
   ~FilmGraph() override {
     if (sound_ && Mix_GetMusicHookData() == sound_.get()) Mix_HookMusic(nullptr, nullptr);
-    DropPending();
-    sws_freeContext(sws_);
-    swr_free(&swr_);
-    av_frame_free(&scratch_);
-    av_packet_free(&packet_);
-    avformat_close_input(&fmt_);
   }
 
   bool Open(int videoStream) {
-    packet_ = av_packet_alloc();
-    scratch_ = av_frame_alloc();
+    packet_.reset(av_packet_alloc());
+    scratch_.reset(av_frame_alloc());
     if (!packet_ || !scratch_ || !OpenDecoder(videoStream, video_)) return false;
     AVStream* vs = fmt_->streams[videoStream];
-    const AVRational rate = av_guess_frame_rate(fmt_, vs, nullptr);
+    const AVRational rate = av_guess_frame_rate(fmt_.get(), vs, nullptr);
     if (rate.num > 0 && rate.den > 0) frameStep_ = av_q2d(av_inv_q(rate));
     if (fmt_->start_time != AV_NOPTS_VALUE) startOffset_ = fmt_->start_time / static_cast<double>(AV_TIME_BASE);
     if (fmt_->duration > 0)
@@ -157,7 +158,7 @@ class FilmGraph final : public MediaGraph {
       duration_ = static_cast<double>(vs->duration) * video_.timeBase;
     else
       duration_ = kUnknownLength;  // learnt at the end of the file
-    const int a = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, videoStream, nullptr, 0);
+    const int a = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, videoStream, nullptr, 0);
     if (a >= 0) OpenSound(a);
     return true;
   }
@@ -189,11 +190,11 @@ class FilmGraph final : public MediaGraph {
     seconds = std::clamp(seconds, 0.0, duration_);
     const int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE) +
                        (fmt_->start_time != AV_NOPTS_VALUE ? fmt_->start_time : 0);
-    if (av_seek_frame(fmt_, -1, ts, AVSEEK_FLAG_BACKWARD) < 0) return;
-    avcodec_flush_buffers(video_.ctx);
-    if (audio_.stream >= 0) avcodec_flush_buffers(audio_.ctx);
-    DropPending();
-    swr_free(&swr_);
+    if (av_seek_frame(fmt_.get(), -1, ts, AVSEEK_FLAG_BACKWARD) < 0) return;
+    avcodec_flush_buffers(video_.ctx.get());
+    if (audio_.stream >= 0) avcodec_flush_buffers(audio_.ctx.get());
+    pending_.clear();
+    swr_.reset();
     if (sound_) sound_->Clear();
     fileEnd_ = false;
     nextPts_ = seconds;
@@ -218,11 +219,10 @@ class FilmGraph final : public MediaGraph {
 
   void Pump() override {
     const double position = CurrentPosition();
-    AVFrame* due = nullptr;
+    FramePtr due;
     for (;;) {
       while (!pending_.empty() && pending_.front().pts <= position) {
-        av_frame_free(&due);
-        due = pending_.front().frame;
+        due = std::move(pending_.front().frame);
         pending_.pop_front();
       }
       if (fileEnd_) break;
@@ -230,10 +230,7 @@ class FilmGraph final : public MediaGraph {
       if (!pending_.empty() && (!soundShort || pending_.size() >= kMaxPending)) break;
       if (!ReadPacket()) EndOfFile();
     }
-    if (due) {
-      Show(due);
-      av_frame_free(&due);
-    }
+    if (due) Show(due.get());
     uint32_t wait = kIdleWaitMs;
     if (running_ && !pending_.empty()) {
       const double ahead = pending_.front().pts - CurrentPosition();
@@ -244,7 +241,7 @@ class FilmGraph final : public MediaGraph {
 
  private:
   struct Picture {
-    AVFrame* frame;
+    FramePtr frame;
     double pts;
   };
 
@@ -252,10 +249,10 @@ class FilmGraph final : public MediaGraph {
     AVStream* s = fmt_->streams[stream];
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     if (!codec) return false;
-    d.ctx = avcodec_alloc_context3(codec);
-    if (!d.ctx || avcodec_parameters_to_context(d.ctx, s->codecpar) < 0) return false;
+    d.ctx.reset(avcodec_alloc_context3(codec));
+    if (!d.ctx || avcodec_parameters_to_context(d.ctx.get(), s->codecpar) < 0) return false;
     d.ctx->thread_count = 1;  // one thread, as the rest of the game
-    if (avcodec_open2(d.ctx, codec, nullptr) < 0) return false;
+    if (avcodec_open2(d.ctx.get(), codec, nullptr) < 0) return false;
     d.stream = stream;
     d.timeBase = av_q2d(s->time_base);
     return true;
@@ -279,12 +276,12 @@ class FilmGraph final : public MediaGraph {
 
   // False at the end of the file, or where a damaged file cannot be read on.
   bool ReadPacket() {
-    if (av_read_frame(fmt_, packet_) < 0) return false;
+    if (av_read_frame(fmt_.get(), packet_.get()) < 0) return false;
     if (packet_->stream_index == video_.stream)
-      DecodeVideo(packet_);
+      DecodeVideo(packet_.get());
     else if (packet_->stream_index == audio_.stream && sound_)
-      DecodeAudio(packet_);
-    av_packet_unref(packet_);
+      DecodeAudio(packet_.get());
+    av_packet_unref(packet_.get());
     return true;
   }
 
@@ -298,24 +295,24 @@ class FilmGraph final : public MediaGraph {
   // A null packet drains the decoder. A packet the decoder refuses is
   // skipped: the film goes on with the next one.
   void DecodeVideo(const AVPacket* packet) {
-    if (avcodec_send_packet(video_.ctx, packet) < 0) return;
-    while (avcodec_receive_frame(video_.ctx, scratch_) == 0) {
+    if (avcodec_send_packet(video_.ctx.get(), packet) < 0) return;
+    while (avcodec_receive_frame(video_.ctx.get(), scratch_.get()) == 0) {
       double pts = nextPts_;
       if (scratch_->best_effort_timestamp != AV_NOPTS_VALUE)
         pts = static_cast<double>(scratch_->best_effort_timestamp) * video_.timeBase - startOffset_;
       nextPts_ = pts + frameStep_;
-      AVFrame* f = av_frame_alloc();
+      FramePtr f(av_frame_alloc());
       if (!f) return;
-      av_frame_move_ref(f, scratch_);
-      pending_.push_back({f, pts});
+      av_frame_move_ref(f.get(), scratch_.get());
+      pending_.push_back({std::move(f), pts});
     }
   }
 
   void DecodeAudio(const AVPacket* packet) {
-    if (avcodec_send_packet(audio_.ctx, packet) < 0) return;
-    while (avcodec_receive_frame(audio_.ctx, scratch_) == 0) {
-      ConvertSound(scratch_);
-      av_frame_unref(scratch_);
+    if (avcodec_send_packet(audio_.ctx.get(), packet) < 0) return;
+    while (avcodec_receive_frame(audio_.ctx.get(), scratch_.get()) == 0) {
+      ConvertSound(scratch_.get());
+      av_frame_unref(scratch_.get());
     }
   }
 
@@ -327,45 +324,44 @@ class FilmGraph final : public MediaGraph {
       else if (av_channel_layout_copy(&in, &f->ch_layout) < 0)
         return;
       av_channel_layout_default(&out, mixer_->Channels());
-      const int r = swr_alloc_set_opts2(&swr_, &out, outFormat_, mixer_->Frequency(), &in,
+      SwrContext* made = nullptr;
+      const int r = swr_alloc_set_opts2(&made, &out, outFormat_, mixer_->Frequency(), &in,
                                         static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
+      swr_.reset(made);
       av_channel_layout_uninit(&in);
       av_channel_layout_uninit(&out);
-      if (r < 0 || swr_init(swr_) < 0) {
-        swr_free(&swr_);
+      if (r < 0 || swr_init(swr_.get()) < 0) {
+        swr_.reset();
         return;
       }
     }
-    const int room = swr_get_out_samples(swr_, f->nb_samples);
+    const int room = swr_get_out_samples(swr_.get(), f->nb_samples);
     if (room <= 0) return;
     converted_.resize(static_cast<size_t>(room) * sound_->FrameBytes());
     uint8_t* out[1] = {converted_.data()};
-    const int got = swr_convert(swr_, out, room, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+    const int got = swr_convert(swr_.get(), out, room, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
     if (got > 0) sound_->Push(converted_.data(), static_cast<size_t>(got) * sound_->FrameBytes());
   }
 
   void Show(const AVFrame* f) {
-    sws_ = sws_getCachedContext(sws_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_, height_,
-                                AV_PIX_FMT_RGB565, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    // The cached context is either the one passed in, reused, or a new one
+    // after that one was freed.
+    sws_.reset(sws_getCachedContext(sws_.release(), f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                    width_, height_, AV_PIX_FMT_RGB565, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!sws_) return;
     uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(screen_.data() + top_ * kFrameWidth + left_), nullptr, nullptr,
                        nullptr};
     const int dstStride[4] = {kFrameWidth * 2, 0, 0, 0};
-    sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride);
+    sws_scale(sws_.get(), f->data, f->linesize, 0, f->height, dst, dstStride);
     Window::Instance().Present(screen_.data(), kFrameWidth, kFrameHeight, kFrameWidth);
   }
 
-  void DropPending() {
-    for (Picture& p : pending_) av_frame_free(&p.frame);
-    pending_.clear();
-  }
-
-  AVFormatContext* fmt_;
+  FormatPtr fmt_;
   Decoder video_, audio_;
-  SwsContext* sws_ = nullptr;
-  SwrContext* swr_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  AVFrame* scratch_ = nullptr;
+  ScalerPtr sws_;
+  ResamplerPtr swr_;
+  PacketPtr packet_;
+  FramePtr scratch_;
   std::deque<Picture> pending_;
   std::vector<uint16_t> screen_;
   std::vector<uint8_t> converted_;
@@ -391,12 +387,10 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm
   // Damaged files are handled here; FFmpeg's own complaints would only
   // clutter the game's output.
   av_log_set_level(AV_LOG_QUIET);
-  AVFormatContext* fmt = nullptr;
-  if (avformat_open_input(&fmt, nativePath.c_str(), nullptr, nullptr) != 0) return nullptr;
-  if (avformat_find_stream_info(fmt, nullptr) < 0) {
-    avformat_close_input(&fmt);
-    return nullptr;
-  }
+  AVFormatContext* opened = nullptr;
+  if (avformat_open_input(&opened, nativePath.c_str(), nullptr, nullptr) != 0) return nullptr;
+  FormatPtr fmt(opened);
+  if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
   int video = -1;
   for (unsigned i = 0; i < fmt->nb_streams && video < 0; ++i) {
     const AVStream* s = fmt->streams[i];
@@ -404,12 +398,9 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm
     if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
       video = static_cast<int>(i);
   }
-  if (video < 0) {
-    avformat_close_input(&fmt);
-    return nullptr;
-  }
+  if (video < 0) return nullptr;
   *isFilm = true;
-  auto film = std::make_unique<FilmGraph>(fmt);
+  auto film = std::make_unique<FilmGraph>(std::move(fmt));
   if (!film->Open(video)) return nullptr;
   return film;
 }

@@ -5,15 +5,17 @@
 
 #include "platform/audio/media_open.hpp"
 #include "platform/audio/mixer.hpp"
+#include "platform/runtime/owned.hpp"
 
 namespace plat {
 namespace {
 
+using MusicPtr = Owned<Mix_Music, Mix_FreeMusic>;
+
 class MusicGraph final : public MediaGraph {
  public:
-  MusicGraph(std::shared_ptr<AudioMixer> mixer, Mix_Music* music, double duration)
-      : mixer_(std::move(mixer)), music_(music), duration_(duration) {}
-  ~MusicGraph() override { Mix_FreeMusic(music_); }
+  MusicGraph(std::shared_ptr<AudioMixer> mixer, MusicPtr music, double duration)
+      : mixer_(std::move(mixer)), music_(std::move(music)), duration_(duration) {}
 
   void Run() override {
     if (paused_) {
@@ -24,7 +26,7 @@ class MusicGraph final : public MediaGraph {
     }
     if (started_ && Mix_PlayingMusic()) return;
     Mix_VolumeMusic(MixerVolume(volume_));
-    if (Mix_PlayMusic(music_, 0) != 0) return;
+    if (Mix_PlayMusic(music_.get(), 0) != 0) return;
     if (startAt_ > 0) Mix_SetMusicPosition(startAt_);
     started_ = true;
     startAt_ = 0;
@@ -42,7 +44,7 @@ class MusicGraph final : public MediaGraph {
   double CurrentPosition() override {
     if (!started_) return startAt_;
     if (!Mix_PlayingMusic()) return duration_;  // played to its end
-    return std::clamp(Mix_GetMusicPosition(music_), 0.0, duration_);
+    return std::clamp(Mix_GetMusicPosition(music_.get()), 0.0, duration_);
   }
 
   void SetCurrentPosition(double seconds) override {
@@ -50,7 +52,7 @@ class MusicGraph final : public MediaGraph {
     if (started_ && Mix_PlayingMusic()) {
       // Starting over rather than seeking: a decoder that has just reached
       // the end of the file may otherwise stop again at once.
-      Mix_PlayMusic(music_, 0);
+      Mix_PlayMusic(music_.get(), 0);
       if (seconds > 0) Mix_SetMusicPosition(seconds);
       if (paused_) Mix_PauseMusic();
       return;
@@ -67,8 +69,9 @@ class MusicGraph final : public MediaGraph {
   }
 
  private:
+  // Declared after the mixer, so the track goes before the device.
   std::shared_ptr<AudioMixer> mixer_;
-  Mix_Music* music_;
+  MusicPtr music_;
   double duration_;
   double startAt_ = 0;
   bool started_ = false;
@@ -80,16 +83,13 @@ class MusicGraph final : public MediaGraph {
 std::unique_ptr<MediaGraph> OpenMusic(const std::string& nativePath) {
   auto mixer = AudioMixer::Acquire();
   if (!mixer) return nullptr;
-  Mix_Music* music = Mix_LoadMUS(nativePath.c_str());
+  MusicPtr music(Mix_LoadMUS(nativePath.c_str()));
   if (!music) return nullptr;
   // A track whose length is unknown could never be seen to end, so the
   // music loop would restart it on every pass.
-  const double duration = Mix_MusicDuration(music);
-  if (!(duration > 0)) {
-    Mix_FreeMusic(music);
-    return nullptr;
-  }
-  return std::make_unique<MusicGraph>(std::move(mixer), music, duration);
+  const double duration = Mix_MusicDuration(music.get());
+  if (!(duration > 0)) return nullptr;
+  return std::make_unique<MusicGraph>(std::move(mixer), std::move(music), duration);
 }
 
 }  // namespace plat

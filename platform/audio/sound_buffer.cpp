@@ -9,9 +9,10 @@ namespace {
 Mix_Chunk* Chunk(void* p) { return static_cast<Mix_Chunk*>(p); }
 }  // namespace
 
+void DirectSoundBuffer::ChunkRelease::operator()(void* chunk) const { Mix_FreeChunk(Chunk(chunk)); }
+
 DirectSoundBuffer::~DirectSoundBuffer() {
   if (mixer_) mixer_->FreeChannel(channel_);
-  if (chunk_) Mix_FreeChunk(Chunk(chunk_));
 }
 
 int32_t DirectSoundBuffer::Play(int32_t flags) {
@@ -23,7 +24,7 @@ int32_t DirectSoundBuffer::Play(int32_t flags) {
   }
   paused_ = false;
   looping_ = loop;
-  return Mix_PlayChannel(channel_, Chunk(chunk_), loop ? -1 : 0) == channel_ ? DS_OK : DSERR_GENERIC;
+  return Mix_PlayChannel(channel_, Chunk(chunk_.get()), loop ? -1 : 0) == channel_ ? DS_OK : DSERR_GENERIC;
 }
 
 int32_t DirectSoundBuffer::Stop() {
@@ -39,7 +40,7 @@ int32_t DirectSoundBuffer::SetCurrentPosition(int32_t bytes) {
   const bool sounding = Mix_Playing(channel_) && !Mix_Paused(channel_);
   Mix_HaltChannel(channel_);
   paused_ = false;
-  if (sounding) Mix_PlayChannel(channel_, Chunk(chunk_), looping_ ? -1 : 0);
+  if (sounding) Mix_PlayChannel(channel_, Chunk(chunk_.get()), looping_ ? -1 : 0);
   return DS_OK;
 }
 
@@ -60,11 +61,11 @@ int32_t DirectSound::SetCooperativeLevel(void*, int32_t) { return DS_OK; }
 std::shared_ptr<DirectSoundBuffer> DirectSound::CreateSoundBufferFromFile(const std::string& nativePath,
                                                                           const DSBUFFERDESC& desc,
                                                                           const WAVEFORMATEX& format) {
-  Mix_Chunk* chunk = Mix_LoadWAV(nativePath.c_str());
+  std::unique_ptr<void, DirectSoundBuffer::ChunkRelease> chunk(Mix_LoadWAV(nativePath.c_str()));
   if (!chunk) return nullptr;
   std::shared_ptr<DirectSoundBuffer> b(new DirectSoundBuffer());
   b->mixer_ = mixer_;
-  b->chunk_ = chunk;
+  b->chunk_ = std::move(chunk);
   b->channel_ = mixer_->AllocateChannel();
   b->desc_ = desc;
   b->format_ = format;

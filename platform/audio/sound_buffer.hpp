@@ -73,7 +73,11 @@ class DirectSoundBuffer {
   DirectSoundBuffer() = default;
 
   std::shared_ptr<AudioMixer> mixer_;
-  void* chunk_ = nullptr;  // Mix_Chunk*
+  // The mixer's Mix_Chunk, freed after the channel has let go of it.
+  struct ChunkRelease {
+    void operator()(void* chunk) const;
+  };
+  std::unique_ptr<void, ChunkRelease> chunk_;
   int channel_ = -1;
   int32_t volume_ = 0;
   bool looping_ = false;

@@ -13,6 +13,7 @@
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/owned.hpp"
 
 namespace plat {
 
@@ -235,21 +236,19 @@ void Surface::Shown() {
 
 void Surface::PresentFront() { PresentWithNotice(pixels_.data(), width_, height_, width_); }
 
+namespace {
+using SdlSurface = Owned<SDL_Surface, SDL_FreeSurface>;
+}  // namespace
+
 SurfacePtr LoadPictureFile(const std::string& nativePath) {
-  SDL_Surface* img = IMG_Load(nativePath.c_str());
+  const SdlSurface img(IMG_Load(nativePath.c_str()));
   if (!img) return nullptr;
-  SDL_Surface* conv = SDL_ConvertSurfaceFormat(img, SDL_PIXELFORMAT_RGB565, 0);
-  SDL_FreeSurface(img);
-  if (!conv) return nullptr;
-  if (conv->w > kMaxSide || conv->h > kMaxSide) {
-    SDL_FreeSurface(conv);
-    return nullptr;
-  }
+  const SdlSurface conv(SDL_ConvertSurfaceFormat(img.get(), SDL_PIXELFORMAT_RGB565, 0));
+  if (!conv || conv->w > kMaxSide || conv->h > kMaxSide) return nullptr;
   auto s = std::make_shared<Surface>(conv->w, conv->h);
   for (int y = 0; y < conv->h; ++y)
     std::memcpy(s->Row(y), static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch,
                 static_cast<size_t>(conv->w) * 2);
-  SDL_FreeSurface(conv);
   return s;
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/display/surface.hpp"
 #include "platform/runtime/code_page.hpp"
+#include "platform/runtime/owned.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace plat {
@@ -46,12 +47,12 @@ const char* FontFile(const std::string& name, bool bold) {
   return bold ? kSansBold : kSans;
 }
 
-// Faces stay open for the run and are closed at its end.
+// Faces stay open for the run and are closed at its end, before the
+// library itself.
 struct FaceCache {
-  std::map<std::tuple<std::string, int, bool>, TTF_Font*> faces;
+  std::map<std::tuple<std::string, int, bool>, Owned<TTF_Font, TTF_CloseFont>> faces;
   ~FaceCache() {
-    for (auto& [key, face] : faces)
-      if (face) TTF_CloseFont(face);
+    faces.clear();
     if (TTF_WasInit()) TTF_Quit();
   }
 };
@@ -60,7 +61,7 @@ TTF_Font* OpenFace(const char* file, int pixels, bool bold) {
   static FaceCache cache;
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
   const auto key = std::make_tuple(std::string(file), pixels, bold);
-  if (auto it = cache.faces.find(key); it != cache.faces.end()) return it->second;
+  if (auto it = cache.faces.find(key); it != cache.faces.end()) return it->second.get();
   TTF_Font* f = TTF_OpenFont(file, pixels);
   if (!f) f = TTF_OpenFont(kLastResort, pixels);
   if (f) {
@@ -70,7 +71,7 @@ TTF_Font* OpenFace(const char* file, int pixels, bool bold) {
     // Faces without a bold cut are emboldened.
     if (bold && (file == kCjk || file == kLastResort)) TTF_SetFontStyle(f, TTF_STYLE_BOLD);
   }
-  cache.faces[key] = f;
+  cache.faces[key].reset(f);
   return f;
 }
 
@@ -133,7 +134,8 @@ void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
   const std::string utf8 = ToUtf8(text);
   TTF_Font* font = FaceFor(font_, utf8);
   if (!font) return;
-  SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
+  const Owned<SDL_Surface, SDL_FreeSurface> glyphs(
+      TTF_RenderUTF8_Solid(font, utf8.c_str(), SDL_Color{255, 255, 255, 255}));
   if (!glyphs) return;
   // Solid rendering gives an 8-bit surface whose index 0 is the background.
   const uint16_t color = ColorTo565(foreColor_);
@@ -146,7 +148,6 @@ void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
     for (int64_t gx = gx0; gx < gx1; ++gx)
       if (in[gx] != 0) out[x + gx] = color;
   }
-  SDL_FreeSurface(glyphs);
   Shown();
 }
 

@@ -48,16 +48,17 @@ int32_t ScaleAxis(Sint16 raw, int32_t deadZone, int32_t saturation, int32_t mini
 }
 }  // namespace
 
+void JoystickRelease::operator()(void* stick) const { SDL_JoystickClose(Joy(stick)); }
+
 Joystick::~Joystick() { Close(); }
 
 void Joystick::Close() {
-  if (joystick_) SDL_JoystickClose(Joy(joystick_));
-  joystick_ = nullptr;
+  joystick_.reset();
   acquired_ = false;
 }
 
 std::string Joystick::Name() const {
-  const char* n = joystick_ ? SDL_JoystickName(Joy(joystick_)) : nullptr;
+  const char* n = joystick_ ? SDL_JoystickName(Joy(joystick_.get())) : nullptr;
   return n ? n : "";
 }
 
@@ -83,12 +84,12 @@ int32_t Joystick::SetRange(int32_t minimum, int32_t maximum) {
 }
 
 int32_t Joystick::Acquire() {
-  if (joystick_ && SDL_JoystickGetAttached(Joy(joystick_))) {
+  if (joystick_ && SDL_JoystickGetAttached(Joy(joystick_.get()))) {
     acquired_ = true;
     return DI_OK;
   }
   Close();
-  if (SDL_NumJoysticks() > 0) joystick_ = SDL_JoystickOpen(0);
+  if (SDL_NumJoysticks() > 0) joystick_.reset(SDL_JoystickOpen(0));
   if (!joystick_) return DIERR_NOTACQUIRED;
   acquired_ = true;
   return DI_OK;
@@ -107,7 +108,7 @@ int32_t Joystick::Poll() {
 
 int32_t Joystick::GetDeviceState(DIJOYSTATE& state) {
   if (!acquired_ || !joystick_) return DIERR_NOTACQUIRED;
-  SDL_Joystick* j = Joy(joystick_);
+  SDL_Joystick* j = Joy(joystick_.get());
   if (!SDL_JoystickGetAttached(j)) {
     acquired_ = false;
     return DIERR_INPUTLOST;
@@ -148,7 +149,7 @@ std::shared_ptr<Joystick> DirectInput::CreateDevice(int position) {
   if (!j) return nullptr;
   std::shared_ptr<Joystick> stick(new Joystick());
   stick->input_ = shared_from_this();
-  stick->joystick_ = j;
+  stick->joystick_.reset(j);
   return stick;
 }
 
@@ -166,31 +167,30 @@ void VirtualJoystick::PlugIn() {
   if (joystick_ || !systemStarted_) return;
   const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, axes_, buttons_, hats_);
   if (index < 0) return;
-  joystick_ = SDL_JoystickOpen(index);
+  joystick_.reset(SDL_JoystickOpen(index));
 }
 
 void VirtualJoystick::Unplug() {
   if (!joystick_) return;
-  const SDL_JoystickID id = SDL_JoystickInstanceID(Joy(joystick_));
+  const SDL_JoystickID id = SDL_JoystickInstanceID(Joy(joystick_.get()));
   for (int i = 0; i < SDL_NumJoysticks(); ++i)
     if (SDL_JoystickGetDeviceInstanceID(i) == id) {
       SDL_JoystickDetachVirtual(i);
       break;
     }
-  SDL_JoystickClose(Joy(joystick_));
-  joystick_ = nullptr;
+  joystick_.reset();
 }
 
 void VirtualJoystick::SetAxis(int axis, int16_t value) {
-  if (joystick_) SDL_JoystickSetVirtualAxis(Joy(joystick_), axis, value);
+  if (joystick_) SDL_JoystickSetVirtualAxis(Joy(joystick_.get()), axis, value);
 }
 
 void VirtualJoystick::SetButton(int button, bool pressed) {
-  if (joystick_) SDL_JoystickSetVirtualButton(Joy(joystick_), button, pressed ? SDL_PRESSED : SDL_RELEASED);
+  if (joystick_) SDL_JoystickSetVirtualButton(Joy(joystick_.get()), button, pressed ? SDL_PRESSED : SDL_RELEASED);
 }
 
 void VirtualJoystick::SetHat(int hat, uint8_t value) {
-  if (joystick_) SDL_JoystickSetVirtualHat(Joy(joystick_), hat, value);
+  if (joystick_) SDL_JoystickSetVirtualHat(Joy(joystick_.get()), hat, value);
 }
 
 }  // namespace plat

@@ -43,6 +43,11 @@ static_assert(sizeof(DIJOYSTATE) == 80, "the game's record is 80 bytes");
 
 class DirectInput;
 
+// Closes an SDL_Joystick; keeps SDL's types out of this header.
+struct JoystickRelease {
+  void operator()(void* stick) const;
+};
+
 class Joystick {
  public:
   ~Joystick();
@@ -76,7 +81,7 @@ class Joystick {
   void Close();
 
   std::shared_ptr<DirectInput> input_;
-  void* joystick_ = nullptr;  // SDL_Joystick*
+  std::unique_ptr<void, JoystickRelease> joystick_;  // SDL_Joystick
   bool acquired_ = false;
   int32_t deadZone_[8] = {};
   int32_t saturation_[8] = {10000, 10000, 10000, 10000, 10000, 10000, 10000, 10000};
@@ -121,7 +126,7 @@ class VirtualJoystick {
 
  private:
   int axes_, buttons_, hats_;
-  void* joystick_ = nullptr;  // SDL_Joystick*
+  std::unique_ptr<void, JoystickRelease> joystick_;  // SDL_Joystick
   bool systemStarted_ = false;
 };
 

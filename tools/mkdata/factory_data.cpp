@@ -10,6 +10,7 @@
 #include "platform/runtime/text_records.hpp"
 #include "tools/mkdata/canvas.hpp"
 #include "tools/mkdata/d3d_models.hpp"
+#include "tools/mkdata/factory_hall_data.hpp"
 #include "tools/mkdata/mkdata.hpp"
 
 namespace mkdata {
@@ -192,6 +193,7 @@ void FactoryGoods(Context& ctx) {
 
   plat::TextRecordWriter index;
   Models(ctx, index);
+  HallModels(ctx, index);
   ctx.Member("Data", "Index.txt", index.Text());
 
   // The first profile starts with a scout fitted and ready, within its

@@ -1,0 +1,273 @@
+#include "factory/factory_screen.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "data/users.hpp"
+#include "engine/cursor.hpp"
+#include "engine/globals.hpp"
+#include "engine/key_config.hpp"
+#include "engine/media_player.hpp"
+#include "engine/message_box.hpp"
+#include "engine/pack.hpp"
+#include "engine/sound.hpp"
+#include "engine/surfaces.hpp"
+#include "factory/rules/model_index.hpp"
+#include "platform/input/window.hpp"
+
+namespace fw {
+
+namespace {
+constexpr float kRadian = 3.141592653589f / 180.0f;
+constexpr int16_t kEsc = 27;
+
+bool SameText(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return i == a.size() && !b[i];
+}
+
+void Complain(const std::string& what) { std::fprintf(stderr, "factory: %s\n", what.c_str()); }
+}  // namespace
+
+FrmFactoryClass::FrmFactoryClass() : rules_(catalogs_, *Users) {
+  catalogs_.Read();
+  ReportCatalogProblems(catalogs_);
+  ShowMessage = [this](const std::string& text) {
+    mBusy = -1;
+    ShowMessageBox4(Present ? Present : Primary, RM.DirectDraw_4 ? RM.DirectDraw_4 : DDraw, text,
+                    plat::RGB(255, 0, 0));
+    mBusy = 0;
+  };
+}
+
+FrmFactoryClass::~FrmFactoryClass() = default;
+
+void FrmFactoryClass::LoadingText(int32_t y, const std::string& text) {
+  if (Present) Present->DrawText(80, y, text);
+}
+
+bool FrmFactoryClass::Enter() {
+  if (!Present) Present = Primary;
+  view_ = HallView{};
+  mCamY = 11.0f;
+  LoadMenuSounds();
+
+  // The loading screen; its text shows at once on the primary surface.
+  if (Present) {
+    plat::SurfacePtr picture;
+    try {
+      LoadSurfaceFromPack("\\pic\\ProcessPic.jpg", picture, DDraw);
+      const plat::RECT all{0, 0, 640, 480};
+      Present->BltFast(0, 0, picture.get(), &all, plat::DDBLTFAST_WAIT);
+    } catch (const std::exception& e) {
+      Complain(e.what());
+      Present->BltColorFill(nullptr, 0);
+    }
+    SetSurfaceFont(Present, "Fixedsys", 12.0f / FontScale, plat::RGB(0, 204, 0), false);
+  }
+  LoadingText(60, "Loading 3D Model...");
+  LoadXIndex();
+  LoadingText(80, "Start 3D Scene");
+
+  RM.UseHardWare = true;
+  RM.DefaultLight = false;
+  if (!RM.Start(0, 8, 640, 480)) {
+    RM.UseHardWare = false;
+    if (!RM.Start(0, 8, 640, 480)) {
+      Complain("the hall's 3D scene cannot be started");
+      return false;
+    }
+  }
+  RM.BackBuffer4->SetForeColor(50000);
+
+  LoadingText(100, "Add 3D Objects to Scene");
+  ADDObjects();
+  LoadingText(300, "Add Lights to Scene");
+  AddLight();
+  RM.D3DViewport->SetFront(1.0f);
+  RM.D3DViewport->SetBack(1000.0f);
+
+  CreateOffscreenSurface4(640, 480, mHallStill, RM.DirectDraw_4, false);
+  try {
+    LoadSurface4FromPack("\\pic\\PopupHelp2.bmp", mHelpSheet, RM.DirectDraw_4);
+  } catch (const std::exception& e) {
+    Complain(e.what());
+  }
+  entered_ = true;
+  return true;
+}
+
+void FrmFactoryClass::Load() {
+  const bool shown = Enter();
+  if (shown) {
+    if (MusicOn != 0) MediaPlay->PlayBackSound(1);
+    while (true) {
+      plat::DoEvents();
+      if (State() == FactoryRules::kLeft) break;
+      RenderFrame();
+      MediaPlay->CheckLoop();
+    }
+  }
+  // Whichever way the visit ended, the briefing is next unless the caller
+  // that ran the factory sets its own state.
+  GameState = 7;
+  Leave();
+}
+
+bool FrmFactoryClass::Leave() {
+  try {
+    if (State() != FactoryRules::kLeft) rules_.Leave();
+  } catch (const std::exception& e) {
+    Complain(e.what());
+  }
+  // Both files are written whole or not at all; a failure keeps the old
+  // files and the goods in memory, and the player is told.
+  bool saved = false;
+  try {
+    saved = Users->SaveUser();
+    saved = Users->SaveEQUFile() && saved;
+  } catch (const std::exception& e) {
+    LastError = e.what();
+  }
+  if (!saved && ShowMessage) ShowMessage("Save Failed! " + LastError);
+  return saved;
+}
+
+void FrmFactoryClass::RenderFrame() {
+  const bool walking = State() == FactoryRules::kHall;
+  if (walking) {
+    lightPhase_ += 0.1f;
+    if (auto l3 = RM.Objects->Item("L3"))
+      l3->Light->SetColorRGB(0.5f + 0.2f * std::sin(lightPhase_), 0.5f + 0.1f * std::sin(lightPhase_), 0.3f);
+  }
+  if (RM.D3DFrameCamera) {
+    RM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_REPLACE, 0, 1, 0, view_.Yaw * kRadian);
+    RM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 0, 0, (view_.Pitch + 90.0f) * kRadian);
+    RM.D3DFrameCamera->SetPosition(nullptr, mCamX, mCamY, mCamZ);
+  }
+  const plat::SurfacePtr& back = RM.BackBuffer4;
+  if (!back) return;
+  if (walking) {
+    back->SetForeColor(plat::RGB(0, 200, 0));
+    RM.Update(true, 7);
+    back->DrawLine(320, 236, 320, 245);
+    back->DrawLine(316, 240, 325, 240);
+    if (const int cell = HelpCell(view_.Area); cell && mHelpSheet) {
+      RECT r;
+      GetCellRect4(r, mHelpSheet, 1, 7, cell);
+      back->BltFast(330, 230, mHelpSheet.get(), &r, plat::DDBLTFAST_WAIT);
+    }
+  } else {
+    // The scene still moves behind a page; only its picture stands still.
+    RM.Tick();
+    const plat::RECT all{0, 0, 640, 480};
+    back->BltFast(0, 0, mHallStill.get(), &all, plat::DDBLTFAST_WAIT);
+    DrawPage();
+  }
+  if (mMessageFrames > 0) {
+    --mMessageFrames;
+    SetSurfaceFont4(back, "Arial", 12.0f / FontScale, plat::RGB(255, 0, 0), false);
+    if (!mMessage.empty()) back->DrawText(195, 350, mMessage);
+  }
+  if (!walking) DrawCursor4(back, static_cast<int32_t>(MouseX), static_cast<int32_t>(MouseY));
+  if (Present) {
+    const plat::RECT all = RM.BackBufferRECT();
+    Present->BltFast(0, 0, back.get(), &all, plat::DDBLTFAST_WAIT);
+  }
+}
+
+void FrmFactoryClass::DrawPage() {}
+
+void FrmFactoryClass::ShowText(const std::string& text) {
+  mMessage = text;
+  mMessageFrames = 30;
+}
+
+void FrmFactoryClass::OpenPage() {
+  PlaySoundKey(2, false);
+  SetLight(false);
+  // The dimmed hall, rendered once, stands behind the page.
+  RM.Update(true, 7);
+  if (mHallStill && RM.BackBuffer4) {
+    const plat::RECT all = RM.BackBufferRECT();
+    mHallStill->BltFast(0, 0, RM.BackBuffer4.get(), &all, plat::DDBLTFAST_WAIT);
+  }
+}
+
+void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
+  auto placeTank = [this] {
+    if (auto tank = RM.Objects->Item("Tank")) tank->Frame->SetPosition(nullptr, mTankPosX, mTankPosY, mTankPosZ);
+  };
+  switch (keyCode) {
+    case 'E': mWalkForward = 1; break;
+    case 'S': mWalkLeft = 1; break;
+    case 'F': mWalkRight = 1; break;
+    case 'C': mWalkBack = 1; break;
+    case 'A': mCamY += 0.5f; break;
+    case 'Z': mCamY -= 0.5f; break;
+    case '1': mTankPosX += 0.1f; placeTank(); break;
+    case '2': mTankPosX -= 0.1f; placeTank(); break;
+    case '5': mTankPosY += 0.1f; placeTank(); break;
+    case '6': mTankPosY -= 0.1f; placeTank(); break;
+    case '3': mTankPosZ += 0.1f; placeTank(); break;
+    case '4': mTankPosZ -= 0.1f; placeTank(); break;
+    default: break;
+  }
+}
+
+void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
+  switch (keyCode) {
+    case 'E': mWalkForward = 0; break;
+    case 'S': mWalkLeft = 0; break;
+    case 'F': mWalkRight = 0; break;
+    case 'C': mWalkBack = 0; break;
+    default: break;
+  }
+}
+
+void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
+  if (keyAscii != kEsc || mBusy != 0) return;
+  const std::string state = State();
+  if (SameText(state, "RUN")) {
+    GameState = 7;
+    rules_.Escape();
+    return;
+  }
+  if (rules_.Escape()) return;
+  // Only the tank shop without a hull, or an overloaded tank, holds a page.
+  if (SameText(state, "Tank")) ShowMessage(FactoryRules::kOneTankNeeded);
+}
+
+void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& /*x*/, float& /*y*/) {
+  if (button != 1 || State() != FactoryRules::kHall) return;
+  const std::string area = view_.Area;
+  if (area.empty()) return;
+  const bool exit = area == FactoryRules::kExitArea;
+  switch (rules_.ClickArea(area)) {
+    case FactoryRules::AreaResult::NeedTank:
+      ShowText(FactoryRules::kNeedTank);
+      break;
+    case FactoryRules::AreaResult::Left:
+      if (exit) GameState = 7;
+      break;
+    case FactoryRules::AreaResult::Opened:
+      OpenPage();
+      break;
+    case FactoryRules::AreaResult::Nothing:
+      break;
+  }
+}
+
+void FrmFactoryClass::MouseMove(int16_t& /*button*/, int16_t& /*shift*/, float& x, float& y) {
+  if (State() == FactoryRules::kHall) {
+    view_.Move(x, y);
+    return;
+  }
+  view_.LastX = static_cast<int>(std::lrint(x));
+  view_.LastY = static_cast<int>(std::lrint(y));
+}
+
+}  // namespace fw

@@ -1,0 +1,140 @@
+// The hall's content: its models, the player's tank on the turning
+// platform, and the four lights with their dimming behind a page.
+#include <cstdio>
+#include <exception>
+
+#include "data/users.hpp"
+#include "engine/pack.hpp"
+#include "factory/factory_screen.hpp"
+
+namespace fw {
+
+namespace {
+constexpr float kRadian = 3.141592653589f / 180.0f;
+constexpr float kPlatformX = 5.6f, kPlatformZ = 7.0f, kTankHeight = 3.4f;
+constexpr float kSpin = 0.1f;  // degrees per tick of the scene's clock
+}  // namespace
+
+Node3DPtr FrmFactoryClass::AddModel(const std::string& key, const std::string& file, bool placed, float x, float y,
+                                    float z) {
+  DataPack->Extract(file);
+  Node3DPtr node = RM.Objects->Add(key, file);
+  if (!node) {
+    ++missing_;
+    std::fprintf(stderr, "factory: the hall model \"%s\" cannot be read; \"%s\" is left out\n", file.c_str(),
+                 key.c_str());
+    return nullptr;
+  }
+  // The hall's models stand with their z axis pointing down.
+  node->Frame->SetOrientation(RM.D3DFrameScene, 0, -1, 0, 0, 0, 0);
+  if (placed) node->Frame->SetPosition(RM.D3DFrameScene, x, y, z);
+  return node;
+}
+
+void FrmFactoryClass::Spin(const Node3DPtr& node, float degreesPerTick) {
+  if (node) node->Frame->SetRotation(RM.D3DFrameScene, 0, 1, 0, degreesPerTick * kRadian);
+}
+
+void FrmFactoryClass::ADDObjects() {
+  RM.D3DRM3->SetSearchPath(DataPack->TempPath);
+  AddModel("F", "maintenance.x", false, 0, 0, 0);
+  LoadingText(120, "Add Factory Main Frame to Scene");
+  static const struct {
+    const char* file;
+    const char* text;
+    int32_t y;
+    const char* key;
+  } kShops[] = {{"Weapon.x", "Add Weapon Area to Scene", 140, "Weap"},
+                {"Engine.x", "Add Engine Area to Scene", 160, "Eng"},
+                {"Shield.x", "Add Shield Area to Scene", 180, "Shd"},
+                {"Reactor.x", "Add Reactor Area to Scene", 200, "ReA"}};
+  for (const auto& s : kShops) {
+    LoadingText(s.y, s.text);
+    AddModel(s.key, s.file, false, 0, 0, 0);
+  }
+  LoadingText(220, "Add Assemble Area to Scene");
+  AddModel("EQUTank", "arm.x", true, -20, 0, 7);
+  AddModel("EXITOUT", "exit.x", true, -20, 0, 7);
+  LoadingText(240, "Add Tank Area to Scene");
+  AddModel("Tank", "tank.x", true, kPlatformX, 0, kPlatformZ);
+  Spin(AddModel("TankFrame", "tankPP.x", true, kPlatformX, 0, kPlatformZ), kSpin);
+  AddShowTank();
+
+  LoadingText(260, "Add Robots to Scene");
+  DataPack->Extract("Root01.x");
+  try {
+    RM.Objects->AddAnimation("Robot1", "Root01.x");
+  } catch (const std::exception& e) {
+    ++missing_;
+    std::fprintf(stderr, "factory: the robot \"Root01.x\" cannot be read (%s); it is left out\n", e.what());
+  }
+  DataPack->Extract("Car.x");
+  for (const char* key : {"Robot2", "Robot3", "Robot4"})
+    if (!RM.Objects->Add(key, "Car.x")) {
+      ++missing_;
+      std::fprintf(stderr, "factory: the robot \"Car.x\" cannot be read; \"%s\" is left out\n", key);
+    }
+  DataPack->RemoveTempFile();
+}
+
+void FrmFactoryClass::AddShowTank() {
+  std::string name;
+  for (const auto& item : *Users->NowEQU)
+    if (item->Index == kKindTank) {
+      name = item->ID;
+      break;
+    }
+  if (RM.Objects->Item("Tank1")) RM.Objects->Remove("Tank1");
+  if (name.empty()) return;
+  const std::string model = catalogs_.Model(kKindTank, name);
+  if (model.empty()) return;
+  DataPack->Extract(model);
+  Node3DPtr tank = RM.Objects->Add("Tank1", model);
+  if (!tank) {
+    ++missing_;
+    std::fprintf(stderr, "factory: the tank model \"%s\" cannot be read; the platform turns empty\n", model.c_str());
+  } else {
+    tank->Frame->SetPosition(RM.D3DFrameScene, kPlatformX, kTankHeight, kPlatformZ);
+    Spin(tank, kSpin);
+  }
+  if (auto frame = RM.Objects->Item("TankFrame")) {
+    frame->Frame->AddRotation(plat::D3DRMCOMBINE_REPLACE, 0, 1, 0, 0);
+    frame->Frame->SetOrientation(RM.D3DFrameScene, 0, -1, 0, 0, 0, 0);
+    Spin(frame, kSpin);
+    frame->Frame->SetPosition(RM.D3DFrameScene, kPlatformX, 0, kPlatformZ);
+  }
+}
+
+void FrmFactoryClass::AddLight() {
+  try {
+    auto& objects = *RM.Objects;
+    objects.AddLight("L1", plat::D3DRMLIGHT_POINT, 0.8f, 0.8f, 0.8f);
+    auto l2 = objects.AddLight("L2", plat::D3DRMLIGHT_SPOT, 0.5f, 1.0f, 1.0f);
+    l2->Light->SetPenumbra(1.0f);
+    objects.AddLight("L3", plat::D3DRMLIGHT_AMBIENT, 0, 0, 0);
+    auto l5 = objects.AddLight("L5", plat::D3DRMLIGHT_DIRECTIONAL, 0.6f, 0.6f, 0.6f);
+    l2->Frame->SetRotation(RM.D3DFrameScene, 0, 1, 0, 0.2f);
+    l5->Frame->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 1, 0, 60.0f * kRadian);
+    l5->Frame->SetPosition(RM.D3DFrameScene, 10, 50, 10);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "factory: the hall's lights: %s\n", e.what());
+  }
+}
+
+void FrmFactoryClass::SetLight(bool on) {
+  auto set = [this](const char* key, float r, float g, float b) {
+    if (auto l = RM.Objects->Item(key)) l->Light->SetColorRGB(r, g, b);
+  };
+  if (on) {
+    set("L1", 0.6f, 0.6f, 0.6f);
+    set("L2", 0.5f, 1.0f, 1.0f);
+    set("L5", 0.6f, 0.6f, 0.6f);
+  } else {
+    set("L1", 0.1f, 0.1f, 0.1f);
+    set("L2", 0, 0, 0);
+    set("L3", 0, 0, 0);
+    set("L5", 0.2f, 0.2f, 0.2f);
+  }
+}
+
+}  // namespace fw

@@ -1,0 +1,197 @@
+// A visit of the factory on the sample data: the hall built, turned and
+// clicked, and every way out leaving the goods consistent and saved.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "data/users.hpp"
+#include "engine/globals.hpp"
+#include "engine/pack.hpp"
+#include "factory/factory_screen.hpp"
+#include "platform/runtime/clock.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+
+class FactoryScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
+    plat::FixClock(1000);
+    fw::DataPack.Release();
+    fw::DataPack->FilePath = fwtest::SampleDataFolder();
+    fw::DataPack->TempPath = fw::AppPath;
+    fw::DataPack->LoadInf("Data");
+    fw::Users.Release();
+    fw::Users->File = fw::AppPath + "\\User.INI";
+    fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";
+    fw::Users->NowUser = 1;
+    fw::Users->NowItem()->Money = 5000;
+    fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
+    fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+    fw::GameState = 8;
+  }
+  void TearDown() override {
+    factory.reset();
+    fw::Users.Release();
+    fw::DataPack.Release();
+    plat::UnfixClock();
+  }
+  fw::FrmFactoryClass& Enter() {
+    factory = std::make_unique<fw::FrmFactoryClass>();
+    factory->Present = std::make_shared<plat::Surface>(640, 480);
+    factory->ShowMessage = [this](const std::string& text) { shown += text + "\n"; };
+    EXPECT_TRUE(factory->Enter());
+    return *factory;
+  }
+  // Turns the view to the angles given as the player would: the pointer
+  // runs to the screen's edge, jumps back to the centre, and runs on.
+  void LookAt(float yaw, float pitch) {
+    int16_t button = 0, shift = 0;
+    auto turn = [&](float want, bool across) {
+      const float now = across ? factory->View().Yaw : factory->View().Pitch;
+      float d = want - now;
+      while (d < 0) d += 360;
+      const float edge = across ? 639 : 479;
+      while (true) {
+        float x = static_cast<float>(factory->View().LastX), y = static_cast<float>(factory->View().LastY);
+        float& p = across ? x : y;
+        const float room = (edge - p) / 4;
+        if (d < room) {
+          p += d * 4;
+          factory->MouseMove(button, shift, x, y);
+          return;
+        }
+        p = edge;
+        d -= room;
+        factory->MouseMove(button, shift, x, y);
+      }
+    };
+    turn(yaw, true);
+    turn(pitch, false);
+  }
+  void Click(int16_t button = 1) {
+    int16_t shift = 0;
+    float x = 320, y = 240;
+    factory->MouseDown(button, shift, x, y);
+  }
+  void Esc() {
+    int16_t key = 27;
+    factory->KeyPress(key);
+  }
+  int Lit(int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += factory->Present->Row(y)[x] != 0;
+    return n;
+  }
+
+  fwtest::TempProgramFolder dir;
+  std::unique_ptr<fw::FrmFactoryClass> factory;
+  std::string shown;
+};
+
+TEST_F(FactoryScreenTest, TheHallHoldsEveryObjectAndDrawsTheTankAndTheHelp) {
+  auto& f = Enter();
+  EXPECT_EQ(f.MissingObjects(), 0);
+  for (const char* key : {"F", "Weap", "Eng", "Shd", "ReA", "EQUTank", "EXITOUT", "Tank", "TankFrame", "Tank1",
+                          "Robot1", "Robot2", "Robot3", "Robot4", "L1", "L2", "L3", "L5"})
+    EXPECT_TRUE(f.Hall().Objects->Item(key)) << key;
+  EXPECT_EQ(f.Hall().Objects->Item("Robot1")->Style, "Animation");
+  EXPECT_EQ(f.State(), "RUN");
+  f.RenderFrame();
+  // The hall fills the frame; the help plate shows only over an area.
+  EXPECT_GT(Lit(0, 0, 640, 480), 640 * 480 / 2);
+  LookAt(20, 275);
+  EXPECT_EQ(f.HoverArea(), "Weap");
+  f.RenderFrame();
+  const uint16_t plate = f.Present->Row(232)[335];
+  LookAt(60, 275);
+  EXPECT_EQ(f.HoverArea(), "");
+  f.RenderFrame();
+  EXPECT_NE(f.Present->Row(232)[335], plate);
+}
+
+TEST_F(FactoryScreenTest, AModelThatCannotBeReadIsLeftOutAndTheVisitGoesOn) {
+  fw::DataPack->PackFiles->Remove("Car.x");
+  fw::DataPack->PackFiles->Remove("maintenance.x");
+  auto& f = Enter();
+  EXPECT_EQ(f.MissingObjects(), 4);
+  EXPECT_FALSE(f.Hall().Objects->Item("Robot2"));
+  EXPECT_TRUE(f.Hall().Objects->Item("Tank1"));
+  f.RenderFrame();
+  LookAt(90, 275);
+  Click();
+  EXPECT_EQ(f.State(), "EXIT");
+}
+
+TEST_F(FactoryScreenTest, ClicksOpenPagesOnlyWithTheLeftButtonOverAnArea) {
+  auto& f = Enter();
+  LookAt(20, 275);
+  Click(2);
+  EXPECT_EQ(f.State(), "RUN");
+  Click();
+  EXPECT_EQ(f.State(), "Weap");
+  f.RenderFrame();
+  Esc();
+  EXPECT_EQ(f.State(), "RUN");
+  // Without a hull the assembly area refuses and says so for 30 frames.
+  fw::Users->NowEQU->RemoveAll();
+  LookAt(280, 305);
+  EXPECT_EQ(f.HoverArea(), "EQUTank");
+  Click();
+  EXPECT_EQ(f.State(), "RUN");
+  EXPECT_EQ(f.Message(), "Plesase purchase a tank first!");
+  for (int i = 0; i < 30; ++i) f.RenderFrame();
+  EXPECT_EQ(f.MessageFrames(), 0);
+  // With nothing selected a click in the hall does nothing.
+  LookAt(60, 275);
+  Click();
+  EXPECT_EQ(f.State(), "RUN");
+}
+
+TEST_F(FactoryScreenTest, TheExitAreaAndEscBothRebuildTheTankAndSave) {
+  for (bool byEsc : {false, true}) {
+    SCOPED_TRACE(byEsc ? "Esc" : "exit area");
+    std::filesystem::remove(dir.File("user1.DAT"));
+    auto& f = Enter();
+    fw::Users->NowTank->Key.clear();
+    fw::GameState = 8;
+    if (byEsc) {
+      Esc();
+    } else {
+      LookAt(90, 275);
+      EXPECT_EQ(f.HoverArea(), "EXITOUT");
+      Click();
+    }
+    EXPECT_EQ(f.State(), "EXIT");
+    EXPECT_EQ(fw::GameState, 7);
+    EXPECT_TRUE(f.Leave());
+    EXPECT_EQ(fw::Users->NowTank->Key, "Scout Tank");
+    const std::string saved = dir.Read("user1.DAT");
+    EXPECT_NE(saved.find("Scout Tank"), std::string::npos);
+    EXPECT_NE(saved.find("Pulse Laser"), std::string::npos);
+    EXPECT_TRUE(dir.Exists("User.INI"));
+    EXPECT_EQ(shown, "");
+  }
+}
+
+TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
+  dir.Write("user1.DAT", "\"Old\",1,0\r\n");
+  fw::Users->EQUFile = fw::AppPath + "\\missing\\user1.DAT";
+  auto& f = Enter();
+  Esc();
+  EXPECT_FALSE(f.Leave());
+  EXPECT_NE(shown.find("Save Failed!"), std::string::npos);
+  EXPECT_EQ(fw::Users->UserEQU->Count(), 1);
+  EXPECT_EQ(fw::Users->NowEQU->Count(), 1);
+  EXPECT_EQ(dir.Read("user1.DAT"), "\"Old\",1,0\r\n");
+  // Once the folder is there, the goods still in memory are saved whole.
+  std::filesystem::create_directory(dir.File("missing"));
+  EXPECT_TRUE(f.Leave());
+  EXPECT_NE(dir.Read("missing/user1.DAT").find("Pulse Laser"), std::string::npos);
+}
+
+}  // namespace
