@@ -4,6 +4,13 @@
 #include "data/map_control.hpp"
 #include "engine/screen.hpp"
 #include "factory/factory_screen.hpp"
+#include "factory/rules/combin_all.hpp"
+#include "frontend/brief.hpp"
+#include "frontend/end_screen.hpp"
+#include "frontend/main_menu.hpp"
+#include "frontend/menu_common.hpp"
+#include "frontend/setup_menu.hpp"
+#include "frontend/user_menu.hpp"
 #include "missions/campaign.hpp"
 
 namespace fw {
@@ -18,19 +25,22 @@ constexpr ScreenEvents kBattleEvents =
 
 void RegisterScreens() {
   using S = ScreenState;
-  // One line per screen: its state, its events, its class (none yet: a
+  // One line per screen: its state, its events, its class (none: a
   // placeholder stands in) and what runs before each visit. The battles read
   // the map tables fresh before each visit.
-  RegisterScreen(S::MainMenu, kMenuEvents);
+  RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
   RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
   SetMissionScriptMaker(MakeCampaignScript);
   RegisterScreen(S::NetworkLobby, kMenuEvents);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
-  RegisterScreen(S::Profiles, kMenuEvents);
-  RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown);
-  RegisterScreen(S::Briefing, kMenuEvents);
+  RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
+  RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);
+  RegisterScreen(S::Briefing, kMenuEvents, MakeScreen<FrmBriefClass>);
   RegisterScreen(S::Factory, kMenuEvents | kScreenKeyDown | kScreenKeyUp, MakeScreen<FrmFactoryClass>);
-  RegisterScreen(S::EndScreen, kMenuEvents);
+  RegisterScreen(S::EndScreen, kMenuEvents, MakeScreen<FrmEndScreenClass>);
+  // The profile screen and the briefing build the battle tank through the
+  // factory's rules, which know the catalogues.
+  BuildBattleTank = CombinAllOnUsers;
 }
 
 }  // namespace fw

@@ -13,6 +13,13 @@ using fwtest::DriverStep;
 namespace {
 constexpr int16_t kVkReturn = 13;
 constexpr int16_t kVkEscape = 27;
+constexpr int16_t kVkY = 89;
+
+// The profile screen asks before the program ends: Esc, then Y.
+void QuitFromProfiles() {
+  plat::PushKeyStroke(kVkEscape);
+  plat::PushKeyStroke(kVkY);
+}
 
 // The primary surface exists from the splash on; films run without it.
 bool SplashShown() { return fw::Primary && fw::GameState == 0 && plat::Window::Instance().FramesPresented() > 0; }
@@ -56,7 +63,7 @@ TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
                               [] {}},
                              {"a frame of the profile screen",
                               [&] { return plat::Window::Instance().FramesPresented() > framesAtProfiles; },
-                              [] { plat::PushKeyStroke(kVkEscape); }},
+                              [] { QuitFromProfiles(); }},
                          });
         std::exit(status == 0 && fw::GameState == 0 && splashWasAPicture ? 0 : 10 + status);
       },
@@ -79,7 +86,7 @@ TEST(StartupRoad, FilmsOpenAndCloseTheGameAndKeysEndThem) {
                    plat::PushKeyStroke(kVkReturn);
                  }},
                 {"the profile screen", [] { return fw::GameState == 5 && fw::Primary != nullptr; },
-                 [] { plat::PushKeyStroke(kVkEscape); }},
+                 [] { QuitFromProfiles(); }},
                 {"the closing film", [] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); },
                  [&] {
                    logoShown = true;
@@ -100,7 +107,7 @@ TEST(StartupRoad, AMouseClickAlsoDismissesTheSplash) {
             folder.path, {
                              {"the splash", SplashShown, [] { plat::PushMouseDown(1, 320, 240); }},
                              {"the profile screen", [] { return fw::GameState == 5; },
-                              [] { plat::PushKeyStroke(kVkEscape); }},
+                              [] { QuitFromProfiles(); }},
                          });
         std::exit(status);
       },
@@ -132,14 +139,14 @@ TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {
             {
                 {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
                 {"the profile screen", [] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); },
-                 [] { plat::PushKeyStroke(kVkEscape); }},
+                 [] { QuitFromProfiles(); }},
                 // Between two screens, as the end screen leaves it after the last mission.
                 {"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
                  [] { fw::GameState = 11; }},
                 {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
                  [] { plat::PushKeyStroke(kVkEscape); }},
                 {"the profile screen again", [] { return fw::UserMenuScreen.Exists(); },
-                 [] { plat::PushKeyStroke(kVkEscape); }},
+                 [] { QuitFromProfiles(); }},
             });
         std::exit(status == 0 && sawMainMenu ? 0 : 1);
       },

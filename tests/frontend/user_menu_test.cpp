@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "frontend/user_menu.hpp"
+#include "platform/runtime/files.hpp"
+#include "tests/frontend/screen_support.hpp"
+
+namespace {
+
+using namespace fwtest;
+
+// Boards rest at x about 40, y 60i - 50; YES at (360, 400), DEL at (40, 400).
+Step ClickBoard(int i) { return Click(100, 60.0f * i - 25); }
+Step ClickYes() { return Click(480, 425); }
+Step ClickDel() { return Click(160, 425); }
+constexpr int kSlideIn = 80;
+
+class UserMenu : public ScreenTest {
+ protected:
+  std::shared_ptr<fw::FrmUserMenuClass> screen = std::make_shared<fw::FrmUserMenuClass>();
+  void SetUp() override {
+    ScreenTest::SetUp();
+    WriteProfiles([](fw::UsersClass& u) {
+      for (int i = 1; i <= 6; ++i) {
+        u.Item(i)->Name = "Pilot" + std::to_string(i);
+        u.Item(i)->Mission = i;
+        u.Item(i)->Money = 100 * i;
+      }
+    });
+  }
+};
+
+TEST_F(UserMenu, FirstVisitSelectsProfileOneAndYesPlaysIt) {
+  int built = 0;
+  fw::BuildBattleTank = [&] { ++built; };
+  Run(screen, 5, {Wait(kSlideIn), ClickYes()});
+  EXPECT_EQ(fw::GameState, 1);
+  EXPECT_EQ(fw::Users->NowUser, 1);
+  EXPECT_EQ(screen->Slot(), 1);
+  EXPECT_EQ(built, 1);
+  EXPECT_EQ(fw::Users->EQUFile, fw::AppPath + "\\save\\user1.DAT");
+  EXPECT_TRUE(plat::DirExists(fw::AppPath + "\\save"));
+}
+
+TEST_F(UserMenu, ALaterVisitPreselectsTheCurrentProfile) {
+  fw::Users->NowUser = 4;
+  Run(screen, 5, {Wait(kSlideIn), ClickYes()});
+  EXPECT_EQ(fw::Users->NowUser, 4);
+  EXPECT_EQ(fw::Users->EQUFile, fw::AppPath + "\\save\\user4.DAT");
+}
+
+TEST_F(UserMenu, RenamingASelectedBoardIsSavedByYes) {
+  Run(screen, 5,
+      {Wait(kSlideIn), ClickBoard(3), Until([&] { return screen->Slot() == 3 && !screen->Editing(); }),
+       ClickBoard(3), Until([&] { return screen->Editing(); }), Type("Zed"), Key(kBackspace, kBackspace),
+       Type("ra"), Enter(), ClickYes()});
+  EXPECT_EQ(fw::Users->NowUser, 3);
+  EXPECT_EQ(SavedProfiles()->Item(3)->Name, "Zera");  // the first character replaced the old name
+  EXPECT_EQ(SavedProfiles()->Item(1)->Name, "Pilot1");
+}
+
+TEST_F(UserMenu, BackspaceOutsideEditingLeavesTheNameAlone) {
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(2), Key(kBackspace, kBackspace), Key(kBackspace, kBackspace), ClickYes()});
+  EXPECT_EQ(SavedProfiles()->Item(2)->Name, "Pilot2");
+}
+
+TEST_F(UserMenu, ANameStopsAtTwentyBytesWithoutHalfACharacter) {
+  const int16_t wide = static_cast<int16_t>(0xB0A1);
+  Run(screen, 5,
+      {Wait(kSlideIn), ClickBoard(1), Type("abcdefghijklmnopqrs"), Key(0, wide), Type("t"), Type("u"), ClickYes()});
+  // 19 bytes refuse a double-byte character and take one more single one.
+  EXPECT_EQ(SavedProfiles()->Item(1)->Name, "abcdefghijklmnopqrst");
+}
+
+TEST_F(UserMenu, EscWhileEditingRestoresTheNameWhenConfirmed) {
+  Run(screen, 5,
+      {Wait(kSlideIn), ClickBoard(1), Type("New"), Esc(), No(), Type("er"), Esc(), Yes(),
+       Until([&] { return !screen->Editing(); }), ClickYes()});
+  EXPECT_EQ(SavedProfiles()->Item(1)->Name, "Pilot1");
+}
+
+TEST_F(UserMenu, DeleteResetsTheProfileAndItsEquipmentOnlyAfterY) {
+  folder_.Write("save/user2.DAT", "\"Tank\",5,0\r\n");
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(2), ClickDel(), No(), Wait(2), Do([] {
+                    EXPECT_EQ(fw::Users->Item(2)->Name, "Pilot2");
+                  }),
+                  ClickDel(), Yes(), Wait(2), ClickYes()});
+  const auto saved = SavedProfiles();
+  EXPECT_EQ(saved->Item(2)->Name, "New User2");
+  EXPECT_EQ(saved->Item(2)->Mission, 1);
+  EXPECT_EQ(saved->Item(2)->Money, 1500);
+  EXPECT_EQ(saved->Item(3)->Money, 300);
+  EXPECT_FALSE(folder_.Exists("save/user2.DAT"));
+  EXPECT_EQ(fw::Users->NowUser, 2);
+}
+
+TEST_F(UserMenu, QuitAsksAndOnlyYEndsTheProgram) {
+  Run(screen, 5, {Wait(5), Click(632, 8), Key('N', 'n'), Wait(3), Click(632, 8), Yes()});
+  EXPECT_EQ(fw::GameState, 0);
+  auto again = std::make_shared<fw::FrmUserMenuClass>();
+  Run(again, 5, {Wait(5), Esc(), Click(300, 300), Wait(3), Esc(), Yes()});
+  EXPECT_EQ(fw::GameState, 0);
+}
+
+TEST_F(UserMenu, MusicOnWithoutASoundDeviceStaysSilent) {
+  folder_.Write("Default.cfg", "\"VOLUME\",1\r\n");
+  // No device was ever opened: the channels load nothing and play nothing.
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(2), ClickYes()});
+  EXPECT_TRUE(fw::Sounds->Work);
+  EXPECT_EQ(fw::Sounds->Item(1)->InPlay(), 0);
+  EXPECT_EQ(fw::GameState, 1);
+}
+
+TEST_F(UserMenu, AProfileFileThatCannotBeWrittenIsKeptAndTheGameGoesOn) {
+  const std::string before = folder_.Read("User.INI");
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(1), Type("Lost"), Do([] { plat::FailNextAtomicRename(); }), ClickYes(),
+                  Until([] { return fw::LastError.find("User.INI") != std::string::npos; }), Key(' ', ' ')});
+  EXPECT_EQ(folder_.Read("User.INI"), before);
+  EXPECT_EQ(fw::GameState, 1);
+}
+
+TEST_F(UserMenu, TheStatisticsBoardSwingsOutAndBackOnEachNewSelection) {
+  std::vector<float> xs;
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(5), Do([&] { xs.clear(); }), Until([&] {
+                    xs.push_back(screen->BoardX());
+                    return xs.size() == 17;
+                  }),
+                  ClickYes()});
+  // Recorded from the second frame after the click on; the first starts
+  // the swing at x = 349.4.
+  ASSERT_EQ(xs.size(), 17u);
+  EXPECT_NEAR(xs[0], 417.2f, 0.5f);
+  EXPECT_LT(xs[4], 640.0f);
+  EXPECT_GT(xs[5], 640.0f);  // frames 7 to 9: out of sight
+  EXPECT_GT(xs[7], 640.0f);
+  EXPECT_LT(xs[8], 640.0f);
+  EXPECT_GT(xs[13], 300.0f);
+  EXPECT_EQ(xs[14], 300.0f);  // at rest from the 16th frame on
+}
+
+}  // namespace
