@@ -37,5 +37,20 @@ void Mission2(MissionRun& m, uint8_t stage);
 void Mission3(MissionRun& m, uint8_t stage);
 void Mission4(MissionRun& m, uint8_t stage);
 void Mission5(MissionRun& m, uint8_t stage);
+void Mission6(MissionRun& m, uint8_t stage);
+void Mission7(MissionRun& m, uint8_t stage);
+void Mission8(MissionRun& m, uint8_t stage);
+void Mission9(MissionRun& m, uint8_t stage);
+void Mission10(MissionRun& m, uint8_t stage);
+void Mission11(MissionRun& m, uint8_t stage);
+void Mission12(MissionRun& m, uint8_t stage);
+void Mission13(MissionRun& m, uint8_t stage);
+void Mission14(MissionRun& m, uint8_t stage);
+void Mission15(MissionRun& m, uint8_t stage);
+void Mission16(MissionRun& m, uint8_t stage);
+void Mission17(MissionRun& m, uint8_t stage);
+void Mission18(MissionRun& m, uint8_t stage);
+void Mission19(MissionRun& m, uint8_t stage);
+void Mission20(MissionRun& m, uint8_t stage);
 
 }  // namespace fw

@@ -1,5 +1,7 @@
 #include "missions/mission_kit.hpp"
 
+#include <charconv>
+
 #include "battle/loaders.hpp"
 #include "battle/roster.hpp"
 #include "data/battle_result.hpp"
@@ -8,6 +10,7 @@
 #include "engine/rects.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
+#include "platform/runtime/random.hpp"
 
 namespace fw {
 
@@ -59,9 +62,39 @@ int32_t MissionRun::Place(std::initializer_list<Placement> rows) {
   return last;
 }
 
+void MissionRun::PlaceFollowing(Placement row, int32_t leader) {
+  const int32_t count = row.Count;
+  row.Count = 1;
+  for (int32_t n = 0; n < count; ++n) Follow(Place({row}), leader);
+}
+
 void MissionRun::BuildingObjectives(std::initializer_list<int32_t> buildings) {
   W.ObjectiveBuilds.assign(1, 0);
   W.ObjectiveBuilds.insert(W.ObjectiveBuilds.end(), buildings.begin(), buildings.end());
+}
+
+void MissionRun::UnitObjectives(std::initializer_list<int32_t> units) {
+  W.ObjectiveUnits.assign(1, static_cast<int32_t>(units.size()));
+  W.ObjectiveUnits.insert(W.ObjectiveUnits.end(), units.begin(), units.end());
+}
+
+int32_t MissionRun::LiveBuildingObjectives() const {
+  int32_t live = 0;
+  for (size_t p = 1; p < W.ObjectiveBuilds.size(); ++p) live += W.ObjectiveBuilds[p] >= 0 ? 1 : 0;
+  return live;
+}
+
+int32_t MissionRun::BuildingsOfKind(int32_t lo, int32_t hi) const {
+  int32_t n = 0;
+  for (const auto& b : W.Builds) {
+    // Read as a number from its start: a key that begins otherwise is 0.
+    double kind = 0.0;
+    const std::string_view key = b.TypeKey;
+    const size_t start = key.find_first_not_of(' ');
+    if (start != std::string_view::npos) std::from_chars(key.data() + start, key.data() + key.size(), kind);
+    n += kind >= lo && kind <= hi ? 1 : 0;
+  }
+  return n;
 }
 
 int32_t MissionRun::Enemies() const { return TeamCount(1); }
@@ -101,6 +134,8 @@ void MissionRun::EndNow(int32_t result) {
 void MissionRun::SetState(int32_t state) {
   if (!Lost()) V.MisState = state;
 }
+
+int32_t RandomBelow(int32_t n) { return static_cast<int32_t>(plat::Rnd() * static_cast<float>(n)); }
 
 void BookResult(int32_t number, const MissionInfo& info, const MisVars& vars) {
   EndResult.MisIndex = number;

@@ -26,6 +26,10 @@ struct MisVars {
   int32_t MisState = 0;
   float MisTimer = 0.0f;
   int32_t MisPool = 0;
+  // The upper bound of the building list when last looked at: a change
+  // means a building was destroyed since.
+  int32_t MisBuildCount = 0;
+  int32_t MisEscortPool = 0;  // friendly escorts still to come
 };
 
 // One row of a placement table: Count calls of AddTank with the same
@@ -92,12 +96,24 @@ class MissionRun {
   // The rows in order; returns the index of the last unit placed.
   int32_t Place(std::initializer_list<Placement> rows);
   void Goal(int32_t x, int32_t y) { W.GoalX = x, W.GoalY = y; }
+  // The unit escorts `leader`; given the player's unit, it hunts the player.
+  void Follow(int32_t unit, int32_t leader) { W.Units.at(static_cast<size_t>(unit)).LeaderTank = leader; }
+  // Count units of the row, each given its leader as it comes.
+  void PlaceFollowing(Placement row, int32_t leader);
   // Building objectives at positions 1 to n; position 0 stays 0.
   void BuildingObjectives(std::initializer_list<int32_t> buildings);
+  // Unit objectives at positions 1 to n, position 0 their number alive.
+  void UnitObjectives(std::initializer_list<int32_t> units);
 
   // --- frame tests ---
   int32_t Enemies() const;
   int32_t TeamCount(uint8_t team) const;
+  // Building objectives still standing.
+  int32_t LiveBuildingObjectives() const;
+  // The building list's upper bound, -1 when it is empty.
+  int32_t BuildingBound() const { return static_cast<int32_t>(W.Builds.size()) - 1; }
+  // Buildings whose type key, read as a number, lies in lo to hi.
+  int32_t BuildingsOfKind(int32_t lo, int32_t hi) const;
   bool PlayerAlive() const { return W.PlayerUnit >= 0; }
   // The player's position, as whole numbers, inside area n, edges included;
   // false while the player has no unit.
@@ -123,6 +139,9 @@ class MissionRun {
   void SetState(int32_t state);
   bool Lost() const { return V.MisState == MisLost && W.RunState == "EXIT"; }
 };
+
+// A whole random number from 0 to n - 1.
+int32_t RandomBelow(int32_t n);
 
 // Stage 2: the end screen's mission and result, and the kills, death and
 // money booked into the current profile.

@@ -104,7 +104,7 @@ TEST_F(MissionTest, UnitObjectivesFollowRemovals) {
 // The scripts' numbers against the sample maps: every template, spot,
 // area and building a script uses is on its map.
 TEST_F(MissionTest, EveryMapHoldsWhatItsScriptUses) {
-  for (int32_t n = 1; n <= 5; ++n) {
+  for (int32_t n = 1; n <= kMissionCount; ++n) {
     SCOPED_TRACE(n);
     const MissionInfo& info = CampaignMission(n);
     ASSERT_NE(info.Script, nullptr);

@@ -5,6 +5,8 @@
 // directly (units destroyed, the player moved, buildings blown up).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -104,6 +106,17 @@ class MissionTest : public ::testing::Test {
     UpdateBuildings(w, env);
   }
 
+  // Destroys every building whose key lies in lo to hi, one by one.
+  void DestroyKinds(int lo, int hi) {
+    for (bool found = true; found;) {
+      found = false;
+      for (size_t i = 0; i < w.Builds.size() && !found; ++i) {
+        const int kind = std::atoi(w.Builds[i].TypeKey.c_str());
+        if (kind >= lo && kind <= hi) Destroy(static_cast<int32_t>(i)), found = true;
+      }
+    }
+  }
+
   // Stage 2 with the battle's kills, the profiles saved as the screen
   // saves them, and the current profile read back from the file.
   SingleUser Finish(int32_t kills) {
@@ -116,5 +129,32 @@ class MissionTest : public ::testing::Test {
     return *saved.Item(1);
   }
 };
+
+// What a won or lost battle books into the saved profile.
+inline void ExpectWon(const SingleUser& u, int32_t mission, int32_t reward, int32_t kills, int32_t perKill) {
+  EXPECT_EQ(EndResult.MisIndex, mission);
+  EXPECT_TRUE(EndResult.WinState);
+  EXPECT_EQ(u.Money, kMoney + reward + kills * perKill);
+  EXPECT_EQ(u.Kill, kKills + kills);
+  EXPECT_EQ(u.Death, kDeaths);
+  // The battle never moves the profile on; the end screen does.
+  EXPECT_EQ(u.Mission, mission);
+  EXPECT_EQ(Users->WinMoney, reward);
+  EXPECT_EQ(Users->KillMoney, kills * perKill);
+}
+
+inline void ExpectLost(const SingleUser& u, int32_t mission, int32_t kills) {
+  EXPECT_EQ(EndResult.MisIndex, mission);
+  EXPECT_FALSE(EndResult.WinState);
+  EXPECT_EQ(u.Money, kMoney);
+  EXPECT_EQ(u.Kill, kKills + kills);
+  EXPECT_EQ(u.Death, kDeaths + 1);
+  EXPECT_EQ(u.Mission, mission);
+  EXPECT_EQ(Users->WinMoney, 0);
+}
+
+inline size_t Bleeps(const RecordingBattleOutput& out) {
+  return static_cast<size_t>(std::count(out.SoundKeys.begin(), out.SoundKeys.end(), "Bleep01"));
+}
 
 }  // namespace fw::missiontest

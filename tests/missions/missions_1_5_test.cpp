@@ -7,33 +7,6 @@
 namespace fw::missiontest {
 namespace {
 
-void ExpectWon(const SingleUser& u, int32_t mission, int32_t reward, int32_t kills, int32_t perKill) {
-  EXPECT_EQ(EndResult.MisIndex, mission);
-  EXPECT_TRUE(EndResult.WinState);
-  EXPECT_EQ(u.Money, kMoney + reward + kills * perKill);
-  EXPECT_EQ(u.Kill, kKills + kills);
-  EXPECT_EQ(u.Death, kDeaths);
-  // The battle never moves the profile on; the end screen does.
-  EXPECT_EQ(u.Mission, mission);
-  EXPECT_EQ(Users->WinMoney, reward);
-  EXPECT_EQ(Users->KillMoney, kills * perKill);
-}
-
-void ExpectLost(const SingleUser& u, int32_t mission, int32_t kills) {
-  EXPECT_EQ(EndResult.MisIndex, mission);
-  EXPECT_FALSE(EndResult.WinState);
-  EXPECT_EQ(u.Money, kMoney);
-  EXPECT_EQ(u.Kill, kKills + kills);
-  EXPECT_EQ(u.Death, kDeaths + 1);
-  EXPECT_EQ(u.Mission, mission);
-  EXPECT_EQ(Users->WinMoney, 0);
-}
-
-size_t Bleeps(const RecordingBattleOutput& out) {
-  return static_cast<size_t>(std::count(out.SoundKeys.begin(), out.SoundKeys.end(), "Bleep01"));
-}
-
-
 TEST_F(MissionTest, Mission1RescueThenAppointedSpotWinsAtOnce) {
   Start(1);
   EXPECT_EQ(w.PlayerUnit, 0);

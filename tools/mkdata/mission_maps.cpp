@@ -9,31 +9,11 @@
 #include <vector>
 
 #include "tools/mkdata/map_writer.hpp"
+#include "tools/mkdata/mission_map_table.hpp"
 #include "tools/mkdata/mkdata.hpp"
 
 namespace mkdata {
 namespace {
-
-struct Box {
-  int l, t, r, b;
-};
-
-// cols x rows buildings from (x, y), stepped by (dx, dy), row by row; the
-// types are taken in turn from a list of keys separated by blanks.
-struct Block {
-  std::string types;
-  int x, y, cols, rows, dx, dy;
-};
-
-struct MissionMap {
-  const char* name;
-  std::vector<Box> areas;
-  std::vector<std::pair<int, int>> spots;  // loop centres
-  int templates;
-  std::vector<Block> blocks;
-  std::vector<MapBuilding> buildings;          // after the blocks
-  std::vector<std::pair<int, std::string>> retype;  // building index, type
-};
 
 // A template beyond the sample five, for the escort of the fourth mission.
 const MapModel kEscort{"Escort", "Tank01", 3.4f, 2.4f, 0.1f, 110, 0.08f, 130, 0.6f, {{"Cannon", 0}, {"Laser Gun", 2}}};
@@ -127,11 +107,12 @@ const std::vector<MissionMap>& Maps() {
 
 void MissionMaps(Context& ctx) {
   const std::vector<uint8_t> mask = SampleGroundMask();
-  for (const MissionMap& m : Maps()) WriteMap(ctx, m.name, mask, Expand(m));
+  for (const auto* list : {&Maps(), &LaterMissionMaps()})
+    for (const MissionMap& m : *list) WriteMap(ctx, m.name, mask, Expand(m));
 }
 
 // After map A, whose tiles these maps show.
-Step missionMaps("mission maps B to E", 42, MissionMaps);
+Step missionMaps("mission maps B to T", 42, MissionMaps);
 
 }  // namespace
 }  // namespace mkdata
