@@ -111,6 +111,16 @@ void Assembly::Open() {
   ShowTank();
 
   for (const auto& m : wasFitted) {
+    // An entry without a name would sit in a row that reads as empty and be
+    // lost when the row is cleared: it goes back to the owned items.
+    if (m.ID.empty() && m.Index == kKindWeapon) {
+      GiveBack(kWeapons, kKindWeapon, m.ID);
+      continue;
+    }
+    if (m.ID.empty() && ListOfKind(m.Index) >= 0) {
+      GiveBack(ListOfKind(m.Index), m.Index, m.ID);
+      continue;
+    }
     if (m.Index == kKindWeapon && !CheckWeapon(m.ID)) {
       int row = kFirstWeaponRow;
       while (row <= kLastWeaponRow && !slot(row).empty()) ++row;
