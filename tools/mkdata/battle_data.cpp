@@ -374,26 +374,12 @@ std::vector<uint8_t> MapAMask() {
   return m;
 }
 
-float Hash(int x, int y, uint32_t seed) {
-  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return static_cast<float>((h ^ (h >> 16)) & 0xFFFFFF) / 16777216.0f;
-}
-
-float Smooth(float x, float y, uint32_t seed) {
-  const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
-  const float fx = x - xi, fy = y - yi;
-  const float a = Hash(xi, yi, seed), b = Hash(xi + 1, yi, seed), c = Hash(xi, yi + 1, seed),
-              d = Hash(xi + 1, yi + 1, seed);
-  const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-  return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy;
-}
 
 // The ground at a map pixel, from the mask cell under it.
 Rgb GroundAt(const std::vector<uint8_t>& mask, int x, int y) {
   const int c = x / kCell, r = y / kCell;
   const uint8_t v = mask[r * kCols + c];
-  const float n = 0.6f * Smooth(x / 90.0f, y / 60.0f, 3) + 0.4f * Smooth(x / 14.0f, y / 10.0f, 5);
+  const float n = 0.6f * SmoothNoise(x / 90.0f, y / 60.0f, 3) + 0.4f * SmoothNoise(x / 14.0f, y / 10.0f, 5);
   if (v == 255) {
     if (InRiver(c, r)) {
       const float ripple = std::fmod(y / 3.0f + 4 * std::sin(x / 30.0f), 10.0f) < 1.0f ? 0.25f : 0.0f;

@@ -224,4 +224,19 @@ std::vector<uint8_t> Canvas::Jpg(int quality) const {
   return out;
 }
 
+float Hash(int x, int y, uint32_t seed) {
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return static_cast<float>((h ^ (h >> 16)) & 0xFFFFFF) / 16777216.0f;
+}
+
+float SmoothNoise(float x, float y, uint32_t seed) {
+  const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
+  const float fx = x - xi, fy = y - yi;
+  const float a = Hash(xi, yi, seed), b = Hash(xi + 1, yi, seed), c = Hash(xi, yi + 1, seed),
+              d = Hash(xi + 1, yi + 1, seed);
+  const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+  return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy;
+}
+
 }  // namespace mkdata

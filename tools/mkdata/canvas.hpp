@@ -47,4 +47,9 @@ class Canvas {
   std::vector<Rgb> px_;
 };
 
+// Deterministic value noise: Hash in [0, 1) per whole point, SmoothNoise
+// blended between them, for the sample pictures' ground and grain.
+float Hash(int x, int y, uint32_t seed);
+float SmoothNoise(float x, float y, uint32_t seed);
+
 }  // namespace mkdata
