@@ -54,6 +54,7 @@ bool FrmFactoryClass::Enter() {
   view_ = HallView{};
   mCamY = 11.0f;
   LoadMenuSounds();
+  robots_.InitViewPoints();
 
   // The loading screen; its text shows at once on the primary surface.
   if (Present) {
@@ -107,6 +108,7 @@ void FrmFactoryClass::Load() {
     while (true) {
       plat::DoEvents();
       if (State() == FactoryRules::kLeft) break;
+      if (DebugOn == 1) walk_.ViewMove(view_.Yaw, mCamX, mCamY, mCamZ);
       RenderFrame();
       MediaPlay->CheckLoop();
     }
@@ -148,6 +150,7 @@ void FrmFactoryClass::RenderFrame() {
     RM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 0, 0, (view_.Pitch + 90.0f) * kRadian);
     RM.D3DFrameCamera->SetPosition(nullptr, mCamX, mCamY, mCamZ);
   }
+  robots_.ObjMotion(RM);
   const plat::SurfacePtr& back = RM.BackBuffer4;
   if (!back) return;
   if (walking) {
@@ -201,11 +204,8 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   auto placeTank = [this] {
     if (auto tank = RM.Objects->Item("Tank")) tank->Frame->SetPosition(nullptr, mTankPosX, mTankPosY, mTankPosZ);
   };
+  if (walk_.Key(keyCode, true)) return;
   switch (keyCode) {
-    case 'E': mWalkForward = 1; break;
-    case 'S': mWalkLeft = 1; break;
-    case 'F': mWalkRight = 1; break;
-    case 'C': mWalkBack = 1; break;
     case 'A': mCamY += 0.5f; break;
     case 'Z': mCamY -= 0.5f; break;
     case '1': mTankPosX += 0.1f; placeTank(); break;
@@ -218,15 +218,7 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   }
 }
 
-void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
-  switch (keyCode) {
-    case 'E': mWalkForward = 0; break;
-    case 'S': mWalkLeft = 0; break;
-    case 'F': mWalkRight = 0; break;
-    case 'C': mWalkBack = 0; break;
-    default: break;
-  }
-}
+void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) { walk_.Key(keyCode, false); }
 
 void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
   if (keyAscii != kEsc || mBusy != 0) return;

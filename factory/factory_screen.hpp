@@ -11,7 +11,9 @@
 
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
+#include "factory/free_walk.hpp"
 #include "factory/hall_view.hpp"
+#include "factory/robots.hpp"
 #include "factory/rules/catalogs.hpp"
 #include "factory/rules/factory_rules.hpp"
 #include "platform/display/surface.hpp"
@@ -62,6 +64,10 @@ class FrmFactoryClass : public Screen {
   // The hall's objects that could not be read on entering.
   int32_t MissingObjects() const { return missing_; }
   float CameraY() const { return mCamY; }
+  HallRobots& Robots() { return robots_; }
+  const FreeWalk& Walk() const { return walk_; }
+  // The camera's place on the floor and its height.
+  plat::D3DVECTOR Camera() const { return {mCamX, mCamY, mCamZ}; }
 
  private:
   void LoadingText(int32_t y, const std::string& text);
@@ -88,7 +94,8 @@ class FrmFactoryClass : public Screen {
   int32_t mBusy = 0;
   float mCamX = -8.8f, mCamY = 11.0f, mCamZ = 6.0f;
   float lightPhase_ = 0.0f;
-  int32_t mWalkForward = 0, mWalkLeft = 0, mWalkRight = 0, mWalkBack = 0;
+  FreeWalk walk_;
+  HallRobots robots_;
   float mTankPosX = 0.0f, mTankPosY = 0.0f, mTankPosZ = 0.0f;
   int32_t missing_ = 0;
   bool entered_ = false;

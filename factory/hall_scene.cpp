@@ -2,6 +2,8 @@
 // platform, and the four lights with their dimming behind a page.
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "data/users.hpp"
 #include "engine/pack.hpp"
@@ -61,19 +63,37 @@ void FrmFactoryClass::ADDObjects() {
   AddShowTank();
 
   LoadingText(260, "Add Robots to Scene");
+  // Only robots whose model could be read walk: an unseen robot would still
+  // make the others turn aside from nothing.
+  struct Robot {
+    std::string key;
+    int32_t station;
+    float modelTurn;
+  };
+  std::vector<Robot> robots;
   DataPack->Extract("Root01.x");
   try {
     RM.Objects->AddAnimation("Robot1", "Root01.x");
+    robots.push_back({"Robot1", 1, 180.0f});
   } catch (const std::exception& e) {
     ++missing_;
     std::fprintf(stderr, "factory: the robot \"Root01.x\" cannot be read (%s); it is left out\n", e.what());
   }
   DataPack->Extract("Car.x");
-  for (const char* key : {"Robot2", "Robot3", "Robot4"})
-    if (!RM.Objects->Add(key, "Car.x")) {
+  for (int32_t n = 2; n <= 4; ++n) {
+    const std::string key = "Robot" + std::to_string(n);
+    if (RM.Objects->Add(key, "Car.x")) {
+      robots.push_back({key, n, -90.0f});
+    } else {
       ++missing_;
-      std::fprintf(stderr, "factory: the robot \"Car.x\" cannot be read; \"%s\" is left out\n", key);
+      std::fprintf(stderr, "factory: the robot \"Car.x\" cannot be read; \"%s\" is left out\n", key.c_str());
     }
+  }
+  if (!robots.empty()) {
+    robots_.mMotions.Count(static_cast<int32_t>(robots.size()) - 1);
+    for (size_t i = 0; i < robots.size(); ++i)
+      robots_.AddRobot(robots[i].key, static_cast<int32_t>(i), robots[i].modelTurn, robots[i].station);
+  }
   DataPack->RemoveTempFile();
 }
 
