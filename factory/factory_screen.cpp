@@ -170,6 +170,9 @@ void FrmFactoryClass::RenderFrame() {
     back->BltFast(0, 0, mHallStill.get(), &all, plat::DDBLTFAST_WAIT);
     DrawPage();
   }
+  if (DebugOn == 1)
+    DrawHallDebug(*back, {view_.LastX, view_.LastY, view_.Area, fps_.CalFPS(), mCamX, mCamY, mCamZ, view_.Yaw,
+                          view_.Pitch, mTankPosX, mTankPosY, mTankPosZ});
   if (mMessageFrames > 0) {
     --mMessageFrames;
     SetSurfaceFont4(back, "Arial", 12.0f / FontScale, plat::RGB(255, 0, 0), false);

@@ -12,6 +12,7 @@
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
 #include "factory/free_walk.hpp"
+#include "factory/hall_debug.hpp"
 #include "factory/hall_view.hpp"
 #include "factory/robots.hpp"
 #include "factory/rules/catalogs.hpp"
@@ -95,6 +96,7 @@ class FrmFactoryClass : public Screen {
   float mCamX = -8.8f, mCamY = 11.0f, mCamZ = 6.0f;
   float lightPhase_ = 0.0f;
   FreeWalk walk_;
+  FrameRate fps_;
   HallRobots robots_;
   float mTankPosX = 0.0f, mTankPosY = 0.0f, mTankPosZ = 0.0f;
   int32_t missing_ = 0;

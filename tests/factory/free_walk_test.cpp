@@ -2,9 +2,12 @@
 // the view's heading, several keys at once, and the head bob.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "factory/free_walk.hpp"
+#include "factory/hall_debug.hpp"
+#include "platform/runtime/clock.hpp"
 
 namespace {
 
@@ -100,6 +103,36 @@ TEST(FreeWalkTest, TheHeadBobsAboutItsHeightWhileWalking) {
   EXPECT_GT(high - low, 0.3f);
   EXPECT_LT(high - low, 1.5f);
   EXPECT_GT(low, 10.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HallDebugTest, NumberTextsAndTheFrameRate) {
+  EXPECT_EQ(fw::SingleText(320), " 320");
+  EXPECT_EQ(fw::SingleText(-8.8f), "-8.8");
+  EXPECT_EQ(fw::SingleText(0.5f), " .5");
+  EXPECT_EQ(fw::SingleText(0), " 0");
+  EXPECT_EQ(fw::SingleText(11.3f), " 11.3");  // seven digits: no float noise
+  EXPECT_EQ(fw::OneDecimal(-8.8f), "-8.8");
+  EXPECT_EQ(fw::OneDecimal(6.0f), "6.");
+  EXPECT_EQ(fw::OneDecimal(0.46f), ".5");
+  EXPECT_EQ(fw::OneDecimal(297.0f), "297.");
+  EXPECT_EQ(fw::OneDecimal(0.0f), ".");
+  EXPECT_EQ(fw::OneDecimal(-0.02f), ".");
+
+  plat::FixClock(1000, 100.0f);
+  fw::FrameRate rate;
+  EXPECT_EQ(rate.CalFPS(), 1);  // the first frame stands for a whole second
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(rate.CalFPS(), 1);
+  plat::FixClock(2000, 101.0f);
+  EXPECT_EQ(rate.CalFPS(), 31);
+  // Past midnight the count goes on.
+  for (int i = 0; i < 4; ++i) rate.CalFPS();
+  plat::FixClock(3000, 0.2f);
+  EXPECT_EQ(rate.CalFPS(), 5);
+  plat::UnfixClock();
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "factory/motion.hpp"
 #include "factory/robots.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/input/window.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/common/test_support.hpp"
@@ -528,6 +529,62 @@ TEST_F(RobotsInTheHallTest, WithNoRobotModelsTheHallStillRuns) {
   EXPECT_TRUE(f.Robots().mMotions.Motions().empty());
   for (int i = 0; i < 5; ++i) f.RenderFrame();
   EXPECT_EQ(f.State(), "RUN");
+}
+
+}  // namespace
+
+namespace {
+
+// The whole visit's loop, driven pass by pass: the walk keys move the
+// camera only in the debug mode, which also draws its lines.
+TEST_F(RobotsInTheHallTest, TheWalkKeysMoveTheCameraOnlyInTheDebugMode) {
+  for (int debug : {0, 1}) {
+    SCOPED_TRACE(debug);
+    fw::DebugOn = static_cast<uint8_t>(debug);
+    factory = std::make_unique<fw::FrmFactoryClass>();
+    auto& f = *factory;
+    f.Present = std::make_shared<plat::Surface>(640, 480);
+    f.ShowMessage = [](const std::string&) {};
+    int pass = 0;
+    plat::D3DVECTOR start, held;
+    int yellow = 0;
+    plat::SetTestDriver([&] {
+      int16_t key = 0, shift = 0;
+      if (++pass == 2) {
+        start = f.Camera();
+        key = 'E';
+        f.KeyDown(key, shift);
+        key = 'A';
+        f.KeyDown(key, shift);
+      } else if (pass == 40) {
+        held = f.Camera();
+        key = 'E';
+        f.KeyUp(key, shift);
+        for (int y = 0; y < 60; ++y)
+          for (int x = 0; x < 100; ++x) yellow += f.Present->Row(y)[x] == 0xFFE0;
+        key = 27;
+        f.KeyPress(key);
+      }
+    });
+    f.Load();
+    plat::SetTestDriver(nullptr);
+    fw::DebugOn = 0;
+    EXPECT_EQ(f.Walk().mWalkForward, 0);
+    EXPECT_NEAR(held.y - start.y, 0.5f, debug ? 1.0f : 1e-4f);  // A in any mode
+    const float walked = std::hypot(held.x - start.x, held.z - start.z);
+    if (debug) {
+      // Heading 88: almost straight along +x, about 0.1 more per frame.
+      EXPECT_GT(walked, 30.0f);
+      EXPECT_GT(held.x - start.x, 0.99f * walked);
+      EXPECT_GT(f.Walk().Speed, 2.0f);
+      EXPECT_GT(yellow, 50);  // the debug lines
+    } else {
+      EXPECT_EQ(walked, 0.0f);
+      EXPECT_EQ(f.Walk().Speed, 0.0f);
+      EXPECT_EQ(yellow, 0);
+    }
+    factory.reset();
+  }
 }
 
 }  // namespace
