@@ -79,6 +79,9 @@ class FrmFactoryClass : public Screen {
   // A hall model from "Data" under its key, oriented and placed; an object
   // that cannot be read is left out and told on standard error.
   Node3DPtr AddModel(const std::string& key, const std::string& file, bool placed, float x, float y, float z);
+  // Whether every texture of a model can be read; if not, the object is
+  // counted missing and told on standard error.
+  bool TexturesReadable(const std::string& key, const std::string& file);
   void Spin(const Node3DPtr& node, float degreesPerTick);
   void OpenPage();
   void ShowText(const std::string& text);

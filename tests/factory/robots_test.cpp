@@ -147,20 +147,6 @@ TEST(MotionSetTest, HeadingTurnsByTheRateAlongTheSmallerAngle) {
   for (float h : half) EXPECT_TRUE(h >= 0 && h <= 360);
 }
 
-TEST(MotionSetTest, StepsMoveAlongTheHeadingOnTheFloor) {
-  MotionSet set;
-  set.Count(0);
-  MotionRecord r = Walker(5, 5, 90);
-  r.Target = Towards(r, 90);
-  set.Motion(0, r);
-  set.Refresh();
-  const MotionRecord after = set.Motion(0);
-  EXPECT_NEAR(after.Position.x, 5.1f, 1e-5);
-  EXPECT_NEAR(after.Position.z, 5.0f, 1e-5);
-  EXPECT_EQ(after.Position.y, 2.1f);
-  EXPECT_NEAR(after.TargetDistance, 50.0f, 1e-3);  // measured before the step
-}
-
 TEST(MotionSetTest, TouchingRobotsSlideRoundEachOtherOnTheSideOfTheirTarget) {
   // One behind the other, both heading +z: the one behind slides round to
   // the right (the target lies straight beyond the other), the one ahead
@@ -280,23 +266,24 @@ class HallRobotsTest : public ::testing::Test {
   }
 };
 
-TEST_F(HallRobotsTest, TheStationsOfTheFloor) {
+TEST_F(HallRobotsTest, EveryStationCanBeReachedAndLeft) {
   fw::HallRobots robots;
   robots.InitViewPoints();
   ASSERT_EQ(robots.mStations.size(), 11u);
   EXPECT_TRUE(robots.mStations[0].Links.empty());
-  const auto& far = robots.mStations[8];
-  EXPECT_EQ(far.Center.x, 154);
-  EXPECT_EQ(far.Center.z, 112);
-  EXPECT_EQ(far.Extent.x, 40);
-  EXPECT_EQ(far.Links, std::vector<int32_t>{9});
-  EXPECT_EQ(robots.mStations[9].Links, (std::vector<int32_t>{4, 6}));
-  EXPECT_EQ(robots.mStations[4].Links, (std::vector<int32_t>{3, 6, 7}));
-  // Every station can be reached and left: no robot is ever stranded.
-  for (size_t s = 1; s < robots.mStations.size(); ++s) {
-    EXPECT_FALSE(robots.mStations[s].Links.empty()) << s;
-    for (int32_t l : robots.mStations[s].Links) EXPECT_TRUE(l >= 1 && l <= 10) << s;
+  // Following links from station 1 reaches all ten, and none is a dead end.
+  std::set<int32_t> seen{1};
+  std::vector<int32_t> todo{1};
+  while (!todo.empty()) {
+    const int32_t s = todo.back();
+    todo.pop_back();
+    EXPECT_FALSE(robots.mStations[static_cast<size_t>(s)].Links.empty()) << s;
+    for (int32_t l : robots.mStations[static_cast<size_t>(s)].Links) {
+      ASSERT_TRUE(l >= 1 && l <= 10) << s;
+      if (seen.insert(l).second) todo.push_back(l);
+    }
   }
+  EXPECT_EQ(seen.size(), 10u);
 }
 
 TEST_F(HallRobotsTest, RobotsStartOnTheirStationsAndTheFirstFrameGivesLinkedTargets) {
@@ -585,6 +572,30 @@ TEST_F(RobotsInTheHallTest, TheWalkKeysMoveTheCameraOnlyInTheDebugMode) {
     }
     factory.reset();
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RobotsInTheHallTest, AnObjectWhoseTextureCannotBeReadIsLeftOutAndToldOf) {
+  // The robots' skin serves the walker and the carts; the door's picture
+  // only the exit.
+  fw::DataPack->PackFiles->Remove("RobotBody.bmp");
+  fw::DataPack->PackFiles->Remove("HallExit.bmp");
+  testing::internal::CaptureStderr();
+  auto& f = Enter();
+  const std::string told = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(f.MissingObjects(), 5);
+  for (const char* key : {"EXITOUT", "Robot1", "Robot2", "Robot3", "Robot4"}) {
+    EXPECT_FALSE(f.Hall().Objects->Item(key)) << key;
+    EXPECT_NE(told.find(std::string("\"") + key + "\" is left out"), std::string::npos) << key;
+  }
+  EXPECT_NE(told.find("HallExit.bmp"), std::string::npos);
+  EXPECT_TRUE(f.Hall().Objects->Item("EQUTank"));  // shares the frame's place, not the picture
+  EXPECT_TRUE(f.Robots().mMotions.Motions().empty());
+  for (int i = 0; i < 3; ++i) f.RenderFrame();
+  EXPECT_EQ(f.State(), "RUN");
 }
 
 }  // namespace
