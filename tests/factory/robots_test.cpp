@@ -212,6 +212,24 @@ TEST(MotionSetTest, AStepIntoAnotherRobotIsNotTaken) {
   EXPECT_NEAR(set.Motion(0).Position.z, 1.9005f, 1e-3);
 }
 
+TEST(MotionSetTest, ATargetIsTakenOnlyByARobotStandingOnItNearBy) {
+  MotionSet set;
+  set.Count(1);
+  MotionRecord a = Walker(0, 0, 0), b = Walker(0, 9, 0);
+  a.Target = {1, 0, 12};  // 3.2 from b, whose body touches a's clearing
+  set.Motion(0, a);
+  set.Motion(1, b);
+  EXPECT_TRUE(set.TargetTaken(0));
+  EXPECT_FALSE(set.TargetTaken(1));  // b's own target is its place
+  a.Target = {0, 0, 30};  // beyond b: reachable round it
+  set.Motion(0, a);
+  EXPECT_FALSE(set.TargetTaken(0));
+  a.Target = {1, 0, 12};
+  a.Position = {0, 2.1f, -20};  // b far off: it may yet move away
+  set.Motion(0, a);
+  EXPECT_FALSE(set.TargetTaken(0));
+}
+
 TEST(MotionSetTest, AnimationTimeLoopsWithinItsTrack) {
   MotionSet set;
   set.Count(1);
