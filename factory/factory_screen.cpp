@@ -107,6 +107,18 @@ bool FrmFactoryClass::Enter() {
   } catch (const std::exception& e) {
     Complain(e.what());
   }
+  // The factory's own pointer, kept for later visits.
+  if (!CursorSurface4) {
+    try {
+      LoadSurface4FromPack(kCursorPicture, CursorSurface4, RM.DirectDraw_4);
+      SetSurfaceColorKey4(CursorSurface4, plat::DDCKEY_SRCBLT, 0, 0);
+    } catch (const std::exception& e) {
+      Complain(e.what());
+    }
+  }
+  plat::Window::Instance().WarpPointer(320, 240);
+  mCursorX = 320;
+  mCursorY = 240;
   entered_ = true;
   return true;
 }
@@ -317,7 +329,11 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& shift, float& x, float
 void FrmFactoryClass::MouseMove(int16_t& button, int16_t& shift, float& x, float& y) {
   const std::string state = State();
   if (state == FactoryRules::kHall) {
+    const float wasX = x, wasY = y;
     view_.Move(x, y);
+    // The pointer that reached an edge goes back with the view's centre, so
+    // the view keeps turning.
+    if (x != wasX || y != wasY) plat::Window::Instance().WarpPointer(x, y);
   } else if (ShopKind(state) != 0) {
     // Dragging over a list or a bar acts as repeated presses there.
     const FactoryOverlay& o = overlay_;
