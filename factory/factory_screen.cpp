@@ -71,6 +71,7 @@ bool FrmFactoryClass::Enter() {
   LoadingText(60, "Loading 3D Model...");
   LoadXIndex();
   LoadingText(80, "Start 3D Scene");
+  if (!StartPreview()) return false;
 
   RM.UseHardWare = true;
   RM.DefaultLight = false;
@@ -92,11 +93,36 @@ bool FrmFactoryClass::Enter() {
 
   CreateOffscreenSurface4(640, 480, mHallStill, RM.DirectDraw_4, false);
   try {
+    overlay_.LoadWeapScreen(RM.DirectDraw_4);
+  } catch (const std::exception& e) {
+    // Without its pictures no page could be shown or left: say why and let
+    // the visit save and end rather than open pages that cannot be seen.
+    Complain(e.what());
+    if (ShowMessage) ShowMessage(std::string("The factory cannot be shown: ") + e.what());
+    return false;
+  }
+  try {
     LoadSurface4FromPack("\\pic\\PopupHelp2.bmp", mHelpSheet, RM.DirectDraw_4);
   } catch (const std::exception& e) {
     Complain(e.what());
   }
   entered_ = true;
+  return true;
+}
+
+bool FrmFactoryClass::StartPreview() {
+  mPreviewRM.UseHardWare = false;
+  mPreviewRM.DefaultLight = true;
+  if (!mPreviewRM.Start(0, 8, 300, 200)) {
+    Complain("the preview's 3D scene cannot be started");
+    return false;
+  }
+  mPreviewRM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_REPLACE, 1, 0, 0, 30.0f * kRadian);
+  mPreviewRM.D3DFrameCamera->SetPosition(mPreviewRM.D3DFrameScene, 0, 7, -14);
+  // Black is left out, so the preview stands over the page.
+  mPreviewRM.BackBuffer4->SetColorKey(plat::DDCKEY_SRCBLT, 0, 0);
+  // The models come out of the archive into its private folder.
+  mPreviewRM.D3DRM3->SetSearchPath(DataPack->TempPath);
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
 #include "factory/hall_view.hpp"
+#include "factory/overlay.hpp"
 #include "factory/rules/catalogs.hpp"
 #include "factory/rules/factory_rules.hpp"
 #include "platform/display/surface.hpp"
@@ -59,12 +60,17 @@ class FrmFactoryClass : public Screen {
   FactoryRules& Rules() { return rules_; }
   const FactoryCatalogs& Catalogs() const { return catalogs_; }
   RMClass& Hall() { return RM; }
+  // The item preview of the shop pages and the assembly screen (300 x 200).
+  RMClass& Preview() { return mPreviewRM; }
+  // The 2D overlay of the pages, built by Enter.
+  FactoryOverlay& Overlay() { return overlay_; }
   // The hall's objects that could not be read on entering.
   int32_t MissingObjects() const { return missing_; }
   float CameraY() const { return mCamY; }
 
  private:
   void LoadingText(int32_t y, const std::string& text);
+  bool StartPreview();
   void ADDObjects();
   void AddLight();
   void SetLight(bool on);
@@ -80,6 +86,8 @@ class FrmFactoryClass : public Screen {
   FactoryCatalogs catalogs_;
   FactoryRules rules_;
   RMClass RM;
+  RMClass mPreviewRM;
+  FactoryOverlay overlay_;
   plat::SurfacePtr mHallStill;
   plat::SurfacePtr mHelpSheet;
   HallView view_;
