@@ -205,7 +205,9 @@ void FrmFactoryClass::RenderFrame() {
   }
 }
 
-void FrmFactoryClass::DrawPage() {}
+void FrmFactoryClass::DrawPage() {
+  if (State() == FactoryRules::kAssemblyPage) assembly_.Draw(RM.BackBuffer4, view_.LastX, view_.LastY);
+}
 
 void FrmFactoryClass::ShowText(const std::string& text) {
   mMessage = text;
@@ -262,12 +264,25 @@ void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
     rules_.Escape();
     return;
   }
-  if (rules_.Escape()) return;
+  if (rules_.Escape()) {
+    if (SameText(state, FactoryRules::kAssemblyPage)) {
+      assembly_.Closed();
+      AddShowTank();
+    }
+    return;
+  }
   // Only the tank shop without a hull, or an overloaded tank, holds a page.
   if (SameText(state, "Tank")) ShowMessage(FactoryRules::kOneTankNeeded);
 }
 
-void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& /*x*/, float& /*y*/) {
+void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
+  if (State() == FactoryRules::kAssemblyPage) {
+    if (assembly_.Click(button, x, y) == AssemblyPage::ClickResult::Closed) {
+      AddShowTank();
+      SetLight(true);
+    }
+    return;
+  }
   if (button != 1 || State() != FactoryRules::kHall) return;
   const std::string area = view_.Area;
   if (area.empty()) return;
@@ -281,19 +296,21 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& /*x*
       break;
     case FactoryRules::AreaResult::Opened:
       OpenPage();
+      if (State() == FactoryRules::kAssemblyPage) assembly_.Open();
       break;
     case FactoryRules::AreaResult::Nothing:
       break;
   }
 }
 
-void FrmFactoryClass::MouseMove(int16_t& /*button*/, int16_t& /*shift*/, float& x, float& y) {
+void FrmFactoryClass::MouseMove(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
   if (State() == FactoryRules::kHall) {
     view_.Move(x, y);
     return;
   }
   view_.LastX = static_cast<int>(std::lrint(x));
   view_.LastY = static_cast<int>(std::lrint(y));
+  if (State() == FactoryRules::kAssemblyPage) assembly_.MouseMove(button, x, y);
 }
 
 }  // namespace fw
