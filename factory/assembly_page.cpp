@@ -1,11 +1,8 @@
 #include "factory/assembly_page.hpp"
 
 #include <algorithm>
-#include <cstdio>
-#include <exception>
 
 #include "engine/globals.hpp"
-#include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -48,7 +45,7 @@ AssemblyPage::AssemblyPage(FactoryRules& rules, const FactoryCatalogs& catalogs,
 
 void AssemblyPage::Open() {
   SyncLists();
-  RemoveNode(kItemNode);
+  RemovePreviewModel(preview_, kItemNode);
   ShowTank();
   SetAttrib();
   for (int32_t i = 1; i <= 5; ++i) overlay_.ListChange(i);
@@ -66,29 +63,7 @@ void AssemblyPage::SyncLists() {
   for (int32_t r = 1; r <= Assembly::kReactorRow; ++r) overlay_.EquSlots[static_cast<size_t>(r)].Name = a.Slot(r);
 }
 
-void AssemblyPage::RemoveNode(const char* key) {
-  if (preview_.Objects->Item(key)) preview_.Objects->Remove(key);
-}
-
-void AssemblyPage::ShowModel(const char* key, const std::string& model, float radiansPerTick, bool update) {
-  RemoveNode(key);
-  if (model.empty() || !preview_.D3DRM3) return;
-  try {
-    DataPack->Extract(model);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "factory: the model \"%s\" cannot be extracted: %s\n", model.c_str(), e.what());
-    return;
-  }
-  if (auto node = preview_.Objects->Add(key, model)) {
-    node->Frame->SetRotation(nullptr, 0, 1, 0, radiansPerTick);
-    if (update) preview_.Update(true, 7);
-  } else {
-    std::fprintf(stderr, "factory: the model \"%s\" cannot be read; the preview stays empty\n", model.c_str());
-  }
-  DataPack->RemoveTempFile();
-}
-
-void AssemblyPage::ShowTank() { ShowModel(kTankNode, assembly().TankModel(), kListSpin, true); }
+void AssemblyPage::ShowTank() { ShowPreviewModel(preview_, kTankNode, assembly().TankModel(), kListSpin, true); }
 
 void AssemblyPage::PublishTexts() {
   for (size_t k = 1; k < textA_.size(); ++k) overlay_.EquTextA[k].Name = textA_[k];
@@ -105,8 +80,8 @@ void AssemblyPage::SetText(int32_t panel, const std::string& name, const std::st
 }
 
 void AssemblyPage::Closed() {
-  RemoveNode(kTankNode);
-  RemoveNode(kItemNode);
+  RemovePreviewModel(preview_, kTankNode);
+  RemovePreviewModel(preview_, kItemNode);
 }
 
 AssemblyPage::ClickResult AssemblyPage::Click(int16_t button, float x, float y) {
@@ -150,7 +125,7 @@ bool AssemblyPage::ClickLeft(float x, float y, ClickResult& result) {
     const int32_t s = list.Click(px, py);
     a.Choose(i, s);
     if (s > 0) {
-      ShowModel(kItemNode, a.ItemModel(), kListSpin, true);
+      ShowPreviewModel(preview_, kItemNode, a.ItemModel(), kListSpin, true);
       if (i == Assembly::kWeapons) SetText(kPanelWeapon, a.Lists(i).Item(s), "");
     }
     SyncLists();
@@ -161,7 +136,7 @@ bool AssemblyPage::ClickLeft(float x, float y, ClickResult& result) {
     const int32_t r = slots.Click(px, py);
     a.ChooseSlot(r);
     if (r > Assembly::kTankRow && !a.Slot(r).empty()) {
-      ShowModel(kItemNode, a.ItemModel(), kSlotSpin, false);
+      ShowPreviewModel(preview_, kItemNode, a.ItemModel(), kSlotSpin, false);
       if (r <= Assembly::kLastWeaponRow) SetText(kPanelWeapon, a.Slot(r), a.Ammo(r));
     }
     SyncLists();

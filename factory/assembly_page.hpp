@@ -54,8 +54,6 @@ class AssemblyPage {
   // The widgets show the rules' lists as they now stand.
   void SyncLists();
   void ShowTank();
-  void ShowModel(const char* key, const std::string& model, float radiansPerTick, bool update);
-  void RemoveNode(const char* key);
   void SetAttrib();
   void SetText(int32_t panel, const std::string& name, const std::string& ammunition);
   void PublishTexts();

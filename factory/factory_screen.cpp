@@ -14,6 +14,7 @@
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "factory/rules/model_index.hpp"
+#include "platform/runtime/numeric.hpp"
 #include "platform/input/window.hpp"
 
 namespace fw {
@@ -191,10 +192,12 @@ void FrmFactoryClass::RenderFrame() {
     RM.Tick();
     const plat::RECT all{0, 0, 640, 480};
     back->BltFast(0, 0, mHallStill.get(), &all, plat::DDBLTFAST_WAIT);
-    DrawPage();
+    DrawPage(back);
   }
   if (mMessageFrames > 0) {
     --mMessageFrames;
+    if (auto plate = overlay_.OverlayClips.Item("BOLD03"))
+      plate->Blt4(back, plat::DDBLT_KEYSRC | plat::DDBLT_WAIT, 190, 344, 0);
     SetSurfaceFont4(back, "Arial", 12.0f / FontScale, plat::RGB(255, 0, 0), false);
     if (!mMessage.empty()) back->DrawText(195, 350, mMessage);
   }
@@ -205,8 +208,16 @@ void FrmFactoryClass::RenderFrame() {
   }
 }
 
-void FrmFactoryClass::DrawPage() {
-  if (State() == FactoryRules::kAssemblyPage) assembly_.Draw(RM.BackBuffer4, view_.LastX, view_.LastY);
+void FrmFactoryClass::DrawPage(const plat::SurfacePtr& back) {
+  switch (ShopKind(State())) {
+    case kKindWeapon: DrawWeap(back); return;
+    case kKindShield: DrawShield(back); return;
+    case kKindEngine: DrawEngine(back); return;
+    case kKindReactor: DrawReactor(back); return;
+    case kKindTank: DrawTank(back); return;
+    default: break;
+  }
+  if (State() == FactoryRules::kAssemblyPage) assembly_.Draw(back, mCursorX, mCursorY);
 }
 
 void FrmFactoryClass::ShowText(const std::string& text) {
@@ -275,15 +286,24 @@ void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
   if (SameText(state, "Tank")) ShowMessage(FactoryRules::kOneTankNeeded);
 }
 
-void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
-  if (State() == FactoryRules::kAssemblyPage) {
-    if (assembly_.Click(button, x, y) == AssemblyPage::ClickResult::Closed) {
-      AddShowTank();
-      SetLight(true);
+void FrmFactoryClass::MouseDown(int16_t& button, int16_t& shift, float& x, float& y) {
+  const std::string state = State();
+  if (state != FactoryRules::kHall) {
+    // A page takes its presses whole; only the assembly screen takes the
+    // right button too.
+    if (button == 1 && state == "Weap") {
+      WeapClick(button, shift, x, y);
+    } else if (button == 1 && ShopKind(state) != 0) {
+      ShieldClick(button, shift, x, y);
+    } else if ((button == 1 || button == 2) && state == FactoryRules::kAssemblyPage) {
+      if (assembly_.Click(button, x, y) == AssemblyPage::ClickResult::Closed) {
+        AddShowTank();
+        SetLight(true);
+      }
     }
     return;
   }
-  if (button != 1 || State() != FactoryRules::kHall) return;
+  if (button != 1) return;
   const std::string area = view_.Area;
   if (area.empty()) return;
   const bool exit = area == FactoryRules::kExitArea;
@@ -296,6 +316,7 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, f
       break;
     case FactoryRules::AreaResult::Opened:
       OpenPage();
+      if (ShopKind(State()) != 0) FillShopLists();
       if (State() == FactoryRules::kAssemblyPage) assembly_.Open();
       break;
     case FactoryRules::AreaResult::Nothing:
@@ -303,14 +324,27 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, f
   }
 }
 
-void FrmFactoryClass::MouseMove(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
-  if (State() == FactoryRules::kHall) {
+void FrmFactoryClass::MouseMove(int16_t& button, int16_t& shift, float& x, float& y) {
+  const std::string state = State();
+  if (state == FactoryRules::kHall) {
     view_.Move(x, y);
-    return;
+  } else if (ShopKind(state) != 0) {
+    // Dragging over a list or a bar acts as repeated presses there.
+    const FactoryOverlay& o = overlay_;
+    const int32_t px = plat::CLng(x), py = plat::CLng(y);
+    if (button == 1 && (PtInRECT(px, py, o.ShopListA.DesRECT()) || PtInRECT(px, py, o.ShopListB.DesRECT()) ||
+                        PtInRECT(px, py, o.ShopScrollA.DesRECT()) || PtInRECT(px, py, o.ShopScrollB.DesRECT())))
+      MouseDown(button, shift, x, y);
+    overlay_.ButtonSets[1].MouseCheck(button, x, y);
+  } else if (state == FactoryRules::kAssemblyPage) {
+    assembly_.MouseMove(button, x, y);
   }
-  view_.LastX = static_cast<int>(std::lrint(x));
-  view_.LastY = static_cast<int>(std::lrint(y));
-  if (State() == FactoryRules::kAssemblyPage) assembly_.MouseMove(button, x, y);
+  if (state != FactoryRules::kHall) {
+    view_.LastX = static_cast<int>(std::lrint(x));
+    view_.LastY = static_cast<int>(std::lrint(y));
+  }
+  mCursorX = static_cast<int32_t>(std::lrint(x));
+  mCursorY = static_cast<int32_t>(std::lrint(y));
 }
 
 }  // namespace fw

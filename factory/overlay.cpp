@@ -1,6 +1,11 @@
 #include "factory/overlay.hpp"
 
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
 #include "engine/globals.hpp"
+#include "engine/pack.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace fw {
@@ -45,6 +50,9 @@ void FactoryOverlay::AddButton(int set, const std::string& key, int32_t x, int32
   auto button = ButtonSets[static_cast<size_t>(set)].OrgRECT->Add(key, clip->DescRECT());
   button->ABSXY(x, y);
   button->SetClip(sheet, normal, down, over);
+  // Drawn as not pointed at until the pointer first moves; untested, every
+  // button would show the sheet's first frame.
+  button->State = 3;
 }
 
 std::shared_ptr<OBJRECT> FactoryOverlay::Button(int set, const std::string& key) {
@@ -115,6 +123,42 @@ void FactoryOverlay::ListChange(int32_t i) {
   if (i < 1 || i > 5) throw plat::RuntimeError(plat::ErrorCode::SubscriptOutOfRange, "Subscript out of range");
   const int32_t n = EquLists[static_cast<size_t>(i)].Count();
   EquScrolls[static_cast<size_t>(i)].Max = n < 6 ? 1 : n - 4;
+}
+
+void ShowRows(const RowList& from, qelListBox& to) {
+  bool same = from.Count() == to.Count();
+  for (int32_t r = 1; same && r <= from.Count(); ++r) same = to.Item(r)->Text == from.Item(r);
+  if (!same) {
+    to.RemoveAll();
+    for (const auto& text : from.Rows) to.Add(text, "");
+    // Rows that went keep the view on rows that are still there.
+    const int32_t lastTop = std::max(1, to.Count() - to.MaxCol);
+    to.ListIndex = std::clamp(to.ListIndex, 1, lastTop);
+  }
+  to.SelectedItem = from.SelectedItem;
+}
+
+void RemovePreviewModel(RMClass& preview, const char* key) {
+  if (preview.Objects->Item(key)) preview.Objects->Remove(key);
+}
+
+void ShowPreviewModel(RMClass& preview, const char* key, const std::string& model, float radiansPerTick,
+                      bool update) {
+  RemovePreviewModel(preview, key);
+  if (model.empty() || !preview.D3DRM3) return;
+  try {
+    DataPack->Extract(model);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "factory: the model \"%s\" cannot be extracted: %s\n", model.c_str(), e.what());
+    return;
+  }
+  if (auto node = preview.Objects->Add(key, model)) {
+    node->Frame->SetRotation(nullptr, 0, 1, 0, radiansPerTick);
+    if (update) preview.Update(true, 7);
+  } else {
+    std::fprintf(stderr, "factory: the model \"%s\" cannot be read; the preview stays empty\n", model.c_str());
+  }
+  DataPack->RemoveTempFile();
 }
 
 }  // namespace fw

@@ -9,10 +9,12 @@
 #include <string>
 
 #include "engine/rects.hpp"
+#include "engine/rm_class.hpp"
 #include "engine/sprite_sheets.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/widgets/list_box.hpp"
 #include "frontend/widgets/scroll_bar.hpp"
+#include "factory/rules/row_list.hpp"
 
 namespace fw {
 
@@ -62,6 +64,18 @@ class FactoryOverlay {
   void AddButton(int set, const std::string& key, int32_t x, int32_t y, const std::string& sheet, int32_t normal,
                  int32_t down, int32_t over);
 };
+
+// A list box shows the rules' rows as they now stand: rebuilt only when the
+// rows changed (so its view stays put), with the rules' selection.
+void ShowRows(const RowList& from, qelListBox& to);
+
+// A model from "Data" turning in the preview scene under its key, in place
+// of what the key showed; an empty name only takes the old one away. A
+// model that cannot be read leaves the key empty and is told on standard
+// error. Rendered once at once when asked.
+void ShowPreviewModel(RMClass& preview, const char* key, const std::string& model, float radiansPerTick,
+                      bool update);
+void RemovePreviewModel(RMClass& preview, const char* key);
 
 // Member names of the overlay's pictures in "Data".
 namespace overlay_pictures {
