@@ -19,18 +19,6 @@ int32_t Whole(float v) {
   return static_cast<int32_t>(std::clamp(plat::RoundHalfEven(static_cast<double>(v)), -1e9, 1e9));
 }
 
-void Copy(const RowList& from, qelListBox& to) {
-  bool same = from.Count() == to.Count();
-  for (int32_t r = 1; same && r <= from.Count(); ++r) same = to.Item(r)->Text == from.Item(r);
-  if (!same) {
-    to.RemoveAll();
-    for (const auto& text : from.Rows) to.Add(text, "");
-    // Rows that went keep the view on rows that are still there.
-    const int32_t lastTop = std::max(1, to.Count() - to.MaxCol);
-    to.ListIndex = std::clamp(to.ListIndex, 1, lastTop);
-  }
-  to.SelectedItem = from.SelectedItem;
-}
 }  // namespace
 
 AssemblyPage::AssemblyPage(FactoryRules& rules, const FactoryCatalogs& catalogs, FactoryOverlay& overlay,
@@ -58,8 +46,8 @@ void AssemblyPage::MouseMove(int16_t button, float x, float y) { overlay_.Button
 void AssemblyPage::SyncLists() {
   Assembly& a = assembly();
   for (int32_t i = Assembly::kTanks; i <= Assembly::kAmmunition; ++i)
-    Copy(a.Lists(i), overlay_.EquLists[static_cast<size_t>(i)]);
-  Copy(a.SlotList(), overlay_.EquLists[kSlotList]);
+    ShowRows(a.Lists(i), overlay_.EquLists[static_cast<size_t>(i)]);
+  ShowRows(a.SlotList(), overlay_.EquLists[kSlotList]);
   for (int32_t r = 1; r <= Assembly::kReactorRow; ++r) overlay_.EquSlots[static_cast<size_t>(r)].Name = a.Slot(r);
 }
 
