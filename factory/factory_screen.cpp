@@ -229,7 +229,7 @@ void FrmFactoryClass::DrawPage(const plat::SurfacePtr& back) {
     case kKindTank: DrawTank(back); return;
     default: break;
   }
-  // The assembly screen draws itself here ("EQUTank").
+  if (State() == FactoryRules::kAssemblyPage) assembly_.Draw(back, mCursorX, mCursorY);
 }
 
 void FrmFactoryClass::ShowText(const std::string& text) {
@@ -287,7 +287,13 @@ void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
     rules_.Escape();
     return;
   }
-  if (rules_.Escape()) return;
+  if (rules_.Escape()) {
+    if (SameText(state, FactoryRules::kAssemblyPage)) {
+      assembly_.Closed();
+      AddShowTank();
+    }
+    return;
+  }
   // Only the tank shop without a hull, or an overloaded tank, holds a page.
   if (SameText(state, "Tank")) ShowMessage(FactoryRules::kOneTankNeeded);
 }
@@ -302,7 +308,10 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& shift, float& x, float
     } else if (button == 1 && ShopKind(state) != 0) {
       ShieldClick(button, shift, x, y);
     } else if ((button == 1 || button == 2) && state == FactoryRules::kAssemblyPage) {
-      // The assembly screen's press goes to its page here.
+      if (assembly_.Click(button, x, y) == AssemblyPage::ClickResult::Closed) {
+        AddShowTank();
+        SetLight(true);
+      }
     }
     return;
   }
@@ -320,6 +329,7 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& shift, float& x, float
     case FactoryRules::AreaResult::Opened:
       OpenPage();
       if (ShopKind(State()) != 0) FillShopLists();
+      if (State() == FactoryRules::kAssemblyPage) assembly_.Open();
       break;
     case FactoryRules::AreaResult::Nothing:
       break;
@@ -343,7 +353,7 @@ void FrmFactoryClass::MouseMove(int16_t& button, int16_t& shift, float& x, float
       MouseDown(button, shift, x, y);
     overlay_.ButtonSets[1].MouseCheck(button, x, y);
   } else if (state == FactoryRules::kAssemblyPage) {
-    // The assembly screen's pointer moves go to its page here.
+    assembly_.MouseMove(button, x, y);
   }
   if (state != FactoryRules::kHall) {
     view_.LastX = static_cast<int>(std::lrint(x));

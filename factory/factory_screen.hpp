@@ -12,6 +12,7 @@
 
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
+#include "factory/assembly_page.hpp"
 #include "factory/hall_view.hpp"
 #include "factory/overlay.hpp"
 #include "factory/shop_pages.hpp"
@@ -66,6 +67,7 @@ class FrmFactoryClass : public Screen {
   RMClass& Preview() { return mPreviewRM; }
   // The 2D overlay of the pages, built by Enter.
   FactoryOverlay& Overlay() { return overlay_; }
+  AssemblyPage& AssemblyScreen() { return assembly_; }
   // The hall's objects that could not be read on entering.
   int32_t MissingObjects() const { return missing_; }
   float CameraY() const { return mCamY; }
@@ -108,6 +110,7 @@ class FrmFactoryClass : public Screen {
   RMClass RM;
   RMClass mPreviewRM;
   FactoryOverlay overlay_;
+  AssemblyPage assembly_{rules_, catalogs_, overlay_, mPreviewRM};
   plat::SurfacePtr mHallStill;
   plat::SurfacePtr mHelpSheet;
   HallView view_;

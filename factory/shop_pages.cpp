@@ -8,6 +8,7 @@
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "engine/sound.hpp"
+#include "factory/assembly_texts.hpp"
 #include "factory/factory_screen.hpp"
 #include "frontend/menu_common.hpp"
 #include "platform/runtime/numeric.hpp"
@@ -22,15 +23,6 @@ constexpr const char* kPreviewNode = "WPLOOK";
 constexpr float kPreviewSpin = 0.02f;
 constexpr int32_t kKeyed = plat::DDBLT_KEYSRC | plat::DDBLT_WAIT;
 constexpr int32_t kFastKeyed = plat::DDBLTFAST_SRCCOLORKEY | plat::DDBLTFAST_WAIT;
-
-// A single-precision figure as the runtime prints it: 7 significant digits.
-std::string SingleStr(float v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(v));
-  return Str(std::strtod(buf, nullptr));
-}
-
-std::string WholeStr(int64_t v) { return Str(static_cast<double>(v)); }
 
 int32_t PageColor(int32_t kind) {
   return kind == kKindEngine || kind == kKindTank ? plat::RGB(0, 255, 0) : plat::RGB(0, 200, 0);
