@@ -90,6 +90,37 @@ void TransferScaledRows(const Rows& r, const int32_t* srcX, const int32_t* srcY,
   }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The keyed transfer (units, buildings and shots every frame) on sixteen
+// lanes where the processor has AVX2; the same arithmetic as KeyedOp.
+using W = uint16_t __attribute__((vector_size(32)));
+__attribute__((target("avx2"))) void KeyedRowsAvx2(const Rows& r, Key key) {
+  const W low = W{} + key.low;
+  const W span = W{} + key.span;
+  for (int y = 0; y < r.height; ++y) {
+    uint16_t* d = r.dst + y * r.dstPitch;
+    const uint16_t* s = r.src + y * r.srcPitch;
+    int i = 0;
+    for (; i + 16 <= r.width; i += 16) {
+      W dv, sv;
+      std::memcpy(&dv, d + i, sizeof dv);
+      std::memcpy(&sv, s + i, sizeof sv);
+      const W transparent = (W)(static_cast<W>(sv - low) <= span);
+      const W out = (dv & transparent) | (sv & ~transparent);
+      std::memcpy(d + i, &out, sizeof out);
+    }
+    for (; i < r.width; ++i) d[i] = KeyedOp::Apply1(d[i], s[i], key.low, key.span);
+  }
+}
+bool HasAvx2() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+#else
+void KeyedRowsAvx2(const Rows& r, Key key) { TransferRows<KeyedOp>(r, key); }
+bool HasAvx2() { return false; }
+#endif
+
 }  // namespace
 
 void Transfer(const Rows& r, Op op, Key key) {
@@ -103,7 +134,7 @@ void Transfer(const Rows& r, Op op, Key key) {
       for (int y = 0; y < r.height; ++y)
         std::memcpy(r.dst + y * r.dstPitch, r.src + y * r.srcPitch, static_cast<size_t>(r.width) * 2);
       return;
-    case Op::Keyed: return TransferRows<KeyedOp>(r, key);
+    case Op::Keyed: return HasAvx2() ? KeyedRowsAvx2(r, key) : TransferRows<KeyedOp>(r, key);
     case Op::Or: return TransferRows<OrOp>(r, key);
     case Op::OrKeyed: return TransferRows<OrKeyedOp>(r, key);
   }
