@@ -12,7 +12,6 @@
 #include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "platform/runtime/error.hpp"
-#include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
 #include "platform/runtime/strings.hpp"
@@ -65,18 +64,30 @@ int32_t Count(plat::TextRecordReader& r, const char* what) {
   return n;
 }
 
+// A member's bytes, read in place from the archive (a copy on disk would be
+// deleted right after); a missing member, or a name that is no bare file
+// name, is an error naming the member.
+std::optional<std::vector<uint8_t>> MemberBytes(qelPackage& pack, const std::string& member, LoadResult& result) {
+  std::optional<std::vector<uint8_t>> bytes;
+  try {
+    bytes = pack.ReadMember(member);
+  } catch (const plat::RuntimeError& e) {
+    result = LoadResult::Fail(member + ": " + e.what());
+    return std::nullopt;
+  }
+  if (!bytes) result = LoadResult::Fail(member + ": missing from the archive " + pack.File);
+  return bytes;
+}
+
 // Runs a parser over one member of an archive, naming the member in any
-// error. The extracted copy is deleted whatever happened.
+// error. Copies other loaders left behind are deleted whatever happened.
 LoadResult WithMember(qelPackage& pack, const std::string& member,
                       const std::function<void(plat::TextRecordReader&)>& read) {
-  pack.Extract(member);
-  auto reader = plat::TextRecordReader::Open(pack.TempPath + member);
   LoadResult result;
-  if (!reader) {
-    result = LoadResult::Fail(member + ": missing from the archive " + pack.File);
-  } else {
+  if (auto bytes = MemberBytes(pack, member, result)) {
+    plat::TextRecordReader reader(std::string(bytes->begin(), bytes->end()));
     try {
-      read(*reader);
+      read(reader);
     } catch (const plat::RuntimeError& e) {
       result = LoadResult::Fail(member + ", " + e.what());
     }
@@ -534,10 +545,10 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
   const std::string base = BaseName(mapPath);
   const std::string msk = base + ".msk", inf = base + ".Inf";
 
-  MissionPack->Extract(msk);
-  const auto bytes = plat::ReadAllBytes(MissionPack->TempPath + msk);
+  LoadResult missing;
+  const auto bytes = MemberBytes(*MissionPack, msk, missing);
   MissionPack->RemoveTempFile();
-  if (!bytes) return LoadResult::Fail(msk + ": missing from the archive " + MissionPack->File);
+  if (!bytes) return missing;
   std::vector<uint8_t> mask;
   if (LoadResult r = ParseLandMask(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), mask);
       !r)
