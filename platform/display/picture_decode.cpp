@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include <SDL.h>
@@ -112,7 +113,12 @@ JpegResult DecodeJpeg565(const uint8_t* data, size_t size, SurfacePtr& out) {
   failure.mgr.error_exit = JpegFail;
   failure.mgr.output_message = JpegQuiet;
   JpegJob job{data, size, nullptr, {}, {}};
-  const JpegResult r = RunJpeg(c, failure, job);
+  JpegResult r = JpegResult::Refused;
+  try {
+    r = RunJpeg(c, failure, job);
+  } catch (const std::bad_alloc&) {
+    // The surface or a band for a picture too large for the memory left.
+  }
   jpeg_destroy_decompress(&c);
   if (r == JpegResult::Decoded) out = std::move(job.surface);
   return r;
@@ -193,9 +199,7 @@ SurfacePtr To565(SDL_Surface* img) {
   return s;
 }
 
-}  // namespace
-
-SurfacePtr DecodePicture(const uint8_t* data, size_t size) {
+SurfacePtr DecodeAny(const uint8_t* data, size_t size) {
   if (!data || size < 3 || size > static_cast<size_t>(INT32_MAX)) return nullptr;
   const bool jpeg = data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
   const bool bmp = data[0] == 'B' && data[1] == 'M';
@@ -221,6 +225,18 @@ SurfacePtr DecodePicture(const uint8_t* data, size_t size) {
   return To565(img.get());
 }
 
+}  // namespace
+
+SurfacePtr DecodePicture(const uint8_t* data, size_t size) {
+  // A picture whose size the memory cannot hold is one that cannot be
+  // loaded, like any other.
+  try {
+    return DecodeAny(data, size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 SurfacePtr LoadPictureFile(const std::string& nativePath) {
   std::FILE* f = std::fopen(nativePath.c_str(), "rb");
   if (!f) return nullptr;
@@ -233,10 +249,6 @@ SurfacePtr LoadPictureFile(const std::string& nativePath) {
   if (bad) return nullptr;
   return DecodePicture(bytes.data(), bytes.size());
 }
-
-}  // namespace plat
-
-namespace plat {
 
 PictureDecoder::PictureDecoder(unsigned workers) {
   // A few cores are plenty for a screenful of tiles, and the game's own
