@@ -57,8 +57,12 @@ class SurfacePrefetch {
   // as the archive loaders do.
   bool Finish(qelPackage& pack, const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
               bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
-  // Drops what was begun and not taken.
-  void Clear() { pending_.clear(); }
+  // Drops what was begun and not taken; what no worker has started is not
+  // decoded at all.
+  void Clear() {
+    decoder_.DropQueued();
+    pending_.clear();
+  }
 
  private:
   struct Pending {

@@ -29,6 +29,9 @@ class PictureDecoder {
   // DecodePicture of the bytes on a worker; the result is null where
   // DecodePicture's would be.
   std::future<SurfacePtr> Decode(std::vector<uint8_t> bytes);
+  // Drops the jobs no worker has started (their results become broken
+  // promises); for a load that ended early.
+  void DropQueued();
 
  private:
   void Work();
