@@ -14,8 +14,11 @@
 #include "battle/loaders.hpp"
 #include "battle/surface_pictures.hpp"
 #include "bench/sample_data.hpp"
+#include "engine/globals.hpp"
 #include "engine/pack.hpp"
+#include "engine/surfaces.hpp"
 #include "platform/display/surface.hpp"
+#include "platform/input/window.hpp"
 #include "platform/runtime/files.hpp"
 
 namespace fwbench {
@@ -99,14 +102,34 @@ inline void DecodePicturesInTurn(benchmark::State& state, const std::string& map
   benchmark::DoNotOptimize(pixels);
 }
 
-// The whole load as the campaign battle does it, into real surfaces.
-inline void LoadMapWithPictures(benchmark::State& state, const std::string& map) {
+// The loading screen's lines and bars on the primary surface, which shows
+// each one in the window as it is drawn, as the battle screen draws them.
+class PrimaryProgress : public fw::LoadProgress {
+ public:
+  PrimaryProgress() {
+    plat::Window& window = plat::Window::Instance();
+    if (!window.IsOpen() && window.Create("bench")) window.Show();
+    if (!fw::DDraw) {
+      fw::DDraw = std::make_shared<plat::DirectDraw>();
+      fw::DDraw->SetDisplayMode(640, 480, 16, 0, 0);
+    }
+    if (!fw::Primary && !fw::CreatePrimaryAndBackBuffer(fw::Primary, fw::BackBuffer, fw::DDraw)) std::abort();
+    fw::SetSurfaceFont(fw::Primary, "Fixedsys", 6.0f, plat::RGB(0, 255, 0), false);
+  }
+  void Line(int32_t x, int32_t y, std::string_view text) override { fw::Primary->DrawText(x, y, std::string(text)); }
+  void Bar(const fw::RECT& r, uint16_t color565) override { fw::Primary->BltColorFill(&r, color565); }
+};
+
+// The whole load as the campaign battle does it, into real surfaces, with
+// the loading screen drawn or not.
+template <typename Progress = fw::NullLoadProgress>
+void LoadMapWithPictures(benchmark::State& state, const std::string& map) {
   OpenSampleData();
   size_t buildings = 0;
+  Progress progress;
   for (auto _ : state) {
     fw::BattleState w;
     fw::SurfacePictures pictures;
-    fw::NullLoadProgress progress;
     if (!fw::LoadBattleWorld(w, pictures, progress, map)) std::abort();
     buildings = w.Builds.size();
     benchmark::DoNotOptimize(buildings);
