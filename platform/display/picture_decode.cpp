@@ -20,6 +20,10 @@
 #include <SDL_image.h>
 #include <jpeglib.h>
 
+#ifndef JCS_EXTENSIONS
+#error "the JPEG decoder needs libjpeg-turbo's colour space extensions"
+#endif
+
 #include "platform/display/picture_decoder.hpp"
 #include "platform/display/surface.hpp"
 #include "platform/runtime/owned.hpp"
