@@ -160,14 +160,22 @@ SurfacePtr DecodeBitmap24(const uint8_t* data, size_t size) {
   return s;
 }
 
-// A bitmap whose header asks for more than any surface may hold is refused
-// before SDL allocates the pixels for it.
+// A bitmap whose header asks for more than any surface may hold, or whose
+// uncompressed rows the bytes cannot hold, is refused before SDL allocates
+// the pixels for it (SDL would refuse the short one after).
 bool BitmapFits(const uint8_t* data, size_t size) {
-  if (size < 26) return false;
+  if (size < 30) return false;
+  const uint32_t offset = Le(data + 10, 4);
   const bool core = Le(data + 14, 4) == 12;  // the old header with 16-bit sizes
   const int64_t w = core ? Le(data + 18, 2) : static_cast<int32_t>(Le(data + 18, 4));
   const int64_t h = core ? Le(data + 20, 2) : static_cast<int32_t>(Le(data + 22, 4));
-  return w >= 1 && w <= kMaxPictureSide && h != 0 && h >= -kMaxPictureSide && h <= kMaxPictureSide;
+  const int64_t rows = h < 0 ? -h : h;
+  if (w < 1 || w > kMaxPictureSide || rows < 1 || rows > kMaxPictureSide) return false;
+  const int64_t bits = core ? Le(data + 24, 2) : Le(data + 28, 2);
+  const uint32_t compression = core || size < 34 ? 0 : Le(data + 30, 4);
+  if (compression != 0 && compression != 3) return true;  // run-length coded: any length
+  const int64_t stride = (w * bits + 31) / 32 * 4;
+  return static_cast<int64_t>(offset) + stride * (rows - 1) + (w * bits + 7) / 8 <= static_cast<int64_t>(size);
 }
 
 // 8 bits per channel in 3 or 4 bytes: packed here; other layouts by SDL.
