@@ -3,7 +3,7 @@
 // placed in any of them can drive to any other; what differs is how many
 // areas, spots and templates each mission uses and its buildings. A map
 // whose script addresses a building by index in the hundreds gets a town
-// in the middle of the map, laid out as a block.
+// west of the river, laid out as a block.
 #include <utility>
 #include <vector>
 
@@ -53,12 +53,12 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // The two conveyance vehicles start in the north-west and the south-west.
       Layout("MapF", 6, 4, {kOutpost}),
       // The town the player defends: building 293 must stand.
-      Layout("MapG", 8, 4, {{"501 502", 1100, 1000, 20, 15, 90, 120}}, {{293, "550"}}),
+      Layout("MapG", 8, 4, {{"501 502", 500, 1000, 20, 15, 90, 120}}, {{293, "550"}}),
       // Seven rebel camps and two gates the waves come through.
       Layout("MapH", 10, 4, {kOutpost}),
       // A town of 204 houses, and after it the prison of the scientist,
       // building 204, in the north-east where the radar's goal mark blinks.
-      With(Layout("MapI", 7, 5, {{"502 501", 1100, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}),
+      With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}),
       // Destroy all rebels with three allies of the sixth template.
       Layout("MapJ", 9, 6, {kOutpost}),
       // The magazine, buildings 34, 43, 44 and 49, in a depot town; the
@@ -76,13 +76,13 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // The hostage in one of three prisons, 17, 216 and 432, of a town;
       // the fleeing spot, area 11, in the north-west corner where the goal
       // mark points once the hostage is free.
-      Moved(Layout("MapO", 11, 3, {{"501 502", 1100, 1000, 22, 20, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
+      Moved(Layout("MapO", 11, 3, {{"501 502", 700, 1000, 19, 23, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
             {{11, {0, 0, 300, 250}}}),
       // Rebels drawn at random over areas 2 to 13.
       Layout("MapP", 13, 4, {kOutpost}),
       // The chemical factory, nine buildings of a town from 13 to 140.
       // The player is sent to area 10, round the goal mark in the north.
-      Moved(Layout("MapQ", 10, 5, {{"501 502", 1100, 1000, 15, 10, 115, 120}},
+      Moved(Layout("MapQ", 10, 5, {{"501 502", 720, 1000, 15, 10, 105, 120}},
                    {{13, "530"}, {116, "530"}, {119, "530"}, {124, "530"}, {128, "530"}, {131, "530"}, {134, "530"},
                     {135, "530"}, {140, "530"}}),
             {{10, {1200, 620, 1450, 880}}}),
