@@ -1,9 +1,10 @@
 // Every sample map lets its mission be played: after the set-up, the
 // cells that a unit's centre can drive to from the player's start (a flood
 // over the land and building masks, at their cell size) hold every unit
-// placed, every way point they were given, every cell of every area the
-// script places units in or tests the player against, and ground beside
-// every building the script counts or lists as an objective.
+// placed, every way point they were given and the straight legs between
+// them, every cell of every area the script places units in or tests the
+// player against, and ground beside every building the script counts or
+// lists as an objective.
 #include <cmath>
 #include <cstdlib>
 #include <queue>
@@ -95,6 +96,22 @@ TEST_P(MapReach, EveryPlacedUnitWayPointAreaAndTargetCanBeReached) {
     for (const PointL& p : u.WayPoint)
       if (!reach.Near(static_cast<float>(p.X), static_cast<float>(p.Y), kMaskCell))
         faults << "way point " << p.X << "," << p.Y << " of unit " << i << "\n";
+  }
+  // Units drive straight from one way point to the next, round the loop:
+  // no leg may cross a wall, the river or a building.
+  for (size_t i = 0; i < w.Units.size(); ++i) {
+    const auto& pts = w.Units[i].WayPoint;
+    for (size_t k = 0; k < pts.size(); ++k) {
+      const PointL a = pts[k], b = pts[(k + 1) % pts.size()];
+      const float len = std::hypot(static_cast<float>(b.X - a.X), static_cast<float>(b.Y - a.Y));
+      for (float t = 0; t <= len; t += kMaskCell / 2.0f) {
+        const float f = len > 0 ? t / len : 0;
+        if (!reach.At(CellAt(a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)))) {
+          faults << "leg " << a.X << "," << a.Y << " to " << b.X << "," << b.Y << " of unit " << i << "\n";
+          break;
+        }
+      }
+    }
   }
   // A unit lands with its box's corner anywhere in an area's rectangle,
   // so its centre anywhere in the rectangle moved by half the box.

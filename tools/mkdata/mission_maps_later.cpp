@@ -76,7 +76,7 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // The hostage in one of three prisons, 17, 216 and 432, of a town;
       // the fleeing spot, area 11, in the north-west corner where the goal
       // mark points once the hostage is free.
-      Moved(Layout("MapO", 11, 3, {{"501 502", 700, 1000, 19, 23, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
+      Moved(Layout("MapO", 11, 3, {{"501 502", 780, 1000, 19, 23, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
             {{11, {0, 0, 300, 250}}}),
       // Rebels drawn at random over areas 2 to 13.
       Layout("MapP", 13, 4, {kOutpost}),
