@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "battle/battle_screen.hpp"
 #include "data/battle_result.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -26,6 +27,13 @@ constexpr int16_t kShiftAlt = 5;
 // Holds once some frames have been shown since `first` first held.
 std::function<bool()> Settled(std::function<bool()> first, uint64_t frames = 60) {
   return fwtest::FramesAfter(std::move(first), frames);
+}
+
+// The battle past its loading, running its frames.
+bool BattleRunning() {
+  if (fw::GameState != fw::ScreenState::CampaignBattle || !fw::CampaignScreen.Exists()) return false;
+  auto b = std::dynamic_pointer_cast<fw::FrmMainClass>(fw::CampaignScreen.Shared());
+  return b && b->World().RunState == "Loop";
 }
 
 int32_t SavedMission() {
@@ -67,9 +75,7 @@ struct Seen {
           {"the briefing's state page", Settled([] { return fw::BriefScreen.Exists(); }, 3),
            [] { Click(300, 300); }},
           {"the briefing page", Settled([] { return true; }, 3), [] { Click(465, 440); }},
-          {"the battle on map T",
-           [] { return fw::CampaignScreen.Exists() && fw::GameState == fw::ScreenState::CampaignBattle; },
-           [] { plat::PushKeyStroke(kVkF4, kShiftAlt); }},
+          {"the battle on map T", BattleRunning, [] { plat::PushKeyStroke(kVkF4, kShiftAlt); }},
           {"the end screen", Settled([] { return fw::EndScreenObj.Exists(); }, 3),
            [&seen, endShown] {
              auto end = std::dynamic_pointer_cast<fw::FrmEndScreenClass>(fw::EndScreenObj.Shared());
