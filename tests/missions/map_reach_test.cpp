@@ -142,6 +142,17 @@ bool Inside(const BattleState& w, int32_t area, float x, float y) {
   return x >= r.Left && x <= r.Right && y >= r.Top && y <= r.Bottom;
 }
 
+TEST_F(MissionTest, TheLeaderWaitsUnderTheFirstGoalMarkAndTheAppointedSpotUnderTheSecond) {
+  Start(1);
+  EXPECT_TRUE(Inside(w, 9, static_cast<float>(w.GoalX), static_cast<float>(w.GoalY)));
+  EXPECT_FALSE(Inside(w, 2, static_cast<float>(w.GoalX), static_cast<float>(w.GoalY)))
+      << "the leader is not found at the start";
+  MovePlayerInto(9);
+  Frame();
+  ASSERT_EQ(Vars(1).MisState, 1);
+  EXPECT_TRUE(Inside(w, 3, static_cast<float>(w.GoalX), static_cast<float>(w.GoalY)));
+}
+
 TEST_F(MissionTest, TheScientistsPrisonStandsUnderTheGoalMark) {
   Start(9);
   const BuildingInstance& prison = w.Builds.at(204);
@@ -169,7 +180,7 @@ TEST_F(MissionTest, TheGoalMarkOfTheChemicalFactoryMissionLiesInItsTriggerArea) 
   EXPECT_TRUE(Inside(w, 10, static_cast<float>(w.GoalX), static_cast<float>(w.GoalY)));
 }
 
-INSTANTIATE_TEST_SUITE_P(MapsBToT, MapReach, ::testing::Range(2, 21));
+INSTANTIATE_TEST_SUITE_P(EveryMap, MapReach, ::testing::Range(1, 21));
 
 }  // namespace
 }  // namespace fw::missiontest

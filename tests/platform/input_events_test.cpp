@@ -51,6 +51,33 @@ TEST_F(WindowEventsTest, KeysArriveAsVirtualKeysWithTheirCharacters) {
   EXPECT_EQ(rec.log, expected);
 }
 
+// The debug chord compares the shift state exactly, so the lock keys and
+// which hand's Ctrl or Shift is held must not change what a key down says.
+TEST_F(WindowEventsTest, ModifiersAsAnXServerReportsThemGiveTheGamesShiftState) {
+  const struct {
+    Uint16 mod;
+    int16_t shift;
+  } cases[] = {{KMOD_LCTRL | KMOD_LSHIFT, 3},
+               {KMOD_RCTRL | KMOD_RSHIFT, 3},
+               {KMOD_LCTRL | KMOD_LSHIFT | KMOD_NUM | KMOD_CAPS, 3},
+               {KMOD_LCTRL | KMOD_NUM, 2},
+               {KMOD_NUM | KMOD_CAPS | KMOD_MODE, 0},
+               {KMOD_RALT | KMOD_LSHIFT, 5}};
+  for (const auto& c : cases) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = SDLK_q;
+    e.key.keysym.scancode = SDL_SCANCODE_Q;
+    e.key.keysym.mod = c.mod;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    rec.log.clear();
+    plat::DoEvents();
+    ASSERT_FALSE(rec.log.empty()) << c.mod;
+    EXPECT_EQ(rec.log.front(), "down 81/" + std::to_string(c.shift)) << "mod " << c.mod;
+  }
+}
+
 TEST_F(WindowEventsTest, MouseArrivesInTwipsOfTheFrame) {
   plat::PushMouseMove(10, 20, 1);
   plat::PushMouseDown(2, 100, 50);

@@ -369,19 +369,33 @@ void PanelPictures(Context& ctx) {
 
 // ---------------------------------------------------------------- MapA
 
-// Terrain areas of MapA in file order (1 to N). Land-mask value m selects
-// area m + 1, so areas 2 to 6 are painted into the mask; the others are
-// spawn areas and the goal zone.
+// Terrain areas of MapA in file order (1 to N), laid out for the first
+// mission: the player starts in the west (2), the leader waits to the north
+// (9, under the radar's first mark), and the appointed spot lies beyond the
+// rebels' base at the east edge (3, under the second mark). The others are
+// where the rebels come in. Land-mask value m selects area m + 1, so the
+// kinds of areas 2 to 6 act on the patches painted below, wherever those
+// areas' own rectangles lie.
 const MapArea kAreas[] = {
-    {300, 1700, 560, 1960, 9, 0},     // 1: the player's start
-    {800, 400, 1200, 800, 0, 0.5f},   // 2 (mask 1): mud, halves progress
-    {1400, 2000, 1800, 2200, 1, 0.5f},  // 3 (mask 2): drift towards -x
-    {1400, 2400, 1800, 2600, 2, 0.5f},  // 4 (mask 3): drift towards +x
-    {3000, 1200, 3200, 1600, 3, 0.5f},  // 5 (mask 4): drift towards -y
-    {3300, 1200, 3500, 1600, 4, 0.5f},  // 6 (mask 5): drift towards +y
-    {3500, 700, 3900, 1000, 9, 0},    // 7: enemy wave area north
-    {3500, 2800, 3900, 3100, 9, 0},   // 8: enemy wave area south
-    {4200, 1700, 4600, 2100, 9, 0},   // 9: the enemy base's centre (goal)
+    {1900, 820, 2150, 960, 9, 0},       // 1: rebels before the north ford
+    {300, 1700, 560, 1960, 0, 0.5f},    // 2 (mask 1): the player's start; mud halves progress
+    {4760, 1820, 5000, 2060, 1, 0.5f},  // 3 (mask 2): the appointed spot; drift towards -x
+    {3900, 2700, 4200, 2820, 2, 0.5f},  // 4 (mask 3): the base's reinforcements; drift towards +x
+    {3550, 960, 3800, 1100, 3, 0.5f},   // 5 (mask 4): north wall guard; drift towards -y
+    {3550, 2850, 3850, 3050, 4, 0.5f},  // 6 (mask 5): south wall guard; drift towards +y
+    {3000, 1250, 3250, 1450, 9, 0},     // 7: east gate guard
+    {3900, 760, 4100, 880, 9, 0},       // 8: the raiders of the attack road
+    {600, 400, 860, 640, 9, 0},         // 9: where the leader waits
+};
+
+// The mud and drift patches: mask values 1 to 5, away from the start and
+// the appointed spot so the player is neither slowed nor pushed there.
+const MapArea kPatches[] = {
+    {1500, 400, 1900, 800, 1, 0},    // mud
+    {1400, 2000, 1800, 2200, 2, 0},  // drift towards -x
+    {1400, 2400, 1800, 2600, 3, 0},  // drift towards +x
+    {3000, 1200, 3200, 1600, 4, 0},  // drift towards -y
+    {3300, 1200, 3500, 1600, 5, 0},  // drift towards +y
 };
 
 bool InRiver(int col, int row) {
@@ -407,12 +421,9 @@ std::vector<uint8_t> MapAMask() {
   for (int r = 20; r < 30; ++r)
     for (int c = 190; c < 205; ++c)
       if ((c - 197) * (c - 197) / 2 + (r - 25) * (r - 25) < 20) set(c, r, 255);
-  // The terrain areas 2 to 6 as mask values 1 to 5.
-  for (int a = 1; a <= 5; ++a) {
-    const MapArea& ar = kAreas[a];
-    for (int r = ar.t / kCell; r < ar.b / kCell; ++r)
-      for (int c = ar.l / kCell; c < ar.r / kCell; ++c) set(c, r, static_cast<uint8_t>(a));
-  }
+  for (const MapArea& p : kPatches)
+    for (int r = p.t / kCell; r < p.b / kCell; ++r)
+      for (int c = p.l / kCell; c < p.r / kCell; ++c) set(c, r, static_cast<uint8_t>(p.kind));
   return m;
 }
 
@@ -544,12 +555,13 @@ void MapA(Context& ctx) {
                    {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
                    {"502", 1200, 3050}};
   map.models = SampleModels();
-  // Spots 5 to 7 are the first mission's patrols round the base.
+  // The first mission's patrols. Every leg keeps to the land: the river is
+  // crossed only at its fords (rows 40 to 49 and 140 to 149 of the mask).
   map.spots = {
-      {"Ford patrol", {{2200, 900}, {2800, 900}, {2800, 1100}, {2200, 1100}}},
-      {"South patrol", {{2200, 2900}, {2900, 2900}, {2900, 3100}, {2200, 3100}}},
-      {"Base ring", {{3700, 1300}, {4700, 1300}, {4700, 2500}, {3700, 2500}}},
-      {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {600, 1800}}},
+      {"Ford patrol", {{2100, 860}, {2900, 860}, {2900, 950}, {2100, 950}}},
+      {"Goal guard", {{4560, 1760}, {5020, 1760}, {5020, 2160}, {4560, 2160}}},
+      {"Base ring", {{3550, 1250}, {4900, 1250}, {4900, 2650}, {3550, 2650}}},
+      {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {800, 1300}, {1500, 1300}, {2500, 900}}},
       {"East gate", {{3400, 1400}, {3400, 1700}, {3100, 1700}}},
       {"North wall", {{3500, 800}, {4000, 900}, {3900, 1100}}},
       {"South wall", {{3600, 2900}, {4100, 3000}, {3800, 3200}}},

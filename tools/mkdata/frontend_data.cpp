@@ -210,7 +210,7 @@ const char* const kMissionNames[20] = {
 // Each mission's orders as the briefing shows them: what wins it, and
 // what the player will meet on the way.
 const char* const kOrders[20] = {
-    "Rescue the leader held in the rebels' base in the east, then get to the appointed spot that the radar marks.",
+    "Rescue the leader who waits north of your start where the radar marks, then fight through to the appointed spot in the east that the radar marks next.",
     "Destroy all rebels. Their reinforcements keep coming until the reserve is spent.",
     "Destroy the main buildings in the rebels' base in the south-east. Its command centre is the heart of it.",
     "Destroy all rebels in their eight camps. An escort drives with you.",
