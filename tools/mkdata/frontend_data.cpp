@@ -286,7 +286,7 @@ void Briefing(Context& ctx) {
     std::vector<std::string> lines = Wrapped(kOrders[m - 1], 32);
     lines.insert(lines.begin(), "Orders from headquarters:");
     lines.emplace_back("");
-    for (const std::string& l : Wrapped("Visit the maintenance factory to arm your tank before you start.", 32))
+    for (const std::string& l : Wrapped("Arm your tank in the maintenance factory first: a hull, an engine, a reactor and a weapon.", 32))
       lines.push_back(l);
     for (size_t i = 0; i < lines.size(); ++i) brief.Text(36, 100 + 24 * static_cast<int>(i), lines[i], 14, kPale);
     Plate(brief, 356, 40, 250, 170, {70, 92, 60}, {44, 60, 38});
