@@ -292,11 +292,6 @@ std::future<SurfacePtr> PictureDecoder::Decode(std::vector<uint8_t> bytes) {
   return result;
 }
 
-void PictureDecoder::DropQueued() {
-  std::lock_guard lock(mutex_);
-  jobs_.clear();
-}
-
 void PictureDecoder::Work() {
   for (;;) {
     std::packaged_task<SurfacePtr()> job;
