@@ -84,6 +84,12 @@ JpegResult RunJpeg(jpeg_decompress_struct& c, JpegFailure& failure, JpegJob& job
   constexpr auto kMax = static_cast<JDIMENSION>(kMaxPictureSide);
   if (c.image_width < 1 || c.image_height < 1 || c.image_width > kMax || c.image_height > kMax)
     return JpegResult::Refused;
+  // Each 8 x 8 block of a whole JPEG takes at least a bit. Bytes that could
+  // not hold an eighth of those for the size named are a damaged header,
+  // not a picture cut short, and decoding them would only paint hundreds of
+  // megabytes of grey.
+  const uint64_t blocks = uint64_t{(c.image_width + 7) / 8} * ((c.image_height + 7) / 8);
+  if (blocks > uint64_t{job.size} * 64) return JpegResult::Refused;
   // Four-channel pictures (CMYK) are left to SDL_image, which converts them.
   if (c.num_components != 1 && c.num_components != 3) return JpegResult::OtherColours;
   // The byte order of a little-endian 32-bit B | G << 8 | R << 16.

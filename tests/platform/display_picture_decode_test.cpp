@@ -175,6 +175,14 @@ TEST(PictureDecode, DamagedOrHostileBytesNeverHarm) {
       break;
     }
   EXPECT_FALSE(plat::DecodePicture(huge.data(), huge.size()));
+  // So is one whose size its bytes could never fill (a picture cut short
+  // shows what it holds, as above).
+  for (size_t i = 0; i + 8 < huge.size(); ++i)
+    if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
+      huge[i + 5] = huge[i + 7] = 0x3F;  // about 16,000 x 16,000
+      break;
+    }
+  EXPECT_FALSE(plat::DecodePicture(huge.data(), huge.size()));
 }
 
 // Every bitmap and JPEG of the sample archives, and the ground of one map,
