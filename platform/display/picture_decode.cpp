@@ -270,9 +270,10 @@ SurfacePtr LoadPictureFile(const std::string& nativePath) {
 
 PictureDecoder::PictureDecoder(unsigned workers) {
   // A few cores are plenty for a screenful of tiles, and the game's own
-  // thread keeps one to itself.
+  // thread, which mostly waits for them, keeps one to itself. Never fewer
+  // than two: a single worker is slower than decoding on the game's thread.
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  limit_ = workers != 0 ? workers : std::clamp(cores - 1, 1u, 4u);
+  limit_ = workers != 0 ? workers : std::clamp(cores - 1, 2u, 4u);
 }
 
 PictureDecoder::~PictureDecoder() {
