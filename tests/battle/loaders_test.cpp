@@ -285,7 +285,7 @@ TEST_F(SampleMap, TheLargestMapsBarsMoveWhileItsPicturesArrive) {
   SurfacePictures store;
   LoadLog log(store);
   const size_t threads = Threads();
-  const LoadResult r = LoadBattleWorld(w, log, log, "MapO");
+  const LoadResult r = LoadBattleWorld(w, log, log, "MapC");  // the most buildings
   ASSERT_TRUE(r) << r.Message;
   EXPECT_EQ(Threads(), threads) << "the decoding workers end with the load";
   ASSERT_GE(w.Builds.size(), 400u);
