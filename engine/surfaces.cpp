@@ -177,7 +177,10 @@ void SurfacePrefetch::Begin(qelPackage& pack, const std::string& fileName) {
   } catch (const plat::RuntimeError&) {
     return;  // the load itself raises it in its turn
   }
-  if (p.Source.Bytes) p.Picture = decoder_.Decode(std::move(*p.Source.Bytes));
+  if (p.Source.Bytes) {
+    if (!decoder_) decoder_ = std::make_unique<plat::PictureDecoder>();
+    p.Picture = decoder_->Decode(std::move(*p.Source.Bytes));
+  }
   pending_.emplace(key, std::move(p));
 }
 

@@ -58,10 +58,10 @@ class SurfacePrefetch {
   bool Finish(qelPackage& pack, const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
               bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
   // Drops what was begun and not taken; what no worker has started is not
-  // decoded at all.
+  // decoded at all, and the workers end until the next Begin.
   void Clear() {
-    decoder_.DropQueued();
     pending_.clear();
+    decoder_.reset();
   }
 
  private:
@@ -69,8 +69,7 @@ class SurfacePrefetch {
     PictureSource Source;
     std::future<plat::SurfacePtr> Picture;
   };
-  // Declared first, so it outlives the jobs' results below.
-  plat::PictureDecoder decoder_;
+  std::unique_ptr<plat::PictureDecoder> decoder_;
   std::map<std::pair<const qelPackage*, std::string>, Pending> pending_;
 };
 

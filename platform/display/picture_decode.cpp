@@ -84,6 +84,12 @@ JpegResult RunJpeg(jpeg_decompress_struct& c, JpegFailure& failure, JpegJob& job
   constexpr auto kMax = static_cast<JDIMENSION>(kMaxPictureSide);
   if (c.image_width < 1 || c.image_height < 1 || c.image_width > kMax || c.image_height > kMax)
     return JpegResult::Refused;
+  // Each 8 x 8 block of a whole JPEG takes at least a bit. Bytes that could
+  // not hold an eighth of those for the size named are a damaged header,
+  // not a picture cut short, and decoding them would only paint hundreds of
+  // megabytes of grey.
+  const uint64_t blocks = uint64_t{(c.image_width + 7) / 8} * ((c.image_height + 7) / 8);
+  if (blocks > uint64_t{job.size} * 64) return JpegResult::Refused;
   // Four-channel pictures (CMYK) are left to SDL_image, which converts them.
   if (c.num_components != 1 && c.num_components != 3) return JpegResult::OtherColours;
   // The byte order of a little-endian 32-bit B | G << 8 | R << 16.
@@ -264,9 +270,10 @@ SurfacePtr LoadPictureFile(const std::string& nativePath) {
 
 PictureDecoder::PictureDecoder(unsigned workers) {
   // A few cores are plenty for a screenful of tiles, and the game's own
-  // thread keeps one to itself.
+  // thread, which mostly waits for them, keeps one to itself. Never fewer
+  // than two: a single worker is slower than decoding on the game's thread.
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  limit_ = workers != 0 ? workers : std::clamp(cores - 1, 1u, 4u);
+  limit_ = workers != 0 ? workers : std::clamp(cores - 1, 2u, 4u);
 }
 
 PictureDecoder::~PictureDecoder() {
@@ -290,11 +297,6 @@ std::future<SurfacePtr> PictureDecoder::Decode(std::vector<uint8_t> bytes) {
   }
   wake_.notify_one();
   return result;
-}
-
-void PictureDecoder::DropQueued() {
-  std::lock_guard lock(mutex_);
-  jobs_.clear();
 }
 
 void PictureDecoder::Work() {

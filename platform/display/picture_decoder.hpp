@@ -21,7 +21,8 @@ class PictureDecoder {
   // At most `workers` threads (0: from the machine's cores), started on the
   // first job.
   explicit PictureDecoder(unsigned workers = 0);
-  // Jobs not yet started are dropped; running ones are waited for.
+  // Jobs not yet started are dropped (their results become broken
+  // promises); running ones are waited for.
   ~PictureDecoder();
   PictureDecoder(const PictureDecoder&) = delete;
   PictureDecoder& operator=(const PictureDecoder&) = delete;
@@ -29,9 +30,6 @@ class PictureDecoder {
   // DecodePicture of the bytes on a worker; the result is null where
   // DecodePicture's would be.
   std::future<SurfacePtr> Decode(std::vector<uint8_t> bytes);
-  // Drops the jobs no worker has started (their results become broken
-  // promises); for a load that ended early.
-  void DropQueued();
 
  private:
   void Work();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <set>
 
 #include "battle/loaders.hpp"
@@ -273,12 +275,19 @@ struct LoadLog : LoadProgress, BattlePictures {
   int expectCalls = 0;
 };
 
+size_t Threads() {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                           std::filesystem::directory_iterator()));
+}
+
 TEST_F(SampleMap, TheLargestMapsBarsMoveWhileItsPicturesArrive) {
   BattleState w;
   SurfacePictures store;
   LoadLog log(store);
-  const LoadResult r = LoadBattleWorld(w, log, log, "MapO");
+  const size_t threads = Threads();
+  const LoadResult r = LoadBattleWorld(w, log, log, "MapC");  // the most buildings
   ASSERT_TRUE(r) << r.Message;
+  EXPECT_EQ(Threads(), threads) << "the decoding workers end with the load";
   ASSERT_GE(w.Builds.size(), 400u);
   EXPECT_EQ(log.expectCalls, 1);
 
