@@ -33,14 +33,16 @@ int32_t TextureNamed(const BattleState& world, const char* picture) {
     size_t size;
     int32_t index;
   };
-  static thread_local Known known[8] = {};
+  static thread_local Known known[16] = {};
+  static thread_local size_t next = 0;
   const auto& list = world.Textures;
-  Known& k = known[(reinterpret_cast<uintptr_t>(picture) >> 3) % std::size(known)];
-  if (k.picture == picture && k.list == list.data() && k.size == list.size() && k.index > 0 &&
-      static_cast<size_t>(k.index) < list.size() && plat::EqualNoCase(list[static_cast<size_t>(k.index)].Name, picture))
-    return k.index;
+  for (const Known& k : known) {
+    if (k.picture == picture && k.list == list.data() && k.size == list.size() && k.index > 0 &&
+        static_cast<size_t>(k.index) < list.size() && plat::EqualNoCase(list[static_cast<size_t>(k.index)].Name, picture))
+      return k.index;
+  }
   const int32_t index = FindRecordIndexByName(picture, list);
-  k = Known{picture, list.data(), list.size(), index};
+  known[next++ % std::size(known)] = Known{picture, list.data(), list.size(), index};
   return index;
 }
 
