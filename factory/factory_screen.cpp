@@ -14,6 +14,7 @@
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "factory/rules/model_index.hpp"
+#include "platform/runtime/numeric.hpp"
 #include "platform/input/window.hpp"
 
 namespace fw {
@@ -54,6 +55,7 @@ bool FrmFactoryClass::Enter() {
   view_ = HallView{};
   mCamY = 11.0f;
   LoadMenuSounds();
+  robots_.InitViewPoints();
 
   // The loading screen; its text shows at once on the primary surface.
   if (Present) {
@@ -71,6 +73,7 @@ bool FrmFactoryClass::Enter() {
   LoadingText(60, "Loading 3D Model...");
   LoadXIndex();
   LoadingText(80, "Start 3D Scene");
+  if (!StartPreview()) return false;
 
   RM.UseHardWare = true;
   RM.DefaultLight = false;
@@ -92,11 +95,48 @@ bool FrmFactoryClass::Enter() {
 
   CreateOffscreenSurface4(640, 480, mHallStill, RM.DirectDraw_4, false);
   try {
+    overlay_.LoadWeapScreen(RM.DirectDraw_4);
+  } catch (const std::exception& e) {
+    // Without its pictures no page could be shown or left: say why and let
+    // the visit save and end rather than open pages that cannot be seen.
+    Complain(e.what());
+    if (ShowMessage) ShowMessage(std::string("The factory cannot be shown: ") + e.what());
+    return false;
+  }
+  try {
     LoadSurface4FromPack("\\pic\\PopupHelp2.bmp", mHelpSheet, RM.DirectDraw_4);
   } catch (const std::exception& e) {
     Complain(e.what());
   }
+  // The factory's own pointer, kept for later visits.
+  if (!CursorSurface4) {
+    try {
+      LoadSurface4FromPack(kCursorPicture, CursorSurface4, RM.DirectDraw_4);
+      SetSurfaceColorKey4(CursorSurface4, plat::DDCKEY_SRCBLT, 0, 0);
+    } catch (const std::exception& e) {
+      Complain(e.what());
+    }
+  }
+  plat::Window::Instance().WarpPointer(320, 240);
+  mCursorX = 320;
+  mCursorY = 240;
   entered_ = true;
+  return true;
+}
+
+bool FrmFactoryClass::StartPreview() {
+  mPreviewRM.UseHardWare = false;
+  mPreviewRM.DefaultLight = true;
+  if (!mPreviewRM.Start(0, 8, 300, 200)) {
+    Complain("the preview's 3D scene cannot be started");
+    return false;
+  }
+  mPreviewRM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_REPLACE, 1, 0, 0, 30.0f * kRadian);
+  mPreviewRM.D3DFrameCamera->SetPosition(mPreviewRM.D3DFrameScene, 0, 7, -14);
+  // Black is left out, so the preview stands over the page.
+  mPreviewRM.BackBuffer4->SetColorKey(plat::DDCKEY_SRCBLT, 0, 0);
+  // The models come out of the archive into its private folder.
+  mPreviewRM.D3DRM3->SetSearchPath(DataPack->TempPath);
   return true;
 }
 
@@ -107,6 +147,7 @@ void FrmFactoryClass::Load() {
     while (true) {
       plat::DoEvents();
       if (State() == FactoryRules::kLeft) break;
+      if (DebugOn == 1) walk_.ViewMove(view_.Yaw, mCamX, mCamY, mCamZ);
       RenderFrame();
       MediaPlay->CheckLoop();
     }
@@ -148,6 +189,7 @@ void FrmFactoryClass::RenderFrame() {
     RM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 0, 0, (view_.Pitch + 90.0f) * kRadian);
     RM.D3DFrameCamera->SetPosition(nullptr, mCamX, mCamY, mCamZ);
   }
+  robots_.ObjMotion(RM);
   const plat::SurfacePtr& back = RM.BackBuffer4;
   if (!back) return;
   if (walking) {
@@ -165,10 +207,15 @@ void FrmFactoryClass::RenderFrame() {
     RM.Tick();
     const plat::RECT all{0, 0, 640, 480};
     back->BltFast(0, 0, mHallStill.get(), &all, plat::DDBLTFAST_WAIT);
-    DrawPage();
+    DrawPage(back);
   }
+  if (DebugOn == 1)
+    DrawHallDebug(*back, {view_.LastX, view_.LastY, view_.Area, fps_.CalFPS(), mCamX, mCamY, mCamZ, view_.Yaw,
+                          view_.Pitch, mTankPosX, mTankPosY, mTankPosZ});
   if (mMessageFrames > 0) {
     --mMessageFrames;
+    if (auto plate = overlay_.OverlayClips.Item("BOLD03"))
+      plate->Blt4(back, plat::DDBLT_KEYSRC | plat::DDBLT_WAIT, 190, 344, 0);
     SetSurfaceFont4(back, "Arial", 12.0f / FontScale, plat::RGB(255, 0, 0), false);
     if (!mMessage.empty()) back->DrawText(195, 350, mMessage);
   }
@@ -179,7 +226,17 @@ void FrmFactoryClass::RenderFrame() {
   }
 }
 
-void FrmFactoryClass::DrawPage() {}
+void FrmFactoryClass::DrawPage(const plat::SurfacePtr& back) {
+  switch (ShopKind(State())) {
+    case kKindWeapon: DrawWeap(back); return;
+    case kKindShield: DrawShield(back); return;
+    case kKindEngine: DrawEngine(back); return;
+    case kKindReactor: DrawReactor(back); return;
+    case kKindTank: DrawTank(back); return;
+    default: break;
+  }
+  if (State() == FactoryRules::kAssemblyPage) assembly_.Draw(back, mCursorX, mCursorY);
+}
 
 void FrmFactoryClass::ShowText(const std::string& text) {
   mMessage = text;
@@ -201,11 +258,8 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   auto placeTank = [this] {
     if (auto tank = RM.Objects->Item("Tank")) tank->Frame->SetPosition(nullptr, mTankPosX, mTankPosY, mTankPosZ);
   };
+  if (walk_.Key(keyCode, true)) return;
   switch (keyCode) {
-    case 'E': mWalkForward = 1; break;
-    case 'S': mWalkLeft = 1; break;
-    case 'F': mWalkRight = 1; break;
-    case 'C': mWalkBack = 1; break;
     case 'A': mCamY += 0.5f; break;
     case 'Z': mCamY -= 0.5f; break;
     case '1': mTankPosX += 0.1f; placeTank(); break;
@@ -218,15 +272,7 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   }
 }
 
-void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
-  switch (keyCode) {
-    case 'E': mWalkForward = 0; break;
-    case 'S': mWalkLeft = 0; break;
-    case 'F': mWalkRight = 0; break;
-    case 'C': mWalkBack = 0; break;
-    default: break;
-  }
-}
+void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) { walk_.Key(keyCode, false); }
 
 void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
   if (keyAscii != kEsc || mBusy != 0) return;
@@ -236,13 +282,35 @@ void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
     rules_.Escape();
     return;
   }
-  if (rules_.Escape()) return;
+  if (rules_.Escape()) {
+    if (SameText(state, FactoryRules::kAssemblyPage)) {
+      assembly_.Closed();
+      AddShowTank();
+    }
+    return;
+  }
   // Only the tank shop without a hull, or an overloaded tank, holds a page.
   if (SameText(state, "Tank")) ShowMessage(FactoryRules::kOneTankNeeded);
 }
 
-void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& /*x*/, float& /*y*/) {
-  if (button != 1 || State() != FactoryRules::kHall) return;
+void FrmFactoryClass::MouseDown(int16_t& button, int16_t& shift, float& x, float& y) {
+  const std::string state = State();
+  if (state != FactoryRules::kHall) {
+    // A page takes its presses whole; only the assembly screen takes the
+    // right button too.
+    if (button == 1 && state == "Weap") {
+      WeapClick(button, shift, x, y);
+    } else if (button == 1 && ShopKind(state) != 0) {
+      ShieldClick(button, shift, x, y);
+    } else if ((button == 1 || button == 2) && state == FactoryRules::kAssemblyPage) {
+      if (assembly_.Click(button, x, y) == AssemblyPage::ClickResult::Closed) {
+        AddShowTank();
+        SetLight(true);
+      }
+    }
+    return;
+  }
+  if (button != 1) return;
   const std::string area = view_.Area;
   if (area.empty()) return;
   const bool exit = area == FactoryRules::kExitArea;
@@ -255,19 +323,39 @@ void FrmFactoryClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& /*x*
       break;
     case FactoryRules::AreaResult::Opened:
       OpenPage();
+      if (ShopKind(State()) != 0) FillShopLists();
+      if (State() == FactoryRules::kAssemblyPage) assembly_.Open();
       break;
     case FactoryRules::AreaResult::Nothing:
       break;
   }
 }
 
-void FrmFactoryClass::MouseMove(int16_t& /*button*/, int16_t& /*shift*/, float& x, float& y) {
-  if (State() == FactoryRules::kHall) {
+void FrmFactoryClass::MouseMove(int16_t& button, int16_t& shift, float& x, float& y) {
+  const std::string state = State();
+  if (state == FactoryRules::kHall) {
+    const float wasX = x, wasY = y;
     view_.Move(x, y);
-    return;
+    // The pointer that reached an edge goes back with the view's centre, so
+    // the view keeps turning.
+    if (x != wasX || y != wasY) plat::Window::Instance().WarpPointer(x, y);
+  } else if (ShopKind(state) != 0) {
+    // Dragging over a list or a bar acts as repeated presses there.
+    const FactoryOverlay& o = overlay_;
+    const int32_t px = plat::CLng(x), py = plat::CLng(y);
+    if (button == 1 && (PtInRECT(px, py, o.ShopListA.DesRECT()) || PtInRECT(px, py, o.ShopListB.DesRECT()) ||
+                        PtInRECT(px, py, o.ShopScrollA.DesRECT()) || PtInRECT(px, py, o.ShopScrollB.DesRECT())))
+      MouseDown(button, shift, x, y);
+    overlay_.ButtonSets[1].MouseCheck(button, x, y);
+  } else if (state == FactoryRules::kAssemblyPage) {
+    assembly_.MouseMove(button, x, y);
   }
-  view_.LastX = static_cast<int>(std::lrint(x));
-  view_.LastY = static_cast<int>(std::lrint(y));
+  if (state != FactoryRules::kHall) {
+    view_.LastX = static_cast<int>(std::lrint(x));
+    view_.LastY = static_cast<int>(std::lrint(y));
+  }
+  mCursorX = static_cast<int32_t>(std::lrint(x));
+  mCursorY = static_cast<int32_t>(std::lrint(y));
 }
 
 }  // namespace fw

@@ -4,6 +4,7 @@
 // the mouse, and the areas that open the shops, the assembly screen and the
 // way out. Every change to money and equipment goes through the rules
 // library; this screen draws and routes input.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,7 +12,13 @@
 
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
+#include "factory/assembly_page.hpp"
+#include "factory/free_walk.hpp"
+#include "factory/hall_debug.hpp"
 #include "factory/hall_view.hpp"
+#include "factory/overlay.hpp"
+#include "factory/robots.hpp"
+#include "factory/shop_pages.hpp"
 #include "factory/rules/catalogs.hpp"
 #include "factory/rules/factory_rules.hpp"
 #include "platform/display/surface.hpp"
@@ -59,12 +66,36 @@ class FrmFactoryClass : public Screen {
   FactoryRules& Rules() { return rules_; }
   const FactoryCatalogs& Catalogs() const { return catalogs_; }
   RMClass& Hall() { return RM; }
+  // The item preview of the shop pages and the assembly screen (300 x 200).
+  RMClass& Preview() { return mPreviewRM; }
+  // The 2D overlay of the pages, built by Enter.
+  FactoryOverlay& Overlay() { return overlay_; }
+  AssemblyPage& AssemblyScreen() { return assembly_; }
   // The hall's objects that could not be read on entering.
   int32_t MissingObjects() const { return missing_; }
   float CameraY() const { return mCamY; }
+  HallRobots& Robots() { return robots_; }
+  const FreeWalk& Walk() const { return walk_; }
+  // The camera's place on the floor and its height.
+  plat::D3DVECTOR Camera() const { return {mCamX, mCamY, mCamZ}; }
+
+  // The last cursor position the pages saw.
+  int32_t CursorX() const { return mCursorX; }
+  int32_t CursorY() const { return mCursorY; }
+
+  // The shop pages (shop_pages.cpp): each draws its page over the hall's
+  // still picture; the clicks of the weapon shop and of the other four.
+  void DrawWeap(const plat::SurfacePtr& surface);
+  void DrawShield(const plat::SurfacePtr& surface);
+  void DrawEngine(const plat::SurfacePtr& surface);
+  void DrawReactor(const plat::SurfacePtr& surface);
+  void DrawTank(const plat::SurfacePtr& surface);
+  void WeapClick(int16_t& button, int16_t& shift, float& x, float& y);
+  void ShieldClick(int16_t& button, int16_t& shift, float& x, float& y);
 
  private:
   void LoadingText(int32_t y, const std::string& text);
+  bool StartPreview();
   void ADDObjects();
   void AddLight();
   void SetLight(bool on);
@@ -72,14 +103,25 @@ class FrmFactoryClass : public Screen {
   // A hall model from "Data" under its key, oriented and placed; an object
   // that cannot be read is left out and told on standard error.
   Node3DPtr AddModel(const std::string& key, const std::string& file, bool placed, float x, float y, float z);
+  // Whether every texture of a model can be read; if not, the object is
+  // counted missing and told on standard error.
+  bool TexturesReadable(const std::string& key, const std::string& file);
   void Spin(const Node3DPtr& node, float degreesPerTick);
   void OpenPage();
   void ShowText(const std::string& text);
-  void DrawPage();
+  void DrawPage(const plat::SurfacePtr& back);
+  void DrawShopPage(const plat::SurfacePtr& surface, int32_t kind);
+  void ShopClick(int16_t button, float x, float y);
+  // A shop page as it opens: the goods from the top, unselected; the
+  // player's items keeping their old choice.
+  void FillShopLists();
 
   FactoryCatalogs catalogs_;
   FactoryRules rules_;
   RMClass RM;
+  RMClass mPreviewRM;
+  FactoryOverlay overlay_;
+  AssemblyPage assembly_{rules_, catalogs_, overlay_, mPreviewRM};
   plat::SurfacePtr mHallStill;
   plat::SurfacePtr mHelpSheet;
   HallView view_;
@@ -88,9 +130,13 @@ class FrmFactoryClass : public Screen {
   int32_t mBusy = 0;
   float mCamX = -8.8f, mCamY = 11.0f, mCamZ = 6.0f;
   float lightPhase_ = 0.0f;
-  int32_t mWalkForward = 0, mWalkLeft = 0, mWalkRight = 0, mWalkBack = 0;
+  FreeWalk walk_;
+  FrameRate fps_;
+  HallRobots robots_;
   float mTankPosX = 0.0f, mTankPosY = 0.0f, mTankPosZ = 0.0f;
   int32_t missing_ = 0;
+  int32_t mCursorX = 320, mCursorY = 240;
+  std::array<ShopPageAnimation, 6> shopAnimation_;
   bool entered_ = false;
 };
 

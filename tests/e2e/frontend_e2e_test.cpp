@@ -13,38 +13,20 @@
 #include "platform/input/window.hpp"
 #include "tests/e2e/game_driver.hpp"
 
+using fwtest::Click;
 using fwtest::DriverStep;
+using fwtest::FramesAfter;
 
 namespace {
 constexpr int16_t kVkReturn = 13, kVkEscape = 27, kVkY = 89;
 
 bool SplashShown() { return fw::Primary && fw::GameState == 0 && plat::Window::Instance().FramesPresented() > 0; }
 
-// A condition that holds once the frames shown since it was first asked
-// reach a count: time for pictures to slide in.
-std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
-  auto start = std::make_shared<uint64_t>(0);
-  return [first, frames, start] {
-    const uint64_t now = plat::Window::Instance().FramesPresented();
-    if (*start == 0) {
-      if (!first()) return false;
-      *start = now;
-    }
-    return now >= *start + frames;
-  };
-}
-
 // Holds after a number of pumps: time for a question to come up, which
 // shows no new frames while it waits.
 std::function<bool()> AfterPumps(int pumps) {
   auto left = std::make_shared<int>(pumps);
   return [left] { return --*left <= 0; };
-}
-
-void Click(float x, float y) {
-  plat::PushMouseMove(x, y);
-  plat::PushMouseDown(1, x, y);
-  plat::PushMouseUp(1, x, y);
 }
 
 struct Folder {

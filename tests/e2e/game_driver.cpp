@@ -25,6 +25,24 @@ std::string CopyOfSampleData(bool withFilms) {
   return t;
 }
 
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
+  auto start = std::make_shared<uint64_t>(0);
+  return [first, frames, start] {
+    const uint64_t now = plat::Window::Instance().FramesPresented();
+    if (*start == 0) {
+      if (!first()) return false;
+      *start = now;
+    }
+    return now >= *start + frames;
+  };
+}
+
+void Click(float x, float y) {
+  plat::PushMouseMove(x, y);
+  plat::PushMouseDown(1, x, y);
+  plat::PushMouseUp(1, x, y);
+}
+
 int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps) {
   plat::SetProgramFolder(programFolder);
   auto pending = std::make_shared<std::vector<DriverStep>>(std::move(steps));

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real program in a child process, driven by a script of steps
 // that the event pump consults: "when this holds, do that".
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +13,13 @@ struct DriverStep {
   std::function<bool()> when;       // checked at every pump
   std::function<void()> then;       // runs once, when it first holds
 };
+
+// A condition that holds once the frames shown since `first` first held
+// reach a count: time for pictures to slide in.
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
+
+// A left click at a point of the 640 x 480 screen.
+void Click(float x, float y);
 
 // A copy of the sample data set in a new folder the caller may change;
 // without the films, start-up goes straight to the splash and shutdown ends

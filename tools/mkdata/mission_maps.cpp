@@ -50,10 +50,13 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   const auto& sample = SampleModels();
   for (int k = 0; k < m.templates; ++k)
     t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
+  // A loop round a centre near an edge keeps to the map.
+  const auto xIn = [](int x) { return std::clamp(x, 40, 5080); };
+  const auto yIn = [](int y) { return std::clamp(y, 40, 3800); };
   int k = 1;
   for (auto [x, y] : m.spots) {
-    t.spots.push_back({"Patrol " + std::to_string(k++), {{x - 250, y - 200}, {x + 250, y - 200}, {x + 250, y + 200},
-                                                       {x - 250, y + 200}}});
+    const int l = xIn(x - 250), r = xIn(x + 250), t0 = yIn(y - 200), b = yIn(y + 200);
+    t.spots.push_back({"Patrol " + std::to_string(k++), {{l, t0}, {r, t0}, {r, b}, {l, b}}});
   }
   return t;
 }
@@ -96,10 +99,10 @@ const std::vector<MissionMap>& Maps() {
        {}},
       // Destroy all rebels with three allies; the waves come from the east.
       {"MapE",
-       {{600, 300, 1000, 600}, {600, 3200, 1000, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
+       {{600, 300, 1000, 600}, {900, 3200, 1300, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
         {1500, 600, 1900, 900}, {1500, 2900, 1900, 3200}, {3600, 1700, 4000, 2000}, {4600, 1700, 4900, 2000},
         {300, 1700, 600, 2000}},
-       {{800, 450}, {800, 3350}, {3200, 550}, {3200, 3250}, {1700, 750}, {1700, 3050}, {3800, 1850}, {4750, 1850},
+       {{800, 450}, {1100, 3350}, {3200, 550}, {3200, 3250}, {1700, 750}, {1700, 3050}, {3800, 1850}, {4750, 1850},
         {450, 1850}},
        5,
        {{"501 502 530", 3700, 2600, 4, 3, 130, 110}},
