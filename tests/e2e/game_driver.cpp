@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "app/registry.hpp"
+#include "data/users.hpp"
+#include "engine/globals.hpp"
 #include "engine/startup.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/files.hpp"
@@ -23,6 +25,28 @@ std::string CopyOfSampleData(bool withFilms) {
     fs::remove(t + "/logo.avi");
   }
   return t;
+}
+
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
+  auto start = std::make_shared<uint64_t>(0);
+  return [first, frames, start] {
+    const uint64_t now = plat::Window::Instance().FramesPresented();
+    if (*start == 0) {
+      if (!first()) return false;
+      *start = now;
+    }
+    return now >= *start + frames;
+  };
+}
+
+void PickFirstProfile(int32_t money) {
+  fw::Users->File = fw::AppPath + "\\User.INI";
+  fw::Users->ReadUser();
+  fw::Users->NowUser = 1;
+  fw::Users->Item(1)->Mission = 1;
+  fw::Users->Item(1)->Money = money;
+  fw::Users->EQUFile = fw::AppPath + "\\save\\user1.DAT";
+  fw::Users->LoadEQUFile();
 }
 
 int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps) {

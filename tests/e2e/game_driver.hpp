@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real program in a child process, driven by a script of steps
 // that the event pump consults: "when this holds, do that".
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,15 @@ struct DriverStep {
 // without the films, start-up goes straight to the splash and shutdown ends
 // at once.
 std::string CopyOfSampleData(bool withFilms = true);
+
+// Holds once the frames shown since `first` first held reach a count: time
+// for pictures to slide in or a page to settle.
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
+
+// Makes profile 1 of the folder's User.INI the current player at mission 1
+// with the money given (in memory only) and loads its equipment file, as
+// picking it on the profile screen does.
+void PickFirstProfile(int32_t money);
 
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit
