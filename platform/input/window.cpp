@@ -458,6 +458,13 @@ void Window::WindowToFrame(int wx, int wy, float* x, float* y) const {
   *y = static_cast<float>(std::clamp<int64_t>(fy, 0, kFrameHeight - 1));
 }
 
+void Window::WarpPointer(float x, float y) {
+  if (!IsOpen()) return;
+  int wx = 0, wy = 0;
+  FrameToWindow(x, y, &wx, &wy);
+  SDL_WarpMouseInWindow(native_->window.get(), wx, wy);
+}
+
 void Window::ShowSystemCursor(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }

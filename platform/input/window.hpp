@@ -79,6 +79,9 @@ class Window {
   void FrameToWindow(float x, float y, int* wx, int* wy) const;
   void WindowToFrame(int wx, int wy, float* x, float* y) const;
 
+  // Moves the system pointer onto a frame position (SetCursorPos); nothing
+  // without an open window.
+  void WarpPointer(float x, float y);
   // The system pointer is hidden over the game (the screens draw their own)
   // and shown again at exit.
   void ShowSystemCursor(bool show);

@@ -14,14 +14,17 @@ struct DriverStep {
   std::function<void()> then;       // runs once, when it first holds
 };
 
+// A condition that holds once the frames shown since `first` first held
+// reach a count: time for pictures to slide in.
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
+
+// A left click at a point of the 640 x 480 screen.
+void Click(float x, float y);
+
 // A copy of the sample data set in a new folder the caller may change;
 // without the films, start-up goes straight to the splash and shutdown ends
 // at once.
 std::string CopyOfSampleData(bool withFilms = true);
-
-// Holds once the frames shown since `first` first held reach a count: time
-// for pictures to slide in or a page to settle.
-std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
 
 // Makes profile 1 of the folder's User.INI the current player at mission 1
 // with the money given (in memory only) and loads its equipment file, as

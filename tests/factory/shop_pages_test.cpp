@@ -243,3 +243,25 @@ TEST(ShopPages, FiguresNameTheirPathAndLeaveUnknownItemsOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ShopPageTest, TheHallsMessageStandsOnItsPlateForThirtyFramesOnly) {
+  fw::Users->NowEQU->RemoveAll();
+  Enter();
+  LookAt(280, 305);
+  Click();
+  ASSERT_EQ(factory->Message(), "Plesase purchase a tank first!");
+  factory->RenderFrame();
+  // The plate's light rim runs down its left edge.
+  const uint16_t rim = plat::ColorTo565(plat::RGB(150, 230, 180));
+  EXPECT_EQ(factory->Present->Row(400)[190], rim);
+  EXPECT_GT(Tinted(195, 350, 480, 366, true), 20);
+  for (int i = 1; i < 30; ++i) factory->RenderFrame();
+  EXPECT_GT(Tinted(195, 350, 480, 366, true), 20);
+  factory->RenderFrame();
+  EXPECT_EQ(Tinted(195, 350, 480, 366, true), 0);
+  EXPECT_NE(factory->Present->Row(400)[190], rim);
+}
+
+}  // namespace

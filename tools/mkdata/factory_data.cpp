@@ -156,21 +156,32 @@ void Models(Context& ctx, plat::TextRecordWriter& index) {
          {{0, 1.2f * s, -0.2f * s}, {0.6f * s, 0.25f * s, 0.7f * s}, 0},
          {{0, 1.2f * s, 1.2f * s}, {0.1f * s, 0.1f * s, 0.8f * s}, 0}});
   }
-  add("FacLaser.x", {"FacMetal.bmp"}, {{{0, 0, 0}, {0.3f, 0.3f, 0.6f}, 0}, {{0, 0, 1.1f}, {0.08f, 0.08f, 0.6f}, 0}});
-  add("FacIon.x", {"FacMetal.bmp", "FacShield.bmp"},
+  // The goods other than hulls are seen only in the 300 x 200 previews,
+  // from about 15 units away: built at a size that fills them.
+  auto item = [&](const std::string& file, const std::vector<std::string>& tex, std::vector<Box> boxes) {
+    constexpr float kPreviewScale = 3.0f;
+    for (Box& b : boxes)
+      for (int k = 0; k < 3; ++k) {
+        b.centre[static_cast<size_t>(k)] *= kPreviewScale;
+        b.half[static_cast<size_t>(k)] *= kPreviewScale;
+      }
+    add(file, tex, boxes);
+  };
+  item("FacLaser.x", {"FacMetal.bmp"}, {{{0, 0, 0}, {0.3f, 0.3f, 0.6f}, 0}, {{0, 0, 1.1f}, {0.08f, 0.08f, 0.6f}, 0}});
+  item("FacIon.x", {"FacMetal.bmp", "FacShield.bmp"},
       {{{0, 0, 0}, {0.4f, 0.4f, 0.5f}, 0}, {{0, 0, 0.8f}, {0.25f, 0.25f, 0.3f}, 1}});
-  add("FacFlame.x", {"FacEngine.bmp"}, {{{0, 0, 0}, {0.35f, 0.3f, 0.5f}, 0}, {{0, 0, 0.9f}, {0.15f, 0.15f, 0.4f}, 0}});
-  add("FacCannon.x", {"FacMetal.bmp"}, {{{0, 0, 0}, {0.45f, 0.4f, 0.6f}, 0}, {{0, 0, 1.4f}, {0.12f, 0.12f, 0.9f}, 0}});
-  add("FacLauncher.x", {"FacMetal.bmp"},
+  item("FacFlame.x", {"FacEngine.bmp"}, {{{0, 0, 0}, {0.35f, 0.3f, 0.5f}, 0}, {{0, 0, 0.9f}, {0.15f, 0.15f, 0.4f}, 0}});
+  item("FacCannon.x", {"FacMetal.bmp"}, {{{0, 0, 0}, {0.45f, 0.4f, 0.6f}, 0}, {{0, 0, 1.4f}, {0.12f, 0.12f, 0.9f}, 0}});
+  item("FacLauncher.x", {"FacMetal.bmp"},
       {{{0, 0, 0}, {0.6f, 0.35f, 0.6f}, 0}, {{-0.3f, 0.45f, 0}, {0.2f, 0.1f, 0.6f}, 0}, {{0.3f, 0.45f, 0}, {0.2f, 0.1f, 0.6f}, 0}});
-  add("FacShell.x", {"FacBrass.bmp"}, {{{0, 0, 0}, {0.15f, 0.15f, 0.45f}, 0}});
-  add("FacMissile.x", {"FacMetal.bmp", "FacEngine.bmp"},
+  item("FacShell.x", {"FacBrass.bmp"}, {{{0, 0, 0}, {0.15f, 0.15f, 0.45f}, 0}});
+  item("FacMissile.x", {"FacMetal.bmp", "FacEngine.bmp"},
       {{{0, 0, 0}, {0.15f, 0.15f, 0.9f}, 0}, {{0, 0, -0.9f}, {0.3f, 0.05f, 0.15f}, 1}});
-  add("FacRocket.x", {"FacBrass.bmp"}, {{{0, 0, 0}, {0.12f, 0.12f, 0.6f}, 0}, {{0, 0, -0.6f}, {0.22f, 0.04f, 0.1f}, 0}});
-  add("FacShield.x", {"FacShield.bmp"}, {{{0, 0, 0}, {0.9f, 0.9f, 0.1f}, 0}});
-  add("FacEngine.x", {"FacEngine.bmp", "FacMetal.bmp"},
+  item("FacRocket.x", {"FacBrass.bmp"}, {{{0, 0, 0}, {0.12f, 0.12f, 0.6f}, 0}, {{0, 0, -0.6f}, {0.22f, 0.04f, 0.1f}, 0}});
+  item("FacShield.x", {"FacShield.bmp"}, {{{0, 0, 0}, {0.9f, 0.9f, 0.1f}, 0}});
+  item("FacEngine.x", {"FacEngine.bmp", "FacMetal.bmp"},
       {{{0, 0, 0}, {0.6f, 0.4f, 0.8f}, 0}, {{0, 0.55f, -0.4f}, {0.15f, 0.15f, 0.15f}, 1}});
-  add("FacReactor.x", {"FacReactor.bmp"}, {{{0, 0, 0}, {0.5f, 0.7f, 0.5f}, 0}});
+  item("FacReactor.x", {"FacReactor.bmp"}, {{{0, 0, 0}, {0.5f, 0.7f, 0.5f}, 0}});
 }
 
 void FactoryGoods(Context& ctx) {

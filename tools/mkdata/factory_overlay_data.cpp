@@ -109,12 +109,12 @@ void OverlayPictures(Context& ctx) {
     Save(ctx, "Word-.BMP", c);
   }
 
-  // BUY, SELL and EXIT, each normal and lit.
+  // BUY, SELL and EXIT, each lit (under the pointer) and normal.
   {
     const char* labels[] = {"BUY", "SELL", "EXIT"};
     Canvas c(2 * 100, 3 * 36);
     for (int r = 0; r < 3; ++r)
-      for (int col = 0; col < 2; ++col) ButtonFace(c, col * 100, r * 36, 100, 36, labels[r], col == 1);
+      for (int col = 0; col < 2; ++col) ButtonFace(c, col * 100, r * 36, 100, 36, labels[r], col == 0);
     Save(ctx, "ShopButtons.jpg", c);
   }
 
