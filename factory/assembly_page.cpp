@@ -1,6 +1,7 @@
 #include "factory/assembly_page.hpp"
 
 #include <algorithm>
+#include <cctype>
 
 #include "engine/globals.hpp"
 #include "engine/sound.hpp"
