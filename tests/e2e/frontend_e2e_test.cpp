@@ -14,25 +14,12 @@
 #include "tests/e2e/game_driver.hpp"
 
 using fwtest::DriverStep;
+using fwtest::FramesAfter;
 
 namespace {
 constexpr int16_t kVkReturn = 13, kVkEscape = 27, kVkY = 89;
 
 bool SplashShown() { return fw::Primary && fw::GameState == 0 && plat::Window::Instance().FramesPresented() > 0; }
-
-// A condition that holds once the frames shown since it was first asked
-// reach a count: time for pictures to slide in.
-std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
-  auto start = std::make_shared<uint64_t>(0);
-  return [first, frames, start] {
-    const uint64_t now = plat::Window::Instance().FramesPresented();
-    if (*start == 0) {
-      if (!first()) return false;
-      *start = now;
-    }
-    return now >= *start + frames;
-  };
-}
 
 // Holds after a number of pumps: time for a question to come up, which
 // shows no new frames while it waits.
@@ -47,14 +34,10 @@ void Click(float x, float y) {
   plat::PushMouseUp(1, x, y);
 }
 
-struct Folder {
-  std::string path = fwtest::CopyOfSampleData(false);
-  ~Folder() { std::filesystem::remove_all(path); }
-};
 }  // namespace
 
 TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
-  Folder folder;
+  fwtest::SampleDataCopy folder;
   EXPECT_EXIT(
       {
         int missionAfterWin = 0;

@@ -25,6 +25,20 @@ std::string CopyOfSampleData(bool withFilms) {
   return t;
 }
 
+SampleDataCopy::~SampleDataCopy() { fs::remove_all(path); }
+
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
+  auto start = std::make_shared<uint64_t>(0);
+  return [first, frames, start] {
+    const uint64_t now = plat::Window::Instance().FramesPresented();
+    if (*start == 0) {
+      if (!first()) return false;
+      *start = now;
+    }
+    return now >= *start + frames;
+  };
+}
+
 int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps) {
   plat::SetProgramFolder(programFolder);
   auto pending = std::make_shared<std::vector<DriverStep>>(std::move(steps));

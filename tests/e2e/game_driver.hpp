@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real program in a child process, driven by a script of steps
 // that the event pump consults: "when this holds, do that".
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,19 @@ struct DriverStep {
 // without the films, start-up goes straight to the splash and shutdown ends
 // at once.
 std::string CopyOfSampleData(bool withFilms = true);
+
+// A copy of the sample data set without the films, removed with the object.
+struct SampleDataCopy {
+  std::string path = CopyOfSampleData(false);
+  SampleDataCopy() = default;
+  SampleDataCopy(const SampleDataCopy&) = delete;
+  SampleDataCopy& operator=(const SampleDataCopy&) = delete;
+  ~SampleDataCopy();
+};
+
+// A condition that holds once the frames shown since it was first asked
+// reach a count: time for pictures to slide in.
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
 
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit
