@@ -3,6 +3,7 @@
 // the panel and the pointer, then the copy onto the screen.
 #include <cstdlib>
 #include <string>
+#include <typeinfo>
 
 #include "battle/battle_draw_util.hpp"
 #include "battle/battle_screen.hpp"
@@ -52,6 +53,7 @@ void FrmMainClass::SetIMState() {
     textureBuffer_ = nullptr;
   }
   if (!textureBuffer_) textureBuffer_ = std::make_shared<plat::Surface>(64, 64);
+  stretched_.clear();  // cells of the textures about to be loaded
   if (device_.BackSurface) {
     device_.BackSurface->SetForeColor(plat::RGB(0, 200, 0));
     device_.BackSurface->SetFont("Small Fonts", 5.0f, false);
@@ -266,6 +268,27 @@ void FrmMainClass::DrawEffects() {
   StepEffects(world_, [this](const EffectRecord& e, float x, float y) { DrawEffect(e, RoundL(x), RoundL(y)); });
 }
 
+plat::SurfacePtr FrmMainClass::StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell) {
+  const RECT whole{0, 0, textureBuffer_->Width(), textureBuffer_->Height()};
+  // Each cell of an effect texture is stretched to the buffer's size once
+  // and kept: a crowded frame draws hundreds of effects, and stretching
+  // each into the one buffer again cost more than drawing it. The pictures
+  // do not change while the battle runs, so the kept cell stays right.
+  const StretchKey key{texture, cell.Left, cell.Top, cell.Right, cell.Bottom};
+  if (const auto found = stretched_.find(key); found != stretched_.end()) return found->second;
+  if (stretched_.size() >= kMaxStretchedCells || typeid(*textureBuffer_) != typeid(plat::Surface)) {
+    textureBuffer_->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
+    return textureBuffer_;
+  }
+  auto kept = std::make_shared<plat::Surface>(whole.Right, whole.Bottom);
+  if (textureBuffer_->HasColorKey())
+    kept->SetColorKey(plat::DDCKEY_SRCBLT | plat::DDCKEY_COLORSPACE, textureBuffer_->ColorKeyLow(),
+                      textureBuffer_->ColorKeyHigh());
+  kept->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
+  stretched_.emplace(key, kept);
+  return kept;
+}
+
 void FrmMainClass::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
   const ImageRecord* r = RecordAt(world_.Textures, e.ImageIndex);
   const auto texture = Texture(e.ImageIndex);
@@ -278,10 +301,8 @@ void FrmMainClass::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
     case 1: {
       if (!device_.D3Device || !textureBuffer_) return;
       device_.D3Device->BeginScene();
-      const RECT whole{0, 0, textureBuffer_->Width(), textureBuffer_->Height()};
-      textureBuffer_->Blt(&whole, texture.get(), &src, plat::DDBLT_WAIT);
       SetQuadRect(dest);
-      device_.D3Device->SetTexture(0, textureBuffer_);
+      device_.D3Device->SetTexture(0, StretchedCell(e.ImageIndex, *texture, src));
       device_.D3Device->DrawPrimitive(plat::D3DPT_TRIANGLESTRIP, plat::D3DFVF_TLVERTEX, quad_.data(), 4, 0);
       device_.D3Device->EndScene();
       break;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "battle/battle_sinks.hpp"
 #include "battle/battle_state.hpp"
@@ -132,6 +133,19 @@ class FrmMainClass : public Screen {
   IMClass device_;
   uint8_t drawMode_ = 0;
   plat::SurfacePtr textureBuffer_;
+  // Effect cells already stretched to the texture buffer's size, by
+  // texture index and cell rectangle.
+  using StretchKey = std::array<int32_t, 5>;
+  struct StretchHash {
+    size_t operator()(const StretchKey& k) const {
+      size_t h = 0;
+      for (int32_t v : k) h = h * 1000003u ^ static_cast<uint32_t>(v);
+      return h;
+    }
+  };
+  static constexpr size_t kMaxStretchedCells = 2048;  // 8 MB of 64 x 64 cells
+  std::unordered_map<StretchKey, plat::SurfacePtr, StretchHash> stretched_;
+  plat::SurfacePtr StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell);
   std::array<plat::D3DTLVERTEX, 4> quad_{};
 
   // The frame clock.

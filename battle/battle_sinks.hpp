@@ -61,6 +61,15 @@ class BattlePictures {
   // loaded.
   virtual std::optional<Size> Load(PictureList list, int32_t index, const std::string& gamePath,
                                    PictureArchive archive) = 0;
+  // The pictures about to be loaded, in order: a store may start decoding
+  // them ahead. What Load gives is the same with or without the hint.
+  struct Expected {
+    std::string GamePath;
+    PictureArchive Archive;
+  };
+  virtual void Expect(const std::vector<Expected>& /*pictures*/) {}
+  // Drops what was expected and not loaded.
+  virtual void ForgetExpected() {}
 };
 
 // The rules that differ between the campaign and the network battle. The

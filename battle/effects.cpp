@@ -2,12 +2,15 @@
 // and the effects' life from frame to frame.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 
 #include "battle/battle_sim.hpp"
 #include "battle/roster.hpp"
 #include "battle/sim_math.hpp"
 #include "engine/helpers.hpp"
 #include "platform/runtime/random.hpp"
+#include "platform/runtime/strings.hpp"
 
 namespace fw {
 namespace {
@@ -19,6 +22,28 @@ constexpr int32_t kTileHeight = 480;
 constexpr int32_t kBuildingWreck = 1;
 constexpr int32_t kTankWreck = 2;
 
+// The texture index of an effect picture. The spawners name a handful of
+// pictures thousands of times a frame in a battle of many shots, so the
+// last answer for each name is kept while the list it came from stands
+// (the texture list is filled when the map loads and not changed after).
+int32_t TextureNamed(const BattleState& world, const char* picture) {
+  struct Known {
+    const char* picture;
+    const ImageRecord* list;
+    size_t size;
+    int32_t index;
+  };
+  static thread_local Known known[8] = {};
+  const auto& list = world.Textures;
+  Known& k = known[(reinterpret_cast<uintptr_t>(picture) >> 3) % std::size(known)];
+  if (k.picture == picture && k.list == list.data() && k.size == list.size() && k.index > 0 &&
+      static_cast<size_t>(k.index) < list.size() && plat::EqualNoCase(list[static_cast<size_t>(k.index)].Name, picture))
+    return k.index;
+  const int32_t index = FindRecordIndexByName(picture, list);
+  k = Known{picture, list.data(), list.size(), index};
+  return index;
+}
+
 EffectRecord& NewEffect(BattleState& world, int32_t x, int32_t y, int32_t ox, int32_t oy, float speed, int32_t size,
                         const char* picture) {
   EffectRecord& e = world.Effects[static_cast<size_t>(GetEXPIndex(world))];
@@ -29,7 +54,7 @@ EffectRecord& NewEffect(BattleState& world, int32_t x, int32_t y, int32_t ox, in
   e.DrawRect = RECT{0, 0, size, size};
   e.DrawOffsetX = static_cast<float>(ox - size / 2.0);
   e.DrawOffsetY = static_cast<float>(oy - size / 2.0);
-  e.ImageIndex = FindRecordIndexByName(picture, world.Textures);
+  e.ImageIndex = TextureNamed(world, picture);
   return e;
 }
 

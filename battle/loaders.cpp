@@ -12,7 +12,6 @@
 #include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "platform/runtime/error.hpp"
-#include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
 #include "platform/runtime/strings.hpp"
@@ -65,18 +64,30 @@ int32_t Count(plat::TextRecordReader& r, const char* what) {
   return n;
 }
 
+// A member's bytes, read in place from the archive (a copy on disk would be
+// deleted right after); a missing member, or a name that is no bare file
+// name, is an error naming the member.
+std::optional<std::vector<uint8_t>> MemberBytes(qelPackage& pack, const std::string& member, LoadResult& result) {
+  std::optional<std::vector<uint8_t>> bytes;
+  try {
+    bytes = pack.ReadMember(member);
+  } catch (const plat::RuntimeError& e) {
+    result = LoadResult::Fail(member + ": " + e.what());
+    return std::nullopt;
+  }
+  if (!bytes) result = LoadResult::Fail(member + ": missing from the archive " + pack.File);
+  return bytes;
+}
+
 // Runs a parser over one member of an archive, naming the member in any
-// error. The extracted copy is deleted whatever happened.
+// error. Copies other loaders left behind are deleted whatever happened.
 LoadResult WithMember(qelPackage& pack, const std::string& member,
                       const std::function<void(plat::TextRecordReader&)>& read) {
-  pack.Extract(member);
-  auto reader = plat::TextRecordReader::Open(pack.TempPath + member);
   LoadResult result;
-  if (!reader) {
-    result = LoadResult::Fail(member + ": missing from the archive " + pack.File);
-  } else {
+  if (auto bytes = MemberBytes(pack, member, result)) {
+    plat::TextRecordReader reader(std::string(bytes->begin(), bytes->end()));
     try {
-      read(*reader);
+      read(reader);
     } catch (const plat::RuntimeError& e) {
       result = LoadResult::Fail(member + ", " + e.what());
     }
@@ -129,6 +140,65 @@ std::optional<int32_t> CataloguePicture(BattleState& world, BattlePictures& pict
   }
   return i;
 }
+
+// The battle's fixed pictures: panel, grids, target marks, popup help and
+// weapon numbers, each under its name in the image list.
+const struct FixedPicture {
+int32_t NamedPictures::*slot;
+const char* name;
+const char* file;
+int32_t across, down;
+} kFixedPictures[] = {
+    {&NamedPictures::Panel, "Panel", "\\pic\\Panel1.bmp", 1, 1},
+    {&NamedPictures::Panel2, "Panel2", "\\pic\\Panel2.bmp", 1, 1},
+    {&NamedPictures::Grid1, "Grid1", "\\pic\\grid1.bmp", 1, 5},
+    {&NamedPictures::Grid2, "Grid2", "\\pic\\grid2.bmp", 1, 5},
+    {&NamedPictures::Grid3, "Grid3", "\\pic\\grid3.bmp", 1, 5},
+    {&NamedPictures::Target, "Target", "\\pic\\Target.bmp", 7, 2},
+    {&NamedPictures::Popup1, "Popup1", "\\pic\\Popuphelp1.bmp", 1, 7},
+    {&NamedPictures::WeaponID, "WeaponID", "\\pic\\WeaponIndex1.bmp", 1, 6},
+};
+
+constexpr const char* kGirlPicture = "\\Hgirl.bmp";
+constexpr const char* kWreckPictures[] = {"\\BrokenBuild1.bmp", "\\BrokenHold1.bmp"};
+
+std::string TilePath(const std::string& name) { return AppPath + "\\" + name; }
+
+// Every picture a map's load will take, in the order it takes them, so the
+// picture store can decode them side by side while the loader and its bars
+// go through them in turn. Decoding is most of a map's load.
+std::vector<BattlePictures::Expected> PicturesOfLoad(const BattleState& world, const MapDescription& d) {
+  std::vector<BattlePictures::Expected> all;
+  for (const std::string& name : d.Tiles) all.push_back({TilePath(name), PictureArchive::MissionPack});
+  for (const auto& row : d.BuildingRows) {
+    const auto type = FindType(world, row.TypeKey);
+    const auto entry = type ? world.Catalogue.Item(type->ClipStyle) : nullptr;
+    if (entry) all.push_back({Under(entry->FileName), PictureArchive::Data});
+  }
+  for (int32_t p = 1; p <= world.Catalogue.Count(); ++p) {
+    const auto e = world.Catalogue.Item(p);
+    if (e->Index == kShotPictures) all.push_back({Under(e->FileName), PictureArchive::Data});
+  }
+  for (const auto& f : kFixedPictures) all.push_back({Under(f.file), PictureArchive::Data});
+  all.push_back({Under(kGirlPicture), PictureArchive::Data});
+  for (const char* w : kWreckPictures) all.push_back({Under(w), PictureArchive::Data});
+  return all;
+}
+
+// Whatever was decoded ahead and not taken is dropped when the load ends,
+// however it ends.
+class ExpectedPictures {
+ public:
+  ExpectedPictures(BattlePictures& pictures, const std::vector<BattlePictures::Expected>& list) : pictures_(pictures) {
+    pictures_.Expect(list);
+  }
+  ~ExpectedPictures() { pictures_.ForgetExpected(); }
+  ExpectedPictures(const ExpectedPictures&) = delete;
+  ExpectedPictures& operator=(const ExpectedPictures&) = delete;
+
+ private:
+  BattlePictures& pictures_;
+};
 
 }  // namespace
 
@@ -378,8 +448,8 @@ LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, Loa
     world.Tiles.assign(d.Tiles.size(), ImageRecord{});
     for (size_t k = 0; k < d.Tiles.size(); ++k) {
       progress.Bar(RECT{200, 95, BarRight(200 + 20 * (static_cast<int64_t>(k) + 1)), 100}, kBarColour);
-      const std::string path = AppPath + "\\" + d.Tiles[k];
-      const auto size = pictures.Load(PictureList::Tiles, static_cast<int32_t>(k), path, PictureArchive::MissionPack);
+      const auto size =
+          pictures.Load(PictureList::Tiles, static_cast<int32_t>(k), TilePath(d.Tiles[k]), PictureArchive::MissionPack);
       if (!size) return fail(d.TileLines[k], "the tile picture \"" + d.Tiles[k] + "\" cannot be loaded");
       ImageRecord& r = world.Tiles[k];
       r.RepeatX = r.RepeatY = 1;
@@ -475,10 +545,10 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
   const std::string base = BaseName(mapPath);
   const std::string msk = base + ".msk", inf = base + ".Inf";
 
-  MissionPack->Extract(msk);
-  const auto bytes = plat::ReadAllBytes(MissionPack->TempPath + msk);
+  LoadResult missing;
+  const auto bytes = MemberBytes(*MissionPack, msk, missing);
   MissionPack->RemoveTempFile();
-  if (!bytes) return LoadResult::Fail(msk + ": missing from the archive " + MissionPack->File);
+  if (!bytes) return missing;
   std::vector<uint8_t> mask;
   if (LoadResult r = ParseLandMask(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), mask);
       !r)
@@ -489,6 +559,7 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
     return r;
 
   world.LandMask = std::move(mask);
+  const ExpectedPictures ahead(pictures, PicturesOfLoad(world, d));
   if (LoadResult r = ApplyMapDescription(world, pictures, progress, d, inf); !r) return r;
 
   // Effect textures: every shot and effect picture of the catalogue.
@@ -510,34 +581,19 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
     if (up == "EXP02") world.Named.EXP02 = i;
   }
 
-  const struct {
-    int32_t NamedPictures::*slot;
-    const char* name;
-    const char* file;
-    int32_t across, down;
-  } fixed[] = {
-      {&NamedPictures::Panel, "Panel", "\\pic\\Panel1.bmp", 1, 1},
-      {&NamedPictures::Panel2, "Panel2", "\\pic\\Panel2.bmp", 1, 1},
-      {&NamedPictures::Grid1, "Grid1", "\\pic\\grid1.bmp", 1, 5},
-      {&NamedPictures::Grid2, "Grid2", "\\pic\\grid2.bmp", 1, 5},
-      {&NamedPictures::Grid3, "Grid3", "\\pic\\grid3.bmp", 1, 5},
-      {&NamedPictures::Target, "Target", "\\pic\\Target.bmp", 7, 2},
-      {&NamedPictures::Popup1, "Popup1", "\\pic\\Popuphelp1.bmp", 1, 7},
-      {&NamedPictures::WeaponID, "WeaponID", "\\pic\\WeaponIndex1.bmp", 1, 6},
-  };
-  for (const auto& f : fixed) {
+  for (const auto& f : kFixedPictures) {
     const int32_t i = LoadSurfList(world.Images, PictureList::Images, pictures, f.file, f.across, f.down, f.name);
     if (i < 0) return LoadResult::Fail(std::string("the picture ") + f.file + " cannot be loaded");
     world.Named.*f.slot = i;
   }
 
-  const auto girl = pictures.Load(PictureList::Girl, 0, Under("\\Hgirl.bmp"), PictureArchive::Data);
-  if (!girl) return LoadResult::Fail("the picture \\Hgirl.bmp cannot be loaded");
-  world.Girl = ImageRecord{33, 1, "", "\\Hgirl.bmp", girl->Width, girl->Height};
+  const auto girl = pictures.Load(PictureList::Girl, 0, Under(kGirlPicture), PictureArchive::Data);
+  if (!girl) return LoadResult::Fail(std::string("the picture ") + kGirlPicture + " cannot be loaded");
+  world.Girl = ImageRecord{33, 1, "", kGirlPicture, girl->Width, girl->Height};
 
   world.Wrecks.assign(1, ImageRecord{});
-  if (LoadSurfList(world.Wrecks, PictureList::Wrecks, pictures, "\\BrokenBuild1.bmp", 1, 4, "") < 0 ||
-      LoadSurfList(world.Wrecks, PictureList::Wrecks, pictures, "\\BrokenHold1.bmp", 1, 1, "") < 0)
+  if (LoadSurfList(world.Wrecks, PictureList::Wrecks, pictures, kWreckPictures[0], 1, 4, "") < 0 ||
+      LoadSurfList(world.Wrecks, PictureList::Wrecks, pictures, kWreckPictures[1], 1, 1, "") < 0)
     return LoadResult::Fail("the wreck pictures cannot be loaded");
   return {};
 }

@@ -1,19 +1,29 @@
 #include "battle/surface_pictures.hpp"
 
 #include "engine/globals.hpp"
+#include "engine/pack.hpp"
 #include "engine/surfaces.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace fw {
+namespace {
+qelPackage& PackOf(PictureArchive archive) { return archive == PictureArchive::MissionPack ? *MissionPack : *DataPack; }
+}  // namespace
+
+void SurfacePictures::Expect(const std::vector<Expected>& pictures) {
+  for (const Expected& p : pictures) ahead_.Begin(PackOf(p.Archive), p.GamePath);
+}
 
 std::optional<BattlePictures::Size> SurfacePictures::Load(PictureList list, int32_t index,
                                                           const std::string& gamePath, PictureArchive archive) {
   plat::SurfacePtr s;
   try {
-    if (archive == PictureArchive::MissionPack)
+    if (ahead_.Finish(PackOf(archive), gamePath, s, DDraw)) {
+    } else if (archive == PictureArchive::MissionPack) {
       LoadSurfaceFromMissionPack(gamePath, s, DDraw, false, 0, 0, true);
-    else
+    } else {
       LoadSurfaceFromPack(gamePath, s, DDraw);
+    }
   } catch (const plat::RuntimeError&) {
     return std::nullopt;
   }

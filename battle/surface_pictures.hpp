@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "battle/battle_sinks.hpp"
+#include "engine/surfaces.hpp"
 #include "platform/display/surface.hpp"
 
 namespace fw {
@@ -22,12 +23,19 @@ class SurfacePictures : public BattlePictures {
 
   std::optional<Size> Load(PictureList list, int32_t index, const std::string& gamePath,
                            PictureArchive archive) override;
+  // Decodes the pictures ahead on worker threads; Load takes them in turn.
+  void Expect(const std::vector<Expected>& pictures) override;
+  void ForgetExpected() override { ahead_.Clear(); }
   // Null when the slot holds nothing.
   plat::SurfacePtr Surface(PictureList list, int32_t index) const;
-  void Clear() { surfaces_.clear(); }
+  void Clear() {
+    surfaces_.clear();
+    ahead_.Clear();
+  }
 
  private:
   bool keep_;
+  SurfacePrefetch ahead_;
   std::map<std::pair<PictureList, int32_t>, plat::SurfacePtr> surfaces_;
 };
 

@@ -2,7 +2,8 @@
 // movement over the land, separation from other units, and death.
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "battle/battle_sim.hpp"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr double kSeparationPi = 3.141592653589793;
 constexpr int32_t kExplosionSounds = 101;  // 101..103
+// How far a unit may be pushed before its gathered neighbours are gathered
+// again.
+constexpr double kNearSlack = 32.0;
 
 void Turn(BattleUnit& u, float f, bool wrapBy360) {
   if (u.TurnL == 1) {
@@ -123,26 +127,90 @@ void MoveTankAmong(BattleState& world, int32_t i, const std::vector<UnitBox>& bo
     u.PosY = static_cast<float>(static_cast<double>(r.Top) + d - u.CenterY);
     return true;
   };
+  // A cheap test on whole numbers that lets through every unit apart()
+  // could act on (its own far test, widened by a pixel for rounding); the
+  // bounds follow u as it is pushed.
+  int64_t nearLeft = 0, nearRight = 0, nearTop = 0, nearBottom = 0;
+  const auto follow = [&] {
+    const double cx = static_cast<double>(u.PosX) + u.CenterX, cy = static_cast<double>(u.PosY) + u.CenterY;
+    if (std::isnan(cx) || std::isnan(cy)) {  // apart() decides such a unit by itself
+      nearLeft = nearTop = std::numeric_limits<int64_t>::min();
+      nearRight = nearBottom = std::numeric_limits<int64_t>::max();
+      return;
+    }
+    const auto whole = [](double v) {
+      return static_cast<int64_t>(std::clamp(std::floor(v), -4e18, 4e18));
+    };
+    nearLeft = whole(cx - wu - 2.0);
+    nearRight = whole(cx + wu + 2.0) + 1;
+    nearTop = whole(cy - hu - 2.0);
+    nearBottom = whole(cy + hu + 2.0) + 1;
+  };
+  follow();
+  const auto maybeNear = [&](int32_t j) {
+    const UnitBox& r = boxes[static_cast<size_t>(j)];
+    return (r.Left <= nearRight) & (r.Right >= nearLeft) & (r.Top <= nearBottom) & (r.Bottom >= nearTop);
+  };
+  const auto push = [&](int32_t j) {
+    if (!apart(j)) return false;
+    follow();
+    return true;
+  };
+  // A plain scan of the roster, from the highest index down; it takes u's
+  // position after each push. Where most of the roster is near u anyway
+  // (a crowd on one screen) it beats gathering the neighbours.
+  const auto scanAll = [&] {
+    for (int32_t j = count - 1; j >= 0; --j)
+      if (maybeNear(j) && j != i) push(j);
+  };
   if (!cells) {
+    // The plain definition, every unit in turn; a small roster is not worth
+    // more.
     for (int32_t j = count - 1; j >= 0; --j)
       if (j != i) apart(j);
     return;
   }
-  // The units near u, from the highest index down; after each move of u
-  // the neighbours are gathered again for the indices still to come.
-  static thread_local std::vector<int32_t> near;
-  const double margin = cells->MaxOffset() + 2.0;
+  const double margin = cells->MaxOffset() + 2.0 + kNearSlack;
+  const auto window = [&](auto&& f) {
+    const double cx = static_cast<double>(u.PosX) + u.CenterX, cy = static_cast<double>(u.PosY) + u.CenterY;
+    cells->ForEachIn(cx - cells->MaxWidth() - wu - margin, cy - cells->MaxHeight() - hu - margin, cx + wu + margin,
+                     cy + hu + margin, f);
+  };
+  int32_t around = 0;
+  window([&](int32_t) { ++around; });
+  if (around * 4 >= count) return scanAll();
+  // A sparse neighbourhood: only the units near u are tested, from the
+  // highest index down. They are marked rather than sorted, and gathered
+  // with some slack so that small pushes keep the gathered set; a push
+  // farther than the slack gathers again for the indices still to come.
+  static thread_local std::vector<uint32_t> mark;
+  static thread_local uint32_t round = 0;
+  if (mark.size() < static_cast<size_t>(count)) mark.resize(static_cast<size_t>(count), 0);
+  double gx = 0.0, gy = 0.0;
+  int32_t lowest = count, highest = -1;
+  bool gathered = false;
   for (int32_t upper = count - 1; upper >= 0;) {
     const double cx = static_cast<double>(u.PosX) + u.CenterX, cy = static_cast<double>(u.PosY) + u.CenterY;
-    near.clear();
-    cells->ForEachIn(cx - cells->MaxWidth() - wu - margin, cy - cells->MaxHeight() - hu - margin, cx + wu + margin,
-                     cy + hu + margin, [&](int32_t j) {
-                       if (j <= upper && j != i) near.push_back(j);
-                     });
-    std::sort(near.begin(), near.end(), std::greater<int32_t>());
+    if (!gathered || std::fabs(cx - gx) > kNearSlack || std::fabs(cy - gy) > kNearSlack) {
+      if (++round == 0) {  // wrapped: old marks could read as current
+        std::fill(mark.begin(), mark.end(), 0u);
+        round = 1;
+      }
+      gx = cx;
+      gy = cy;
+      gathered = true;
+      lowest = count;
+      highest = -1;
+      window([&](int32_t j) {
+        if (j > upper || j == i) return;
+        mark[static_cast<size_t>(j)] = round;
+        lowest = std::min(lowest, j);
+        highest = std::max(highest, j);
+      });
+    }
     int32_t movedAt = -1;
-    for (int32_t j : near) {
-      if (apart(j)) {
+    for (int32_t j = std::min(highest, upper); j >= lowest; --j) {
+      if (mark[static_cast<size_t>(j)] == round && maybeNear(j) && push(j)) {
         movedAt = j;
         break;
       }

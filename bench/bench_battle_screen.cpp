@@ -110,7 +110,9 @@ fw::BattleState Crowd(const fw::BattleState& start) {
   return w;
 }
 
-void BM_CrowdedFrame(benchmark::State& state) {
+// Times `part` on the crowd, which is restored before each frame.
+template <typename Part>
+void OnCrowd(benchmark::State& state, Part&& part) {
   Battle& b = Loaded();
   const fw::BattleState crowd = Crowd(b.start);
   fw::BattleState& w = b.screen->World();
@@ -120,35 +122,35 @@ void BM_CrowdedFrame(benchmark::State& state) {
     w = crowd;
     w.FrameFactor = 1.0f;
     state.ResumeTiming();
-    b.screen->Paint();
+    part(*b.screen);
   }
   state.counters["units"] = static_cast<double>(crowd.Units.size());
   state.counters["effects"] = static_cast<double>(crowd.Effects.size() - 1);
 }
+
+void BM_CrowdedFrame(benchmark::State& state) {
+  OnCrowd(state, [](fw::FrmMainClass& screen) { screen.Paint(); });
+}
 BENCHMARK(BM_CrowdedFrame);
 
-// The crowded frame's drawing alone, every layer and the copy: the units
-// packed this tightly cost the simulation most of the frame pushing them
-// apart.
+// The crowded frame's simulation alone: units pushing apart, shots flying.
+void BM_CrowdedSimulation(benchmark::State& state) {
+  OnCrowd(state, [](fw::FrmMainClass& screen) { fw::StepWorld(screen.World(), screen.Env()); });
+}
+BENCHMARK(BM_CrowdedSimulation);
+
+// The crowded frame's drawing alone, every layer and the copy.
 void BM_CrowdedDrawing(benchmark::State& state) {
-  Battle& b = Loaded();
-  const fw::BattleState crowd = Crowd(b.start);
-  fw::BattleState& w = b.screen->World();
-  plat::FixRandom(7);
-  const auto back = b.screen->Device().BackSurface;
-  const fw::RECT whole{0, 0, 640, 480};
-  for (auto _ : state) {
-    state.PauseTiming();
-    w = crowd;
-    w.FrameFactor = 1.0f;
-    state.ResumeTiming();
-    b.screen->Device().ClearBackSurface();
-    b.screen->MakeBackMap(back);
-    b.screen->DrawOBJ(back);
-    b.screen->DrawEffects();
-    b.screen->DrawPanel(back);
+  OnCrowd(state, [](fw::FrmMainClass& screen) {
+    const auto back = screen.Device().BackSurface;
+    const fw::RECT whole{0, 0, 640, 480};
+    screen.Device().ClearBackSurface();
+    screen.MakeBackMap(back);
+    screen.DrawOBJ(back);
+    screen.DrawEffects();
+    screen.DrawPanel(back);
     fw::Primary->BltFast(0, 0, back.get(), &whole, plat::DDBLTFAST_WAIT);
-  }
+  });
 }
 BENCHMARK(BM_CrowdedDrawing);
 

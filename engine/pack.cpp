@@ -123,6 +123,15 @@ void qelPackage::Extract(const std::string& name) {
   }
 }
 
+std::optional<std::vector<uint8_t>> qelPackage::ReadMember(const std::string& name) {
+  NormaliseFolders();
+  if (name.empty()) return std::nullopt;
+  if (!IsBareFileName(name)) RefuseName(name, File);
+  const auto entry = PackFiles->Find(name);
+  if (!entry || entry->FileSize <= 0 || entry->StartPos < 1) return std::nullopt;
+  return plat::ReadFileRange(FilePath + File + ".PAK", static_cast<int64_t>(entry->StartPos) - 1, entry->FileSize);
+}
+
 bool qelPackage::RemoveTempFile() {
   const std::string tempFolder = NativeFolder(TempPath);
   bool all = true;

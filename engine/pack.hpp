@@ -4,6 +4,7 @@
 // the ordinary file readers, and delete the copies right after.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,11 @@ class qelPackage {
   // fails to open the copy. A name with a folder part (requested or a
   // companion) raises plat::RuntimeError and nothing is written for it.
   void Extract(const std::string& name);
+  // A member's bytes straight from the data file, for readers that need no
+  // copy on disk (its companions are not read). nullopt for an unknown or
+  // empty member or an unreadable data file; a name with a folder part
+  // raises plat::RuntimeError, as Extract does.
+  std::optional<std::vector<uint8_t>> ReadMember(const std::string& name);
   // Deletes every copy made since the last clean-up and empties the list.
   // A copy already gone is fine; a copy that cannot be deleted is reported
   // by the result (false) but does not stay on the list.

@@ -29,17 +29,18 @@ bool InVideoMemory(bool useVideoMemory, int32_t width, int32_t height) {
   return useVideoMemory && GetFreeVideoMemory() > bytes;
 }
 
-plat::SurfacePtr NewOffscreen(int32_t width, int32_t height, bool video, const DisplayPtr& dd) {
+plat::SurfacePtr NewOffscreen(int32_t width, int32_t height, bool video, const DisplayPtr& dd,
+                              plat::SurfacePtr picture = nullptr) {
   plat::DDSURFACEDESC2 desc;
   desc.lFlags = plat::DDSD_CAPS | plat::DDSD_HEIGHT | plat::DDSD_WIDTH;
   desc.lWidth = width;
   desc.lHeight = height;
   desc.ddsCaps.lCaps =
       plat::DDSCAPS_OFFSCREENPLAIN | (video ? plat::DDSCAPS_VIDEOMEMORY : plat::DDSCAPS_SYSTEMMEMORY);
-  if (dd) return dd->CreateSurface(desc);
+  if (dd) return dd->CreateSurface(desc, std::move(picture));
   // Without a display object the surface is made where it always can be.
   desc.ddsCaps.lCaps = plat::DDSCAPS_OFFSCREENPLAIN | plat::DDSCAPS_SYSTEMMEMORY;
-  return plat::DirectDraw().CreateSurface(desc);
+  return plat::DirectDraw().CreateSurface(desc, std::move(picture));
 }
 
 // A relative game path is taken from the program folder, which the game
@@ -65,22 +66,75 @@ class TempCopies {
   bool remove_;
 };
 
+// A picture's bytes: the loose file's when there is one (and looked for),
+// else the archive member's, read from the archive without a temporary
+// copy, since the copy would be deleted right after the load anyway.
+PictureSource FindPicture(qelPackage& pack, bool looseFirst, const std::string& fileName) {
+  PictureSource source;
+  if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) {
+    source.Path = Rooted(fileName);
+    source.Bytes = plat::ReadAllBytes(source.Path);
+  } else {
+    const std::string member = qelPackage::GetFileName(fileName);
+    source.Path = pack.TempPath + member;
+    source.Bytes = pack.ReadMember(member);
+  }
+  return source;
+}
+
+// The picture in the caller's surface: its memory chosen once from the
+// picture's own size, stretched when both sizes are given.
+// A picture of the surface's own size that nothing else holds becomes the
+// surface; otherwise it is copied (or stretched) in.
+void PlacePicture(plat::SurfacePtr picture, plat::SurfacePtr& surface, const DisplayPtr& dd, int32_t width,
+                  int32_t height, bool useVideoMemory) {
+  const bool video = InVideoMemory(useVideoMemory, picture->Width(), picture->Height());
+  const bool stretch = width != 0 && height != 0;
+  const int32_t w = stretch ? width : picture->Width(), h = stretch ? height : picture->Height();
+  SurfaceBytes(w, h);
+  const plat::Surface* source = picture.get();
+  plat::SurfacePtr target = NewOffscreen(w, h, video, dd, stretch ? nullptr : std::move(picture));
+  if (target.get() != source) {
+    const RECT whole{0, 0, w, h};
+    target->Blt(&whole, source, nullptr, plat::DDBLT_WAIT);
+  }
+  surface = std::move(target);
+}
+
+// Raises as a picture file that could not be loaded does: not found when
+// there were no bytes, invalid when they did not decode.
+void PlaceLoaded(const PictureSource& source, plat::SurfacePtr picture, plat::SurfacePtr& surface,
+                 const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height) {
+  if (!picture) {
+    const std::string native = plat::NativePath(source.Path);
+    if (!source.Bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
+    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native);
+  }
+  PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
+}
+
+[[noreturn]] void RaiseLoadError(const std::string& fileName, const plat::RuntimeError& e) {
+  LastError = "Load File:" + fileName + " Faild";
+  throw plat::RuntimeError(e.code(), "Unable to load the picture " + fileName + ": " + e.what());
+}
+
 bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileName, plat::SurfacePtr& surface,
                      const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height, bool removeTempFiles) {
   TempCopies cleanup(pack, removeTempFiles);
-  std::string fullPath;
-  if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) {
-    fullPath = Rooted(fileName);
-  } else {
-    const std::string member = qelPackage::GetFileName(fileName);
-    pack.Extract(member);
-    fullPath = pack.TempPath + member;
-  }
   try {
-    return LoadPictureSurface(fullPath, surface, dd, width, height, useVideoMemory);
+    // A copy that is to stay is made as the archive makes copies.
+    const bool keepCopy = !removeTempFiles && !(looseFirst && !plat::Dir(Rooted(fileName)).empty());
+    if (keepCopy) {
+      const std::string member = qelPackage::GetFileName(fileName);
+      pack.Extract(member);
+      return LoadPictureSurface(pack.TempPath + member, surface, dd, width, height, useVideoMemory);
+    }
+    const PictureSource source = FindPicture(pack, looseFirst, fileName);
+    plat::SurfacePtr picture = source.Bytes ? plat::DecodePicture(source.Bytes->data(), source.Bytes->size()) : nullptr;
+    PlaceLoaded(source, std::move(picture), surface, dd, useVideoMemory, width, height);
+    return true;
   } catch (const plat::RuntimeError& e) {
-    LastError = "Load File:" + fileName + " Faild";
-    throw plat::RuntimeError(e.code(), "Unable to load the picture " + fileName + ": " + e.what());
+    RaiseLoadError(fileName, e);
   }
 }
 
@@ -110,16 +164,37 @@ bool LoadPictureSurface(const std::string& fullPath, plat::SurfacePtr& surface, 
       throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
     throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native);
   }
-  // The memory is chosen once, from the picture's own size.
-  const bool video = InVideoMemory(useVideoMemory, picture->Width(), picture->Height());
-  const bool stretch = width != 0 && height != 0;
-  const int32_t w = stretch ? width : picture->Width(), h = stretch ? height : picture->Height();
-  SurfaceBytes(w, h);
-  plat::SurfacePtr target = NewOffscreen(w, h, video, dd);
-  const RECT whole{0, 0, w, h};
-  target->Blt(&whole, picture.get(), nullptr, plat::DDBLT_WAIT);
-  surface = std::move(target);
+  PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
   return true;
+}
+
+void SurfacePrefetch::Begin(qelPackage& pack, const std::string& fileName) {
+  const auto key = std::make_pair(&pack, plat::UCase(fileName));
+  if (pending_.count(key)) return;
+  Pending p;
+  try {
+    p.Source = FindPicture(pack, true, fileName);
+  } catch (const plat::RuntimeError&) {
+    return;  // the load itself raises it in its turn
+  }
+  if (p.Source.Bytes) p.Picture = decoder_.Decode(std::move(*p.Source.Bytes));
+  pending_.emplace(key, std::move(p));
+}
+
+bool SurfacePrefetch::Finish(qelPackage& pack, const std::string& fileName, plat::SurfacePtr& surface,
+                             const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height) {
+  const auto it = pending_.find(std::make_pair(&pack, plat::UCase(fileName)));
+  if (it == pending_.end()) return false;
+  Pending p = std::move(it->second);
+  pending_.erase(it);
+  TempCopies cleanup(pack, true);
+  try {
+    plat::SurfacePtr picture = p.Picture.valid() ? p.Picture.get() : nullptr;
+    PlaceLoaded(p.Source, std::move(picture), surface, dd, useVideoMemory, width, height);
+    return true;
+  } catch (const plat::RuntimeError& e) {
+    RaiseLoadError(fileName, e);
+  }
 }
 
 bool CreatePrimaryAndBackBuffer(plat::SurfacePtr& primary, plat::SurfacePtr& backBuffer, const DisplayPtr& dd) {

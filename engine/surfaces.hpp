@@ -4,15 +4,22 @@
 // surface utilities. The factory's "4" twins take the same surfaces and
 // display objects, so each is the operation itself under its own name.
 #include <cstdint>
+#include <future>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/rects.hpp"
+#include "platform/display/picture_decoder.hpp"
 #include "platform/display/surface.hpp"
 
 namespace fw {
 
 using DisplayPtr = std::shared_ptr<plat::DirectDraw>;
+class qelPackage;
 
 // Pictures of the menus and battles: a loose file (fileName, a game path
 // such as AppPath & "\pic\X.bmp") is taken before the archive member of the
@@ -28,6 +35,44 @@ bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& s
 // Always from the "Data" archive, without looking for a loose file.
 bool LoadSurface4FromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                           bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
+
+// Where a picture's bytes came from (a loose file or the place an archive
+// member's copy would have) and the bytes, if any were found.
+struct PictureSource {
+  std::string Path;
+  std::optional<std::vector<uint8_t>> Bytes;
+};
+
+// Pictures that a loader is about to load one after another, as
+// LoadSurfaceFromPack and LoadSurfaceFromMissionPack would (loose file
+// first, copies removed), decoded ahead on worker threads so that a load of
+// many large pictures uses several cores. Each is taken on the caller's
+// thread when its turn comes, with the same rules, results and errors.
+class SurfacePrefetch {
+ public:
+  // Starts decoding the picture; a name already begun is left as it is.
+  void Begin(qelPackage& pack, const std::string& fileName);
+  // False when the picture was not begun (nothing is done). Otherwise it is
+  // taken and placed in `surface`; a picture that cannot be loaded raises
+  // as the archive loaders do.
+  bool Finish(qelPackage& pack, const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
+              bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
+  // Drops what was begun and not taken; what no worker has started is not
+  // decoded at all.
+  void Clear() {
+    decoder_.DropQueued();
+    pending_.clear();
+  }
+
+ private:
+  struct Pending {
+    PictureSource Source;
+    std::future<plat::SurfacePtr> Picture;
+  };
+  // Declared first, so it outlives the jobs' results below.
+  plat::PictureDecoder decoder_;
+  std::map<std::pair<const qelPackage*, std::string>, Pending> pending_;
+};
 
 // A picture file into a new surface, stretched to width x height when both
 // are non-zero. A file that cannot be loaded raises plat::RuntimeError and

@@ -55,6 +55,7 @@ bool FrmFactoryClass::Enter() {
   view_ = HallView{};
   mCamY = 11.0f;
   LoadMenuSounds();
+  robots_.InitViewPoints();
 
   // The loading screen; its text shows at once on the primary surface.
   if (Present) {
@@ -146,6 +147,7 @@ void FrmFactoryClass::Load() {
     while (true) {
       plat::DoEvents();
       if (State() == FactoryRules::kLeft) break;
+      if (DebugOn == 1) walk_.ViewMove(view_.Yaw, mCamX, mCamY, mCamZ);
       RenderFrame();
       MediaPlay->CheckLoop();
     }
@@ -187,6 +189,7 @@ void FrmFactoryClass::RenderFrame() {
     RM.D3DFrameCamera->AddRotation(plat::D3DRMCOMBINE_BEFORE, 1, 0, 0, (view_.Pitch + 90.0f) * kRadian);
     RM.D3DFrameCamera->SetPosition(nullptr, mCamX, mCamY, mCamZ);
   }
+  robots_.ObjMotion(RM);
   const plat::SurfacePtr& back = RM.BackBuffer4;
   if (!back) return;
   if (walking) {
@@ -206,6 +209,9 @@ void FrmFactoryClass::RenderFrame() {
     back->BltFast(0, 0, mHallStill.get(), &all, plat::DDBLTFAST_WAIT);
     DrawPage(back);
   }
+  if (DebugOn == 1)
+    DrawHallDebug(*back, {view_.LastX, view_.LastY, view_.Area, fps_.CalFPS(), mCamX, mCamY, mCamZ, view_.Yaw,
+                          view_.Pitch, mTankPosX, mTankPosY, mTankPosZ});
   if (mMessageFrames > 0) {
     --mMessageFrames;
     if (auto plate = overlay_.OverlayClips.Item("BOLD03"))
@@ -252,11 +258,8 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   auto placeTank = [this] {
     if (auto tank = RM.Objects->Item("Tank")) tank->Frame->SetPosition(nullptr, mTankPosX, mTankPosY, mTankPosZ);
   };
+  if (walk_.Key(keyCode, true)) return;
   switch (keyCode) {
-    case 'E': mWalkForward = 1; break;
-    case 'S': mWalkLeft = 1; break;
-    case 'F': mWalkRight = 1; break;
-    case 'C': mWalkBack = 1; break;
     case 'A': mCamY += 0.5f; break;
     case 'Z': mCamY -= 0.5f; break;
     case '1': mTankPosX += 0.1f; placeTank(); break;
@@ -269,15 +272,7 @@ void FrmFactoryClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   }
 }
 
-void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
-  switch (keyCode) {
-    case 'E': mWalkForward = 0; break;
-    case 'S': mWalkLeft = 0; break;
-    case 'F': mWalkRight = 0; break;
-    case 'C': mWalkBack = 0; break;
-    default: break;
-  }
-}
+void FrmFactoryClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) { walk_.Key(keyCode, false); }
 
 void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
   if (keyAscii != kEsc || mBusy != 0) return;

@@ -13,8 +13,11 @@
 #include "engine/rm_class.hpp"
 #include "engine/screen.hpp"
 #include "factory/assembly_page.hpp"
+#include "factory/free_walk.hpp"
+#include "factory/hall_debug.hpp"
 #include "factory/hall_view.hpp"
 #include "factory/overlay.hpp"
+#include "factory/robots.hpp"
 #include "factory/shop_pages.hpp"
 #include "factory/rules/catalogs.hpp"
 #include "factory/rules/factory_rules.hpp"
@@ -71,6 +74,11 @@ class FrmFactoryClass : public Screen {
   // The hall's objects that could not be read on entering.
   int32_t MissingObjects() const { return missing_; }
   float CameraY() const { return mCamY; }
+  HallRobots& Robots() { return robots_; }
+  const FreeWalk& Walk() const { return walk_; }
+  // The camera's place on the floor and its height.
+  plat::D3DVECTOR Camera() const { return {mCamX, mCamY, mCamZ}; }
+
   // The last cursor position the pages saw.
   int32_t CursorX() const { return mCursorX; }
   int32_t CursorY() const { return mCursorY; }
@@ -95,6 +103,9 @@ class FrmFactoryClass : public Screen {
   // A hall model from "Data" under its key, oriented and placed; an object
   // that cannot be read is left out and told on standard error.
   Node3DPtr AddModel(const std::string& key, const std::string& file, bool placed, float x, float y, float z);
+  // Whether every texture of a model can be read; if not, the object is
+  // counted missing and told on standard error.
+  bool TexturesReadable(const std::string& key, const std::string& file);
   void Spin(const Node3DPtr& node, float degreesPerTick);
   void OpenPage();
   void ShowText(const std::string& text);
@@ -119,7 +130,9 @@ class FrmFactoryClass : public Screen {
   int32_t mBusy = 0;
   float mCamX = -8.8f, mCamY = 11.0f, mCamZ = 6.0f;
   float lightPhase_ = 0.0f;
-  int32_t mWalkForward = 0, mWalkLeft = 0, mWalkRight = 0, mWalkBack = 0;
+  FreeWalk walk_;
+  FrameRate fps_;
+  HallRobots robots_;
   float mTankPosX = 0.0f, mTankPosY = 0.0f, mTankPosZ = 0.0f;
   int32_t missing_ = 0;
   int32_t mCursorX = 320, mCursorY = 240;

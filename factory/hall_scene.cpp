@@ -2,10 +2,14 @@
 // platform, and the four lights with their dimming behind a page.
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "data/users.hpp"
 #include "engine/pack.hpp"
 #include "factory/factory_screen.hpp"
+#include "platform/d3d/xfile.hpp"
 
 namespace fw {
 
@@ -13,11 +17,33 @@ namespace {
 constexpr float kRadian = 3.141592653589f / 180.0f;
 constexpr float kPlatformX = 5.6f, kPlatformZ = 7.0f, kTankHeight = 3.4f;
 constexpr float kSpin = 0.1f;  // degrees per tick of the scene's clock
+
+// The first texture a model names that cannot be read; "" when all can (or
+// the model itself cannot be read, which its loading tells).
+std::string UnreadableTexture(const plat::Direct3DRM3& root, const std::string& file) {
+  const std::string path = root.FindFile(file);
+  if (path.empty()) return "";
+  const std::optional<plat::xfile::Scene> scene = plat::xfile::Load(path);
+  if (!scene) return "";
+  for (const plat::xfile::Material& m : scene->materials)
+    if (!m.textureFile.empty() && !root.LoadTexture(m.textureFile)) return m.textureFile;
+  return "";
+}
 }  // namespace
+
+bool FrmFactoryClass::TexturesReadable(const std::string& key, const std::string& file) {
+  const std::string texture = UnreadableTexture(*RM.D3DRM3, file);
+  if (texture.empty()) return true;
+  ++missing_;
+  std::fprintf(stderr, "factory: the texture \"%s\" of \"%s\" cannot be read; \"%s\" is left out\n", texture.c_str(),
+               file.c_str(), key.c_str());
+  return false;
+}
 
 Node3DPtr FrmFactoryClass::AddModel(const std::string& key, const std::string& file, bool placed, float x, float y,
                                     float z) {
   DataPack->Extract(file);
+  if (!TexturesReadable(key, file)) return nullptr;
   Node3DPtr node = RM.Objects->Add(key, file);
   if (!node) {
     ++missing_;
@@ -61,19 +87,40 @@ void FrmFactoryClass::ADDObjects() {
   AddShowTank();
 
   LoadingText(260, "Add Robots to Scene");
+  // Only robots whose model could be read walk: an unseen robot would still
+  // make the others turn aside from nothing.
+  struct Robot {
+    std::string key;
+    int32_t station;
+    float modelTurn;
+  };
+  std::vector<Robot> robots;
   DataPack->Extract("Root01.x");
   try {
-    RM.Objects->AddAnimation("Robot1", "Root01.x");
+    if (TexturesReadable("Robot1", "Root01.x")) {
+      RM.Objects->AddAnimation("Robot1", "Root01.x");
+      robots.push_back({"Robot1", 1, 180.0f});
+    }
   } catch (const std::exception& e) {
     ++missing_;
     std::fprintf(stderr, "factory: the robot \"Root01.x\" cannot be read (%s); it is left out\n", e.what());
   }
   DataPack->Extract("Car.x");
-  for (const char* key : {"Robot2", "Robot3", "Robot4"})
-    if (!RM.Objects->Add(key, "Car.x")) {
+  for (int32_t n = 2; n <= 4; ++n) {
+    const std::string key = "Robot" + std::to_string(n);
+    if (!TexturesReadable(key, "Car.x")) continue;
+    if (RM.Objects->Add(key, "Car.x")) {
+      robots.push_back({key, n, -90.0f});
+    } else {
       ++missing_;
-      std::fprintf(stderr, "factory: the robot \"Car.x\" cannot be read; \"%s\" is left out\n", key);
+      std::fprintf(stderr, "factory: the robot \"Car.x\" cannot be read; \"%s\" is left out\n", key.c_str());
     }
+  }
+  if (!robots.empty()) {
+    robots_.mMotions.Count(static_cast<int32_t>(robots.size()) - 1);
+    for (size_t i = 0; i < robots.size(); ++i)
+      robots_.AddRobot(robots[i].key, static_cast<int32_t>(i), robots[i].modelTurn, robots[i].station);
+  }
   DataPack->RemoveTempFile();
 }
 
@@ -89,11 +136,12 @@ void FrmFactoryClass::AddShowTank() {
   const std::string model = catalogs_.Model(kKindTank, name);
   if (model.empty()) return;
   DataPack->Extract(model);
-  Node3DPtr tank = RM.Objects->Add("Tank1", model);
-  if (!tank) {
+  const bool textured = TexturesReadable("Tank1", model);
+  Node3DPtr tank = textured ? RM.Objects->Add("Tank1", model) : nullptr;
+  if (textured && !tank) {
     ++missing_;
     std::fprintf(stderr, "factory: the tank model \"%s\" cannot be read; the platform turns empty\n", model.c_str());
-  } else {
+  } else if (tank) {
     tank->Frame->SetPosition(RM.D3DFrameScene, kPlatformX, kTankHeight, kPlatformZ);
     Spin(tank, kSpin);
   }

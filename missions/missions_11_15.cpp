@@ -81,7 +81,9 @@ void Mission11(MissionRun& m, uint8_t stage) {
     m.Place({{2, 4, kAttack, kRebel, 9, 11}});
   }
   m.LossTest();
-  m.EndAfter(m.Enemies() == 0 || m.LiveBuildingObjectives() == 0, kCloseDelay, MisWon);
+  // The player is told to destroy the magazine and all rebels: both win,
+  // not either.
+  m.EndAfter(m.Enemies() == 0 && m.LiveBuildingObjectives() == 0, kCloseDelay, MisWon);
 }
 
 // Destroy all rebels: area 13 brings four attackers, area 12 after it

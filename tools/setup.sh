@@ -4,7 +4,7 @@
 
 FW_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libsdl2-ttf-dev
+  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libsdl2-ttf-dev libjpeg62-turbo-dev
   libassimp-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libenet-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core fonts-wqy-microhei

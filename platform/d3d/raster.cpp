@@ -20,8 +20,22 @@ void ZBuffer::Fill(int x0, int y0, int x1, int y1, float depth) {
   y0 = std::max(y0, 0);
   x1 = std::min(x1, width_);
   y1 = std::min(y1, height_);
+  if (x0 >= x1 || y0 >= y1) return;
   const uint32_t value = static_cast<uint32_t>(std::clamp(depth, 0.0f, 1.0f) * scale_);
-  for (int y = y0; y < y1; ++y) std::fill(Row(y) + x0, Row(y) + x1, value);
+  // A fill of the whole buffer hides every fill before it.
+  if (x0 == 0 && y0 == 0 && x1 == width_ && y1 == height_) pending_.clear();
+  pending_.push_back(PendingFill{x0, y0, x1, y1, value});
+  if (pending_.size() > 64) FillPending();  // many small fills: keep the list short
+}
+
+void ZBuffer::FillPending() const {
+  for (const PendingFill& f : pending_) {
+    for (int y = f.y0; y < f.y1; ++y) {
+      uint32_t* row = cells_.data() + static_cast<size_t>(y) * width_;
+      std::fill(row + f.x0, row + f.x1, f.value);
+    }
+  }
+  pending_.clear();
 }
 
 BlendMode ClassifyBlend(bool enabled, int srcBlend, int dstBlend, BlendCoefficients* coefs) {

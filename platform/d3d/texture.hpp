@@ -46,15 +46,29 @@ class ZBuffer {
   int Bits() const { return bits_; }
   // The quantisation scale: depth 1.0 is stored as this value.
   float Scale() const { return scale_; }
-  uint32_t* Row(int y) { return cells_.data() + static_cast<size_t>(y) * width_; }
-  const uint32_t* Row(int y) const { return cells_.data() + static_cast<size_t>(y) * width_; }
-  // Fills the rectangle (clipped to the buffer) with a depth.
+  uint32_t* Row(int y) {
+    if (!pending_.empty()) FillPending();
+    return cells_.data() + static_cast<size_t>(y) * width_;
+  }
+  const uint32_t* Row(int y) const {
+    if (!pending_.empty()) FillPending();
+    return cells_.data() + static_cast<size_t>(y) * width_;
+  }
+  // Fills the rectangle (clipped to the buffer) with a depth. The fill
+  // happens when a row is next read: a device that clears its depth every
+  // frame but draws without depth tests never pays for it.
   void Fill(int x0, int y0, int x1, int y1, float depth);
 
  private:
+  struct PendingFill {
+    int x0, y0, x1, y1;
+    uint32_t value;
+  };
+  void FillPending() const;
   int width_, height_, bits_;
   float scale_;
-  std::vector<uint32_t> cells_;
+  mutable std::vector<uint32_t> cells_;
+  mutable std::vector<PendingFill> pending_;  // in the order given
 };
 
 // Copies the overlapping top-left part of src into dst.

@@ -6,27 +6,39 @@
 namespace plat::blit {
 namespace {
 
-// Eight pixels at a time in plain vector arithmetic: a keyed pixel is chosen
-// by a mask, not a branch, which is what makes the keyed blit fast.
+// Eight pixels at a time in plain vector arithmetic (sixteen with AVX2): a
+// keyed pixel is chosen by a mask, not a branch, which is what makes the
+// keyed blit fast. The loops are templates over the vector type and always
+// inlined, so the AVX2 caller below gets them compiled for AVX2.
 using V = uint16_t __attribute__((vector_size(16)));
-constexpr int kLanes = 8;
+#define FW_BLIT_INLINE inline __attribute__((always_inline))
+// The 32-byte vectors are passed only between always-inlined helpers, so
+// no call ever crosses the ABI the compiler warns about.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 
-inline V Load(const uint16_t* p) {
-  V v;
+template <typename T>
+FW_BLIT_INLINE T Load(const uint16_t* p) {
+  T v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-inline void Store(uint16_t* p, V v) { std::memcpy(p, &v, sizeof v); }
+template <typename T>
+FW_BLIT_INLINE void Store(uint16_t* p, T v) { std::memcpy(p, &v, sizeof v); }
 // All ones in the lanes whose pixel is in the key's range.
-inline V Transparent(V s, V low, V span) { return (V)(static_cast<V>(s - low) <= span); }
+template <typename T>
+FW_BLIT_INLINE T Transparent(T s, T low, T span) { return (T)(static_cast<T>(s - low) <= span); }
 
 struct CopyOp {
-  static V Apply(V, V s, V, V) { return s; }
+  template <typename T>
+  static FW_BLIT_INLINE T Apply(T, T s, T, T) { return s; }
   static uint16_t Apply1(uint16_t, uint16_t s, uint16_t, uint16_t) { return s; }
 };
 struct KeyedOp {
-  static V Apply(V d, V s, V low, V span) {
-    const V transparent = Transparent(s, low, span);
+  template <typename T>
+  static FW_BLIT_INLINE T Apply(T d, T s, T low, T span) {
+    const T transparent = Transparent(s, low, span);
     return (d & transparent) | (s & ~transparent);
   }
   static uint16_t Apply1(uint16_t d, uint16_t s, uint16_t low, uint16_t span) {
@@ -34,11 +46,13 @@ struct KeyedOp {
   }
 };
 struct OrOp {
-  static V Apply(V d, V s, V, V) { return d | s; }
+  template <typename T>
+  static FW_BLIT_INLINE T Apply(T d, T s, T, T) { return d | s; }
   static uint16_t Apply1(uint16_t d, uint16_t s, uint16_t, uint16_t) { return d | s; }
 };
 struct OrKeyedOp {
-  static V Apply(V d, V s, V low, V span) {
+  template <typename T>
+  static FW_BLIT_INLINE T Apply(T d, T s, T low, T span) {
     return d | (s & ~Transparent(s, low, span));
   }
   static uint16_t Apply1(uint16_t d, uint16_t s, uint16_t low, uint16_t span) {
@@ -46,23 +60,29 @@ struct OrKeyedOp {
   }
 };
 
-template <typename O>
-void TransferRows(const Rows& r, Key key) {
-  const V low = V{} + key.low;
-  const V span = V{} + key.span;
+template <typename O, typename T>
+FW_BLIT_INLINE void TransferRowsOf(const Rows& r, Key key) {
+  constexpr int kLanes = static_cast<int>(sizeof(T) / sizeof(uint16_t));
+  const T low = T{} + key.low;
+  const T span = T{} + key.span;
   for (int y = 0; y < r.height; ++y) {
     uint16_t* d = r.dst + y * r.dstPitch;
     const uint16_t* s = r.src + y * r.srcPitch;
     int i = 0;
     for (; i + 2 * kLanes <= r.width; i += 2 * kLanes) {
-      const V a = O::Apply(Load(d + i), Load(s + i), low, span);
-      const V b = O::Apply(Load(d + i + kLanes), Load(s + i + kLanes), low, span);
+      const T a = O::Apply(Load<T>(d + i), Load<T>(s + i), low, span);
+      const T b = O::Apply(Load<T>(d + i + kLanes), Load<T>(s + i + kLanes), low, span);
       Store(d + i, a);
       Store(d + i + kLanes, b);
     }
-    for (; i + kLanes <= r.width; i += kLanes) Store(d + i, O::Apply(Load(d + i), Load(s + i), low, span));
+    for (; i + kLanes <= r.width; i += kLanes) Store(d + i, O::Apply(Load<T>(d + i), Load<T>(s + i), low, span));
     for (; i < r.width; ++i) d[i] = O::Apply1(d[i], s[i], key.low, key.span);
   }
+}
+
+template <typename O>
+void TransferRows(const Rows& r, Key key) {
+  TransferRowsOf<O, V>(r, key);
 }
 
 template <typename O>
@@ -90,6 +110,20 @@ void TransferScaledRows(const Rows& r, const int32_t* srcX, const int32_t* srcY,
   }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The keyed transfer (units, buildings and shots every frame) on sixteen
+// lanes where the processor has AVX2.
+using W = uint16_t __attribute__((vector_size(32)));
+__attribute__((target("avx2"))) void KeyedRowsAvx2(const Rows& r, Key key) { TransferRowsOf<KeyedOp, W>(r, key); }
+bool HasAvx2() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+#else
+void KeyedRowsAvx2(const Rows& r, Key key) { TransferRows<KeyedOp>(r, key); }
+bool HasAvx2() { return false; }
+#endif
+
 }  // namespace
 
 void Transfer(const Rows& r, Op op, Key key) {
@@ -103,7 +137,7 @@ void Transfer(const Rows& r, Op op, Key key) {
       for (int y = 0; y < r.height; ++y)
         std::memcpy(r.dst + y * r.dstPitch, r.src + y * r.srcPitch, static_cast<size_t>(r.width) * 2);
       return;
-    case Op::Keyed: return TransferRows<KeyedOp>(r, key);
+    case Op::Keyed: return HasAvx2() ? KeyedRowsAvx2(r, key) : TransferRows<KeyedOp>(r, key);
     case Op::Or: return TransferRows<OrOp>(r, key);
     case Op::OrKeyed: return TransferRows<OrKeyedOp>(r, key);
   }

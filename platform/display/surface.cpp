@@ -1,7 +1,6 @@
 #include "platform/display/surface.hpp"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,8 +25,7 @@ struct VideoMemoryPool {
 
 namespace {
 constexpr int64_t kVideoMemoryBytes = 32 * 1024 * 1024;
-// Larger surfaces than this are refused, as a display card would.
-constexpr int32_t kMaxSide = 16384;
+constexpr int32_t kMaxSide = kMaxPictureSide;
 constexpr auto kRefresh = std::chrono::nanoseconds(1'000'000'000 / 60);
 
 RECT Whole(const Surface& s) { return RECT{0, 0, s.Width(), s.Height()}; }
@@ -236,22 +234,6 @@ void Surface::Shown() {
 
 void Surface::PresentFront() { PresentWithNotice(pixels_.data(), width_, height_, width_); }
 
-namespace {
-using SdlSurface = Owned<SDL_Surface, SDL_FreeSurface>;
-}  // namespace
-
-SurfacePtr LoadPictureFile(const std::string& nativePath) {
-  const SdlSurface img(IMG_Load(nativePath.c_str()));
-  if (!img) return nullptr;
-  const SdlSurface conv(SDL_ConvertSurfaceFormat(img.get(), SDL_PIXELFORMAT_RGB565, 0));
-  if (!conv || conv->w > kMaxSide || conv->h > kMaxSide) return nullptr;
-  auto s = std::make_shared<Surface>(conv->w, conv->h);
-  for (int y = 0; y < conv->h; ++y)
-    std::memcpy(s->Row(y), static_cast<const uint8_t*>(conv->pixels) + static_cast<ptrdiff_t>(y) * conv->pitch,
-                static_cast<size_t>(conv->w) * 2);
-  return s;
-}
-
 DirectDraw::DirectDraw() : videoMemory_(std::make_shared<VideoMemoryPool>()) {
   videoMemory_->total = videoMemory_->free = kVideoMemoryBytes;
 }
@@ -271,7 +253,9 @@ int32_t DirectDraw::SetDisplayMode(int32_t width, int32_t height, int32_t bpp, i
   return DD_OK;
 }
 
-SurfacePtr DirectDraw::CreateSurface(const DDSURFACEDESC2& desc) {
+SurfacePtr DirectDraw::CreateSurface(const DDSURFACEDESC2& desc) { return CreateSurface(desc, nullptr); }
+
+SurfacePtr DirectDraw::CreateSurface(const DDSURFACEDESC2& desc, SurfacePtr picture) {
   const int32_t caps = (desc.lFlags & DDSD_CAPS) ? desc.ddsCaps.lCaps : DDSCAPS_OFFSCREENPLAIN;
   if (caps & DDSCAPS_PRIMARYSURFACE) {
     if (width_ < 1 || height_ < 1 || width_ > kMaxSide || height_ > kMaxSide) CannotCreate(desc, "no display mode");
@@ -296,7 +280,12 @@ SurfacePtr DirectDraw::CreateSurface(const DDSURFACEDESC2& desc) {
   const int64_t bytes = int64_t{desc.lWidth} * desc.lHeight * 2;
   if (!video && !system) video = videoMemory_->free >= bytes;
   if (video && videoMemory_->free < bytes) CannotCreate(desc, "out of video memory");
-  auto s = std::make_shared<Surface>(desc.lWidth, desc.lHeight);
+  // A picture decoded to the very size becomes the surface itself: no
+  // second buffer to clear and copy into.
+  const bool takePicture = picture && picture.use_count() == 1 && picture->width_ == desc.lWidth &&
+                           picture->height_ == desc.lHeight && picture->caps_ == (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY) &&
+                           !picture->videoMemory_ && !picture->backBuffer_ && !picture->HasColorKey();
+  auto s = takePicture ? std::move(picture) : std::make_shared<Surface>(desc.lWidth, desc.lHeight);
   s->caps_ = (caps & ~(DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY)) | (video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY);
   if (video) {
     videoMemory_->free -= bytes;

@@ -237,10 +237,15 @@ class Surface {
 // the primary surface instead of flipping pace themselves with it.
 void WaitForRefresh();
 
+// Larger surfaces than this are refused, as a display card would.
+inline constexpr int32_t kMaxPictureSide = 16384;
+
 // Decodes a BMP or JPG file (native path) into a new system-memory surface
 // of its own size; null when the file cannot be read or decoded, or is
 // larger than any surface may be.
 SurfacePtr LoadPictureFile(const std::string& nativePath);
+// The same for a picture's bytes in memory (an archive member, say).
+SurfacePtr DecodePicture(const uint8_t* data, size_t size);
 // A surface (or any RGB565 frame) as the bytes of a 24-bit Windows bitmap.
 std::vector<uint8_t> EncodeBmp(const uint16_t* pixels, int width, int height, int pitchPixels);
 // Writes that bitmap to a file, replacing what is there.
@@ -268,6 +273,10 @@ class DirectDraw {
   // memory, system memory, or wherever it fits when neither is named.
   // Raises plat::RuntimeError when the description cannot be met.
   SurfacePtr CreateSurface(const DDSURFACEDESC2& desc);
+  // The same, holding the pixels of `picture` when it is a freshly decoded
+  // picture (held nowhere else) of exactly the size asked for; otherwise
+  // as above, and the caller copies the picture in.
+  SurfacePtr CreateSurface(const DDSURFACEDESC2& desc, SurfacePtr picture);
   // Free bytes of the memory named by the capabilities (video memory).
   int32_t GetFreeMem(const DDSCAPS2& caps) const;
   void GetCaps(DDCAPS& hardware, DDCAPS& emulation) const;

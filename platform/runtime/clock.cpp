@@ -1,6 +1,7 @@
 #include "platform/runtime/clock.hpp"
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <thread>
 
@@ -24,10 +25,18 @@ float Timer() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t t = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
+  // The battle reseeds from this clock several times a frame; the local
+  // time of day is worked out once per second, not at every call.
+  static thread_local std::time_t lastSecond = -1;
+  static thread_local int32_t lastDaySeconds = 0;
+  if (t != lastSecond) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    lastSecond = t;
+    lastDaySeconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+  }
   const double frac = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000 / 1000.0;
-  return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + frac);
+  return static_cast<float>(lastDaySeconds + frac);
 }
 
 void Rest(uint32_t ms) {

@@ -375,6 +375,27 @@ bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, 
   return ok;
 }
 
+std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size) {
+  const int in = ::open(NativePath(gamePath).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return std::nullopt;
+  struct stat st;
+  std::optional<std::vector<uint8_t>> out;
+  if (::fstat(in, &st) == 0 && S_ISREG(st.st_mode) && offset >= 0 && size >= 0 && offset <= st.st_size &&
+      size <= st.st_size - offset) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::pread(in, bytes.data() + got, bytes.size() - got, static_cast<off_t>(offset) + got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got == bytes.size()) out = std::move(bytes);
+  }
+  ::close(in);
+  return out;
+}
+
 void FailNextAtomicRename() { g_failNextRename = true; }
 
 bool RemoveFile(std::string_view gamePath) {

@@ -59,6 +59,9 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size);
 // native path, which is replaced (never through a link). False on any
 // failure (also a range past the end), leaving no partial copy.
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative);
+// size bytes from a 0-based offset of a file, read in one piece; nullopt
+// when the file is missing or the range is not wholly inside it.
+std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size);
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);

@@ -27,7 +27,10 @@ void Randomize(double seed) {
   g_state &= 0xFFFFFFu;
 }
 
-void Randomize() { Randomize(static_cast<double>(Timer())); }
+void Randomize() {
+  if (g_fixed) return;  // no need to read the clock
+  Randomize(static_cast<double>(Timer()));
+}
 
 void FixRandom(uint32_t state) {
   g_state = state & 0xFFFFFFu;

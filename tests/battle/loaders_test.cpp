@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "battle/loaders.hpp"
 #include "battle/roster.hpp"
@@ -247,6 +248,64 @@ TEST_F(SampleMap, LoadsWholeWithEveryTableAndPicture) {
   for (const RECT& b : progress.Bars) (b.Top == 95 ? lastTile : lastBuilding) = b;
   EXPECT_EQ(lastTile.Right, 520);
   EXPECT_EQ(lastBuilding.Right, 520);
+}
+
+// The picture store and the bars writing into one log, to see that the
+// bars go on moving while the pictures arrive.
+struct LoadLog : LoadProgress, BattlePictures {
+  explicit LoadLog(SurfacePictures& store) : store(store) {}
+  void Line(int32_t, int32_t, std::string_view) override {}
+  void Bar(const RECT& r, uint16_t) override {
+    events.push_back((r.Top == 95 ? "tile bar " : "building bar ") + std::to_string(r.Right));
+  }
+  std::optional<Size> Load(PictureList list, int32_t index, const std::string& gamePath,
+                           PictureArchive archive) override {
+    if (list == PictureList::Tiles) events.push_back("tile " + std::to_string(index));
+    return store.Load(list, index, gamePath, archive);
+  }
+  void Expect(const std::vector<Expected>& pictures) override {
+    ++expectCalls;
+    store.Expect(pictures);
+  }
+  void ForgetExpected() override { store.ForgetExpected(); }
+  SurfacePictures& store;
+  std::vector<std::string> events;
+  int expectCalls = 0;
+};
+
+TEST_F(SampleMap, TheLargestMapsBarsMoveWhileItsPicturesArrive) {
+  BattleState w;
+  SurfacePictures store;
+  LoadLog log(store);
+  const LoadResult r = LoadBattleWorld(w, log, log, "MapO");
+  ASSERT_TRUE(r) << r.Message;
+  ASSERT_GE(w.Builds.size(), 400u);
+  EXPECT_EQ(log.expectCalls, 1);
+
+  // Each tile's step of the bar is drawn just before that tile is taken,
+  // in order, and the building bar passes through every one of its steps.
+  std::vector<std::string> tiles;
+  std::set<std::string> buildingSteps;
+  for (const std::string& e : log.events)
+    if (e.rfind("building bar ", 0) == 0) buildingSteps.insert(e);
+    else tiles.push_back(e);
+  ASSERT_EQ(tiles.size(), 2 * w.Tiles.size());
+  for (size_t k = 0; k < w.Tiles.size(); ++k) {
+    EXPECT_EQ(tiles[2 * k], "tile bar " + std::to_string(std::min<size_t>(200 + 20 * (k + 1), 640)));
+    EXPECT_EQ(tiles[2 * k + 1], "tile " + std::to_string(k));
+  }
+  EXPECT_EQ(buildingSteps.size(), 17u);
+
+  // Decoded ahead or not, every ground tile holds its archive picture.
+  for (size_t k = 0; k < w.Tiles.size(); k += 5) {
+    plat::SurfacePtr direct;
+    LoadSurfaceFromMissionPack(AppPath + "\\" + w.TileNames[k], direct, DDraw, false, 0, 0, true);
+    const plat::SurfacePtr got = store.Surface(PictureList::Tiles, static_cast<int32_t>(k));
+    ASSERT_TRUE(got && direct) << k;
+    ASSERT_EQ(got->Width(), direct->Width());
+    EXPECT_TRUE(std::equal(got->Pixels(), got->Pixels() + got->Width() * got->Height(), direct->Pixels())) << k;
+    EXPECT_TRUE(got->HasColorKey());
+  }
 }
 
 TEST_F(SampleMap, EverySoundTheBattlePlaysIsInTheSoundTable) {

@@ -219,6 +219,42 @@ TEST_F(DrawTest, SecondPanelHasNoWeaponIcon) {
   EXPECT_EQ(At(20, 400), PixelOf(W().Named.Panel2, 20, 400 - 229));
 }
 
+// The sample panel picture has a plain well under each thing the panel
+// draws, exactly its size: a well one pixel off shows as a seam beside a
+// full bar, a box or the radar.
+TEST_F(DrawTest, SamplePanelHasAWellUnderEveryBarBoxGaugeAndTheRadar) {
+  const auto panel = Picture(W().Named.Panel);
+  ASSERT_EQ(panel->Height(), 480 - 229);
+  struct Spot {
+    const char* what;
+    int x, y, w, h;  // on the screen
+  };
+  const Spot spots[] = {{"target energy", 30, 307, 90, 6}, {"target shield", 30, 324, 90, 6},
+                        {"target hull", 30, 341, 90, 6},   {"hull", 15, 401, 12, 64},
+                        {"shield", 51, 401, 12, 64},       {"energy", 87, 401, 12, 64},
+                        {"pilot", 130, 390, 60, 72},       {"weapon icon", 298, 386, 60, 30},
+                        {"throttle", 447, 451, 131, 8},    {"speed", 447, 465, 131, 8},
+                        {"radar", 560, 381, 60, 70},       {"box 0", 254, 390, 30, 6},
+                        {"box 1", 222, 401, 30, 6},        {"box 2", 258, 401, 30, 6},
+                        {"box 3", 212, 413, 30, 6},        {"box 4", 261, 413, 30, 6},
+                        {"box 5", 366, 389, 30, 6},        {"box 6", 363, 400, 30, 6},
+                        {"box 7", 398, 400, 30, 6},        {"box 8", 359, 412, 30, 6}};
+  const auto at = [&](int x, int y) { return panel->Row(y - 229)[x]; };
+  for (const Spot& s : spots) {
+    const uint16_t well = at(s.x, s.y);
+    EXPECT_NE(well, 0) << s.what << ": the battlefield would show through";
+    for (int y = s.y; y < s.y + s.h; ++y)
+      for (int x = s.x; x < s.x + s.w; ++x) ASSERT_EQ(at(x, y), well) << s.what << " at " << x << "," << y;
+    const int midX = s.x + s.w / 2, midY = s.y + s.h / 2;
+    EXPECT_NE(at(s.x - 1, midY), well) << s.what << " left edge";
+    EXPECT_NE(at(s.x + s.w, midY), well) << s.what << " right edge";
+    EXPECT_NE(at(midX, s.y - 1), well) << s.what << " top edge";
+    if (s.y + s.h < 480) {
+      EXPECT_NE(at(midX, s.y + s.h), well) << s.what << " bottom edge";
+    }
+  }
+}
+
 TEST_F(DrawTest, UnitsClipAtTheRightEdgeAndShotsOnTheEdgeAreNotDrawn) {
   W().Units.resize(1);
   W().PlayerUnit = -1;

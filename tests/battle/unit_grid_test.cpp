@@ -65,9 +65,21 @@ TEST(UnitGridTest, HitGridFindsTheFirstUnitHoldingAPoint) {
   }
 }
 
+// Everything on one screen, packed so that most units overlap several
+// others: the crowd the battle sees in a big fight.
+BattleState ScreenCrowd(uint32_t seed, int32_t n) {
+  BattleState w = simtest::EmptyWorld();
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> x(1000, 1600), y(1000, 1440);
+  for (int32_t k = 0; k < n; ++k) simtest::AddUnit(w, simtest::MakeUnit(x(rng), y(rng), static_cast<uint8_t>(k % 2)));
+  return w;
+}
+
 TEST(UnitGridTest, SeparationFromCellsEqualsTheScan) {
-  for (uint32_t seed = 0; seed < 30; ++seed) {
-    BattleState a = Crowd(seed + 200, 120);
+  for (uint32_t seed = 0; seed < 40; ++seed) {
+    // Spread over the map, the neighbours are gathered from the cells; on
+    // one screen the whole roster is near and scanned with a quick filter.
+    BattleState a = seed % 4 == 3 ? ScreenCrowd(seed, 200) : Crowd(seed + 200, 120);
     BattleState b = a;
     std::vector<UnitBox> boxes;
     for (const BattleUnit& u : a.Units) boxes.push_back(BoxOf(u));

@@ -13,6 +13,7 @@
 #include "platform/input/window.hpp"
 #include "tests/e2e/game_driver.hpp"
 
+using fwtest::Click;
 using fwtest::DriverStep;
 using fwtest::FramesAfter;
 
@@ -26,12 +27,6 @@ bool SplashShown() { return fw::Primary && fw::GameState == 0 && plat::Window::I
 std::function<bool()> AfterPumps(int pumps) {
   auto left = std::make_shared<int>(pumps);
   return [left] { return --*left <= 0; };
-}
-
-void Click(float x, float y) {
-  plat::PushMouseMove(x, y);
-  plat::PushMouseDown(1, x, y);
-  plat::PushMouseUp(1, x, y);
 }
 
 }  // namespace

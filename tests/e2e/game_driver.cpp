@@ -39,6 +39,12 @@ std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) 
   };
 }
 
+void Click(float x, float y) {
+  plat::PushMouseMove(x, y);
+  plat::PushMouseDown(1, x, y);
+  plat::PushMouseUp(1, x, y);
+}
+
 int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps) {
   plat::SetProgramFolder(programFolder);
   auto pending = std::make_shared<std::vector<DriverStep>>(std::move(steps));

@@ -14,6 +14,13 @@ struct DriverStep {
   std::function<void()> then;       // runs once, when it first holds
 };
 
+// A condition that holds once the frames shown since `first` first held
+// reach a count: time for pictures to slide in.
+std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
+
+// A left click at a point of the 640 x 480 screen.
+void Click(float x, float y);
+
 // A copy of the sample data set in a new folder the caller may change;
 // without the films, start-up goes straight to the splash and shutdown ends
 // at once.
@@ -27,10 +34,6 @@ struct SampleDataCopy {
   SampleDataCopy& operator=(const SampleDataCopy&) = delete;
   ~SampleDataCopy();
 };
-
-// A condition that holds once the frames shown since it was first asked
-// reach a count: time for pictures to slide in.
-std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
 
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit

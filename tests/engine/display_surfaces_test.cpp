@@ -60,6 +60,55 @@ TEST_F(DisplaySurfaces, FactoryLoaderAndMissionPackRules) {
   EXPECT_FALSE(folder_.Exists("MapA.bmp"));
 }
 
+TEST_F(DisplaySurfaces, PicturesDecodedAheadLoadAsTheLoadersWould) {
+  MakeArchive(fw::DataPack, "Data",
+              {{"X.bmp", BmpBytes(8, 6, 0x1000)}, {"Y.bmp", BmpBytes(4, 4, 0x2000)}, {"Bad.bmp", "not a picture"}});
+  MakeArchive(fw::MissionPack, "MissionPack", {{"T.bmp", BmpBytes(5, 3, 0x4000)}});
+  folder_.Write("pic/y.BMP", BmpBytes(4, 4, 0x3000));
+  fw::SurfacePrefetch ahead;
+  const std::string x = fw::AppPath + "\\pic\\X.bmp", y = fw::AppPath + "\\pic\\Y.bmp",
+                    t = fw::AppPath + "\\T.bmp", bad = fw::AppPath + "\\Bad.bmp", missing = fw::AppPath + "\\No.bmp";
+  for (const std::string& name : {x, y, bad, missing}) ahead.Begin(*fw::DataPack, name);
+  ahead.Begin(*fw::MissionPack, t);
+  ahead.Begin(*fw::MissionPack, t);  // once is enough
+  // A copy extracted before is still cleaned up by the load, as ever.
+  fw::DataPack->Extract("Bad.bmp");
+
+  plat::SurfacePtr s;
+  EXPECT_TRUE(ahead.Finish(*fw::DataPack, fw::AppPath + "\\PIC\\x.BMP", s, fw::DDraw));
+  EXPECT_TRUE(SamePicture(s, 8, 6, 0x1000));
+  EXPECT_FALSE(folder_.Exists("Bad.bmp"));
+  EXPECT_EQ(fw::DataPack->ExtractFiles->Count(), 0);
+  EXPECT_TRUE(ahead.Finish(*fw::DataPack, y, s, fw::DDraw));
+  EXPECT_TRUE(SamePicture(s, 4, 4, 0x3000));  // the loose file comes first
+  // Taken in another order than begun, and from the other archive.
+  EXPECT_TRUE(ahead.Finish(*fw::MissionPack, t, s, fw::DDraw, false, 10, 6));
+  ASSERT_EQ(s->Width(), 10);
+  EXPECT_EQ(s->Row(5)[9], fwtest::Shade(0x4000, 4, 2));
+  EXPECT_FALSE(folder_.Exists("T.bmp"));
+
+  // Failures raise, note the file and leave the caller's surface alone.
+  const plat::Surface* before = s.get();
+  try {
+    ahead.Finish(*fw::DataPack, missing, s, fw::DDraw);
+    FAIL() << "no error";
+  } catch (const plat::RuntimeError& e) {
+    EXPECT_EQ(e.code(), plat::ErrorCode::FileNotFound);
+    EXPECT_NE(std::string(e.what()).find("No.bmp"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(fw::LastError, "Load File:" + missing + " Faild");
+  EXPECT_THROW(ahead.Finish(*fw::DataPack, bad, s, fw::DDraw), plat::RuntimeError);
+  EXPECT_EQ(s.get(), before);
+
+  // What was taken, never begun or cleared is not there to take.
+  EXPECT_FALSE(ahead.Finish(*fw::DataPack, x, s, fw::DDraw));
+  EXPECT_FALSE(ahead.Finish(*fw::MissionPack, x, s, fw::DDraw));
+  ahead.Begin(*fw::DataPack, x);
+  ahead.Clear();
+  EXPECT_FALSE(ahead.Finish(*fw::DataPack, x, s, fw::DDraw));
+  EXPECT_EQ(s.get(), before);
+}
+
 TEST_F(DisplaySurfaces, SizeGivenStretchesThePicture) {
   folder_.Write("p.bmp", BmpBytes(2, 2, 0x6000));
   plat::SurfacePtr s;

@@ -92,6 +92,8 @@ TEST_F(Members, TraversalNamesAreRefusedAndNothingEscapes) {
   EXPECT_THROW(pack.Extract("..\\victim"), plat::RuntimeError);
   EXPECT_THROW(pack.Extract("../victim"), plat::RuntimeError);
   EXPECT_THROW(pack.Extract("/tmp/x"), plat::RuntimeError);
+  EXPECT_THROW(pack.ReadMember("..\\victim"), plat::RuntimeError);
+  EXPECT_THROW(pack.ReadMember("../victim"), plat::RuntimeError);
   Link(0, {1, 2});
   M(1)->AddOnCount(1);
   M(1)->SetFileEx(1, "..\\victim");

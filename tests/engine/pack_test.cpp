@@ -38,6 +38,10 @@ TEST_F(ArchiveFixture, MembersExtractByteExactUnderTheNameAsGiven) {
 
 TEST_F(ArchiveFixture, UnknownEmptyAndOutOfRangeMembersLeaveNothing) {
   Open("\"a\",1,1\r\n\"empty\",3,0\r\n\"past\",3,100\r\n", std::string("a\0\0", 3));
+  // Read in place, the same members give the same bytes or nothing.
+  EXPECT_EQ(pack.ReadMember("A"), std::vector<uint8_t>{'a'});
+  for (const char* none : {"missing", "empty", "past", ""}) EXPECT_FALSE(pack.ReadMember(none)) << none;
+  EXPECT_EQ(pack.ExtractFiles->Count(), 0);
   pack.Extract("a");
   pack.Extract("missing");
   pack.Extract("empty");

@@ -369,3 +369,34 @@ TEST(Direct3DObject, OffersDepthFormatsAndDevicesOfBothKinds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Depth fills are put off until the buffer is read; whatever is read must
+// be what the fills, in their order, would have left.
+TEST(ZBufferFills, ReadsSeeEveryFillInOrder) {
+  plat::ZBuffer z(8, 6, 16);
+  const uint32_t far = static_cast<uint32_t>(z.Scale());
+  EXPECT_EQ(z.Row(5)[7], far);  // a new buffer stands at the far depth
+  z.Fill(0, 0, 8, 6, 0.5f);
+  z.Fill(2, 1, 4, 3, 0.0f);
+  z.Fill(-5, 4, 100, 100, 1.0f);  // clipped to the buffer
+  const plat::ZBuffer& view = z;
+  const uint32_t half = static_cast<uint32_t>(0.5f * z.Scale());
+  EXPECT_EQ(view.Row(0)[0], half);
+  EXPECT_EQ(view.Row(1)[2], 0u);
+  EXPECT_EQ(view.Row(2)[3], 0u);
+  EXPECT_EQ(view.Row(2)[4], half);
+  EXPECT_EQ(view.Row(4)[0], far);
+  EXPECT_EQ(view.Row(5)[7], far);
+  // A whole fill after partial ones leaves only itself.
+  z.Fill(1, 1, 2, 2, 0.0f);
+  z.Fill(0, 0, 8, 6, 0.25f);
+  EXPECT_EQ(z.Row(1)[1], static_cast<uint32_t>(0.25f * z.Scale()));
+  // Many small fills before a read all land.
+  for (int i = 0; i < 200; ++i) z.Fill(i % 8, i % 6, i % 8 + 1, i % 6 + 1, (i % 3) / 2.0f);
+  for (int i = 200 - 24; i < 200; ++i)  // the last fill of each cell it touches wins
+    EXPECT_EQ(z.Row(i % 6)[i % 8], static_cast<uint32_t>((i % 3) / 2.0f * z.Scale())) << i;
+}
+
+}  // namespace

@@ -137,6 +137,17 @@ TEST(FileSafety, RangeCopiesAreWholeOrAbsentAndReplaceLinksNotTargets) {
   EXPECT_FALSE(plat::CopyFileRange(dir.Path() + "\\data.pak", -1, 2, dir.File("past")));
   EXPECT_FALSE(plat::CopyFileRange(dir.Path() + "\\data.pak", 0, 0, dir.File("past")));
   EXPECT_FALSE(dir.Exists("past"));
+  // Ranges read in place follow the same bounds, up to the very last byte.
+  const std::string pak = dir.Path() + "\\DATA.PAK";
+  auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+  EXPECT_EQ(text(*plat::ReadFileRange(pak, 2, 5)), "23456");
+  EXPECT_EQ(text(*plat::ReadFileRange(pak, 9, 1)), "9");
+  EXPECT_EQ(text(*plat::ReadFileRange(pak, 10, 0)), "");
+  EXPECT_FALSE(plat::ReadFileRange(pak, 8, 5));
+  EXPECT_FALSE(plat::ReadFileRange(pak, -1, 2));
+  EXPECT_FALSE(plat::ReadFileRange(pak, 11, 0));
+  EXPECT_FALSE(plat::ReadFileRange(dir.Path() + "\\missing.pak", 0, 1));
+  EXPECT_FALSE(plat::ReadFileRange(dir.Path(), 0, 0));  // a folder is no file
 }
 
 TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {

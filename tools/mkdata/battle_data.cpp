@@ -244,20 +244,61 @@ std::vector<Effect> AllTextures() {
 
 // ---------------------------------------------------------------- panel
 
+// The panel picture is drawn with its top at screen y 229; every well below
+// lies exactly under what the battle draws over it (screen positions minus
+// 229), so the bars, gauges, boxes, portrait, icon and radar fill their
+// wells and the help hot spots cover what they name.
+constexpr int kPanelTop = 229;
+constexpr Rgb kWell{22, 24, 28};
+constexpr Rgb kRadarWell{8, 28, 12};
+
+void Well(Canvas& c, int x, int screenY, int w, int h, Rgb frame) {
+  const int y = screenY - kPanelTop;
+  c.Frame(x - 2, y - 2, w + 4, h + 4, frame, 1);
+  c.Rect(x, y, w, h, kWell);
+}
+
 void Panel(Canvas& c, bool second) {
-  c.VerticalGradient(0, 0, c.Width(), c.Height(), {58, 62, 66}, {30, 32, 36});
+  const Rgb edge{90, 96, 100}, label{170, 200, 170};
+  c.VerticalGradient(0, 0, c.Width(), c.Height(), second ? Rgb{50, 58, 70} : Rgb{58, 62, 66}, {30, 32, 36});
   c.Rect(0, 0, c.Width(), 140, {});  // the battlefield shows through above the console
   c.Rect(0, 140, c.Width(), 3, {120, 126, 130});
-  c.Frame(20, 150, 100, 92, {90, 96, 100}, 2);    // target readout
-  c.Frame(126, 156, 62, 72, {90, 96, 100}, 2);    // portrait
-  c.Frame(80, 168, 44, 70, {90, 96, 100}, 1);     // bars
-  c.Frame(290, 150, 150, 92, {90, 96, 100}, 2);   // weapons
-  c.Frame(442, 216, 190, 26, {90, 96, 100}, 1);   // gauges
-  c.Frame(560, 150, 70, 64, {90, 96, 100}, 2);    // radar
-  c.Rect(563, 153, 64, 58, {8, 20, 10});
-  c.Text(24, 152, second ? "TARGET" : "TARGET", 10, {170, 200, 170});
-  c.Text(296, 152, second ? "WEAPONS - 2" : "WEAPONS", 10, {170, 200, 170});
-  c.Text(446, 204, "THROTTLE / SPEED", 10, {170, 200, 170});
+  // The picked target's energy, shield and hull bars (screen y 307, 324,
+  // 341) on a small plate over the battlefield.
+  c.VerticalGradient(14, 305 - kPanelTop, 108, 46, {58, 62, 66}, {40, 42, 46});
+  c.Frame(14, 305 - kPanelTop, 108, 46, edge, 1);
+  const char* targetLabels[] = {"E", "S", "H"};
+  for (int k = 0; k < 3; ++k) {
+    Well(c, 30, 307 + 17 * k, 90, 6, edge);
+    c.Text(18, 305 + 17 * k - kPanelTop, targetLabels[k], 9, label);
+  }
+  // The player's hull, shield and energy bars, 12 x 64 from screen y 401.
+  const struct {
+    int x;
+    const char* name;
+  } bars[] = {{15, "H"}, {51, "S"}, {87, "E"}};
+  for (const auto& b : bars) {
+    Well(c, b.x, 401, 12, 64, edge);
+    c.Text(b.x + 2, 388 - kPanelTop, b.name, 9, label);
+  }
+  Well(c, 130, 390, 60, 72, edge);  // the pilot
+  // The weapons: the class icon between the two groups of boxes.
+  c.Frame(204, 381 - kPanelTop, 232, 44, edge, 2);
+  c.Text(208, 370 - kPanelTop, second ? "WEAPONS - 2" : "WEAPONS", 9, label);
+  Well(c, 298, 386, 60, 30, edge);
+  const int boxes[][2] = {{254, 390}, {222, 401}, {258, 401}, {212, 413}, {261, 413},
+                          {366, 389}, {363, 400}, {398, 400}, {359, 412}};
+  for (const auto& b : boxes) c.Rect(b[0], b[1] - kPanelTop, 30, 6, kWell);
+  // Throttle (screen y 451) and speed (465) gauges, zero at x 477.
+  c.Text(447, 437 - kPanelTop, "THROTTLE / SPEED", 9, label);
+  Well(c, 447, 451, 131, 8, edge);
+  Well(c, 447, 465, 131, 8, edge);
+  c.Rect(477, 448 - kPanelTop, 1, 1, {230, 230, 230});
+  c.Rect(477, 476 - kPanelTop, 1, 1, {230, 230, 230});
+  // The radar, 60 x 70 at (560, 381); its own background is transparent.
+  // The throttle gauge starts right under it, so its frame stops there.
+  c.Frame(557, 378 - kPanelTop, 66, 451 - 378, edge, 2);
+  c.Rect(560, 381 - kPanelTop, 60, 70, kRadarWell);
 }
 
 void Portrait(Canvas& c, int n) {
@@ -309,11 +350,12 @@ void PanelPictures(Context& ctx) {
           c.Line(x, y, x, y + dy * l, col, 2);
         }
       }));
-  const char* help[] = {"Target readout", "Pilot", "Energy / shield / hull", "Weapons",
-                        "Throttle and speed", "Radar", "Mission map"};
-  Bmp(ctx, "Popuphelp1.bmp", Sheet(1, 7, 160, 20, [&help](Canvas& c, int n) {
-        c.Rect(0, 0, 160, 20, {250, 240, 200});
-        c.Frame(0, 0, 160, 20, {90, 80, 60});
+  // In the order of the panel's hot spots.
+  const char* help[] = {"Radar", "Target: energy / shield / hull", "Weapons", "Throttle and speed",
+                        "Hull", "Shield", "Energy"};
+  Bmp(ctx, "Popuphelp1.bmp", Sheet(1, 7, 200, 20, [&help](Canvas& c, int n) {
+        c.Rect(0, 0, 200, 20, {250, 240, 200});
+        c.Frame(0, 0, 200, 20, {90, 80, 60});
         c.Text(5, 3, help[n], 12, {30, 30, 30});
       }));
   const char* classes[] = {"LASER", "CANNON", "MISSILE", "ROCKET", "ION", "FLAME"};
@@ -375,45 +417,73 @@ std::vector<uint8_t> MapAMask() {
 }
 
 
-// The ground at a map pixel, from the mask cell under it.
-Rgb GroundAt(const std::vector<uint8_t>& mask, int x, int y) {
+// The ground at a map pixel, from the mask cell under it, in a map's own
+// colours.
+Rgb GroundAt(const std::vector<uint8_t>& mask, const GroundStyle& g, int x, int y) {
   const int c = x / kCell, r = y / kCell;
   const uint8_t v = mask[r * kCols + c];
-  const float n = 0.6f * SmoothNoise(x / 90.0f, y / 60.0f, 3) + 0.4f * SmoothNoise(x / 14.0f, y / 10.0f, 5);
+  const float n = 0.6f * SmoothNoise(x / 90.0f, y / 60.0f, g.seed) + 0.4f * SmoothNoise(x / 14.0f, y / 10.0f, g.seed + 2);
   if (v == 255) {
     if (InRiver(c, r)) {
       const float ripple = std::fmod(y / 3.0f + 4 * std::sin(x / 30.0f), 10.0f) < 1.0f ? 0.25f : 0.0f;
-      return Mix(Mix({30, 64, 120}, {60, 110, 170}, n), {200, 225, 250}, ripple);
+      return Mix(Mix(g.waterLow, g.waterHigh, n), g.ripple, ripple);
     }
-    return Mix({80, 76, 70}, {150, 144, 134}, n);
+    return Mix(g.rockLow, g.rockHigh, n);
   }
   switch (v) {
-    case 1: return Mix({92, 70, 44}, {130, 100, 64}, n);  // mud
+    case 1: return Mix(g.mudLow, g.mudHigh, n);
     case 2: case 3: case 4: case 5: {
-      // Drift strips: sand with chevrons pointing the way they carry.
-      Rgb base = Mix({190, 168, 110}, {226, 204, 146}, n);
+      // Drift strips: chevrons pointing the way they carry.
+      Rgb base = Mix(g.driftLow, g.driftHigh, n);
       const int along = (v == 2 || v == 3) ? x : y;
       const int across = (v == 2 || v == 3) ? y : x;
       const bool plus = v == 3 || v == 5;
       const int p = ((plus ? -along : along) + std::abs(across % 40 - 20)) % 40;
-      if (p >= 0 && p < 6) base = Mix(base, {120, 90, 50}, 0.6f);
+      if (p >= 0 && p < 6) base = Mix(base, g.chevron, 0.6f);
       return base;
     }
     default: break;
   }
-  Rgb g = Mix({58, 104, 44}, {112, 156, 70}, n);
-  if (Hash(x / 2, y / 2, 9) > 0.96f) g = Mix(g, {180, 210, 90}, 0.6f);
-  return g;
+  Rgb ground = Mix(g.groundLow, g.groundHigh, n);
+  if (g.streaks) {
+    // Long wind-blown bands across the open ground.
+    const float band = SmoothNoise(x / 400.0f, y / 40.0f, g.seed + 5);
+    if (band > 0.62f) ground = Mix(ground, g.speck, (band - 0.62f) * 1.5f);
+  }
+  if (Hash(x / 2, y / 2, g.seed + 6) > 0.96f) ground = Mix(ground, g.speck, 0.6f);
+  return ground;
 }
+
+// Map A: grass, a blue river, grey rocks, brown mud and sand strips.
+const GroundStyle kGrassland{{58, 104, 44}, {112, 156, 70}, {180, 210, 90}, {30, 64, 120}, {60, 110, 170},
+                             {200, 225, 250}, {80, 76, 70}, {150, 144, 134}, {92, 70, 44}, {130, 100, 64},
+                             {190, 168, 110}, {226, 204, 146}, {120, 90, 50}, 3, false};
 
 }  // namespace
 
 std::vector<uint8_t> SampleGroundMask() { return MapAMask(); }
 
-std::vector<std::string> SampleTiles() {
+std::vector<std::string> GroundTiles(const std::string& map) {
   std::vector<std::string> tiles;
   for (int tr = 0; tr < 4; ++tr)
-    for (int tc = 0; tc < 4; ++tc) tiles.push_back("MapA" + std::to_string(tr) + std::to_string(tc) + ".jpg");
+    for (int tc = 0; tc < 4; ++tc) tiles.push_back(map + std::to_string(tr) + std::to_string(tc) + ".jpg");
+  return tiles;
+}
+
+std::vector<std::string> SampleTiles() { return GroundTiles("MapA"); }
+
+std::vector<std::string> WriteGround(Context& ctx, const std::string& map, const std::vector<uint8_t>& mask,
+                                     const GroundStyle& style) {
+  // 4 x 4 tiles of 640 x 480, each pixel 2 x 2 map pixels.
+  const std::vector<std::string> tiles = GroundTiles(map);
+  for (int tr = 0; tr < 4; ++tr)
+    for (int tc = 0; tc < 4; ++tc) {
+      Canvas t(640, 480);
+      for (int py = 0; py < 480; ++py)
+        for (int px = 0; px < 640; ++px) t.Set(px, py, GroundAt(mask, style, 1280 * tc + 2 * px, 960 * tr + 2 * py));
+      const auto jpg = t.Jpg(88);
+      ctx.Member("MissionPack", tiles[static_cast<size_t>(tr * 4 + tc)], jpg.data(), jpg.size());
+    }
   return tiles;
 }
 
@@ -465,16 +535,7 @@ namespace {
 
 void MapA(Context& ctx) {
   const std::vector<uint8_t> mask = MapAMask();
-  // Background: 4 x 4 tiles of 640 x 480, each pixel 2 x 2 map pixels.
-  const std::vector<std::string> tiles = SampleTiles();
-  for (int tr = 0; tr < 4; ++tr)
-    for (int tc = 0; tc < 4; ++tc) {
-      Canvas t(640, 480);
-      for (int py = 0; py < 480; ++py)
-        for (int px = 0; px < 640; ++px) t.Set(px, py, GroundAt(mask, 1280 * tc + 2 * px, 960 * tr + 2 * py));
-      const auto jpg = t.Jpg(88);
-      ctx.Member("MissionPack", tiles[static_cast<size_t>(tr * 4 + tc)], jpg.data(), jpg.size());
-    }
+  const std::vector<std::string> tiles = WriteGround(ctx, "MapA", mask, kGrassland);
 
   MapTables map;
   map.areas.assign(std::begin(kAreas), std::end(kAreas));

@@ -207,6 +207,46 @@ const char* const kMissionNames[20] = {
     "The Magazine",        "Counterstrike",   "Tank Works",       "Rotor Nest",      "The Hostage",
     "Iron Ridge",          "Desert Storm",    "Last Stand",       "The Breakthrough", "Final Assault"};
 
+// Each mission's orders as the briefing shows them: what wins it, and
+// what the player will meet on the way.
+const char* const kOrders[20] = {
+    "Rescue the leader held in the rebels' base in the east, then get to the appointed spot that the radar marks.",
+    "Destroy all rebels. Their reinforcements keep coming until the reserve is spent.",
+    "Destroy the main buildings in the rebels' base in the south-east. Its command centre is the heart of it.",
+    "Destroy all rebels in their eight camps. An escort drives with you.",
+    "Destroy all rebels. Three allies fight at your side; rebel waves come from the east.",
+    "Destroy the two conveyance vehicles. Each drives with an escort of four.",
+    "Destroy all rebels. Every one of them attacks, and the town's command post must stand.",
+    "Destroy all rebels. Four waves come through the two gates; two escorts drive with you.",
+    "Break open the scientist's prison where the radar's mark blinks, then annihilate all rebels.",
+    "Destroy all rebels. Three allies drive with you; three waves will come.",
+    "Destroy the magazine and all rebels. The captives in the south-east follow you once you reach them.",
+    "Destroy all rebels. Attackers wait beyond the valley; waves follow once you press on.",
+    "Destroy all rebels or the tank factory. Hunters keep coming while their reserve lasts.",
+    "Destroy all rebels or the helicopter base. Your two allies join you at the landing field.",
+    "The hostage is in one of the town's three prisons. Break it open, then leave for the fleeing spot.",
+    "Destroy all rebels: fifty of them come over the whole map.",
+    "Drive to the point the radar marks and destroy the attackers. The chemical factory must not fall.",
+    "Destroy all rebels. Hunters come from every side; three escorts drive with you.",
+    "Destroy all rebels, eighty of them. Fresh escorts join you as yours fall.",
+    "Destroy all tank factories and rebels. Hunters keep coming while a factory stands."};
+
+// Words of a text in lines of at most `width` characters.
+std::vector<std::string> Wrapped(const std::string& text, size_t width) {
+  std::vector<std::string> lines(1);
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width) lines.emplace_back();
+    if (!lines.back().empty()) lines.back() += ' ';
+    lines.back() += word;
+    at = end + 1;
+  }
+  return lines;
+}
+
 // The map spots the briefing marks, by mission.
 const int kMarks[20][2] = {{480, 114}, {525, 84}, {553, 76}, {536, 117}, {537, 137}, {534, 157}, {506, 136},
                            {499, 163}, {476, 152}, {434, 184}, {432, 130}, {536, 117}, {393, 93}, {492, 76},
@@ -243,9 +283,12 @@ void Briefing(Context& ctx) {
     brief.Noise(0, 0, 640, 480, 0.05f, static_cast<uint32_t>(m));
     Plate(brief, 20, 40, 320, 360, {52, 58, 50}, {28, 32, 26});
     brief.Text(36, 56, title, 15, kGold, true);
-    const char* lines[] = {"Orders from headquarters:", "Move in with your tank, keep", "your armour up and complete",
-                           "the objective. Visit the", "maintenance factory to arm", "your tank before you start."};
-    for (int i = 0; i < 6; ++i) brief.Text(36, 100 + 26 * i, lines[i], 14, kPale);
+    std::vector<std::string> lines = Wrapped(kOrders[m - 1], 32);
+    lines.insert(lines.begin(), "Orders from headquarters:");
+    lines.emplace_back("");
+    for (const std::string& l : Wrapped("Visit the maintenance factory to arm your tank before you start.", 32))
+      lines.push_back(l);
+    for (size_t i = 0; i < lines.size(); ++i) brief.Text(36, 100 + 24 * static_cast<int>(i), lines[i], 14, kPale);
     Plate(brief, 356, 40, 250, 170, {70, 92, 60}, {44, 60, 38});
     for (int i = 0; i < 6; ++i)
       brief.Line(360.0f, 60.0f + 25 * i, 602.0f, 52.0f + 27 * i, {88, 116, 76}, 1.0f);
@@ -269,7 +312,8 @@ void Results(Context& ctx) {
       // Light plates under the values, which are written in near-black.
       auto field = [&](int x, int y, const char* label) {
         c.Text(x - 150, y, label, 14, kPale, true);
-        c.Rect(x - 4, y - 3, 110, 22, {214, 218, 200});
+        // Narrow enough to end before the labels of the right column.
+        c.Rect(x - 4, y - 3, 86, 22, {214, 218, 200});
       };
       field(180, 85, "Mission");
       if (won) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/mkdata/canvas.hpp"
 #include "tools/mkdata/mkdata.hpp"
 
 namespace mkdata {
@@ -49,11 +50,27 @@ struct MapTables {
 
 void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map);
 
+// The colours a map's ground is painted in, over map A's land mask: open
+// ground, the river, rocks, mud and the drift strips.
+struct GroundStyle {
+  Rgb groundLow, groundHigh, speck;
+  Rgb waterLow, waterHigh, ripple;
+  Rgb rockLow, rockHigh;
+  Rgb mudLow, mudHigh;
+  Rgb driftLow, driftHigh, chevron;
+  uint32_t seed;  // of the value noise
+  bool streaks;   // wind-blown bands across the open ground
+};
+
 // What map A is drawn with, for maps that share its ground: its river and
 // rocks (areas 2 to 6 painted as mask values 1 to 5), its tile pictures
 // and its unit templates.
 std::vector<uint8_t> SampleGroundMask();
 std::vector<std::string> SampleTiles();
 const std::vector<MapModel>& SampleModels();
+// Paints the ground of the mask in a style into the map's 4 x 4 tile
+// pictures "<map><row><column>.jpg"; returns their names, row by row.
+std::vector<std::string> WriteGround(Context& ctx, const std::string& map, const std::vector<uint8_t>& mask,
+                                     const GroundStyle& style);
 
 }  // namespace mkdata

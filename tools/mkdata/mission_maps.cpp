@@ -3,8 +3,12 @@
 // navigation spots (a patrol loop round each centre, numbered from 1), how
 // many unit templates it offers and its buildings, hand-placed or laid out
 // in blocks, so that a map with hundreds of buildings stays a few lines.
-// They share map A's ground: its land mask and tile pictures.
+// They share map A's land mask; maps B to E paint it in a ground of their
+// own, the later maps show map A's tile pictures.
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -30,10 +34,10 @@ std::vector<std::string> Words(const std::string& s) {
   return out;
 }
 
-MapTables Expand(const MissionMap& m) {
+MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   MapTables t;
   for (const Box& a : m.areas) t.areas.push_back({a.l, a.t, a.r, a.b, 9, 0.0f});
-  t.tiles = SampleTiles();
+  t.tiles = std::move(tiles);
   for (const Block& b : m.blocks) {
     const std::vector<std::string> types = Words(b.types);
     int n = 0;
@@ -46,10 +50,13 @@ MapTables Expand(const MissionMap& m) {
   const auto& sample = SampleModels();
   for (int k = 0; k < m.templates; ++k)
     t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
+  // A loop round a centre near an edge keeps to the map.
+  const auto xIn = [](int x) { return std::clamp(x, 40, 5080); };
+  const auto yIn = [](int y) { return std::clamp(y, 40, 3800); };
   int k = 1;
   for (auto [x, y] : m.spots) {
-    t.spots.push_back({"Patrol " + std::to_string(k++), {{x - 250, y - 200}, {x + 250, y - 200}, {x + 250, y + 200},
-                                                       {x - 250, y + 200}}});
+    const int l = xIn(x - 250), r = xIn(x + 250), t0 = yIn(y - 200), b = yIn(y + 200);
+    t.spots.push_back({"Patrol " + std::to_string(k++), {{l, t0}, {r, t0}, {r, b}, {l, b}}});
   }
   return t;
 }
@@ -92,10 +99,10 @@ const std::vector<MissionMap>& Maps() {
        {}},
       // Destroy all rebels with three allies; the waves come from the east.
       {"MapE",
-       {{600, 300, 1000, 600}, {600, 3200, 1000, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
+       {{600, 300, 1000, 600}, {900, 3200, 1300, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
         {1500, 600, 1900, 900}, {1500, 2900, 1900, 3200}, {3600, 1700, 4000, 2000}, {4600, 1700, 4900, 2000},
         {300, 1700, 600, 2000}},
-       {{800, 450}, {800, 3350}, {3200, 550}, {3200, 3250}, {1700, 750}, {1700, 3050}, {3800, 1850}, {4750, 1850},
+       {{800, 450}, {1100, 3350}, {3200, 550}, {3200, 3250}, {1700, 750}, {1700, 3050}, {3800, 1850}, {4750, 1850},
         {450, 1850}},
        5,
        {{"501 502 530", 3700, 2600, 4, 3, 130, 110}},
@@ -105,10 +112,34 @@ const std::vector<MissionMap>& Maps() {
   return maps;
 }
 
+// The grounds of maps B to E, each told apart at a glance from map A's
+// grassland: desert with a dry gorge, snow with an icy river, scorched
+// ash with a lava flow, autumn steppe. The blocked cells stay where map
+// A has them, only drawn in each map's colours.
+const std::pair<const char*, GroundStyle> kGrounds[] = {
+    {"MapB", {{184, 150, 96}, {226, 196, 136}, {150, 112, 70}, {64, 42, 28}, {104, 72, 46}, {140, 100, 66},
+              {132, 84, 58}, {182, 126, 88}, {150, 108, 66}, {178, 134, 86}, {232, 214, 168}, {246, 232, 194},
+              {160, 120, 80}, 11, true}},
+    {"MapC", {{206, 214, 226}, {246, 248, 252}, {170, 184, 204}, {36, 62, 96}, {64, 100, 136}, {236, 244, 252},
+              {88, 94, 104}, {138, 146, 156}, {140, 142, 136}, {170, 172, 166}, {180, 196, 214}, {204, 218, 232},
+              {110, 124, 150}, 21, true}},
+    {"MapD", {{46, 42, 40}, {88, 80, 72}, {210, 96, 36}, {170, 44, 10}, {238, 116, 28}, {255, 220, 90},
+              {26, 24, 24}, {66, 62, 60}, {70, 56, 46}, {96, 78, 62}, {104, 96, 88}, {132, 124, 114},
+              {200, 80, 30}, 31, false}},
+    {"MapE", {{124, 112, 48}, {174, 150, 78}, {206, 118, 46}, {38, 84, 90}, {66, 124, 120}, {196, 226, 214},
+              {128, 110, 84}, {176, 156, 124}, {100, 74, 40}, {134, 102, 60}, {196, 176, 116}, {224, 206, 148},
+              {124, 92, 48}, 41, true}},
+};
+
 void MissionMaps(Context& ctx) {
   const std::vector<uint8_t> mask = SampleGroundMask();
-  for (const auto* list : {&Maps(), &LaterMissionMaps()})
-    for (const MissionMap& m : *list) WriteMap(ctx, m.name, mask, Expand(m));
+  for (const MissionMap& m : Maps()) {
+    const auto own = std::find_if(std::begin(kGrounds), std::end(kGrounds),
+                                  [&](const auto& g) { return std::string_view(g.first) == m.name; });
+    WriteMap(ctx, m.name, mask,
+             Expand(m, own != std::end(kGrounds) ? WriteGround(ctx, m.name, mask, own->second) : SampleTiles()));
+  }
+  for (const MissionMap& m : LaterMissionMaps()) WriteMap(ctx, m.name, mask, Expand(m, SampleTiles()));
 }
 
 // After map A, whose tiles these maps show.

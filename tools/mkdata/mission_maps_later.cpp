@@ -3,7 +3,7 @@
 // placed in any of them can drive to any other; what differs is how many
 // areas, spots and templates each mission uses and its buildings. A map
 // whose script addresses a building by index in the hundreds gets a town
-// in the middle of the map, laid out as a block.
+// west of the river, laid out as a block.
 #include <utility>
 #include <vector>
 
@@ -12,7 +12,7 @@
 namespace mkdata {
 namespace {
 
-const std::vector<Box> kAreas = {{600, 300, 1000, 600},    {600, 3200, 1000, 3500},  {3000, 400, 3400, 700},
+const std::vector<Box> kAreas = {{600, 300, 1000, 600},    {900, 3200, 1300, 3500},  {3000, 400, 3400, 700},
                                  {3000, 3100, 3400, 3400}, {1500, 600, 1900, 900},   {1500, 2900, 1900, 3200},
                                  {3600, 1700, 4000, 2000}, {4600, 1700, 4900, 2000}, {300, 1700, 600, 2000},
                                  {3600, 2600, 4000, 2900}, {4400, 300, 4800, 600},   {4400, 3200, 4800, 3500},
@@ -27,6 +27,22 @@ MissionMap Layout(const char* name, size_t areas, int templates, std::vector<Blo
   return m;
 }
 
+// Puts areas of the shared layout elsewhere, each with its patrol spot at
+// its new centre, where a script's goal mark or its captives need them.
+MissionMap Moved(MissionMap m, std::vector<std::pair<size_t, Box>> moves) {
+  for (const auto& [area, box] : moves) {
+    m.areas.at(area - 1) = box;
+    m.spots.at(area - 1) = {(box.l + box.r) / 2, (box.t + box.b) / 2};
+  }
+  return m;
+}
+
+// A map with hand-placed buildings after its blocks.
+MissionMap With(MissionMap m, std::vector<MapBuilding> buildings) {
+  m.buildings = std::move(buildings);
+  return m;
+}
+
 // Outposts of a few buildings, away from every area.
 const Block kOutpost{"510 520", 3500, 1200, 3, 2, 160, 120};
 
@@ -37,17 +53,19 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // The two conveyance vehicles start in the north-west and the south-west.
       Layout("MapF", 6, 4, {kOutpost}),
       // The town the player defends: building 293 must stand.
-      Layout("MapG", 8, 4, {{"501 502", 1100, 1000, 20, 15, 90, 120}}, {{293, "550"}}),
+      Layout("MapG", 8, 4, {{"501 502", 500, 1000, 20, 15, 90, 120}}, {{293, "550"}}),
       // Seven rebel camps and two gates the waves come through.
       Layout("MapH", 10, 4, {kOutpost}),
-      // The prison of the scientist, building 204, in the town.
-      Layout("MapI", 7, 5, {{"502 501", 1100, 1000, 15, 14, 115, 120}}, {{204, "550"}}),
+      // A town of 204 houses, and after it the prison of the scientist,
+      // building 204, in the north-east where the radar's goal mark blinks.
+      With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}),
       // Destroy all rebels with three allies of the sixth template.
       Layout("MapJ", 9, 6, {kOutpost}),
       // The magazine, buildings 34, 43, 44 and 49, in a depot town; the
-      // captives are held in the south-east.
-      Layout("MapK", 11, 5, {{"501 502 530", 1100, 1000, 10, 5, 120, 120}},
-             {{34, "570"}, {43, "570"}, {44, "570"}, {49, "570"}}),
+      // captives are held in the south-east, in area 8, which frees them.
+      Moved(Layout("MapK", 11, 5, {{"501 502 530", 1100, 1000, 10, 5, 120, 120}},
+                   {{34, "570"}, {43, "570"}, {44, "570"}, {49, "570"}}),
+            {{8, {3800, 3300, 4200, 3650}}}),
       // Two trigger areas, 12 and 13, and the attackers' gates.
       Layout("MapL", 13, 5, {kOutpost}),
       // The tank factory in twelve parts beside an outpost.
@@ -55,14 +73,19 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // The helicopter base: its twelve parts and the weapons factory.
       Layout("MapN", 13, 6, {kOutpost, {"601 602 603 604 605 606 607 608 609 610 611 612", 3400, 2300, 4, 3, 100, 100}},
              {{0, "577"}}),
-      // The hostage in one of three prisons, 17, 216 and 432, of a town.
-      Layout("MapO", 11, 3, {{"501 502", 1100, 1000, 22, 20, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
+      // The hostage in one of three prisons, 17, 216 and 432, of a town;
+      // the fleeing spot, area 11, in the north-west corner where the goal
+      // mark points once the hostage is free.
+      Moved(Layout("MapO", 11, 3, {{"501 502", 780, 1000, 19, 23, 80, 80}}, {{17, "560"}, {216, "560"}, {432, "560"}}),
+            {{11, {0, 0, 300, 250}}}),
       // Rebels drawn at random over areas 2 to 13.
       Layout("MapP", 13, 4, {kOutpost}),
       // The chemical factory, nine buildings of a town from 13 to 140.
-      Layout("MapQ", 10, 5, {{"501 502", 1100, 1000, 15, 10, 115, 120}},
-             {{13, "530"}, {116, "530"}, {119, "530"}, {124, "530"}, {128, "530"}, {131, "530"}, {134, "530"},
-              {135, "530"}, {140, "530"}}),
+      // The player is sent to area 10, round the goal mark in the north.
+      Moved(Layout("MapQ", 10, 5, {{"501 502", 720, 1000, 15, 10, 105, 120}},
+                   {{13, "530"}, {116, "530"}, {119, "530"}, {124, "530"}, {128, "530"}, {131, "530"}, {134, "530"},
+                    {135, "530"}, {140, "530"}}),
+            {{10, {1200, 620, 1450, 880}}}),
       // Hunters from areas 2 to 10.
       Layout("MapR", 10, 6, {kOutpost}),
       Layout("MapS", 10, 6, {kOutpost}),
