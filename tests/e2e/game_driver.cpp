@@ -27,6 +27,8 @@ std::string CopyOfSampleData(bool withFilms) {
   return t;
 }
 
+SampleDataCopy::~SampleDataCopy() { fs::remove_all(path); }
+
 std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
   auto start = std::make_shared<uint64_t>(0);
   return [first, frames, start] {

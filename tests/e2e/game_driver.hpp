@@ -31,6 +31,15 @@ std::string CopyOfSampleData(bool withFilms = true);
 // picking it on the profile screen does.
 void PickFirstProfile(int32_t money);
 
+// A copy of the sample data set without the films, removed with the object.
+struct SampleDataCopy {
+  std::string path = CopyOfSampleData(false);
+  SampleDataCopy() = default;
+  SampleDataCopy(const SampleDataCopy&) = delete;
+  SampleDataCopy& operator=(const SampleDataCopy&) = delete;
+  ~SampleDataCopy();
+};
+
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit
 // status 99) after maxPumps pumps.
