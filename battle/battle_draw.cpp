@@ -1,6 +1,7 @@
 // Composing one battle frame in the device's back surface: the map, the
 // units, buildings and shots, the effects in the chosen blend, the texts,
 // the panel and the pointer, then the copy onto the screen.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <typeinfo>
@@ -14,6 +15,7 @@
 #include "engine/helpers.hpp"
 #include "engine/pack.hpp"
 #include "engine/surfaces.hpp"
+#include "platform/display/blit.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
 
@@ -54,6 +56,8 @@ void FrmMainClass::SetIMState() {
   }
   if (!textureBuffer_) textureBuffer_ = std::make_shared<plat::Surface>(64, 64);
   stretched_.clear();  // cells of the textures about to be loaded
+  filtered_.clear();
+  filteredBytes_ = 0;
   if (device_.BackSurface) {
     device_.BackSurface->SetForeColor(plat::RGB(0, 200, 0));
     device_.BackSurface->SetFont("Small Fonts", 5.0f, false);
@@ -268,25 +272,83 @@ void FrmMainClass::DrawEffects() {
   StepEffects(world_, [this](const EffectRecord& e, float x, float y) { DrawEffect(e, RoundL(x), RoundL(y)); });
 }
 
-plat::SurfacePtr FrmMainClass::StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell) {
+plat::SurfacePtr FrmMainClass::StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell,
+                                             bool& kept) {
+  kept = false;
   const RECT whole{0, 0, textureBuffer_->Width(), textureBuffer_->Height()};
   // Each cell of an effect texture is stretched to the buffer's size once
   // and kept: a crowded frame draws hundreds of effects, and stretching
   // each into the one buffer again cost more than drawing it. The pictures
   // do not change while the battle runs, so the kept cell stays right.
   const StretchKey key{texture, cell.Left, cell.Top, cell.Right, cell.Bottom};
-  if (const auto found = stretched_.find(key); found != stretched_.end()) return found->second;
+  if (const auto found = stretched_.find(key); found != stretched_.end()) {
+    kept = true;
+    return found->second;
+  }
   if (stretched_.size() >= kMaxStretchedCells || typeid(*textureBuffer_) != typeid(plat::Surface)) {
     textureBuffer_->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
     return textureBuffer_;
   }
-  auto kept = std::make_shared<plat::Surface>(whole.Right, whole.Bottom);
+  auto fresh = std::make_shared<plat::Surface>(whole.Right, whole.Bottom);
   if (textureBuffer_->HasColorKey())
-    kept->SetColorKey(plat::DDCKEY_SRCBLT | plat::DDCKEY_COLORSPACE, textureBuffer_->ColorKeyLow(),
+    fresh->SetColorKey(plat::DDCKEY_SRCBLT | plat::DDCKEY_COLORSPACE, textureBuffer_->ColorKeyLow(),
                       textureBuffer_->ColorKeyHigh());
-  kept->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
-  stretched_.emplace(key, kept);
-  return kept;
+  fresh->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
+  stretched_.emplace(key, fresh);
+  kept = true;
+  return fresh;
+}
+
+bool FrmMainClass::DrawFiltered(const plat::SurfacePtr& cell, const RECT& dest) {
+  const plat::SurfacePtr& back = device_.BackSurface;
+  const auto& main = device_.D3Device;
+  const int32_t w = dest.Right - dest.Left, h = dest.Bottom - dest.Top;
+  // Only what the device would draw as one plain rectangle, well inside
+  // its coordinate range, onto a target it wholly covers with its viewport.
+  if (!useFiltered_ || !back || !main || w <= 0 || h <= 0 || w > kFilterSide || h > kFilterSide ||
+      dest.Left < -4 * kFilterSide || dest.Top < -4 * kFilterSide || dest.Left > 4096 || dest.Top > 4096)
+    return false;
+  const plat::D3DVIEWPORT7 view = main->GetViewport();
+  if (view.dwX != 0 || view.dwY != 0 || static_cast<int32_t>(view.dwWidth) != back->Width() ||
+      static_cast<int32_t>(view.dwHeight) != back->Height() || main->GetRenderState(plat::D3DRENDERSTATE_ZENABLE))
+    return false;
+  Filtered& f = filtered_[FilterKey{reinterpret_cast<intptr_t>(cell.get()), w, h}];
+  if (f.pixels.empty()) {
+    const size_t bytes = static_cast<size_t>(w) * h * sizeof(uint16_t);
+    if (++f.seen < 2 || filteredBytes_ + bytes > kMaxFilteredBytes) return false;
+    if (!filterDevice_) {
+      auto target = std::make_shared<plat::Surface>(kFilterSide, kFilterSide);
+      filterDevice_ = std::make_shared<plat::Direct3DDevice7>(main->GetDeviceGuid(), target, nullptr);
+    }
+    plat::Direct3DDevice7& d = *filterDevice_;
+    for (int state = 0; state < plat::kRenderStateCount; ++state) d.SetRenderState(state, main->GetRenderState(state));
+    for (int stage = 0; stage < plat::kTextureStages; ++stage)
+      for (int type = 0; type < plat::kTextureStageStateCount; ++type)
+        d.SetTextureStageState(stage, type, main->GetTextureStageState(stage, type));
+    const plat::SurfacePtr& scratch = d.GetRenderTarget();
+    scratch->BltColorFill(nullptr, 0);
+    const auto saved = quad_;
+    SetQuadRect(RECT{0, 0, w, h});
+    const auto atOrigin = quad_;
+    quad_ = saved;
+    d.BeginScene();
+    d.SetTexture(0, cell);
+    d.DrawPrimitive(plat::D3DPT_TRIANGLESTRIP, plat::D3DFVF_TLVERTEX, atOrigin.data(), 4, 0);
+    d.EndScene();
+    f.pixels.resize(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+      std::copy_n(scratch->Row(y), w, f.pixels.data() + static_cast<size_t>(y) * w);
+    filteredBytes_ += bytes;
+  }
+  // Onto the frame, cut to it as the device's viewport cuts the quad.
+  const int32_t x0 = std::max(0, dest.Left), y0 = std::max(0, dest.Top);
+  const int32_t x1 = std::min(back->Width(), dest.Right), y1 = std::min(back->Height(), dest.Bottom);
+  if (x0 >= x1 || y0 >= y1) return true;
+  const plat::blit::Rows rows{back->Row(y0) + x0, back->Width(),
+                              f.pixels.data() + static_cast<size_t>(y0 - dest.Top) * w + (x0 - dest.Left), w,
+                              x1 - x0, y1 - y0};
+  plat::blit::AddSaturated(rows);
+  return true;
 }
 
 void FrmMainClass::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
@@ -300,9 +362,15 @@ void FrmMainClass::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
   switch (drawMode_) {
     case 1: {
       if (!device_.D3Device || !textureBuffer_) return;
+      bool kept = false;
+      const plat::SurfacePtr cell = StretchedCell(e.ImageIndex, *texture, src, kept);
+      if (kept && DrawFiltered(cell, dest)) {
+        SetQuadRect(dest);
+        break;
+      }
       device_.D3Device->BeginScene();
       SetQuadRect(dest);
-      device_.D3Device->SetTexture(0, StretchedCell(e.ImageIndex, *texture, src));
+      device_.D3Device->SetTexture(0, cell);
       device_.D3Device->DrawPrimitive(plat::D3DPT_TRIANGLESTRIP, plat::D3DFVF_TLVERTEX, quad_.data(), 4, 0);
       device_.D3Device->EndScene();
       break;

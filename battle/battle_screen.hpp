@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "battle/battle_sinks.hpp"
 #include "battle/battle_state.hpp"
@@ -18,6 +19,7 @@
 #include "engine/im_class.hpp"
 #include "engine/screen.hpp"
 #include "platform/d3d/d3d_types.hpp"
+#include "platform/d3d/device.hpp"
 #include "platform/display/surface.hpp"
 
 namespace fw {
@@ -88,6 +90,8 @@ class FrmMainClass : public Screen {
   IMClass& Device() { return device_; }
   uint8_t DrawMode() const { return drawMode_; }
   void SetDrawModeForTest(uint8_t mode) { drawMode_ = mode; }
+  // Off, blended effects go through the device every time (to compare with).
+  void UseFilteredEffects(bool on) { useFiltered_ = on; }
   const std::array<plat::D3DTLVERTEX, 4>& Quad() const { return quad_; }
   // True while the exit question waits for its key.
   bool Prompting() const { return prompting_; }
@@ -145,7 +149,29 @@ class FrmMainClass : public Screen {
   };
   static constexpr size_t kMaxStretchedCells = 2048;  // 8 MB of 64 x 64 cells
   std::unordered_map<StretchKey, plat::SurfacePtr, StretchHash> stretched_;
-  plat::SurfacePtr StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell);
+  // `kept` tells whether the answer is a kept cell, which never changes.
+  plat::SurfacePtr StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell, bool& kept);
+  // A kept cell drawn at a size, as the device draws it onto black: adding
+  // it onto the frame is the device's additive quad, at a fraction of its
+  // cost. Made when a cell and size come round a second time.
+  struct Filtered {
+    int32_t seen = 0;
+    std::vector<uint16_t> pixels;
+  };
+  using FilterKey = std::array<int64_t, 3>;  // cell surface, width, height
+  struct FilterHash {
+    size_t operator()(const FilterKey& k) const {
+      return std::hash<int64_t>()(k[0]) ^ (static_cast<size_t>(k[1]) * 1000003u) ^ (static_cast<size_t>(k[2]) << 20);
+    }
+  };
+  static constexpr int32_t kFilterSide = 128;             // the largest effect drawn this way
+  static constexpr size_t kMaxFilteredBytes = 16u << 20;  // beyond, effects go to the device
+  std::unordered_map<FilterKey, Filtered, FilterHash> filtered_;
+  size_t filteredBytes_ = 0;
+  std::shared_ptr<plat::Direct3DDevice7> filterDevice_;
+  bool useFiltered_ = true;
+  bool DrawFiltered(const plat::SurfacePtr& cell, const RECT& dest);
+
   std::array<plat::D3DTLVERTEX, 4> quad_{};
 
   // The frame clock.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "battle/battle_sim.hpp"
@@ -10,7 +11,6 @@
 #include "battle/sim_math.hpp"
 #include "engine/helpers.hpp"
 #include "platform/runtime/random.hpp"
-#include "platform/runtime/strings.hpp"
 
 namespace fw {
 namespace {
@@ -32,15 +32,18 @@ int32_t TextureNamed(const BattleState& world, const char* picture) {
     const ImageRecord* list;
     size_t size;
     int32_t index;
+    size_t length;  // of the name found
   };
-  static thread_local Known known[8] = {};
+  static thread_local Known known[16] = {};
+  static thread_local size_t next = 0;
   const auto& list = world.Textures;
-  Known& k = known[(reinterpret_cast<uintptr_t>(picture) >> 3) % std::size(known)];
-  if (k.picture == picture && k.list == list.data() && k.size == list.size() && k.index > 0 &&
-      static_cast<size_t>(k.index) < list.size() && plat::EqualNoCase(list[static_cast<size_t>(k.index)].Name, picture))
-    return k.index;
+  for (const Known& k : known) {
+    if (k.picture == picture && k.list == list.data() && k.size == list.size() && k.index > 0 &&
+        static_cast<size_t>(k.index) < list.size() && list[static_cast<size_t>(k.index)].Name.size() == k.length)
+      return k.index;
+  }
   const int32_t index = FindRecordIndexByName(picture, list);
-  k = Known{picture, list.data(), list.size(), index};
+  known[next++ % std::size(known)] = Known{picture, list.data(), list.size(), index, std::strlen(picture)};
   return index;
 }
 

@@ -84,12 +84,14 @@ void UnitCells::Build(const BattleState& world) {
   cells_.resize(static_cast<size_t>(columns_) * rows_);
   for (auto& c : cells_) c.clear();
   cellOf_.clear();
+  spots_.clear();
   maxWidth_ = maxHeight_ = maxOffset_ = 0;
   for (size_t i = 0; i < world.Units.size(); ++i) {
     const BattleUnit& u = world.Units[i];
     const int32_t cell = CellOf(u);
     cells_[static_cast<size_t>(cell)].push_back(static_cast<int32_t>(i));
     cellOf_.push_back(cell);
+    spots_.push_back(Spot{u.PosX, u.PosY, u.Team});
     const RECT& d = u.DescRECT;
     maxWidth_ = std::max<int32_t>(maxWidth_, std::abs(d.Right - d.Left));
     maxHeight_ = std::max<int32_t>(maxHeight_, std::abs(d.Bottom - d.Top));
@@ -98,7 +100,9 @@ void UnitCells::Build(const BattleState& world) {
 }
 
 void UnitCells::Moved(const BattleState& world, int32_t i) {
-  const int32_t cell = CellOf(world.Units[static_cast<size_t>(i)]);
+  const BattleUnit& u = world.Units[static_cast<size_t>(i)];
+  spots_[static_cast<size_t>(i)] = Spot{u.PosX, u.PosY, u.Team};
+  const int32_t cell = CellOf(u);
   int32_t& was = cellOf_[static_cast<size_t>(i)];
   if (cell == was) return;
   auto& from = cells_[static_cast<size_t>(was)];
@@ -116,8 +120,10 @@ void UnitCells::Removed(int32_t i) {
     auto& lastHome = cells_[static_cast<size_t>(cellOf_[static_cast<size_t>(last)])];
     *std::find(lastHome.begin(), lastHome.end(), last) = i;
     cellOf_[static_cast<size_t>(i)] = cellOf_[static_cast<size_t>(last)];
+    spots_[static_cast<size_t>(i)] = spots_[static_cast<size_t>(last)];
   }
   cellOf_.pop_back();
+  spots_.pop_back();
 }
 
 NearestFromCells::NearestFromCells(const UnitCells& cells) : previous_(g_active) { g_active = &cells; }

@@ -64,6 +64,13 @@ class UnitCells {
       for (int32_t c = c0; c <= c1; ++c)
         for (int32_t j : cells_[static_cast<size_t>(r) * columns_ + c]) f(j);
   }
+  // Where unit j stood when it was last sorted, and its team: a compact
+  // copy that a search over many units reads instead of the whole records.
+  struct Spot {
+    float x, y;
+    uint8_t team;
+  };
+  const Spot& At(int32_t j) const { return spots_[static_cast<size_t>(j)]; }
   // The roster this was built for, and how many units it holds.
   const BattleState* World() const { return world_; }
   size_t Count() const { return cellOf_.size(); }
@@ -83,6 +90,7 @@ class UnitCells {
   int32_t maxWidth_ = 0, maxHeight_ = 0, maxOffset_ = 0;
   std::vector<std::vector<int32_t>> cells_;
   std::vector<int32_t> cellOf_;
+  std::vector<Spot> spots_;
 };
 
 // While alive, FindNearestTank on `world` answers from `cells` instead of

@@ -261,11 +261,10 @@ int32_t FindNearestTank(const BattleState& world, int32_t x, int32_t y, float ra
   // and compared as it always was. Ties go to the lower index, as they do
   // in a scan from index 0, whatever order the units come in.
   double reachSq = reach * reach * (1.0 + 1e-9);
-  const auto consider = [&](int32_t n) {
-    const BattleUnit& u = world.Units[static_cast<size_t>(n)];
-    if (u.Team == team) return;
-    const double dx = x - static_cast<double>(u.PosX);
-    const double dy = y - static_cast<double>(u.PosY);
+  const auto consider = [&](int32_t n, float px, float py, uint8_t unitTeam) {
+    if (unitTeam == team) return;
+    const double dx = x - static_cast<double>(px);
+    const double dy = y - static_cast<double>(py);
     const double sq = dx * dx + dy * dy;
     if (!(sq <= reachSq)) return;
     const double d = std::sqrt(sq);
@@ -276,9 +275,17 @@ int32_t FindNearestTank(const BattleState& world, int32_t x, int32_t y, float ra
     }
   };
   if (const UnitCells* cells = NearestFromCells::Active(world)) {
-    cells->ForEachIn(x - reach - 1.0, y - reach - 1.0, x + reach + 1.0, y + reach + 1.0, consider);
+    // The cells keep each unit's position as it stands in the step that
+    // set them up, in a copy small enough to scan a crowd quickly.
+    cells->ForEachIn(x - reach - 1.0, y - reach - 1.0, x + reach + 1.0, y + reach + 1.0, [&](int32_t n) {
+      const UnitCells::Spot& s = cells->At(n);
+      consider(n, s.x, s.y, s.team);
+    });
   } else {
-    for (size_t n = 0; n < world.Units.size(); ++n) consider(static_cast<int32_t>(n));
+    for (size_t n = 0; n < world.Units.size(); ++n) {
+      const BattleUnit& u = world.Units[n];
+      consider(static_cast<int32_t>(n), u.PosX, u.PosY, u.Team);
+    }
   }
   return found;
 }

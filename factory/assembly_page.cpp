@@ -1,6 +1,7 @@
 #include "factory/assembly_page.hpp"
 
 #include <algorithm>
+#include <cctype>
 
 #include "engine/globals.hpp"
 #include "engine/sound.hpp"
@@ -206,17 +207,29 @@ void AssemblyPage::Draw(const plat::SurfacePtr& target, int32_t cursorX, int32_t
   plat::Font font = overlay_.EquTextA[1].Font;
   font.Size = 9.0f / FontScale;
   target->SetFont(font);
-  const auto lines = [&](const std::array<EquSlot, 17>& texts, int32_t colour) {
-    target->SetForeColor(colour);
-    for (size_t k = 1; k < texts.size(); ++k) target->DrawText(texts[k].X, texts[k].Y, texts[k].Name);
-  };
-  lines(overlay_.EquTextA, plat::RGB(255, 255, 0));
-  lines(overlay_.EquTextB, plat::RGB(128, 128, 0));
+  // The labels go over the valued lines in their own colour. A line that
+  // shows the ammunition's figures carries a label of its own, which the
+  // weapon's label would write across; that line keeps its one colour.
+  target->SetForeColor(plat::RGB(255, 255, 0));
+  for (size_t k = 1; k < overlay_.EquTextA.size(); ++k)
+    target->DrawText(overlay_.EquTextA[k].X, overlay_.EquTextA[k].Y, overlay_.EquTextA[k].Name);
+  target->SetForeColor(plat::RGB(128, 128, 0));
+  for (size_t k = 1; k < overlay_.EquTextB.size(); ++k) {
+    const std::string& label = overlay_.EquTextB[k].Name;
+    const std::string& shown = overlay_.EquTextA[k].Name;
+    if (shown.rfind(label, 0) == 0 || label.rfind(shown, 0) == 0)
+      target->DrawText(overlay_.EquTextB[k].X, overlay_.EquTextB[k].Y, label);
+  }
 
+  // Each fitted name stands on its row of the slot list, whose rows are as
+  // high as the list's font makes them, not the fixed step of the rows'
+  // own positions, which would drift off the labels further down.
+  const qelListBox& slotList = overlay_.EquLists[kSlotList];
   target->SetForeColor(plat::RGB(0, 255, 0));
-  for (size_t r = 1; r < overlay_.EquSlots.size(); ++r) {
-    const EquSlot& slot = overlay_.EquSlots[r];
-    if (!slot.Name.empty()) target->DrawText(slot.X + 5, slot.Y + 3, slot.Name);
+  for (int32_t r = 1; r < static_cast<int32_t>(overlay_.EquSlots.size()); ++r) {
+    const EquSlot& slot = overlay_.EquSlots[static_cast<size_t>(r)];
+    const int32_t y = slotList.DesRECT().Top + (r - slotList.ListIndex) * slotList.TextHeight;
+    if (!slot.Name.empty()) target->DrawText(slot.X + 5, y + 3, slot.Name);
   }
 
   for (int32_t i = 1; i <= 5; ++i) overlay_.EquScrolls[static_cast<size_t>(i)].Blt4(target, 0);

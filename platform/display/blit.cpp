@@ -3,6 +3,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace plat::blit {
 namespace {
 
@@ -85,8 +89,30 @@ void TransferRows(const Rows& r, Key key) {
   TransferRowsOf<O, V>(r, key);
 }
 
+// Whether destination column i takes source column srcX[0] + i / 2: the
+// battle's background, stored at half size, is stretched this way.
+bool DoublesColumns(const int32_t* srcX, int width) {
+  for (int i = 1; i < width; ++i)
+    if (srcX[i] != srcX[0] + i / 2) return false;
+  return true;
+}
+
+// A copied row of doubled columns: each source pixel written twice.
+void DoubledRow(uint16_t* d, const uint16_t* s, int width) {
+  int i = 0;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  for (; i + 16 <= width; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i / 2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_unpacklo_epi16(v, v));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 8), _mm_unpackhi_epi16(v, v));
+  }
+#endif
+  for (; i < width; ++i) d[i] = s[i / 2];
+}
+
 template <typename O>
 void TransferScaledRows(const Rows& r, const int32_t* srcX, const int32_t* srcY, Key key) {
+  const bool doubled = std::is_same_v<O, CopyOp> && r.width > 0 && DoublesColumns(srcX, r.width);
   for (int y = 0; y < r.height; ++y) {
     uint16_t* d = r.dst + y * r.dstPitch;
     const uint16_t* s = r.src + srcY[y] * r.srcPitch;
@@ -95,6 +121,10 @@ void TransferScaledRows(const Rows& r, const int32_t* srcX, const int32_t* srcY,
     if constexpr (std::is_same_v<O, CopyOp>) {
       if (y > 0 && srcY[y] == srcY[y - 1]) {
         std::memcpy(d, d - r.dstPitch, static_cast<size_t>(r.width) * 2);
+        continue;
+      }
+      if (doubled) {
+        DoubledRow(d, s + srcX[0], r.width);
         continue;
       }
     }
@@ -158,5 +188,46 @@ void Fill(uint16_t* dst, ptrdiff_t dstPitch, int width, int height, uint16_t col
   for (int i = 0; i < width; ++i) first[i] = color;
   for (int y = 1; y < height; ++y) std::memcpy(dst + y * dstPitch, first, static_cast<size_t>(width) * 2);
 }
+
+namespace {
+// a + b, held at all ones where the sum carries out of the lane. (No
+// lambdas here: one compiled apart from its AVX2 caller would pass the wide
+// vectors the wrong way.)
+template <typename T>
+FW_BLIT_INLINE T SaturatedSum(T a, T b) {
+  const T sum = a + b;
+  return sum | (T)(sum < a);
+}
+
+template <typename T>
+FW_BLIT_INLINE T AddChannels(T d, T s) {
+  // Each channel moved to the top of a 16-bit lane and added there.
+  const T r = SaturatedSum<T>(d & 0xF800, s & 0xF800) & 0xF800;
+  const T g = (SaturatedSum<T>((T)(d << 5), (T)(s << 5) & 0xFC00) >> 5) & 0x07E0;
+  const T b = SaturatedSum<T>((T)(d << 11), (T)(s << 11)) >> 11;
+  return r | g | b;
+}
+
+template <typename T>
+FW_BLIT_INLINE void AddRowsOf(const Rows& r) {
+  constexpr int kLanes = static_cast<int>(sizeof(T) / sizeof(uint16_t));
+  using One = uint16_t __attribute__((vector_size(2)));
+  for (int y = 0; y < r.height; ++y) {
+    uint16_t* d = r.dst + y * r.dstPitch;
+    const uint16_t* s = r.src + y * r.srcPitch;
+    int i = 0;
+    for (; i + kLanes <= r.width; i += kLanes) Store(d + i, AddChannels(Load<T>(d + i), Load<T>(s + i)));
+    for (; i < r.width; ++i) Store(d + i, AddChannels(Load<One>(d + i), Load<One>(s + i)));
+  }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("avx2"))) void AddRowsAvx2(const Rows& r) { AddRowsOf<W>(r); }
+#else
+void AddRowsAvx2(const Rows& r) { AddRowsOf<V>(r); }
+#endif
+}  // namespace
+
+void AddSaturated(const Rows& r) { return HasAvx2() ? AddRowsAvx2(r) : AddRowsOf<V>(r); }
 
 }  // namespace plat::blit

@@ -36,5 +36,8 @@ void Transfer(const Rows& r, Op op, Key key);
 // the source row srcY[j] for destination row j (offsets from r.src).
 void TransferScaled(const Rows& r, const int32_t* srcX, const int32_t* srcY, Op op, Key key);
 void Fill(uint16_t* dst, ptrdiff_t dstPitch, int width, int height, uint16_t color);
+// destination + source per colour channel, each held at its largest value:
+// the additive blend of the 3D device with a white vertex colour.
+void AddSaturated(const Rows& r);
 
 }  // namespace plat::blit

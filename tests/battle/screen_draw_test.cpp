@@ -2,6 +2,9 @@
 // positions the screen draws them.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "battle/battle_sim.hpp"
 #include "tests/battle/screen_fixture.hpp"
 
@@ -306,6 +309,42 @@ TEST_F(DrawTest, UnitsClipAtTheRightEdgeAndShotsOnTheEdgeAreNotDrawn) {
   back = Clean();
   screen_->DrawOBJ(back);
   EXPECT_TRUE(Blank(0, 0, 640, 480)) << "kind 17 has no drawer";
+}
+
+// Blended effects whose picture and size came round before are added from
+// a copy the device drew once; the frame must come out exactly as the
+// device draws it, at every size, cell and position, cut at every edge.
+TEST_F(DrawTest, KeptEffectsAddExactlyWhatTheDeviceDraws) {
+  screen_->SetDrawModeForTest(1);
+  std::mt19937 rng(11);
+  auto uni = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<uint16_t> background(640 * 480);
+  W().FrameFactor = 0;  // effects neither grow nor move on
+  for (int trial = 0; trial < 80; ++trial) {
+    for (uint16_t& p : background) p = static_cast<uint16_t>(uni(0, 0xFFFF));
+    W().Effects.resize(1);
+    const int size = trial % 4 == 0 ? uni(100, 140) : uni(1, 90);
+    const int x = W().ScrollX + uni(-120, 760), y = W().ScrollY + uni(-120, 600);
+    if (trial % 5 == 4)
+      SpawnShockwave(W(), x, y, 0, 0, 1.0f, 3, static_cast<int16_t>(size));
+    else if (trial % 3 == 2)
+      SpawnFog(W(), x, y, uni(-20, 20), uni(-20, 20), 1.0f, static_cast<int16_t>(size), static_cast<uint8_t>(uni(0, 2)));
+    else
+      SpawnExplosion(W(), x, y, 0, 0, 1.0f, static_cast<int16_t>(size), 0, static_cast<uint8_t>(uni(0, 5)));
+    ASSERT_EQ(W().Effects.size(), 2u);
+    W().Effects[1].FramePos = static_cast<float>(uni(1, 29));
+    const auto draw = [&](bool kept) {
+      std::copy(background.begin(), background.end(), screen_->Device().BackSurface->Pixels());
+      screen_->UseFilteredEffects(kept);
+      screen_->DrawEffects();
+      return std::vector<uint16_t>(Back().Pixels(), Back().Pixels() + 640 * 480);
+    };
+    const std::vector<uint16_t> device = draw(false);
+    draw(true);  // the first sight of a picture and size goes to the device
+    ASSERT_EQ(draw(true), device) << "trial " << trial << " size " << size << " at " << x - W().ScrollX << ","
+                                  << y - W().ScrollY;
+    ASSERT_EQ(draw(true), device) << "trial " << trial << " again";
+  }
 }
 
 TEST_F(DrawTest, EffectsDrawInEveryModeAndAFullFrameReachesTheScreen) {

@@ -91,6 +91,15 @@ TEST(UnitGridTest, SeparationFromCellsEqualsTheScan) {
       ASSERT_EQ(a.Units[static_cast<size_t>(i)], b.Units[static_cast<size_t>(i)]) << "seed " << seed << " unit " << i;
       boxes[static_cast<size_t>(i)] = BoxOf(a.Units[static_cast<size_t>(i)]);
       cells.Moved(b, i);
+      // The cells follow the pushes: a search right where the pushed unit
+      // now stands finds what a scan of the roster finds.
+      const BattleUnit& u = b.Units[static_cast<size_t>(i)];
+      const int32_t px = RoundL(u.PosX), py = RoundL(u.PosY), team = (u.Team + 1) % 3;
+      for (float range : {1.5f, 300.0f}) {
+        const int32_t scan = FindNearestTank(b, px, py, range, team);
+        const NearestFromCells from(cells);
+        ASSERT_EQ(FindNearestTank(b, px, py, range, team), scan) << "seed " << seed << " unit " << i;
+      }
     }
   }
 }

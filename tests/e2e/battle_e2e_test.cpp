@@ -29,15 +29,9 @@ constexpr int32_t kMarkMoney = 4321;
 class StartBattle : public fw::Screen {
  public:
   void Load() override {
-    fw::Users->File = fw::AppPath + "\\User.INI";
-    fw::Users->ReadUser();
-    fw::Users->NowUser = 1;
-    fw::Users->Item(1)->Mission = 1;
-    fw::Users->Item(1)->Money = kMarkMoney;
     // The profile's fitted tank, built as the profile screen builds it: the
     // campaign's scripts place it as the player's unit.
-    fw::Users->EQUFile = fw::AppPath + "\\save\\user1.DAT";
-    fw::Users->LoadEQUFile();
+    fwtest::PickFirstProfile(kMarkMoney);
     fw::CombinAllOnUsers();
     fw::GameState = fw::ScreenState::CampaignBattle;
   }

@@ -29,14 +29,10 @@ std::function<bool()> AfterPumps(int pumps) {
   return [left] { return --*left <= 0; };
 }
 
-struct Folder {
-  std::string path = fwtest::CopyOfSampleData(false);
-  ~Folder() { std::filesystem::remove_all(path); }
-};
 }  // namespace
 
 TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
-  Folder folder;
+  fwtest::SampleDataCopy folder;
   EXPECT_EXIT(
       {
         int missionAfterWin = 0;

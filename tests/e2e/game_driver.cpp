@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "app/registry.hpp"
+#include "data/users.hpp"
+#include "engine/globals.hpp"
 #include "engine/startup.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/files.hpp"
@@ -25,6 +27,8 @@ std::string CopyOfSampleData(bool withFilms) {
   return t;
 }
 
+SampleDataCopy::~SampleDataCopy() { fs::remove_all(path); }
+
 std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) {
   auto start = std::make_shared<uint64_t>(0);
   return [first, frames, start] {
@@ -35,6 +39,16 @@ std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) 
     }
     return now >= *start + frames;
   };
+}
+
+void PickFirstProfile(int32_t money) {
+  fw::Users->File = fw::AppPath + "\\User.INI";
+  fw::Users->ReadUser();
+  fw::Users->NowUser = 1;
+  fw::Users->Item(1)->Mission = 1;
+  fw::Users->Item(1)->Money = money;
+  fw::Users->EQUFile = fw::AppPath + "\\save\\user1.DAT";
+  fw::Users->LoadEQUFile();
 }
 
 void Click(float x, float y) {

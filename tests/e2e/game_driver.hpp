@@ -26,6 +26,20 @@ void Click(float x, float y);
 // at once.
 std::string CopyOfSampleData(bool withFilms = true);
 
+// Makes profile 1 of the folder's User.INI the current player at mission 1
+// with the money given (in memory only) and loads its equipment file, as
+// picking it on the profile screen does.
+void PickFirstProfile(int32_t money);
+
+// A copy of the sample data set without the films, removed with the object.
+struct SampleDataCopy {
+  std::string path = CopyOfSampleData(false);
+  SampleDataCopy() = default;
+  SampleDataCopy(const SampleDataCopy&) = delete;
+  SampleDataCopy& operator=(const SampleDataCopy&) = delete;
+  ~SampleDataCopy();
+};
+
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit
 // status 99) after maxPumps pumps.

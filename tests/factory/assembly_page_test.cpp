@@ -317,6 +317,36 @@ TEST_F(AssemblyPageTest, TextsHintsAndPreviewsStandWhereTheScreenPlacesThem) {
   EXPECT_GT(hinted(Frame(540, 300), 520, 280), 20);  // over the slot list
 }
 
+TEST_F(AssemblyPageTest, FittedNamesSitOnTheirSlotRowsAndAmmunitionLinesAreNotWrittenAcross) {
+  Own(fw::kKindTank, "Scout Tank");
+  Fitted(fw::kKindTank, "Scout Tank");
+  Fitted(fw::kKindWeapon, "Missile Launcher", 1);
+  Fitted(fw::kKindWeapon, "Homing Missile", 11);
+  Fitted(fw::kKindReactor, "Small Reactor");
+  Open();
+  ClickRow(1, kSlots, 2);  // the launcher with its missile
+  ASSERT_EQ(overlay.EquTextA[9].Name, "Weapon Speed: 6");
+  const auto f = Frame();
+  const auto bright = [](int r, int g, int b) { return r < 60 && g > 240 && b < 60; };
+  const auto olive = [](int r, int g, int b) { return r > 90 && r < 170 && g > 90 && g < 170 && b < 60; };
+
+  // The reactor's name beside the "Reactor:" line, not a row below it.
+  const auto& slots = overlay.EquLists[kSlots];
+  const int reactorTop = slots.DesRECT().Top + (A::kReactorRow - 1) * slots.TextHeight;
+  EXPECT_GT(Count(f, 535, reactorTop, 620, reactorTop + slots.TextHeight, bright), 10);
+  EXPECT_EQ(Count(f, 535, reactorTop + slots.TextHeight + 6, 620, reactorTop + 2 * slots.TextHeight + 6, bright), 0);
+
+  // The missile's speed line is all its own; the launcher's own lines
+  // keep their olive labels.
+  const auto box = [&](int line, const std::function<bool(int, int, int)>& test) {
+    const fw::EquSlot& l = overlay.EquTextA[static_cast<size_t>(line)];
+    return Count(f, l.X, l.Y, l.X + 60, l.Y + 12, test);
+  };
+  EXPECT_EQ(box(9, olive), 0);
+  EXPECT_GT(box(9, Yellow), 10);
+  EXPECT_GT(box(13, olive), 10);
+}
+
 }  // namespace
 
 namespace {
