@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/factory_player.hpp"
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -29,10 +30,7 @@ void Prepare() {
     fwbench::OpenSampleData();
     fw::Users->File = fw::AppPath + "\\User.INI";
     fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";
-    fw::Users->NowUser = 1;
-    fw::Users->NowItem()->Money = 5000;
-    fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
-    fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+    fwbench::GiveFactoryPlayer(5000);
     return true;
   }();
   (void)ready;

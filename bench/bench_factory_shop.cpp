@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/factory_player.hpp"
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
@@ -25,10 +26,8 @@ void Prepare() {
     fw::DDraw = std::make_shared<plat::DirectDraw>();
     fw::DDraw->SetDisplayMode(640, 480, 16, 0, 0);
     if (!fw::CreatePrimaryAndBackBuffer(fw::Primary, fw::BackBuffer, fw::DDraw)) std::abort();
-    fw::Users->NowUser = 1;
-    fw::Users->NowItem()->Money = 100;  // short of every price: the warning blinks too
-    fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
-    fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+    // Short of every price: the warning blinks too.
+    fwbench::GiveFactoryPlayer(100);
     return true;
   }();
   (void)ready;

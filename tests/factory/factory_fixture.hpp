@@ -17,20 +17,25 @@
 
 namespace fwtest {
 
+// The sample archive opened and profile 1 chosen, its files in the test's
+// program folder.
+inline void OpenSampleFactory() {
+  fw::DataPack.Release();
+  fw::DataPack->FilePath = fwtest::SampleDataFolder();
+  fw::DataPack->TempPath = fw::AppPath;
+  fw::DataPack->LoadInf("Data");
+  fw::Users.Release();
+  fw::Users->File = fw::AppPath + "\\User.INI";
+  fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";
+  fw::Users->NowUser = 1;
+}
 
 class FactoryScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
     plat::FixClock(1000);
-    fw::DataPack.Release();
-    fw::DataPack->FilePath = fwtest::SampleDataFolder();
-    fw::DataPack->TempPath = fw::AppPath;
-    fw::DataPack->LoadInf("Data");
-    fw::Users.Release();
-    fw::Users->File = fw::AppPath + "\\User.INI";
-    fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";
-    fw::Users->NowUser = 1;
+    OpenSampleFactory();
     fw::Users->NowItem()->Money = 5000;
     fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
     fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);

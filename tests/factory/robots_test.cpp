@@ -20,6 +20,7 @@
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/factory/factory_fixture.hpp"
 
 namespace {
 
@@ -434,14 +435,7 @@ class RobotsInTheHallTest : public ::testing::Test {
     if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
     plat::FixClock(1000);
     plat::FixRandom(2024);
-    fw::DataPack.Release();
-    fw::DataPack->FilePath = fwtest::SampleDataFolder();
-    fw::DataPack->TempPath = fw::AppPath;
-    fw::DataPack->LoadInf("Data");
-    fw::Users.Release();
-    fw::Users->File = fw::AppPath + "\\User.INI";
-    fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";
-    fw::Users->NowUser = 1;
+    fwtest::OpenSampleFactory();
   }
   void TearDown() override {
     factory.reset();
