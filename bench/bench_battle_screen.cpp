@@ -12,6 +12,7 @@
 
 #include "battle/battle_screen.hpp"
 #include "battle/battle_sim.hpp"
+#include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
@@ -46,14 +47,7 @@ Battle& Loaded() {
   return b;
 }
 
-void BM_FullFrameCopy(benchmark::State& state) {
-  plat::Surface from(640, 480), to(640, 480);
-  const fw::RECT whole{0, 0, 640, 480};
-  for (auto _ : state) {
-    to.BltFast(0, 0, &from, &whole, plat::DDBLTFAST_WAIT);
-    benchmark::DoNotOptimize(to.Pixels());
-  }
-}
+using fwbench::BM_FullFrameCopy;
 BENCHMARK(BM_FullFrameCopy);
 
 // Frames of the mission as it plays, at the factor of a 15 ms frame.

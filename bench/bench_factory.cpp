@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "bench/factory_player.hpp"
+#include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -61,14 +62,7 @@ void Report(benchmark::State& state, double nanosecondsEach, double copy) {
   state.counters["ms"] = nanosecondsEach / 1e6;
 }
 
-void BM_FullFrameCopy(benchmark::State& state) {
-  plat::Surface from(640, 480), to(640, 480);
-  const plat::RECT whole{0, 0, 640, 480};
-  for (auto _ : state) {
-    to.BltFast(0, 0, &from, &whole, plat::DDBLTFAST_WAIT);
-    benchmark::ClobberMemory();
-  }
-}
+using fwbench::BM_FullFrameCopy;
 BENCHMARK(BM_FullFrameCopy);
 
 void BM_HallFrame(benchmark::State& state) {

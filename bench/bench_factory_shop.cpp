@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "bench/factory_player.hpp"
+#include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
@@ -33,15 +34,7 @@ void Prepare() {
   (void)ready;
 }
 
-void BM_FullFrameCopy(benchmark::State& state) {
-  Prepare();
-  auto picture = std::make_shared<plat::Surface>(640, 480);
-  const plat::RECT whole{0, 0, 640, 480};
-  for (auto _ : state) {
-    fw::BackBuffer->BltFast(0, 0, picture.get(), &whole, plat::DDBLTFAST_WAIT);
-    benchmark::ClobberMemory();
-  }
-}
+using fwbench::BM_FullFrameCopy;
 BENCHMARK(BM_FullFrameCopy);
 
 void BM_WeaponShopFrame(benchmark::State& state) {

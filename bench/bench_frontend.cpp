@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/frame_copy.hpp"
 #include "data/users.hpp"
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
@@ -87,15 +88,7 @@ void FramesOf(benchmark::State& state, int screenState, const std::function<void
   slot->SetFactory(nullptr);
 }
 
-void BM_FullFrameCopy(benchmark::State& state) {
-  Prepare();
-  auto picture = std::make_shared<plat::Surface>(640, 480);
-  const plat::RECT whole{0, 0, 640, 480};
-  for (auto _ : state) {
-    fw::BackBuffer->BltFast(0, 0, picture.get(), &whole, plat::DDBLTFAST_WAIT);
-    benchmark::ClobberMemory();
-  }
-}
+using fwbench::BM_FullFrameCopy;
 BENCHMARK(BM_FullFrameCopy);
 
 void BM_ProfileScreenFrame(benchmark::State& state) { FramesOf<fw::FrmUserMenuClass>(state, 5); }
