@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
 #include "engine/joystick.hpp"
 #include "engine/program_end.hpp"
@@ -68,6 +69,7 @@ void FormBoard::Form_KeyDown(int16_t keyCode, int16_t shift) {
   // Print Screen acts on its release alone: its press must neither reach a
   // screen nor answer a question that waits for a key.
   if (keyCode == kVkPrintScreen) return;
+  NoteKeyDown(keyCode);
   KeyCode = keyCode;
   KeyShift = shift;
   if (auto s = CurrentScreen(kScreenKeyDown)) s->KeyDown(keyCode, shift);
@@ -80,6 +82,7 @@ void FormBoard::Form_KeyPress(int16_t keyAscii) {
 }
 
 void FormBoard::Form_KeyUp(int16_t keyCode, int16_t shift) {
+  NoteKeyUp(keyCode);
   if (auto s = CurrentScreen(kScreenKeyUp)) s->KeyUp(keyCode, shift);
   if (keyCode == kVkPrintScreen) CaptureScreen();
 }
@@ -99,6 +102,7 @@ void KeepMouseEvent(int16_t button, int16_t shift, float x, float y, uint8_t mov
 void FormBoard::Form_MouseDown(int16_t button, int16_t shift, float xTwips, float yTwips) {
   float x = xTwips / plat::kTwipsPerPixelX;
   float y = yTwips / plat::kTwipsPerPixelY;
+  NoteButtonDown(button);
   KeepMouseEvent(button, shift, x, y, 0);
   if (auto s = CurrentScreen(kScreenMouseDown)) s->MouseDown(button, shift, x, y);
 }

@@ -1,6 +1,7 @@
 #include "engine/media_player.hpp"
 
 #include "engine/form_board.hpp"
+#include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
 #include "engine/surfaces.hpp"
@@ -82,7 +83,9 @@ void QelMediaPlayCls::PlayLogo() {
   }
   Board->WindowState = 2;
   StartFilm();
-  while (!KeyOrButton()) {
+  // A key still held from the last screen must not cut the film at once.
+  const FreshPress press;
+  while (!press.Taken()) {
     plat::DoEvents();
     TestCoop();
     if (!IFilter) break;

@@ -27,8 +27,7 @@ void NeedSurface(const plat::SurfacePtr& s) {
 int16_t WaitForAnswer() {
   MouseButton = 0;
   KeyCode = 0;
-  WaitForKeyOrButton();
-  const int16_t key = KeyCode;
+  const int16_t key = WaitForKeyOrButton();
   KeyCode = 0;
   return key;
 }

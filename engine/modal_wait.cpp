@@ -1,6 +1,6 @@
 #include "engine/modal_wait.hpp"
 
-#include "engine/globals.hpp"
+#include "engine/fresh_press.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 
@@ -8,15 +8,15 @@ namespace fw {
 namespace {
 // Short enough that a key feels answered at once.
 constexpr uint32_t kLookEveryMs = 5;
-
-bool Answered() { return KeyCode > 0 || MouseButton > 0; }
 }  // namespace
 
-void WaitForKeyOrButton() {
-  while (!Answered()) {
+int16_t WaitForKeyOrButton() {
+  const FreshPress press;
+  while (!press.Taken()) {
     plat::DoEvents();
-    if (!Answered()) plat::Rest(kLookEveryMs);
+    if (!press.Taken()) plat::Rest(kLookEveryMs);
   }
+  return press.Key();
 }
 
 }  // namespace fw

@@ -53,6 +53,7 @@ void FrmBriefClass::Load() {
   if (MusicOn != 0) MediaPlay->PlayBackSound(2);
   LoadMenuSounds();
   PlaySoundKey(1, false);
+  statePage_.Open();
   mState = "Loop";
   while (mState != "EXIT") {
     plat::DoEvents();
@@ -85,18 +86,18 @@ void FrmBriefClass::MouseDown(int16_t& button, int16_t&, float& x, float& y) {
   mPressed = button;
   mCursorX = WholePixel(x);
   mCursorY = WholePixel(y);
-  mKeyHit = -1;
 }
 
 void FrmBriefClass::KeyPress(int16_t& keyAscii) {
-  mKeyHit = -1;
   if (mWaiting != 0) return;
+  if (mPage == 0 && !statePage_.TakenNow()) return;
   if (keyAscii == 27) {
     if (mPage == 0) {
       GameState = ScreenState::MainMenu;
       mState = "EXIT";
     } else {
       mPage = 0;
+      statePage_.Open();
     }
   } else {
     mPressed = 1;
@@ -129,6 +130,10 @@ void FrmBriefClass::PaintIT() {
 
 void FrmBriefClass::CheckClick2() {
   if (mPressed <= 0) return;
+  if (!statePage_.Taken()) {
+    mPressed = 0;
+    return;
+  }
   if (PtInRECT(mCursorX, mCursorY, mButtons[0])) {
     GameState = ScreenState::MainMenu;
     mState = "EXIT";
@@ -149,6 +154,7 @@ void FrmBriefClass::CheckClick() {
     if (i == 1 || i == 4) {
       PlaySoundKey(2, false);
       mPage = 0;
+      statePage_.Open();
       mPressed = 0;
     } else if (i == 2) {
       PlaySoundKey(2, false);
@@ -179,11 +185,11 @@ void FrmBriefClass::Refuse() {
   SetSurfaceFont(Primary, "Arial", 12.0f / FontScale, plat::RGB(255, 50, 50), false);
   Primary->DrawText(210, 200, "Please arm the tank in the ");
   Primary->DrawText(210, 220, " maintenance factory.");
-  mKeyHit = 0;
-  while (mKeyHit == 0) {
+  const FreshPress press;
+  while (!press.Taken()) {
     mWaiting = -1;
     plat::DoEvents();
-    if (mKeyHit == 0) plat::Rest(5);
+    if (!press.Taken()) plat::Rest(5);
   }
   mWaiting = 0;
   // The press that ended the message is not also a click on the page.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/fresh_press.hpp"
 #include "engine/rects.hpp"
 #include "engine/screen.hpp"
 #include "platform/display/surface.hpp"
@@ -49,12 +50,14 @@ class FrmBriefClass : public Screen {
   int32_t mCursorX = 0, mCursorY = 0;
   int16_t mPressed = 0;
   uint8_t mPage = 0;
-  int16_t mKeyHit = 0;
   int16_t mWaiting = 0;
   float radius_ = 0.0f;
   // The left button's state was cleared: a button still held from before
   // counts as released until it is pressed anew.
   bool heldLeftCleared_ = false;
+  // Since the state page showed: a key or button held from the battle or
+  // the factory must not turn it unseen.
+  FreshPress statePage_;
 };
 
 }  // namespace fw

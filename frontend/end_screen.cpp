@@ -46,6 +46,7 @@ void FrmEndScreenClass::Load() {
   // The result is taken; the next battle leaves its own.
   EndResult = BattleResult{};
   ReadBackGround();
+  opened_.Open();
   mState = "Loop";
   while (mState != "EXIT") {
     plat::DoEvents();
@@ -68,10 +69,12 @@ void FrmEndScreenClass::Load() {
 }
 
 void FrmEndScreenClass::KeyPress(int16_t& keyAscii) {
-  if (keyAscii == 13 || keyAscii == 27) mState = "EXIT";
+  if ((keyAscii == 13 || keyAscii == 27) && opened_.TakenNow()) mState = "EXIT";
 }
 
-void FrmEndScreenClass::MouseDown(int16_t&, int16_t&, float&, float&) { mState = "EXIT"; }
+void FrmEndScreenClass::MouseDown(int16_t&, int16_t&, float&, float&) {
+  if (opened_.TakenNow()) mState = "EXIT";
+}
 
 void FrmEndScreenClass::MouseMove(int16_t&, int16_t&, float& x, float& y) {
   mCursorX = WholePixel(x);

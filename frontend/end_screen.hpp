@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/fresh_press.hpp"
 #include "engine/screen.hpp"
 #include "platform/display/surface.hpp"
 
@@ -37,6 +38,8 @@ class FrmEndScreenClass : public Screen {
   plat::SurfacePtr mPicture;
   std::string mState;
   int32_t mCursorX = 0, mCursorY = 0;
+  // Fire held at the battle's end must not close the result unseen.
+  FreshPress opened_;
 };
 
 }  // namespace fw

@@ -49,7 +49,7 @@ bool BattleRunning() {
 }
 
 DriverStep IntoTheBattle() {
-  return {"the splash", SplashShown, [] {
+  return {"the splash", fwtest::AMomentAfter(SplashShown), [] {
             fw::RegisterScreen(fw::ScreenState::Profiles, fw::kScreenKeyDown, fw::MakeScreen<StartBattle>);
             // The campaign's own scripts when the program has them, else the
             // test's.

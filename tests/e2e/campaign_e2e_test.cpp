@@ -63,7 +63,7 @@ struct Seen {
   const int status = fwtest::RunGame(
       folder,
       {
-          {"the splash", [] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; },
+          {"the splash", fwtest::AMomentAfter([] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; }),
            [] { plat::PushKeyStroke(kVkReturn); }},
           // Profile 1 is chosen when the screen opens; its kit can fight.
           {"the profile screen", Settled([] { return fw::UserMenuScreen.Exists(); }),
@@ -72,11 +72,11 @@ struct Seen {
              Click(480, 425);
            }},
           {"the main menu", Settled([] { return fw::MainMenuScreen.Exists(); }), [] { Click(320, 98); }},
-          {"the briefing's state page", Settled([] { return fw::BriefScreen.Exists(); }, 3),
+          {"the briefing's state page", fwtest::AMomentAfter(Settled([] { return fw::BriefScreen.Exists(); }, 3)),
            [] { Click(300, 300); }},
           {"the briefing page", Settled([] { return true; }, 3), [] { Click(465, 440); }},
           {"the battle on map T", BattleRunning, [] { plat::PushKeyStroke(kVkF4, kShiftAlt); }},
-          {"the end screen", Settled([] { return fw::EndScreenObj.Exists(); }, 3),
+          {"the end screen", fwtest::AMomentAfter(Settled([] { return fw::EndScreenObj.Exists(); }, 3)),
            [&seen, endShown] {
              auto end = std::dynamic_pointer_cast<fw::FrmEndScreenClass>(fw::EndScreenObj.Shared());
              seen.wonShown = end && end->WinState && end->MisIndex == 20 && fw::Users->NowItem()->Mission == 20;

@@ -100,12 +100,12 @@ std::string ReadFile(const std::string& path) {
   fwtest::RunGame(
       folder,
       {
-          {"the splash", SplashShown,
+          {"the splash", fwtest::AMomentAfter(SplashShown),
            [] {
              fw::RegisterScreen(fw::ScreenState::Profiles, fw::kScreenKeyDown, fw::MakeScreen<StartBriefing>);
              plat::PushKeyStroke(kVkReturn);
            }},
-          {"the briefing's state page", FramesAfter([] { return fw::BriefScreen.Exists(); }, 3),
+          {"the briefing's state page", fwtest::AMomentAfter(FramesAfter([] { return fw::BriefScreen.Exists(); }, 3)),
            [] { Click(1, 300, 300); }},
           {"the briefing page", FramesAfter([] { return true; }, 3), [] { Click(1, 365, 440); }},
           {"the weapon shop's area", TurnTo("Weap", 27, 274), PressInHall},

@@ -13,6 +13,7 @@
 #include "platform/input/window.hpp"
 #include "tests/e2e/game_driver.hpp"
 
+using fwtest::AMomentAfter;
 using fwtest::Click;
 using fwtest::DriverStep;
 using fwtest::FramesAfter;
@@ -40,12 +41,12 @@ TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
         const int status = fwtest::RunGame(
             folder.path,
             {
-                {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
+                {"the splash", AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }},
                 // A new profile: DEL sets it up at mission 1, then its board
                 // (selected already) takes a name.
                 {"the profile screen at rest", FramesAfter([] { return fw::UserMenuScreen.Exists(); }, 80),
                  [] { Click(160, 425); }},
-                {"the question", AfterPumps(5), [] { plat::PushKeyStroke(kVkY); }},
+                {"the question", AMomentAfter(AfterPumps(5)), [] { plat::PushKeyStroke(kVkY); }},
                 {"the profile set up", [] { return fw::Users->Item(1)->Mission == 1; }, [] { Click(100, 35); }},
                 {"a frame", FramesAfter([] { return true; }, 2),
                  [] {
@@ -57,7 +58,7 @@ TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
                    pickedName = fw::Users->NowItem()->Name;
                    Click(320, 98);
                  }},
-                {"the briefing's state page", FramesAfter([] { return fw::BriefScreen.Exists(); }, 3),
+                {"the briefing's state page", AMomentAfter(FramesAfter([] { return fw::BriefScreen.Exists(); }, 3)),
                  [] { Click(300, 300); }},
                 // The maintenance factory would fit the tank; the road only needs one.
                 {"the briefing page", FramesAfter([] { return true; }, 3),
@@ -76,9 +77,9 @@ TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
                    fw::EndResult.WinState = true;
                    fw::GameState = fw::ScreenState::EndScreen;
                  }},
-                {"the end screen", FramesAfter([] { return fw::EndScreenObj.Exists(); }, 3),
+                {"the end screen", AMomentAfter(FramesAfter([] { return fw::EndScreenObj.Exists(); }, 3)),
                  [] { plat::PushKeyStroke(kVkReturn); }},
-                {"the briefing again", FramesAfter([] { return fw::BriefScreen.Exists(); }, 3),
+                {"the briefing again", AMomentAfter(FramesAfter([] { return fw::BriefScreen.Exists(); }, 3)),
                  [&] {
                    missionAfterWin = fw::Users->NowItem()->Mission;
                    plat::PushKeyStroke(kVkEscape);
@@ -87,7 +88,7 @@ TEST(FrontEndRoad, ProfileMenuBriefingBattleEndScreenAndBack) {
                  [] { plat::PushKeyStroke(kVkEscape); }},
                 {"the profile screen again", FramesAfter([] { return fw::UserMenuScreen.Exists(); }, 3),
                  [] { plat::PushKeyStroke(kVkEscape); }},
-                {"the last question", AfterPumps(5), [] { plat::PushKeyStroke(kVkY); }},
+                {"the last question", AMomentAfter(AfterPumps(5)), [] { plat::PushKeyStroke(kVkY); }},
             },
             20000);
         const bool ok = status == 0 && pickedName == "ace" && missionAfterWin == 2;

@@ -4,12 +4,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/registry.hpp"
 #include "data/users.hpp"
+#include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
 #include "engine/startup.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
@@ -38,6 +41,20 @@ std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames) 
       *start = now;
     }
     return now >= *start + frames;
+  };
+}
+
+std::function<bool()> AMomentAfter(std::function<bool()> first) {
+  // Beyond the ignored moments by a margin, for the pump that delivers it.
+  constexpr uint32_t kMoment = fw::kFreshPressDelayMs + 50;
+  auto start = std::make_shared<std::optional<uint32_t>>();
+  return [first, start] {
+    const uint32_t now = plat::timeGetTime();
+    if (!*start) {
+      if (!first()) return false;
+      *start = now;
+    }
+    return now - **start >= kMoment;
   };
 }
 

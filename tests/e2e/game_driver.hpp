@@ -18,6 +18,11 @@ struct DriverStep {
 // reach a count: time for pictures to slide in.
 std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
 
+// A condition that holds a moment after `first` first held: long enough for
+// a screen that one press ends (the splash, a question, the end screen) to
+// take the press, as it ignores the presses of its first moments.
+std::function<bool()> AMomentAfter(std::function<bool()> first);
+
 // A left click at a point of the 640 x 480 screen.
 void Click(float x, float y);
 

@@ -32,7 +32,7 @@ TEST(QuitSignal, EndsTheGameCleanlyWhileAQuestionWaitsForItsAnswer) {
           const int status = fwtest::RunGame(
               folder.path,
               {
-                  {"the splash", AtTheSplash, [] { plat::PushKeyStroke(kVkReturn); }},
+                  {"the splash", fwtest::AMomentAfter(AtTheSplash), [] { plat::PushKeyStroke(kVkReturn); }},
                   // The profile screen's question, as its quit key asks it.
                   {"the profile screen", [] { return fw::GameState == 5; },
                    [&] {

@@ -15,10 +15,18 @@ constexpr int16_t kVkReturn = 13;
 constexpr int16_t kVkEscape = 27;
 constexpr int16_t kVkY = 89;
 
-// The profile screen asks before the program ends: Esc, then Y.
-void QuitFromProfiles() {
-  plat::PushKeyStroke(kVkEscape);
-  plat::PushKeyStroke(kVkY);
+// The profile screen asks before the program ends: Esc, then, once the
+// question shows, Y.
+std::vector<DriverStep> QuitFromProfiles(std::function<bool()> atProfiles) {
+  return {{"the profile screen", std::move(atProfiles), [] { plat::PushKeyStroke(kVkEscape); }},
+          {"the quit question", fwtest::AMomentAfter([] { return true; }), [] { plat::PushKeyStroke(kVkY); }}};
+}
+
+// The steps in order, as one script.
+std::vector<DriverStep> Script(std::initializer_list<std::vector<DriverStep>> parts) {
+  std::vector<DriverStep> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
 }
 
 // The primary surface exists from the splash on; films run without it.
@@ -48,23 +56,21 @@ TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
         bool splashWasAPicture = false;
         uint64_t framesAtProfiles = 0;
         const int status = fwtest::RunGame(
-            folder.path, {
-                             {"the splash", SplashShown,
-                              [&] {
-                                splashWasAPicture = FrameIsAPicture();
-                                plat::PushKeyStroke(kVkReturn);
-                              }},
-                             {"the profile screen's state",
-                              [&] {
-                                if (fw::GameState != 5) return false;
-                                framesAtProfiles = plat::Window::Instance().FramesPresented();
-                                return true;
-                              },
-                              [] {}},
-                             {"a frame of the profile screen",
-                              [&] { return plat::Window::Instance().FramesPresented() > framesAtProfiles; },
-                              [] { QuitFromProfiles(); }},
-                         });
+            folder.path, Script({{{"the splash", fwtest::AMomentAfter(SplashShown),
+                                   [&] {
+                                     splashWasAPicture = FrameIsAPicture();
+                                     plat::PushKeyStroke(kVkReturn);
+                                   }},
+                                  {"the profile screen's state",
+                                   [&] {
+                                     if (fw::GameState != 5) return false;
+                                     framesAtProfiles = plat::Window::Instance().FramesPresented();
+                                     return true;
+                                   },
+                                   [] {}}},
+                                 QuitFromProfiles([&] {
+                                   return plat::Window::Instance().FramesPresented() > framesAtProfiles;
+                                 })}));
         std::exit(status == 0 && fw::GameState == 0 && splashWasAPicture ? 0 : 10 + status);
       },
       ::testing::ExitedWithCode(0), "");
@@ -78,21 +84,20 @@ TEST(StartupRoad, FilmsOpenAndCloseTheGameAndKeysEndThem) {
         bool logoShown = false;
         const int status = fwtest::RunGame(
             folder.path,
-            {
-                // The key that ends the intro also counts for the splash.
-                {"the intro film", FilmShowing,
-                 [&] {
-                   introShown = FrameIsAPicture();
-                   plat::PushKeyStroke(kVkReturn);
-                 }},
-                {"the profile screen", [] { return fw::GameState == 5 && fw::Primary != nullptr; },
-                 [] { QuitFromProfiles(); }},
-                {"the closing film", [] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); },
-                 [&] {
-                   logoShown = true;
-                   plat::PushMouseDown(1, 320, 240);
-                 }},
-            });
+            Script({{{"the intro film", FilmShowing,
+                      [&] {
+                        introShown = FrameIsAPicture();
+                        plat::PushKeyStroke(kVkReturn);
+                      }},
+                     // The key that ended the film does not also pass the splash.
+                     {"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }}},
+                    QuitFromProfiles([] { return fw::GameState == 5 && fw::Primary != nullptr; }),
+                    {{"the closing film",
+                      fwtest::AMomentAfter([] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); }),
+                      [&] {
+                        logoShown = true;
+                        plat::PushMouseDown(1, 320, 240);
+                      }}}}));
         // The display is handed back after the closing film.
         std::exit(status == 0 && introShown && logoShown && fw::Primary ? 0 : 10 + status);
       },
@@ -104,11 +109,9 @@ TEST(StartupRoad, AMouseClickAlsoDismissesTheSplash) {
   EXPECT_EXIT(
       {
         const int status = fwtest::RunGame(
-            folder.path, {
-                             {"the splash", SplashShown, [] { plat::PushMouseDown(1, 320, 240); }},
-                             {"the profile screen", [] { return fw::GameState == 5; },
-                              [] { QuitFromProfiles(); }},
-                         });
+            folder.path,
+            Script({{{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushMouseDown(1, 320, 240); }}},
+                    QuitFromProfiles([] { return fw::GameState == 5; })}));
         std::exit(status);
       },
       ::testing::ExitedWithCode(0), "");
@@ -117,7 +120,7 @@ TEST(StartupRoad, AMouseClickAlsoDismissesTheSplash) {
 TEST(StartupRoad, MissingArchiveDirectoryEndsWithItsName) {
   Folder folder(false);
   std::filesystem::remove(folder.path + "/Data.INF");
-  EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {{"the splash", SplashShown,
+  EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {{"the splash", fwtest::AMomentAfter(SplashShown),
                                                          [] { plat::PushKeyStroke(kVkReturn); }}})),
               ::testing::ExitedWithCode(1), "Data\\.INF.*" + folder.path);
 }
@@ -136,18 +139,14 @@ TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {
         bool sawMainMenu = false;
         const int status = fwtest::RunGame(
             folder.path,
-            {
-                {"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }},
-                {"the profile screen", [] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); },
-                 [] { QuitFromProfiles(); }},
-                // Between two screens, as the end screen leaves it after the last mission.
-                {"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
-                 [] { fw::GameState = 11; }},
-                {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
-                 [] { plat::PushKeyStroke(kVkEscape); }},
-                {"the profile screen again", [] { return fw::UserMenuScreen.Exists(); },
-                 [] { QuitFromProfiles(); }},
-            });
+            Script({{{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }}},
+                    QuitFromProfiles([] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); }),
+                    // Between two screens, as the end screen leaves it after the last mission.
+                    {{"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
+                      [] { fw::GameState = 11; }},
+                     {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
+                      [] { plat::PushKeyStroke(kVkEscape); }}},
+                    QuitFromProfiles([] { return fw::UserMenuScreen.Exists(); })}));
         std::exit(status == 0 && sawMainMenu ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

@@ -38,6 +38,14 @@ class DisplayMessageBox : public fwtest::DisplayTest {
     fw::Board.Release();
     DisplayTest::TearDown();
   }
+  // A driver that moves the fixed clock a tenth of a second at each pump,
+  // so a wait's first moments pass, then does what it is given.
+  static plat::TestDriver Ticking(std::function<void()> f) {
+    return [f] {
+      plat::AdvanceClock(100);
+      f();
+    };
+  }
   // A frame of the pointer as drawn on a fresh 640 x 480 target.
   plat::SurfacePtr Target() {
     auto t = std::make_shared<plat::Surface>(640, 480);
@@ -82,31 +90,51 @@ TEST_F(DisplayMessageBox, AnswersWithTheKeyOrZeroForAClick) {
   ASSERT_TRUE(fw::Board->Show());
   fw::GameState = 0;
   int pumps = 0;
-  plat::SetTestDriver([&] {
+  plat::SetTestDriver(Ticking([&] {
     if (++pumps == 3) plat::PushKeyStroke('Y');
-  });
+  }));
   fw::KeyCode = 55;
   EXPECT_EQ(fw::ShowMessageBox("Are you sure to exit? (Y/n)", plat::RGB(255, 0, 0)), 89);
   EXPECT_EQ(fw::KeyCode, 0);
   EXPECT_GE(pumps, 3);
 
   pumps = 0;
-  plat::SetTestDriver([&] {
-    if (++pumps == 2) plat::PushMouseDown(1, 300.0f, 120.0f);
-  });
+  plat::SetTestDriver(Ticking([&] {
+    if (++pumps == 3) plat::PushMouseDown(1, 300.0f, 120.0f);
+  }));
   EXPECT_EQ(fw::ShowMessageBox("Are you sure to delete it? (y/N)", plat::RGB(255, 0, 0)), 0);
   EXPECT_EQ(fw::MouseButton, 1);
+}
+
+TEST_F(DisplayMessageBox, TakesNoHeldKeyNorAPressInItsFirstMoments) {
+  ASSERT_TRUE(fw::Board->Show());
+  fw::GameState = 0;
+  // Fire held from the screen before, still repeating while the box shows.
+  plat::PushKeyDown(' ');
+  plat::DoEvents();
+  int pumps = 0;
+  plat::SetTestDriver(Ticking([&] {
+    ++pumps;
+    if (pumps == 2) plat::PushKeyStroke('Y');  // 0.2 s after it opened: too soon
+    if (pumps >= 3 && pumps < 8) plat::PushKeyDown(' ');
+    if (pumps == 8) plat::PushKeyStroke('N');
+  }));
+  EXPECT_EQ(fw::ShowMessageBox("Are you sure to exit? (Y/n)", plat::RGB(255, 0, 0)), 'N');
+  EXPECT_EQ(pumps, 8);
+  plat::SetTestDriver(nullptr);
+  plat::PushKeyUp(' ');
+  plat::DoEvents();
 }
 
 TEST_F(DisplayMessageBox, PrintScreenAnswersNoQuestion) {
   ASSERT_TRUE(fw::Board->Show());
   fw::GameState = 0;
   int pumps = 0;
-  plat::SetTestDriver([&] {
+  plat::SetTestDriver(Ticking([&] {
     ++pumps;
-    if (pumps == 2) plat::PushKeyStroke(44);
+    if (pumps == 4) plat::PushKeyStroke(44);
     if (pumps == 5) plat::PushKeyStroke('N');
-  });
+  }));
   EXPECT_EQ(fw::ShowMessageBox("Are you sure to exit? (Y/n)", plat::RGB(255, 0, 0)), 'N');
   EXPECT_GE(pumps, 5);
 }
@@ -114,7 +142,7 @@ TEST_F(DisplayMessageBox, PrintScreenAnswersNoQuestion) {
 TEST_F(DisplayMessageBox, EmptyTextShowsTheBareBoardOnScreen) {
   ASSERT_TRUE(fw::Board->Show());
   fw::GameState = 0;
-  plat::SetTestDriver([] { plat::PushKeyStroke('N'); });
+  plat::SetTestDriver(Ticking([] { plat::PushKeyStroke('N'); }));
   EXPECT_EQ(fw::ShowMessageBox("", plat::RGB(255, 0, 0)), 'N');
   const plat::Window& w = plat::Window::Instance();
   ASSERT_EQ(w.LastFrameWidth(), 640);
@@ -125,7 +153,7 @@ TEST_F(DisplayMessageBox, EmptyTextShowsTheBareBoardOnScreen) {
 
   // With text, the board under the text keeps its pixels elsewhere and the
   // text is in the colour given.
-  plat::SetTestDriver([] { plat::PushKeyStroke('N'); });
+  plat::SetTestDriver(Ticking([] { plat::PushKeyStroke('N'); }));
   fw::ShowMessageBox("WWW", plat::RGB(255, 0, 0));
   int red = 0;
   for (int y = 0; y < 40; ++y)

@@ -96,12 +96,24 @@ TEST_F(Briefing, PicturesAndMarkFollowTheMissionModuloTwenty) {
 }
 
 TEST_F(Briefing, AKeyTurnsThePageAndEscGoesBackThenToTheMainMenu) {
-  Run(screen, 7, {Wait(2), Key(' ', ' '), OnBriefingPage(), Esc(), Until([this] { return screen->Page() == 0; }), Esc()});
+  Run(screen, 7, {Wait(2), Settle(), Key(' ', ' '), OnBriefingPage(), Esc(), Until([this] { return screen->Page() == 0; }), Settle(), Esc()});
+  EXPECT_EQ(fw::GameState, 1);
+}
+
+TEST_F(Briefing, TheStatePageTakesNoKeyOrButtonHeldFromTheBattle) {
+  fw::Board->Form_KeyDown(' ', 0);  // fire, held since the battle
+  Run(screen, 7,
+      {Wait(2), Key('A', 'a') /* too soon */, Do([] { MoveTo(300, 300, 2); }), Settle(), Do([] {
+         fw::Board->Form_KeyDown(' ', 0);
+         fw::Board->Form_KeyPress(' ');
+       }),
+       Do([] { MoveTo(310, 300, 2); }), Wait(3), Do([this] { EXPECT_EQ(screen->Page(), 0); }),
+       Do([] { fw::Board->Form_KeyUp(' ', 0); }), Click(300, 300), OnBriefingPage(), Esc(), Settle(), Esc()});
   EXPECT_EQ(fw::GameState, 1);
 }
 
 TEST_F(Briefing, AKeyWithThePointerOnTheCornerLeavesForTheMainMenu) {
-  Run(screen, 7, {Wait(2), Do([] { MoveTo(632, 5); }), Key(' ', ' ')});
+  Run(screen, 7, {Wait(2), Settle(), Do([] { MoveTo(632, 5); }), Key(' ', ' ')});
   EXPECT_EQ(fw::GameState, 1);
 }
 
@@ -112,36 +124,36 @@ TEST_F(Briefing, StartWithoutATankIsRefusedUntilAKeyThenStartsWithOne) {
     ++built;
   };
   Run(screen, 7,
-      {Wait(2), Click(300, 300), OnBriefingPage(), Click(465, 440), Wait(5), Do([this] {
+      {Wait(2), Settle(), Click(300, 300), OnBriefingPage(), Click(465, 440), Wait(5), Do([this] {
          EXPECT_EQ(fw::GameState, 7);
          EXPECT_EQ(screen->Page(), 1);
        }),
-       Key(' ', ' '), Wait(3), Do([] { fw::Users->NowTank->Key = "Scout"; }), Click(465, 440)});
+       Settle(), Key(' ', ' '), Wait(3), Do([] { fw::Users->NowTank->Key = "Scout"; }), Click(465, 440)});
   EXPECT_EQ(fw::GameState, 2);
   EXPECT_EQ(built, 1);
 }
 
 TEST_F(Briefing, TheFactoryRunsNestedAndTheBriefingGoesOn) {
   Run(screen, 7,
-      {Wait(2), Click(300, 300), OnBriefingPage(), Click(365, 440), Until([] { return fw::GameState == 8; }),
-       Do([] { fw::Board->Form_KeyDown(kEsc, 0); }), Until([] { return fw::GameState == 7; }), Wait(3),
+      {Wait(2), Settle(), Click(300, 300), OnBriefingPage(), Click(365, 440), Until([] { return fw::GameState == 8; }),
+       Key(kEsc, 0), Until([] { return fw::GameState == 7; }), Wait(3),
        Do([this] {
          EXPECT_EQ(screen->Page(), 1);
          EXPECT_FALSE(fw::FactoryScreen.Exists());
        }),
        // The button still held from the factory does not count as a click.
        Do([] { MoveTo(565, 440, 1); }), Wait(3), Do([this] { EXPECT_EQ(screen->Page(), 1); }), Click(565, 440),
-       Until([this] { return screen->Page() == 0; }), Esc()});
+       Until([this] { return screen->Page() == 0; }), Settle(), Esc()});
   EXPECT_EQ(fw::GameState, 1);
 }
 
 TEST_F(Briefing, TheMarkPulsesUpToSixPixels) {
   std::vector<float> radii;
-  Run(screen, 7, {Wait(2), Click(300, 300), OnBriefingPage(), Until([&] {
+  Run(screen, 7, {Wait(2), Settle(), Click(300, 300), OnBriefingPage(), Until([&] {
                     radii.push_back(screen->Radius());
                     return radii.size() == 40;
                   }),
-                  Esc(), Esc()});
+                  Esc(), Settle(), Esc()});
   for (float r : radii) {
     EXPECT_GT(r, 0.0f);
     EXPECT_LT(r, 6.0f);
@@ -160,7 +172,7 @@ class EndScreen : public ScreenTest {
     fw::Users->ReadUser();
     fw::Users->NowUser = 2;
   }
-  void Finish(int mission, bool won, std::vector<Step> close = {Wait(3), Enter()}) {
+  void Finish(int mission, bool won, std::vector<Step> close = {Wait(3), Settle(), Enter()}) {
     fw::Users->NowItem()->Mission = mission;
     fw::EndResult.MisIndex = mission;
     fw::EndResult.WinState = won;
@@ -176,7 +188,7 @@ TEST_F(EndScreen, AWinAdvancesTheMissionAndSavesIt) {
 }
 
 TEST_F(EndScreen, ALossChangesNothingButTheState) {
-  Finish(7, false, {Wait(3), Click(10, 10)});
+  Finish(7, false, {Wait(3), Settle(), Click(10, 10)});
   EXPECT_EQ(fw::GameState, 7);
   EXPECT_EQ(fw::Users->NowItem()->Mission, 7);
   EXPECT_EQ(SavedProfiles()->Item(2)->Mission, 5);
@@ -195,10 +207,33 @@ TEST_F(EndScreen, TheTwentiethMissionWonLeadsToTheFinalStateUnsaved) {
 
 TEST_F(EndScreen, OnlyEnterEscOrAButtonCloseIt) {
   auto screen = std::make_shared<fw::FrmEndScreenClass>();
-  Run(screen, 9, {Wait(2), Key(' ', ' '), Key('A', 'a'), Wait(5), Do([] { EXPECT_EQ(fw::GameState, 9); }), Esc()});
+  Run(screen, 9, {Wait(2), Settle(), Key(' ', ' '), Key('A', 'a'), Wait(5), Do([] { EXPECT_EQ(fw::GameState, 9); }), Esc()});
   EXPECT_EQ(fw::GameState, 7);
-  Finish(3, false, {Wait(2), Click(5, 5, 2)});
+  Finish(3, false, {Wait(2), Settle(), Click(5, 5, 2)});
   EXPECT_EQ(fw::GameState, 7);
+}
+
+// Fire held at the moment of death, or a press as the screen appears, must
+// not close the result before the player has seen it.
+TEST_F(EndScreen, TakesNoPressHeldFromTheBattleNorOneInItsFirstMoments) {
+  const auto repeat = [] {
+    fw::Board->Form_KeyDown(kEnter, 0);
+    fw::Board->Form_KeyPress(kEnter);
+  };
+  const std::vector<std::pair<const char*, std::vector<Step>>> cases = {
+      {"Enter held from the battle", {Do(repeat), Settle(), Do(repeat), Wait(3), Do(repeat)}},
+      {"a click as it opens", {Click(10, 10), Wait(3), Settle()}},
+      {"Enter as it opens", {Enter(), Settle(), Wait(3)}},
+  };
+  for (const auto& [what, steps] : cases) {
+    fw::Board->Form_KeyDown(kEnter, 0);  // down in the battle
+    std::vector<Step> script = steps;
+    script.push_back(Do([what] { EXPECT_EQ(fw::GameState, 9) << what; }));
+    script.push_back(Do([] { fw::Board->Form_KeyUp(kEnter, 0); }));
+    script.push_back(Enter());
+    Finish(7, false, script);
+    EXPECT_EQ(fw::GameState, 7) << what;
+  }
 }
 
 TEST_F(EndScreen, PicturesAndObjectivesByMission) {
@@ -223,7 +258,7 @@ TEST_F(EndScreen, ALostBattleShowsItsObjectiveWhereThePictureLeavesRoom) {
                                                           for (int x = 100; x < 200; ++x)
                                                             if (f[static_cast<size_t>(y * 640 + x)] < 0x2000) drawn = true;
                                                       }),
-                                                      Enter()});
+                                                      Settle(), Enter()});
   EXPECT_TRUE(drawn);
 }
 

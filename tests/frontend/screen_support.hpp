@@ -14,6 +14,7 @@
 #include "data/users.hpp"
 #include "engine/cursor.hpp"
 #include "engine/form_board.hpp"
+#include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
 #include "engine/media_player.hpp"
@@ -43,6 +44,9 @@ inline Step Do(std::function<void()> f) {
   };
 }
 inline Step Until(std::function<bool()> f) { return f; }
+// The fixed clock moves past the moments in which a newly opened wait
+// ignores every press.
+inline Step Settle() { return Do([] { plat::AdvanceClock(fw::kFreshPressDelayMs); }); }
 inline Step Wait(int pumps) {
   auto left = std::make_shared<int>(pumps);
   return [left] { return --*left <= 0; };
@@ -72,8 +76,15 @@ inline Step Type(const std::string& text) {
 constexpr int16_t kEnter = 13, kEsc = 27, kBackspace = 8;
 inline Step Esc() { return Key(kEsc, kEsc); }
 inline Step Enter() { return Key(kEnter, kEnter); }
-inline Step Yes() { return Key('Y', 'y'); }
-inline Step No() { return Key('N', 'n'); }
+// An answer to a question box, given once the box has been read.
+inline Step Answer(int16_t virtualKey, int16_t character) {
+  return Do([=] {
+    plat::AdvanceClock(fw::kFreshPressDelayMs);
+    PressKey(virtualKey, character);
+  });
+}
+inline Step Yes() { return Answer('Y', 'y'); }
+inline Step No() { return Answer('N', 'n'); }
 
 class ScreenTest : public ::testing::Test {
  protected:

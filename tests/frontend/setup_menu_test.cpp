@@ -156,7 +156,7 @@ TEST_F(SetupMenu, ASettingsFileThatCannotBeWrittenIsKept) {
   folder_.Write("Default.cfg", "\"FORWARD\",38\r\n");
   Run(screen, 6,
       {Wait(kSlideIn), Do([] { plat::FailNextAtomicRename(); }), ClickSave(),
-       Until([] { return fw::LastError.find("Default.cfg") != std::string::npos; }), Key(' ', ' ')});
+       Until([] { return fw::LastError.find("Default.cfg") != std::string::npos; }), Answer(' ', ' ')});
   EXPECT_EQ(fw::GameState, 1);
   EXPECT_EQ(folder_.Read("Default.cfg"), "\"FORWARD\",38\r\n");
 }

@@ -113,7 +113,7 @@ TEST_F(UserMenu, MusicOnWithoutASoundDeviceStaysSilent) {
 TEST_F(UserMenu, AProfileFileThatCannotBeWrittenIsKeptAndTheGameGoesOn) {
   const std::string before = folder_.Read("User.INI");
   Run(screen, 5, {Wait(kSlideIn), ClickBoard(1), Type("Lost"), Do([] { plat::FailNextAtomicRename(); }), ClickYes(),
-                  Until([] { return fw::LastError.find("User.INI") != std::string::npos; }), Key(' ', ' ')});
+                  Until([] { return fw::LastError.find("User.INI") != std::string::npos; }), Answer(' ', ' ')});
   EXPECT_EQ(folder_.Read("User.INI"), before);
   EXPECT_EQ(fw::GameState, 1);
 }
