@@ -40,11 +40,12 @@ bool Shop::Open(const std::string& page) {
     for (const auto& t : catalogs_.EquipmentCatalog)
       if (t->Key.find(found->word) != std::string::npos) ShopList.Add(t->Key);
   }
-  const int32_t keep = OwnedList.SelectedItem;
   OwnedList.RemoveAll();
   for (const auto& item : *users_.UserEQU)
     if (item->Index == kind_) OwnedList.Add(item->ID);
-  OwnedList.SelectedItem = keep;
+  // A row chosen on an earlier visit, perhaps of another shop, must not be
+  // what SELL takes before the player picks one here.
+  OwnedList.SelectedItem = 0;
   return true;
 }
 
@@ -99,6 +100,16 @@ bool Shop::Sell() {
   return true;
 }
 
-bool Shop::CanLeave() const { return kind_ != kKindTank || OwnedList.Count() > 0; }
+bool Shop::CanLeave() const {
+  if (kind_ != kKindTank || OwnedList.Count() > 0) return true;
+  // The refusal asks for a hull the money can buy; where it buys none the
+  // player must be able to leave and sell goods elsewhere.
+  const int64_t money = users_.NowItem()->Money;
+  for (const std::string& name : ShopList.Rows) {
+    int64_t price = 0;
+    if (Price(name, price) && price <= money) return false;
+  }
+  return true;
+}
 
 }  // namespace fw

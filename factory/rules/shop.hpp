@@ -16,8 +16,8 @@ class Shop {
 
   // The page of a hall area: "Weap", "Shd", "Eng", "ReA" or "Tank"; false
   // for any other name. Fills ShopList with the catalogue entries of the
-  // page's kind and OwnedList with the player's items of that kind. The
-  // owned list keeps its old selection number, as its list box does.
+  // page's kind and OwnedList with the player's items of that kind; no row
+  // of either is selected.
   bool Open(const std::string& page);
   const std::string& Page() const { return page_; }
   int32_t Kind() const { return kind_; }
@@ -33,7 +33,8 @@ class Shop {
   // nothing was sold (no selection, an item in no catalogue, or money that
   // would pass the largest sum a profile holds).
   bool Sell();
-  // EXIT and Esc: the tank shop is not left without a hull.
+  // EXIT and Esc: the tank shop is not left without a hull while the money
+  // buys one.
   bool CanLeave() const;
 
   // The price of an item of this page's kind, as Buy and Sell take it.

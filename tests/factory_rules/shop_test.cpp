@@ -111,16 +111,40 @@ TEST_F(Shop, SalesThatWouldOverflowTheMoneyOrHaveNoPriceAreRefused) {
   EXPECT_EQ(Money(), std::numeric_limits<int32_t>::max() - 100);
 }
 
-TEST_F(Shop, ReopeningRebuildsTheListsButKeepsTheOwnedSelectionNumber) {
+TEST_F(Shop, ReopeningRebuildsTheListsWithNoRowSelected) {
   users.UserEQU->Add("", fw::kKindReactor, "Fusion Reactor", 0);
+  users.UserEQU->Add("", fw::kKindEngine, "Small Engine", 0);
   shop.Open("ReA");
   shop.ShopList.SelectedItem = 1;
   shop.OwnedList.SelectedItem = 1;
   shop.Open("Eng");
   EXPECT_EQ(shop.ShopList.SelectedItem, 0);
-  EXPECT_EQ(shop.OwnedList.Count(), 0);
-  EXPECT_EQ(shop.OwnedList.SelectedItem, 1);
-  EXPECT_FALSE(shop.Sell());  // the stale number names no row
+  EXPECT_EQ(shop.OwnedList.Count(), 1);
+  EXPECT_EQ(shop.OwnedList.SelectedItem, 0);
+  // SELL sells nothing the player did not pick on this visit.
+  EXPECT_FALSE(shop.Sell());
+  EXPECT_EQ(factorytest::Lists(users), "O 4 Fusion Reactor\nO 2 Small Engine\n");
+}
+
+// The tank shop holds a player without a hull only while the money buys one.
+TEST_F(Shop, TheTankShopWithoutAHullIsLeftOnlyWhenNoHullIsAffordable) {
+  struct Case {
+    int32_t money;
+    bool ownsHull;
+    bool canLeave;
+  };
+  // The cheapest hull of the catalogue costs 1000.
+  for (const Case& c : {Case{1000, false, false}, Case{999, false, true}, Case{0, false, true},
+                        Case{0, true, true}, Case{5000, true, true}}) {
+    fw::UsersClass u;
+    factorytest::Player(u, c.money);
+    if (c.ownsHull) u.UserEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+    fw::Shop s{catalogs, u};
+    s.Open("Tank");
+    EXPECT_EQ(s.CanLeave(), c.canLeave) << c.money << " " << c.ownsHull;
+    s.Open("Weap");
+    EXPECT_TRUE(s.CanLeave());
+  }
 }
 
 }  // namespace
