@@ -4,6 +4,7 @@
 #include "battle/battle_screen.hpp"
 
 #include <charconv>
+#include <exception>
 
 #include "battle/battle_sim.hpp"
 #include "battle/loaders.hpp"
@@ -103,9 +104,19 @@ void FrmMainClass::ShowLoadError(const std::string& message) {
 void FrmMainClass::Load() {
   if (Prepare()) {
     while (world_.RunState != "EXIT") RunPass();
-    Finish();
+    if (!failed_) Finish();
   }
   GameState = ScreenState::EndScreen;
+}
+
+void FrmMainClass::EndAsNotPlayed(const std::string& message) {
+  // Nothing is booked or saved, and the end screen shows the mission as
+  // not won.
+  ShowLoadError(message);
+  EndResult.MisIndex = world_.Mission;
+  EndResult.WinState = false;
+  failed_ = true;
+  world_.RunState = "EXIT";
 }
 
 bool FrmMainClass::Prepare() {
@@ -147,11 +158,7 @@ bool FrmMainClass::Prepare() {
     failure = e.what();
   }
   if (!failure.empty()) {
-    // Nothing was played: nothing is booked or saved, and the end screen
-    // shows the mission as not won.
-    ShowLoadError(failure);
-    EndResult.MisIndex = world_.Mission;
-    EndResult.WinState = false;
+    EndAsNotPlayed(failure);
     return false;
   }
   world_.ShotSwitch = true;
@@ -174,7 +181,14 @@ void FrmMainClass::RunPass() {
   CalFPS();
   Paint();
   MediaPlay->CheckLoop();
-  RunScript(1);
+  // A mission that fails mid-battle ends the battle as a failed load
+  // does, not the program.
+  try {
+    RunScript(1);
+  } catch (const std::exception& e) {
+    EndAsNotPlayed(e.what());
+    return;
+  }
   DInput->Poll();
 }
 

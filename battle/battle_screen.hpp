@@ -55,6 +55,8 @@ class FrmMainClass : public Screen {
   void RunPass();
   // The mission's result stage and the save.
   void Finish();
+  // The mission's step failed mid-battle: the visit ends unbooked.
+  bool Failed() const { return failed_; }
 
   // --- the loop's pieces ---
   void CalFPS();
@@ -126,6 +128,8 @@ class FrmMainClass : public Screen {
   plat::SurfacePtr Image(int32_t index) const { return pictures_.Surface(PictureList::Images, index); }
   plat::SurfacePtr Texture(int32_t index) const { return pictures_.Surface(PictureList::Textures, index); }
   void ShowLoadError(const std::string& message);
+  // Says why, and ends the visit with nothing booked and the mission not won.
+  void EndAsNotPlayed(const std::string& message);
 
   BattleState world_;
   SurfacePictures pictures_;
@@ -133,6 +137,7 @@ class FrmMainClass : public Screen {
   BattleRules rules_;
   BattleEnv env_;
   std::unique_ptr<MissionScript> script_;
+  bool failed_ = false;
 
   IMClass device_;
   uint8_t drawMode_ = 0;

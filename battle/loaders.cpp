@@ -179,6 +179,8 @@ std::vector<BattlePictures::Expected> PicturesOfLoad(const BattleState& world, c
     const auto e = world.Catalogue.Item(p);
     if (e->Index == kShotPictures) all.push_back({Under(e->FileName), PictureArchive::Data});
   }
+  for (const auto& t : d.TankModels)
+    if (const auto entry = world.Catalogue.Item(t.ClipID)) all.push_back({Under(entry->FileName), PictureArchive::Data});
   for (const auto& f : kFixedPictures) all.push_back({Under(f.file), PictureArchive::Data});
   all.push_back({Under(kGirlPicture), PictureArchive::Data});
   for (const char* w : kWreckPictures) all.push_back({Under(w), PictureArchive::Data});
@@ -528,6 +530,10 @@ LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, Loa
         w->Range = from->Range;
         w->Speed = from->Speed;
       }
+      // A unit that arrives in a wave mid-battle finds its picture here: a
+      // picture that cannot be loaded refuses the map, not the battle.
+      std::string why;
+      if (!CataloguePicture(world, pictures, t.ClipID, why)) return fail(t.Line, why);
     }
   }
 

@@ -25,7 +25,7 @@ const MissionInfo& CampaignMission(int32_t number) {
       {'N', 1800, 20, MisWon, {6, 12, 13, -1}, Mission14},
       {'O', 2000, 20, MisWon, {3, 10, 11, 432}, Mission15},
       {'P', 1500, 25, MisWon, {4, 13, 13, -1}, Mission16},
-      {'Q', 1800, 25, MisWon, {5, 9, 10, 140}, Mission17},
+      {'Q', 1800, 25, MisWon, {5, 8, 10, 140}, Mission17},
       {'R', 2500, 25, MisWon, {6, 10, 10, -1}, Mission18},
       {'S', 3000, 25, MisWon, {6, 10, 10, -1}, Mission19},
       {'T', 20000, 30, MisWon, {7, 14, 14, -1}, Mission20},

@@ -344,6 +344,17 @@ TEST_F(SampleMap, UnitsArePlacedFromTheMapsTemplates) {
   EXPECT_EQ(w.Units[a].WayPoint, w.Spots[3].Points);
 }
 
+TEST_F(SampleMap, TheTemplatesPicturesLoadWithTheMap) {
+  BattleState w = SampleWorld();
+  ASSERT_GT(w.Templates.Count(), 0);
+  for (int32_t t = 1; t <= w.Templates.Count(); ++t) {
+    const std::string& clip = w.Templates.Item(t)->ClipID;
+    bool loaded = false;
+    for (const ImageRecord& r : w.Images) loaded = loaded || r.Name == clip;
+    EXPECT_TRUE(loaded) << clip;
+  }
+}
+
 // A copy of the sample's "MissionPack" with the map's members changed.
 class DamagedMap : public SampleMap {
  protected:

@@ -5,6 +5,7 @@
 
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/battle/sim_world.hpp"
 #include "tests/battle/screen_fixture.hpp"
 
@@ -18,6 +19,32 @@ class FrameClockTest : public BattleScreenTest {
  protected:
   FrameClockTest() { load_ = false; }
 };
+
+// The whole visit, loading included: a mission whose step fails mid-battle
+// ends the battle as a failed load does, with nothing booked or saved.
+TEST_F(FrameClockTest, AMissionStepThatFailsEndsTheBattleUnbookedAndNotWon) {
+  hook_.Stage1Error = "the wave's template \"Ghost\" does not exist";
+  Users->Item(1)->Money = 777;
+  Users->Item(1)->Kill = 5;
+  // The message is answered once it has been read.
+  plat::SetTestDriver([] {
+    plat::AdvanceClock(100);
+    if (!LastError.empty()) {
+      Board->Form_KeyDown(kEnter, 0);
+      Board->Form_KeyUp(kEnter, 0);
+    }
+  });
+  screen_->Load();
+  EXPECT_TRUE(screen_->Failed());
+  EXPECT_EQ(GameState, ScreenState::EndScreen);
+  EXPECT_NE(LastError.find("Ghost"), std::string::npos) << LastError;
+  EXPECT_FALSE(EndResult.WinState);
+  EXPECT_EQ(EndResult.MisIndex, 1);
+  EXPECT_EQ(hook_.Last->Stage1Runs, 1);
+  EXPECT_EQ(Users->Item(1)->Money, 777);
+  EXPECT_EQ(Users->Item(1)->Kill, 5);
+  EXPECT_FALSE(plat::FileExists(AppPath + "\\User.INI")) << "nothing saved";
+}
 
 TEST_F(FrameClockTest, FactorIsElapsedOverFifteenAndBoundedAtFourUnits) {
   screen_->CalFPS();

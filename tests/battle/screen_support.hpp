@@ -22,6 +22,7 @@ class TestScript : public MissionScript {
   int32_t Enemies = 3;
   int Stage1Runs = 0;
   bool Won = false, Lost = false;
+  std::string Stage1Error;  // thrown by every stage 1 when set
   void RunMission(MissionBattle& b, uint8_t stage) override {
     BattleState& w = b.World;
     if (stage == 0) {
@@ -37,6 +38,10 @@ class TestScript : public MissionScript {
       w.GoalY = 1900;
     } else if (stage == 1) {
       ++Stage1Runs;
+      if (!Stage1Error.empty()) {
+        Won = true;  // a win already decided does not survive the failure
+        throw plat::RuntimeError(plat::ErrorCode::KeyNotFound, Stage1Error);
+      }
       // The win is tested before the loss, so a player who dies in the
       // frame the last enemy falls has lost.
       if (GetTeamCount(w, 1) == 0) Won = true, Lost = false;
@@ -54,10 +59,12 @@ class TestScript : public MissionScript {
 struct ScriptHook {
   TestScript* Last = nullptr;
   int32_t Enemies = 3;
+  std::string Stage1Error;
   ScriptHook() {
     SetMissionScriptMaker([this] {
       auto s = std::make_unique<TestScript>();
       s->Enemies = Enemies;
+      s->Stage1Error = Stage1Error;
       Last = s.get();
       return s;
     });

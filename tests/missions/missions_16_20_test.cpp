@@ -54,6 +54,23 @@ TEST_F(MissionTest, Mission17Area10StartsSixtyAttackersAtMost13AtATime) {
   ExpectWon(Finish(66), 17, 1800, 66, 25);
 }
 
+// The script sends its units to spots 1 to 8 only, waves included: a map
+// with eight spots passes the check and carries the whole battle.
+TEST_F(MissionTest, Mission17NeedsAndUsesEightSpots) {
+  Start(17);
+  ASSERT_GT(w.Spots.size(), 9u);
+  w.Spots.resize(9);  // record 0 and spots 1 to 8
+  EXPECT_EQ(MissingFromMap(w, CampaignMission(17).Needs), "");
+  MovePlayerInto(10);
+  Frame();
+  ASSERT_EQ(Vars(17).MisState, 1);
+  for (int k = 0; k < 200 && Vars(17).MisPool > 0; ++k) {
+    KillTeam(1);
+    ASSERT_NO_THROW(Frame()) << "wave " << k;
+  }
+  EXPECT_EQ(Vars(17).MisPool, 0);
+}
+
 TEST_F(MissionTest, Mission17ChemicalFactoryDownLosesWithThePlayerAlive) {
   Start(17);
   for (size_t p = 1; p < 9; ++p) Destroy(w.ObjectiveBuilds[p]);
