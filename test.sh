@@ -17,7 +17,9 @@ else
 fi
 
 fw_build "$FW_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_TESTS=ON -DFW_BENCH=ON
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+# A leak fails the run; only what the suppressions file names is let pass.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$FW_ROOT/tools/lsan_suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$FW_ROOT/build-test"
 ctest --output-on-failure -j "$(nproc)"
