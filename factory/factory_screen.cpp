@@ -144,18 +144,23 @@ void FrmFactoryClass::Load() {
   const bool shown = Enter();
   if (shown) {
     if (MusicOn != 0) MediaPlay->PlayBackSound(1);
-    while (true) {
-      plat::DoEvents();
-      if (State() == FactoryRules::kLeft) break;
-      if (DebugOn == 1) walk_.ViewMove(view_.Yaw, mCamX, mCamY, mCamZ);
-      RenderFrame();
-      MediaPlay->CheckLoop();
-    }
+    RunFrames();
   }
   // Whichever way the visit ended, the briefing is next unless the caller
   // that ran the factory sets its own state.
   GameState = 7;
   Leave();
+}
+
+void FrmFactoryClass::RunFrames() {
+  while (true) {
+    plat::DoEvents();
+    if (State() == FactoryRules::kLeft) break;
+    if (DebugOn == 1) walk_.ViewMove(view_.Yaw, mCamX, mCamY, mCamZ);
+    RenderFrame();
+    MediaPlay->CheckLoop();
+    plat::WaitForRefresh();
+  }
 }
 
 bool FrmFactoryClass::Leave() {

@@ -47,6 +47,10 @@ class FrmFactoryClass : public Screen {
   // shown at all (the visit then only saves and leaves).
   bool Enter();
   void RenderFrame();
+  // The frames until the visit is left, one per display refresh at most:
+  // the robots move a step a frame, and a page that stands still must not
+  // cost a whole core.
+  void RunFrames();
   // Every way out: the rules settle the goods and rebuild the battle tank,
   // then both files are saved. A failed save is told through ShowMessage;
   // the goods in memory stay as they are. False when a save failed.

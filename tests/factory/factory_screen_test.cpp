@@ -1,5 +1,8 @@
 // A visit of the factory on the sample data: the hall built, turned and
 // clicked, and every way out leaving the goods consistent and saved.
+#include <chrono>
+
+#include "platform/input/window.hpp"
 #include "tests/factory/factory_fixture.hpp"
 
 namespace {
@@ -105,6 +108,36 @@ TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
   std::filesystem::create_directory(dir.File("missing"));
   EXPECT_TRUE(f.Leave());
   EXPECT_NE(dir.Read("missing/user1.DAT").find("Pulse Laser"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A shop page stands still: its frames follow the display's refresh, 60 a
+// second, and never run as fast as the machine allows.
+TEST_F(FactoryScreenTest, AShopPageRunsAtMostOneFrameARefresh) {
+  auto& f = Enter();
+  LookAt(20, 275);
+  Click();
+  ASSERT_EQ(f.State(), "Weap");
+  plat::UnfixClock();  // the real clock: the pacing is what is tested
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point start{};
+  int frames = 0, inTheSecond = -1;
+  plat::SetTestDriver([&] {
+    const Clock::time_point now = Clock::now();
+    if (frames++ == 0) start = now;
+    if (inTheSecond < 0 && now - start >= std::chrono::seconds(1)) {
+      inTheSecond = frames - 1;
+      Esc();  // the page
+      Esc();  // the hall: the visit ends
+    }
+  });
+  f.RunFrames();
+  plat::SetTestDriver(nullptr);
+  EXPECT_GT(inTheSecond, 0);
+  EXPECT_LE(inTheSecond, 61);
 }
 
 }  // namespace
