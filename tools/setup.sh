@@ -8,6 +8,7 @@ FW_PACKAGES=(
   libassimp-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libenet-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core fonts-wqy-microhei
+  xvfb
 )
 
 fw_install_packages() {

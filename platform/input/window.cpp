@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/owned.hpp"
 #include "platform/runtime/quit_signal.hpp"
@@ -217,8 +219,35 @@ bool OnBareX11(SDL_Window* w) {
   SDL_UnloadObject(lib);
   return bare;
 }
+
+// Xlib calls this when the connection to the display breaks (the X server
+// ended: a logout, a dropped remote display). Left to itself it would exit
+// the process through the normal exit path, whose destructors close the
+// window and wait for ever on the dead connection at full speed. The game
+// ends here at once instead: every file it saves is written beside its
+// target and renamed over it, so ending mid-save leaves nothing
+// half-written.
+int DisplayLost(Display*) {
+  static const char kLine[] = "Ferrowind: the connection to the display was lost; the game ends.\n";
+  [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, kLine, sizeof kLine - 1);
+  _exit(kDisplayLostStatus);
+}
+
+void EndWhenTheDisplayGoes(SDL_Window* w) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  // SDL holds the library open while its X11 video runs; this handle only
+  // finds the function and is kept, as the handler stays for the run.
+  void* lib = SDL_LoadObject("libX11.so.6");
+  if (!lib) return;
+  using IOErrorHandler = int (*)(Display*);
+  using SetIOErrorHandlerFn = IOErrorHandler (*)(IOErrorHandler);
+  if (auto set = reinterpret_cast<SetIOErrorHandlerFn>(SDL_LoadFunction(lib, "XSetIOErrorHandler"))) set(DisplayLost);
+}
 #else
 bool OnBareX11(SDL_Window*) { return false; }
+void EndWhenTheDisplayGoes(SDL_Window*) {}
 #endif
 
 Uint32 WindowId() {
@@ -252,6 +281,7 @@ bool Window::Create(const char* title) {
   native_->window.reset(SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth,
                                          kFrameHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
   if (!native_->window) return false;
+  EndWhenTheDisplayGoes(native_->window.get());
   native_->wholeDue = true;
   // Characters are typed through the text input, so every keyboard layout
   // and input method types what its keys show.

@@ -110,6 +110,10 @@ int ShowCursor(bool show);
 // Closes SDL at program exit.
 void QuitPlatform();
 
+// The exit status of a game whose display went away under it: it ends at
+// once with a line on standard error.
+constexpr int kDisplayLostStatus = 3;
+
 // The runtime's DoEvents: handles every pending window event, delivering
 // each to the window's receiver, then returns. A quit signal (SIGTERM,
 // SIGINT) arrives as the window's close.
