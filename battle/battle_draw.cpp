@@ -167,6 +167,10 @@ void FrmMainClass::DrawOBJ(const plat::SurfacePtr& target) {
       if (uh + sy > kH) src.Bottom -= uh + sy - kH;
       BltFastWhole(*target, dx, dy, *surface, src, kKeyedWait);
     }
+    // A unit crossing the left or top edge keeps its bars, full length, and
+    // its whole marker at the corner where its picture is cut.
+    sx = std::max(sx, 0);
+    sy = std::max(sy, 0);
     if (u.HPVisible > 0) {
       --u.HPVisible;
       const int32_t len = u.ShieldFull > 0 ? static_cast<int32_t>(u.Shield * uw / u.ShieldFull) : 0;

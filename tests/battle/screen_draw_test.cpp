@@ -258,6 +258,49 @@ TEST_F(DrawTest, SamplePanelHasAWellUnderEveryBarBoxGaugeAndTheRadar) {
   }
 }
 
+TEST_F(DrawTest, UnitsCrossingTheLeftOrTopEdgeKeepFullBarsAndTheWholeMarkerAtTheCutCorner) {
+  W().Units.resize(1);
+  W().PlayerUnit = -1;
+  W().PickedUnit = 0;
+  W().FrameFactor = 0;  // the marker stays on one cell
+  W().ScrollX = 0;
+  W().ScrollY = 0;
+  BattleUnit& u = W().Units[0];
+  u.Speed = 0;
+  u.ClipID = "99999";  // no picture: only the bars and the marker show
+  u.HP = 100;
+  u.Shield = u.ShieldFull = 50;
+  const int32_t uw = u.DescRECT.Right;
+  // The marker of a unit wholly on screen, at (200, 200).
+  u.PosX = 200;
+  u.PosY = 200;
+  u.HPVisible = 1;
+  auto back = Clean();
+  screen_->DrawOBJ(back);
+  std::vector<uint16_t> marker;
+  for (int y = 4; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) marker.push_back(At(200 + x, 200 + y));
+  ASSERT_LT(std::count(marker.begin(), marker.end(), uint16_t{0}), static_cast<long>(marker.size()));
+  struct Case {
+    float x, y;
+    int cornerX, cornerY;
+  };
+  for (const Case& c : {Case{-30, -20, 0, 0}, Case{-30, 100, 0, 100}, Case{100, -20, 100, 0}}) {
+    u.PosX = c.x;
+    u.PosY = c.y;
+    u.HPVisible = 1;
+    back = Clean();
+    screen_->DrawOBJ(back);
+    EXPECT_EQ(At(c.cornerX, c.cornerY), 0x07FF) << c.x << "," << c.y << ": the shield bar";
+    EXPECT_EQ(At(c.cornerX + uw - 1, c.cornerY), 0x07FF) << c.x << "," << c.y << ": at full length";
+    EXPECT_EQ(At(c.cornerX + uw - 1, c.cornerY + 2), 0x07E0) << c.x << "," << c.y << ": the hull bar";
+    std::vector<uint16_t> seen;
+    for (int y = 4; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) seen.push_back(At(c.cornerX + x, c.cornerY + y));
+    EXPECT_EQ(seen, marker) << c.x << "," << c.y << ": the whole marker cell";
+  }
+}
+
 TEST_F(DrawTest, UnitsClipAtTheRightEdgeAndShotsOnTheEdgeAreNotDrawn) {
   W().Units.resize(1);
   W().PlayerUnit = -1;
