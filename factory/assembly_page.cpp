@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/globals.hpp"
+#include "engine/message_box.hpp"
 #include "engine/sound.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -248,11 +249,13 @@ void AssemblyPage::Draw(const plat::SurfacePtr& target, int32_t cursorX, int32_t
     if (blink_ > 0) target->DrawText(482, 405, "Overloaded");
   }
 
+  // The hints are labels of their own, the same whatever colour the
+  // warning above left on the target.
   for (int32_t i = 1; i <= 5; ++i)
     if (PtInRECT(cursorX, cursorY, overlay_.EquLists[static_cast<size_t>(i)].DesRECT()))
-      target->DrawText(cursorX + 4, cursorY - 10, "Press the right button to arm.");
+      DrawTextSurface4(target, cursorX + 4, cursorY - 10, "Press the right button to arm.");
   if (PtInRECT(cursorX, cursorY, overlay_.EquLists[kSlotList].DesRECT()))
-    target->DrawText(cursorX - 20, cursorY - 20, "Press the right button to remove it.");
+    DrawTextSurface4(target, cursorX - 20, cursorY - 20, "Press the right button to remove it.");
 }
 
 }  // namespace fw

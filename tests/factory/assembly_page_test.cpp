@@ -259,6 +259,32 @@ TEST_F(AssemblyPageTest, AnOverloadedTankBlinksAWarningAndCannotLeaveByExit) {
   EXPECT_FALSE(preview.Objects->Item("WPLOOK"));
 }
 
+// The hints are green labels on their dark plates, overloaded or not.
+TEST_F(AssemblyPageTest, HintsKeepTheirLabelsWhileTheTankIsOverloaded) {
+  Own(fw::kKindTank, "Scout Tank");  // carries 120
+  Own(fw::kKindEngine, "Basic Engine");
+  Fitted(fw::kKindTank, "Scout Tank");
+  Fitted(fw::kKindWeapon, "Heavy Cannon", 1);  // 45
+  Fitted(fw::kKindWeapon, "Light Cannon", 2);  // 25
+  Fitted(fw::kKindShield, "Heavy Shield");     // 45
+  Open();
+  const auto plate = [](int r, int g, int b) { return r < 20 && g >= 72 && g <= 88 && b < 20; };
+  for (bool overloaded : {false, true}) {
+    if (overloaded) Fitted(fw::kKindEngine, "Basic Engine");  // 25 more: 20 over
+    Frame();
+    ASSERT_EQ(page->EquLoadLeft() < 0, overloaded);
+    struct Hover {
+      int x, y;       // the cursor
+      int hx, hy;     // the hint's corner
+    };
+    for (const Hover& h : {Hover{60, 280, 64, 270}, Hover{540, 300, 520, 280}}) {
+      const auto f = Frame(h.x, h.y);
+      EXPECT_GT(Count(f, h.hx + 1, h.hy + 1, h.hx + 100, h.hy + 13, plate), 300) << overloaded << " " << h.x;
+      EXPECT_EQ(Count(f, h.hx, h.hy, h.hx + 100, h.hy + 14, Red), 0) << overloaded << " " << h.x;
+    }
+  }
+}
+
 TEST_F(AssemblyPageTest, TextsHintsAndPreviewsStandWhereTheScreenPlacesThem) {
   Own(fw::kKindTank, "Scout Tank");
   Own(fw::kKindWeapon, "Pulse Laser");
