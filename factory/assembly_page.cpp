@@ -45,6 +45,16 @@ void AssemblyPage::Open() {
 
 void AssemblyPage::MouseMove(int16_t button, float x, float y) { overlay_.ButtonSets[2].MouseCheck(button, x, y); }
 
+bool AssemblyPage::RepeatsPressAt(float x, float y) const {
+  const int32_t px = Whole(x), py = Whole(y);
+  if (PtInRECT(px, py, overlay_.EquLists[kSlotList].DesRECT())) return true;
+  for (int32_t i = 1; i <= 5; ++i)
+    if (PtInRECT(px, py, overlay_.EquLists[static_cast<size_t>(i)].DesRECT()) ||
+        PtInRECT(px, py, overlay_.EquScrolls[static_cast<size_t>(i)].DesRECT()))
+      return true;
+  return false;
+}
+
 void AssemblyPage::SyncLists() {
   Assembly& a = assembly();
   for (int32_t i = Assembly::kTanks; i <= Assembly::kAmmunition; ++i)

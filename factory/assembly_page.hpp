@@ -34,6 +34,10 @@ class AssemblyPage {
   ClickResult Click(int16_t button, float x, float y);
   // The pointer moved over the open screen: the buttons light up under it.
   void MouseMove(int16_t button, float x, float y);
+  // Over a list or a scroll bar, where dragging with the left button held
+  // repeats the press; never over LEFT, RIGHT or EXIT, whose repeats would
+  // switch hulls or leave.
+  bool RepeatsPressAt(float x, float y) const;
   // The screen has been left some other way (Esc): the previews go.
   void Closed();
 

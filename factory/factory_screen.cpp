@@ -353,6 +353,7 @@ void FrmFactoryClass::MouseMove(int16_t& button, int16_t& shift, float& x, float
       MouseDown(button, shift, x, y);
     overlay_.ButtonSets[1].MouseCheck(button, x, y);
   } else if (state == FactoryRules::kAssemblyPage) {
+    if (button == 1 && assembly_.RepeatsPressAt(x, y)) MouseDown(button, shift, x, y);
     assembly_.MouseMove(button, x, y);
   }
   if (state != FactoryRules::kHall) {

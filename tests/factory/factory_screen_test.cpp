@@ -141,3 +141,41 @@ TEST_F(FactoryScreenTest, AShopPageRunsAtMostOneFrameARefresh) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dragging with the left button held repeats the press over the assembly
+// screen's lists and bars, as on the shop pages, but not over its buttons.
+TEST_F(FactoryScreenTest, DraggingOnTheAssemblyScreenRepeatsPressesOverListsButNotButtons) {
+  fw::Users->UserEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+  auto& f = Enter();
+  LookAt(280, 305);
+  Click();
+  ASSERT_EQ(f.State(), "EQUTank");
+  const auto fittedSet = [] {
+    std::string s;
+    for (const auto& item : *fw::Users->NowEQU) s += item->ID + ";";
+    return s;
+  };
+  const std::string fitted = fittedSet();
+  int16_t held = 1, shift = 0;
+  for (const char* key : {"LEFT", "RIGHT", "EXIT"}) {
+    const auto b = f.Overlay().Button(2, key);
+    float x = static_cast<float>(b->Left() + 3), y = static_cast<float>(b->Top() + 3);
+    f.MouseMove(held, shift, x, y);
+    EXPECT_EQ(f.State(), "EQUTank") << key;
+    EXPECT_EQ(fittedSet(), fitted) << key;
+  }
+  const auto& weapons = f.Overlay().EquLists[fw::Assembly::kWeapons];
+  ASSERT_GE(weapons.Count(), 1);
+  ASSERT_EQ(weapons.SelectedItem, 0);
+  float x = static_cast<float>(weapons.DesRECT().Left + 10);
+  float y = static_cast<float>(weapons.DesRECT().Top + weapons.TextHeight / 2);
+  int16_t none = 0;
+  f.MouseMove(none, shift, x, y);
+  EXPECT_EQ(weapons.SelectedItem, 0) << "a move without the button is no press";
+  f.MouseMove(held, shift, x, y);
+  EXPECT_EQ(weapons.SelectedItem, 1);
+}
+
+}  // namespace
