@@ -84,7 +84,8 @@ bool FrmFactoryClass::Enter() {
       return false;
     }
   }
-  RM.BackBuffer4->SetForeColor(50000);
+  // The menus that draw on the back buffer after a visit keep this colour.
+  if (BackBuffer) BackBuffer->SetForeColor(50000);
 
   LoadingText(100, "Add 3D Objects to Scene");
   ADDObjects();

@@ -100,6 +100,7 @@ class FrmFactoryClass : public Screen {
  private:
   void LoadingText(int32_t y, const std::string& text);
   bool StartPreview();
+  void AddPreviewFrame();
   void ADDObjects();
   void AddLight();
   void SetLight(bool on);

@@ -17,6 +17,7 @@ namespace {
 constexpr float kRadian = 3.141592653589f / 180.0f;
 constexpr float kPlatformX = 5.6f, kPlatformZ = 7.0f, kTankHeight = 3.4f;
 constexpr float kSpin = 0.1f;  // degrees per tick of the scene's clock
+constexpr const char* kPreviewFrameModel = "ACMR-6.x";
 
 // The first texture a model names that cannot be read; "" when all can (or
 // the model itself cannot be read, which its loading tells).
@@ -61,8 +62,27 @@ void FrmFactoryClass::Spin(const Node3DPtr& node, float degreesPerTick) {
   if (node) node->Frame->SetRotation(RM.D3DFrameScene, 0, 1, 0, degreesPerTick * kRadian);
 }
 
+// The factory's own frame also stands in the preview scene, at a hundredth
+// of its size; a data set without it only loses that model.
+void FrmFactoryClass::AddPreviewFrame() {
+  Node3DPtr node;
+  try {
+    DataPack->Extract(kPreviewFrameModel);
+    if (TexturesReadable("F", kPreviewFrameModel)) node = mPreviewRM.Objects->Add("F", kPreviewFrameModel);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "factory: %s\n", e.what());
+  }
+  if (!node) {
+    ++missing_;
+    std::fprintf(stderr, "factory: the preview model \"%s\" cannot be read; \"F\" is left out\n", kPreviewFrameModel);
+    return;
+  }
+  node->Frame->AddScale(plat::D3DRMCOMBINE_BEFORE, 0.01f, 0.01f, 0.01f);
+}
+
 void FrmFactoryClass::ADDObjects() {
   RM.D3DRM3->SetSearchPath(DataPack->TempPath);
+  AddPreviewFrame();
   AddModel("F", "maintenance.x", false, 0, 0, 0);
   LoadingText(120, "Add Factory Main Frame to Scene");
   static const struct {

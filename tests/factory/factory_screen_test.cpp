@@ -179,3 +179,21 @@ TEST_F(FactoryScreenTest, DraggingOnTheAssemblyScreenRepeatsPressesOverListsButN
 }
 
 }  // namespace
+
+namespace {
+
+// The preview scene holds the factory's frame at a hundredth of its size,
+// and the back buffer the later menus draw on takes the factory's colour.
+TEST_F(FactoryScreenTest, ThePreviewHoldsTheFrameModelAndTheBackBufferTakesTheFactorysColour) {
+  fw::BackBuffer = std::make_shared<plat::Surface>(640, 480);
+  auto& f = Enter();
+  EXPECT_EQ(f.MissingObjects(), 0);
+  const auto frame = f.Preview().Objects->Item("F");
+  ASSERT_TRUE(frame);
+  const auto& m = frame->Frame->GetTransform().m;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(m[k][k], 0.01f, 1e-6f) << k;
+  EXPECT_EQ(fw::BackBuffer->GetForeColor(), 50000);
+  fw::BackBuffer.reset();
+}
+
+}  // namespace

@@ -130,6 +130,10 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
          {{180, 20, 40}, {0.5f, 20, 100}, 1},
          {{30, 40.5f, 40}, {150, 0.5f, 100}, 1}},
         true);
+  // The factory's frame for the preview scene, which shows it at a
+  // hundredth of these sizes.
+  model("ACMR-6.x", {{{150, 150, 160}, ""}, {{90, 90, 100}, ""}},
+        {{{0, 100, 0}, {300, 100, 200}, 0}, {{0, 250, 0}, {320, 50, 220}, 1}}, true);
   for (const Booth& b : kBooths) {
     const std::string sign = std::string(b.file).substr(0, std::string(b.file).size() - 2) + "Sign.bmp";
     texture(sign, Sign(b.sign, b.colour));
