@@ -24,7 +24,9 @@ LinkId SerialTransport::Connect(const std::string& device) {
   if (!OpenLine(device, nullptr)) return 0;
   asked_ = nextId_++;
   if (current_ != 0 && !closed_) {
-    // The far end is already there: the asked link is that one.
+    // The far end is already there, taken so far as a link it opened: from
+    // now on it is the link we asked for.
+    events_.push_back({TransportEvent::Kind::Disconnected, current_, {}});
     current_ = asked_;
     asked_ = 0;
     events_.push_back({TransportEvent::Kind::Connected, current_, {}});
