@@ -24,14 +24,16 @@ LinkId IdOf(ENetPeer* p) { return static_cast<LinkId>(reinterpret_cast<uintptr_t
 // How long the socket may sleep before ENet's own timers (resends,
 // acknowledgements, pings) want servicing.
 uint32_t EnetNap(ENetHost* h) {
+  uint32_t nap = UINT32_MAX;  // no peer: nothing of ENet's is due
   for (size_t i = 0; i < h->peerCount; ++i) {
     ENetPeer* p = &h->peers[i];
     if (p->state == ENET_PEER_STATE_DISCONNECTED) continue;
     if (!enet_list_empty(&p->sentReliableCommands) || !enet_list_empty(&p->outgoingCommands) ||
         !enet_list_empty(&p->acknowledgements))
       return 5;
+    nap = 100;
   }
-  return 100;
+  return nap;
 }
 }  // namespace
 
@@ -178,7 +180,7 @@ std::optional<TransportEvent> EnetTransport::Poll() {
 }
 
 void EnetTransport::Wait(uint32_t maxMs) {
-  int wait = static_cast<int>(std::min<uint32_t>(maxMs, host_ ? EnetNap(host_) : maxMs));
+  int wait = static_cast<int>(std::min<uint32_t>({maxMs, host_ ? EnetNap(host_) : maxMs, 60000u}));
   pollfd p[2];
   int n = 0;
   p[n++] = {wake_.Fd(), POLLIN, 0};
