@@ -103,7 +103,7 @@ std::optional<DiscoveryAnswer> DecodeAnswer(std::span<const uint8_t> bytes) {
   a.maximum = static_cast<uint8_t>(r.Get(1));
   a.gamePort = static_cast<uint16_t>(r.Get(2));
   uint64_t accepting = r.Get(1);
-  if (!r.Done() || accepting > 1 || a.gamePort == 0) return std::nullopt;
+  if (!r.Done() || accepting > 1) return std::nullopt;
   a.accepting = accepting == 1;
   return a;
 }

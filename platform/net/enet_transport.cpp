@@ -43,9 +43,11 @@ EnetTransport::EnetTransport() {
 
 EnetTransport::~EnetTransport() {
   if (host_) {
-    // Tell every far end at once rather than letting them time out.
-    for (auto& [id, peer] : links_) enet_peer_disconnect_now(peer, 0);
+    // What was queued last (a leave) goes out once, then every far end,
+    // closed links included, is told at once rather than left to time out.
     enet_host_flush(host_);
+    for (size_t i = 0; i < host_->peerCount; ++i)
+      if (host_->peers[i].state != ENET_PEER_STATE_DISCONNECTED) enet_peer_disconnect_now(&host_->peers[i], 0);
     enet_host_destroy(host_);
   }
 }

@@ -96,6 +96,16 @@ bool SerialLink::Open(const std::string& device, int baud, bool announce) {
 }
 
 void SerialLink::Close() {
+  if (fd_ >= 0 && connected_) {
+    // Let what was queued last (a leave) reach the line, for a moment only.
+    auto end = Clock::now() + std::chrono::milliseconds(100);
+    Transmit(Clock::now());
+    while (!tx_.empty() && Clock::now() < end) {
+      pollfd p{fd_, POLLOUT, 0};
+      poll(&p, 1, 10);
+      FlushLine();
+    }
+  }
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   connected_ = false;

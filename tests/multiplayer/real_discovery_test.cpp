@@ -130,13 +130,12 @@ TEST(RealDiscovery, SearchesThatCannotStart) {
       {"no such COM port", PlayAddress{PlayAddress::Kind::Serial, "", 5}},
       {"COM port without a device", PlayAddress{PlayAddress::Kind::Serial, "", 3}},
   };
-  ::setenv("FERROWIND_COM3", "/nonexistent/tty", 1);
+  fwtest::ScopedEnv com3("FERROWIND_COM3", "/nonexistent/tty");
   for (const Case& c : cases) {
     std::string error;
     EXPECT_FALSE(providers->StartSearch(c.address, &error)) << c.what;
     EXPECT_FALSE(error.empty()) << c.what;
   }
-  ::unsetenv("FERROWIND_COM3");
   // A search that finds nothing has still started.
   std::string error;
   auto search = providers->StartSearch(PlayAddress{PlayAddress::Kind::TcpIp, "127.0.0.1"}, &error);

@@ -1,82 +1,23 @@
 // Two serial links over two pseudo-terminal pairs with a relay between the
 // masters that garbles bytes, as a noisy cable does: every message arrives,
 // once, in order.
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <random>
 #include <thread>
 
 #include "platform/net/serial_link.hpp"
 #include "platform/net/serial_transport.hpp"
+#include "tests/multiplayer/net_env.hpp"
+#include "tests/multiplayer/pty_pair.hpp"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw std::runtime_error("no pty");
-    slave = ptsname(master);
-  }
-  ~Pty() { close(master); }
-};
-
-// Copies bytes between two pty masters, changing each byte with the given
-// chance.
-class CorruptingRelay {
- public:
-  CorruptingRelay(int a, int b, double chance, uint32_t seed) : a_(a), b_(b), chance_(chance), rng_(seed) {
-    thread_ = std::thread([this] { Run(); });
-  }
-  ~CorruptingRelay() {
-    stop_ = true;
-    thread_.join();
-  }
-  uint64_t Corrupted() const { return corrupted_; }
-
- private:
-  void Pump(int from, int to, std::vector<uint8_t>& backlog) {
-    uint8_t buf[4096];
-    ssize_t n = read(from, buf, sizeof buf);
-    for (ssize_t i = 0; i < n; ++i) {
-      if (std::uniform_real_distribution<double>(0, 1)(rng_) < chance_) {
-        buf[i] ^= static_cast<uint8_t>(1 + rng_() % 255);
-        ++corrupted_;
-      }
-      if (backlog.size() < (1 << 16)) backlog.push_back(buf[i]);
-    }
-    if (!backlog.empty()) {
-      ssize_t w = write(to, backlog.data(), backlog.size());
-      if (w > 0) backlog.erase(backlog.begin(), backlog.begin() + w);
-    }
-  }
-  void Run() {
-    std::vector<uint8_t> toB, toA;
-    while (!stop_) {
-      pollfd p[2] = {{a_, POLLIN, 0}, {b_, POLLIN, 0}};
-      poll(p, 2, 5);
-      Pump(a_, b_, toB);
-      Pump(b_, a_, toA);
-    }
-  }
-  int a_, b_;
-  double chance_;
-  std::mt19937 rng_;
-  std::atomic<bool> stop_{false};
-  std::atomic<uint64_t> corrupted_{0};
-  std::thread thread_;
-};
+using fwtest::CorruptingRelay;
+using fwtest::Pty;
 
 std::vector<uint8_t> Message(int side, int i) {
   // Mostly short messages, every 97th longer than one frame.
@@ -156,13 +97,12 @@ TEST(SerialLink, RefusesWhatItCannotCarry) {
 }
 
 TEST(SerialLink, ComPortsFollowTheEnvironment) {
-  ::setenv("FERROWIND_COM2", "/dev/ttyUSB0", 1);
+  fwtest::ScopedEnv com1("FERROWIND_COM1", ""), com2("FERROWIND_COM2", "/dev/ttyUSB0");
   EXPECT_EQ(plat::ComPortDevice(1), "/dev/ttyS0");
   EXPECT_EQ(plat::ComPortDevice(2), "/dev/ttyUSB0");
   EXPECT_EQ(plat::ComPortDevice(4), "/dev/ttyS3");
   EXPECT_EQ(plat::ComPortDevice(0), "");
   EXPECT_EQ(plat::ComPortDevice(5), "");
-  ::unsetenv("FERROWIND_COM2");
 }
 
 // A transport over the cable: the joiner's link is the one it asked for, a
