@@ -182,6 +182,9 @@ std::optional<TransportEvent> EnetTransport::Poll() {
 }
 
 void EnetTransport::Wait(uint32_t maxMs) {
+  // What was sent since the last Poll leaves before we sleep, not at the
+  // next wake.
+  if (host_) enet_host_flush(host_);
   int wait = static_cast<int>(std::min<uint32_t>({maxMs, host_ ? EnetNap(host_) : maxMs, 60000u}));
   pollfd p[2];
   int n = 0;
