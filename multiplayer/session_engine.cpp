@@ -18,19 +18,25 @@ namespace {
 
 // A member's allowance at the host: refills at rate per second up to twice
 // that, so a burst of two seconds' worth passes and a steady excess does not.
+// A one-time credit lets a member that comes back to a new host resend its
+// backlog (bounded by its own outbox) without counting as a flood.
 struct Bucket {
   double tokens = 0;
   double rate = 0;
+  double credit = 0;
   uint64_t last = 0;
-  void Reset(double r, uint64_t now) {
+  void Reset(double r, uint64_t now, double oneTimeCredit = 0) {
     rate = r;
     tokens = 2 * r;
+    credit = oneTimeCredit;
     last = now;
   }
   bool Take(double n, uint64_t now) {
     if (now > last) tokens = std::min(2 * rate, tokens + rate * static_cast<double>(now - last) / 1000.0);
     last = now;
-    tokens -= n;
+    double fromCredit = std::min(credit, n);
+    credit -= fromCredit;
+    tokens -= n - fromCredit;
     return tokens >= 0;
   }
 };
@@ -510,8 +516,8 @@ struct SessionEngine::Core {
       }
       peer.rejoined = false;
       peer.lastHeard = now;
-      peer.frames.Reset(o.framesPerSecond, now);
-      peer.bytes.Reset(o.bytesPerSecond, now);
+      peer.frames.Reset(o.framesPerSecond, now, static_cast<double>(o.outboxMessages));
+      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * 32));
     }
     role = Role::Host;  // before delivering, so our own copy keeps no history
     for (auto& [seq, h] : merged) {
