@@ -45,6 +45,7 @@ struct OutFrame {
   int32_t to = 0;
   uint64_t seq = 0;
   std::vector<uint8_t> bytes;
+  int32_t from = 0;  // History only
 };
 
 // The host's view of one link that came in: a joiner until its Hello is
@@ -58,6 +59,8 @@ struct Peer {
   uint64_t lastHeard = 0;
   uint64_t lastSent = 0;
   Bucket frames, bytes;
+  std::vector<OutFrame> history;  // what it holds of the old host, sent ahead of its Hello
+  size_t historyBytes = 0;
 };
 
 // A relayed frame of one sender that some addressees have not confirmed.
@@ -400,6 +403,9 @@ struct SessionEngine::Core {
     peer.id = f.rejoinId;
     peer.rejoined = true;
     peer.lastFromOldHost = f.lastFromOldHost;
+    for (OutFrame& h : peer.history)
+      if (h.from == oldHostId) merged.emplace(h.seq, std::move(h));
+    peer.history.clear();
     linkOf[peer.id] = link;
     expected.erase(peer.id);
     if (expected.empty()) Open();
@@ -450,12 +456,9 @@ struct SessionEngine::Core {
     return h;
   }
 
+  // What we hold of the old host goes ahead of the Hello, so the new host has
+  // it all by the time it lets us in.
   void SendRejoinHello() {
-    SessionFrame h = MyHello();
-    h.rejoinId = myId;
-    h.oldHostId = oldHostId;
-    h.lastFromOldHost = recvMax[oldHostId];
-    SendFrame(hostLink, h);
     for (size_t i = 0; i < hostHistory.size(); ++i) {
       if (hostHistory[i].from != oldHostId) continue;
       SessionFrame f;
@@ -466,6 +469,11 @@ struct SessionEngine::Core {
       f.payload = hostHistory[i].bytes;
       SendFrame(hostLink, f);
     }
+    SessionFrame h = MyHello();
+    h.rejoinId = myId;
+    h.oldHostId = oldHostId;
+    h.lastFromOldHost = recvMax[oldHostId];
+    SendFrame(hostLink, h);
   }
 
   void BecomeHost() {
@@ -723,17 +731,29 @@ struct SessionEngine::Core {
       }
     }
     if (peer.id == 0) {
-      if (f.type == FrameType::Hello) return OnHello(peer, f);
-      // A member told to ask again sends what it holds of the old host after
-      // each Hello; that is expected, anything else is not.
-      if (f.type == FrameType::History) return;
-      return DropLink(peer.link);  // nothing but a Hello before we know who it is
+      if (f.type == FrameType::Hello) {
+        plat::LinkId link = peer.link;
+        OnHello(peer, f);
+        // Taken in, or to be sent again with the next Hello.
+        auto it = peers.find(link);
+        if (it != peers.end()) {
+          it->second.history.clear();
+          it->second.historyBytes = 0;
+        }
+        return;
+      }
+      // A member coming back sends what it holds of the old host ahead of
+      // its Hello; anything else before a Hello is out of place.
+      if (f.type == FrameType::History) {
+        if (peer.history.size() < kHistoryFrames && peer.historyBytes + f.payload.size() <= kHistoryBytes) {
+          peer.historyBytes += f.payload.size();
+          peer.history.push_back(OutFrame{f.to, f.seq, f.payload, f.from});
+        }
+        return;
+      }
+      return DropLink(peer.link);
     }
-    if (role == Role::Gathering) {
-      if (f.type == FrameType::History && peer.rejoined && f.from == oldHostId && merged.size() < 2 * kHistoryFrames)
-        merged.emplace(f.seq, OutFrame{f.to, f.seq, f.payload});
-      return;
-    }
+    if (role == Role::Gathering) return;
     if (role != Role::Host) return;
     switch (f.type) {
       case FrameType::Data:
@@ -787,23 +807,31 @@ struct SessionEngine::Core {
   }
 
   void TakeOutgoing() {
-    std::deque<OutFrame> q;
+    std::vector<OutFrame> q;
     {
       std::lock_guard<std::mutex> lock(m);
-      q.swap(outQueue);
+      if (outQueue.empty()) return;
+      q.reserve(outQueue.size());
+      for (OutFrame& u : outQueue) q.push_back(std::move(u));
+      outQueue.clear();
     }
+    size_t relayed = 0, relayedBytes = 0;
     for (OutFrame& u : q) {
       u.seq = nextSeq++;
       if (role == Role::Host) {
-        std::deque<OutFrame> one;
-        Relay(myId, u.to, u.seq, u.bytes);
-        one.push_back(std::move(u));
-        ReleaseOut(one);
-        if (role == Role::Ended) return;
+        ++relayed;
+        relayedBytes += u.bytes.size();
+        Relay(myId, u.to, u.seq, std::move(u.bytes));
+        if (role == Role::Ended) break;
       } else {
         if (role == Role::Member) SendData(u);
         unacked.push_back(std::move(u));
       }
+    }
+    if (relayed > 0) {
+      std::lock_guard<std::mutex> lock(m);
+      outCount -= std::min(outCount, relayed);
+      outBytes -= std::min(outBytes, relayedBytes);
     }
   }
 
