@@ -599,12 +599,20 @@ struct SessionEngine::Core {
       t->Close(link);
       return;
     }
+    // Links that never say who they are must not lock real joiners out:
+    // past the cap, the one that has waited longest goes.
     size_t unidentified = 0;
-    for (auto& [l, p] : peers) unidentified += p.id == 0;
-    if (unidentified >= kMaxUnidentifiedLinks) {
-      t->Close(link);
-      return;
+    plat::LinkId oldest = 0;
+    uint64_t oldestAt = UINT64_MAX;
+    for (auto& [l, p] : peers) {
+      if (p.id != 0) continue;
+      ++unidentified;
+      if (p.opened < oldestAt) {
+        oldestAt = p.opened;
+        oldest = l;
+      }
     }
+    if (unidentified >= kMaxUnidentifiedLinks) DropLink(oldest);
     Peer p;
     p.link = link;
     p.opened = p.lastHeard = p.lastSent = now;

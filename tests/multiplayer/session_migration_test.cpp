@@ -25,10 +25,7 @@ struct Outcome {
   std::string failure;  // empty when every property held
 };
 
-bool InSession(const MeshNode& n) {
-  auto st = n.engine->Snapshot().state;
-  return st == SessionSnapshot::State::Member || st == SessionSnapshot::State::Host;
-}
+bool InSession(const MeshNode& n) { return fwtest::InSession(*n.engine); }
 
 std::string RunSeed(uint64_t seed) {
   std::mt19937_64 rng(seed);
