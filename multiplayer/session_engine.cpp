@@ -673,7 +673,27 @@ struct SessionEngine::Core {
     if (role == Role::Migrating) {
       if (f.type == FrameType::Welcome && f.yourId == myId) {
         hostId = f.hostId;
-        for (const SessionMember& mem : f.roster) SeeId(mem.id);
+        // The old host may have announced a joiner to some of us only: the
+        // new host's roster is the one everybody keeps.
+        std::map<int32_t, SessionMember> roster;
+        for (const SessionMember& mem : f.roster) {
+          roster[mem.id] = mem;
+          SeeId(mem.id);
+        }
+        for (auto it = members.begin(); it != members.end();) {
+          if (it->first != myId && !roster.count(it->first)) {
+            int32_t id = it->first;
+            it = members.erase(it);
+            PushSys(kSysPlayerDestroyed, id);
+          } else {
+            ++it;
+          }
+        }
+        for (auto& [id, mem] : roster) {
+          if (members.count(id)) continue;
+          members[id] = mem;
+          PushSys(kSysPlayerCreated, id);
+        }
         role = Role::Member;
         hostHistory.clear();
         hostHistorySeq.clear();
