@@ -286,8 +286,16 @@ struct SessionEngine::Core {
       p.waiting.push_back(id);
     }
     if (from != myId) {
-      pending[from].push_back(std::move(p));
+      auto& q = pending[from];
+      q.push_back(std::move(p));
       AdvanceAck(from);
+      // An addressee that never confirms would make the host keep this
+      // sender's frames for ever; a live member confirms within a fraction
+      // of a second, so one that lags this far is treated as gone.
+      if (q.size() > o.outboxMessages / 2) {
+        std::vector<int32_t> laggards = q.front().waiting;
+        for (int32_t id : laggards) RemoveMember(id, RemoveReason::TimedOut);
+      }
     }
   }
   void AdvanceAck(int32_t sender) {

@@ -247,3 +247,32 @@ TEST_F(HostileTest, StrangersThatNeverSayHelloAreShownTheDoor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HostileTest, MemberThatNeverConfirmsIsDroppedBeforeTheHostGrowsWithoutBound) {
+  ASSERT_EQ(JoinRaw(), 4);
+  // It answers nothing; its heartbeats keep it from timing out.
+  fw::SessionFrame hb;
+  hb.type = fw::FrameType::Heartbeat;
+  uint32_t n = 0;
+  for (int k = 0; k < 600 && !h.closed; ++k) {  // up to 30 s at 180 a second
+    for (int i = 0; i < 9; ++i) mesh.Node("b").engine->Send(0, Tagged(2, n++));
+    if (k % 10 == 0) h.Send(fw::EncodeFrame(hb));
+    mesh.Run(50, 50);
+  }
+  EXPECT_TRUE(h.closed);
+  mesh.Run(500);
+  ExpectOthersIntact({1, 2, 3});
+  // b's own record of what it sent is confirmed again, so its sends go on.
+  EXPECT_TRUE(mesh.Node("b").engine->Send(0, Tagged(2, n++)));
+  mesh.Run(200);
+  uint32_t next = 0;
+  for (auto& m : mesh.Node("c").got)
+    if (m.from == 2) {
+      EXPECT_EQ(TagNumber(m), next++);
+    }
+  EXPECT_EQ(next, n);
+}
+
+}  // namespace
