@@ -223,8 +223,8 @@ void Fields(A& a, M& m) {
     a.Long(m.PlayerID, 1);
   } else if constexpr (std::is_same_v<T, MsgScore>) {
     a.Long(m.PlayerID, 1);
-    a.Long(m.Score, 0);
-    a.Single(m.HeldTime, 0.0f);
+    a.Long(m.Score, 0, kMaxScore);
+    a.Single(m.HeldTime, 0.0f, kMaxHeldTime);
     a.Byte(m.Team, 1);
   } else if constexpr (std::is_same_v<T, MsgSetting>) {
     a.Byte(m.ModeIndex, kMaxModeIndex);

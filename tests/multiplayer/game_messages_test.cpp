@@ -140,6 +140,8 @@ TEST(GameMessages, RefusesOutOfRangeValues) {
       {"killed-by id 0", MsgKilledBy{1}, 4, 1, 0},
       {"score id -1", MsgScore{1, 0, 0, 0}, 4, 1, -1},
       {"score negative", MsgScore{1, 0, 0, 0}, 8, 1, -1},
+      {"score above the cap", MsgScore{1, 0, 0, 0}, 8, 1, kMaxScore + 1},
+      {"held time above the cap", MsgScore{1, 0, 0, 0}, 12, 2, kMaxHeldTime * 2},
       {"held time negative", MsgScore{1, 0, 0, 0}, 12, 2, -0.5},
       {"held time NaN", MsgScore{1, 0, 0, 0}, 12, 2, nan},
       {"request id 0", MsgSettingRequest{1}, 4, 1, 0},
