@@ -43,7 +43,7 @@ class Machine {
     }
     table.SortPlayer();
   }
-  void Step() { rules.WinState(0, &profile); }
+  void Step() { WinState(mode, world, table, setting, 0, book); }
   void Place(float x, float y) {
     world.Units[0].PosX = x;
     world.Units[0].PosY = y;
@@ -53,7 +53,8 @@ class Machine {
   PlayerTable table;
   GameSettingRecord setting;
   SingleUser profile;
-  NetBattleRules rules{world, table, setting};
+  ProfileResultBook book{profile};
+  GameModeState mode;
 };
 
 class GameModes : public ::testing::Test {
@@ -89,19 +90,18 @@ TEST_F(GameModes, ResultsAreTakenFromTheOwnSide) {
     for (size_t own = 0; own < row.players.size(); ++own) {
       Machine m(row.mode, row.winRule, SeenBy(row.players, own));
       m.Step();
-      ASSERT_TRUE(m.rules.Ended()) << row.what;
-      EXPECT_EQ(m.rules.Outcome()->Won, row.won[own]) << row.what << ", player " << own + 1;
+      ASSERT_TRUE(m.mode.Ended) << row.what;
+      EXPECT_EQ(m.mode.Won, row.won[own]) << row.what << ", player " << own + 1;
       EXPECT_EQ(m.profile.mWon, row.won[own] ? 1 : 0) << row.what;
       EXPECT_EQ(m.profile.mLost, row.won[own] ? 0 : 1) << row.what;
-      EXPECT_EQ(m.world.RunState, "EXIT");
     }
   }
   // The labels: the own team's total is the allied one.
   Machine team1(kModeGroupBattle, 1, {{2, 1, 1}, {1, 0, 2}, {3, 0, 1}});
   team1.Step();
-  EXPECT_EQ(team1.rules.Outcome()->Sides.Allied, 1);
-  EXPECT_EQ(team1.rules.Outcome()->Sides.Enemy, 3);
-  EXPECT_TRUE(team1.rules.Outcome()->TeamGame);
+  EXPECT_EQ(FromOwnSide(team1.mode.Frozen).Allied, 1);
+  EXPECT_EQ(FromOwnSide(team1.mode.Frozen).Enemy, 3);
+  EXPECT_EQ(team1.mode.Frozen.TeamScore[2], 1);
 }
 
 TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
@@ -120,17 +120,17 @@ TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
       plat::FixClock(0xFFFFFFFFu - 60000u, kAt2358);
       Machine m(row.mode, 0, SeenBy(row.players, own));
       m.Step();
-      EXPECT_EQ(m.rules.TimeText, " 5:0");
+      EXPECT_EQ(m.mode.TimeText, " 5:0");
       plat::AdvanceClock(299999);
       m.Step();
-      EXPECT_FALSE(m.rules.Ended()) << row.mode;
-      EXPECT_EQ(m.rules.TimeText, " 0:1");
+      EXPECT_FALSE(m.mode.Ended) << row.mode;
+      EXPECT_EQ(m.mode.TimeText, " 0:1");
       plat::AdvanceClock(1);
       m.Step();
-      ASSERT_TRUE(m.rules.Ended()) << row.mode;
-      EXPECT_EQ(m.rules.BattleTime, 300);
-      EXPECT_EQ(m.rules.TimeText, " 0:0");
-      EXPECT_FALSE(m.rules.Outcome()->Won) << row.mode;
+      ASSERT_TRUE(m.mode.Ended) << row.mode;
+      EXPECT_EQ(m.mode.BattleTime, 300);
+      EXPECT_EQ(m.mode.TimeText, " 0:0");
+      EXPECT_FALSE(m.mode.Won) << row.mode;
       EXPECT_EQ(m.profile.mLost, 1);
     }
   }
@@ -139,10 +139,10 @@ TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
 TEST_F(GameModes, JoinerTakesTheHostsElapsedTime) {
   Machine m(kModeDeathBattle, 0, {{2, 0, 0}, {1, 0, 0}});
   m.setting.LimTime = 20;
-  m.rules.WinState(300);
-  EXPECT_TRUE(m.rules.TimeText.empty());  // setting the clock runs no step
+  WinState(m.mode, m.world, m.table, m.setting, 300, m.book);
+  EXPECT_TRUE(m.mode.TimeText.empty());  // setting the clock runs no step
   m.Step();
-  EXPECT_EQ(m.rules.TimeText, " 15:0");
+  EXPECT_EQ(m.mode.TimeText, " 15:0");
   EXPECT_EQ(RemainingTimeText(20, 55), " 19:5");
   EXPECT_EQ(RemainingTimeText(5, 400), " 0:0");
 }
@@ -150,17 +150,18 @@ TEST_F(GameModes, JoinerTakesTheHostsElapsedTime) {
 TEST_F(GameModes, TheResultIsFrozenAndBookedOnce) {
   Machine m(kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 1}});
   m.Step();
-  ASSERT_TRUE(m.rules.Ended());
-  const BattleOutcome shown = *m.rules.Outcome();
+  ASSERT_TRUE(m.mode.Ended);
+  const PlayerTable shown = m.mode.Frozen;
   // A score that arrives while the end screen waits changes nothing shown
   // or booked.
   m.table.Players[1].Score = 9;
   m.table.SortPlayer();
   m.Step();
   m.Step();
-  EXPECT_EQ(m.rules.Outcome()->Ranking, shown.Ranking);
-  EXPECT_EQ(shown.Ranking[0].PlayerID, 1);
-  EXPECT_TRUE(m.rules.Outcome()->Won);
+  EXPECT_EQ(m.mode.Frozen.SortedPlayers, shown.SortedPlayers);
+  EXPECT_EQ(m.mode.Frozen.TeamScore, shown.TeamScore);
+  EXPECT_EQ(shown.SortedPlayers[0].PlayerID, 1);
+  EXPECT_TRUE(m.mode.Won);
   EXPECT_EQ(m.profile.mWon, 1);
   EXPECT_EQ(m.profile.mLost, 0);
 }
@@ -192,7 +193,7 @@ TEST_F(GameModes, TerritoryTimeIsTheOwnersAndCountedOnTheClock) {
   m.Place(2000, 2000);
   m.Step();
   plat::AdvanceClock(90000);
-  m.rules.ResumeAfterHold();
+  ResumeAfterHold(m.mode);
   plat::AdvanceClock(500);
   m.Step();
   EXPECT_FLOAT_EQ(m.table.Players[0].HeldTime, 0.5f);
@@ -221,10 +222,10 @@ TEST_F(GameModes, TerritoryRankingAndTeamHeldTimes) {
     m.Step();
     plat::AdvanceClock(300000);
     m.Step();
-    ASSERT_TRUE(m.rules.Ended()) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->TeamScore[0], row.team0) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->TeamScore[1], row.team1) << row.what;
+    ASSERT_TRUE(m.mode.Ended) << row.what;
+    EXPECT_EQ(m.mode.Won, row.won) << row.what;
+    EXPECT_EQ(m.mode.Frozen.TeamScore[0], row.team0) << row.what;
+    EXPECT_EQ(m.mode.Frozen.TeamScore[1], row.team1) << row.what;
   }
 }
 
@@ -253,15 +254,15 @@ TEST_F(GameModes, BaseDefensingEndsWhenABaseIsGone) {
       m.world.Builds.push_back(b);
     }
     m.Step();
-    EXPECT_EQ(m.rules.EnemyBaseX, row.ownTeam == 0 ? 100 : 700) << row.what;
+    EXPECT_EQ(m.mode.EnemyBaseX, row.ownTeam == 0 ? 100 : 700) << row.what;
     EXPECT_EQ(m.table.TeamScore[2], 1);
     m.Step();
-    EXPECT_FALSE(m.rules.Ended());
+    EXPECT_FALSE(m.mode.Ended);
     std::erase_if(m.world.Builds, [&](const BuildingInstance& b) { return b.TypeKey == row.removed; });
     m.Step();
-    EXPECT_EQ(m.rules.Ended(), row.ends) << row.what;
+    EXPECT_EQ(m.mode.Ended, row.ends) << row.what;
     if (row.ends) {
-      EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
+      EXPECT_EQ(m.mode.Won, row.won) << row.what;
     }
   }
 }
