@@ -240,7 +240,7 @@ struct SessionEngine::Core {
   // A game message reached us: drop what we had, keep the order.
   void Deliver(int32_t from, int32_t to, uint64_t seq, std::vector<uint8_t> bytes) {
     uint64_t& last = recvMax[from];
-    ackDirty.insert(from);
+    if (role == Role::Member) ackDirty.insert(from);  // a repeat is confirmed too
     if (seq <= last) return;
     last = seq;
     if (from == hostId && role != Role::Host && role != Role::Gathering) {
