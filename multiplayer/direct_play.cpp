@@ -207,6 +207,13 @@ bool qelDirectPlay::IsHost() const {
   return engine_ && engine_->Snapshot().state == SessionSnapshot::State::Host;
 }
 
+int32_t qelDirectPlay::HostId() const {
+  if (!engine_) return 0;
+  SessionSnapshot s = engine_->Snapshot();
+  bool in = s.state == SessionSnapshot::State::Host || s.state == SessionSnapshot::State::Member;
+  return in ? s.hostId : 0;
+}
+
 bool qelDirectPlay::InSession() const {
   if (!engine_) return false;
   SessionSnapshot::State st = engine_->Snapshot().state;

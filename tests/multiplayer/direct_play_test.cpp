@@ -225,6 +225,7 @@ TEST(DirectPlay, HostThatLeavesHandsTheSessionToTheLowestId) {
   }));
   EXPECT_TRUE(b.IsHost());
   EXPECT_FALSE(c.IsHost());
+  EXPECT_EQ(c.HostId(), 2);
   EXPECT_EQ(c.PlayerHandle, "Player");
   EXPECT_EQ(sysB, (std::vector<int32_t>{fw::kSysPlayerDestroyed, fw::kSysBecameHost}));
   EXPECT_EQ(sysC, (std::vector<int32_t>{fw::kSysPlayerDestroyed}));
