@@ -945,6 +945,8 @@ struct SessionEngine::Core {
   }
 
   // ---- one turn of the network thread ----
+  bool busy = false;  // the last Step left events waiting
+
   void Step() {
     now = t->NowMs();
     std::vector<int32_t> removes;
@@ -967,9 +969,13 @@ struct SessionEngine::Core {
     if (leave) End("left", true);
     if (role == Role::Member || role == Role::Host || role == Role::Migrating || role == Role::Gathering)
       TakeOutgoing();
+    busy = true;
     for (size_t i = 0; i < kMaxEventsPerStep; ++i) {
       std::optional<plat::TransportEvent> ev = t->Poll();
-      if (!ev) break;
+      if (!ev) {
+        busy = false;
+        break;
+      }
       OnEvent(*ev);
     }
     if (role != Role::Ended && role != Role::Idle) Timers();
@@ -1025,6 +1031,7 @@ struct SessionEngine::Core {
         std::lock_guard<std::mutex> lock(m);
         if (stopRequest && !leaveRequest) break;
       }
+      if (busy) continue;
       uint32_t wait = 100;
       if (!ackDirty.empty()) wait = kAckEveryMs;
       t->Wait(wait);
