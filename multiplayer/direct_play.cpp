@@ -7,6 +7,7 @@
 
 #include "multiplayer/session_engine.hpp"
 #include "multiplayer/session_providers.hpp"
+#include "platform/display/message_box.hpp"
 
 namespace fw {
 
@@ -67,9 +68,15 @@ qelDirectPlay::qelDirectPlay(std::unique_ptr<NetworkProviders> providers, const 
 qelDirectPlay::~qelDirectPlay() { CloseDownDPlay(); }
 
 bool qelDirectPlay::Init() {
-  if (!providers_) return false;
+  std::vector<std::string> names;
+  if (providers_) names = providers_->Names();
+  if (names.empty()) {
+    // The lobby then offers no connection.
+    plat::MsgBox("Failed to initialize DirectPlay.", "");
+    return false;
+  }
   EnumConnections.clear();
-  for (const std::string& n : providers_->Names()) EnumConnections.push_back(ProviderEntry{n});
+  for (const std::string& n : names) EnumConnections.push_back(ProviderEntry{n});
   initialized_ = true;
   return true;
 }

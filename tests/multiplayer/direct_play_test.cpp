@@ -170,6 +170,11 @@ TEST(DirectPlay, ConnectionStates) {
   EXPECT_TRUE(dp.DPEnumSessions.empty());
   EXPECT_TRUE(dp.GetSessionData(1).SessionName.empty());
 
+  // Without providers there is nothing to offer.
+  qelDirectPlay none{std::unique_ptr<fw::NetworkProviders>()};
+  EXPECT_FALSE(none.Init());
+  EXPECT_FALSE(none.OpenConnection(1));
+
   // A search that cannot start is False, and leaves ConnectMade alone.
   world.searchFails = true;
   EXPECT_FALSE(dp.OpenConnection(1));
