@@ -123,6 +123,9 @@ class qelDirectPlay {
 
   // "Am I the host", asked of the session, never of a name text.
   bool IsHost() const;
+  // The host's id as the session knows it now (it changes when the host
+  // goes); 0 outside a session. Member long names keep what they joined as.
+  int32_t HostId() const;
   bool InSession() const;
   // The host removes a member (a silent player); others cannot.
   bool DestroyPlayer(int32_t id);

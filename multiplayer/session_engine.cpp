@@ -18,19 +18,25 @@ namespace {
 
 // A member's allowance at the host: refills at rate per second up to twice
 // that, so a burst of two seconds' worth passes and a steady excess does not.
+// A one-time credit lets a member that comes back to a new host resend its
+// backlog (bounded by its own outbox) without counting as a flood.
 struct Bucket {
   double tokens = 0;
   double rate = 0;
+  double credit = 0;
   uint64_t last = 0;
-  void Reset(double r, uint64_t now) {
+  void Reset(double r, uint64_t now, double oneTimeCredit = 0) {
     rate = r;
     tokens = 2 * r;
+    credit = oneTimeCredit;
     last = now;
   }
   bool Take(double n, uint64_t now) {
     if (now > last) tokens = std::min(2 * rate, tokens + rate * static_cast<double>(now - last) / 1000.0);
     last = now;
-    tokens -= n;
+    double fromCredit = std::min(credit, n);
+    credit -= fromCredit;
+    tokens -= n - fromCredit;
     return tokens >= 0;
   }
 };
@@ -39,6 +45,7 @@ struct OutFrame {
   int32_t to = 0;
   uint64_t seq = 0;
   std::vector<uint8_t> bytes;
+  int32_t from = 0;  // History only
 };
 
 // The host's view of one link that came in: a joiner until its Hello is
@@ -52,6 +59,8 @@ struct Peer {
   uint64_t lastHeard = 0;
   uint64_t lastSent = 0;
   Bucket frames, bytes;
+  std::vector<OutFrame> history;  // what it holds of the old host, sent ahead of its Hello
+  size_t historyBytes = 0;
 };
 
 // A relayed frame of one sender that some addressees have not confirmed.
@@ -231,7 +240,7 @@ struct SessionEngine::Core {
   // A game message reached us: drop what we had, keep the order.
   void Deliver(int32_t from, int32_t to, uint64_t seq, std::vector<uint8_t> bytes) {
     uint64_t& last = recvMax[from];
-    ackDirty.insert(from);
+    if (role == Role::Member) ackDirty.insert(from);  // a repeat is confirmed too
     if (seq <= last) return;
     last = seq;
     if (from == hostId && role != Role::Host && role != Role::Gathering) {
@@ -277,8 +286,16 @@ struct SessionEngine::Core {
       p.waiting.push_back(id);
     }
     if (from != myId) {
-      pending[from].push_back(std::move(p));
+      auto& q = pending[from];
+      q.push_back(std::move(p));
       AdvanceAck(from);
+      // An addressee that never confirms would make the host keep this
+      // sender's frames for ever; a live member confirms within a fraction
+      // of a second, so one that lags this far is treated as gone.
+      if (q.size() > o.outboxMessages / 2) {
+        std::vector<int32_t> laggards = q.front().waiting;
+        for (int32_t id : laggards) RemoveMember(id, RemoveReason::TimedOut);
+      }
     }
   }
   void AdvanceAck(int32_t sender) {
@@ -394,6 +411,9 @@ struct SessionEngine::Core {
     peer.id = f.rejoinId;
     peer.rejoined = true;
     peer.lastFromOldHost = f.lastFromOldHost;
+    for (OutFrame& h : peer.history)
+      if (h.from == oldHostId) merged.emplace(h.seq, std::move(h));
+    peer.history.clear();
     linkOf[peer.id] = link;
     expected.erase(peer.id);
     if (expected.empty()) Open();
@@ -444,12 +464,9 @@ struct SessionEngine::Core {
     return h;
   }
 
+  // What we hold of the old host goes ahead of the Hello, so the new host has
+  // it all by the time it lets us in.
   void SendRejoinHello() {
-    SessionFrame h = MyHello();
-    h.rejoinId = myId;
-    h.oldHostId = oldHostId;
-    h.lastFromOldHost = recvMax[oldHostId];
-    SendFrame(hostLink, h);
     for (size_t i = 0; i < hostHistory.size(); ++i) {
       if (hostHistory[i].from != oldHostId) continue;
       SessionFrame f;
@@ -460,6 +477,11 @@ struct SessionEngine::Core {
       f.payload = hostHistory[i].bytes;
       SendFrame(hostLink, f);
     }
+    SessionFrame h = MyHello();
+    h.rejoinId = myId;
+    h.oldHostId = oldHostId;
+    h.lastFromOldHost = recvMax[oldHostId];
+    SendFrame(hostLink, h);
   }
 
   void BecomeHost() {
@@ -510,8 +532,8 @@ struct SessionEngine::Core {
       }
       peer.rejoined = false;
       peer.lastHeard = now;
-      peer.frames.Reset(o.framesPerSecond, now);
-      peer.bytes.Reset(o.bytesPerSecond, now);
+      peer.frames.Reset(o.framesPerSecond, now, static_cast<double>(o.outboxMessages));
+      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * 32));
     }
     role = Role::Host;  // before delivering, so our own copy keeps no history
     for (auto& [seq, h] : merged) {
@@ -585,12 +607,20 @@ struct SessionEngine::Core {
       t->Close(link);
       return;
     }
+    // Links that never say who they are must not lock real joiners out:
+    // past the cap, the one that has waited longest goes.
     size_t unidentified = 0;
-    for (auto& [l, p] : peers) unidentified += p.id == 0;
-    if (unidentified >= kMaxUnidentifiedLinks) {
-      t->Close(link);
-      return;
+    plat::LinkId oldest = 0;
+    uint64_t oldestAt = UINT64_MAX;
+    for (auto& [l, p] : peers) {
+      if (p.id != 0) continue;
+      ++unidentified;
+      if (p.opened < oldestAt) {
+        oldestAt = p.opened;
+        oldest = l;
+      }
     }
+    if (unidentified >= kMaxUnidentifiedLinks) DropLink(oldest);
     Peer p;
     p.link = link;
     p.opened = p.lastHeard = p.lastSent = now;
@@ -651,7 +681,27 @@ struct SessionEngine::Core {
     if (role == Role::Migrating) {
       if (f.type == FrameType::Welcome && f.yourId == myId) {
         hostId = f.hostId;
-        for (const SessionMember& mem : f.roster) SeeId(mem.id);
+        // The old host may have announced a joiner to some of us only: the
+        // new host's roster is the one everybody keeps.
+        std::map<int32_t, SessionMember> roster;
+        for (const SessionMember& mem : f.roster) {
+          roster[mem.id] = mem;
+          SeeId(mem.id);
+        }
+        for (auto it = members.begin(); it != members.end();) {
+          if (it->first != myId && !roster.count(it->first)) {
+            int32_t id = it->first;
+            it = members.erase(it);
+            PushSys(kSysPlayerDestroyed, id);
+          } else {
+            ++it;
+          }
+        }
+        for (auto& [id, mem] : roster) {
+          if (members.count(id)) continue;
+          members[id] = mem;
+          PushSys(kSysPlayerCreated, id);
+        }
         role = Role::Member;
         hostHistory.clear();
         hostHistorySeq.clear();
@@ -717,17 +767,29 @@ struct SessionEngine::Core {
       }
     }
     if (peer.id == 0) {
-      if (f.type == FrameType::Hello) return OnHello(peer, f);
-      // A member told to ask again sends what it holds of the old host after
-      // each Hello; that is expected, anything else is not.
-      if (f.type == FrameType::History) return;
-      return DropLink(peer.link);  // nothing but a Hello before we know who it is
+      if (f.type == FrameType::Hello) {
+        plat::LinkId link = peer.link;
+        OnHello(peer, f);
+        // Taken in, or to be sent again with the next Hello.
+        auto it = peers.find(link);
+        if (it != peers.end()) {
+          it->second.history.clear();
+          it->second.historyBytes = 0;
+        }
+        return;
+      }
+      // A member coming back sends what it holds of the old host ahead of
+      // its Hello; anything else before a Hello is out of place.
+      if (f.type == FrameType::History) {
+        if (peer.history.size() < kHistoryFrames && peer.historyBytes + f.payload.size() <= kHistoryBytes) {
+          peer.historyBytes += f.payload.size();
+          peer.history.push_back(OutFrame{f.to, f.seq, f.payload, f.from});
+        }
+        return;
+      }
+      return DropLink(peer.link);
     }
-    if (role == Role::Gathering) {
-      if (f.type == FrameType::History && peer.rejoined && f.from == oldHostId && merged.size() < 2 * kHistoryFrames)
-        merged.emplace(f.seq, OutFrame{f.to, f.seq, f.payload});
-      return;
-    }
+    if (role == Role::Gathering) return;
     if (role != Role::Host) return;
     switch (f.type) {
       case FrameType::Data:
@@ -781,23 +843,31 @@ struct SessionEngine::Core {
   }
 
   void TakeOutgoing() {
-    std::deque<OutFrame> q;
+    std::vector<OutFrame> q;
     {
       std::lock_guard<std::mutex> lock(m);
-      q.swap(outQueue);
+      if (outQueue.empty()) return;
+      q.reserve(outQueue.size());
+      for (OutFrame& u : outQueue) q.push_back(std::move(u));
+      outQueue.clear();
     }
+    size_t relayed = 0, relayedBytes = 0;
     for (OutFrame& u : q) {
       u.seq = nextSeq++;
       if (role == Role::Host) {
-        std::deque<OutFrame> one;
-        Relay(myId, u.to, u.seq, u.bytes);
-        one.push_back(std::move(u));
-        ReleaseOut(one);
-        if (role == Role::Ended) return;
+        ++relayed;
+        relayedBytes += u.bytes.size();
+        Relay(myId, u.to, u.seq, std::move(u.bytes));
+        if (role == Role::Ended) break;
       } else {
         if (role == Role::Member) SendData(u);
         unacked.push_back(std::move(u));
       }
+    }
+    if (relayed > 0) {
+      std::lock_guard<std::mutex> lock(m);
+      outCount -= std::min(outCount, relayed);
+      outBytes -= std::min(outBytes, relayedBytes);
     }
   }
 
@@ -875,6 +945,8 @@ struct SessionEngine::Core {
   }
 
   // ---- one turn of the network thread ----
+  bool busy = false;  // the last Step left events waiting
+
   void Step() {
     now = t->NowMs();
     std::vector<int32_t> removes;
@@ -897,9 +969,13 @@ struct SessionEngine::Core {
     if (leave) End("left", true);
     if (role == Role::Member || role == Role::Host || role == Role::Migrating || role == Role::Gathering)
       TakeOutgoing();
+    busy = true;
     for (size_t i = 0; i < kMaxEventsPerStep; ++i) {
       std::optional<plat::TransportEvent> ev = t->Poll();
-      if (!ev) break;
+      if (!ev) {
+        busy = false;
+        break;
+      }
       OnEvent(*ev);
     }
     if (role != Role::Ended && role != Role::Idle) Timers();
@@ -955,6 +1031,7 @@ struct SessionEngine::Core {
         std::lock_guard<std::mutex> lock(m);
         if (stopRequest && !leaveRequest) break;
       }
+      if (busy) continue;
       uint32_t wait = 100;
       if (!ackDirty.empty()) wait = kAckEveryMs;
       t->Wait(wait);

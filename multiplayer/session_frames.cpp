@@ -21,11 +21,14 @@ class Writer {
     U32(static_cast<uint32_t>(b.size()));
     out_.insert(out_.end(), b.begin(), b.end());
   }
+  void Reserve(size_t n) { out_.reserve(n); }
   std::vector<uint8_t> Take() { return std::move(out_); }
 
  private:
   void Raw(uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    uint8_t b[8];
+    for (int i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+    out_.insert(out_.end(), b, b + n);
   }
   std::vector<uint8_t> out_;
 };
@@ -111,6 +114,7 @@ bool ValidPlayerName(const std::string& name) {
 
 std::vector<uint8_t> EncodeFrame(const SessionFrame& f) {
   Writer w;
+  w.Reserve(32 + f.payload.size());
   w.U8(static_cast<uint8_t>(f.type));
   switch (f.type) {
     case FrameType::Hello:

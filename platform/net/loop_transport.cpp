@@ -71,6 +71,7 @@ struct LoopNetwork::State {
 
   bool Severed(const Node* a, const Node* b) const {
     if (a->crashed || b->crashed) return true;
+    if (isolated.empty() && cuts.empty() && !partition) return false;
     if (isolated.count(a->name) || isolated.count(b->name)) return true;
     if (cuts.count({a->name, b->name}) || cuts.count({b->name, a->name})) return true;
     if (partition) {

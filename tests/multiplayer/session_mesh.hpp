@@ -31,6 +31,16 @@ inline std::vector<uint8_t> Tagged(int32_t sender, uint32_t n, size_t size = 8) 
 }
 inline uint32_t TagNumber(const fw::ReceivedMessage& m) { return static_cast<uint32_t>(Le32(m.bytes, 4)); }
 
+inline bool InSession(const fw::SessionEngine& e) {
+  auto st = e.Snapshot().state;
+  return st == fw::SessionSnapshot::State::Member || st == fw::SessionSnapshot::State::Host;
+}
+inline std::vector<int32_t> RosterIds(const fw::SessionEngine& e) {
+  std::vector<int32_t> ids;
+  for (const auto& m : e.Snapshot().members) ids.push_back(m.id);
+  return ids;
+}
+
 struct MeshNode {
   std::string name;
   std::unique_ptr<fw::SessionEngine> engine;
