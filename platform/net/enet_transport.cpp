@@ -135,8 +135,14 @@ bool EnetTransport::Send(LinkId link, std::span<const uint8_t> data) {
 void EnetTransport::Close(LinkId link) {
   auto it = links_.find(link);
   if (it == links_.end()) return;
-  it->second->data = nullptr;  // no event comes back for a link we closed
-  enet_peer_disconnect_later(it->second, 0);
+  ENetPeer* peer = it->second;
+  peer->data = nullptr;  // no event comes back for a link we closed
+  // A link still being made ends at once, so no late Connected can bring it
+  // back as a link the far end opened; one that is up first sends what waits.
+  if (peer->state == ENET_PEER_STATE_CONNECTED)
+    enet_peer_disconnect_later(peer, 0);
+  else
+    enet_peer_disconnect_now(peer, 0);
   links_.erase(it);
 }
 
