@@ -601,6 +601,8 @@ struct SessionEngine::Core {
     }
     if (link == hostLink && role == Role::Migrating) {
       SendRejoinHello();
+      // A new host answers once the others are back, or its window closed.
+      attemptDeadline = now + o.rejoinWindowMs + kRejoinAttemptMs;
       return;
     }
     if (role == Role::Ended || role == Role::Idle || role == Role::Joining) {
@@ -713,8 +715,9 @@ struct SessionEngine::Core {
           retryAt = now + kRetryHelloMs;
           attemptDeadline = now + kRejoinAttemptMs;
         } else {
-          tried.insert(target);
-          NextCandidate();
+          // A live new host that will not have us has already told the
+          // others we are gone: going on to the next would split the session.
+          End("host lost", false);
         }
       }
       return;

@@ -143,3 +143,31 @@ TEST(SessionMigration, HostCutAtARandomMomentOverManySeeds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SessionMigration, MemberTooLateForTheNewHostEndsInsteadOfSplittingTheSession) {
+  Mesh mesh(42);
+  mesh.Host("a");
+  for (const char* name : {"b", "c", "d"}) ASSERT_EQ(mesh.JoinNow(name), JoinResult::Ok);
+  mesh.Run(200);
+  mesh.net().Isolate("a");
+  mesh.Run(9000, 50);
+  mesh.Node("c").stepping = false;  // frozen while the others move on
+  mesh.Run(4000, 20);
+  EXPECT_EQ(fwtest::RosterIds(*mesh.Node("b").engine), (std::vector<int32_t>{2, 4}));
+  mesh.Node("c").stepping = true;
+  mesh.Run(3000, 20);
+  SessionSnapshot c = mesh.Node("c").engine->Snapshot();
+  EXPECT_EQ(c.state, SessionSnapshot::State::Ended);
+  EXPECT_EQ(c.endReason, "host lost");
+  for (const char* name : {"b", "d"}) {
+    EXPECT_EQ(fwtest::RosterIds(*mesh.Node(name).engine), (std::vector<int32_t>{2, 4})) << name;
+    EXPECT_EQ(mesh.Node(name).engine->Snapshot().hostId, 2) << name;
+  }
+  int told = 0;
+  for (auto& m : mesh.Node("c").got) told += SysType(m) == fw::kSysBecameHost;
+  EXPECT_EQ(told, 0);
+}
+
+}  // namespace
