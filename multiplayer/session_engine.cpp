@@ -395,8 +395,8 @@ struct SessionEngine::Core {
     return w;
   }
 
-  void OnRejoin(Peer& peer, const SessionFrame& f) {
-    plat::LinkId link = peer.link;
+  void OnRejoin(Peer& asked, const SessionFrame& f) {
+    plat::LinkId link = asked.link;
     if (!members.count(f.rejoinId) || f.rejoinId == myId) return Refuse(link, RefuseReason::UnknownSession);
     if (role == Role::Member && f.oldHostId == hostId) {
       // It lost the host before we noticed; believe it once we too have
@@ -405,6 +405,9 @@ struct SessionEngine::Core {
       if (now - hostLastHeard < kHostSurelyGoneMs) return Refuse(link, RefuseReason::Retry);
       HostLost();
     }
+    auto found = peers.find(link);
+    if (found == peers.end()) return;
+    Peer& peer = found->second;
     if (role == Role::Migrating) return Refuse(link, RefuseReason::Retry);
     if (role != Role::Gathering || f.oldHostId != oldHostId || !expected.count(f.rejoinId))
       return Refuse(link, RefuseReason::UnknownSession);
