@@ -2,10 +2,8 @@
 // new host and lose or double no message of a survivor.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <random>
-#include <thread>
 
 #include "session_mesh.hpp"
 
@@ -126,21 +124,7 @@ std::string RunSeed(uint64_t seed) {
 constexpr uint64_t kSeeds = 1000;
 
 TEST(SessionMigration, HostCutAtARandomMomentOverManySeeds) {
-  // Seeds are independent worlds: a few threads share them out.
-  std::vector<std::string> why(kSeeds + 1);
-  std::atomic<uint64_t> next{1};
-  std::vector<std::thread> workers;
-  for (int w = 0; w < 4; ++w)
-    workers.emplace_back([&] {
-      for (uint64_t seed = next++; seed <= kSeeds; seed = next++) why[seed] = RunSeed(seed);
-    });
-  for (auto& t : workers) t.join();
-  int failures = 0;
-  for (uint64_t seed = 1; seed <= kSeeds && failures < 5; ++seed) {
-    if (why[seed].empty()) continue;
-    ADD_FAILURE() << "seed " << seed << ": " << why[seed];
-    ++failures;
-  }
+  fwtest::CheckSeeds(kSeeds, RunSeed);
 }
 
 }  // namespace
