@@ -12,6 +12,19 @@
 
 #include "multiplayer/session_frames.hpp"
 
+// How nothing of a surviving member is lost or doubled when the host goes:
+// - every sender numbers its messages and keeps each until the host says all
+//   its addressees have it (the host hears that from their cumulative
+//   confirmations), so after a host change it sends again what is open and
+//   receivers drop numbers they already had;
+// - the host's own messages have no second copy at their sender, so each
+//   member keeps the last of them a while; the new host gathers these from
+//   all who come back and gives each what it lacks before saying the old
+//   host is gone, so all keep the same prefix of them.
+// Links are FIFO and everything passes through the host in order, which is
+// what makes "player created" come before a player's messages and "player
+// destroyed" after them.
+
 namespace fw {
 
 namespace {
@@ -168,7 +181,9 @@ struct SessionEngine::Core {
   std::map<int32_t, uint64_t> recvMax;
   std::set<int32_t> ackDirty;
   uint64_t lastAckSent = 0;
-  std::deque<ReceivedMessage> hostHistory;  // the current host's own messages; seq kept in `to`'s twin below
+  // The current host's own messages, kept a while in case it goes and a
+  // new host must give the others what they missed; numbers alongside.
+  std::deque<ReceivedMessage> hostHistory;
   std::deque<uint64_t> hostHistorySeq;
   size_t historyBytes = 0;
   // As a member.
