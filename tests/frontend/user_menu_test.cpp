@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "frontend/user_menu.hpp"
+#include "platform/display/surface.hpp"
+#include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/frontend/screen_support.hpp"
 
@@ -170,6 +172,19 @@ TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
     EXPECT_EQ(SavedProfiles()->Item(1)->Mission, c.mission < 0 ? 1 : c.mission);
     ASSERT_GE(fw::Users->UserEQU->Count(), 1);
     EXPECT_EQ(fw::Users->UserEQU->Item(1)->ID, "Laser");
+  }
+}
+
+TEST_F(UserMenu, AButtonPictureSmallerThanItsCellsIsRefusedNamingIt) {
+  plat::Surface tiny(1, 1);
+  plat::MakeDir(fw::AppPath + "\\pic");
+  plat::SaveBmp(tiny.Pixels(), 1, 1, 1, folder_.File("pic/UserMenuB.bmp"));
+  try {
+    screen->Load();
+    FAIL() << "no error";
+  } catch (const plat::RuntimeError& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("UserMenuB.bmp: its 1x1 pixels cannot hold 2x3 cells"), std::string::npos) << what;
   }
 }
 
