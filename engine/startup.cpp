@@ -205,7 +205,8 @@ int Main() {
   // journal: finish it before anything reads the files. Until it can be
   // finished the game does not start, so nothing older is saved over it.
   if (const std::string failed = plat::RecoverFilesWrittenTogether(plat::ProgramFolder()); !failed.empty()) {
-    plat::MsgBox("The last save cannot be finished: " + failed);
+    plat::MsgBox("The last save cannot be finished (" + failed +
+                 "): the game starts once the game folder can be written.");
     return 1;
   }
   // Saves of a game killed while saving leave their temporary files.

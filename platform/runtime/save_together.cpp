@@ -30,7 +30,8 @@ class Cursor {
   bool Number(uint64_t& v, int bytes) {
     if (rest_.size() < static_cast<size_t>(bytes)) return false;
     v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint64_t>(static_cast<uint8_t>(rest_[static_cast<size_t>(i)])) << (8 * i);
+    for (size_t i = 0; i < static_cast<size_t>(bytes); ++i)
+      v |= static_cast<uint64_t>(static_cast<uint8_t>(rest_[i])) << (8 * i);
     rest_.remove_prefix(static_cast<size_t>(bytes));
     return true;
   }
@@ -54,14 +55,17 @@ bool SafeRelative(std::string_view path) {
   size_t start = 0;
   while (true) {
     const size_t slash = path.find('/', start);
-    const std::string_view part = path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    const std::string_view part =
+        path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (part.empty() || part == "." || part == "..") return false;
     if (slash == std::string_view::npos) return true;
     start = slash + 1;
   }
 }
 
-std::string JournalPath(std::string_view gameFolder) { return std::string(gameFolder) + "\\" + std::string(kSaveJournalName); }
+std::string JournalPath(std::string_view gameFolder) {
+  return std::string(gameFolder) + "\\" + std::string(kSaveJournalName);
+}
 
 // A file's path relative to the folder, or "" when it lies elsewhere.
 std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
@@ -134,10 +138,17 @@ std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {
   const auto files = DecodeSaveJournal(*bytes);
   if (files) {
     for (const FileContent& f : *files) {
-      std::string path = f.gamePath;
-      for (char& c : path)
-        if (c == '/') c = '\\';
-      if (!WriteFileAtomic(std::string(gameFolder) + "\\" + path, f.bytes)) return "Unable to Save " + f.gamePath;
+      // A folder the player removed since (the save folder) is made again:
+      // it held this file when the step began.
+      std::string path(gameFolder);
+      bool ok = true;
+      size_t start = 0;
+      for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
+        path += "\\" + f.gamePath.substr(start, slash - start);
+        ok = MakeDir(path);
+      }
+      if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes))
+        return "Unable to Save " + f.gamePath;
     }
   }
   if (!RemoveFileDurably(journal)) return "Unable to remove " + std::string(kSaveJournalName);
