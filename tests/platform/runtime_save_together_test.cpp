@@ -20,37 +20,9 @@ class SaveTogether : public ::testing::Test {
     dir.Write("A.INI", "old a");
     dir.Write("save/b.DAT", "old b");
   }
-  std::vector<FileContent> NewPair() const {
-    return {{dir.Path() + "\\A.INI", "new a"}, {dir.Path() + "\\save\\b.DAT", "new b"}};
-  }
   std::string Both() const { return dir.Read("A.INI") + "|" + dir.Read("save/b.DAT"); }
   fwtest::TempProgramFolder dir;
 };
-
-TEST_F(SaveTogether, AFailureAtAnyStepEndsBothOldOrBothNewAfterTheNextStart) {
-  const struct {
-    int failAt;  // atomic writes that succeed before the failing one
-    const char* afterStart;
-  } cases[] = {
-      {0, "old a|old b"},  // the journal itself
-      {1, "new a|new b"},  // the first file
-      {2, "new a|new b"},  // the second file
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.failAt);
-    SetUp();
-    plat::FailNextAtomicRename(c.failAt);
-    EXPECT_FALSE(plat::WriteFilesTogether(dir.Path(), NewPair()));
-    // The game ends here; the next start finishes the step. (Temporary
-    // files of a dead game go at its start too: the kill test shows that.)
-    EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "");
-    EXPECT_EQ(Both(), c.afterStart);
-    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
-  }
-  ASSERT_TRUE(plat::WriteFilesTogether(dir.Path(), NewPair()));
-  EXPECT_EQ(Both(), "new a|new b");
-  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
-}
 
 TEST_F(SaveTogether, FilesOutsideTheFolderAreRefusedUnwritten) {
   for (const std::string& outside : {dir.Path() + "\\..\\x.INI", std::string("/tmp/elsewhere.INI"), dir.Path()}) {
