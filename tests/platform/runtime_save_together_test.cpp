@@ -11,8 +11,6 @@
 
 namespace {
 
-using plat::FileContent;
-
 class SaveTogether : public ::testing::Test {
  protected:
   void SetUp() override {
