@@ -132,8 +132,7 @@ class qelDirectPlay {
   // Why the session ended on its own ("overflow", "flooding", "removed", ...);
   // empty while it runs.
   std::string EndReason() const;
-  // Whether the host takes new joiners (the lobby closes the door once a
-  // battle is under way, if it wants to).
+  // While false, the host refuses joiners with "not accepting".
   void SetAccepting(bool accepting);
 
  private:

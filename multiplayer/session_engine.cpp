@@ -12,6 +12,19 @@
 
 #include "multiplayer/session_frames.hpp"
 
+// How nothing of a surviving member is lost or doubled when the host goes:
+// - every sender numbers its messages and keeps each until the host says all
+//   its addressees have it (the host hears that from their cumulative
+//   confirmations), so after a host change it sends again what is open and
+//   receivers drop numbers they already had;
+// - the host's own messages have no second copy at their sender, so each
+//   member keeps the last of them a while; the new host gathers these from
+//   all who come back and gives each what it lacks before saying the old
+//   host is gone, so all keep the same prefix of them.
+// Links are FIFO and everything passes through the host in order, which is
+// what makes "player created" come before a player's messages and "player
+// destroyed" after them.
+
 namespace fw {
 
 namespace {
@@ -168,7 +181,9 @@ struct SessionEngine::Core {
   std::map<int32_t, uint64_t> recvMax;
   std::set<int32_t> ackDirty;
   uint64_t lastAckSent = 0;
-  std::deque<ReceivedMessage> hostHistory;  // the current host's own messages; seq kept in `to`'s twin below
+  // The current host's own messages, kept a while in case it goes and a
+  // new host must give the others what they missed; numbers alongside.
+  std::deque<ReceivedMessage> hostHistory;
   std::deque<uint64_t> hostHistorySeq;
   size_t historyBytes = 0;
   // As a member.
@@ -395,8 +410,8 @@ struct SessionEngine::Core {
     return w;
   }
 
-  void OnRejoin(Peer& peer, const SessionFrame& f) {
-    plat::LinkId link = peer.link;
+  void OnRejoin(Peer& asked, const SessionFrame& f) {
+    plat::LinkId link = asked.link;
     if (!members.count(f.rejoinId) || f.rejoinId == myId) return Refuse(link, RefuseReason::UnknownSession);
     if (role == Role::Member && f.oldHostId == hostId) {
       // It lost the host before we noticed; believe it once we too have
@@ -405,6 +420,9 @@ struct SessionEngine::Core {
       if (now - hostLastHeard < kHostSurelyGoneMs) return Refuse(link, RefuseReason::Retry);
       HostLost();
     }
+    auto found = peers.find(link);
+    if (found == peers.end()) return;
+    Peer& peer = found->second;
     if (role == Role::Migrating) return Refuse(link, RefuseReason::Retry);
     if (role != Role::Gathering || f.oldHostId != oldHostId || !expected.count(f.rejoinId))
       return Refuse(link, RefuseReason::UnknownSession);
@@ -601,6 +619,8 @@ struct SessionEngine::Core {
     }
     if (link == hostLink && role == Role::Migrating) {
       SendRejoinHello();
+      // A new host answers once the others are back, or its window closed.
+      attemptDeadline = now + o.rejoinWindowMs + kRejoinAttemptMs;
       return;
     }
     if (role == Role::Ended || role == Role::Idle || role == Role::Joining) {
@@ -713,8 +733,9 @@ struct SessionEngine::Core {
           retryAt = now + kRetryHelloMs;
           attemptDeadline = now + kRejoinAttemptMs;
         } else {
-          tried.insert(target);
-          NextCandidate();
+          // A live new host that will not have us has already told the
+          // others we are gone: going on to the next would split the session.
+          End("host lost", false);
         }
       }
       return;

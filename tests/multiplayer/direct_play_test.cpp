@@ -15,10 +15,10 @@ using fw::JoinResult;
 using fw::qelDirectPlay;
 using fwtest::SysType;
 
-// Polls msg until pred holds, for at most two seconds of real time.
+// Polls until pred holds, for at most five seconds of real time.
 template <class Pred>
 bool Eventually(Pred pred) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < end) {
     if (pred()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
