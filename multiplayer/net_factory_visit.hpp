@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "data/map_tables.hpp"
+#include "engine/lazy.hpp"
+
 namespace fw {
 
 // Runs the visit with `money` to spend. Afterwards NetTank holds the tank
@@ -17,6 +20,10 @@ namespace fw {
 // built. The caller's GameState is put back, and the left button's press
 // that opened the factory is to be forgotten by the caller.
 bool NetFactoryVisit(int32_t money);
+
+// What was fitted in the last visit (the network tank's equipment), for
+// the new-game page's list.
+extern Lazy<MapIndexClass> NetEQU;
 
 // The nested factory itself: the factory screen's visit unless a test puts
 // its own shopping in its place.
