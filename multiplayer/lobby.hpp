@@ -82,10 +82,6 @@ class FrmMultiMenuClass : public Screen {
  private:
   friend struct NewGamePage;
 
-// A list of the lobby's pages: Arial at the size, its rows' colour, the
-// selection's colour.
-void SetUpLobbyList(qelListBox& list, const RECT& r, float size, bool bold, int32_t textColor);
-
   void Run();
   void LoadPictures();
   // A failed connect, create or join: the notice, a wait for a press or a
