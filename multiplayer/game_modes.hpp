@@ -1,0 +1,124 @@
+#pragma once
+// The network battle's five game modes and their win rules. Once a frame the
+// battle calls WinState(0): it runs the battle clock, keeps the mode's
+// running totals (held territory time, team totals, the two bases), decides
+// whether the battle is over and, when it is, freezes the ranking and the
+// team totals, books the result into the profile from that frozen copy and
+// ends the battle's loop. Each machine decides by itself from its own copy
+// of scores, held times and buildings.
+//
+// All timing is on the game's monotonic clock (plat::timeGetTime), which
+// tests fix and move.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "battle/battle_state.hpp"
+#include "data/users.hpp"
+#include "engine/rects.hpp"
+#include "multiplayer/game_setting.hpp"
+#include "multiplayer/player_table.hpp"
+
+namespace fw {
+
+inline constexpr const char* kModeDeathBattle = "Death Battle";
+inline constexpr const char* kModeTerritory = "Territy Hegemonist";
+inline constexpr const char* kModeGroupBattle = "Group Life-and-Death Battle";
+inline constexpr const char* kModeGroupTerritory = "Group Territy Hegemonist";
+inline constexpr const char* kModeBaseDefensing = "Base Defensing";
+
+enum class GameMode { Other, DeathBattle, Territory, GroupBattle, GroupTerritory, BaseDefensing };
+// By the exact name; any other text is Other, which only runs the clock.
+GameMode ModeOf(std::string_view modeName);
+// The three modes played in two teams.
+bool IsTeamMode(GameMode mode);
+// The modes ranked by time held in the territory.
+bool IsTerritoryMode(GameMode mode);
+
+// The bases of "Base Defensing", by building number: team 0 defends 587,
+// team 1 defends 580.
+inline constexpr int32_t kTeam0Base = 587;
+inline constexpr int32_t kTeam1Base = 580;
+
+// The territory: a 1280 x 960 block in the middle of the map, edges
+// inclusive (1920, 1440, 3200, 2400 on a 5120 x 3840 map); on a smaller map
+// the block shrinks to fit and stays in the middle.
+RECT TerritoryFor(int32_t mapWidth, int32_t mapHeight);
+
+// The index of the first building whose type key reads as the number; -1
+// when none.
+int32_t GetBuildIndex(const BattleState& world, int32_t number);
+
+// The remaining time "m:s" of a time-limited battle: minutes with the
+// runtime's leading blank, seconds plain (19 minutes 5 seconds read " 19:5").
+// A battle past its limit reads " 0:0".
+std::string RemainingTimeText(int32_t limTimeMinutes, int32_t battleTime);
+
+// Team totals as the own player sees them: its own team's and the other's.
+struct SideScores {
+  int32_t Allied = 0;
+  int32_t Enemy = 0;
+};
+SideScores FromOwnSide(const PlayerTable& table);
+
+// What the end screen shows and what was booked, frozen when the battle
+// ended: later messages change the live table, never this.
+struct BattleOutcome {
+  GameMode Mode = GameMode::Other;
+  bool TeamGame = false;
+  std::vector<PlayerRecord> Ranking;  // SortedPlayers at the end
+  std::array<int32_t, 3> TeamScore{};  // team 0, team 1, team-game flag
+  SideScores Sides;
+  bool Won = false;
+};
+
+// The profile's network statistics.
+void BookNetKill(SingleUser* profile);
+void BookNetDeath(SingleUser* profile);
+void BookNetResult(SingleUser* profile, bool won);
+
+class NetBattleRules {
+ public:
+  NetBattleRules(BattleState& world, PlayerTable& players, const GameSettingRecord& setting);
+
+  int32_t BattleTime = 0;  // whole seconds since the battle clock started
+  std::string TimeText;    // remaining time, for the time rule
+  RECT TerritoryRect{};
+  int32_t EnemyBaseX = 0;  // (0, 0): no mark on the radar
+  int32_t EnemyBaseY = 0;
+
+  // elapsed non-zero: SetClock(elapsed) and nothing else. 0: the frame's
+  // mode step; the profile (may be null) takes the result when the battle
+  // ends. Once ended, it does nothing more.
+  void WinState(int32_t elapsed, SingleUser* profile = nullptr);
+  // The clock reads elapsed seconds now (a joiner takes the host's time).
+  void SetClock(int32_t elapsed);
+  // After the loop was held (exit question, end screen): the held stretch
+  // adds no territory time.
+  void ResumeAfterHold();
+
+  bool Ended() const { return outcome_.has_value(); }
+  const std::optional<BattleOutcome>& Outcome() const { return outcome_; }
+
+ private:
+  uint32_t Now() const;
+  int32_t ClockSeconds(uint32_t now) const;
+  void HoldTerritory(uint32_t now);
+  void TeamHeldTimes();
+  bool TimeUp(uint32_t now);
+  void BaseStep(SingleUser* profile);
+  void End(GameMode mode, SingleUser* profile, std::optional<bool> baseResult = std::nullopt);
+
+  BattleState& world_;
+  PlayerTable& players_;
+  const GameSettingRecord& setting_;
+  std::optional<uint32_t> clockStart_;
+  std::optional<uint32_t> lastStep_;
+  std::optional<int64_t> baseBuildCount_;
+  std::optional<BattleOutcome> outcome_;
+};
+
+}  // namespace fw

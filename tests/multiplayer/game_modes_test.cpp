@@ -1,0 +1,293 @@
+// Every test here fixes the game's clock (plat::FixClock) and moves it with
+// plat::AdvanceClock; nothing waits on real time.
+#include "multiplayer/game_modes.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/runtime/clock.hpp"
+
+namespace fw {
+namespace {
+
+constexpr float kAt2358 = 23 * 3600 + 58 * 60;
+
+struct Player {
+  int32_t id;
+  uint8_t team;
+  int32_t score;
+  float held = 0.0f;
+};
+
+// One machine's view: its own player first, a unit per player at (x, y).
+class Machine {
+ public:
+  Machine(const char* mode, uint8_t winRule, const std::vector<Player>& players) {
+    setting.ModeName = mode;
+    setting.WinRule = winRule;
+    setting.LimTime = 5;
+    setting.LimTank = 3;
+    table.Players.clear();
+    for (const Player& p : players) {
+      PlayerRecord r;
+      r.PlayerID = p.id;
+      r.Team = p.team;
+      r.Score = p.score;
+      r.HeldTime = p.held;
+      r.Name = "P" + std::to_string(p.id);
+      r.TankID = static_cast<int32_t>(world.Units.size());
+      world.Units.push_back(BattleUnit{});
+      table.Players.push_back(r);
+    }
+    table.SortPlayer();
+  }
+  void Step() { rules.WinState(0, &profile); }
+  void Place(float x, float y) {
+    world.Units[0].PosX = x;
+    world.Units[0].PosY = y;
+  }
+
+  BattleState world;
+  PlayerTable table;
+  GameSettingRecord setting;
+  SingleUser profile;
+  NetBattleRules rules{world, table, setting};
+};
+
+class GameModes : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::FixClock(1000000, kAt2358); }
+  void TearDown() override { plat::UnfixClock(); }
+};
+
+// Each player's machine sees the same scores with itself first.
+std::vector<Player> SeenBy(std::vector<Player> all, size_t own) {
+  std::swap(all[0], all[own]);
+  return all;
+}
+
+TEST_F(GameModes, ResultsAreTakenFromTheOwnSide) {
+  struct Row {
+    const char* what;
+    const char* mode;
+    uint8_t winRule;
+    std::vector<Player> players;
+    std::vector<bool> won;  // by player, in the order above
+  };
+  const std::vector<Row> rows = {
+      {"team 0 leads 3:1", kModeGroupBattle, 1, {{1, 0, 2}, {2, 0, 1}, {3, 1, 1}, {4, 1, 0}},
+       {true, true, false, false}},
+      {"team 1 leads 1:3", kModeGroupBattle, 1, {{1, 0, 1}, {2, 1, 3}}, {false, true}},
+      {"leader alone at the score limit", kModeDeathBattle, 1, {{1, 0, 1}, {2, 0, 3}, {3, 0, 2}},
+       {false, true, false}},
+      {"two leaders at the score limit", kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 3}, {3, 0, 0}},
+       {false, false, false}},
+  };
+  for (const Row& row : rows) {
+    for (size_t own = 0; own < row.players.size(); ++own) {
+      Machine m(row.mode, row.winRule, SeenBy(row.players, own));
+      m.Step();
+      ASSERT_TRUE(m.rules.Ended()) << row.what;
+      EXPECT_EQ(m.rules.Outcome()->Won, row.won[own]) << row.what << ", player " << own + 1;
+      EXPECT_EQ(m.profile.mWon, row.won[own] ? 1 : 0) << row.what;
+      EXPECT_EQ(m.profile.mLost, row.won[own] ? 0 : 1) << row.what;
+      EXPECT_EQ(m.world.RunState, "EXIT");
+    }
+  }
+  // The labels: the own team's total is the allied one.
+  Machine team1(kModeGroupBattle, 1, {{2, 1, 1}, {1, 0, 2}, {3, 0, 1}});
+  team1.Step();
+  EXPECT_EQ(team1.rules.Outcome()->Sides.Allied, 1);
+  EXPECT_EQ(team1.rules.Outcome()->Sides.Enemy, 3);
+  EXPECT_TRUE(team1.rules.Outcome()->TeamGame);
+}
+
+TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
+  // Started at 23:58 of the day clock, and a millisecond clock about to wrap.
+  plat::FixClock(0xFFFFFFFFu - 60000u, kAt2358);
+  struct Row {
+    const char* mode;
+    std::vector<Player> players;
+  };
+  const std::vector<Row> rows = {
+      {kModeDeathBattle, {{1, 0, 0}, {2, 0, 0}}},  // 0-0: won by nobody
+      {kModeGroupBattle, {{1, 0, 2}, {2, 1, 2}}},  // level teams: lost on both sides
+  };
+  for (const Row& row : rows) {
+    for (size_t own = 0; own < row.players.size(); ++own) {
+      plat::FixClock(0xFFFFFFFFu - 60000u, kAt2358);
+      Machine m(row.mode, 0, SeenBy(row.players, own));
+      m.Step();
+      EXPECT_EQ(m.rules.TimeText, " 5:0");
+      plat::AdvanceClock(299999);
+      m.Step();
+      EXPECT_FALSE(m.rules.Ended()) << row.mode;
+      EXPECT_EQ(m.rules.TimeText, " 0:1");
+      plat::AdvanceClock(1);
+      m.Step();
+      ASSERT_TRUE(m.rules.Ended()) << row.mode;
+      EXPECT_EQ(m.rules.BattleTime, 300);
+      EXPECT_EQ(m.rules.TimeText, " 0:0");
+      EXPECT_FALSE(m.rules.Outcome()->Won) << row.mode;
+      EXPECT_EQ(m.profile.mLost, 1);
+    }
+  }
+}
+
+TEST_F(GameModes, JoinerTakesTheHostsElapsedTime) {
+  Machine m(kModeDeathBattle, 0, {{2, 0, 0}, {1, 0, 0}});
+  m.setting.LimTime = 20;
+  m.rules.WinState(300);
+  EXPECT_TRUE(m.rules.TimeText.empty());  // setting the clock runs no step
+  m.Step();
+  EXPECT_EQ(m.rules.TimeText, " 15:0");
+  EXPECT_EQ(RemainingTimeText(20, 55), " 19:5");
+  EXPECT_EQ(RemainingTimeText(5, 400), " 0:0");
+}
+
+TEST_F(GameModes, TheResultIsFrozenAndBookedOnce) {
+  Machine m(kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 1}});
+  m.Step();
+  ASSERT_TRUE(m.rules.Ended());
+  const BattleOutcome shown = *m.rules.Outcome();
+  // A score that arrives while the end screen waits changes nothing shown
+  // or booked.
+  m.table.Players[1].Score = 9;
+  m.table.SortPlayer();
+  m.Step();
+  m.Step();
+  EXPECT_EQ(m.rules.Outcome()->Ranking, shown.Ranking);
+  EXPECT_EQ(shown.Ranking[0].PlayerID, 1);
+  EXPECT_TRUE(m.rules.Outcome()->Won);
+  EXPECT_EQ(m.profile.mWon, 1);
+  EXPECT_EQ(m.profile.mLost, 0);
+}
+
+TEST_F(GameModes, TerritoryTimeIsTheOwnersAndCountedOnTheClock) {
+  struct Row {
+    float x, y;
+    bool inside;
+  };
+  const std::vector<Row> rows = {
+      {1920, 1440, true},   {3200, 2400, true},   {3200.4f, 2000, true}, {3200.6f, 2000, false},
+      {1919.4f, 2000, false}, {2500, 2400.5f, true}, {2500, 2401, false}, {-1e30f, 1e30f, false},
+  };
+  for (const Row& row : rows) {
+    plat::FixClock(5000, kAt2358);
+    Machine m(kModeTerritory, 0, {{1, 0, 0, 0.0f}, {2, 0, 0, 7.0f}});
+    m.Place(row.x, row.y);
+    m.world.FrameFactor = 4.0f;  // a slow frame: the factor is bounded, the clock is not
+    m.Step();
+    for (int i = 0; i < 3; ++i) {
+      plat::AdvanceClock(1000);
+      m.Step();
+    }
+    EXPECT_FLOAT_EQ(m.table.Players[0].HeldTime, row.inside ? 3.0f : 0.0f) << row.x << ", " << row.y;
+    EXPECT_FLOAT_EQ(m.table.Players[1].HeldTime, 7.0f);  // only its owner counts it
+  }
+  // The held loop (exit question) adds nothing.
+  Machine m(kModeTerritory, 0, {{1, 0, 0}, {2, 0, 0}});
+  m.Place(2000, 2000);
+  m.Step();
+  plat::AdvanceClock(90000);
+  m.rules.ResumeAfterHold();
+  plat::AdvanceClock(500);
+  m.Step();
+  EXPECT_FLOAT_EQ(m.table.Players[0].HeldTime, 0.5f);
+  EXPECT_EQ(m.table.SortedPlayers[0].PlayerID, 1);
+}
+
+TEST_F(GameModes, TerritoryRankingAndTeamHeldTimes) {
+  struct Row {
+    const char* what;
+    const char* mode;
+    std::vector<Player> players;
+    bool won;
+    int32_t team0, team1;
+  };
+  const std::vector<Row> rows = {
+      {"alone on top", kModeTerritory, {{1, 0, 0, 50.0f}, {2, 0, 9, 40.0f}}, true, 9, 0},
+      {"level at the top", kModeTerritory, {{1, 0, 0, 50.0f}, {2, 0, 0, 50.0f}}, false, 0, 0},
+      // The player's own result, although its team held less.
+      {"top player of the weaker team", kModeGroupTerritory,
+       {{1, 1, 0, 60.0f}, {2, 0, 0, 40.0f}, {3, 0, 0, 30.5f}}, true, 70, 60},
+      {"halves to even", kModeGroupTerritory, {{1, 0, 0, 0.5f}, {2, 1, 0, 1.5f}}, false, 0, 2},
+  };
+  for (const Row& row : rows) {
+    Machine m(row.mode, 0, row.players);
+    m.Place(0, 0);
+    m.Step();
+    plat::AdvanceClock(300000);
+    m.Step();
+    ASSERT_TRUE(m.rules.Ended()) << row.what;
+    EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
+    EXPECT_EQ(m.rules.Outcome()->TeamScore[0], row.team0) << row.what;
+    EXPECT_EQ(m.rules.Outcome()->TeamScore[1], row.team1) << row.what;
+  }
+}
+
+TEST_F(GameModes, BaseDefensingEndsWhenABaseIsGone) {
+  struct Row {
+    const char* what;
+    const char* removed;  // the key of the building destroyed
+    uint8_t ownTeam;
+    bool ends;
+    bool won;
+  };
+  const std::vector<Row> rows = {
+      {"another building", "12", 0, false, false},
+      {"team 1's base, seen from team 0", "580", 0, true, true},
+      {"team 1's base, seen from team 1", "580", 1, true, false},
+      {"team 0's base, seen from team 0", "587", 0, true, false},
+      {"team 0's base, seen from team 1", "587", 1, true, true},
+  };
+  for (const Row& row : rows) {
+    Machine m(kModeBaseDefensing, 0, {{1, row.ownTeam, 0}, {2, static_cast<uint8_t>(1 - row.ownTeam), 0}});
+    for (const char* key : {"12", "587", "580"}) {
+      BuildingInstance b;
+      b.TypeKey = key;
+      b.X = key[2] == '7' ? 700 : 100;
+      b.Y = 50;
+      m.world.Builds.push_back(b);
+    }
+    m.Step();
+    EXPECT_EQ(m.rules.EnemyBaseX, row.ownTeam == 0 ? 100 : 700) << row.what;
+    EXPECT_EQ(m.table.TeamScore[2], 1);
+    m.Step();
+    EXPECT_FALSE(m.rules.Ended());
+    std::erase_if(m.world.Builds, [&](const BuildingInstance& b) { return b.TypeKey == row.removed; });
+    m.Step();
+    EXPECT_EQ(m.rules.Ended(), row.ends) << row.what;
+    if (row.ends) {
+      EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
+    }
+  }
+}
+
+TEST(GameModeRules, TerritoryAndBuildingLookUp) {
+  const RECT full = TerritoryFor(5120, 3840);
+  EXPECT_EQ((std::vector<int32_t>{full.Left, full.Top, full.Right, full.Bottom}),
+            (std::vector<int32_t>{1920, 1440, 3200, 2400}));
+  const RECT small = TerritoryFor(2560, 1920);
+  EXPECT_EQ((std::vector<int32_t>{small.Left, small.Top, small.Right, small.Bottom}),
+            (std::vector<int32_t>{640, 480, 1920, 1440}));
+  const RECT tiny = TerritoryFor(800, 600);
+  EXPECT_EQ((std::vector<int32_t>{tiny.Left, tiny.Top, tiny.Right, tiny.Bottom}),
+            (std::vector<int32_t>{0, 0, 800, 600}));
+  BattleState w;
+  for (const char* key : {"", "abc", " 580", "587"}) {
+    w.Builds.emplace_back();
+    w.Builds.back().TypeKey = key;
+  }
+  EXPECT_EQ(GetBuildIndex(w, 580), 2);
+  EXPECT_EQ(GetBuildIndex(w, 587), 3);
+  EXPECT_EQ(GetBuildIndex(w, 12), -1);
+  EXPECT_EQ(ModeOf("death battle"), GameMode::Other);
+  EXPECT_TRUE(IsTeamMode(ModeOf(kModeBaseDefensing)));
+  EXPECT_FALSE(IsTeamMode(ModeOf(kModeTerritory)));
+}
+
+}  // namespace
+}  // namespace fw
