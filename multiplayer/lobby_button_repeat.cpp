@@ -5,12 +5,20 @@ namespace fw {
 void ButtonRepeat::Press(const std::string& target, uint32_t now) {
   held_ = target;
   acted_ = false;
+  ended_ = false;
   pressedAt_ = now;
   lastAct_ = now;
 }
 
 void ButtonRepeat::Over(const std::string& target) {
-  if (target != held_) held_.clear();
+  if (target != held_) Release();
+}
+
+void ButtonRepeat::Release() {
+  if (acted_)
+    held_.clear();
+  else
+    ended_ = true;
 }
 
 bool ButtonRepeat::Due(uint32_t now, bool repeats) {
@@ -18,6 +26,7 @@ bool ButtonRepeat::Due(uint32_t now, bool repeats) {
   if (!acted_) {
     acted_ = true;
     lastAct_ = now;
+    if (ended_) held_.clear();
     return true;
   }
   // Differences of the wrapping millisecond clock stay right across a wrap.

@@ -16,8 +16,10 @@ class ButtonRepeat {
   // A left press began over the named target ("" for none).
   void Press(const std::string& target, uint32_t now);
   // The pointer is over target now; another target ends the press.
+  // A press ended before the page looked still acts once: a quick click
+  // falls within one frame.
   void Over(const std::string& target);
-  void Release() { held_.clear(); }
+  void Release();
   // Whether the held target acts in this pass: the first look after the
   // press, then the repeats when `repeats` allows them.
   bool Due(uint32_t now, bool repeats);
@@ -26,6 +28,7 @@ class ButtonRepeat {
  private:
   std::string held_;
   bool acted_ = false;
+  bool ended_ = false;
   uint32_t pressedAt_ = 0;
   uint32_t lastAct_ = 0;
 };

@@ -134,8 +134,13 @@ TEST(LobbyRules, AHeldButtonActsOnceThenRepeatsAtMostTenTimesASecond) {
   r.Release();
   EXPECT_FALSE(r.Due(0xFFFFFF00u + 1000, true));
   r.Press("UP1", 0);
+  EXPECT_TRUE(r.Due(0, true));
   r.Over("DOWN1");  // the pointer moved off the button
-  EXPECT_FALSE(r.Due(0, true));
+  EXPECT_FALSE(r.Due(500, true));
+  r.Press("UP1", 0);
+  r.Release();  // a click quicker than a frame still acts, once
+  EXPECT_TRUE(r.Due(10, true));
+  EXPECT_FALSE(r.Due(500, true));
 }
 
 TEST(LobbyRules, HelpTextOnlyForTheFiveModes) {
