@@ -32,9 +32,8 @@ void RegisterScreens() {
   RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
   RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
   SetMissionScriptMaker(MakeCampaignScript);
-  // The lobby's held buttons stop on release. Whatever session a way back
-  // into the lobby left behind (the network battle's Esc) ends first.
-  RegisterScreen(S::NetworkLobby, kMenuEvents | kScreenMouseUp, MakeScreen<FrmMultiMenuClass>, LeaveNetworkSession);
+  // The lobby's held buttons stop on release.
+  RegisterScreen(S::NetworkLobby, kMenuEvents | kScreenMouseUp, MakeScreen<FrmMultiMenuClass>);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);

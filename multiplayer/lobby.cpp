@@ -91,6 +91,9 @@ void FrmMultiMenuClass::Open() {
   if (BackBuffer) {
     BackBuffer->SetFont("Arial", 12.0f / FontScale, false);
   }
+  // Whatever session a way back into the lobby left behind (the network
+  // battle's Esc) ends here.
+  LeaveNetworkSession();
   // A session object that cannot start says so itself; the providers it
   // then lists decide which buttons work.
   DPlay().Init();

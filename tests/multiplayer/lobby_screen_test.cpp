@@ -120,3 +120,67 @@ TEST_F(LobbyScreen, AMissingPictureEndsTheLobbyWithAMessageBackToTheMainMenu) {
 }
 
 }  // namespace
+
+// --- the modem and serial dialogs, run on their own over an opened lobby ---
+
+class AddressDialogs : public LobbyScreen {
+ protected:
+  // Runs a dialog with the steps played at the pumps of its own loop.
+  template <typename F>
+  auto RunDialog(F dialog, std::vector<Step> steps) {
+    for (int s = 1; s <= 9; ++s) fw::ScreenForState(s)->SetEvents(0xFF);
+    fw::ScreenForState(3)->Release();
+    fw::ScreenForState(3)->SetFactory([this] { return lobby; });
+    fw::GameState = 3;
+    lobby->Open();
+    auto pending = std::make_shared<std::vector<Step>>(std::move(steps));
+    auto pumps = std::make_shared<int>(0);
+    plat::SetTestDriver([pending, pumps] {
+      if (++*pumps > 500) throw ScriptGaveUp{"the dialog did not end"};
+      if (pending->empty()) return;
+      Step step = pending->front();
+      pending->erase(pending->begin());
+      if (!step()) pending->insert(pending->begin(), step);
+    });
+    auto result = dialog();
+    plat::SetTestDriver(nullptr);
+    EXPECT_TRUE(pending->empty());
+    return result;
+  }
+};
+
+TEST_F(AddressDialogs, TheModemListComesFromTheProvidersAndAnythingElseCancels) {
+  const struct {
+    std::vector<std::string> modems;
+    std::vector<Step> steps;
+    bool chosen;
+    const char* runState;
+  } cases[] = {
+      {{}, {}, false, "Loop"},                                               // no modem: no dialog
+      {{"Modem A", "Modem B"}, {Wait(2), Click(300, 134)}, true, "RUN"},     // a row chosen
+      {{"Modem A", "Modem B"}, {Wait(2), Click(500, 400)}, false, "RUN"},    // a click elsewhere
+      {{"Modem A"}, {Wait(2), Key('x')}, false, "RUN"},                      // any key
+  };
+  for (const auto& c : cases) {
+    lobby = std::make_shared<fw::FrmMultiMenuClass>();
+    fw::DPlay().DPLobby.modems = c.modems;
+    fw::DPlay().DPAddress.reset();
+    EXPECT_EQ(RunDialog([this] { return lobby->GetModemAddress(); }, c.steps), c.chosen);
+    EXPECT_EQ(lobby->RunState(), c.runState);
+    EXPECT_EQ(fw::DPlay().DPAddress.has_value(), c.chosen);
+  }
+}
+
+TEST_F(AddressDialogs, TheSerialDialogEndsOnAPortOrOnEscOnly) {
+  fw::DPlay().DPAddress.reset();
+  // A click beside the rows and a key do not end it; the second row does.
+  EXPECT_TRUE(RunDialog([this] { return lobby->GetSerialAddress(); },
+                        {Wait(2), Click(500, 400), Key('x'), Wait(2), Click(300, 134)}));
+  ASSERT_TRUE(fw::DPlay().DPAddress.has_value());
+  EXPECT_EQ(fw::DPlay().DPAddress->kind, fw::PlayAddress::Kind::Serial);
+  EXPECT_EQ(fw::DPlay().DPAddress->comPort, 2);
+  EXPECT_EQ(fw::DPlay().DPAddress->baud, 57600);
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  EXPECT_FALSE(RunDialog([this] { return lobby->GetSerialAddress(); }, {Wait(2), Esc()}));
+  EXPECT_EQ(lobby->RunState(), "Loop");
+}
