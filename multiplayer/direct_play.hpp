@@ -135,6 +135,7 @@ class qelDirectPlay {
 
  private:
   void RefreshSessionState();
+  SessionAdvert AdvertOf(const SessionSnapshot& s) const;
 
   std::unique_ptr<NetworkProviders> providers_;
   std::unique_ptr<SessionOptions> options_;
@@ -143,6 +144,7 @@ class qelDirectPlay {
   std::unique_ptr<SessionEngine> engine_;
   std::unique_ptr<SessionAdvertiser> advertiser_;
   uint64_t advertisedVersion_ = 0;
+  PlayAddress sessionAddress_;
   bool initialized_ = false;
   JoinResult lastJoin_ = JoinResult::Ok;
 };

@@ -73,6 +73,10 @@ class NetworkProviders {
                                                              const SessionAdvert& advert, std::string* error) = 0;
 };
 
+// The usual order of providers: 1 LAN search, 2 typed address, 3 serial
+// cable on COM1; what DefaultAddress of most providers answers.
+PlayAddress StandardProviderAddress(int providerIndex);
+
 // The product's providers (ENet, UDP discovery, serial link).
 std::unique_ptr<NetworkProviders> MakeDefaultProviders();
 
