@@ -9,6 +9,7 @@
 #include "multiplayer/lobby.hpp"
 #include "multiplayer/new_game_page.hpp"
 #include "tests/frontend/screen_support.hpp"
+#include "tests/multiplayer/net_env.hpp"
 
 namespace {
 
@@ -41,6 +42,8 @@ class LobbyScreen : public ScreenTest {
     return {Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }), Wait(kSlideIn),
             SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
   }
+  // The LAN search runs on this machine's loopback with ports of its own.
+  LoopbackNetwork net;
   std::shared_ptr<fw::FrmMultiMenuClass> lobby = std::make_shared<fw::FrmMultiMenuClass>();
 };
 
@@ -183,4 +186,51 @@ TEST_F(AddressDialogs, TheSerialDialogEndsOnAPortOrOnEscOnly) {
   lobby = std::make_shared<fw::FrmMultiMenuClass>();
   EXPECT_FALSE(RunDialog([this] { return lobby->GetSerialAddress(); }, {Wait(2), Esc()}));
   EXPECT_EQ(lobby->RunState(), "Loop");
+}
+
+// --- joining a game hosted on this machine -----------------------------------
+
+TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
+  auto host = std::make_unique<fw::qelDirectPlay>();
+  ASSERT_TRUE(host->Init());
+  ASSERT_TRUE(host->OpenConnection(1));
+  ASSERT_TRUE(host->CreateNew("Ann", 0));
+  fw::Users->NowItem()->Name = "Bob";
+  // Fresh steps for each run: a waiting step counts down only once.
+  auto toSessions = [this] {
+    return std::vector<Step>{Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }),
+                             Wait(kSlideIn)};
+  };
+  // Row 1 of the session list, then JOIN.
+  auto join = [] { return std::vector<Step>{Click(300, 82), Wait(2), SessionButton(2)}; };
+
+  std::vector<Step> steps = toSessions();
+  steps.push_back(Do([this] {
+    ASSERT_EQ(lobby->SessionList().Count(), 1);
+    EXPECT_EQ(lobby->SessionList().Item(1)->Text, "Ann   (1)");
+  }));
+  for (Step& st : join()) steps.push_back(st);
+  EXPECT_EQ(RunWith(std::move(steps)), 4);
+  EXPECT_EQ(fw::GameSetting.Role, "Join");
+  EXPECT_TRUE(fw::DPlay().InSession());
+  fw::LeaveNetworkSession();
+
+  // The host goes after the list was made: JOIN shows the notice and the
+  // lobby stays on its session page, out of any session.
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  fw::GameSetting.Role.clear();
+  steps = toSessions();
+  steps.push_back(Do([&host] { host.reset(); }));
+  for (Step& st : join()) steps.push_back(st);
+  steps.push_back(Until([this] { return lobby->Notice() == "CFail"; }));
+  steps.push_back(Key('x'));
+  steps.push_back(Wait(3));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Page(), 2);
+    EXPECT_EQ(lobby->RunState(), "Loop");
+  }));
+  steps.push_back(Esc());
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+  EXPECT_TRUE(fw::GameSetting.Role.empty());
+  EXPECT_FALSE(fw::DPlay().InSession());
 }
