@@ -37,9 +37,13 @@ class LobbyScreen : public ScreenTest {
     Run(lobby, 3, std::move(steps), 6000);
     return fw::GameState;
   }
+  // The session page, its search done.
+  Step OnSessionPage() {
+    return Until([this] { return lobby->Page() == 2 && lobby->RunState() == "Loop"; });
+  }
   // Through the LAN search to the session page, then NEW.
   std::vector<Step> ToNewGamePage() {
-    return {Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }), Wait(kSlideIn),
+    return {Wait(kSlideIn), ConnectButton(1), OnSessionPage(), Wait(kSlideIn),
             SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
   }
   // The LAN search runs on this machine's loopback with ports of its own.
@@ -198,7 +202,7 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
   fw::Users->NowItem()->Name = "Bob";
   // Fresh steps for each run: a waiting step counts down only once.
   auto toSessions = [this] {
-    return std::vector<Step>{Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }),
+    return std::vector<Step>{Wait(kSlideIn), ConnectButton(1), OnSessionPage(),
                              Wait(kSlideIn)};
   };
   // Row 1 of the session list, then JOIN.
@@ -222,7 +226,17 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
   steps = toSessions();
   steps.push_back(Do([&host] { host.reset(); }));
   for (Step& st : join()) steps.push_back(st);
-  steps.push_back(Until([this] { return lobby->Notice() == "CFail"; }));
+  // The lobby goes on drawing while the join waits for its answer.
+  auto framesAtJoin = std::make_shared<uint64_t>(0);
+  steps.push_back(Until([this, framesAtJoin] {
+    if (lobby->Notice() == "Trying to Connect.  Please Wait." && *framesAtJoin == 0)
+      *framesAtJoin = plat::Window::Instance().FramesPresented();
+    return lobby->Notice() == "CFail";
+  }));
+  steps.push_back(Do([framesAtJoin] {
+    EXPECT_GT(*framesAtJoin, 0u);
+    EXPECT_GE(plat::Window::Instance().FramesPresented(), *framesAtJoin + 10);
+  }));
   steps.push_back(Key('x'));
   steps.push_back(Wait(3));
   steps.push_back(Do([this] {
