@@ -109,6 +109,45 @@ TEST_F(LobbyScreen, OkNeedsAnArmedTankAndTheRoleStartsEmpty) {
   EXPECT_NE(fw::GameSetting.Role, "New");
 }
 
+TEST_F(LobbyScreen, OkWithNoMapForTheModeIsRefusedWithAMessage) {
+  // An archive without maps: the page lists none, and an older map name
+  // must not go to the battle.
+  for (int32_t i = fw::MissionPack->PackFiles->Count(); i >= 1; --i) {
+    const std::string& key = fw::MissionPack->PackFiles->Item(i)->Key;
+    if (fw::qelPackage::GetExtName(key).size() == 3 && (key.ends_with(".Inf") || key.ends_with(".INF") || key.ends_with(".inf")))
+      fw::MissionPack->PackFiles->Remove(i);
+  }
+  fw::GameSetting.MapName = "MapA";
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Setting(600, 450));  // OK
+  steps.push_back(Wait(2));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Setting()->MapList->Count(), 0);
+    EXPECT_EQ(lobby->Setting()->Refusal, "There is no map for this game mode.");
+  }));
+  steps.push_back(Setting(550, 449));  // Cancel
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+}
+
+TEST_F(LobbyScreen, AHeldStepButtonRepeatsUntilReleased) {
+  // Held on UP1 for a second of the game's clock: once at the press, then
+  // from 0.4 s ten times a second; nothing after the release.
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Do([] {
+    fw::GameSetting.LimTime = 20;
+    MoveTo(232, 117);
+    fw::Board->Form_MouseDown(1, 0, 232 * 15, 117 * 15);
+  }));
+  for (int t = 0; t < 20; ++t) steps.push_back(Do([] { plat::AdvanceClock(50); }));
+  steps.push_back(Do([] { fw::Board->Form_MouseUp(1, 0, 232 * 15, 117 * 15); }));
+  steps.push_back(Wait(2));
+  steps.push_back(Do([] { EXPECT_EQ(fw::GameSetting.LimTime, 20 + 1 + 7); }));
+  for (int t = 0; t < 10; ++t) steps.push_back(Do([] { plat::AdvanceClock(50); }));
+  steps.push_back(Do([] { EXPECT_EQ(fw::GameSetting.LimTime, 28); }));
+  steps.push_back(Setting(550, 449));  // Cancel
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+}
+
 TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
   fw::GameSetting.ModeName = "Base Defensing";
   fw::qelListBox maps;
