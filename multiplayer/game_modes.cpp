@@ -86,157 +86,167 @@ SideScores FromOwnSide(const PlayerTable& table) {
   return SideScores{table.TeamScore[own], table.TeamScore[1 - own]};
 }
 
-void BookNetKill(SingleUser* profile) {
-  if (profile && profile->mKill < INT32_MAX) ++profile->mKill;
+void BookNetKill(SingleUser& profile) {
+  if (profile.mKill < INT32_MAX) ++profile.mKill;
 }
 
-void BookNetDeath(SingleUser* profile) {
-  if (profile && profile->mDeath < INT32_MAX) ++profile->mDeath;
+void BookNetDeath(SingleUser& profile) {
+  if (profile.mDeath < INT32_MAX) ++profile.mDeath;
 }
 
-void BookNetResult(SingleUser* profile, bool won) {
-  if (!profile) return;
-  int32_t& count = won ? profile->mWon : profile->mLost;
+void BookNetResult(SingleUser& profile, bool won) {
+  int32_t& count = won ? profile.mWon : profile.mLost;
   if (count < INT32_MAX) ++count;
 }
 
-NetBattleRules::NetBattleRules(BattleState& world, PlayerTable& players, const GameSettingRecord& setting)
-    : world_(world), players_(players), setting_(setting) {}
+namespace {
 
-uint32_t NetBattleRules::Now() const { return plat::timeGetTime(); }
+// One frame of the modes, over the world, the table and the settings.
+class ModeStep {
+ public:
+  ModeStep(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
+           NetResultBook& book)
+      : s_(s), world_(world), table_(table), setting_(setting), book_(book), now_(plat::timeGetTime()) {}
 
-int32_t NetBattleRules::ClockSeconds(uint32_t now) const {
-  // Unsigned difference: right across the clock's wrap as across midnight.
-  return static_cast<int32_t>((now - clockStart_.value_or(now)) / 1000u);
-}
+  void Run() {
+    const GameMode mode = ModeOf(setting_.ModeName);
+    switch (mode) {
+      case GameMode::DeathBattle:
+      case GameMode::GroupBattle:
+        ScoreModes(mode);
+        break;
+      case GameMode::Territory:
+      case GameMode::GroupTerritory:
+        HoldTerritory();
+        if (mode == GameMode::GroupTerritory) TeamHeldTimes();
+        table_.SortPlayerByTime();
+        if (TimeUp()) {
+          End(mode);
+          s_.TimeText = RemainingTimeText(setting_.LimTime, s_.BattleTime);
+        }
+        break;
+      case GameMode::BaseDefensing:
+        BaseStep();
+        break;
+      case GameMode::Other:
+        break;
+    }
+    s_.LastStep = now_;
+  }
 
-void NetBattleRules::SetClock(int32_t elapsed) {
-  const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
-  clockStart_ = Now() - ms;
-}
+ private:
+  void ScoreModes(GameMode mode) {
+    // The ranking follows the live table even when a player left since the
+    // last score message.
+    table_.SortPlayer();
+    if (mode == GameMode::GroupBattle) table_.TeamScore[2] = 1;
+    if (setting_.WinRule == 0) {
+      if (TimeUp()) End(mode);
+      s_.TimeText = RemainingTimeText(setting_.LimTime, s_.BattleTime);
+      return;
+    }
+    const bool reached = mode == GameMode::DeathBattle
+                             ? !table_.SortedPlayers.empty() && table_.SortedPlayers[0].Score >= setting_.LimTank
+                             : std::max(table_.TeamScore[0], table_.TeamScore[1]) >= setting_.LimTank;
+    if (reached) End(mode);
+  }
 
-void NetBattleRules::ResumeAfterHold() { lastStep_ = Now(); }
+  bool TimeUp() {
+    // Unsigned difference: right across the clock's wrap as across midnight.
+    s_.BattleTime = static_cast<int32_t>((now_ - s_.ClockStart) / 1000u);
+    return int64_t{s_.BattleTime} >= int64_t{setting_.LimTime} * 60;
+  }
 
-void NetBattleRules::WinState(int32_t elapsed, SingleUser* profile) {
+  // Only the own player's time is counted here, on the clock; every other
+  // player's comes from its owner's score messages, so all machines agree.
+  void HoldTerritory() {
+    s_.TerritoryRect = TerritoryFor(world_.MapWidth, world_.MapHeight);
+    if (table_.Players.empty()) return;
+    PlayerRecord& own = table_.Players[0];
+    const uint32_t held = now_ - s_.LastStep.value_or(now_);
+    // A clock set back (only a test does that) adds nothing.
+    if (held >= 0x80000000u) return;
+    if (own.TankID < 0 || static_cast<size_t>(own.TankID) >= world_.Units.size()) return;
+    const BattleUnit& unit = world_.Units[static_cast<size_t>(own.TankID)];
+    if (Inside(unit.PosX, unit.PosY, s_.TerritoryRect)) own.HeldTime += static_cast<float>(held / 1000.0);
+  }
+
+  void TeamHeldTimes() {
+    std::array<int32_t, 3>& totals = table_.TeamScore;
+    totals[2] = 1;
+    totals[0] = 0;
+    totals[1] = 0;
+    for (const PlayerRecord& p : table_.Players) {
+      int32_t& total = totals[TeamSlot(p.Team)];
+      total = SaturatedLong(static_cast<double>(total) + p.HeldTime);
+    }
+  }
+
+  void BaseStep() {
+    const int64_t upper = static_cast<int64_t>(world_.Builds.size()) - 1;
+    const uint8_t ownTeam = table_.Players.empty() ? 0 : table_.Players[0].Team;
+    if (!s_.BaseBuildCount) {
+      table_.TeamScore[2] = 1;
+      const int32_t enemy = GetBuildIndex(world_, ownTeam != 0 ? kTeam0Base : kTeam1Base);
+      if (enemy >= 0) {
+        s_.EnemyBaseX = world_.Builds[static_cast<size_t>(enemy)].X;
+        s_.EnemyBaseY = world_.Builds[static_cast<size_t>(enemy)].Y;
+      }
+      s_.BaseBuildCount = upper;
+    }
+    if (upper == *s_.BaseBuildCount) return;
+    // Team 1's base gone: team 0 has won; else team 0's base gone: team 1 has.
+    if (GetBuildIndex(world_, kTeam1Base) < 0) {
+      End(GameMode::BaseDefensing, ownTeam == 0);
+    } else if (GetBuildIndex(world_, kTeam0Base) < 0) {
+      End(GameMode::BaseDefensing, ownTeam != 0);
+    }
+  }
+
+  void End(GameMode mode, std::optional<bool> baseResult = std::nullopt) {
+    // Score ranks are taken afresh: a player may have left since the last
+    // score message. Territory modes ranked themselves this frame.
+    if (!IsTerritoryMode(mode)) table_.SortPlayer();
+    s_.Ended = true;
+    s_.Frozen = table_;
+    if (baseResult) {
+      s_.Won = *baseResult;
+    } else if (mode == GameMode::GroupBattle) {
+      const SideScores sides = FromOwnSide(s_.Frozen);
+      s_.Won = sides.Allied > sides.Enemy;
+    } else {
+      // "Group Territy Hegemonist" too: its result is the player's own.
+      s_.Won = AloneOnTop(s_.Frozen.Players, mode);
+    }
+    book_.Book(s_.Won);
+  }
+
+  GameModeState& s_;
+  const BattleState& world_;
+  PlayerTable& table_;
+  const GameSettingRecord& setting_;
+  NetResultBook& book_;
+  const uint32_t now_;
+};
+
+}  // namespace
+
+void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
+              int32_t elapsed, NetResultBook& book) {
   if (elapsed != 0) {
-    SetClock(elapsed);
+    const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
+    s.ClockStart = plat::timeGetTime() - ms;
+    s.ClockStarted = true;
     return;
   }
-  if (outcome_) return;
-  const uint32_t now = Now();
-  if (!clockStart_) clockStart_ = now;
-  const GameMode mode = ModeOf(setting_.ModeName);
-  switch (mode) {
-    case GameMode::DeathBattle:
-    case GameMode::GroupBattle:
-      // The ranking follows the live table even when a player left since the
-      // last score message.
-      players_.SortPlayer();
-      if (mode == GameMode::GroupBattle) players_.TeamScore[2] = 1;
-      if (setting_.WinRule == 0) {
-        if (TimeUp(now)) End(mode, profile);
-        TimeText = RemainingTimeText(setting_.LimTime, BattleTime);
-      } else {
-        const bool reached = mode == GameMode::DeathBattle
-                                 ? !players_.SortedPlayers.empty() &&
-                                       players_.SortedPlayers[0].Score >= setting_.LimTank
-                                 : std::max(players_.TeamScore[0], players_.TeamScore[1]) >= setting_.LimTank;
-        if (reached) End(mode, profile);
-      }
-      break;
-    case GameMode::Territory:
-    case GameMode::GroupTerritory:
-      HoldTerritory(now);
-      if (mode == GameMode::GroupTerritory) TeamHeldTimes();
-      players_.SortPlayerByTime();
-      if (TimeUp(now)) {
-        End(mode, profile);
-        TimeText = RemainingTimeText(setting_.LimTime, BattleTime);
-      }
-      break;
-    case GameMode::BaseDefensing:
-      BaseStep(profile);
-      break;
-    case GameMode::Other:
-      break;
+  if (s.Ended) return;
+  if (!s.ClockStarted) {
+    s.ClockStart = plat::timeGetTime();
+    s.ClockStarted = true;
   }
-  lastStep_ = now;
+  ModeStep(s, world, table, setting, book).Run();
 }
 
-bool NetBattleRules::TimeUp(uint32_t now) {
-  BattleTime = ClockSeconds(now);
-  return int64_t{BattleTime} >= int64_t{setting_.LimTime} * 60;
-}
-
-// Only the own player's time is counted here, on the clock; every other
-// player's comes from its owner's score messages, so all machines agree.
-void NetBattleRules::HoldTerritory(uint32_t now) {
-  TerritoryRect = TerritoryFor(world_.MapWidth, world_.MapHeight);
-  if (players_.Players.empty()) return;
-  PlayerRecord& own = players_.Players[0];
-  const int32_t tank = own.TankID;
-  const uint32_t since = lastStep_.value_or(now);
-  if (tank < 0 || static_cast<size_t>(tank) >= world_.Units.size()) return;
-  const BattleUnit& unit = world_.Units[static_cast<size_t>(tank)];
-  const uint32_t held = now - since;
-  // A clock set back (only a test does that) adds nothing.
-  if (held >= 0x80000000u) return;
-  if (Inside(unit.PosX, unit.PosY, TerritoryRect)) own.HeldTime += static_cast<float>(held / 1000.0);
-}
-
-void NetBattleRules::TeamHeldTimes() {
-  std::array<int32_t, 3>& totals = players_.TeamScore;
-  totals[2] = 1;
-  totals[0] = 0;
-  totals[1] = 0;
-  for (const PlayerRecord& p : players_.Players) {
-    int32_t& total = totals[TeamSlot(p.Team)];
-    total = SaturatedLong(static_cast<double>(total) + p.HeldTime);
-  }
-}
-
-void NetBattleRules::BaseStep(SingleUser* profile) {
-  const int64_t upper = static_cast<int64_t>(world_.Builds.size()) - 1;
-  const uint8_t ownTeam = players_.Players.empty() ? 0 : players_.Players[0].Team;
-  if (!baseBuildCount_) {
-    players_.TeamScore[2] = 1;
-    const int32_t enemy = GetBuildIndex(world_, ownTeam != 0 ? kTeam0Base : kTeam1Base);
-    if (enemy >= 0) {
-      EnemyBaseX = world_.Builds[static_cast<size_t>(enemy)].X;
-      EnemyBaseY = world_.Builds[static_cast<size_t>(enemy)].Y;
-    }
-    baseBuildCount_ = upper;
-  }
-  if (upper == *baseBuildCount_) return;
-  // Team 1's base gone: team 0 has won; else team 0's base gone: team 1 has.
-  if (GetBuildIndex(world_, kTeam1Base) < 0) {
-    End(GameMode::BaseDefensing, profile, ownTeam == 0);
-  } else if (GetBuildIndex(world_, kTeam0Base) < 0) {
-    End(GameMode::BaseDefensing, profile, ownTeam != 0);
-  }
-}
-
-void NetBattleRules::End(GameMode mode, SingleUser* profile, std::optional<bool> baseResult) {
-  // Score ranks are taken afresh: a player may have left since the last
-  // score message. Territory modes ranked themselves this frame.
-  if (!IsTerritoryMode(mode)) players_.SortPlayer();
-  BattleOutcome o;
-  o.Mode = mode;
-  o.TeamGame = players_.TeamScore[2] > 0;
-  o.Ranking = players_.SortedPlayers;
-  o.TeamScore = players_.TeamScore;
-  o.Sides = FromOwnSide(players_);
-  if (baseResult) {
-    o.Won = *baseResult;
-  } else if (mode == GameMode::GroupBattle) {
-    o.Won = o.Sides.Allied > o.Sides.Enemy;
-  } else {
-    // "Group Territy Hegemonist" too: its result is the player's own.
-    o.Won = AloneOnTop(players_.Players, mode);
-  }
-  outcome_ = std::move(o);
-  world_.RunState = "EXIT";
-  BookNetResult(profile, outcome_->Won);
-}
+void ResumeAfterHold(GameModeState& s) { s.LastStep = plat::timeGetTime(); }
 
 }  // namespace fw

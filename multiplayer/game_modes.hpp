@@ -3,8 +3,8 @@
 // battle calls WinState(0): it runs the battle clock, keeps the mode's
 // running totals (held territory time, team totals, the two bases), decides
 // whether the battle is over and, when it is, freezes the ranking and the
-// team totals, books the result into the profile from that frozen copy and
-// ends the battle's loop. Each machine decides by itself from its own copy
+// team totals and books the result from that frozen copy; the battle then
+// shows its end screen and leaves its loop. Each machine decides by itself from its own copy
 // of scores, held times and buildings.
 //
 // All timing is on the game's monotonic clock (plat::timeGetTime), which
@@ -64,61 +64,57 @@ struct SideScores {
 };
 SideScores FromOwnSide(const PlayerTable& table);
 
-// What the end screen shows and what was booked, frozen when the battle
-// ended: later messages change the live table, never this.
-struct BattleOutcome {
-  GameMode Mode = GameMode::Other;
-  bool TeamGame = false;
-  std::vector<PlayerRecord> Ranking;  // SortedPlayers at the end
-  std::array<int32_t, 3> TeamScore{};  // team 0, team 1, team-game flag
-  SideScores Sides;
-  bool Won = false;
+// Where a battle's result goes: the profile in the game, a recorder in tests.
+class NetResultBook {
+ public:
+  virtual ~NetResultBook() = default;
+  virtual void Book(bool won) = 0;
 };
 
-// The profile's network statistics.
-void BookNetKill(SingleUser* profile);
-void BookNetDeath(SingleUser* profile);
-void BookNetResult(SingleUser* profile, bool won);
+// The profile's network statistics (mWon, mLost, mKill, mDeath), each held
+// within a Long.
+void BookNetKill(SingleUser& profile);
+void BookNetDeath(SingleUser& profile);
+void BookNetResult(SingleUser& profile, bool won);
 
-class NetBattleRules {
+// Books a result into one profile.
+class ProfileResultBook final : public NetResultBook {
  public:
-  NetBattleRules(BattleState& world, PlayerTable& players, const GameSettingRecord& setting);
+  explicit ProfileResultBook(SingleUser& profile) : profile_(profile) {}
+  void Book(bool won) override { BookNetResult(profile_, won); }
 
+ private:
+  SingleUser& profile_;
+};
+
+// The modes' state of one battle: zero when the battle screen is made.
+struct GameModeState {
   int32_t BattleTime = 0;  // whole seconds since the battle clock started
   std::string TimeText;    // remaining time, for the time rule
   RECT TerritoryRect{};
   int32_t EnemyBaseX = 0;  // (0, 0): no mark on the radar
   int32_t EnemyBaseY = 0;
-
-  // elapsed non-zero: SetClock(elapsed) and nothing else. 0: the frame's
-  // mode step; the profile (may be null) takes the result when the battle
-  // ends. Once ended, it does nothing more.
-  void WinState(int32_t elapsed, SingleUser* profile = nullptr);
-  // The clock reads elapsed seconds now (a joiner takes the host's time).
-  void SetClock(int32_t elapsed);
-  // After the loop was held (exit question, end screen): the held stretch
-  // adds no territory time.
-  void ResumeAfterHold();
-
-  bool Ended() const { return outcome_.has_value(); }
-  const std::optional<BattleOutcome>& Outcome() const { return outcome_; }
-
- private:
-  uint32_t Now() const;
-  int32_t ClockSeconds(uint32_t now) const;
-  void HoldTerritory(uint32_t now);
-  void TeamHeldTimes();
-  bool TimeUp(uint32_t now);
-  void BaseStep(SingleUser* profile);
-  void End(GameMode mode, SingleUser* profile, std::optional<bool> baseResult = std::nullopt);
-
-  BattleState& world_;
-  PlayerTable& players_;
-  const GameSettingRecord& setting_;
-  std::optional<uint32_t> clockStart_;
-  std::optional<uint32_t> lastStep_;
-  std::optional<int64_t> baseBuildCount_;
-  std::optional<BattleOutcome> outcome_;
+  bool ClockStarted = false;
+  uint32_t ClockStart = 0;  // plat::timeGetTime of the clock's start
+  // The last mode step (or the end of a hold), for the territory time.
+  std::optional<uint32_t> LastStep;
+  std::optional<int64_t> BaseBuildCount;  // the upper bound of Builds when "Base Defensing" began
+  // Set once, in the frame the battle ends, and never changed after: the end
+  // screen shows Frozen (ranking, team totals, team-game flag) and the result
+  // was booked from it, whatever messages arrive later.
+  bool Ended = false;
+  bool Won = false;
+  PlayerTable Frozen;
 };
+
+// elapsed non-zero: the clock reads that many seconds now (a joiner takes the
+// host's time) and nothing else runs. 0: the frame's mode step; when the
+// battle ends there, the result is frozen and booked once, and the caller
+// leaves its loop after showing the end screen. Once ended, nothing more.
+void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
+              int32_t elapsed, NetResultBook& book);
+// After the loop was held (exit question, end screen): the held stretch adds
+// no territory time.
+void ResumeAfterHold(GameModeState& s);
 
 }  // namespace fw

@@ -31,7 +31,7 @@ int32_t SaturatedLong(double v) {
   return static_cast<int32_t>(std::clamp(std::nearbyint(v), lo, hi));
 }
 
-PlayerTable::PlayerTable(NameLookup names) : names_(std::move(names)) {}
+PlayerTable::PlayerTable(NameLookup names) : NameOf(std::move(names)) {}
 
 int32_t PlayerTable::AddPlayer(int32_t id) {
   for (size_t i = 0; i < Players.size(); ++i) {
@@ -71,7 +71,7 @@ int32_t PlayerTable::GetPlayerIndex(int32_t id, bool noAdd) {
   return noAdd ? -1 : AddPlayer(id);
 }
 
-std::string PlayerTable::GetPlayerName(int32_t id) const { return names_ ? names_(id) : std::string(); }
+std::string PlayerTable::GetPlayerName(int32_t id) const { return NameOf ? NameOf(id) : std::string(); }
 
 int32_t PlayerTable::GetPlayerIDByTank(int32_t tank) const {
   if (tank == -1) return -1;

@@ -36,6 +36,8 @@ class PlayerTable {
 
   explicit PlayerTable(NameLookup names = {});
 
+  // Where AddPlayer takes a new player's name: the session's player list.
+  NameLookup NameOf;
   std::vector<PlayerRecord> Players{PlayerRecord{}};  // element 0: the own player
   std::vector<PlayerRecord> SortedPlayers{PlayerRecord{}};
   // Team 0's total, team 1's total, and the team-game flag the game modes set.
@@ -60,9 +62,6 @@ class PlayerTable {
   void SortPlayer();
   // ...or by HeldTime, leaving the team totals alone.
   void SortPlayerByTime();
-
- private:
-  NameLookup names_;
 };
 
 }  // namespace fw

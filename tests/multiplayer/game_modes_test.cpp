@@ -43,7 +43,7 @@ class Machine {
     }
     table.SortPlayer();
   }
-  void Step() { rules.WinState(0, &profile); }
+  void Step() { WinState(mode, world, table, setting, 0, book); }
   void Place(float x, float y) {
     world.Units[0].PosX = x;
     world.Units[0].PosY = y;
@@ -53,7 +53,8 @@ class Machine {
   PlayerTable table;
   GameSettingRecord setting;
   SingleUser profile;
-  NetBattleRules rules{world, table, setting};
+  ProfileResultBook book{profile};
+  GameModeState mode;
 };
 
 class GameModes : public ::testing::Test {
@@ -89,19 +90,18 @@ TEST_F(GameModes, ResultsAreTakenFromTheOwnSide) {
     for (size_t own = 0; own < row.players.size(); ++own) {
       Machine m(row.mode, row.winRule, SeenBy(row.players, own));
       m.Step();
-      ASSERT_TRUE(m.rules.Ended()) << row.what;
-      EXPECT_EQ(m.rules.Outcome()->Won, row.won[own]) << row.what << ", player " << own + 1;
+      ASSERT_TRUE(m.mode.Ended) << row.what;
+      EXPECT_EQ(m.mode.Won, row.won[own]) << row.what << ", player " << own + 1;
       EXPECT_EQ(m.profile.mWon, row.won[own] ? 1 : 0) << row.what;
       EXPECT_EQ(m.profile.mLost, row.won[own] ? 0 : 1) << row.what;
-      EXPECT_EQ(m.world.RunState, "EXIT");
     }
   }
   // The labels: the own team's total is the allied one.
   Machine team1(kModeGroupBattle, 1, {{2, 1, 1}, {1, 0, 2}, {3, 0, 1}});
   team1.Step();
-  EXPECT_EQ(team1.rules.Outcome()->Sides.Allied, 1);
-  EXPECT_EQ(team1.rules.Outcome()->Sides.Enemy, 3);
-  EXPECT_TRUE(team1.rules.Outcome()->TeamGame);
+  EXPECT_EQ(FromOwnSide(team1.mode.Frozen).Allied, 1);
+  EXPECT_EQ(FromOwnSide(team1.mode.Frozen).Enemy, 3);
+  EXPECT_EQ(team1.mode.Frozen.TeamScore[2], 1);
 }
 
 TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
@@ -120,49 +120,54 @@ TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
       plat::FixClock(0xFFFFFFFFu - 60000u, kAt2358);
       Machine m(row.mode, 0, SeenBy(row.players, own));
       m.Step();
-      EXPECT_EQ(m.rules.TimeText, " 5:0");
+      EXPECT_EQ(m.mode.TimeText, " 5:0");
       plat::AdvanceClock(299999);
       m.Step();
-      EXPECT_FALSE(m.rules.Ended()) << row.mode;
-      EXPECT_EQ(m.rules.TimeText, " 0:1");
+      EXPECT_FALSE(m.mode.Ended) << row.mode;
+      EXPECT_EQ(m.mode.TimeText, " 0:1");
       plat::AdvanceClock(1);
       m.Step();
-      ASSERT_TRUE(m.rules.Ended()) << row.mode;
-      EXPECT_EQ(m.rules.BattleTime, 300);
-      EXPECT_EQ(m.rules.TimeText, " 0:0");
-      EXPECT_FALSE(m.rules.Outcome()->Won) << row.mode;
+      ASSERT_TRUE(m.mode.Ended) << row.mode;
+      EXPECT_EQ(m.mode.BattleTime, 300);
+      EXPECT_EQ(m.mode.TimeText, " 0:0");
+      EXPECT_FALSE(m.mode.Won) << row.mode;
       EXPECT_EQ(m.profile.mLost, 1);
     }
   }
-}
-
-TEST_F(GameModes, JoinerTakesTheHostsElapsedTime) {
-  Machine m(kModeDeathBattle, 0, {{2, 0, 0}, {1, 0, 0}});
-  m.setting.LimTime = 20;
-  m.rules.WinState(300);
-  EXPECT_TRUE(m.rules.TimeText.empty());  // setting the clock runs no step
-  m.Step();
-  EXPECT_EQ(m.rules.TimeText, " 15:0");
+  // A joiner runs its clock from the host's elapsed time, 300 s here.
+  Machine joiner(kModeDeathBattle, 0, {{2, 0, 0}, {1, 0, 0}});
+  joiner.setting.LimTime = 20;
+  WinState(joiner.mode, joiner.world, joiner.table, joiner.setting, 300, joiner.book);
+  EXPECT_TRUE(joiner.mode.TimeText.empty());  // setting the clock runs no step
+  joiner.Step();
+  EXPECT_EQ(joiner.mode.TimeText, " 15:0");
   EXPECT_EQ(RemainingTimeText(20, 55), " 19:5");
-  EXPECT_EQ(RemainingTimeText(5, 400), " 0:0");
+  EXPECT_EQ(RemainingTimeText(5, 400), " 0:0");  // past the limit, never negative
 }
 
 TEST_F(GameModes, TheResultIsFrozenAndBookedOnce) {
   Machine m(kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 1}});
   m.Step();
-  ASSERT_TRUE(m.rules.Ended());
-  const BattleOutcome shown = *m.rules.Outcome();
+  ASSERT_TRUE(m.mode.Ended);
+  const PlayerTable shown = m.mode.Frozen;
   // A score that arrives while the end screen waits changes nothing shown
   // or booked.
   m.table.Players[1].Score = 9;
   m.table.SortPlayer();
   m.Step();
   m.Step();
-  EXPECT_EQ(m.rules.Outcome()->Ranking, shown.Ranking);
-  EXPECT_EQ(shown.Ranking[0].PlayerID, 1);
-  EXPECT_TRUE(m.rules.Outcome()->Won);
+  EXPECT_EQ(m.mode.Frozen.SortedPlayers, shown.SortedPlayers);
+  EXPECT_EQ(m.mode.Frozen.TeamScore, shown.TeamScore);
+  EXPECT_EQ(shown.SortedPlayers[0].PlayerID, 1);
+  EXPECT_TRUE(m.mode.Won);
   EXPECT_EQ(m.profile.mWon, 1);
   EXPECT_EQ(m.profile.mLost, 0);
+  // A leader who left since the last ranking is not ranked at the end.
+  Machine left(kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 5}});
+  left.table.RemovePlayer(2, 0);
+  left.Step();
+  EXPECT_TRUE(left.mode.Won);
+  EXPECT_EQ(left.mode.Frozen.SortedPlayers.size(), 1u);
 }
 
 TEST_F(GameModes, TerritoryTimeIsTheOwnersAndCountedOnTheClock) {
@@ -192,7 +197,7 @@ TEST_F(GameModes, TerritoryTimeIsTheOwnersAndCountedOnTheClock) {
   m.Place(2000, 2000);
   m.Step();
   plat::AdvanceClock(90000);
-  m.rules.ResumeAfterHold();
+  ResumeAfterHold(m.mode);
   plat::AdvanceClock(500);
   m.Step();
   EXPECT_FLOAT_EQ(m.table.Players[0].HeldTime, 0.5f);
@@ -221,10 +226,10 @@ TEST_F(GameModes, TerritoryRankingAndTeamHeldTimes) {
     m.Step();
     plat::AdvanceClock(300000);
     m.Step();
-    ASSERT_TRUE(m.rules.Ended()) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->TeamScore[0], row.team0) << row.what;
-    EXPECT_EQ(m.rules.Outcome()->TeamScore[1], row.team1) << row.what;
+    ASSERT_TRUE(m.mode.Ended) << row.what;
+    EXPECT_EQ(m.mode.Won, row.won) << row.what;
+    EXPECT_EQ(m.mode.Frozen.TeamScore[0], row.team0) << row.what;
+    EXPECT_EQ(m.mode.Frozen.TeamScore[1], row.team1) << row.what;
   }
 }
 
@@ -253,40 +258,37 @@ TEST_F(GameModes, BaseDefensingEndsWhenABaseIsGone) {
       m.world.Builds.push_back(b);
     }
     m.Step();
-    EXPECT_EQ(m.rules.EnemyBaseX, row.ownTeam == 0 ? 100 : 700) << row.what;
+    EXPECT_EQ(m.mode.EnemyBaseX, row.ownTeam == 0 ? 100 : 700) << row.what;
     EXPECT_EQ(m.table.TeamScore[2], 1);
     m.Step();
-    EXPECT_FALSE(m.rules.Ended());
+    EXPECT_FALSE(m.mode.Ended);
     std::erase_if(m.world.Builds, [&](const BuildingInstance& b) { return b.TypeKey == row.removed; });
     m.Step();
-    EXPECT_EQ(m.rules.Ended(), row.ends) << row.what;
+    EXPECT_EQ(m.mode.Ended, row.ends) << row.what;
     if (row.ends) {
-      EXPECT_EQ(m.rules.Outcome()->Won, row.won) << row.what;
+      EXPECT_EQ(m.mode.Won, row.won) << row.what;
     }
   }
 }
 
-TEST(GameModeRules, TerritoryAndBuildingLookUp) {
-  const RECT full = TerritoryFor(5120, 3840);
-  EXPECT_EQ((std::vector<int32_t>{full.Left, full.Top, full.Right, full.Bottom}),
-            (std::vector<int32_t>{1920, 1440, 3200, 2400}));
-  const RECT small = TerritoryFor(2560, 1920);
-  EXPECT_EQ((std::vector<int32_t>{small.Left, small.Top, small.Right, small.Bottom}),
-            (std::vector<int32_t>{640, 480, 1920, 1440}));
-  const RECT tiny = TerritoryFor(800, 600);
-  EXPECT_EQ((std::vector<int32_t>{tiny.Left, tiny.Top, tiny.Right, tiny.Bottom}),
-            (std::vector<int32_t>{0, 0, 800, 600}));
+TEST(GameModeRules, TerritoryFitsTheMapAndBasesAreFoundByNumber) {
+  struct Row {
+    int32_t w, h;
+    RECT r;
+  };
+  for (const Row& row : {Row{5120, 3840, {1920, 1440, 3200, 2400}}, Row{2560, 1920, {640, 480, 1920, 1440}},
+                         Row{800, 600, {0, 0, 800, 600}}}) {
+    const RECT t = TerritoryFor(row.w, row.h);
+    EXPECT_TRUE(t.Left == row.r.Left && t.Top == row.r.Top && t.Right == row.r.Right && t.Bottom == row.r.Bottom)
+        << row.w << " x " << row.h;
+  }
   BattleState w;
   for (const char* key : {"", "abc", " 580", "587"}) {
     w.Builds.emplace_back();
     w.Builds.back().TypeKey = key;
   }
   EXPECT_EQ(GetBuildIndex(w, 580), 2);
-  EXPECT_EQ(GetBuildIndex(w, 587), 3);
   EXPECT_EQ(GetBuildIndex(w, 12), -1);
-  EXPECT_EQ(ModeOf("death battle"), GameMode::Other);
-  EXPECT_TRUE(IsTeamMode(ModeOf(kModeBaseDefensing)));
-  EXPECT_FALSE(IsTeamMode(ModeOf(kModeTerritory)));
 }
 
 }  // namespace
