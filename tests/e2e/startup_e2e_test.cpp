@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
+#include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/screen.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "tests/e2e/game_driver.hpp"
 
 using fwtest::DriverStep;
@@ -16,17 +20,10 @@ constexpr int16_t kVkEscape = 27;
 constexpr int16_t kVkY = 89;
 
 // The profile screen asks before the program ends: Esc, then, once the
-// question shows, Y.
-std::vector<DriverStep> QuitFromProfiles(std::function<bool()> atProfiles) {
-  return {{"the profile screen", std::move(atProfiles), [] { plat::PushKeyStroke(kVkEscape); }},
-          {"the quit question", fwtest::AMomentAfter([] { return true; }), [] { plat::PushKeyStroke(kVkY); }}};
-}
-
-// The steps in order, as one script.
-std::vector<DriverStep> Script(std::initializer_list<std::vector<DriverStep>> parts) {
-  std::vector<DriverStep> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
+// question shows, Y (the step QuitAnswer).
+void QuitFromProfiles() { plat::PushKeyStroke(kVkEscape); }
+DriverStep QuitAnswer() {
+  return {"the quit question", fwtest::AMomentAfter([] { return true; }), [] { plat::PushKeyStroke(kVkY); }};
 }
 
 // The primary surface exists from the splash on; films run without it.
@@ -42,6 +39,21 @@ bool FrameIsAPicture() {
   return seen.size() >= 16;
 }
 
+// The profile screen has read the profiles and drawn a frame: `then` runs.
+std::vector<DriverStep> AtProfileScreen(std::function<void()> then) {
+  auto framesAtProfiles = std::make_shared<uint64_t>(0);
+  return {{"the profile screen's state",
+           [framesAtProfiles] {
+             if (fw::GameState != 5) return false;
+             *framesAtProfiles = plat::Window::Instance().FramesPresented();
+             return true;
+           },
+           [] {}},
+          {"a frame of the profile screen",
+           [framesAtProfiles] { return plat::Window::Instance().FramesPresented() > *framesAtProfiles; },
+           std::move(then)}};
+}
+
 struct Folder {
   std::string path;
   explicit Folder(bool withFilms) : path(fwtest::CopyOfSampleData(withFilms)) {}
@@ -51,26 +63,17 @@ struct Folder {
 
 TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
   Folder folder(false);
+  // Played in the forked game below.
+  bool splashWasAPicture = false;
+  std::vector<DriverStep> steps = AtProfileScreen(QuitFromProfiles);
+  steps.push_back(QuitAnswer());
+  steps.insert(steps.begin(), DriverStep{"the splash", fwtest::AMomentAfter(SplashShown), [&] {
+                                           splashWasAPicture = FrameIsAPicture();
+                                           plat::PushKeyStroke(kVkReturn);
+                                         }});
   EXPECT_EXIT(
       {
-        bool splashWasAPicture = false;
-        uint64_t framesAtProfiles = 0;
-        const int status = fwtest::RunGame(
-            folder.path, Script({{{"the splash", fwtest::AMomentAfter(SplashShown),
-                                   [&] {
-                                     splashWasAPicture = FrameIsAPicture();
-                                     plat::PushKeyStroke(kVkReturn);
-                                   }},
-                                  {"the profile screen's state",
-                                   [&] {
-                                     if (fw::GameState != 5) return false;
-                                     framesAtProfiles = plat::Window::Instance().FramesPresented();
-                                     return true;
-                                   },
-                                   [] {}}},
-                                 QuitFromProfiles([&] {
-                                   return plat::Window::Instance().FramesPresented() > framesAtProfiles;
-                                 })}));
+        const int status = fwtest::RunGame(folder.path, std::move(steps));
         std::exit(status == 0 && fw::GameState == 0 && splashWasAPicture ? 0 : 10 + status);
       },
       ::testing::ExitedWithCode(0), "");
@@ -84,20 +87,24 @@ TEST(StartupRoad, FilmsOpenAndCloseTheGameAndKeysEndThem) {
         bool logoShown = false;
         const int status = fwtest::RunGame(
             folder.path,
-            Script({{{"the intro film", FilmShowing,
-                      [&] {
-                        introShown = FrameIsAPicture();
-                        plat::PushKeyStroke(kVkReturn);
-                      }},
-                     // The key that ended the film does not also pass the splash.
-                     {"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }}},
-                    QuitFromProfiles([] { return fw::GameState == 5 && fw::Primary != nullptr; }),
-                    {{"the closing film",
-                      fwtest::AMomentAfter([] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); }),
-                      [&] {
-                        logoShown = true;
-                        plat::PushMouseDown(1, 320, 240);
-                      }}}}));
+            {
+                {"the intro film", FilmShowing,
+                 [&] {
+                   introShown = FrameIsAPicture();
+                   plat::PushKeyStroke(kVkReturn);
+                 }},
+                // The key that ended the film does not also pass the splash.
+                {"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }},
+                {"the profile screen", [] { return fw::GameState == 5 && fw::Primary != nullptr; },
+                 [] { QuitFromProfiles(); }},
+                QuitAnswer(),
+                {"the closing film",
+                 fwtest::AMomentAfter([] { return fw::GameState == 0 && FilmShowing() && FrameIsAPicture(); }),
+                 [&] {
+                   logoShown = true;
+                   plat::PushMouseDown(1, 320, 240);
+                 }},
+            });
         // The display is handed back after the closing film.
         std::exit(status == 0 && introShown && logoShown && fw::Primary ? 0 : 10 + status);
       },
@@ -109,9 +116,13 @@ TEST(StartupRoad, AMouseClickAlsoDismissesTheSplash) {
   EXPECT_EXIT(
       {
         const int status = fwtest::RunGame(
-            folder.path,
-            Script({{{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushMouseDown(1, 320, 240); }}},
-                    QuitFromProfiles([] { return fw::GameState == 5; })}));
+            folder.path, {
+                             {"the splash", fwtest::AMomentAfter(SplashShown),
+                              [] { plat::PushMouseDown(1, 320, 240); }},
+                             {"the profile screen", [] { return fw::GameState == 5; },
+                              [] { QuitFromProfiles(); }},
+                             QuitAnswer(),
+                         });
         std::exit(status);
       },
       ::testing::ExitedWithCode(0), "");
@@ -139,15 +150,54 @@ TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {
         bool sawMainMenu = false;
         const int status = fwtest::RunGame(
             folder.path,
-            Script({{{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }}},
-                    QuitFromProfiles([] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); }),
-                    // Between two screens, as the end screen leaves it after the last mission.
-                    {{"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
-                      [] { fw::GameState = 11; }},
-                     {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
-                      [] { plat::PushKeyStroke(kVkEscape); }}},
-                    QuitFromProfiles([] { return fw::UserMenuScreen.Exists(); })}));
+            {
+                {"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }},
+                {"the profile screen", [] { return fw::GameState == 5 && fw::UserMenuScreen.Exists(); },
+                 [] { QuitFromProfiles(); }},
+                QuitAnswer(),
+                // Between two screens, as the end screen leaves it after the last mission.
+                {"the loop between screens", [] { return fw::GameState == 0 && !fw::UserMenuScreen.Exists(); },
+                 [] { fw::GameState = 11; }},
+                {"the main menu", [&] { return sawMainMenu = fw::MainMenuScreen.Exists(); },
+                 [] { plat::PushKeyStroke(kVkEscape); }},
+                {"the profile screen again", [] { return fw::UserMenuScreen.Exists(); },
+                 [] { QuitFromProfiles(); }},
+                QuitAnswer(),
+            });
         std::exit(status == 0 && sawMainMenu ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// A game killed in the middle of saving money and goods: the next start
+// finishes the save before the profile screen reads either file.
+TEST(StartupRoad, AnUnfinishedSaveOfMoneyAndGoodsIsFinishedBeforeAnythingReadsThem) {
+  Folder folder(false);
+  fw::UsersClass after;
+  after.Item(1)->Name = "Saver";
+  after.Item(1)->Money = 4321;
+  after.Item(1)->Mission = 2;
+  const std::vector<uint8_t> profiles = after.EncodeUsers();
+  const std::string goods = "\"Laser\",1,0\r\n";
+  std::filesystem::create_directories(folder.path + "/save");
+  const std::string journal = plat::EncodeSaveJournal(
+      {{"User.INI", std::string(profiles.begin(), profiles.end())}, {"save/user1.DAT", goods}});
+  ASSERT_TRUE(plat::WriteFile(folder.path + "/" + std::string(plat::kSaveJournalName), journal.data(), journal.size()));
+  // Played in the forked game below.
+  bool readBack = false;
+  std::vector<DriverStep> steps = AtProfileScreen([&] {
+    readBack = fw::Users->Item(1)->Name == "Saver" && fw::Users->Item(1)->Money == 4321;
+    QuitFromProfiles();
+  });
+  steps.push_back(QuitAnswer());
+  steps.insert(steps.begin(),
+               DriverStep{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }});
+  EXPECT_EXIT(
+      {
+        const int status = fwtest::RunGame(folder.path, std::move(steps));
+        std::exit(status == 0 && readBack ? 0 : 10 + status);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(std::filesystem::exists(folder.path + "/" + std::string(plat::kSaveJournalName)));
+  EXPECT_EQ(plat::ReadAllText(folder.path + "/save/user1.DAT").value_or(""), goods);
 }
