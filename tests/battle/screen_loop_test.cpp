@@ -5,6 +5,7 @@
 
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
+#include "engine/fresh_press.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/battle/sim_world.hpp"
 #include "tests/battle/screen_fixture.hpp"
@@ -148,7 +149,12 @@ TEST_F(LoopTest, AFailedSaveAfterALostBattleIsTold) {
   plat::AdvanceClock(15);
   screen_->RunPass();
   ASSERT_EQ(W().RunState, "EXIT");
-  AtPumps({[] { Down(kY); }});  // the player reads the message and presses a key
+  // The player reads the message, then presses a key.
+  AtPumps({[] {
+    plat::AdvanceClock(kFreshPressDelayMs);
+    Down(kY);
+    Up(kY);
+  }});
   plat::FailNextAtomicRename();
   LastError.clear();
   screen_->Finish();

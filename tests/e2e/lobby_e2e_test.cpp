@@ -71,7 +71,7 @@ struct Marks {
 std::vector<DriverStep> ToTheSessionPage(const char* name) {
   gPlayerName = name;
   return {
-      {"the splash", [] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; },
+      {"the splash", fwtest::AMomentAfter([] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; }),
        [] {
          fw::RegisterScreen(fw::ScreenState::Profiles, fw::kScreenKeyDown, fw::MakeScreen<StartMainMenu>);
          plat::PushKeyStroke(kVkReturn);

@@ -164,9 +164,9 @@ TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
     // The profiles are read on entering, the goods on YES.
     const Step told = Until([&] { return fw::LastError.find(c.says) != std::string::npos; });
     if (c.mission < 0)
-      Run(menu, 5, {told, Key(' ', ' '), Wait(kSlideIn), ClickYes()});
+      Run(menu, 5, {told, Answer(' ', ' '), Wait(kSlideIn), ClickYes()});
     else
-      Run(menu, 5, {Wait(kSlideIn), ClickYes(), told, Key(' ', ' ')});
+      Run(menu, 5, {Wait(kSlideIn), ClickYes(), told, Answer(' ', ' ')});
     EXPECT_TRUE(fw::MsgBoard.TextSurface) << "no message box";
     EXPECT_EQ(fw::Users->NowUser, 1);
     EXPECT_EQ(SavedProfiles()->Item(1)->Mission, c.mission < 0 ? 1 : c.mission);

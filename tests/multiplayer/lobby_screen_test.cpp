@@ -189,7 +189,7 @@ TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
 
 TEST_F(LobbyScreen, AMissingPictureEndsTheLobbyWithAMessageBackToTheMainMenu) {
   folder_.Write("pic/MultiMenuB.BMP", "not a picture");
-  EXPECT_EQ(RunWith({Wait(1), Key('a')}), 1);
+  EXPECT_EQ(RunWith({Wait(1), Answer('A', 'a')}), 1);
 }
 
 }  // namespace
