@@ -1,5 +1,6 @@
 #include "missions/mission_kit.hpp"
 
+#include <algorithm>
 #include <charconv>
 
 #include "battle/loaders.hpp"
@@ -47,13 +48,23 @@ bool MissionRun::LoadMap() {
   return r.Ok;
 }
 
+void MissionRun::NoteUse(int32_t tmpl, int32_t spot, int32_t area, int32_t building) const {
+  MapNeeds& u = V.Used;
+  u.Templates = std::max(u.Templates, tmpl);
+  u.Spots = std::max(u.Spots, spot);
+  u.Areas = std::max(u.Areas, area);
+  u.Building = std::max(u.Building, building);
+}
+
 void MissionRun::PlacePlayer(int32_t spot, int32_t area) {
+  NoteUse(0, spot, area, -1);
   W.PlayerUnit = AddTank(W, B.Pictures, *Users->NowTank, 0, 0, spot, area);
 }
 
 int32_t MissionRun::Place(std::initializer_list<Placement> rows) {
   int32_t last = -1;
   for (const Placement& p : rows) {
+    NoteUse(p.Template, p.Spot, p.Area, -1);
     const auto tmpl = W.Templates.Item(p.Template);
     // The map was checked against the script's needs when it loaded.
     if (!tmpl) throw plat::RuntimeError(plat::ErrorCode::General, "unit template " + std::to_string(p.Template) + " is missing");
@@ -69,6 +80,7 @@ void MissionRun::PlaceFollowing(Placement row, int32_t leader) {
 }
 
 void MissionRun::BuildingObjectives(std::initializer_list<int32_t> buildings) {
+  for (int32_t b : buildings) NoteUse(0, 0, 0, b);
   W.ObjectiveBuilds.assign(1, 0);
   W.ObjectiveBuilds.insert(W.ObjectiveBuilds.end(), buildings.begin(), buildings.end());
 }
@@ -102,6 +114,7 @@ int32_t MissionRun::Enemies() const { return TeamCount(1); }
 int32_t MissionRun::TeamCount(uint8_t team) const { return GetTeamCount(W, team); }
 
 bool MissionRun::PlayerIn(int32_t area) const {
+  NoteUse(0, 0, area, -1);
   if (W.PlayerUnit < 0 || static_cast<size_t>(W.PlayerUnit) >= W.Units.size()) return false;
   if (area < 0 || static_cast<size_t>(area) >= W.Terrains.size()) return false;
   const BattleUnit& u = W.Units[static_cast<size_t>(W.PlayerUnit)];

@@ -22,6 +22,17 @@ inline constexpr float kMessageTime = 300.0f;
 inline constexpr int32_t kMissionCount = 20;
 
 // One script's persistent variables, all 0 when its battle starts.
+// The highest template, spot, area and building numbers a script uses:
+// the map is checked against them before anything is placed, so a map
+// that lacks one is reported rather than failing in the middle of a
+// battle. Building is an index from 0; -1 when the script uses none.
+struct MapNeeds {
+  int32_t Templates = 0;
+  int32_t Spots = 0;
+  int32_t Areas = 0;
+  int32_t Building = -1;
+};
+
 struct MisVars {
   int32_t MisState = 0;
   float MisTimer = 0.0f;
@@ -30,6 +41,9 @@ struct MisVars {
   // means a building was destroyed since.
   int32_t MisBuildCount = 0;
   int32_t MisEscortPool = 0;  // friendly escorts still to come
+  // What the script has asked of its map so far, as the table's needs
+  // count it; the check of the table against the scripts reads it.
+  MapNeeds Used;
 };
 
 // One row of a placement table: Count calls of AddTank with the same
@@ -43,16 +57,6 @@ struct Placement {
   int32_t Area;
 };
 
-// The highest template, spot, area and building numbers a script uses:
-// the map is checked against them before anything is placed, so a map
-// that lacks one is reported rather than failing in the middle of a
-// battle. Building is an index from 0; -1 when the script uses none.
-struct MapNeeds {
-  int32_t Templates = 0;
-  int32_t Spots = 0;
-  int32_t Areas = 0;
-  int32_t Building = -1;
-};
 
 // Checks a loaded map against a script's needs; empty when it holds all.
 std::string MissingFromMap(const BattleState& world, const MapNeeds& needs);
@@ -138,6 +142,10 @@ class MissionRun {
   // A phase of the script's own; a lost battle keeps its state.
   void SetState(int32_t state);
   bool Lost() const { return V.MisState == MisLost && W.RunState == "EXIT"; }
+
+ private:
+  // Keeps the highest numbers used in V.Used.
+  void NoteUse(int32_t tmpl, int32_t spot, int32_t area, int32_t building) const;
 };
 
 // A whole random number from 0 to n - 1.
