@@ -510,7 +510,9 @@ const std::vector<MapModel>& SampleModels() {
   return models;
 }
 
-void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map) {
+void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& given, const MapTables& map) {
+  std::vector<uint8_t> mask = given;
+  for (size_t i = static_cast<size_t>(kReachBottom / kCell) * kCols; i < mask.size(); ++i) mask[i] = 255;
   ctx.Member("MissionPack", name + ".msk", mask.data(), mask.size());
   plat::TextRecordWriter w;
   // Sections in an order of their own: the reader takes any.

@@ -52,7 +52,7 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
     t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
   // A loop round a centre near an edge keeps to the map.
   const auto xIn = [](int x) { return std::clamp(x, 40, 5080); };
-  const auto yIn = [](int y) { return std::clamp(y, 40, 3800); };
+  const auto yIn = [](int y) { return std::clamp(y, 40, kPlaceBottom); };
   int k = 1;
   for (auto [x, y] : m.spots) {
     const int l = xIn(x - 250), r = xIn(x + 250), t0 = yIn(y - 200), b = yIn(y + 200);
@@ -77,7 +77,7 @@ const std::vector<MissionMap>& Maps() {
       // 426 of a block of 140 after 300 houses; the command centre (402)
       // takes the others with it.
       {"MapC",
-       {{300, 300, 600, 600}, {1400, 600, 1800, 900}, {3000, 500, 3400, 750}, {2700, 3400, 3100, 3650},
+       {{300, 300, 600, 600}, {1400, 600, 1800, 900}, {3000, 500, 3400, 750}, {2700, 3390, 3100, 3640},
         {2700, 1900, 3100, 2150}, {600, 1200, 1000, 1500}, {1700, 1700, 2100, 2100}},
        {{1600, 750}, {3200, 620}, {2900, 3520}, {2900, 2020}, {800, 1350}, {800, 2600}},
        5,

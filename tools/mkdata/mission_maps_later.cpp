@@ -65,7 +65,7 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // captives are held in the south-east, in area 8, which frees them.
       Moved(Layout("MapK", 11, 5, {{"501 502 530", 1100, 1000, 10, 5, 120, 120}},
                    {{34, "570"}, {43, "570"}, {44, "570"}, {49, "570"}}),
-            {{8, {3800, 3300, 4200, 3650}}}),
+            {{8, {3800, 3290, 4200, 3640}}}),
       // Two trigger areas, 12 and 13, and the attackers' gates.
       Layout("MapL", 13, 5, {kOutpost}),
       // The tank factory in twelve parts beside an outpost.
