@@ -20,4 +20,4 @@ fw_build "$FW_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_TE
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$FW_ROOT/build-test"
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" -LE long

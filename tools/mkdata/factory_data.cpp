@@ -74,7 +74,7 @@ struct Hull {
   float scale;
 };
 const Hull kHulls[] = {
-    {"Scout Tank", "FacScout.x", 2, 3.0f, 600, 120, 0.8f},
+    {"Scout Tank", "FacScout.x", 2, 3.0f, 500, 120, 0.8f},
     {"Medium Tank", "FacMedium.x", 4, 2.4f, 1500, 220, 1.0f},
     {"Heavy Tank", "FacHeavy.x", 6, 1.8f, 3200, 360, 1.2f},
     {"Fortress Tank", "FacFortress.x", 9, 1.2f, 6000, 520, 1.45f},
@@ -91,7 +91,7 @@ struct Gun {
   const char* model;
 };
 const Gun kGuns[] = {
-    {"Pulse Laser", 12, 0, 420, 9, 0.05f, 6, 30, 1, 0, 200, 15, 1, "FacLaser.x"},
+    {"Pulse Laser", 12, 0, 450, 14, 0.08f, 5, 30, 1, 0, 200, 15, 1, "FacLaser.x"},
     {"Twin Laser", 13, 0, 440, 8, 0.08f, 7, 30, 1, 0, 450, 20, 3, "FacLaser.x"},
     {"Ion Gun", 8, 0, 380, 14, 0.04f, 9, 30, 1, 0, 700, 30, 12, "FacIon.x"},
     {"Flame Gun", 5, 0, 220, 6, 0.1f, 3, 40, 1, 0, 300, 20, 41, "FacFlame.x"},
@@ -116,13 +116,13 @@ struct Part {
   int price, weight;
 };
 const Part kParts[] = {
-    {"Light Shield", "FacShield.x", 60, 0.05f, 300, 20},
+    {"Light Shield", "FacShield.x", 60, 0.05f, 250, 20},
     {"Heavy Shield", "FacShield.x", 120, 0.08f, 900, 45},
     {"Prism Shield", "FacShield.x", 180, 0.12f, 2000, 60},
-    {"Basic Engine", "FacEngine.x", 3.0f, 0.08f, 250, 25},
+    {"Basic Engine", "FacEngine.x", 3.0f, 0.08f, 200, 25},
     {"Turbo Engine", "FacEngine.x", 4.0f, 0.1f, 800, 35},
     {"Jet Engine", "FacEngine.x", 4.8f, 0.13f, 1800, 45},
-    {"Small Reactor", "FacReactor.x", 80, 0.5f, 300, 20},
+    {"Small Reactor", "FacReactor.x", 80, 0.5f, 250, 20},
     {"Fusion Reactor", "FacReactor.x", 150, 0.7f, 1000, 35},
     {"Quantum Reactor", "FacReactor.x", 220, 1.0f, 2400, 50},
 };

@@ -34,7 +34,7 @@ std::vector<std::string> Words(const std::string& s) {
   return out;
 }
 
-MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
+MapTables Expand(const MissionMap& m, std::vector<std::string> tiles, bool first) {
   MapTables t;
   for (const Box& a : m.areas) t.areas.push_back({a.l, a.t, a.r, a.b, 9, 0.0f});
   t.tiles = std::move(tiles);
@@ -47,7 +47,7 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   }
   t.buildings.insert(t.buildings.end(), m.buildings.begin(), m.buildings.end());
   for (const auto& [index, type] : m.retype) t.buildings.at(static_cast<size_t>(index)).type = type;
-  const auto& sample = SampleModels();
+  const auto& sample = first ? FirstModels() : SampleModels();
   for (int k = 0; k < m.templates; ++k)
     t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
   // A loop round a centre near an edge keeps to the map.
@@ -137,9 +137,9 @@ void MissionMaps(Context& ctx) {
     const auto own = std::find_if(std::begin(kGrounds), std::end(kGrounds),
                                   [&](const auto& g) { return std::string_view(g.first) == m.name; });
     WriteMap(ctx, m.name, mask,
-             Expand(m, own != std::end(kGrounds) ? WriteGround(ctx, m.name, mask, own->second) : SampleTiles()));
+             Expand(m, own != std::end(kGrounds) ? WriteGround(ctx, m.name, mask, own->second) : SampleTiles(), true));
   }
-  for (const MissionMap& m : LaterMissionMaps()) WriteMap(ctx, m.name, mask, Expand(m, SampleTiles()));
+  for (const MissionMap& m : LaterMissionMaps()) WriteMap(ctx, m.name, mask, Expand(m, SampleTiles(), false));
 }
 
 // After map A, whose tiles these maps show.
