@@ -361,9 +361,19 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   const bool running = brief_.FollowGoal && s.Goal && brief_.Destroy.empty();
   const bool threat = !running && foe && foeD < range * 1.3f;
 
+  // A worn shield: drive away from the rebels until it has grown back, as
+  // they are slower than the player's tank.
+  if (s.ShieldFull > 0) {
+    if (s.Shield < s.ShieldFull * 0.2f && s.Hull < 95) fallingBack_ = true;
+    if (s.Shield > s.ShieldFull * 0.8f) fallingBack_ = false;
+  }
   float tx = 0, ty = 0;
   bool fight = false, haveGoal = false, stopNear = false;
-  if (threat) {
+  if (fallingBack_ && dot && dotD < range * 1.5f && !running) {
+    tx = std::clamp(s.X - (dot->X - s.X) * 3.0f, 100.0f, 5000.0f);
+    ty = std::clamp(s.Y - (dot->Y - s.Y) * 3.0f, 100.0f, 3600.0f);
+    haveGoal = true;
+  } else if (threat) {
     tx = foe->X, ty = foe->Y, fight = true;
   } else {
     // A wanted building remembered: go and shoot it.

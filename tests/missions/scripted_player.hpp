@@ -115,6 +115,7 @@ class ScriptedPlayer {
   float lastX_ = 0, lastY_ = 0;
   int32_t stuck_ = 0, unstick_ = 0;
   bool radarSet_ = false;
+  bool fallingBack_ = false;
 };
 
 // A fitted loadout bought with the money there is: the best the player can

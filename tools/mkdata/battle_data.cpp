@@ -86,7 +86,7 @@ const EnemyWeapon kEnemyWeapons[] = {
     {"Heavy Laser", 12, 0, 400, 9, 0.025f, 8, 30, 1, 7},  {"Ion Gun", 8, 0, 330, 8, 0.03f, 6, 30, 1, 12},
     {"Cannon", 10, 0, 400, 12, 0.015f, 6, 20, 1, 31},     {"Heavy Cannon", 9, 0, 450, 18, 0.012f, 10, 20, 1, 33},
     {"Missile", 6, 4, 600, 16, 0.01f, 12, 60, 2, 21},     {"Rocket", 9, 3, 500, 12, 0.012f, 10, 45, 3, 22},
-    {"Flame Gun", 5, 0, 200, 4, 0.08f, 3, 40, 1, 41},     {"Short Laser", 12, 0, 260, 3, 0.03f, 3, 30, 1, 1},
+    {"Flame Gun", 5, 0, 200, 4, 0.08f, 3, 40, 1, 41},     {"Short Laser", 12, 0, 260, 2, 0.03f, 3, 30, 1, 1},
 };
 
 struct UnitPicture {
@@ -530,6 +530,9 @@ const std::vector<MapModel>& FirstModels() {
     m[3].shield = 40;
     m[3].shieldSpeed = 0.04f;
     m[3].weapons = {{"Laser Gun", 0}};
+    // Rebels on one map, the player's allies on another.
+    m[4].shield = 40;
+    m[4].weapons = {{"Laser Gun", 0}, {"Short Laser", 2}};
     return m;
   }();
   return models;
