@@ -561,52 +561,76 @@ std::vector<std::string> Owned(int32_t kind) {
 
 }  // namespace
 
-void VisitFactory(const FactoryCatalogs& cat, Buying how) {
+namespace {
+
+struct Loadout {
+  const char* hull;
+  const char* engine;
+  const char* reactor;
+  const char* shield;  // "" none
+  std::vector<const char*> guns;
+};
+
+// The tanks a player works up to, each within its hull's load: what the
+// money buys next, from the cheapest that fights to the strongest.
+const Loadout kLadder[] = {
+    {"Scout Tank", "Basic Engine", "Small Reactor", "Light Shield", {"Pulse Laser"}},
+    {"Scout Tank", "Basic Engine", "Small Reactor", "Light Shield", {"Pulse Laser", "Pulse Laser"}},
+    {"Scout Tank", "Basic Engine", "Small Reactor", "Heavy Shield", {"Pulse Laser", "Pulse Laser"}},
+    {"Medium Tank", "Turbo Engine", "Fusion Reactor", "Heavy Shield", {"Pulse Laser", "Pulse Laser"}},
+    {"Medium Tank", "Turbo Engine", "Fusion Reactor", "Heavy Shield", {"Twin Laser", "Twin Laser", "Pulse Laser"}},
+    {"Medium Tank", "Turbo Engine", "Fusion Reactor", "Prism Shield", {"Twin Laser", "Twin Laser", "Twin Laser"}},
+    {"Heavy Tank", "Turbo Engine", "Quantum Reactor", "Prism Shield",
+     {"Ion Gun", "Twin Laser", "Twin Laser", "Twin Laser"}},
+    {"Heavy Tank", "Jet Engine", "Quantum Reactor", "Prism Shield",
+     {"Ion Gun", "Ion Gun", "Twin Laser", "Twin Laser", "Twin Laser"}},
+};
+
+double Cost(const FactoryCatalogs& cat, const Loadout& l) {
+  double sum = 0, p = 0;
+  if (cat.Price(kKindTank, l.hull, p)) sum += p;
+  if (cat.Price(kKindEngine, l.engine, p)) sum += p;
+  if (cat.Price(kKindReactor, l.reactor, p)) sum += p;
+  if (*l.shield && cat.Price(kKindShield, l.shield, p)) sum += p;
+  for (const char* g : l.guns)
+    if (cat.Price(kKindWeapon, g, p)) sum += p;
+  return sum;
+}
+
+// Sells everything owned: the shops take it back at its full price, so a
+// player who plans the next tank loses nothing by it.
+void SellAll(const FactoryCatalogs& cat) {
   Unfit(cat);
-  const auto cheapest = [&](int32_t kind) { return Catalogue(cat, kind).front(); };
-  // The four a tank cannot go without, the cheapest of each first.
-  for (int32_t kind : {kKindTank, kKindEngine, kKindReactor, kKindWeapon})
-    if (Owned(kind).empty()) BuyItem(cat, kind, cheapest(kind).name);
+  for (int32_t kind : {kKindWeapon, kKindShield, kKindEngine, kKindReactor, kKindTank})
+    for (const std::string& name : Owned(kind)) SellItem(cat, kind, name);
+}
+
+}  // namespace
+
+void VisitFactory(const FactoryCatalogs& cat, Buying how) {
   if (how == Buying::CheapestNoShield) {
-    FitAll(cat);
-    CombinAll(cat, *Users);
-    return;
-  }
-  if (Owned(kKindShield).empty() && Money() >= cheapest(kKindShield).price) BuyItem(cat, kKindShield, cheapest(kKindShield).name);
-  // Then better parts, one step at a time, selling the old one for its
-  // price: shield, reactor, hull, more guns, engine.
-  for (int round = 0; round < 12; ++round) {
-    bool bought = false;
-    for (int32_t kind : {kKindShield, kKindReactor, kKindTank, kKindWeapon, kKindEngine}) {
-      const auto offers = Catalogue(cat, kind);
-      const auto mine = Owned(kind);
-      if (kind == kKindWeapon) {
-        // Another gun of the best kind the money buys, while the hull has a
-        // free row and the load allows it.
-        std::string hull;
-        for (const auto& m : *Users->UserEQU)
-          if (m->Index == kKindTank) hull = m->ID;
-        const int32_t rows = cat.WeaponRows(hull);
-        if (static_cast<int32_t>(mine.size()) >= rows) continue;
-        const Offer* pick = nullptr;
-        for (const auto& o : offers)
-          if (o.price <= Money() - 100) pick = &o;
-        if (pick && BuyItem(cat, kind, pick->name)) bought = true;
-        continue;
-      }
-      if (mine.empty()) continue;
-      double have = 0;
-      cat.Price(kind, mine.front(), have);
-      const Offer* next = nullptr;
-      for (const auto& o : offers)
-        if (o.price > have && !next) next = &o;
-      if (!next || next->price - have > Money() - 100) continue;
-      if (SellItem(cat, kind, mine.front()) && BuyItem(cat, kind, next->name)) bought = true;
-    }
-    if (!bought) break;
+    Unfit(cat);
+    const auto cheapest = [&](int32_t kind) { return Catalogue(cat, kind).front(); };
+    for (int32_t kind : {kKindTank, kKindEngine, kKindReactor, kKindWeapon})
+      if (Owned(kind).empty()) BuyItem(cat, kind, cheapest(kind).name);
+  } else {
+    SellAll(cat);
+    const Loadout* pick = &kLadder[0];
+    for (const Loadout& l : kLadder)
+      if (Cost(cat, l) <= Money()) pick = &l;
+    BuyItem(cat, kKindTank, pick->hull);
+    BuyItem(cat, kKindEngine, pick->engine);
+    BuyItem(cat, kKindReactor, pick->reactor);
+    for (const char* g : pick->guns) BuyItem(cat, kKindWeapon, g);
+    if (*pick->shield) BuyItem(cat, kKindShield, pick->shield);
   }
   FitAll(cat);
   CombinAll(cat, *Users);
+  if (std::getenv("FW_PLAY_TRACE")) {
+    std::printf("factory: money %d, fitted", Users->NowItem()->Money);
+    for (const auto& m : *Users->NowEQU) std::printf(" %s;", m->ID.c_str());
+    std::printf("\n");
+  }
 }
 
 // ---------------------------------------------------------------- a battle

@@ -92,9 +92,9 @@ struct Gun {
 };
 const Gun kGuns[] = {
     {"Pulse Laser", 12, 0, 450, 14, 0.08f, 5, 30, 1, 0, 200, 15, 1, "FacLaser.x"},
-    {"Twin Laser", 13, 0, 440, 8, 0.08f, 7, 30, 1, 0, 450, 20, 3, "FacLaser.x"},
-    {"Ion Gun", 8, 0, 380, 14, 0.04f, 9, 30, 1, 0, 700, 30, 12, "FacIon.x"},
-    {"Flame Gun", 5, 0, 220, 6, 0.1f, 3, 40, 1, 0, 300, 20, 41, "FacFlame.x"},
+    {"Twin Laser", 13, 0, 470, 12, 0.12f, 6, 30, 1, 0, 450, 20, 3, "FacLaser.x"},
+    {"Ion Gun", 8, 0, 420, 30, 0.06f, 10, 30, 1, 0, 700, 30, 12, "FacIon.x"},
+    {"Flame Gun", 5, 0, 220, 10, 0.12f, 3, 40, 1, 0, 300, 20, 41, "FacFlame.x"},
     {"Light Cannon", 10, 0, 500, 20, 0.02f, 0, 20, 1, 0, 350, 25, 31, "FacCannon.x"},
     {"Heavy Cannon", 9, 0, 560, 30, 0.015f, 0, 20, 1, 0, 900, 45, 33, "FacCannon.x"},
     {"Missile Launcher", 6, 0, 700, 10, 0.012f, 0, 60, 1, 0, 800, 35, 21, "FacLauncher.x"},
