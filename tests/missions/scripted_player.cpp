@@ -62,10 +62,11 @@ const Briefing& MissionBriefing(int32_t mission) {
     b[13].SearchAt = {{3550, 2400}};
     b[14].Destroy = {{601, 612}};  // the helicopter base
     b[14].SearchAt = {{3550, 2400}};
-    b[15].Destroy = {{550, 550}};  // the prisons
+    b[15].Destroy = {{560, 560}};  // the prisons of the town
+    b[15].SearchAt = {{1340, 1880}, {2140, 1000}, {1900, 2760}};
     b[15].FollowGoal = true;
     b[17].FollowGoal = true;
-    b[17].Keep = {{501, 699}};  // the chemical factory and the town round it
+    b[17].Keep = {{530, 530}};  // the chemical factory
     b[20].Destroy = {{661, 672}, {577, 580}};
     return b;
   }();
@@ -364,8 +365,8 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   // A worn shield: drive away from the rebels until it has grown back, as
   // they are slower than the player's tank.
   if (s.ShieldFull > 0) {
-    if (s.Shield < s.ShieldFull * 0.2f && s.Hull < 95) fallingBack_ = true;
-    if (s.Shield > s.ShieldFull * 0.8f) fallingBack_ = false;
+    if (s.Shield < s.ShieldFull * 0.3f && s.Hull < 95) fallingBack_ = true;
+    if (s.Shield > s.ShieldFull * 0.9f) fallingBack_ = false;
   }
   float tx = 0, ty = 0;
   bool fight = false, haveGoal = false, stopNear = false;

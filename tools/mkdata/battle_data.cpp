@@ -538,6 +538,20 @@ const std::vector<MapModel>& FirstModels() {
   return models;
 }
 
+const std::vector<MapModel>& MidModels() {
+  static const std::vector<MapModel> models = [] {
+    std::vector<MapModel> m = SampleModels();
+    m[0].shield = 20;
+    m[0].shieldSpeed = 0.03f;
+    m[1].shield = 30;
+    m[2].weapons = {{"Cannon", 0}, {"Laser Gun", 3}};
+    m[3].shield = 80;
+    m[3].weapons = {{"Heavy Laser", 0}, {"Cannon", 3}};
+    return m;
+  }();
+  return models;
+}
+
 void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& given, const MapTables& map) {
   std::vector<uint8_t> mask = given;
   for (size_t i = static_cast<size_t>(kReachBottom / kCell) * kCols; i < mask.size(); ++i) mask[i] = 255;

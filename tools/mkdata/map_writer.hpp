@@ -82,6 +82,9 @@ const std::vector<MapModel>& SampleModels();
 // The templates of the first maps (A to E), a new player's first foes:
 // scouts and light tanks with short guns, slower than the first engine.
 const std::vector<MapModel>& FirstModels();
+// The templates of the middle of the campaign: every rebel with a shield,
+// mediums and heavies with one heavy gun less than the sample's.
+const std::vector<MapModel>& MidModels();
 // Paints the ground of the mask in a style into the map's 4 x 4 tile
 // pictures "<map><row><column>.jpg"; returns their names, row by row.
 std::vector<std::string> WriteGround(Context& ctx, const std::string& map, const std::vector<uint8_t>& mask,

@@ -34,7 +34,7 @@ std::vector<std::string> Words(const std::string& s) {
   return out;
 }
 
-MapTables Expand(const MissionMap& m, std::vector<std::string> tiles, bool first) {
+MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   MapTables t;
   for (const Box& a : m.areas) t.areas.push_back({a.l, a.t, a.r, a.b, 9, 0.0f});
   t.tiles = std::move(tiles);
@@ -47,7 +47,7 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles, bool first
   }
   t.buildings.insert(t.buildings.end(), m.buildings.begin(), m.buildings.end());
   for (const auto& [index, type] : m.retype) t.buildings.at(static_cast<size_t>(index)).type = type;
-  const auto& sample = first ? FirstModels() : SampleModels();
+  const auto& sample = m.tier == 1 ? FirstModels() : m.tier == 2 ? MidModels() : SampleModels();
   for (int k = 0; k < m.templates; ++k)
     t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
   // A loop round a centre near an edge keeps to the map.
@@ -72,7 +72,8 @@ const std::vector<MissionMap>& Maps() {
        4,
        {{"501 502", 3000, 700, 4, 2, 130, 110}},
        {{"510", 3500, 2300}, {"520", 3900, 2300}},
-       {}},
+       {},
+       1},
       // The rebels' base in the south-east: its main buildings are 313 to
       // 426 of a block of 140 after 300 houses; the command centre (402)
       // takes the others with it.
@@ -85,7 +86,8 @@ const std::vector<MissionMap>& Maps() {
         {"502 501", 300, 2900, 15, 10, 115, 90},
         {"510 540 560 530 570 520", 2700, 2300, 14, 10, 95, 100}},
        {},
-       {{402, "580"}, {393, "550"}, {401, "577"}, {400, "578"}, {426, "579"}}},
+       {{402, "580"}, {393, "550"}, {401, "577"}, {400, "578"}, {426, "579"}},
+       1},
       // Destroy all rebels with an escort: the start in the west, eight
       // rebel camps round the map.
       {"MapD",
@@ -96,7 +98,8 @@ const std::vector<MissionMap>& Maps() {
        6,
        {{"510 520", 3500, 1300, 3, 2, 160, 120}},
        {{"560", 4300, 1900}},
-       {}},
+       {},
+       1},
       // Destroy all rebels with three allies; the waves come from the east.
       {"MapE",
        {{600, 300, 1000, 600}, {900, 3200, 1300, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
@@ -107,7 +110,8 @@ const std::vector<MissionMap>& Maps() {
        5,
        {{"501 502 530", 3700, 2600, 4, 3, 130, 110}},
        {},
-       {}},
+       {},
+       1},
   };
   return maps;
 }
@@ -137,9 +141,9 @@ void MissionMaps(Context& ctx) {
     const auto own = std::find_if(std::begin(kGrounds), std::end(kGrounds),
                                   [&](const auto& g) { return std::string_view(g.first) == m.name; });
     WriteMap(ctx, m.name, mask,
-             Expand(m, own != std::end(kGrounds) ? WriteGround(ctx, m.name, mask, own->second) : SampleTiles(), true));
+             Expand(m, own != std::end(kGrounds) ? WriteGround(ctx, m.name, mask, own->second) : SampleTiles()));
   }
-  for (const MissionMap& m : LaterMissionMaps()) WriteMap(ctx, m.name, mask, Expand(m, SampleTiles(), false));
+  for (const MissionMap& m : LaterMissionMaps()) WriteMap(ctx, m.name, mask, Expand(m, SampleTiles()));
 }
 
 // After map A, whose tiles these maps show.
