@@ -67,7 +67,9 @@ const Briefing& MissionBriefing(int32_t mission) {
     b[15].FollowGoal = true;
     b[17].FollowGoal = true;
     b[17].Keep = {{530, 530}};  // the chemical factory
-    b[20].Destroy = {{661, 672}, {577, 580}};
+    b[20].Destroy = {{661, 672}, {577, 580}};  // the tank factories
+    b[20].SearchAt = {{3475, 2375}};
+    b[20].Rush = true;
     return b;
   }();
   return briefings.at(static_cast<size_t>(std::clamp(mission, 1, 20)));
@@ -359,7 +361,16 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   }
   // On the way to a place the briefing names, the player does not stop
   // for the rebels: it shoots at those in front as it drives.
-  const bool running = brief_.FollowGoal && s.Goal && brief_.Destroy.empty();
+  // A wanted building remembered: the nearest.
+  const Memory* target = nullptr;
+  float best = 1e9f;
+  for (const auto& m : memory_) {
+    if (!Wanted(m.Kind)) continue;
+    const float d = std::hypot(m.X - s.X, m.Y - s.Y);
+    if (d < best) best = d, target = &m;
+  }
+  const bool searching = brief_.Rush && (target || searched_ < brief_.SearchAt.size());
+  const bool running = (brief_.FollowGoal && s.Goal && brief_.Destroy.empty()) || searching;
   const bool threat = !running && foe && foeD < range * 1.3f;
 
   // A worn shield: drive away from the rebels until it has grown back, as
@@ -377,14 +388,6 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   } else if (threat) {
     tx = foe->X, ty = foe->Y, fight = true;
   } else {
-    // A wanted building remembered: go and shoot it.
-    const Memory* target = nullptr;
-    float best = 1e9f;
-    for (const auto& m : memory_) {
-      if (!Wanted(m.Kind)) continue;
-      const float d = std::hypot(m.X - s.X, m.Y - s.Y);
-      if (d < best) best = d, target = &m;
-    }
     if (target) {
       tx = target->X, ty = target->Y, haveGoal = true;
       if (best < range * 0.8f) fight = true;

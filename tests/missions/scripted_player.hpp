@@ -34,6 +34,9 @@ struct Briefing {
   std::vector<std::array<int32_t, 2>> SearchAt;
   // Follow the radar's goal mark while it shows.
   bool FollowGoal = false;
+  // Drive to the buildings without stopping for the rebels (they keep
+  // coming while the buildings stand).
+  bool Rush = false;
 };
 
 const Briefing& MissionBriefing(int32_t mission);

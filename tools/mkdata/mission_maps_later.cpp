@@ -43,6 +43,11 @@ MissionMap With(MissionMap m, std::vector<MapBuilding> buildings) {
   return m;
 }
 
+MissionMap Tier(MissionMap m, int tier) {
+  m.tier = tier;
+  return m;
+}
+
 // Outposts of a few buildings, away from every area.
 const Block kOutpost{"510 520", 3500, 1200, 3, 2, 160, 120};
 
@@ -58,7 +63,8 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       Layout("MapH", 10, 4, {kOutpost}),
       // A town of 204 houses, and after it the prison of the scientist,
       // building 204, in the north-east where the radar's goal mark blinks.
-      With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}),
+      // Its waves are many: the first maps' rebels.
+      Tier(With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}), 1),
       // Destroy all rebels with three allies of the sixth template.
       Layout("MapJ", 9, 6, {kOutpost}),
       // The magazine, buildings 34, 43, 44 and 49, in a depot town; the
