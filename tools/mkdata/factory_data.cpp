@@ -123,8 +123,8 @@ const Part kParts[] = {
     {"Turbo Engine", "FacEngine.x", 4.0f, 0.1f, 800, 35},
     {"Jet Engine", "FacEngine.x", 4.8f, 0.13f, 1800, 45},
     {"Small Reactor", "FacReactor.x", 80, 0.5f, 250, 20},
-    {"Fusion Reactor", "FacReactor.x", 150, 0.7f, 1000, 35},
-    {"Quantum Reactor", "FacReactor.x", 220, 1.0f, 2400, 50},
+    {"Fusion Reactor", "FacReactor.x", 150, 1.1f, 1000, 35},
+    {"Quantum Reactor", "FacReactor.x", 220, 1.8f, 2400, 50},
 };
 
 void Models(Context& ctx, plat::TextRecordWriter& index) {

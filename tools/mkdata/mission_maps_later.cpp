@@ -97,7 +97,8 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       Layout("MapS", 10, 6, {kOutpost}),
       // The tank factories: two parts of the tank works and two of the
       // weapons factories, beside an outpost that is none.
-      Layout("MapT", 14, 7, {kOutpost, {"661 672 577 580", 3400, 2300, 2, 2, 150, 150}}),
+      // Hunters keep coming while a factory stands: the first maps' rebels.
+      Tier(Layout("MapT", 14, 7, {kOutpost, {"661 672 577 580", 3400, 2300, 2, 2, 150, 150}}), 1),
   };
   return maps;
 }
