@@ -68,7 +68,7 @@ const Briefing& MissionBriefing(int32_t mission) {
     b[17].FollowGoal = true;
     b[17].Keep = {{530, 530}};  // the chemical factory
     b[20].Destroy = {{661, 672}, {577, 580}};  // the tank factories
-    b[20].SearchAt = {{3475, 2375}};
+    b[20].SearchAt = {{3475, 2750}};
     b[20].Rush = true;
     return b;
   }();

@@ -21,6 +21,9 @@ namespace {
 
 // A template beyond the sample five, for the escort of the fourth mission.
 const MapModel kEscort{"Escort", "Tank01", 3.4f, 2.4f, 0.1f, 110, 0.08f, 130, 0.6f, {{"Cannon", 0}, {"Laser Gun", 2}}};
+// The same on the maps of the first maps' rebels, where it may hunt the
+// player too.
+const MapModel kLightEscort{"Escort", "Tank01", 3.0f, 2.4f, 0.1f, 40, 0.05f, 130, 0.6f, {{"Laser Gun", 0}, {"Short Laser", 2}}};
 
 std::vector<std::string> Words(const std::string& s) {
   std::vector<std::string> out;
@@ -49,7 +52,9 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   for (const auto& [index, type] : m.retype) t.buildings.at(static_cast<size_t>(index)).type = type;
   const auto& sample = m.tier == 1 ? FirstModels() : m.tier == 2 ? MidModels() : SampleModels();
   for (int k = 0; k < m.templates; ++k)
-    t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
+    t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)]
+                       : m.tier == 1                               ? kLightEscort
+                                                                   : kEscort);
   // A loop round a centre near an edge keeps to the map.
   const auto xIn = [](int x) { return std::clamp(x, 40, 5080); };
   const auto yIn = [](int y) { return std::clamp(y, 40, kPlaceBottom); };
