@@ -199,7 +199,7 @@ TEST_F(MissionTest, Mission10ThreeWavesOfTheirOwnTemplates) {
   // The first wave: templates 4, 3 and 5, three each.
   EXPECT_EQ(GetTeamCount(w, 1), 21);
   EXPECT_EQ(Vars(10).MisPool, 2);
-  EXPECT_EQ(WithShield(w, 100), 3);
+  EXPECT_EQ(WithShield(w, 80), 3);
   EXPECT_EQ(WithShield(w, 50), 3);
   EXPECT_EQ(WithShield(w, 90), 3);
   ThinRebels(w, rules, 12);

@@ -77,7 +77,7 @@ const Briefing& MissionBriefing(int32_t mission) {
 
 // ---------------------------------------------------------------- sight
 
-Sight Look(const BattleState& w) {
+Sight Look(const BattleState& w, bool buildings) {
   Sight s;
   if (w.PlayerUnit < 0 || static_cast<size_t>(w.PlayerUnit) >= w.Units.size()) return s;
   const BattleUnit& p = w.Units[static_cast<size_t>(w.PlayerUnit)];
@@ -113,6 +113,7 @@ Sight Look(const BattleState& w) {
     }
   }
   for (const BuildingInstance& b : w.Builds) {
+    if (!buildings) break;
     const float half = b.Footprint.Right / 2.0f;
     if (b.X + half < vl || b.X - half > vl + 640 || b.Y < vt || b.Y > vt + 480) continue;
     s.Buildings.push_back({KindOf(b.TypeKey), static_cast<float>(b.DrawX) + half, static_cast<float>(b.Y), half});
@@ -315,7 +316,7 @@ bool ScriptedPlayer::LineHitsKept(const Sight& s, float x, float y) const {
 
 void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   ++frame_;
-  const Sight s = Look(world);
+  const Sight s = Look(world, !brief_.Destroy.empty() || !brief_.Keep.empty());
   if (!s.Alive) {
     in.ReleaseAll();
     return;
@@ -329,7 +330,9 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
     in.Release(kRadarOut);
     radarSet_ = true;
   }
-  Remember(s);
+  // Buildings matter only to a briefing that names some; a glance now
+  // and then is enough to know them.
+  if ((!brief_.Destroy.empty() || !brief_.Keep.empty()) && frame_ % 8 == 0) Remember(s);
 
   // Stuck against something: back off and turn away for a while.
   if (unstick_ > 0) {
@@ -677,7 +680,7 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
     }
     if (trace && result.Frames % 300 == 0) {
       std::printf("  firing frames %d, own shots in flight (summed) %d\n", firing, hits);
-      const Sight s = Look(w);
+      const Sight s = Look(w, false);
       std::printf("  frame %d: alive %d at %.0f,%.0f hull %.0f shield %.0f energy %.0f kills %d units %zu msg '%s'\n",
                   result.Frames, s.Alive, s.X, s.Y, s.Hull, s.Shield, s.Energy, w.KillTank, w.Units.size(),
                   w.MessageText.c_str());

@@ -65,8 +65,9 @@ struct Sight {
   float Range = 0;  // the longest reach of the fitted weapons
 };
 
-// Reads the screen of a battle as the player sees it.
-Sight Look(const BattleState& world);
+// Reads the screen of a battle as the player sees it; the buildings only
+// when asked.
+Sight Look(const BattleState& world, bool buildings);
 
 // The inputs a person has: keys by code and the mouse on the screen.
 class BattleInputs {

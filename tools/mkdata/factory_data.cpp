@@ -99,8 +99,8 @@ const Gun kGuns[] = {
     {"Heavy Cannon", 9, 0, 560, 30, 0.015f, 0, 20, 1, 0, 900, 45, 33, "FacCannon.x"},
     {"Missile Launcher", 6, 0, 700, 10, 0.012f, 0, 60, 1, 0, 800, 35, 21, "FacLauncher.x"},
     {"Rocket Launcher", 9, 0, 600, 10, 0.015f, 0, 45, 1, 0, 600, 30, 22, "FacLauncher.x"},
-    {"Artillery Shell", 10, 0, 520, 24, 0, 0, 0, 1, 40, 100, 10, 31, "FacShell.x"},
-    {"Heavy Artillery", 9, 0, 600, 36, 0, 0, 0, 1, 25, 220, 15, 33, "FacShell.x"},
+    {"Cannon Artillery Shell", 10, 0, 520, 24, 0, 0, 0, 1, 40, 100, 10, 31, "FacShell.x"},
+    {"Heavy Cannon Artillery", 9, 0, 600, 36, 0, 0, 0, 1, 25, 220, 15, 33, "FacShell.x"},
     {"Homing Missile", 6, 4, 760, 32, 0, 0, 0, 2, 12, 300, 12, 21, "FacMissile.x"},
     {"Cruise Missile", 7, 2, 900, 40, 0, 0, 0, 3, 8, 450, 16, 21, "FacMissile.x"},
     {"Swarm Rocket", 9, 3, 620, 22, 0, 0, 0, 1, 30, 180, 10, 22, "FacRocket.x"},
@@ -213,14 +213,14 @@ void FactoryGoods(Context& ctx) {
   if (std::filesystem::exists(std::filesystem::path(ctx.Out()) / "save" / "user1.DAT")) return;
   plat::TextRecordWriter kit;
   kit.String("Scout Tank").Number(5).Number(0).EndRecord();
-  kit.String("Artillery Shell").Number(1).Number(0).EndRecord();
+  kit.String("Cannon Artillery Shell").Number(1).Number(0).EndRecord();
   kit.String("Scout Tank").Number(15).Number(0).EndRecord();
   kit.String("Pulse Laser").Number(11).Number(1).EndRecord();
   kit.String("Light Cannon").Number(11).Number(2).EndRecord();
   kit.String("Light Shield").Number(13).Number(0).EndRecord();
   kit.String("Basic Engine").Number(12).Number(0).EndRecord();
   kit.String("Small Reactor").Number(14).Number(0).EndRecord();
-  kit.String("Artillery Shell").Number(11).Number(12).EndRecord();
+  kit.String("Cannon Artillery Shell").Number(11).Number(12).EndRecord();
   ctx.Loose("save/user1.DAT", kit.Text());
 }
 
