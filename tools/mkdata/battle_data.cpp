@@ -86,7 +86,7 @@ const EnemyWeapon kEnemyWeapons[] = {
     {"Heavy Laser", 12, 0, 400, 9, 0.025f, 8, 30, 1, 7},  {"Ion Gun", 8, 0, 330, 8, 0.03f, 6, 30, 1, 12},
     {"Cannon", 10, 0, 400, 12, 0.015f, 6, 20, 1, 31},     {"Heavy Cannon", 9, 0, 450, 18, 0.012f, 10, 20, 1, 33},
     {"Missile", 6, 4, 600, 16, 0.01f, 12, 60, 2, 21},     {"Rocket", 9, 3, 500, 12, 0.012f, 10, 45, 3, 22},
-    {"Flame Gun", 5, 0, 200, 4, 0.08f, 3, 40, 1, 41},     {"Short Laser", 12, 0, 260, 2, 0.03f, 3, 30, 1, 1},
+    {"Flame Gun", 5, 0, 200, 4, 0.08f, 3, 40, 1, 41},     {"Short Laser", 12, 0, 260, 2, 0.022f, 3, 30, 1, 1},
 };
 
 struct UnitPicture {
@@ -380,7 +380,7 @@ void PanelPictures(Context& ctx) {
 // kinds of areas 2 to 6 act on the patches painted below, wherever those
 // areas' own rectangles lie.
 const MapArea kAreas[] = {
-    {1900, 820, 2150, 960, 9, 0},       // 1: rebels before the north ford
+    {1700, 250, 1950, 390, 9, 0},       // 1: rebels north of the ford, off the road
     {300, 1700, 560, 1960, 0, 0.5f},    // 2 (mask 1): the player's start; mud halves progress
     {4760, 1820, 5000, 2060, 1, 0.5f},  // 3 (mask 2): the appointed spot; drift towards -x
     {3900, 2700, 4200, 2820, 2, 0.5f},  // 4 (mask 3): the base's reinforcements; drift towards +x
@@ -602,7 +602,7 @@ void MapA(Context& ctx) {
   // The first mission's patrols. Every leg keeps to the land: the river is
   // crossed only at its fords (rows 40 to 49 and 140 to 149 of the mask).
   map.spots = {
-      {"Ford patrol", {{2100, 860}, {2900, 860}, {2900, 950}, {2100, 950}}},
+      {"Ford patrol", {{1600, 300}, {2250, 300}, {2250, 380}, {1600, 380}}},
       {"Goal guard", {{4560, 1760}, {5020, 1760}, {5020, 2160}, {4560, 2160}}},
       {"Base ring", {{3550, 1250}, {4900, 1250}, {4900, 2650}, {3550, 2650}}},
       {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {800, 1300}, {1500, 1300}, {2500, 900}}},
