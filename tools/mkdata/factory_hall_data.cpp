@@ -82,8 +82,9 @@ struct Booth {
 // The hall's camera stands at (-8.8, 11, 6) and turns by yaw (degrees from
 // +z towards +x); the shops open while it looks a few degrees below the
 // level (pitch 271 to 281). Each booth stands thirty units away in the
-// middle of its shop's turn, its signboard at the height the look meets
-// there, so the label shows while the booth is in the middle of the view.
+// middle of its shop's turn, a counter as tall as the camera stands high
+// with its signboard where the look meets it, so the label shows while the
+// counter is in the middle of the view.
 const Booth kBooths[] = {
     {"Weapon.x", "WEAPONS", 27.5f, {170, 50, 40}},
     {"Engine.x", "ENGINES", 197.5f, {190, 120, 30}},
@@ -143,9 +144,9 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
     // The signboard hangs on the counter's side that faces the camera.
     const float front = std::cos(yaw) > 0 ? -1.0f : 1.0f;
     model(b.file, {{b.colour, ""}, {{255, 255, 255}, sign}, {{255, 255, 255}, "HallStripe.bmp"}},
-          {{{x, 3, z}, {7, 3, 3}, 0},
+          {{{x, 6, z}, {7, 6, 3}, 0},
            {{x, 0.1f, z}, {9, 0.1f, 5}, 2},
-           {{x, 8.75f, z + front * 2.6f}, {7, 2.75f, 0.3f}, 1}},
+           {{x, 8.5f, z + front * 3.1f}, {6.5f, 2.5f, 0.1f}, 1}},
           true);
   }
   // Placed at (-20, 0, 7): the assembly arm stands a little beyond, where
