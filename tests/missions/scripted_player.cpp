@@ -384,7 +384,10 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   }
   float tx = 0, ty = 0;
   bool fight = false, haveGoal = false, stopNear = false;
-  if (fallingBack_ && dot && dotD < range * 1.5f && !running) {
+  // One rebel alone is fought whatever the shield: it would follow.
+  int32_t near = 0;
+  for (const auto& u : s.Units) near += u.Enemy && std::hypot(u.X - s.X, u.Y - s.Y) < range * 1.5f ? 1 : 0;
+  if (fallingBack_ && near >= 2 && !running) {
     tx = std::clamp(s.X - (dot->X - s.X) * 3.0f, 100.0f, 5000.0f);
     ty = std::clamp(s.Y - (dot->Y - s.Y) * 3.0f, 100.0f, 3600.0f);
     haveGoal = true;
@@ -678,6 +681,17 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
       firing += w.Units[static_cast<size_t>(w.PlayerUnit)].Fire == 1 ? 1 : 0;
       for (const WeaponSlot& shot : w.Shots) hits += shot.FireTank == w.PlayerUnit ? 1 : 0;
     }
+    if (trace && std::getenv("FW_PLAY_TRACE_LATE") && result.Frames > frameLimit - 200 && result.Frames % 20 == 0 &&
+        w.PlayerUnit >= 0) {
+      const BattleUnit& p = w.Units[static_cast<size_t>(w.PlayerUnit)];
+      std::printf("  late %d: at %.0f,%.0f head %.0f speed %.2f per %d fire %d turnL %d turnR %d energy %.0f shots %zu",
+                  result.Frames, p.PosX, p.PosY, p.HeadAngle, p.Speed, p.PerSpeed, p.Fire, p.TurnL, p.TurnR, p.Energy,
+                  w.Shots.size());
+      for (const BattleUnit& u : w.Units)
+        if (u.Team == 1 && std::hypot(u.PosX - p.PosX, u.PosY - p.PosY) < 500)
+          std::printf(" | rebel %.0f,%.0f hp %d sh %.0f", u.PosX, u.PosY, u.HP, u.Shield);
+      std::printf("\n");
+    }
     if (trace && result.Frames % 300 == 0) {
       std::printf("  firing frames %d, own shots in flight (summed) %d\n", firing, hits);
       const Sight s = Look(w, false);
@@ -691,6 +705,13 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
   Users->KillTank = w.KillTank;
   script->RunMission(running, 2);
   result.Won = EndResult.WinState;
+  if (trace && !result.Won && result.Frames >= frameLimit) {
+    const Sight s = Look(w, false);
+    std::printf("  out of time at %.0f,%.0f;", s.X, s.Y);
+    for (const BattleUnit& u : w.Units)
+      if (u.Team == 1) std::printf(" rebel %.0f,%.0f style %d;", u.PosX, u.PosY, u.Style);
+    std::printf("\n");
+  }
   if (trace) std::printf("mission %d: %s after %d frames, %d kills\n", EndResult.MisIndex, result.Won ? "won" : "not won", result.Frames, w.KillTank);
   return result;
 }

@@ -422,7 +422,7 @@ std::vector<Type> Types() {
       {"577", "Factory", "Factory", "Weapons Factory", 9, "0.05", 900, 100, "0.1"},
       {"578", "Factory", "Factory", "Ammunition Plant", 9, "0.05", 900, 100, "0.1"},
       {"579", "Factory", "Factory", "Assembly Plant", 9, "0.05", 900, 100, "0.1"},
-      {"580", "Command", "Base", "Command Centre", 9, "0", 2000, 500, "0.2"},
+      {"580", "Command", "Base", "Command Centre", 9, "0", 1200, 200, "0.2"},
       {"587", "Command", "Base", "司令部", 9, "0", 2000, 500, "0.2"},  // headquarters
   };
   // The helicopter base and the tank factory come in numbered parts.
