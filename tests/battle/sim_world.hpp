@@ -311,7 +311,7 @@ inline BattleState MapBattle(const BattleState& map, uint32_t seed, int32_t unit
     // The sample's units are weighed for a campaign of long fights: worn
     // hulls and no shields make these short battles end in deaths, which
     // the property checks need to see.
-    u.HP = 10;
+    u.HP = 3;
     u.Shield = 0;
     if (style == 4) u.LeaderTank = 0;
     if (n == 0) {

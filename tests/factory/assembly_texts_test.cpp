@@ -96,7 +96,7 @@ TEST_F(AttributeLines, AmmunitionReplacesTheFiguresItBringsAndLeavesTheRest) {
   EXPECT_EQ(a[15], "Type:Straight");
   EXPECT_EQ(a[16], "Ammunition 12");
 
-  fw::SetEQUTextInfo(a, catalogs, fw::kPanelWeapon, "Heavy Cannon", "Cannon Artillery Shell");
+  fw::SetEQUTextInfo(a, catalogs, fw::kPanelWeapon, "Heavy Cannon", "Artillery Shell");
   EXPECT_EQ(a[9], "Speed: 5");
   EXPECT_EQ(a[10], "Sensitivity: 0");
   EXPECT_EQ(a[11], "Weapon Range: 500");

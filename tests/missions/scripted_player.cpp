@@ -668,7 +668,6 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
   NullLoadProgress quiet;
   MissionBattle running{w, pictures, quiet, env, {}};
   const bool trace = std::getenv("FW_PLAY_TRACE") != nullptr;
-  int32_t firing = 0, hits = 0;
   for (result.Frames = 0; result.Frames < frameLimit && w.RunState != "EXIT"; ++result.Frames) {
     player.Play(w, in);
     w.FrameFactor = 1.0f;
@@ -677,23 +676,7 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
     StepEffects(w);
     if (w.MessageTime > 0) w.MessageTime -= w.FrameFactor;
     script->RunMission(running, 1);
-    if (trace && w.PlayerUnit >= 0) {
-      firing += w.Units[static_cast<size_t>(w.PlayerUnit)].Fire == 1 ? 1 : 0;
-      for (const WeaponSlot& shot : w.Shots) hits += shot.FireTank == w.PlayerUnit ? 1 : 0;
-    }
-    if (trace && std::getenv("FW_PLAY_TRACE_LATE") && result.Frames > frameLimit - 200 && result.Frames % 20 == 0 &&
-        w.PlayerUnit >= 0) {
-      const BattleUnit& p = w.Units[static_cast<size_t>(w.PlayerUnit)];
-      std::printf("  late %d: at %.0f,%.0f head %.0f speed %.2f per %d fire %d turnL %d turnR %d energy %.0f shots %zu",
-                  result.Frames, p.PosX, p.PosY, p.HeadAngle, p.Speed, p.PerSpeed, p.Fire, p.TurnL, p.TurnR, p.Energy,
-                  w.Shots.size());
-      for (const BattleUnit& u : w.Units)
-        if (u.Team == 1 && std::hypot(u.PosX - p.PosX, u.PosY - p.PosY) < 500)
-          std::printf(" | rebel %.0f,%.0f hp %d sh %.0f", u.PosX, u.PosY, u.HP, u.Shield);
-      std::printf("\n");
-    }
     if (trace && result.Frames % 300 == 0) {
-      std::printf("  firing frames %d, own shots in flight (summed) %d\n", firing, hits);
       const Sight s = Look(w, false);
       std::printf("  frame %d: alive %d at %.0f,%.0f hull %.0f shield %.0f energy %.0f kills %d units %zu msg '%s'\n",
                   result.Frames, s.Alive, s.X, s.Y, s.Hull, s.Shield, s.Energy, w.KillTank, w.Units.size(),
