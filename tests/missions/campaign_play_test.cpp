@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "engine/key_config.hpp"
 #include "factory/rules/catalogs.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/random.hpp"
@@ -41,12 +43,16 @@ class CampaignPlay : public ::testing::Test {
     worldtest::OpenSampleArchives();
     plat::FixClock(1000);
     catalogs_.Read();
+    // The sample settings, as the profile screen reads them.
+    std::filesystem::copy_file(fwtest::SampleDataFolder() + "/Default.cfg", folder_.File("Default.cfg"));
+    ReadKeyConfig("\\Default.cfg");
   }
   void TearDown() override {
     Users.Release();
     worldtest::CloseArchives();
     plat::UnfixRandom();
     plat::UnfixClock();
+    KeyTable.fill(0);
   }
 
   // A profile as a reset leaves it: mission 1, 1,500, nothing owned.

@@ -23,7 +23,9 @@
 namespace fw::playtest {
 namespace {
 
-constexpr int16_t kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter = 13, kSpace = 32, kRadarOut = 109;
+// The battle's fixed keys: the arrows drive, Enter fires, numeric-pad minus
+// widens the radar.
+constexpr int16_t kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter = 13, kRadarOut = 109;
 constexpr float kPi = 3.14159265f;
 
 float Deg(float rad) { return rad * 180.0f / kPi; }
@@ -270,7 +272,6 @@ void ScriptedPlayer::Drive(const Sight& s, BattleInputs& in, float x, float y, b
     in.Release(kUp);
     in.Release(kLeft);
     in.Release(kRight);
-    if (std::abs(s.Speed) > 0.2f) in.Press(kSpace), in.Release(kSpace);
     return;
   }
   // Units cover half the distance in y that they cover in x.
@@ -281,7 +282,6 @@ void ScriptedPlayer::Drive(const Sight& s, BattleInputs& in, float x, float y, b
   in.Hold(kLeft, d < -4.0f);
   if (std::abs(d) > 70.0f) {
     in.Release(kUp);
-    if (s.Speed > 0.5f) in.Press(kSpace), in.Release(kSpace);
   } else {
     in.Press(kUp);
   }
@@ -344,8 +344,6 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
     if (unstick_ == 0) {
       in.Release(kDown);
       in.Release(kRight);
-      in.Press(kSpace);
-      in.Release(kSpace);
       path_.clear();
     }
     return;
@@ -427,8 +425,9 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
     if (d > range * 0.75f) {
       in.Press(kUp);
     } else {
+      // The throttle stays as it is: circling the target is harder to hit
+      // than standing.
       in.Release(kUp);
-      if (std::abs(s.Speed) > 0.3f) in.Press(kSpace), in.Release(kSpace);
     }
     in.Hold(kEnter, aimed && d < range * 1.05f && !LineHitsKept(s, tx, ty));
   } else {
@@ -446,7 +445,6 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
       in.Release(kUp);
       in.Release(kLeft);
       in.Release(kRight);
-      if (std::abs(s.Speed) > 0.2f) in.Press(kSpace), in.Release(kSpace);
     }
   }
 

@@ -81,17 +81,17 @@ struct Booth {
 };
 // The hall's camera stands at (-8.8, 11, 6) and turns by yaw (degrees from
 // +z towards +x); the shops open while it looks a few degrees below the
-// level (pitch 271 to 281). Each booth stands thirty units away in the
-// middle of its shop's turn, a counter as tall as the camera stands high
-// with its signboard where the look meets it, so the label shows while the
-// counter is in the middle of the view.
+// level (pitch 271 to 281). Each booth stands sixty units away in the
+// middle of its shop's turn, a counter as tall as the camera stands high,
+// so that seen from there it spans about the shop's pitches and the label
+// shows while the counter is in the middle of the view.
 const Booth kBooths[] = {
     {"Weapon.x", "WEAPONS", 27.5f, {170, 50, 40}},
     {"Engine.x", "ENGINES", 197.5f, {190, 120, 30}},
     {"Shield.x", "SHIELDS", 153.0f, {40, 90, 180}},
     {"Reactor.x", "REACTORS", 343.0f, {40, 150, 70}},
 };
-constexpr float kCameraX = -8.8f, kCameraZ = 6.0f, kBoothDistance = 30.0f;
+constexpr float kCameraX = -8.8f, kCameraZ = 6.0f, kBoothDistance = 60.0f;
 
 }  // namespace
 
@@ -141,12 +141,14 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
     texture(sign, Sign(b.sign, b.colour));
     const float yaw = b.yaw * 3.14159265f / 180.0f;
     const float x = kCameraX + kBoothDistance * std::sin(yaw), z = kCameraZ + kBoothDistance * std::cos(yaw);
-    // The signboard hangs on the counter's side that faces the camera.
+    // A signboard on both long sides of the counter, so whichever way the
+    // hall is turned one faces the camera.
     const float front = std::cos(yaw) > 0 ? -1.0f : 1.0f;
     model(b.file, {{b.colour, ""}, {{255, 255, 255}, sign}, {{255, 255, 255}, "HallStripe.bmp"}},
-          {{{x, 6, z}, {7, 6, 3}, 0},
-           {{x, 0.1f, z}, {9, 0.1f, 5}, 2},
-           {{x, 8.5f, z + front * 3.1f}, {6.5f, 2.5f, 0.1f}, 1}},
+          {{{x, 6, z}, {10, 6, 3}, 0},
+           {{x, 0.1f, z}, {12, 0.1f, 5}, 2},
+           {{x, 8.5f, z + front * 3.1f}, {9, 2.5f, 0.1f}, 1},
+           {{x, 8.5f, z - front * 3.1f}, {9, 2.5f, 0.1f}, 1}},
           true);
   }
   // Placed at (-20, 0, 7): the assembly arm stands a little beyond, where
