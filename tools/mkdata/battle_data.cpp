@@ -522,7 +522,7 @@ const std::vector<MapModel>& FirstModels() {
     m[1].weapons = {{"Short Laser", -2}, {"Short Laser", 2}};
     m[2] = m[1];
     m[2].key = "Medium";
-    m[2].shield = 20;
+    m[2].shield = 25;
     m[2].shieldSpeed = 0.03f;
     m[3] = m[1];
     m[3].key = "Heavy";

@@ -141,14 +141,12 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
     texture(sign, Sign(b.sign, b.colour));
     const float yaw = b.yaw * 3.14159265f / 180.0f;
     const float x = kCameraX + kBoothDistance * std::sin(yaw), z = kCameraZ + kBoothDistance * std::cos(yaw);
-    // A signboard on both long sides of the counter, so whichever way the
-    // hall is turned one faces the camera.
-    const float front = std::cos(yaw) > 0 ? -1.0f : 1.0f;
+    // The counter wears its lettered signboard as its own face: a board
+    // laid over it would flicker into it at this distance.
     model(b.file, {{b.colour, ""}, {{255, 255, 255}, sign}, {{255, 255, 255}, "HallStripe.bmp"}},
-          {{{x, 6, z}, {10, 6, 3}, 0},
+          {{{x, 6, z}, {10, 6, 3}, 1},
            {{x, 0.1f, z}, {12, 0.1f, 5}, 2},
-           {{x, 8.5f, z + front * 3.1f}, {9, 2.5f, 0.1f}, 1},
-           {{x, 8.5f, z - front * 3.1f}, {9, 2.5f, 0.1f}, 1}},
+           {{x, 12.3f, z}, {10.5f, 0.3f, 3.5f}, 0}},
           true);
   }
   // Placed at (-20, 0, 7): the assembly arm stands a little beyond, where

@@ -65,8 +65,9 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // building 204, in the north-east where the radar's goal mark blinks.
       // Its waves are many: the first maps' rebels.
       Tier(With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}), 1),
-      // Destroy all rebels with three allies of the sixth template.
-      Layout("MapJ", 9, 6, {kOutpost}),
+      // Destroy all rebels with three allies of the sixth template; its
+      // waves bring the sturdiest rebels, so the first maps' kind.
+      Tier(Layout("MapJ", 9, 6, {kOutpost}), 1),
       // The magazine, buildings 34, 43, 44 and 49, in a depot town; the
       // captives are held in the south-east, in area 8, which frees them.
       Moved(Layout("MapK", 11, 5, {{"501 502 530", 1100, 1000, 10, 5, 120, 120}},
