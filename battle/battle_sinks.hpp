@@ -101,10 +101,10 @@ class BattleRules {
   SimVariant Variant;
 
   virtual ~BattleRules() = default;
-  // Every hit that leaves unit `victim` below 0 hull points, `shooter`
-  // being the shot's unit (-1 unknown). The network battle records the
-  // shooter in the victim's TargetTank, so the last such hit names the
-  // killer.
+  // Every hit that leaves unit `victim` at 0 hull points or below (the unit
+  // step removes it), `shooter` being the shot's unit (-1 unknown). The
+  // network battle records the shooter's player here, so the last such hit
+  // names the killer whatever happens to the indices before the removal.
   virtual void FatalHit(BattleState& /*world*/, int32_t /*shooter*/, int32_t /*victim*/) {}
   // After the AI of unit `unit` ran in the unit step (also for style 0);
   // the network battle sends the own tank's controls from here.
@@ -116,6 +116,10 @@ class BattleRules {
   virtual void KillBooked(BattleState& world, int32_t shooter, int32_t victim);
   // Unit `unit` is destroyed by the unit step, before it leaves the roster.
   virtual void UnitDestroyed(BattleState& /*world*/, int32_t /*unit*/) {}
+  // Whether building `building`, its hull below 1, may fall in this copy
+  // of the battle; one that may not stays at 1 hull point. The network
+  // battle lets only the host's copy destroy buildings.
+  virtual bool BuildingMayFall(BattleState& /*world*/, int32_t /*building*/) { return true; }
   // Building `building` is destroyed, before it leaves the array.
   virtual void BuildingDestroyed(BattleState& /*world*/, int32_t /*building*/) {}
   // After a unit left the roster: every index equal to `removed` became -1

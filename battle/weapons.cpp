@@ -103,11 +103,10 @@ bool HitShot(BattleState& world, BattleEnv& env, const UnitGrid& grid, int32_t k
     u.HPVisible = 100;
     const int16_t before = u.HP;
     Damage(u.HP, u.Shield, s.FirePower);
-    if (u.HP < 0) {
-      env.Rules.FatalHit(world, s.FireTank, n);
-      // The kill counts once, on the hit that takes the hull below zero.
-      if (before >= 0) env.Rules.KillBooked(world, s.FireTank, n);
-    }
+    // A hull at 0 is as dead as one below: the unit step removes both.
+    if (u.HP <= 0) env.Rules.FatalHit(world, s.FireTank, n);
+    // The kill counts once, on the hit that takes the hull below zero.
+    if (u.HP < 0 && before >= 0) env.Rules.KillBooked(world, s.FireTank, n);
     const int32_t ux = RoundL(u.PosX), uy = RoundL(u.PosY);
     const int16_t width = RoundTo<int16_t>(u.DescRECT.Right);
     SpawnExplosion(world, sx, sy, 0, 0, 0.5f, 40, 0, 2);
