@@ -1,0 +1,7 @@
+#include "multiplayer/game_setting.hpp"
+
+namespace fw {
+
+GameSettingRecord GameSetting;
+
+}  // namespace fw
