@@ -15,6 +15,7 @@
 namespace fw {
 
 class BattleState;
+struct WeaponSlot;
 
 // Sounds and pictures painted for good, as the simulation asks for them.
 class BattleOutput {
@@ -106,6 +107,12 @@ class BattleRules {
   // network battle records the shooter's player here, so the last such hit
   // names the killer whatever happens to the indices before the removal.
   virtual void FatalHit(BattleState& /*world*/, int32_t /*shooter*/, int32_t /*victim*/) {}
+  // The same hit with its shot, which names its owner even after the
+  // shooter's unit is gone; it passes the shooter's index on by default.
+  virtual void FatalShot(BattleState& world, const WeaponSlot& shot, int32_t victim);
+  // The owner a new shot of unit `shooter` records (WeaponSlot::FireOwner);
+  // the campaign names none.
+  virtual int32_t ShotOwner(const BattleState& /*world*/, int32_t /*shooter*/) { return 0; }
   // After the AI of unit `unit` ran in the unit step (also for style 0);
   // the network battle sends the own tank's controls from here.
   virtual void UnitControlled(BattleState& /*world*/, int32_t /*unit*/) {}

@@ -10,6 +10,7 @@
 #include "engine/globals.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
 
 namespace fw {
@@ -74,13 +75,18 @@ NetBattleRules::NetBattleRules(NetBattle& battle) : b_(battle) {
   Variant.WholePixelTerrain = true;
 }
 
-void NetBattleRules::FatalHit(BattleState& world, int32_t shooter, int32_t victim) {
-  // The credit is the shooter's player as it stands at the hit: a removal
-  // later in the frame (the shooter's own tank included) cannot shift it,
-  // and a pick of the victim's owner does not touch it.
+void NetBattleRules::FatalShot(BattleState& world, const WeaponSlot& shot, int32_t victim) {
+  // The credit is the shooter's player as the shot recorded it at launch:
+  // a removal before or after the hit (the shooter's own tank included)
+  // cannot lose or shift it, and a pick does not touch it.
   if (victim < 0 || victim != world.PlayerUnit) return;
-  const int32_t id = b_.Table.GetPlayerIDByTank(shooter);
+  const int32_t id = shot.FireOwner > 0 ? shot.FireOwner : b_.Table.GetPlayerIDByTank(shot.FireTank);
   if (id > 0) b_.ownKiller_ = id;
+}
+
+int32_t NetBattleRules::ShotOwner(const BattleState&, int32_t shooter) {
+  const int32_t id = b_.Table.GetPlayerIDByTank(shooter);
+  return id > 0 ? id : 0;
 }
 
 void NetBattleRules::UnitControlled(BattleState& world, int32_t unit) {

@@ -63,7 +63,8 @@ class NetBattle;
 class NetBattleRules final : public BattleRules {
  public:
   explicit NetBattleRules(NetBattle& battle);
-  void FatalHit(BattleState& world, int32_t shooter, int32_t victim) override;
+  void FatalShot(BattleState& world, const WeaponSlot& shot, int32_t victim) override;
+  int32_t ShotOwner(const BattleState& world, int32_t shooter) override;
   void UnitControlled(BattleState& world, int32_t unit) override;
   void KillBooked(BattleState&, int32_t, int32_t) override {}
   void UnitDestroyed(BattleState& world, int32_t unit) override;
@@ -187,7 +188,7 @@ class NetBattle {
   // session does not list.
   int32_t MemberIndex(int32_t id);
   uint8_t UnitTeamOf(int32_t playerIndex);
-  void OncePerSecond(bool countIdle);
+  void OncePerSecond(float idleSeconds);
   void CalFPS(bool countIdle);
   void Respawn();
   void FlushControl(bool force);
