@@ -79,7 +79,9 @@ TEST_F(NetBattleTest, KillReportsAreTakenOncePerTankLife) {
   Machine& b = Joiner("Bob");
   Run(2000);
   const auto report = [&](int32_t from, int32_t names) {
-    hub.Inject(from, a.link.MyId(), *EncodeGameMessage(MsgKilledBy{names}));
+    const auto bytes = EncodeGameMessage(MsgKilledBy{names});
+    ASSERT_TRUE(bytes);
+    hub.Inject(from, a.link.MyId(), *bytes);
     Step(15);
   };
   report(b.link.MyId(), b.link.MyId());

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -254,7 +255,7 @@ class NetBattleTest : public ::testing::Test {
   void Step(uint32_t ms, Machine* skip = nullptr) {
     plat::AdvanceClock(ms);
     for (auto& m : machines)
-      if (m.get() != skip) m->battle.Frame();
+      if (m.get() != skip && !paused.count(m.get())) m->battle.Frame();
   }
   void Run(uint32_t totalMs, uint32_t frameMs = 15) {
     for (uint32_t t = 0; t < totalMs; t += frameMs) Step(frameMs);
@@ -263,6 +264,7 @@ class NetBattleTest : public ::testing::Test {
   fwtest::TempProgramFolder scratch;
   TestHub hub;
   std::vector<std::unique_ptr<Machine>> machines;
+  std::set<const Machine*> paused;  // machines whose loop no longer runs
 };
 
 }  // namespace fw::nettest
