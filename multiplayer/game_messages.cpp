@@ -33,7 +33,6 @@ bool WholeCharacters(std::string_view s) {
 // failure sticks, so the listing needs no early returns.
 class Writer {
  public:
-  static constexpr bool kReading = false;
   MessageBytes out;
   bool ok = true;
 
@@ -80,7 +79,6 @@ class Writer {
 
 class Reader {
  public:
-  static constexpr bool kReading = true;
   std::span<const uint8_t> in;
   size_t pos = 0;
   bool ok = true;
@@ -151,8 +149,8 @@ class Reader {
   }
 };
 
-// M is the message, const for the writer. The ranges here are the one place
-// that says what a receiver accepts.
+// The ranges in these listings are the one place that says what a receiver
+// accepts. The message is const for the writer.
 template <class A, class W>
 void WeaponFields(A& a, W& w) {
   a.Single(w.Agile);
@@ -223,8 +221,8 @@ void Fields(A& a, M& m) {
     a.Long(m.PlayerID, 1);
   } else if constexpr (std::is_same_v<T, MsgScore>) {
     a.Long(m.PlayerID, 1);
-    a.Long(m.Score, 0);
-    a.Single(m.HeldTime, 0.0f);
+    a.Long(m.Score, 0, kMaxScore);
+    a.Single(m.HeldTime, 0.0f, kMaxHeldTime);
     a.Byte(m.Team, 1);
   } else if constexpr (std::is_same_v<T, MsgSetting>) {
     a.Byte(m.ModeIndex, kMaxModeIndex);

@@ -55,6 +55,10 @@ inline constexpr size_t kMaxMapNameBytes = 128;
 // The ranges the new-game page keeps its settings in (with room below).
 inline constexpr int32_t kMaxLimit = 999;  // LimTime minutes, LimTank kills
 inline constexpr int32_t kMaxMoney = 30000;
+// Scores and territory times far beyond any battle: team totals of them
+// still fit a Long.
+inline constexpr int32_t kMaxScore = 1000000;
+inline constexpr float kMaxHeldTime = 1.0e7f;
 inline constexpr uint8_t kMaxModeIndex = 3;  // 1-based in the page's list; 0 before a choice
 
 // One weapon of a tank description, in wire order. The Longs that the

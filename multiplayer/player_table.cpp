@@ -1,69 +1,97 @@
 #include "multiplayer/player_table.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace fw {
+namespace {
 
-PlayerTable::PlayerTable() : Players(1), SortedPlayers(1) {}
+// Every machine must rank the same table the same way, ties included, so the
+// ranking is this exact exchange sort: a record moves only past one that is
+// strictly ahead of it, yet an exchange with a third record can still swap
+// two equal ones.
+template <class Key>
+void RankInto(std::vector<PlayerRecord>& sorted, const std::vector<PlayerRecord>& players, Key key) {
+  sorted = players;
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    for (size_t j = i + 1; j < sorted.size(); ++j) {
+      if (key(sorted[i]) < key(sorted[j])) std::swap(sorted[i], sorted[j]);
+    }
+  }
+}
+
+}  // namespace
+
+int32_t SaturatedLong(double v) {
+  constexpr double lo = std::numeric_limits<int32_t>::min();
+  constexpr double hi = std::numeric_limits<int32_t>::max();
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp(std::nearbyint(v), lo, hi));
+}
+
+PlayerTable::PlayerTable(NameLookup names) : NameOf(std::move(names)) {}
 
 int32_t PlayerTable::AddPlayer(int32_t id) {
-  for (size_t i = 0; i < Players.size(); ++i)
+  for (size_t i = 0; i < Players.size(); ++i) {
     if (Players[i].PlayerID == id) return static_cast<int32_t>(i);
-  PlayerRecord r;
-  r.PlayerID = id;
-  r.Name = GetPlayerName(id);
-  Players.push_back(std::move(r));
+  }
+  PlayerRecord record;
+  record.PlayerID = id;
+  record.Name = GetPlayerName(id);
+  record.TankID = -1;
+  Players.push_back(std::move(record));
   return static_cast<int32_t>(Players.size() - 1);
 }
 
 void PlayerTable::RemovePlayer(int32_t id, int32_t index) {
-  int32_t at = -1;
+  size_t found = 0;
+  if (Players.empty()) return;
   if (index == 0) {
-    for (int32_t i = static_cast<int32_t>(Players.size()) - 1; i >= 1; --i)
+    for (size_t i = Players.size() - 1; i >= 1; --i) {
       if (Players[i].PlayerID == id) {
-        at = i;
+        found = i;
         break;
       }
+    }
   } else if (index > 0 && static_cast<size_t>(index) < Players.size()) {
-    at = index;
+    found = static_cast<size_t>(index);
   }
-  if (at < 1) return;
-  Players[at] = Players.back();
+  if (found == 0) return;
+  Players[found] = Players.back();
   Players.pop_back();
 }
 
 int32_t PlayerTable::GetPlayerIndex(int32_t id, bool noAdd) {
   if (id == -1) return -1;
-  for (size_t i = 0; i < Players.size(); ++i)
+  for (size_t i = 0; i < Players.size(); ++i) {
     if (Players[i].PlayerID == id) return static_cast<int32_t>(i);
+  }
   return noAdd ? -1 : AddPlayer(id);
 }
 
 std::string PlayerTable::GetPlayerName(int32_t id) const { return NameOf ? NameOf(id) : std::string(); }
 
-int32_t PlayerTable::GetPlayerIDByTank(int32_t unit) const {
-  if (unit == -1) return -1;
-  for (const PlayerRecord& p : Players)
-    if (p.TankID == unit) return p.PlayerID;
+int32_t PlayerTable::GetPlayerIDByTank(int32_t tank) const {
+  if (tank == -1) return -1;
+  for (const PlayerRecord& p : Players) {
+    if (p.TankID == tank) return p.PlayerID;
+  }
   return -1;
 }
 
 void PlayerTable::SortPlayer() {
-  SortedPlayers = Players;
-  TeamScore[0] = TeamScore[1] = 0;
-  for (size_t i = 0; i < SortedPlayers.size(); ++i) {
-    for (size_t j = i + 1; j < SortedPlayers.size(); ++j)
-      if (SortedPlayers[i].Score < SortedPlayers[j].Score) std::swap(SortedPlayers[i], SortedPlayers[j]);
-    if (Players[i].Team == 0) TeamScore[0] += Players[i].Score;
-    if (Players[i].Team == 1) TeamScore[1] += Players[i].Score;
+  RankInto(SortedPlayers, Players, [](const PlayerRecord& p) { return p.Score; });
+  std::array<int64_t, 2> sums{};
+  for (const PlayerRecord& p : Players) {
+    if (p.Team <= 1) sums[p.Team] += p.Score;
   }
+  for (size_t t = 0; t < 2; ++t) TeamScore[t] = SaturatedLong(static_cast<double>(sums[t]));
 }
 
 void PlayerTable::SortPlayerByTime() {
-  SortedPlayers = Players;
-  for (size_t i = 0; i < SortedPlayers.size(); ++i)
-    for (size_t j = i + 1; j < SortedPlayers.size(); ++j)
-      if (SortedPlayers[i].HeldTime < SortedPlayers[j].HeldTime) std::swap(SortedPlayers[i], SortedPlayers[j]);
+  RankInto(SortedPlayers, Players, [](const PlayerRecord& p) { return p.HeldTime; });
 }
 
 }  // namespace fw
