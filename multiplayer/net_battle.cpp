@@ -320,6 +320,11 @@ void NetBattle::Start() {
 
 bool NetBattle::Ended() const { return Mode.Ended; }
 
+void NetBattle::SetHold(bool held) {
+  if (held_ && !held) ResumeAfterHold(Mode);
+  held_ = held;
+}
+
 bool NetBattle::Leave() {
   SendQuit();
   link_.Leave();

@@ -128,7 +128,7 @@ class NetBattle {
   // the once-a-second duties run; idle time is not counted and the world
   // does not step.
   void Frame();
-  void SetHold(bool held) { held_ = held; }
+  void SetHold(bool held);
   bool Held() const { return held_; }
   // The battle ended by its mode's rule: the frozen ranking and result.
   bool Ended() const;
