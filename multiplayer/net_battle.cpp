@@ -64,6 +64,13 @@ MsgControl ControlOf(const BattleUnit& u, int32_t targetOwner) {
 
 }  // namespace
 
+void FitMapSize(BattleState& world) {
+  const int32_t scale = std::max<int32_t>(world.BackDivisor, 1);
+  const int32_t tileW = world.ViewWidth * scale, tileH = world.ViewHeight * scale;
+  world.MapWidth = std::clamp(world.TileColumns * tileW, tileW, kFullMapWidth);
+  world.MapHeight = std::clamp(world.TileRows * tileH, tileH, kFullMapHeight);
+}
+
 // --- rules ---
 
 NetBattleRules::NetBattleRules(NetBattle& battle) : b_(battle) {
@@ -288,10 +295,7 @@ bool NetBattle::LoadMap(LoadProgress& progress) {
     LastError = r.Message;
     return false;
   }
-  // A smaller map keeps its units, view and territory inside its own size.
-  const int32_t tileW = 640 * std::max<int32_t>(World.BackDivisor, 1), tileH = 480 * std::max<int32_t>(World.BackDivisor, 1);
-  World.MapWidth = std::clamp(World.TileColumns * tileW, tileW, kFullMapWidth);
-  World.MapHeight = std::clamp(World.TileRows * tileH, tileH, kFullMapHeight);
+  FitMapSize(World);
   World.PlayerUnit = -1;
   progress.Line(60, 200, "Set All Units");
   progress.Line(60, 216, "Launch Game");

@@ -57,6 +57,11 @@ class NetBattleProfile {
 
 class NetBattle;
 
+// The map's size from its tile grid (a tile covers 640 x 480 pixels of the
+// view at the background's scale), never beyond the masks' 5120 x 3840: a
+// smaller map keeps its units, view and territory inside itself.
+void FitMapSize(BattleState& world);
+
 // The network rules of the battle steps: kill credit by player, the own
 // tank's controls and death reported, the roster's renumbering followed
 // by the player table, buildings felled only by the host.
