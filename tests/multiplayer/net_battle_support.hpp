@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_sim.hpp"
 #include "battle/surface_pictures.hpp"
 #include "multiplayer/net_battle.hpp"
 #include "platform/runtime/clock.hpp"
@@ -259,6 +260,33 @@ class NetBattleTest : public ::testing::Test {
   }
   void Run(uint32_t totalMs, uint32_t frameMs = 15) {
     for (uint32_t t = 0; t < totalMs; t += frameMs) Step(frameMs);
+  }
+
+  // The killer's copy on the victim's machine fires one shot that destroys
+  // the victim's own tank, as a launch makes it; the frames after it carry
+  // the report.
+  void Kill(Machine& victim, int32_t killerId) {
+    NetBattle& v = victim.battle;
+    const int32_t i = v.Table.GetPlayerIndex(killerId, true);
+    ASSERT_GE(i, 0);
+    const int32_t shooter = v.Table.Players[static_cast<size_t>(i)].TankID;
+    ASSERT_GE(shooter, 0);
+    ASSERT_GE(v.OwnTank(), 0);
+    NetBattleRules rules(v);
+    NullBattleOutput quiet;
+    BattleEnv env{quiet, rules};
+    WeaponSlot w;
+    w.Key = "Laser";
+    w.ClipID = 1;
+    w.Range = 5000;
+    w.FirePower = 30000;
+    w.Enabled = 1;
+    LaunchAmmo(v.World, env, shooter, w);
+    WeaponSlot& shot = v.World.Shots.back();
+    BattleUnit& own = v.World.Units[static_cast<size_t>(v.OwnTank())];
+    shot.PosX = own.PosX + own.CenterX;
+    shot.PosY = own.PosY + own.CenterY;
+    shot.VelocityX = shot.VelocityY = shot.Speed = 0.0f;
   }
 
   fwtest::TempProgramFolder scratch;
