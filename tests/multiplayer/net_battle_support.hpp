@@ -184,10 +184,10 @@ class TestProfile final : public NetBattleProfile, public NetResultBook {
 
 // One machine of a test battle.
 struct Machine {
-  Machine(TestHub& hub, const std::string& name, GameSettingRecord setting)
-      : link(hub.Join(name)), profile(name), settings(std::move(setting)),
-        battle(link, profile, pictures, out, settings) {}
-  TestHub::Link& link;
+  Machine(NetLink& l, const std::string& name, GameSettingRecord setting)
+      : link(l), profile(name), settings(std::move(setting)), battle(link, profile, pictures, out, settings) {}
+  Machine(TestHub& hub, const std::string& name, GameSettingRecord setting) : Machine(hub.Join(name), name, setting) {}
+  NetLink& link;
   TestProfile profile;
   SurfacePictures pictures{false};
   NullBattleOutput out;
@@ -227,8 +227,14 @@ class NetBattleTest : public ::testing::Test {
   // The sample map's first unit template, as the factory would hand it.
   static Tank SampleTank(const NetBattle& b) { return *b.World.Templates.Item(1); }
 
+  // Where a new machine's session comes from: the test hub, unless a test
+  // runs the real session object.
+  virtual NetLink& NewLink(const std::string& name) { return hub.Join(name); }
+  // Lets sessions on their own threads catch up between frames.
+  virtual void Breathe() {}
+
   Machine& Host(const std::string& mode = "Death Battle") {
-    machines.push_back(std::make_unique<Machine>(hub, "Host", HostSetting(mode)));
+    machines.push_back(std::make_unique<Machine>(NewLink("Host"), "Host", HostSetting(mode)));
     Machine& m = *machines.back();
     NullLoadProgress progress;
     EXPECT_TRUE(m.battle.LoadMap(progress)) << m.battle.LastError;
@@ -239,10 +245,10 @@ class NetBattleTest : public ::testing::Test {
   // A joiner through the wait, the factory and the map; the others run
   // their frames meanwhile.
   Machine& Joiner(const std::string& name) {
-    machines.push_back(std::make_unique<Machine>(hub, name, JoinSetting()));
+    machines.push_back(std::make_unique<Machine>(NewLink(name), name, JoinSetting()));
     Machine& m = *machines.back();
     m.battle.BeginJoinWait();
-    for (int pass = 0; pass < 200 && m.battle.PollJoinWait() == NetBattle::Wait::Waiting; ++pass) Step(15, &m);
+    for (int pass = 0; pass < 1000 && m.battle.PollJoinWait() == NetBattle::Wait::Waiting; ++pass) Step(15, &m);
     EXPECT_EQ(m.settings.Role, "Go");
     NullLoadProgress progress;
     EXPECT_TRUE(m.battle.LoadMap(progress)) << m.battle.LastError;
@@ -254,6 +260,7 @@ class NetBattleTest : public ::testing::Test {
   // Moves the game clock by `ms` and runs one frame on every started
   // machine (except `skip`).
   void Step(uint32_t ms, Machine* skip = nullptr) {
+    Breathe();
     plat::AdvanceClock(ms);
     for (auto& m : machines)
       if (m.get() != skip && !paused.count(m.get())) m->battle.Frame();
