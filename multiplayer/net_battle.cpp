@@ -424,12 +424,14 @@ void NetBattle::FlushControl(bool force) {
     lastControl_ = c;
     controlDirty_ = true;
   }
-  const uint32_t now = Now();
-  if ((controlDirty_ || force) && (!controlEverSent_ || now - lastControlSent_ >= kControlGapMs)) {
+  // One send per 50 ms slot of the clock: at most 20 a second, and a change
+  // waits no longer than the rest of its slot (and the frame that sees it).
+  const uint32_t slot = Now() / kControlGapMs;
+  if ((controlDirty_ || force) && (!controlEverSent_ || slot != lastControlSent_)) {
     SendControl();
     controlDirty_ = false;
     controlEverSent_ = true;
-    lastControlSent_ = now;
+    lastControlSent_ = slot;
   }
 }
 

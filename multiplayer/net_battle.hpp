@@ -225,7 +225,7 @@ class NetBattle {
   // Control resends.
   std::optional<MsgControl> lastControl_;
   bool controlDirty_ = false;
-  uint32_t lastControlSent_ = 0;
+  uint32_t lastControlSent_ = 0;  // the 50 ms slot of the last send
   bool controlEverSent_ = false;
   // Kill credit.
   int32_t ownKiller_ = 0;

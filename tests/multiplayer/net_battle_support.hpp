@@ -44,6 +44,11 @@ class TestHub {
     bool Send(int32_t to, std::vector<uint8_t> bytes) override {
       if (!hub_.members_.count(id_)) return false;
       ++sent;
+      if (bytes.size() >= 4) {
+        int32_t type = 0;
+        std::memcpy(&type, bytes.data(), 4);
+        ++sentTypes[type];
+      }
       hub_.Route(id_, to, std::move(bytes));
       return true;
     }
@@ -64,6 +69,7 @@ class TestHub {
 
     std::deque<std::pair<uint32_t, ReceivedMessage>> inbox;
     int32_t sent = 0;
+    std::map<int32_t, int32_t> sentTypes;  // messages sent, by game message type
 
    private:
     TestHub& hub_;
