@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "battle/battle_screen.hpp"
 #include "battle/battle_sim.hpp"
 #include "battle/roster.hpp"
 #include "engine/globals.hpp"
@@ -342,7 +343,10 @@ bool NetBattle::Leave() {
 
 void NetBattle::CalFPS(bool countIdle) {
   const uint32_t now = Now();
-  World.FrameFactor = static_cast<float>(static_cast<double>(now - lastTime_) / 15.0);
+  // Bounded as in the campaign: a stall moves nothing further in one step
+  // than the steps can check. What runs on time (respawn, held time, the
+  // once-a-second duties) reads the clock, not this factor.
+  World.FrameFactor = std::min(static_cast<float>(static_cast<double>(now - lastTime_) / 15.0), kMaxFrameFactor);
   lastTime_ = now;
   ++frameCount_;
   if (now - lastSecond_ >= kSecond) {
@@ -369,6 +373,7 @@ void NetBattle::OncePerSecond(float idleSeconds) {
     freeTeams_.erase(p.PlayerID);
     killedByFrom_.erase(p.PlayerID);
     Table.RemovePlayer(p.PlayerID, i);
+    Table.SortPlayer();
   }
 }
 
@@ -419,16 +424,27 @@ void NetBattle::Frame() {
 void NetBattle::FlushControl(bool force) {
   const int32_t own = OwnTank();
   if (own < 0 || static_cast<size_t>(own) >= World.Units.size()) return;
-  MsgControl c = ControlOf(World.Units[static_cast<size_t>(own)], Table.GetPlayerIDByTank(World.PickedUnit));
-  if (!lastControl_ || !(c == *lastControl_)) {
-    lastControl_ = c;
+  const BattleUnit& u = World.Units[static_cast<size_t>(own)];
+  const int32_t target = Table.GetPlayerIDByTank(World.PickedUnit);
+  // Compared in place: this runs every frame and rarely finds a change.
+  const auto same = [&](const MsgControl& c) {
+    if (c.MoveFB != u.MoveFB || c.TurnR != u.TurnR || c.TurnL != u.TurnL || c.PerSpeed != u.PerSpeed ||
+        c.Fire != u.Fire || c.AimX != u.AimX || c.AimY != u.AimY || c.TargetOwner != target ||
+        c.Enabled.size() != u.Weapon.size())
+      return false;
+    for (size_t j = 0; j < u.Weapon.size(); ++j)
+      if (c.Enabled[j] != u.Weapon[j].Enabled) return false;
+    return true;
+  };
+  if (!lastControl_ || !same(*lastControl_)) {
+    lastControl_ = ControlOf(u, target);
     controlDirty_ = true;
   }
   // One send per 50 ms slot of the clock: at most 20 a second, and a change
   // waits no longer than the rest of its slot (and the frame that sees it).
   const uint32_t slot = Now() / kControlGapMs;
   if ((controlDirty_ || force) && (!controlEverSent_ || slot != lastControlSent_)) {
-    SendControl();
+    Send(0, *lastControl_);
     controlDirty_ = false;
     controlEverSent_ = true;
     lastControlSent_ = slot;
