@@ -9,10 +9,12 @@
 #include "battle/battle_sim.hpp"
 #include "battle/roster.hpp"
 #include "engine/globals.hpp"
+#include "engine/pack.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
+#include "platform/runtime/strings.hpp"
 
 namespace fw {
 namespace {
@@ -47,6 +49,16 @@ int32_t SystemType(const std::vector<uint8_t>& bytes) {
   int32_t t = 0;
   std::memcpy(&t, bytes.data(), 4);
   return t;
+}
+
+// A map the lobby would list here: an INF member of the mission archive.
+bool MapListed(const std::string& name) {
+  if (name.empty() || !MissionPack.Exists()) return false;
+  const std::string want = plat::UCase(name + ".INF");
+  const auto& members = *MissionPack->PackFiles;
+  for (int32_t i = 1; i <= members.Count(); ++i)
+    if (plat::UCase(members.Item(i)->Key) == want) return true;
+  return false;
 }
 
 MsgControl ControlOf(const BattleUnit& u, int32_t targetOwner) {
@@ -872,6 +884,10 @@ void NetBattle::OnSetting(int32_t from, const MsgSetting& m) {
   }
   if (m.LimTime < 0 || m.LimTank < 0 || m.Money < 0 || m.BattleTime < 0 || m.RequesterTeam > 1) {
     Refuse("settings out of range");
+    return;
+  }
+  if (!MapListed(m.MapName)) {
+    Refuse("settings for a map this machine does not have");
     return;
   }
   std::vector<PlacedBuilding> table;
