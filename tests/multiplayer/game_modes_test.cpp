@@ -142,6 +142,7 @@ TEST_F(GameModes, TimeLimitOnTheMonotonicClock) {
   joiner.Step();
   EXPECT_EQ(joiner.mode.TimeText, " 15:0");
   EXPECT_EQ(RemainingTimeText(20, 55), " 19:5");
+  EXPECT_EQ(RemainingTimeText(5, 400), " 0:0");  // past the limit, never negative
 }
 
 TEST_F(GameModes, TheResultIsFrozenAndBookedOnce) {
@@ -161,6 +162,12 @@ TEST_F(GameModes, TheResultIsFrozenAndBookedOnce) {
   EXPECT_TRUE(m.mode.Won);
   EXPECT_EQ(m.profile.mWon, 1);
   EXPECT_EQ(m.profile.mLost, 0);
+  // A leader who left since the last ranking is not ranked at the end.
+  Machine left(kModeDeathBattle, 1, {{1, 0, 3}, {2, 0, 5}});
+  left.table.RemovePlayer(2, 0);
+  left.Step();
+  EXPECT_TRUE(left.mode.Won);
+  EXPECT_EQ(left.mode.Frozen.SortedPlayers.size(), 1u);
 }
 
 TEST_F(GameModes, TerritoryTimeIsTheOwnersAndCountedOnTheClock) {
