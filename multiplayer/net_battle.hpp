@@ -7,6 +7,14 @@
 // and the way out. The battle screen draws it and feeds it input; tests
 // and benchmarks run it headless, several in one process.
 //
+// The screen's part: it writes the own unit's controls (MoveFB, TurnL/R,
+// PerSpeed, Fire, the weapons' Enabled, AimX/AimY) and World.PickedUnit as
+// the player's input asks, calls Frame once a frame and draws World; it
+// starts the battle music after LoadMap when the player wants music. When
+// Ended() turns true it shows the end screen from Mode.Frozen (the ranking,
+// team totals and result as booked) and then calls Leave; the exit
+// question does SetHold(true) while it is up.
+//
 // Timing: every duty that runs "once a second", the join wait's give-up,
 // the control resend and the respawn are counted on the game's monotonic
 // clock (plat::timeGetTime); the frame factor only scales motion.
