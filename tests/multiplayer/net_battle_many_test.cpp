@@ -51,10 +51,19 @@ class ManyPeers : public NetBattleTest {
       for (auto& m : machines) all = all && m->battle.Ended();
       if (all) break;
     }
-    ASSERT_GT(kills, 10);
-    int32_t counted = 0;
-    for (auto& m : machines) counted += m->battle.KillCount;
-    EXPECT_EQ(counted, kills) << "every kill reached its killer once";
+    // A scripted shot can meet another tank standing over the victim; what
+    // counts is every tank that was destroyed (each machine's deaths past
+    // its first appearance).
+    int32_t counted = 0, died = 0;
+    for (auto& m : machines) {
+      counted += m->battle.KillCount;
+      died += m->profile.deaths - 1;
+    }
+    ASSERT_GT(died, 10);
+    EXPECT_LE(died, kills);
+    EXPECT_EQ(counted, died) << "every kill reached its killer once";
+    for (auto& m : machines)
+      for (const auto& [why, n] : m->battle.Refused()) ADD_FAILURE() << m->link.MyId() << " refused " << n << " x " << why;
     const Machine& first = *machines.front();
     std::map<int32_t, int32_t> scores;
     for (const PlayerRecord& p : first.battle.Mode.Frozen.Players) scores[p.PlayerID] = p.Score;
