@@ -24,4 +24,4 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$FW_ROOT/tools/lsan_suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$FW_ROOT/build-test"
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" -LE long

@@ -2,6 +2,7 @@
 // scrolling.
 #include <algorithm>
 
+#include "battle/battle_input.hpp"
 #include "battle/battle_screen.hpp"
 #include "battle/battle_sim.hpp"
 #include "battle/roster.hpp"
@@ -48,18 +49,14 @@ BattleUnit* PlayerOf(BattleState& w) {
 }
 }  // namespace
 
-void FrmMainClass::KeyDown(int16_t& keyCode, int16_t& shift) {
-  // The key that answers the exit question is the question's alone: let
-  // through, Esc would open a second question inside the first.
-  if (prompting_ || world_.RunState != "Loop") return;
-  BattleUnit* p = PlayerOf(world_);
-  const int16_t k = keyCode;
+bool BattleKeyDown(BattleState& w, BattleOutput& out, int16_t k) {
+  BattleUnit* p = PlayerOf(w);
   if (k == kVkF2) {
-    world_.StickSwitch = world_.StickSwitch ? 0 : -1;
-    Output().PlaySoundKey("Bleep01");
-    ShowMsg(world_, world_.StickSwitch ? "Use the Stick" : "Not Use the Stick", kMessageTime);
+    w.StickSwitch = w.StickSwitch ? 0 : -1;
+    out.PlaySoundKey("Bleep01");
+    ShowMsg(w, w.StickSwitch ? "Use the Stick" : "Not Use the Stick", kMessageTime);
   } else if (k == kVkEscape) {
-    ExitPrompt();
+    return true;
   } else if (k == kVkUp || Is(k, KEY_FORWARD)) {
     if (p) p->MoveFB = 1;
   } else if (k == kVkDown || Is(k, KEY_BACKWARD)) {
@@ -71,32 +68,112 @@ void FrmMainClass::KeyDown(int16_t& keyCode, int16_t& shift) {
   } else if (Is(k, KEY_STOP)) {
     if (p) p->PerSpeed = 0;
   } else if (Is(k, KEY_FREESCROLL)) {
-    world_.FreeScroll = true;
+    w.FreeScroll = true;
   } else if (Is(k, KEY_SMALLMAP)) {
   } else {
     bool matched = false;
-    for (int w = 0; w <= 9 && !matched; ++w) {
-      if (!Is(k, static_cast<KeyIndex>(KEY_WEAPON0 + w))) continue;
+    for (int n = 0; n <= 9 && !matched; ++n) {
+      if (!Is(k, static_cast<KeyIndex>(KEY_WEAPON0 + n))) continue;
       matched = true;
-      if (p && static_cast<size_t>(w) < p->Weapon.size()) {
-        WeaponSlot& slot = p->Weapon[static_cast<size_t>(w)];
+      if (p && static_cast<size_t>(n) < p->Weapon.size()) {
+        WeaponSlot& slot = p->Weapon[static_cast<size_t>(n)];
         slot.Enabled = static_cast<uint8_t>(1 - slot.Enabled);
-        WhichWeaponIndex(world_, slot.Key);
+        WhichWeaponIndex(w, slot.Key);
       }
     }
     if (!matched && !Is(k, KEY_TURRENT)) {
       if (k == kVkAdd) {
-        world_.RadarLevel = static_cast<uint8_t>(std::max(1, world_.RadarLevel - 1));
+        w.RadarLevel = static_cast<uint8_t>(std::max(1, w.RadarLevel - 1));
       } else if (k == kVkSubtract) {
-        world_.RadarLevel = static_cast<uint8_t>(std::min(4, world_.RadarLevel + 1));
+        w.RadarLevel = static_cast<uint8_t>(std::min(4, w.RadarLevel + 1));
       } else if (k == kVkReturn) {
         if (p) p->Fire = 1;
       } else if (k == kVkTab) {
-        world_.PanelSwitch = !world_.PanelSwitch;
+        w.PanelSwitch = !w.PanelSwitch;
       }
     }
   }
-  CheatChord(k, shift);
+  return false;
+}
+
+void BattleKeyUp(BattleState& w, int16_t k) {
+  BattleUnit* p = PlayerOf(w);
+  if (!p) return;
+  if (k == kVkDown || Is(k, KEY_BACKWARD) || k == kVkUp || Is(k, KEY_FORWARD)) {
+    p->MoveFB = 0;
+  } else if (k == kVkLeft || Is(k, KEY_LEFT)) {
+    p->TurnL = 0;
+  } else if (k == kVkRight || Is(k, KEY_RIGHT)) {
+    p->TurnR = 0;
+  } else if (Is(k, KEY_FREESCROLL)) {
+    w.FreeScroll = false;
+  } else if (k == kVkReturn) {
+    p->Fire = 0;
+  }
+}
+
+void BattleMouseDown(BattleState& w, int16_t button, float x, float y) {
+  BattleUnit* p = PlayerOf(w);
+  if (button == kButtonLeft) {
+    if (p) p->Fire = 1;
+  } else if (button == kButtonRight) {
+    w.PickedUnit = GetTankAtPos(w, RoundL(x), RoundL(y));
+    if (p && w.PickedUnit >= 0) p->TargetTank = w.PickedUnit;
+  } else if (button == kButtonMiddle) {
+    w.FreeScroll = true;
+  }
+}
+
+void BattleMouseUp(BattleState& w, int16_t button) {
+  BattleUnit* p = PlayerOf(w);
+  if (button == kButtonLeft) {
+    if (p) p->Fire = 0;
+  } else if (button == kButtonMiddle) {
+    w.FreeScroll = false;
+  }
+}
+
+void BattleMouseMove(BattleState& w, float x, float y) {
+  w.MouseX = x;
+  w.MouseY = y;
+  w.HoveredUnit = GetTankAtPos(w, RoundL(x), RoundL(y));
+}
+
+void ScrollView(BattleState& w) {
+  plat::Randomize();
+  const float step = w.FrameFactor * static_cast<float>(w.ScrollStep);
+  if (w.FreeScroll) {
+    if (w.MouseX >= 630.0f) w.ScrollX = RoundL(w.ScrollX + step);
+    if (w.MouseX <= 10.0f) w.ScrollX = RoundL(w.ScrollX - step);
+    if (w.MouseY >= 470.0f) w.ScrollY = RoundL(w.ScrollY + step);
+    if (w.MouseY <= 10.0f) w.ScrollY = RoundL(w.ScrollY - step);
+  } else if (const BattleUnit* p = PlayerOf(w)) {
+    int32_t sx = RoundL(p->PosX - static_cast<float>(w.ScrollX));
+    int32_t sy = RoundL(p->PosY - static_cast<float>(w.ScrollY));
+    if (sx > 0 && sx % 2 == 1) ++sx;
+    if (sy > 0 && sy % 2 == 1) ++sy;
+    if (sx < 270) w.ScrollX += sx - 270;
+    if (sx > 370) w.ScrollX += sx - 370;
+    if (sy < 160) w.ScrollY += sy - 160;
+    if (sy > 240) w.ScrollY += sy - 240;
+  }
+  if (w.ScreenShake > 0.0f) {
+    w.ScreenShake -= w.FrameFactor;
+    w.ScrollX = RoundL(w.ScrollX + plat::Rnd() * 20.0 - 10.0);
+    w.ScrollY = RoundL(w.ScrollY + plat::Rnd() * 10.0 - 5.0);
+  }
+  w.ScrollX = std::max(w.ScrollX, 0);
+  w.ScrollY = std::max(w.ScrollY, 0);
+  w.ScrollX = std::min(w.ScrollX, w.MapWidth - w.ViewWidth - 1);
+  w.ScrollY = std::min(w.ScrollY, w.MapHeight - w.ViewHeight - 1);
+}
+
+void FrmMainClass::KeyDown(int16_t& keyCode, int16_t& shift) {
+  // The key that answers the exit question is the question's alone: let
+  // through, Esc would open a second question inside the first.
+  if (prompting_ || world_.RunState != "Loop") return;
+  if (BattleKeyDown(world_, Output(), keyCode)) ExitPrompt();
+  CheatChord(keyCode, shift);
 }
 
 void FrmMainClass::CheatChord(int16_t keyCode, int16_t shift) {
@@ -151,81 +228,21 @@ void FrmMainClass::ExitPrompt() {
 }
 
 void FrmMainClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
-  if (world_.RunState != "Loop") return;
-  BattleUnit* p = PlayerOf(world_);
-  if (!p) return;
-  const int16_t k = keyCode;
-  if (k == kVkDown || Is(k, KEY_BACKWARD) || k == kVkUp || Is(k, KEY_FORWARD)) {
-    p->MoveFB = 0;
-  } else if (k == kVkLeft || Is(k, KEY_LEFT)) {
-    p->TurnL = 0;
-  } else if (k == kVkRight || Is(k, KEY_RIGHT)) {
-    p->TurnR = 0;
-  } else if (Is(k, KEY_FREESCROLL)) {
-    world_.FreeScroll = false;
-  } else if (k == kVkReturn) {
-    p->Fire = 0;
-  }
+  if (world_.RunState == "Loop") BattleKeyUp(world_, keyCode);
 }
 
 void FrmMainClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
-  if (world_.RunState != "Loop") return;
-  BattleUnit* p = PlayerOf(world_);
-  if (button == kButtonLeft) {
-    if (p) p->Fire = 1;
-  } else if (button == kButtonRight) {
-    world_.PickedUnit = GetTankAtPos(world_, RoundL(x), RoundL(y));
-    if (p && world_.PickedUnit >= 0) p->TargetTank = world_.PickedUnit;
-  } else if (button == kButtonMiddle) {
-    world_.FreeScroll = true;
-  }
+  if (world_.RunState == "Loop") BattleMouseDown(world_, button, x, y);
 }
 
 void FrmMainClass::MouseUp(int16_t& button, int16_t& /*shift*/, float& /*x*/, float& /*y*/) {
-  if (world_.RunState != "Loop") return;
-  BattleUnit* p = PlayerOf(world_);
-  if (button == kButtonLeft) {
-    if (p) p->Fire = 0;
-  } else if (button == kButtonMiddle) {
-    world_.FreeScroll = false;
-  }
+  if (world_.RunState == "Loop") BattleMouseUp(world_, button);
 }
 
 void FrmMainClass::MouseMove(int16_t& /*button*/, int16_t& /*shift*/, float& x, float& y) {
-  if (world_.RunState != "Loop") return;
-  world_.MouseX = x;
-  world_.MouseY = y;
-  world_.HoveredUnit = GetTankAtPos(world_, RoundL(x), RoundL(y));
+  if (world_.RunState == "Loop") BattleMouseMove(world_, x, y);
 }
 
-void FrmMainClass::GetMousePos() {
-  BattleState& w = world_;
-  plat::Randomize();
-  const float step = w.FrameFactor * static_cast<float>(w.ScrollStep);
-  if (w.FreeScroll) {
-    if (w.MouseX >= 630.0f) w.ScrollX = RoundL(w.ScrollX + step);
-    if (w.MouseX <= 10.0f) w.ScrollX = RoundL(w.ScrollX - step);
-    if (w.MouseY >= 470.0f) w.ScrollY = RoundL(w.ScrollY + step);
-    if (w.MouseY <= 10.0f) w.ScrollY = RoundL(w.ScrollY - step);
-  } else if (const BattleUnit* p = PlayerOf(w)) {
-    int32_t sx = RoundL(p->PosX - static_cast<float>(w.ScrollX));
-    int32_t sy = RoundL(p->PosY - static_cast<float>(w.ScrollY));
-    if (sx > 0 && sx % 2 == 1) ++sx;
-    if (sy > 0 && sy % 2 == 1) ++sy;
-    if (sx < 270) w.ScrollX += sx - 270;
-    if (sx > 370) w.ScrollX += sx - 370;
-    if (sy < 160) w.ScrollY += sy - 160;
-    if (sy > 240) w.ScrollY += sy - 240;
-  }
-  if (w.ScreenShake > 0.0f) {
-    w.ScreenShake -= w.FrameFactor;
-    w.ScrollX = RoundL(w.ScrollX + plat::Rnd() * 20.0 - 10.0);
-    w.ScrollY = RoundL(w.ScrollY + plat::Rnd() * 10.0 - 5.0);
-  }
-  w.ScrollX = std::max(w.ScrollX, 0);
-  w.ScrollY = std::max(w.ScrollY, 0);
-  w.ScrollX = std::min(w.ScrollX, w.MapWidth - w.ViewWidth - 1);
-  w.ScrollY = std::min(w.ScrollY, w.MapHeight - w.ViewHeight - 1);
-}
+void FrmMainClass::GetMousePos() { ScrollView(world_); }
 
 }  // namespace fw
