@@ -12,6 +12,7 @@
 #include "frontend/setup_menu.hpp"
 #include "frontend/user_menu.hpp"
 #include "missions/campaign.hpp"
+#include "multiplayer/lobby.hpp"
 
 namespace fw {
 
@@ -31,7 +32,8 @@ void RegisterScreens() {
   RegisterScreen(S::MainMenu, kMenuEvents, MakeScreen<FrmMainMenuClass>);
   RegisterScreen(S::CampaignBattle, kBattleEvents, MakeScreen<FrmMainClass>, LoadMapData);
   SetMissionScriptMaker(MakeCampaignScript);
-  RegisterScreen(S::NetworkLobby, kMenuEvents);
+  // The lobby's held buttons stop on release.
+  RegisterScreen(S::NetworkLobby, kMenuEvents | kScreenMouseUp, MakeScreen<FrmMultiMenuClass>);
   RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);

@@ -15,6 +15,7 @@ namespace fw {
 Lazy<UsersClass> Users;
 Lazy<UsersClass> NetUsers;
 Lazy<Tank> NetTank;
+GoodsSaving FactoryGoodsSaving = GoodsSaving::Save;
 
 namespace {
 
@@ -217,6 +218,11 @@ bool UsersClass::SaveEQUFile() {
     return false;
   }
   return true;
+}
+
+bool UsersClass::SaveMoneyAndGoods() {
+  const bool money = SaveUser();
+  return SaveEQUFile() && money;
 }
 
 namespace {

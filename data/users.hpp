@@ -103,6 +103,9 @@ class UsersClass : public DataCollection<SingleUser> {
   // Writes both lists to EQUFile in one atomic step; false (old file kept,
   // LastError set) on failure.
   bool SaveEQUFile();
+  // Money (File) and goods (EQUFile) as one step: the factory's exit save.
+  // False (LastError set) when either could not be written.
+  bool SaveMoneyAndGoods();
   // Removes the last item whose name is exactly the given one.
   void RemoveEQU(const std::string& name);
   void RemoveNOWEQU(const std::string& name);
@@ -112,6 +115,25 @@ class UsersClass : public DataCollection<SingleUser> {
   std::vector<uint8_t> EncodeUsers() const;
   void ReadEquipment(plat::TextRecordReader& reader);
   std::string EncodeEquipment();
+};
+
+// Whether leaving the factory saves the profile's money and goods. The
+// network game's factory visit shops with borrowed money out of an empty
+// stock and puts the player's own back afterwards: what the factory holds
+// when it is left is not the player's, so it sets Nothing for the visit.
+enum class GoodsSaving { Save, Nothing };
+extern GoodsSaving FactoryGoodsSaving;
+
+// Sets FactoryGoodsSaving for its lifetime and puts the old mode back.
+class FactoryGoodsSavingScope {
+ public:
+  explicit FactoryGoodsSavingScope(GoodsSaving mode) : old_(FactoryGoodsSaving) { FactoryGoodsSaving = mode; }
+  ~FactoryGoodsSavingScope() { FactoryGoodsSaving = old_; }
+  FactoryGoodsSavingScope(const FactoryGoodsSavingScope&) = delete;
+  FactoryGoodsSavingScope& operator=(const FactoryGoodsSavingScope&) = delete;
+
+ private:
+  GoodsSaving old_;
 };
 
 // The profiles, created by the profile screen; the network game's copy of

@@ -164,12 +164,12 @@ bool FrmFactoryClass::Leave() {
   } catch (const std::exception& e) {
     Complain(e.what());
   }
+  if (FactoryGoodsSaving == GoodsSaving::Nothing) return true;
   // Both files are written whole or not at all; a failure keeps the old
   // files and the goods in memory, and the player is told.
   bool saved = false;
   try {
-    saved = Users->SaveUser();
-    saved = Users->SaveEQUFile() && saved;
+    saved = Users->SaveMoneyAndGoods();
   } catch (const std::exception& e) {
     LastError = e.what();
   }

@@ -15,15 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "multiplayer/session_types.hpp"
+
 namespace fw {
 
 // The game's application GUID: only sessions that carry it are listed.
 inline constexpr const char* kApplicationGuid = "{C9A20040-FBEB-11d3-A577-004005A9D9EE}";
-
-// Session system message types (sender id 0).
-inline constexpr int32_t kSysPlayerCreated = 3;
-inline constexpr int32_t kSysPlayerDestroyed = 5;
-inline constexpr int32_t kSysBecameHost = 257;
 
 // One service provider as the lobby's word test reads it: the name decides
 // the slot ("IPX", "TCP", "MODEM", "SERIAL" found in it).
@@ -65,32 +62,26 @@ struct PlayerEntry {
   std::string LongName;   // "Host" or "Player"
 };
 
-// One received message: from 0 is a session system message whose bytes are
-// its type as a little-endian Long.
-struct ReceivedMessage {
-  int32_t from = 0;
-  int32_t to = 0;
-  std::vector<uint8_t> bytes;
-};
-
-enum class JoinResult {
-  Ok,
-  RefusedVersion,
-  RefusedFull,
-  RefusedUnknownSession,
-  RefusedNotAccepting,
-  RefusedBadName,
-  Unreachable,
-  TimedOut,
-  NoSuchRow,
-};
-const char* JoinResultText(JoinResult r);
-
-class SessionEngine;  // the network thread and its protocol
+class SessionEngine;     // the network thread and its protocol
+class NetworkProviders;  // how sessions are found and reached (session_providers.hpp)
+class SessionSearch;
+class SessionAdvertiser;
+struct SessionOptions;
+struct SessionAdvert;
 
 class qelDirectPlay {
  public:
+  // Over the product's providers (ENet, UDP discovery, serial link).
   qelDirectPlay();
+  // Over other providers, e.g. a test's in-memory network:
+  //   LoopWorld world;                                   // session_loop_providers.hpp
+  //   qelDirectPlay host(MakeLoopProviders(world, "a"));
+  //   qelDirectPlay guest(MakeLoopProviders(world, "b"));
+  //   host.Init(); host.OpenConnection(1); host.CreateNew("Ann", 0);
+  //   guest.Init(); guest.OpenConnection(1); guest.UpdateSession(); guest.Join(1, "Bob");
+  // The session then runs on its own thread exactly as in the game.
+  explicit qelDirectPlay(std::unique_ptr<NetworkProviders> providers);
+  qelDirectPlay(std::unique_ptr<NetworkProviders> providers, const SessionOptions& options);
   ~qelDirectPlay();
   qelDirectPlay(const qelDirectPlay&) = delete;
   qelDirectPlay& operator=(const qelDirectPlay&) = delete;
@@ -138,14 +129,30 @@ class qelDirectPlay {
   // Why the session ended on its own ("overflow", "flooding", "removed", ...);
   // empty while it runs.
   std::string EndReason() const;
+  // Whether the host takes new joiners (the lobby closes the door once a
+  // battle is under way, if it wants to).
+  void SetAccepting(bool accepting);
 
  private:
+  void RefreshSessionState();
+  SessionAdvert AdvertOf(const SessionSnapshot& s) const;
+
+  std::unique_ptr<NetworkProviders> providers_;
+  std::unique_ptr<SessionOptions> options_;
+  std::unique_ptr<SessionSearch> search_;
+  std::vector<SessionAdvert> found_;  // parallel to DPEnumSessions
   std::unique_ptr<SessionEngine> engine_;
+  std::unique_ptr<SessionAdvertiser> advertiser_;
+  uint64_t advertisedVersion_ = 0;
+  PlayAddress sessionAddress_;
+  bool initialized_ = false;
   JoinResult lastJoin_ = JoinResult::Ok;
 };
 
 // The global DPlay, created on first use; ReleaseDPlay sets it to nothing.
+// A test may hand it other providers for the next creation.
 qelDirectPlay& DPlay();
+void SetDPlayProviders(std::unique_ptr<NetworkProviders> providers);
 bool DPlayExists();
 void ReleaseDPlay();
 

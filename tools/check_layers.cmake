@@ -31,7 +31,7 @@ set(FW_PLATFORM_USES_d3d d3d display input runtime)
 set(FW_PLATFORM_USES_net net runtime)
 
 # Headers of the libraries only platform/ may include.
-set(FW_THIRD_PARTY_RE "^(SDL[^/]*\\.h|jpeglib\\.h|SDL2/|libav[a-z]*/|libsw[a-z]*/|libpostproc/|assimp/|enet/)")
+set(FW_THIRD_PARTY_RE "^(SDL[^/]*\\.h|jpeglib\\.h|SDL2/|libav[a-z]*/|libsw[a-z]*/|libpostproc/|assimp/|enet/|termios\\.h)")
 
 # Declared exceptions.
 # - tools/mkdata writes the sample data with the libraries directly;

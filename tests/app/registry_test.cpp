@@ -26,10 +26,10 @@ struct Registry : ::testing::Test {
 TEST_F(Registry, EachStateGetsTheEventsOfItsTable) {
   // Menus take key presses and the mouse's downs and moves; the battles take
   // keys down and up and every mouse event; the setup screen also key downs,
-  // the factory key downs and ups.
+  // the factory key downs and ups, the lobby mouse ups (its held buttons).
   EXPECT_EQ(fwtest::RoutedIn(board, 1), "KeyPr Mouse Mouse ");
   EXPECT_EQ(fwtest::RoutedIn(board, 2), "KeyDo KeyUp Mouse Mouse Mouse ");
-  EXPECT_EQ(fwtest::RoutedIn(board, 3), "KeyPr Mouse Mouse ");
+  EXPECT_EQ(fwtest::RoutedIn(board, 3), "KeyPr Mouse Mouse Mouse ");
   EXPECT_EQ(fwtest::RoutedIn(board, 4), "KeyDo KeyUp Mouse Mouse Mouse ");
   EXPECT_EQ(fwtest::RoutedIn(board, 5), "KeyPr Mouse Mouse ");
   EXPECT_EQ(fwtest::RoutedIn(board, 6), "KeyDo KeyPr Mouse Mouse ");

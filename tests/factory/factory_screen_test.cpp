@@ -107,4 +107,22 @@ TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
   EXPECT_NE(dir.Read("missing/user1.DAT").find("Pulse Laser"), std::string::npos);
 }
 
+TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
+  dir.Write("user1.DAT", "\"Old\",1,0\r\n");
+  {
+    fw::FactoryGoodsSavingScope visit(fw::GoodsSaving::Nothing);
+    auto& f = Enter();
+    fw::Users->NowItem()->Money = 1;
+    Esc();
+    EXPECT_TRUE(f.Leave());
+  }
+  EXPECT_EQ(dir.Read("user1.DAT"), "\"Old\",1,0\r\n");
+  EXPECT_FALSE(dir.Exists("User.INI"));
+  EXPECT_EQ(shown, "");
+  // The mode ends with the visit: the next exit saves again.
+  EXPECT_EQ(fw::FactoryGoodsSaving, fw::GoodsSaving::Save);
+  EXPECT_TRUE(factory->Leave());
+  EXPECT_TRUE(dir.Exists("User.INI"));
+}
+
 }  // namespace

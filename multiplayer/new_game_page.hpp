@@ -1,0 +1,53 @@
+#pragma once
+// The new-game page a host fills in before creating a session: single or
+// team play, the mode, the map, the win rule and its limit, the money, and
+// the network tank armed in the factory. Its choices go into GameSetting.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "frontend/widgets/list_box.hpp"
+#include "frontend/widgets/scroll_bar.hpp"
+#include "platform/display/surface.hpp"
+
+namespace fw {
+
+class FrmMultiMenuClass;
+
+// The help lines shown for a mode name (empty for any other name).
+std::array<std::string, 3> ModeHelpFor(const std::string& modeName);
+
+struct NewGamePage {
+  explicit NewGamePage(FrmMultiMenuClass& lobby);
+
+  // What a press at the point acts on: a button's upper-cased key, "MAPSCROLL",
+  // "EQUIPSCROLL", "MODELIST", "MAPLIST", or "" for nothing.
+  std::string TargetAt(int32_t x, int32_t y) const;
+  // Whether a held press on the target repeats (the steps and the bars).
+  static bool Repeats(const std::string& target);
+  // One pass of the page's loop after DoEvents.
+  void Pass(bool& result);
+  void Draw();
+
+  FrmMultiMenuClass& Lobby;
+  std::shared_ptr<qelListBox> ModeList, MapList, EquipList;
+  qelScrollBarClass MapScroll, EquipScroll;
+  plat::SurfacePtr PagePicture, LitButtons, ScrollSheet, LitCancel;
+  std::array<std::string, 3> ModeHelp;
+  float ArmNotice = 0.0f;
+  // The notice ArmNotice shows.
+  std::string Refusal;
+  // Whether the factory visit of this page built a tank.
+  bool Armed = false;
+
+ private:
+  void Act(const std::string& target, int32_t x, int32_t y, bool& result);
+  void FillModes(bool team);
+  void Refuse(const std::string& why);
+  // The mode row chosen into GameSetting (a row that exists).
+  void TakeMode();
+  void Equip();
+};
+
+}  // namespace fw

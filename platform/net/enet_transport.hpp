@@ -1,0 +1,65 @@
+#pragma once
+// The session's transport over ENet: one host per session member that both
+// accepts links (its game port) and opens them, one reliable ordered channel
+// per link. Addresses are "a.b.c.d:port".
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "platform/net/query_hook.hpp"
+#include "platform/net/transport.hpp"
+#include "platform/net/wake_event.hpp"
+
+struct _ENetHost;
+struct _ENetPeer;
+struct _ENetEvent;
+
+namespace plat {
+
+class EnetTransport final : public Transport, public AnswersQueries {
+ public:
+  static constexpr size_t kMaxPeers = 16;
+  static constexpr size_t kMaxPacket = 64 * 1024;
+  static constexpr size_t kMaxWaitingData = 1024 * 1024;
+  // ENet gives up on a silent peer only after the session's own 10 s
+  // heartbeat would have: under loss ENet backs off hard, and the session,
+  // not ENet, decides who has gone.
+  static constexpr uint32_t kTimeoutMinimumMs = 15000;
+  static constexpr uint32_t kTimeoutMaximumMs = 30000;
+
+  EnetTransport();
+  ~EnetTransport() override;
+
+  bool Listen(const std::string& address, std::string* error) override;
+  std::string LocalAddress() const override;
+  LinkId Connect(const std::string& address) override;
+  bool Send(LinkId link, std::span<const uint8_t> data) override;
+  void Close(LinkId link) override;
+  std::optional<TransportEvent> Poll() override;
+  void Wait(uint32_t maxMs) override;
+  void Wake() override { wake_.Raise(); }
+  uint64_t NowMs() const override;
+  size_t MaxMessageSize() const override { return kMaxPacket; }
+
+  void SetQueryHandler(QueryHandler handler) override;
+
+  // The address a link's far end sends from ("a.b.c.d:port"); empty for an
+  // unknown link.
+  std::string PeerAddress(LinkId link) const;
+
+ private:
+  bool MakeHost(const std::string* bindAddress, std::string* error);
+  static int Intercept(_ENetHost* host, _ENetEvent* event);
+  void SetUpPeer(_ENetPeer* peer, LinkId id);
+
+  _ENetHost* host_ = nullptr;
+  WakeEvent wake_;
+  LinkId nextId_ = 1;
+  std::unordered_map<LinkId, _ENetPeer*> links_;
+  std::mutex queryMutex_;
+  QueryHandler query_;
+};
+
+}  // namespace plat

@@ -1,0 +1,191 @@
+#include "multiplayer/direct_play.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "multiplayer/session_engine.hpp"
+#include "multiplayer/session_loop_providers.hpp"
+#include "session_mesh.hpp"
+
+namespace {
+
+using fw::JoinResult;
+using fw::qelDirectPlay;
+using fwtest::SysType;
+
+// Polls msg until pred holds, for at most two seconds of real time.
+template <class Pred>
+bool Eventually(Pred pred) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < end) {
+    if (pred()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return pred();
+}
+
+struct Pair : ::testing::Test {
+  fw::LoopWorld world;
+  qelDirectPlay host{fw::MakeLoopProviders(world, "host")};
+  qelDirectPlay guest{fw::MakeLoopProviders(world, "guest")};
+
+  void Open() {
+    ASSERT_TRUE(host.Init());
+    ASSERT_TRUE(host.OpenConnection(1));
+    ASSERT_TRUE(host.CreateNew("Ann", 0));
+    ASSERT_TRUE(guest.Init());
+    ASSERT_TRUE(guest.OpenConnection(1));
+    ASSERT_EQ(guest.DPEnumSessions.size(), 1u);
+  }
+};
+
+TEST_F(Pair, JoinSendReceiveOnTheNetworkThread) {
+  Open();
+  EXPECT_EQ(guest.GetSessionData(1).SessionName, "Ann");
+  EXPECT_EQ(guest.GetSessionData(1).CurrentPlayers, 1);
+  ASSERT_TRUE(guest.Join(1, "Bob")) << fw::JoinResultText(guest.LastJoinResult());
+  EXPECT_EQ(host.PlayerHandle, "Host");
+  EXPECT_EQ(guest.PlayerHandle, "Player");
+  EXPECT_EQ(host.MyPlayID, 1);
+  EXPECT_EQ(guest.MyPlayID, 2);
+  EXPECT_TRUE(host.IsHost());
+  EXPECT_FALSE(guest.IsHost());
+
+  ASSERT_TRUE(guest.Send(0, {9, 8, 7}));
+  std::vector<fw::ReceivedMessage> got;
+  ASSERT_TRUE(Eventually([&] {
+    while (host.RefreshMsg() > 0) got.push_back(*host.Receive());
+    return got.size() >= 2;
+  }));
+  EXPECT_EQ(SysType(got[0]), fw::kSysPlayerCreated);
+  EXPECT_EQ(got[1].from, 2);
+  EXPECT_EQ(got[1].bytes, (std::vector<uint8_t>{9, 8, 7}));
+
+  ASSERT_TRUE(host.UpdatePlayers());
+  ASSERT_EQ(host.DPEnumPlayers.size(), 2u);
+  EXPECT_EQ(host.DPEnumPlayers[1].ShortName, "Bob");
+  EXPECT_EQ(host.DPEnumPlayers[1].LongName, "Player");
+
+  // Leaving tells the host at once, not after a time-out.
+  guest.CloseDownDPlay();
+  got.clear();
+  ASSERT_TRUE(Eventually([&] {
+    while (host.RefreshMsg() > 0) got.push_back(*host.Receive());
+    return !got.empty();
+  }));
+  EXPECT_EQ(SysType(got[0]), fw::kSysPlayerDestroyed);
+  EXPECT_EQ(guest.RefreshMsg(), 0);
+}
+
+TEST_F(Pair, JoinGivesTheRefusalAndItsReason) {
+  Open();
+  struct Case {
+    const char* what;
+    std::string name;
+    JoinResult want;
+  } cases[] = {
+      {"empty name", "", JoinResult::RefusedBadName},
+      {"control byte in the name", std::string("Bo\x01", 3), JoinResult::RefusedBadName},
+      {"name too long", std::string(40, 'x'), JoinResult::RefusedBadName},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(guest.Join(1, c.name)) << c.what;
+    EXPECT_EQ(guest.LastJoinResult(), c.want) << c.what;
+    EXPECT_FALSE(guest.InSession()) << c.what;
+  }
+  EXPECT_FALSE(guest.Join(2, "Bob"));
+  EXPECT_EQ(guest.LastJoinResult(), JoinResult::NoSuchRow);
+
+  host.SetAccepting(false);
+  ASSERT_TRUE(Eventually([&] {
+    host.RefreshMsg();  // the advert follows the session's state
+    std::lock_guard<std::mutex> lock(world.mutex);
+    return !world.adverts.empty() && !world.adverts[0].advert.accepting;
+  }));
+  EXPECT_FALSE(guest.Join(1, "Bob"));
+  EXPECT_EQ(guest.LastJoinResult(), JoinResult::RefusedNotAccepting);
+}
+
+TEST(DirectPlay, OtherBuildIsRefusedWithVersion) {
+  fw::LoopWorld world;
+  fw::SessionOptions other;
+  other.build = fw::kSessionBuild + 1;
+  qelDirectPlay host(fw::MakeLoopProviders(world, "host"), other);
+  qelDirectPlay guest(fw::MakeLoopProviders(world, "guest"));
+  ASSERT_TRUE(host.Init() && host.OpenConnection(1) && host.CreateNew("Ann", 0));
+  ASSERT_TRUE(guest.Init() && guest.OpenConnection(1));
+  EXPECT_FALSE(guest.Join(1, "Bob"));
+  EXPECT_EQ(guest.LastJoinResult(), JoinResult::RefusedVersion);
+  EXPECT_STREQ(fw::JoinResultText(guest.LastJoinResult()), "version");
+}
+
+TEST(DirectPlay, FullSessionRefuses) {
+  fw::LoopWorld world;
+  qelDirectPlay host(fw::MakeLoopProviders(world, "host"));
+  qelDirectPlay b(fw::MakeLoopProviders(world, "b"));
+  qelDirectPlay c(fw::MakeLoopProviders(world, "c"));
+  ASSERT_TRUE(host.Init() && host.OpenConnection(1) && host.CreateNew("Ann", 2));
+  ASSERT_TRUE(b.Init() && b.OpenConnection(1) && b.Join(1, "Bob"));
+  ASSERT_TRUE(c.Init() && c.OpenConnection(1));
+  EXPECT_FALSE(c.Join(1, "Cy"));
+  EXPECT_EQ(c.LastJoinResult(), JoinResult::RefusedFull);
+}
+
+TEST(DirectPlay, UnreachableHostIsAResultNotAWait) {
+  fw::LoopWorld world;
+  qelDirectPlay host(fw::MakeLoopProviders(world, "host"));
+  qelDirectPlay guest(fw::MakeLoopProviders(world, "guest"));
+  ASSERT_TRUE(host.Init() && host.OpenConnection(1) && host.CreateNew("Ann", 0));
+  ASSERT_TRUE(guest.Init() && guest.OpenConnection(1));
+  world.net.Crash("host");  // listed, but gone: the join must end on its own
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(guest.Join(1, "Bob"));
+  EXPECT_EQ(guest.LastJoinResult(), JoinResult::TimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
+}
+
+TEST(DirectPlay, ConnectionStates) {
+  fw::LoopWorld world;
+  qelDirectPlay dp(fw::MakeLoopProviders(world, "me"));
+  // Before Init nothing is waiting and nothing changes.
+  EXPECT_EQ(dp.RefreshMsg(), 0);
+  EXPECT_EQ(dp.MessageCount, 0);
+  EXPECT_FALSE(dp.OpenConnection(1));
+  ASSERT_TRUE(dp.Init());
+  ASSERT_EQ(dp.EnumConnections.size(), 3u);
+  EXPECT_NE(dp.EnumConnections[0].Name.find("IPX"), std::string::npos);
+  EXPECT_NE(dp.EnumConnections[1].Name.find("TCP"), std::string::npos);
+  EXPECT_NE(dp.EnumConnections[2].Name.find("SERIAL"), std::string::npos);
+  for (const auto& p : dp.EnumConnections) EXPECT_EQ(p.Name.find("MODEM"), std::string::npos);
+
+  // A typed address stays what CreateIP made, even an empty one.
+  dp.CreateIP("");
+  ASSERT_TRUE(dp.OpenConnection(1));
+  ASSERT_TRUE(dp.DPAddress.has_value());
+  EXPECT_EQ(dp.DPAddress->kind, fw::PlayAddress::Kind::TcpIp);
+  // An empty search is still a made connection.
+  EXPECT_TRUE(dp.ConnectMade);
+  EXPECT_TRUE(dp.DPEnumSessions.empty());
+  EXPECT_TRUE(dp.GetSessionData(1).SessionName.empty());
+
+  // A search that cannot start is False, and leaves ConnectMade alone.
+  world.searchFails = true;
+  EXPECT_FALSE(dp.OpenConnection(1));
+  EXPECT_TRUE(dp.ConnectMade);
+}
+
+TEST(DirectPlay, GlobalIsMadeOnFirstUseWithTheGivenProviders) {
+  fw::LoopWorld world;
+  fw::ReleaseDPlay();
+  EXPECT_FALSE(fw::DPlayExists());
+  fw::SetDPlayProviders(fw::MakeLoopProviders(world, "g"));
+  ASSERT_TRUE(fw::DPlay().Init());
+  EXPECT_TRUE(fw::DPlayExists());
+  EXPECT_NE(fw::DPlay().EnumConnections[0].Name.find("in memory"), std::string::npos);
+  fw::ReleaseDPlay();
+  EXPECT_FALSE(fw::DPlayExists());
+}
+
+}  // namespace

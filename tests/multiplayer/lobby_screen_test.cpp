@@ -1,0 +1,186 @@
+// The lobby played as a player would: its ways out, the TCP dialog's Esc,
+// and the new-game page's limits, steps and refusals.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "multiplayer/direct_play.hpp"
+#include "multiplayer/game_setting.hpp"
+#include "multiplayer/lobby.hpp"
+#include "multiplayer/new_game_page.hpp"
+#include "tests/frontend/screen_support.hpp"
+
+namespace {
+
+using namespace fwtest;
+
+constexpr int kSlideIn = 80;
+// Where the buttons rest once slid in (the sheet's cells are 200 x 44).
+Step ConnectButton(int row) { return Click(300, 70.0f * row + 22); }
+Step SessionButton(int row) { return Click(100, 50.0f * row + 22); }
+Step Setting(float x, float y) { return Click(x, y); }
+
+class LobbyScreen : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    fw::Users->NowUser = 1;
+    fw::DPlay().EnumConnections = {{"LAN search (IPX)"}, {"Internet TCP/IP"}, {"Serial cable"}};
+    fw::GameSetting = {};
+  }
+  void TearDown() override {
+    fw::ReleaseDPlay();
+    ScreenTest::TearDown();
+  }
+  int RunWith(std::vector<Step> steps) {
+    Run(lobby, 3, std::move(steps), 6000);
+    return fw::GameState;
+  }
+  // Through the LAN search to the session page, then NEW.
+  std::vector<Step> ToNewGamePage() {
+    return {Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }), Wait(kSlideIn),
+            SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
+  }
+  std::shared_ptr<fw::FrmMultiMenuClass> lobby = std::make_shared<fw::FrmMultiMenuClass>();
+};
+
+TEST_F(LobbyScreen, WaysOutOfTheConnectionPage) {
+  EXPECT_EQ(RunWith({Wait(3), Esc()}), 1);
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  EXPECT_EQ(RunWith({Wait(3), Click(632, 8)}), 1);
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  EXPECT_EQ(RunWith({Wait(kSlideIn), ConnectButton(5)}), 1);
+}
+
+TEST_F(LobbyScreen, EscInTheAddressDialogGoesBackToTheConnectionPage) {
+  // The dialog's Esc only closes it: the lobby's own Esc after it still has
+  // a lobby to leave.
+  EXPECT_EQ(RunWith({Wait(kSlideIn), ConnectButton(2), Wait(3), Key('1'), Esc(), Wait(3),
+                     Do([this] { EXPECT_EQ(lobby->Page(), 1); }), Esc()}),
+            1);
+}
+
+TEST_F(LobbyScreen, LimitsStopAtTheirEndsAndMoneyStepsByTen) {
+  struct Case {
+    int32_t fw::GameSettingRecord::*field;
+    int32_t start;
+    float x, y;  // the step button
+    int presses;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {&fw::GameSettingRecord::LimTime, 998, 232, 117, 3, 999}, {&fw::GameSettingRecord::LimTime, 6, 232, 125, 3, 5},
+      {&fw::GameSettingRecord::LimTank, 998, 232, 144, 3, 999}, {&fw::GameSettingRecord::LimTank, 4, 232, 153, 3, 3},
+      {&fw::GameSettingRecord::Money, 10000, 178, 352, 1, 10010}, {&fw::GameSettingRecord::Money, 29990, 178, 352, 2, 30000},
+      {&fw::GameSettingRecord::Money, 1010, 178, 361, 2, 1000},
+  };
+  for (const Case& c : cases) {
+    lobby = std::make_shared<fw::FrmMultiMenuClass>();
+    std::vector<Step> steps = ToNewGamePage();
+    steps.push_back(Do([&c] { fw::GameSetting.*c.field = c.start; }));
+    for (int i = 0; i < c.presses; ++i) {
+      steps.push_back(Setting(c.x, c.y));
+      steps.push_back(Wait(2));
+    }
+    steps.push_back(Do([&c] { EXPECT_EQ(fw::GameSetting.*c.field, c.expected); }));
+    steps.push_back(Setting(550, 449));  // Cancel
+    EXPECT_EQ(RunWith(std::move(steps)), 3);
+  }
+}
+
+TEST_F(LobbyScreen, OkNeedsAnArmedTankAndTheRoleStartsEmpty) {
+  fw::GameSetting.Role = "New";  // from an earlier game of this run
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Setting(600, 450));  // OK
+  steps.push_back(Wait(2));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Setting()->Refusal, "Please arm your tank first.");
+    EXPECT_GT(lobby->Setting()->ArmNotice, 0.0f);
+  }));
+  steps.push_back(Esc());
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+  EXPECT_NE(fw::GameSetting.Role, "New");
+}
+
+TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
+  fw::GameSetting.ModeName = "Base Defensing";
+  fw::qelListBox maps;
+  lobby->LoadMapList(maps);
+  std::vector<std::string> rows;
+  for (const auto& item : maps) rows.push_back(item->Text);
+  EXPECT_EQ(rows, (std::vector<std::string>{"MapM1", "MapN1"}));
+  fw::GameSetting.ModeName = "Death Battle";
+  lobby->LoadMapList(maps);
+  EXPECT_GT(maps.Count(), 2);
+}
+
+TEST_F(LobbyScreen, AMissingPictureEndsTheLobbyWithAMessageBackToTheMainMenu) {
+  folder_.Write("pic/MultiMenuB.BMP", "not a picture");
+  EXPECT_EQ(RunWith({Wait(1), Key('a')}), 1);
+}
+
+}  // namespace
+
+// --- the modem and serial dialogs, run on their own over an opened lobby ---
+
+class AddressDialogs : public LobbyScreen {
+ protected:
+  // Runs a dialog with the steps played at the pumps of its own loop.
+  template <typename F>
+  auto RunDialog(F dialog, std::vector<Step> steps) {
+    for (int s = 1; s <= 9; ++s) fw::ScreenForState(s)->SetEvents(0xFF);
+    fw::ScreenForState(3)->Release();
+    fw::ScreenForState(3)->SetFactory([this] { return lobby; });
+    fw::GameState = 3;
+    lobby->Open();
+    auto pending = std::make_shared<std::vector<Step>>(std::move(steps));
+    auto pumps = std::make_shared<int>(0);
+    plat::SetTestDriver([pending, pumps] {
+      if (++*pumps > 500) throw ScriptGaveUp{"the dialog did not end"};
+      if (pending->empty()) return;
+      Step step = pending->front();
+      pending->erase(pending->begin());
+      if (!step()) pending->insert(pending->begin(), step);
+    });
+    auto result = dialog();
+    plat::SetTestDriver(nullptr);
+    EXPECT_TRUE(pending->empty());
+    return result;
+  }
+};
+
+TEST_F(AddressDialogs, TheModemListComesFromTheProvidersAndAnythingElseCancels) {
+  const struct {
+    std::vector<std::string> modems;
+    std::vector<Step> steps;
+    bool chosen;
+    const char* runState;
+  } cases[] = {
+      {{}, {}, false, "Loop"},                                               // no modem: no dialog
+      {{"Modem A", "Modem B"}, {Wait(2), Click(300, 134)}, true, "RUN"},     // a row chosen
+      {{"Modem A", "Modem B"}, {Wait(2), Click(500, 400)}, false, "RUN"},    // a click elsewhere
+      {{"Modem A"}, {Wait(2), Key('x')}, false, "RUN"},                      // any key
+  };
+  for (const auto& c : cases) {
+    lobby = std::make_shared<fw::FrmMultiMenuClass>();
+    fw::DPlay().DPLobby.modems = c.modems;
+    fw::DPlay().DPAddress.reset();
+    EXPECT_EQ(RunDialog([this] { return lobby->GetModemAddress(); }, c.steps), c.chosen);
+    EXPECT_EQ(lobby->RunState(), c.runState);
+    EXPECT_EQ(fw::DPlay().DPAddress.has_value(), c.chosen);
+  }
+}
+
+TEST_F(AddressDialogs, TheSerialDialogEndsOnAPortOrOnEscOnly) {
+  fw::DPlay().DPAddress.reset();
+  // A click beside the rows and a key do not end it; the second row does.
+  EXPECT_TRUE(RunDialog([this] { return lobby->GetSerialAddress(); },
+                        {Wait(2), Click(500, 400), Key('x'), Wait(2), Click(300, 134)}));
+  ASSERT_TRUE(fw::DPlay().DPAddress.has_value());
+  EXPECT_EQ(fw::DPlay().DPAddress->kind, fw::PlayAddress::Kind::Serial);
+  EXPECT_EQ(fw::DPlay().DPAddress->comPort, 2);
+  EXPECT_EQ(fw::DPlay().DPAddress->baud, 57600);
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  EXPECT_FALSE(RunDialog([this] { return lobby->GetSerialAddress(); }, {Wait(2), Esc()}));
+  EXPECT_EQ(lobby->RunState(), "Loop");
+}
