@@ -333,7 +333,9 @@ bool NetBattle::Leave() {
 
 void NetBattle::CalFPS(bool countIdle) {
   const uint32_t now = Now();
-  World.FrameFactor = static_cast<float>(static_cast<double>(now - lastTime_) / 15.0);
+  // Bounded as in the campaign: a stall (a held loop, a slow disk) must not
+  // carry units and shots through walls in one step.
+  World.FrameFactor = std::min(static_cast<float>(static_cast<double>(now - lastTime_) / 15.0), kMaxFrameFactor);
   lastTime_ = now;
   ++frameCount_;
   if (now - lastSecond_ >= kSecond) {
