@@ -138,7 +138,8 @@ void FrmMainClass::RunScript(uint8_t stage) {
 void FrmMainClass::Finish() {
   Users->KillTank = world_.KillTank;
   RunScript(2);
-  Users->SaveUser();
+  // After a lost battle this is the only save of its death and kills.
+  if (!Users->SaveUser() && Primary) ShowMessageBox(LastError, plat::RGB(255, 0, 0));
 }
 
 void FrmMainClass::Paint() {

@@ -330,6 +330,7 @@ MapDescription ParseMapDescription(plat::TextRecordReader& reader) {
       const int32_t n = Count(reader, "terrain");
       for (int32_t i = 0; i < n; ++i) {
         MapDescription::TerrainRow t;
+        t.Line = reader.Line();
         t.Area.Left = Long(reader);
         t.Area.Top = Long(reader);
         t.Area.Right = Long(reader);
@@ -433,6 +434,15 @@ LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, Loa
       return fail(row.Line, "the picture \"" + type->ClipStyle + "\" of building type \"" + row.TypeKey +
                                 "\" is not in the catalogue");
     if (type->TotalData() < 1) return fail(row.Line, "the building type \"" + row.TypeKey + "\" has no frames");
+  }
+  // Units are placed at random inside an area and then kept on the map: an
+  // area with no point on the map would heap them all at its edge, and no
+  // unit could ever reach it as a goal.
+  for (size_t k = 0; k < d.Terrains.size(); ++k) {
+    const RECT& a = d.Terrains[k].Area;
+    if (std::max(a.Left, a.Right) < 0 || std::min(a.Left, a.Right) > world.MapWidth ||
+        std::max(a.Top, a.Bottom) < 0 || std::min(a.Top, a.Bottom) > world.MapHeight)
+      return fail(d.Terrains[k].Line, "the terrain area " + std::to_string(k + 1) + " lies wholly outside the map");
   }
   for (const auto& t : d.TankModels) {
     if (!world.Catalogue.Item(t.ClipID))

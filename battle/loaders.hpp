@@ -50,6 +50,7 @@ struct MapDescription {
     RECT Area{};
     uint8_t Kind = 0;
     float Value = 0;
+    int Line = 0;
   };
   bool HasMap = false;
   int16_t Columns = 0, Rows = 0;
@@ -64,7 +65,8 @@ struct MapDescription {
 };
 
 // Limits that keep a damaged file from asking for absurd amounts of memory.
-inline constexpr int32_t kMaxMapTiles = 4096;
+// Each tile is a full-size picture: the campaign's maps have at most 22.
+inline constexpr int32_t kMaxMapTiles = 64;
 inline constexpr int32_t kMaxSectionRows = 100000;
 
 // --- parsers of the file texts (no archives): raise plat::RuntimeError at

@@ -36,7 +36,7 @@ function(fw_test name dir)
   target_link_libraries(${name} PRIVATE fw_test_main ${A_DEPS} GTest::gtest GTest::gmock)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;FERROWIND_BROADCAST=127.255.255.255"
     TIMEOUT 600)
 endfunction()
 

@@ -8,6 +8,7 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace fw {
@@ -151,42 +152,79 @@ std::vector<uint8_t> UsersClass::EncodeUsers() const {
   return out;
 }
 
-void UsersClass::ReadUser() {
+int32_t UsersClass::MendProfiles() {
+  int32_t mended = 0;
+  for (const auto& u : *this) {
+    bool changed = false;
+    auto atLeast = [&changed](int32_t& v, int32_t low, int32_t to) {
+      if (v >= low) return;
+      v = to;
+      changed = true;
+    };
+    // A mission below 0 has no battle at all; 0 keeps its meaning "never
+    // set up", and missions past 20 are played modulo 20 as they stand.
+    atLeast(u->Mission, 0, 1);
+    for (int32_t* count : {&u->Money, &u->Kill, &u->Death, &u->mKill, &u->mDeath}) atLeast(*count, 0, 0);
+    if (changed) ++mended;
+  }
+  return mended;
+}
+
+bool UsersClass::ReadUser() {
   if (!plat::FileExists(File) && !plat::WriteFile(File, nullptr, 0))
     throw plat::RuntimeError(plat::ErrorCode::PathNotFound, "Path/File access error: cannot create " + plat::NativePath(File));
   auto bytes = plat::ReadAllBytes(File);
   if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
   DecodeUsers(*bytes);
+  if (const int32_t mended = MendProfiles(); mended > 0) {
+    LastError = FileNameOf(File) + " held numbers no game writes in " + std::to_string(mended) +
+                (mended == 1 ? " profile" : " profiles") + ": they were set back to the start.";
+    return false;
+  }
+  return true;
 }
 
-bool UsersClass::SaveUser() {
+std::string UsersClass::UsersFileBytes() const {
   std::vector<uint8_t> out = EncodeUsers();
   // Whatever follows the six records belongs to someone else: keep it.
   if (auto old = plat::ReadAllBytes(File); old && old->size() > out.size())
     out.insert(out.end(), old->begin() + static_cast<std::ptrdiff_t>(out.size()), old->end());
-  if (!plat::WriteFileAtomic(File, out.data(), out.size())) {
+  return std::string(out.begin(), out.end());
+}
+
+bool UsersClass::SaveUser() {
+  if (!waiting_.empty()) return SaveTogether(waiting_);
+  const std::string out = UsersFileBytes();
+  if (!plat::WriteFileAtomic(File, out)) {
     LastError = "Unable to Save " + FileNameOf(File);
     return false;
   }
   return true;
 }
 
-void UsersClass::ReadEquipment(plat::TextRecordReader& reader) {
-  // Line by line, so a line with a field too many or too few is caught
-  // where it stands instead of shifting every line after it.
+int32_t UsersClass::ReadEquipment(plat::TextRecordReader& reader) {
+  // Line by line, so a damaged line costs that line only, and a line with a
+  // field too many or too few is caught where it stands instead of
+  // shifting every line after it.
+  int32_t damaged = 0;
   while (!reader.AtEnd()) {
     plat::TextRecordReader line(reader.ReadLine());
     if (line.AtEnd()) continue;
-    const std::string name = line.ReadString();
-    const int32_t number = line.ReadLong();
-    const int32_t extra = line.ReadLong();
-    if (!line.AtEnd())
-      throw plat::RuntimeError(plat::ErrorCode::TypeMismatch, "Type mismatch: more than three fields in a line");
-    if (number < 10)
-      UserEQU->Add("", number, name, 0);
-    else
-      NowEQU->Add("", number - 10, name, extra);
+    try {
+      const std::string name = line.ReadString();
+      const int32_t number = line.ReadLong();
+      const int32_t extra = line.ReadLong();
+      if (!line.AtEnd())
+        throw plat::RuntimeError(plat::ErrorCode::TypeMismatch, "Type mismatch: more than three fields in a line");
+      if (number < 10)
+        UserEQU->Add("", number, name, 0);
+      else
+        NowEQU->Add("", number - 10, name, extra);
+    } catch (const plat::RuntimeError&) {
+      ++damaged;
+    }
   }
+  return damaged;
 }
 
 std::string UsersClass::EncodeEquipment() {
@@ -200,19 +238,39 @@ std::string UsersClass::EncodeEquipment() {
 bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
+  damagedEQU_.clear();
   if (!plat::FileExists(EQUFile)) return true;
+  const std::string name = FileNameOf(EQUFile);
   auto reader = plat::TextRecordReader::Open(EQUFile);
-  try {
-    if (!reader) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "unreadable");
-    ReadEquipment(*reader);
-  } catch (const plat::RuntimeError&) {
-    LastError = "Unable to Read " + FileNameOf(EQUFile);
+  if (!reader) {
+    damagedEQU_ = EQUFile;
+    LastError = "Unable to Read " + name + ": it is kept aside at the next save.";
+    return false;
+  }
+  if (const int32_t damaged = ReadEquipment(*reader); damaged > 0) {
+    damagedEQU_ = EQUFile;
+    LastError = std::to_string(damaged) + (damaged == 1 ? " line" : " lines") + " of " + name +
+                " cannot be read and " + (damaged == 1 ? "is" : "are") +
+                " left out: the file is kept aside at the next save.";
     return false;
   }
   return true;
 }
 
+bool UsersClass::KeepDamagedAside(const std::string& file) {
+  if (damagedEQU_.empty() || file != damagedEQU_ || !plat::FileExists(file)) return true;
+  const std::string kept = plat::KeepCopyAside(file, "damaged");
+  if (kept.empty()) {
+    LastError = "Unable to keep the damaged " + FileNameOf(file) + " aside: nothing was saved";
+    return false;
+  }
+  keptAside_ = kept;
+  damagedEQU_.clear();
+  return true;
+}
+
 bool UsersClass::SaveEQUFile() {
+  if (!KeepDamagedAside(EQUFile)) return false;
   if (!plat::WriteFileAtomic(EQUFile, EncodeEquipment())) {
     LastError = "Unable to Save " + FileNameOf(EQUFile);
     return false;
@@ -220,9 +278,31 @@ bool UsersClass::SaveEQUFile() {
   return true;
 }
 
+bool UsersClass::SaveTogether(const std::vector<Goods>& goods) {
+  std::vector<plat::FileContent> files{{File, UsersFileBytes()}};
+  for (const Goods& g : goods) {
+    if (!KeepDamagedAside(g.file)) return false;
+    files.push_back({g.file, g.text});
+  }
+  // The journal lives beside User.INI, which the start-up checks first.
+  const size_t slash = File.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string(".") : File.substr(0, slash);
+  if (!plat::WriteFilesTogether(folder, files)) {
+    waiting_ = goods;
+    LastError = "Unable to Save " + FileNameOf(File) + " and " + FileNameOf(goods.back().file);
+    return false;
+  }
+  waiting_.clear();
+  return true;
+}
+
 bool UsersClass::SaveMoneyAndGoods() {
-  const bool money = SaveUser();
-  return SaveEQUFile() && money;
+  // Goods still waiting for another profile's file go in the same step.
+  std::vector<Goods> goods;
+  for (const Goods& g : waiting_)
+    if (g.file != EQUFile) goods.push_back(g);
+  goods.push_back({EQUFile, EncodeEquipment()});
+  return SaveTogether(goods);
 }
 
 namespace {

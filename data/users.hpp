@@ -90,22 +90,29 @@ class UsersClass : public DataCollection<SingleUser> {
   void NewUser(int32_t n);
   // Reads the six profiles from File, creating it empty when it is missing.
   // A file that cannot be read or created raises plat::RuntimeError.
-  void ReadUser();
+  // Numbers no game writes (a negative mission, money, kill or death
+  // count) are mended; the result is then false and LastError says so.
+  bool ReadUser();
   // Writes the six profiles over File in one atomic step, keeping any bytes
-  // past the sixth record. On failure the old file stays, LastError says so
-  // and the result is false.
+  // past the sixth record. While goods are waiting from a failed
+  // SaveMoneyAndGoods, they are written with the profiles as one step. On
+  // failure the old files stay, LastError says so and the result is false.
   bool SaveUser();
   // Reads the equipment file into UserEQU and NowEQU (both emptied first; a
-  // missing file leaves them empty). A line that does not parse ends the
-  // reading there: what came before is kept, LastError says so and the
-  // result is false.
+  // missing file leaves them empty). Lines that do not parse are left out
+  // and the rest is used; the result is then false, LastError says how many
+  // and the file is kept aside, whole, before a save replaces it.
   bool LoadEQUFile();
   // Writes both lists to EQUFile in one atomic step; false (old file kept,
   // LastError set) on failure.
   bool SaveEQUFile();
-  // Money (File) and goods (EQUFile) as one step: the factory's exit save.
-  // False (LastError set) when either could not be written.
+  // Money (File) and goods (EQUFile) as one step: after a failure or a kill
+  // at any moment, the next start finds both old or both new. The factory's
+  // exit save. On failure (LastError set) the goods wait, and every later
+  // SaveUser writes them with the profiles.
   bool SaveMoneyAndGoods();
+  // The name a damaged equipment file was last kept under, "" when none.
+  const std::string& KeptAside() const { return keptAside_; }
   // Removes the last item whose name is exactly the given one.
   void RemoveEQU(const std::string& name);
   void RemoveNOWEQU(const std::string& name);
@@ -113,8 +120,26 @@ class UsersClass : public DataCollection<SingleUser> {
   // The formats without the files, for the readers above and for tests.
   void DecodeUsers(const std::vector<uint8_t>& bytes);
   std::vector<uint8_t> EncodeUsers() const;
-  void ReadEquipment(plat::TextRecordReader& reader);
+  // The number of non-empty lines that did not parse and were left out.
+  int32_t ReadEquipment(plat::TextRecordReader& reader);
   std::string EncodeEquipment();
+  // Brings numbers no game writes back into range; the number of profiles
+  // changed.
+  int32_t MendProfiles();
+
+ private:
+  struct Goods {
+    std::string file;
+    std::string text;
+  };
+  std::string UsersFileBytes() const;
+  // Keeps a damaged equipment file aside before it is first replaced.
+  bool KeepDamagedAside(const std::string& file);
+  bool SaveTogether(const std::vector<Goods>& goods);
+
+  std::string damagedEQU_;  // an equipment file read with lines left out
+  std::string keptAside_;
+  std::vector<Goods> waiting_;  // goods of a failed SaveMoneyAndGoods
 };
 
 // Whether leaving the factory saves the profile's money and goods. The

@@ -1,5 +1,6 @@
 #include "engine/key_config.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -16,6 +17,7 @@ int32_t SoundVol = 0;
 int32_t MusicVol = 0;
 
 namespace {
+constexpr int32_t kMaxVolume = 10;
 // The file's order, which is not the table's.
 constexpr std::pair<const char*, int> kBindingKeys[] = {
     {"FORWARD", KEY_FORWARD},      {"BACKWARD", KEY_BACKWARD}, {"LEFT", KEY_LEFT},         {"RIGHT", KEY_RIGHT},
@@ -59,10 +61,12 @@ void ReadKeyConfig(const std::string& name) {
         break;
       }
       if (matched) continue;
+      // The setup screen's bars run from 0 to 10; a volume past them from a
+      // hand-edited file overflows the bar's and the mixer's arithmetic.
       if (key == "SOUNDVOL")
-        SoundVol = value;
+        SoundVol = std::clamp(value, 0, kMaxVolume);
       else if (key == "MUSICVOL")
-        MusicVol = value;
+        MusicVol = std::clamp(value, 0, kMaxVolume);
       else if (key == "VOLUME")
         MusicOn = value != 0 ? -1 : 0;
     }

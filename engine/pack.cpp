@@ -132,6 +132,20 @@ std::optional<std::vector<uint8_t>> qelPackage::ReadMember(const std::string& na
   return plat::ReadFileRange(FilePath + File + ".PAK", static_cast<int64_t>(entry->StartPos) - 1, entry->FileSize);
 }
 
+std::string qelPackage::MemberPlace(const std::string& name) const { return name + " in " + File + ".PAK"; }
+
+std::string qelPackage::WhyUnreadable(const std::string& name) {
+  NormaliseFolders();
+  const auto entry = PackFiles->Find(name);
+  if (!entry) return name + " is not listed in " + File + ".INF";
+  if (entry->FileSize <= 0 || entry->StartPos < 1) return "the entry of " + name + " in " + File + ".INF is damaged";
+  const int64_t pak = plat::FileLen(FilePath + File + ".PAK");
+  if (pak < 0) return File + ".PAK cannot be read";
+  if (static_cast<int64_t>(entry->StartPos) - 1 + entry->FileSize > pak)
+    return name + " lies past the end of " + File + ".PAK";
+  return name + " cannot be read from " + File + ".PAK";
+}
+
 bool qelPackage::RemoveTempFile() {
   const std::string tempFolder = NativeFolder(TempPath);
   bool all = true;

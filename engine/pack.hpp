@@ -77,6 +77,10 @@ class qelPackage {
   // empty member or an unreadable data file; a name with a folder part
   // raises plat::RuntimeError, as Extract does.
   std::optional<std::vector<uint8_t>> ReadMember(const std::string& name);
+  // For messages: where a member lives ("x.jpg in Data.PAK"), and why
+  // ReadMember found no bytes for it, naming the archive file at fault.
+  std::string MemberPlace(const std::string& name) const;
+  std::string WhyUnreadable(const std::string& name);
   // Deletes every copy made since the last clean-up and empties the list.
   // A copy already gone is fine; a copy that cannot be deleted is reported
   // by the result (false) but does not stay on the list.

@@ -21,6 +21,7 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
@@ -200,6 +201,14 @@ int Main() {
   struct TempFolderRemoval {
     ~TempFolderRemoval() { plat::RemoveGameTempFolder(); }
   } removal;
+  // A game killed while saving money and goods together left the step's
+  // journal: finish it before anything reads the files. Until it can be
+  // finished the game does not start, so nothing older is saved over it.
+  if (const std::string failed = plat::RecoverFilesWrittenTogether(plat::ProgramFolder()); !failed.empty()) {
+    plat::MsgBox("The last save cannot be finished (" + failed +
+                 "): the game starts once the game folder can be written.");
+    return 1;
+  }
   // Saves of a game killed while saving leave their temporary files.
   plat::RemoveStaleSaveFiles(plat::ProgramFolder());
   plat::RemoveStaleSaveFiles(plat::ProgramFolder() + "\\save");

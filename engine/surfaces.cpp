@@ -66,18 +66,26 @@ class TempCopies {
   bool remove_;
 };
 
+// A member's bytes, named for the player by the archive rather than by the
+// game's private copy of it.
+PictureSource MemberSource(qelPackage& pack, const std::string& member, std::optional<std::vector<uint8_t>> bytes) {
+  PictureSource source{pack.MemberPlace(member), std::move(bytes), ""};
+  if (!source.Bytes) source.Missing = pack.WhyUnreadable(member);
+  return source;
+}
+
 // A picture's bytes: the loose file's when there is one (and looked for),
 // else the archive member's, read from the archive without a temporary
 // copy, since the copy would be deleted right after the load anyway.
 PictureSource FindPicture(qelPackage& pack, bool looseFirst, const std::string& fileName) {
   PictureSource source;
   if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) {
-    source.Path = Rooted(fileName);
-    source.Bytes = plat::ReadAllBytes(source.Path);
+    source.Place = plat::NativePath(Rooted(fileName));
+    source.Bytes = plat::ReadAllBytes(Rooted(fileName));
+    source.Missing = "File not found: " + source.Place;
   } else {
     const std::string member = qelPackage::GetFileName(fileName);
-    source.Path = pack.TempPath + member;
-    source.Bytes = pack.ReadMember(member);
+    source = MemberSource(pack, member, pack.ReadMember(member));
   }
   return source;
 }
@@ -106,11 +114,16 @@ void PlacePicture(plat::SurfacePtr picture, plat::SurfacePtr& surface, const Dis
 void PlaceLoaded(const PictureSource& source, plat::SurfacePtr picture, plat::SurfacePtr& surface,
                  const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height) {
   if (!picture) {
-    const std::string native = plat::NativePath(source.Path);
-    if (!source.Bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
-    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native);
+    if (!source.Bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, source.Missing);
+    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + source.Place);
   }
   PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
+}
+
+void DecodeAndPlace(const PictureSource& source, plat::SurfacePtr& surface, const DisplayPtr& dd, bool useVideoMemory,
+                    int32_t width, int32_t height) {
+  plat::SurfacePtr picture = source.Bytes ? plat::DecodePicture(source.Bytes->data(), source.Bytes->size()) : nullptr;
+  PlaceLoaded(source, std::move(picture), surface, dd, useVideoMemory, width, height);
 }
 
 [[noreturn]] void RaiseLoadError(const std::string& fileName, const plat::RuntimeError& e) {
@@ -127,11 +140,11 @@ bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileN
     if (keepCopy) {
       const std::string member = qelPackage::GetFileName(fileName);
       pack.Extract(member);
-      return LoadPictureSurface(pack.TempPath + member, surface, dd, width, height, useVideoMemory);
+      const PictureSource copy = MemberSource(pack, member, plat::ReadAllBytes(pack.TempPath + member));
+      DecodeAndPlace(copy, surface, dd, useVideoMemory, width, height);
+      return true;
     }
-    const PictureSource source = FindPicture(pack, looseFirst, fileName);
-    plat::SurfacePtr picture = source.Bytes ? plat::DecodePicture(source.Bytes->data(), source.Bytes->size()) : nullptr;
-    PlaceLoaded(source, std::move(picture), surface, dd, useVideoMemory, width, height);
+    DecodeAndPlace(FindPicture(pack, looseFirst, fileName), surface, dd, useVideoMemory, width, height);
     return true;
   } catch (const plat::RuntimeError& e) {
     RaiseLoadError(fileName, e);
@@ -143,6 +156,11 @@ bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileN
 bool LoadSurfaceFromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                          bool useVideoMemory, int32_t width, int32_t height) {
   return LoadFromArchive(*DataPack, true, fileName, surface, dd, useVideoMemory, width, height, true);
+}
+
+std::string PicturePlace(const std::string& fileName) {
+  if (!plat::Dir(Rooted(fileName)).empty()) return plat::NativePath(Rooted(fileName));
+  return DataPack->MemberPlace(qelPackage::GetFileName(fileName));
 }
 
 bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,

@@ -29,6 +29,9 @@ class qelPackage;
 // LastError); the result is otherwise true.
 bool LoadSurfaceFromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                          bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
+// Where LoadSurfaceFromPack takes a picture from, for messages: the loose
+// file's path, or the member and its archive ("X.bmp in Data.PAK").
+std::string PicturePlace(const std::string& fileName);
 // The same from "MissionPack"; the extracted copies stay when asked.
 bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                                 bool useVideoMemory, int32_t width, int32_t height, bool removeTempFiles);
@@ -36,11 +39,12 @@ bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& s
 bool LoadSurface4FromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                           bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
 
-// Where a picture's bytes came from (a loose file or the place an archive
-// member's copy would have) and the bytes, if any were found.
+// Where a picture's bytes came from (a loose file, or a member named with
+// its archive), the bytes if any were found, and why there were none.
 struct PictureSource {
-  std::string Path;
+  std::string Place;
   std::optional<std::vector<uint8_t>> Bytes;
+  std::string Missing;
 };
 
 // Pictures that a loader is about to load one after another, as

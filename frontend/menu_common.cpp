@@ -8,6 +8,7 @@
 #include "engine/globals.hpp"
 #include "engine/message_box.hpp"
 #include "engine/surfaces.hpp"
+#include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
@@ -48,6 +49,14 @@ std::shared_ptr<Clip> AddPicture(SufClips& clips, const std::string& key, const 
                                  int32_t repeatX, int32_t repeatY, bool blackKeyed, bool videoMemory) {
   plat::SurfacePtr surface;
   LoadSurfaceFromPack(AppPath + gamePath, surface, DDraw, videoMemory);
+  // The screens make surfaces of one cell's size: a picture with fewer
+  // pixels than cells would ask for a surface of no size at all.
+  if (surface->Width() < repeatX || surface->Height() < repeatY)
+    throw plat::RuntimeError(plat::ErrorCode::General,
+                             "Unable to load the picture " + PicturePlace(AppPath + gamePath) + ": its " +
+                                 std::to_string(surface->Width()) + "x" + std::to_string(surface->Height()) +
+                                 " pixels cannot hold " + std::to_string(repeatX) + "x" + std::to_string(repeatY) +
+                                 " cells");
   if (blackKeyed) SetSurfaceColorKey(surface, plat::DDCKEY_SRCBLT, 0, 0);
   return clips.Add(key, surface, repeatX, repeatY);
 }

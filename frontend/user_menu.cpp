@@ -38,8 +38,9 @@ void FrmUserMenuClass::Load() {
   BackBuffer->SetFont("Arial", 14.0f / FontScale, false);
   if (!plat::DirExists(AppPath + "\\Save")) plat::MakeDir(AppPath + "\\save");
   Users->File = AppPath + "\\User.INI";
-  Users->ReadUser();
+  const bool readAsWritten = Users->ReadUser();
   LoadPictures();
+  if (!readAsWritten) Tell(LastError);
   if (MusicOn != 0) MediaPlay->PlayBackSound(3);
   LoadMenuSounds();
   PlaySoundKey(1, false);
@@ -98,11 +99,14 @@ bool FrmUserMenuClass::Ask(const std::string& question) {
   return yes;
 }
 
-void FrmUserMenuClass::SaveUsers() {
-  if (Users->SaveUser()) return;
+void FrmUserMenuClass::Tell(const std::string& text) {
   mAsking = true;
-  ShowSaveFailure();
+  ShowMessageBox(text, plat::RGB(255, 0, 0));
   mAsking = false;
+}
+
+void FrmUserMenuClass::SaveUsers() {
+  if (!Users->SaveUser()) Tell(LastError);
 }
 
 void FrmUserMenuClass::ChkClick() {
@@ -120,7 +124,8 @@ void FrmUserMenuClass::ChkClick() {
     SaveUsers();
     Users->NowUser = mSlot;
     Users->EQUFile = EquipmentFileOf(mSlot);
-    Users->LoadEQUFile();
+    // What could be read is used; the player hears about the rest.
+    if (!Users->LoadEQUFile()) Tell(LastError);
     CallBuildBattleTank();
     GameState = ScreenState::MainMenu;
     mState = "EXIT";

@@ -35,6 +35,8 @@ class FrmUserMenuClass : public Screen {
   // Asks a question on the screen; true when answered with Y.
   bool Ask(const std::string& question);
   void SaveUsers();
+  // A message box that the screen's keys leave alone while it shows.
+  void Tell(const std::string& text);
 
   SufClips mClips;
   std::string mState;

@@ -7,6 +7,7 @@
 
 #include "multiplayer/session_engine.hpp"
 #include "multiplayer/session_providers.hpp"
+#include "platform/display/message_box.hpp"
 
 namespace fw {
 
@@ -67,9 +68,15 @@ qelDirectPlay::qelDirectPlay(std::unique_ptr<NetworkProviders> providers, const 
 qelDirectPlay::~qelDirectPlay() { CloseDownDPlay(); }
 
 bool qelDirectPlay::Init() {
-  if (!providers_) return false;
+  std::vector<std::string> names;
+  if (providers_) names = providers_->Names();
+  if (names.empty()) {
+    // The lobby then offers no connection.
+    plat::MsgBox("Failed to initialize DirectPlay.", "");
+    return false;
+  }
   EnumConnections.clear();
-  for (const std::string& n : providers_->Names()) EnumConnections.push_back(ProviderEntry{n});
+  for (const std::string& n : names) EnumConnections.push_back(ProviderEntry{n});
   initialized_ = true;
   return true;
 }
@@ -205,6 +212,13 @@ std::optional<ReceivedMessage> qelDirectPlay::Receive() {
 
 bool qelDirectPlay::IsHost() const {
   return engine_ && engine_->Snapshot().state == SessionSnapshot::State::Host;
+}
+
+int32_t qelDirectPlay::HostId() const {
+  if (!engine_) return 0;
+  SessionSnapshot s = engine_->Snapshot();
+  bool in = s.state == SessionSnapshot::State::Host || s.state == SessionSnapshot::State::Member;
+  return in ? s.hostId : 0;
 }
 
 bool qelDirectPlay::InSession() const {

@@ -123,14 +123,16 @@ class qelDirectPlay {
 
   // "Am I the host", asked of the session, never of a name text.
   bool IsHost() const;
+  // The host's id as the session knows it now (it changes when the host
+  // goes); 0 outside a session. Member long names keep what they joined as.
+  int32_t HostId() const;
   bool InSession() const;
   // The host removes a member (a silent player); others cannot.
   bool DestroyPlayer(int32_t id);
   // Why the session ended on its own ("overflow", "flooding", "removed", ...);
   // empty while it runs.
   std::string EndReason() const;
-  // Whether the host takes new joiners (the lobby closes the door once a
-  // battle is under way, if it wants to).
+  // While false, the host refuses joiners with "not accepting".
   void SetAccepting(bool accepting);
 
  private:

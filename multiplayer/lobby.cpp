@@ -168,7 +168,8 @@ void FrmMultiMenuClass::SetConnect() {
 
 void FrmMultiMenuClass::UpdateSession() {
   qelDirectPlay& dp = DPlay();
-  dp.UpdateSession();
+  // The search waits a moment for answers; the lobby keeps drawing.
+  WhileDrawing("", [&dp] { return dp.UpdateSession(); });
   sessionList_->RemoveAll();
   const int32_t n = static_cast<int32_t>(dp.DPEnumSessions.size());
   for (int32_t i = 1; i <= n; ++i) {
@@ -198,8 +199,9 @@ void FrmMultiMenuClass::ChkClick() {
       runState_ = "EXIT";
     }
   } else if (name == "Refresh") {
-    DialogText("The system is updating. ", "Please wait...");
+    refreshing_ = true;
     UpdateSession();
+    refreshing_ = false;
   } else if (name == "NEW") {
     HostGame();
   } else if (name == "JOIN") {
@@ -213,7 +215,7 @@ void FrmMultiMenuClass::ChkClick() {
     const std::string address = GetTCPAddress();
     if (address.empty()) return;
     DPlay().CreateIP(address);
-    OpenProvider(connects_[kTCP].ProviderIndex, false);
+    OpenProvider(connects_[kTCP].ProviderIndex, false, "Trying to Connect.  Please Wait.");
   } else if (name == "Modem") {
     if (!available(kModem) || !GetModemAddress()) return;
     OpenProvider(connects_[kModem].ProviderIndex, true);
@@ -223,9 +225,10 @@ void FrmMultiMenuClass::ChkClick() {
   }
 }
 
-void FrmMultiMenuClass::OpenProvider(int32_t providerIndex, bool modem) {
+void FrmMultiMenuClass::OpenProvider(int32_t providerIndex, bool modem, const std::string& notice) {
   connIndex_ = providerIndex;
-  if (DPlay().OpenConnection(connIndex_)) {
+  const int32_t index = connIndex_;
+  if (WhileDrawing(notice, [index] { return DPlay().OpenConnection(index); })) {
     page_ = 2;
     slideStage_ = 0;
     UpdateSession();
@@ -268,28 +271,36 @@ void FrmMultiMenuClass::HostGame() {
 void FrmMultiMenuClass::JoinGame() {
   const int32_t row = sessionList_->SelectedItem;
   const std::string name = Users->NowItem()->Name;
-  // The join takes up to a few seconds; the lobby keeps drawing meanwhile,
-  // with the notice over its page, and handles no clicks.
-  auto joined = std::async(std::launch::async, [row, name] { return DPlay().Join(row, name); });
-  const std::string state = runState_;
-  runState_ = "Joining";
-  notice_ = "Trying to Connect.  Please Wait.";
-  while (joined.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
-    plat::DoEvents();
-    TestCoop();
-    PaintIT();
-    if (plat::ClockFixed()) joined.wait_for(std::chrono::milliseconds(2));
-  }
-  notice_.clear();
-  runState_ = state;
-  clickName_.clear();
-  if (!joined.get()) {
+  const bool joined =
+      WhileDrawing("Trying to Connect.  Please Wait.", [row, name] { return DPlay().Join(row, name); });
+  if (!joined) {
     ShowConnectFail(false);
     return;
   }
   GameState = ScreenState::NetworkBattle;
   runState_ = "EXIT";
   GameSetting.Role = "Join";
+}
+
+bool FrmMultiMenuClass::WhileDrawing(const std::string& notice, std::function<bool()> work) {
+  // The session object's calls wait for the network (a join up to a few
+  // seconds, a search a moment); they run beside the lobby, which goes on
+  // drawing its frames and takes no clicks meanwhile.
+  auto done = std::async(std::launch::async, std::move(work));
+  const std::string state = runState_;
+  runState_ = "Busy";
+  notice_ = refreshing_ ? std::string("The system is updating. ") : notice;
+  while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+    plat::DoEvents();
+    TestCoop();
+    PaintIT();
+    // Under a test's fixed clock the flip does not wait: rest a little.
+    if (plat::ClockFixed()) done.wait_for(std::chrono::milliseconds(2));
+  }
+  notice_.clear();
+  runState_ = state;
+  clickName_.clear();
+  return done.get();
 }
 
 // --- drawing and pointer ----------------------------------------------------
@@ -308,6 +319,7 @@ void FrmMultiMenuClass::PaintIT() {
     clips_.Item("Frame")->BltFast(BackBuffer, plat::DDBLTFAST_WAIT, kDialogX, kDialogY, 1);
     SetSurfaceFont(BackBuffer, "Arial", 12.0f / FontScale, plat::RGB(200, 200, 200), false);
     BackBuffer->DrawText(200, 105, notice_);
+    if (refreshing_) BackBuffer->DrawText(200, 121, "Please wait...");
   }
   if (DebugOn == 1) DebugModeP();
   PresentMenuFrame();
@@ -363,7 +375,7 @@ void FrmMultiMenuClass::MouseDown(int16_t& button, int16_t& shift, float& x, flo
     return;
   }
   if (button != 1) return;
-  if (runState_ == "Joining") return;
+  if (runState_ == "Busy") return;
   if (buttons_.SelectedRect->Count() > 0) {
     clickName_ = FirstHovered(buttons_);
     if (!clickName_.empty()) PlaySoundKey(2, false);

@@ -6,6 +6,7 @@
 // address_dialogs.cpp.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -88,9 +89,11 @@ class FrmMultiMenuClass : public Screen {
   // key; `modem` keeps the modem dialog's clicks from reaching the buttons.
   void ShowConnectFail(bool modem);
   // Connected or failed path after OpenConnection.
-  void OpenProvider(int32_t providerIndex, bool modem);
+  void OpenProvider(int32_t providerIndex, bool modem, const std::string& notice = "");
   void HostGame();
   void JoinGame();
+  // Runs the work beside the lobby's frames, the notice over the page.
+  bool WhileDrawing(const std::string& notice, std::function<bool()> work);
   // The dialog frame on the primary surface with a line of text.
   void DialogText(const std::string& line1, const std::string& line2 = "");
   // The pages' buttons sliding in; first and last button of the page.
@@ -120,6 +123,7 @@ class FrmMultiMenuClass : public Screen {
   std::unique_ptr<NewGamePage> setting_;
   ButtonRepeat repeat_;
   std::string notice_;
+  bool refreshing_ = false;
 };
 
 }  // namespace fw

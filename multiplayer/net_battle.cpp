@@ -5,13 +5,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "battle/battle_screen.hpp"
 #include "battle/battle_sim.hpp"
 #include "battle/roster.hpp"
 #include "engine/globals.hpp"
+#include "engine/pack.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
+#include "platform/runtime/strings.hpp"
 
 namespace fw {
 namespace {
@@ -48,6 +51,16 @@ int32_t SystemType(const std::vector<uint8_t>& bytes) {
   return t;
 }
 
+// A map the lobby would list here: an INF member of the mission archive.
+bool MapListed(const std::string& name) {
+  if (name.empty() || !MissionPack.Exists()) return false;
+  const std::string want = plat::UCase(name + ".INF");
+  const auto& members = *MissionPack->PackFiles;
+  for (int32_t i = 1; i <= members.Count(); ++i)
+    if (plat::UCase(members.Item(i)->Key) == want) return true;
+  return false;
+}
+
 MsgControl ControlOf(const BattleUnit& u, int32_t targetOwner) {
   MsgControl c;
   c.MoveFB = u.MoveFB;
@@ -63,6 +76,13 @@ MsgControl ControlOf(const BattleUnit& u, int32_t targetOwner) {
 }
 
 }  // namespace
+
+void FitMapSize(BattleState& world) {
+  const int32_t scale = std::max<int32_t>(world.BackDivisor, 1);
+  const int32_t tileW = world.ViewWidth * scale, tileH = world.ViewHeight * scale;
+  world.MapWidth = std::clamp(world.TileColumns * tileW, tileW, kFullMapWidth);
+  world.MapHeight = std::clamp(world.TileRows * tileH, tileH, kFullMapHeight);
+}
 
 // --- rules ---
 
@@ -288,10 +308,7 @@ bool NetBattle::LoadMap(LoadProgress& progress) {
     LastError = r.Message;
     return false;
   }
-  // A smaller map keeps its units, view and territory inside its own size.
-  const int32_t tileW = 640 * std::max<int32_t>(World.BackDivisor, 1), tileH = 480 * std::max<int32_t>(World.BackDivisor, 1);
-  World.MapWidth = std::clamp(World.TileColumns * tileW, tileW, kFullMapWidth);
-  World.MapHeight = std::clamp(World.TileRows * tileH, tileH, kFullMapHeight);
+  FitMapSize(World);
   World.PlayerUnit = -1;
   progress.Line(60, 200, "Set All Units");
   progress.Line(60, 216, "Launch Game");
@@ -320,6 +337,11 @@ void NetBattle::Start() {
 
 bool NetBattle::Ended() const { return Mode.Ended; }
 
+void NetBattle::SetHold(bool held) {
+  if (held_ && !held) ResumeAfterHold(Mode);
+  held_ = held;
+}
+
 bool NetBattle::Leave() {
   SendQuit();
   link_.Leave();
@@ -333,8 +355,9 @@ bool NetBattle::Leave() {
 
 void NetBattle::CalFPS(bool countIdle) {
   const uint32_t now = Now();
-  // Bounded as in the campaign: a stall (a held loop, a slow disk) must not
-  // carry units and shots through walls in one step.
+  // Bounded as in the campaign: a stall moves nothing further in one step
+  // than the steps can check. What runs on time (respawn, held time, the
+  // once-a-second duties) reads the clock, not this factor.
   World.FrameFactor = std::min(static_cast<float>(static_cast<double>(now - lastTime_) / 15.0), kMaxFrameFactor);
   lastTime_ = now;
   ++frameCount_;
@@ -362,6 +385,7 @@ void NetBattle::OncePerSecond(float idleSeconds) {
     freeTeams_.erase(p.PlayerID);
     killedByFrom_.erase(p.PlayerID);
     Table.RemovePlayer(p.PlayerID, i);
+    Table.SortPlayer();
   }
 }
 
@@ -412,17 +436,30 @@ void NetBattle::Frame() {
 void NetBattle::FlushControl(bool force) {
   const int32_t own = OwnTank();
   if (own < 0 || static_cast<size_t>(own) >= World.Units.size()) return;
-  MsgControl c = ControlOf(World.Units[static_cast<size_t>(own)], Table.GetPlayerIDByTank(World.PickedUnit));
-  if (!lastControl_ || !(c == *lastControl_)) {
-    lastControl_ = c;
+  const BattleUnit& u = World.Units[static_cast<size_t>(own)];
+  const int32_t target = Table.GetPlayerIDByTank(World.PickedUnit);
+  // Compared in place: this runs every frame and rarely finds a change.
+  const auto same = [&](const MsgControl& c) {
+    if (c.MoveFB != u.MoveFB || c.TurnR != u.TurnR || c.TurnL != u.TurnL || c.PerSpeed != u.PerSpeed ||
+        c.Fire != u.Fire || c.AimX != u.AimX || c.AimY != u.AimY || c.TargetOwner != target ||
+        c.Enabled.size() != u.Weapon.size())
+      return false;
+    for (size_t j = 0; j < u.Weapon.size(); ++j)
+      if (c.Enabled[j] != u.Weapon[j].Enabled) return false;
+    return true;
+  };
+  if (!lastControl_ || !same(*lastControl_)) {
+    lastControl_ = ControlOf(u, target);
     controlDirty_ = true;
   }
-  const uint32_t now = Now();
-  if ((controlDirty_ || force) && (!controlEverSent_ || now - lastControlSent_ >= kControlGapMs)) {
-    SendControl();
+  // One send per 50 ms slot of the clock: at most 20 a second, and a change
+  // waits no longer than the rest of its slot (and the frame that sees it).
+  const uint32_t slot = Now() / kControlGapMs;
+  if ((controlDirty_ || force) && (!controlEverSent_ || slot != lastControlSent_)) {
+    Send(0, *lastControl_);
     controlDirty_ = false;
     controlEverSent_ = true;
-    lastControlSent_ = now;
+    lastControlSent_ = slot;
   }
 }
 
@@ -847,6 +884,10 @@ void NetBattle::OnSetting(int32_t from, const MsgSetting& m) {
   }
   if (m.LimTime < 0 || m.LimTank < 0 || m.Money < 0 || m.BattleTime < 0 || m.RequesterTeam > 1) {
     Refuse("settings out of range");
+    return;
+  }
+  if (!MapListed(m.MapName)) {
+    Refuse("settings for a map this machine does not have");
     return;
   }
   std::vector<PlacedBuilding> table;

@@ -7,6 +7,14 @@
 // and the way out. The battle screen draws it and feeds it input; tests
 // and benchmarks run it headless, several in one process.
 //
+// The screen's part: it writes the own unit's controls (MoveFB, TurnL/R,
+// PerSpeed, Fire, the weapons' Enabled, AimX/AimY) and World.PickedUnit as
+// the player's input asks, calls Frame once a frame and draws World; it
+// starts the battle music after LoadMap when the player wants music. When
+// Ended() turns true it shows the end screen from Mode.Frozen (the ranking,
+// team totals and result as booked) and then calls Leave; the exit
+// question does SetHold(true) while it is up.
+//
 // Timing: every duty that runs "once a second", the join wait's give-up,
 // the control resend and the respawn are counted on the game's monotonic
 // clock (plat::timeGetTime); the frame factor only scales motion.
@@ -56,6 +64,11 @@ class NetBattleProfile {
 };
 
 class NetBattle;
+
+// The map's size from its tile grid (a tile covers 640 x 480 pixels of the
+// view at the background's scale), never beyond the masks' 5120 x 3840: a
+// smaller map keeps its units, view and territory inside itself.
+void FitMapSize(BattleState& world);
 
 // The network rules of the battle steps: kill credit by player, the own
 // tank's controls and death reported, the roster's renumbering followed
@@ -128,7 +141,7 @@ class NetBattle {
   // the once-a-second duties run; idle time is not counted and the world
   // does not step.
   void Frame();
-  void SetHold(bool held) { held_ = held; }
+  void SetHold(bool held);
   bool Held() const { return held_; }
   // The battle ended by its mode's rule: the frozen ranking and result.
   bool Ended() const;
@@ -220,7 +233,7 @@ class NetBattle {
   // Control resends.
   std::optional<MsgControl> lastControl_;
   bool controlDirty_ = false;
-  uint32_t lastControlSent_ = 0;
+  uint32_t lastControlSent_ = 0;  // the 50 ms slot of the last send
   bool controlEverSent_ = false;
   // Kill credit.
   int32_t ownKiller_ = 0;

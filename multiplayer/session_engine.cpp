@@ -12,6 +12,19 @@
 
 #include "multiplayer/session_frames.hpp"
 
+// How nothing of a surviving member is lost or doubled when the host goes:
+// - every sender numbers its messages and keeps each until the host says all
+//   its addressees have it (the host hears that from their cumulative
+//   confirmations), so after a host change it sends again what is open and
+//   receivers drop numbers they already had;
+// - the host's own messages have no second copy at their sender, so each
+//   member keeps the last of them a while; the new host gathers these from
+//   all who come back and gives each what it lacks before saying the old
+//   host is gone, so all keep the same prefix of them.
+// Links are FIFO and everything passes through the host in order, which is
+// what makes "player created" come before a player's messages and "player
+// destroyed" after them.
+
 namespace fw {
 
 namespace {
@@ -168,7 +181,9 @@ struct SessionEngine::Core {
   std::map<int32_t, uint64_t> recvMax;
   std::set<int32_t> ackDirty;
   uint64_t lastAckSent = 0;
-  std::deque<ReceivedMessage> hostHistory;  // the current host's own messages; seq kept in `to`'s twin below
+  // The current host's own messages, kept a while in case it goes and a
+  // new host must give the others what they missed; numbers alongside.
+  std::deque<ReceivedMessage> hostHistory;
   std::deque<uint64_t> hostHistorySeq;
   size_t historyBytes = 0;
   // As a member.
@@ -240,7 +255,7 @@ struct SessionEngine::Core {
   // A game message reached us: drop what we had, keep the order.
   void Deliver(int32_t from, int32_t to, uint64_t seq, std::vector<uint8_t> bytes) {
     uint64_t& last = recvMax[from];
-    ackDirty.insert(from);
+    if (role == Role::Member) ackDirty.insert(from);  // a repeat is confirmed too
     if (seq <= last) return;
     last = seq;
     if (from == hostId && role != Role::Host && role != Role::Gathering) {
@@ -286,8 +301,16 @@ struct SessionEngine::Core {
       p.waiting.push_back(id);
     }
     if (from != myId) {
-      pending[from].push_back(std::move(p));
+      auto& q = pending[from];
+      q.push_back(std::move(p));
       AdvanceAck(from);
+      // An addressee that never confirms would make the host keep this
+      // sender's frames for ever; a live member confirms within a fraction
+      // of a second, so one that lags this far is treated as gone.
+      if (q.size() > o.outboxMessages / 2) {
+        std::vector<int32_t> laggards = q.front().waiting;
+        for (int32_t id : laggards) RemoveMember(id, RemoveReason::TimedOut);
+      }
     }
   }
   void AdvanceAck(int32_t sender) {
@@ -387,8 +410,8 @@ struct SessionEngine::Core {
     return w;
   }
 
-  void OnRejoin(Peer& peer, const SessionFrame& f) {
-    plat::LinkId link = peer.link;
+  void OnRejoin(Peer& asked, const SessionFrame& f) {
+    plat::LinkId link = asked.link;
     if (!members.count(f.rejoinId) || f.rejoinId == myId) return Refuse(link, RefuseReason::UnknownSession);
     if (role == Role::Member && f.oldHostId == hostId) {
       // It lost the host before we noticed; believe it once we too have
@@ -397,6 +420,9 @@ struct SessionEngine::Core {
       if (now - hostLastHeard < kHostSurelyGoneMs) return Refuse(link, RefuseReason::Retry);
       HostLost();
     }
+    auto found = peers.find(link);
+    if (found == peers.end()) return;
+    Peer& peer = found->second;
     if (role == Role::Migrating) return Refuse(link, RefuseReason::Retry);
     if (role != Role::Gathering || f.oldHostId != oldHostId || !expected.count(f.rejoinId))
       return Refuse(link, RefuseReason::UnknownSession);
@@ -593,18 +619,28 @@ struct SessionEngine::Core {
     }
     if (link == hostLink && role == Role::Migrating) {
       SendRejoinHello();
+      // A new host answers once the others are back, or its window closed.
+      attemptDeadline = now + o.rejoinWindowMs + kRejoinAttemptMs;
       return;
     }
     if (role == Role::Ended || role == Role::Idle || role == Role::Joining) {
       t->Close(link);
       return;
     }
+    // Links that never say who they are must not lock real joiners out:
+    // past the cap, the one that has waited longest goes.
     size_t unidentified = 0;
-    for (auto& [l, p] : peers) unidentified += p.id == 0;
-    if (unidentified >= kMaxUnidentifiedLinks) {
-      t->Close(link);
-      return;
+    plat::LinkId oldest = 0;
+    uint64_t oldestAt = UINT64_MAX;
+    for (auto& [l, p] : peers) {
+      if (p.id != 0) continue;
+      ++unidentified;
+      if (p.opened < oldestAt) {
+        oldestAt = p.opened;
+        oldest = l;
+      }
     }
+    if (unidentified >= kMaxUnidentifiedLinks) DropLink(oldest);
     Peer p;
     p.link = link;
     p.opened = p.lastHeard = p.lastSent = now;
@@ -665,7 +701,27 @@ struct SessionEngine::Core {
     if (role == Role::Migrating) {
       if (f.type == FrameType::Welcome && f.yourId == myId) {
         hostId = f.hostId;
-        for (const SessionMember& mem : f.roster) SeeId(mem.id);
+        // The old host may have announced a joiner to some of us only: the
+        // new host's roster is the one everybody keeps.
+        std::map<int32_t, SessionMember> roster;
+        for (const SessionMember& mem : f.roster) {
+          roster[mem.id] = mem;
+          SeeId(mem.id);
+        }
+        for (auto it = members.begin(); it != members.end();) {
+          if (it->first != myId && !roster.count(it->first)) {
+            int32_t id = it->first;
+            it = members.erase(it);
+            PushSys(kSysPlayerDestroyed, id);
+          } else {
+            ++it;
+          }
+        }
+        for (auto& [id, mem] : roster) {
+          if (members.count(id)) continue;
+          members[id] = mem;
+          PushSys(kSysPlayerCreated, id);
+        }
         role = Role::Member;
         hostHistory.clear();
         hostHistorySeq.clear();
@@ -677,8 +733,9 @@ struct SessionEngine::Core {
           retryAt = now + kRetryHelloMs;
           attemptDeadline = now + kRejoinAttemptMs;
         } else {
-          tried.insert(target);
-          NextCandidate();
+          // A live new host that will not have us has already told the
+          // others we are gone: going on to the next would split the session.
+          End("host lost", false);
         }
       }
       return;
@@ -909,6 +966,8 @@ struct SessionEngine::Core {
   }
 
   // ---- one turn of the network thread ----
+  bool busy = false;  // the last Step left events waiting
+
   void Step() {
     now = t->NowMs();
     std::vector<int32_t> removes;
@@ -931,9 +990,13 @@ struct SessionEngine::Core {
     if (leave) End("left", true);
     if (role == Role::Member || role == Role::Host || role == Role::Migrating || role == Role::Gathering)
       TakeOutgoing();
+    busy = true;
     for (size_t i = 0; i < kMaxEventsPerStep; ++i) {
       std::optional<plat::TransportEvent> ev = t->Poll();
-      if (!ev) break;
+      if (!ev) {
+        busy = false;
+        break;
+      }
       OnEvent(*ev);
     }
     if (role != Role::Ended && role != Role::Idle) Timers();
@@ -989,6 +1052,7 @@ struct SessionEngine::Core {
         std::lock_guard<std::mutex> lock(m);
         if (stopRequest && !leaveRequest) break;
       }
+      if (busy) continue;
       uint32_t wait = 100;
       if (!ackDirty.empty()) wait = kAckEveryMs;
       t->Wait(wait);

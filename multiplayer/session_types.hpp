@@ -20,8 +20,8 @@ inline constexpr int32_t kSysPlayerDestroyed = 5;
 inline constexpr int32_t kSysBecameHost = 257;
 
 // One received message: from 0 is a session system message whose bytes are
-// its type as a little-endian Long, followed for 3 and 5 by the player's id
-// as a little-endian Long.
+// its type as a little-endian Long, then the id it concerns as another (the
+// player created or destroyed; for 257 our own).
 struct ReceivedMessage {
   int32_t from = 0;
   int32_t to = 0;

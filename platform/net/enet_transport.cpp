@@ -135,8 +135,14 @@ bool EnetTransport::Send(LinkId link, std::span<const uint8_t> data) {
 void EnetTransport::Close(LinkId link) {
   auto it = links_.find(link);
   if (it == links_.end()) return;
-  it->second->data = nullptr;  // no event comes back for a link we closed
-  enet_peer_disconnect_later(it->second, 0);
+  ENetPeer* peer = it->second;
+  peer->data = nullptr;  // no event comes back for a link we closed
+  // A link still being made ends at once, so no late Connected can bring it
+  // back as a link the far end opened; one that is up first sends what waits.
+  if (peer->state == ENET_PEER_STATE_CONNECTED)
+    enet_peer_disconnect_later(peer, 0);
+  else
+    enet_peer_disconnect_now(peer, 0);
   links_.erase(it);
 }
 
@@ -182,6 +188,9 @@ std::optional<TransportEvent> EnetTransport::Poll() {
 }
 
 void EnetTransport::Wait(uint32_t maxMs) {
+  // What was sent since the last Poll leaves before we sleep, not at the
+  // next wake.
+  if (host_) enet_host_flush(host_);
   int wait = static_cast<int>(std::min<uint32_t>({maxMs, host_ ? EnetNap(host_) : maxMs, 60000u}));
   pollfd p[2];
   int n = 0;

@@ -19,7 +19,7 @@ namespace plat {
 namespace {
 
 std::string g_programFolder;
-bool g_failNextRename = false;
+int g_renamesBeforeFailure = -1;  // -1: none planned
 
 std::string DetectProgramFolder() {
   std::error_code ec;
@@ -300,10 +300,8 @@ bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
   }
   ok = ok && WriteAll(fd, data, size) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok && g_failNextRename) {
-    g_failNextRename = false;
+  if (ok && g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0)
     return false;  // as if the program died here: the temporary file stays
-  }
   if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
@@ -396,12 +394,43 @@ std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int
   return out;
 }
 
-void FailNextAtomicRename() { g_failNextRename = true; }
+void FailNextAtomicRename(int skip) { g_renamesBeforeFailure = skip; }
 
 bool RemoveFile(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
   if (::unlink(native.c_str()) == 0) return true;
   return errno == ENOENT;
+}
+
+bool RemoveFileDurably(std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  if (::unlink(native.c_str()) != 0 && errno != ENOENT) return false;
+  return SyncFolder(FolderOf(native));
+}
+
+std::string KeepCopyAside(std::string_view gamePath, std::string_view tag) {
+  const std::string native = NativePath(gamePath);
+  const auto bytes = ReadAllBytes(gamePath);
+  for (int k = 1; k <= 999; ++k) {
+    const std::string name = NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k);
+    const std::string aside = FolderOf(native) + "/" + name;
+    // A hard link keeps even a file this process cannot read; a copy serves
+    // where the file system has no links.
+    if (::link(native.c_str(), aside.c_str()) == 0) return SyncFolder(FolderOf(native)) ? name : "";
+    if (errno == EEXIST) continue;
+    if (errno == ENOENT || !bytes) return "";
+    const int fd = CreateExclusive(aside, NewFileMode());
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return "";
+    }
+    bool ok = WriteAll(fd, bytes->data(), bytes->size()) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && SyncFolder(FolderOf(native))) return name;
+    ::unlink(aside.c_str());
+    return "";
+  }
+  return "";
 }
 
 bool MakeDir(std::string_view gamePath) {

@@ -64,12 +64,19 @@ bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, 
 std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size);
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
+// The same, and the removal reaches the disk before it returns.
+bool RemoveFileDurably(std::string_view gamePath);
+// Puts a copy of a file beside it under the first unused name of the form
+// "<name>.<tag>-<k>" (k from 1), never replacing anything. The name given
+// (without folder), or "" when no copy could be made.
+std::string KeepCopyAside(std::string_view gamePath, std::string_view tag);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);
 
-// Test hook: makes the next atomic write fail after writing its temporary
-// file and before the rename, as a crash there would.
-void FailNextAtomicRename();
+// Test hook: makes an atomic write fail after writing its temporary file and
+// before the rename, as a crash there would: the next one, or the one after
+// `skip` more have succeeded.
+void FailNextAtomicRename(int skip = 0);
 
 }  // namespace plat

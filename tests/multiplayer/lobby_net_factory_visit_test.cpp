@@ -15,30 +15,17 @@
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "factory/factory_screen.hpp"
-#include "factory/rules/assembly.hpp"
 #include "multiplayer/net_factory_visit.hpp"
 #include "tests/factory/factory_fixture.hpp"
+#include "tests/multiplayer/lobby_shopping.hpp"
 
 namespace {
 
-// What a player does in the factory: buys a hull and a weapon, fits both,
-// and leaves by the factory's own way out (which saves, unless told not to).
+// The player shops in the factory and leaves by the factory's own way out
+// (which saves, unless told not to).
 void BuyAndFitATank() {
   fw::FrmFactoryClass factory;
-  fw::FactoryRules& rules = factory.Rules();
-  auto buy = [&](const char* page, const char* name) {
-    ASSERT_EQ(rules.ClickArea(page), fw::FactoryRules::AreaResult::Opened) << page;
-    auto& list = rules.Shops().ShopList;
-    for (int32_t i = 1; i <= list.Count(); ++i)
-      if (list.Item(i) == name) list.Click(i);
-    ASSERT_TRUE(rules.Shops().Buy()) << name;
-    ASSERT_TRUE(rules.CloseShop());
-  };
-  buy("Tank", "Scout Tank");
-  buy("Weap", "Pulse Laser");
-  ASSERT_EQ(rules.ClickArea(fw::FactoryRules::kAssemblyPage), fw::FactoryRules::AreaResult::Opened);
-  rules.Assembler().Fit(fw::Assembly::kWeapons, 1);
-  ASSERT_TRUE(rules.CloseAssembly());
+  ASSERT_TRUE(fwtest::ShopForANetworkTank(factory.Rules()));
   factory.Leave();
 }
 

@@ -9,6 +9,7 @@
 #include "multiplayer/lobby.hpp"
 #include "multiplayer/new_game_page.hpp"
 #include "tests/frontend/screen_support.hpp"
+#include "tests/multiplayer/net_env.hpp"
 
 namespace {
 
@@ -36,11 +37,17 @@ class LobbyScreen : public ScreenTest {
     Run(lobby, 3, std::move(steps), 6000);
     return fw::GameState;
   }
+  // The session page, its search done.
+  Step OnSessionPage() {
+    return Until([this] { return lobby->Page() == 2 && lobby->RunState() == "Loop"; });
+  }
   // Through the LAN search to the session page, then NEW.
   std::vector<Step> ToNewGamePage() {
-    return {Wait(kSlideIn), ConnectButton(1), Until([this] { return lobby->Page() == 2; }), Wait(kSlideIn),
+    return {Wait(kSlideIn), ConnectButton(1), OnSessionPage(), Wait(kSlideIn),
             SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
   }
+  // The LAN search runs on this machine's loopback with ports of its own.
+  LoopbackNetwork net;
   std::shared_ptr<fw::FrmMultiMenuClass> lobby = std::make_shared<fw::FrmMultiMenuClass>();
 };
 
@@ -100,6 +107,45 @@ TEST_F(LobbyScreen, OkNeedsAnArmedTankAndTheRoleStartsEmpty) {
   steps.push_back(Esc());
   EXPECT_EQ(RunWith(std::move(steps)), 3);
   EXPECT_NE(fw::GameSetting.Role, "New");
+}
+
+TEST_F(LobbyScreen, OkWithNoMapForTheModeIsRefusedWithAMessage) {
+  // An archive without maps: the page lists none, and an older map name
+  // must not go to the battle.
+  for (int32_t i = fw::MissionPack->PackFiles->Count(); i >= 1; --i) {
+    const std::string& key = fw::MissionPack->PackFiles->Item(i)->Key;
+    if (fw::qelPackage::GetExtName(key).size() == 3 && (key.ends_with(".Inf") || key.ends_with(".INF") || key.ends_with(".inf")))
+      fw::MissionPack->PackFiles->Remove(i);
+  }
+  fw::GameSetting.MapName = "MapA";
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Setting(600, 450));  // OK
+  steps.push_back(Wait(2));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Setting()->MapList->Count(), 0);
+    EXPECT_EQ(lobby->Setting()->Refusal, "There is no map for this game mode.");
+  }));
+  steps.push_back(Setting(550, 449));  // Cancel
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+}
+
+TEST_F(LobbyScreen, AHeldStepButtonRepeatsUntilReleased) {
+  // Held on UP1 for a second of the game's clock: once at the press, then
+  // from 0.4 s ten times a second; nothing after the release.
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Do([] {
+    fw::GameSetting.LimTime = 20;
+    MoveTo(232, 117);
+    fw::Board->Form_MouseDown(1, 0, 232 * 15, 117 * 15);
+  }));
+  for (int t = 0; t < 20; ++t) steps.push_back(Do([] { plat::AdvanceClock(50); }));
+  steps.push_back(Do([] { fw::Board->Form_MouseUp(1, 0, 232 * 15, 117 * 15); }));
+  steps.push_back(Wait(2));
+  steps.push_back(Do([] { EXPECT_EQ(fw::GameSetting.LimTime, 20 + 1 + 7); }));
+  for (int t = 0; t < 10; ++t) steps.push_back(Do([] { plat::AdvanceClock(50); }));
+  steps.push_back(Do([] { EXPECT_EQ(fw::GameSetting.LimTime, 28); }));
+  steps.push_back(Setting(550, 449));  // Cancel
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
 }
 
 TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
@@ -183,4 +229,61 @@ TEST_F(AddressDialogs, TheSerialDialogEndsOnAPortOrOnEscOnly) {
   lobby = std::make_shared<fw::FrmMultiMenuClass>();
   EXPECT_FALSE(RunDialog([this] { return lobby->GetSerialAddress(); }, {Wait(2), Esc()}));
   EXPECT_EQ(lobby->RunState(), "Loop");
+}
+
+// --- joining a game hosted on this machine -----------------------------------
+
+TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
+  auto host = std::make_unique<fw::qelDirectPlay>();
+  ASSERT_TRUE(host->Init());
+  ASSERT_TRUE(host->OpenConnection(1));
+  ASSERT_TRUE(host->CreateNew("Ann", 0));
+  fw::Users->NowItem()->Name = "Bob";
+  // Fresh steps for each run: a waiting step counts down only once.
+  auto toSessions = [this] {
+    return std::vector<Step>{Wait(kSlideIn), ConnectButton(1), OnSessionPage(),
+                             Wait(kSlideIn)};
+  };
+  // Row 1 of the session list, then JOIN.
+  auto join = [] { return std::vector<Step>{Click(300, 82), Wait(2), SessionButton(2)}; };
+
+  std::vector<Step> steps = toSessions();
+  steps.push_back(Do([this] {
+    ASSERT_EQ(lobby->SessionList().Count(), 1);
+    EXPECT_EQ(lobby->SessionList().Item(1)->Text, "Ann   (1)");
+  }));
+  for (Step& st : join()) steps.push_back(st);
+  EXPECT_EQ(RunWith(std::move(steps)), 4);
+  EXPECT_EQ(fw::GameSetting.Role, "Join");
+  EXPECT_TRUE(fw::DPlay().InSession());
+  fw::LeaveNetworkSession();
+
+  // The host goes after the list was made: JOIN shows the notice and the
+  // lobby stays on its session page, out of any session.
+  lobby = std::make_shared<fw::FrmMultiMenuClass>();
+  fw::GameSetting.Role.clear();
+  steps = toSessions();
+  steps.push_back(Do([&host] { host.reset(); }));
+  for (Step& st : join()) steps.push_back(st);
+  // The lobby goes on drawing while the join waits for its answer.
+  auto framesAtJoin = std::make_shared<uint64_t>(0);
+  steps.push_back(Until([this, framesAtJoin] {
+    if (lobby->Notice() == "Trying to Connect.  Please Wait." && *framesAtJoin == 0)
+      *framesAtJoin = plat::Window::Instance().FramesPresented();
+    return lobby->Notice() == "CFail";
+  }));
+  steps.push_back(Do([framesAtJoin] {
+    EXPECT_GT(*framesAtJoin, 0u);
+    EXPECT_GE(plat::Window::Instance().FramesPresented(), *framesAtJoin + 10);
+  }));
+  steps.push_back(Key('x'));
+  steps.push_back(Wait(3));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Page(), 2);
+    EXPECT_EQ(lobby->RunState(), "Loop");
+  }));
+  steps.push_back(Esc());
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+  EXPECT_TRUE(fw::GameSetting.Role.empty());
+  EXPECT_FALSE(fw::DPlay().InSession());
 }

@@ -81,6 +81,28 @@ TEST_F(NetBattleTest, OnlyTheHostAnswersForTheSettingsAndOnlyWhileAJoinerWaits) 
   EXPECT_GE(host.battle.Refused().size() + b.battle.Refused().size(), 2u);
 }
 
+TEST_F(NetBattleTest, SettingsForAMapThisMachineLacksAreRefusedAndTheWaitGoesOn) {
+  Machine& host = Host();
+  paused.insert(&host);  // its own answer comes later
+  machines.push_back(std::make_unique<Machine>(hub, "Bob", JoinSetting()));
+  Machine& b = *machines.back();
+  b.battle.BeginJoinWait();
+  for (const char* map : {"NoSuchMap", "", "..\\MapA"}) {
+    MsgSetting bad;
+    bad.ModeName = "Death Battle";
+    bad.LimTank = bad.LimTime = 1;
+    bad.MapName = map;
+    bad.SenderID = host.link.MyId();
+    hub.Inject(host.link.MyId(), b.link.MyId(), Bytes(bad));
+    plat::AdvanceClock(15);
+    EXPECT_EQ(b.battle.PollJoinWait(), NetBattle::Wait::Waiting) << map;
+  }
+  paused.clear();
+  Step(15, &b);
+  EXPECT_EQ(b.battle.PollJoinWait(), NetBattle::Wait::Go);
+  EXPECT_EQ(b.settings.MapName, "MapA");
+}
+
 TEST_F(NetBattleTest, AJoinerWithoutAnswerGivesUpAfterFifteenSecondsAskingOnceASecond) {
   // A host that never runs its loop.
   machines.push_back(std::make_unique<Machine>(hub, "Silent", HostSetting()));
@@ -97,7 +119,7 @@ TEST_F(NetBattleTest, AJoinerWithoutAnswerGivesUpAfterFifteenSecondsAskingOnceAS
   EXPECT_EQ(w, NetBattle::Wait::GaveUp);
   EXPECT_EQ(b.battle.ExitNotice, "CFail");
   EXPECT_EQ(b.battle.GameState, 3);
-  EXPECT_NEAR(b.link.sent, 15, 1) << "requests once a second";
+  EXPECT_NEAR(hub.LinkOf(b.link.MyId()).sent, 15, 1) << "requests once a second";
   EXPECT_FALSE(hub.Member(b.link.MyId()));
 }
 

@@ -116,6 +116,22 @@ TEST(RealDirectPlay, AnotherBuildIsListedButRefusedWithVersion) {
   EXPECT_STREQ(fw::JoinResultText(guest.LastJoinResult()), "version");
 }
 
+TEST(RealDirectPlay, AHostThatWentIsAJoinResultWithinFiveSeconds) {
+  fwtest::LoopbackNetwork env;
+  auto host = std::make_unique<qelDirectPlay>();
+  qelDirectPlay guest;
+  ASSERT_TRUE(host->Init() && host->OpenConnection(1) && host->CreateNew("Ann", 0));
+  ASSERT_TRUE(guest.Init() && guest.OpenConnection(1));
+  ASSERT_EQ(guest.DPEnumSessions.size(), 1u);
+  host.reset();  // listed, then gone before the join
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(guest.Join(1, "Bob"));
+  EXPECT_TRUE(guest.LastJoinResult() == JoinResult::TimedOut || guest.LastJoinResult() == JoinResult::Unreachable)
+      << fw::JoinResultText(guest.LastJoinResult());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
+  EXPECT_FALSE(guest.InSession());
+}
+
 TEST(RealDirectPlay, OpenConnectionFailsOnlyWhenTheSearchCannotStart) {
   fwtest::LoopbackNetwork env;
   qelDirectPlay dp;

@@ -164,3 +164,47 @@ TEST(SerialTransport, LinksAndQueries) {
 }
 
 }  // namespace
+
+namespace {
+
+// A far end that restarts (a new program on the same cable) is a new link:
+// the old one is reported gone, and nothing of the old numbering is taken
+// for the new far end's.
+TEST(SerialLink, AFarEndThatRestartsIsANewLink) {
+  Pty a, b;
+  CorruptingRelay relay(a.master, b.master, 0.0, 5);
+  plat::SerialLink near;
+  ASSERT_TRUE(near.Open(a.slave));
+  std::vector<plat::LinkEvent> nearEvents;
+  auto run = [&](plat::SerialLink& far, std::vector<std::vector<uint8_t>>& farGot, auto done) {
+    std::vector<plat::LinkEvent> ev;
+    auto end = Clock::now() + std::chrono::seconds(10);
+    while (!done() && Clock::now() < end) {
+      near.Service(5, nearEvents);
+      far.Service(5, ev);
+      for (auto& e : ev)
+        if (e.kind == plat::LinkEvent::Kind::Message) farGot.push_back(e.bytes);
+      ev.clear();
+    }
+    return done();
+  };
+  auto count = [&](plat::LinkEvent::Kind k) {
+    return std::count_if(nearEvents.begin(), nearEvents.end(), [&](auto& e) { return e.kind == k; });
+  };
+  std::vector<std::vector<uint8_t>> got1, got2;
+  {
+    plat::SerialLink first;
+    ASSERT_TRUE(first.Open(b.slave));
+    for (int i = 0; i < 5; ++i) near.Send(Message(1, i));
+    ASSERT_TRUE(run(first, got1, [&] { return got1.size() == 5; }));
+  }
+  plat::SerialLink second;
+  ASSERT_TRUE(second.Open(b.slave));
+  ASSERT_TRUE(run(second, got2, [&] { return count(plat::LinkEvent::Kind::Connected) == 2; }));
+  EXPECT_EQ(count(plat::LinkEvent::Kind::Disconnected), 1);
+  near.Send(Message(1, 77));
+  ASSERT_TRUE(run(second, got2, [&] { return got2.size() == 1; }));
+  EXPECT_EQ(got2[0], Message(1, 77));
+}
+
+}  // namespace

@@ -57,3 +57,25 @@ TEST(SessionEngine, JoinRelayAndLeave) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SessionEngine, OnlyTheHostRemovesAndTheRemovedOneIsTold) {
+  Mesh mesh;
+  mesh.Host("a");
+  ASSERT_EQ(mesh.JoinNow("b"), JoinResult::Ok);
+  ASSERT_EQ(mesh.JoinNow("c"), JoinResult::Ok);
+  mesh.Run(50);
+  EXPECT_FALSE(mesh[1].engine->Remove(3));  // not the host
+  EXPECT_FALSE(mesh[0].engine->Remove(1));  // not itself
+  EXPECT_FALSE(mesh[0].engine->Remove(9));  // nobody
+  EXPECT_TRUE(mesh[0].engine->Remove(3));
+  mesh.Run(100);
+  EXPECT_EQ(mesh[2].engine->Snapshot().state, SessionSnapshot::State::Ended);
+  EXPECT_EQ(mesh[2].engine->Snapshot().endReason, "removed");
+  EXPECT_EQ(RosterIds(mesh[1].engine->Snapshot()), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(SysType(mesh[1].got.back()), fw::kSysPlayerDestroyed);
+  EXPECT_FALSE(mesh[2].engine->Send(0, {1}));
+}
+
+}  // namespace

@@ -18,16 +18,9 @@ using fwtest::SysType;
 using fwtest::Tagged;
 using fwtest::TagNumber;
 
-bool InSession(const MeshNode& n) {
-  auto st = n.engine->Snapshot().state;
-  return st == SessionSnapshot::State::Member || st == SessionSnapshot::State::Host;
-}
+bool InSession(const MeshNode& n) { return fwtest::InSession(*n.engine); }
 
-std::vector<int32_t> RosterIds(const MeshNode& n) {
-  std::vector<int32_t> ids;
-  for (const auto& m : n.engine->Snapshot().members) ids.push_back(m.id);
-  return ids;
-}
+std::vector<int32_t> RosterIds(const MeshNode& n) { return fwtest::RosterIds(*n.engine); }
 
 // Every node in session sends one numbered message to all each step.
 void SendEveryStep(Mesh& mesh) {

@@ -3,8 +3,11 @@
 // the test's clock: the same protocol code the network thread runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,16 @@ inline std::vector<uint8_t> Tagged(int32_t sender, uint32_t n, size_t size = 8) 
   return b;
 }
 inline uint32_t TagNumber(const fw::ReceivedMessage& m) { return static_cast<uint32_t>(Le32(m.bytes, 4)); }
+
+inline bool InSession(const fw::SessionEngine& e) {
+  auto st = e.Snapshot().state;
+  return st == fw::SessionSnapshot::State::Member || st == fw::SessionSnapshot::State::Host;
+}
+inline std::vector<int32_t> RosterIds(const fw::SessionEngine& e) {
+  std::vector<int32_t> ids;
+  for (const auto& m : e.Snapshot().members) ids.push_back(m.id);
+  return ids;
+}
 
 struct MeshNode {
   std::string name;
@@ -112,5 +125,25 @@ class Mesh {
   uint64_t sessionId_ = 0;
   std::string hostName_;
 };
+
+// Runs seeds 1 to count of a property, a few threads sharing them out (each
+// seed is a world of its own); run says what broke, or nothing. Reports the
+// first few seeds that broke.
+inline void CheckSeeds(uint64_t count, const std::function<std::string(uint64_t)>& run) {
+  std::vector<std::string> why(count + 1);
+  std::atomic<uint64_t> next{1};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < 4; ++w)
+    workers.emplace_back([&] {
+      for (uint64_t seed = next++; seed <= count; seed = next++) why[seed] = run(seed);
+    });
+  for (auto& t : workers) t.join();
+  int failures = 0;
+  for (uint64_t seed = 1; seed <= count && failures < 5; ++seed) {
+    if (why[seed].empty()) continue;
+    ADD_FAILURE() << "seed " << seed << ": " << why[seed];
+    ++failures;
+  }
+}
 
 }  // namespace fwtest

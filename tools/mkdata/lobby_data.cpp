@@ -102,8 +102,9 @@ void NewGamePage(Context& ctx) {
   Well(page, 25, 87, 111, 89);
   page.Ring(157, 119, 6, 1.5f, {150, 164, 180});
   page.Ring(130, 149, 6, 1.5f, {150, 164, 180});
-  page.Text(166, 112, "Time", 11, kPale, true);
-  page.Text(166, 142, "Score", 11, kPale, true);
+  // The value stands right of the label, from x 195.
+  page.Text(164, 113, "Time", 10, kPale, true);
+  page.Text(160, 143, "Score", 9, kPale, true);
   for (int y : {113, 140, 348}) {
     const int x = y == 348 ? 172 : 227, w = y == 348 ? 12 : 10;
     page.Rect(x, y, w, 17, {70, 84, 100});

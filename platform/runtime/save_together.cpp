@@ -1,0 +1,158 @@
+#include "platform/runtime/save_together.hpp"
+
+#include <cstring>
+
+#include "platform/runtime/files.hpp"
+
+namespace plat {
+namespace {
+
+constexpr std::string_view kMagic = "FWSAVEJ1";
+constexpr uint32_t kMaxFiles = 16;
+constexpr uint32_t kMaxPath = 1024;
+
+uint64_t Fnv1a(std::string_view bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (const char c : bytes) {
+    h ^= static_cast<uint8_t>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+void PutNumber(std::string& out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+class Cursor {
+ public:
+  explicit Cursor(std::string_view bytes) : rest_(bytes) {}
+  bool Number(uint64_t& v, int bytes) {
+    if (rest_.size() < static_cast<size_t>(bytes)) return false;
+    v = 0;
+    for (size_t i = 0; i < static_cast<size_t>(bytes); ++i)
+      v |= static_cast<uint64_t>(static_cast<uint8_t>(rest_[i])) << (8 * i);
+    rest_.remove_prefix(static_cast<size_t>(bytes));
+    return true;
+  }
+  bool Take(std::string& out, uint64_t size) {
+    if (rest_.size() < size) return false;
+    out.assign(rest_.substr(0, static_cast<size_t>(size)));
+    rest_.remove_prefix(static_cast<size_t>(size));
+    return true;
+  }
+  bool Empty() const { return rest_.empty(); }
+
+ private:
+  std::string_view rest_;
+};
+
+// A path that stays inside the journal's folder: relative, "/"-separated,
+// no empty, "." or ".." part.
+bool SafeRelative(std::string_view path) {
+  if (path.empty() || path.find('\0') != std::string_view::npos || path.find('\\') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (true) {
+    const size_t slash = path.find('/', start);
+    const std::string_view part =
+        path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    if (slash == std::string_view::npos) return true;
+    start = slash + 1;
+  }
+}
+
+std::string JournalPath(std::string_view gameFolder) {
+  return std::string(gameFolder) + "\\" + std::string(kSaveJournalName);
+}
+
+// A file's path relative to the folder, or "" when it lies elsewhere.
+std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
+  std::string folder = NativePath(gameFolder);
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  const std::string file = NativePath(gamePath);
+  if (file.size() <= folder.size() || file.compare(0, folder.size(), folder) != 0) return "";
+  std::string rel = file.substr(folder.size());
+  return SafeRelative(rel) ? rel : "";
+}
+
+}  // namespace
+
+std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles) {
+  std::string out(kMagic);
+  PutNumber(out, relativeFiles.size(), 4);
+  for (const FileContent& f : relativeFiles) {
+    PutNumber(out, f.gamePath.size(), 4);
+    out += f.gamePath;
+    PutNumber(out, f.bytes.size(), 8);
+    out += f.bytes;
+  }
+  PutNumber(out, Fnv1a(out), 8);
+  return out;
+}
+
+std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes) {
+  if (bytes.size() < kMagic.size() + 12 || bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+  const std::string_view body = bytes.substr(0, bytes.size() - 8);
+  uint64_t sum = 0;
+  Cursor tail(bytes.substr(body.size()));
+  if (!tail.Number(sum, 8) || sum != Fnv1a(body)) return std::nullopt;
+  Cursor in(body.substr(kMagic.size()));
+  uint64_t count = 0;
+  if (!in.Number(count, 4) || count == 0 || count > kMaxFiles) return std::nullopt;
+  std::vector<FileContent> files(static_cast<size_t>(count));
+  for (FileContent& f : files) {
+    uint64_t pathSize = 0, size = 0;
+    if (!in.Number(pathSize, 4) || pathSize > kMaxPath || !in.Take(f.gamePath, pathSize) || !SafeRelative(f.gamePath))
+      return std::nullopt;
+    if (!in.Number(size, 8) || !in.Take(f.bytes, size)) return std::nullopt;
+  }
+  if (!in.Empty()) return std::nullopt;
+  return files;
+}
+
+bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  std::vector<FileContent> relative;
+  for (const FileContent& f : files) {
+    std::string rel = RelativeTo(gameFolder, f.gamePath);
+    if (rel.empty()) return false;
+    relative.push_back({std::move(rel), f.bytes});
+  }
+  if (relative.empty() || relative.size() > kMaxFiles) return false;
+  const std::string journal = JournalPath(gameFolder);
+  if (!WriteFileAtomic(journal, EncodeSaveJournal(relative))) return false;
+  for (const FileContent& f : files)
+    if (!WriteFileAtomic(f.gamePath, f.bytes)) return false;
+  // Until the journal is gone the next start would write the same again,
+  // which is harmless; a failure to remove it is no failure of the save.
+  RemoveFileDurably(journal);
+  return true;
+}
+
+std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {
+  const std::string journal = JournalPath(gameFolder);
+  if (FileLen(journal) < 0) return "";
+  const auto bytes = ReadAllText(journal);
+  if (!bytes) return "Unable to Read " + std::string(kSaveJournalName);
+  const auto files = DecodeSaveJournal(*bytes);
+  if (files) {
+    for (const FileContent& f : *files) {
+      // A folder the player removed since (the save folder) is made again:
+      // it held this file when the step began.
+      std::string path(gameFolder);
+      bool ok = true;
+      size_t start = 0;
+      for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
+        path += "\\" + f.gamePath.substr(start, slash - start);
+        ok = MakeDir(path);
+      }
+      if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes))
+        return "Unable to Save " + f.gamePath;
+    }
+  }
+  if (!RemoveFileDurably(journal)) return "Unable to remove " + std::string(kSaveJournalName);
+  return "";
+}
+
+}  // namespace plat

@@ -1,0 +1,230 @@
+// The player's money and goods on disk: damaged files, and saves that must
+// never part money from goods.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "data/users.hpp"
+#include "engine/globals.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+
+class Goods : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fw::LastError.clear();
+    plat::MakeDir(fw::AppPath + "\\save");
+    Choose(users, 2);
+    users.ReadUser();
+    for (int i = 1; i <= 6; ++i) {
+      users.Item(i)->Name = "P" + std::to_string(i);
+      users.Item(i)->Money = 100 * i;
+    }
+  }
+  static void Choose(fw::UsersClass& u, int n) {
+    u.File = fw::AppPath + "\\User.INI";
+    u.EQUFile = fw::AppPath + "\\save\\user" + std::to_string(n) + ".DAT";
+    u.NowUser = n;
+  }
+  // Money of the current profile and the goods in its file, as a fresh
+  // start reads them.
+  std::string OnDisk(int n = 2) const {
+    fw::UsersClass fresh;
+    Choose(fresh, n);
+    fresh.ReadUser();
+    fresh.LoadEQUFile();
+    std::string goods;
+    for (const auto& item : *fresh.UserEQU) goods += item->ID + ";";
+    return std::to_string(fresh.NowItem()->Money) + "|" + goods;
+  }
+  void Buy(const std::string& item, int32_t money) {
+    users.UserEQU->Add("", 1, item, 0);
+    users.NowItem()->Money = money;
+  }
+  fwtest::TempProgramFolder dir;
+  fw::UsersClass users;
+};
+
+TEST_F(Goods, AFailedPairSaveIsWrittenWholeByTheNextSaveOfAnyKind) {
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  Buy("Laser", 150);
+  // Each step of the pair can fail; the goods then wait for the next save.
+  for (int failAt : {0, 1, 2}) {
+    SCOPED_TRACE(failAt);
+    plat::FailNextAtomicRename(failAt);
+    EXPECT_FALSE(users.SaveMoneyAndGoods());
+    EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT");
+    // The battle's and the end screen's save: profiles only, but the goods
+    // go with them.
+    users.NowItem()->Kill = failAt;
+    ASSERT_TRUE(users.SaveUser());
+    EXPECT_EQ(OnDisk(), "150|Laser;");
+    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+    users.UserEQU->RemoveAll();
+    users.NowItem()->Money = 200;
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    Buy("Laser", 150);
+  }
+  // With nothing waiting, the profiles' save leaves the goods file alone.
+  users.UserEQU->RemoveAll();
+  ASSERT_TRUE(users.SaveUser());
+  EXPECT_EQ(OnDisk(), "150|");
+}
+
+TEST_F(Goods, GoodsWaitingForOneProfileAreNotLostWhenAnotherIsSaved) {
+  Buy("Laser", 150);
+  plat::FailNextAtomicRename();
+  EXPECT_FALSE(users.SaveMoneyAndGoods());
+  // The player takes another profile and shops there.
+  users.UserEQU->RemoveAll();
+  Choose(users, 3);
+  Buy("Shield", 250);
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  EXPECT_EQ(OnDisk(2), "150|Laser;");
+  EXPECT_EQ(OnDisk(3), "250|Shield;");
+}
+
+TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
+  const std::string damaged = "\"A\",1,0\r\n\"B\",one,0\r\n";
+  dir.Write("save/user2.DAT", damaged);
+  dir.Write("save/user2.DAT.damaged-1", "an older one");
+  EXPECT_FALSE(users.LoadEQUFile());
+  EXPECT_EQ(users.KeptAside(), "");
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  EXPECT_EQ(users.KeptAside(), "user2.DAT.damaged-2");
+  EXPECT_EQ(dir.Read("save/user2.DAT.damaged-2"), damaged);
+  EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1"), "an older one");
+  EXPECT_EQ(dir.Read("save/user2.DAT"), "\"A\",1,0\r\n");
+  // Once kept, later saves replace the file as usual.
+  ASSERT_TRUE(users.SaveEQUFile());
+  EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-3"));
+  // A damaged file of one profile is not copied when another is saved.
+  dir.Write("save/user2.DAT", damaged);
+  EXPECT_FALSE(users.LoadEQUFile());
+  Choose(users, 3);
+  ASSERT_TRUE(users.SaveEQUFile());
+  EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-3"));
+}
+
+TEST_F(Goods, NumbersNoGameWritesAreMendedAndToldOnce) {
+  const struct {
+    int32_t money, kill, death, mKill, mission;
+    int32_t wantMoney, wantKill, wantDeath, wantMKill, wantMission;
+  } cases[] = {
+      {-1, 0, 0, 0, -5, 0, 0, 0, 0, 1},
+      {5, -3, -2147483647 - 1, -1, 3, 5, 0, 0, 0, 3},
+      {7, 1, 1, 1, 25, 7, 1, 1, 1, 25},  // played modulo 20: kept
+      {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},    // never set up: kept
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mission);
+    fw::SingleUser& u = *users.Item(4);
+    u.Money = c.money;
+    u.Kill = c.kill;
+    u.Death = c.death;
+    u.mKill = c.mKill;
+    u.Mission = c.mission;
+    ASSERT_TRUE(users.SaveUser());
+    fw::UsersClass read;
+    Choose(read, 4);
+    const bool mended = c.money != c.wantMoney || c.kill != c.wantKill || c.death != c.wantDeath ||
+                        c.mKill != c.wantMKill || c.mission != c.wantMission;
+    fw::LastError.clear();
+    EXPECT_EQ(read.ReadUser(), !mended);
+    EXPECT_EQ(fw::LastError,
+              mended ? "User.INI held numbers no game writes in 1 profile: they were set back to the start." : "");
+    const fw::SingleUser& r = *read.Item(4);
+    EXPECT_EQ(r.Money, c.wantMoney);
+    EXPECT_EQ(r.Kill, c.wantKill);
+    EXPECT_EQ(r.Death, c.wantDeath);
+    EXPECT_EQ(r.mKill, c.wantMKill);
+    EXPECT_EQ(r.Mission, c.wantMission);
+    EXPECT_EQ(read.Item(5)->Money, 500);
+    // Saved mended, the file reads back without a word.
+    ASSERT_TRUE(read.SaveUser());
+    EXPECT_TRUE(read.ReadUser());
+  }
+}
+
+// A game killed at random moments while the factory saves: after each
+// restart money and goods come from the same save, the other profiles and
+// their files are untouched, and nothing temporary is left.
+TEST_F(Goods, KillsDuringFactorySavesNeverPartMoneyFromGoods) {
+  const char* env = std::getenv("FERROWIND_SAVE_KILLS");
+  const int rounds = env ? std::max(1, std::atoi(env)) : 100;
+  dir.Write("save/user1.DAT", "\"Other\",1,0\r\n");
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  const std::string others = [this] {
+    std::string bytes = dir.Read("User.INI");
+    return bytes.substr(0, 64) + bytes.substr(128);
+  }();
+  // One save's length, to spread the kills over the saves and between them.
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(users.SaveMoneyAndGoods());
+  const auto oneSave =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / 5;
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int64_t> moment(0, 4 * oneSave.count() + 500);
+  int advanced = 0, finishedAtStart = 0;
+  for (int round = 0; round < rounds; ++round) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
+    const std::string before = OnDisk();
+    const int32_t from = std::stoi(before);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      // Visit after visit, each spending one more and buying its own item.
+      for (int32_t k = from + 1; k < from + 100000; ++k) {
+        users.UserEQU->RemoveAll();
+        Buy("Item" + std::to_string(k), k);
+        users.SaveMoneyAndGoods();
+      }
+      ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    // The next start.
+    if (dir.Exists(std::string(plat::kSaveJournalName))) ++finishedAtStart;
+    ASSERT_EQ(plat::RecoverFilesWrittenTogether(fw::AppPath), "");
+    plat::RemoveStaleSaveFiles(fw::AppPath);
+    plat::RemoveStaleSaveFiles(fw::AppPath + "\\save");
+    const std::string after = OnDisk();
+    const int32_t money = std::stoi(after);
+    if (money == from) {
+      EXPECT_EQ(after, before);
+    } else {
+      ++advanced;
+      EXPECT_GT(money, from);
+      EXPECT_EQ(after, std::to_string(money) + "|Item" + std::to_string(money) + ";");
+    }
+    const std::string profiles = dir.Read("User.INI");
+    ASSERT_EQ(profiles.size(), 384u);
+    EXPECT_EQ(profiles.substr(0, 64) + profiles.substr(128), others);
+    EXPECT_EQ(dir.Read("save/user1.DAT"), "\"Other\",1,0\r\n");
+    for (const char* folder : {"", "save"})
+      for (const auto& e : std::filesystem::directory_iterator(dir.File(folder))) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name == "save" || name == "User.INI" || name.starts_with("user")) << name;
+      }
+    if (HasFailure()) break;
+  }
+  std::printf("%d kills: %d found the later save (%d of them finished by the start), %d the earlier one\n", rounds,
+              advanced, finishedAtStart, rounds - advanced);
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The network lobby through the real program, two of them on this machine:
+// A hosts (LAN search, NEW, a tank armed in the factory, OK) and B finds A's
+// game, joins it, and, once A has gone, is told the join failed and stays
+// in the lobby. Both end normally and leave no session behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "data/users.hpp"
+#include "engine/globals.hpp"
+#include "engine/screen.hpp"
+#include "factory/factory_screen.hpp"
+#include "multiplayer/direct_play.hpp"
+#include "multiplayer/game_setting.hpp"
+#include "multiplayer/lobby.hpp"
+#include "platform/input/window.hpp"
+#include "tests/e2e/game_driver.hpp"
+#include "tests/multiplayer/lobby_shopping.hpp"
+#include "tests/multiplayer/net_env.hpp"
+
+namespace fs = std::filesystem;
+using fwtest::DriverStep;
+using fwtest::FramesAfter;
+
+namespace {
+constexpr int16_t kVkReturn = 13, kVkEscape = 27, kVkX = 'X';
+// Enough frames for a page's buttons to slide in.
+constexpr uint64_t kSlideIn = 60;
+
+// Stands in for the profile screen: the first profile, named, to the main
+// menu.
+std::string gPlayerName;
+class StartMainMenu : public fw::Screen {
+ public:
+  void Load() override {
+    fwtest::PickFirstProfile(0);
+    fw::Users->Item(1)->Name = gPlayerName;
+    fw::GameState = fw::ScreenState::MainMenu;
+  }
+};
+
+std::shared_ptr<fw::FrmMultiMenuClass> Lobby() {
+  if (!fw::MultiMenuScreen.Exists() || fw::GameState != fw::ScreenState::NetworkLobby) return nullptr;
+  return std::dynamic_pointer_cast<fw::FrmMultiMenuClass>(fw::MultiMenuScreen.Shared());
+}
+std::function<bool()> OnPage(int page) {
+  return [page] {
+    auto l = Lobby();
+    return l && l->Page() == page && l->Notice().empty() && !l->Setting();
+  };
+}
+
+// The marks the two programs leave for each other in a shared folder.
+struct Marks {
+  std::string folder;
+  void Set(const char* name) const { std::ofstream(folder + "/" + name) << "1"; }
+  std::function<bool()> Has(const char* name) const {
+    const std::string path = folder + "/" + name;
+    return [path] { return fs::exists(path); };
+  }
+};
+
+std::vector<DriverStep> ToTheSessionPage(const char* name) {
+  gPlayerName = name;
+  return {
+      {"the splash", [] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; },
+       [] {
+         fw::RegisterScreen(fw::ScreenState::Profiles, fw::kScreenKeyDown, fw::MakeScreen<StartMainMenu>);
+         plat::PushKeyStroke(kVkReturn);
+       }},
+      {"the main menu", FramesAfter([] { return fw::GameState == fw::ScreenState::MainMenu; }, kSlideIn),
+       [] { fwtest::Click(320, 168); }},  // MultiPlayer
+      {"the connection page", FramesAfter(OnPage(1), kSlideIn), [] { fwtest::Click(300, 92); }},  // IPX
+      {"the session page", FramesAfter(OnPage(2), kSlideIn), [] {}},
+  };
+}
+
+std::shared_ptr<fw::FrmFactoryClass> Factory() {
+  if (!fw::FactoryScreen.Exists() || fw::GameState != fw::ScreenState::Factory) return nullptr;
+  return std::dynamic_pointer_cast<fw::FrmFactoryClass>(fw::FactoryScreen.Shared());
+}
+
+void Bye() { std::raise(SIGTERM); }
+
+[[noreturn]] void Host(const std::string& folder, const Marks& marks) {
+  std::vector<DriverStep> steps = ToTheSessionPage("Ann");
+  const std::vector<DriverStep> rest = {
+      {"the session page's NEW", [] { return true; }, [] { fwtest::Click(100, 72); }},
+      {"the new-game page", FramesAfter([] { return Lobby() && Lobby()->Setting(); }, 5),
+       [] { fwtest::Click(166, 458); }},  // EQU
+      {"the factory", FramesAfter([] { return Factory() && Factory()->State() == "RUN"; }, 3),
+       [] {
+         if (!fwtest::ShopForANetworkTank(Factory()->Rules())) std::_Exit(21);
+         Factory()->Rules().ClickArea(fw::FactoryRules::kExitArea);
+       }},
+      {"the new-game page again", FramesAfter([] { return Lobby() && Lobby()->Setting() && !Factory(); }, 5),
+       [] { fwtest::Click(600, 450); }},  // OK
+      {"the battle as host",
+       [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "New"; },
+       [&marks] {
+         if (!fw::NetTank->Key.empty() && fw::DPlay().IsHost()) marks.Set("hosting");
+         else std::_Exit(22);
+       }},
+      {"the joiner listing the game again", marks.Has("listed"), [] { plat::PushKeyStroke(kVkEscape); }},
+      {"the lobby, out of the session", FramesAfter(OnPage(1), 2),
+       [&marks] {
+         if (fw::DPlay().InSession()) std::_Exit(23);
+         marks.Set("gone");
+         plat::PushKeyStroke(kVkEscape);
+       }},
+      {"the main menu", [] { return fw::GameState == fw::ScreenState::MainMenu; }, Bye},
+  };
+  steps.insert(steps.end(), rest.begin(), rest.end());
+  std::_Exit(fwtest::RunGame(folder, steps));
+}
+
+[[noreturn]] void Joiner(const std::string& folder, const Marks& marks) {
+  std::vector<DriverStep> steps = ToTheSessionPage("Bob");
+  auto joinRowOne = [] {
+    fwtest::Click(300, 82);   // the row
+    fwtest::Click(100, 122);  // JOIN
+  };
+  const std::vector<DriverStep> rest = {
+      {"the host's game", marks.Has("hosting"), [] { fwtest::Click(100, 172); }},  // Refresh
+      {"the host's row", [] { return Lobby() && Lobby()->SessionList().Count() == 1; },
+       [joinRowOne] {
+         if (Lobby()->SessionList().Item(1)->Text != "Ann   (1)") std::_Exit(31);
+         joinRowOne();
+       }},
+      {"the battle as joiner",
+       [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Join"; },
+       [] { plat::PushKeyStroke(kVkEscape); }},
+      {"the connection page again", FramesAfter(OnPage(1), kSlideIn),
+       [] {
+         if (fw::DPlay().InSession()) std::_Exit(32);
+         fwtest::Click(300, 92);
+       }},
+      {"the host's game listed again",
+       [] { return OnPage(2)() && Lobby()->SessionList().Count() == 1; }, [&marks] { marks.Set("listed"); }},
+      {"the host gone", FramesAfter(marks.Has("gone"), kSlideIn), joinRowOne},
+      {"the failure notice", [] { return Lobby() && Lobby()->Notice() == "CFail"; },
+       [] { plat::PushKeyStroke(kVkX); }},
+      {"the session page still", FramesAfter(OnPage(2), 3),
+       [] {
+         if (fw::GameState != fw::ScreenState::NetworkLobby || fw::DPlay().InSession()) std::_Exit(33);
+         plat::PushKeyStroke(kVkEscape);
+       }},
+      {"a fresh connection page", FramesAfter(OnPage(1), 3), [] { plat::PushKeyStroke(kVkEscape); }},
+      {"the main menu", [] { return fw::GameState == fw::ScreenState::MainMenu; }, Bye},
+  };
+  steps.insert(steps.end(), rest.begin(), rest.end());
+  std::_Exit(fwtest::RunGame(folder, steps));
+}
+
+// Waits for a child with a deadline; a child past it is killed.
+int WaitFor(pid_t child, std::chrono::steady_clock::time_point deadline) {
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+}
+
+}  // namespace
+
+TEST(LobbyRoad, TwoProgramsHostAndJoinThenAJoinToAGoneHostFailsInTheLobby) {
+  fwtest::LoopbackNetwork net;
+  fwtest::SampleDataCopy a, b;
+  fwtest::SampleDataCopy shared;
+  const Marks marks{shared.path};
+  const pid_t host = fork();
+  ASSERT_GE(host, 0);
+  if (host == 0) Host(a.path, marks);
+  const pid_t joiner = fork();
+  ASSERT_GE(joiner, 0);
+  if (joiner == 0) Joiner(b.path, marks);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(4);
+  EXPECT_EQ(WaitFor(host, deadline), 0) << "the host";
+  EXPECT_EQ(WaitFor(joiner, deadline), 0) << "the joiner";
+
+  // Nothing answers a search on this machine's ports any more.
+  fw::qelDirectPlay look;
+  ASSERT_TRUE(look.Init());
+  ASSERT_TRUE(look.OpenConnection(1));
+  EXPECT_TRUE(look.DPEnumSessions.empty());
+}
