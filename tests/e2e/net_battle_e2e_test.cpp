@@ -14,9 +14,11 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -30,6 +32,7 @@
 #include "multiplayer/net_battle_screen.hpp"
 #include "multiplayer/net_factory_visit.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
 #include "tests/e2e/game_driver.hpp"
 
 using fwtest::Click;
@@ -179,14 +182,41 @@ void LeaveAndCheck(std::vector<DriverStep>& steps, std::shared_ptr<Saved> before
                    }});
 }
 
+// From the session page: NEW, the team modes when asked, the factory, OK.
+void HostGame(std::vector<DriverStep>& steps, bool teams) {
+  steps.push_back({"NEW", [] { return true; }, [] { Click(100, 72); }});
+  steps.push_back({"the new-game page", Settled([] { return Lobby() && Lobby()->Setting(); }, 10), [teams] {
+                     if (teams) Click(220, 63);  // TEAM: its first mode is the group battle
+                     fw::GameSetting.WinRule = 0;
+                     fw::GameSetting.LimTime = 5;
+                   }});
+  steps.push_back({"the factory", Settled([] { return true; }, 10), [] { Click(166, 458); }});
+  steps.push_back({"OK", Settled([] { return fw::GameSetting.Role == "New"; }, 10), [] { Click(600, 450); }});
+}
+
+// From the session page: the search refreshed until the game shows, then
+// JOIN.
+void JoinGame(std::vector<DriverStep>& steps) {
+  auto refreshed = std::make_shared<int64_t>(0);
+  steps.push_back({"the game found", [refreshed] {
+                     auto l = Lobby();
+                     if (l && l->SessionList().Count() > 0) return true;
+                     if (l && NowMs() - *refreshed > 1000) {
+                       *refreshed = NowMs();
+                       Click(100, 172);  // Refresh
+                     }
+                     return false;
+                   },
+                   [] { Click(400, 85); }});
+  steps.push_back({"JOIN", Settled([] { return Lobby() && Lobby()->SessionList().SelectedItem == 1; }, 5),
+                   [] { Click(100, 122); }});
+}
+
 [[noreturn]] void Host(const std::string& folder, const std::string& talk) {
   auto before = std::make_shared<Saved>();
   auto steps = ToSessionPage("Alpha", before);
   auto first = std::make_shared<std::pair<float, float>>();
-  steps.push_back({"NEW", [] { return true; }, [] { Click(100, 72); }});
-  steps.push_back({"the new-game page", Settled([] { return Lobby() && Lobby()->Setting(); }, 10),
-                   [] { Click(166, 458); }});  // the factory
-  steps.push_back({"OK", Settled([] { return fw::GameSetting.Role == "New"; }, 10), [] { Click(600, 450); }});
+  HostGame(steps, false);
   steps.push_back({"B's tank named in the battle", [] { return NameUnderOtherTank("Bravo"); },
                    [talk, first] {
                      *first = {OtherTank()->PosX, OtherTank()->PosY};
@@ -226,19 +256,7 @@ void LeaveAndCheck(std::vector<DriverStep>& steps, std::shared_ptr<Saved> before
 [[noreturn]] void Joiner(const std::string& folder, const std::string& talk) {
   auto before = std::make_shared<Saved>();
   auto steps = ToSessionPage("Bravo", before);
-  auto refreshed = std::make_shared<int64_t>(0);
-  steps.push_back({"A's game found", [refreshed] {
-                     auto l = Lobby();
-                     if (l && l->SessionList().Count() > 0) return true;
-                     if (l && NowMs() - *refreshed > 1000) {
-                       *refreshed = NowMs();
-                       Click(100, 172);  // Refresh
-                     }
-                     return false;
-                   },
-                   [] { Click(400, 85); }});
-  steps.push_back({"JOIN", Settled([] { return Lobby() && Lobby()->SessionList().SelectedItem == 1; }, 5),
-                   [] { Click(100, 122); }});
+  JoinGame(steps);
   auto driveStart = std::make_shared<int64_t>(0);
   steps.push_back({"A's tank named in the battle, A sees ours",
                    [talk] { return NameUnderOtherTank("Alpha") && Marked(talk, "A-sees"); },
@@ -274,34 +292,128 @@ void LeaveAndCheck(std::vector<DriverStep>& steps, std::shared_ptr<Saved> before
   std::_Exit(30);
 }
 
-TEST(NetworkRoad, TwoProgramsOnLoopbackPlayAndPartWithTheirProfilesSaved) {
-  fwtest::SampleDataCopy a, b;
+// A player of the three: all in the battle, each copy's clock is fixed and
+// moved on a quarter second a pass until the five minutes run out; each
+// end screen lists the three with its own side's team line, and is left
+// once all three show theirs.
+[[noreturn]] void GroupPlayer(const std::string& folder, const std::string& talk, const std::string& name,
+                              bool host) {
+  auto before = std::make_shared<Saved>();
+  auto steps = ToSessionPage(name, before);
+  if (host)
+    HostGame(steps, true);
+  else
+    JoinGame(steps);
+  // Once fixed, the game's clock moves only here; the session keeps its own.
+  auto tick = [] {
+    if (!plat::ClockFixed()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    plat::AdvanceClock(250);
+  };
+  steps.push_back({"all three in the battle",
+                   [] {
+                     auto s = Battle();
+                     if (!s || s->Battle().Table.Players.size() != 3) return false;
+                     for (const auto& p : s->Battle().Table.Players)
+                       if (p.TankID < 0) return false;
+                     return true;
+                   },
+                   [] { plat::FixClock(plat::timeGetTime()); }});
+  steps.push_back({"the end screen",
+                   [tick] {
+                     tick();
+                     return fw::MultiScreen.Exists() && fw::GameState == fw::ScreenState::NetworkBattle &&
+                            std::dynamic_pointer_cast<fw::FrmMultiClass>(fw::MultiScreen.Shared())->Battle().Ended();
+                   },
+                   [talk, name] {
+                     auto s = std::dynamic_pointer_cast<fw::FrmMultiClass>(fw::MultiScreen.Shared());
+                     const fw::PlayerTable& frozen = s->Battle().Mode.Frozen;
+                     const auto texts = fw::EndScreenTexts(frozen);
+                     const int32_t own = frozen.TeamScore[frozen.Players[0].Team == 1 ? 1 : 0];
+                     const bool teamLine = frozen.TeamScore[2] > 0 && texts.size() == 2 + 2 * 3 &&
+                                           texts[0].Text == "Score of Allied Forces: " + fw::StrNumber(own);
+                     int rows = 0;
+                     for (int r = 0; r < 3; ++r) {
+                       int lit = 0;
+                       for (int y = 60 + 20 * r; y < 75 + 20 * r; ++y)
+                         for (int x = 100; x < 300; ++x) lit += fw::Primary->Row(y)[x] == 0xFFE0;
+                       rows += lit > 10;
+                     }
+                     if (!teamLine || rows != 3) {
+                       std::fprintf(stderr, "%s: the end screen shows %zu texts, team line %d, %d rows\n",
+                                    name.c_str(), texts.size(), teamLine, rows);
+                       std::_Exit(24);
+                     }
+                     Mark(talk, "end-" + name);
+                   }});
+  steps.push_back({"all three at their end screens",
+                   [tick, talk] {
+                     tick();
+                     return Marked(talk, "end-Alpha") && Marked(talk, "end-Bravo") && Marked(talk, "end-Carla");
+                   },
+                   [] { plat::PushKeyStroke(kVkReturn); }});
+  steps.push_back({"the main menu after the battle",
+                   [tick] {
+                     tick();
+                     return fw::GameState == fw::ScreenState::MainMenu && fw::MainMenuScreen.Exists();
+                   },
+                   [before] {
+                     const Saved now = SavedProfile();
+                     const bool ok = now.won + now.lost == before->won + before->lost + 1 && now.death > before->death;
+                     if (!ok)
+                       std::fprintf(stderr, "saved: won %d lost %d death %d (before %d %d %d)\n", now.won, now.lost,
+                                    now.death, before->won, before->lost, before->death);
+                     std::_Exit(ok ? 0 : 21);
+                   }});
+  const int status = fwtest::RunGame(folder, std::move(steps), 3000000);
+  std::fprintf(stderr, "%s ended with %d\n", name.c_str(), status);
+  std::_Exit(30);
+}
+
+// Runs each player in a program of its own, on ports free for this run,
+// and gives each the exit status it ended with (-1: stopped at the
+// deadline).
+std::vector<int> RunPlayers(const std::vector<std::function<void(const std::string&, const std::string&)>>& players) {
+  std::vector<std::unique_ptr<fwtest::SampleDataCopy>> folders;
   std::string talk = (fs::temp_directory_path() / "fwe2e-talk-XXXXXX").string();
-  ASSERT_NE(mkdtemp(talk.data()), nullptr);
+  if (!mkdtemp(talk.data())) return {};
   const uint16_t game = FreePorts(9);
-  ASSERT_NE(game, 0);
+  if (game == 0) return {};
   setenv("FERROWIND_BROADCAST", "127.255.255.255", 1);
   setenv("FERROWIND_PORT", std::to_string(game).c_str(), 1);
   setenv("FERROWIND_DISCOVERY_PORT", std::to_string(game + 8).c_str(), 1);
-  const pid_t pa = fork();
-  if (pa == 0) Host(a.path, talk);
-  const pid_t pb = fork();
-  if (pb == 0) Joiner(b.path, talk);
-  // Both must end within the deadline; whoever is left is stopped.
-  int statusA = -1, statusB = -1;
-  const int64_t deadline = NowMs() + 180000;
-  while ((statusA < 0 || statusB < 0) && NowMs() < deadline) {
+  std::vector<pid_t> pids;
+  for (const auto& play : players) {
+    folders.push_back(std::make_unique<fwtest::SampleDataCopy>());
+    const pid_t pid = fork();
+    if (pid == 0) play(folders.back()->path, talk);
+    pids.push_back(pid);
+  }
+  std::vector<int> status(players.size(), -1);
+  const int64_t deadline = NowMs() + 240000;
+  auto open = [&] { return std::count(status.begin(), status.end(), -1) > 0; };
+  while (open() && NowMs() < deadline) {
     int st = 0;
     const pid_t done = waitpid(-1, &st, WNOHANG);
-    if (done == pa) statusA = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
-    if (done == pb) statusB = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
+    for (size_t i = 0; i < pids.size(); ++i)
+      if (done == pids[i]) status[i] = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
     if (done <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  if (statusA < 0) kill(pa, SIGKILL), waitpid(pa, nullptr, 0);
-  if (statusB < 0) kill(pb, SIGKILL), waitpid(pb, nullptr, 0);
+  for (size_t i = 0; i < pids.size(); ++i)
+    if (status[i] < 0) kill(pids[i], SIGKILL), waitpid(pids[i], nullptr, 0);
   fs::remove_all(talk);
-  EXPECT_EQ(statusA, 0) << "the host";
-  EXPECT_EQ(statusB, 0) << "the joiner";
+  return status;
+}
+
+TEST(NetworkRoad, TwoProgramsOnLoopbackPlayAndPartWithTheirProfilesSaved) {
+  EXPECT_EQ(RunPlayers({Host, Joiner}), (std::vector<int>{0, 0}));
+}
+
+TEST(NetworkRoad, ThreeProgramsPlayAGroupBattleToItsTimeLimitAndEachEndScreenListsAll) {
+  using namespace std::placeholders;
+  EXPECT_EQ(RunPlayers({std::bind(GroupPlayer, _1, _2, "Alpha", true), std::bind(GroupPlayer, _1, _2, "Bravo", false),
+                        std::bind(GroupPlayer, _1, _2, "Carla", false)}),
+            (std::vector<int>{0, 0, 0}));
 }
 
 }  // namespace
