@@ -45,7 +45,11 @@ void TeamLine(std::vector<ScreenText>& out, const PlayerTable& table) {
 }
 }  // namespace
 
-std::string StrNumber(int64_t n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
+std::string StrNumber(int64_t n) {
+  std::string text = std::to_string(n);
+  if (n >= 0) text.insert(text.begin(), ' ');
+  return text;
+}
 
 std::string HeldTimeText(float seconds) {
   const double s = std::isfinite(seconds) ? std::clamp(static_cast<double>(seconds), 0.0, 1e9) : 0.0;
