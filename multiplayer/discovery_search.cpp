@@ -88,6 +88,8 @@ void UdpSessionSearch::Drain() {
     if (!a || a->nonce != query_.nonce || a->gamePort == 0) continue;
     std::lock_guard lock(mutex_);
     table_.Take(*a, plat::FormatHostPort(d->from, a->gamePort), plat::MonotonicMs());
+    ++answersTaken_;
+    answered_.notify_all();
   }
 }
 
@@ -118,8 +120,24 @@ std::vector<SessionAdvert> UdpSessionSearch::Refresh() {
     askNow_ = true;
   }
   wake_.Raise();
-  std::this_thread::sleep_for(std::chrono::milliseconds(waitMs_));
-  std::lock_guard lock(mutex_);
+  // Hosts answer within a few milliseconds on a LAN: once answers stop
+  // coming for a moment the list is as complete as waiting longer would make
+  // it, and the lobby shows it at once instead of after the whole window.
+  constexpr auto kQuiet = std::chrono::milliseconds(40);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs_);
+  std::unique_lock lock(mutex_);
+  uint64_t seen = answersTaken_;
+  bool any = false;
+  while (true) {
+    const auto until = any ? std::min(deadline, std::chrono::steady_clock::now() + kQuiet) : deadline;
+    if (!answered_.wait_until(lock, until, [&] { return answersTaken_ != seen || stop_; })) {
+      if (any || std::chrono::steady_clock::now() >= deadline) break;
+      continue;
+    }
+    if (stop_) break;
+    seen = answersTaken_;
+    any = true;
+  }
   return table_.Fresh(plat::MonotonicMs(), query_.protocol);
 }
 

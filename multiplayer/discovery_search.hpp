@@ -39,7 +39,8 @@ struct SearchTarget {
 };
 
 // Asks every target once a second from a thread of its own and keeps the
-// answers; Refresh asks at once and returns after the wait window.
+// answers; Refresh asks at once and returns when the answers have gone quiet
+// for a moment, or at the end of the wait window when none came.
 class UdpSessionSearch final : public SessionSearch {
  public:
   UdpSessionSearch(std::vector<SearchTarget> targets, uint16_t protocol, uint32_t build,
@@ -63,6 +64,8 @@ class UdpSessionSearch final : public SessionSearch {
   std::mutex mutex_;
   bool stop_ = false;
   bool askNow_ = false;
+  uint64_t answersTaken_ = 0;
+  std::condition_variable answered_;
   AnswerTable table_;
 };
 

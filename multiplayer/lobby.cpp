@@ -410,12 +410,11 @@ void FrmMultiMenuClass::DebugModeP() {
   }
 }
 
-void FrmMultiMenuClass::DialogText(const std::string& line1, const std::string& line2) {
+void FrmMultiMenuClass::DialogText(const std::string& line) {
   if (!Primary) return;
   clips_.Item("Frame")->BltFast(Primary, plat::DDBLTFAST_WAIT, kDialogX, kDialogY, 1);
   SetSurfaceFont(Primary, "Arial", 12.0f / FontScale, plat::RGB(200, 200, 200), false);
-  Primary->DrawText(200, 105, line1);
-  if (!line2.empty()) Primary->DrawText(200, 121, line2);
+  Primary->DrawText(200, 105, line);
 }
 
 }  // namespace fw

@@ -95,7 +95,7 @@ class FrmMultiMenuClass : public Screen {
   // Runs the work beside the lobby's frames, the notice over the page.
   bool WhileDrawing(const std::string& notice, std::function<bool()> work);
   // The dialog frame on the primary surface with a line of text.
-  void DialogText(const std::string& line1, const std::string& line2 = "");
+  void DialogText(const std::string& line);
   // The pages' buttons sliding in; first and last button of the page.
   void DrawPageButtons(int32_t first, int32_t last, double centre);
   void DrawAddressDialog();

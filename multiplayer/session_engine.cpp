@@ -367,6 +367,18 @@ struct SessionEngine::Core {
     PushSys(kSysPlayerDestroyed, id);
   }
 
+  // A joiner listening on every interface names itself 0.0.0.0:port; the
+  // others could not reach that from another machine after a host change,
+  // so the host puts in the address the joiner's link came from.
+  std::string ReachableAddress(plat::LinkId link, const std::string& told) const {
+    static const std::string kAny = "0.0.0.0:";
+    if (told.rfind(kAny, 0) != 0) return told;
+    const std::string seen = t->PeerAddress(link);
+    const size_t colon = seen.rfind(':');
+    if (colon == std::string::npos || colon == 0) return told;
+    return seen.substr(0, colon) + told.substr(kAny.size() - 1);
+  }
+
   void OnHello(Peer& peer, const SessionFrame& f) {
     plat::LinkId link = peer.link;
     if (f.protocol != o.protocol || f.build != o.build) return Refuse(link, RefuseReason::Version);
@@ -380,7 +392,7 @@ struct SessionEngine::Core {
     int32_t id = std::max(nextId, maxSeenId + 1);
     nextId = id + 1;
     SeeId(id);
-    SessionMember mem{id, f.name, "Player", f.address};
+    SessionMember mem{id, f.name, "Player", ReachableAddress(link, f.address)};
     // Everyone already in hears of the joiner before any message of it.
     SessionFrame joined;
     joined.type = FrameType::MemberJoined;

@@ -47,7 +47,7 @@ class EnetTransport final : public Transport, public AnswersQueries {
 
   // The address a link's far end sends from ("a.b.c.d:port"); empty for an
   // unknown link.
-  std::string PeerAddress(LinkId link) const;
+  std::string PeerAddress(LinkId link) const override;
 
  private:
   bool MakeHost(const std::string* bindAddress, std::string* error);

@@ -14,8 +14,9 @@
 namespace plat {
 
 enum class SerialFrameKind : uint8_t {
-  Data = 1,      // a fragment of a guaranteed message, numbered by seq
-  Ack = 2,       // seq: the next fragment number the sender of the ack expects
+  Data = 1,      // a fragment of a guaranteed message, numbered by seq, after the sender's link nonce
+  Ack = 2,       // seq: the next fragment the acknowledging end expects; payload: the nonce of the end
+                 // acknowledged, then a bit per later fragment already held (u32)
   Datagram = 3,  // one unsequenced, unacknowledged message (finding a game)
   Hello = 4,     // payload: the sender's link nonce (u32); keeps the link alive
 };

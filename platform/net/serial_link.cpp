@@ -14,23 +14,26 @@
 namespace plat {
 
 namespace {
-constexpr size_t kWindow = 16;
+constexpr size_t kWindow = 32;  // frames in flight; the acknowledgement has a bit for each after a gap
 // Data frames carry the sender's link nonce before the fragment, acks the
 // nonce of the side they acknowledge: frames of a far end that restarted are
 // never taken for the old one's.
 constexpr size_t kNonceBytes = 4;
-constexpr size_t kFragment = kSerialMaxPayload - kNonceBytes;
+// Data frames stay short: on a noisy line the chance that a frame arrives
+// whole falls with every byte it carries.
+constexpr size_t kFragment = 64;
 constexpr size_t kLineBacklog = 2048;
 constexpr auto kHelloEvery = std::chrono::milliseconds(1000);
 
 void PutNonce(std::vector<uint8_t>& b, uint32_t n) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(n >> (8 * i)));
 }
-uint32_t GetNonce(const std::vector<uint8_t>& b) {
+uint32_t GetU32(const uint8_t* b) {
   uint32_t n = 0;
   for (int i = 0; i < 4; ++i) n |= uint32_t{b[i]} << (8 * i);
   return n;
 }
+uint32_t GetNonce(const std::vector<uint8_t>& b) { return GetU32(b.data()); }
 int16_t SeqDiff(uint16_t a, uint16_t b) { return static_cast<int16_t>(static_cast<uint16_t>(a - b)); }
 
 speed_t SpeedOf(int baud) {
@@ -120,6 +123,7 @@ void SerialLink::Reset() {
   inFlight_.clear();
   nextSeq_ = 0;
   srtt_ = {};
+  rttvar_ = {};
   tx_.clear();
   expected_ = 0;
   assembly_.clear();
@@ -172,12 +176,20 @@ void SerialLink::FlushLine() {
 
 std::chrono::microseconds SerialLink::ResendAfter() const {
   using std::chrono::microseconds;
-  // The line's own time for what is queued, then twice the round trip seen.
+  // The line's own time for what is queued, then the round trip seen with
+  // room for its variation. No backing off: a line loses frames to noise,
+  // not to crowding, and what crowds it is counted in the line's time.
   microseconds line{static_cast<int64_t>(tx_.size()) * 10 * 1000000 / std::max(baud_, 1200)};
-  microseconds rtt = srtt_.count() == 0 ? microseconds(250000) : std::clamp(2 * srtt_ + microseconds(10000),
-                                                                             microseconds(20000),
-                                                                             microseconds(2000000));
+  microseconds rtt = srtt_.count() == 0 ? microseconds(250000)
+                                        : std::clamp(srtt_ + 4 * rttvar_, microseconds(20000), microseconds(3000000));
   return line + rtt;
+}
+
+void SerialLink::Resend(Outgoing& o, Clock::time_point now) {
+  tx_.insert(tx_.end(), o.bytes.begin(), o.bytes.end());
+  o.sent = now;
+  o.resent = true;
+  ++resends_;
 }
 
 void SerialLink::ReadLine(std::vector<LinkEvent>& out) {
@@ -192,8 +204,13 @@ void SerialLink::ReadLine(std::vector<LinkEvent>& out) {
   ackDue_ = false;
   for (auto& f : frames) OnFrame(f, out);
   if (ackDue_) {
+    // The cumulative number, then which frames past the gap are already
+    // here, so the sender resends only what is missing.
     SerialFrame a{SerialFrameKind::Ack, expected_, 0, {}};
     PutNonce(a.payload, peerNonce_);
+    uint32_t held = 0;
+    for (const auto& [seq, f] : early_) held |= 1u << (SeqDiff(seq, expected_) - 1);
+    PutNonce(a.payload, held);  // a bit per frame after the gap
     Queue(a);
   }
 }
@@ -221,30 +238,41 @@ void SerialLink::OnFrame(SerialFrame& f, std::vector<LinkEvent>& out) {
       out.push_back({LinkEvent::Kind::Datagram, std::move(f.payload)});
       return;
     case SerialFrameKind::Ack: {
-      if (!connected_ || f.payload.size() != kNonceBytes || GetNonce(f.payload) != nonce_) return;
+      if (!connected_ || f.payload.size() != 2 * kNonceBytes || GetNonce(f.payload) != nonce_) return;
       lastHeard_ = now;
-      bool advanced = false;
+      auto sampleRtt = [&](const Outgoing& o) {
+        if (o.resent) return;  // which copy arrived is not known
+        auto sample = std::chrono::duration_cast<std::chrono::microseconds>(now - o.sent);
+        if (srtt_.count() == 0) {
+          srtt_ = sample;
+          rttvar_ = sample / 2;
+        } else {
+          rttvar_ = (3 * rttvar_ + (srtt_ > sample ? srtt_ - sample : sample - srtt_)) / 4;
+          srtt_ = (7 * srtt_ + sample) / 8;
+        }
+      };
       while (!inFlight_.empty() && SeqDiff(f.seq, inFlight_.front().seq) > 0) {
         Outgoing& o = inFlight_.front();
-        if (!o.resent) {
-          auto sample = std::chrono::duration_cast<std::chrono::microseconds>(now - o.sent);
-          srtt_ = srtt_.count() == 0 ? sample : (7 * srtt_ + sample) / 8;
-        }
+        if (!o.held) sampleRtt(o);
         waitingBytes_ -= o.size;
         inFlight_.pop_front();
-        advanced = true;
       }
-      // The far end holds later frames but not this one: send it again now
-      // rather than after a whole time-out, once per round trip.
-      if (!advanced && !inFlight_.empty() && f.seq == inFlight_.front().seq &&
-          now - lastFastResend_ > std::max(srtt_, std::chrono::microseconds(2000))) {
-        Outgoing& o = inFlight_.front();
-        tx_.insert(tx_.end(), o.bytes.begin(), o.bytes.end());
-        o.sent = now;
-        o.resent = true;
-        lastFastResend_ = now;
-        ++resends_;
+      // The line keeps order: a frame the far end lacks while it holds one
+      // sent after it was lost, and is sent again at once. One it holds is
+      // not sent again.
+      uint32_t held = GetU32(f.payload.data() + kNonceBytes);
+      if (held == 0) return;
+      Clock::time_point latestHeld{};
+      for (Outgoing& o : inFlight_) {
+        int d = SeqDiff(o.seq, f.seq);
+        if (d >= 1 && d <= 32 && ((held >> (d - 1)) & 1)) {
+          if (!o.held) sampleRtt(o);
+          o.held = true;
+          latestHeld = std::max(latestHeld, o.sent);
+        }
       }
+      for (Outgoing& o : inFlight_)
+        if (!o.held && o.sent < latestHeld) Resend(o, now);
       return;
     }
     case SerialFrameKind::Data: {
@@ -283,14 +311,9 @@ void SerialLink::Accept(const SerialFrame& f, std::vector<LinkEvent>& out) {
 void SerialLink::Transmit(Clock::time_point now) {
   if (announce_ && now - lastHello_ >= kHelloEvery) SendHello();
   if (connected_) {
-    if (!inFlight_.empty() && now - inFlight_.front().sent >= ResendAfter()) {
-      for (auto& o : inFlight_) {
-        tx_.insert(tx_.end(), o.bytes.begin(), o.bytes.end());
-        o.sent = now;
-        o.resent = true;
-        ++resends_;
-      }
-    }
+    auto after = ResendAfter();
+    for (Outgoing& o : inFlight_)
+      if (!o.held && now - o.sent >= after) Resend(o, now);
     while (inFlight_.size() < kWindow && !pendingFragments_.empty() && tx_.size() < kLineBacklog) {
       SerialFrame f{SerialFrameKind::Data, nextSeq_++, pendingLast_.front(), {}};
       PutNonce(f.payload, nonce_);
@@ -309,7 +332,8 @@ int SerialLink::NextWakeMs(Clock::time_point now) const {
   using std::chrono::milliseconds;
   auto next = lastHello_ + kHelloEvery;
   if (connected_) {
-    if (!inFlight_.empty()) next = std::min(next, inFlight_.front().sent + ResendAfter());
+    for (const Outgoing& o : inFlight_)
+      if (!o.held) next = std::min(next, o.sent + ResendAfter());
     next = std::min(next, lastHeard_ + milliseconds(kSilenceMs));
   }
   auto ms = std::chrono::ceil<milliseconds>(next - now).count();

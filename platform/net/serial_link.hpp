@@ -70,6 +70,7 @@ class SerialLink {
     Clock::time_point sent{};
     bool resent = false;
     size_t size = 0;  // the fragment's share of the waiting bytes
+    bool held = false;  // the far end has it, past a gap
   };
 
   void ReadLine(std::vector<LinkEvent>& out);
@@ -79,6 +80,7 @@ class SerialLink {
   void Queue(const SerialFrame& f);
   void Accept(const SerialFrame& f, std::vector<LinkEvent>& out);
   std::chrono::microseconds ResendAfter() const;
+  void Resend(Outgoing& o, Clock::time_point now);
   void Reset();
   void SendHello();
   int NextWakeMs(Clock::time_point now) const;
@@ -102,7 +104,7 @@ class SerialLink {
   std::deque<Outgoing> inFlight_;
   uint16_t nextSeq_ = 0;
   std::chrono::microseconds srtt_{0};
-  Clock::time_point lastFastResend_{};
+  std::chrono::microseconds rttvar_{0};
   std::vector<uint8_t> tx_;  // bytes the line has not taken yet
 
   // Receiving side.

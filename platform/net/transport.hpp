@@ -69,6 +69,12 @@ class Transport {
   virtual uint64_t NowMs() const = 0;
 
   virtual size_t MaxMessageSize() const { return 64 * 1024; }
+
+  // The far end of a link as this node sees it ("ip:port"), where the
+  // transport knows one; empty otherwise. A member that listens on every
+  // interface only knows itself as 0.0.0.0: the host learns its real address
+  // from here, so that the others can reach it after a host change.
+  virtual std::string PeerAddress(LinkId /*link*/) const { return {}; }
 };
 
 }  // namespace plat

@@ -32,8 +32,8 @@ using fwtest::FramesAfter;
 
 namespace {
 constexpr int16_t kVkReturn = 13, kVkEscape = 27, kVkX = 'X';
-// Enough frames for a page's buttons to slide in.
-constexpr uint64_t kSlideIn = 60;
+// Enough frames for a page's buttons to slide under the points clicked.
+constexpr uint64_t kSlideIn = 30;
 
 // Stands in for the profile screen: the first profile, named, to the main
 // menu.

@@ -95,6 +95,23 @@ TEST(EnetTransport, DeliversOnceInOrderThroughALossyRelay) {
   }
 }
 
+TEST(EnetTransport, MessagesSentIntoABlackHoleArriveInOrderOnceItClears) {
+  Pair p;
+  fwtest::UdpRelay relay(p.port, 9);
+  plat::LinkId asked = p.client.Connect(Loop(relay.Port()));
+  ASSERT_TRUE(p.PumpUntil([&] { return p.clientLink != 0 && p.serverLink != 0; }, 10));
+  fwtest::LineFaults hole{0, 0, 0, 0, true};
+  relay.SetFaults(hole, hole);
+  for (uint32_t i = 0; i < 50; ++i) ASSERT_TRUE(p.client.Send(asked, Numbered(i, 64)));
+  auto end = Clock::now() + std::chrono::seconds(1);
+  while (Clock::now() < end) p.Pump();
+  EXPECT_TRUE(p.atServer.empty());
+  relay.SetFaults({}, {});
+  ASSERT_TRUE(p.PumpUntil([&] { return p.atServer.size() >= 50; }, 15)) << p.atServer.size();
+  for (uint32_t i = 0; i < 50; ++i) EXPECT_EQ(p.atServer[i], Numbered(i, 64)) << i;
+  EXPECT_EQ(p.serverDown + p.clientDown, 0);
+}
+
 TEST(EnetTransport, RefusesWhatItCannotCarry) {
   Pair p;
   std::string error;

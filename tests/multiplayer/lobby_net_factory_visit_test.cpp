@@ -16,6 +16,7 @@
 #include "engine/globals.hpp"
 #include "factory/factory_screen.hpp"
 #include "multiplayer/net_factory_visit.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "tests/factory/factory_fixture.hpp"
 #include "tests/multiplayer/lobby_shopping.hpp"
 
@@ -125,7 +126,10 @@ TEST_F(NetFactoryVisit, AKillAtAnyMomentOfTheVisitLeavesTheFilesAsTheyWere) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
-    // The restart reads the files the kill left.
+    // The restart finishes any save the kill cut short, then reads the
+    // files.
+    EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File(std::string(plat::kSaveJournalName))));
     fw::Users.Release();
     fw::Users->File = fw::AppPath + "\\User.INI";
     fw::Users->EQUFile = fw::AppPath + "\\user1.DAT";

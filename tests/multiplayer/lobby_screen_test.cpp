@@ -7,6 +7,7 @@
 #include "multiplayer/direct_play.hpp"
 #include "multiplayer/game_setting.hpp"
 #include "multiplayer/lobby.hpp"
+#include "multiplayer/net_factory_visit.hpp"
 #include "multiplayer/new_game_page.hpp"
 #include "tests/frontend/screen_support.hpp"
 #include "tests/multiplayer/net_env.hpp"
@@ -146,6 +147,32 @@ TEST_F(LobbyScreen, AHeldStepButtonRepeatsUntilReleased) {
   steps.push_back(Do([] { EXPECT_EQ(fw::GameSetting.LimTime, 28); }));
   steps.push_back(Setting(550, 449));  // Cancel
   EXPECT_EQ(RunWith(std::move(steps)), 3);
+}
+
+TEST_F(LobbyScreen, AGameThatCannotBeHostedShowsTheNoticeAndStaysInTheLobby) {
+  // Every game port of this machine is taken, so no session can be made.
+  std::vector<plat::UdpSocket> taken(8);
+  for (size_t i = 0; i < taken.size(); ++i)
+    ASSERT_TRUE(taken[i].Open(plat::Ipv4{0}, static_cast<uint16_t>(net.gamePort + i), false));
+  // The factory visit builds a tank without the 3D hall.
+  fw::RunNetFactory = [] { fw::Users->NowTank->Key = "Scout Tank"; };
+  std::vector<Step> steps = ToNewGamePage();
+  steps.push_back(Setting(166, 458));  // EQU
+  steps.push_back(Wait(2));
+  steps.push_back(Setting(600, 450));  // OK
+  steps.push_back(Until([this] { return lobby->Notice() == "CFail"; }));
+  steps.push_back(Key('x'));
+  steps.push_back(Wait(3));
+  steps.push_back(Do([this] {
+    EXPECT_EQ(lobby->Page(), 2);
+    EXPECT_EQ(lobby->RunState(), "Loop");
+    EXPECT_EQ(fw::GameState, 3);
+    EXPECT_FALSE(fw::DPlay().InSession());
+  }));
+  steps.push_back(Esc());
+  EXPECT_EQ(RunWith(std::move(steps)), 3);
+  fw::RunNetFactory = [] { fw::RunNestedScreen(fw::ScreenState::Factory); };
+  fw::NetTank.Release();
 }
 
 TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {

@@ -169,3 +169,30 @@ TEST(RealSession, TwentyPercentLossWithSteadyTrafficDropsNobody) {
 }
 
 }  // namespace
+
+namespace {
+
+// A joiner that listens on every interface knows itself only as 0.0.0.0; the
+// roster every member keeps for a host change must name where it can really
+// be reached, with the port it listens on.
+TEST(RealSession, AJoinerListeningEverywhereIsListedWhereItCanBeReached) {
+  std::string error;
+  fw::SessionEngine host(std::make_unique<plat::EnetTransport>());
+  ASSERT_TRUE(host.Host({"127.0.0.1:0"}, "Ann", "Ann", 0, &error)) << error;
+  const SessionSnapshot hs = host.Snapshot();
+  fw::SessionEngine joiner(std::make_unique<plat::EnetTransport>());
+  ASSERT_TRUE(joiner.StartJoin({"0.0.0.0:0"}, hs.members.at(0).address, hs.sessionId, "Bob", &error)) << error;
+  ASSERT_EQ(joiner.WaitJoin(5000), fw::JoinResult::Ok);
+  const uint16_t listening = plat::ParseHostPort(joiner.Snapshot().members.back().address)->port;
+
+  std::string listed;
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (listed.empty() && Clock::now() < deadline) {
+    for (const fw::SessionMember& m : host.Snapshot().members)
+      if (m.name == "Bob") listed = m.address;
+    if (listed.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(listed, "127.0.0.1:" + std::to_string(listening));
+}
+
+}  // namespace

@@ -3,7 +3,7 @@
 // network would: it loses, delays, reorders (by jitter), duplicates and
 // black-holes datagrams, each direction on its own settings. Every far end
 // that sends to the relay's port gets a socket of its own towards the target,
-// so several clients can share one relay.
+// so up to seven clients can share one relay.
 #include <atomic>
 #include <cstdint>
 #include <memory>
