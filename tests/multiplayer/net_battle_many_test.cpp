@@ -17,6 +17,7 @@ namespace {
 
 class ManyPeers : public NetBattleTest {
  protected:
+  bool settling = false;  // the scripted events are over
   void PlayAndAgree(int32_t peers) {
     GameSettingRecord s = HostSetting(kModeGroupBattle);
     s.LimTime = 3;
@@ -33,8 +34,9 @@ class ManyPeers : public NetBattleTest {
     while (t < 182000) {
       Step(frame);
       t += frame;
+      settling = t >= 170000;
       // A kill every four seconds, none in the last five of the battle.
-      if (t % 4000 < frame && t < 170000) {
+      if (t % 4000 < frame && !settling) {
         ++event;
         Machine& victim = *machines[static_cast<size_t>((event * 3 + 1) % peers)];
         Machine& killer = *machines[static_cast<size_t>((event * 5 + 2) % peers)];
@@ -49,10 +51,19 @@ class ManyPeers : public NetBattleTest {
       for (auto& m : machines) all = all && m->battle.Ended();
       if (all) break;
     }
-    ASSERT_GT(kills, 10);
-    int32_t counted = 0;
-    for (auto& m : machines) counted += m->battle.KillCount;
-    EXPECT_EQ(counted, kills) << "every kill reached its killer once";
+    // A scripted shot can meet another tank standing over the victim; what
+    // counts is every tank that was destroyed (each machine's deaths past
+    // its first appearance).
+    int32_t counted = 0, died = 0;
+    for (auto& m : machines) {
+      counted += m->battle.KillCount;
+      died += m->profile.deaths - 1;
+    }
+    ASSERT_GT(died, 10);
+    EXPECT_LE(died, kills);
+    EXPECT_EQ(counted, died) << "every kill reached its killer once";
+    for (auto& m : machines)
+      for (const auto& [why, n] : m->battle.Refused()) ADD_FAILURE() << m->link.MyId() << " refused " << n << " x " << why;
     const Machine& first = *machines.front();
     std::map<int32_t, int32_t> scores;
     for (const PlayerRecord& p : first.battle.Mode.Frozen.Players) scores[p.PlayerID] = p.Score;
@@ -100,7 +111,9 @@ class ManyOverSessions : public ManyPeers {
     links.push_back(std::make_unique<DirectPlayLink>(dp));
     return *links.back();
   }
-  void Breathe() override { std::this_thread::sleep_for(std::chrono::microseconds(300)); }
+  // Sessions on threads get a moment each frame, and more once the events
+  // are over, so a loaded machine still delivers everything before the end.
+  void Breathe() override { std::this_thread::sleep_for(std::chrono::microseconds(settling ? 3000 : 300)); }
   void TearDown() override {
     machines.clear();
     links.clear();

