@@ -22,4 +22,4 @@ export FERROWIND_BROADCAST=127.255.255.255
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$FW_ROOT/build-test"
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" -LE long

@@ -126,7 +126,6 @@ bool MissionRun::EndAfter(bool holds, float delay, int32_t result) {
 }
 
 void MissionRun::EndNow(int32_t result) {
-  if (Lost() || (result != MisLost && !PlayerAlive())) return;
   V.MisState = result;
   W.RunState = "EXIT";
 }

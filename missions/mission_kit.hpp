@@ -129,11 +129,10 @@ class MissionRun {
   bool EndAfter(bool holds, float delay, int32_t result);
   // The loss every script tests: the player's unit gone for 300.
   bool LossTest() { return EndAfter(!PlayerAlive(), kCloseDelay, MisLost); }
-  // Ends the battle now. Once the player's unit is gone the battle ends
-  // only as lost: a win test that passes in or after the frame the player
-  // dies ends nothing (its delay still counts on the shared timer), so the
-  // death is always booked; and a battle already lost stays lost, whatever
-  // the script tests after its loss in the same frame.
+  // Ends the battle now with `result`. The loop stops before the next
+  // frame, so when two end tests pass in one frame the later one in the
+  // script's order decides: a win reached while the player's loss delay
+  // runs is a win.
   void EndNow(int32_t result);
   // A phase of the script's own; a lost battle keeps its state.
   void SetState(int32_t state);

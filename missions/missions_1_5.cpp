@@ -125,7 +125,7 @@ void Mission4(MissionRun& m, uint8_t stage) {
              {1, 5, kPatrol, kRebel, 8, 8}});
     return;
   }
-  if (m.LossTest()) return;
+  m.LossTest();
   m.EndAfter(m.Enemies() == 0, kCloseDelay, MisWon);
 }
 
@@ -147,7 +147,7 @@ void Mission5(MissionRun& m, uint8_t stage) {
     m.V.MisPool = 2;
     return;
   }
-  if (m.LossTest()) return;
+  m.LossTest();
   // The wave, the loss and the win all count on the one timer, so a wave
   // comes sooner while another end is pending.
   if (m.V.MisPool > 0 && m.TimerPasses(2000.0f)) {

@@ -3,7 +3,7 @@
 // keys and mouse.
 #include "multiplayer/net_battle_screen.hpp"
 
-#include "battle/battle_steer.hpp"
+#include "battle/battle_input.hpp"
 #include "battle/mission_hooks.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -253,29 +253,29 @@ void FrmMultiClass::KeyDown(int16_t& keyCode, int16_t& /*shift*/) {
   } else if (k == vk::kEscape) {
     ExitPrompt();
   } else {
-    SteerKeyDown(w, k, true);
+    BattleKeyDown(w, output_, k, true);
   }
   // Whatever changed reaches the others with the world's next frame.
 }
 
 void FrmMultiClass::KeyUp(int16_t& keyCode, int16_t& /*shift*/) {
   if (prompting_ || battle_->RunState != "Loop" || battle_->OwnTank() < 0) return;
-  SteerKeyUp(battle_->World, keyCode);
+  BattleKeyUp(battle_->World, keyCode);
 }
 
 void FrmMultiClass::MouseDown(int16_t& button, int16_t& /*shift*/, float& x, float& y) {
   if (prompting_ || battle_->RunState != "Loop") return;
-  SteerMouseDown(battle_->World, button, x, y);
+  BattleMouseDown(battle_->World, button, x, y);
 }
 
 void FrmMultiClass::MouseUp(int16_t& button, int16_t& /*shift*/, float& /*x*/, float& /*y*/) {
   if (prompting_ || battle_->RunState != "Loop") return;
-  SteerMouseUp(battle_->World, button);
+  BattleMouseUp(battle_->World, button);
 }
 
 void FrmMultiClass::MouseMove(int16_t& /*button*/, int16_t& /*shift*/, float& x, float& y) {
   if (battle_->RunState != "Loop") return;
-  SteerMouseMove(battle_->World, x, y);
+  BattleMouseMove(battle_->World, x, y);
 }
 
 void FrmMultiClass::GetMousePos() {

@@ -38,12 +38,9 @@ class DirectPlayLink final : public NetLink {
   explicit DirectPlayLink(qelDirectPlay& dp) : dp_(dp) {}
   int32_t MyId() const override { return dp_.MyPlayID; }
   bool IsHost() const override { return dp_.IsHost(); }
-  int32_t HostId() const override {
-    if (dp_.IsHost()) return dp_.MyPlayID;
-    for (const PlayerEntry& p : dp_.DPEnumPlayers)
-      if (p.LongName == "Host") return p.Id;
-    return 0;
-  }
+  // After a host change the new host's long name still reads "Player": the
+  // session knows who hosts, the names do not.
+  int32_t HostId() const override { return dp_.HostId(); }
   std::vector<PlayerEntry> Members() override {
     dp_.UpdatePlayers();
     return dp_.DPEnumPlayers;

@@ -406,7 +406,7 @@ TEST_F(DamagedMap, NamesThatDoNotExistEndTheLoadNamingFileAndLine) {
   } cases[] = {
       {"\"580\",4400,1900", "\"999\",4400,1900", "building type \"999\""},
       {"\"Heavy\",\"Tank03\"", "\"Heavy\",\"NoSuchTank\"", "NoSuchTank"},
-      {"\"Missile\",-3", "\"Death Ray\",-3", "Death Ray"},
+      {"\"Short Laser\",0", "\"Death Ray\",0", "Death Ray"},
       {"\"MapA11.jpg\"", "\"NoTile.jpg\"", "NoTile.jpg"},
   };
   const std::string original = members["MapA.Inf"];

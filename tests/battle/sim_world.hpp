@@ -308,6 +308,11 @@ inline BattleState MapBattle(const BattleState& map, uint32_t seed, int32_t unit
     const int32_t i = AddTank(w, pictures, *tmpl, style, team, spots > 0 ? pick(1, spots) : 0, area);
     BattleUnit& u = w.Units[static_cast<size_t>(i)];
     u.ClipID = "u" + std::to_string(n);
+    // The sample's units are weighed for a campaign of long fights: worn
+    // hulls and no shields make these short battles end in deaths, which
+    // the property checks need to see.
+    u.HP = 3;
+    u.Shield = 0;
     if (style == 4) u.LeaderTank = 0;
     if (n == 0) {
       u.MoveFB = 1;  // the player drives ahead and fires, turning now and then

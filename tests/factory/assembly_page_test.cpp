@@ -112,7 +112,7 @@ class AssemblyPageTest : public fwtest::FactoryScreenTest {
 TEST_F(AssemblyPageTest, OpeningShowsTheOwnedItemsTheSlotLinesAndTheHull) {
   Own(fw::kKindTank, "Scout Tank");
   Own(fw::kKindTank, "Medium Tank");
-  for (const char* n : {"Pulse Laser", "Artillery Shell", "Light Cannon"}) Own(fw::kKindWeapon, n);
+  for (const char* n : {"Pulse Laser", "Cannon Artillery Shell", "Light Cannon"}) Own(fw::kKindWeapon, n);
   Own(fw::kKindShield, "Light Shield");
   Own(fw::kKindEngine, "Basic Engine");
   Own(fw::kKindReactor, "Small Reactor");
@@ -137,7 +137,7 @@ TEST_F(AssemblyPageTest, OpeningShowsTheOwnedItemsTheSlotLinesAndTheHull) {
 
 TEST_F(AssemblyPageTest, RightClicksFitExchangeAndRemoveAsTheRulesSay) {
   Own(fw::kKindTank, "Scout Tank");  // two weapon rows
-  for (const char* n : {"Pulse Laser", "Light Cannon", "Heavy Cannon", "Artillery Shell"}) Own(fw::kKindWeapon, n);
+  for (const char* n : {"Pulse Laser", "Light Cannon", "Heavy Cannon", "Cannon Artillery Shell"}) Own(fw::kKindWeapon, n);
   Own(fw::kKindShield, "Light Shield");
   Own(fw::kKindShield, "Heavy Shield");
   Fitted(fw::kKindTank, "Scout Tank");
@@ -152,26 +152,26 @@ TEST_F(AssemblyPageTest, RightClicksFitExchangeAndRemoveAsTheRulesSay) {
   ClickRow(2, A::kWeapons, 1);
   EXPECT_EQ(Shown(A::kWeapons), (Rows{"Heavy Cannon"}));
   EXPECT_EQ(Lists(),
-            "O 5 Scout Tank\nO 1 Heavy Cannon\nO 1 Artillery Shell\nO 3 Light Shield\nO 3 Heavy Shield\n"
+            "O 5 Scout Tank\nO 1 Heavy Cannon\nO 1 Cannon Artillery Shell\nO 3 Light Shield\nO 3 Heavy Shield\n"
             "F 5 Scout Tank 0\nF 1 Pulse Laser 1\nF 1 Light Cannon 2\n");
 
   // Choosing the cannon's row offers the shells it takes; a right click
   // on one loads it, and the lines show the shell's figures.
   ClickRow(1, kSlots, 3);
-  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Artillery Shell"}));
+  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Cannon Artillery Shell"}));
   EXPECT_EQ(overlay.EquTextA[9].Name, "Speed: 10");
   ClickRow(2, A::kAmmunition, 1);
   EXPECT_EQ(Shown(A::kAmmunition), Rows{});
   EXPECT_EQ(overlay.EquTextA[11].Name, "Weapon Range: 520");
   EXPECT_EQ(overlay.EquTextA[16].Name, "Ammunition 40");
-  EXPECT_NE(Lists().find("F 1 Artillery Shell 12\n"), std::string::npos);
+  EXPECT_NE(Lists().find("F 1 Cannon Artillery Shell 12\n"), std::string::npos);
 
   // The tank row is not taken off; a loaded row gives its shell first,
   // then its weapon.
   ClickRow(2, kSlots, 1);
   EXPECT_EQ(Slot(1), "Scout Tank");
   ClickRow(2, kSlots, 3);
-  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Artillery Shell"}));
+  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Cannon Artillery Shell"}));
   EXPECT_EQ(Slot(3), "Light Cannon");
   ClickRow(2, kSlots, 3);
   EXPECT_EQ(Slot(3), "");
@@ -193,7 +193,7 @@ TEST_F(AssemblyPageTest, TheArrowsStepThroughTheHullsAndGiveBackWhatNoLongerFits
   for (const char* n : {"Scout Tank", "Medium Tank", "Heavy Tank"}) Own(fw::kKindTank, n);
   Fitted(fw::kKindTank, "Medium Tank");
   for (const char* n : {"Pulse Laser", "Twin Laser", "Ion Gun", "Light Cannon"}) Fitted(fw::kKindWeapon, n, 1);
-  Fitted(fw::kKindWeapon, "Artillery Shell", 14);
+  Fitted(fw::kKindWeapon, "Cannon Artillery Shell", 14);
   Open();
   // The buttons show their plain frames, and light up under the pointer.
   EXPECT_EQ(overlay.Button(2, "RIGHT")->GetID(), 3);
@@ -211,7 +211,7 @@ TEST_F(AssemblyPageTest, TheArrowsStepThroughTheHullsAndGiveBackWhatNoLongerFits
   EXPECT_EQ(overlay.EquLists[0].SelectedItem, 1);
   // The scout has two rows: the ion gun and the loaded cannon come back.
   EXPECT_EQ(Shown(A::kWeapons), (Rows{"Ion Gun", "Light Cannon"}));
-  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Artillery Shell"}));
+  EXPECT_EQ(Shown(A::kAmmunition), (Rows{"Cannon Artillery Shell"}));
   EXPECT_EQ(Shown(kSlots)[3], "");
   EXPECT_EQ(Slot(4), "");
   EXPECT_EQ(Lists().find("F 1 Ion Gun"), std::string::npos);

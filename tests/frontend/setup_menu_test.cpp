@@ -25,6 +25,9 @@ class SetupMenu : public ScreenTest {
   std::shared_ptr<fw::FrmSetupMenuClass> screen = std::make_shared<fw::FrmSetupMenuClass>();
   void SetUp() override {
     ScreenTest::SetUp();
+    // These start from a program folder without settings: whether the screen
+    // writes one is what they look at.
+    std::filesystem::remove(folder_.File("Default.cfg"));
     fw::KeyTable[fw::KEY_FORWARD] = kVkUp;
     fw::SoundVol = 4;
     fw::MusicVol = 7;

@@ -91,6 +91,21 @@ TEST_P(MapReach, EveryPlacedUnitWayPointAreaAndTargetCanBeReached) {
   EXPECT_EQ(faults.str(), "") << "mission " << mission << " on map " << CampaignMission(mission).MapLetter;
 }
 
+// With the view at the map's bottom (scroll 3359) the panel covers every
+// map y from 3728 down (screen y 369): no unit 60 high that can drive
+// there may vanish under it.
+TEST_P(MapReach, NoUnitCanDriveUnderThePanelAtTheMapsBottom) {
+  Start(GetParam());
+  const Reach reach(w);
+  constexpr float kPanelLine = 3359 + 369, kHalfHeight = 30;
+  int32_t hidden = 0;
+  for (int32_t r = 0; r < kMaskRows; ++r)
+    for (int32_t c = 0; c < kMaskColumns; ++c)
+      // A centre anywhere in the cell, up to its lower edge.
+      hidden += reach.At({c, r}) && (r + 1) * kMaskCell + kHalfHeight > kPanelLine ? 1 : 0;
+  EXPECT_EQ(hidden, 0) << "cells a unit's centre reaches with its box under the panel";
+}
+
 // Where a script shows the player a place (the radar's goal mark) or waits
 // for them somewhere, the map puts the two together.
 bool Inside(const BattleState& w, int32_t area, float x, float y) {

@@ -12,9 +12,10 @@ void ThinRebels(BattleState& w, BattleRules& rules, int32_t left) {
     if (w.Units[static_cast<size_t>(i)].Team == 1) RemoveUnit(w, i, rules);
 }
 
-int32_t WithShield(const BattleState& w, int16_t shield) {
-  return static_cast<int32_t>(
-      std::count_if(w.Units.begin(), w.Units.end(), [&](const BattleUnit& u) { return u.Team == 1 && u.ShieldFull == shield; }));
+int32_t WithModel(const BattleState& w, int16_t shield, float top) {
+  return static_cast<int32_t>(std::count_if(w.Units.begin(), w.Units.end(), [&](const BattleUnit& u) {
+    return u.Team == 1 && u.ShieldFull == shield && u.TopSpeed == top;
+  }));
 }
 
 TEST_F(MissionTest, Mission6BothVehiclesDownWinsWhileEscortsRemain) {
@@ -199,9 +200,10 @@ TEST_F(MissionTest, Mission10ThreeWavesOfTheirOwnTemplates) {
   // The first wave: templates 4, 3 and 5, three each.
   EXPECT_EQ(GetTeamCount(w, 1), 21);
   EXPECT_EQ(Vars(10).MisPool, 2);
-  EXPECT_EQ(WithShield(w, 160), 3);
-  EXPECT_EQ(WithShield(w, 100), 3);
-  EXPECT_EQ(WithShield(w, 90), 3);
+  // Told apart by shield and top speed: templates 3, 4 and 5 of the map.
+  EXPECT_EQ(WithModel(w, 25, 2.6f), 3);
+  EXPECT_EQ(WithModel(w, 40, 2.6f), 3);
+  EXPECT_EQ(WithModel(w, 40, 3.0f), 3);
   ThinRebels(w, rules, 12);
   Frame();
   EXPECT_EQ(GetTeamCount(w, 1), 18);
@@ -209,7 +211,7 @@ TEST_F(MissionTest, Mission10ThreeWavesOfTheirOwnTemplates) {
   KillTeam(1);
   Frame();
   EXPECT_EQ(GetTeamCount(w, 1), 6);
-  EXPECT_EQ(WithShield(w, 90), 6) << "the later waves are all of template 5";
+  EXPECT_EQ(WithModel(w, 40, 3.0f), 6) << "the later waves are all of template 5";
   EXPECT_EQ(Vars(10).MisPool, 0);
   KillTeam(1);
   EXPECT_EQ(RunToEnd(100), 4);

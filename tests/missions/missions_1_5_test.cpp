@@ -176,13 +176,15 @@ TEST_F(MissionTest, Mission4EscortAndTheWin) {
 // Both tests add to the one timer, so the win's passes first (400 in the
 // second frame, the loss's 300 is not above its delay), yet ends nothing
 // without the player; the loss ends the third.
-TEST_F(MissionTest, Mission4PlayerDyingWithTheLastRebelLoses) {
+// Both delays run on the one timer; the win test comes after the loss test
+// and decides.
+TEST_F(MissionTest, Mission4PlayerDyingWithTheLastRebelWins) {
   Start(4);
   KillTeam(1);
   KillPlayer();
-  EXPECT_EQ(RunToEnd(100), 3);
-  EXPECT_EQ(Vars(4).MisState, MisLost);
-  ExpectLost(Finish(18), 4, 18);
+  EXPECT_EQ(RunToEnd(100), 2);
+  EXPECT_EQ(Vars(4).MisState, MisWon);
+  ExpectWon(Finish(18), 4, 800, 18, 10);
 }
 
 TEST_F(MissionTest, Mission5TimedWavesAndTheWin) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "battle/battle_steer.hpp"
+#include "battle/battle_input.hpp"
 #include "battle/sim_math.hpp"
 #include "engine/cursor.hpp"
 #include "engine/globals.hpp"

@@ -78,12 +78,15 @@ struct EnemyWeapon {
 };
 
 // Every enemy weapon spends energy: the table has no ammunition column.
+// A rebel's gun reaches less far than the player's first laser and hurts
+// less per second than a light shield recovers in a long fight alone: a
+// new player who takes the rebels one or two at a time comes through.
 const EnemyWeapon kEnemyWeapons[] = {
-    {"Laser Gun", 12, 0, 420, 8, 0.05f, 6, 30, 1, 1},    {"Twin Laser", 13, 0, 440, 7, 0.08f, 6, 30, 1, 3},
-    {"Heavy Laser", 12, 0, 480, 16, 0.03f, 12, 30, 1, 7}, {"Ion Gun", 8, 0, 360, 12, 0.04f, 8, 30, 1, 12},
-    {"Cannon", 10, 0, 520, 22, 0.02f, 8, 20, 1, 31},      {"Heavy Cannon", 9, 0, 560, 32, 0.015f, 12, 20, 1, 33},
-    {"Missile", 6, 4, 760, 30, 0.012f, 16, 60, 2, 21},    {"Rocket", 9, 3, 620, 24, 0.015f, 12, 45, 3, 22},
-    {"Flame Gun", 5, 0, 220, 6, 0.1f, 3, 40, 1, 41},
+    {"Laser Gun", 12, 0, 340, 4, 0.03f, 4, 30, 1, 1},     {"Twin Laser", 13, 0, 360, 4, 0.035f, 4, 30, 1, 3},
+    {"Heavy Laser", 12, 0, 400, 9, 0.025f, 8, 30, 1, 7},  {"Ion Gun", 8, 0, 330, 8, 0.03f, 6, 30, 1, 12},
+    {"Cannon", 10, 0, 400, 12, 0.015f, 6, 20, 1, 31},     {"Heavy Cannon", 9, 0, 450, 18, 0.012f, 10, 20, 1, 33},
+    {"Missile", 6, 4, 600, 16, 0.01f, 12, 60, 2, 21},     {"Rocket", 9, 3, 500, 12, 0.012f, 10, 45, 3, 22},
+    {"Flame Gun", 5, 0, 200, 4, 0.08f, 3, 40, 1, 41},     {"Short Laser", 12, 0, 260, 2, 0.022f, 3, 30, 1, 1},
 };
 
 struct UnitPicture {
@@ -377,7 +380,7 @@ void PanelPictures(Context& ctx) {
 // kinds of areas 2 to 6 act on the patches painted below, wherever those
 // areas' own rectangles lie.
 const MapArea kAreas[] = {
-    {1900, 820, 2150, 960, 9, 0},       // 1: rebels before the north ford
+    {1700, 250, 1950, 390, 9, 0},       // 1: rebels north of the ford, off the road
     {300, 1700, 560, 1960, 0, 0.5f},    // 2 (mask 1): the player's start; mud halves progress
     {4760, 1820, 5000, 2060, 1, 0.5f},  // 3 (mask 2): the appointed spot; drift towards -x
     {3900, 2700, 4200, 2820, 2, 0.5f},  // 4 (mask 3): the base's reinforcements; drift towards +x
@@ -499,18 +502,59 @@ std::vector<std::string> WriteGround(Context& ctx, const std::string& map, const
 }
 
 const std::vector<MapModel>& SampleModels() {
+  // Slower than the player's first engine, so a player can choose where
+  // to fight; shields that a first laser wears down.
   static const std::vector<MapModel> models = {
-      {"Scout", "Tank04", 4.5f, 3.0f, 0.12f, 40, 0.05f, 80, 0.6f, {{"Laser Gun", 0}}},
-      {"Light", "Tank02", 3.5f, 2.5f, 0.1f, 60, 0.05f, 100, 0.5f, {{"Twin Laser", -2}, {"Twin Laser", 2}}},
-      {"Medium", "Tank02", 3.0f, 2.0f, 0.08f, 100, 0.08f, 140, 0.6f, {{"Cannon", 0}, {"Ion Gun", 3}}},
-      {"Heavy", "Tank03", 2.2f, 1.5f, 0.06f, 160, 0.1f, 200, 0.8f,
+      {"Scout", "Tank04", 2.6f, 2.5f, 0.1f, 0, 0.0f, 80, 0.6f, {{"Laser Gun", 0}}},
+      {"Light", "Tank02", 2.6f, 2.2f, 0.08f, 20, 0.03f, 100, 0.5f, {{"Twin Laser", -2}, {"Twin Laser", 2}}},
+      {"Medium", "Tank02", 2.4f, 1.8f, 0.07f, 50, 0.05f, 140, 0.6f, {{"Cannon", 0}, {"Ion Gun", 3}}},
+      {"Heavy", "Tank03", 2.0f, 1.4f, 0.05f, 100, 0.08f, 200, 0.8f,
        {{"Heavy Cannon", 0}, {"Missile", -3}, {"Rocket", 3}}},
-      {"Ally", "Tank01", 3.2f, 2.2f, 0.09f, 90, 0.08f, 120, 0.6f, {{"Laser Gun", 0}, {"Flame Gun", 2}}},
+      {"Ally", "Tank01", 3.0f, 2.2f, 0.09f, 90, 0.08f, 120, 0.6f, {{"Laser Gun", 0}, {"Flame Gun", 2}}},
   };
   return models;
 }
 
-void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map) {
+const std::vector<MapModel>& FirstModels() {
+  static const std::vector<MapModel> models = [] {
+    std::vector<MapModel> m = SampleModels();
+    m[0].weapons = {{"Short Laser", 0}};
+    m[1].weapons = {{"Short Laser", -2}, {"Short Laser", 2}};
+    m[2] = m[1];
+    m[2].key = "Medium";
+    m[2].shield = 25;
+    m[2].shieldSpeed = 0.03f;
+    m[3] = m[1];
+    m[3].key = "Heavy";
+    m[3].clip = "Tank03";
+    m[3].shield = 40;
+    m[3].shieldSpeed = 0.04f;
+    m[3].weapons = {{"Laser Gun", 0}};
+    // Rebels on one map, the player's allies on another.
+    m[4].shield = 40;
+    m[4].weapons = {{"Laser Gun", 0}, {"Short Laser", 2}};
+    return m;
+  }();
+  return models;
+}
+
+const std::vector<MapModel>& MidModels() {
+  static const std::vector<MapModel> models = [] {
+    std::vector<MapModel> m = SampleModels();
+    m[0].shield = 20;
+    m[0].shieldSpeed = 0.03f;
+    m[1].shield = 30;
+    m[2].weapons = {{"Cannon", 0}, {"Laser Gun", 3}};
+    m[3].shield = 80;
+    m[3].weapons = {{"Heavy Laser", 0}, {"Cannon", 3}};
+    return m;
+  }();
+  return models;
+}
+
+void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& given, const MapTables& map) {
+  std::vector<uint8_t> mask = given;
+  for (size_t i = static_cast<size_t>(kReachBottom / kCell) * kCols; i < mask.size(); ++i) mask[i] = 255;
   ctx.Member("MissionPack", name + ".msk", mask.data(), mask.size());
   plat::TextRecordWriter w;
   // Sections in an order of their own: the reader takes any.
@@ -554,11 +598,11 @@ void MapA(Context& ctx) {
   map.buildings = {{"580", 4400, 1900}, {"550", 4000, 1500}, {"540", 4100, 2350}, {"510", 3800, 1800},
                    {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
                    {"502", 1200, 3050}};
-  map.models = SampleModels();
+  map.models = FirstModels();
   // The first mission's patrols. Every leg keeps to the land: the river is
   // crossed only at its fords (rows 40 to 49 and 140 to 149 of the mask).
   map.spots = {
-      {"Ford patrol", {{2100, 860}, {2900, 860}, {2900, 950}, {2100, 950}}},
+      {"Ford patrol", {{1600, 300}, {2250, 300}, {2250, 380}, {1600, 380}}},
       {"Goal guard", {{4560, 1760}, {5020, 1760}, {5020, 2160}, {4560, 2160}}},
       {"Base ring", {{3550, 1250}, {4900, 1250}, {4900, 2650}, {3550, 2650}}},
       {"Attack road", {{3600, 900}, {2500, 900}, {1500, 1300}, {800, 1300}, {1500, 1300}, {2500, 900}}},

@@ -419,10 +419,10 @@ std::vector<Type> Types() {
       {"550", "PowerPlant", "Base", "Power Plant", 4, "0.06", 800, 200, "0.1"},
       {"560", "Barracks", "Base", "Barracks", 1, "0", 500, 0, "0"},
       {"570", "Depot", "Supply", "Supply Depot", 4, "0", 600, 0, "0"},
-      {"577", "Factory", "Factory", "Weapons Factory", 9, "0.05", 1500, 300, "0.1"},
-      {"578", "Factory", "Factory", "Ammunition Plant", 9, "0.05", 1500, 300, "0.1"},
-      {"579", "Factory", "Factory", "Assembly Plant", 9, "0.05", 1500, 300, "0.1"},
-      {"580", "Command", "Base", "Command Centre", 9, "0", 2000, 500, "0.2"},
+      {"577", "Factory", "Factory", "Weapons Factory", 9, "0.05", 900, 100, "0.1"},
+      {"578", "Factory", "Factory", "Ammunition Plant", 9, "0.05", 900, 100, "0.1"},
+      {"579", "Factory", "Factory", "Assembly Plant", 9, "0.05", 900, 100, "0.1"},
+      {"580", "Command", "Base", "Command Centre", 9, "0", 1200, 200, "0.2"},
       {"587", "Command", "Base", "司令部", 9, "0", 2000, 500, "0.2"},  // headquarters
   };
   // The helicopter base and the tank factory come in numbered parts.
@@ -440,7 +440,7 @@ std::vector<Type> Types() {
     const bool works = i < 8;
     t.push_back({std::to_string(661 + i), works ? "TankWorks" : "Depot", "Tank Factory",
                  std::string(works ? "Tank Works " : "Tank Depot ") + std::to_string(i + 1), works ? 9 : 4,
-                 works ? "0.05" : "0", works ? 1600 : 700, works ? 300 : 0, works ? "0.1" : "0"});
+                 works ? "0.05" : "0", works ? 900 : 600, works ? 100 : 0, works ? "0.1" : "0"});
   }
   return t;
 }

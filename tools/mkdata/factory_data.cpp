@@ -74,7 +74,7 @@ struct Hull {
   float scale;
 };
 const Hull kHulls[] = {
-    {"Scout Tank", "FacScout.x", 2, 3.0f, 600, 120, 0.8f},
+    {"Scout Tank", "FacScout.x", 2, 3.0f, 500, 120, 0.8f},
     {"Medium Tank", "FacMedium.x", 4, 2.4f, 1500, 220, 1.0f},
     {"Heavy Tank", "FacHeavy.x", 6, 1.8f, 3200, 360, 1.2f},
     {"Fortress Tank", "FacFortress.x", 9, 1.2f, 6000, 520, 1.45f},
@@ -91,16 +91,16 @@ struct Gun {
   const char* model;
 };
 const Gun kGuns[] = {
-    {"Pulse Laser", 12, 0, 420, 9, 0.05f, 6, 30, 1, 0, 200, 15, 1, "FacLaser.x"},
-    {"Twin Laser", 13, 0, 440, 8, 0.08f, 7, 30, 1, 0, 450, 20, 3, "FacLaser.x"},
-    {"Ion Gun", 8, 0, 380, 14, 0.04f, 9, 30, 1, 0, 700, 30, 12, "FacIon.x"},
-    {"Flame Gun", 5, 0, 220, 6, 0.1f, 3, 40, 1, 0, 300, 20, 41, "FacFlame.x"},
+    {"Pulse Laser", 12, 0, 450, 14, 0.08f, 5, 30, 1, 0, 200, 15, 1, "FacLaser.x"},
+    {"Twin Laser", 13, 0, 470, 12, 0.12f, 6, 30, 1, 0, 450, 20, 3, "FacLaser.x"},
+    {"Ion Gun", 8, 0, 420, 30, 0.06f, 10, 30, 1, 0, 700, 30, 12, "FacIon.x"},
+    {"Flame Gun", 5, 0, 220, 10, 0.12f, 3, 40, 1, 0, 300, 20, 41, "FacFlame.x"},
     {"Light Cannon", 10, 0, 500, 20, 0.02f, 0, 20, 1, 0, 350, 25, 31, "FacCannon.x"},
     {"Heavy Cannon", 9, 0, 560, 30, 0.015f, 0, 20, 1, 0, 900, 45, 33, "FacCannon.x"},
     {"Missile Launcher", 6, 0, 700, 10, 0.012f, 0, 60, 1, 0, 800, 35, 21, "FacLauncher.x"},
     {"Rocket Launcher", 9, 0, 600, 10, 0.015f, 0, 45, 1, 0, 600, 30, 22, "FacLauncher.x"},
-    {"Artillery Shell", 10, 0, 520, 24, 0, 0, 0, 1, 40, 100, 10, 31, "FacShell.x"},
-    {"Heavy Artillery", 9, 0, 600, 36, 0, 0, 0, 1, 25, 220, 15, 33, "FacShell.x"},
+    {"Cannon Artillery Shell", 10, 0, 520, 24, 0, 0, 0, 1, 40, 100, 10, 31, "FacShell.x"},
+    {"Heavy Cannon Artillery", 9, 0, 600, 36, 0, 0, 0, 1, 25, 220, 15, 33, "FacShell.x"},
     {"Homing Missile", 6, 4, 760, 32, 0, 0, 0, 2, 12, 300, 12, 21, "FacMissile.x"},
     {"Cruise Missile", 7, 2, 900, 40, 0, 0, 0, 3, 8, 450, 16, 21, "FacMissile.x"},
     {"Swarm Rocket", 9, 3, 620, 22, 0, 0, 0, 1, 30, 180, 10, 22, "FacRocket.x"},
@@ -116,15 +116,15 @@ struct Part {
   int price, weight;
 };
 const Part kParts[] = {
-    {"Light Shield", "FacShield.x", 60, 0.05f, 300, 20},
+    {"Light Shield", "FacShield.x", 60, 0.05f, 250, 20},
     {"Heavy Shield", "FacShield.x", 120, 0.08f, 900, 45},
     {"Prism Shield", "FacShield.x", 180, 0.12f, 2000, 60},
-    {"Basic Engine", "FacEngine.x", 3.0f, 0.08f, 250, 25},
+    {"Basic Engine", "FacEngine.x", 3.0f, 0.08f, 200, 25},
     {"Turbo Engine", "FacEngine.x", 4.0f, 0.1f, 800, 35},
     {"Jet Engine", "FacEngine.x", 4.8f, 0.13f, 1800, 45},
-    {"Small Reactor", "FacReactor.x", 80, 0.5f, 300, 20},
-    {"Fusion Reactor", "FacReactor.x", 150, 0.7f, 1000, 35},
-    {"Quantum Reactor", "FacReactor.x", 220, 1.0f, 2400, 50},
+    {"Small Reactor", "FacReactor.x", 80, 0.5f, 250, 20},
+    {"Fusion Reactor", "FacReactor.x", 150, 1.1f, 1000, 35},
+    {"Quantum Reactor", "FacReactor.x", 220, 1.8f, 2400, 50},
 };
 
 void Models(Context& ctx, plat::TextRecordWriter& index) {
@@ -213,14 +213,14 @@ void FactoryGoods(Context& ctx) {
   if (std::filesystem::exists(std::filesystem::path(ctx.Out()) / "save" / "user1.DAT")) return;
   plat::TextRecordWriter kit;
   kit.String("Scout Tank").Number(5).Number(0).EndRecord();
-  kit.String("Artillery Shell").Number(1).Number(0).EndRecord();
+  kit.String("Cannon Artillery Shell").Number(1).Number(0).EndRecord();
   kit.String("Scout Tank").Number(15).Number(0).EndRecord();
   kit.String("Pulse Laser").Number(11).Number(1).EndRecord();
   kit.String("Light Cannon").Number(11).Number(2).EndRecord();
   kit.String("Light Shield").Number(13).Number(0).EndRecord();
   kit.String("Basic Engine").Number(12).Number(0).EndRecord();
   kit.String("Small Reactor").Number(14).Number(0).EndRecord();
-  kit.String("Artillery Shell").Number(11).Number(12).EndRecord();
+  kit.String("Cannon Artillery Shell").Number(11).Number(12).EndRecord();
   ctx.Loose("save/user1.DAT", kit.Text());
 }
 

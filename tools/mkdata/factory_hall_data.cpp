@@ -5,6 +5,7 @@
 #include "tools/mkdata/factory_hall_data.hpp"
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -75,17 +76,22 @@ Canvas Sign(const std::string& text, Rgb panel) {
 struct Booth {
   const char* file;
   const char* sign;
-  Vec at;
+  float yaw;  // the middle of the turn that opens the shop
   Rgb colour;
 };
-// Each booth stands where the player looks to open it: about thirty units
-// from the hall's camera, its sign a little below eye height.
+// The hall's camera stands at (-8.8, 11, 6) and turns by yaw (degrees from
+// +z towards +x); the shops open while it looks a few degrees below the
+// level (pitch 271 to 281). Each booth stands sixty units away in the
+// middle of its shop's turn, a counter as tall as the camera stands high,
+// so that seen from there it spans about the shop's pitches and the label
+// shows while the counter is in the middle of the view.
 const Booth kBooths[] = {
-    {"Weapon.x", "WEAPONS", {4, 0, 34}, {170, 50, 40}},
-    {"Engine.x", "ENGINES", {-18, 0, -23}, {190, 120, 30}},
-    {"Shield.x", "SHIELDS", {5, 0, -21}, {40, 90, 180}},
-    {"Reactor.x", "REACTORS", {-18, 0, 35}, {40, 150, 70}},
+    {"Weapon.x", "WEAPONS", 27.5f, {170, 50, 40}},
+    {"Engine.x", "ENGINES", 197.5f, {190, 120, 30}},
+    {"Shield.x", "SHIELDS", 153.0f, {40, 90, 180}},
+    {"Reactor.x", "REACTORS", 343.0f, {40, 150, 70}},
 };
+constexpr float kCameraX = -8.8f, kCameraZ = 6.0f, kBoothDistance = 60.0f;
 
 }  // namespace
 
@@ -133,23 +139,26 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
   for (const Booth& b : kBooths) {
     const std::string sign = std::string(b.file).substr(0, std::string(b.file).size() - 2) + "Sign.bmp";
     texture(sign, Sign(b.sign, b.colour));
-    const Vec at = b.at;
+    const float yaw = b.yaw * 3.14159265f / 180.0f;
+    const float x = kCameraX + kBoothDistance * std::sin(yaw), z = kCameraZ + kBoothDistance * std::cos(yaw);
+    // The counter wears its lettered signboard as its own face: a board
+    // laid over it would flicker into it at this distance.
     model(b.file, {{b.colour, ""}, {{255, 255, 255}, sign}, {{255, 255, 255}, "HallStripe.bmp"}},
-          {{{at[0], 2.5f, at[2]}, {7, 2.5f, 3}, 0},
-           {{at[0], 0.1f, at[2]}, {9, 0.1f, 5}, 2},
-           {{at[0] - 6, 6, at[2]}, {0.4f, 6, 0.4f}, 0},
-           {{at[0] + 6, 6, at[2]}, {0.4f, 6, 0.4f}, 0},
-           {{at[0], 9, at[2]}, {7, 2.5f, 0.6f}, 1}},
+          {{{x, 6, z}, {10, 6, 3}, 1},
+           {{x, 0.1f, z}, {12, 0.1f, 5}, 2},
+           {{x, 12.3f, z}, {10.5f, 0.3f, 3.5f}, 0}},
           true);
   }
-  // Placed at (-20, 0, 7): the assembly arm stands there, the exit door far
-  // across the hall beyond the tank platform.
+  // Placed at (-20, 0, 7): the assembly arm stands a little beyond, where
+  // the camera looks down to open the assembly (yaw 286, pitch 305), the
+  // exit door far across the hall beyond the tank platform.
+  const float ax = -0.8f, az = 2.45f;
   model("arm.x", {{{200, 160, 40}, ""}, {{90, 90, 100}, ""}, {{255, 255, 255}, "HallStripe.bmp"}},
-        {{{0, 0.1f, 0}, {5, 0.1f, 5}, 2},
-         {{0, 1, 0}, {2, 1, 2}, 1},
-         {{0, 4, 0}, {0.6f, 3, 0.6f}, 0},
-         {{1.8f, 7, 0}, {2.4f, 0.5f, 0.5f}, 0},
-         {{4, 5.5f, 0}, {0.4f, 1.5f, 0.4f}, 1}},
+        {{{ax, 0.1f, az}, {5, 0.1f, 5}, 2},
+         {{ax, 1.5f, az}, {2.5f, 1.5f, 2.5f}, 1},
+         {{ax, 5, az}, {0.6f, 3, 0.6f}, 0},
+         {{ax + 1.8f, 8, az}, {2.4f, 0.5f, 0.5f}, 0},
+         {{ax + 4, 6.5f, az}, {0.4f, 1.5f, 0.4f}, 1}},
         true);
   model("exit.x", {{{255, 255, 255}, "HallExit.bmp"}, {{70, 70, 80}, ""}},
         {{{79, 7, 0}, {0.6f, 7, 6}, 0}, {{79.5f, 14.5f, 0}, {0.8f, 0.5f, 7}, 1}}, true);

@@ -220,7 +220,7 @@ const char* const kOrders[20] = {
     "Destroy all rebels. Four waves come through the two gates; two escorts drive with you.",
     "Break open the scientist's prison where the radar's mark blinks, then annihilate all rebels.",
     "Destroy all rebels. Three allies drive with you; three waves will come.",
-    "Destroy the magazine and all rebels. The captives in the south-east follow you once you reach them.",
+    "Destroy the magazine or all rebels. The captives in the south-east follow you once you reach them.",
     "Destroy all rebels. Attackers wait beyond the valley; waves follow once you press on.",
     "Destroy all rebels or the tank factory. Hunters keep coming while their reserve lasts.",
     "Destroy all rebels or the helicopter base. Your two allies join you at the landing field.",

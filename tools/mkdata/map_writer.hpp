@@ -48,6 +48,17 @@ struct MapTables {
   std::vector<MapSpot> spots;        // spots 1 to N
 };
 
+// The lowest map y a unit's centre may reach. With the view scrolled to
+// the map's bottom, the panel covers every map y from 3728 (screen y 369
+// at the lowest scroll, 3359); a unit 60 high with its centre above this
+// line stays wholly in sight. The land mask is blocked from here down.
+inline constexpr int kReachBottom = 3680;
+// The lowest y of a placement area or a way point: a unit placed at the
+// bottom of an area has its centre 30 below the point.
+inline constexpr int kPlaceBottom = kReachBottom - 40;
+
+// Writes a map; the land mask is blocked under kReachBottom whatever the
+// given mask holds there.
 void WriteMap(Context& ctx, const std::string& name, const std::vector<uint8_t>& mask, const MapTables& map);
 
 // The colours a map's ground is painted in, over map A's land mask: open
@@ -68,6 +79,12 @@ struct GroundStyle {
 std::vector<uint8_t> SampleGroundMask();
 std::vector<std::string> SampleTiles();
 const std::vector<MapModel>& SampleModels();
+// The templates of the first maps (A to E), a new player's first foes:
+// scouts and light tanks with short guns, slower than the first engine.
+const std::vector<MapModel>& FirstModels();
+// The templates of the middle of the campaign: every rebel with a shield,
+// mediums and heavies with one heavy gun less than the sample's.
+const std::vector<MapModel>& MidModels();
 // Paints the ground of the mask in a style into the map's 4 x 4 tile
 // pictures "<map><row><column>.jpg"; returns their names, row by row.
 std::vector<std::string> WriteGround(Context& ctx, const std::string& map, const std::vector<uint8_t>& mask,

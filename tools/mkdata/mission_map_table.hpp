@@ -30,6 +30,8 @@ struct MissionMap {
   std::vector<Block> blocks;
   std::vector<MapBuilding> buildings;          // after the blocks
   std::vector<std::pair<int, std::string>> retype;  // building index, type
+  // The unit templates: 1 the first maps', 2 the middle's, 3 the sample's.
+  int tier = 2;
 };
 
 // The maps of the later missions, written after maps B to E.

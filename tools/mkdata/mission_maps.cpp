@@ -21,6 +21,9 @@ namespace {
 
 // A template beyond the sample five, for the escort of the fourth mission.
 const MapModel kEscort{"Escort", "Tank01", 3.4f, 2.4f, 0.1f, 110, 0.08f, 130, 0.6f, {{"Cannon", 0}, {"Laser Gun", 2}}};
+// The same on the maps of the first maps' rebels, where it may hunt the
+// player too.
+const MapModel kLightEscort{"Escort", "Tank01", 3.0f, 2.4f, 0.1f, 40, 0.05f, 130, 0.6f, {{"Laser Gun", 0}, {"Short Laser", 2}}};
 
 std::vector<std::string> Words(const std::string& s) {
   std::vector<std::string> out;
@@ -47,12 +50,14 @@ MapTables Expand(const MissionMap& m, std::vector<std::string> tiles) {
   }
   t.buildings.insert(t.buildings.end(), m.buildings.begin(), m.buildings.end());
   for (const auto& [index, type] : m.retype) t.buildings.at(static_cast<size_t>(index)).type = type;
-  const auto& sample = SampleModels();
+  const auto& sample = m.tier == 1 ? FirstModels() : m.tier == 2 ? MidModels() : SampleModels();
   for (int k = 0; k < m.templates; ++k)
-    t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)] : kEscort);
+    t.models.push_back(static_cast<size_t>(k) < sample.size() ? sample[static_cast<size_t>(k)]
+                       : m.tier == 1                               ? kLightEscort
+                                                                   : kEscort);
   // A loop round a centre near an edge keeps to the map.
   const auto xIn = [](int x) { return std::clamp(x, 40, 5080); };
-  const auto yIn = [](int y) { return std::clamp(y, 40, 3800); };
+  const auto yIn = [](int y) { return std::clamp(y, 40, kPlaceBottom); };
   int k = 1;
   for (auto [x, y] : m.spots) {
     const int l = xIn(x - 250), r = xIn(x + 250), t0 = yIn(y - 200), b = yIn(y + 200);
@@ -72,12 +77,13 @@ const std::vector<MissionMap>& Maps() {
        4,
        {{"501 502", 3000, 700, 4, 2, 130, 110}},
        {{"510", 3500, 2300}, {"520", 3900, 2300}},
-       {}},
+       {},
+       1},
       // The rebels' base in the south-east: its main buildings are 313 to
       // 426 of a block of 140 after 300 houses; the command centre (402)
       // takes the others with it.
       {"MapC",
-       {{300, 300, 600, 600}, {1400, 600, 1800, 900}, {3000, 500, 3400, 750}, {2700, 3400, 3100, 3650},
+       {{300, 300, 600, 600}, {1400, 600, 1800, 900}, {3000, 500, 3400, 750}, {2700, 3390, 3100, 3640},
         {2700, 1900, 3100, 2150}, {600, 1200, 1000, 1500}, {1700, 1700, 2100, 2100}},
        {{1600, 750}, {3200, 620}, {2900, 3520}, {2900, 2020}, {800, 1350}, {800, 2600}},
        5,
@@ -85,7 +91,8 @@ const std::vector<MissionMap>& Maps() {
         {"502 501", 300, 2900, 15, 10, 115, 90},
         {"510 540 560 530 570 520", 2700, 2300, 14, 10, 95, 100}},
        {},
-       {{402, "580"}, {393, "550"}, {401, "577"}, {400, "578"}, {426, "579"}}},
+       {{402, "580"}, {393, "550"}, {401, "577"}, {400, "578"}, {426, "579"}},
+       1},
       // Destroy all rebels with an escort: the start in the west, eight
       // rebel camps round the map.
       {"MapD",
@@ -96,7 +103,8 @@ const std::vector<MissionMap>& Maps() {
        6,
        {{"510 520", 3500, 1300, 3, 2, 160, 120}},
        {{"560", 4300, 1900}},
-       {}},
+       {},
+       1},
       // Destroy all rebels with three allies; the waves come from the east.
       {"MapE",
        {{600, 300, 1000, 600}, {900, 3200, 1300, 3500}, {3000, 400, 3400, 700}, {3000, 3100, 3400, 3400},
@@ -107,7 +115,8 @@ const std::vector<MissionMap>& Maps() {
        5,
        {{"501 502 530", 3700, 2600, 4, 3, 130, 110}},
        {},
-       {}},
+       {},
+       1},
   };
   return maps;
 }

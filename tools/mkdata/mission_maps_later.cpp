@@ -43,6 +43,11 @@ MissionMap With(MissionMap m, std::vector<MapBuilding> buildings) {
   return m;
 }
 
+MissionMap Tier(MissionMap m, int tier) {
+  m.tier = tier;
+  return m;
+}
+
 // Outposts of a few buildings, away from every area.
 const Block kOutpost{"510 520", 3500, 1200, 3, 2, 160, 120};
 
@@ -58,14 +63,16 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       Layout("MapH", 10, 4, {kOutpost}),
       // A town of 204 houses, and after it the prison of the scientist,
       // building 204, in the north-east where the radar's goal mark blinks.
-      With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}),
-      // Destroy all rebels with three allies of the sixth template.
-      Layout("MapJ", 9, 6, {kOutpost}),
+      // Its waves are many: the first maps' rebels.
+      Tier(With(Layout("MapI", 7, 5, {{"502 501", 600, 1000, 17, 12, 100, 120}}), {{"550", 3440, 828}}), 1),
+      // Destroy all rebels with three allies of the sixth template; its
+      // waves bring the sturdiest rebels, so the first maps' kind.
+      Tier(Layout("MapJ", 9, 6, {kOutpost}), 1),
       // The magazine, buildings 34, 43, 44 and 49, in a depot town; the
       // captives are held in the south-east, in area 8, which frees them.
       Moved(Layout("MapK", 11, 5, {{"501 502 530", 1100, 1000, 10, 5, 120, 120}},
                    {{34, "570"}, {43, "570"}, {44, "570"}, {49, "570"}}),
-            {{8, {3800, 3300, 4200, 3650}}}),
+            {{8, {3800, 3290, 4200, 3640}}}),
       // Two trigger areas, 12 and 13, and the attackers' gates.
       Layout("MapL", 13, 5, {kOutpost}),
       // The tank factory in twelve parts beside an outpost.
@@ -91,7 +98,8 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       Layout("MapS", 10, 6, {kOutpost}),
       // The tank factories: two parts of the tank works and two of the
       // weapons factories, beside an outpost that is none.
-      Layout("MapT", 14, 7, {kOutpost, {"661 672 577 580", 3400, 2300, 2, 2, 150, 150}}),
+      // Hunters keep coming while a factory stands: the first maps' rebels.
+      Tier(Layout("MapT", 14, 7, {kOutpost, {"661 672 577 580", 3400, 2300, 2, 2, 150, 150}}), 1),
   };
   return maps;
 }

@@ -2,6 +2,7 @@
 #include "tools/mkdata/mkdata.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,18 @@ void Context::Member(const std::string& archive, const std::string& name, const 
 }
 
 void Context::Loose(const std::string& rel, const void* data, size_t size) { WriteBytes(fs::path(out_) / rel, data, size); }
+
+bool Context::HasLoose(std::string_view name) const {
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  const std::string wanted = lower(std::string(name));
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(out_, ec))
+    if (lower(entry.path().filename().string()) == wanted) return true;
+  return false;
+}
 
 std::string Context::Scratch(const std::string& name) const {
   fs::path p = fs::path(out_) / ".mkdata" / "scratch";

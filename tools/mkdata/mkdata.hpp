@@ -24,6 +24,9 @@ class Context {
   // A file under the program folder; relative path with "/" separators.
   void Loose(const std::string& relativePath, const void* data, size_t size);
   void Loose(const std::string& relativePath, std::string_view text) { Loose(relativePath, text.data(), text.size()); }
+  // True when the program folder already holds a file of this name, in any
+  // letter case: the player's own, which the sample set never replaces.
+  bool HasLoose(std::string_view name) const;
   // A scratch file name for encoders that write to files.
   std::string Scratch(const std::string& name) const;
   // Packs every staged archive with the game's packer; false on failure.

@@ -3,8 +3,6 @@
 // player picks starts the campaign at its first mission; a profile never
 // set up would start at the last one. Profiles already there are the
 // players' own and stay as they are.
-#include <cctype>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,18 +12,8 @@
 namespace mkdata {
 namespace {
 
-bool HasProfiles(const std::string& folder) {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    std::string name = entry.path().filename().string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (name == "user.ini") return true;
-  }
-  return false;
-}
-
 void Profiles(Context& ctx) {
-  if (HasProfiles(ctx.Out())) return;
+  if (ctx.HasLoose("User.INI")) return;
   std::vector<uint8_t> bytes(fw::UsersClass::kProfiles * fw::UserRecord::kSize);
   for (int32_t n = 1; n <= fw::UsersClass::kProfiles; ++n) {
     fw::SingleUser u;
