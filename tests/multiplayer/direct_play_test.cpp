@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "multiplayer/net_link.hpp"
 #include "multiplayer/session_engine.hpp"
 #include "multiplayer/session_loop_providers.hpp"
 #include "session_mesh.hpp"
@@ -231,6 +232,9 @@ TEST(DirectPlay, HostThatLeavesHandsTheSessionToTheLowestId) {
   EXPECT_TRUE(b.IsHost());
   EXPECT_FALSE(c.IsHost());
   EXPECT_EQ(c.HostId(), 2);
+  // The battle asks its link who hosts: the new host's long name still reads
+  // "Player", so only the session can say.
+  EXPECT_EQ(fw::DirectPlayLink(c).HostId(), 2);
   EXPECT_EQ(c.PlayerHandle, "Player");
   EXPECT_EQ(sysB, (std::vector<int32_t>{fw::kSysPlayerDestroyed, fw::kSysBecameHost}));
   EXPECT_EQ(sysC, (std::vector<int32_t>{fw::kSysPlayerDestroyed}));
