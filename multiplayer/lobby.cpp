@@ -3,6 +3,8 @@
 #include <cctype>
 #include <exception>
 #include <span>
+#include <string>
+#include <utility>
 
 #include "data/users.hpp"
 #include "engine/cursor.hpp"
@@ -124,6 +126,12 @@ void FrmMultiMenuClass::LoadPictures() {
 
 void FrmMultiMenuClass::Run() {
   Open();
+  // A join the battle gave up on is told here, where the player can try
+  // again, as a failed connection is.
+  if (std::exchange(PendingLobbyNotice, std::string()) == "CFail") {
+    PaintIT();
+    ShowConnectFail(false);
+  }
   while (runState_ != "EXIT") {
     plat::DoEvents();
     EmptyHook();

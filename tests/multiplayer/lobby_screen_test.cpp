@@ -175,6 +175,18 @@ TEST_F(LobbyScreen, AGameThatCannotBeHostedShowsTheNoticeAndStaysInTheLobby) {
   fw::NetTank.Release();
 }
 
+TEST_F(LobbyScreen, AJoinTheBattleGaveUpOnIsToldWhenTheLobbyOpens) {
+  fw::PendingLobbyNotice = "CFail";
+  EXPECT_EQ(RunWith({Until([this] { return lobby->Notice() == "CFail"; }), Key('x'), Wait(3),
+                     Do([this] {
+                       EXPECT_EQ(lobby->Notice(), "");
+                       EXPECT_EQ(lobby->Page(), 1);
+                       EXPECT_EQ(fw::PendingLobbyNotice, "");
+                     }),
+                     Esc()}),
+            1);
+}
+
 TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
   fw::GameSetting.ModeName = "Base Defensing";
   fw::qelListBox maps;
