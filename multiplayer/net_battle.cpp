@@ -235,6 +235,7 @@ NetBattle::Wait NetBattle::PollJoinWait() {
   if (now - waitStart_ >= kJoinWaitMs) {
     link_.Leave();
     ExitNotice = "CFail";
+    PendingLobbyNotice = ExitNotice;
     GameState = 3;
     RunState = "EXIT";
     return Wait::GaveUp;

@@ -118,6 +118,8 @@ TEST_F(NetBattleTest, AJoinerWithoutAnswerGivesUpAfterFifteenSecondsAskingOnceAS
   }
   EXPECT_EQ(w, NetBattle::Wait::GaveUp);
   EXPECT_EQ(b.battle.ExitNotice, "CFail");
+  EXPECT_EQ(fw::PendingLobbyNotice, "CFail") << "the lobby shows it next";
+  fw::PendingLobbyNotice.clear();
   EXPECT_EQ(b.battle.GameState, 3);
   EXPECT_NEAR(hub.LinkOf(b.link.MyId()).sent, 15, 1) << "requests once a second";
   EXPECT_FALSE(hub.Member(b.link.MyId()));
