@@ -149,7 +149,8 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
       // The joiner's factory builds nothing here: the battle asks it to arm
       // a tank first, and Esc on that notice leaves for the lobby.
       {"the battle's notice to the joiner",
-       [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Go"; },
+       fwtest::AMomentAfter(
+           [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Go"; }),
        [] { plat::PushKeyStroke(kVkEscape); }},
       {"the connection page again", FramesAfter(OnPage(1), kSlideIn),
        [] {

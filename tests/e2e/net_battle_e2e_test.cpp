@@ -142,7 +142,7 @@ std::function<bool()> Settled(std::function<bool()> first, uint64_t frames = 60)
 // battle tank taken into every network factory visit.
 std::vector<DriverStep> ToSessionPage(const std::string& name, std::shared_ptr<Saved> before) {
   return {
-      {"the splash", [] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; },
+      {"the splash", fwtest::AMomentAfter([] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; }),
        [] { plat::PushKeyStroke(kVkReturn); }},
       {"the profile screen", Settled([] { return fw::UserMenuScreen.Exists(); }),
        [name] {
@@ -346,10 +346,13 @@ void JoinGame(std::vector<DriverStep>& steps) {
                      }
                      Mark(talk, "end-" + name);
                    }});
+  // The end screen takes a press a moment after it opened.
+  const auto allEnded = fwtest::AMomentAfter(
+      [talk] { return Marked(talk, "end-Alpha") && Marked(talk, "end-Bravo") && Marked(talk, "end-Carla"); });
   steps.push_back({"all three at their end screens",
-                   [tick, talk] {
+                   [tick, allEnded] {
                      tick();
-                     return Marked(talk, "end-Alpha") && Marked(talk, "end-Bravo") && Marked(talk, "end-Carla");
+                     return allEnded();
                    },
                    [] { plat::PushKeyStroke(kVkReturn); }});
   steps.push_back({"the main menu after the battle",
