@@ -13,6 +13,7 @@
 #include "frontend/user_menu.hpp"
 #include "missions/campaign.hpp"
 #include "multiplayer/lobby.hpp"
+#include "multiplayer/net_battle_screen.hpp"
 
 namespace fw {
 
@@ -34,7 +35,7 @@ void RegisterScreens() {
   SetMissionScriptMaker(MakeCampaignScript);
   // The lobby's held buttons stop on release.
   RegisterScreen(S::NetworkLobby, kMenuEvents | kScreenMouseUp, MakeScreen<FrmMultiMenuClass>);
-  RegisterScreen(S::NetworkBattle, kBattleEvents, nullptr, LoadMapData);
+  RegisterScreen(S::NetworkBattle, kBattleEvents, MakeScreen<FrmMultiClass>, LoadMapData);
   RegisterScreen(S::Profiles, kMenuEvents, MakeScreen<FrmUserMenuClass>);
   RegisterScreen(S::Setup, kMenuEvents | kScreenKeyDown, MakeScreen<FrmSetupMenuClass>);
   RegisterScreen(S::Briefing, kMenuEvents, MakeScreen<FrmBriefClass>);

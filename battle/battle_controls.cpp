@@ -40,16 +40,16 @@ constexpr int16_t kButtonMiddle = 4;
 
 bool Is(int16_t code, KeyIndex k) { return code != 0 && code == KeyTable[static_cast<size_t>(k)]; }
 
-// The player's unit, or null when there is none (or the index went stale):
-// what needs it is skipped, as the battle's handlers skip a failing
-// statement.
+}  // namespace
+
+// What needs the player's unit is skipped without it, as the battle's
+// handlers skip a failing statement.
 BattleUnit* PlayerOf(BattleState& w) {
   if (w.PlayerUnit < 0 || static_cast<size_t>(w.PlayerUnit) >= w.Units.size()) return nullptr;
   return &w.Units[static_cast<size_t>(w.PlayerUnit)];
 }
-}  // namespace
 
-bool BattleKeyDown(BattleState& w, BattleOutput& out, int16_t k) {
+bool BattleKeyDown(BattleState& w, BattleOutput& out, int16_t k, bool turretPatrols) {
   BattleUnit* p = PlayerOf(w);
   if (k == kVkF2) {
     w.StickSwitch = w.StickSwitch ? 0 : -1;
@@ -81,7 +81,9 @@ bool BattleKeyDown(BattleState& w, BattleOutput& out, int16_t k) {
         WhichWeaponIndex(w, slot.Key);
       }
     }
-    if (!matched && !Is(k, KEY_TURRENT)) {
+    if (!matched && Is(k, KEY_TURRENT)) {
+      if (turretPatrols && p) p->Style = p->Style != 0 ? 0 : 1;
+    } else if (!matched) {
       if (k == kVkAdd) {
         w.RadarLevel = static_cast<uint8_t>(std::max(1, w.RadarLevel - 1));
       } else if (k == kVkSubtract) {
@@ -139,7 +141,7 @@ void BattleMouseMove(BattleState& w, float x, float y) {
   w.HoveredUnit = GetTankAtPos(w, RoundL(x), RoundL(y));
 }
 
-void ScrollView(BattleState& w) {
+void ScrollView(BattleState& w, bool aimAtPointer) {
   plat::Randomize();
   const float step = w.FrameFactor * static_cast<float>(w.ScrollStep);
   if (w.FreeScroll) {
@@ -147,11 +149,15 @@ void ScrollView(BattleState& w) {
     if (w.MouseX <= 10.0f) w.ScrollX = RoundL(w.ScrollX - step);
     if (w.MouseY >= 470.0f) w.ScrollY = RoundL(w.ScrollY + step);
     if (w.MouseY <= 10.0f) w.ScrollY = RoundL(w.ScrollY - step);
-  } else if (const BattleUnit* p = PlayerOf(w)) {
+  } else if (BattleUnit* p = PlayerOf(w)) {
     int32_t sx = RoundL(p->PosX - static_cast<float>(w.ScrollX));
     int32_t sy = RoundL(p->PosY - static_cast<float>(w.ScrollY));
     if (sx > 0 && sx % 2 == 1) ++sx;
     if (sy > 0 && sy % 2 == 1) ++sy;
+    if (aimAtPointer) {
+      p->AimX = w.MouseX + static_cast<float>(w.ScrollX);
+      p->AimY = w.MouseY + static_cast<float>(w.ScrollY);
+    }
     if (sx < 270) w.ScrollX += sx - 270;
     if (sx > 370) w.ScrollX += sx - 370;
     if (sy < 160) w.ScrollY += sy - 160;

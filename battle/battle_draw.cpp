@@ -7,7 +7,7 @@
 #include <typeinfo>
 
 #include "battle/battle_draw_util.hpp"
-#include "battle/battle_screen.hpp"
+#include "battle/battle_view.hpp"
 #include "battle/battle_sim.hpp"
 #include "battle/sim_math.hpp"
 #include "engine/cursor.hpp"
@@ -41,7 +41,7 @@ const ImageRecord* RecordAt(const std::vector<ImageRecord>& list, int32_t i) {
 }
 }  // namespace
 
-void FrmMainClass::SetIMState() {
+void BattleView::SetIMState() {
   device_.DIRECT3DHALDEVICE = true;
   device_.Init(640, 480);
   device_.SetupRenderState();
@@ -72,43 +72,7 @@ void FrmMainClass::SetIMState() {
   drawMode_ = ChooseDrawMode(device_.DeviceTextureMode(), hardware);
 }
 
-void FrmMainClass::Paint() {
-  StepWorld(world_, env_);
-  const plat::SurfacePtr back = device_.BackSurface;
-  if (!back) {
-    // Without a frame the effects still age, as they would on screen.
-    StepEffects(world_);
-    return;
-  }
-  device_.ClearBackSurface();
-  MakeBackMap(back);
-  DrawOBJ(back);
-  DrawEffects();
-  if (DebugOn == 1) DrawDebugTexts(back);
-  DrawMessage(back);
-  DrawPanel(back);
-  DrawCursor(back, RoundL(world_.MouseX), RoundL(world_.MouseY));
-  if (paced_) plat::WaitForRefresh();
-  if (Primary) {
-    const RECT whole{0, 0, kW, kH};
-    Primary->BltFast(0, 0, back.get(), &whole, plat::DDBLTFAST_WAIT);
-  }
-}
-
-void FrmMainClass::DrawDebugTexts(const plat::SurfacePtr& t) {
-  const BattleState& w = world_;
-  auto upper = [](size_t n) { return DebugNumber(static_cast<double>(n) - 1.0); };
-  t->DrawText(0, 0, DebugNumber(w.FramesPerSecond) + "    " + DebugNumber(w.FrameFactor));
-  t->DrawText(0, 24, DebugNumber(w.MouseX + w.ScrollX) + "    " + DebugNumber(w.MouseY + w.ScrollY));
-  t->DrawText(0, 36, "Build: " + upper(w.Builds.size()));
-  t->DrawText(0, 48, "Tank: " + upper(w.Units.size()));
-  t->DrawText(0, 60, "Ammo: " + upper(w.Shots.size()));
-  t->DrawText(0, 72, "EXP: " + upper(w.Effects.size()));
-  t->DrawText(0, 84, "EXP2: " + upper(w.Debris.size()));
-  DebugModeP(t);
-}
-
-void FrmMainClass::DrawMessage(const plat::SurfacePtr& t) {
+void BattleView::DrawMessage(const plat::SurfacePtr& t) {
   if (world_.MessageTime <= 0.0f) return;
   world_.MessageTime -= world_.FrameFactor;
   if (world_.MessageText.empty()) return;
@@ -117,7 +81,7 @@ void FrmMainClass::DrawMessage(const plat::SurfacePtr& t) {
   if (Primary) SetSurfaceFont(Primary, "Fixedsys", 6.0f / FontScale, plat::RGB(0, 255, 0), false);
 }
 
-void FrmMainClass::MakeBackMap(const plat::SurfacePtr& target) {
+void BattleView::MakeBackMap(const plat::SurfacePtr& target) {
   const BattleState& w = world_;
   const int32_t s = w.BackDivisor > 0 ? w.BackDivisor : 2;
   const int32_t W = w.ViewWidth, H = w.ViewHeight;
@@ -140,11 +104,19 @@ void FrmMainClass::MakeBackMap(const plat::SurfacePtr& target) {
   if (ox > 0 && oy > 0) piece({W - s * ox, H - s * oy, W, H}, {0, 0, ox, oy}, column + 1, row + 1);
 }
 
-void FrmMainClass::DrawOBJ(const plat::SurfacePtr& target) {
+void BattleView::DrawOBJ(const plat::SurfacePtr& target) {
   BattleState& w = world_;
   plat::Randomize();
   const auto* target7 = RecordAt(w.Images, w.Named.Target);
   const auto targetSurface = Image(w.Named.Target);
+  const BattleUnit* own =
+      w.PlayerUnit >= 0 && static_cast<size_t>(w.PlayerUnit) < w.Units.size() ? &w.Units[w.PlayerUnit] : nullptr;
+  const uint8_t ownTeam = own ? own->Team : 0;
+  if (Look.NameLabels) {
+    const int32_t scale = std::max(1, RoundL(FontScale));
+    target->SetFont("Arial", static_cast<float>(7 / scale), false);
+    target->SetForeColor(plat::RGB(0, 0, 0));
+  }
 
   for (size_t i = 0; i < w.Units.size(); ++i) {
     BattleUnit& u = w.Units[i];
@@ -159,13 +131,19 @@ void FrmMainClass::DrawOBJ(const plat::SurfacePtr& target) {
     if (p && surface && p->RepeatX > 0 && p->RepeatY > 0) {
       const int32_t n = p->RepeatX * p->RepeatY;
       RECT src;
-      GetCellRect(src, surface, p->RepeatX, p->RepeatY, RoundL(u.HeadAngle / (360.0 / n)));
+      const int32_t cell = Look.SixDegreeCells ? RoundL(u.HeadAngle / 6.0) : RoundL(u.HeadAngle / (360.0 / n));
+      GetCellRect(src, surface, p->RepeatX, p->RepeatY, cell);
       int32_t dx = sx, dy = sy;
       if (dx < 0) { src.Left -= dx; dx = 0; }
       if (uw + sx > kW - 1) src.Right -= uw + sx - (kW - 1);
       if (dy < 0) { src.Top -= dy; dy = 0; }
       if (uh + sy > kH) src.Bottom -= uh + sy - kH;
       BltFastWhole(*target, dx, dy, *surface, src, kKeyedWait);
+    }
+    if (Look.NameLabels) {
+      // Without an own unit the labels keep the font's black.
+      if (own) target->SetForeColor(u.Team == ownTeam ? plat::RGB(0, 255, 0) : plat::RGB(255, 0, 0));
+      target->DrawText(std::max(sx, 0), std::max(sy, 0) + 4, u.Key);
     }
     if (u.HPVisible > 0) {
       --u.HPVisible;
@@ -226,7 +204,7 @@ void FrmMainClass::DrawOBJ(const plat::SurfacePtr& target) {
   }
 }
 
-bool FrmMainClass::DrawShot(WeaponSlot& s, int32_t x, int32_t y, const plat::SurfacePtr& target) {
+bool BattleView::DrawShot(WeaponSlot& s, int32_t x, int32_t y, const plat::SurfacePtr& target) {
   BattleState& w = world_;
   auto cell = [&](int32_t texture, int32_t n, int32_t ox, int32_t oy) {
     const ImageRecord* r = RecordAt(w.Textures, texture);
@@ -267,12 +245,12 @@ bool FrmMainClass::DrawShot(WeaponSlot& s, int32_t x, int32_t y, const plat::Sur
   return true;  // kinds without a drawer are not drawn
 }
 
-void FrmMainClass::DrawEffects() {
+void BattleView::DrawEffects() {
   if (device_.D3Device) device_.D3Device->SetRenderState(plat::D3DRENDERSTATE_ALPHABLENDENABLE, 1);
   StepEffects(world_, [this](const EffectRecord& e, float x, float y) { DrawEffect(e, RoundL(x), RoundL(y)); });
 }
 
-plat::SurfacePtr FrmMainClass::StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell,
+plat::SurfacePtr BattleView::StretchedCell(int32_t texture, const plat::Surface& picture, const RECT& cell,
                                              bool& kept) {
   kept = false;
   const RECT whole{0, 0, textureBuffer_->Width(), textureBuffer_->Height()};
@@ -299,7 +277,7 @@ plat::SurfacePtr FrmMainClass::StretchedCell(int32_t texture, const plat::Surfac
   return fresh;
 }
 
-bool FrmMainClass::DrawFiltered(const plat::SurfacePtr& cell, const RECT& dest) {
+bool BattleView::DrawFiltered(const plat::SurfacePtr& cell, const RECT& dest) {
   const plat::SurfacePtr& back = device_.BackSurface;
   const auto& main = device_.D3Device;
   const int32_t w = dest.Right - dest.Left, h = dest.Bottom - dest.Top;
@@ -351,7 +329,7 @@ bool FrmMainClass::DrawFiltered(const plat::SurfacePtr& cell, const RECT& dest) 
   return true;
 }
 
-void FrmMainClass::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
+void BattleView::DrawEffect(const EffectRecord& e, int32_t x, int32_t y) {
   const ImageRecord* r = RecordAt(world_.Textures, e.ImageIndex);
   const auto texture = Texture(e.ImageIndex);
   const plat::SurfacePtr& back = device_.BackSurface;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "battle/battle_draw_util.hpp"
-#include "battle/battle_screen.hpp"
+#include "battle/battle_view.hpp"
 #include "battle/sim_math.hpp"
 #include "engine/helpers.hpp"
 #include "engine/surfaces.hpp"
@@ -44,7 +44,7 @@ std::string FourHashes(int32_t n) { return n == 0 ? std::string() : std::to_stri
 bool Inside(const RECT& r, int32_t x, int32_t y) { return x >= r.Left && x <= r.Right && y >= r.Top && y <= r.Bottom; }
 }  // namespace
 
-void FrmMainClass::DrawPanel(const plat::SurfacePtr& target) {
+void BattleView::DrawPanel(const plat::SurfacePtr& target) {
   BattleState& w = world_;
   plat::Randomize();
   if (w.PlayerUnit < 0 || static_cast<size_t>(w.PlayerUnit) >= w.Units.size() || !target) return;
@@ -128,10 +128,10 @@ void FrmMainClass::DrawPanel(const plat::SurfacePtr& target) {
     }
   }
 
-  PopupHelp(RoundL(w.MouseX), RoundL(w.MouseY), target);
+  if (Look.HelpPopups) PopupHelp(RoundL(w.MouseX), RoundL(w.MouseY), target);
 }
 
-void FrmMainClass::DrawPortrait(const plat::SurfacePtr& target) {
+void BattleView::DrawPortrait(const plat::SurfacePtr& target) {
   const auto girl = pictures_.Surface(PictureList::Girl, 0);
   const int32_t c = world_.Girl.RepeatX > 0 ? world_.Girl.RepeatX : 33;
   const int32_t r = world_.Girl.RepeatY > 0 ? world_.Girl.RepeatY : 1;
@@ -147,7 +147,7 @@ void FrmMainClass::DrawPortrait(const plat::SurfacePtr& target) {
   BltFastWhole(*target, 130, 390, *girl, src, kPlainWait);
 }
 
-void FrmMainClass::DrawRader(const plat::SurfacePtr& target) {
+void BattleView::DrawRader(const plat::SurfacePtr& target) {
   BattleState& w = world_;
   if (w.PlayerUnit < 0 || static_cast<size_t>(w.PlayerUnit) >= w.Units.size()) return;
   // One radar for the frame; black is its see-through colour.
@@ -162,19 +162,30 @@ void FrmMainClass::DrawRader(const plat::SurfacePtr& target) {
     radar.SetForeColor(u.Team == p.Team ? plat::RGB(0, 255, 0) : plat::RGB(255, 0, 0));
     radar.DrawCircle(RoundL((u.PosX - px) / scale + 30.0), RoundL((u.PosY - py) / scale + 35.0), 1);
   }
-  if (w.GoalX >= 1 && w.GoalY >= 1) {
+  const int32_t markX = Look.OwnMark ? Look.MarkX : w.GoalX;
+  const int32_t markY = Look.OwnMark ? Look.MarkY : w.GoalY;
+  if (markX >= 1 && markY >= 1) {
     radarBlink_ += w.FrameFactor / 2.0f;
     if (radarBlink_ >= 20.0f) radarBlink_ = 0.0f;
-    if (std::abs(w.GoalY - py) <= level * 1800.0 && std::abs(w.GoalX - px) <= level * 1600.0) {
+    if (std::abs(markY - py) <= level * 1800.0 && std::abs(markX - px) <= level * 1600.0) {
       radar.SetForeColor(plat::RGB(255, 255, 0));
-      radar.DrawCircle(RoundL((w.GoalX - px) / scale + 30.0), RoundL((w.GoalY - py) / scale + 35.0),
+      radar.DrawCircle(RoundL((markX - px) / scale + 30.0), RoundL((markY - py) / scale + 35.0),
                        RoundL(radarBlink_));
     }
+  }
+  const RECT& t = Look.Territory;
+  if (t.Top > 0 || t.Left > 0) {
+    // The unit dots' scale and centre; the radar surface cuts what lies
+    // beyond its edges.
+    const double s = static_cast<double>(w.RadarLevel) * 40.0;
+    radar.SetForeColor(plat::RGB(0, 255, 255));
+    radar.DrawBox(RoundL((t.Left - px) / s) + 30, RoundL((t.Top - py) / s) + 35, RoundL((t.Right - px) / s) + 30,
+                  RoundL((t.Bottom - py) / s) + 35);
   }
   BltFastWhole(*target, 560, 381, radar, {0, 0, 60, 70}, kKeyedWait);
 }
 
-void FrmMainClass::PopupHelp(int32_t x, int32_t y, const plat::SurfacePtr& target) {
+void BattleView::PopupHelp(int32_t x, int32_t y, const plat::SurfacePtr& target) {
   const auto popup = Image(world_.Named.Popup1);
   if (!popup || !target) return;
   for (size_t n = 0; n < kHotSpots.size(); ++n) {

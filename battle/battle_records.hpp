@@ -46,12 +46,16 @@ struct WeaponSlot {
   int32_t TrailCount = 0;
   float PastRange = 0.0f;
   int32_t FireTank = 0;  // a unit index; -1 none
+  // Who fired, as the battle's rules name players (a network player's id);
+  // it outlives the shooter's unit. 0 where nobody is named.
+  int32_t FireOwner = 0;
 
   bool operator==(const WeaponSlot&) const = default;
 };
 
 // A unit of a battle.
 struct BattleUnit {
+  std::string Key;  // the unit's name; in the network battle its player's
   float HeadAngle = 0.0f;
   float VelocityX = 0.0f;
   float VelocityY = 0.0f;

@@ -10,6 +10,7 @@
 #include "battle/sim_math.hpp"
 #include "data/battle_result.hpp"
 #include "data/users.hpp"
+#include "engine/cursor.hpp"
 #include "engine/globals.hpp"
 #include "engine/joystick.hpp"
 #include "engine/key_config.hpp"
@@ -23,59 +24,8 @@
 
 namespace fw {
 
-// Sounds go to the mixer; wrecks are painted for good into the background
-// tiles, which the map drawing stretches to the screen.
-class FrmMainClass::ScreenOutput : public BattleOutput {
- public:
-  explicit ScreenOutput(FrmMainClass& screen) : s_(screen) {}
-  void PlayEffectSound(int32_t effect, int32_t attenuation) override { fw::PlayEffectSound(effect, attenuation); }
-  void PlaySoundKey(std::string_view key) override {
-    if (!Sounds->Work) return;
-    if (auto c = Sounds->Find(key)) c->Play(false);
-  }
-  void PaintWreck(int32_t column, int32_t row, int32_t wreck, int32_t cell, const RECT& dest) override {
-    const BattleState& w = s_.world_;
-    if (column < 0 || row < 0 || column >= w.TileColumns || row >= w.TileRows) return;
-    if (wreck < 0 || static_cast<size_t>(wreck) >= w.Wrecks.size()) return;
-    const auto tile = s_.pictures_.Surface(PictureList::Tiles, row * w.TileColumns + column);
-    const auto picture = s_.pictures_.Surface(PictureList::Wrecks, wreck);
-    if (!tile || !picture) return;
-    const ImageRecord& r = w.Wrecks[static_cast<size_t>(wreck)];
-    if (r.RepeatX <= 0 || r.RepeatY <= 0) return;
-    RECT src;
-    GetCellRect(src, picture, r.RepeatX, r.RepeatY, cell);
-    tile->Blt(&dest, picture.get(), &src, plat::DDBLT_WAIT | plat::DDBLT_KEYSRC);
-  }
-
- private:
-  FrmMainClass& s_;
-};
-
-// The loaders' lines and bars, straight onto the visible screen.
-class FrmMainClass::ScreenProgress : public LoadProgress {
- public:
-  void Line(int32_t x, int32_t y, std::string_view text) override {
-    if (Primary) Primary->DrawText(x, y, std::string(text));
-  }
-  void Bar(const RECT& r, uint16_t color565) override {
-    if (Primary) Primary->BltColorFill(&r, color565);
-  }
-};
-
-uint8_t ChooseDrawMode(int32_t deviceTextureMode, const plat::DDCAPS& hardware) {
-  uint8_t mode = 0;
-  if (deviceTextureMode == 0) mode = 1;
-  if (!(hardware.ddsCaps.lCaps & plat::DDSCAPS_ALPHA)) mode = 0;
-  if (mode == 0) {
-    for (int32_t word : hardware.lRops)
-      if (word == 0) mode = 3;
-    if (mode == 0) mode = 2;
-  }
-  return mode;
-}
-
 FrmMainClass::FrmMainClass()
-    : output_(std::make_unique<ScreenOutput>(*this)), env_{*output_, rules_} {}
+    : output_(std::make_unique<ScreenBattleOutput>(&world_, pictures_)), env_{*output_, rules_}, view_(world_, pictures_) {}
 
 FrmMainClass::~FrmMainClass() = default;
 
@@ -124,7 +74,7 @@ bool FrmMainClass::Prepare() {
   }
   ProgressFont();
 
-  ScreenProgress progress;
+  PrimaryProgress progress;
   MissionBattle battle{world_, pictures_, progress, env_, {}};
   std::string failure;
   try {
@@ -192,6 +142,34 @@ void FrmMainClass::Finish() {
   if (!Users->SaveUser() && Primary) ShowMessageBox(LastError, plat::RGB(255, 0, 0));
 }
 
+void FrmMainClass::Paint() {
+  StepWorld(world_, env_);
+  const plat::SurfacePtr back = view_.Device().BackSurface;
+  if (!back) {
+    // Without a frame the effects still age, as they would on screen.
+    StepEffects(world_);
+    return;
+  }
+  view_.Device().ClearBackSurface();
+  view_.MakeBackMap(back);
+  view_.DrawOBJ(back);
+  view_.DrawEffects();
+  if (DebugOn == 1) DrawDebugTexts(back);
+  view_.DrawMessage(back);
+  view_.DrawPanel(back);
+  DrawCursor(back, RoundL(world_.MouseX), RoundL(world_.MouseY));
+  if (paced_) plat::WaitForRefresh();
+  if (Primary) {
+    const RECT whole{0, 0, 640, 480};
+    Primary->BltFast(0, 0, back.get(), &whole, plat::DDBLTFAST_WAIT);
+  }
+}
+
+void FrmMainClass::DrawDebugTexts(const plat::SurfacePtr& t) {
+  DrawDebugCounters(*t, world_, world_.FramesPerSecond);
+  DebugModeP(t);
+}
+
 void FrmMainClass::CalFPS() {
   const uint32_t now = plat::timeGetTime();
   // Unsigned difference: the tick count wraps after 49 days. The bound
@@ -211,44 +189,13 @@ void FrmMainClass::CalFPS() {
   }
 }
 
-void FrmMainClass::TestCoop() {
-  if (!DDraw) return;
-  bool waited = false;
-  while (DDraw->TestCooperativeLevel() != plat::DD_OK) {
-    waited = true;
-    plat::DoEvents();
-    plat::WaitForRefresh();
-  }
-  if (waited) DDraw->RestoreAllSurfaces();
-}
-
-std::string DebugNumber(double v) {
-  char buf[48];
-  std::to_chars_result r;
-  if (v == static_cast<double>(static_cast<int64_t>(v)) && v > -1e15 && v < 1e15)
-    r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
-  else
-    r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v));
-  std::string s(buf, r.ptr);
-  return v >= 0 ? " " + s : s;
-}
+void FrmMainClass::TestCoop() { WaitWhileDisplayLost(); }
 
 void FrmMainClass::DebugModeP(const plat::SurfacePtr& surface) {
   if (!surface) return;
   surface->SetFont("Small Fonts", 5.0f, false);
   surface->DrawText(0, 112, DebugNumber(world_.ScrollX) + DebugNumber(world_.ScrollY));
   surface->DrawText(0, 136, DebugNumber(GetFreeVideoMemory() / 1024));
-}
-
-void FrmMainClass::SetQuadRect(const RECT& r) {
-  quad_[0].sx = static_cast<float>(r.Left);
-  quad_[0].sy = static_cast<float>(r.Bottom);
-  quad_[1].sx = static_cast<float>(r.Left);
-  quad_[1].sy = static_cast<float>(r.Top);
-  quad_[2].sx = static_cast<float>(r.Right);
-  quad_[2].sy = static_cast<float>(r.Bottom);
-  quad_[3].sx = static_cast<float>(r.Right);
-  quad_[3].sy = static_cast<float>(r.Top);
 }
 
 }  // namespace fw

@@ -15,6 +15,7 @@
 namespace fw {
 
 class BattleState;
+struct WeaponSlot;
 
 // Sounds and pictures painted for good, as the simulation asks for them.
 class BattleOutput {
@@ -101,11 +102,17 @@ class BattleRules {
   SimVariant Variant;
 
   virtual ~BattleRules() = default;
-  // Every hit that leaves unit `victim` below 0 hull points, `shooter`
-  // being the shot's unit (-1 unknown). The network battle records the
-  // shooter in the victim's TargetTank, so the last such hit names the
-  // killer.
+  // Every hit that leaves unit `victim` at 0 hull points or below (the unit
+  // step removes it), `shooter` being the shot's unit (-1 unknown). The
+  // network battle records the shooter's player here, so the last such hit
+  // names the killer whatever happens to the indices before the removal.
   virtual void FatalHit(BattleState& /*world*/, int32_t /*shooter*/, int32_t /*victim*/) {}
+  // The same hit with its shot, which names its owner even after the
+  // shooter's unit is gone; it passes the shooter's index on by default.
+  virtual void FatalShot(BattleState& world, const WeaponSlot& shot, int32_t victim);
+  // The owner a new shot of unit `shooter` records (WeaponSlot::FireOwner);
+  // the campaign names none.
+  virtual int32_t ShotOwner(const BattleState& /*world*/, int32_t /*shooter*/) { return 0; }
   // After the AI of unit `unit` ran in the unit step (also for style 0);
   // the network battle sends the own tank's controls from here.
   virtual void UnitControlled(BattleState& /*world*/, int32_t /*unit*/) {}
@@ -116,6 +123,10 @@ class BattleRules {
   virtual void KillBooked(BattleState& world, int32_t shooter, int32_t victim);
   // Unit `unit` is destroyed by the unit step, before it leaves the roster.
   virtual void UnitDestroyed(BattleState& /*world*/, int32_t /*unit*/) {}
+  // Whether building `building`, its hull below 1, may fall in this copy
+  // of the battle; one that may not stays at 1 hull point. The network
+  // battle lets only the host's copy destroy buildings.
+  virtual bool BuildingMayFall(BattleState& /*world*/, int32_t /*building*/) { return true; }
   // Building `building` is destroyed, before it leaves the array.
   virtual void BuildingDestroyed(BattleState& /*world*/, int32_t /*building*/) {}
   // After a unit left the roster: every index equal to `removed` became -1

@@ -18,6 +18,10 @@ bool BattleState::SameWorld(const BattleState& o) const {
          ObjectiveUnits == o.ObjectiveUnits && KillTank == o.KillTank;
 }
 
+void BattleRules::FatalShot(BattleState& world, const WeaponSlot& shot, int32_t victim) {
+  FatalHit(world, shot.FireTank, victim);
+}
+
 void BattleRules::KillBooked(BattleState& world, int32_t shooter, int32_t victim) {
   if (shooter < 0 || shooter != world.PlayerUnit) return;
   if (victim < 0 || static_cast<size_t>(victim) >= world.Units.size()) return;

@@ -23,6 +23,11 @@ inline constexpr int32_t kMaskColumns = 256;
 inline constexpr int32_t kMaskRows = 192;
 inline constexpr int32_t kMaskCell = 20;
 inline constexpr int32_t kMaskBytes = kMaskColumns * kMaskRows;
+// A frame longer than this many factor units (60 ms) counts as this long:
+// the movement and shot steps look one mask cell ahead, so a longer step
+// would carry units and shots through walls after a stall.
+inline constexpr float kMaxFrameFactor = 4.0f;
+
 // Land-mask value that no unit or shot enters.
 inline constexpr uint8_t kBlockedLand = 255;
 

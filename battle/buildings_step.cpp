@@ -57,6 +57,9 @@ void UpdateBuildings(BattleState& world, BattleEnv& env) {
       if (bi.Frame >= bi.FrameCount) bi.Frame = 0.0f;
       if (bi.Frame < 0.0f) bi.Frame = 0.0f;
     }
+    // Where another copy of the battle decides whether a building falls,
+    // this one keeps it standing until told.
+    if (bi.HP < 1 && !env.Rules.BuildingMayFall(world, b)) bi.HP = 1;
     if (bi.HP < 0) DestroyBuilding(world, env, b);
   }
 }

@@ -550,7 +550,7 @@ LoadResult ApplyMapDescription(BattleState& world, BattlePictures& pictures, Loa
 }
 
 LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
-                        const std::string& mapPath) {
+                        const std::string& mapPath, const std::vector<PlacedBuilding>* received) {
   progress.Line(60, 88, "Set Map System");
   const std::string base = BaseName(mapPath);
   const std::string msk = base + ".msk", inf = base + ".Inf";
@@ -568,9 +568,25 @@ LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgre
   if (LoadResult r = WithMember(*MissionPack, inf, [&](plat::TextRecordReader& reader) { d = ParseMapDescription(reader); }); !r)
     return r;
 
+  if (received) {
+    // The host's buildings stand where they stand there; a position off
+    // the map or an unknown type refuses the whole table.
+    d.BuildingRows.clear();
+    for (const PlacedBuilding& b : *received) {
+      if (b.MapX < 0 || b.MapX >= world.MapWidth || b.MapY < 0 || b.MapY >= world.MapHeight)
+        return LoadResult::Fail("the received building \"" + b.Key + "\" stands off the map");
+      d.BuildingRows.push_back({b.Key, static_cast<int16_t>(b.MapX), static_cast<int16_t>(b.MapY), 0});
+    }
+  }
   world.LandMask = std::move(mask);
   const ExpectedPictures ahead(pictures, PicturesOfLoad(world, d));
   if (LoadResult r = ApplyMapDescription(world, pictures, progress, d, inf); !r) return r;
+  if (received) {
+    for (size_t k = 0; k < received->size() && k < world.Builds.size(); ++k) {
+      world.Builds[k].HP = (*received)[k].HP;
+      world.Builds[k].Shield = (*received)[k].Shield;
+    }
+  }
 
   // Effect textures: every shot and effect picture of the catalogue.
   world.Textures.assign(1, ImageRecord{});

@@ -101,8 +101,19 @@ LoadResult LoadBuildingTypes(BattleState& world);
 // One mission map, for instance AppPath & "\MapA\MapA": the mask, the
 // description (tiles, buildings, templates, spots, terrain), then the fixed
 // pictures, the effect textures and the wreck pictures.
+// A machine that joins a network battle places the host's buildings, as
+// they stand there, in place of the file's rows: `received` then gives
+// every building's type, map position, hull and shield, and the file's
+// "Building" rows are read and dropped.
+struct PlacedBuilding {
+  std::string Key;
+  int32_t MapX = 0;
+  int32_t MapY = 0;
+  int16_t HP = 0;
+  float Shield = 0.0f;
+};
 LoadResult ReadAllImage(BattleState& world, BattlePictures& pictures, LoadProgress& progress,
-                        const std::string& mapPath);
+                        const std::string& mapPath, const std::vector<PlacedBuilding>* received = nullptr);
 
 // Appends a picture record to a list and returns its index; -1 when the
 // picture cannot be loaded (nothing appended).

@@ -32,8 +32,8 @@ WeaponSlot SlotOf(const Weapon& w) {
   return s;
 }
 
-// Index of the image record of a unit picture key, loading it when the
-// list does not hold it yet.
+}  // namespace
+
 int32_t UnitPicture(BattleState& world, BattlePictures& pictures, const std::string& key) {
   for (size_t i = 0; i < world.Images.size(); ++i)
     if (world.Images[i].Name == key) return static_cast<int32_t>(i);
@@ -54,6 +54,8 @@ int32_t UnitPicture(BattleState& world, BattlePictures& pictures, const std::str
   world.Images.push_back(std::move(r));
   return index;
 }
+
+namespace {
 
 // One renumbering of every unit index of the world.
 void Renumber(int32_t& index, int32_t removed, int32_t moved) {

@@ -3,6 +3,7 @@
 // unit under a screen point, team counts, and taking a unit out of the
 // roster with every index that points into it renumbered.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "battle/battle_sinks.hpp"
@@ -22,6 +23,12 @@ int32_t NewTankIndex(BattleState& world);
 // no unit.
 int32_t AddTank(BattleState& world, BattlePictures& pictures, Tank& tmpl, int32_t style, uint8_t team,
                 int32_t spot, int32_t area);
+
+// Index of the image record of a unit picture key, the picture loaded from
+// the catalogue when the list does not hold it yet; raises
+// plat::RuntimeError when the catalogue lacks the key or the picture cannot
+// be loaded (nothing appended).
+int32_t UnitPicture(BattleState& world, BattlePictures& pictures, const std::string& key);
 
 // Appends one weapon slot made from a weapon type.
 void AddTankWeapon(BattleState& world, int32_t unit, const Weapon& weapon);

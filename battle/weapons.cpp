@@ -68,7 +68,8 @@ bool HitShot(BattleState& world, BattleEnv& env, const UnitGrid& grid, int32_t k
     float PosX, PosY;
     int16_t FirePower;
     int32_t FireTank;
-  } s{shot.PosX, shot.PosY, shot.FirePower, shot.FireTank};
+    int32_t FireOwner;
+  } s{shot.PosX, shot.PosY, shot.FirePower, shot.FireTank, shot.FireOwner};
   const int32_t sx = RoundL(s.PosX);
   const int32_t sy = RoundL(s.PosY);
   if (world.ShotSwitch && CheckMapMask(world, sx, sy) == kBlockedLand) {
@@ -103,11 +104,15 @@ bool HitShot(BattleState& world, BattleEnv& env, const UnitGrid& grid, int32_t k
     u.HPVisible = 100;
     const int16_t before = u.HP;
     Damage(u.HP, u.Shield, s.FirePower);
-    if (u.HP < 0) {
-      env.Rules.FatalHit(world, s.FireTank, n);
-      // The kill counts once, on the hit that takes the hull below zero.
-      if (before >= 0) env.Rules.KillBooked(world, s.FireTank, n);
+    // A hull at 0 is as dead as one below: the unit step removes both.
+    if (u.HP <= 0) {
+      WeaponSlot fatal;
+      fatal.FireTank = s.FireTank;
+      fatal.FireOwner = s.FireOwner;
+      env.Rules.FatalShot(world, fatal, n);
     }
+    // The kill counts once, on the hit that takes the hull below zero.
+    if (u.HP < 0 && before >= 0) env.Rules.KillBooked(world, s.FireTank, n);
     const int32_t ux = RoundL(u.PosX), uy = RoundL(u.PosY);
     const int16_t width = RoundTo<int16_t>(u.DescRECT.Right);
     SpawnExplosion(world, sx, sy, 0, 0, 0.5f, 40, 0, 2);
@@ -200,6 +205,7 @@ void LaunchAmmo(BattleState& world, BattleEnv& env, int32_t i, const WeaponSlot&
   s.PosY = static_cast<float>(u.PosY + u.CenterY - u.DescRECT.Bottom / 6.0 + u.DescRECT.Bottom * std::sin(a) / 6.0);
   SetVelocityFromHeading(s);
   s.FireTank = i;
+  s.FireOwner = env.Rules.ShotOwner(world, i);
   if (env.Rules.Variant.AimFromUnit) {
     s.TargetX = RoundL(u.AimX);
     s.TargetY = RoundL(u.AimY);

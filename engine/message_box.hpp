@@ -23,6 +23,8 @@ extern MsgBoardRecord MsgBoard;
 
 // The board picture under the program folder or in "Data".
 extern const char* const kBoardPicture;
+// Its name as the loaders take it, in the game's code page.
+const std::string& BoardPicture();
 
 // Shows the text on the board at (190, 100) of the primary surface and
 // waits for a key or a mouse button: the key code, or 0 for a button.

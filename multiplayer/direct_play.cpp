@@ -81,7 +81,9 @@ bool qelDirectPlay::Init() {
   return true;
 }
 
-bool qelDirectPlay::OpenConnection(int providerIndex) {
+bool qelDirectPlay::OpenConnection(int providerIndex) { return OpenConnection(providerIndex, WaitPump{}); }
+
+bool qelDirectPlay::OpenConnection(int providerIndex, const WaitPump& pump) {
   if (!initialized_ || providerIndex < 1 || providerIndex > static_cast<int>(EnumConnections.size())) return false;
   if (!DPAddress) DPAddress = providers_->DefaultAddress(providerIndex);
   std::string error;
@@ -89,15 +91,17 @@ bool qelDirectPlay::OpenConnection(int providerIndex) {
   // A search that cannot start is a failed connection, not an empty list.
   if (!search) return false;
   search_ = std::move(search);
-  ConnectMade = UpdateSession();
+  ConnectMade = UpdateSession(pump);
   return true;
 }
 
-bool qelDirectPlay::UpdateSession() {
+bool qelDirectPlay::UpdateSession() { return UpdateSession(WaitPump{}); }
+
+bool qelDirectPlay::UpdateSession(const WaitPump& pump) {
   if (!search_) return false;
   found_.clear();
   DPEnumSessions.clear();
-  for (SessionAdvert& a : search_->Refresh()) {
+  for (SessionAdvert& a : search_->Refresh(pump)) {
     if (a.protocol != kSessionProtocol) continue;
     DPEnumSessions.push_back(SessionEntry{a.name, a.players, a.maxPlayers});
     found_.push_back(std::move(a));
@@ -130,7 +134,9 @@ bool qelDirectPlay::CreateNew(const std::string& name, int maxPlayers) {
   return true;
 }
 
-bool qelDirectPlay::Join(int sessionIndex, const std::string& name) {
+bool qelDirectPlay::Join(int sessionIndex, const std::string& name) { return Join(sessionIndex, name, WaitPump{}); }
+
+bool qelDirectPlay::Join(int sessionIndex, const std::string& name, const WaitPump& pump) {
   if (!providers_ || sessionIndex < 1 || sessionIndex > static_cast<int>(found_.size())) {
     lastJoin_ = JoinResult::NoSuchRow;
     return false;
@@ -152,7 +158,7 @@ bool qelDirectPlay::Join(int sessionIndex, const std::string& name) {
     lastJoin_ = JoinResult::Unreachable;
     return false;
   }
-  lastJoin_ = engine->WaitJoin(kJoinWaitMs);
+  lastJoin_ = engine->WaitJoin(kJoinWaitMs, pump);
   if (lastJoin_ != JoinResult::Ok) return false;  // the engine leaves as it goes
   engine_ = std::move(engine);
   PlayerHandle = "Player";

@@ -8,7 +8,8 @@
 // Underneath, a session runs on a network thread of its own; every call here
 // comes from the game thread and meets that thread only through bounded
 // queues and a snapshot, so none of them blocks for long (Join at most 5 s,
-// UpdateSession at most 300 ms).
+// UpdateSession at most 300 ms), and the waiting ones take a pump that keeps
+// the game's window alive meanwhile.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -103,6 +104,12 @@ class qelDirectPlay {
   // search that finds nothing is still True.
   bool OpenConnection(int providerIndex);
   bool UpdateSession();
+  // The same waits, calling pump every few milliseconds while they wait for
+  // the network (the lobby draws its frames so); pump must not call back
+  // into this object.
+  bool OpenConnection(int providerIndex, const WaitPump& pump);
+  bool UpdateSession(const WaitPump& pump);
+  bool Join(int sessionIndex, const std::string& name, const WaitPump& pump);
   // 1-based; an empty entry for an index out of range.
   SessionEntry GetSessionData(int index) const;
   bool CreateNew(const std::string& name, int maxPlayers);

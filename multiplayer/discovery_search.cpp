@@ -5,6 +5,7 @@
 #include <random>
 #include <utility>
 
+#include "multiplayer/pumped_wait.hpp"
 #include "platform/net/query_hook.hpp"
 #include "platform/net/serial_link.hpp"
 
@@ -114,7 +115,7 @@ void UdpSessionSearch::Run() {
   }
 }
 
-std::vector<SessionAdvert> UdpSessionSearch::Refresh() {
+std::vector<SessionAdvert> UdpSessionSearch::Refresh(const WaitPump& pump) {
   {
     std::lock_guard lock(mutex_);
     askNow_ = true;
@@ -130,7 +131,7 @@ std::vector<SessionAdvert> UdpSessionSearch::Refresh() {
   bool any = false;
   while (true) {
     const auto until = any ? std::min(deadline, std::chrono::steady_clock::now() + kQuiet) : deadline;
-    if (!answered_.wait_until(lock, until, [&] { return answersTaken_ != seen || stop_; })) {
+    if (!WaitPumping(answered_, lock, until, pump, [&] { return answersTaken_ != seen || stop_; })) {
       if (any || std::chrono::steady_clock::now() >= deadline) break;
       continue;
     }
@@ -145,20 +146,22 @@ SerialSessionSearch::SerialSessionSearch(std::string device, int baud, uint16_t 
                                          uint32_t waitMs)
     : device_(std::move(device)), baud_(baud), query_(MakeQuery(protocol, build)), waitMs_(waitMs) {}
 
-std::vector<SessionAdvert> SerialSessionSearch::Refresh() {
+std::vector<SessionAdvert> SerialSessionSearch::Refresh(const WaitPump& pump) {
   plat::SerialLink line;
   uint64_t end = plat::MonotonicMs() + waitMs_;
   if (line.Open(device_, baud_, false)) {
     line.SendDatagram(EncodeQuery(query_));
     std::vector<plat::LinkEvent> got;
     for (uint64_t t = plat::MonotonicMs(); t < end; t = plat::MonotonicMs()) {
-      line.Service(static_cast<int>(end - t), got);
+      const uint64_t slice = pump ? std::min<uint64_t>(end - t, kPumpSliceMs) : end - t;
+      line.Service(static_cast<int>(slice), got);
       for (auto& e : got) {
         if (e.kind != plat::LinkEvent::Kind::Datagram) continue;
         auto a = DecodeAnswer(e.bytes);
         if (a && a->nonce == query_.nonce) table_.Take(*a, device_, plat::MonotonicMs());
       }
       got.clear();
+      if (pump && plat::MonotonicMs() < end) pump();
     }
   }
   return table_.Fresh(plat::MonotonicMs(), query_.protocol);

@@ -48,7 +48,8 @@ class UdpSessionSearch final : public SessionSearch {
   ~UdpSessionSearch() override;
   // False when no socket can be had.
   bool Start(std::string* error);
-  std::vector<SessionAdvert> Refresh() override;
+  using SessionSearch::Refresh;
+  std::vector<SessionAdvert> Refresh(const WaitPump& pump) override;
 
  private:
   void Run();
@@ -82,7 +83,8 @@ class SerialSessionSearch final : public SessionSearch {
  public:
   SerialSessionSearch(std::string device, int baud, uint16_t protocol, uint32_t build,
                       uint32_t waitMs = kRefreshWaitMs);
-  std::vector<SessionAdvert> Refresh() override;
+  using SessionSearch::Refresh;
+  std::vector<SessionAdvert> Refresh(const WaitPump& pump) override;
 
  private:
   std::string device_;

@@ -4,4 +4,6 @@ namespace fw {
 
 GameSettingRecord GameSetting;
 
+std::string PendingLobbyNotice;
+
 }  // namespace fw

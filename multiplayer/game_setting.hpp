@@ -22,4 +22,8 @@ struct GameSettingRecord {
 // The one record, empty strings and zeros at program start.
 extern GameSettingRecord GameSetting;
 
+// A notice the next lobby shows before anything else: "CFail" when the
+// network battle gave up waiting for a host's settings and came back.
+extern std::string PendingLobbyNotice;
+
 }  // namespace fw

@@ -2,8 +2,9 @@
 
 #include <cctype>
 #include <exception>
-#include <future>
 #include <span>
+#include <string>
+#include <utility>
 
 #include "data/users.hpp"
 #include "engine/cursor.hpp"
@@ -125,6 +126,12 @@ void FrmMultiMenuClass::LoadPictures() {
 
 void FrmMultiMenuClass::Run() {
   Open();
+  // A join the battle gave up on is told here, where the player can try
+  // again, as a failed connection is.
+  if (std::exchange(PendingLobbyNotice, std::string()) == "CFail") {
+    PaintIT();
+    ShowConnectFail(false);
+  }
   while (runState_ != "EXIT") {
     plat::DoEvents();
     EmptyHook();
@@ -169,7 +176,7 @@ void FrmMultiMenuClass::SetConnect() {
 void FrmMultiMenuClass::UpdateSession() {
   qelDirectPlay& dp = DPlay();
   // The search waits a moment for answers; the lobby keeps drawing.
-  WhileDrawing("", [&dp] { return dp.UpdateSession(); });
+  WhileDrawing("", [&dp](const WaitPump& pump) { return dp.UpdateSession(pump); });
   sessionList_->RemoveAll();
   const int32_t n = static_cast<int32_t>(dp.DPEnumSessions.size());
   for (int32_t i = 1; i <= n; ++i) {
@@ -228,7 +235,7 @@ void FrmMultiMenuClass::ChkClick() {
 void FrmMultiMenuClass::OpenProvider(int32_t providerIndex, bool modem, const std::string& notice) {
   connIndex_ = providerIndex;
   const int32_t index = connIndex_;
-  if (WhileDrawing(notice, [index] { return DPlay().OpenConnection(index); })) {
+  if (WhileDrawing(notice, [index](const WaitPump& pump) { return DPlay().OpenConnection(index, pump); })) {
     page_ = 2;
     slideStage_ = 0;
     UpdateSession();
@@ -271,8 +278,8 @@ void FrmMultiMenuClass::HostGame() {
 void FrmMultiMenuClass::JoinGame() {
   const int32_t row = sessionList_->SelectedItem;
   const std::string name = Users->NowItem()->Name;
-  const bool joined =
-      WhileDrawing("Trying to Connect.  Please Wait.", [row, name] { return DPlay().Join(row, name); });
+  const bool joined = WhileDrawing("Trying to Connect.  Please Wait.",
+                                   [row, name](const WaitPump& pump) { return DPlay().Join(row, name, pump); });
   if (!joined) {
     ShowConnectFail(false);
     return;
@@ -282,25 +289,28 @@ void FrmMultiMenuClass::JoinGame() {
   GameSetting.Role = "Join";
 }
 
-bool FrmMultiMenuClass::WhileDrawing(const std::string& notice, std::function<bool()> work) {
+bool FrmMultiMenuClass::WhileDrawing(const std::string& notice, const std::function<bool(const WaitPump&)>& work) {
   // The session object's calls wait for the network (a join up to a few
-  // seconds, a search a moment); they run beside the lobby, which goes on
-  // drawing its frames and takes no clicks meanwhile.
-  auto done = std::async(std::launch::async, std::move(work));
+  // seconds, a search a moment). They wait in short slices and between two
+  // slices hand the game thread back to the lobby for one frame, as a modal
+  // loop calls DoEvents: the window stays alive, the notice stays drawn, and
+  // the Busy state keeps presses from becoming clicks. The frame touches no
+  // session object.
   const std::string state = runState_;
   runState_ = "Busy";
   notice_ = refreshing_ ? std::string("The system is updating. ") : notice;
-  while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+  const WaitPump frame = [this] {
     plat::DoEvents();
     TestCoop();
     PaintIT();
-    // Under a test's fixed clock the flip does not wait: rest a little.
-    if (plat::ClockFixed()) done.wait_for(std::chrono::milliseconds(2));
-  }
+  };
+  // The notice is up before the wait begins, however short it turns out.
+  frame();
+  const bool ok = work(frame);
   notice_.clear();
   runState_ = state;
   clickName_.clear();
-  return done.get();
+  return ok;
 }
 
 // --- drawing and pointer ----------------------------------------------------

@@ -15,6 +15,7 @@
 #include "engine/sprite_sheets.hpp"
 #include "frontend/widgets/list_box.hpp"
 #include "multiplayer/lobby_button_repeat.hpp"
+#include "multiplayer/session_types.hpp"
 
 namespace fw {
 
@@ -92,8 +93,10 @@ class FrmMultiMenuClass : public Screen {
   void OpenProvider(int32_t providerIndex, bool modem, const std::string& notice = "");
   void HostGame();
   void JoinGame();
-  // Runs the work beside the lobby's frames, the notice over the page.
-  bool WhileDrawing(const std::string& notice, std::function<bool()> work);
+  // Runs a waiting call of the session object with the notice over the
+  // page; the call pumps the lobby's frames while it waits, and no press
+  // meanwhile counts as a click.
+  bool WhileDrawing(const std::string& notice, const std::function<bool(const WaitPump&)>& work);
   // The dialog frame on the primary surface with a line of text.
   void DialogText(const std::string& line);
   // The pages' buttons sliding in; first and last button of the page.

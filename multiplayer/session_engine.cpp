@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "multiplayer/pumped_wait.hpp"
 #include "multiplayer/session_frames.hpp"
 
 // How nothing of a surviving member is lost or doubled when the host goes:
@@ -1159,12 +1160,14 @@ bool SessionEngine::StartJoin(const std::vector<std::string>& listenAddresses, c
   return true;
 }
 
-JoinResult SessionEngine::WaitJoin(uint32_t maxMs) {
+JoinResult SessionEngine::WaitJoin(uint32_t maxMs) { return WaitJoin(maxMs, WaitPump{}); }
+
+JoinResult SessionEngine::WaitJoin(uint32_t maxMs, const WaitPump& pump) {
   Core& c = *core_;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
   std::unique_lock<std::mutex> lock(c.m);
   auto joining = [&] { return c.snap.state == SessionSnapshot::State::Joining; };
-  if (c.thread.joinable())
-    c.changed.wait_for(lock, std::chrono::milliseconds(maxMs), [&] { return !joining(); });
+  if (c.thread.joinable()) WaitPumping(c.changed, lock, until, pump, [&] { return !joining(); });
   if (joining()) return JoinResult::TimedOut;
   return c.snap.joinResult;
 }

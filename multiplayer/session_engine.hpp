@@ -62,6 +62,8 @@ class SessionEngine {
   // Waits at most maxMs of real time for the join's result (threaded), or
   // returns what is known (stepping). TimedOut while it is still under way.
   JoinResult WaitJoin(uint32_t maxMs);
+  // The same, calling pump every few milliseconds of the wait (threaded).
+  JoinResult WaitJoin(uint32_t maxMs, const WaitPump& pump);
 
   // Game thread: queue a message to one member, or to all others with to = 0.
   // False without a session or when the outbox is full.

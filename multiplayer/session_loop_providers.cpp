@@ -9,7 +9,9 @@ namespace {
 class LoopSearch final : public SessionSearch {
  public:
   explicit LoopSearch(LoopWorld& w) : w_(w) {}
-  std::vector<SessionAdvert> Refresh() override {
+  using SessionSearch::Refresh;
+  // The world's adverts are at hand: nothing to wait for.
+  std::vector<SessionAdvert> Refresh(const WaitPump&) override {
     std::lock_guard<std::mutex> lock(w_.mutex);
     std::vector<SessionAdvert> out;
     for (const LoopWorld::Entry& e : w_.adverts)

@@ -27,11 +27,13 @@ struct SessionAdvert {
 
 // A running search for sessions. Refresh asks at once and returns within
 // 300 ms the answers that are still fresh; answers of another protocol are
-// never returned.
+// never returned. Given a pump, it calls it every few milliseconds while it
+// waits for answers.
 class SessionSearch {
  public:
   virtual ~SessionSearch() = default;
-  virtual std::vector<SessionAdvert> Refresh() = 0;
+  std::vector<SessionAdvert> Refresh() { return Refresh(WaitPump{}); }
+  virtual std::vector<SessionAdvert> Refresh(const WaitPump& pump) = 0;
 };
 
 // Answers searches for one hosted session until destroyed. Update is called

@@ -3,6 +3,7 @@
 // received message, the outcome of a join, one member, and the state the
 // game thread reads without waiting.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,14 @@ inline constexpr uint16_t kSessionProtocol = 1;
 // This build of the game; joining a host of another build is refused with
 // "version".
 inline constexpr uint32_t kSessionBuild = 1;
+
+// What the game thread does while a session call waits for the network (a
+// join, a search): the lobby draws a frame and pumps the window's events. It
+// runs on the calling thread between short slices of the wait and must not
+// touch the session object that is waiting.
+using WaitPump = std::function<void()>;
+// The longest slice of such a wait between two calls of its pump.
+inline constexpr uint32_t kPumpSliceMs = 10;
 
 // Session system message types (sender id 0).
 inline constexpr int32_t kSysPlayerCreated = 3;

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/display/surface.hpp"
 #include "platform/runtime/code_page.hpp"
@@ -128,22 +129,57 @@ int32_t Surface::TextWidth(const std::string& text) const {
   return w;
 }
 
-void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
-  if (text.empty()) return;
+namespace {
+// A text drawn once in a font, kept as its glyph mask: the battles draw the
+// same names and scores every frame, and rendering them again cost more
+// than the rest of the frame's texts together.
+struct RenderedText {
+  int w = 0, h = 0;
+  std::vector<uint8_t> mask;  // 1 where the text's pixels are
+};
+
+const RenderedText* Rendered(const Font& f, const std::string& text) {
+  using Key = std::tuple<std::string, float, bool, std::string>;
+  static std::map<Key, RenderedText> kept;
+  constexpr size_t kMaxKept = 1024, kMaxKeptBytes = 256;
+  Key key{f.Name, f.Size, f.Bold, text};
+  if (auto it = kept.find(key); it != kept.end()) return &it->second;
   // The game's text is in its code page; the faces are indexed by Unicode.
   const std::string utf8 = ToUtf8(text);
-  TTF_Font* font = FaceFor(font_, utf8);
-  if (!font) return;
+  TTF_Font* font = FaceFor(f, utf8);
+  if (!font) return nullptr;
   const Owned<SDL_Surface, SDL_FreeSurface> glyphs(
       TTF_RenderUTF8_Solid(font, utf8.c_str(), SDL_Color{255, 255, 255, 255}));
-  if (!glyphs) return;
+  if (!glyphs) return nullptr;
   // Solid rendering gives an 8-bit surface whose index 0 is the background.
+  RenderedText r;
+  r.w = glyphs->w;
+  r.h = glyphs->h;
+  r.mask.resize(static_cast<size_t>(r.w) * static_cast<size_t>(r.h));
+  for (int gy = 0; gy < r.h; ++gy) {
+    const uint8_t* in = static_cast<const uint8_t*>(glyphs->pixels) + static_cast<int64_t>(gy) * glyphs->pitch;
+    for (int gx = 0; gx < r.w; ++gx) r.mask[static_cast<size_t>(gy) * r.w + gx] = in[gx] != 0;
+  }
+  if (text.size() > kMaxKeptBytes) {
+    static RenderedText once;
+    once = std::move(r);
+    return &once;
+  }
+  if (kept.size() >= kMaxKept) kept.clear();
+  return &kept.emplace(std::move(key), std::move(r)).first->second;
+}
+}  // namespace
+
+void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
+  if (text.empty()) return;
+  const RenderedText* glyphs = Rendered(font_, text);
+  if (!glyphs) return;
   const uint16_t color = ColorTo565(foreColor_);
   const int64_t gx0 = std::max<int64_t>(0, -int64_t{x}), gy0 = std::max<int64_t>(0, -int64_t{y});
   const int64_t gx1 = std::min<int64_t>(glyphs->w, int64_t{width_} - x);
   const int64_t gy1 = std::min<int64_t>(glyphs->h, int64_t{height_} - y);
   for (int64_t gy = gy0; gy < gy1; ++gy) {
-    const uint8_t* in = static_cast<const uint8_t*>(glyphs->pixels) + gy * glyphs->pitch;
+    const uint8_t* in = glyphs->mask.data() + gy * glyphs->w;
     uint16_t* out = Row(static_cast<int>(y + gy));
     for (int64_t gx = gx0; gx < gx1; ++gx)
       if (in[gx] != 0) out[x + gx] = color;

@@ -1,7 +1,9 @@
 // The network lobby through the real program, two of them on this machine:
 // A hosts (LAN search, NEW, a tank armed in the factory, OK) and B finds A's
 // game, joins it, and, once A has gone, is told the join failed and stays
-// in the lobby. Both end normally and leave no session behind.
+// in the lobby. Both end normally and leave no session behind: B leaves
+// the battle with Esc on its notice that no tank was armed, A its battle by
+// the exit question.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -21,6 +23,8 @@
 #include "multiplayer/direct_play.hpp"
 #include "multiplayer/game_setting.hpp"
 #include "multiplayer/lobby.hpp"
+#include "multiplayer/net_battle_screen.hpp"
+#include "multiplayer/net_factory_visit.hpp"
 #include "platform/input/window.hpp"
 #include "tests/e2e/game_driver.hpp"
 #include "tests/multiplayer/lobby_shopping.hpp"
@@ -90,6 +94,11 @@ std::shared_ptr<fw::FrmFactoryClass> Factory() {
 
 void Bye() { std::raise(SIGTERM); }
 
+std::shared_ptr<fw::FrmMultiClass> Battle() {
+  if (!fw::MultiScreen.Exists() || fw::GameState != fw::ScreenState::NetworkBattle) return nullptr;
+  return std::dynamic_pointer_cast<fw::FrmMultiClass>(fw::MultiScreen.Shared());
+}
+
 [[noreturn]] void Host(const std::string& folder, const Marks& marks) {
   std::vector<DriverStep> steps = ToTheSessionPage("Ann");
   const std::vector<DriverStep> rest = {
@@ -110,13 +119,15 @@ void Bye() { std::raise(SIGTERM); }
          else std::_Exit(22);
        }},
       {"the joiner listing the game again", marks.Has("listed"), [] { plat::PushKeyStroke(kVkEscape); }},
-      {"the lobby, out of the session", FramesAfter(OnPage(1), 2),
+      // The battle asks before it lets its player go, and leaves for the
+      // main menu.
+      {"the exit question", [] { return Battle() && Battle()->Prompting(); }, [] { plat::PushKeyStroke('Y'); }},
+      {"the main menu, out of the session", [] { return fw::GameState == fw::ScreenState::MainMenu; },
        [&marks] {
          if (fw::DPlay().InSession()) std::_Exit(23);
          marks.Set("gone");
-         plat::PushKeyStroke(kVkEscape);
+         Bye();
        }},
-      {"the main menu", [] { return fw::GameState == fw::ScreenState::MainMenu; }, Bye},
   };
   steps.insert(steps.end(), rest.begin(), rest.end());
   std::_Exit(fwtest::RunGame(folder, steps));
@@ -135,8 +146,10 @@ void Bye() { std::raise(SIGTERM); }
          if (Lobby()->SessionList().Item(1)->Text != "Ann   (1)") std::_Exit(31);
          joinRowOne();
        }},
-      {"the battle as joiner",
-       [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Join"; },
+      // The joiner's factory builds nothing here: the battle asks it to arm
+      // a tank first, and Esc on that notice leaves for the lobby.
+      {"the battle's notice to the joiner",
+       [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Go"; },
        [] { plat::PushKeyStroke(kVkEscape); }},
       {"the connection page again", FramesAfter(OnPage(1), kSlideIn),
        [] {
@@ -157,6 +170,7 @@ void Bye() { std::raise(SIGTERM); }
       {"the main menu", [] { return fw::GameState == fw::ScreenState::MainMenu; }, Bye},
   };
   steps.insert(steps.end(), rest.begin(), rest.end());
+  fw::RunNetFactory = [] {};
   std::_Exit(fwtest::RunGame(folder, steps));
 }
 

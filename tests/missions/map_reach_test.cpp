@@ -12,67 +12,23 @@
 #include <sstream>
 
 #include "battle/masks.hpp"
+#include "tests/battle/map_reach.hpp"
 #include "tests/missions/mission_fixture.hpp"
 
 namespace fw::missiontest {
 namespace {
 
-struct Cell {
-  int32_t c, r;
-};
+using reach::Cell;
+using reach::CellAt;
 
-Cell CellAt(float x, float y) {
-  return {static_cast<int32_t>(std::floor(x / kMaskCell)), static_cast<int32_t>(std::floor(y / kMaskCell))};
-}
-
-bool Free(const BattleState& w, Cell k) {
-  if (!BattleState::InGrid(k.c, k.r)) return false;
-  const size_t i = static_cast<size_t>(BattleState::CellIndex(k.c, k.r));
-  return w.LandMask[i] != kBlockedLand && w.BuildMask[i] == 0;
-}
-
-// The cells reachable from `from` by steps to the four neighbours.
-std::vector<bool> Reachable(const BattleState& w, Cell from) {
-  std::vector<bool> seen(static_cast<size_t>(kMaskBytes), false);
-  if (!Free(w, from)) return seen;
-  std::queue<Cell> open;
-  open.push(from);
-  seen[static_cast<size_t>(BattleState::CellIndex(from.c, from.r))] = true;
-  while (!open.empty()) {
-    const Cell k = open.front();
-    open.pop();
-    for (Cell n : {Cell{k.c + 1, k.r}, Cell{k.c - 1, k.r}, Cell{k.c, k.r + 1}, Cell{k.c, k.r - 1}}) {
-      if (!Free(w, n)) continue;
-      auto at = seen.begin() + BattleState::CellIndex(n.c, n.r);
-      if (*at) continue;
-      *at = true;
-      open.push(n);
-    }
-  }
-  return seen;
-}
-
-class Reach {
+// From the player's start.
+class Reach : public reach::Reach {
  public:
-  explicit Reach(const BattleState& w) : w_(w) {
-    const BattleUnit& p = w.Units.at(static_cast<size_t>(w.PlayerUnit));
-    seen_ = Reachable(w, CellAt(p.PosX + p.CenterX, p.PosY + p.CenterY));
-  }
-  bool At(Cell k) const {
-    return BattleState::InGrid(k.c, k.r) && seen_[static_cast<size_t>(BattleState::CellIndex(k.c, k.r))];
-  }
-  // Some reachable cell within `radius` pixels of a point.
-  bool Near(float x, float y, float radius) const {
-    const Cell lo = CellAt(x - radius, y - radius), hi = CellAt(x + radius, y + radius);
-    for (int32_t r = lo.r; r <= hi.r; ++r)
-      for (int32_t c = lo.c; c <= hi.c; ++c)
-        if (At({c, r})) return true;
-    return false;
-  }
-
- private:
-  const BattleState& w_;
-  std::vector<bool> seen_;
+  explicit Reach(const BattleState& w)
+      : reach::Reach(w, CellAt(w.Units.at(static_cast<size_t>(w.PlayerUnit)).PosX +
+                                   w.Units.at(static_cast<size_t>(w.PlayerUnit)).CenterX,
+                               w.Units.at(static_cast<size_t>(w.PlayerUnit)).PosY +
+                                   w.Units.at(static_cast<size_t>(w.PlayerUnit)).CenterY)) {}
 };
 
 // Building kinds that scripts count by key: the special buildings.

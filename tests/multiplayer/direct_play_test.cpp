@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "multiplayer/net_link.hpp"
 #include "multiplayer/session_engine.hpp"
 #include "multiplayer/session_loop_providers.hpp"
 #include "session_mesh.hpp"
@@ -231,6 +232,9 @@ TEST(DirectPlay, HostThatLeavesHandsTheSessionToTheLowestId) {
   EXPECT_TRUE(b.IsHost());
   EXPECT_FALSE(c.IsHost());
   EXPECT_EQ(c.HostId(), 2);
+  // The battle asks its link who hosts: the new host's long name still reads
+  // "Player", so only the session can say.
+  EXPECT_EQ(fw::DirectPlayLink(c).HostId(), 2);
   EXPECT_EQ(c.PlayerHandle, "Player");
   EXPECT_EQ(sysB, (std::vector<int32_t>{fw::kSysPlayerDestroyed, fw::kSysBecameHost}));
   EXPECT_EQ(sysC, (std::vector<int32_t>{fw::kSysPlayerDestroyed}));
@@ -245,6 +249,43 @@ TEST(DirectPlay, HostThatLeavesHandsTheSessionToTheLowestId) {
   EXPECT_EQ(d.GetSessionData(1).CurrentPlayers, 2);
   ASSERT_TRUE(d.Join(1, "Di")) << fw::JoinResultText(d.LastJoinResult());
   EXPECT_EQ(d.MyPlayID, 4);  // ids are never reused in a session
+}
+
+// A join that waits for the network gives the game thread back to the
+// caller's pump between short slices of the wait, on the caller's own
+// thread, until the real result or the deadline; nothing else changes.
+TEST(DirectPlay, AWaitingJoinCallsThePumpOnTheCallersThread) {
+  struct Case {
+    const char* what;
+    uint32_t latencyMs;  // each way
+    bool hostGone;
+    JoinResult want;
+  } cases[] = {
+      {"slow link, welcomed", 150, false, JoinResult::Ok},
+      {"host gone, the deadline ends it", 1, true, JoinResult::TimedOut},
+  };
+  for (const Case& c : cases) {
+    fw::LoopWorld world(plat::LoopNetwork::Options{1, c.latencyMs, c.latencyMs, true});
+    qelDirectPlay host(fw::MakeLoopProviders(world, "host"));
+    qelDirectPlay guest(fw::MakeLoopProviders(world, "guest"));
+    ASSERT_TRUE(host.Init() && host.OpenConnection(1) && host.CreateNew("Ann", 0)) << c.what;
+    ASSERT_TRUE(guest.Init() && guest.OpenConnection(1)) << c.what;
+    if (c.hostGone) world.net.Crash("host");
+    const std::thread::id caller = std::this_thread::get_id();
+    int pumps = 0;
+    bool elsewhere = false;
+    const bool joined = guest.Join(1, "Bob", [&] {
+      ++pumps;
+      elsewhere |= std::this_thread::get_id() != caller;
+    });
+    EXPECT_EQ(joined, c.want == JoinResult::Ok) << c.what;
+    EXPECT_EQ(guest.LastJoinResult(), c.want) << c.what;
+    EXPECT_EQ(guest.InSession(), c.want == JoinResult::Ok) << c.what;
+    // Hundreds of milliseconds of waiting in slices of a few.
+    EXPECT_GE(pumps, 5) << c.what;
+    EXPECT_FALSE(elsewhere) << c.what;
+    if (c.want == JoinResult::Ok) EXPECT_EQ(guest.MyPlayID, 2) << c.what;
+  }
 }
 
 }  // namespace

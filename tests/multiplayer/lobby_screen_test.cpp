@@ -175,6 +175,18 @@ TEST_F(LobbyScreen, AGameThatCannotBeHostedShowsTheNoticeAndStaysInTheLobby) {
   fw::NetTank.Release();
 }
 
+TEST_F(LobbyScreen, AJoinTheBattleGaveUpOnIsToldWhenTheLobbyOpens) {
+  fw::PendingLobbyNotice = "CFail";
+  EXPECT_EQ(RunWith({Until([this] { return lobby->Notice() == "CFail"; }), Key('x'), Wait(3),
+                     Do([this] {
+                       EXPECT_EQ(lobby->Notice(), "");
+                       EXPECT_EQ(lobby->Page(), 1);
+                       EXPECT_EQ(fw::PendingLobbyNotice, "");
+                     }),
+                     Esc()}),
+            1);
+}
+
 TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
   fw::GameSetting.ModeName = "Base Defensing";
   fw::qelListBox maps;
@@ -292,6 +304,8 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
   steps = toSessions();
   steps.push_back(Do([&host] { host.reset(); }));
   for (Step& st : join()) steps.push_back(st);
+  // A press on NEW while the join waits is not a click, then or later.
+  steps.push_back(SessionButton(1));
   // The lobby goes on drawing while the join waits for its answer.
   auto framesAtJoin = std::make_shared<uint64_t>(0);
   steps.push_back(Until([this, framesAtJoin] {
@@ -308,6 +322,7 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
   steps.push_back(Do([this] {
     EXPECT_EQ(lobby->Page(), 2);
     EXPECT_EQ(lobby->RunState(), "Loop");
+    EXPECT_EQ(lobby->Setting(), nullptr);
   }));
   steps.push_back(Esc());
   EXPECT_EQ(RunWith(std::move(steps)), 3);

@@ -118,6 +118,25 @@ TEST(RealDiscovery, TwoHostsFoundByLanAndTypedSearchOtherProtocolNot) {
   EXPECT_EQ(Found(search->Refresh()), std::vector<std::string>{want[0]});
 }
 
+// A search that waits for answers calls its pump on the caller's thread
+// meanwhile, nobody answering: the whole window, in slices of a few ms.
+TEST(RealDiscovery, ASearchCallsThePumpWhileItWaits) {
+  fwtest::LoopbackNetwork net;
+  std::string error;
+  auto search = fw::MakeDefaultProviders()->StartSearch(PlayAddress{}, &error);
+  ASSERT_TRUE(search) << error;
+  const std::thread::id caller = std::this_thread::get_id();
+  int pumps = 0;
+  bool elsewhere = false;
+  const fw::WaitPump pump = [&] {
+    ++pumps;
+    elsewhere |= std::this_thread::get_id() != caller;
+  };
+  EXPECT_TRUE(search->Refresh(pump).empty());
+  EXPECT_GE(pumps, 5);
+  EXPECT_FALSE(elsewhere);
+}
+
 TEST(RealDiscovery, SearchesThatCannotStart) {
   fwtest::LoopbackNetwork net;
   auto providers = fw::MakeDefaultProviders();

@@ -23,6 +23,20 @@ struct Territory {
   int l = 1920, t = 1440, r = 3200, b = 2400;
 };
 
+// The spawn areas' top-left corners; each area is 200 x 200.
+constexpr int kSpawns[][2] = {{400, 400}, {4600, 400}, {400, 3200}, {4600, 3200},
+                              {2500, 400}, {2500, 3200}, {400, 1800}, {4600, 1800}};
+constexpr int kSpawnSize = 200;
+
+// Within `margin` of a spawn area, a tank's box included.
+bool NearSpawn(int x, int y, int margin) {
+  for (const auto& s : kSpawns)
+    if (x > s[0] - margin && x < s[0] + kSpawnSize + 80 + margin && y > s[1] - margin &&
+        y < s[1] + kSpawnSize + 60 + margin)
+      return true;
+  return false;
+}
+
 // Open ground with rock outcrops kept clear of the territory and of the
 // spawn areas, and the panel's strip blocked.
 std::vector<uint8_t> NetworkMask(uint32_t seed) {
@@ -39,7 +53,7 @@ std::vector<uint8_t> NetworkMask(uint32_t seed) {
         const int x = c * kCell, y = r * kCell;
         const bool nearTerritory = x > land.l - 300 && x < land.r + 300 && y > land.t - 300 && y < land.b + 300;
         const bool nearEdge = c < 12 || c >= kCols - 12 || r < 12;
-        if (nearTerritory || nearEdge || (c - cx) * (c - cx) + (r - cy) * (r - cy) > rad * rad) continue;
+        if (nearTerritory || nearEdge || NearSpawn(x, y, 100) || (c - cx) * (c - cx) + (r - cy) * (r - cy) > rad * rad) continue;
         if (r >= 0 && r < kRows - kPanelRows && c >= 0 && c < kCols) m[r * kCols + c] = kBlocked;
       }
   }
@@ -50,9 +64,7 @@ std::vector<uint8_t> NetworkMask(uint32_t seed) {
 // and the territory modes.
 MapTables NetworkTables(const std::vector<std::string>& tiles, bool bases) {
   MapTables t;
-  const int spawns[][2] = {{400, 400}, {4600, 400}, {400, 3200}, {4600, 3200},
-                           {2500, 400}, {2500, 3200}, {400, 1800}, {4600, 1800}};
-  for (const auto& s : spawns) t.areas.push_back({s[0], s[1], s[0] + 200, s[1] + 200, 9, 0.0f});
+  for (const auto& s : kSpawns) t.areas.push_back({s[0], s[1], s[0] + kSpawnSize, s[1] + kSpawnSize, 9, 0.0f});
   const Territory land;
   t.areas.push_back({land.l, land.t, land.r, land.b, 9, 0.0f});
   t.tiles = tiles;
@@ -67,7 +79,7 @@ MapTables NetworkTables(const std::vector<std::string>& tiles, bool bases) {
   }
   t.models = SampleModels();
   int k = 1;
-  for (const auto& s : spawns) {
+  for (const auto& s : kSpawns) {
     const int x = s[0] + 100, y = s[1] + 100;
     t.spots.push_back({"Patrol " + std::to_string(k++), {{x - 150, y - 100}, {x + 150, y - 100}, {x + 150, y + 100}, {x - 150, y + 100}}});
   }
