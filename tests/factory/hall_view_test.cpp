@@ -86,33 +86,4 @@ TEST(HallView, APointerAtAnEdgeIsRecentredAndTheViewDoesNotTurnBack) {
   EXPECT_EQ(v.Area, "");
 }
 
-TEST(HallView, AfterAHoldTheFirstMoveOnlyMarksThePointer) {
-  const struct {
-    const char* what;
-    float x, y;          // the first move after the hold
-    float wantX, wantY;  // where the pointer is left
-  } cases[] = {
-      {"far from where the hall last saw it", 600, 100, 600, 100},
-      {"at an edge: still recentred", 639, 0, 320, 240},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    fw::HallView v;
-    v.Yaw = 20;
-    v.Pitch = 275;
-    v.Hold();
-    float x = c.x, y = c.y;
-    v.Move(x, y);
-    EXPECT_FLOAT_EQ(v.Yaw, 20.0f);
-    EXPECT_FLOAT_EQ(v.Pitch, 275.0f);
-    EXPECT_EQ(v.Area, "Weap");
-    EXPECT_FLOAT_EQ(x, c.wantX);
-    EXPECT_FLOAT_EQ(y, c.wantY);
-    // Only the one move is held: the next turns from where the first left it.
-    x = c.wantX + 8;
-    v.Move(x, y);
-    EXPECT_FLOAT_EQ(v.Yaw, 22.0f);
-  }
-}
-
 }  // namespace

@@ -29,24 +29,10 @@ TEST(MaterialReferences, AreWrittenInPlaceOnlyInsideAMeshMaterialList) {
        kRed + "Frame Red {} AnimationSet A { Animation B { { Red } } }"},
       {"a name no top-level material has", kRed + "Mesh M { MeshMaterialList { 1;1;0;; { Green } } }",
        kRed + "Mesh M { MeshMaterialList { 1;1;0;; { Green } } }"},
-      {"a material inside a frame is no file material",
-       "Frame F { Material Red { 1;0;0;1;; } } Mesh M { MeshMaterialList { 1;1;0;; { Red } } }",
-       "Frame F { Material Red { 1;0;0;1;; } } Mesh M { MeshMaterialList { 1;1;0;; { Red } } }"},
       {"braces in texts and comments", kBlue + "// { Blue }\nMesh M { MeshMaterialList { 1;1;0;; { Blue } } }",
        kBlue + "// { Blue }\nMesh M { MeshMaterialList { 1;1;0;; " + kBlue + " } }"},
-      {"a file cut off inside a block", kRed + "Mesh M { MeshMaterialList { { Red } ",
-       kRed + "Mesh M { MeshMaterialList { " + kRed + " "},
-      {"a closing brace too many", kRed + "} Mesh M { MeshMaterialList { { Red } } }",
-       kRed + "} Mesh M { MeshMaterialList { { Red } } }"},
   };
   for (const auto& c : cases) EXPECT_EQ(InlineMaterialReferences(kHead + c.in), kHead + c.out) << c.what;
-}
-
-TEST(MaterialReferences, BinaryAndShortFilesComeBackAsTheyWere) {
-  const std::string binary = "xof 0302bin 0032{ Red }" + kRed;
-  EXPECT_EQ(InlineMaterialReferences(binary), binary);
-  EXPECT_EQ(InlineMaterialReferences("xof 03"), "xof 03");
-  EXPECT_EQ(InlineMaterialReferences(""), "");
 }
 
 }  // namespace
