@@ -252,6 +252,7 @@ void FrmFactoryClass::ShowText(const std::string& text) {
 void FrmFactoryClass::OpenPage() {
   PlaySoundKey(2, false);
   SetLight(false);
+  view_.Hold();
   // The dimmed hall, rendered once, stands behind the page.
   RM.Update(true, 7);
   if (mHallStill && RM.BackBuffer4) {
@@ -289,9 +290,13 @@ void FrmFactoryClass::KeyPress(int16_t& keyAscii) {
     return;
   }
   if (rules_.Escape()) {
+    // Esc leaves a page as its EXIT button does: the hall lit again.
     if (SameText(state, FactoryRules::kAssemblyPage)) {
       assembly_.Closed();
       AddShowTank();
+      SetLight(true);
+    } else {
+      LeftShopPage();
     }
     return;
   }

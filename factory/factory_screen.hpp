@@ -117,6 +117,9 @@ class FrmFactoryClass : public Screen {
   void DrawPage(const plat::SurfacePtr& back);
   void DrawShopPage(const plat::SurfacePtr& surface, int32_t kind);
   void ShopClick(int16_t button, float x, float y);
+  // A shop page closed, by its EXIT button or Esc: the hall lit again and
+  // the page's preview gone.
+  void LeftShopPage();
   // A shop page as it opens: the goods from the top, unselected; the
   // player's items keeping their old choice.
   void FillShopLists();

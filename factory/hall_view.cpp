@@ -41,8 +41,12 @@ int HelpCell(const std::string& area) {
 }
 
 void HallView::Move(float& x, float& y) {
-  Yaw = Wrap(Yaw + (x - static_cast<float>(LastX)) / 4.0f);
-  Pitch = Wrap(Pitch + (y - static_cast<float>(LastY)) / 4.0f);
+  if (held_) {
+    held_ = false;
+  } else {
+    Yaw = Wrap(Yaw + (x - static_cast<float>(LastX)) / 4.0f);
+    Pitch = Wrap(Pitch + (y - static_cast<float>(LastY)) / 4.0f);
+  }
   if (x == 0.0f || x == 639.0f) x = 320.0f;
   if (y == 0.0f || y == 479.0f) y = 240.0f;
   Area = HitTestArea(Yaw, Pitch);

@@ -26,6 +26,13 @@ struct HallView {
   // edge back to the centre (x and y are changed for the caller) so the
   // view keeps turning, and selects the area looked at.
   void Move(float& x, float& y);
+  // Called as a page opens over the hall: the pointer roams the page, and
+  // not every move there reaches the hall, so the first move back in the
+  // hall only marks where the pointer is and turns nothing.
+  void Hold() { held_ = true; }
+
+ private:
+  bool held_ = false;
 };
 
 }  // namespace fw

@@ -212,8 +212,7 @@ void FrmFactoryClass::ShopClick(int16_t button, float x, float y) {
         ShowMessage(FactoryRules::kOneTankNeeded);
       } else {
         PlaySoundKey(2, false);
-        SetLight(true);
-        RemovePreviewModel(mPreviewRM, kPreviewNode);
+        LeftShopPage();
         rules_.CloseShop();
       }
     }
@@ -239,6 +238,11 @@ void FrmFactoryClass::ShopClick(int16_t button, float x, float y) {
   if (o.ShopScrollA.Click(px, py) > 0) o.ShopListA.ListIndex = o.ShopScrollA.Value;
   if (o.ShopScrollB.Click(px, py) > 0) o.ShopListB.ListIndex = o.ShopScrollB.Value;
   if (DataPack->ExtractFiles->Count() > 0) DataPack->RemoveTempFile();
+}
+
+void FrmFactoryClass::LeftShopPage() {
+  SetLight(true);
+  RemovePreviewModel(mPreviewRM, kPreviewNode);
 }
 
 }  // namespace fw

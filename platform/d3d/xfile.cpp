@@ -11,12 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace plat::xfile {
 
@@ -174,7 +176,121 @@ bool CheckStructure(const char* data, size_t size, std::string* error) {
   return true;
 }
 
+// Skips a text or a comment that starts at i; true when one did.
+bool SkipTextOrComment(std::string_view t, size_t& i) {
+  if (t[i] == '"') {
+    const size_t close = t.find('"', i + 1);
+    i = close == std::string_view::npos ? t.size() : close + 1;
+    return true;
+  }
+  if (t[i] == '#' || (t[i] == '/' && i + 1 < t.size() && t[i + 1] == '/')) {
+    const size_t end = t.find('\n', i);
+    i = end == std::string_view::npos ? t.size() : end + 1;
+    return true;
+  }
+  return false;
+}
+
+bool NameChar(char c) {
+  return c != '{' && c != '}' && c != ';' && c != ',' && c != '"' && c != '#' && c != '/' &&
+         !std::isspace(static_cast<unsigned char>(c));
+}
+
+// The words of a block's head, the text between the previous delimiter and
+// its opening brace ("Material Red", "MeshMaterialList").
+std::vector<std::string_view> HeadWords(std::string_view head) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < head.size()) {
+    while (i < head.size() && !NameChar(head[i])) ++i;
+    const size_t from = i;
+    while (i < head.size() && NameChar(head[i])) ++i;
+    if (i > from) words.push_back(head.substr(from, i - from));
+  }
+  return words;
+}
+
+// The name of a reference block "{ Name }" that opens at i, or "".
+std::string_view ReferenceAt(std::string_view t, size_t i, size_t& end) {
+  size_t k = i + 1;
+  while (k < t.size() && std::isspace(static_cast<unsigned char>(t[k]))) ++k;
+  const size_t from = k;
+  while (k < t.size() && NameChar(t[k])) ++k;
+  const std::string_view name = t.substr(from, k - from);
+  while (k < t.size() && std::isspace(static_cast<unsigned char>(t[k]))) ++k;
+  if (name.empty() || k >= t.size() || t[k] != '}') return {};
+  end = k + 1;
+  return name;
+}
+
 }  // namespace
+
+std::string InlineMaterialReferences(std::string_view text) {
+  if (text.size() < 16 || text.substr(0, 4) != "xof " || text.substr(8, 4) != "txt ") return std::string(text);
+  // Blocks seen from the outside in: the head's first word, and where the
+  // head started.
+  struct Open {
+    std::string_view kind, name;
+    size_t from;
+  };
+  std::vector<Open> open;
+  std::vector<std::pair<std::string_view, std::string_view>> materials;  // top-level, by name
+  struct Reference {
+    size_t from, to;
+    std::string_view name;
+  };
+  std::vector<Reference> references;
+  size_t headFrom = 16;
+  for (size_t i = 16; i < text.size();) {
+    if (SkipTextOrComment(text, i)) continue;
+    const char c = text[i];
+    if (c == '{') {
+      size_t end = 0;
+      const std::string_view name = ReferenceAt(text, i, end);
+      if (!name.empty() && !open.empty() && open.back().kind == "MeshMaterialList") {
+        // Materials are looked up when the whole file is known: a file may
+        // name one before it defines it.
+        references.push_back({i, end, name});
+        i = end;
+        headFrom = i;
+        continue;
+      }
+      const std::vector<std::string_view> words = HeadWords(text.substr(headFrom, i - headFrom));
+      size_t from = headFrom;
+      while (from < i && !NameChar(text[from])) ++from;
+      open.push_back({words.empty() ? std::string_view{} : words[0],
+                      words.size() > 1 ? words[1] : std::string_view{}, from});
+      headFrom = ++i;
+    } else if (c == '}') {
+      if (open.empty()) return std::string(text);
+      const Open block = open.back();
+      open.pop_back();
+      if (open.empty() && block.kind == "Material" && !block.name.empty())
+        materials.emplace_back(block.name, text.substr(block.from, i + 1 - block.from));
+      headFrom = ++i;
+    } else {
+      if (c == ';' || c == ',') headFrom = i + 1;
+      ++i;
+    }
+  }
+  if (references.empty() || materials.empty()) return std::string(text);
+  std::string out;
+  size_t copied = 0;
+  for (const Reference& r : references) {
+    std::string_view block;
+    for (const auto& [name, whole] : materials)
+      if (name == r.name) block = whole;
+    if (block.empty()) continue;  // the reader says what it makes of it
+    // Many references to one large material must not make a file larger
+    // than any the reader takes.
+    if (out.size() + (r.from - copied) + block.size() > kMaxFileBytes) return std::string(text);
+    out.append(text.substr(copied, r.from - copied));
+    out.append(block);
+    copied = r.to;
+  }
+  out.append(text.substr(copied));
+  return out;
+}
 
 namespace {
 
@@ -476,7 +592,8 @@ std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* 
     return std::nullopt;
   }
   if (!CheckStructure(static_cast<const char*>(data), size, error)) return std::nullopt;
-  return ReadIsolated(data, size, error);
+  const std::string text = InlineMaterialReferences(std::string_view(static_cast<const char*>(data), size));
+  return ReadIsolated(text.data(), text.size(), error);
 }
 
 std::optional<Scene> Load(const std::string& nativePath, std::string* error) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/d3d/d3d_types.hpp"
@@ -75,6 +76,14 @@ constexpr int kMaxNesting = 256;
 std::optional<Scene> Load(const std::string& nativePath, std::string* error = nullptr);
 // The same from bytes in memory.
 std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* error = nullptr);
+
+// A text file with each "{ Name }" of a MeshMaterialList replaced by the
+// whole top-level Material block of that name. The model reader beneath
+// resolves such a reference by its place in the mesh's list rather than by
+// its name, so every part of a model wore the file's first material;
+// written in place, each wears its own. Other
+// files, and references to no top-level material, come back as they were.
+std::string InlineMaterialReferences(std::string_view text);
 
 // The scene as the reader's own process hands it over, and back. Decoding
 // checks every count and index and that the frames form one tree under node

@@ -58,6 +58,10 @@ class FactoryScreenTest : public ::testing::Test {
   // runs to the screen's edge, jumps back to the centre, and runs on.
   void LookAt(float yaw, float pitch) {
     int16_t button = 0, shift = 0;
+    // The pointer rests first where the hall last saw it: after a page the
+    // hall takes the first move as the pointer's place, not as a turn.
+    float restX = static_cast<float>(factory->View().LastX), restY = static_cast<float>(factory->View().LastY);
+    factory->MouseMove(button, shift, restX, restY);
     auto turn = [&](float want, bool across) {
       const float now = across ? factory->View().Yaw : factory->View().Pitch;
       float d = want - now;

@@ -68,6 +68,37 @@ TEST_F(FactoryScreenTest, ClicksOpenPagesOnlyWithTheLeftButtonOverAnArea) {
   EXPECT_EQ(f.State(), "RUN");
 }
 
+TEST_F(FactoryScreenTest, PointerMovesOnAPageDoNotTurnTheHallAndEscRelightsIt) {
+  const struct {
+    const char* area;
+    float yaw, pitch;
+  } pages[] = {{"Weap", 20, 275}, {"Eng", 197, 275}, {"EQUTank", 280, 305}};
+  auto& f = Enter();
+  for (const auto& p : pages) {
+    SCOPED_TRACE(p.area);
+    LookAt(p.yaw, p.pitch);
+    ASSERT_EQ(f.HoverArea(), p.area);
+    const float yaw = f.View().Yaw, pitch = f.View().Pitch;
+    Click();
+    ASSERT_EQ(f.State(), p.area);
+    // The pointer roams the page; only presses there reach the screen.
+    Click(1, 630, 10);
+    Click(1, 5, 470);
+    Esc();
+    ASSERT_EQ(f.State(), "RUN");
+    EXPECT_FLOAT_EQ(f.Hall().Objects->Item("L1")->Light->GetColor().r, 0.6f);
+    int16_t button = 0, shift = 0;
+    float x = 600, y = 100;
+    f.MouseMove(button, shift, x, y);
+    EXPECT_FLOAT_EQ(f.View().Yaw, yaw);
+    EXPECT_FLOAT_EQ(f.View().Pitch, pitch);
+    EXPECT_EQ(f.HoverArea(), p.area);
+    x = 604;
+    f.MouseMove(button, shift, x, y);
+    EXPECT_FLOAT_EQ(f.View().Yaw, yaw + 1.0f);
+  }
+}
+
 TEST_F(FactoryScreenTest, TheExitAreaAndEscBothRebuildTheTankAndSave) {
   for (bool byEsc : {false, true}) {
     SCOPED_TRACE(byEsc ? "Esc" : "exit area");

@@ -103,4 +103,49 @@ TEST(SampleHall, EachPickAreaLooksAtItsOwnModel) {
   fw::DataPack.Release();
 }
 
+// Every upright face of the booths shows its picture upright and unmirrored
+// to a player who faces it: on each triangle, u grows to the viewer's right
+// and v downwards, whichever way the face looks.
+TEST(SampleHall, SignboardsReadUprightFromEverySide) {
+  if (!std::filesystem::exists(fwtest::MkdataPath())) GTEST_SKIP() << "mkdata is not built";
+  fwtest::TempProgramFolder folder;
+  fwtest::OpenSampleFactory();
+  auto hall = [](const plat::D3DVECTOR& p) { return plat::D3DVECTOR{p.x, -p.z, p.y}; };
+  auto dot = [](const plat::D3DVECTOR& a, const plat::D3DVECTOR& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+  for (const char* file : {"Weapon.x", "Engine.x", "Shield.x", "Reactor.x"}) {
+    SCOPED_TRACE(file);
+    fw::DataPack->Extract(file);
+    const auto scene = plat::xfile::Load(plat::NativePath(fw::DataPack->TempPath + file));
+    ASSERT_TRUE(scene);
+    int upright = 0;
+    for (const auto& mesh : scene->meshes)
+      for (size_t t = 0; t + 2 < mesh.triangles.size(); t += 3) {
+        const uint32_t i0 = mesh.triangles[t], i1 = mesh.triangles[t + 1], i2 = mesh.triangles[t + 2];
+        const plat::D3DVECTOR n = hall(mesh.normals[i0]);
+        if (std::abs(n.y) > 0.1f) continue;  // tops and bottoms
+        const plat::D3DVECTOR right{-n.z, 0, n.x}, up{0, 1, 0};
+        const plat::D3DVECTOR p0 = hall(mesh.positions[i0]), p1 = hall(mesh.positions[i1]),
+                              p2 = hall(mesh.positions[i2]);
+        const plat::D3DVECTOR e1{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z}, e2{p2.x - p0.x, p2.y - p0.y, p2.z - p0.z};
+        // The texture's gradient in the face's (right, up) plane.
+        const float a1 = dot(e1, right), b1 = dot(e1, up), a2 = dot(e2, right), b2 = dot(e2, up);
+        const float det = a1 * b2 - a2 * b1;
+        ASSERT_GT(std::abs(det), 1e-6f);
+        auto gradient = [&](int k) {
+          const float d1 = mesh.uvs[2 * i1 + k] - mesh.uvs[2 * i0 + k], d2 = mesh.uvs[2 * i2 + k] - mesh.uvs[2 * i0 + k];
+          return std::pair{(d1 * b2 - d2 * b1) / det, (a1 * d2 - a2 * d1) / det};
+        };
+        const auto [uRight, uUp] = gradient(0);
+        const auto [vRight, vUp] = gradient(1);
+        EXPECT_GT(uRight, 0.0f);
+        EXPECT_NEAR(uUp, 0.0f, 1e-4f);
+        EXPECT_LT(vUp, 0.0f);
+        EXPECT_NEAR(vRight, 0.0f, 1e-4f);
+        ++upright;
+      }
+    EXPECT_GE(upright, 3 * 4 * 2);  // the sides of the counter, its top and its base
+  }
+  fw::DataPack.Release();
+}
+
 }  // namespace

@@ -160,6 +160,22 @@ TEST_F(SceneTest, ACubeFillsTheRectangleTheCameraSees) {
   EXPECT_EQ(target->Row(2)[2], 0x001F);
 }
 
+TEST_F(SceneTest, EachPartWearsTheMaterialItNamesNotTheFilesFirst) {
+  // A booth as the hall has them: a plain-coloured part and a lettered
+  // board, each naming one of the file's materials.
+  WriteTexture("Board.bmp", 0xFFE0);
+  using mkdata::models::BoxMeshText;
+  using mkdata::models::MaterialText;
+  AddModel("Booth.x", "xof 0302txt 0032\n\n" + MaterialText("Plain", 1, 0, 0, "") +
+                          MaterialText("Board", 1, 1, 1, "Board.bmp") + "Frame Booth {\n" +
+                          BoxMeshText("Sign", {0, 0, 0}, {1, 1, 1}, "Board") +
+                          BoxMeshText("Post", {-3, 0, 0}, {0.5f, 0.5f, 0.5f}, "Plain") + "}\n");
+  device->SetQuality(D3DRMSHADE_GOURAUD | D3DRMLIGHT_OFF | D3DRMFILL_SOLID);
+  Render();
+  EXPECT_EQ(target->Row(60)[80], 0xFFE0);  // the board's texture
+  EXPECT_EQ(target->Row(60)[27], 0xF800);  // the post's own colour
+}
+
 TEST_F(SceneTest, ADirectionalLightLeavesFacesTurnedAwayDark) {
   auto cube = AddModel("White.x", mkdata::models::CubeX(""));
   // Turned 45 degrees: the left face and the right face both face the

@@ -44,10 +44,13 @@ inline std::string MaterialText(const std::string& name, float r, float g, float
 }
 
 // A box mesh: centre, half sizes, four corners per face with outward
-// normals and the whole texture on every face; faces run clockwise seen
-// from outside.
+// normals and the whole texture on every face, upright on the four sides;
+// faces run clockwise seen from outside. A model that is turned on loading
+// so that its z axis points down is written turned down: a point (x, y, z)
+// as (x, z, -y), so its pictures still stand upright once it is placed.
 inline std::string BoxMeshText(const std::string& name, const std::array<float, 3>& centre,
-                               const std::array<float, 3>& half, const std::string& material) {
+                               const std::array<float, 3>& half, const std::string& material,
+                               bool turnedDown = false) {
   struct V {
     float p[3], n[3], uv[2];
   };
@@ -67,6 +70,13 @@ inline std::string BoxMeshText(const std::string& name, const std::array<float, 
         v.p[a] = centre[static_cast<size_t>(a)] +
                  (n[a] + r[a] * corners[k][0] + u[a] * corners[k][1]) * half[static_cast<size_t>(a)];
       for (int a = 0; a < 3; ++a) v.n[a] = n[a];
+      if (turnedDown) {
+        for (float* w : {v.p, v.n}) {
+          const float y = w[1];
+          w[1] = w[2];
+          w[2] = -y;
+        }
+      }
       v.uv[0] = uvs[k][0];
       v.uv[1] = uvs[k][1];
       verts.push_back(v);

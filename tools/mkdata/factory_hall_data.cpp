@@ -31,11 +31,6 @@ struct Material {
   std::string texture;  // "" for a plain colour
 };
 
-// The hall's fixed models are turned on loading so that their z axis points
-// down: a hall point (x, y, z) is written as (x, z, -y).
-Vec Standing(const Vec& v) { return {v[0], v[2], -v[1]}; }
-Vec StandingHalf(const Vec& h) { return {h[0], h[2], h[1]}; }
-
 std::string Model(const std::string& frame, const std::vector<Material>& materials, const std::vector<Part>& parts,
                   bool turnedDown) {
   std::string out = "xof 0302txt 0032\n\n";
@@ -47,8 +42,10 @@ std::string Model(const std::string& frame, const std::vector<Material>& materia
   out += "Frame " + frame + " {\n FrameTransformMatrix {\n  " + MatrixText(Translation(0, 0, 0)) + "\n }\n";
   for (size_t i = 0; i < parts.size(); ++i) {
     const Part& p = parts[i];
-    out += BoxMeshText(frame + "Part" + std::to_string(i), turnedDown ? Standing(p.centre) : p.centre,
-                       turnedDown ? StandingHalf(p.half) : p.half, frame + "Mat" + std::to_string(p.material));
+    // The hall's fixed models are turned on loading so that their z axis
+    // points down.
+    out += BoxMeshText(frame + "Part" + std::to_string(i), p.centre, p.half, frame + "Mat" + std::to_string(p.material),
+                       turnedDown);
   }
   return out + "}\n";
 }
