@@ -774,10 +774,9 @@ void NetBattle::OnTankInfo(int32_t from, const MsgTankInfo& m) {
 
 void NetBattle::OnTankState(int32_t from, const MsgTankState& m) {
   const int32_t idx = Table.GetPlayerIndex(from, true);
-  if (idx <= 0) return;
+  const int32_t tank = RemoteTankOf(idx);
+  if (tank < 0) return;
   PlayerRecord& p = Table.Players[static_cast<size_t>(idx)];
-  const int32_t tank = p.TankID;
-  if (tank < 0 || tank == OwnTank() || static_cast<size_t>(tank) >= World.Units.size()) return;
   if (!Within(m.PosX, 0, static_cast<float>(World.MapWidth)) || !Within(m.PosY, 0, static_cast<float>(World.MapHeight)) ||
       !Within(m.HeadAngle, 0, 360) || !Within(m.Speed, -kMaxTopSpeed, kMaxTopSpeed) ||
       !Within(m.Energy, -1e6f, 1e6f) || !Within(m.Shield, -1e6f, 1e6f) || !Within(m.HP, -32768, 32767)) {
@@ -796,6 +795,13 @@ void NetBattle::OnTankState(int32_t from, const MsgTankState& m) {
   p.Active = m.Active;
   p.Idle = 0.0f;
   u.Team = UnitTeamOf(idx);
+}
+
+int32_t NetBattle::RemoteTankOf(int32_t idx) const {
+  if (idx <= 0) return -1;
+  const int32_t tank = Table.Players[static_cast<size_t>(idx)].TankID;
+  if (tank < 0 || tank == OwnTank() || static_cast<size_t>(tank) >= World.Units.size()) return -1;
+  return tank;
 }
 
 void NetBattle::OnJoin(int32_t from, const MsgJoin& m) {
@@ -818,10 +824,8 @@ void NetBattle::OnQuit(int32_t from) {
 }
 
 void NetBattle::OnControl(int32_t from, const MsgControl& m) {
-  const int32_t idx = Table.GetPlayerIndex(from, true);
-  if (idx <= 0) return;
-  const int32_t tank = Table.Players[static_cast<size_t>(idx)].TankID;
-  if (tank < 0 || tank == OwnTank() || static_cast<size_t>(tank) >= World.Units.size()) return;
+  const int32_t tank = RemoteTankOf(Table.GetPlayerIndex(from, true));
+  if (tank < 0) return;
   if (!Within(m.AimX, -kFullMapWidth, 2.0f * kFullMapWidth) || !Within(m.AimY, -kFullMapHeight, 2.0f * kFullMapHeight)) {
     Refuse("an aim point far off the map");
     return;

@@ -200,6 +200,9 @@ class NetBattle {
   // The record of a session member, added when missing; -1 for anyone the
   // session does not list.
   int32_t MemberIndex(int32_t id);
+  // The unit of the player at table index idx, when it is another player's
+  // and this copy has it; -1 otherwise: only its owner moves the own tank.
+  int32_t RemoteTankOf(int32_t idx) const;
   uint8_t UnitTeamOf(int32_t playerIndex);
   void OncePerSecond(float idleSeconds);
   void CalFPS(bool countIdle);

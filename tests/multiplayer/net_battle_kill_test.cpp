@@ -57,8 +57,11 @@ TEST_P(KillCredit, TheShooterScoresOnceOnEveryMachine) {
   Run(3000);
   for (auto& m : machines) {
     EXPECT_EQ(ScoreOf(*m, bId), 1) << c.name << " on " << m->link.MyId();
-    for (auto& other : machines)
-      if (other.get() != &b) EXPECT_EQ(ScoreOf(*m, other->link.MyId()), 0) << c.name;
+    for (auto& other : machines) {
+      if (other.get() != &b) {
+        EXPECT_EQ(ScoreOf(*m, other->link.MyId()), 0) << c.name;
+      }
+    }
   }
   EXPECT_EQ(b.battle.KillCount, 1);
   EXPECT_EQ(b.profile.kills, 1);
