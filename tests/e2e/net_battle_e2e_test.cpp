@@ -169,7 +169,17 @@ void LeaveAndCheck(std::vector<DriverStep>& steps, std::shared_ptr<Saved> before
                      beforeY();
                      plat::PushKeyStroke(kVkY);
                    }});
-  steps.push_back({"the main menu after the battle", [] { return fw::GameState == fw::ScreenState::MainMenu && fw::MainMenuScreen.Exists(); },
+  // The question clears the key it was opened with as it starts waiting: a Y
+  // that came in that moment is answered again, a few times a second.
+  auto lastY = std::make_shared<int64_t>(NowMs());
+  steps.push_back({"the main menu after the battle",
+                   [lastY] {
+                     if (Battle() && Battle()->Prompting() && NowMs() - *lastY > 300) {
+                       *lastY = NowMs();
+                       plat::PushKeyStroke(kVkY);
+                     }
+                     return fw::GameState == fw::ScreenState::MainMenu && fw::MainMenuScreen.Exists();
+                   },
                    [before] {
                      const Saved now = SavedProfile();
                      const bool ok = now.death > before->death && now.kill == before->kill &&
