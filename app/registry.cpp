@@ -12,8 +12,8 @@
 #include "frontend/setup_menu.hpp"
 #include "frontend/user_menu.hpp"
 #include "missions/campaign.hpp"
-#include "multiplayer/lobby.hpp"
-#include "multiplayer/net_battle_screen.hpp"
+#include "multiplayer/lobby/lobby.hpp"
+#include "multiplayer/battle/net_battle_screen.hpp"
 
 namespace fw {
 

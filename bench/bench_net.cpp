@@ -24,7 +24,7 @@
 #include <string>
 #include <thread>
 
-#include "multiplayer/session_engine.hpp"
+#include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "platform/net/udp_socket.hpp"
 #include "platform/net/wake_event.hpp"

@@ -13,7 +13,7 @@
 #include "bench/sample_data.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
-#include "multiplayer/net_battle_screen.hpp"
+#include "multiplayer/battle/net_battle_screen.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/battle/screen_support.hpp"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "multiplayer/discovery.hpp"
+#include "multiplayer/session/discovery.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> bytes(data, size);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "multiplayer/game_messages.hpp"
+#include "multiplayer/battle/game_messages.hpp"
 
 namespace {
 void Check(bool ok) {

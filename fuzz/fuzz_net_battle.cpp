@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "multiplayer/game_messages.hpp"
+#include "multiplayer/battle/game_messages.hpp"
 #include "battle/roster.hpp"
 #include "platform/runtime/clock.hpp"
 #include "tests/multiplayer/test_hub.hpp"

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "multiplayer/session_engine.hpp"
-#include "multiplayer/session_frames.hpp"
+#include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "platform/net/loop_transport.hpp"
 
 namespace {

@@ -7,11 +7,14 @@
 # The stack, lowest first. A file may include its own folder and folders
 # below it. factory/rules is the factory's core (catalogues, tank building),
 # which the front-end screens call, so it sits low; the rest of factory/ sits
-# above the front-end, whose widgets it uses.
+# above the front-end, whose widgets it uses. The network game's session
+# service knows nothing of the game, so it sits just above the platform; the
+# lobby comes below the network battle, which takes the lobby's settings.
 cmake_minimum_required(VERSION 3.20)
 
 set(FW_LAYERS
   platform
+  multiplayer/session
   engine
   data
   factory/rules
@@ -19,6 +22,8 @@ set(FW_LAYERS
   missions
   frontend
   factory
+  multiplayer/lobby
+  multiplayer/battle
   multiplayer
   app)
 

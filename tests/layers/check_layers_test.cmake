@@ -26,7 +26,7 @@ endfunction()
 # Down the stack and within a folder.
 expect(pass engine/a.cpp "\"platform/runtime/files.hpp\"")
 expect(pass data/a.cpp "\"engine/globals.hpp\"")
-expect(pass app/a.cpp "\"multiplayer/lobby.hpp\"")
+expect(pass app/a.cpp "\"multiplayer/lobby/lobby.hpp\"")
 expect(pass frontend/a.cpp "\"frontend/widgets/list_box.hpp\"")
 expect(pass engine/a.cpp "<vector>")
 expect(pass engine/a.cpp "\"a.hpp\"")

@@ -1,13 +1,13 @@
-#include "multiplayer/direct_play.hpp"
+#include "multiplayer/session/direct_play.hpp"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "multiplayer/net_link.hpp"
-#include "multiplayer/session_engine.hpp"
-#include "multiplayer/session_loop_providers.hpp"
+#include "multiplayer/battle/net_link.hpp"
+#include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_loop_providers.hpp"
 #include "session_mesh.hpp"
 
 namespace {

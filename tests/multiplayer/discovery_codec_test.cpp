@@ -2,7 +2,7 @@
 // and anything malformed is refused whole.
 #include <gtest/gtest.h>
 
-#include "multiplayer/discovery.hpp"
+#include "multiplayer/session/discovery.hpp"
 
 namespace {
 

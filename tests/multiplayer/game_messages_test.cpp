@@ -1,4 +1,4 @@
-#include "multiplayer/game_messages.hpp"
+#include "multiplayer/battle/game_messages.hpp"
 
 #include <gtest/gtest.h>
 

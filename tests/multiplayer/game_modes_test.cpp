@@ -1,6 +1,6 @@
 // Every test here fixes the game's clock (plat::FixClock) and moves it with
 // plat::AdvanceClock; nothing waits on real time.
-#include "multiplayer/game_modes.hpp"
+#include "multiplayer/battle/game_modes.hpp"
 
 #include <gtest/gtest.h>
 

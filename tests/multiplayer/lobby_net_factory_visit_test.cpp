@@ -15,7 +15,7 @@
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "factory/factory_screen.hpp"
-#include "multiplayer/net_factory_visit.hpp"
+#include "multiplayer/lobby/net_factory_visit.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/factory/factory_fixture.hpp"
 #include "tests/multiplayer/lobby_shopping.hpp"

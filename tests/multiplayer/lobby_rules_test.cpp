@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "multiplayer/address_dialogs.hpp"
-#include "multiplayer/direct_play.hpp"
-#include "multiplayer/lobby.hpp"
-#include "multiplayer/lobby_button_repeat.hpp"
-#include "multiplayer/new_game_page.hpp"
+#include "multiplayer/lobby/address_dialogs.hpp"
+#include "multiplayer/session/direct_play.hpp"
+#include "multiplayer/lobby/lobby.hpp"
+#include "multiplayer/lobby/lobby_button_repeat.hpp"
+#include "multiplayer/lobby/new_game_page.hpp"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "multiplayer/direct_play.hpp"
-#include "multiplayer/game_setting.hpp"
-#include "multiplayer/lobby.hpp"
-#include "multiplayer/net_factory_visit.hpp"
-#include "multiplayer/new_game_page.hpp"
+#include "multiplayer/session/direct_play.hpp"
+#include "multiplayer/lobby/game_setting.hpp"
+#include "multiplayer/lobby/lobby.hpp"
+#include "multiplayer/lobby/net_factory_visit.hpp"
+#include "multiplayer/lobby/new_game_page.hpp"
 #include "tests/frontend/screen_support.hpp"
 #include "tests/multiplayer/net_env.hpp"
 

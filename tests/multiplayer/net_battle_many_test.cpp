@@ -8,8 +8,8 @@
 #include <map>
 #include <thread>
 
-#include "multiplayer/game_modes.hpp"
-#include "multiplayer/session_loop_providers.hpp"
+#include "multiplayer/battle/game_modes.hpp"
+#include "multiplayer/session/session_loop_providers.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 
 namespace fw::nettest {

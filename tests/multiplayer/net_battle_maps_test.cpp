@@ -2,7 +2,7 @@
 // alike; the network maps let every spawn area reach the bases and the
 // territory; a smaller map keeps everything inside itself. Moves only the
 // game's fixed clock.
-#include "multiplayer/game_modes.hpp"
+#include "multiplayer/battle/game_modes.hpp"
 #include "tests/battle/map_reach.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 

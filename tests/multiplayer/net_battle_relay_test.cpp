@@ -7,8 +7,8 @@
 #include <map>
 #include <thread>
 
-#include "multiplayer/game_modes.hpp"
-#include "multiplayer/session_engine.hpp"
+#include "multiplayer/battle/game_modes.hpp"
+#include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 #include "tests/multiplayer/net_env.hpp"

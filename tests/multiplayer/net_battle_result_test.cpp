@@ -1,7 +1,7 @@
 // How a network battle ends on every machine: team results from each
 // player's own side, no winner on a tie, the time limit on the monotonic
 // clock whatever the time of day. Moves only the game's fixed clock.
-#include "multiplayer/game_modes.hpp"
+#include "multiplayer/battle/game_modes.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 
 namespace fw::nettest {

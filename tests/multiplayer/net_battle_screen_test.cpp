@@ -13,7 +13,7 @@
 #include "engine/key_config.hpp"
 #include "engine/message_box.hpp"
 #include "engine/surfaces.hpp"
-#include "multiplayer/net_battle_screen.hpp"
+#include "multiplayer/battle/net_battle_screen.hpp"
 #include "platform/input/window.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 

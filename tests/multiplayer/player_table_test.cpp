@@ -1,4 +1,4 @@
-#include "multiplayer/player_table.hpp"
+#include "multiplayer/battle/player_table.hpp"
 
 #include <gtest/gtest.h>
 

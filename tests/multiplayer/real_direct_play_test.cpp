@@ -7,9 +7,9 @@
 #include <chrono>
 #include <thread>
 
-#include "multiplayer/direct_play.hpp"
-#include "multiplayer/discovery_search.hpp"
-#include "multiplayer/session_engine.hpp"
+#include "multiplayer/session/direct_play.hpp"
+#include "multiplayer/session/discovery_search.hpp"
+#include "multiplayer/session/session_engine.hpp"
 #include "tests/multiplayer/net_env.hpp"
 #include "tests/multiplayer/pty_pair.hpp"
 

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "multiplayer/discovery_search.hpp"
+#include "multiplayer/session/discovery_search.hpp"
 #include "tests/multiplayer/net_env.hpp"
 
 namespace {

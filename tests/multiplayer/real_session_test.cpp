@@ -8,7 +8,7 @@
 #include <map>
 #include <thread>
 
-#include "multiplayer/session_engine.hpp"
+#include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "tests/multiplayer/net_env.hpp"
 

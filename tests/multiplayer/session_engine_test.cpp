@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "multiplayer/session_frames.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "session_mesh.hpp"
 
 namespace {

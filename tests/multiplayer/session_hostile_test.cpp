@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "multiplayer/session_frames.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "session_mesh.hpp"
 
 namespace {

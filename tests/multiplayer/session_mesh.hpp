@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "multiplayer/session_engine.hpp"
+#include "multiplayer/session/session_engine.hpp"
 #include "platform/net/loop_transport.hpp"
 
 namespace fwtest {

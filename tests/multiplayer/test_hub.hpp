@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "battle/surface_pictures.hpp"
-#include "multiplayer/net_battle.hpp"
+#include "multiplayer/battle/net_battle.hpp"
 #include "platform/runtime/clock.hpp"
 
 namespace fw::nettest {

@@ -1,9 +1,0 @@
-#include "multiplayer/game_setting.hpp"
-
-namespace fw {
-
-GameSettingRecord GameSetting;
-
-std::string PendingLobbyNotice;
-
-}  // namespace fw
