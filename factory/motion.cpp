@@ -9,8 +9,6 @@ namespace fw {
 namespace {
 constexpr float kPi = 3.141592653589f;
 constexpr float kRadian = kPi / 180.0f;
-// How far beyond the touch a robot still steers round the other.
-constexpr float kClearing = 3.0f;
 
 // Brings an angle that left 0 to 360 by less than a turn back into it.
 float Wrapped(float a) {
@@ -72,83 +70,43 @@ float MotionSet::CalAngle(const plat::D3DVECTOR& a, const plat::D3DVECTOR& b) {
   return 180.0f - alpha;
 }
 
-bool MotionSet::StepsInto(int32_t i, float x, float z) const {
-  const MotionRecord& me = motions_[static_cast<size_t>(i)];
-  for (size_t j = 0; j < motions_.size(); ++j) {
-    if (static_cast<int32_t>(j) == i) continue;
-    const plat::D3DVECTOR& o = motions_[j].Position;
-    const float before = std::hypot(me.Position.x - o.x, me.Position.z - o.z);
-    const float after = std::hypot(x - o.x, z - o.z);
-    if (after < me.Radius && after < before) return true;
-  }
-  return false;
-}
+float MotionSet::Wish(int32_t i) {
+  MotionRecord& r = motions_[Checked(i)];
+  float want = 90.0f - CalAngle(r.Position, r.Target);
+  const float tx = r.Target.x - r.Position.x, tz = r.Target.z - r.Position.z;
+  r.TargetDistance = std::sqrt(tz * tz + tx * tx);
 
-int32_t MotionSet::Nearest(int32_t i, float extra) const {
-  const MotionRecord& me = motions_[static_cast<size_t>(i)];
-  int32_t best = -1;
-  float bestGap = extra;
-  for (size_t j = 0; j < motions_.size(); ++j) {
-    if (static_cast<int32_t>(j) == i) continue;
-    const plat::D3DVECTOR& o = motions_[j].Position;
-    const float gap = std::hypot(me.Position.x - o.x, me.Position.z - o.z) - me.Radius - motions_[j].Radius;
-    if (gap < bestGap) {
-      bestGap = gap;
-      best = static_cast<int32_t>(j);
+  // Robots that touch swing their wish a quarter aside and keep moving:
+  // they may overlap for a while, then part again, which is the hall's
+  // look. The turn is to the right when a step ahead closes in on the
+  // other and to the left otherwise, and always to the left against one
+  // heading the opposite way.
+  if (CheckCollision(i)) {
+    const MotionRecord& other = motions_[static_cast<size_t>(r.HitIndex)];
+    if (std::fabs(r.Heading - other.Heading) < 180.0f) {
+      const float dx = r.Position.x + std::sin(r.Heading * kRadian) - other.Position.x,
+                  dy = r.Position.y - other.Position.y,
+                  dz = r.Position.z + std::cos(r.Heading * kRadian) - other.Position.z;
+      want += std::sqrt(dx * dx + dy * dy + dz * dz) < r.HitDistance ? 90.0f : -90.0f;
+    } else {
+      want -= 90.0f;
     }
   }
-  return best;
-}
-
-bool MotionSet::TargetTaken(int32_t i) const {
-  const MotionRecord& me = motions_[Checked(i)];
-  const int32_t j = Nearest(i, kClearing);
-  if (j < 0) return false;
-  const MotionRecord& other = motions_[static_cast<size_t>(j)];
-  return std::hypot(me.Target.x - other.Position.x, me.Target.z - other.Position.z) < me.Radius + other.Radius;
+  return Wrapped(want);
 }
 
 void MotionSet::Refresh() {
   for (size_t n = 0; n < motions_.size(); ++n) {
-    const int32_t i = static_cast<int32_t>(n);
+    const float want = Wish(static_cast<int32_t>(n));
     MotionRecord& r = motions_[n];
-    float want = 90.0f - CalAngle(r.Position, r.Target);
-    const float tx = r.Target.x - r.Position.x, tz = r.Target.z - r.Position.z;
-    r.TargetDistance = std::sqrt(tz * tz + tx * tx);
-
-    // Slide round a robot it touches on the side of the target, leaning
-    // away from it by one turn so that a heading within a turn of the wish
-    // never closes in: turning aside without looking where the other stands
-    // walks half the robots that meet straight into each other. Just
-    // beyond the touch it keeps sliding while the target lies behind the
-    // other, or it would swing back at once and trail alongside it.
-    const bool touching = CheckCollision(i);
-    const int32_t near = touching ? r.HitIndex : Nearest(i, kClearing);
-    if (near >= 0) {
-      const float toOther = 90.0f - CalAngle(r.Position, motions_[static_cast<size_t>(near)].Position);
-      float side = want - toOther;
-      while (side > 180.0f) side -= 360.0f;
-      while (side <= -180.0f) side += 360.0f;
-      if (touching || std::fabs(side) < 90.0f) {
-        const float aside = 90.0f + r.TurnRate;
-        want = toOther + (side >= 0.0f ? aside : -aside);
-        if (want < 0.0f) want += 360.0f;
-      }
-    }
-    want = Wrapped(want);
-
     float h = r.Heading;
     const float t = r.TurnRate;
     if (h + t < want) h += std::fabs(want - h) <= 180.0f ? t : -t;
     if (h - t > want) h += std::fabs(want - h) < 180.0f ? -t : t;
     r.Heading = Wrapped(h);
 
-    const float nx = r.Position.x + r.Speed * std::sin(r.Heading * kRadian);
-    const float nz = r.Position.z + r.Speed * std::cos(r.Heading * kRadian);
-    if (!StepsInto(i, nx, nz)) {
-      r.Position.x = nx;
-      r.Position.z = nz;
-    }
+    r.Position.x += r.Speed * std::sin(r.Heading * kRadian);
+    r.Position.z += r.Speed * std::cos(r.Heading * kRadian);
 
     // A record without the track it names keeps its time.
     if (r.TrackIndex >= 0 && static_cast<size_t>(r.TrackIndex) < r.Track.size()) {

@@ -62,22 +62,19 @@ class MotionSet {
   // The direction from a to b on the floor plane in degrees 0 to 360,
   // counted from +x towards +z; 0 when the points coincide.
   static float CalAngle(const plat::D3DVECTOR& a, const plat::D3DVECTOR& b);
-  // Whether record i is steering round another that stands on its target,
-  // which it so can never reach.
-  bool TargetTaken(int32_t i) const;
-  // One step of every record in index order: steer towards the target
-  // (sliding round a robot it touches), drive, advance the animation. A
-  // step that would take a robot's centre closer than its radius to
-  // another's, and closer than it was, is not taken: robots never walk
-  // through one another.
+  // The heading record i wants this step (0 to 360): towards its target,
+  // turned a quarter aside while it touches another. Writes its
+  // TargetDistance and, through CheckCollision, its HitIndex and
+  // HitDistance.
+  float Wish(int32_t i);
+  // One step of every record in index order, each seeing those stepped
+  // before it in their new state: turn towards the target (a quarter aside
+  // while touching another), move a step whatever lies ahead, advance the
+  // animation.
   void Refresh();
 
  private:
   size_t Checked(int32_t i) const;
-  bool StepsInto(int32_t i, float x, float z) const;
-  // The other record whose body lies nearest, less than `extra` beyond
-  // touching record i's; -1 when none.
-  int32_t Nearest(int32_t i, float extra) const;
   std::vector<MotionRecord> motions_;
   int32_t count_ = 0;
 };

@@ -82,10 +82,7 @@ void HallRobots::Step(RMClass* hall) {
   std::vector<MotionRecord> records = mMotions.Motions();
   for (size_t i = 0; i < records.size(); ++i) {
     MotionRecord& r = records[i];
-    // Two robots whose targets lie within each other's reach would circle
-    // one another for ever: one that cannot get to its target for another
-    // standing there counts as arrived and goes on.
-    if (r.TargetDistance < kArrived || mMotions.TargetTaken(static_cast<int32_t>(i))) r.Station = r.NextStation;
+    if (r.TargetDistance < kArrived) r.Station = r.NextStation;
     if (hall) {
       // A robot whose model could not be read has no node and walks unseen.
       if (const Node3DPtr node = hall->Objects->Item(r.Key); node && node->Frame) {

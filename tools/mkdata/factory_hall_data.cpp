@@ -89,6 +89,9 @@ const Booth kBooths[] = {
     {"Reactor.x", "REACTORS", 343.0f, {40, 150, 70}},
 };
 constexpr float kCameraX = -8.8f, kCameraZ = 6.0f, kBoothDistance = 60.0f;
+// The boards of the tank platform and the assembly arm, which are looked
+// down on rather than met at the level.
+constexpr Rgb kTankShopColour{110, 60, 150}, kAssemblyColour{30, 110, 120};
 
 }  // namespace
 
@@ -124,14 +127,16 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
     return c;
   }());
 
-  // The hall, wide enough for the robots' far station, with a ceiling.
+  // The hall, with a ceiling: wide enough for the robots' far station and
+  // for robots that swing round one another far off their ways (x -145 to
+  // 225, z -95 to 175).
   model("maintenance.x", {{{255, 255, 255}, "HallFloor.bmp"}, {{255, 255, 255}, "HallWall.bmp"}},
-        {{{30, -0.5f, 40}, {150, 0.5f, 100}, 0},
-         {{30, 20, -60}, {150, 20, 0.5f}, 1},
-         {{30, 20, 140}, {150, 20, 0.5f}, 1},
-         {{-120, 20, 40}, {0.5f, 20, 100}, 1},
-         {{180, 20, 40}, {0.5f, 20, 100}, 1},
-         {{30, 40.5f, 40}, {150, 0.5f, 100}, 1}},
+        {{{40, -0.5f, 40}, {185, 0.5f, 135}, 0},
+         {{40, 20, -95}, {185, 20, 0.5f}, 1},
+         {{40, 20, 175}, {185, 20, 0.5f}, 1},
+         {{-145, 20, 40}, {0.5f, 20, 135}, 1},
+         {{225, 20, 40}, {0.5f, 20, 135}, 1},
+         {{40, 40.5f, 40}, {185, 0.5f, 135}, 1}},
         true);
   // The factory's frame for the preview scene, which shows it at a
   // hundredth of these sizes.
@@ -152,20 +157,34 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
   }
   // Placed at (-20, 0, 7): the assembly arm stands a little beyond, where
   // the camera looks down to open the assembly (yaw 286, pitch 305), the
-  // exit door far across the hall beyond the tank platform.
+  // exit door far across the hall beyond the tank platform. The arm's beam
+  // reaches sideways, so that the lettered board on the column's face
+  // stays in view however far down the camera looks to pick the arm.
   const float ax = -0.8f, az = 2.45f;
-  model("arm.x", {{{200, 160, 40}, ""}, {{90, 90, 100}, ""}, {{255, 255, 255}, "HallStripe.bmp"}},
+  texture("ArmSign.bmp", Sign("ASSEMBLY", kAssemblyColour));
+  model("arm.x",
+        {{{200, 160, 40}, ""}, {{90, 90, 100}, ""}, {{255, 255, 255}, "HallStripe.bmp"},
+         {{255, 255, 255}, "ArmSign.bmp"}},
         {{{ax, 0.1f, az}, {5, 0.1f, 5}, 2},
          {{ax, 1.5f, az}, {2.5f, 1.5f, 2.5f}, 1},
          {{ax, 5, az}, {0.6f, 3, 0.6f}, 0},
-         {{ax + 1.8f, 8, az}, {2.4f, 0.5f, 0.5f}, 0},
-         {{ax + 4, 6.5f, az}, {0.4f, 1.5f, 0.4f}, 1}},
+         {{ax, 8, az + 1.8f}, {0.5f, 0.5f, 2.4f}, 0},
+         {{ax, 6.5f, az + 4}, {0.4f, 1.5f, 0.4f}, 1},
+         {{ax + 0.8f, 4, az}, {0.2f, 1, 2}, 3}},
         true);
   model("exit.x", {{{255, 255, 255}, "HallExit.bmp"}, {{70, 70, 80}, ""}},
         {{{79, 7, 0}, {0.6f, 7, 6}, 0}, {{79.5f, 14.5f, 0}, {0.8f, 0.5f, 7}, 1}}, true);
-  // Placed at (5.6, 0, 7): the platform's pit and its turning table.
-  model("tank.x", {{{80, 84, 90}, ""}, {{255, 255, 255}, "HallStripe.bmp"}},
-        {{{0, 1, 0}, {6, 1, 6}, 0}, {{0, 2.05f, 0}, {6.2f, 0.05f, 6.2f}, 1}}, true);
+  // Placed at (5.6, 0, 7): the platform's pit and its turning table, and
+  // on the pit's near edge, clear of the turning tank, a lettered board on
+  // a rail, low enough to stay in view however far down the camera looks
+  // to pick the platform.
+  texture("TankSign.bmp", Sign("TANKS", kTankShopColour));
+  model("tank.x", {{{80, 84, 90}, ""}, {{255, 255, 255}, "HallStripe.bmp"}, {{255, 255, 255}, "TankSign.bmp"}},
+        {{{0, 1, 0}, {6, 1, 6}, 0},
+         {{0, 2.05f, 0}, {6.2f, 0.05f, 6.2f}, 1},
+         {{-5.8f, 2.15f, -0.8f}, {0.15f, 0.05f, 2.2f}, 0},
+         {{-5.8f, 3.4f, -0.8f}, {0.2f, 1.2f, 2.4f}, 2}},
+        true);
   model("tankPP.x", {{{150, 156, 165}, ""}, {{230, 190, 30}, ""}},
         {{{0, 2.7f, 0}, {4.5f, 0.7f, 4.5f}, 0}, {{0, 3.42f, 3.5f}, {0.6f, 0.03f, 0.8f}, 1}}, true);
 
