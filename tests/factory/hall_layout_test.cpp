@@ -4,6 +4,7 @@
 // platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -155,6 +156,14 @@ TEST(SampleHall, ThePlatformAndTheArmShowTheirBoardsWhereTheyArePicked) {
     SCOPED_TRACE(s.area);
     const std::optional<Box> board = SignBox(s.file, s.at);
     ASSERT_TRUE(board) << "no lettered board";
+    // Clear of the turning table's corners, which would cut through it.
+    for (const Box& table : ModelBoxes("tankPP.x", {5.6f, 0, 7})) {
+      const float reach = std::hypot(std::max(std::abs(table.lo.x - 5.6f), std::abs(table.hi.x - 5.6f)),
+                                     std::max(std::abs(table.lo.z - 7), std::abs(table.hi.z - 7)));
+      const float nearX = std::clamp(5.6f, board->lo.x, board->hi.x), nearZ = std::clamp(7.0f, board->lo.z, board->hi.z);
+      const bool aboveOrBelow = board->lo.y >= table.hi.y || board->hi.y <= table.lo.y;
+      EXPECT_TRUE(aboveOrBelow || std::hypot(nearX - 5.6f, nearZ - 7) > reach);
+    }
     // Its face towards the camera across its thin side.
     const bool thinX = board->hi.x - board->lo.x < board->hi.z - board->lo.z;
     for (float pitch : {s.pitchFrom, (s.pitchFrom + s.pitchTo) / 2, s.pitchTo}) {

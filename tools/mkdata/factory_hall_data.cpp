@@ -170,20 +170,21 @@ void HallModels(Context& ctx, plat::TextRecordWriter& index) {
          {{ax, 5, az}, {0.6f, 3, 0.6f}, 0},
          {{ax, 8, az + 1.8f}, {0.5f, 0.5f, 2.4f}, 0},
          {{ax, 6.5f, az + 4}, {0.4f, 1.5f, 0.4f}, 1},
-         {{ax + 0.8f, 4, az}, {0.2f, 1, 2}, 3}},
+         {{ax + 0.65f, 4, az}, {0.05f, 1, 2}, 3}},
         true);
   model("exit.x", {{{255, 255, 255}, "HallExit.bmp"}, {{70, 70, 80}, ""}},
         {{{79, 7, 0}, {0.6f, 7, 6}, 0}, {{79.5f, 14.5f, 0}, {0.8f, 0.5f, 7}, 1}}, true);
   // Placed at (5.6, 0, 7): the platform's pit and its turning table, and
-  // on the pit's near edge, clear of the turning tank, a lettered board on
-  // a rail, low enough to stay in view however far down the camera looks
-  // to pick the platform.
+  // before the pit, clear of the table's turning corners, a lettered board
+  // on two legs, low enough to stay in view however far down the camera
+  // looks to pick the platform.
   texture("TankSign.bmp", Sign("TANKS", kTankShopColour));
   model("tank.x", {{{80, 84, 90}, ""}, {{255, 255, 255}, "HallStripe.bmp"}, {{255, 255, 255}, "TankSign.bmp"}},
         {{{0, 1, 0}, {6, 1, 6}, 0},
          {{0, 2.05f, 0}, {6.2f, 0.05f, 6.2f}, 1},
-         {{-5.8f, 2.15f, -0.8f}, {0.15f, 0.05f, 2.2f}, 0},
-         {{-5.8f, 3.4f, -0.8f}, {0.2f, 1.2f, 2.4f}, 2}},
+         {{-6.5f, 1.35f, -2.8f}, {0.1f, 1.35f, 0.1f}, 0},
+         {{-6.5f, 1.35f, 1.2f}, {0.1f, 1.35f, 0.1f}, 0},
+         {{-6.5f, 3.8f, -0.8f}, {0.05f, 1.1f, 2.2f}, 2}},
         true);
   model("tankPP.x", {{{150, 156, 165}, ""}, {{230, 190, 30}, ""}},
         {{{0, 2.7f, 0}, {4.5f, 0.7f, 4.5f}, 0}, {{0, 3.42f, 3.5f}, {0.6f, 0.03f, 0.8f}, 1}}, true);
