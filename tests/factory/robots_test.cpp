@@ -1,6 +1,6 @@
 // The hall robots: the steering arithmetic of the motion set, the stations
-// they walk, thousands of frames of walking without leaving the floor's
-// routes or running through one another, and the robots in the real hall.
+// they walk, thousands of frames of walking along the floor's routes, where
+// robots that meet overlap and part again, and the robots in the real hall.
 #include <gtest/gtest.h>
 
 #include <algorithm>
