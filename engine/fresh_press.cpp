@@ -58,6 +58,8 @@ bool FreshPress::Taken() const {
 
 bool FreshPress::TakenNow() const { return !g_log.latestWasRepeat && Taken(); }
 
+bool FreshPress::Listening() const { return plat::timeGetTime() - openedAt_ >= kFreshPressDelayMs; }
+
 int16_t FreshPress::Key() const { return Taken() ? g_log.lastKey : 0; }
 
 }  // namespace fw

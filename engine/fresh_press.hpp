@@ -31,6 +31,8 @@ class FreshPress {
   bool TakenNow() const;
   // The key of the latest fresh press, 0 for a mouse button.
   int16_t Key() const;
+  // Its first moments are over: a press beginning now would be taken.
+  bool Listening() const;
 
  private:
   uint32_t openedAt_ = 0;

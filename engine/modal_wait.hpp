@@ -12,4 +12,9 @@ namespace fw {
 // the machine rests, except while a test holds the clock fixed.
 int16_t WaitForKeyOrButton();
 
+// For test drivers, which must press only when a wait listens: whether such
+// a wait is under way, and whether it takes a press beginning now.
+bool WaitingForKeyOrButton();
+bool TakesKeyOrButtonNow();
+
 }  // namespace fw

@@ -24,6 +24,9 @@ class FrmMainMenuClass : public Screen {
   void DrawButton();
   void DebugModeP();
 
+  // For the tests: the buttons where they stand now.
+  OBJRECTClass& Rects() { return mRects; }
+
  private:
   void Run();
 

@@ -29,6 +29,9 @@ class FrmUserMenuClass : public Screen {
   // Where the statistics board was drawn in the last frame.
   float BoardX() const { return boardX_; }
 
+  // For the tests: the buttons where they stand now.
+  OBJRECTClass& Rects() { return mRects; }
+
  private:
   void LoadPictures();
   void ComposeBoard();

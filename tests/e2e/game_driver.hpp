@@ -3,8 +3,15 @@
 // that the event pump consults: "when this holds, do that".
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/rects.hpp"
+
+namespace fw {
+class FrmMultiMenuClass;
+}
 
 namespace fwtest {
 
@@ -14,6 +21,27 @@ struct DriverStep {
   std::function<void()> then;       // runs once, when it first holds
 };
 
+// How long a step may wait for its condition before the run gives up on it:
+// long enough for a loaded machine running the program under the sanitizers.
+constexpr int64_t kStepDeadlineMs = 150000;
+
+// A condition that holds once `first` does and then gives up the run with
+// `failure` (which names what was late and ends the program) once `ms` have
+// passed since the step began waiting.
+std::function<bool()> Within(int64_t ms, std::function<bool()> first, std::function<void()> failure);
+
+// The splash takes a key now: shown, and past any moments in which its wait
+// ignores presses.
+bool SplashTakesAKey();
+
+// No wait for a key or button is under way in its first moments, which
+// ignore presses: a press now reaches whatever waits.
+bool NoWaitIgnoringPresses();
+
+// The clickable area `key` lies under the point now, enabled: a click there
+// reaches it, wherever its sliding has got to.
+bool ButtonUnder(fw::OBJRECTClass& rects, const std::string& key, float x, float y);
+
 // A condition that holds once the frames shown since `first` first held
 // reach a count: time for pictures to slide in.
 std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
@@ -22,6 +50,17 @@ std::function<bool()> FramesAfter(std::function<bool()> first, uint64_t frames);
 // a screen that one press ends (the splash, a question, the end screen) to
 // take the press, as it ignores the presses of its first moments.
 std::function<bool()> AMomentAfter(std::function<bool()> first);
+
+// The network lobby on screen, or null.
+std::shared_ptr<fw::FrmMultiMenuClass> Lobby();
+// The lobby on its page and taking presses: no notice over it, no wait
+// under way, no click still to be handled; or null.
+std::shared_ptr<fw::FrmMultiMenuClass> LobbyTaking(int page);
+// The lobby taking presses on its page with its button `key` under the point.
+std::function<bool()> LobbyButton(int page, const char* key, float x, float y);
+// The new-game page taking clicks with `target` under the point: its
+// buttons stand still, and its loop runs with no wait under way.
+std::function<bool()> NewGamePageAt(const char* target, float x, float y);
 
 // A left click at a point of the 640 x 480 screen.
 void Click(float x, float y);
@@ -47,7 +86,8 @@ struct SampleDataCopy {
 
 // Runs start-up, the screen loop and shutdown on the folder with the steps
 // installed as the test driver; returns Main's exit status. Gives up (exit
-// status 99) after maxPumps pumps.
+// status 99, naming the step) when a step has waited kStepDeadlineMs, or
+// after maxPumps pumps.
 int RunGame(const std::string& programFolder, std::vector<DriverStep> steps, long maxPumps = 200000);
 
 }  // namespace fwtest

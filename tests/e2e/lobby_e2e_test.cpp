@@ -18,11 +18,14 @@
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "engine/modal_wait.hpp"
 #include "engine/screen.hpp"
+#include "frontend/main_menu.hpp"
 #include "factory/factory_screen.hpp"
 #include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
 #include "multiplayer/lobby/lobby.hpp"
+#include "multiplayer/lobby/new_game_page.hpp"
 #include "multiplayer/battle/net_battle_screen.hpp"
 #include "multiplayer/lobby/net_factory_visit.hpp"
 #include "platform/input/window.hpp"
@@ -32,12 +35,10 @@
 
 namespace fs = std::filesystem;
 using fwtest::DriverStep;
-using fwtest::FramesAfter;
+using fwtest::Lobby;
 
 namespace {
 constexpr int16_t kVkReturn = 13, kVkEscape = 27, kVkX = 'X';
-// Enough frames for a page's buttons to slide under the points clicked.
-constexpr uint64_t kSlideIn = 30;
 
 // Stands in for the profile screen: the first profile, named, to the main
 // menu.
@@ -51,15 +52,8 @@ class StartMainMenu : public fw::Screen {
   }
 };
 
-std::shared_ptr<fw::FrmMultiMenuClass> Lobby() {
-  if (!fw::MultiMenuScreen.Exists() || fw::GameState != fw::ScreenState::NetworkLobby) return nullptr;
-  return std::dynamic_pointer_cast<fw::FrmMultiMenuClass>(fw::MultiMenuScreen.Shared());
-}
 std::function<bool()> OnPage(int page) {
-  return [page] {
-    auto l = Lobby();
-    return l && l->Page() == page && l->Notice().empty() && !l->Setting();
-  };
+  return [page] { return fwtest::LobbyTaking(page) != nullptr; };
 }
 
 // The marks the two programs leave for each other in a shared folder.
@@ -75,15 +69,21 @@ struct Marks {
 std::vector<DriverStep> ToTheSessionPage(const char* name) {
   gPlayerName = name;
   return {
-      {"the splash", fwtest::AMomentAfter([] { return fw::Primary && plat::Window::Instance().FramesPresented() > 0; }),
+      {"the splash taking a key", fwtest::SplashTakesAKey,
        [] {
          fw::RegisterScreen(fw::ScreenState::Profiles, fw::kScreenKeyDown, fw::MakeScreen<StartMainMenu>);
          plat::PushKeyStroke(kVkReturn);
        }},
-      {"the main menu", FramesAfter([] { return fw::GameState == fw::ScreenState::MainMenu; }, kSlideIn),
-       [] { fwtest::Click(320, 168); }},  // MultiPlayer
-      {"the connection page", FramesAfter(OnPage(1), kSlideIn), [] { fwtest::Click(300, 92); }},  // IPX
-      {"the session page", FramesAfter(OnPage(2), kSlideIn), [] {}},
+      {"the main menu's MultiPlayer under the pointer",
+       [] {
+         if (fw::GameState != fw::ScreenState::MainMenu || !fw::MainMenuScreen.Exists()) return false;
+         auto m = std::dynamic_pointer_cast<fw::FrmMainMenuClass>(fw::MainMenuScreen.Shared());
+         return m && fwtest::ButtonUnder(m->Rects(), "MultiPlayer", 320, 168);
+       },
+       [] { fwtest::Click(320, 168); }},
+      {"the connection page's IPX under the pointer", fwtest::LobbyButton(1, "IPX", 300, 92),
+       [] { fwtest::Click(300, 92); }},
+      {"the session page", OnPage(2), [] {}},
   };
 }
 
@@ -94,6 +94,7 @@ std::shared_ptr<fw::FrmFactoryClass> Factory() {
 
 void Bye() { std::raise(SIGTERM); }
 
+
 std::shared_ptr<fw::FrmMultiClass> Battle() {
   if (!fw::MultiScreen.Exists() || fw::GameState != fw::ScreenState::NetworkBattle) return nullptr;
   return std::dynamic_pointer_cast<fw::FrmMultiClass>(fw::MultiScreen.Shared());
@@ -102,16 +103,16 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
 [[noreturn]] void Host(const std::string& folder, const Marks& marks) {
   std::vector<DriverStep> steps = ToTheSessionPage("Ann");
   const std::vector<DriverStep> rest = {
-      {"the session page's NEW", [] { return true; }, [] { fwtest::Click(100, 72); }},
-      {"the new-game page", FramesAfter([] { return Lobby() && Lobby()->Setting(); }, 5),
-       [] { fwtest::Click(166, 458); }},  // EQU
-      {"the factory", FramesAfter([] { return Factory() && Factory()->State() == "RUN"; }, 3),
+      {"the session page's NEW under the pointer", fwtest::LobbyButton(2, "NEW", 100, 72), [] { fwtest::Click(100, 72); }},
+      {"the new-game page's EQU", fwtest::NewGamePageAt("EQU", 166, 458), [] { fwtest::Click(166, 458); }},
+      {"the factory running", [] { return Factory() && Factory()->State() == "RUN"; },
        [] {
          if (!fwtest::ShopForANetworkTank(Factory()->Rules())) std::_Exit(21);
          Factory()->Rules().ClickArea(fw::FactoryRules::kExitArea);
        }},
-      {"the new-game page again", FramesAfter([] { return Lobby() && Lobby()->Setting() && !Factory(); }, 5),
-       [] { fwtest::Click(600, 450); }},  // OK
+      {"the new-game page again, the tank armed",
+       [] { return !Factory() && fwtest::NewGamePageAt("OK", 600, 450)() && Lobby()->Setting()->Armed; },
+       [] { fwtest::Click(600, 450); }},
       {"the battle as host",
        [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "New"; },
        [&marks] {
@@ -141,33 +142,38 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
   };
   const std::vector<DriverStep> rest = {
       {"the host's game", marks.Has("hosting"), [] { fwtest::Click(100, 172); }},  // Refresh
-      {"the host's row", [] { return Lobby() && Lobby()->SessionList().Count() == 1; },
+      {"the host's row, JOIN under the pointer",
+       [] { return fwtest::LobbyButton(2, "JOIN", 100, 122)() && Lobby()->SessionList().Count() == 1; },
        [joinRowOne] {
          if (Lobby()->SessionList().Item(1)->Text != "Ann   (1)") std::_Exit(31);
          joinRowOne();
        }},
       // The joiner's factory builds nothing here: the battle asks it to arm
       // a tank first, and Esc on that notice leaves for the lobby.
-      {"the battle's notice to the joiner",
-       fwtest::AMomentAfter(
-           [] { return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Go"; }),
+      {"the battle's notice to the joiner, taking a key",
+       [] {
+         return fw::GameState == fw::ScreenState::NetworkBattle && fw::GameSetting.Role == "Go" &&
+                fw::TakesKeyOrButtonNow();
+       },
        [] { plat::PushKeyStroke(kVkEscape); }},
-      {"the connection page again", FramesAfter(OnPage(1), kSlideIn),
+      {"the connection page again, IPX under the pointer", fwtest::LobbyButton(1, "IPX", 300, 92),
        [] {
          if (fw::DPlay().InSession()) std::_Exit(32);
          fwtest::Click(300, 92);
        }},
       {"the host's game listed again",
        [] { return OnPage(2)() && Lobby()->SessionList().Count() == 1; }, [&marks] { marks.Set("listed"); }},
-      {"the host gone", FramesAfter(marks.Has("gone"), kSlideIn), joinRowOne},
-      {"the failure notice", [] { return Lobby() && Lobby()->Notice() == "CFail"; },
+      {"the host gone, JOIN under the pointer",
+       [gone = marks.Has("gone")] { return gone() && fwtest::LobbyButton(2, "JOIN", 100, 122)(); }, joinRowOne},
+      {"the failure notice up, taking a key",
+       [] { return Lobby() && Lobby()->Notice() == "CFail" && fwtest::NoWaitIgnoringPresses(); },
        [] { plat::PushKeyStroke(kVkX); }},
-      {"the session page still", FramesAfter(OnPage(2), 3),
+      {"the session page still", OnPage(2),
        [] {
          if (fw::GameState != fw::ScreenState::NetworkLobby || fw::DPlay().InSession()) std::_Exit(33);
          plat::PushKeyStroke(kVkEscape);
        }},
-      {"a fresh connection page", FramesAfter(OnPage(1), 3), [] { plat::PushKeyStroke(kVkEscape); }},
+      {"a fresh connection page", OnPage(1), [] { plat::PushKeyStroke(kVkEscape); }},
       {"the main menu", [] { return fw::GameState == fw::ScreenState::MainMenu; }, Bye},
   };
   steps.insert(steps.end(), rest.begin(), rest.end());
@@ -202,7 +208,10 @@ TEST(LobbyRoad, TwoProgramsHostAndJoinThenAJoinToAGoneHostFailsInTheLobby) {
   const pid_t joiner = fork();
   ASSERT_GE(joiner, 0);
   if (joiner == 0) Joiner(b.path, marks);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(4);
+  // Far beyond the road's length on a machine whose every core is busy with
+  // sanitized programs; a step that hangs ends its program sooner, by the
+  // driver's deadline, naming the step.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(8);
   EXPECT_EQ(WaitFor(host, deadline), 0) << "the host";
   EXPECT_EQ(WaitFor(joiner, deadline), 0) << "the joiner";
 
