@@ -111,6 +111,14 @@ std::function<bool()> LobbyButton(int page, const char* key, float x, float y) {
   };
 }
 
+bool SearchedUntilListed() {
+  auto l = LobbyTaking(2);
+  if (!l) return false;
+  if (l->SessionList().Count() > 0) return true;
+  if (ButtonUnder(l->Buttons(), "Refresh", 100, 172)) Click(100, 172);
+  return false;
+}
+
 std::function<bool()> NewGamePageAt(const char* target, float x, float y) {
   return [=] {
     auto l = Lobby();

@@ -58,6 +58,10 @@ std::shared_ptr<fw::FrmMultiMenuClass> Lobby();
 std::shared_ptr<fw::FrmMultiMenuClass> LobbyTaking(int page);
 // The lobby taking presses on its page with its button `key` under the point.
 std::function<bool()> LobbyButton(int page, const char* key, float x, float y);
+// Holds once the session page lists a game and takes clicks; until then
+// searches again each time the page takes a click: an answer a loaded
+// machine sends late is found by a later search.
+bool SearchedUntilListed();
 // The new-game page taking clicks with `target` under the point: its
 // buttons stand still, and its loop runs with no wait under way.
 std::function<bool()> NewGamePageAt(const char* target, float x, float y);

@@ -94,7 +94,6 @@ std::shared_ptr<fw::FrmFactoryClass> Factory() {
 
 void Bye() { std::raise(SIGTERM); }
 
-
 std::shared_ptr<fw::FrmMultiClass> Battle() {
   if (!fw::MultiScreen.Exists() || fw::GameState != fw::ScreenState::NetworkBattle) return nullptr;
   return std::dynamic_pointer_cast<fw::FrmMultiClass>(fw::MultiScreen.Shared());
@@ -119,7 +118,13 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
          if (!fw::NetTank->Key.empty() && fw::DPlay().IsHost()) marks.Set("hosting");
          else std::_Exit(22);
        }},
-      {"the joiner listing the game again", marks.Has("listed"), [] { plat::PushKeyStroke(kVkEscape); }},
+      // Esc asks only while the battle runs with the host's tank in it.
+      {"the joiner listing the game again, the battle taking Esc",
+       [listed = marks.Has("listed")] {
+         auto b = Battle();
+         return listed() && b && b->Battle().RunState == "Loop" && b->Battle().OwnTank() >= 0 && !b->Prompting();
+       },
+       [] { plat::PushKeyStroke(kVkEscape); }},
       // The battle asks before it lets its player go, and leaves for the
       // main menu.
       {"the exit question", [] { return Battle() && Battle()->Prompting(); }, [] { plat::PushKeyStroke('Y'); }},
@@ -141,9 +146,12 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
     fwtest::Click(100, 122);  // JOIN
   };
   const std::vector<DriverStep> rest = {
-      {"the host's game", marks.Has("hosting"), [] { fwtest::Click(100, 172); }},  // Refresh
+      {"the host's game", marks.Has("hosting"), [] {}},
       {"the host's row, JOIN under the pointer",
-       [] { return fwtest::LobbyButton(2, "JOIN", 100, 122)() && Lobby()->SessionList().Count() == 1; },
+       [] {
+         return fwtest::SearchedUntilListed() && Lobby()->SessionList().Count() == 1 &&
+                fwtest::LobbyButton(2, "JOIN", 100, 122)();
+       },
        [joinRowOne] {
          if (Lobby()->SessionList().Item(1)->Text != "Ann   (1)") std::_Exit(31);
          joinRowOne();
@@ -162,7 +170,8 @@ std::shared_ptr<fw::FrmMultiClass> Battle() {
          fwtest::Click(300, 92);
        }},
       {"the host's game listed again",
-       [] { return OnPage(2)() && Lobby()->SessionList().Count() == 1; }, [&marks] { marks.Set("listed"); }},
+       [] { return fwtest::SearchedUntilListed() && Lobby()->SessionList().Count() == 1; },
+       [&marks] { marks.Set("listed"); }},
       {"the host gone, JOIN under the pointer",
        [gone = marks.Has("gone")] { return gone() && fwtest::LobbyButton(2, "JOIN", 100, 122)(); }, joinRowOne},
       {"the failure notice up, taking a key",

@@ -232,15 +232,7 @@ void HostGame(std::vector<DriverStep>& steps, bool teams) {
 // From the session page: the search refreshed until the game shows, then
 // JOIN.
 void JoinGame(std::vector<DriverStep>& steps) {
-  // Each search ends before the page takes the next click.
-  steps.push_back({"the game found",
-                   [] {
-                     auto l = LobbyTaking(2);
-                     if (l && l->SessionList().Count() > 0) return true;
-                     if (l && fwtest::ButtonUnder(l->Buttons(), "Refresh", 100, 172)) Click(100, 172);
-                     return false;
-                   },
-                   [] { Click(400, 85); }});
+  steps.push_back({"the game found", fwtest::SearchedUntilListed, [] { Click(400, 85); }});
   steps.push_back({"the game's row chosen, JOIN under the pointer",
                    [] {
                      return LobbyButton(2, "JOIN", 100, 122)() && Lobby()->SessionList().SelectedItem == 1;
