@@ -65,15 +65,6 @@ TEST_F(LastSave, OnlyTheProfilesAndTheirOwnEquipmentFilesMakeASave) {
   EXPECT_EQ(Problem({{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "g"}}), noTail);
 }
 
-TEST_F(LastSave, AGoodSaveIsFinishedAndNothingIsTold) {
-  dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}}));
-  EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
-  EXPECT_EQ(fw::LastSaveNotice(), "");
-  EXPECT_EQ(dir.Read("User.INI"), kProfiles);
-  EXPECT_EQ(dir.Read("save/user1.DAT"), "new goods");
-  EXPECT_FALSE(dir.Exists(kJournal));
-}
-
 // Each of these stopped every start until the player deleted the journal.
 TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) {
   const struct {
