@@ -12,6 +12,7 @@
 
 #include "multiplayer/session/pumped_wait.hpp"
 #include "multiplayer/session/session_frames.hpp"
+#include "platform/runtime/code_page.hpp"
 
 // How nothing of a surviving member is lost or doubled when the host goes:
 // - every sender numbers its messages and keeps each until the host says all
@@ -1117,7 +1118,8 @@ bool SessionEngine::Host(const std::vector<std::string>& listenAddresses, const 
   c.myId = c.hostId = 1;
   c.maxSeenId = 1;
   c.nextId = 2;
-  c.sessionName = sessionName;
+  // Joiners get the name as a frame can carry it; the host keeps the same.
+  c.sessionName = plat::CutToBytes(sessionName, kMaxFrameStringBytes);
   c.myName = playerName;
   c.maxPlayers = std::max(0, maxPlayers);
   c.members[1] = SessionMember{1, playerName, "Host", c.myAddress};
