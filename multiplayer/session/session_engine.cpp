@@ -73,7 +73,7 @@ struct Peer {
   uint64_t opened = 0;
   uint64_t lastHeard = 0;
   uint64_t lastSent = 0;
-  Bucket frames, bytes;
+  Bucket frames, allFrames, bytes;
   std::vector<OutFrame> history;  // what it holds of the old host, sent ahead of its Hello
   size_t historyBytes = 0;
 };
@@ -92,6 +92,7 @@ constexpr uint32_t kRetryHelloMs = 250;
 constexpr uint32_t kHostSurelyGoneMs = 2000;
 constexpr size_t kHistoryFrames = 1024;
 constexpr size_t kHistoryBytes = 1u << 20;
+constexpr size_t kFrameOverhead = 32;  // a data or history frame's bytes beyond its payload, at most
 constexpr size_t kMaxUnidentifiedLinks = 32;
 constexpr size_t kMaxEventsPerStep = 4096;
 
@@ -565,7 +566,8 @@ struct SessionEngine::Core {
       peer.rejoined = false;
       peer.lastHeard = now;
       peer.frames.Reset(o.framesPerSecond, now, static_cast<double>(o.outboxMessages));
-      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * 32));
+      peer.allFrames.Reset(o.allFramesPerSecond, now, static_cast<double>(o.outboxMessages));
+      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * kFrameOverhead));
     }
     role = Role::Host;  // before delivering, so our own copy keeps no history
     for (auto& [seq, h] : merged) {
@@ -659,7 +661,10 @@ struct SessionEngine::Core {
     p.link = link;
     p.opened = p.lastHeard = p.lastSent = now;
     p.frames.Reset(o.framesPerSecond, now);
-    p.bytes.Reset(o.bytesPerSecond, now);
+    // A member coming back after a host change sends what it holds of the
+    // old host ahead of its Hello: that much, once, is no flood.
+    p.allFrames.Reset(o.allFramesPerSecond, now, static_cast<double>(kHistoryFrames));
+    p.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(kHistoryBytes + kHistoryFrames * kFrameOverhead));
     peers[link] = p;
   }
 
@@ -791,16 +796,14 @@ struct SessionEngine::Core {
     }
   }
 
-  void OnFromPeer(Peer& peer, const SessionFrame& f, size_t size) {
-    peer.lastHeard = now;
-    if (f.type != FrameType::History) {
-      bool ok = peer.bytes.Take(static_cast<double>(size), now);
-      if (f.type == FrameType::Data) ok = peer.frames.Take(1, now) && ok;
-      if (!ok) {
-        if (peer.id != 0 && role == Role::Host) return RemoveMember(peer.id, RemoveReason::Flooding);
-        return DropLink(peer.link);
-      }
-    }
+  bool WithinAllowance(Peer& peer, FrameType type, size_t size) {
+    bool ok = peer.allFrames.Take(1, now);
+    ok = peer.bytes.Take(static_cast<double>(size), now) && ok;
+    if (type == FrameType::Data) ok = peer.frames.Take(1, now) && ok;
+    return ok;
+  }
+
+  void OnFromPeer(Peer& peer, const SessionFrame& f) {
     if (peer.id == 0) {
       if (f.type == FrameType::Hello) {
         plat::LinkId link = peer.link;
@@ -810,6 +813,9 @@ struct SessionEngine::Core {
         if (it != peers.end()) {
           it->second.history.clear();
           it->second.historyBytes = 0;
+          // What was allowed for the history ends with it.
+          it->second.allFrames.credit = 0;
+          it->second.bytes.credit = 0;
         }
         return;
       }
@@ -854,17 +860,14 @@ struct SessionEngine::Core {
     }
     auto it = peers.find(ev.link);
     if (it == peers.end()) return;
-    if (!f) {
-      // Refused whole; it still counts against the sender's allowance.
-      Peer& p = it->second;
-      p.lastHeard = now;
-      if (!p.bytes.Take(static_cast<double>(ev.data.size()), now)) {
-        if (p.id != 0 && role == Role::Host) RemoveMember(p.id, RemoveReason::Flooding);
-        else DropLink(p.link);
-      }
-      return;
+    // Refused whole or not, every frame counts against the sender's allowance.
+    Peer& p = it->second;
+    p.lastHeard = now;
+    if (!WithinAllowance(p, f ? f->type : FrameType{}, ev.data.size())) {
+      if (p.id != 0 && role == Role::Host) return RemoveMember(p.id, RemoveReason::Flooding);
+      return DropLink(p.link);
     }
-    OnFromPeer(it->second, *f, ev.data.size());
+    if (f) OnFromPeer(it->second, *f);
   }
 
   // ---- outgoing game messages ----
