@@ -251,7 +251,11 @@ struct SessionEngine::Core {
     End("overflow", true);
     return false;
   }
+  // The game answers "player created" and "player destroyed" by reading the
+  // roster: the roster it can read must say so first, or a player who has
+  // gone is listed again.
   void PushSys(int32_t type, int32_t id) {
+    if (type == kSysPlayerCreated || type == kSysPlayerDestroyed) Publish();
     PushInbox(ReceivedMessage{0, myId, SysBytes(type, id)});
   }
 
