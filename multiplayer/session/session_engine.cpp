@@ -93,7 +93,9 @@ constexpr uint32_t kHostSurelyGoneMs = 2000;
 constexpr size_t kHistoryFrames = 1024;
 constexpr size_t kHistoryBytes = 1u << 20;
 constexpr size_t kFrameOverhead = 32;  // a data or history frame's bytes beyond its payload, at most
-constexpr size_t kMaxUnidentifiedLinks = 32;
+// A stranger that keeps opening links must open this many between a real
+// joiner's connect and its Hello to push it out; the transport has room.
+constexpr size_t kMaxUnidentifiedLinks = 256;
 constexpr size_t kMaxEventsPerStep = 4096;
 
 std::vector<uint8_t> SysBytes(int32_t type, int32_t id) {
