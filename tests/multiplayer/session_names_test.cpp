@@ -3,8 +3,11 @@
 // characters only.
 #include <gtest/gtest.h>
 
+#include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/session/session_frames.hpp"
+#include "multiplayer/session/session_loop_providers.hpp"
 #include "platform/runtime/code_page.hpp"
+#include "net_env.hpp"
 #include "session_mesh.hpp"
 
 namespace {
@@ -40,6 +43,16 @@ TEST(SessionNames, ASessionNamePastItsLimitIsCutAfterAWholeCharacter) {
     // Host and joiners list the session under the same name.
     EXPECT_EQ(host.engine->Snapshot().sessionName, seen);
   }
+}
+
+TEST(SessionNames, TheLoginNameIsKeptAsCodePageTextOfWholeCharacters) {
+  std::string login;
+  for (int i = 0; i < 60; ++i) login += "\xe5\xbc\xa0";  // three bytes of UTF-8, two of the code page
+  fwtest::ScopedEnv user("USER", login);
+  fw::LoopWorld world;
+  fw::qelDirectPlay dp(fw::MakeLoopProviders(world, "me"));
+  EXPECT_EQ(dp.UserName.size(), 98u);
+  EXPECT_EQ(plat::ToUtf8(dp.UserName), login.substr(0, 49 * 3));
 }
 
 }  // namespace
