@@ -813,15 +813,16 @@ struct SessionEngine::Core {
     if (peer.id == 0) {
       if (f.type == FrameType::Hello) {
         plat::LinkId link = peer.link;
+        // What was allowed for the history ends with it; a member coming
+        // back is given room for its backlog once the new host opens.
+        peer.allFrames.credit = 0;
+        peer.bytes.credit = 0;
         OnHello(peer, f);
         // Taken in, or to be sent again with the next Hello.
         auto it = peers.find(link);
         if (it != peers.end()) {
           it->second.history.clear();
           it->second.historyBytes = 0;
-          // What was allowed for the history ends with it.
-          it->second.allFrames.credit = 0;
-          it->second.bytes.credit = 0;
         }
         return;
       }

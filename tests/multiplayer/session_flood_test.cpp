@@ -135,4 +135,24 @@ TEST(SessionFlood, AMemberAt190MessagesASecondWithItsAcknowledgementsStays) {
   EXPECT_EQ(fromB, n);
 }
 
+TEST(SessionFlood, AMemberBringingItsBacklogToANewHostIsNoFlood) {
+  const uint32_t kBacklog = 1500;
+  Mesh mesh(13);
+  mesh.Host("a");
+  ASSERT_EQ(mesh.JoinNow("b"), fw::JoinResult::Ok);
+  ASSERT_EQ(mesh.JoinNow("c"), fw::JoinResult::Ok);
+  mesh.Run(100);  // b has heard of c
+  mesh.net().Isolate("a");
+  // What c sends while the host is already gone waits for the next host.
+  for (uint32_t n = 0; n < kBacklog; ++n) ASSERT_TRUE(mesh.Node("c").engine->Send(0, fwtest::Tagged(3, n)));
+  mesh.Run(14000, 20);
+  for (const char* name : {"b", "c"}) {
+    EXPECT_TRUE(fwtest::InSession(*mesh.Node(name).engine)) << name << mesh.Node(name).engine->Snapshot().endReason;
+    EXPECT_EQ(fwtest::RosterIds(*mesh.Node(name).engine), (std::vector<int32_t>{2, 3})) << name;
+  }
+  uint32_t fromC = 0;
+  for (auto& m : mesh.Node("b").got) fromC += m.from == 3;
+  EXPECT_EQ(fromC, kBacklog);
+}
+
 }  // namespace
