@@ -10,7 +10,8 @@
 namespace fw {
 
 // The wire protocol of sessions; a session of another protocol is not listed.
-inline constexpr uint16_t kSessionProtocol = 1;
+// 2: queries padded to the longest answer.
+inline constexpr uint16_t kSessionProtocol = 2;
 // This build of the game; joining a host of another build is refused with
 // "version".
 inline constexpr uint32_t kSessionBuild = 1;
