@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <exception>
+#include <iostream>
 #include <span>
 #include <string>
 #include <utility>
@@ -76,14 +77,19 @@ void FrmMultiMenuClass::Load() {
   } catch (const std::exception& e) {
     // A lobby that cannot run (a picture missing, say) would only start
     // again and fail the same way: say why and go back to the main menu.
-    const std::string why = LastError.empty() ? std::string(e.what()) : LastError;
+    // The error itself names the archive and the member, as at start-up;
+    // the last error would only name where the program looked.
+    const std::string why = "Network lobby: " + std::string(e.what());
     runState_ = "EXIT";
     GameState = ScreenState::MainMenu;
     LeaveUnlessBattle();
     try {
-      ShowMessageBox("Network lobby: " + why, plat::RGB(255, 0, 0));
+      // The board shows it to the player; standard error keeps it for a
+      // script that runs the game, as the runtime's own messages do.
+      std::cerr << why << '\n';
+      ShowMessageBox(why, plat::RGB(255, 0, 0));
     } catch (const std::exception&) {
-      plat::MsgBox("Network lobby: " + why);
+      plat::MsgBox(why);
     }
   }
 }
@@ -250,11 +256,15 @@ void FrmMultiMenuClass::ShowConnectFail(bool modem) {
   notice_ = "CFail";
   const std::string state = runState_;
   keyHit_ = false;
+  // The press that closes the notice only closes it: taken as a click on
+  // the button under it, it would start the same join again.
+  awaitingPress_ = true;
   while (!keyHit_) {
     if (modem) runState_ = "Modem";
     plat::DoEvents();
     if (!keyHit_) plat::Rest(5);
   }
+  awaitingPress_ = false;
   if (modem) runState_ = state;
   notice_.clear();
 }
@@ -379,6 +389,7 @@ void FrmMultiMenuClass::MouseDown(int16_t& button, int16_t& shift, float& x, flo
   lastY_ = y;
   lastButton_ = button;
   lastShift_ = shift;
+  if (awaitingPress_) return;
   const int32_t px = WholePixel(x), py = WholePixel(y);
   if (runState_ == "Modem" || runState_ == "Serial") {
     if (PtInRECT(px, py, addressList_->DesRECT())) addressList_->Click(px, py);

@@ -127,6 +127,8 @@ class FrmMultiMenuClass : public Screen {
   ButtonRepeat repeat_;
   std::string notice_;
   bool refreshing_ = false;
+  // A notice waits for a press or a key to close it.
+  bool awaitingPress_ = false;
 };
 
 }  // namespace fw
