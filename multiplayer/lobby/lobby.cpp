@@ -12,11 +12,13 @@
 #include "engine/globals.hpp"
 #include "engine/media_player.hpp"
 #include "engine/message_box.hpp"
+#include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
+#include "multiplayer/lobby/network_maps.hpp"
 #include "multiplayer/lobby/new_game_page.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
@@ -53,14 +55,6 @@ std::string Upper(std::string s) {
 }
 
 }  // namespace
-
-void SetUpLobbyList(qelListBox& list, const RECT& r, float size, bool bold, int32_t textColor) {
-  list.Init(DDraw);
-  list.Font = plat::Font{"Arial", size, bold};
-  list.DesRECT(r);
-  if (list.BackSurface) list.BackSurface->SetForeColor(textColor);
-  list.SelectColor = 0x404000;
-}
 
 FrmMultiMenuClass::FrmMultiMenuClass()
     : sessionList_(std::make_shared<qelListBox>()), addressList_(std::make_shared<qelListBox>()) {
@@ -189,6 +183,45 @@ void FrmMultiMenuClass::UpdateSession() {
     const SessionEntry s = dp.GetSessionData(i);
     sessionList_->Add(s.SessionName + "   (" + std::to_string(s.CurrentPlayers) + ")", "");
   }
+}
+
+void FrmMultiMenuClass::LoadMapList(qelListBox& list) {
+  list.RemoveAll();
+  const bool bases = GameSetting.ModeName == "Base Defensing";
+  const auto& members = *MissionPack->PackFiles;
+  for (int32_t i = 1; i <= members.Count(); ++i) {
+    const std::string& name = members.Item(i)->Key;
+    if (Upper(qelPackage::GetExtName(name)) != "INF") continue;
+    const std::string up = Upper(name);
+    // The campaign's own maps MapN and MapM are not laid out for two bases.
+    if (bases && ((up.find("MAPN") == std::string::npos && up.find("MAPM") == std::string::npos) ||
+                  up == "MAPM.INF" || up == "MAPN.INF"))
+      continue;
+    // Each map is read once a lobby, and a map left out is told once.
+    const std::string key = bases ? name + "\n" : name;
+    auto fault = mapFaults_.find(key);
+    if (fault == mapFaults_.end()) {
+      fault = mapFaults_.emplace(key, NetworkMapFault(*MissionPack, name, bases)).first;
+      if (!fault->second.empty()) std::cerr << "Map not offered: " << fault->second << '\n';
+    }
+    if (fault->second.empty()) list.Add(qelPackage::GetMainName(name), "");
+  }
+}
+
+void FrmMultiMenuClass::NewMultiGame(bool& result) {
+  result = false;
+  // Whatever an earlier page of this run armed, this page arms its own.
+  GameSetting.Role.clear();
+  setting_ = std::make_unique<NewGamePage>(static_cast<NewGameLobby&>(*this));
+  repeat_.Release();
+  while (runState_ != "EXIT") {
+    plat::DoEvents();
+    setting_->Pass(result);
+    if (runState_ == "EXIT") break;
+    setting_->Draw();
+  }
+  setting_.reset();
+  repeat_.Release();
 }
 
 int32_t FrmMultiMenuClass::GetStrCount(const std::string& text, const std::string& piece) {
@@ -421,6 +454,17 @@ void FrmMultiMenuClass::MouseUp(int16_t& button, int16_t&, float&, float&) {
 }
 
 void FrmMultiMenuClass::TestCoop() { MenuTestCoop(); }
+
+// --- what the new-game page asks of the lobby --------------------------------
+
+void FrmMultiMenuClass::ForgetPress() {
+  repeat_.Release();
+  lastButton_ = 0;
+}
+
+void FrmMultiMenuClass::EndPage() { runState_ = "EXIT"; }
+
+std::shared_ptr<Clip> FrmMultiMenuClass::DialogFrame() const { return clips_.Item("Frame"); }
 
 void FrmMultiMenuClass::DebugModeP() {
   if (!clickName_.empty()) BackBuffer->DrawText(0, 12, clickName_);
