@@ -10,6 +10,8 @@
 
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
+#include "multiplayer/battle/game_messages.hpp"
+#include "multiplayer/battle/game_modes.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
 #include "multiplayer/lobby/lobby.hpp"
 #include "multiplayer/lobby/network_maps.hpp"
@@ -18,6 +20,10 @@
 #include "tests/frontend/screen_support.hpp"
 
 namespace {
+
+// The lobby decides before the battle exists what the battle will need.
+static_assert(fw::kMaxSettingBuildings == fw::kMaxWireBuildings);
+static_assert(fw::kBaseBuildingNumbers[0] == fw::kTeam0Base && fw::kBaseBuildingNumbers[1] == fw::kTeam1Base);
 
 class LobbyMaps : public fwtest::ScreenTest {
  protected:
