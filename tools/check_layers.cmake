@@ -1,5 +1,6 @@
 # Fails when an #include runs up the stack of folders or names a third-party
-# header outside platform/. Run as
+# header outside platform/, or when a module of the network game's folders
+# reaches itself through its includes. Run as
 #   cmake -DFW_ROOT=<source tree> -P tools/check_layers.cmake
 # by the test command and by ctest. CMake is the one tool every build of the
 # game already has, so the check needs nothing else installed.

@@ -11,10 +11,10 @@ namespace fw {
 
 std::string NetworkMapFault(qelPackage& pack, const std::string& inf, bool bases) {
   const std::string place = pack.MemberPlace(inf);
-  const auto bytes = pack.ReadMember(inf);
-  if (!bytes) return place + " cannot be read: " + pack.WhyUnreadable(inf);
   MapDescription d;
   try {
+    const auto bytes = pack.ReadMember(inf);
+    if (!bytes) return place + " cannot be read: " + pack.WhyUnreadable(inf);
     plat::TextRecordReader reader(std::string(bytes->begin(), bytes->end()));
     d = ParseMapDescription(reader);
   } catch (const std::exception& e) {
