@@ -104,17 +104,4 @@ TEST_F(LobbyMaps, MapsTheSettingsCannotCarryOrThatAreNoMapsAreNotOffered) {
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
 
-TEST_F(LobbyMaps, AMapIsToldOnceALobby) {
-  MakeMissionPack({{"Junk.Inf", "nothing here"}, {"NetA.Inf", Member("NetA.Inf")}});
-  fw::GameSetting.ModeName = "Death Battle";
-  fw::FrmMultiMenuClass lobby;
-  fw::qelListBox list;
-  testing::internal::CaptureStderr();
-  lobby.LoadMapList(list);
-  lobby.LoadMapList(list);
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-  EXPECT_EQ(list.Count(), 1);
-}
-
 }  // namespace
