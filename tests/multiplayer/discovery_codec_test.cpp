@@ -62,8 +62,12 @@ TEST(DiscoveryCodec, MalformedDatagramsAreRefused) {
   for (const Case& c : cases) EXPECT_FALSE(fw::DecodeAnswer(c.bytes)) << c.what;
 
   auto q = fw::EncodeQuery({1, 1, 1});
+  EXPECT_EQ(fw::DecodeQuery(q), (DiscoveryQuery{1, 1, 1}));
   EXPECT_FALSE(fw::DecodeQuery(std::vector<uint8_t>(q.begin(), q.end() - 1)));
-  q.push_back(9);
+  auto padding = q;
+  padding.back() = 1;
+  EXPECT_FALSE(fw::DecodeQuery(padding)) << "padding that is not zeros";
+  q.push_back(0);
   EXPECT_FALSE(fw::DecodeQuery(q));
   EXPECT_FALSE(fw::DecodeQuery(good));
   EXPECT_FALSE(fw::DecodeAnswer(fw::EncodeQuery({1, 1, 1})));
