@@ -6,6 +6,7 @@
 #include "engine/globals.hpp"
 #include "engine/helpers.hpp"
 #include "engine/modal_wait.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
@@ -51,53 +52,6 @@ int32_t InkBottom(const plat::Font& font) {
     for (int32_t x = 0; x < scratch.Width(); ++x)
       if (scratch.Row(y)[x] != 0) bottom = y;
   return bottom;
-}
-
-// The lines of a text no wider than width: each the longest run that
-// fits, broken after its last blank, or inside a word longer than a line;
-// a line end in the text ends a line. Each line is found by halving, on
-// pieces no longer than a line can be, so a text of any length costs a few
-// measurements a line; past mostLines lines the rest is not laid out.
-std::vector<std::string> WrapToWidth(const plat::Surface& font, const std::string& text, int32_t width,
-                                     size_t mostLines) {
-  std::vector<std::string> lines;
-  const size_t mostBytes = 2 * static_cast<size_t>(width) + 2;  // no character is under half a pixel wide
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const size_t paraEnd = end > start && text[end - 1] == '\r' ? end - 1 : end;
-    size_t i = start;
-    do {
-      // Character boundaries of the candidate piece.
-      std::vector<size_t> ends;
-      for (size_t j = i; j < paraEnd && j - i < mostBytes;) {
-        j += plat::CharBytesAt(text, j);
-        ends.push_back(std::min(j, paraEnd));
-      }
-      size_t lo = 0, hi = ends.size();  // ends[0, lo) fit; ends[hi, ...) do not
-      while (lo < hi) {
-        const size_t mid = (lo + hi) / 2;
-        if (font.TextWidth(text.substr(i, ends[mid] - i)) <= width)
-          lo = mid + 1;
-        else
-          hi = mid;
-      }
-      size_t cut = lo == 0 ? (ends.empty() ? i : ends[0]) : ends[lo - 1];  // at least one character a line
-      if (cut < paraEnd && text[cut] != ' ') {
-        const size_t blank = text.rfind(' ', cut);
-        if (blank != std::string::npos && blank > i) cut = blank;
-      }
-      std::string line = text.substr(i, cut - i);
-      line.erase(line.find_last_not_of(' ') + 1);
-      lines.push_back(std::move(line));
-      i = cut;
-      while (i < paraEnd && text[i] == ' ') ++i;
-    } while (i < paraEnd && lines.size() <= mostLines);
-    if (end == text.size() || lines.size() > mostLines) break;
-    start = end + 1;
-  }
-  return lines;
 }
 
 // The board picture drawn height pixels tall: its upper half at the top, its
@@ -166,7 +120,7 @@ BoardText LayOutBoardText(const plat::Font& font, int32_t boardWidth, int32_t bo
     measure.SetFont(out.font);
     out.step = InkBottom(out.font) + 2;
     mostLines = 1 + static_cast<size_t>((room - boardHeight) / out.step);
-    out.lines = text.empty() ? std::vector<std::string>{} : WrapToWidth(measure, text, out.width, mostLines);
+    out.lines = text.empty() ? std::vector<std::string>{} : plat::WrapText(measure, text, out.width, mostLines);
     out.height = boardHeight + static_cast<int32_t>(std::max<size_t>(out.lines.size(), 1) - 1) * out.step;
     if (out.height <= room || size <= smallest) break;
   }
