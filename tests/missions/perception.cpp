@@ -55,10 +55,16 @@ Sight Perceive(const BattleState& w) {
       s.Units.push_back({p.PosX + radar(u.PosX - px) + p.CenterX, p.PosY + radar(u.PosY - py) + p.CenterY, enemy, false});
     }
   }
+  // A building is known by its picture: seen when the middle or any part
+  // of the inner half of its footprint shows.
   for (const BuildingInstance& b : w.Builds) {
     const float half = b.Footprint.Right / 2.0f;
-    const float x = static_cast<float>(b.DrawX) + half, y = static_cast<float>(b.Y);
-    if (shows(x, y)) s.Buildings.push_back({std::atoi(b.TypeKey.c_str()), x, y, half});
+    const float l = static_cast<float>(b.DrawX), t = static_cast<float>(b.DrawY);
+    const float fw = static_cast<float>(b.Footprint.Right), fh = static_cast<float>(b.Footprint.Bottom);
+    bool seen = false;
+    for (float fx : {0.25f, 0.5f, 0.75f})
+      for (float fy : {0.25f, 0.5f, 0.75f}) seen = seen || shows(l + fx * fw, t + fy * fh);
+    if (seen) s.Buildings.push_back({std::atoi(b.TypeKey.c_str()), l + half, static_cast<float>(b.Y), half});
   }
   // The ground: every cell whose middle the view shows.
   const int32_t c0 = std::max(0, w.ScrollX / kMaskCell), r0 = std::max(0, w.ScrollY / kMaskCell);

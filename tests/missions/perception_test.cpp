@@ -30,6 +30,7 @@ BuildingInstance BuildingAt(int32_t x, int32_t y, const char* kind) {
   b.TypeKey = kind;
   b.Footprint = {0, 0, 40, 40};
   b.DrawX = x - 20;
+  b.DrawY = y - 20;
   b.X = x;
   b.Y = y;
   return b;
@@ -78,12 +79,14 @@ TEST(Perception, NothingUnderThePanelOrTheTargetPlateIsSeenInTheView) {
   sc.w.Units.resize(1);
   sc.Enemy(300, 368);
   sc.Enemy(130, 330);
-  sc.w.Builds = {BuildingAt(1200, 1360, "560")};
+  // A building whose upper part shows above the console is seen.
+  sc.w.Builds = {BuildingAt(1200, 1375, "560")};
   s = Perceive(sc.w);
   EXPECT_EQ(sc.InView(s), 2u);
   EXPECT_EQ(s.Units[0].X, 1300.0f);
   EXPECT_EQ(s.Units[0].Y, 1368.0f);
-  EXPECT_EQ(s.Buildings.size(), 1u);
+  ASSERT_EQ(s.Buildings.size(), 1u);
+  EXPECT_EQ(s.Buildings[0].Kind, 560);
 }
 
 TEST(Perception, TheGoalIsKnownOnlyAsNearlyAsTheRadarsPixelTells) {
