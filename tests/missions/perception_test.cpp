@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "battle/battle_sinks.hpp"
 #include "tests/missions/perception.hpp"
 #include "tests/missions/scripted_player.hpp"
+#include "tools/mkdata/mission_orders.hpp"
 
 namespace fw::playtest {
 namespace {
@@ -138,6 +140,20 @@ TEST(Perception, ThePlayerKnowsTheGroundAndBuildingsOnlyFromItsLooks) {
   player.Play(s, in);
   ASSERT_EQ(player.Remembered().Buildings.size(), 1u);
   EXPECT_EQ(player.Remembered().Buildings[0].Kind, 501);
+}
+
+// Where the player looks for its buildings comes from the orders' own
+// words, each naming a ninth of the map rather than the whole of it.
+TEST(Perception, ThePartsOfTheMapThePlayerSearchesAreWordsOfTheOrders) {
+  for (int32_t m = 1; m <= 20; ++m)
+    for (const std::string& word : MissionBriefing(m).Where) {
+      const std::string orders = mkdata::kMissionOrders[m - 1];
+      EXPECT_NE(orders.find(" " + word), std::string::npos) << "mission " << m << ": " << word;
+      const auto part = MapPart(word);
+      EXPECT_NEAR((part[2] - part[0]) * (part[3] - part[1]), 5120.0f * 3840.0f / 9, 1.0f) << word;
+    }
+  EXPECT_EQ(MapPart("north-east"), (std::array<float, 4>{5120.0f * 2 / 3, 0, 5120, 1280}));
+  EXPECT_EQ(MapPart("middle"), (std::array<float, 4>{5120.0f / 3, 1280, 5120.0f * 2 / 3, 2560}));
 }
 
 }  // namespace
