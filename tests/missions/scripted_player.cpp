@@ -32,6 +32,9 @@ constexpr float kUnseenCost = 2.0f;
 // The search leans towards the goal: a way a little longer than the
 // shortest is found in a fraction of the time.
 constexpr float kGreed = 1.5f;
+// Frames of a fight without the target in the sights before the player
+// slows down to turn on the spot.
+constexpr int32_t kCircling = 300;
 
 float Deg(float rad) { return rad * 180.0f / kPi; }
 // The difference b - a of two headings, in -180 to 180.
@@ -408,15 +411,21 @@ void ScriptedPlayer::Play(const Sight& s, BattleInputs& in) {
       in.Button(2, false);
     }
     const bool aimed = Aim(s, in, tx, ty);
+    unaimed_ = aimed ? 0 : unaimed_ + 1;
     if (d > range * 0.75f) {
+      in.Release(kDown);
       in.Press(kUp);
     } else {
       // The throttle stays as it is: circling the target is harder to hit
-      // than standing.
+      // than standing. A target that circles as fast and never comes into
+      // the sights is met by slowing to turn on the spot.
       in.Release(kUp);
+      in.Hold(kDown, unaimed_ > kCircling && s.Throttle > 10);
     }
     in.Hold(kEnter, aimed && d < range * 1.05f && !LineHitsKept(s, tx, ty));
   } else {
+    unaimed_ = 0;
+    in.Release(kDown);
     bool inFront = false;
     for (const auto& u : s.Units) {
       if (!u.Enemy || !u.InView || std::hypot(u.X - s.X, u.Y - s.Y) > range) continue;

@@ -105,6 +105,7 @@ class ScriptedPlayer {
   std::vector<int32_t> givenUp_;  // cells the player could not get a look at
   float lastX_ = 0, lastY_ = 0;
   int32_t stuck_ = 0, unstick_ = 0;
+  int32_t unaimed_ = 0;  // frames of the fight without the target in the sights
   bool radarSet_ = false;
   bool fallingBack_ = false;
 };
