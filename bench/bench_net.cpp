@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_main.hpp"
 #include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "platform/net/udp_socket.hpp"
@@ -277,4 +278,4 @@ BENCHMARK(BM_IdleSessionThread)->Iterations(1)->Unit(benchmark::kMillisecond)->U
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()
