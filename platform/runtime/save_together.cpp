@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 
 namespace plat {
@@ -144,7 +145,9 @@ std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {
       bool ok = true;
       size_t start = 0;
       for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
+        FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
         path += "\\" + f.gamePath.substr(start, slash - start);
+        FW_LIBRARY_FALSE_ALARM_END
         ok = MakeDir(path);
       }
       if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes))
