@@ -84,6 +84,7 @@ TEST(StartupRoad, SplashThenProfilesThenEscEndsCleanly) {
       ::testing::ExitedWithCode(0), "");
 }
 
+namespace {
 // The closing film shows its picture and a click ends it.
 DriverStep ClosingFilmClicked(bool* shown) {
   return {"the closing film",
@@ -122,6 +123,7 @@ void OnePressEndsTheFilmAndPassesTheSplash(std::function<void()> press) {
       },
       ::testing::ExitedWithCode(0), "");
 }
+}  // namespace
 
 TEST(StartupRoad, OneKeyEndsTheIntroFilmAndPassesTheSplash) {
   OnePressEndsTheFilmAndPassesTheSplash([] { plat::PushKeyStroke(kVkReturn); });
