@@ -13,6 +13,7 @@
 
 #include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/screen.hpp"
@@ -87,7 +88,7 @@ void BM_RefreshListsAGameOnThisMachine(benchmark::State& state) {
   state.counters["rows"] = static_cast<double>(rows);
   fw::ReleaseDPlay();
 }
-BENCHMARK(BM_RefreshListsAGameOnThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_RefreshListsAGameOnThisMachine)->Unit(benchmark::kMillisecond)->Iterations(fwbench::Times(10));
 
 // Time per iteration: the map list of a fresh lobby's new-game page, every
 // map of the sample data read once to see that a network game can be
@@ -111,4 +112,4 @@ BENCHMARK(BM_FullFrameCopy);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

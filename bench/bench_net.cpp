@@ -28,11 +28,13 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_main.hpp"
 #include "multiplayer/session/session_engine.hpp"
 #include "multiplayer/session/session_frames.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "platform/net/udp_socket.hpp"
 #include "platform/net/wake_event.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 
 namespace {
 
@@ -164,7 +166,9 @@ struct Session {
     auto s = members[0]->Snapshot();
     for (int i = 1; i < count; ++i) {
       members.push_back(std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>()));
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
       members.back()->StartJoin({"127.0.0.1:0"}, s.members.at(0).address, s.sessionId, "P" + std::to_string(i), &error);
+      FW_LIBRARY_FALSE_ALARM_END
       joined &= members.back()->WaitJoin(5000) == fw::JoinResult::Ok;
     }
     Drain();
@@ -248,8 +252,10 @@ void BM_EightMembersHostThread(benchmark::State& state) {
   auto snap = s.members[0]->Snapshot();
   for (int i = 1; i < 8; ++i) {
     s.members.push_back(std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>()));
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     s.members.back()->StartJoin({"127.0.0.1:0"}, snap.members.at(0).address, snap.sessionId, "P" + std::to_string(i),
                                 &error);
+    FW_LIBRARY_FALSE_ALARM_END
     s.members.back()->WaitJoin(5000);
   }
   s.Drain();
@@ -358,4 +364,4 @@ BENCHMARK(BM_SmallFrameFloodHostThread)->Arg(0)->Arg(1)->Iterations(1)->Unit(ben
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -10,12 +10,17 @@ namespace {
 constexpr uint32_t kLookEveryMs = 5;
 }  // namespace
 
+void PumpUntil(const std::function<bool()>& done) {
+  for (;;) {
+    plat::DoEvents();
+    if (done()) return;
+    plat::Rest(kLookEveryMs);
+  }
+}
+
 int16_t WaitForKeyOrButton() {
   const FreshPress press;
-  while (!press.Taken()) {
-    plat::DoEvents();
-    if (!press.Taken()) plat::Rest(kLookEveryMs);
-  }
+  PumpUntil([&press] { return press.Taken(); });
   return press.Key();
 }
 

@@ -63,7 +63,11 @@ void Splash() {
   const RECT whole = SetRECT(0, 0, 640, 480);
   BackBuffer->BltFast(0, 0, splash.get(), &whole, plat::DDBLTFAST_WAIT);
   Primary->Flip(nullptr, 0);
-  WaitForKeyOrButton();
+  // Unlike the screens that take only a fresh press, the splash passes on
+  // whatever key or button stands: the intro film clears both as it starts,
+  // so the press that ends the film ends the splash too, and a key pressed
+  // before the film skips neither.
+  PumpUntil([] { return KeyCode > 0 || MouseButton > 0; });
 }
 
 void StartUp() {

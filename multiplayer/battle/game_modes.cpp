@@ -5,6 +5,7 @@
 
 #include "data/tank.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
@@ -78,7 +79,9 @@ int32_t GetBuildIndex(const BattleState& world, int32_t number) {
 
 std::string RemainingTimeText(int32_t limTimeMinutes, int32_t battleTime) {
   const int64_t remaining = std::max<int64_t>(int64_t{limTimeMinutes} * 60 - battleTime, 0);
+  FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
   return " " + std::to_string(remaining / 60) + ":" + std::to_string(remaining % 60);
+  FW_LIBRARY_FALSE_ALARM_END
 }
 
 SideScores FromOwnSide(const PlayerTable& table) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 
 namespace plat {
@@ -143,7 +144,9 @@ std::string InTheWay(std::string_view gameFolder, const std::string& rel) {
   std::string path(gameFolder);
   size_t start = 0;
   for (size_t slash; (slash = rel.find('/', start)) != std::string::npos; start = slash + 1) {
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     path += "\\" + rel.substr(start, slash - start);
+    FW_LIBRARY_FALSE_ALARM_END
     if (FileLen(path) >= 0) return rel.substr(0, slash) + " is a file, not a folder";
   }
   if (DirExists(path + "\\" + rel.substr(start))) return rel + " is a folder, not a file";
@@ -161,7 +164,9 @@ std::string Apply(std::string_view gameFolder, const std::vector<FileContent>& f
     bool ok = true;
     size_t start = 0;
     for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
       path += "\\" + f.gamePath.substr(start, slash - start);
+      FW_LIBRARY_FALSE_ALARM_END
       ok = MakeDir(path);
     }
     if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes)) return "Unable to Save " + f.gamePath;
