@@ -377,10 +377,41 @@ bool NetBattle::LoadMap(LoadProgress& shown) {
     return false;
   }
   FitMapSize(World);
+  if (!host) {
+    // The settings name a map this machine has, but not every map can be
+    // played: the joiner goes back to the lobby and says which.
+    const std::string unfit = UnfitMap();
+    if (!unfit.empty()) {
+      GameState = 3;
+      RunState = "EXIT";
+      LastError = unfit;
+      return false;
+    }
+  }
   World.PlayerUnit = -1;
   progress.Line(60, 200, "Set All Units");
   progress.Line(60, 216, "Launch Game");
   return true;
+}
+
+std::string NetBattle::UnfitMap() const {
+  const std::string& name = setting_.MapName;
+  const size_t cut = name.find_last_of("\\/");
+  const std::string member = (cut == std::string::npos ? name : name.substr(cut + 1)) + ".Inf";
+  const std::string where = "the map \"" + member + "\" of the archive \"" + MissionPack->File + "\"";
+  bool anyBuilding = false;
+  for (const BuildingInstance& b : World.Builds) anyBuilding = anyBuilding || !b.TypeKey.empty();
+  // Areas 1 to 4 are where tanks appear; element 0 is no area.
+  if (World.Terrains.size() < 2 && !anyBuilding) return where + " is empty: no spawn areas, no buildings";
+  if (setting_.ModeName == kModeBaseDefensing) {
+    const bool team0 = GetBuildIndex(World, kTeam0Base) >= 0, team1 = GetBuildIndex(World, kTeam1Base) >= 0;
+    if (!team0 || !team1)
+      return where + " has no base " + (team0 ? std::to_string(kTeam1Base)
+                                              : team1 ? std::to_string(kTeam0Base)
+                                                      : std::to_string(kTeam1Base) + " nor " + std::to_string(kTeam0Base)) +
+             " for \"" + kModeBaseDefensing + "\"";
+  }
+  return {};
 }
 
 void NetBattle::Start() {

@@ -131,6 +131,10 @@ class NetBattle {
   // table), then the map's size. False with LastError when it fails; the
   // screen then leaves to the main menu. ---
   bool LoadMap(LoadProgress& progress);
+  // Why the loaded map cannot be played (empty, or a "Base Defensing" map
+  // without its two bases), naming the archive and the member; empty when
+  // it can.
+  std::string UnfitMap() const;
   // The battle starts: own record, MsgJoin, ranking, the frame clock.
   void Start();
 
