@@ -79,6 +79,10 @@ class StallBattle : public NetBattleTest {
       }
       m.battle.Frame();
     }
+    if (clock % 60000 == 0 && machines.front()->battle.World.Builds.size() > 1) {
+      // Now and then a building falls at the host, as to the shots.
+      machines.front()->battle.World.Builds.back().HP = -1;
+    }
     if (clock % 4000 == 0) {
       // A kill every 4 s, between two of the drivers.
       const size_t v = (clock / 4000) % machines.size(), k = (clock / 4000 * 3 + 1) % machines.size();
@@ -99,14 +103,20 @@ class StallBattle : public NetBattleTest {
     for (const PlayerRecord& p : m.battle.Table.Players) b[p.PlayerID] = p.Score;
     return b;
   }
+  // The score boards, and the buildings the host has felled.
   void ExpectBoardsAgree() {
     const auto first = Board(*machines.front());
     EXPECT_EQ(first.size(), machines.size());
-    for (auto& m : machines) EXPECT_EQ(Board(*m), first) << "on " << m->link.MyId();
+    const size_t builds = machines.front()->battle.World.Builds.size();
+    for (auto& m : machines) {
+      EXPECT_EQ(Board(*m), first) << "on " << m->link.MyId();
+      EXPECT_EQ(m->battle.World.Builds.size(), builds) << "on " << m->link.MyId();
+    }
   }
   void Report(const char* where, EngineLink& l, size_t peakMessages) {
-    std::printf("stall %s: %u s held, inbox peak %zu messages, %zu bytes; %d kills meanwhile\n", where,
-                kStallMs / 1000, peakMessages, l.peakDrained, kills);
+    std::printf("stall %s: %u s held, inbox peak %zu messages, %zu bytes; %d kills, %zu buildings felled meanwhile\n",
+                where, kStallMs / 1000, peakMessages, l.peakDrained, kills,
+                buildsAtStart - machines.front()->battle.World.Builds.size());
   }
 
   plat::LoopNetwork net{plat::LoopNetwork::Options{7, 1, 20, false}};
@@ -115,10 +125,11 @@ class StallBattle : public NetBattleTest {
   uint64_t session = 0;
   uint32_t clock = 0;
   int32_t kills = 0;
+  size_t buildsAtStart = 0;
 };
 
 TEST_F(StallBattle, AJoinerTenMinutesInItsFactoryKeepsItsSessionAndTheScores) {
-  Host();
+  buildsAtStart = Host().battle.World.Builds.size();
   for (int i = 2; i <= 7; ++i) Joiner("P" + std::to_string(i));
   machines.push_back(std::make_unique<Machine>(NewLink("Late"), "Late", JoinSetting()));
   Machine& late = *machines.back();
@@ -149,7 +160,7 @@ TEST_F(StallBattle, AJoinerTenMinutesInItsFactoryKeepsItsSessionAndTheScores) {
 }
 
 TEST_F(StallBattle, APlayerTenMinutesAtTheExitQuestionStaysListedEverywhere) {
-  Host();
+  buildsAtStart = Host().battle.World.Builds.size();
   for (int i = 2; i <= 8; ++i) Joiner("P" + std::to_string(i));
   Machine& asking = *machines.back();
   EngineLink& askingLink = *links.back();
