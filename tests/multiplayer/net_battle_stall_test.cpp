@@ -15,7 +15,7 @@
 namespace fw::nettest {
 namespace {
 
-constexpr uint32_t kFrameMs = 40;
+constexpr uint32_t kFrameMs = 100;
 constexpr uint32_t kStallMs = 10 * 60 * 1000;
 
 class StallBattle : public NetBattleTest {
