@@ -1,6 +1,7 @@
 #pragma once
 // A session engine as the network battle's link, for battles over the
 // session protocol itself (real ENet through a relay, or LoopTransport).
+#include <algorithm>
 #include <memory>
 
 #include "multiplayer/battle/net_link.hpp"
@@ -24,10 +25,12 @@ class EngineLink final : public NetLink {
     auto m = e_->Receive();
     if (m) {
       drained += m->bytes.size();
+      ++drainedMessages;
     } else {
       // Everything the inbox held has been read: what it held at most.
       peakDrained = std::max(peakDrained, drained);
-      drained = 0;
+      peakDrainedMessages = std::max(peakDrainedMessages, drainedMessages);
+      drained = drainedMessages = 0;
     }
     return m;
   }
@@ -37,6 +40,8 @@ class EngineLink final : public NetLink {
 
   size_t drained = 0;      // bytes read since the inbox was last empty
   size_t peakDrained = 0;  // the most read in one go: the inbox's peak in bytes
+  size_t drainedMessages = 0;
+  size_t peakDrainedMessages = 0;  // and in messages
 
  private:
   std::unique_ptr<SessionEngine> e_;

@@ -115,7 +115,7 @@ class StallBattle : public NetBattleTest {
   }
   void Report(const char* where, EngineLink& l, size_t peakMessages) {
     std::printf("stall %s: %u s held, inbox peak %zu messages, %zu bytes; %d kills, %zu buildings felled meanwhile\n",
-                where, kStallMs / 1000, peakMessages, l.peakDrained, kills,
+                where, kStallMs / 1000, std::max(peakMessages, l.peakDrainedMessages), l.peakDrained, kills,
                 buildsAtStart - machines.front()->battle.World.Builds.size());
   }
 
