@@ -234,12 +234,16 @@ class ModeStep {
 
 }  // namespace
 
+void StartClock(GameModeState& s, int32_t elapsed) {
+  const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
+  s.ClockStart = plat::timeGetTime() - ms;
+  s.ClockStarted = true;
+}
+
 void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
               int32_t elapsed, NetResultBook& book) {
   if (elapsed != 0) {
-    const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
-    s.ClockStart = plat::timeGetTime() - ms;
-    s.ClockStarted = true;
+    StartClock(s, elapsed);
     return;
   }
   if (s.Ended) return;

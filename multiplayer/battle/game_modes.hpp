@@ -113,6 +113,10 @@ struct GameModeState {
 // leaves its loop after showing the end screen. Once ended, nothing more.
 void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
               int32_t elapsed, NetResultBook& book);
+// The clock reads `elapsed` seconds now, whatever it read before; 0 starts
+// it afresh. A joiner starts it so when the host's settings arrive, even in
+// the host's first second.
+void StartClock(GameModeState& s, int32_t elapsed);
 // After the loop was held (exit question, end screen): the held stretch adds
 // no territory time.
 void ResumeAfterHold(GameModeState& s);

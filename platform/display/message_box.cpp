@@ -59,6 +59,7 @@ bool WaitInWindow(const std::string& text) {
   bool quit = false;
   for (;;) {
     RunTestDriver();
+    RunWaitDuty();
     if (TakeQuitSignal()) {
       quit = true;
       break;

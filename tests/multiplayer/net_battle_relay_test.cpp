@@ -10,6 +10,7 @@
 #include "multiplayer/battle/game_modes.hpp"
 #include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
+#include "tests/multiplayer/engine_link.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 #include "tests/multiplayer/net_env.hpp"
 #include "tests/multiplayer/session_engine_link.hpp"
