@@ -38,11 +38,6 @@ bool IsTeamMode(GameMode mode);
 // The modes ranked by time held in the territory.
 bool IsTerritoryMode(GameMode mode);
 
-// The bases of "Base Defensing", by building number: team 0 defends 587,
-// team 1 defends 580.
-inline constexpr int32_t kTeam0Base = 587;
-inline constexpr int32_t kTeam1Base = 580;
-
 // The territory: a 1280 x 960 block in the middle of the map, edges
 // inclusive (1920, 1440, 3200, 2400 on a 5120 x 3840 map); on a smaller map
 // the block shrinks to fit and stays in the middle.

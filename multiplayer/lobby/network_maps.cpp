@@ -28,7 +28,7 @@ std::string NetworkMapFault(qelPackage& pack, const std::string& inf, bool bases
     return place + " has " + std::to_string(d.BuildingRows.size()) + " buildings, more than the " +
            std::to_string(kMaxSettingBuildings) + " a game's settings carry to a joiner";
   if (bases)
-    for (int32_t base : kBaseBuildingNumbers)
+    for (int32_t base : {kTeam0Base, kTeam1Base})
       if (std::none_of(d.BuildingRows.begin(), d.BuildingRows.end(),
                        [base](const MapDescription::BuildingRow& b) { return LeadingNumber(b.TypeKey) == base; }))
         return place + " has no base " + std::to_string(base) + " for \"Base Defensing\"";

@@ -7,14 +7,9 @@
 #include <string>
 
 #include "engine/pack.hpp"
+#include "multiplayer/lobby/game_setting.hpp"
 
 namespace fw {
-
-// The buildings one settings message carries to a joiner.
-inline constexpr size_t kMaxSettingBuildings = 1024;
-// The two bases of "Base Defensing", by the number their type keys read as:
-// team 0 defends the first, team 1 the second.
-inline constexpr int32_t kBaseBuildingNumbers[2] = {587, 580};
 
 // Why the map whose description is the archive's member `inf` cannot be
 // offered, naming the archive and the member; "" when it can. `bases`: for

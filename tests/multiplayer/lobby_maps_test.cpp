@@ -21,10 +21,6 @@
 
 namespace {
 
-// The lobby decides before the battle exists what the battle will need.
-static_assert(fw::kMaxSettingBuildings == fw::kMaxWireBuildings);
-static_assert(fw::kBaseBuildingNumbers[0] == fw::kTeam0Base && fw::kBaseBuildingNumbers[1] == fw::kTeam1Base);
-
 class LobbyMaps : public fwtest::ScreenTest {
  protected:
   std::string Member(const std::string& name) {

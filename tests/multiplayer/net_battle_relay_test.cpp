@@ -13,7 +13,6 @@
 #include "tests/multiplayer/engine_link.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 #include "tests/multiplayer/net_env.hpp"
-#include "tests/multiplayer/session_engine_link.hpp"
 
 namespace fw::nettest {
 namespace {

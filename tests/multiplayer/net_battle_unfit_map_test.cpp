@@ -78,7 +78,7 @@ TEST_P(UnfitMap, SendsTheJoinerBackToTheLobbyNamingArchiveAndMember) {
   EXPECT_FALSE(JoinMap(c.map, c.mode, b));
   EXPECT_EQ(b->battle.GameState, 3);
   const std::string& why = b->battle.LastError;
-  for (const std::string named : {std::string("\"") + c.map + ".Inf\"", std::string("\"MissionPack\""),
+  for (const std::string& named : {std::string("\"") + c.map + ".Inf\"", std::string("\"MissionPack\""),
                                   std::string(c.named)})
     EXPECT_NE(why.find(named), std::string::npos) << why;
 }

@@ -7,6 +7,7 @@
 
 #include "multiplayer/session/session_frames.hpp"
 #include "session_mesh.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 
 namespace {
 
@@ -41,8 +42,10 @@ struct Flood {
     hello.protocol = fw::kSessionProtocol;
     hello.build = fw::kSessionBuild;
     hello.sessionId = mesh.sessionId();
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     hello.name = "Eve";
     hello.address = "h";
+    FW_LIBRARY_FALSE_ALARM_END
     h.Send(fw::EncodeFrame(hello));
     mesh.Run(50);
     for (auto& f : h.heard)

@@ -10,7 +10,7 @@
 
 #include "platform/net/loop_transport.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
-#include "tests/multiplayer/session_engine_link.hpp"
+#include "tests/multiplayer/engine_link.hpp"
 #include "tests/multiplayer/session_mesh.hpp"
 
 namespace fw::nettest {
