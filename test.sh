@@ -24,4 +24,6 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$FW_ROOT/tools/lsan_suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$FW_ROOT/build-test"
+# The suites, and each benchmark program once with one iteration per benchmark
+# (label bench): a benchmark that hangs or crashes fails the run.
 ctest --output-on-failure -j "$(nproc)" -LE long

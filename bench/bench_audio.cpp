@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_main.hpp"
 #include "engine/key_config.hpp"
 #include "engine/sound.hpp"
 #include "tests/platform/audio_test_media.hpp"
@@ -66,10 +67,8 @@ int main(int argc, char** argv) {
     const std::string key = fw::EffectSoundKey(effect);
     if (!fw::Sounds->Find(key)) fw::Sounds->Add(key, (dir / "effect.wav").string());
   }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int status = fwbench::RunWithDeadline(argc, argv);
   fw::Sounds.Release();
   std::filesystem::remove_all(dir);
-  return 0;
+  return status;
 }

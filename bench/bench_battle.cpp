@@ -8,6 +8,7 @@
 
 #include "battle/loaders.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "tests/battle/sim_world.hpp"
 
 namespace {
@@ -84,8 +85,8 @@ void BM_MapABattle20000Frames(benchmark::State& state) {
   state.counters["frames"] = benchmark::Counter(20000.0 * static_cast<double>(state.iterations()),
                                                 benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_MapABattle20000Frames)->Arg(24)->Arg(60)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapABattle20000Frames)->Arg(24)->Arg(60)->Unit(benchmark::kMillisecond)->Iterations(fwbench::Times(3));
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

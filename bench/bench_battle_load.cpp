@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/map_load_members.hpp"
+#include "bench/bench_main.hpp"
 
 namespace {
 
@@ -26,4 +27,4 @@ BENCHMARK(BM_LoadMapAWithPictures)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -14,6 +14,7 @@
 #include "battle/battle_sim.hpp"
 #include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
 #include "platform/runtime/clock.hpp"
@@ -161,15 +162,13 @@ void BM_PacedFrame(benchmark::State& state) {
   }
   b.screen->SetPaced(false);
 }
-BENCHMARK(BM_PacedFrame)->UseRealTime()->Iterations(120);
+BENCHMARK(BM_PacedFrame)->UseRealTime()->Iterations(fwbench::Times(120));
 
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  const int status = fwbench::RunWithDeadline(argc, argv);
+  return status;
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_main.hpp"
 #include "platform/d3d/device.hpp"
 #include "platform/d3d/rm.hpp"
 #include "platform/d3d/texture.hpp"
@@ -291,4 +292,4 @@ BENCHMARK(BM_RmScene_Linear)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -4,6 +4,7 @@
 // Baselines: the window copy alone, and MakeMap.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_main.hpp"
 #include "data/scroll_map.hpp"
 #include "tests/data/data_diamond_sheet.hpp"
 
@@ -89,4 +90,4 @@ BENCHMARK(BM_MakeMap);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_main.hpp"
 #include "platform/display/surface.hpp"
 
 namespace {
@@ -131,4 +132,4 @@ BENCHMARK(BM_StretchHalf_SDL);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

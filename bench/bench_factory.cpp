@@ -16,6 +16,7 @@
 #include "bench/factory_player.hpp"
 #include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "factory/factory_screen.hpp"
@@ -83,7 +84,7 @@ void BM_HallFrame(benchmark::State& state) {
   Report(state, each, copy);
   state.counters["fps"] = 1e9 / each;
 }
-BENCHMARK(BM_HallFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_HallFrame)->Unit(benchmark::kMillisecond)->MinTime(fwbench::MinSeconds(2.0));
 
 void BM_EnterFactory(benchmark::State& state) {
   Prepare();
@@ -106,8 +107,8 @@ void BM_EnterFactory(benchmark::State& state) {
   }
   Report(state, total / static_cast<double>(state.iterations()), copy);
 }
-BENCHMARK(BM_EnterFactory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_EnterFactory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(fwbench::Times(10));
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

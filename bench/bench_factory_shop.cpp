@@ -11,6 +11,7 @@
 #include "bench/factory_player.hpp"
 #include "bench/frame_copy.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
 #include "factory/factory_screen.hpp"
@@ -63,4 +64,4 @@ BENCHMARK(BM_WeaponShopFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/frame_copy.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
@@ -120,4 +121,4 @@ BENCHMARK(BM_EndScreenFrame);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

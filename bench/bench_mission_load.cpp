@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bench/map_load_members.hpp"
+#include "bench/bench_main.hpp"
 
 namespace {
 
@@ -57,4 +58,4 @@ BENCHMARK(BM_LoadLargestMapOnScreen)->Unit(benchmark::kMillisecond)->UseRealTime
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

@@ -9,6 +9,10 @@
 // Load: eight members each sending 66 messages of 200 bytes a second to all;
 // the host's network thread's CPU time over the wall time (cpu_pct), and that
 // of an idle session's thread.
+// Flood: a member that sends 50,000 one-byte heartbeats a second for 8 s,
+// once (/0) or coming back with a new Hello whenever it is removed (/1); the host's network
+// thread's CPU share (cpu_pct), against that of the same host carrying an
+// honest member at 190 messages a second in the same run (cpu_ratio).
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 
@@ -24,10 +28,13 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_main.hpp"
 #include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "platform/net/enet_transport.hpp"
 #include "platform/net/udp_socket.hpp"
 #include "platform/net/wake_event.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 
 namespace {
 
@@ -159,7 +166,9 @@ struct Session {
     auto s = members[0]->Snapshot();
     for (int i = 1; i < count; ++i) {
       members.push_back(std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>()));
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
       members.back()->StartJoin({"127.0.0.1:0"}, s.members.at(0).address, s.sessionId, "P" + std::to_string(i), &error);
+      FW_LIBRARY_FALSE_ALARM_END
       joined &= members.back()->WaitJoin(5000) == fw::JoinResult::Ok;
     }
     Drain();
@@ -243,8 +252,10 @@ void BM_EightMembersHostThread(benchmark::State& state) {
   auto snap = s.members[0]->Snapshot();
   for (int i = 1; i < 8; ++i) {
     s.members.push_back(std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>()));
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     s.members.back()->StartJoin({"127.0.0.1:0"}, snap.members.at(0).address, snap.sessionId, "P" + std::to_string(i),
                                 &error);
+    FW_LIBRARY_FALSE_ALARM_END
     s.members.back()->WaitJoin(5000);
   }
   s.Drain();
@@ -275,6 +286,82 @@ void BM_IdleSessionThread(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleSessionThread)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Joins the session at address as a bare link: Hello and nothing of the
+// protocol after it. 0 when it did not get in within a second.
+plat::LinkId RawJoin(plat::EnetTransport& t, const fw::SessionSnapshot& host) {
+  const plat::LinkId link = t.Connect(host.members.at(0).address);
+  fw::SessionFrame hello;
+  hello.type = fw::FrameType::Hello;
+  hello.protocol = fw::kSessionProtocol;
+  hello.build = fw::kSessionBuild;
+  hello.sessionId = host.sessionId;
+  hello.name = "Flood";
+  for (auto end = Clock::now() + std::chrono::seconds(1); Clock::now() < end; t.Wait(2)) {
+    while (auto ev = t.Poll()) {
+      if (ev->link != link) continue;
+      if (ev->kind == plat::TransportEvent::Kind::Connected) t.Send(link, fw::EncodeFrame(hello));
+      if (ev->kind == plat::TransportEvent::Kind::Disconnected) return 0;
+      if (ev->kind == plat::TransportEvent::Kind::Received) {
+        auto f = fw::DecodeFrame(ev->data);
+        if (f && f->type == fw::FrameType::Welcome) return link;
+        if (f && f->type == fw::FrameType::Refuse) return 0;
+      }
+    }
+  }
+  return 0;
+}
+
+void BM_SmallFrameFloodHostThread(benchmark::State& state) {
+  auto before = Threads();
+  Session s(1);
+  int hostThread = NewThread(before);
+  std::string error;
+  const auto snap = s.members[0]->Snapshot();
+  s.members.push_back(std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>()));
+  s.members.back()->StartJoin({"127.0.0.1:0"}, snap.members.at(0).address, snap.sessionId, "Honest", &error);
+  if (s.members.back()->WaitJoin(5000) != fw::JoinResult::Ok) {
+    state.SkipWithError("join failed");
+    return;
+  }
+  double honest = 0, flood = 0;
+  int removals = 0;
+  uint64_t sent = 0;
+  for (auto _ : state) {
+    honest = CpuShare(hostThread, [&] {
+      auto start = Clock::now();
+      for (int i = 0; i < 190 * 3; ++i) {
+        s.members[1]->Send(1, std::vector<uint8_t>(100, 7));
+        s.Drain();
+        std::this_thread::sleep_until(start + std::chrono::microseconds(1000000 / 190) * (i + 1));
+      }
+    });
+    flood = CpuShare(hostThread, [&] {
+      plat::EnetTransport t;
+      const std::vector<uint8_t> heartbeat = fw::EncodeFrame(fw::SessionFrame{});
+      plat::LinkId link = 0;
+      auto start = Clock::now();
+      for (int ms = 0; ms < 8000; ++ms) {
+        if (link == 0 && (ms == 0 || state.range(0) == 1)) link = RawJoin(t, snap);
+        for (int i = 0; i < 50 && link != 0; ++i) sent += t.Send(link, heartbeat);
+        while (auto ev = t.Poll())
+          if (ev->kind == plat::TransportEvent::Kind::Disconnected && ev->link == link) {
+            link = 0;
+            ++removals;
+          }
+        s.Drain();
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(ms + 1));
+      }
+    });
+  }
+  state.counters["cpu_pct"] = flood;
+  state.counters["honest_cpu_pct"] = honest;
+  state.counters["cpu_ratio"] = honest > 0 ? flood / honest : 0;
+  state.counters["removals"] = removals;
+  state.counters["frames_sent"] = static_cast<double>(sent);
+  state.counters["honest_stays"] = fw::SessionSnapshot::State::Member == s.members[1]->Snapshot().state;
+}
+BENCHMARK(BM_SmallFrameFloodHostThread)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

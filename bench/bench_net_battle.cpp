@@ -10,6 +10,7 @@
 
 #include "battle/battle_sim.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "tests/multiplayer/test_hub.hpp"
 
 namespace {
@@ -137,4 +138,4 @@ BENCHMARK(BM_CampaignFrameSameUnits)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FW_BENCHMARK_MAIN()

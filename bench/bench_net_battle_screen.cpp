@@ -11,6 +11,7 @@
 
 #include "battle/battle_screen.hpp"
 #include "bench/sample_data.hpp"
+#include "bench/bench_main.hpp"
 #include "data/users.hpp"
 #include "engine/surfaces.hpp"
 #include "multiplayer/battle/net_battle_screen.hpp"
@@ -182,8 +183,6 @@ BENCHMARK(BM_NetworkFrame8);
 int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  const int status = fwbench::RunWithDeadline(argc, argv);
+  return status;
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_main.hpp"
 #include "platform/input/window.hpp"
 
 namespace {
@@ -129,10 +130,8 @@ BENCHMARK(BM_Present_SdlSoftware_PointerNew);
 int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int status = fwbench::RunWithDeadline(argc, argv);
   plat::Window::Instance().Destroy();
   plat::QuitPlatform();
-  return 0;
+  return status;
 }

@@ -287,9 +287,10 @@ bool UsersClass::SaveTogether(const std::vector<Goods>& goods) {
   // The journal lives beside User.INI, which the start-up checks first.
   const size_t slash = File.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? std::string(".") : File.substr(0, slash);
-  if (!plat::WriteFilesTogether(folder, files)) {
+  if (std::string why; !plat::WriteFilesTogether(folder, files, &why)) {
     waiting_ = goods;
-    LastError = "Unable to Save " + FileNameOf(File) + " and " + FileNameOf(goods.back().file);
+    LastError = "Unable to Save " + FileNameOf(File) + " and " + FileNameOf(goods.back().file) +
+                (why.empty() ? "" : ": " + why);
     return false;
   }
   waiting_.clear();

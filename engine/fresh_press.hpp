@@ -1,6 +1,6 @@
 #pragma once
 // The rule of the screens that a single press ends (the end screen, the
-// briefing's state page, the splash and closing film, the message boxes): a
+// briefing's state page, the closing film, the message boxes): a
 // key or button still held from the screen before, or hit at the moment the
 // screen appears, must not skip it unseen. Such a screen takes only a press
 // that began after it opened, and none in its first moments.

@@ -4,6 +4,7 @@
 // shared record of the pointer's counters and the box's surfaces.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/surfaces.hpp"
 
@@ -25,6 +26,25 @@ extern MsgBoardRecord MsgBoard;
 extern const char* const kBoardPicture;
 // Its name as the loaders take it, in the game's code page.
 const std::string& BoardPicture();
+
+// Where a question box's text goes: wrapped to lines no wider than the
+// board leaves between its margins of 20 pixels, the first at (20, 15), and
+// the board drawn taller by one line's step for each line past the first,
+// down to the screen's bottom at most. A text too long for that is drawn a
+// point smaller at a time, down to 8 points; one too long even then is cut
+// after the last line that fits, ending in "...".
+struct BoardText {
+  plat::Font font;         // the font the lines are measured and drawn in
+  std::vector<std::string> lines;
+  int32_t x = 20, y = 15;  // the first line's top-left on the board
+  int32_t step = 0;        // from one line's top to the next's
+  int32_t width = 0;       // the widest a line may be
+  int32_t height = 0;      // the board's height as drawn
+  bool cut = false;
+};
+// The layout for a board of the picture's size shown at the box's place,
+// starting from the box's font.
+BoardText LayOutBoardText(const plat::Font& font, int32_t boardWidth, int32_t boardHeight, const std::string& text);
 
 // Shows the text on the board at (190, 100) of the primary surface and
 // waits for a key or a mouse button: the key code, or 0 for a button.

@@ -11,6 +11,14 @@ constexpr uint32_t kLookEveryMs = 5;
 const FreshPress* g_waiting = nullptr;
 }  // namespace
 
+void PumpUntil(const std::function<bool()>& done) {
+  for (;;) {
+    plat::DoEvents();
+    if (done()) return;
+    plat::Rest(kLookEveryMs);
+  }
+}
+
 int16_t WaitForKeyOrButton() {
   const FreshPress press;
   // Put back however the wait ends, a throw from a pump included.
@@ -19,10 +27,7 @@ int16_t WaitForKeyOrButton() {
     explicit Waiting(const FreshPress& p) { g_waiting = &p; }
     ~Waiting() { g_waiting = outer; }
   } waiting(press);
-  while (!press.Taken()) {
-    plat::DoEvents();
-    if (!press.Taken()) plat::Rest(kLookEveryMs);
-  }
+  PumpUntil([&press] { return press.Taken(); });
   return press.Key();
 }
 

@@ -1,15 +1,19 @@
 #pragma once
-// The wait that start-up's splash and the question box share: the window's
-// events run until a fresh key or mouse button press arrives.
+// The waits of the screens that hold until a key or a mouse button: the
+// splash and the question box.
 
 #include <cstdint>
+#include <functional>
 
 namespace fw {
 
+// Runs DoEvents, then again until `done` holds. Between looks the machine rests, except
+// while a test holds the clock fixed.
+void PumpUntil(const std::function<bool()>& done);
+
 // Runs DoEvents until a press that began after the call (and not in its
 // first moments, see fresh_press.hpp) arrives; returns its key, 0 for a
-// mouse button. KeyCode and MouseButton are not cleared here. Between looks
-// the machine rests, except while a test holds the clock fixed.
+// mouse button. KeyCode and MouseButton are not cleared here.
 int16_t WaitForKeyOrButton();
 
 // For test drivers, which must press only when a wait listens: whether such

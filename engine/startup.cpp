@@ -7,6 +7,7 @@
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
 #include "engine/joystick.hpp"
+#include "engine/last_save.hpp"
 #include "engine/media_player.hpp"
 #include "engine/modal_wait.hpp"
 #include "engine/pack.hpp"
@@ -21,7 +22,6 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
-#include "platform/runtime/save_together.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
@@ -63,7 +63,11 @@ void Splash() {
   const RECT whole = SetRECT(0, 0, 640, 480);
   BackBuffer->BltFast(0, 0, splash.get(), &whole, plat::DDBLTFAST_WAIT);
   Primary->Flip(nullptr, 0);
-  WaitForKeyOrButton();
+  // Unlike the screens that take only a fresh press, the splash passes on
+  // whatever key or button stands: the intro film clears both as it starts,
+  // so the press that ends the film ends the splash too, and a key pressed
+  // before the film skips neither.
+  PumpUntil([] { return KeyCode > 0 || MouseButton > 0; });
 }
 
 void StartUp() {
@@ -87,6 +91,7 @@ void StartUp() {
   // rather than fail on the splash.
   if (!CreatePrimaryAndBackBuffer(Primary, BackBuffer, DDraw)) EndProgram(1);  // 11
   Splash();                                                          // 12, 13
+  TellOfLastSave();
   Board->WindowState = 2;                                            // 14
   Sounds->Init(Board->hWnd(), DX.get());                             // 15
   DInput->InitDirectInput(*Board);                                   // 16
@@ -202,13 +207,8 @@ int Main() {
     ~TempFolderRemoval() { plat::RemoveGameTempFolder(); }
   } removal;
   // A game killed while saving money and goods together left the step's
-  // journal: finish it before anything reads the files. Until it can be
-  // finished the game does not start, so nothing older is saved over it.
-  if (const std::string failed = plat::RecoverFilesWrittenTogether(plat::ProgramFolder()); !failed.empty()) {
-    plat::MsgBox("The last save cannot be finished (" + failed +
-                 "): the game starts once the game folder can be written.");
-    return 1;
-  }
+  // journal: finish it before anything reads the files.
+  if (!FinishLastSave(plat::ProgramFolder())) return 1;
   // Saves of a game killed while saving leave their temporary files.
   plat::RemoveStaleSaveFiles(plat::ProgramFolder());
   plat::RemoveStaleSaveFiles(plat::ProgramFolder() + "\\save");

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
+
 namespace fw {
 namespace {
 
@@ -64,7 +66,9 @@ std::string SingleStr(float v) {
   return (t[0] == '-' ? "" : " ") + t;
 }
 
+FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
 std::string WholeStr(int64_t v) { return (v >= 0 ? " " : "") + std::to_string(v); }
+FW_LIBRARY_FALSE_ALARM_END
 
 void SetEQUTextInfo(AttributeLines& a, const FactoryCatalogs& catalogs, int32_t panel, const std::string& name,
                     const std::string& ammunition) {

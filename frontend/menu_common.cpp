@@ -8,6 +8,7 @@
 #include "engine/globals.hpp"
 #include "engine/message_box.hpp"
 #include "engine/surfaces.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -19,7 +20,9 @@ void CallBuildBattleTank() {
   if (BuildBattleTank) BuildBattleTank();
 }
 
+FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
 std::string Str(double v) { return (v >= 0 ? " " : "") + NumberText(v); }
+FW_LIBRARY_FALSE_ALARM_END
 
 int32_t WholePixel(float v) {
   const double r = plat::RoundHalfEven(static_cast<double>(v));

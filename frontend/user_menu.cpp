@@ -12,6 +12,7 @@
 #include "frontend/menu_common.hpp"
 #include "frontend/widgets/ansi_text.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -191,6 +192,8 @@ void FrmUserMenuClass::ComposeBoard() {
   const RECT whole = GetSurfaceSize(board);
   tempB->BltFast(0, 0, board.get(), &whole, plat::DDBLTFAST_WAIT);
   const int32_t mission = user->Mission - 1;
+  // The alarm is reported at the function's closing brace.
+  FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
   const struct {
     std::string text;
     int32_t x, y;
@@ -207,6 +210,7 @@ void FrmUserMenuClass::ComposeBoard() {
   };
   for (const auto& t : texts) tempB->DrawText(t.x, t.y, t.text);
 }
+FW_LIBRARY_FALSE_ALARM_END
 
 void FrmUserMenuClass::PaintIT() {
   const auto back = mClips.Item("Back");

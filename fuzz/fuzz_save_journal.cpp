@@ -1,10 +1,14 @@
-// libs: plat_runtime
+// libs: fw_engine
 // The save journal from arbitrary bytes: only a whole journal whose paths
-// stay inside its folder decodes, and it encodes back to the same bytes.
+// stay inside its folder decodes, and it encodes back to the same bytes;
+// the start applies only one that holds User.INI of six records and
+// equipment files of profiles 1 to 6, each once.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "engine/last_save.hpp"
 #include "platform/runtime/save_together.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -23,5 +27,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   if (plat::EncodeSaveJournal(*files) != bytes) __builtin_trap();
+  // No User.INI stands in a folder that does not exist: no tail to keep.
+  if (fw::ProfileJournalProblem("/nonexistent-fuzz-folder", *files).empty()) {
+    int profiles = 0;
+    unsigned seen = 0;
+    for (const plat::FileContent& f : *files) {
+      std::string lower;
+      for (const char c : f.gamePath) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      if (lower == "user.ini") {
+        ++profiles;
+        if (f.bytes.size() != 384) __builtin_trap();
+        continue;
+      }
+      if (lower.size() != 14 || lower.compare(0, 9, "save/user") != 0 || lower.compare(10, 4, ".dat") != 0 ||
+          lower[9] < '1' || lower[9] > '6' || (seen & (1u << (lower[9] - '0'))))
+        __builtin_trap();
+      seen |= 1u << (lower[9] - '0');
+    }
+    if (profiles != 1 || seen == 0) __builtin_trap();
+  }
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "battle/roster.hpp"
 #include "missions/campaign.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/random.hpp"
 
 namespace fw {
@@ -142,7 +143,9 @@ void Mission20(MissionRun& m, uint8_t stage) {
   // every frame, until no factory is left.
   if (m.BuildingBound() != m.V.MisBuildCount && m.V.MisState == 0) {
     const int32_t left = m.BuildingsOfKind(661, 672) + m.BuildingsOfKind(577, 580);
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     ShowMsg(m.W, (left >= 0 ? " " : "-") + std::to_string(std::abs(left)) + "Building(s)", kMessageTime);
+    FW_LIBRARY_FALSE_ALARM_END
     if (left == 0) m.SetState(1);
   }
   if (m.V.MisState == 0 && m.Enemies() <= 24) Hunt(m, PlaceAtRandom(m, 13, 2, 7, kEscort));

@@ -1,5 +1,6 @@
 # Fails when an #include runs up the stack of folders or names a third-party
-# header outside platform/. Run as
+# header outside platform/, or when a module of the network game's folders
+# reaches itself through its includes. Run as
 #   cmake -DFW_ROOT=<source tree> -P tools/check_layers.cmake
 # by the test command and by ctest. CMake is the one tool every build of the
 # game already has, so the check needs nothing else installed.
@@ -34,6 +35,12 @@ set(FW_PLATFORM_USES_display display input runtime)
 set(FW_PLATFORM_USES_audio audio display input runtime)
 set(FW_PLATFORM_USES_d3d d3d display input runtime)
 set(FW_PLATFORM_USES_net net runtime)
+
+# Folders whose modules (a header and its source, named alike) include one
+# another one way only: a module that reaches itself through its includes
+# cannot be built, tested or moved on its own. The network game's three
+# folders were split to show their layers; this keeps them apart inside too.
+set(FW_ACYCLIC_FOLDERS multiplayer/session multiplayer/lobby multiplayer/battle)
 
 # Headers of the libraries only platform/ may include.
 set(FW_THIRD_PARTY_RE "^(SDL[^/]*\\.h|jpeglib\\.h|SDL2/|libav[a-z]*/|libsw[a-z]*/|libpostproc/|assimp/|enet/|termios\\.h)")
@@ -113,8 +120,25 @@ file(GLOB_RECURSE fw_files RELATIVE "${FW_ROOT}"
   "${FW_ROOT}/app/*" "${FW_ROOT}/tests/*" "${FW_ROOT}/bench/*" "${FW_ROOT}/fuzz/*" "${FW_ROOT}/tools/*")
 list(FILTER fw_files INCLUDE REGEX "\\.(cpp|cc|hpp|h|inl)$")
 
+# The module of a path, when it lies directly in one of FW_ACYCLIC_FOLDERS
+# ("" otherwise): the path without its extension.
+function(fw_acyclic_module path out)
+  set(module "")
+  get_filename_component(dir "${path}" DIRECTORY)
+  if(dir IN_LIST FW_ACYCLIC_FOLDERS)
+    string(REGEX REPLACE "\\.[^./]*$" "" module "${path}")
+  endif()
+  set(${out} "${module}" PARENT_SCOPE)
+endfunction()
+
+set(fw_modules "")
 foreach(file ${fw_files})
   file(STRINGS "${FW_ROOT}/${file}" incs REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  fw_acyclic_module("${file}" from_module)
+  if(from_module)
+    list(APPEND fw_modules "${from_module}")
+    get_filename_component(from_dir "${file}" DIRECTORY)
+  endif()
   # What the file stands at: a product layer, a test folder, or a program
   # above everything (app-like tools, benchmarks, fuzz targets).
   set(kind product)
@@ -154,6 +178,19 @@ foreach(file ${fw_files})
       endif()
       continue()
     endif()
+    if(from_module)
+      # A bare name is a file of the same folder.
+      set(full "${name}")
+      if(NOT name MATCHES "/")
+        set(full "${from_dir}/${name}")
+      endif()
+      fw_acyclic_module("${full}" to_module)
+      get_filename_component(to_dir "${full}" DIRECTORY)
+      if(to_module AND to_dir STREQUAL from_dir AND NOT to_module STREQUAL from_module)
+        string(MAKE_C_IDENTIFIER "${from_module}" id)
+        list(APPEND fw_uses_${id} "${to_module}")
+      endif()
+    endif()
     fw_rank("${name}" target)
     if(target STREQUAL "")
       continue()  # a system header or a file of the same folder
@@ -172,6 +209,32 @@ foreach(file ${fw_files})
       elseif(NOT to IN_LIST FW_PLATFORM_USES_${from})
         fw_fault("${file}" "${name}" "platform/${from} does not use platform/${to}")
       endif()
+    endif()
+  endforeach()
+endforeach()
+
+# Every module that a module includes must not lead back to it.
+list(REMOVE_DUPLICATES fw_modules)
+foreach(module ${fw_modules})
+  string(MAKE_C_IDENTIFIER "${module}" id)
+  set(direct ${fw_uses_${id}})
+  list(REMOVE_DUPLICATES direct)
+  foreach(first ${direct})
+    set(seen "")
+    set(queue "${first}")
+    set(back FALSE)
+    while(queue AND NOT back)
+      list(POP_FRONT queue next)
+      if(next STREQUAL module)
+        set(back TRUE)
+      elseif(NOT next IN_LIST seen)
+        list(APPEND seen "${next}")
+        string(MAKE_C_IDENTIFIER "${next}" next_id)
+        list(APPEND queue ${fw_uses_${next_id}})
+      endif()
+    endwhile()
+    if(back)
+      string(APPEND fw_faults "${module}: includes ${first}, whose includes lead back to ${module}\n")
     endif()
   endforeach()
 endforeach()

@@ -8,6 +8,7 @@
 #include "engine/globals.hpp"
 #include "factory/rules/item_names.hpp"
 #include "platform/display/message_box.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
 
@@ -159,7 +160,9 @@ void FactoryCatalogs::Read() {
 
 std::string FactoryCatalogs::ProblemText() const {
   std::string text;
+  FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
   for (const auto& p : Problems) text += (text.empty() ? "" : "\n") + p.Text();
+  FW_LIBRARY_FALSE_ALARM_END
   return text;
 }
 

@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "multiplayer/lobby/game_setting.hpp"
+
 namespace fw {
 
 using MessageBytes = std::vector<uint8_t>;
@@ -46,7 +48,7 @@ inline constexpr int32_t kTankInfoEndMarker = 55555;
 // buildings; the caps leave room and keep the largest message well under
 // the session's 64 KiB.
 inline constexpr size_t kMaxWireWeapons = 32;
-inline constexpr size_t kMaxWireBuildings = 1024;
+inline constexpr size_t kMaxWireBuildings = kMaxSettingBuildings;
 inline constexpr size_t kMaxPictureNameBytes = 64;
 inline constexpr size_t kMaxWeaponKeyBytes = 64;
 inline constexpr size_t kMaxBuildingKeyBytes = 32;

@@ -5,6 +5,7 @@
 
 #include "data/tank.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
@@ -78,7 +79,9 @@ int32_t GetBuildIndex(const BattleState& world, int32_t number) {
 
 std::string RemainingTimeText(int32_t limTimeMinutes, int32_t battleTime) {
   const int64_t remaining = std::max<int64_t>(int64_t{limTimeMinutes} * 60 - battleTime, 0);
+  FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
   return " " + std::to_string(remaining / 60) + ":" + std::to_string(remaining % 60);
+  FW_LIBRARY_FALSE_ALARM_END
 }
 
 SideScores FromOwnSide(const PlayerTable& table) {
@@ -231,12 +234,16 @@ class ModeStep {
 
 }  // namespace
 
+void StartClock(GameModeState& s, int32_t elapsed) {
+  const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
+  s.ClockStart = plat::timeGetTime() - ms;
+  s.ClockStarted = true;
+}
+
 void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
               int32_t elapsed, NetResultBook& book) {
   if (elapsed != 0) {
-    const uint32_t ms = static_cast<uint32_t>(std::clamp(elapsed, 0, kMaxElapsed)) * 1000u;
-    s.ClockStart = plat::timeGetTime() - ms;
-    s.ClockStarted = true;
+    StartClock(s, elapsed);
     return;
   }
   if (s.Ended) return;

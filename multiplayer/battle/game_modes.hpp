@@ -38,11 +38,6 @@ bool IsTeamMode(GameMode mode);
 // The modes ranked by time held in the territory.
 bool IsTerritoryMode(GameMode mode);
 
-// The bases of "Base Defensing", by building number: team 0 defends 587,
-// team 1 defends 580.
-inline constexpr int32_t kTeam0Base = 587;
-inline constexpr int32_t kTeam1Base = 580;
-
 // The territory: a 1280 x 960 block in the middle of the map, edges
 // inclusive (1920, 1440, 3200, 2400 on a 5120 x 3840 map); on a smaller map
 // the block shrinks to fit and stays in the middle.
@@ -113,6 +108,10 @@ struct GameModeState {
 // leaves its loop after showing the end screen. Once ended, nothing more.
 void WinState(GameModeState& s, const BattleState& world, PlayerTable& table, const GameSettingRecord& setting,
               int32_t elapsed, NetResultBook& book);
+// The clock reads `elapsed` seconds now, whatever it read before; 0 starts
+// it afresh. A joiner starts it so when the host's settings arrive, even in
+// the host's first second.
+void StartClock(GameModeState& s, int32_t elapsed);
 // After the loop was held (exit question, end screen): the held stretch adds
 // no territory time.
 void ResumeAfterHold(GameModeState& s);

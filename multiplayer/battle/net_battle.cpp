@@ -10,6 +10,7 @@
 #include "battle/roster.hpp"
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
+#include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/numeric.hpp"
@@ -21,10 +22,12 @@ namespace {
 
 constexpr uint32_t kSecond = 1000;
 constexpr uint32_t kRespawnMs = 1500;      // 100 frame-factor units
+// A tank lives at least the respawn's 1.5 s between two reports of its
+// player; less what delivery may shift.
+constexpr uint32_t kKillReportGapMs = 1000;
 constexpr uint32_t kJoinWaitMs = 15000;    // the joiner gives up on the host
 constexpr uint32_t kControlGapMs = 50;     // at most 20 control messages a second
 constexpr float kDropAfterSeconds = 60.0f;  // a silent player is dropped
-constexpr size_t kMaxDeferred = 8192;       // what may wait for "Go"
 constexpr int32_t kFullMapWidth = 5120;
 constexpr int32_t kFullMapHeight = 3840;
 // A tank description outside these is no tank of this game.
@@ -244,31 +247,74 @@ NetBattle::Wait NetBattle::PollJoinWait() {
     lastRequest_ = now;
     SendSettingRequest();
   }
-  // Only the settings and the session's own messages count now; the rest
-  // waits for "Go", in order.
-  while (setting_.Role != "Go") {
-    auto m = link_.Receive();
-    if (!m) break;
+  TakeBeforeStart();
+  return setting_.Role == "Go" ? Wait::Go : Wait::Waiting;
+}
+
+void NetBattle::TakeBeforeStart() {
+  // Until "Go" only the settings and the session's own messages count; the
+  // rest waits for the battle, in order.
+  while (auto m = link_.Receive()) {
     if (m->from == 0) {
       OnSystem(SystemType(m->bytes), 0);
       continue;
     }
-    const auto decoded = DecodeGameMessage(m->bytes);
-    if (decoded && std::holds_alternative<MsgSetting>(*decoded)) {
-      OnSetting(m->from, std::get<MsgSetting>(*decoded));
-      continue;
+    if (setting_.Role != "Go") {
+      const auto decoded = DecodeGameMessage(m->bytes);
+      if (decoded && std::holds_alternative<MsgSetting>(*decoded)) {
+        OnSetting(m->from, std::get<MsgSetting>(*decoded));
+        continue;
+      }
     }
-    if (decoded && std::holds_alternative<MsgSettingRequest>(*decoded)) continue;  // only the host answers
-    if (deferred_.size() >= kMaxDeferred) {
-      Refuse("a message beyond what the join wait keeps");
-      continue;
-    }
-    deferred_.push_back(std::move(*m));
+    Defer(std::move(*m));
   }
-  return setting_.Role == "Go" ? Wait::Go : Wait::Waiting;
 }
 
+void NetBattle::Defer(ReceivedMessage m) {
+  const auto decoded = DecodeGameMessage(m.bytes);
+  if (!decoded) {
+    Refuse("a malformed or unknown message");
+    return;
+  }
+  if (std::holds_alternative<MsgKilledBy>(*decoded)) {
+    Refuse("a kill report before the battle");  // no own tank yet: nobody was shot by it
+    return;
+  }
+  // Every other message of a sender says what holds now (a state, the
+  // controls, a score, the buildings, its tank, a request that is answered
+  // from the battle as it is then): only its latest counts, at its own place
+  // in the order. So the backlog keeps at most one message per sender and
+  // type, however long the wait.
+  const int32_t type = SystemType(m.bytes);
+  for (auto it = deferred_.begin(); it != deferred_.end(); ++it)
+    if (it->from == m.from && SystemType(it->bytes) == type) {
+      deferred_.erase(it);
+      break;
+    }
+  deferred_.push_back(std::move(m));
+}
+
+void NetBattle::Pump() {
+  if (pumping_ || RunState == "EXIT") return;
+  pumping_ = true;
+  if (!started_) {
+    TakeBeforeStart();
+  } else {
+    const uint32_t now = Now();
+    // Messages are read meanwhile, so the others' silence counts as in a
+    // frame, unless the battle is held.
+    if (now - lastSecond_ >= kSecond) SecondDuties(now, !held_);
+    GetMessage();
+  }
+  pumping_ = false;
+}
+
+NetBattle::PumpScope::PumpScope(NetBattle& battle) : previous_(plat::SetWaitDuty([&battle] { battle.Pump(); })) {}
+
+NetBattle::PumpScope::~PumpScope() { plat::SetWaitDuty(std::move(previous_)); }
+
 NetBattle::Armed NetBattle::EquTank() {
+  const PumpScope pumping(*this);
   for (;;) {
     NetBattleProfile::Visit v = profile_.VisitFactory();
     if (v.Armed) {
@@ -288,7 +334,28 @@ NetBattle::Armed NetBattle::EquTank() {
 
 // --- loading ---
 
-bool NetBattle::LoadMap(LoadProgress& progress) {
+namespace {
+// The loaders' progress, pumping the battle at every line and bar.
+class PumpingProgress final : public LoadProgress {
+ public:
+  PumpingProgress(LoadProgress& inner, NetBattle& battle) : inner_(inner), battle_(battle) {}
+  void Line(int32_t x, int32_t y, std::string_view text) override {
+    inner_.Line(x, y, text);
+    battle_.Pump();
+  }
+  void Bar(const RECT& r, uint16_t color565) override {
+    inner_.Bar(r, color565);
+    battle_.Pump();
+  }
+
+ private:
+  LoadProgress& inner_;
+  NetBattle& battle_;
+};
+}  // namespace
+
+bool NetBattle::LoadMap(LoadProgress& shown) {
+  PumpingProgress progress(shown, *this);
   const bool host = setting_.Role == "New";
   if (!host && setting_.MapName.empty()) {
     GameState = 1;
@@ -310,10 +377,41 @@ bool NetBattle::LoadMap(LoadProgress& progress) {
     return false;
   }
   FitMapSize(World);
+  if (!host) {
+    // The settings name a map this machine has, but not every map can be
+    // played: the joiner goes back to the lobby and says which.
+    const std::string unfit = UnfitMap();
+    if (!unfit.empty()) {
+      GameState = 3;
+      RunState = "EXIT";
+      LastError = unfit;
+      return false;
+    }
+  }
   World.PlayerUnit = -1;
   progress.Line(60, 200, "Set All Units");
   progress.Line(60, 216, "Launch Game");
   return true;
+}
+
+std::string NetBattle::UnfitMap() const {
+  const std::string& name = setting_.MapName;
+  const size_t cut = name.find_last_of("\\/");
+  const std::string member = (cut == std::string::npos ? name : name.substr(cut + 1)) + ".Inf";
+  const std::string where = "the map \"" + member + "\" of the archive \"" + MissionPack->File + "\"";
+  bool anyBuilding = false;
+  for (const BuildingInstance& b : World.Builds) anyBuilding = anyBuilding || !b.TypeKey.empty();
+  // Areas 1 to 4 are where tanks appear; element 0 is no area.
+  if (World.Terrains.size() < 2 && !anyBuilding) return where + " is empty: no spawn areas, no buildings";
+  if (setting_.ModeName == kModeBaseDefensing) {
+    const bool team0 = GetBuildIndex(World, kTeam0Base) >= 0, team1 = GetBuildIndex(World, kTeam1Base) >= 0;
+    if (!team0 || !team1)
+      return where + " has no base " + (team0 ? std::to_string(kTeam1Base)
+                                              : team1 ? std::to_string(kTeam0Base)
+                                                      : std::to_string(kTeam1Base) + " nor " + std::to_string(kTeam0Base)) +
+             " for \"" + kModeBaseDefensing + "\"";
+  }
+  return {};
 }
 
 void NetBattle::Start() {
@@ -331,7 +429,7 @@ void NetBattle::Start() {
   SendJoin();
   lastJoinSent_ = Now();
   Table.SortPlayer();
-  lastTime_ = lastSecond_ = Now();
+  lastTime_ = lastSecond_ = fpsFrom_ = Now();
   frameCount_ = 0;
   started_ = true;
 }
@@ -362,13 +460,18 @@ void NetBattle::CalFPS(bool countIdle) {
   World.FrameFactor = std::min(static_cast<float>(static_cast<double>(now - lastTime_) / 15.0), kMaxFrameFactor);
   lastTime_ = now;
   ++frameCount_;
-  if (now - lastSecond_ >= kSecond) {
-    const float seconds = static_cast<float>(now - lastSecond_) / 1000.0f;
+  if (now - fpsFrom_ >= kSecond) {
     FramesPerSecond = static_cast<float>(frameCount_);
     frameCount_ = 0;
-    lastSecond_ = now;
-    OncePerSecond(countIdle ? seconds : 0.0f);
+    fpsFrom_ = now;
   }
+  if (now - lastSecond_ >= kSecond) SecondDuties(now, countIdle);
+}
+
+void NetBattle::SecondDuties(uint32_t now, bool countIdle) {
+  const float seconds = static_cast<float>(now - lastSecond_) / 1000.0f;
+  lastSecond_ = now;
+  OncePerSecond(countIdle ? seconds : 0.0f);
 }
 
 void NetBattle::OncePerSecond(float idleSeconds) {
@@ -384,7 +487,7 @@ void NetBattle::OncePerSecond(float idleSeconds) {
     if (p.TankID >= 0 && static_cast<size_t>(p.TankID) < World.Units.size()) World.Units[p.TankID].HP = -100;
     if (link_.IsHost()) link_.DestroyPlayer(p.PlayerID);
     freeTeams_.erase(p.PlayerID);
-    killedByFrom_.erase(p.PlayerID);
+    ForgetVictim(p.PlayerID);
     Table.RemovePlayer(p.PlayerID, i);
     Table.SortPlayer();
   }
@@ -675,6 +778,7 @@ void NetBattle::GetMessage() {
     one(m);
   }
   while (auto m = link_.Receive()) one(*m);
+  CountPendingKills();
 }
 
 void NetBattle::OnSystem(int32_t type, int32_t) {
@@ -719,7 +823,8 @@ void NetBattle::OnTankInfo(int32_t from, const MsgTankInfo& m) {
   }
   const int32_t idx = MemberIndex(from);
   if (idx <= 0) return;
-  killedByFrom_.erase(from);
+  // A new life whether or not this copy still holds the old tank.
+  victims_[from].Armed = true;
   PlayerRecord& p = Table.Players[static_cast<size_t>(idx)];
   if (p.TankID >= 0) return;  // a player's tank is described once
   BattleUnit u;
@@ -819,7 +924,7 @@ void NetBattle::OnQuit(int32_t from) {
   if (tank >= 0 && static_cast<size_t>(tank) < World.Units.size()) World.Units[tank].HP = -100;
   Table.RemovePlayer(from, 0);
   freeTeams_.erase(from);
-  killedByFrom_.erase(from);
+  ForgetVictim(from);
   Table.SortPlayer();
 }
 
@@ -851,10 +956,35 @@ void NetBattle::OnKilledBy(int32_t from, const MsgKilledBy& m) {
     Refuse("a kill report that names someone else");
     return;
   }
-  if (!killedByFrom_.insert(from).second) {
+  VictimLife& life = victims_[from];
+  if (!life.Armed || life.Pending) {
     Refuse("a second kill report for one tank");
     return;
   }
+  life.Armed = false;
+  if (life.Counted && Now() - life.LastCount < kKillReportGapMs) {
+    life.Pending = true;
+    return;
+  }
+  CountKill(life);
+}
+
+void NetBattle::CountPendingKills() {
+  for (auto& [id, life] : victims_)
+    if (life.Pending && Now() - life.LastCount >= kKillReportGapMs) CountKill(life);
+}
+
+void NetBattle::ForgetVictim(int32_t id) {
+  auto it = victims_.find(id);
+  if (it == victims_.end()) return;
+  if (it->second.Pending) CountKill(it->second);  // the report was taken; only its second was awaited
+  victims_.erase(it);
+}
+
+void NetBattle::CountKill(VictimLife& life) {
+  life.Pending = false;
+  life.Counted = true;
+  life.LastCount = Now();
   ++KillCount;
   Table.Players[0].Score = KillCount;
   SendScore();
@@ -914,7 +1044,7 @@ void NetBattle::OnSetting(int32_t from, const MsgSetting& m) {
   Table.Players[0].Team = m.RequesterTeam;
   receivedBuilds_ = std::move(table);
   setting_.Role = "GotSetting";
-  if (m.BattleTime > 0) WinState(Mode, World, Table, setting_, m.BattleTime, profile_.Results());
+  StartClock(Mode, m.BattleTime);
   setting_.Role = "Go";
 }
 

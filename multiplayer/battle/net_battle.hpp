@@ -131,6 +131,10 @@ class NetBattle {
   // table), then the map's size. False with LastError when it fails; the
   // screen then leaves to the main menu. ---
   bool LoadMap(LoadProgress& progress);
+  // Why the loaded map cannot be played (empty, or a "Base Defensing" map
+  // without its two bases), naming the archive and the member; empty when
+  // it can.
+  std::string UnfitMap() const;
   // The battle starts: own record, MsgJoin, ranking, the frame clock.
   void Start();
 
@@ -173,6 +177,27 @@ class NetBattle {
 
   // --- receiving ---
   void GetMessage();
+
+  // --- waits that hold the game loop (the factory visit, a question box, the
+  // map load): each pass keeps the session read, so the inbox never fills
+  // and nobody is dropped for a long wait. Before the battle starts what
+  // arrives waits in order, a sender's superseded messages folded; once it
+  // runs, messages are applied and the own tank's state goes out once a
+  // second, as while held.
+  void Pump();
+  // Makes every wait of the platform pump this battle while it lives.
+  class PumpScope {
+   public:
+    explicit PumpScope(NetBattle& battle);
+    ~PumpScope();
+    PumpScope(const PumpScope&) = delete;
+    PumpScope& operator=(const PumpScope&) = delete;
+
+   private:
+    std::function<void()> previous_;
+  };
+  // Messages waiting for the battle to start, after folding.
+  size_t Backlog() const { return deferred_.size(); }
 
   // Where the own tank's last fatal hit came from (player id), 0 none.
   int32_t OwnKiller() const { return ownKiller_; }
@@ -232,7 +257,13 @@ class NetBattle {
   // The join wait.
   uint32_t waitStart_ = 0;
   uint32_t lastRequest_ = 0;
-  std::deque<ReceivedMessage> deferred_;  // what arrived before "Go"
+  std::deque<ReceivedMessage> deferred_;  // what arrived before the battle started
+  // Takes what the session holds while the battle has not started.
+  void TakeBeforeStart();
+  void Defer(ReceivedMessage m);
+  void SecondDuties(uint32_t now, bool countIdle);
+  bool pumping_ = false;
+  uint32_t fpsFrom_ = 0;
   // Control resends.
   std::optional<MsgControl> lastControl_;
   bool controlDirty_ = false;
@@ -240,7 +271,20 @@ class NetBattle {
   bool controlEverSent_ = false;
   // Kill credit.
   int32_t ownKiller_ = 0;
-  std::set<int32_t> killedByFrom_;  // victims whose MsgKilledBy was taken since their last MsgTankInfo
+  // Per victim: a kill report counts once per tank it described since the
+  // report before, and at most once a second: delivery can bring an honest
+  // report close behind the one before, so such a report waits for its
+  // second (one at most) instead of being lost.
+  struct VictimLife {
+    bool Armed = false;    // a tank was described since the last report taken
+    bool Counted = false;  // a report of this victim was counted
+    bool Pending = false;  // a report waits for its second
+    uint32_t LastCount = 0;
+  };
+  void CountKill(VictimLife& life);
+  void CountPendingKills();
+  void ForgetVictim(int32_t id);
+  std::map<int32_t, VictimLife> victims_;
   // Free modes: one unit team per player, stable while it plays.
   std::map<int32_t, uint8_t> freeTeams_;
   std::map<std::string, int32_t> refused_;

@@ -1,6 +1,7 @@
 #pragma once
 // The network game's settings: written by the new-game page, read by the
 // network battle and sent to joiners.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,14 @@ struct GameSettingRecord {
   int32_t LimTank = 0;
   int32_t Money = 0;
 };
+
+// The buildings one settings message carries to a joiner: a map with more
+// cannot be offered.
+inline constexpr size_t kMaxSettingBuildings = 1024;
+// The bases of "Base Defensing", by building number: team 0 defends 587,
+// team 1 defends 580.
+inline constexpr int32_t kTeam0Base = 587;
+inline constexpr int32_t kTeam1Base = 580;
 
 // The one record, empty strings and zeros at program start.
 extern GameSettingRecord GameSetting;

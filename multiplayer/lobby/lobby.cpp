@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <exception>
+#include <iostream>
 #include <span>
 #include <string>
 #include <utility>
@@ -11,11 +12,13 @@
 #include "engine/globals.hpp"
 #include "engine/media_player.hpp"
 #include "engine/message_box.hpp"
+#include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
+#include "multiplayer/lobby/network_maps.hpp"
 #include "multiplayer/lobby/new_game_page.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
@@ -53,14 +56,6 @@ std::string Upper(std::string s) {
 
 }  // namespace
 
-void SetUpLobbyList(qelListBox& list, const RECT& r, float size, bool bold, int32_t textColor) {
-  list.Init(DDraw);
-  list.Font = plat::Font{"Arial", size, bold};
-  list.DesRECT(r);
-  if (list.BackSurface) list.BackSurface->SetForeColor(textColor);
-  list.SelectColor = 0x404000;
-}
-
 FrmMultiMenuClass::FrmMultiMenuClass()
     : sessionList_(std::make_shared<qelListBox>()), addressList_(std::make_shared<qelListBox>()) {
   GameSetting.LimTime = 20;
@@ -76,14 +71,19 @@ void FrmMultiMenuClass::Load() {
   } catch (const std::exception& e) {
     // A lobby that cannot run (a picture missing, say) would only start
     // again and fail the same way: say why and go back to the main menu.
-    const std::string why = LastError.empty() ? std::string(e.what()) : LastError;
+    // The error itself names the archive and the member, as at start-up;
+    // the last error would only name where the program looked.
+    const std::string why = "Network lobby: " + std::string(e.what());
     runState_ = "EXIT";
     GameState = ScreenState::MainMenu;
     LeaveUnlessBattle();
     try {
-      ShowMessageBox("Network lobby: " + why, plat::RGB(255, 0, 0));
+      // The board shows it to the player; standard error keeps it for a
+      // script that runs the game, as the runtime's own messages do.
+      std::cerr << why << '\n';
+      ShowMessageBox(why, plat::RGB(255, 0, 0));
     } catch (const std::exception&) {
-      plat::MsgBox("Network lobby: " + why);
+      plat::MsgBox(why);
     }
   }
 }
@@ -185,6 +185,45 @@ void FrmMultiMenuClass::UpdateSession() {
   }
 }
 
+void FrmMultiMenuClass::LoadMapList(qelListBox& list) {
+  list.RemoveAll();
+  const bool bases = GameSetting.ModeName == "Base Defensing";
+  const auto& members = *MissionPack->PackFiles;
+  for (int32_t i = 1; i <= members.Count(); ++i) {
+    const std::string& name = members.Item(i)->Key;
+    if (Upper(qelPackage::GetExtName(name)) != "INF") continue;
+    const std::string up = Upper(name);
+    // The campaign's own maps MapN and MapM are not laid out for two bases.
+    if (bases && ((up.find("MAPN") == std::string::npos && up.find("MAPM") == std::string::npos) ||
+                  up == "MAPM.INF" || up == "MAPN.INF"))
+      continue;
+    // Each map is read once a lobby, and a map left out is told once.
+    const std::string key = bases ? name + "\n" : name;
+    auto fault = mapFaults_.find(key);
+    if (fault == mapFaults_.end()) {
+      fault = mapFaults_.emplace(key, NetworkMapFault(*MissionPack, name, bases)).first;
+      if (!fault->second.empty()) std::cerr << "Map not offered: " << fault->second << '\n';
+    }
+    if (fault->second.empty()) list.Add(qelPackage::GetMainName(name), "");
+  }
+}
+
+void FrmMultiMenuClass::NewMultiGame(bool& result) {
+  result = false;
+  // Whatever an earlier page of this run armed, this page arms its own.
+  GameSetting.Role.clear();
+  setting_ = std::make_unique<NewGamePage>(static_cast<NewGameLobby&>(*this));
+  repeat_.Release();
+  while (runState_ != "EXIT") {
+    plat::DoEvents();
+    setting_->Pass(result);
+    if (runState_ == "EXIT") break;
+    setting_->Draw();
+  }
+  setting_.reset();
+  repeat_.Release();
+}
+
 int32_t FrmMultiMenuClass::GetStrCount(const std::string& text, const std::string& piece) {
   int32_t n = 0;
   for (size_t i = 0; i < text.size(); ++i)
@@ -250,11 +289,15 @@ void FrmMultiMenuClass::ShowConnectFail(bool modem) {
   notice_ = "CFail";
   const std::string state = runState_;
   keyHit_ = false;
+  // The press that closes the notice only closes it: taken as a click on
+  // the button under it, it would start the same join again.
+  awaitingPress_ = true;
   while (!keyHit_) {
     if (modem) runState_ = "Modem";
     plat::DoEvents();
     if (!keyHit_) plat::Rest(5);
   }
+  awaitingPress_ = false;
   if (modem) runState_ = state;
   notice_.clear();
 }
@@ -379,6 +422,7 @@ void FrmMultiMenuClass::MouseDown(int16_t& button, int16_t& shift, float& x, flo
   lastY_ = y;
   lastButton_ = button;
   lastShift_ = shift;
+  if (awaitingPress_) return;
   const int32_t px = WholePixel(x), py = WholePixel(y);
   if (runState_ == "Modem" || runState_ == "Serial") {
     if (PtInRECT(px, py, addressList_->DesRECT())) addressList_->Click(px, py);
@@ -410,6 +454,17 @@ void FrmMultiMenuClass::MouseUp(int16_t& button, int16_t&, float&, float&) {
 }
 
 void FrmMultiMenuClass::TestCoop() { MenuTestCoop(); }
+
+// --- what the new-game page asks of the lobby --------------------------------
+
+void FrmMultiMenuClass::ForgetPress() {
+  repeat_.Release();
+  lastButton_ = 0;
+}
+
+void FrmMultiMenuClass::EndPage() { runState_ = "EXIT"; }
+
+std::shared_ptr<Clip> FrmMultiMenuClass::DialogFrame() const { return clips_.Item("Frame"); }
 
 void FrmMultiMenuClass::DebugModeP() {
   if (!clickName_.empty()) BackBuffer->DrawText(0, 12, clickName_);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -15,21 +16,17 @@
 #include "engine/sprite_sheets.hpp"
 #include "frontend/widgets/list_box.hpp"
 #include "multiplayer/lobby/lobby_button_repeat.hpp"
+#include "multiplayer/lobby/lobby_list.hpp"
+#include "multiplayer/lobby/new_game_page.hpp"
 #include "multiplayer/session/session_types.hpp"
 
 namespace fw {
-
-struct NewGamePage;
-
-// A list of the lobby's pages: Arial at the size, its rows' colour, the
-// selection's colour.
-void SetUpLobbyList(qelListBox& list, const RECT& r, float size, bool bold, int32_t textColor);
 
 // Leaves the network session, if any: every way back to the lobby or the
 // menus that does not go on into a battle ends it.
 void LeaveNetworkSession();
 
-class FrmMultiMenuClass : public Screen {
+class FrmMultiMenuClass : public Screen, private NewGameLobby {
  public:
   enum Slot { kIPX = 0, kTCP = 1, kModem = 2, kSerial = 3 };
   struct ConnectSlot {
@@ -48,8 +45,9 @@ class FrmMultiMenuClass : public Screen {
   void MouseUp(int16_t& button, int16_t& shift, float& x, float& y) override;
 
   // Empties the list and fills it with the MissionPack's maps for the mode
-  // GameSetting names.
-  void LoadMapList(qelListBox& list);
+  // GameSetting names; a map a network game cannot be played on is left
+  // out, with a line on standard error.
+  void LoadMapList(qelListBox& list) override;
   // The new-game page; result True when it ended with an accepted OK.
   void NewMultiGame(bool& result);
   void ChkClick();
@@ -60,7 +58,7 @@ class FrmMultiMenuClass : public Screen {
   void PaintIT();
   void DrawConnectB();
   void DrawSessionB();
-  void TestCoop();
+  void TestCoop() override;
   void DebugModeP();
   void SetConnect();
   void UpdateSession();
@@ -82,7 +80,13 @@ class FrmMultiMenuClass : public Screen {
   void Open();
 
  private:
-  friend struct NewGamePage;
+  OBJRECTClass& SettingButtons() override { return settingButtons_; }
+  ButtonRepeat& Repeat() override { return repeat_; }
+  float PointerX() const override { return lastX_; }
+  float PointerY() const override { return lastY_; }
+  void ForgetPress() override;
+  void EndPage() override;
+  std::shared_ptr<Clip> DialogFrame() const override;
 
   void Run();
   void LoadPictures();
@@ -127,6 +131,11 @@ class FrmMultiMenuClass : public Screen {
   ButtonRepeat repeat_;
   std::string notice_;
   bool refreshing_ = false;
+  // A notice waits for a press or a key to close it.
+  bool awaitingPress_ = false;
+  // Why each map of the archive is not offered ("" when it is), by member
+  // and, for "Base Defensing", its own look.
+  std::map<std::string, std::string> mapFaults_;
 };
 
 }  // namespace fw

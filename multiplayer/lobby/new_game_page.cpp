@@ -6,12 +6,11 @@
 #include "data/users.hpp"
 #include "engine/cursor.hpp"
 #include "engine/globals.hpp"
-#include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
-#include "multiplayer/lobby/lobby.hpp"
+#include "multiplayer/lobby/lobby_list.hpp"
 #include "multiplayer/lobby/net_factory_visit.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
@@ -66,39 +65,7 @@ std::array<std::string, 3> ModeHelpFor(const std::string& modeName) {
   return {};
 }
 
-void FrmMultiMenuClass::LoadMapList(qelListBox& list) {
-  list.RemoveAll();
-  const bool bases = GameSetting.ModeName == "Base Defensing";
-  const auto& members = *MissionPack->PackFiles;
-  for (int32_t i = 1; i <= members.Count(); ++i) {
-    const std::string& name = members.Item(i)->Key;
-    if (Upper(qelPackage::GetExtName(name)) != "INF") continue;
-    const std::string up = Upper(name);
-    // The campaign's own maps MapN and MapM are not laid out for two bases.
-    if (bases && ((up.find("MAPN") == std::string::npos && up.find("MAPM") == std::string::npos) ||
-                  up == "MAPM.INF" || up == "MAPN.INF"))
-      continue;
-    list.Add(qelPackage::GetMainName(name), "");
-  }
-}
-
-void FrmMultiMenuClass::NewMultiGame(bool& result) {
-  result = false;
-  // Whatever an earlier page of this run armed, this page arms its own.
-  GameSetting.Role.clear();
-  setting_ = std::make_unique<NewGamePage>(*this);
-  repeat_.Release();
-  while (runState_ != "EXIT") {
-    plat::DoEvents();
-    setting_->Pass(result);
-    if (runState_ == "EXIT") break;
-    setting_->Draw();
-  }
-  setting_.reset();
-  repeat_.Release();
-}
-
-NewGamePage::NewGamePage(FrmMultiMenuClass& lobby)
+NewGamePage::NewGamePage(NewGameLobby& lobby)
     : Lobby(lobby),
       ModeList(std::make_shared<qelListBox>()),
       MapList(std::make_shared<qelListBox>()),
@@ -125,7 +92,7 @@ NewGamePage::NewGamePage(FrmMultiMenuClass& lobby)
   EquipScroll.SetBackClip(ScrollSheet, 2, 8);
   EquipScroll.Max = 1;
 
-  auto& rects = *Lobby.settingButtons_.OrgRECT;
+  auto& rects = *Lobby.SettingButtons().OrgRECT;
   rects.RemoveAll();
   for (const auto& b : kSettingButtons) rects.Add(b.key, b.r);
 }
@@ -160,10 +127,10 @@ void NewGamePage::TakeMode() {
 }
 
 void NewGamePage::Pass(bool& result) {
-  ButtonRepeat& repeat = Lobby.repeat_;
+  ButtonRepeat& repeat = Lobby.Repeat();
   const std::string held = repeat.Held();
   if (repeat.Due(plat::timeGetTime(), Repeats(held)))
-    Act(held, WholePixel(Lobby.lastX_), WholePixel(Lobby.lastY_), result);
+    Act(held, WholePixel(Lobby.PointerX()), WholePixel(Lobby.PointerY()), result);
   if (ModeList->SelectedItem < 1)
     ModeList->SelectedItem = 1;
   else
@@ -221,11 +188,11 @@ void NewGamePage::Act(const std::string& target, int32_t x, int32_t y, bool& res
     else if (g.Role != "New" || !Armed)
       Refuse("Please arm your tank first.");
     else {
-      Lobby.runState_ = "EXIT";
+      Lobby.EndPage();
       result = true;
     }
   } else if (target == "CANCEL") {
-    Lobby.runState_ = "EXIT";
+    Lobby.EndPage();
     result = false;
   } else if (target == "EQU") {
     Equip();
@@ -240,8 +207,7 @@ void NewGamePage::Refuse(const std::string& why) {
 void NewGamePage::Equip() {
   Armed = NetFactoryVisit(GameSetting.Money);
   // The press that opened the factory ended inside it.
-  Lobby.repeat_.Release();
-  Lobby.lastButton_ = 0;
+  Lobby.ForgetPress();
   EquipList->RemoveAll();
   for (const auto& item : *NetEQU) EquipList->Add(item->ID, "");
   EquipScroll.Max = std::max(EquipList->Count() - 2, 1);
@@ -278,7 +244,7 @@ void NewGamePage::Draw() {
     back->DrawText(34, 230, ModeHelp[1]);
     back->DrawText(34, 246, ModeHelp[2]);
   }
-  const int32_t px = WholePixel(Lobby.lastX_), py = WholePixel(Lobby.lastY_);
+  const int32_t px = WholePixel(Lobby.PointerX()), py = WholePixel(Lobby.PointerY());
   std::string lit;
   for (const auto& b : kSettingButtons)
     if (PtInRECT(px, py, b.r)) {
@@ -303,7 +269,7 @@ void NewGamePage::Draw() {
   if (DebugOn == 1) back->DrawText(0, 0, std::to_string(px) + std::to_string(py));
   if (ArmNotice > 0.0f) {
     ArmNotice -= 0.1f;
-    Lobby.clips_.Item("Frame")->BltFast(back, plat::DDBLTFAST_WAIT, 190, 100, 1);
+    Lobby.DialogFrame()->BltFast(back, plat::DDBLTFAST_WAIT, 190, 100, 1);
     SetSurfaceFont(back, "Arial", 12.0f / FontScale, plat::RGB(200, 200, 200), false);
     back->DrawText(200, 105, Refusal);
   }

@@ -8,6 +8,7 @@
 #include "multiplayer/session/session_engine.hpp"
 #include "multiplayer/session/session_providers.hpp"
 #include "platform/display/message_box.hpp"
+#include "platform/runtime/code_page.hpp"
 
 namespace fw {
 
@@ -61,8 +62,9 @@ qelDirectPlay::qelDirectPlay(std::unique_ptr<NetworkProviders> providers)
 
 qelDirectPlay::qelDirectPlay(std::unique_ptr<NetworkProviders> providers, const SessionOptions& options)
     : providers_(std::move(providers)), options_(std::make_unique<SessionOptions>(options)) {
-  // The name is kept as the game keeps its text, at most 98 characters.
-  UserName = LoginName().substr(0, 98);
+  // The name is kept as the game keeps its text, at most 98 bytes of whole
+  // characters.
+  UserName = plat::CutToBytes(plat::FromUtf8(LoginName()), 98);
 }
 
 qelDirectPlay::~qelDirectPlay() { CloseDownDPlay(); }

@@ -29,17 +29,6 @@ struct ProviderEntry {
   std::string Name;
 };
 
-// What an address names: a LAN search, a typed IPv4 address, or a COM port.
-struct PlayAddress {
-  enum class Kind { Lan, TcpIp, Serial } kind = Kind::Lan;
-  std::string ip;        // TcpIp: dotted text, may be empty (the search then has nothing to ask)
-  int comPort = 0;       // Serial: 1 to 4
-  int baud = 57600;
-  int stopBits = 1;
-  int parity = 0;
-  int flowControl = 0;
-};
-
 // The lobby object's address builder and modem list. This machine offers no
 // modem; tests may supply a list to exercise the modem dialog.
 struct PlayLobby {

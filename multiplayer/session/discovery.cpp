@@ -1,5 +1,7 @@
 #include "multiplayer/session/discovery.hpp"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/net/ipv4.hpp"
@@ -64,6 +66,7 @@ bool GetHead(Reader& r, const uint8_t (&magic)[4], T& m) {
 std::vector<uint8_t> EncodeQuery(const DiscoveryQuery& q) {
   Writer w;
   PutHead(w, kQueryMagic, q);
+  w.b.resize(kDiscoveryQueryBytes, 0);
   return std::move(w.b);
 }
 
@@ -84,7 +87,10 @@ std::vector<uint8_t> EncodeAnswer(const DiscoveryAnswer& a) {
 std::optional<DiscoveryQuery> DecodeQuery(std::span<const uint8_t> bytes) {
   Reader r{bytes};
   DiscoveryQuery q;
-  if (!GetHead(r, kQueryMagic, q) || !r.Done()) return std::nullopt;
+  if (!GetHead(r, kQueryMagic, q) || bytes.size() != kDiscoveryQueryBytes) return std::nullopt;
+  // The padding is zeros, so a query decodes only from the bytes it encodes to.
+  if (std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(r.pos), bytes.end(), [](uint8_t b) { return b != 0; }))
+    return std::nullopt;
   return q;
 }
 

@@ -3,11 +3,16 @@
 // searches (LAN broadcast, a typed address's game ports, the serial cable)
 // and the responders of a running host.
 //
-// Query  "FWDQ" protocol u16, build u32, nonce u32
+// Query  "FWDQ" protocol u16, build u32, nonce u32, zero bytes up to
+//        kDiscoveryQueryBytes
 // Answer "FWDA" protocol u16, build u32, nonce u32, session id u64,
 //        name (length u8, code page 936 bytes, at most kDiscoveryNameMax),
 //        players u8, maximum u8, game port u16, accepting u8
 // Little-endian; a datagram is refused whole when anything is off.
+//
+// A query is never shorter than the longest answer, and a shorter one gets
+// no answer: a forged source address then draws no more bytes at its victim
+// than the forger sent.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -17,6 +22,9 @@
 namespace fw {
 
 inline constexpr size_t kDiscoveryNameMax = 64;
+// The longest answer (the longest name) and so the size of every query.
+inline constexpr size_t kDiscoveryAnswerMaxBytes = 4 + 2 + 4 + 4 + 8 + 1 + kDiscoveryNameMax + 1 + 1 + 2 + 1;
+inline constexpr size_t kDiscoveryQueryBytes = kDiscoveryAnswerMaxBytes;
 // The game's own ports, unless FERROWIND_PORT / FERROWIND_DISCOVERY_PORT say
 // otherwise. A host takes the first free of the eight game ports from the
 // base, so one machine can hold eight sessions and a typed search asks them all.

@@ -19,19 +19,27 @@ uint32_t FreshNonce() {
 DiscoveryQuery MakeQuery(uint16_t protocol, uint32_t build) { return {protocol, build, FreshNonce()}; }
 }  // namespace
 
-void AnswerTable::Take(const DiscoveryAnswer& a, const std::string& gameAddress, uint64_t nowMs) {
+void AnswerTable::Take(const DiscoveryAnswer& a, const std::string& source, const std::string& gameAddress,
+                       uint64_t nowMs) {
   auto it = std::find_if(entries_.begin(), entries_.end(),
                          [&](const Entry& e) { return e.advert.gameAddress == gameAddress; });
   if (it == entries_.end()) {
-    if (entries_.size() >= kMaxEntries) return;
+    Expire(nowMs);
+    const auto fromSource = std::count_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.source == source; });
+    if (entries_.size() >= kMaxEntries || fromSource >= kGamePortsPerMachine) return;
     it = entries_.insert(entries_.end(), Entry{});
   }
   it->advert = SessionAdvert{a.protocol, a.build, a.sessionId, a.name, a.players, a.maximum, a.accepting, gameAddress};
+  it->source = source;
   it->seenMs = nowMs;
 }
 
-std::vector<SessionAdvert> AnswerTable::Fresh(uint64_t nowMs, uint16_t protocol) {
+void AnswerTable::Expire(uint64_t nowMs) {
   std::erase_if(entries_, [&](const Entry& e) { return nowMs - e.seenMs > kAnswerLifeMs; });
+}
+
+std::vector<SessionAdvert> AnswerTable::Fresh(uint64_t nowMs, uint16_t protocol) {
+  Expire(nowMs);
   std::vector<SessionAdvert> out;
   for (const Entry& e : entries_)
     if (e.advert.protocol == protocol) out.push_back(e.advert);
@@ -88,7 +96,7 @@ void UdpSessionSearch::Drain() {
     auto a = DecodeAnswer(d->bytes);
     if (!a || a->nonce != query_.nonce || a->gamePort == 0) continue;
     std::lock_guard lock(mutex_);
-    table_.Take(*a, plat::FormatHostPort(d->from, a->gamePort), plat::MonotonicMs());
+    table_.Take(*a, plat::FormatIpv4(d->from), plat::FormatHostPort(d->from, a->gamePort), plat::MonotonicMs());
     ++answersTaken_;
     answered_.notify_all();
   }
@@ -158,7 +166,7 @@ std::vector<SessionAdvert> SerialSessionSearch::Refresh(const WaitPump& pump) {
       for (auto& e : got) {
         if (e.kind != plat::LinkEvent::Kind::Datagram) continue;
         auto a = DecodeAnswer(e.bytes);
-        if (a && a->nonce == query_.nonce) table_.Take(*a, device_, plat::MonotonicMs());
+        if (a && a->nonce == query_.nonce) table_.Take(*a, device_, device_, plat::MonotonicMs());
       }
       got.clear();
       if (pump && plat::MonotonicMs() < end) pump();

@@ -17,19 +17,24 @@
 namespace fw {
 
 // The answers a search holds: one per game address, each dropped
-// kAnswerLifeMs after it last came; never more than kMaxEntries.
+// kAnswerLifeMs after it last came; never more than kMaxEntries, and never
+// more from one source than one machine can host (kGamePortsPerMachine), so
+// a machine that answers with made-up game ports cannot crowd out the others.
 class AnswerTable {
  public:
   static constexpr size_t kMaxEntries = 64;
-  void Take(const DiscoveryAnswer& a, const std::string& gameAddress, uint64_t nowMs);
+  // source: where the answer came from (the sender's address, the line).
+  void Take(const DiscoveryAnswer& a, const std::string& source, const std::string& gameAddress, uint64_t nowMs);
   // The fresh answers of this protocol, in the order first seen.
   std::vector<SessionAdvert> Fresh(uint64_t nowMs, uint16_t protocol);
 
  private:
   struct Entry {
     SessionAdvert advert;
+    std::string source;
     uint64_t seenMs = 0;
   };
+  void Expire(uint64_t nowMs);
   std::vector<Entry> entries_;
 };
 

@@ -12,6 +12,7 @@
 
 #include "multiplayer/session/pumped_wait.hpp"
 #include "multiplayer/session/session_frames.hpp"
+#include "platform/runtime/code_page.hpp"
 
 // How nothing of a surviving member is lost or doubled when the host goes:
 // - every sender numbers its messages and keeps each until the host says all
@@ -72,7 +73,7 @@ struct Peer {
   uint64_t opened = 0;
   uint64_t lastHeard = 0;
   uint64_t lastSent = 0;
-  Bucket frames, bytes;
+  Bucket frames, allFrames, bytes;
   std::vector<OutFrame> history;  // what it holds of the old host, sent ahead of its Hello
   size_t historyBytes = 0;
 };
@@ -91,7 +92,10 @@ constexpr uint32_t kRetryHelloMs = 250;
 constexpr uint32_t kHostSurelyGoneMs = 2000;
 constexpr size_t kHistoryFrames = 1024;
 constexpr size_t kHistoryBytes = 1u << 20;
-constexpr size_t kMaxUnidentifiedLinks = 32;
+constexpr size_t kFrameOverhead = 32;  // a data or history frame's bytes beyond its payload, at most
+// A stranger that keeps opening links must open this many between a real
+// joiner's connect and its Hello to push it out; the transport has room.
+constexpr size_t kMaxUnidentifiedLinks = 256;
 constexpr size_t kMaxEventsPerStep = 4096;
 
 std::vector<uint8_t> SysBytes(int32_t type, int32_t id) {
@@ -249,7 +253,11 @@ struct SessionEngine::Core {
     End("overflow", true);
     return false;
   }
+  // The game answers "player created" and "player destroyed" by reading the
+  // roster: the roster it can read must say so first, or a player who has
+  // gone is listed again.
   void PushSys(int32_t type, int32_t id) {
+    if (type == kSysPlayerCreated || type == kSysPlayerDestroyed) Publish();
     PushInbox(ReceivedMessage{0, myId, SysBytes(type, id)});
   }
 
@@ -564,7 +572,8 @@ struct SessionEngine::Core {
       peer.rejoined = false;
       peer.lastHeard = now;
       peer.frames.Reset(o.framesPerSecond, now, static_cast<double>(o.outboxMessages));
-      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * 32));
+      peer.allFrames.Reset(o.allFramesPerSecond, now, static_cast<double>(o.outboxMessages));
+      peer.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(o.outboxBytes + o.outboxMessages * kFrameOverhead));
     }
     role = Role::Host;  // before delivering, so our own copy keeps no history
     for (auto& [seq, h] : merged) {
@@ -658,7 +667,10 @@ struct SessionEngine::Core {
     p.link = link;
     p.opened = p.lastHeard = p.lastSent = now;
     p.frames.Reset(o.framesPerSecond, now);
-    p.bytes.Reset(o.bytesPerSecond, now);
+    // A member coming back after a host change sends what it holds of the
+    // old host ahead of its Hello: that much, once, is no flood.
+    p.allFrames.Reset(o.allFramesPerSecond, now, static_cast<double>(kHistoryFrames));
+    p.bytes.Reset(o.bytesPerSecond, now, static_cast<double>(kHistoryBytes + kHistoryFrames * kFrameOverhead));
     peers[link] = p;
   }
 
@@ -790,19 +802,21 @@ struct SessionEngine::Core {
     }
   }
 
-  void OnFromPeer(Peer& peer, const SessionFrame& f, size_t size) {
-    peer.lastHeard = now;
-    if (f.type != FrameType::History) {
-      bool ok = peer.bytes.Take(static_cast<double>(size), now);
-      if (f.type == FrameType::Data) ok = peer.frames.Take(1, now) && ok;
-      if (!ok) {
-        if (peer.id != 0 && role == Role::Host) return RemoveMember(peer.id, RemoveReason::Flooding);
-        return DropLink(peer.link);
-      }
-    }
+  bool WithinAllowance(Peer& peer, FrameType type, size_t size) {
+    bool ok = peer.allFrames.Take(1, now);
+    ok = peer.bytes.Take(static_cast<double>(size), now) && ok;
+    if (type == FrameType::Data) ok = peer.frames.Take(1, now) && ok;
+    return ok;
+  }
+
+  void OnFromPeer(Peer& peer, const SessionFrame& f) {
     if (peer.id == 0) {
       if (f.type == FrameType::Hello) {
         plat::LinkId link = peer.link;
+        // What was allowed for the history ends with it; a member coming
+        // back is given room for its backlog once the new host opens.
+        peer.allFrames.credit = 0;
+        peer.bytes.credit = 0;
         OnHello(peer, f);
         // Taken in, or to be sent again with the next Hello.
         auto it = peers.find(link);
@@ -853,17 +867,14 @@ struct SessionEngine::Core {
     }
     auto it = peers.find(ev.link);
     if (it == peers.end()) return;
-    if (!f) {
-      // Refused whole; it still counts against the sender's allowance.
-      Peer& p = it->second;
-      p.lastHeard = now;
-      if (!p.bytes.Take(static_cast<double>(ev.data.size()), now)) {
-        if (p.id != 0 && role == Role::Host) RemoveMember(p.id, RemoveReason::Flooding);
-        else DropLink(p.link);
-      }
-      return;
+    // Refused whole or not, every frame counts against the sender's allowance.
+    Peer& p = it->second;
+    p.lastHeard = now;
+    if (!WithinAllowance(p, f ? f->type : FrameType{}, ev.data.size())) {
+      if (p.id != 0 && role == Role::Host) return RemoveMember(p.id, RemoveReason::Flooding);
+      return DropLink(p.link);
     }
-    OnFromPeer(it->second, *f, ev.data.size());
+    if (f) OnFromPeer(it->second, *f);
   }
 
   // ---- outgoing game messages ----
@@ -1117,7 +1128,8 @@ bool SessionEngine::Host(const std::vector<std::string>& listenAddresses, const 
   c.myId = c.hostId = 1;
   c.maxSeenId = 1;
   c.nextId = 2;
-  c.sessionName = sessionName;
+  // Joiners get the name as a frame can carry it; the host keeps the same.
+  c.sessionName = plat::CutToBytes(sessionName, kMaxFrameStringBytes);
   c.myName = playerName;
   c.maxPlayers = std::max(0, maxPlayers);
   c.members[1] = SessionMember{1, playerName, "Host", c.myAddress};

@@ -41,6 +41,10 @@ struct SessionOptions {
   // member is dropped with "flooding".
   double framesPerSecond = 200;
   double bytesPerSecond = 64 * 1024;
+  // Every frame of a link counts here, whatever its kind: a member at the
+  // data limit adds at most 20 acknowledgements and 2 heartbeats a second,
+  // so this leaves it room and still stops a flood of small frames.
+  double allFramesPerSecond = 300;
 };
 
 class SessionEngine {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/runtime/code_page.hpp"
+
 namespace fw {
 namespace {
 
@@ -12,10 +14,12 @@ class Writer {
   void U32(uint32_t v) { Raw(v, 4); }
   void I32(int32_t v) { Raw(static_cast<uint32_t>(v), 4); }
   void U64(uint64_t v) { Raw(v, 8); }
+  // A text too long for its length byte loses whole characters at its end,
+  // never half of one.
   void Str(const std::string& s) {
-    size_t n = s.size() < kMaxFrameStringBytes ? s.size() : kMaxFrameStringBytes;
-    U8(static_cast<uint8_t>(n));
-    out_.insert(out_.end(), s.begin(), s.begin() + static_cast<ptrdiff_t>(n));
+    const std::string cut = s.size() <= kMaxFrameStringBytes ? s : plat::CutToBytes(s, kMaxFrameStringBytes);
+    U8(static_cast<uint8_t>(cut.size()));
+    out_.insert(out_.end(), cut.begin(), cut.end());
   }
   void Bytes(const std::vector<uint8_t>& b) {
     U32(static_cast<uint32_t>(b.size()));
@@ -106,10 +110,20 @@ SessionMember ReadMember(Reader& r) {
 
 bool ValidPlayerName(const std::string& name) {
   if (name.empty() || name.size() > kMaxFrameNameBytes) return false;
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7f) return false;
+  // Every machine draws the name and keeps it in its profile: a byte that
+  // starts no character, or a pair the code page has no character for,
+  // would show as something else on every screen.
+  for (size_t i = 0; i < name.size();) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const size_t n = plat::CharBytesAt(name, i);
+    if (n == 1 && (c < 0x20 || c >= 0x7f)) return false;
+    if (n == 2) {
+      const auto trail = static_cast<unsigned char>(name[i + 1]);
+      if (trail < 0x40 || trail == 0x7f || trail == 0xff) return false;
+    }
+    i += n;
   }
-  return true;
+  return plat::ConvertsToUtf8(name);
 }
 
 std::vector<uint8_t> EncodeFrame(const SessionFrame& f) {

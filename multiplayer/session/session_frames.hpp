@@ -90,7 +90,8 @@ struct SessionFrame {
 std::vector<uint8_t> EncodeFrame(const SessionFrame& frame);
 std::optional<SessionFrame> DecodeFrame(std::span<const uint8_t> bytes);
 
-// A name a joiner may use: 1 to kMaxFrameNameBytes bytes, no control bytes.
+// A name a joiner may use: 1 to kMaxFrameNameBytes bytes of whole code page
+// 936 characters, no control bytes.
 bool ValidPlayerName(const std::string& name);
 
 }  // namespace fw

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "multiplayer/session/direct_play.hpp"
+#include "multiplayer/session/session_types.hpp"
 #include "platform/net/transport.hpp"
 
 namespace fw {

@@ -1,7 +1,7 @@
 #pragma once
-// What the session engine and the session object share with the game: a
-// received message, the outcome of a join, one member, and the state the
-// game thread reads without waiting.
+// What the session engine, the session object and its providers share with
+// the game: an address, a received message, the outcome of a join, one
+// member, and the state the game thread reads without waiting.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,7 +10,8 @@
 namespace fw {
 
 // The wire protocol of sessions; a session of another protocol is not listed.
-inline constexpr uint16_t kSessionProtocol = 1;
+// 2: queries padded to the longest answer.
+inline constexpr uint16_t kSessionProtocol = 2;
 // This build of the game; joining a host of another build is refused with
 // "version".
 inline constexpr uint32_t kSessionBuild = 1;
@@ -22,6 +23,17 @@ inline constexpr uint32_t kSessionBuild = 1;
 using WaitPump = std::function<void()>;
 // The longest slice of such a wait between two calls of its pump.
 inline constexpr uint32_t kPumpSliceMs = 10;
+
+// What an address names: a LAN search, a typed IPv4 address, or a COM port.
+struct PlayAddress {
+  enum class Kind { Lan, TcpIp, Serial } kind = Kind::Lan;
+  std::string ip;        // TcpIp: dotted text, may be empty (the search then has nothing to ask)
+  int comPort = 0;       // Serial: 1 to 4
+  int baud = 57600;
+  int stopBits = 1;
+  int parity = 0;
+  int flowControl = 0;
+};
 
 // Session system message types (sender id 0).
 inline constexpr int32_t kSysPlayerCreated = 3;

@@ -59,6 +59,7 @@ bool WaitInWindow(const std::string& text) {
   bool quit = false;
   for (;;) {
     RunTestDriver();
+    RunWaitDuty();
     if (TakeQuitSignal()) {
       quit = true;
       break;
@@ -80,43 +81,44 @@ bool WaitInWindow(const std::string& text) {
 }
 }  // namespace
 
-std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth) {
+// Each line is found by halving, on pieces no longer than a line can be, so
+// a text of any length costs a few measurements a line.
+std::vector<std::string> WrapText(const Surface& font, const std::string& text, int width, size_t mostLines) {
   std::vector<std::string> lines;
+  const size_t mostBytes = 2 * static_cast<size_t>(width) + 2;  // no character is under half a pixel wide
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string para = text.substr(start, end - start);
-    if (!para.empty() && para.back() == '\r') para.pop_back();
-    std::string line;
-    size_t i = 0;
-    while (i < para.size()) {
-      // The next piece: a word with the blanks after it, or one character
-      // of a word that does not fit a line by itself.
-      size_t j = i;
-      while (j < para.size() && para[j] != ' ') j += CharBytesAt(para, j);
-      while (j < para.size() && para[j] == ' ') ++j;
-      j = std::min(j, para.size());
-      std::string piece = para.substr(i, j - i);
-      std::string trimmed = piece.substr(0, piece.find_last_not_of(' ') + 1);
-      if (s.TextWidth(trimmed) > maxWidth) {
-        piece = para.substr(i, CharBytesAt(para, i));
-        trimmed = piece;
+    const size_t paraEnd = end > start && text[end - 1] == '\r' ? end - 1 : end;
+    size_t i = start;
+    do {
+      // Character boundaries of the candidate piece.
+      std::vector<size_t> ends;
+      for (size_t j = i; j < paraEnd && j - i < mostBytes;) {
+        j += CharBytesAt(text, j);
+        ends.push_back(std::min(j, paraEnd));
       }
-      const std::string candidate = line + trimmed;
-      if (!line.empty() && s.TextWidth(candidate) > maxWidth) {
-        lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
-        line.clear();
-        if (piece.find_first_not_of(' ') == std::string::npos) {
-          i += piece.size();
-          continue;
-        }
+      size_t lo = 0, hi = ends.size();  // ends[0, lo) fit; ends[hi, ...) do not
+      while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (font.TextWidth(text.substr(i, ends[mid] - i)) <= width)
+          lo = mid + 1;
+        else
+          hi = mid;
       }
-      line += piece;
-      i += piece.size();
-    }
-    lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
-    if (end == text.size()) break;
+      size_t cut = lo == 0 ? (ends.empty() ? i : ends[0]) : ends[lo - 1];  // at least one character a line
+      if (cut < paraEnd && text[cut] != ' ') {
+        const size_t blank = text.rfind(' ', cut);
+        if (blank != std::string::npos && blank > i) cut = blank;
+      }
+      std::string line = text.substr(i, cut - i);
+      line.erase(line.find_last_not_of(' ') + 1);
+      lines.push_back(std::move(line));
+      i = cut;
+      while (i < paraEnd && text[i] == ' ') ++i;
+    } while (i < paraEnd && lines.size() <= mostLines);
+    if (end == text.size() || lines.size() > mostLines) break;
     start = end + 1;
   }
   return lines;

@@ -5,6 +5,7 @@
 // own fonts (no system dialog, which would need fonts the machine may lack)
 // and waits for Enter, Space, Esc or a click on OK. Closing the window or a
 // quit signal also ends the wait, and the close then reaches the game.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,10 @@ void MsgBox(std::string_view text, std::string_view title = "Ferrowind");
 
 // The lines a text is broken into so that none is wider than maxWidth in
 // the surface's font: at line ends, then between words, and inside a word
-// (between characters) that is wider on its own, as Chinese text is.
-std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth);
+// (between characters) that is wider on its own, as Chinese text is. Past
+// mostLines lines the rest is not laid out (one more line tells it is cut).
+std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth,
+                                  size_t mostLines = SIZE_MAX);
 
 // Draws the box with the text onto a 640x480 frame; the OK button's place.
 RECT DrawMessageBox(Surface& frame, const std::string& text);

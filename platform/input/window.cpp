@@ -35,6 +35,8 @@ struct Window::Native {
 
 namespace {
 TestDriver g_driver;
+WaitDuty g_duty;
+bool g_inDuty = false;
 
 SDL_Window* Win(void* p) { return static_cast<SDL_Window*>(p); }
 
@@ -516,6 +518,7 @@ void QuitPlatform() { SDL_Quit(); }
 
 void DoEvents() {
   if (g_driver) g_driver();
+  RunWaitDuty();
   if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
   if (TakeQuitSignal()) {
     SDL_Event quit{};
@@ -530,6 +533,20 @@ void SetTestDriver(TestDriver driver) { g_driver = std::move(driver); }
 
 void RunTestDriver() {
   if (g_driver) g_driver();
+}
+
+WaitDuty SetWaitDuty(WaitDuty duty) {
+  std::swap(g_duty, duty);
+  return duty;
+}
+
+void RunWaitDuty() {
+  // Not into itself: a duty that waits in turn does not run again inside.
+  if (!g_duty || g_inDuty) return;
+  g_inDuty = true;
+  const WaitDuty duty = g_duty;  // the duty may replace itself
+  duty();
+  g_inDuty = false;
 }
 
 namespace {

@@ -127,6 +127,14 @@ void SetTestDriver(TestDriver driver);
 // Runs the installed driver once; for modal waits that pump on their own.
 void RunTestDriver();
 
+// A duty that every DoEvents and every modal wait of the platform runs while
+// it is set: work that must go on while a nested loop or a question box
+// holds the caller's own loop. Never run inside itself. Returns the duty it
+// replaces, for the caller to put back.
+using WaitDuty = std::function<void()>;
+WaitDuty SetWaitDuty(WaitDuty duty);
+void RunWaitDuty();
+
 // Pushes input as the system would deliver it (used by tests and drivers).
 void PushKeyDown(int16_t virtualKey, int16_t shift = 0);
 void PushKeyUp(int16_t virtualKey, int16_t shift = 0);

@@ -71,7 +71,58 @@ bool EnetTransport::MakeHost(const std::string* bindAddress, std::string* error)
   h->maximumWaitingData = kMaxWaitingData;
   h->intercept = &EnetTransport::Intercept;
   host_ = h;
+  ages_.assign(h->peerCount, SlotAge{});
   return true;
+}
+
+void EnetTransport::FreeStaleSlots() {
+  const uint64_t now = MonotonicMs() + 1;  // 0 marks a slot not being timed
+  if (now == lastSweep_) return;
+  lastSweep_ = now;
+  enum class Kind { Other, HalfOpen, Closing };
+  // Our own links carry their id; a slot without one is a stranger's connect
+  // ENet has answered, or a link we have closed.
+  auto kindOf = [](const ENetPeer& p) {
+    if (p.data != nullptr) return Kind::Other;
+    switch (p.state) {
+      case ENET_PEER_STATE_ACKNOWLEDGING_CONNECT: return Kind::HalfOpen;
+      case ENET_PEER_STATE_DISCONNECT_LATER:
+      case ENET_PEER_STATE_DISCONNECTING:
+      case ENET_PEER_STATE_ACKNOWLEDGING_DISCONNECT: return Kind::Closing;
+      default: return Kind::Other;
+    }
+  };
+  size_t free = 0;
+  std::vector<size_t> halfOpen, closing;
+  for (size_t i = 0; i < host_->peerCount; ++i) {
+    ENetPeer& p = host_->peers[i];
+    SlotAge& age = ages_[i];
+    const Kind kind = kindOf(p);
+    if (kind == Kind::Other) {
+      age = SlotAge{};
+      free += p.state == ENET_PEER_STATE_DISCONNECTED;
+      continue;
+    }
+    if (age.since == 0 || age.connectId != p.connectID) age = SlotAge{now, p.connectID};
+    if (now - age.since >= (kind == Kind::HalfOpen ? kHalfOpenMs : kClosingMs)) {
+      enet_peer_reset(&p);
+      age = SlotAge{};
+      ++free;
+      continue;
+    }
+    (kind == Kind::HalfOpen ? halfOpen : closing).push_back(i);
+  }
+  if (free >= kSpareSlots) return;
+  auto oldestFirst = [&](size_t a, size_t b) { return ages_[a].since < ages_[b].since; };
+  std::sort(halfOpen.begin(), halfOpen.end(), oldestFirst);
+  std::sort(closing.begin(), closing.end(), oldestFirst);
+  for (const std::vector<size_t>* group : {&halfOpen, &closing})
+    for (size_t i : *group) {
+      if (free >= kSpareSlots) return;
+      enet_peer_reset(&host_->peers[i]);
+      ages_[i] = SlotAge{};
+      ++free;
+    }
 }
 
 bool EnetTransport::Listen(const std::string& address, std::string* error) {
@@ -148,6 +199,7 @@ void EnetTransport::Close(LinkId link) {
 
 std::optional<TransportEvent> EnetTransport::Poll() {
   if (!host_) return std::nullopt;
+  FreeStaleSlots();
   ENetEvent ev;
   tServicing = this;
   while (true) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/net/query_hook.hpp"
 #include "platform/net/transport.hpp"
@@ -20,7 +21,19 @@ namespace plat {
 
 class EnetTransport final : public Transport, public AnswersQueries {
  public:
-  static constexpr size_t kMaxPeers = 16;
+  // Far more slots than a session has members: strangers that connect and
+  // never finish, or never speak, must not fill them before a real joiner.
+  static constexpr size_t kMaxPeers = 1024;
+  // Connects we have answered and the far end never finished, and links we
+  // closed whose far end never confirmed, give their slot back after this.
+  // A real connect on this machine or a LAN finishes in milliseconds; ENet
+  // resends a lost answer well inside it.
+  static constexpr uint32_t kHalfOpenMs = 2000;
+  static constexpr uint32_t kClosingMs = 2000;
+  // Free slots kept at all times, oldest half-open connects (then closing
+  // links) going first: one service of the socket takes in at most 256
+  // datagrams, each of which may be a connect.
+  static constexpr size_t kSpareSlots = 320;
   static constexpr size_t kMaxPacket = 64 * 1024;
   static constexpr size_t kMaxWaitingData = 1024 * 1024;
   // ENet gives up on a silent peer only after the session's own 10 s
@@ -53,11 +66,21 @@ class EnetTransport final : public Transport, public AnswersQueries {
   bool MakeHost(const std::string* bindAddress, std::string* error);
   static int Intercept(_ENetHost* host, _ENetEvent* event);
   void SetUpPeer(_ENetPeer* peer, LinkId id);
+  void FreeStaleSlots();
+
+  // Per peer slot: when it was first seen half-open or closing, and the
+  // connect it was then (a slot freed and taken again starts afresh).
+  struct SlotAge {
+    uint64_t since = 0;
+    uint32_t connectId = 0;
+  };
 
   _ENetHost* host_ = nullptr;
   WakeEvent wake_;
   LinkId nextId_ = 1;
   std::unordered_map<LinkId, _ENetPeer*> links_;
+  std::vector<SlotAge> ages_;
+  uint64_t lastSweep_ = 0;
   std::mutex queryMutex_;
   QueryHandler query_;
 };

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <random>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
+
 namespace plat {
 
 namespace {
@@ -317,7 +319,9 @@ void SerialLink::Transmit(Clock::time_point now) {
     while (inFlight_.size() < kWindow && !pendingFragments_.empty() && tx_.size() < kLineBacklog) {
       SerialFrame f{SerialFrameKind::Data, nextSeq_++, pendingLast_.front(), {}};
       PutNonce(f.payload, nonce_);
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wstringop-overread")
       f.payload.insert(f.payload.end(), pendingFragments_.front().begin(), pendingFragments_.front().end());
+      FW_LIBRARY_FALSE_ALARM_END
       Outgoing o{f.seq, EncodeSerialFrame(f), now, false, pendingFragments_.front().size()};
       tx_.insert(tx_.end(), o.bytes.begin(), o.bytes.end());
       inFlight_.push_back(std::move(o));

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/runtime/code_page.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -116,7 +117,9 @@ std::string NativePath(std::string_view gamePath) {
     gamePath.remove_prefix(root.size());
   }
   std::vector<std::string> parts = PathParts(gamePath);
+  FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
   if (built.empty() && parts.front().empty() && parts.size() > 1) built = "/";
+  FW_LIBRARY_FALSE_ALARM_END
   const bool trailing = parts.size() > 1 && parts.back().empty();
   std::erase_if(parts, [](const std::string& part) { return part.empty(); });
   // Mostly the whole path exists as converted; only then is no folder read.

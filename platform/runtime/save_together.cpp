@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 
 namespace plat {
@@ -112,7 +113,7 @@ std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes
   return files;
 }
 
-bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files) {
+bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, std::string* why) {
   std::vector<FileContent> relative;
   for (const FileContent& f : files) {
     std::string rel = RelativeTo(gameFolder, f.gamePath);
@@ -121,7 +122,12 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   }
   if (relative.empty() || relative.size() > kMaxFiles) return false;
   const std::string journal = JournalPath(gameFolder);
-  if (!WriteFileAtomic(journal, EncodeSaveJournal(relative))) return false;
+  if (!WriteFileAtomic(journal, EncodeSaveJournal(relative))) {
+    // Every save goes through the journal: an entry in its place stops
+    // them all, and only its name tells the player what to move.
+    if (why && DirExists(journal)) *why = std::string(kSaveJournalName) + " in the game folder is a folder, not a file";
+    return false;
+  }
   for (const FileContent& f : files)
     if (!WriteFileAtomic(f.gamePath, f.bytes)) return false;
   // Until the journal is gone the next start would write the same again,
@@ -130,29 +136,77 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   return true;
 }
 
-std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {
+namespace {
+// Why a file cannot be written where the journal names it, found before
+// anything is written so that such a journal changes nothing: a file where
+// one of its folders should be, or a folder where it should be.
+std::string InTheWay(std::string_view gameFolder, const std::string& rel) {
+  std::string path(gameFolder);
+  size_t start = 0;
+  for (size_t slash; (slash = rel.find('/', start)) != std::string::npos; start = slash + 1) {
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
+    path += "\\" + rel.substr(start, slash - start);
+    FW_LIBRARY_FALSE_ALARM_END
+    if (FileLen(path) >= 0) return rel.substr(0, slash) + " is a file, not a folder";
+  }
+  if (DirExists(path + "\\" + rel.substr(start))) return rel + " is a folder, not a file";
+  return "";
+}
+
+// Writes the journal's files; "" when all are written, else why not.
+std::string Apply(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  for (const FileContent& f : files)
+    if (std::string why = InTheWay(gameFolder, f.gamePath); !why.empty()) return why;
+  for (const FileContent& f : files) {
+    // A folder the player removed since (the save folder) is made again:
+    // it held this file when the step began.
+    std::string path(gameFolder);
+    bool ok = true;
+    size_t start = 0;
+    for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
+      path += "\\" + f.gamePath.substr(start, slash - start);
+      FW_LIBRARY_FALSE_ALARM_END
+      ok = MakeDir(path);
+    }
+    if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes)) return "Unable to Save " + f.gamePath;
+  }
+  return "";
+}
+}  // namespace
+
+JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check) {
+  using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
-  if (FileLen(journal) < 0) return "";
-  const auto bytes = ReadAllText(journal);
-  if (!bytes) return "Unable to Read " + std::string(kSaveJournalName);
-  const auto files = DecodeSaveJournal(*bytes);
-  if (files) {
-    for (const FileContent& f : *files) {
-      // A folder the player removed since (the save folder) is made again:
-      // it held this file when the step began.
-      std::string path(gameFolder);
-      bool ok = true;
-      size_t start = 0;
-      for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
-        path += "\\" + f.gamePath.substr(start, slash - start);
-        ok = MakeDir(path);
-      }
-      if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes))
-        return "Unable to Save " + f.gamePath;
+  if (FileLen(journal) < 0) return {};
+  std::string why;
+  if (const auto bytes = ReadAllText(journal); !bytes) {
+    why = "Unable to Read " + std::string(kSaveJournalName);
+  } else if (const auto files = DecodeSaveJournal(*bytes); !files) {
+    // Not one this game wrote whole: the step never began, the files stand.
+    if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
+    return {};
+  } else {
+    why = check ? check(*files) : "";
+    if (why.empty()) why = Apply(gameFolder, *files);
+    if (why.empty()) {
+      if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
+      return {Outcome::Finished, "", ""};
     }
   }
-  if (!RemoveFileDurably(journal)) return "Unable to remove " + std::string(kSaveJournalName);
-  return "";
+  // Met again at every start it would stop every start: kept aside, the
+  // player can still look at it, and the game goes on.
+  const std::string kept = KeepCopyAside(journal, "unfinished");
+  if (kept.empty()) return {Outcome::Stuck, why, ""};
+  if (!RemoveFileDurably(journal))
+    return {Outcome::Stuck, why + "; Unable to remove " + std::string(kSaveJournalName), ""};
+  return {Outcome::KeptAside, why, kept};
+}
+
+std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {
+  const JournalRecovery r = FinishOrKeepAsideJournal(gameFolder, nullptr);
+  if (r.outcome == JournalRecovery::Outcome::None || r.outcome == JournalRecovery::Outcome::Finished) return "";
+  return r.why;
 }
 
 }  // namespace plat

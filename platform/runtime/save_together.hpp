@@ -5,6 +5,7 @@
 // journal (every file old, or every file new) or a whole journal, which the
 // next start plays to its end before anything reads the files.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,15 +21,43 @@ struct FileContent {
 // The journal's name in the folder it serves.
 inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
-// Writes every file or, on failure, returns false. A failure before the
-// journal stands changes nothing; one after it leaves the journal, so the
-// next start finishes the step. Files outside the folder are refused.
-bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files);
+// Writes every file or, on failure, returns false and, where a plain
+// "cannot write" would not tell the player what is wrong (the journal's
+// name taken by a folder), says so in why. A failure before the journal stands changes nothing; one
+// after it leaves the journal, so the next start finishes the step. Files
+// outside the folder are refused.
+bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
+                        std::string* why = nullptr);
 
-// Finishes a step a killed game left in gameFolder. Returns "" when there
-// was nothing to do or the step is now complete; otherwise the reason, and
-// the journal stays for the next try. A journal that is not one this game
-// wrote whole is removed unread, and the files are left as they are.
+// What the folder's owner would have written in one step: "" when the
+// journal's files (paths relative to the folder) may be applied, else why
+// not.
+using JournalCheck = std::function<std::string(const std::vector<FileContent>&)>;
+
+// What became of the journal a killed game left in a folder.
+struct JournalRecovery {
+  enum class Outcome {
+    None,       // there was none, or it was not one this game wrote whole: removed unread
+    Finished,   // every file written, the journal gone
+    KeptAside,  // not applied (or not wholly): kept under keptAs, the journal gone
+    Stuck,      // neither finished nor kept aside: the journal stays as it was
+  };
+  Outcome outcome = Outcome::None;
+  std::string why;     // why it was not finished (KeptAside, Stuck)
+  std::string keptAs;  // the name beside the journal it was kept under (KeptAside)
+};
+
+// Finishes the step a killed game left in gameFolder. A journal the check
+// refuses, or one whose files cannot be written there, is kept aside under
+// the first unused name "SaveJournal.bin.unfinished-<k>" and removed, so
+// that the next start does not meet it again; only when even that fails
+// does it stay. Refused journals and files that stand in the way (a file
+// where a folder should be, a folder where a file should be) are found
+// before anything is written.
+JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
+
+// The same accepting any journal: "" when there was nothing to do or the
+// step is now complete, otherwise the reason.
 std::string RecoverFilesWrittenTogether(std::string_view gameFolder);
 
 // The journal's format, for the functions above and for tests. Paths in it

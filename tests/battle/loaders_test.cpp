@@ -324,7 +324,9 @@ TEST_F(SampleMap, EverySoundTheBattlePlaysIsInTheSoundTable) {
   ASSERT_TRUE(LoadSoundChannels(w));
   EXPECT_EQ(Sounds->Count(), static_cast<int32_t>(w.Sounds.size()));
   for (int32_t effect = 0; effect <= 300; ++effect)
-    if (const char* key = EffectSoundKey(effect)) EXPECT_TRUE(Sounds->Find(key)) << effect << " " << key;
+    if (const char* key = EffectSoundKey(effect)) {
+      EXPECT_TRUE(Sounds->Find(key)) << effect << " " << key;
+    }
   EXPECT_TRUE(Sounds->Find("Bleep01"));
   Sounds->RemoveAll();
 }

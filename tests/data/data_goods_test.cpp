@@ -15,6 +15,7 @@
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
@@ -29,7 +30,9 @@ class Goods : public ::testing::Test {
     Choose(users, 2);
     users.ReadUser();
     for (int i = 1; i <= 6; ++i) {
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
       users.Item(i)->Name = "P" + std::to_string(i);
+      FW_LIBRARY_FALSE_ALARM_END
       users.Item(i)->Money = 100 * i;
     }
   }

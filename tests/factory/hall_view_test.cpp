@@ -21,8 +21,12 @@ TEST(HallAreas, EachAngleRectangleHoldsItsEdgesAndNothingBeyond) {
     EXPECT_EQ(fw::HitTestArea(r.h0 - 1.0f, vm), "");
     EXPECT_EQ(fw::HitTestArea(r.h1 + 1.0f, vm), "");
     // Below the exit lies the platform, so only the other sides are open.
-    if (std::string(r.area) != "EXITOUT") EXPECT_EQ(fw::HitTestArea(hm, r.v1 + 1.0f), "");
-    if (std::string(r.area) != "Tank") EXPECT_EQ(fw::HitTestArea(hm, r.v0 - 1.0f), "");
+    if (std::string(r.area) != "EXITOUT") {
+      EXPECT_EQ(fw::HitTestArea(hm, r.v1 + 1.0f), "");
+    }
+    if (std::string(r.area) != "Tank") {
+      EXPECT_EQ(fw::HitTestArea(hm, r.v0 - 1.0f), "");
+    }
   }
 }
 

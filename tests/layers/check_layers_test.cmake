@@ -6,11 +6,18 @@ cmake_minimum_required(VERSION 3.20)
 set(failures "")
 set(count 0)
 
-# expect(pass|fail FILE INCLUDE)
-function(expect want file include)
+# expect(pass|fail FILE INCLUDE [FILE INCLUDE]...): a tree of these files,
+# each including its header.
+function(expect want)
   set(root "${WORK}/case")
   file(REMOVE_RECURSE "${root}")
-  file(WRITE "${root}/${file}" "// a case\n#include ${include}\nint x;\n")
+  set(what "")
+  set(args ${ARGN})
+  while(args)
+    list(POP_FRONT args file include)
+    file(WRITE "${root}/${file}" "// a case\n#include ${include}\nint x;\n")
+    string(APPEND what "${file} including ${include}; ")
+  endwhile()
   execute_process(COMMAND ${CMAKE_COMMAND} -DFW_ROOT=${root} -P ${CHECK}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(rc EQUAL 0)
@@ -19,7 +26,7 @@ function(expect want file include)
     set(got fail)
   endif()
   if(NOT got STREQUAL want)
-    set(failures "${failures}${file} including ${include}: expected ${want}, got ${got}\n${err}\n" PARENT_SCOPE)
+    set(failures "${failures}${what}expected ${want}, got ${got}\n${err}\n" PARENT_SCOPE)
   endif()
 endfunction()
 
@@ -44,6 +51,26 @@ expect(fail frontend/brief.cpp "\"factory/hall.hpp\"")
 expect(fail factory/rules/combine.cpp "\"frontend/widgets/list_box.hpp\"")
 expect(fail factory/rules/combine.cpp "\"battle/state.hpp\"")
 expect(pass factory/shop.cpp "\"frontend/widgets/list_box.hpp\"")
+# The network game: the session service knows nothing of the lobby or the
+# battle; the lobby reads the battle's maps; the network battle takes the
+# lobby's settings.
+expect(fail multiplayer/session/a.cpp "\"multiplayer/battle/net_battle.hpp\"")
+expect(fail multiplayer/session/a.hpp "\"multiplayer/lobby/game_setting.hpp\"")
+expect(fail multiplayer/session/a.cpp "\"engine/globals.hpp\"")
+expect(fail multiplayer/lobby/a.cpp "\"multiplayer/battle/game_messages.hpp\"")
+expect(pass multiplayer/lobby/a.cpp "\"battle/loaders.hpp\"")
+expect(pass multiplayer/battle/a.cpp "\"multiplayer/lobby/game_setting.hpp\"")
+expect(pass multiplayer/battle/a.cpp "\"multiplayer/session/direct_play.hpp\"")
+# Inside those folders a module never reaches itself through its includes,
+# however long the way round; a header and its own source are one module.
+expect(fail multiplayer/lobby/a.hpp "\"multiplayer/lobby/b.hpp\"" multiplayer/lobby/b.cpp "\"multiplayer/lobby/a.hpp\"")
+expect(fail multiplayer/session/a.cpp "\"b.hpp\"" multiplayer/session/b.hpp "\"multiplayer/session/a.hpp\"")
+expect(fail multiplayer/battle/a.hpp "\"multiplayer/battle/b.hpp\"" multiplayer/battle/b.hpp "\"multiplayer/battle/c.hpp\""
+       multiplayer/battle/c.cpp "\"multiplayer/battle/a.hpp\"")
+expect(pass multiplayer/battle/a.hpp "\"multiplayer/battle/b.hpp\"" multiplayer/battle/b.hpp "\"multiplayer/battle/c.hpp\""
+       multiplayer/battle/a.cpp "\"multiplayer/battle/a.hpp\"")
+# Other folders are not held to it.
+expect(pass engine/a.hpp "\"engine/b.hpp\"" engine/b.cpp "\"engine/a.hpp\"")
 # Inside platform/.
 expect(pass platform/display/a.cpp "\"platform/input/window.hpp\"")
 expect(fail platform/runtime/a.cpp "\"platform/display/surface.hpp\"")

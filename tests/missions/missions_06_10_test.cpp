@@ -91,7 +91,9 @@ TEST_F(MissionTest, Mission7EveryRebelAttacksInWavesOfEight) {
   for (int guard = 0; guard < 10 && Vars(7).MisPool >= 0; ++guard) KillTeam(1), Frame(), ++waves;
   EXPECT_EQ(waves, 4);
   for (const BattleUnit& u : w.Units)
-    if (u.Team == 1) EXPECT_EQ(u.Style, 6);
+    if (u.Team == 1) {
+      EXPECT_EQ(u.Style, 6);
+    }
   KillTeam(1);
   EXPECT_EQ(RunToEnd(100), 4);
   ExpectWon(Finish(32), 7, 900, 32, 15);

@@ -12,7 +12,9 @@ TEST_F(MissionTest, Mission16FiftyMoreOneAFrameUpTo25) {
   EXPECT_EQ(GetTeamCount(w, 1), 25);
   EXPECT_EQ(Vars(16).MisPool, 26);
   for (const BattleUnit& u : w.Units)
-    if (u.Team == 1) EXPECT_EQ(u.Style, 1);
+    if (u.Team == 1) {
+      EXPECT_EQ(u.Style, 1);
+    }
   RemoveUnit(w, 1, rules);
   Frame();
   EXPECT_EQ(GetTeamCount(w, 1), 25) << "replaced in the same frame";

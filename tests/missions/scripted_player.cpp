@@ -27,6 +27,14 @@ namespace {
 // widens the radar.
 constexpr int16_t kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter = 13, kRadarOut = 109;
 constexpr float kPi = 3.14159265f;
+// How much dearer a step over ground never seen is than over open ground.
+constexpr float kUnseenCost = 2.0f;
+// The search leans towards the goal: a way a little longer than the
+// shortest is found in a fraction of the time.
+constexpr float kGreed = 1.5f;
+// Frames of a fight without the target in the sights before the player
+// slows down to turn on the spot.
+constexpr int32_t kCircling = 300;
 
 float Deg(float rad) { return rad * 180.0f / kPi; }
 // The difference b - a of two headings, in -180 to 180.
@@ -36,8 +44,6 @@ float Turn(float a, float b) {
   if (d <= -180.0f) d += 360.0f;
   return d;
 }
-
-int32_t KindOf(const std::string& key) { return std::atoi(key.c_str()); }
 
 bool InRanges(const std::vector<std::array<int32_t, 2>>& ranges, int32_t kind) {
   for (const auto& r : ranges)
@@ -52,81 +58,39 @@ bool InRanges(const std::vector<std::array<int32_t, 2>>& ranges, int32_t kind) {
 const Briefing& MissionBriefing(int32_t mission) {
   static const std::vector<Briefing> briefings = [] {
     std::vector<Briefing> b(21);
-    b[1].FollowGoal = true;                                      // the leader, then the appointed spot
-    b[3].Destroy = {{580, 580}};                                 // the command centre
-    b[3].SearchAt = {{3000, 2800}, {3600, 3200}, {2400, 3300}};  // the base in the south-east
-    b[7].Keep = {{550, 550}};                                    // the town's command post
-    b[9].Destroy = {{550, 550}};                                 // the scientist's prison
+    b[1].FollowGoal = true;        // the leader, then the appointed spot
+    b[3].Destroy = {{580, 580}};   // the command centre
+    b[3].Where = {"south"};        // "the rebels' base in the south"
+    b[7].Keep = {{550, 550}};      // the town's command post
+    b[9].Destroy = {{550, 550}};   // the scientist's prison
     b[9].FollowGoal = true;
     b[11].Destroy = {{570, 570}};  // the magazine
-    b[11].SearchAt = {{1600, 1200}, {2200, 1400}};
+    b[11].Where = {"west"};        // "the depot town in the west"
     b[13].Destroy = {{661, 672}};  // the tank factory
-    b[13].SearchAt = {{3550, 2400}};
+    b[13].Where = {"east"};
     b[14].Destroy = {{601, 612}};  // the helicopter base
-    b[14].SearchAt = {{3550, 2400}};
+    b[14].Where = {"east"};
     b[15].Destroy = {{560, 560}};  // the prisons of the town
-    b[15].SearchAt = {{1340, 1880}, {2140, 1000}, {1900, 2760}};
+    b[15].Where = {"north", "west", "south"};
     b[15].FollowGoal = true;
     b[17].FollowGoal = true;
-    b[17].Keep = {{530, 530}};  // the chemical factory
+    b[17].Keep = {{530, 530}};                 // the chemical factory
     b[20].Destroy = {{661, 672}, {577, 580}};  // the tank factories
-    b[20].SearchAt = {{3475, 2750}};
+    b[20].Where = {"east"};
     b[20].Rush = true;
     return b;
   }();
   return briefings.at(static_cast<size_t>(std::clamp(mission, 1, 20)));
 }
 
-// ---------------------------------------------------------------- sight
-
-Sight Look(const BattleState& w, bool buildings) {
-  Sight s;
-  if (w.PlayerUnit < 0 || static_cast<size_t>(w.PlayerUnit) >= w.Units.size()) return s;
-  const BattleUnit& p = w.Units[static_cast<size_t>(w.PlayerUnit)];
-  s.Alive = true;
-  s.X = p.PosX + p.CenterX;
-  s.Y = p.PosY + p.CenterY;
-  s.Heading = p.HeadAngle;
-  s.Speed = p.Speed;
-  s.Hull = p.HP;
-  s.Shield = p.Shield;
-  s.ShieldFull = p.ShieldFull;
-  s.Energy = p.Energy;
-  s.ScrollX = w.ScrollX;
-  s.ScrollY = w.ScrollY;
-  for (const WeaponSlot& g : p.Weapon)
-    if (g.Energy > 0 || g.Ammo > 0) s.Range = std::max(s.Range, static_cast<float>(g.Range));
-  const float vl = static_cast<float>(w.ScrollX), vt = static_cast<float>(w.ScrollY);
-  const float level = w.RadarLevel, scale = level * 40.0f;
-  for (size_t i = 0; i < w.Units.size(); ++i) {
-    if (static_cast<int32_t>(i) == w.PlayerUnit) continue;
-    const BattleUnit& u = w.Units[i];
-    const bool enemy = u.Team != p.Team;
-    const bool inView = u.PosX + u.DescRECT.Right >= vl && u.PosX <= vl + 640 && u.PosY + u.DescRECT.Bottom >= vt &&
-                        u.PosY <= vt + 480;
-    if (inView) {
-      s.Units.push_back({u.PosX + u.CenterX, u.PosY + u.CenterY, enemy, true});
-    } else if (std::abs(u.PosX - std::round(p.PosX)) <= level * 1200.0f &&
-               std::abs(u.PosY - std::round(p.PosY)) <= level * 1400.0f) {
-      // A radar dot: a pixel stands for `scale` map pixels.
-      const float dx = std::round((u.PosX - std::round(p.PosX)) / scale) * scale;
-      const float dy = std::round((u.PosY - std::round(p.PosY)) / scale) * scale;
-      s.Units.push_back({p.PosX + dx + 40.0f, p.PosY + dy + 30.0f, enemy, false});
-    }
-  }
-  for (const BuildingInstance& b : w.Builds) {
-    if (!buildings) break;
-    const float half = b.Footprint.Right / 2.0f;
-    if (b.X + half < vl || b.X - half > vl + 640 || b.Y < vt || b.Y > vt + 480) continue;
-    s.Buildings.push_back({KindOf(b.TypeKey), static_cast<float>(b.DrawX) + half, static_cast<float>(b.Y), half});
-  }
-  if (w.GoalX >= 1 && w.GoalY >= 1 && std::abs(w.GoalY - p.PosY) <= level * 1800.0f &&
-      std::abs(w.GoalX - p.PosX) <= level * 1600.0f) {
-    s.Goal = true;
-    s.GoalX = w.GoalX;
-    s.GoalY = w.GoalY;
-  }
-  return s;
+std::array<float, 4> MapPart(const std::string& word) {
+  // The map in thirds each way: the orders' compass words name a ninth.
+  constexpr float kW = 5120.0f / 3, kH = 3840.0f / 3;
+  const bool north = word.starts_with("north"), south = word.starts_with("south");
+  const bool west = word.ends_with("west"), east = word.ends_with("east");
+  if (!north && !south && !west && !east && word != "middle") return {0, 0, 5120, 3840};
+  const float col = west ? 0.0f : east ? 2.0f : 1.0f, row = north ? 0.0f : south ? 2.0f : 1.0f;
+  return {col * kW, row * kH, (col + 1) * kW, (row + 1) * kH};
 }
 
 // ---------------------------------------------------------------- inputs
@@ -166,48 +130,42 @@ void BattleInputs::ReleaseAll() {
 
 // ---------------------------------------------------------------- the player
 
-ScriptedPlayer::ScriptedPlayer(const Briefing& briefing, const BattleState&) : brief_(briefing) {}
-
 bool ScriptedPlayer::Wanted(int32_t kind) const { return InRanges(brief_.Destroy, kind); }
 bool ScriptedPlayer::Kept(int32_t kind) const { return InRanges(brief_.Keep, kind); }
 
 void ScriptedPlayer::Remember(const Sight& s) {
-  // What stands in the view replaces what was remembered there: a
-  // building no longer seen where it stood is gone.
+  for (const auto& [cell, open] : s.Ground) memory_.Ground[static_cast<size_t>(cell)] = open ? Memory::kOpen : Memory::kClosed;
+  // What the view shows replaces what was remembered there: a building no
+  // longer seen where it stood is gone.
   const float l = static_cast<float>(s.ScrollX), t = static_cast<float>(s.ScrollY);
-  std::erase_if(memory_, [&](const Memory& m) { return m.X >= l + 40 && m.X <= l + 600 && m.Y >= t + 40 && m.Y <= t + 440; });
-  for (const auto& b : s.Buildings) {
-    if (b.X >= l + 40 && b.X <= l + 600 && b.Y >= t + 40 && b.Y <= t + 440) memory_.push_back({b.Kind, b.X, b.Y, b.HalfWidth});
-    else if (std::none_of(memory_.begin(), memory_.end(), [&](const Memory& m) { return m.X == b.X && m.Y == b.Y; }))
-      memory_.push_back({b.Kind, b.X, b.Y, b.HalfWidth});
-  }
+  std::erase_if(memory_.Buildings, [&](const Sight::Building& m) {
+    return ScreenCover::Shows(m.X - l, m.Y - t) ||
+           std::any_of(s.Buildings.begin(), s.Buildings.end(), [&](const Sight::Building& b) { return b.X == m.X && b.Y == m.Y; });
+  });
+  memory_.Buildings.insert(memory_.Buildings.end(), s.Buildings.begin(), s.Buildings.end());
 }
 
-namespace {
-// The ground a unit's centre cannot cross: the land mask's blocked cells
-// and the buildings standing on it.
-bool Blocked(const BattleState& w, int32_t c, int32_t r) {
+// Ground never seen is taken to be open until a look shows otherwise.
+bool ScriptedPlayer::Blocked(int32_t c, int32_t r) const {
   if (!BattleState::InGrid(c, r)) return true;
-  const size_t i = static_cast<size_t>(BattleState::CellIndex(c, r));
-  return w.LandMask[i] == kBlockedLand || w.BuildMask[i] != 0;
+  return memory_.Ground[static_cast<size_t>(BattleState::CellIndex(c, r))] == Memory::kClosed;
 }
 
-bool StraightFree(const BattleState& w, float ax, float ay, float bx, float by) {
+bool ScriptedPlayer::StraightFree(float ax, float ay, float bx, float by) const {
   const float len = std::hypot(bx - ax, by - ay);
   for (float t = 0; t <= len; t += 8.0f) {
     const float f = len > 0 ? t / len : 0;
     const float x = ax + f * (bx - ax), y = ay + f * (by - ay);
     // A unit is wider than its centre: keep a cell's margin on both sides.
     for (float o : {-18.0f, 0.0f, 18.0f})
-      if (Blocked(w, static_cast<int32_t>(std::floor((x + o) / kMaskCell)), static_cast<int32_t>(std::floor((y + o) / kMaskCell))))
+      if (Blocked(static_cast<int32_t>(std::floor((x + o) / kMaskCell)), static_cast<int32_t>(std::floor((y + o) / kMaskCell))))
         return false;
   }
   return true;
 }
-}  // namespace
 
-std::array<float, 2> ScriptedPlayer::WayTo(const BattleState& w, const Sight& s, float x, float y) {
-  if (StraightFree(w, s.X, s.Y, x, y)) {
+std::array<float, 2> ScriptedPlayer::WayTo(const Sight& s, float x, float y) {
+  if (StraightFree(s.X, s.Y, x, y)) {
     path_.clear();
     return {x, y};
   }
@@ -234,7 +192,7 @@ std::array<float, 2> ScriptedPlayer::WayTo(const BattleState& w, const Sight& s,
       const auto [f, k] = open.top();
       open.pop();
       const int32_t c = k % kMaskColumns, r = k / kMaskColumns;
-      const float h = std::hypot(static_cast<float>(gc - c), static_cast<float>(gr - r));
+      const float h = kGreed * std::hypot(static_cast<float>(gc - c), static_cast<float>(gr - r));
       if (h < bestH) bestH = h, best = k;
       if (k == goal) break;
       if (f - h > cost[static_cast<size_t>(k)] + 1e-3f) continue;
@@ -242,16 +200,19 @@ std::array<float, 2> ScriptedPlayer::WayTo(const BattleState& w, const Sight& s,
         for (int dr = -1; dr <= 1; ++dr) {
           if (!dc && !dr) continue;
           const int32_t nc = c + dc, nr = r + dr;
-          if (Blocked(w, nc, nr) || (dc && dr && (Blocked(w, c + dc, r) || Blocked(w, c, r + dr)))) continue;
+          if (Blocked(nc, nr) || (dc && dr && (Blocked(c + dc, r) || Blocked(c, r + dr)))) continue;
           // Cells beside a wall cost more, so the way keeps off it.
           float step = (dc && dr) ? 1.414f : 1.0f;
-          if (Blocked(w, nc + 1, nr) || Blocked(w, nc - 1, nr) || Blocked(w, nc, nr + 1) || Blocked(w, nc, nr - 1)) step += 2.0f;
+          if (Blocked(nc + 1, nr) || Blocked(nc - 1, nr) || Blocked(nc, nr + 1) || Blocked(nc, nr - 1)) step += 2.0f;
           const int32_t n = BattleState::CellIndex(nc, nr);
+          // Ground never seen may be barred: a way over known ground is
+          // worth a longer drive.
+          if (memory_.Ground[static_cast<size_t>(n)] == Memory::kUnseen) step *= kUnseenCost;
           const float g = cost[static_cast<size_t>(k)] + step;
           if (g >= cost[static_cast<size_t>(n)]) continue;
           cost[static_cast<size_t>(n)] = g;
           from[static_cast<size_t>(n)] = k;
-          open.push({g + std::hypot(static_cast<float>(gc - nc), static_cast<float>(gr - nr)), n});
+          open.push({g + kGreed * std::hypot(static_cast<float>(gc - nc), static_cast<float>(gr - nr)), n});
         }
     }
     for (int32_t k = best; k >= 0 && k != start; k = from[static_cast<size_t>(k)])
@@ -259,7 +220,7 @@ std::array<float, 2> ScriptedPlayer::WayTo(const BattleState& w, const Sight& s,
     std::reverse(path_.begin(), path_.end());
   }
   // The farthest point of the way that lies straight ahead.
-  while (path_.size() > 1 && StraightFree(w, s.X, s.Y, path_[1][0], path_[1][1])) path_.erase(path_.begin());
+  while (path_.size() > 1 && StraightFree(s.X, s.Y, path_[1][0], path_[1][1])) path_.erase(path_.begin());
   if (!path_.empty() && std::hypot(path_[0][0] - s.X, path_[0][1] - s.Y) < 15.0f) path_.erase(path_.begin());
   if (path_.empty()) return {x, y};
   return path_.front();
@@ -314,25 +275,56 @@ bool ScriptedPlayer::LineHitsKept(const Sight& s, float x, float y) const {
   return false;
 }
 
-void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
+bool ScriptedPlayer::Explore(const Sight& s, float& x, float& y) {
+  // A place counts as seen once a look showed its cell. The bottom rows
+  // stay under the panel however far the view scrolls.
+  const auto unseen = [&](float px, float py) {
+    const int32_t k = BattleState::CellIndex(static_cast<int32_t>(px / kMaskCell), static_cast<int32_t>(py / kMaskCell));
+    return memory_.Ground[static_cast<size_t>(k)] == Memory::kUnseen &&
+           std::find(givenUp_.begin(), givenUp_.end(), k) == givenUp_.end();
+  };
+  // One place at a time: it is kept until seen, or given up when a long
+  // drive has not brought it into view.
+  if (spot_[0] >= 0 && unseen(spot_[0], spot_[1]) && ++spotAge_ < 1500) {
+    x = spot_[0], y = spot_[1];
+    return true;
+  }
+  if (spot_[0] >= 0 && unseen(spot_[0], spot_[1]))
+    givenUp_.push_back(BattleState::CellIndex(static_cast<int32_t>(spot_[0] / kMaskCell), static_cast<int32_t>(spot_[1] / kMaskCell)));
+  spotAge_ = 0;
+  for (; where_ <= brief_.Where.size(); ++where_) {
+    const auto part = MapPart(where_ < brief_.Where.size() ? brief_.Where[where_] : "");
+    float best = 1e9f;
+    for (float py = std::max(part[1], 100.0f); py < std::min(part[3], 3700.0f); py += 160.0f)
+      for (float px = std::max(part[0], 100.0f); px < std::min(part[2], 5020.0f); px += 160.0f) {
+        const float d = std::hypot(px - s.X, py - s.Y);
+        if (d < best && unseen(px, py)) best = d, spot_ = {px, py};
+      }
+    if (best < 1e9f) {
+      x = spot_[0], y = spot_[1];
+      return true;
+    }
+  }
+  spot_ = {-1, -1};
+  return false;
+}
+
+void ScriptedPlayer::Play(const Sight& s, BattleInputs& in) {
   ++frame_;
-  const Sight s = Look(world, !brief_.Destroy.empty() || !brief_.Keep.empty());
   if (!s.Alive) {
     in.ReleaseAll();
     return;
   }
   // The radar out to its widest first: one press a frame.
   if (!radarSet_) {
-    if (world.RadarLevel < 4) {
+    if (s.RadarLevel < 4) {
       (frame_ % 2) ? in.Press(kRadarOut) : in.Release(kRadarOut);
       return;
     }
     in.Release(kRadarOut);
     radarSet_ = true;
   }
-  // Buildings matter only to a briefing that names some; a glance now
-  // and then is enough to know them.
-  if ((!brief_.Destroy.empty() || !brief_.Keep.empty()) && frame_ % 8 == 0) Remember(s);
+  Remember(s);
 
   // Stuck against something: back off and turn away for a while.
   if (unstick_ > 0) {
@@ -363,22 +355,25 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   // On the way to a place the briefing names, the player does not stop
   // for the rebels: it shoots at those in front as it drives.
   // A wanted building remembered: the nearest.
-  const Memory* target = nullptr;
+  const Sight::Building* target = nullptr;
   float best = 1e9f;
-  for (const auto& m : memory_) {
+  for (const auto& m : memory_.Buildings) {
     if (!Wanted(m.Kind)) continue;
     const float d = std::hypot(m.X - s.X, m.Y - s.Y);
     if (d < best) best = d, target = &m;
   }
-  const bool searching = brief_.Rush && (target || searched_ < brief_.SearchAt.size());
+  // None known yet: the orders' parts of the map are searched.
+  float ex = 0, ey = 0;
+  const bool exploring = !brief_.Destroy.empty() && !target && Explore(s, ex, ey);
+  const bool searching = brief_.Rush && (target || exploring);
   const bool running = (brief_.FollowGoal && s.Goal && brief_.Destroy.empty()) || searching;
   const bool threat = !running && foe && foeD < range * 1.3f;
 
   // A worn shield: drive away from the rebels until it has grown back, as
   // they are slower than the player's tank.
-  if (s.ShieldFull > 0) {
-    if (s.Shield < s.ShieldFull * 0.3f && s.Hull < 95) fallingBack_ = true;
-    if (s.Shield > s.ShieldFull * 0.9f) fallingBack_ = false;
+  if (s.HasShield) {
+    if (s.Shield < 0.3f && s.Hull < 95) fallingBack_ = true;
+    if (s.Shield > 0.9f) fallingBack_ = false;
   }
   float tx = 0, ty = 0;
   bool fight = false, haveGoal = false, stopNear = false;
@@ -396,15 +391,9 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
       tx = target->X, ty = target->Y, haveGoal = true;
       if (best < range * 0.8f) fight = true;
     } else if (brief_.FollowGoal && s.Goal) {
-      tx = static_cast<float>(s.GoalX), ty = static_cast<float>(s.GoalY), haveGoal = true, stopNear = true;
-    } else if (!brief_.Destroy.empty() && searched_ < brief_.SearchAt.size()) {
-      tx = static_cast<float>(brief_.SearchAt[searched_][0]), ty = static_cast<float>(brief_.SearchAt[searched_][1]);
-      haveGoal = true;
-      if (std::hypot(tx - s.X, ty - s.Y) < 150.0f) ++searched_;
-    } else if (reached_ < brief_.Reach.size()) {
-      const RECT& a = world.Terrains.at(static_cast<size_t>(brief_.Reach[reached_])).Area;
-      tx = (a.Left + a.Right) / 2.0f + 40.0f, ty = (a.Top + a.Bottom) / 2.0f + 30.0f, haveGoal = true, stopNear = true;
-      if (a.Left <= s.X - 40 && s.X - 40 <= a.Right && a.Top <= s.Y - 30 && s.Y - 30 <= a.Bottom) ++reached_;
+      tx = s.GoalX, ty = s.GoalY, haveGoal = true, stopNear = true;
+    } else if (exploring) {
+      tx = ex, ty = ey, haveGoal = true;
     } else if (dot) {
       tx = dot->X, ty = dot->Y, haveGoal = true;
     }
@@ -422,15 +411,21 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
       in.Button(2, false);
     }
     const bool aimed = Aim(s, in, tx, ty);
+    unaimed_ = aimed ? 0 : unaimed_ + 1;
     if (d > range * 0.75f) {
+      in.Release(kDown);
       in.Press(kUp);
     } else {
       // The throttle stays as it is: circling the target is harder to hit
-      // than standing.
+      // than standing. A target that circles as fast and never comes into
+      // the sights is met by slowing to turn on the spot.
       in.Release(kUp);
+      in.Hold(kDown, unaimed_ > kCircling && s.Throttle > 10);
     }
     in.Hold(kEnter, aimed && d < range * 1.05f && !LineHitsKept(s, tx, ty));
   } else {
+    unaimed_ = 0;
+    in.Release(kDown);
     bool inFront = false;
     for (const auto& u : s.Units) {
       if (!u.Enemy || !u.InView || std::hypot(u.X - s.X, u.Y - s.Y) > range) continue;
@@ -439,7 +434,7 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
     }
     in.Hold(kEnter, inFront);
     if (haveGoal) {
-      const auto way = WayTo(world, s, tx, ty);
+      const auto way = WayTo(s, tx, ty);
       Drive(s, in, way[0], way[1], stopNear && way[0] == tx && way[1] == ty);
     } else {
       in.Release(kUp);
@@ -449,7 +444,7 @@ void ScriptedPlayer::Play(const BattleState& world, BattleInputs& in) {
   }
 
   // Pressing on without moving for a second and a half: stuck.
-  const bool pushing = world.Units[static_cast<size_t>(world.PlayerUnit)].PerSpeed > 20;
+  const bool pushing = s.Throttle > 20;
   if (pushing && std::hypot(s.X - lastX_, s.Y - lastY_) < 0.3f) {
     if (++stuck_ > 90) stuck_ = 0, unstick_ = 50;
   } else {
@@ -662,12 +657,12 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
   if (!b.LoadError.empty()) return result;
   w.RunState = "Loop";
   BattleInputs in(w, out);
-  ScriptedPlayer player(MissionBriefing(Users->NowItem()->Mission % 20 == 0 ? 20 : Users->NowItem()->Mission % 20), w);
+  ScriptedPlayer player(MissionBriefing(Users->NowItem()->Mission % 20 == 0 ? 20 : Users->NowItem()->Mission % 20));
   NullLoadProgress quiet;
   MissionBattle running{w, pictures, quiet, env, {}};
   const bool trace = std::getenv("FW_PLAY_TRACE") != nullptr;
   for (result.Frames = 0; result.Frames < frameLimit && w.RunState != "EXIT"; ++result.Frames) {
-    player.Play(w, in);
+    player.Play(Perceive(w), in);
     w.FrameFactor = 1.0f;
     ScrollView(w);
     StepWorld(w, env);
@@ -675,8 +670,8 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
     if (w.MessageTime > 0) w.MessageTime -= w.FrameFactor;
     script->RunMission(running, 1);
     if (trace && result.Frames % 300 == 0) {
-      const Sight s = Look(w, false);
-      std::printf("  frame %d: alive %d at %.0f,%.0f hull %.0f shield %.0f energy %.0f kills %d units %zu msg '%s'\n",
+      const Sight s = Perceive(w);
+      std::printf("  frame %d: alive %d at %.0f,%.0f hull %.0f shield %.2f energy %.2f kills %d units %zu msg '%s'\n",
                   result.Frames, s.Alive, s.X, s.Y, s.Hull, s.Shield, s.Energy, w.KillTank, w.Units.size(),
                   w.MessageText.c_str());
     }
@@ -687,7 +682,7 @@ BattleOutcome PlayBattle(int32_t frameLimit) {
   script->RunMission(running, 2);
   result.Won = EndResult.WinState;
   if (trace && !result.Won && result.Frames >= frameLimit) {
-    const Sight s = Look(w, false);
+    const Sight s = Perceive(w);
     std::printf("  out of time at %.0f,%.0f;", s.X, s.Y);
     for (const BattleUnit& u : w.Units)
       if (u.Team == 1) std::printf(" rebel %.0f,%.0f style %d;", u.PosX, u.PosY, u.Style);

@@ -1,14 +1,12 @@
 #pragma once
 // A player for the campaign's tests who plays as a person could. It knows
 // what the briefing says (the objective, which kinds of building to destroy
-// or to keep, which areas to reach), and while it plays it sees only what
-// the screen shows: the units in the 640 x 480 view and the dots of the
-// radar, the buildings in the view (by kind, and those it has seen before
-// where it saw them), the ground it drives over, the radar's goal mark, the
-// message line and its own panel. It acts only through the battle's keys
-// and mouse, and shops through the factory's rules with the money it has.
-// It never reads the mission's state, its pools or timers, or the map's
-// unit templates.
+// or to keep, where the briefing says they stand) and, while it plays, only
+// what one look at the screen gives it each frame (perception.hpp): the
+// battlefield above the panel, the radar and the panel's readouts. It
+// remembers the ground and the buildings it has seen, explores what it has
+// not, acts only through the battle's keys and mouse, and shops through the
+// factory's rules with the money it has.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -17,6 +15,7 @@
 #include "battle/battle_sinks.hpp"
 #include "battle/battle_state.hpp"
 #include "factory/rules/catalogs.hpp"
+#include "tests/missions/perception.hpp"
 
 namespace fw::playtest {
 
@@ -27,11 +26,10 @@ struct Briefing {
   std::vector<std::array<int32_t, 2>> Destroy;
   // Building kinds that must stand: never shot at.
   std::vector<std::array<int32_t, 2>> Keep;
-  // Areas to reach after the buildings are down (or at once when there are
-  // none), in order; 0 ends the list.
-  std::vector<int32_t> Reach;
-  // Where the briefing says to look for the buildings (map pixels).
-  std::vector<std::array<int32_t, 2>> SearchAt;
+  // Where the orders say the buildings stand, as their words put it: a
+  // ninth of the map each ("north-east", "middle", "south", ...), searched
+  // in order before the rest of the map.
+  std::vector<std::string> Where;
   // Follow the radar's goal mark while it shows.
   bool FollowGoal = false;
   // Drive to the buildings without stopping for the rebels (they keep
@@ -41,33 +39,9 @@ struct Briefing {
 
 const Briefing& MissionBriefing(int32_t mission);
 
-// What the screen shows in one frame.
-struct Sight {
-  bool Alive = false;
-  float X = 0, Y = 0;  // own unit's centre, map pixels
-  float Heading = 0;
-  float Speed = 0;
-  float Hull = 0, Shield = 0, ShieldFull = 0, Energy = 0;
-  int32_t ScrollX = 0, ScrollY = 0;
-  struct Unit {
-    float X, Y;  // centre; for radar dots only as exact as the radar
-    bool Enemy;
-    bool InView;
-  };
-  std::vector<Unit> Units;
-  struct Building {
-    int32_t Kind;
-    float X, Y, HalfWidth;
-  };
-  std::vector<Building> Buildings;  // in the view
-  bool Goal = false;
-  int32_t GoalX = 0, GoalY = 0;
-  float Range = 0;  // the longest reach of the fitted weapons
-};
-
-// Reads the screen of a battle as the player sees it; the buildings only
-// when asked.
-Sight Look(const BattleState& world, bool buildings);
+// The part of the map (pixels, left, top, right, bottom) that a compass
+// word of the orders names; the whole map for a word it does not know.
+std::array<float, 4> MapPart(const std::string& word);
 
 // The inputs a person has: keys by code and the mouse on the screen.
 class BattleInputs {
@@ -87,37 +61,51 @@ class BattleInputs {
   std::array<bool, 5> buttons_{};
 };
 
+// All the player knows of a battle beyond the briefing: what earlier looks
+// showed it.
+struct Memory {
+  enum Cell : uint8_t { kUnseen = 0, kOpen = 1, kClosed = 2 };
+  std::vector<uint8_t> Ground = std::vector<uint8_t>(kMaskBytes, kUnseen);
+  std::vector<Sight::Building> Buildings;
+};
+
 class ScriptedPlayer {
  public:
-  ScriptedPlayer(const Briefing& briefing, const BattleState& world);
-  // One frame: looks, decides and acts.
-  void Play(const BattleState& world, BattleInputs& in);
+  explicit ScriptedPlayer(const Briefing& briefing) : brief_(briefing) {}
+  // One frame: decides from this frame's look and what it remembers, and
+  // acts.
+  void Play(const Sight& s, BattleInputs& in);
+  const Memory& Remembered() const { return memory_; }
 
  private:
-  struct Memory {
-    int32_t Kind;
-    float X, Y, HalfWidth;
-  };
   bool Wanted(int32_t kind) const;
   bool Kept(int32_t kind) const;
   void Remember(const Sight& s);
+  bool Blocked(int32_t c, int32_t r) const;
+  bool StraightFree(float ax, float ay, float bx, float by) const;
   // A way point towards (x, y) round the ground and buildings the player
   // has seen; (x, y) itself when the way is straight.
-  std::array<float, 2> WayTo(const BattleState& world, const Sight& s, float x, float y);
+  std::array<float, 2> WayTo(const Sight& s, float x, float y);
+  // The nearest place not yet seen, in the parts the orders name first;
+  // false when the player has seen all it can.
+  bool Explore(const Sight& s, float& x, float& y);
   void Drive(const Sight& s, BattleInputs& in, float x, float y, bool stopNear);
   bool Aim(const Sight& s, BattleInputs& in, float x, float y);
   bool LineHitsKept(const Sight& s, float x, float y) const;
 
   const Briefing& brief_;
-  std::vector<Memory> memory_;
-  size_t reached_ = 0;
-  size_t searched_ = 0;
+  Memory memory_;
   int32_t frame_ = 0;
   std::vector<std::array<float, 2>> path_;
   std::array<float, 2> pathGoal_{-1e9f, -1e9f};
   int32_t pathAge_ = 0;
+  size_t where_ = 0;  // the part of the map being searched
+  std::array<float, 2> spot_{-1, -1};
+  int32_t spotAge_ = 0;
+  std::vector<int32_t> givenUp_;  // cells the player could not get a look at
   float lastX_ = 0, lastY_ = 0;
   int32_t stuck_ = 0, unstick_ = 0;
+  int32_t unaimed_ = 0;  // frames of the fight without the target in the sights
   bool radarSet_ = false;
   bool fallingBack_ = false;
 };

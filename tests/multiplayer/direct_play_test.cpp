@@ -284,7 +284,9 @@ TEST(DirectPlay, AWaitingJoinCallsThePumpOnTheCallersThread) {
     // Hundreds of milliseconds of waiting in slices of a few.
     EXPECT_GE(pumps, 5) << c.what;
     EXPECT_FALSE(elsewhere) << c.what;
-    if (c.want == JoinResult::Ok) EXPECT_EQ(guest.MyPlayID, 2) << c.what;
+    if (c.want == JoinResult::Ok) {
+      EXPECT_EQ(guest.MyPlayID, 2) << c.what;
+    }
   }
 }
 

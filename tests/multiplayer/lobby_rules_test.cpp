@@ -72,7 +72,9 @@ TEST(LobbyRules, AddressDialogTyping) {
     }
     EXPECT_EQ(status, c.status) << c.typed;
     EXPECT_EQ(entry.Result(), c.result) << c.typed;
-    if (status == S::Typing) EXPECT_EQ(entry.Shown(), c.shown) << c.typed;
+    if (status == S::Typing) {
+      EXPECT_EQ(entry.Shown(), c.shown) << c.typed;
+    }
   }
 }
 

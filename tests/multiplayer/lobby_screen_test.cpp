@@ -47,6 +47,19 @@ class LobbyScreen : public ScreenTest {
     return {Wait(kSlideIn), ConnectButton(1), OnSessionPage(), Wait(kSlideIn),
             SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
   }
+  // For `pumps` pumps the lobby stays idle on its session page: no notice
+  // (so no second "CFail"), no page over it, no command under way.
+  Step StaysIdle(int pumps) {
+    auto left = std::make_shared<int>(pumps);
+    return [this, left] {
+      if (lobby->Notice() != "" || lobby->RunState() != "Loop" || lobby->Page() != 2 || lobby->Setting()) {
+        ADD_FAILURE() << "the lobby is not idle: notice \"" << lobby->Notice() << "\", state " << lobby->RunState()
+                      << ", page " << lobby->Page() << (lobby->Setting() ? ", new-game page open" : "");
+        return true;
+      }
+      return --*left <= 0;
+    };
+  }
   // The LAN search runs on this machine's loopback with ports of its own.
   LoopbackNetwork net;
   std::shared_ptr<fw::FrmMultiMenuClass> lobby = std::make_shared<fw::FrmMultiMenuClass>();
@@ -169,6 +182,17 @@ TEST_F(LobbyScreen, AGameThatCannotBeHostedShowsTheNoticeAndStaysInTheLobby) {
     EXPECT_EQ(fw::GameState, 3);
     EXPECT_FALSE(fw::DPlay().InSession());
   }));
+  // Again, closing the notice with a click where NEW is: the page does not
+  // open again.
+  steps.push_back(Wait(kSlideIn));
+  steps.push_back(SessionButton(1));
+  steps.push_back(Until([this] { return lobby->Setting() != nullptr; }));
+  steps.push_back(Setting(166, 458));  // EQU
+  steps.push_back(Wait(2));
+  steps.push_back(Setting(600, 450));  // OK
+  steps.push_back(Until([this] { return lobby->Notice() == "CFail"; }));
+  steps.push_back(SessionButton(1));
+  steps.push_back(StaysIdle(100));
   steps.push_back(Esc());
   EXPECT_EQ(RunWith(std::move(steps)), 3);
   fw::RunNetFactory = [] { fw::RunNestedScreen(fw::ScreenState::Factory); };
@@ -202,6 +226,18 @@ TEST_F(LobbyScreen, BaseDefensingOffersOnlyTheTwoBaseMaps) {
 TEST_F(LobbyScreen, AMissingPictureEndsTheLobbyWithAMessageBackToTheMainMenu) {
   folder_.Write("pic/MultiMenuB.BMP", "not a picture");
   EXPECT_EQ(RunWith({Wait(1), Answer('A', 'a')}), 1);
+}
+
+TEST_F(LobbyScreen, AMissingPictureIsNamedByItsArchiveAndMember) {
+  auto& members = *fw::DataPack->PackFiles;
+  for (int32_t i = members.Count(); i >= 1; --i)
+    if (members.Item(i)->Key == "ConnectFail01.BMP") members.Remove(i);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunWith({Wait(1), Answer('A', 'a')}), 1);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("Network lobby: "), std::string::npos) << said;
+  EXPECT_NE(said.find("ConnectFail01.BMP is not listed in Data.INF"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Faild"), std::string::npos) << said;
 }
 
 }  // namespace
@@ -324,6 +360,12 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
     EXPECT_EQ(lobby->RunState(), "Loop");
     EXPECT_EQ(lobby->Setting(), nullptr);
   }));
+  // JOIN again, and the notice closed by a click where JOIN is: that click
+  // only closes it, and no second join starts.
+  for (Step& st : join()) steps.push_back(st);
+  steps.push_back(Until([this] { return lobby->Notice() == "CFail"; }));
+  steps.push_back(SessionButton(2));
+  steps.push_back(StaysIdle(100));
   steps.push_back(Esc());
   EXPECT_EQ(RunWith(std::move(steps)), 3);
   EXPECT_TRUE(fw::GameSetting.Role.empty());

@@ -92,6 +92,7 @@ TEST_F(NetBattleTest, KillReportsAreTakenOncePerTankLife) {
   report(b.link.MyId(), 77);             // names another
   report(77, 77);                        // not in the session
   EXPECT_EQ(a.battle.KillCount, 1);
+  Run(1500);  // as long as a respawn takes
   b.battle.SendTankInfo(b.battle.OwnTank(), a.link.MyId());  // a new life of B's tank
   Step(15);
   report(b.link.MyId(), b.link.MyId());

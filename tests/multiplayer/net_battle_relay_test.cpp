@@ -10,6 +10,7 @@
 #include "multiplayer/battle/game_modes.hpp"
 #include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
+#include "tests/multiplayer/engine_link.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 #include "tests/multiplayer/net_env.hpp"
 
@@ -17,28 +18,6 @@ namespace fw::nettest {
 namespace {
 
 using WallClock = std::chrono::steady_clock;
-
-// A session engine as the battle's link.
-class EngineLink final : public NetLink {
- public:
-  explicit EngineLink(std::unique_ptr<SessionEngine> e) : e_(std::move(e)) {}
-  int32_t MyId() const override { return e_->Snapshot().myId; }
-  bool IsHost() const override { return e_->Snapshot().state == SessionSnapshot::State::Host; }
-  int32_t HostId() const override { return e_->Snapshot().hostId; }
-  std::vector<PlayerEntry> Members() override {
-    std::vector<PlayerEntry> out;
-    for (const SessionMember& m : e_->Snapshot().members) out.push_back({m.id, m.name, m.longName});
-    return out;
-  }
-  bool Send(int32_t to, std::vector<uint8_t> bytes) override { return e_->Send(to, std::move(bytes)); }
-  std::optional<ReceivedMessage> Receive() override { return e_->Receive(); }
-  bool DestroyPlayer(int32_t id) override { return e_->Remove(id); }
-  void Leave() override { e_->Leave(); }
-  SessionEngine& Engine() { return *e_; }
-
- private:
-  std::unique_ptr<SessionEngine> e_;
-};
 
 class RelayBattle : public NetBattleTest {
  protected:

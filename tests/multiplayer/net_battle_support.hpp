@@ -27,7 +27,8 @@ class NetBattleTest : public ::testing::Test {
   static GameSettingRecord HostSetting(const std::string& mode = "Death Battle") {
     GameSettingRecord s;
     s.Role = "New";
-    s.MapName = "MapA";
+    // "Base Defensing" is played on a map with both bases.
+    s.MapName = mode == "Base Defensing" ? "MapN1" : "MapA";
     s.ModeName = mode;
     s.WinRule = 0;
     s.LimTime = 60;

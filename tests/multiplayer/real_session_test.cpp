@@ -10,6 +10,7 @@
 
 #include "multiplayer/session/session_engine.hpp"
 #include "platform/net/enet_transport.hpp"
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "tests/multiplayer/net_env.hpp"
 
 namespace {
@@ -61,9 +62,11 @@ struct RelayedSession {
     for (int i = 1; i <= joiners; ++i) {
       Member& m = members[static_cast<size_t>(i)];
       m.engine = std::make_unique<fw::SessionEngine>(std::make_unique<plat::EnetTransport>());
+      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
       EXPECT_TRUE(m.engine->StartJoin({"127.0.0.1:0"}, "127.0.0.1:" + std::to_string(relay->Port()), s.sessionId,
                                       "P" + std::to_string(i), &error))
           << error;
+      FW_LIBRARY_FALSE_ALARM_END
       EXPECT_EQ(m.engine->WaitJoin(5000), fw::JoinResult::Ok) << i;
       m.id = m.engine->Snapshot().myId;
     }

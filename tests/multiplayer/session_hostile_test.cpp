@@ -13,6 +13,7 @@ namespace {
 using fw::FrameType;
 using fw::SessionFrame;
 using fwtest::Mesh;
+using fwtest::RawNode;
 using fwtest::SysId;
 using fwtest::SysType;
 using fwtest::Tagged;
@@ -25,22 +26,6 @@ SessionFrame Frame(FrameType t) {
   f.type = t;
   return f;
 }
-
-// A hand-driven node speaking the session's frames directly.
-struct RawNode {
-  std::unique_ptr<plat::Transport> t;
-  plat::LinkId link = 0;
-  std::vector<SessionFrame> heard;
-  bool closed = false;
-  void Pump() {
-    while (auto ev = t->Poll()) {
-      if (ev->kind == plat::TransportEvent::Kind::Disconnected) closed = true;
-      if (ev->kind != plat::TransportEvent::Kind::Received) continue;
-      if (auto f = fw::DecodeFrame(ev->data)) heard.push_back(*f);
-    }
-  }
-  void Send(const std::vector<uint8_t>& b) { t->Send(link, b); }
-};
 
 struct HostileTest : ::testing::Test {
   Mesh mesh{3};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "platform/net/loop_transport.hpp"
 
 namespace fwtest {
@@ -43,6 +44,22 @@ inline std::vector<int32_t> RosterIds(const fw::SessionEngine& e) {
   for (const auto& m : e.Snapshot().members) ids.push_back(m.id);
   return ids;
 }
+
+// A hand-driven node speaking the session's frames directly.
+struct RawNode {
+  std::unique_ptr<plat::Transport> t;
+  plat::LinkId link = 0;
+  std::vector<fw::SessionFrame> heard;
+  bool closed = false;
+  void Pump() {
+    while (auto ev = t->Poll()) {
+      if (ev->kind == plat::TransportEvent::Kind::Disconnected) closed = true;
+      if (ev->kind != plat::TransportEvent::Kind::Received) continue;
+      if (auto f = fw::DecodeFrame(ev->data)) heard.push_back(*f);
+    }
+  }
+  void Send(const std::vector<uint8_t>& b) { t->Send(link, b); }
+};
 
 struct MeshNode {
   std::string name;

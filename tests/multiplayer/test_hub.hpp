@@ -7,6 +7,7 @@
 // NetBattle with its own profile. For tests and benchmarks.
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -167,6 +168,7 @@ class TestProfile final : public NetBattleProfile, public NetResultBook {
   void Book(bool w) override { (w ? won : lost) += 1; }
   Visit VisitFactory() override {
     ++visits;
+    if (duringVisit) duringVisit();  // the time the player spends shopping
     if (visitScript.empty()) return Visit{false, armWith};
     Visit v = visitScript.front();
     visitScript.pop_front();
@@ -179,6 +181,7 @@ class TestProfile final : public NetBattleProfile, public NetResultBook {
   std::optional<Tank> armWith;
   std::deque<Visit> visitScript;
   std::vector<std::string> notices;
+  std::function<void()> duringVisit;
 
  private:
   std::string name_;

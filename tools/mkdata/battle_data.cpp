@@ -402,9 +402,11 @@ const MapArea kPatches[] = {
 };
 
 bool InRiver(int col, int row) {
-  // A river from north to south, bent a little, with two fords.
+  // A river from north to south, bent a little, with two fords; the
+  // northern one is wide enough that the straight way from where the
+  // leader waits to the appointed spot runs through it.
   const int centre = 120 + static_cast<int>(4 * std::sin(row / 18.0));
-  const bool ford = (row >= 40 && row < 50) || (row >= 140 && row < 150);
+  const bool ford = (row >= 44 && row < 62) || (row >= 140 && row < 150);
   return !ford && col >= centre && col < centre + 4;
 }
 
@@ -598,9 +600,12 @@ void MapA(Context& ctx) {
   map.buildings = {{"580", 4400, 1900}, {"550", 4000, 1500}, {"540", 4100, 2350}, {"510", 3800, 1800},
                    {"510", 3800, 2100}, {"560", 4650, 1450}, {"530", 4700, 2400}, {"501", 1000, 2900},
                    {"502", 1200, 3050}};
+  // The first map's rebels are slower than a first tank, so that a
+  // newcomer who runs for the appointed spot is not worn down on the way.
   map.models = FirstModels();
+  for (MapModel& m : map.models) m.top = std::min(m.top, 2.4f);
   // The first mission's patrols. Every leg keeps to the land: the river is
-  // crossed only at its fords (rows 40 to 49 and 140 to 149 of the mask).
+  // crossed only at its fords (rows 44 to 61 and 140 to 149 of the mask).
   map.spots = {
       {"Ford patrol", {{1600, 300}, {2250, 300}, {2250, 380}, {1600, 380}}},
       {"Goal guard", {{4560, 1760}, {5020, 1760}, {5020, 2160}, {4560, 2160}}},

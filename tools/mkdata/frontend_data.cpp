@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/mkdata/canvas.hpp"
+#include "tools/mkdata/mission_orders.hpp"
 #include "tools/mkdata/mkdata.hpp"
 
 namespace mkdata {
@@ -207,30 +208,6 @@ const char* const kMissionNames[20] = {
     "The Magazine",        "Counterstrike",   "Tank Works",       "Rotor Nest",      "The Hostage",
     "Iron Ridge",          "Desert Storm",    "Last Stand",       "The Breakthrough", "Final Assault"};
 
-// Each mission's orders as the briefing shows them: what wins it, and
-// what the player will meet on the way.
-const char* const kOrders[20] = {
-    "Rescue the leader who waits north of your start where the radar marks, then fight through to the appointed spot in the east that the radar marks next.",
-    "Destroy all rebels. Their reinforcements keep coming until the reserve is spent.",
-    "Destroy the main buildings in the rebels' base in the south-east. Its command centre is the heart of it.",
-    "Destroy all rebels in their eight camps. An escort drives with you.",
-    "Destroy all rebels. Three allies fight at your side; rebel waves come from the east.",
-    "Destroy the two conveyance vehicles. Each drives with an escort of four.",
-    "Destroy all rebels. Every one of them attacks, and the town's command post must stand.",
-    "Destroy all rebels. Four waves come through the two gates; two escorts drive with you.",
-    "Break open the scientist's prison where the radar's mark blinks, then annihilate all rebels.",
-    "Destroy all rebels. Three allies drive with you; three waves will come.",
-    "Destroy the magazine or all rebels. The captives in the south-east follow you once you reach them.",
-    "Destroy all rebels. Attackers wait beyond the valley; waves follow once you press on.",
-    "Destroy all rebels or the tank factory. Hunters keep coming while their reserve lasts.",
-    "Destroy all rebels or the helicopter base. Your two allies join you at the landing field.",
-    "The hostage is in one of the town's three prisons. Break it open, then leave for the fleeing spot.",
-    "Destroy all rebels: fifty of them come over the whole map.",
-    "Drive to the point the radar marks and destroy the attackers. The chemical factory must not fall.",
-    "Destroy all rebels. Hunters come from every side; three escorts drive with you.",
-    "Destroy all rebels, eighty of them. Fresh escorts join you as yours fall.",
-    "Destroy all tank factories and rebels. Hunters keep coming while a factory stands."};
-
 // Words of a text in lines of at most `width` characters.
 std::vector<std::string> Wrapped(const std::string& text, size_t width) {
   std::vector<std::string> lines(1);
@@ -283,7 +260,7 @@ void Briefing(Context& ctx) {
     brief.Noise(0, 0, 640, 480, 0.05f, static_cast<uint32_t>(m));
     Plate(brief, 20, 40, 320, 360, {52, 58, 50}, {28, 32, 26});
     brief.Text(36, 56, title, 15, kGold, true);
-    std::vector<std::string> lines = Wrapped(kOrders[m - 1], 32);
+    std::vector<std::string> lines = Wrapped(kMissionOrders[m - 1], 32);
     lines.insert(lines.begin(), "Orders from headquarters:");
     lines.emplace_back("");
     for (const std::string& l : Wrapped("Arm your tank in the maintenance factory first: a hull, an engine, a reactor and a weapon.", 32))

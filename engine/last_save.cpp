@@ -1,0 +1,84 @@
+#include "engine/last_save.hpp"
+
+#include "platform/display/message_box.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/strings.hpp"
+
+namespace fw {
+namespace {
+constexpr size_t kProfilesBytes = 6 * 64;  // six fixed records
+constexpr std::string_view kJournal = plat::kSaveJournalName;
+
+std::string g_notice;
+
+// The profile number of "save/user<n>.DAT", or 0 for any other path.
+int EquipmentProfile(const std::string& lowerPath) {
+  constexpr std::string_view kStart = "save/user", kEnd = ".dat";
+  if (lowerPath.size() != kStart.size() + 1 + kEnd.size() || lowerPath.compare(0, kStart.size(), kStart) != 0 ||
+      lowerPath.compare(kStart.size() + 1, kEnd.size(), kEnd) != 0)
+    return 0;
+  const char n = lowerPath[kStart.size()];
+  return n >= '1' && n <= '6' ? n - '0' : 0;
+}
+}  // namespace
+
+std::string ProfileJournalProblem(const std::string& gameFolder, const std::vector<plat::FileContent>& files) {
+  const plat::FileContent* profiles = nullptr;
+  bool seen[7] = {};
+  int equipment = 0;
+  for (const plat::FileContent& f : files) {
+    const std::string lower = plat::LCase(f.gamePath);
+    if (lower == "user.ini") {
+      if (profiles) return std::string(kJournal) + " names User.INI twice";
+      profiles = &f;
+    } else if (const int n = EquipmentProfile(lower); n > 0) {
+      if (seen[n]) return std::string(kJournal) + " names " + f.gamePath + " twice";
+      seen[n] = true;
+      ++equipment;
+    } else {
+      return std::string(kJournal) + " names " + f.gamePath + ", which is no profile's file";
+    }
+  }
+  if (!profiles) return std::string(kJournal) + " holds no User.INI";
+  if (equipment == 0) return std::string(kJournal) + " holds no equipment file";
+  // The game writes the six records and keeps what follows them in the
+  // file; anything else is no save of this game's.
+  std::string tail;
+  if (const auto now = plat::ReadAllText(gameFolder + "\\User.INI"); now && now->size() > kProfilesBytes)
+    tail = now->substr(kProfilesBytes);
+  const std::string& bytes = profiles->bytes;
+  if (bytes.size() != kProfilesBytes &&
+      (bytes.size() != kProfilesBytes + tail.size() || bytes.compare(kProfilesBytes, tail.size(), tail) != 0))
+    return "User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
+           " bytes where the six profiles take " + std::to_string(kProfilesBytes);
+  return "";
+}
+
+bool FinishLastSave(const std::string& gameFolder) {
+  using Outcome = plat::JournalRecovery::Outcome;
+  const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(
+      gameFolder, [&gameFolder](const std::vector<plat::FileContent>& files) {
+        return ProfileJournalProblem(gameFolder, files);
+      });
+  if (r.outcome == Outcome::KeptAside) {
+    // Told once the window shows: before it, a message reaches only a
+    // terminal.
+    g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
+               " in the game folder, and the game starts with the files as they stand.";
+  } else if (r.outcome == Outcome::Stuck) {
+    plat::MsgBox("The last save cannot be finished (" + r.why +
+                 ") nor kept aside: the game starts once the game folder can be written.");
+    return false;
+  }
+  return true;
+}
+
+const std::string& LastSaveNotice() { return g_notice; }
+
+void TellOfLastSave() {
+  if (g_notice.empty()) return;
+  plat::MsgBox(g_notice);
+  g_notice.clear();
+}
+
+}  // namespace fw

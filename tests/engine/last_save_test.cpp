@@ -1,0 +1,121 @@
+// The save a killed game left unfinished, met at start: only a save of the
+// game's own shape is applied; any other, and one that cannot be written,
+// is kept aside with a word to the player, and the game starts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/last_save.hpp"
+#include "platform/runtime/save_together.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+
+const std::string kJournal(plat::kSaveJournalName);
+const std::string kProfiles(384, 'p');
+const std::string none = ", which is no profile's file";
+
+struct LastSave : ::testing::Test {
+  void SetUp() override {
+    std::filesystem::create_directory(dir.File("save"));
+    dir.Write("User.INI", std::string(384, 'o'));
+    dir.Write("save/user1.DAT", "old goods");
+  }
+  void TearDown() override { fw::TellOfLastSave(); }
+  std::string Problem(const std::vector<plat::FileContent>& files) const {
+    return fw::ProfileJournalProblem(dir.Path(), files);
+  }
+  fwtest::TempProgramFolder dir;
+};
+
+TEST_F(LastSave, OnlyTheProfilesAndTheirOwnEquipmentFilesMakeASave) {
+  const std::string noTail = "User.INI in SaveJournal.bin holds 448 bytes where the six profiles take 384";
+  const struct {
+    std::vector<plat::FileContent> files;
+    std::string problem;
+  } cases[] = {
+      {{{"User.INI", kProfiles}, {"save/user1.DAT", "g"}}, ""},
+      {{{"user.ini", kProfiles}, {"Save/USER6.dat", "g"}}, ""},  // as the folder spells them
+      // A save made while another profile's goods waited.
+      {{{"User.INI", kProfiles}, {"save/user2.DAT", "g"}, {"save/user5.DAT", "g"}}, ""},
+      {{{"User.INI", kProfiles}, {"save/user9.DAT", "g"}}, "SaveJournal.bin names save/user9.DAT" + none},
+      {{{"User.INI", kProfiles}, {"save/user0.DAT", "g"}}, "SaveJournal.bin names save/user0.DAT" + none},
+      {{{"User.INI", kProfiles}, {"save/user12.DAT", "g"}}, "SaveJournal.bin names save/user12.DAT" + none},
+      {{{"User.INI", kProfiles}, {"user1.DAT", "g"}}, "SaveJournal.bin names user1.DAT" + none},
+      {{{"User.INI", kProfiles}, {"save/user1.DAT", "g"}, {"Default.cfg", "g"}},
+       "SaveJournal.bin names Default.cfg, which is no profile's file"},
+      {{{"User.INI", kProfiles}, {"save/user1.DAT", "g"}, {"save/user1.DAT", "h"}},
+       "SaveJournal.bin names save/user1.DAT twice"},
+      {{{"User.INI", kProfiles}, {"User.INI", kProfiles}}, "SaveJournal.bin names User.INI twice"},
+      {{{"save/user1.DAT", "g"}}, "SaveJournal.bin holds no User.INI"},
+      {{{"User.INI", kProfiles}}, "SaveJournal.bin holds no equipment file"},
+      // A seventh record the file does not have.
+      {{{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "g"}}, noTail},
+      {{{"User.INI", std::string(383, 'p')}, {"save/user1.DAT", "g"}},
+       "User.INI in SaveJournal.bin holds 383 bytes where the six profiles take 384"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Problem(c.files), c.problem) << c.files[0].gamePath << " " << c.files.size();
+
+  // What follows the six records in the file is kept by the game's save.
+  dir.Write("User.INI", std::string(384, 'o') + std::string(64, 't'));
+  EXPECT_EQ(Problem({{"User.INI", kProfiles + std::string(64, 't')}, {"save/user1.DAT", "g"}}), "");
+  EXPECT_EQ(Problem({{"User.INI", kProfiles}, {"save/user1.DAT", "g"}}), "");
+  EXPECT_EQ(Problem({{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "g"}}), noTail);
+}
+
+// Each of these stopped every start until the player deleted the journal.
+TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) {
+  const struct {
+    const char* what;
+    std::vector<plat::FileContent> files;
+    std::string why;
+  } cases[] = {
+      {"save a plain file", {{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}}, "save is a file, not a folder"},
+      {"a journal naming a folder", {{"User.INI", kProfiles}, {"save/user2.DAT", "new goods"}},
+       "save/user2.DAT is a folder, not a file"},
+      {"a profile that does not exist", {{"User.INI", kProfiles}, {"save/user9.DAT", "new goods"}},
+       "SaveJournal.bin names save/user9.DAT" + none},
+      {"a seventh record", {{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "new goods"}},
+       "User.INI in SaveJournal.bin holds 448 bytes where the six profiles take 384"},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir.File("save"));
+    if (k == 0) {
+      dir.Write("save", "a file");
+    } else {
+      dir.Write("save/user1.DAT", "old goods");
+      std::filesystem::create_directories(dir.File("save/user2.DAT"));
+    }
+    const std::string bytes = plat::EncodeSaveJournal(c.files);
+    dir.Write(kJournal, bytes);
+    EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+    const std::string kept = kJournal + ".unfinished-" + std::to_string(++k);
+    EXPECT_EQ(fw::LastSaveNotice(), "The last save cannot be finished (" + c.why + "): it is kept aside as " + kept +
+                                        " in the game folder, and the game starts with the files as they stand.");
+    EXPECT_EQ(dir.Read(kept), bytes);
+    EXPECT_FALSE(dir.Exists(kJournal));
+    EXPECT_EQ(dir.Read("User.INI"), std::string(384, 'o'));
+    EXPECT_FALSE(dir.Exists("save/user9.DAT"));
+    // Told once: the next start meets nothing.
+    fw::TellOfLastSave();
+    EXPECT_EQ(fw::LastSaveNotice(), "");
+    EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+    EXPECT_EQ(fw::LastSaveNotice(), "");
+  }
+}
+
+TEST_F(LastSave, ASaveThatCanNeitherBeFinishedNorKeptAsideStopsTheStartAndStays) {
+  for (int k = 1; k <= 999; ++k) dir.Write(kJournal + ".unfinished-" + std::to_string(k), "");
+  std::filesystem::remove_all(dir.File("save"));
+  dir.Write("save", "a file");
+  dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}}));
+  EXPECT_FALSE(fw::FinishLastSave(dir.Path()));
+  EXPECT_TRUE(dir.Exists(kJournal));
+  EXPECT_EQ(dir.Read("User.INI"), std::string(384, 'o'));
+}
+
+}  // namespace
