@@ -1,6 +1,7 @@
 #include "platform/net/enet_transport.hpp"
 
 #include <enet/enet.h>
+#include <enet/time.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -75,10 +76,7 @@ bool EnetTransport::MakeHost(const std::string* bindAddress, std::string* error)
   return true;
 }
 
-void EnetTransport::FreeStaleSlots() {
-  const uint64_t now = MonotonicMs() + 1;  // 0 marks a slot not being timed
-  if (now == lastSweep_) return;
-  lastSweep_ = now;
+void EnetTransport::FreeStaleSlots(uint64_t now) {
   enum class Kind { Other, HalfOpen, Closing };
   // Our own links carry their id; a slot without one is a stranger's connect
   // ENet has answered, or a link we have closed.
@@ -152,6 +150,31 @@ void EnetTransport::SetUpPeer(ENetPeer* peer, LinkId id) {
   links_[id] = peer;
 }
 
+void EnetTransport::BoundResendWaits() {
+  for (size_t i = 0; i < host_->peerCount; ++i) {
+    ENetPeer& p = host_->peers[i];
+    if (p.state != ENET_PEER_STATE_CONNECTED || enet_list_empty(&p.sentReliableCommands)) continue;
+    const uint32_t most = std::max(kMaxResendWaitMs, 2 * (p.roundTripTime + 4 * p.roundTripTimeVariance));
+    bool first = true;
+    enet_uint32 due = 0;
+    for (ENetListIterator c = enet_list_begin(&p.sentReliableCommands); c != enet_list_end(&p.sentReliableCommands);
+         c = enet_list_next(c)) {
+      auto* sent = reinterpret_cast<ENetOutgoingCommand*>(c);
+      if (sent->roundTripTimeout > most) {
+        sent->roundTripTimeout = most;
+        // ENet still gives up on a link once a message has backed off this
+        // far and nothing has been acknowledged for kTimeoutMinimumMs.
+        sent->roundTripTimeoutLimit = std::min(sent->roundTripTimeoutLimit, most);
+      }
+      const enet_uint32 at = sent->sentTime + sent->roundTripTimeout;
+      if (first || ENET_TIME_LESS(at, due)) due = at;
+      first = false;
+    }
+    // The earliest resend due, not the oldest message's, wakes the check.
+    p.nextTimeout = due;
+  }
+}
+
 LinkId EnetTransport::Connect(const std::string& address) {
   auto hp = ParseHostPort(address);
   if (!hp || hp->port == 0) return 0;
@@ -199,7 +222,14 @@ void EnetTransport::Close(LinkId link) {
 
 std::optional<TransportEvent> EnetTransport::Poll() {
   if (!host_) return std::nullopt;
-  FreeStaleSlots();
+  // The slots are looked over at most once a millisecond, not at every
+  // event taken.
+  const uint64_t now = MonotonicMs() + 1;  // 0 marks a slot not being timed
+  if (now != lastSweep_) {
+    lastSweep_ = now;
+    FreeStaleSlots(now);
+    BoundResendWaits();
+  }
   ENetEvent ev;
   tServicing = this;
   while (true) {

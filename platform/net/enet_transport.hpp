@@ -41,6 +41,13 @@ class EnetTransport final : public Transport, public AnswersQueries {
   // not ENet, decides who has gone.
   static constexpr uint32_t kTimeoutMinimumMs = 15000;
   static constexpr uint32_t kTimeoutMaximumMs = 30000;
+  // ENet doubles a message's resend wait at every try that goes unanswered,
+  // without bound, and looks at a link's resends only when the oldest message
+  // in flight is due: under heavy loss one unlucky message, or a run of lost
+  // acknowledgements, held everything after it back for many seconds, long
+  // enough for the session to take a live player for gone. No resend waits
+  // longer than this, or than twice the link's first resend wait if longer.
+  static constexpr uint32_t kMaxResendWaitMs = 1000;
 
   EnetTransport();
   ~EnetTransport() override;
@@ -66,7 +73,8 @@ class EnetTransport final : public Transport, public AnswersQueries {
   bool MakeHost(const std::string* bindAddress, std::string* error);
   static int Intercept(_ENetHost* host, _ENetEvent* event);
   void SetUpPeer(_ENetPeer* peer, LinkId id);
-  void FreeStaleSlots();
+  void FreeStaleSlots(uint64_t now);
+  void BoundResendWaits();
 
   // Per peer slot: when it was first seen half-open or closing, and the
   // connect it was then (a slot freed and taken again starts afresh).

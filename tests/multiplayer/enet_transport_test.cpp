@@ -112,6 +112,49 @@ TEST(EnetTransport, MessagesSentIntoABlackHoleArriveInOrderOnceItClears) {
   EXPECT_EQ(p.serverDown + p.clientDown, 0);
 }
 
+// ENet alone backs a resend off without bound and wakes for resends only
+// when the oldest message in flight is due: a message whose answers had been
+// lost for seconds held back a later one, lost once, for as long again.
+TEST(EnetTransport, AMessageLostOnceIsNotHeldBackByAnOlderOnesLongBackOff) {
+  Pair p;
+  fwtest::UdpRelay relay(p.port, 5);
+  plat::LinkId asked = p.client.Connect(Loop(relay.Port()));
+  ASSERT_TRUE(p.PumpUntil([&] { return p.clientLink != 0 && p.serverLink != 0; }, 10));
+  const fwtest::LineFaults clear{}, hole{0, 0, 0, 0, true};
+
+  // The first message arrives; its acknowledgements never come back, so
+  // every datagram passing the relay from now on is a resend of it. Wait for
+  // one four seconds or more into the cut: the wait before the next has
+  // grown as long, unless something bounds it.
+  relay.SetFaults(clear, hole);
+  ASSERT_TRUE(p.client.Send(asked, Numbered(1, 32)));
+  ASSERT_TRUE(p.PumpUntil([&] { return p.atServer.size() == 1; }, 5));
+  const auto cut = Clock::now();
+  uint64_t passed = relay.Forwarded();
+  bool late = false;
+  ASSERT_TRUE(p.PumpUntil(
+      [&] {
+        if (!late && relay.Forwarded() != passed) {
+          passed = relay.Forwarded();
+          late = Clock::now() - cut >= std::chrono::seconds(4);
+        }
+        return late;
+      },
+      12));
+
+  // The answers come back; the second message is lost on its way once.
+  relay.SetFaults(hole, clear);
+  ASSERT_TRUE(p.client.Send(asked, Numbered(2, 32)));
+  const auto end = Clock::now() + std::chrono::milliseconds(100);
+  while (Clock::now() < end) p.Pump();
+  relay.SetFaults(clear, clear);
+  const auto cleared = Clock::now();
+  ASSERT_TRUE(p.PumpUntil([&] { return p.atServer.size() == 2; }, 20));
+  EXPECT_LT(Clock::now() - cleared, std::chrono::seconds(2));
+  EXPECT_EQ(p.atServer[1], Numbered(2, 32));
+  EXPECT_EQ(p.serverDown + p.clientDown, 0);
+}
+
 TEST(EnetTransport, RefusesWhatItCannotCarry) {
   Pair p;
   std::string error;
