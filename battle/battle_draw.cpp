@@ -267,7 +267,8 @@ plat::SurfacePtr BattleView::StretchedCell(int32_t texture, const plat::Surface&
     kept = true;
     return found->second;
   }
-  if (stretched_.size() >= kMaxStretchedCells || typeid(*textureBuffer_) != typeid(plat::Surface)) {
+  const plat::Surface& buffer = *textureBuffer_;
+  if (stretched_.size() >= kMaxStretchedCells || typeid(buffer) != typeid(plat::Surface)) {
     textureBuffer_->Blt(&whole, &picture, &cell, plat::DDBLT_WAIT);
     return textureBuffer_;
   }

@@ -11,7 +11,7 @@
 namespace mkdata {
 namespace {
 
-const Rgb kPale{228, 232, 238}, kGold{236, 196, 92}, kCyan{120, 220, 230};
+const Rgb kPale{228, 232, 238}, kGold{236, 196, 92};
 const Rgb kPanelTop{44, 58, 72}, kPanelBottom{20, 28, 36};
 
 void Save(Context& ctx, const std::string& name, const Canvas& c) {
