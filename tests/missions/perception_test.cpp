@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "battle/battle_sinks.hpp"
+#include "tests/missions/mission_fixture.hpp"
 #include "tests/missions/perception.hpp"
 #include "tests/missions/scripted_player.hpp"
 #include "tools/mkdata/mission_orders.hpp"
@@ -154,6 +157,71 @@ TEST(Perception, ThePartsOfTheMapThePlayerSearchesAreWordsOfTheOrders) {
     }
   EXPECT_EQ(MapPart("north-east"), (std::array<float, 4>{5120.0f * 2 / 3, 0, 5120, 1280}));
   EXPECT_EQ(MapPart("middle"), (std::array<float, 4>{5120.0f / 3, 1280, 5120.0f * 2 / 3, 2560}));
+}
+
+// The player knows a building only by its picture and the orders' words
+// for it: every kind it seeks or spares is drawn as a picture those words
+// name, and on a map whose script counts buildings by kind, every building
+// the script counts is drawn so too; a building the player must destroy
+// but could only know of from the script's count would make the mission
+// one a reader of the orders cannot win.
+class OrdersNameTheBuildings : public missiontest::MissionTest {};
+
+TEST_F(OrdersNameTheBuildings, TheKindsThePlayerKnowsArePicturesTheOrdersName) {
+  using Kinds = std::vector<std::array<int32_t, 2>>;
+  struct Row {
+    int32_t mission;
+    const char* words;  // of the orders
+    std::vector<std::string> pictures;  // what the screen draws for them
+    Kinds counted;  // the kinds the script counts, when it counts any
+  };
+  const std::vector<Row> rows = {
+      {3, "command centre", {"Command"}, {}},
+      {7, "command post", {"PowerPlant"}, {}},
+      {9, "scientist's prison", {"PowerPlant"}, {}},
+      {11, "magazine", {"Depot"}, {}},
+      {13, "tank factory", {"TankWorks"}, {{661, 672}}},
+      {14, "helicopter base", {"Helipad", "Hangar", "ControlTower"}, {{601, 612}, {577, 577}}},
+      {15, "prisons", {"Barracks"}, {}},
+      {17, "chemical factory", {"FuelTank"}, {}},
+      {20, "tank factories", {"TankWorks"}, {{661, 672}, {577, 580}}},
+  };
+  const auto named = [](const Row& row, const std::string& picture) {
+    return std::find(row.pictures.begin(), row.pictures.end(), picture) != row.pictures.end();
+  };
+  for (int32_t m = 1; m <= 20; ++m) {
+    const Briefing& brief = MissionBriefing(m);
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.mission == m; });
+    if (row == rows.end()) {
+      EXPECT_TRUE(brief.Destroy.empty() && brief.Keep.empty()) << "mission " << m << " has no words for its buildings";
+      continue;
+    }
+    EXPECT_NE(std::string(mkdata::kMissionOrders[m - 1]).find(row->words), std::string::npos) << "mission " << m;
+    Kinds known = brief.Destroy;
+    known.insert(known.end(), brief.Keep.begin(), brief.Keep.end());
+    EXPECT_FALSE(known.empty()) << "mission " << m;
+    for (const auto& [lo, hi] : known)
+      for (int32_t kind = lo; kind <= hi; ++kind) {
+        const auto type = w.BuildingTypes.Item(std::to_string(kind));
+        ASSERT_TRUE(type) << "mission " << m << ": kind " << kind;
+        EXPECT_TRUE(named(*row, type->ClipStyle)) << "mission " << m << ": kind " << kind << " is drawn as "
+                                                   << type->ClipStyle << ", not as the " << row->words;
+      }
+    if (row->counted.empty()) continue;
+    Start(m);
+    int32_t counted = 0;
+    for (const BuildingInstance& b : w.Builds) {
+      const int32_t kind = std::atoi(b.TypeKey.c_str());
+      if (std::none_of(row->counted.begin(), row->counted.end(),
+                       [&](const auto& r) { return kind >= r[0] && kind <= r[1]; }))
+        continue;
+      ++counted;
+      const std::string& picture = w.Images.at(static_cast<size_t>(std::stoi(b.ImageIndex))).Name;
+      EXPECT_TRUE(named(*row, picture)) << "mission " << m << ": a building of kind " << kind << " at " << b.X << ","
+                                        << b.Y << " is drawn as " << picture << ", not as the " << row->words;
+    }
+    EXPECT_GT(counted, 0) << "mission " << m << ": nothing to destroy";
+  }
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ const Briefing& MissionBriefing(int32_t mission) {
     b[9].FollowGoal = true;
     b[11].Destroy = {{570, 570}};  // the magazine
     b[11].Where = {"west"};        // "the depot town in the west"
-    b[13].Destroy = {{661, 672}};  // the tank factory
+    b[13].Destroy = {{661, 668}};  // the tank factory: the tank works
     b[13].Where = {"east"};
     b[14].Destroy = {{601, 612}};  // the helicopter base
     b[14].Where = {"east"};
@@ -75,7 +75,7 @@ const Briefing& MissionBriefing(int32_t mission) {
     b[15].FollowGoal = true;
     b[17].FollowGoal = true;
     b[17].Keep = {{530, 530}};                 // the chemical factory
-    b[20].Destroy = {{661, 672}, {577, 580}};  // the tank factories
+    b[20].Destroy = {{661, 668}};  // the tank factories: the tank works
     b[20].Where = {"east"};
     b[20].Rush = true;
     return b;

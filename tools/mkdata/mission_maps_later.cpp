@@ -75,11 +75,13 @@ const std::vector<MissionMap>& LaterMissionMaps() {
             {{8, {3800, 3290, 4200, 3640}}}),
       // Two trigger areas, 12 and 13, and the attackers' gates.
       Layout("MapL", 13, 5, {kOutpost}),
-      // The tank factory in twelve parts beside an outpost.
-      Layout("MapM", 16, 2, {kOutpost, {"661 662 663 664 665 666 667 668 669 670 671 672", 3400, 2300, 4, 3, 100, 100}}),
-      // The helicopter base: its twelve parts and the weapons factory.
-      Layout("MapN", 13, 6, {kOutpost, {"601 602 603 604 605 606 607 608 609 610 611 612", 3400, 2300, 4, 3, 100, 100}},
-             {{0, "577"}}),
+      // The tank factory in twelve parts beside an outpost, every part of
+      // it drawn as the tank works the orders send the player to.
+      Layout("MapM", 16, 2, {kOutpost, {"661 662 663 664 665 666 667 668", 3400, 2300, 4, 3, 100, 100}}),
+      // The helicopter base in its twelve parts, each drawn as a pad, a
+      // hangar or a control tower: nothing else the script counts stands
+      // here, so the base the orders name is all there is to destroy.
+      Layout("MapN", 13, 6, {kOutpost, {"601 602 603 604 605 606 607 608 609 610 611 612", 3400, 2300, 4, 3, 100, 100}}),
       // The hostage in one of three prisons, 17, 216 and 432, of a town;
       // the fleeing spot, area 11, in the north-west corner where the goal
       // mark points once the hostage is free.
@@ -96,10 +98,12 @@ const std::vector<MissionMap>& LaterMissionMaps() {
       // Hunters from areas 2 to 10.
       Layout("MapR", 10, 6, {kOutpost}),
       Layout("MapS", 10, 6, {kOutpost}),
-      // The tank factories: two parts of the tank works and two of the
-      // weapons factories, beside an outpost that is none.
+      // The tank factories: four tank works, beside an outpost that is
+      // none. Every building the script counts as a factory is drawn as
+      // the tank works the orders name, so that a player who reads them
+      // knows what to destroy.
       // Hunters keep coming while a factory stands: the first maps' rebels.
-      Tier(Layout("MapT", 14, 7, {kOutpost, {"661 672 577 580", 3400, 2300, 2, 2, 150, 150}}), 1),
+      Tier(Layout("MapT", 14, 7, {kOutpost, {"661 662 663 664", 3400, 2300, 2, 2, 150, 150}}), 1),
   };
   return maps;
 }
