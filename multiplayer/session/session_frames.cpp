@@ -110,10 +110,11 @@ SessionMember ReadMember(Reader& r) {
 }  // namespace
 
 bool ValidNameText(std::string_view text) {
-  // Trail bytes are 0x40 and above, so this holds for every character. From
-  // 0x80 up the code page decides: 0x80 alone is the euro sign, while a lead
-  // byte with nothing after it, or a pair the code page lacks, is no
-  // character and would show as something else on every screen.
+  // No trail byte is below 0x40 or 0x7f, so looking at every byte finds the
+  // control characters alone. From 0x80 up the code page decides: 0x80 alone
+  // is the euro sign, while a lead byte with nothing after it, or a pair the
+  // code page lacks, is no character and would show as something else on
+  // every screen.
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == 0x7f) return false;
