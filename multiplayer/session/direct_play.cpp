@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "multiplayer/session/session_providers.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/runtime/code_page.hpp"
@@ -25,6 +26,13 @@ std::string LoginName() {
   if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &found) == 0 && found != nullptr && found->pw_name != nullptr)
     return found->pw_name;
   return "";
+}
+
+// Only sessions that can take a player are listed: joining a full one, or
+// one that stopped accepting, would only be refused.
+bool Available(const SessionAdvert& a) {
+  return a.accepting && (a.maxPlayers <= 0 || a.players < a.maxPlayers) &&
+         a.players < static_cast<int>(kMaxRosterMembers);
 }
 
 }  // namespace
@@ -104,7 +112,7 @@ bool qelDirectPlay::UpdateSession(const WaitPump& pump) {
   found_.clear();
   DPEnumSessions.clear();
   for (SessionAdvert& a : search_->Refresh(pump)) {
-    if (a.protocol != kSessionProtocol) continue;
+    if (a.protocol != kSessionProtocol || !Available(a)) continue;
     DPEnumSessions.push_back(SessionEntry{a.name, a.players, a.maxPlayers});
     found_.push_back(std::move(a));
   }

@@ -20,7 +20,10 @@
 
 namespace fw {
 
-// The game's application GUID: only sessions that carry it are listed.
+// The game's application GUID, kept for its name's sake: nothing sends it.
+// On the wire the discovery datagrams' magic ("FWDQ", "FWDA") and protocol
+// number stand for it, and only answers that carry both are listed, so peers
+// of other programs never meet.
 inline constexpr const char* kApplicationGuid = "{C9A20040-FBEB-11d3-A577-004005A9D9EE}";
 
 // One service provider as the lobby's word test reads it: the name decides

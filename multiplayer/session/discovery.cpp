@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "multiplayer/session/session_frames.hpp"
 #include "platform/net/ipv4.hpp"
 #include "platform/runtime/code_page.hpp"
 
@@ -103,8 +104,9 @@ std::optional<DiscoveryAnswer> DecodeAnswer(std::span<const uint8_t> bytes) {
   if (!r.ok || n > kDiscoveryNameMax || bytes.size() - r.pos < n) return std::nullopt;
   a.name.assign(reinterpret_cast<const char*>(bytes.data() + r.pos), n);
   r.pos += n;
-  // A name cut inside a character would not come back the same from the encoder.
-  if (plat::CutToBytes(a.name, kDiscoveryNameMax) != a.name) return std::nullopt;
+  // A name that ends inside a character, or holds what no screen can show,
+  // is not listed: the lobby would show something the host never chose.
+  if (!ValidNameText(a.name)) return std::nullopt;
   a.players = static_cast<uint8_t>(r.Get(1));
   a.maximum = static_cast<uint8_t>(r.Get(1));
   a.gamePort = static_cast<uint16_t>(r.Get(2));

@@ -258,7 +258,17 @@ struct SessionEngine::Core {
   // gone is listed again.
   void PushSys(int32_t type, int32_t id) {
     if (type == kSysPlayerCreated || type == kSysPlayerDestroyed) Publish();
+    if (type == kSysPlayerDestroyed) ForgetSender(id);
     PushInbox(ReceivedMessage{0, myId, SysBytes(type, id)});
+  }
+  // Ids are never reused, so what we kept of a sender's frame numbers is of
+  // no use once it is gone, and a long session would gather it for every
+  // player who ever came and spoke. The old host's numbers are read until
+  // the new host opens, which is when its "player destroyed" goes out.
+  void ForgetSender(int32_t id) {
+    recvMax.erase(id);
+    relayedMax.erase(id);
+    ackDirty.erase(id);  // a confirmation would make its entry again
   }
 
   // A game message reached us: drop what we had, keep the order.
@@ -1119,6 +1129,12 @@ bool SessionEngine::Host(const std::vector<std::string>& listenAddresses, const 
     if (error) *error = "already in a session";
     return false;
   }
+  // Joiners and searches refuse a name that breaks the rule of names: a
+  // session under one could be hosted but never joined nor listed.
+  if (playerName.empty() || !ValidNameText(playerName) || !ValidNameText(sessionName)) {
+    if (error) *error = "bad name";
+    return false;
+  }
   if (!c.ListenOn(listenAddresses, error)) return false;
   c.now = c.t->NowMs();
   std::random_device rd;
@@ -1260,6 +1276,14 @@ void SessionEngine::Leave() {
 }
 
 void SessionEngine::Step() { core_->Step(); }
+
+std::vector<int32_t> SessionEngine::TrackedSenders() const {
+  const Core& c = *core_;
+  std::set<int32_t> ids(c.ackDirty);
+  for (const auto& [id, seq] : c.recvMax) ids.insert(id);
+  for (const auto& [id, seq] : c.relayedMax) ids.insert(id);
+  return {ids.begin(), ids.end()};
+}
 
 plat::Transport& SessionEngine::transport() { return *core_->t; }
 

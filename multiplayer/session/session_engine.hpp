@@ -84,6 +84,9 @@ class SessionEngine {
 
   // Stepping mode: handle every waiting event and due timer once.
   void Step();
+  // Stepping mode: the senders whose frame numbers the engine keeps, for
+  // tests that it keeps them only for members still present.
+  std::vector<int32_t> TrackedSenders() const;
   // The transport, for the caller that owns the thread (stepping mode) or an
   // advertiser that answers on it.
   plat::Transport& transport();

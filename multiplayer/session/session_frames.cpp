@@ -102,28 +102,28 @@ SessionMember ReadMember(Reader& r) {
   m.name = r.Str();
   m.longName = r.Str();
   m.address = r.Str();
-  if (m.id <= 0) r.Fail();
+  // The roster's names are shown as they come: they keep the joiner's rule.
+  if (m.id <= 0 || !ValidNameText(m.name)) r.Fail();
   return m;
 }
 
 }  // namespace
 
-bool ValidPlayerName(const std::string& name) {
-  if (name.empty() || name.size() > kMaxFrameNameBytes) return false;
-  // Every machine draws the name and keeps it in its profile: a byte that
-  // starts no character, or a pair the code page has no character for,
-  // would show as something else on every screen.
-  for (size_t i = 0; i < name.size();) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const size_t n = plat::CharBytesAt(name, i);
-    if (n == 1 && (c < 0x20 || c >= 0x7f)) return false;
-    if (n == 2) {
-      const auto trail = static_cast<unsigned char>(name[i + 1]);
-      if (trail < 0x40 || trail == 0x7f || trail == 0xff) return false;
-    }
-    i += n;
+bool ValidNameText(std::string_view text) {
+  // No trail byte is below 0x40 or 0x7f, so looking at every byte finds the
+  // control characters alone. From 0x80 up the code page decides: 0x80 alone
+  // is the euro sign, while a lead byte with nothing after it, or a pair the
+  // code page lacks, is no character and would show as something else on
+  // every screen.
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7f) return false;
   }
-  return plat::ConvertsToUtf8(name);
+  return plat::ConvertsToUtf8(text);
+}
+
+bool ValidPlayerName(const std::string& name) {
+  return !name.empty() && name.size() <= kMaxFrameNameBytes && ValidNameText(name);
 }
 
 std::vector<uint8_t> EncodeFrame(const SessionFrame& f) {

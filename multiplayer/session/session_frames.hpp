@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "multiplayer/session/session_types.hpp"
@@ -90,8 +91,11 @@ struct SessionFrame {
 std::vector<uint8_t> EncodeFrame(const SessionFrame& frame);
 std::optional<SessionFrame> DecodeFrame(std::span<const uint8_t> bytes);
 
-// A name a joiner may use: 1 to kMaxFrameNameBytes bytes of whole code page
-// 936 characters, no control bytes.
+// The text every name on the wire keeps to (a joiner's, the roster's, a
+// found session's), so that a name shows the same on every machine: whole
+// code page 936 characters and no control byte (below 0x20, or 0x7f).
+bool ValidNameText(std::string_view text);
+// A name a joiner may use: 1 to kMaxFrameNameBytes bytes of such text.
 bool ValidPlayerName(const std::string& name);
 
 }  // namespace fw

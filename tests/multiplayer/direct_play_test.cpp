@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "multiplayer/battle/net_link.hpp"
 #include "multiplayer/session/session_engine.hpp"
+#include "multiplayer/session/session_frames.hpp"
 #include "multiplayer/session/session_loop_providers.hpp"
 #include "session_mesh.hpp"
 
@@ -122,16 +124,60 @@ TEST(DirectPlay, OtherBuildIsRefusedWithVersion) {
   EXPECT_STREQ(fw::JoinResultText(guest.LastJoinResult()), "version");
 }
 
-TEST(DirectPlay, FullSessionRefuses) {
+// Only sessions that can take a player are listed, and a session is listed
+// again once it can: the host's answer follows its session as the battle
+// reads its messages. A seeker that found it earlier is refused as "full".
+TEST(DirectPlay, OnlySessionsThatCanTakeAPlayerAreListed) {
   fw::LoopWorld world;
   qelDirectPlay host(fw::MakeLoopProviders(world, "host"));
   qelDirectPlay b(fw::MakeLoopProviders(world, "b"));
-  qelDirectPlay c(fw::MakeLoopProviders(world, "c"));
+  qelDirectPlay seeker(fw::MakeLoopProviders(world, "seeker"));
   ASSERT_TRUE(host.Init() && host.OpenConnection(1) && host.CreateNew("Ann", 2));
-  ASSERT_TRUE(b.Init() && b.OpenConnection(1) && b.Join(1, "Bob"));
-  ASSERT_TRUE(c.Init() && c.OpenConnection(1));
-  EXPECT_FALSE(c.Join(1, "Cy"));
-  EXPECT_EQ(c.LastJoinResult(), JoinResult::RefusedFull);
+  ASSERT_TRUE(b.Init() && b.OpenConnection(1));
+  ASSERT_TRUE(seeker.Init() && seeker.OpenConnection(1));
+  // A session of another program's size: no limit of its own, but as many
+  // members as a roster holds, or one fewer.
+  const auto crowd = [&world](int players) {
+    fw::SessionAdvert a;
+    a.name = "Crowd";
+    a.players = players;
+    std::lock_guard<std::mutex> lock(world.mutex);
+    std::erase_if(world.adverts, [](const fw::LoopWorld::Entry& e) { return e.advert.name == "Crowd"; });
+    world.adverts.push_back(fw::LoopWorld::Entry{world.nextKey++, a});
+  };
+  const auto listed = [&] {
+    host.RefreshMsg();
+    std::vector<std::string> names;
+    if (seeker.UpdateSession())
+      for (const fw::SessionEntry& e : seeker.DPEnumSessions) names.push_back(e.SessionName);
+    return names;
+  };
+  using Names = std::vector<std::string>;
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    Names want;
+  };
+  const Case cases[] = {
+      {"room for one more", [] {}, {"Ann"}},
+      {"full",
+       [&] {
+         ASSERT_TRUE(b.Join(1, "Bob"));
+         // The seeker found the game while it still had room: the host refuses.
+         EXPECT_FALSE(seeker.Join(1, "Cy"));
+         EXPECT_EQ(seeker.LastJoinResult(), JoinResult::RefusedFull);
+       },
+       {}},
+      {"a player left", [&] { b.CloseDownDPlay(); }, {"Ann"}},
+      {"not accepting", [&] { host.SetAccepting(false); }, {}},
+      {"accepting again", [&] { host.SetAccepting(true); }, {"Ann"}},
+      {"one fewer than a roster holds", [&] { crowd(static_cast<int>(fw::kMaxRosterMembers) - 1); }, {"Ann", "Crowd"}},
+      {"as many as a roster holds", [&] { crowd(static_cast<int>(fw::kMaxRosterMembers)); }, {"Ann"}},
+  };
+  for (const Case& c : cases) {
+    c.act();
+    EXPECT_TRUE(Eventually([&] { return listed() == c.want; })) << c.what;
+  }
 }
 
 TEST(DirectPlay, UnreachableHostIsAResultNotAWait) {

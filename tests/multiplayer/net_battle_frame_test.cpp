@@ -133,9 +133,12 @@ TEST_F(NetBattleTest, LeavingAnnouncesItLeavesTheSessionAndSaves) {
   struct Case {
     bool saveOk;
   };
+  const int32_t quit = static_cast<int32_t>(GameMessageType::Quit);
   for (const Case& c : {Case{false}}) {
     b.profile.saveOk = c.saveOk;
     EXPECT_EQ(b.battle.Leave(), c.saveOk);
+    // Sent while still a member: the others hear it before the session's word.
+    EXPECT_EQ(hub.LinkOf(b.link.MyId()).sentTypes[quit], 1);
     EXPECT_EQ(b.profile.saves, 1);
     EXPECT_EQ(b.battle.GameState, 1);
     EXPECT_EQ(b.battle.RunState, "EXIT");

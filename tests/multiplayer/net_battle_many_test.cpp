@@ -127,5 +127,18 @@ class ManyOverSessions : public ManyPeers {
 
 TEST_F(ManyOverSessions, EightPeersOverTheSessionLayerAgreeOnEveryResult) { PlayAndAgree(8); }
 
+// A profile name is code page text: "Eve" and the euro sign (0x80, a
+// character of its own there) joins, and both machines show it as typed.
+TEST_F(ManyOverSessions, AJoinerNamedWithTheEuroSignShowsTheSameNameOnBothMachines) {
+  Machine& host = Host();
+  Machine& eve = Joiner("Eve\x80");
+  Run(300);
+  const int32_t i = host.battle.Table.GetPlayerIndex(eve.link.MyId(), true);
+  ASSERT_GE(i, 0);
+  EXPECT_EQ(host.battle.Table.Players[static_cast<size_t>(i)].Name, "Eve\x80");
+  EXPECT_EQ(eve.battle.Table.Players[0].Name, "Eve\x80");
+  EXPECT_EQ(eve.battle.Table.GetPlayerName(host.link.MyId()), host.battle.Table.Players[0].Name);
+}
+
 }  // namespace
 }  // namespace fw::nettest

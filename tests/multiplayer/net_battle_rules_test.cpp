@@ -81,6 +81,24 @@ TEST_F(NetBattleTest, OnlyTheHostAnswersForTheSettingsAndOnlyWhileAJoinerWaits) 
   EXPECT_GE(host.battle.Refused().size() + b.battle.Refused().size(), 2u);
 }
 
+// The host answers the setting requests of one frame once: a joiner that
+// asks again before the answer came gets a single copy, and the next frame
+// answers anew.
+TEST_F(NetBattleTest, SettingRequestsOfOneFrameGetOneAnswer) {
+  Machine& host = Host();
+  Machine& b = Joiner("Bob");
+  Run(1000);
+  const int32_t setting = static_cast<int32_t>(GameMessageType::Setting);
+  auto& sent = hub.LinkOf(host.link.MyId()).sentTypes;
+  for (int requests : {1, 2, 3}) {
+    const int32_t before = sent[setting];
+    for (int k = 0; k < requests; ++k)
+      hub.Inject(b.link.MyId(), host.link.MyId(), Bytes(MsgSettingRequest{b.link.MyId()}));
+    Step(15);
+    EXPECT_EQ(sent[setting] - before, 1) << requests << " requests";
+  }
+}
+
 TEST_F(NetBattleTest, SettingsForAMapThisMachineLacksAreRefusedAndTheWaitGoesOn) {
   Machine& host = Host();
   paused.insert(&host);  // its own answer comes later

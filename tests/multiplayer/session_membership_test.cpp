@@ -2,6 +2,7 @@
 // on the test's clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -223,6 +224,57 @@ TEST(SessionMembership, InboxThatFillsLeavesWithOverflow) {
   EXPECT_EQ(sys, before);
   EXPECT_EQ(RosterIds(mesh.Node("c")), (std::vector<int32_t>{1, 3}));
   EXPECT_TRUE(InSession(mesh.Node("c")));
+}
+
+// Ids are never reused: an engine that kept the frame numbers of every
+// sender that ever spoke would grow for as long as the session runs. After
+// thousands of players came, spoke and left, and after the host went too,
+// every engine keeps numbers only of members still there.
+TEST(SessionMembership, FrameNumbersOfPlayersWhoLeftAreNotKept) {
+  Mesh mesh(11, {}, 1, 2);
+  mesh.Host("host");
+  ASSERT_EQ(mesh.JoinNow("stay"), JoinResult::Ok);
+  MeshNode& host = mesh.Node("host");
+  MeshNode& stay = mesh.Node("stay");
+  const auto runUntil = [&](const auto& done) {
+    for (int i = 0; i < 400 && !done(); ++i) mesh.Run(5);
+    return done();
+  };
+  const auto heard = [](const MeshNode& n, int32_t from, int32_t sysType) {
+    return std::any_of(n.got.begin(), n.got.end(), [&](const fw::ReceivedMessage& m) {
+      return sysType == 0 ? m.from == from : SysType(m) == sysType && SysId(m) == from;
+    });
+  };
+  const auto keepsOnlyMembers = [](const MeshNode& n) {
+    const std::vector<int32_t> ids = RosterIds(n);
+    for (int32_t id : n.engine->TrackedSenders())
+      if (std::find(ids.begin(), ids.end(), id) == ids.end()) return false;
+    return true;
+  };
+  for (int cycle = 0; cycle < 8000; ++cycle) {
+    const std::string name = "j" + std::to_string(cycle);
+    ASSERT_EQ(mesh.JoinNow(name), JoinResult::Ok) << cycle;
+    MeshNode& j = mesh.Node(name);
+    const int32_t id = j.engine->Snapshot().myId;
+    ASSERT_TRUE(j.engine->Send(0, Tagged(id, 0)));
+    ASSERT_TRUE(runUntil([&] { return heard(stay, id, 0) && heard(host, id, 0); })) << cycle;
+    j.engine->Leave();
+    ASSERT_TRUE(runUntil([&] { return heard(stay, id, fw::kSysPlayerDestroyed); })) << cycle;
+    mesh.Drop(name);
+    host.got.clear();
+    stay.got.clear();
+  }
+  mesh.Run(200);  // the last confirmations
+  EXPECT_TRUE(keepsOnlyMembers(host));
+  EXPECT_TRUE(keepsOnlyMembers(stay));
+  EXPECT_LE(host.engine->TrackedSenders().size(), 2u);
+  EXPECT_LE(stay.engine->TrackedSenders().size(), 2u);
+
+  // The old host's numbers go once the new host has opened.
+  host.engine->Leave();
+  ASSERT_TRUE(runUntil([&] { return heard(stay, 1, fw::kSysPlayerDestroyed); }));
+  EXPECT_EQ(stay.engine->Snapshot().state, SessionSnapshot::State::Host);
+  EXPECT_TRUE(keepsOnlyMembers(stay));
 }
 
 }  // namespace

@@ -120,6 +120,10 @@ class Mesh {
       if (n->name == name) return *n;
     throw std::runtime_error("no node " + name);
   }
+  // The node's program ends: its engine goes (leaving, if still in).
+  void Drop(const std::string& name) {
+    std::erase_if(nodes_, [&](const std::unique_ptr<MeshNode>& n) { return n->name == name; });
+  }
   size_t size() const { return nodes_.size(); }
   plat::LoopNetwork& net() { return net_; }
   uint64_t sessionId() const { return sessionId_; }
