@@ -51,9 +51,9 @@ inline constexpr size_t kMaxWireWeapons = 32;
 inline constexpr size_t kMaxWireBuildings = kMaxSettingBuildings;
 inline constexpr size_t kMaxPictureNameBytes = 64;
 inline constexpr size_t kMaxWeaponKeyBytes = 64;
-inline constexpr size_t kMaxBuildingKeyBytes = 32;
+inline constexpr size_t kMaxBuildingKeyBytes = kMaxSettingBuildingKeyBytes;
 inline constexpr size_t kMaxModeNameBytes = 64;
-inline constexpr size_t kMaxMapNameBytes = 128;
+inline constexpr size_t kMaxMapNameBytes = kMaxSettingMapNameBytes;
 // The ranges the new-game page keeps its settings in (with room below).
 inline constexpr int32_t kMaxLimit = 999;  // LimTime minutes, LimTank kills
 inline constexpr int32_t kMaxMoney = 30000;

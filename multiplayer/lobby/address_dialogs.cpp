@@ -1,5 +1,7 @@
 #include "multiplayer/lobby/address_dialogs.hpp"
 
+#include <utility>
+
 #include "engine/cursor.hpp"
 #include "engine/globals.hpp"
 #include "engine/surfaces.hpp"
@@ -53,17 +55,24 @@ void IpAddressEntry::CompleteOctet() {
 }
 
 IpAddressEntry::Status IpAddressEntry::Finish(const std::string& text) {
-  result_ = IsWholeAddress(text) ? text : std::string();
+  result_ = text;
   return Status::Done;
 }
 
 IpAddressEntry::Status IpAddressEntry::Key(int16_t k) {
+  if (k == 0) return Status::Typing;  // no key this turn
+  const bool dotGiven = std::exchange(dotGiven_, false);
   if (const int d = Digit(k); d >= 0) {
     octet_ += static_cast<char>('0' + d);
     if (std::stoi(octet_) > 255) octet_ = "255";
-    if (octet_.size() == 3) CompleteOctet();
+    if (octet_.size() == 3) {
+      CompleteOctet();
+      dotGiven_ = true;
+    }
   } else if (k == 110 || k == 190) {
-    CompleteOctet();
+    // After three digits the dialog wrote the dot itself: the one the
+    // player types next, writing the address as it is written, is the same.
+    if (!dotGiven) CompleteOctet();
   } else if (k == 8) {
     if (!octet_.empty())
       octet_.pop_back();
@@ -117,8 +126,15 @@ std::string FrmMultiMenuClass::GetTCPAddress() {
     // The dialog draws straight onto the screen: pace it as a flip would.
     plat::WaitForRefresh();
   }
+  const std::string& typed = entry.Result();
+  if (!typed.empty() && !IpAddressEntry::IsWholeAddress(typed)) {
+    // Told as an address that cannot be reached is, rather than closing
+    // without a word.
+    ConnectFailed(false);
+    return "";
+  }
   DialogText("Trying to Connect.  Please Wait.");
-  return entry.Result();
+  return typed;
 }
 
 void FrmMultiMenuClass::DrawAddressDialog() {

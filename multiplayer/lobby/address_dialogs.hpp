@@ -2,8 +2,9 @@
 // The typing of the TCP/IP address dialog, apart from its drawing: digits
 // make up an octet that completes itself at three digits (held at 255), a
 // dot completes it early, Backspace takes back a character, Enter or the
-// fourth dot ends the entry. An address is only given when it is four
-// octets of 0 to 255, each written without leading zeros.
+// fourth dot ends the entry. A dot typed right after three digits adds no
+// second one. What was typed is given as it stands; the dialog opens it
+// only when it is four octets of 0 to 255, each without leading zeros.
 #include <cstdint>
 #include <string>
 
@@ -17,7 +18,7 @@ class IpAddressEntry {
   Status Key(int16_t keyCode);
   // What the dialog shows after "IP:" (without the caret).
   std::string Shown() const { return address_ + octet_; }
-  // The address when Done; "" when it was not a whole address.
+  // The entry when Done (whole address or not); "" when nothing was typed.
   const std::string& Result() const { return result_; }
 
   // "a.b.c.d" with four octets of 0 to 255 and no leading zeros.
@@ -30,6 +31,8 @@ class IpAddressEntry {
   std::string address_;
   std::string octet_;
   std::string result_;
+  // The last key completed an octet, and its dot, by itself.
+  bool dotGiven_ = false;
 };
 
 }  // namespace fw

@@ -23,6 +23,9 @@ struct GameSettingRecord {
 // The buildings one settings message carries to a joiner: a map with more
 // cannot be offered.
 inline constexpr size_t kMaxSettingBuildings = 1024;
+// The longest map name and building type key, in bytes, it carries.
+inline constexpr size_t kMaxSettingMapNameBytes = 128;
+inline constexpr size_t kMaxSettingBuildingKeyBytes = 32;
 // The bases of "Base Defensing", by building number: team 0 defends 587,
 // team 1 defends 580.
 inline constexpr int32_t kTeam0Base = 587;

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "battle/battle_view.hpp"
 #include "data/users.hpp"
 #include "engine/cursor.hpp"
 #include "engine/globals.hpp"
@@ -227,15 +228,21 @@ void FrmMultiMenuClass::NewMultiGame(bool& result) {
 int32_t FrmMultiMenuClass::GetStrCount(const std::string& text, const std::string& piece) {
   int32_t n = 0;
   for (size_t i = 0; i < text.size(); ++i)
-    if (text.compare(i, piece.size(), piece) == 0 && !piece.empty()) ++n;
+    if (text.compare(i, piece.size(), piece) == 0) ++n;
   return n;
 }
 
 // --- commands ---------------------------------------------------------------
 
 void FrmMultiMenuClass::ChkClick() {
-  const std::string name = clickName_;
+  RunCommand(std::exchange(clickName_, std::string()));
+  // The presses made inside the command's dialog or page were meant for
+  // them, not for the lobby's buttons beneath: none is kept, however the
+  // command ended.
   clickName_.clear();
+}
+
+void FrmMultiMenuClass::RunCommand(const std::string& name) {
   auto available = [this](Slot s) { return connects_[s].Available; };
   if (name == "Quit" || name == "Cancel") {
     if (page_ == 1) {
@@ -280,6 +287,10 @@ void FrmMultiMenuClass::OpenProvider(int32_t providerIndex, bool modem, const st
     UpdateSession();
     return;
   }
+  ConnectFailed(modem);
+}
+
+void FrmMultiMenuClass::ConnectFailed(bool modem) {
   ShowConnectFail(modem);
   runState_ = "EXIT";
 }
@@ -453,7 +464,7 @@ void FrmMultiMenuClass::MouseUp(int16_t& button, int16_t&, float&, float&) {
   if (button & 1) repeat_.Release();
 }
 
-void FrmMultiMenuClass::TestCoop() { MenuTestCoop(); }
+void FrmMultiMenuClass::TestCoop() { WaitWhileDisplayLost(); }
 
 // --- what the new-game page asks of the lobby --------------------------------
 

@@ -51,7 +51,8 @@ class FrmMultiMenuClass : public Screen, private NewGameLobby {
   // The new-game page; result True when it ended with an accepted OK.
   void NewMultiGame(bool& result);
   void ChkClick();
-  // The typed address, "" when cancelled or incomplete.
+  // The typed address; "" when cancelled, when nothing was typed, or when
+  // what was typed is no address (the failed path has then told it).
   std::string GetTCPAddress();
   bool GetModemAddress();
   bool GetSerialAddress();
@@ -90,11 +91,15 @@ class FrmMultiMenuClass : public Screen, private NewGameLobby {
 
   void Run();
   void LoadPictures();
+  // What ChkClick runs for the button name.
+  void RunCommand(const std::string& name);
   // A failed connect, create or join: the notice, a wait for a press or a
   // key; `modem` keeps the modem dialog's clicks from reaching the buttons.
   void ShowConnectFail(bool modem);
   // Connected or failed path after OpenConnection.
   void OpenProvider(int32_t providerIndex, bool modem, const std::string& notice = "");
+  // The failed path: the notice, then a fresh lobby.
+  void ConnectFailed(bool modem);
   void HostGame();
   void JoinGame();
   // Runs a waiting call of the session object with the notice over the

@@ -2,12 +2,25 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 
 #include "battle/loaders.hpp"
 #include "data/tank.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/text_records.hpp"
 
 namespace fw {
+namespace {
+
+// Whether a settings message can carry the text: at most `cap` bytes, not
+// ending on the first half of a double-byte character.
+bool Carried(std::string_view text, size_t cap) {
+  size_t i = 0;
+  while (i + 1 < text.size()) i += plat::CharBytesAt(text, i);
+  return text.size() <= cap && !(i + 1 == text.size() && plat::IsLeadByte(static_cast<unsigned char>(text.back())));
+}
+
+}  // namespace
 
 std::string NetworkMapFault(qelPackage& pack, const std::string& inf, bool bases) {
   const std::string place = pack.MemberPlace(inf);
@@ -27,6 +40,16 @@ std::string NetworkMapFault(qelPackage& pack, const std::string& inf, bool bases
   if (d.BuildingRows.size() > kMaxSettingBuildings)
     return place + " has " + std::to_string(d.BuildingRows.size()) + " buildings, more than the " +
            std::to_string(kMaxSettingBuildings) + " a game's settings carry to a joiner";
+  // Names the settings message could not carry: the joiners would wait
+  // for settings the host cannot send.
+  const std::string mapName = qelPackage::GetMainName(inf);
+  if (!Carried(mapName, kMaxSettingMapNameBytes))
+    return place + ": its name is longer than the " + std::to_string(kMaxSettingMapNameBytes) +
+           " bytes a game's settings carry, or ends inside a character";
+  for (const MapDescription::BuildingRow& b : d.BuildingRows)
+    if (!Carried(b.TypeKey, kMaxSettingBuildingKeyBytes))
+      return place + " has the building type \"" + b.TypeKey + "\", longer than the " +
+             std::to_string(kMaxSettingBuildingKeyBytes) + " bytes a game's settings carry, or ending inside a character";
   if (bases)
     for (int32_t base : {kTeam0Base, kTeam1Base})
       if (std::none_of(d.BuildingRows.begin(), d.BuildingRows.end(),

@@ -1,5 +1,6 @@
 // The maps the new-game page offers: every map of the sample data, and none
-// that a joiner could not be given (more buildings than the settings carry),
+// that a joiner could not be given (more buildings, or a longer name or
+// building type, than the settings carry, or one cut inside a character),
 // that is no map at all, or that lacks a base "Base Defensing" needs; each
 // map left out is named, with its archive, on standard error.
 #include <gtest/gtest.h>
@@ -60,11 +61,11 @@ class LobbyMaps : public fwtest::ScreenTest {
 
 // The description with a "Building" section of its own in place of the
 // file's: n rows, the two bases first when asked for.
-std::string WithBuildings(const std::string& inf, int n, bool bases) {
+std::string WithBuildings(const std::string& inf, int n, bool bases, const std::string& others = "510") {
   plat::TextRecordWriter w;
   w.String("Building").Number(n).EndRecord();
   for (int i = 0; i < n; ++i) {
-    const char* type = bases && i == 0 ? "580" : bases && i == 1 ? "587" : "510";
+    const std::string type = bases && i == 0 ? "580" : bases && i == 1 ? "587" : others;
     w.String(type).Number(200 + i % 200 * 20).Number(200 + i / 200 * 60).EndRecord();
   }
   return inf + w.Text();
@@ -86,6 +87,9 @@ TEST_F(LobbyMaps, MapsTheSettingsCannotCarryOrThatAreNoMapsAreNotOffered) {
                    {"Full.Inf", WithBuildings(netA, static_cast<int>(fw::kMaxSettingBuildings), false)},
                    {"Crowded.Inf", WithBuildings(netA, 2000, false)},
                    {"Junk.Inf", "\x01\x7fJFIF garbage \xff\xfe\r\n,,\""},
+                   {std::string(130, 'L') + ".Inf", netA},
+                   {"LongKey.Inf", WithBuildings(netA, 1, false, std::string(33, 'K'))},
+                   {"HalfKey.Inf", WithBuildings(netA, 1, false, "510\xb0")},
                    {"MapN1.Inf", mapN1},
                    {"MapN2.Inf", WithBuildings(mapN1, 12, false)},
                    {"MapN3.Inf", WithBuildings(mapN1, 12, true)}});
@@ -93,7 +97,10 @@ TEST_F(LobbyMaps, MapsTheSettingsCannotCarryOrThatAreNoMapsAreNotOffered) {
   EXPECT_EQ(Offered("Death Battle", &said), (std::vector<std::string>{"Full", "MapN1", "MapN2", "MapN3", "NetA"}));
   EXPECT_NE(said.find("Crowded.Inf in MissionPack.PAK has 2000 buildings"), std::string::npos) << said;
   EXPECT_NE(said.find("Junk.Inf in MissionPack.PAK is not a map"), std::string::npos) << said;
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+  EXPECT_NE(said.find(std::string(130, 'L') + ".Inf in MissionPack.PAK"), std::string::npos) << said;
+  EXPECT_NE(said.find("LongKey.Inf in MissionPack.PAK has the building type"), std::string::npos) << said;
+  EXPECT_NE(said.find("HalfKey.Inf in MissionPack.PAK has the building type"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 5) << said;
 
   EXPECT_EQ(Offered("Base Defensing", &said), (std::vector<std::string>{"MapN1", "MapN3"}));
   EXPECT_NE(said.find("MapN2.Inf in MissionPack.PAK has no base"), std::string::npos) << said;

@@ -19,7 +19,7 @@ TEST(LobbyRules, GetStrCountCountsEveryPlaceOverlapsIncluded) {
     const char* piece;
     int32_t n;
   } cases[] = {{"192.168.0.1", ".", 3}, {"aaa", "aa", 2}, {"", ".", 0}, {"1.2.3.4.", ".", 4},
-               {"abc", "", 0},         {"a", "aa", 0},   {"AaA", "a", 1}};
+               {"abc", "", 3},         {"a", "aa", 0},   {"AaA", "a", 1}};
   for (const auto& c : cases)
     EXPECT_EQ(fw::FrmMultiMenuClass::GetStrCount(c.text, c.piece), c.n) << c.text << " / " << c.piece;
 }
@@ -54,10 +54,13 @@ TEST(LobbyRules, AddressDialogTyping) {
       {"192168000001", S::Done, "192.168.0.1", "192.168.0.1"},  // twelve digits, no dot
       {"1921680.5\n", S::Done, "192.168.0.5", ""},          // Enter keeps the octet being typed
       {"1921680.p\n", S::Done, "192.168.0.5", ""},          // a pad digit too
-      {"192.1\n", S::Done, "", ""},                         // a dot after three digits is a bare one
-      {"1921680.\n", S::Done, "", ""},                      // three octets are no address
+      {"127.0.0.1\n", S::Done, "127.0.0.1", ""},           // the dot typed after three digits is theirs
+      {"192.168.1.10\n", S::Done, "192.168.1.10", ""},
+      {"1921680.\n", S::Done, "192.168.0.", ""},           // three octets: given, and no address
+      {"1..2\n", S::Done, "1..2", ""},
+      {"300..", S::Typing, "", "255.."},                    // only the one dot right after is theirs
       {"\n", S::Done, "", ""},                              // nothing typed opens nothing
-      {"....", S::Done, "", ""},                            // bare dots are no octets
+      {"....", S::Done, "...", ""},                         // bare dots are no octets
       {"1,2,3,4,", S::Done, "1.2.3.4", ""},                 // the pad's point is a dot
       {"12<3.", S::Typing, "", "13."},                      // Backspace in the octet
       {"12.<5", S::Typing, "", "125"},                      // Backspace takes the dot, digits go on

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
@@ -47,19 +48,30 @@ class LobbyScreen : public ScreenTest {
     return {Wait(kSlideIn), ConnectButton(1), OnSessionPage(), Wait(kSlideIn),
             SessionButton(1), Until([this] { return lobby->Setting() != nullptr; })};
   }
-  // For `pumps` pumps the lobby stays idle on its session page: no notice
+  // The lobby's page, state, session rows and selected row.
+  using Look = std::tuple<int32_t, std::string, int32_t, int32_t>;
+  Look Looks() const {
+    return {lobby->Page(), lobby->RunState(), lobby->SessionList().Count(), lobby->SessionList().SelectedItem};
+  }
+  // Kept before a command, for StaysIdle.
+  Step Remember() {
+    return Do([this] { before_ = Looks(); });
+  }
+  // For `pumps` pumps the lobby stays idle as it was at Remember: no notice
   // (so no second "CFail"), no page over it, no command under way.
   Step StaysIdle(int pumps) {
     auto left = std::make_shared<int>(pumps);
     return [this, left] {
-      if (lobby->Notice() != "" || lobby->RunState() != "Loop" || lobby->Page() != 2 || lobby->Setting()) {
+      if (lobby->Notice() != "" || Looks() != before_ || lobby->Setting()) {
         ADD_FAILURE() << "the lobby is not idle: notice \"" << lobby->Notice() << "\", state " << lobby->RunState()
-                      << ", page " << lobby->Page() << (lobby->Setting() ? ", new-game page open" : "");
+                      << ", page " << lobby->Page() << ", selected row " << lobby->SessionList().SelectedItem
+                      << (lobby->Setting() ? ", new-game page open" : "");
         return true;
       }
       return --*left <= 0;
     };
   }
+  Look before_;
   // The LAN search runs on this machine's loopback with ports of its own.
   LoopbackNetwork net;
   std::shared_ptr<fw::FrmMultiMenuClass> lobby = std::make_shared<fw::FrmMultiMenuClass>();
@@ -73,12 +85,29 @@ TEST_F(LobbyScreen, WaysOutOfTheConnectionPage) {
   EXPECT_EQ(RunWith({Wait(kSlideIn), ConnectButton(5)}), 1);
 }
 
-TEST_F(LobbyScreen, EscInTheAddressDialogGoesBackToTheConnectionPage) {
-  // The dialog's Esc only closes it: the lobby's own Esc after it still has
-  // a lobby to leave.
-  EXPECT_EQ(RunWith({Wait(kSlideIn), ConnectButton(2), Wait(3), Key('1'), Esc(), Wait(3),
-                     Do([this] { EXPECT_EQ(lobby->Page(), 1); }), Esc()}),
-            1);
+TEST_F(LobbyScreen, TheAddressDialogOpensNothingOrTellsTheFailure) {
+  // Esc and an empty Enter leave the connection page as it was, and the
+  // lobby's own Esc after them still has a lobby to leave; what is typed
+  // and is no address shows the failure.
+  const struct {
+    std::vector<Step> typed;
+    bool fails;
+  } cases[] = {
+      {{Key('1'), Esc()}, false},
+      {{Enter()}, false},
+      {{ConnectButton(2), Esc()}, false},  // a press in the dialog over the TCP button
+      {{Key('1'), Key(190, '.'), Key(190, '.'), Key('2'), Enter()}, true},
+  };
+  for (const auto& c : cases) {
+    lobby = std::make_shared<fw::FrmMultiMenuClass>();
+    std::vector<Step> steps = {Wait(kSlideIn), Remember(), ConnectButton(2), Wait(3)};
+    steps.insert(steps.end(), c.typed.begin(), c.typed.end());
+    if (c.fails)
+      steps.insert(steps.end(), {Until([this] { return lobby->Notice() == "CFail"; }), Key('x')});
+    else
+      steps.insert(steps.end(), {Wait(3), Do([this] { EXPECT_EQ(Looks(), before_); }), Esc()});
+    EXPECT_EQ(RunWith(std::move(steps)), c.fails ? 3 : 1);
+  }
 }
 
 TEST_F(LobbyScreen, LimitsStopAtTheirEndsAndMoneyStepsByTen) {
@@ -182,11 +211,13 @@ TEST_F(LobbyScreen, AGameThatCannotBeHostedShowsTheNoticeAndStaysInTheLobby) {
     EXPECT_EQ(fw::GameState, 3);
     EXPECT_FALSE(fw::DPlay().InSession());
   }));
-  // Again, closing the notice with a click where NEW is: the page does not
-  // open again.
+  // Again, closing the notice with a click where NEW is, after a press on
+  // SINGLE, which lies over NEW: the page does not open again.
   steps.push_back(Wait(kSlideIn));
+  steps.push_back(Remember());
   steps.push_back(SessionButton(1));
   steps.push_back(Until([this] { return lobby->Setting() != nullptr; }));
+  steps.push_back(Setting(80, 63));    // SINGLE
   steps.push_back(Setting(166, 458));  // EQU
   steps.push_back(Wait(2));
   steps.push_back(Setting(600, 450));  // OK
@@ -320,7 +351,7 @@ TEST_F(LobbyScreen, JoinEntersTheBattleAndAFailedJoinStaysInTheLobby) {
                              Wait(kSlideIn)};
   };
   // Row 1 of the session list, then JOIN.
-  auto join = [] { return std::vector<Step>{Click(300, 82), Wait(2), SessionButton(2)}; };
+  auto join = [this] { return std::vector<Step>{Click(300, 82), Wait(2), Remember(), SessionButton(2)}; };
 
   std::vector<Step> steps = toSessions();
   steps.push_back(Do([this] {
