@@ -17,17 +17,6 @@ constexpr int32_t kAnyLong = std::numeric_limits<int32_t>::max();
 constexpr int32_t kNoLongBelow = std::numeric_limits<int32_t>::min();
 constexpr float kAnySingle = std::numeric_limits<float>::max();
 
-// A text that ends inside a double-byte character would be cut the moment
-// the game drew or saved it.
-bool WholeCharacters(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    if (plat::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 == s.size()) return false;
-    i += plat::CharBytesAt(s, i);
-  }
-  return true;
-}
-
 // Each message's fields are listed once (in Fields below) against one of
 // these two: the writer checks and appends, the reader reads and checks. A
 // failure sticks, so the listing needs no early returns.
@@ -49,7 +38,7 @@ class Writer {
     out.push_back(v);
   }
   void Text(const std::string& s, size_t cap) {
-    if (s.size() > cap || !WholeCharacters(s)) {
+    if (s.size() > cap || !plat::WholeCharacters(s)) {
       ok = false;
       return;
     }
@@ -105,7 +94,7 @@ class Reader {
       return;
     }
     s.assign(reinterpret_cast<const char*>(in.data() + pos - n), n);
-    if (!WholeCharacters(s)) ok = false;
+    if (!plat::WholeCharacters(s)) ok = false;
   }
   void Fixed(int32_t v) {
     if (static_cast<int32_t>(GetLE()) != v) ok = false;

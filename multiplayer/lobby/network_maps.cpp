@@ -14,11 +14,7 @@ namespace {
 
 // Whether a settings message can carry the text: at most `cap` bytes, not
 // ending on the first half of a double-byte character.
-bool Carried(std::string_view text, size_t cap) {
-  size_t i = 0;
-  while (i + 1 < text.size()) i += plat::CharBytesAt(text, i);
-  return text.size() <= cap && !(i + 1 == text.size() && plat::IsLeadByte(static_cast<unsigned char>(text.back())));
-}
+bool Carried(std::string_view text, size_t cap) { return text.size() <= cap && plat::WholeCharacters(text); }
 
 }  // namespace
 

@@ -94,6 +94,15 @@ size_t CharBytesAt(std::string_view s, size_t i) {
   return 1;
 }
 
+bool WholeCharacters(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 == s.size()) return false;
+    i += CharBytesAt(s, i);
+  }
+  return true;
+}
+
 size_t FindLastChar(std::string_view s, char c) {
   size_t found = std::string_view::npos;
   for (size_t i = 0; i < s.size(); i += CharBytesAt(s, i))

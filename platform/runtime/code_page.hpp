@@ -17,6 +17,10 @@ constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 // it, else 1 (a lead byte at the very end stands alone).
 size_t CharBytesAt(std::string_view s, size_t i);
 
+// Whether the text ends on a whole character, not on the lead byte of a
+// double-byte one: a text cut there would lose it when drawn or saved.
+bool WholeCharacters(std::string_view s);
+
 // Position of the last character c (a single-byte one, such as a path
 // separator), never the second byte of a double-byte character; npos when
 // there is none.
