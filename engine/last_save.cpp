@@ -65,6 +65,12 @@ bool FinishLastSave(const std::string& gameFolder) {
     // terminal.
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand.";
+  } else if (r.outcome == Outcome::Waiting) {
+    // A file of the step is already new: a game started now would play the
+    // new one beside the old others.
+    plat::MsgBox("The last save cannot be finished (" + r.why +
+                 "): the game starts once the game folder can be written.");
+    return false;
   } else if (r.outcome == Outcome::Stuck) {
     plat::MsgBox("The last save cannot be finished (" + r.why +
                  ") nor kept aside: the game starts once the game folder can be written.");

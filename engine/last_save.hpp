@@ -17,9 +17,10 @@ std::string ProfileJournalProblem(const std::string& gameFolder, const std::vect
 
 // Finishes the last save in gameFolder, or keeps its journal aside; then
 // the player is to be told, once, by TellOfLastSave. False (after saying
-// why) only when the journal can neither be finished nor kept aside: the
-// folder cannot be written, a game started then could not save either, and
-// the journal waits for the start that can finish it.
+// why) only when the journal can neither be finished nor kept aside (kept
+// aside it would leave a file it already changed beside others it did not):
+// the folder cannot be written, a game started then could not save either,
+// and the journal waits for the start that can finish it.
 bool FinishLastSave(const std::string& gameFolder);
 
 // What FinishLastSave has to tell, "" when nothing: shown in the game's

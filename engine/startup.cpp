@@ -22,6 +22,7 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/folder_lock.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
@@ -199,6 +200,14 @@ void ScreenLoop() {
 }
 
 int Main() {
+  // Each game saves the six profiles whole from its own memory: a second
+  // game in the same folder would wipe what this one saved. First of all,
+  // so that the second writes nothing; held until Main returns.
+  const plat::FolderLock folderLock(plat::ProgramFolder());
+  if (folderLock.state() == plat::FolderLock::State::HeldElsewhere) {
+    plat::MsgBox("Ferrowind is already running from this folder. Start the second copy from a copy of the folder.");
+    return 1;
+  }
   // Before SDL starts, so it keeps these handlers: a signal then closes the
   // game the way closing its window does.
   plat::CatchQuitSignals();

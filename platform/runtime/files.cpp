@@ -283,16 +283,17 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
   return error;
 }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
-  const std::string target = FollowLinks(NativePath(gamePath));
-  const std::string temp = SaveTempName(target);
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size) {
+  StagedFile f;
+  f.target = FollowLinks(NativePath(gamePath));
+  f.temp = SaveTempName(f.target);
   struct stat old;
-  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = ::stat(f.target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   // A temporary file of this process's number is a leftover of an earlier
   // game with the same number, or of a failed save: saves do not overlap.
-  ::unlink(temp.c_str());
-  const int fd = CreateExclusive(temp, 0600);
-  if (fd < 0) return false;
+  ::unlink(f.temp.c_str());
+  const int fd = CreateExclusive(f.temp, 0600);
+  if (fd < 0) return std::nullopt;
   bool ok = true;
   if (replacing) {
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
@@ -303,13 +304,28 @@ bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
   }
   ok = ok && WriteAll(fd, data, size) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok && g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0)
+  if (!ok) {
+    ::unlink(f.temp.c_str());
+    return std::nullopt;
+  }
+  return f;
+}
+
+bool CommitStagedFile(const StagedFile& f) {
+  if (g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0)
     return false;  // as if the program died here: the temporary file stays
-  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  if (::rename(f.temp.c_str(), f.target.c_str()) != 0) {
+    ::unlink(f.temp.c_str());
     return false;
   }
-  return SyncFolder(FolderOf(target));
+  return SyncFolder(FolderOf(f.target));
+}
+
+void DiscardStagedFile(const StagedFile& f) { ::unlink(f.temp.c_str()); }
+
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size);
+  return f && CommitStagedFile(*f);
 }
 
 void RemoveStaleSaveFiles(std::string_view gameFolder) {

@@ -46,6 +46,21 @@ bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size);
 inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text) {
   return WriteFileAtomic(gamePath, text.data(), text.size());
 }
+// The two halves of WriteFileAtomic, for files that must change together:
+// every new content is written beside its file before any file is replaced.
+struct StagedFile {
+  std::string temp;    // the written temporary file
+  std::string target;  // the file it replaces, links followed
+};
+// Writes the temporary file; nullopt, leaving none, when anything fails.
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size);
+inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text) {
+  return StageFileAtomic(gamePath, text.data(), text.size());
+}
+// Renames it over the target and syncs the folder; false when either fails.
+bool CommitStagedFile(const StagedFile& f);
+// Removes a temporary file that will not be committed.
+void DiscardStagedFile(const StagedFile& f);
 // Removes the temporary files that saves of a game no longer running left
 // in a folder (a game killed during a save).
 void RemoveStaleSaveFiles(std::string_view gameFolder);
@@ -74,9 +89,9 @@ bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);
 
-// Test hook: makes an atomic write fail after writing its temporary file and
-// before the rename, as a crash there would: the next one, or the one after
-// `skip` more have succeeded.
+// Test hook: makes the rename step of an atomic write (CommitStagedFile)
+// fail, its temporary file written and left, as a crash there would: the
+// next one, or the one after `skip` more have succeeded.
 void FailNextAtomicRename(int skip = 0);
 
 }  // namespace plat

@@ -1,6 +1,8 @@
 #include "platform/runtime/save_together.hpp"
 
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
@@ -137,41 +139,71 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
 }
 
 namespace {
-// Why a file cannot be written where the journal names it, found before
-// anything is written so that such a journal changes nothing: a file where
-// one of its folders should be, or a folder where it should be.
-std::string InTheWay(std::string_view gameFolder, const std::string& rel) {
+// The game path of a journal's file under its folder, once `folderOk` has
+// passed each folder on the way there (outermost first: its game path and
+// its part of rel); "" when one does not.
+std::string PathThrough(std::string_view gameFolder, const std::string& rel,
+                        const std::function<bool(const std::string&, const std::string&)>& folderOk) {
   std::string path(gameFolder);
   size_t start = 0;
   for (size_t slash; (slash = rel.find('/', start)) != std::string::npos; start = slash + 1) {
     FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     path += "\\" + rel.substr(start, slash - start);
     FW_LIBRARY_FALSE_ALARM_END
-    if (FileLen(path) >= 0) return rel.substr(0, slash) + " is a file, not a folder";
+    if (!folderOk(path, rel.substr(0, slash))) return "";
   }
-  if (DirExists(path + "\\" + rel.substr(start))) return rel + " is a folder, not a file";
-  return "";
+  return path + "\\" + rel.substr(start);
 }
 
-// Writes the journal's files; "" when all are written, else why not.
+// Why a file cannot be written where the journal names it, found before
+// anything is written so that such a journal changes nothing: a file where
+// one of its folders should be, or a folder where it should be.
+std::string InTheWay(std::string_view gameFolder, const std::string& rel) {
+  std::string why;
+  const std::string path = PathThrough(gameFolder, rel, [&why](const std::string& folder, const std::string& part) {
+    if (FileLen(folder) >= 0) why = part + " is a file, not a folder";
+    return why.empty();
+  });
+  if (why.empty() && DirExists(path)) why = rel + " is a folder, not a file";
+  return why;
+}
+
+// Writes the journal's files; "" when all are written, else why not. Every
+// new content is written beside its file before the first is replaced, so
+// a folder without room for all of them keeps every file old.
 std::string Apply(std::string_view gameFolder, const std::vector<FileContent>& files) {
   for (const FileContent& f : files)
     if (std::string why = InTheWay(gameFolder, f.gamePath); !why.empty()) return why;
+  std::vector<std::pair<StagedFile, const std::string*>> staged;  // with the journal's name for it
+  std::string why;
   for (const FileContent& f : files) {
     // A folder the player removed since (the save folder) is made again:
     // it held this file when the step began.
-    std::string path(gameFolder);
-    bool ok = true;
-    size_t start = 0;
-    for (size_t slash; ok && (slash = f.gamePath.find('/', start)) != std::string::npos; start = slash + 1) {
-      FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
-      path += "\\" + f.gamePath.substr(start, slash - start);
-      FW_LIBRARY_FALSE_ALARM_END
-      ok = MakeDir(path);
+    const std::string path =
+        PathThrough(gameFolder, f.gamePath, [](const std::string& folder, const std::string&) { return MakeDir(folder); });
+    std::optional<StagedFile> s;
+    if (!path.empty()) s = StageFileAtomic(path, f.bytes);
+    if (!s) {
+      why = "Unable to Save " + f.gamePath;
+      break;
     }
-    if (!ok || !WriteFileAtomic(path + "\\" + f.gamePath.substr(start), f.bytes)) return "Unable to Save " + f.gamePath;
+    // A file named twice shares its temporary file: the later content
+    // stands, as writing them in turn would leave it.
+    std::erase_if(staged, [&s](const auto& e) { return e.first.target == s->target; });
+    staged.emplace_back(std::move(*s), &f.gamePath);
   }
-  return "";
+  for (size_t i = 0; why.empty() && i < staged.size(); ++i)
+    if (!CommitStagedFile(staged[i].first)) why = "Unable to Save " + *staged[i].second;
+  for (const auto& s : staged) DiscardStagedFile(s.first);  // only those not renamed are left
+  return why;
+}
+
+// Whether a file the journal names holds the journal's content for it: the
+// step began to change the files, by this start or by the killed game.
+bool PartlyApplied(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  for (const FileContent& f : files)
+    if (ReadAllText(std::string(gameFolder) + "\\" + f.gamePath) == f.bytes) return true;
+  return false;
 }
 }  // namespace
 
@@ -186,13 +218,14 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
     // Not one this game wrote whole: the step never began, the files stand.
     if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
     return {};
-  } else {
-    why = check ? check(*files) : "";
-    if (why.empty()) why = Apply(gameFolder, *files);
+  } else if (why = check ? check(*files) : ""; why.empty()) {
+    why = Apply(gameFolder, *files);
     if (why.empty()) {
       if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
       return {Outcome::Finished, "", ""};
     }
+    // Set aside now it would leave one file new beside another old.
+    if (PartlyApplied(gameFolder, *files)) return {Outcome::Waiting, why, ""};
   }
   // Met again at every start it would stop every start: kept aside, the
   // player can still look at it, and the game goes on.

@@ -39,7 +39,8 @@ struct JournalRecovery {
   enum class Outcome {
     None,       // there was none, or it was not one this game wrote whole: removed unread
     Finished,   // every file written, the journal gone
-    KeptAside,  // not applied (or not wholly): kept under keptAs, the journal gone
+    KeptAside,  // not applied, no file it names changed: kept under keptAs, the journal gone
+    Waiting,    // not finished, and a file it names already new: the journal stays for the next start
     Stuck,      // neither finished nor kept aside: the journal stays as it was
   };
   Outcome outcome = Outcome::None;
@@ -53,7 +54,11 @@ struct JournalRecovery {
 // that the next start does not meet it again; only when even that fails
 // does it stay. Refused journals and files that stand in the way (a file
 // where a folder should be, a folder where a file should be) are found
-// before anything is written.
+// before anything is written, and every file's new content is written
+// before the first file is replaced. A journal that cannot be finished while
+// a file it names already holds its new content (replaced by this start or
+// by the killed game) is not kept aside, which would leave that file new
+// beside the others old: it waits (Waiting) for a start that can finish it.
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
 
 // The same accepting any journal: "" when there was nothing to do or the

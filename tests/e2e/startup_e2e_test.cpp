@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "data/users.hpp"
@@ -253,4 +259,64 @@ TEST(StartupRoad, AnUnfinishedSaveOfMoneyAndGoodsIsFinishedBeforeAnythingReadsTh
       ::testing::ExitedWithCode(0), "");
   EXPECT_FALSE(std::filesystem::exists(folder.path + "/" + std::string(plat::kSaveJournalName)));
   EXPECT_EQ(plat::ReadAllText(folder.path + "/save/user1.DAT").value_or(""), goods);
+}
+
+namespace {
+// Each file of a folder with its size and time of last change.
+std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>> FilesOf(const std::string& folder) {
+  std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+    if (e.is_regular_file()) files[e.path().string()] = {e.file_size(), e.last_write_time()};
+  return files;
+}
+}  // namespace
+
+// Two games from one program folder would each save the profiles from their
+// own memory. The second ends having written nothing while the first plays
+// on; once the first is killed, whatever its state, a start plays again.
+TEST(StartupRoad, ASecondGameFromTheSameFolderEndsAndTheFirstPlaysOn) {
+  Folder folder(false);
+  const auto toProfiles = [](std::function<void()> then) {
+    std::vector<DriverStep> steps = AtProfileScreen(std::move(then));
+    steps.insert(steps.begin(),
+                 DriverStep{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }});
+    return steps;
+  };
+  int atProfiles[2];
+  ASSERT_EQ(::pipe(atProfiles), 0);
+  pid_t first = ::fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    ::close(atProfiles[0]);
+    std::vector<DriverStep> steps = toProfiles([&] { (void)!::write(atProfiles[1], "p", 1); });
+    // Plays on until killed; the driver's deadline for a step ends it otherwise.
+    steps.push_back({"the kill", [] { return false; }, [] {}});
+    ::_exit(fwtest::RunGame(folder.path, std::move(steps), LONG_MAX));
+  }
+  ::close(atProfiles[1]);
+  struct Killed {  // whatever the checks find
+    pid_t& pid;
+    ~Killed() {
+      if (pid <= 0) return;
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      pid = 0;
+    }
+  };
+  {
+    const Killed killed{first};
+    pollfd ready{atProfiles[0], POLLIN, 0};
+    char c = 0;
+    ASSERT_TRUE(::poll(&ready, 1, static_cast<int>(fwtest::kStepDeadlineMs)) == 1 && ::read(atProfiles[0], &c, 1) == 1)
+        << "the first game did not reach the profile screen";
+    ::close(atProfiles[0]);
+    const auto before = FilesOf(folder.path);
+    EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {})), ::testing::ExitedWithCode(1),
+                "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.");
+    EXPECT_EQ(::waitpid(first, nullptr, WNOHANG), 0) << "the first game ended";
+    EXPECT_EQ(FilesOf(folder.path), before);
+  }
+  std::vector<DriverStep> steps = toProfiles(QuitFromProfiles);
+  steps.push_back(QuitAnswer());
+  EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, std::move(steps))), ::testing::ExitedWithCode(0), "");
 }

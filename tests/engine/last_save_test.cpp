@@ -2,12 +2,16 @@
 // game's own shape is applied; any other, and one that cannot be written,
 // is kept aside with a word to the player, and the game starts.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/last_save.hpp"
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
 
@@ -105,6 +109,57 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) 
     EXPECT_EQ(fw::LastSaveNotice(), "");
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
     EXPECT_EQ(fw::LastSaveNotice(), "");
+  }
+}
+
+// The start never plays one file of the step new beside another old: once
+// a file holds its new content, a journal that cannot be finished stays for
+// the next start.
+TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndTheNextFinishesIt) {
+  // A folder with room for files of `bytes` (what the start says goes to a
+  // file too): 300 is too few for the 384 of User.INI, 1000 for the goods.
+  const auto roomFor = [](rlim_t bytes) {
+    return [bytes] {
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit small{bytes, bytes};
+      setrlimit(RLIMIT_FSIZE, &small);
+    };
+  };
+  const std::string newGoods(1500, 'g');
+  const struct {
+    const char* what;
+    bool userIniNew;
+    std::function<void()> fault;
+    std::string told;  // on standard error by the failing start, which ends
+  } cases[] = {
+      {"the second rename failing", false, [] { plat::FailNextAtomicRename(1); },
+       "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\): the game starts once the game folder "
+       "can be written\\."},
+      {"User.INI new, its temporary write failing", true, roomFor(300),
+       "The last save cannot be finished \\(Unable to Save User\\.INI\\): the game starts once"},
+      // Kept aside and the game starts, as before.
+      {"nothing new, the first write failing", false, roomFor(300), ""},
+      {"room for User.INI, not the goods", false, roomFor(1000), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("User.INI", c.userIniNew ? kProfiles : std::string(384, 'o'));
+    dir.Write("save/user1.DAT", "old goods");
+    dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", newGoods}}));
+    const bool stays = !c.told.empty();
+    EXPECT_EXIT(
+        {
+          c.fault();
+          std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(stays ? 1 : 0), c.told);
+    EXPECT_EQ(dir.Exists(kJournal), stays);
+    EXPECT_EQ(dir.Read("save/user1.DAT"), "old goods");
+    // The next start, with room.
+    EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+    EXPECT_FALSE(dir.Exists(kJournal));
+    EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"),
+              stays ? kProfiles + newGoods : std::string(384, 'o') + "old goods");
   }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/folder_lock.hpp"
 #include "platform/runtime/keyed_collection.hpp"
 #include "platform/runtime/numeric.hpp"
 #include "platform/runtime/random.hpp"
@@ -32,6 +33,14 @@ TEST(Files, AtomicWriteKeepsTheOldFileWhenInterrupted) {
   EXPECT_EQ(dir.Read("User.INI"), "new");
   // A target folder that does not exist fails without creating anything.
   EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\nofolder\\x", std::string_view("y")));
+}
+
+// A lock file that cannot be opened, as in a read-only folder, is nobody's:
+// the game starts there as it always did.
+TEST(FolderLock, ALockFileThatCannotBeOpenedIsNotAnotherGame) {
+  fwtest::TempProgramFolder dir;
+  std::filesystem::create_directory(dir.File(std::string(plat::kFolderLockName)));
+  EXPECT_EQ(plat::FolderLock(dir.Path()).state(), plat::FolderLock::State::NotTaken);
 }
 
 TEST(Files, RemovingAMissingFileIsNotAFailure) {
