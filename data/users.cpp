@@ -1,6 +1,7 @@
 #include "data/users.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "engine/globals.hpp"
@@ -48,6 +49,24 @@ std::array<char, N> Field(std::string_view text) {
 std::string FileNameOf(std::string_view path) {
   const size_t p = path.find_last_of("\\/");
   return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t p = path.find_last_of("\\/");
+  return p == std::string::npos ? std::string(".") : path.substr(0, p);
+}
+
+// Profile n's record as it stands in the bytes of a profiles file.
+std::string RecordAt(std::string_view bytes, int32_t n) {
+  const size_t at = std::min(static_cast<size_t>(n - 1) * UserRecord::kSize, bytes.size());
+  uint8_t out[UserRecord::kSize];
+  UserRecord::Decode(reinterpret_cast<const uint8_t*>(bytes.data()) + at, bytes.size() - at).Encode(out);
+  return std::string(reinterpret_cast<const char*>(out), sizeof out);
+}
+
+// "Unable to Save " and the files, with the cause where the system gave one.
+std::string SaveFailed(const std::string& names, const plat::SaveFailure& failure) {
+  return "Unable to Save " + names + (failure.error != 0 ? ": " + failure.why : "");
 }
 
 }  // namespace
@@ -176,6 +195,7 @@ bool UsersClass::ReadUser() {
   auto bytes = plat::ReadAllBytes(File);
   if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
   DecodeUsers(*bytes);
+  MatchWaitingGoods(*bytes);
   if (const int32_t mended = MendProfiles(); mended > 0) {
     LastError = FileNameOf(File) + " held numbers no game writes in " + std::to_string(mended) +
                 (mended == 1 ? " profile" : " profiles") + ": they were set back to the start.";
@@ -192,14 +212,25 @@ std::string UsersClass::UsersFileBytes() const {
   return std::string(out.begin(), out.end());
 }
 
-bool UsersClass::SaveUser() {
-  if (!waiting_.empty()) return SaveTogether(waiting_);
-  const std::string out = UsersFileBytes();
-  if (!plat::WriteFileAtomic(File, out)) {
-    LastError = "Unable to Save " + FileNameOf(File);
-    return false;
+bool UsersClass::SaveUser() { return SaveTogether(waiting_); }
+
+void UsersClass::MatchWaitingGoods(const std::vector<uint8_t>& disk) {
+  const std::string_view bytes(reinterpret_cast<const char*>(disk.data()), disk.size());
+  for (int32_t n = 1; n <= kProfiles; ++n) {
+    const std::string record = RecordAt(bytes, n);
+    bool failed = false;
+    const Unsaved* match = nullptr;  // the latest failed save that wrote this record
+    for (const Unsaved& u : unsaved_)
+      if (u.goods.profile == n) {
+        failed = true;
+        if (u.record == record) match = &u;
+      }
+    if (!failed) continue;
+    // A record no failed save wrote is the one that goes with the goods on
+    // disk (or with none, as the profile deleted).
+    std::erase_if(waiting_, [n](const Goods& g) { return g.profile == n; });
+    if (match) waiting_.push_back(match->goods);
   }
-  return true;
 }
 
 int32_t UsersClass::ReadEquipment(plat::TextRecordReader& reader) {
@@ -238,6 +269,16 @@ std::string UsersClass::EncodeEquipment() {
 bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
+  // Goods waiting to be saved are the profile's own, not the file's older
+  // ones.
+  for (const Goods& g : waiting_)
+    if (g.file == EQUFile) {
+      if (g.text) {
+        plat::TextRecordReader reader(*g.text);
+        ReadEquipment(reader);
+      }
+      return true;
+    }
   damagedEQU_.clear();
   if (!plat::FileExists(EQUFile)) return true;
   const std::string name = FileNameOf(EQUFile);
@@ -259,9 +300,13 @@ bool UsersClass::LoadEQUFile() {
 
 bool UsersClass::KeepDamagedAside(const std::string& file) {
   if (damagedEQU_.empty() || file != damagedEQU_ || !plat::FileExists(file)) return true;
-  const std::string kept = plat::KeepCopyAside(file, "damaged");
+  int error = 0;
+  const std::string kept = plat::KeepCopyAside(file, "damaged", &error);
   if (kept.empty()) {
-    LastError = "Unable to keep the damaged " + FileNameOf(file) + " aside: nothing was saved";
+    const std::string name = FileNameOf(file);
+    LastError = "Unable to keep the damaged " + name + " aside (" +
+                (error == EEXIST ? "every name " + name + ".damaged-1 to -999 is taken" : plat::SystemErrorText(error)) +
+                "): nothing was saved";
     return false;
   }
   keptAside_ = kept;
@@ -271,39 +316,71 @@ bool UsersClass::KeepDamagedAside(const std::string& file) {
 
 bool UsersClass::SaveEQUFile() {
   if (!KeepDamagedAside(EQUFile)) return false;
-  if (!plat::WriteFileAtomic(EQUFile, EncodeEquipment())) {
-    LastError = "Unable to Save " + FileNameOf(EQUFile);
+  plat::SaveFailure failure;
+  if (!plat::WriteFilesTogether(FolderOf(File), {{EQUFile, EncodeEquipment()}}, &failure)) {
+    LastError = SaveFailed(FileNameOf(EQUFile), failure);
     return false;
   }
+  // The file holds the lists as they are now: older goods of it wait no more.
+  std::erase_if(waiting_, [this](const Goods& g) { return g.file == EQUFile; });
+  std::erase_if(unsaved_, [this](const Unsaved& u) { return u.goods.file == EQUFile; });
   return true;
 }
 
-bool UsersClass::SaveTogether(const std::vector<Goods>& goods) {
-  std::vector<plat::FileContent> files{{File, UsersFileBytes()}};
+bool UsersClass::SaveTogether(std::vector<Goods> goods) {
+  const std::string profiles = UsersFileBytes();
+  std::vector<plat::FileContent> files{{File, profiles}};
+  bool saved = true;
   for (const Goods& g : goods) {
-    if (!KeepDamagedAside(g.file)) return false;
-    files.push_back({g.file, g.text});
+    if (!g.text) {
+      // A deleted profile's file: gone with it, damaged or not.
+      if (plat::FileExists(g.file)) files.push_back({g.file, "", true});
+      continue;
+    }
+    if (!KeepDamagedAside(g.file)) {
+      saved = false;
+      break;
+    }
+    files.push_back({g.file, *g.text});
   }
-  // The journal lives beside User.INI, which the start-up checks first.
-  const size_t slash = File.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? std::string(".") : File.substr(0, slash);
-  if (std::string why; !plat::WriteFilesTogether(folder, files, &why)) {
-    waiting_ = goods;
-    LastError = "Unable to Save " + FileNameOf(File) + " and " + FileNameOf(goods.back().file) +
-                (why.empty() ? "" : ": " + why);
-    return false;
+  if (saved) {
+    // The journal lives beside User.INI, which the start-up checks first.
+    plat::SaveFailure failure;
+    saved = plat::WriteFilesTogether(FolderOf(File), files, &failure);
+    if (!saved)
+      LastError = SaveFailed(FileNameOf(File) + (goods.empty() ? "" : " and " + FileNameOf(goods.back().file)), failure);
   }
-  waiting_.clear();
-  return true;
+  if (saved) {
+    for (const Goods& g : goods)
+      if (!g.text && g.file == damagedEQU_) damagedEQU_.clear();  // nothing left to keep aside
+    waiting_.clear();
+    unsaved_.clear();
+    return true;
+  }
+  // The step may still land (the next start finishes a journal that
+  // stands): which goods go with which record is kept for the profiles'
+  // next reading.
+  for (Goods& g : goods) unsaved_.push_back({RecordAt(profiles, g.profile), std::move(g)});
+  return false;
 }
 
 bool UsersClass::SaveMoneyAndGoods() {
   // Goods still waiting for another profile's file go in the same step.
   std::vector<Goods> goods;
   for (const Goods& g : waiting_)
-    if (g.file != EQUFile) goods.push_back(g);
-  goods.push_back({EQUFile, EncodeEquipment()});
-  return SaveTogether(goods);
+    if (g.profile != NowUser) goods.push_back(g);
+  goods.push_back({NowUser, EQUFile, EncodeEquipment()});
+  if (SaveTogether(goods)) return true;
+  waiting_ = std::move(goods);
+  return false;
+}
+
+bool UsersClass::SaveUserRemovingEQU(int32_t n, const std::string& equFile) {
+  std::vector<Goods> goods;
+  for (const Goods& g : waiting_)
+    if (g.profile != n) goods.push_back(g);
+  goods.push_back({n, equFile, std::nullopt});
+  return SaveTogether(std::move(goods));
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,25 +93,32 @@ class UsersClass : public DataCollection<SingleUser> {
   // A file that cannot be read or created raises plat::RuntimeError.
   // Numbers no game writes (a negative mission, money, kill or death
   // count) are mended; the result is then false and LastError says so.
+  // Goods waiting from a failed save stay only for a profile whose record
+  // in the file is one they went with; the others are dropped, as the file
+  // holds the money of the goods on disk.
   bool ReadUser();
-  // Writes the six profiles over File in one atomic step, keeping any bytes
-  // past the sixth record. While goods are waiting from a failed
-  // SaveMoneyAndGoods, they are written with the profiles as one step. On
-  // failure the old files stay, LastError says so and the result is false.
+  // Writes the six profiles over File in one step, keeping any bytes past
+  // the sixth record. Goods waiting from a failed save are written with
+  // them. On failure LastError names the cause, the result is false and
+  // the goods (still) wait.
   bool SaveUser();
   // Reads the equipment file into UserEQU and NowEQU (both emptied first; a
   // missing file leaves them empty). Lines that do not parse are left out
   // and the rest is used; the result is then false, LastError says how many
   // and the file is kept aside, whole, before a save replaces it.
   bool LoadEQUFile();
-  // Writes both lists to EQUFile in one atomic step; false (old file kept,
-  // LastError set) on failure.
+  // Writes both lists to EQUFile in one step; false (old file kept,
+  // LastError naming the cause) on failure.
   bool SaveEQUFile();
   // Money (File) and goods (EQUFile) as one step: after a failure or a kill
   // at any moment, the next start finds both old or both new. The factory's
   // exit save. On failure (LastError set) the goods wait, and every later
   // SaveUser writes them with the profiles.
   bool SaveMoneyAndGoods();
+  // The profiles with profile n's equipment file removed, as one step: a
+  // deleted profile's save. Goods waiting for it are dropped once it lands.
+  // On failure (LastError set) every file stays as it was.
+  bool SaveUserRemovingEQU(int32_t n, const std::string& equFile);
   // The name a damaged equipment file was last kept under, "" when none.
   const std::string& KeptAside() const { return keptAside_; }
   // Removes the last item whose name is exactly the given one.
@@ -128,18 +136,32 @@ class UsersClass : public DataCollection<SingleUser> {
   int32_t MendProfiles();
 
  private:
+  // One profile's goods as a save writes them: its equipment file's text,
+  // or none when the save removes the file.
   struct Goods {
+    int32_t profile = 0;
     std::string file;
-    std::string text;
+    std::optional<std::string> text;
+  };
+  // What a failed save would have left for one profile: its record in
+  // User.INI (64 bytes) beside its goods.
+  struct Unsaved {
+    std::string record;
+    Goods goods;
   };
   std::string UsersFileBytes() const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
-  bool SaveTogether(const std::vector<Goods>& goods);
+  // The profiles and the goods as one step; on failure what it would have
+  // left is remembered (waiting_ is the caller's).
+  bool SaveTogether(std::vector<Goods> goods);
+  // Which goods wait after the profiles were read again from `disk`.
+  void MatchWaitingGoods(const std::vector<uint8_t>& disk);
 
   std::string damagedEQU_;  // an equipment file read with lines left out
   std::string keptAside_;
-  std::vector<Goods> waiting_;  // goods of a failed SaveMoneyAndGoods
+  std::vector<Goods> waiting_;    // goods of failed saves, one entry per file
+  std::vector<Unsaved> unsaved_;  // every failed save's, since the last one that landed
 };
 
 // Whether leaving the factory saves the profile's money and goods. The

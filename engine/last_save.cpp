@@ -1,5 +1,7 @@
 #include "engine/last_save.hpp"
 
+#include <cerrno>
+
 #include "platform/display/message_box.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -25,22 +27,20 @@ int EquipmentProfile(const std::string& lowerPath) {
 std::string ProfileJournalProblem(const std::string& gameFolder, const std::vector<plat::FileContent>& files) {
   const plat::FileContent* profiles = nullptr;
   bool seen[7] = {};
-  int equipment = 0;
   for (const plat::FileContent& f : files) {
     const std::string lower = plat::LCase(f.gamePath);
     if (lower == "user.ini") {
       if (profiles) return std::string(kJournal) + " names User.INI twice";
+      if (f.remove) return std::string(kJournal) + " removes User.INI";
       profiles = &f;
     } else if (const int n = EquipmentProfile(lower); n > 0) {
       if (seen[n]) return std::string(kJournal) + " names " + f.gamePath + " twice";
       seen[n] = true;
-      ++equipment;
     } else {
       return std::string(kJournal) + " names " + f.gamePath + ", which is no profile's file";
     }
   }
-  if (!profiles) return std::string(kJournal) + " holds no User.INI";
-  if (equipment == 0) return std::string(kJournal) + " holds no equipment file";
+  if (!profiles) return "";
   // The game writes the six records and keeps what follows them in the
   // file; anything else is no save of this game's.
   std::string tail;
@@ -53,6 +53,23 @@ std::string ProfileJournalProblem(const std::string& gameFolder, const std::vect
            " bytes where the six profiles take " + std::to_string(kProfilesBytes);
   return "";
 }
+
+namespace {
+// When a start that stopped can go on: what the cause asks of the player.
+std::string Remedy(int error, const std::string& gameFolder) {
+  const std::string folder = "the game folder " + plat::NativePath(gameFolder);
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "the disk of " + folder + " has room";
+    case EIO: return "the disk of " + folder + " reads and writes without errors";
+    case EISDIR:
+    case ENOTDIR: return "what stands in the way is moved out of " + folder;
+    case EEXIST: return "the kept " + std::string(kJournal) + ".unfinished files are moved out of " + folder;
+    default: return folder + " can be written";
+  }
+}
+}  // namespace
 
 bool FinishLastSave(const std::string& gameFolder) {
   using Outcome = plat::JournalRecovery::Outcome;
@@ -68,12 +85,12 @@ bool FinishLastSave(const std::string& gameFolder) {
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.
-    plat::MsgBox("The last save cannot be finished (" + r.why +
-                 "): the game starts once the game folder can be written.");
+    plat::MsgBox("The last save cannot be finished (" + r.why + "): the game starts once " +
+                 Remedy(r.error, gameFolder) + ".");
     return false;
   } else if (r.outcome == Outcome::Stuck) {
-    plat::MsgBox("The last save cannot be finished (" + r.why +
-                 ") nor kept aside: the game starts once the game folder can be written.");
+    plat::MsgBox("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
+                 "): the game starts once " + Remedy(r.error, gameFolder) + ".");
     return false;
   }
   return true;

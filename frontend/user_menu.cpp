@@ -132,14 +132,20 @@ void FrmUserMenuClass::ChkClick() {
     mState = "EXIT";
   } else if (name == "DEL") {
     if (Ask("Are you sure to delete it? (y/N)") && mSlot >= 1) {
+      const SingleUser before = *Users->Item(mSlot);
+      const int32_t nowBefore = Users->NowUser;
       Users->NewUser(mSlot);
       Users->NowUser = mSlot;
       Users->NowItem()->Mission = 1;
       Users->NowItem()->Money = 1500;
-      SaveUsers();
-      // The equipment file is removed whatever its permission bits say.
-      const std::string file = EquipmentFileOf(mSlot);
-      if (!plat::Dir(file).empty()) plat::RemoveFile(file);
+      // The profile and its equipment file go in one step, whatever the
+      // file's permission bits say; a failed step leaves both, and the
+      // board shows the profile as the files keep it.
+      if (!Users->SaveUserRemovingEQU(mSlot, EquipmentFileOf(mSlot))) {
+        *Users->Item(mSlot) = before;
+        Users->NowUser = nowBefore;
+        Tell(LastError);
+      }
       mShownSlot = 0;
     }
   } else if (name == "Quit") {

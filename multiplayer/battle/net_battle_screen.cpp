@@ -26,7 +26,8 @@ namespace {
 constexpr float kStickMessageTime = 300.0f;
 constexpr const char* kProcessPicture = "\\ProcessPic.jpg";
 constexpr const char* kWaitText = "Trying to Connect.  Please Wait.";
-const std::string kSaveFailed = "The profiles could not be saved; they keep what they held before the battle.";
+// What the player is told when leaving could not save the profiles.
+std::string SaveFailedText() { return "The profiles could not be saved: " + LastError; }
 
 void ProgressLine(int32_t x, int32_t y, const char* text) {
   if (Primary) Primary->DrawText(x, y, text);
@@ -113,7 +114,7 @@ void FrmMultiClass::Load() {
 void FrmMultiClass::LeaveForMissingPicture(const std::string& name) {
   LastError = "Load File:" + name + " Faild";
   plat::MsgBox("The network battle cannot show its screen: " + name + " is missing.");
-  if (!battle_->Leave()) plat::MsgBox(kSaveFailed);
+  if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
   battle_->GameState = ScreenState::NetworkLobby;
   battle_->RunState = "EXIT";
 }
@@ -184,7 +185,7 @@ bool FrmMultiClass::Prepare() {
     if (!noMap) plat::MsgBox("The network battle cannot load its map: " + battle_->LastError);
     const int32_t next = battle_->GameState;
     // The others must not wait for a player who never comes.
-    if (!battle_->Leave()) plat::MsgBox(kSaveFailed);
+    if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
     battle_->GameState = next;
     return false;
   }
@@ -214,7 +215,7 @@ void FrmMultiClass::RunPass() {
 }
 
 void FrmMultiClass::Finish() {
-  if (!battle_->Leave()) plat::MsgBox(kSaveFailed);
+  if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
 }
 
 void FrmMultiClass::HeldPass() {

@@ -2,13 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "platform/runtime/code_page.hpp"
@@ -21,6 +24,29 @@ namespace {
 
 std::string g_programFolder;
 int g_renamesBeforeFailure = -1;  // -1: none planned
+
+struct PlannedFailure {
+  FileCall call;
+  int error;
+  int skip;
+};
+std::optional<PlannedFailure> g_plannedFailure;
+
+// Whether the test hook fails this call; errno then holds its error.
+bool PlannedToFail(FileCall call) {
+  if (!g_plannedFailure || g_plannedFailure->call != call) return false;
+  if (g_plannedFailure->skip-- > 0) return false;
+  if (g_plannedFailure->error == 0) ::kill(::getpid(), SIGKILL);  // a crash at this very call
+  errno = g_plannedFailure->error;
+  g_plannedFailure.reset();
+  return true;
+}
+
+// Stores errno where the caller asked for it; always false, for returns.
+bool Failed(int* error) {
+  if (error) *error = errno;
+  return false;
+}
 
 std::string DetectProgramFolder() {
   std::error_code ec;
@@ -244,10 +270,13 @@ int SaveTempOwner(const std::string& name) {
 }
 
 bool SyncFolder(const std::string& folder) {
+  if (PlannedToFail(FileCall::SyncFolder)) return false;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
+  const int error = errno;
   ::close(fd);
+  errno = error;
   return ok;
 }
 
@@ -283,7 +312,7 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
   return error;
 }
 
-std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size) {
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error) {
   StagedFile f;
   f.target = FollowLinks(NativePath(gamePath));
   f.temp = SaveTempName(f.target);
@@ -293,7 +322,10 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
   // game with the same number, or of a failed save: saves do not overlap.
   ::unlink(f.temp.c_str());
   const int fd = CreateExclusive(f.temp, 0600);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) {
+    Failed(error);
+    return std::nullopt;
+  }
   bool ok = true;
   if (replacing) {
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
@@ -302,30 +334,40 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
   } else {
     ok = ::fchmod(fd, NewFileMode()) == 0;
   }
-  ok = ok && WriteAll(fd, data, size) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, data, size) && ::fsync(fd) == 0;
+  int cause = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    cause = errno;
+  }
   if (!ok) {
     ::unlink(f.temp.c_str());
+    errno = cause;
+    Failed(error);
     return std::nullopt;
   }
   return f;
 }
 
-bool CommitStagedFile(const StagedFile& f) {
-  if (g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0)
+bool CommitStagedFile(const StagedFile& f, int* error) {
+  if (g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0) {
+    if (error) *error = 0;
     return false;  // as if the program died here: the temporary file stays
-  if (::rename(f.temp.c_str(), f.target.c_str()) != 0) {
-    ::unlink(f.temp.c_str());
-    return false;
   }
-  return SyncFolder(FolderOf(f.target));
+  if (PlannedToFail(FileCall::Rename) || ::rename(f.temp.c_str(), f.target.c_str()) != 0) {
+    const int cause = errno;
+    ::unlink(f.temp.c_str());
+    errno = cause;
+    return Failed(error);
+  }
+  return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 
 void DiscardStagedFile(const StagedFile& f) { ::unlink(f.temp.c_str()); }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size) {
-  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size);
-  return f && CommitStagedFile(*f);
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error);
+  return f && CommitStagedFile(*f, error);
 }
 
 void RemoveStaleSaveFiles(std::string_view gameFolder) {
@@ -415,19 +457,23 @@ std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int
 
 void FailNextAtomicRename(int skip) { g_renamesBeforeFailure = skip; }
 
+void FailNextFileCall(FileCall call, int error, int skip) { g_plannedFailure = PlannedFailure{call, error, skip}; }
+
+std::string SystemErrorText(int error) { return std::strerror(error); }
+
 bool RemoveFile(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
   if (::unlink(native.c_str()) == 0) return true;
   return errno == ENOENT;
 }
 
-bool RemoveFileDurably(std::string_view gamePath) {
+bool RemoveFileDurably(std::string_view gamePath, int* error) {
   const std::string native = NativePath(gamePath);
-  if (::unlink(native.c_str()) != 0 && errno != ENOENT) return false;
-  return SyncFolder(FolderOf(native));
+  if ((PlannedToFail(FileCall::Remove) || ::unlink(native.c_str()) != 0) && errno != ENOENT) return Failed(error);
+  return SyncFolder(FolderOf(native)) || Failed(error);
 }
 
-std::string KeepCopyAside(std::string_view gamePath, std::string_view tag) {
+std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error) {
   const std::string native = NativePath(gamePath);
   const auto bytes = ReadAllBytes(gamePath);
   for (int k = 1; k <= 999; ++k) {
@@ -435,20 +481,31 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag) {
     const std::string aside = FolderOf(native) + "/" + name;
     // A hard link keeps even a file this process cannot read; a copy serves
     // where the file system has no links.
-    if (::link(native.c_str(), aside.c_str()) == 0) return SyncFolder(FolderOf(native)) ? name : "";
+    if (::link(native.c_str(), aside.c_str()) == 0) {
+      if (SyncFolder(FolderOf(native))) return name;
+      Failed(error);
+      return "";
+    }
     if (errno == EEXIST) continue;
-    if (errno == ENOENT || !bytes) return "";
+    if (errno == ENOENT || !bytes) {
+      Failed(error);
+      return "";
+    }
     const int fd = CreateExclusive(aside, NewFileMode());
     if (fd < 0) {
       if (errno == EEXIST) continue;
+      Failed(error);
       return "";
     }
     bool ok = WriteAll(fd, bytes->data(), bytes->size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok && SyncFolder(FolderOf(native))) return name;
+    Failed(error);
     ::unlink(aside.c_str());
     return "";
   }
+  errno = EEXIST;
+  Failed(error);
   return "";
 }
 

@@ -41,10 +41,11 @@ std::optional<std::string> ReadAllText(std::string_view gamePath);
 // file it points to written; an existing target keeps its permissions and,
 // where the system allows, its owner. The temporary file is always created
 // new, never through an existing entry. Returns false (and leaves the old
-// file) when anything fails.
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size);
-inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text) {
-  return WriteFileAtomic(gamePath, text.data(), text.size());
+// file) when anything fails; error, when given, then holds the system's
+// error number (0 where it gave none).
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr);
+inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr) {
+  return WriteFileAtomic(gamePath, text.data(), text.size(), error);
 }
 // The two halves of WriteFileAtomic, for files that must change together:
 // every new content is written beside its file before any file is replaced.
@@ -53,12 +54,15 @@ struct StagedFile {
   std::string target;  // the file it replaces, links followed
 };
 // Writes the temporary file; nullopt, leaving none, when anything fails.
-std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size);
-inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text) {
-  return StageFileAtomic(gamePath, text.data(), text.size());
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size,
+                                          int* error = nullptr);
+inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text,
+                                                 int* error = nullptr) {
+  return StageFileAtomic(gamePath, text.data(), text.size(), error);
 }
-// Renames it over the target and syncs the folder; false when either fails.
-bool CommitStagedFile(const StagedFile& f);
+// Renames it over the target and syncs the folder; false when either fails
+// (after a failed sync the target is already replaced).
+bool CommitStagedFile(const StagedFile& f, int* error = nullptr);
 // Removes a temporary file that will not be committed.
 void DiscardStagedFile(const StagedFile& f);
 // Removes the temporary files that saves of a game no longer running left
@@ -80,11 +84,12 @@ std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
 // The same, and the removal reaches the disk before it returns.
-bool RemoveFileDurably(std::string_view gamePath);
+bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr);
 // Puts a copy of a file beside it under the first unused name of the form
 // "<name>.<tag>-<k>" (k from 1), never replacing anything. The name given
-// (without folder), or "" when no copy could be made.
-std::string KeepCopyAside(std::string_view gamePath, std::string_view tag);
+// (without folder), or "" when no copy could be made (error: EEXIST when
+// every name is taken).
+std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);
@@ -93,5 +98,15 @@ int64_t FileLen(std::string_view gamePath);
 // fail, its temporary file written and left, as a crash there would: the
 // next one, or the one after `skip` more have succeeded.
 void FailNextAtomicRename(int skip = 0);
+
+// Test hook: the next call of one kind that the saves make fails with the
+// given error number, as the system would fail it (a rename that fails
+// leaves no temporary file), or with 0 the process is killed there: the
+// next one, or the one after `skip` more of that kind have succeeded.
+enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder };
+void FailNextFileCall(FileCall call, int error, int skip = 0);
+
+// The system's words for an error number ("No space left on device").
+std::string SystemErrorText(int error);
 
 }  // namespace plat

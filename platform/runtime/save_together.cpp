@@ -1,5 +1,6 @@
 #include "platform/runtime/save_together.hpp"
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -10,9 +11,13 @@
 namespace plat {
 namespace {
 
-constexpr std::string_view kMagic = "FWSAVEJ1";
+// Earlier versions wrote journals without the files' previous contents.
+constexpr std::string_view kMagicWithoutBefore = "FWSAVEJ1";
+constexpr std::string_view kMagic = "FWSAVEJ2";
 constexpr uint32_t kMaxFiles = 16;
 constexpr uint32_t kMaxPath = 1024;
+// An entry's flags.
+constexpr uint8_t kRemoves = 1, kBeforeKnown = 2, kExistedBefore = 4;
 
 uint64_t Fnv1a(std::string_view bytes) {
   uint64_t h = 14695981039346656037ull;
@@ -80,7 +85,17 @@ std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
   return SafeRelative(rel) ? rel : "";
 }
 
+// The cause of a failed call on a journal's file, in the system's words.
+SaveFailure CallFailed(const std::string& rel, int error) {
+  return {error != 0 ? rel + ": " + SystemErrorText(error) : "Unable to Save " + rel, error};
+}
+
 }  // namespace
+
+PreviousContent PreviousContent::Of(const std::optional<std::string>& bytes) {
+  if (!bytes) return {};
+  return {true, bytes->size(), Fnv1a(*bytes)};
+}
 
 std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles) {
   std::string out(kMagic);
@@ -88,15 +103,26 @@ std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles) {
   for (const FileContent& f : relativeFiles) {
     PutNumber(out, f.gamePath.size(), 4);
     out += f.gamePath;
-    PutNumber(out, f.bytes.size(), 8);
-    out += f.bytes;
+    const uint8_t flags = static_cast<uint8_t>((f.remove ? kRemoves : 0) | (f.before ? kBeforeKnown : 0) |
+                                               (f.before && f.before->existed ? kExistedBefore : 0));
+    out.push_back(static_cast<char>(flags));
+    if (f.before) {
+      PutNumber(out, f.before->size, 8);
+      PutNumber(out, f.before->hash, 8);
+    }
+    const std::string_view bytes = f.remove ? std::string_view() : std::string_view(f.bytes);
+    PutNumber(out, bytes.size(), 8);
+    out += bytes;
   }
   PutNumber(out, Fnv1a(out), 8);
   return out;
 }
 
 std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes) {
-  if (bytes.size() < kMagic.size() + 12 || bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+  if (bytes.size() < kMagic.size() + 12) return std::nullopt;
+  const std::string_view magic = bytes.substr(0, kMagic.size());
+  const bool withBefore = magic == kMagic;
+  if (!withBefore && magic != kMagicWithoutBefore) return std::nullopt;
   const std::string_view body = bytes.substr(0, bytes.size() - 8);
   uint64_t sum = 0;
   Cursor tail(bytes.substr(body.size()));
@@ -106,36 +132,26 @@ std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes
   if (!in.Number(count, 4) || count == 0 || count > kMaxFiles) return std::nullopt;
   std::vector<FileContent> files(static_cast<size_t>(count));
   for (FileContent& f : files) {
-    uint64_t pathSize = 0, size = 0;
+    uint64_t pathSize = 0, size = 0, flags = 0;
     if (!in.Number(pathSize, 4) || pathSize > kMaxPath || !in.Take(f.gamePath, pathSize) || !SafeRelative(f.gamePath))
       return std::nullopt;
-    if (!in.Number(size, 8) || !in.Take(f.bytes, size)) return std::nullopt;
+    if (withBefore) {
+      if (!in.Number(flags, 1) || (flags & ~uint64_t{kRemoves | kBeforeKnown | kExistedBefore}) != 0) return std::nullopt;
+      f.remove = (flags & kRemoves) != 0;
+      if (flags & kBeforeKnown) {
+        PreviousContent before;
+        before.existed = (flags & kExistedBefore) != 0;
+        if (!in.Number(before.size, 8) || !in.Number(before.hash, 8)) return std::nullopt;
+        if (!before.existed && before != PreviousContent{}) return std::nullopt;
+        f.before = before;
+      } else if (flags & kExistedBefore) {
+        return std::nullopt;
+      }
+    }
+    if (!in.Number(size, 8) || !in.Take(f.bytes, size) || (f.remove && size != 0)) return std::nullopt;
   }
   if (!in.Empty()) return std::nullopt;
   return files;
-}
-
-bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, std::string* why) {
-  std::vector<FileContent> relative;
-  for (const FileContent& f : files) {
-    std::string rel = RelativeTo(gameFolder, f.gamePath);
-    if (rel.empty()) return false;
-    relative.push_back({std::move(rel), f.bytes});
-  }
-  if (relative.empty() || relative.size() > kMaxFiles) return false;
-  const std::string journal = JournalPath(gameFolder);
-  if (!WriteFileAtomic(journal, EncodeSaveJournal(relative))) {
-    // Every save goes through the journal: an entry in its place stops
-    // them all, and only its name tells the player what to move.
-    if (why && DirExists(journal)) *why = std::string(kSaveJournalName) + " in the game folder is a folder, not a file";
-    return false;
-  }
-  for (const FileContent& f : files)
-    if (!WriteFileAtomic(f.gamePath, f.bytes)) return false;
-  // Until the journal is gone the next start would write the same again,
-  // which is harmless; a failure to remove it is no failure of the save.
-  RemoveFileDurably(journal);
-  return true;
 }
 
 namespace {
@@ -155,85 +171,242 @@ std::string PathThrough(std::string_view gameFolder, const std::string& rel,
   return path + "\\" + rel.substr(start);
 }
 
-// Why a file cannot be written where the journal names it, found before
-// anything is written so that such a journal changes nothing: a file where
-// one of its folders should be, or a folder where it should be.
-std::string InTheWay(std::string_view gameFolder, const std::string& rel) {
-  std::string why;
+// What stands where a file is to be written, found before anything is
+// written so that such a step changes nothing: a file where one of its
+// folders should be, or a folder where it should be.
+std::optional<SaveFailure> InTheWay(std::string_view gameFolder, const std::string& rel) {
+  std::optional<SaveFailure> why;
   const std::string path = PathThrough(gameFolder, rel, [&why](const std::string& folder, const std::string& part) {
-    if (FileLen(folder) >= 0) why = part + " is a file, not a folder";
-    return why.empty();
+    if (FileLen(folder) >= 0) why = SaveFailure{part + " is a file, not a folder", ENOTDIR};
+    return !why;
   });
-  if (why.empty() && DirExists(path)) why = rel + " is a folder, not a file";
+  if (!why && DirExists(path)) why = SaveFailure{rel + " is a folder, not a file", EISDIR};
   return why;
 }
 
-// Writes the journal's files; "" when all are written, else why not. Every
-// new content is written beside its file before the first is replaced, so
-// a folder without room for all of them keeps every file old.
-std::string Apply(std::string_view gameFolder, const std::vector<FileContent>& files) {
+// A file of a step, its new content written beside it (none for a removal).
+struct Staged {
+  const FileContent* file;
+  std::string path;
+  std::optional<StagedFile> temp;
+};
+
+void Discard(const std::vector<Staged>& staged) {
+  for (const Staged& s : staged)
+    if (s.temp) DiscardStagedFile(*s.temp);  // only those not renamed are left
+}
+
+// Writes every new content of the step beside its file, once nothing stands
+// in the way of any; a failure leaves nothing written. Missing folders on
+// the way are made where asked.
+std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<FileContent>& files,
+                                 bool makeFolders, std::vector<Staged>& staged) {
   for (const FileContent& f : files)
-    if (std::string why = InTheWay(gameFolder, f.gamePath); !why.empty()) return why;
-  std::vector<std::pair<StagedFile, const std::string*>> staged;  // with the journal's name for it
-  std::string why;
+    if (auto why = InTheWay(gameFolder, f.gamePath)) return why;
   for (const FileContent& f : files) {
-    // A folder the player removed since (the save folder) is made again:
-    // it held this file when the step began.
-    const std::string path =
-        PathThrough(gameFolder, f.gamePath, [](const std::string& folder, const std::string&) { return MakeDir(folder); });
-    std::optional<StagedFile> s;
-    if (!path.empty()) s = StageFileAtomic(path, f.bytes);
-    if (!s) {
-      why = "Unable to Save " + f.gamePath;
+    // A file to remove is not there when its folder is not.
+    std::string failedFolder;
+    const std::string path = PathThrough(
+        gameFolder, f.gamePath, [&f, makeFolders, &failedFolder](const std::string& folder, const std::string& part) {
+          if (f.remove || !makeFolders || MakeDir(folder)) return true;
+          failedFolder = part;
+          return false;
+        });
+    std::optional<SaveFailure> why;
+    if (path.empty()) {
+      why = CallFailed(failedFolder, errno);
+    } else if (f.remove) {
+      staged.push_back({&f, path, std::nullopt});
+      continue;
+    } else {
+      int error = 0;
+      if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes, &error)) {
+        // A file named twice shares its temporary file: the later content
+        // stands, as writing them in turn would leave it.
+        std::erase_if(staged, [&s](const Staged& e) { return e.temp && e.temp->target == s->target; });
+        staged.push_back({&f, path, std::move(s)});
+        continue;
+      }
+      why = CallFailed(f.gamePath, error);
+    }
+    Discard(staged);
+    staged.clear();
+    return why;
+  }
+  return std::nullopt;
+}
+
+// Replaces (or removes) each file in turn.
+std::optional<SaveFailure> Commit(const std::vector<Staged>& staged) {
+  std::optional<SaveFailure> why;
+  for (const Staged& s : staged) {
+    int error = 0;
+    if (!(s.temp ? CommitStagedFile(*s.temp, &error) : RemoveFileDurably(s.path, &error))) {
+      why = CallFailed(s.file->gamePath, error);
       break;
     }
-    // A file named twice shares its temporary file: the later content
-    // stands, as writing them in turn would leave it.
-    std::erase_if(staged, [&s](const auto& e) { return e.first.target == s->target; });
-    staged.emplace_back(std::move(*s), &f.gamePath);
   }
-  for (size_t i = 0; why.empty() && i < staged.size(); ++i)
-    if (!CommitStagedFile(staged[i].first)) why = "Unable to Save " + *staged[i].second;
-  for (const auto& s : staged) DiscardStagedFile(s.first);  // only those not renamed are left
+  Discard(staged);
   return why;
 }
 
-// Whether a file the journal names holds the journal's content for it: the
-// step began to change the files, by this start or by the killed game.
-bool PartlyApplied(std::string_view gameFolder, const std::vector<FileContent>& files) {
+// Writes the journal's files; nullopt when all are written. Every new
+// content is written beside its file before the first is replaced, so a
+// folder without room for all of them keeps every file old.
+std::optional<SaveFailure> Apply(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  // A folder the player removed since (the save folder) is made again: it
+  // held its file when the step began.
+  std::vector<Staged> staged;
+  if (auto why = Stage(gameFolder, files, true, staged)) return why;
+  return Commit(staged);
+}
+
+enum class Holds { NewContent, OldContent, Other, Unknown };
+
+// What a journal's file holds now: its content after the step, before it
+// (where the journal says), something else, or what cannot be read.
+Holds WhatItHolds(std::string_view gameFolder, const FileContent& f) {
+  const std::string path = std::string(gameFolder) + "\\" + f.gamePath;
+  const std::optional<std::string> now = ReadAllText(path);
+  const bool absent = !now && !FileExists(path) && !DirExists(path);
+  if (f.remove ? absent : now == f.bytes) return Holds::NewContent;
+  if (!now && !absent) return Holds::Unknown;
+  if (!f.before) return Holds::Unknown;
+  return PreviousContent::Of(now) == *f.before ? Holds::OldContent : Holds::Other;
+}
+
+// Whether the step changes the file; journals of earlier versions do not
+// say, and every file counts.
+bool Changes(const FileContent& f) {
+  if (!f.before) return true;
+  return *f.before != PreviousContent::Of(f.remove ? std::nullopt : std::optional<std::string>(f.bytes));
+}
+
+// Whether a file the step changes already holds its new content: the step
+// began, by this start or by the killed game.
+bool Began(std::string_view gameFolder, const std::vector<FileContent>& files) {
   for (const FileContent& f : files)
-    if (ReadAllText(std::string(gameFolder) + "\\" + f.gamePath) == f.bytes) return true;
+    if (Changes(f) && WhatItHolds(gameFolder, f) == Holds::NewContent) return true;
   return false;
 }
+
+JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "", int error = 0) {
+  JournalRecovery r;
+  r.outcome = outcome;
+  r.why = std::move(why);
+  r.error = error;
+  return r;
+}
+
+JournalRecovery Finished(const std::string& journal) {
+  // Left where it cannot be removed, it is harmless: its files hold what
+  // it would write, and the next save replaces it.
+  RemoveFileDurably(journal);
+  return Recovery(JournalRecovery::Outcome::Finished);
+}
 }  // namespace
+
+bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
+  SaveFailure ignored;
+  SaveFailure& out = failure ? *failure : ignored;
+  std::vector<FileContent> relative;
+  for (const FileContent& f : files) {
+    std::string rel = RelativeTo(gameFolder, f.gamePath);
+    if (rel.empty()) {
+      out = {f.gamePath + " lies outside the game folder", EINVAL};
+      return false;
+    }
+    // An unreadable file's content is unknown, as in journals that did not
+    // record it.
+    const std::optional<std::string> now = ReadAllText(f.gamePath);
+    std::optional<PreviousContent> before;
+    if (now || !FileExists(f.gamePath)) before = PreviousContent::Of(now);
+    relative.push_back({std::move(rel), f.bytes, f.remove, before});
+  }
+  if (relative.empty() || relative.size() > kMaxFiles) {
+    out = {"a step of " + std::to_string(relative.size()) + " files", EINVAL};
+    return false;
+  }
+  // Every save goes through the journal: an entry in its place stops them
+  // all, and only its name tells the player what to move.
+  if (auto why = InTheWay(gameFolder, std::string(kSaveJournalName))) {
+    out = *why;
+    return false;
+  }
+  std::vector<Staged> staged;
+  if (auto why = Stage(gameFolder, relative, false, staged)) {
+    out = *why;
+    return false;
+  }
+  const std::string journal = JournalPath(gameFolder);
+  if (int error = 0; !WriteFileAtomic(journal, EncodeSaveJournal(relative), &error)) {
+    Discard(staged);
+    out = CallFailed(std::string(kSaveJournalName), error);
+    return false;
+  }
+  if (auto why = Commit(staged)) {
+    out = *why;
+    return false;
+  }
+  RemoveFileDurably(journal);
+  return true;
+}
 
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check) {
   using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
+  const std::string name(kSaveJournalName);
   if (FileLen(journal) < 0) return {};
-  std::string why;
+  JournalRecovery r = Recovery(Outcome::KeptAside);
+  bool damaged = false;
+  std::optional<std::vector<FileContent>> files;
   if (const auto bytes = ReadAllText(journal); !bytes) {
-    why = "Unable to Read " + std::string(kSaveJournalName);
-  } else if (const auto files = DecodeSaveJournal(*bytes); !files) {
-    // Not one this game wrote whole: the step never began, the files stand.
-    if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
-    return {};
-  } else if (why = check ? check(*files) : ""; why.empty()) {
-    why = Apply(gameFolder, *files);
-    if (why.empty()) {
-      if (!RemoveFileDurably(journal)) return {Outcome::Stuck, "Unable to remove " + std::string(kSaveJournalName), ""};
-      return {Outcome::Finished, "", ""};
+    r.why = "Unable to Read " + name;
+  } else if (files = DecodeSaveJournal(*bytes); !files) {
+    // Cut short or changed on the disk: this game writes only whole ones.
+    r.why = name + " is damaged";
+    damaged = true;
+  } else if (r.why = check ? check(*files) : ""; r.why.empty()) {
+    bool allNew = true;
+    const FileContent* overtaken = nullptr;
+    for (const FileContent& f : *files) {
+      const Holds holds = WhatItHolds(gameFolder, f);
+      allNew = allNew && holds == Holds::NewContent;
+      if (holds == Holds::Other && !overtaken) overtaken = &f;
     }
-    // Set aside now it would leave one file new beside another old.
-    if (PartlyApplied(gameFolder, *files)) return {Outcome::Waiting, why, ""};
+    if (allNew) return Finished(journal);
+    if (overtaken) {
+      // Changed since by someone else: played now, the step would undo it.
+      r.why = overtaken->gamePath + " was changed after the save began";
+    } else if (const std::optional<SaveFailure> failure = Apply(gameFolder, *files); !failure) {
+      return Finished(journal);
+    } else {
+      // Set aside now it would leave one file new beside another old.
+      if (Began(gameFolder, *files))
+        return Recovery(Outcome::Waiting, failure->why, failure->error);
+      r.why = failure->why;
+      r.error = failure->error;
+    }
   }
   // Met again at every start it would stop every start: kept aside, the
   // player can still look at it, and the game goes on.
-  const std::string kept = KeepCopyAside(journal, "unfinished");
-  if (kept.empty()) return {Outcome::Stuck, why, ""};
-  if (!RemoveFileDurably(journal))
-    return {Outcome::Stuck, why + "; Unable to remove " + std::string(kSaveJournalName), ""};
-  return {Outcome::KeptAside, why, kept};
+  int error = 0;
+  r.keptAs = KeepCopyAside(journal, "unfinished", &error);
+  if (r.keptAs.empty()) {
+    // A damaged journal cannot be finished by any start: with no name left
+    // to keep it under, it goes.
+    if (damaged && error == EEXIST && RemoveFileDurably(journal)) return {};
+    r.outcome = Outcome::Stuck;
+    r.asideWhy = error == EEXIST ? "every name " + name + ".unfinished-1 to -999 is taken" : SystemErrorText(error);
+    r.error = error;
+    return r;
+  }
+  if (!RemoveFileDurably(journal, &error)) {
+    r.outcome = Outcome::Stuck;
+    r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
+    r.error = error;
+  }
+  return r;
 }
 
 std::string RecoverFilesWrittenTogether(std::string_view gameFolder) {

@@ -1,9 +1,12 @@
 #pragma once
-// Several files saved as one step. The new contents go first into a journal
-// beside them, written atomically; then each file is replaced atomically;
-// then the journal goes. A game killed at any moment leaves either no
-// journal (every file old, or every file new) or a whole journal, which the
-// next start plays to its end before anything reads the files.
+// Files saved as one step. Every new content is first written beside its
+// file; then a journal beside them, written atomically, records the step
+// (each file's new content and a fingerprint of what it held before); then
+// each file is replaced atomically; then the journal goes. A game killed at
+// any moment leaves either no journal (every file old, or every file new)
+// or a whole journal, which the next start plays to its end before anything
+// reads the files. Each save replaces the journal of the one before, so an
+// older step can never be played over a later one.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,21 +16,47 @@
 
 namespace plat {
 
+// What a file held before a step: enough to tell it from other contents.
+struct PreviousContent {
+  bool existed = false;
+  uint64_t size = 0;
+  uint64_t hash = 0;
+
+  static PreviousContent Of(const std::optional<std::string>& bytes);
+  bool operator==(const PreviousContent&) const = default;
+};
+
 struct FileContent {
   std::string gamePath;  // inside the journal's folder or below it
   std::string bytes;
+  bool remove = false;  // the step deletes the file; bytes unused
+  // In a journal, what the file held before the step: WriteFilesTogether
+  // records it; journals of earlier versions did not (nullopt).
+  std::optional<PreviousContent> before = std::nullopt;
 };
 
 // The journal's name in the folder it serves.
 inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
-// Writes every file or, on failure, returns false and, where a plain
-// "cannot write" would not tell the player what is wrong (the journal's
-// name taken by a folder), says so in why. A failure before the journal stands changes nothing; one
-// after it leaves the journal, so the next start finishes the step. Files
+// Why a step could not be written: the cause naming the file, in the
+// system's words ("save/user1.DAT: No space left on device", "save is a
+// file, not a folder"), and the system's error number behind it (EISDIR or
+// ENOTDIR for an entry of the wrong kind; 0 where none was given).
+struct SaveFailure {
+  std::string why;
+  int error = 0;
+};
+
+// Writes every file or, on failure, returns false and says why in failure.
+// What stands in the way (an entry of the wrong kind) is found and every
+// new content written before the journal: a failure up to there changes
+// nothing and leaves no journal of this step. One after it leaves the
+// journal, so the next start finishes the step. A failure to remove the
+// journal afterwards is no failure of the save: every file then holds its
+// content, which a start recognises, and the next save replaces it. Files
 // outside the folder are refused.
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
-                        std::string* why = nullptr);
+                        SaveFailure* failure = nullptr);
 
 // What the folder's owner would have written in one step: "" when the
 // journal's files (paths relative to the folder) may be applied, else why
@@ -37,28 +66,38 @@ using JournalCheck = std::function<std::string(const std::vector<FileContent>&)>
 // What became of the journal a killed game left in a folder.
 struct JournalRecovery {
   enum class Outcome {
-    None,       // there was none, or it was not one this game wrote whole: removed unread
-    Finished,   // every file written, the journal gone
-    KeptAside,  // not applied, no file it names changed: kept under keptAs, the journal gone
-    Waiting,    // not finished, and a file it names already new: the journal stays for the next start
+    None,       // there was none
+    Finished,   // every file holds its content (the journal gone, or left where it cannot be removed)
+    KeptAside,  // not applied, no file it names changed by it: kept under keptAs, the journal gone
+    Waiting,    // not finished, and a file it names already changed by it: the journal stays for the next start
     Stuck,      // neither finished nor kept aside: the journal stays as it was
   };
   Outcome outcome = Outcome::None;
-  std::string why;     // why it was not finished (KeptAside, Stuck)
-  std::string keptAs;  // the name beside the journal it was kept under (KeptAside)
+  std::string why;       // why it was not finished (KeptAside, Waiting, Stuck)
+  std::string asideWhy;  // why it could not be kept aside and removed (Stuck)
+  // The system's error number behind what keeps the journal (Waiting: why;
+  // Stuck: asideWhy), 0 where none was given.
+  int error = 0;
+  std::string keptAs;  // the name beside the journal it was kept under
 };
 
-// Finishes the step a killed game left in gameFolder. A journal the check
-// refuses, or one whose files cannot be written there, is kept aside under
-// the first unused name "SaveJournal.bin.unfinished-<k>" and removed, so
-// that the next start does not meet it again; only when even that fails
-// does it stay. Refused journals and files that stand in the way (a file
+// Finishes the step a killed game left in gameFolder. A journal whose
+// files all hold their new content already is only removed. One that is
+// damaged, that the check refuses, that a later change of one of its files
+// overtook (a file holding neither its old nor its new content), or whose
+// files cannot be written there is kept aside under the first unused name
+// "SaveJournal.bin.unfinished-<k>" and removed, so that the next start does
+// not meet it again; only when even that fails does it stay (a damaged one
+// is removed when every name is taken). Files that stand in the way (a file
 // where a folder should be, a folder where a file should be) are found
 // before anything is written, and every file's new content is written
 // before the first file is replaced. A journal that cannot be finished while
-// a file it names already holds its new content (replaced by this start or
-// by the killed game) is not kept aside, which would leave that file new
-// beside the others old: it waits (Waiting) for a start that can finish it.
+// a file it names already holds the content the step gave it (replaced by
+// this start or by the killed game) is not kept aside, which would leave
+// that file new beside the others old: it waits (Waiting) for a start that
+// can finish it. A file whose content the step would not change is no sign
+// that the step began; in journals of earlier versions, which do not say,
+// it is.
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
 
 // The same accepting any journal: "" when there was nothing to do or the
@@ -68,7 +107,8 @@ std::string RecoverFilesWrittenTogether(std::string_view gameFolder);
 // The journal's format, for the functions above and for tests. Paths in it
 // are relative to its folder, "/"-separated.
 std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles);
-// nullopt for anything that is not a whole journal with safe relative paths.
+// nullopt for anything that is not a whole journal with safe relative
+// paths; journals of earlier versions decode with `before` unknown.
 std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes);
 
 }  // namespace plat

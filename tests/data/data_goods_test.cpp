@@ -5,16 +5,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
+#include "engine/last_save.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
@@ -86,17 +89,218 @@ TEST_F(Goods, AFailedPairSaveIsWrittenWholeByTheNextSaveOfAnyKind) {
   EXPECT_EQ(OnDisk(), "150|");
 }
 
-TEST_F(Goods, GoodsWaitingForOneProfileAreNotLostWhenAnotherIsSaved) {
-  Buy("Laser", 150);
-  plat::FailNextAtomicRename();
-  EXPECT_FALSE(users.SaveMoneyAndGoods());
-  // The player takes another profile and shops there.
-  users.UserEQU->RemoveAll();
-  Choose(users, 3);
-  Buy("Shield", 250);
-  ASSERT_TRUE(users.SaveMoneyAndGoods());
-  EXPECT_EQ(OnDisk(2), "150|Laser;");
-  EXPECT_EQ(OnDisk(3), "250|Shield;");
+// The profile screen reads the profiles again before the player takes
+// another one: goods of a failed save wait on only while the file holds the
+// money they went with, and then go out with the other profile's save.
+TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney) {
+  const struct {
+    int failAt;
+    std::string profile2;
+  } cases[] = {
+      {0, "200|"},        // the journal's rename: the file holds the old money
+      {2, "150|Laser;"},  // the goods' rename: User.INI already holds 150
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failAt);
+    std::filesystem::remove(dir.File("save/user3.DAT"));
+    Choose(users, 2);
+    users.UserEQU->RemoveAll();
+    users.NowItem()->Money = 200;
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    Buy("Laser", 150);
+    plat::FailNextAtomicRename(c.failAt);
+    EXPECT_FALSE(users.SaveMoneyAndGoods());
+    users.ReadUser();
+    // The player takes another profile and shops there.
+    Choose(users, 3);
+    users.LoadEQUFile();
+    Buy("Shield", 250);
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    EXPECT_EQ(OnDisk(2), c.profile2);
+    EXPECT_EQ(OnDisk(3), "250|Shield;");
+  }
+}
+
+// A journal that an earlier save left (one that landed but could not be
+// removed, or that of a save failing after it) never wins over a later save
+// of the profiles alone or of goods alone: the next start keeps the later
+// save.
+TEST_F(Goods, AJournalAnEarlierSaveLeftNeverUndoesALaterSave) {
+  const std::string journal(plat::kSaveJournalName);
+  const struct {
+    const char* what;
+    int failAt;  // -1: the save landed and its journal stayed
+  } earlier[] = {
+      {"a landed save whose journal stayed", -1},
+      {"a save failed at User.INI's rename", 1},
+      {"a save failed at the goods' rename", 2},
+  };
+  for (const auto& e : earlier)
+    for (const bool profilesAlone : {true, false}) {
+      SCOPED_TRACE(std::string(e.what) + (profilesAlone ? ", then the profiles alone" : ", then goods alone"));
+      users.UserEQU->RemoveAll();
+      users.NowItem()->Money = 200;
+      ASSERT_TRUE(users.SaveMoneyAndGoods());
+      Buy("Laser", 150);
+      if (e.failAt < 0) {
+        ASSERT_TRUE(users.SaveMoneyAndGoods());
+        dir.Write(journal, plat::EncodeSaveJournal({{"User.INI", dir.Read("User.INI")},
+                                                    {"save/user2.DAT", dir.Read("save/user2.DAT")}}));
+      } else {
+        plat::FailNextAtomicRename(e.failAt);
+        ASSERT_FALSE(users.SaveMoneyAndGoods());
+      }
+      ASSERT_TRUE(dir.Exists(journal));
+      // A save of one file only, whatever waits in the game's memory.
+      fw::UsersClass later;
+      Choose(later, 2);
+      later.ReadUser();
+      later.LoadEQUFile();
+      const std::string file = profilesAlone ? "User.INI" : "save/user2.DAT";
+      if (profilesAlone) {
+        later.Item(2)->Name = "Later";
+        ASSERT_TRUE(later.SaveUser());
+      } else {
+        later.UserEQU->Add("", 1, "Mine", 0);
+        ASSERT_TRUE(later.SaveEQUFile());
+      }
+      const std::string saved = dir.Read(file);
+      ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+      EXPECT_EQ(dir.Read(file), saved);
+      EXPECT_FALSE(dir.Exists(journal));
+    }
+}
+
+// A step whose goods cannot be written stops before its journal: both files
+// stay as they were, no journal stands, the player reads the cause, and the
+// next start plays. While goods wait on a file that cannot be written,
+// every save fails the same way.
+TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
+  const std::string journal(plat::kSaveJournalName);
+  const auto failGoodsWrite = [](int error) {
+    // The second temporary file of the step: User.INI's comes first.
+    return [error] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, error, 1); };
+  };
+  const struct {
+    const char* what;
+    std::function<void()> fault;
+    bool lasting;
+    std::string cause;
+  } cases[] = {
+      {"no room", failGoodsWrite(ENOSPC), false, "save/user2.DAT: No space left on device"},
+      {"permission denied", failGoodsWrite(EACCES), false, "save/user2.DAT: Permission denied"},
+      {"a read-only file system", failGoodsWrite(EROFS), false, "save/user2.DAT: Read-only file system"},
+      {"an I/O error", failGoodsWrite(EIO), false, "save/user2.DAT: Input/output error"},
+      {"a folder at the goods' name",
+       [this] {
+         std::filesystem::remove(dir.File("save/user2.DAT"));
+         std::filesystem::create_directory(dir.File("save/user2.DAT"));
+       },
+       true, "save/user2.DAT is a folder, not a file"},
+      {"a file at the save folder's name",
+       [this] {
+         std::filesystem::remove_all(dir.File("save"));
+         dir.Write("save", "x");
+       },
+       true, "save is a file, not a folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir.File("save"));
+    plat::MakeDir(fw::AppPath + "\\save");
+    users.UserEQU->RemoveAll();
+    users.NowItem()->Money = 200;
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    Buy("Laser", 150);
+    c.fault();
+    const std::string before = OnDisk(), profiles = dir.Read("User.INI");
+    EXPECT_FALSE(users.SaveMoneyAndGoods());
+    EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: " + c.cause);
+    EXPECT_EQ(dir.Read("User.INI"), profiles);
+    EXPECT_EQ(OnDisk(), before);
+    EXPECT_FALSE(dir.Exists(journal));
+    if (c.lasting) {
+      users.NowItem()->Kill = 1;
+      EXPECT_FALSE(users.SaveUser());
+      EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: " + c.cause);
+    }
+    EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
+    EXPECT_EQ(fw::LastSaveNotice(), "");
+    EXPECT_EQ(dir.Read("User.INI"), profiles);
+  }
+}
+
+// Deleting a profile saves the profiles and removes its goods file as one
+// step: failed or killed at any of its file calls, the next start finds the
+// old profile with its goods or the new one with none.
+TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheNewOneWithNone) {
+  using plat::FileCall;
+  const struct {
+    const char* what;
+    FileCall call;
+    int skip;
+    bool landed;  // the failure comes after the step is complete
+  } steps[] = {
+      {"writing User.INI's new content", FileCall::WriteTemporary, 0, false},
+      {"writing the journal", FileCall::WriteTemporary, 1, false},
+      {"putting the journal in place", FileCall::Rename, 0, false},
+      {"syncing the journal's folder", FileCall::SyncFolder, 0, false},
+      {"replacing User.INI", FileCall::Rename, 1, false},
+      {"syncing User.INI's folder", FileCall::SyncFolder, 1, false},
+      {"removing the goods file", FileCall::Remove, 0, false},
+      {"syncing the save folder", FileCall::SyncFolder, 2, false},
+      {"removing the journal", FileCall::Remove, 1, true},
+  };
+  const auto deletion = [this] {
+    users.NewUser(2);
+    users.NowItem()->Mission = 1;
+    users.NowItem()->Money = 1500;
+    return users.SaveUserRemovingEQU(2, users.EQUFile);
+  };
+  for (const auto& step : steps)
+    for (const bool killed : {false, true}) {
+      SCOPED_TRACE(std::string(killed ? "killed at " : "failing at ") + step.what);
+      users.UserEQU->RemoveAll();
+      Buy("Laser", 200);
+      ASSERT_TRUE(users.SaveMoneyAndGoods());
+      if (killed) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+          plat::FailNextFileCall(step.call, 0, step.skip);
+          deletion();
+          ::_exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+      } else {
+        plat::FailNextFileCall(step.call, EIO, step.skip);
+        EXPECT_EQ(deletion(), step.landed);
+        if (!step.landed) {
+          EXPECT_NE(fw::LastError.find(": Input/output error"), std::string::npos) << fw::LastError;
+        }
+      }
+      // The next start.
+      ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+      plat::RemoveStaleSaveFiles(fw::AppPath);
+      plat::RemoveStaleSaveFiles(fw::AppPath + "\\save");
+      const std::string after = OnDisk();
+      EXPECT_TRUE(after == "200|Laser;" || (after == "1500|" && !dir.Exists("save/user2.DAT"))) << after;
+      if (step.landed) {
+        EXPECT_EQ(after, "1500|");
+      }
+      Choose(users, 2);
+      users.ReadUser();
+    }
+  // Goods that waited for the deleted profile go with it.
+  Buy("Gun", 100);
+  plat::FailNextAtomicRename(2);
+  ASSERT_FALSE(users.SaveMoneyAndGoods());
+  ASSERT_TRUE(deletion());
+  ASSERT_TRUE(users.SaveUser());
+  EXPECT_FALSE(dir.Exists("save/user2.DAT"));
+  EXPECT_EQ(OnDisk(), "1500|");
 }
 
 TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,16 @@ namespace {
 const std::string kJournal(plat::kSaveJournalName);
 const std::string kProfiles(384, 'p');
 const std::string none = ", which is no profile's file";
+
+// Text matched as it stands by a death test's pattern.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (std::strchr(".[]()*+?{}|^$\\", c)) out += '\\';
+    out += c;
+  }
+  return out;
+}
 
 struct LastSave : ::testing::Test {
   void SetUp() override {
@@ -53,8 +66,11 @@ TEST_F(LastSave, OnlyTheProfilesAndTheirOwnEquipmentFilesMakeASave) {
       {{{"User.INI", kProfiles}, {"save/user1.DAT", "g"}, {"save/user1.DAT", "h"}},
        "SaveJournal.bin names save/user1.DAT twice"},
       {{{"User.INI", kProfiles}, {"User.INI", kProfiles}}, "SaveJournal.bin names User.INI twice"},
-      {{{"save/user1.DAT", "g"}}, "SaveJournal.bin holds no User.INI"},
-      {{{"User.INI", kProfiles}}, "SaveJournal.bin holds no equipment file"},
+      // Every save is a step: the profiles alone, goods alone, a deletion.
+      {{{"save/user1.DAT", "g"}}, ""},
+      {{{"User.INI", kProfiles}}, ""},
+      {{{"User.INI", kProfiles}, {"save/user3.DAT", "", true}}, ""},
+      {{{"User.INI", "", true}, {"save/user1.DAT", "g"}}, "SaveJournal.bin removes User.INI"},
       // A seventh record the file does not have.
       {{{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "g"}}, noTail},
       {{{"User.INI", std::string(383, 'p')}, {"save/user1.DAT", "g"}},
@@ -71,10 +87,14 @@ TEST_F(LastSave, OnlyTheProfilesAndTheirOwnEquipmentFilesMakeASave) {
 
 // Each of these stopped every start until the player deleted the journal.
 TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) {
+  std::string damaged = plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}});
+  damaged[12] ^= 1;
+  const auto before = plat::PreviousContent::Of(std::string(384, 'b'));
   const struct {
     const char* what;
     std::vector<plat::FileContent> files;
     std::string why;
+    std::string bytes = "";  // the journal's, where files do not make it
   } cases[] = {
       {"save a plain file", {{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}}, "save is a file, not a folder"},
       {"a journal naming a folder", {{"User.INI", kProfiles}, {"save/user2.DAT", "new goods"}},
@@ -83,6 +103,9 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) 
        "SaveJournal.bin names save/user9.DAT" + none},
       {"a seventh record", {{"User.INI", kProfiles + std::string(64, 's')}, {"save/user1.DAT", "new goods"}},
        "User.INI in SaveJournal.bin holds 448 bytes where the six profiles take 384"},
+      // Applied, it would throw away the new User.INI (not the one it replaced).
+      {"a file changed after the save began", {{"User.INI", kProfiles, false, before}}, "User.INI was changed after the save began"},
+      {"a journal damaged on the disk", {}, "SaveJournal.bin is damaged", damaged},
   };
   int k = 0;
   for (const auto& c : cases) {
@@ -94,7 +117,7 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) 
       dir.Write("save/user1.DAT", "old goods");
       std::filesystem::create_directories(dir.File("save/user2.DAT"));
     }
-    const std::string bytes = plat::EncodeSaveJournal(c.files);
+    const std::string bytes = c.bytes.empty() ? plat::EncodeSaveJournal(c.files) : c.bytes;
     dir.Write(kJournal, bytes);
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
     const std::string kept = kJournal + ".unfinished-" + std::to_string(++k);
@@ -126,6 +149,13 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
     };
   };
   const std::string newGoods(1500, 'g');
+  const auto failGoodsWrite = [](int error) {
+    return [error] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, error, 1); };
+  };
+  // What the start says stops it, and what would let the game start.
+  const std::string folder = " the game folder " + Escaped(dir.Path());
+  const std::string writable = ": the game starts once" + folder + " can be written\\.";
+  const std::string room = ": the game starts once the disk of" + folder + " has room\\.";
   const struct {
     const char* what;
     bool userIniNew;
@@ -133,10 +163,18 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
     std::string told;  // on standard error by the failing start, which ends
   } cases[] = {
       {"the second rename failing", false, [] { plat::FailNextAtomicRename(1); },
-       "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\): the game starts once the game folder "
-       "can be written\\."},
+       "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\)" + writable},
       {"User.INI new, its temporary write failing", true, roomFor(300),
-       "The last save cannot be finished \\(Unable to Save User\\.INI\\): the game starts once"},
+       "The last save cannot be finished \\(User\\.INI: File too large\\)" + room},
+      {"User.INI new, no room for the goods", true, failGoodsWrite(ENOSPC),
+       "\\(save/user1\\.DAT: No space left on device\\)" + room},
+      {"User.INI new, the goods' folder not ours", true, failGoodsWrite(EACCES),
+       "\\(save/user1\\.DAT: Permission denied\\)" + writable},
+      {"User.INI new, a read-only file system", true, failGoodsWrite(EROFS),
+       "\\(save/user1\\.DAT: Read-only file system\\)" + writable},
+      {"User.INI new, an I/O error", true, failGoodsWrite(EIO),
+       "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of" + folder +
+           " reads and writes without errors\\."},
       // Kept aside and the game starts, as before.
       {"nothing new, the first write failing", false, roomFor(300), ""},
       {"room for User.INI, not the goods", false, roomFor(1000), ""},
@@ -161,16 +199,97 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
     EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"),
               stays ? kProfiles + newGoods : std::string(384, 'o') + "old goods");
   }
+  // A folder where the goods should be, found before anything is written:
+  // moved away, the next start finishes the step.
+  std::filesystem::remove(dir.File("save/user1.DAT"));
+  std::filesystem::create_directory(dir.File("save/user1.DAT"));
+  dir.Write("User.INI", kProfiles);
+  dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", newGoods}}));
+  EXPECT_EXIT(std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1), ::testing::ExitedWithCode(1),
+              "\\(save/user1\\.DAT is a folder, not a file\\): the game starts once what stands in the way is "
+              "moved out of" + folder + "\\.");
+  std::filesystem::remove(dir.File("save/user1.DAT"));
+  EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+  EXPECT_EQ(dir.Read("save/user1.DAT"), newGoods);
 }
 
+// A journal whose files all hold its content already has nothing left to
+// do: it goes (or stays, where it cannot be removed) and the game starts
+// without a word, even where nothing can be written.
+TEST_F(LastSave, AJournalWhoseFilesAreAllNewAlreadyOnlyGoes) {
+  const struct {
+    const char* what;
+    std::function<void()> fault;
+    bool stays;
+  } cases[] = {
+      {"a full disk", [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC); }, false},
+      {"its removal failing", [] { plat::FailNextFileCall(plat::FileCall::Remove, EIO); }, true},
+  };
+  for (const auto& c : cases)
+    for (const bool saysBefore : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (saysBefore ? "" : ", a journal of the earlier format"));
+      std::optional<plat::PreviousContent> before;
+      if (saysBefore) before = plat::PreviousContent::Of(std::string(384, 'o'));
+      dir.Write("User.INI", kProfiles);
+      dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles, false, before},
+                                                   {"save/user1.DAT", "old goods", false, before}}));
+      EXPECT_EXIT(
+          {
+            c.fault();
+            std::exit(fw::FinishLastSave(dir.Path()) && fw::LastSaveNotice().empty() ? 0 : 1);
+          },
+          ::testing::ExitedWithCode(0), "^$");
+      EXPECT_EQ(dir.Exists(kJournal), c.stays);
+      EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), kProfiles + "old goods");
+    }
+}
+
+// A file the save would not change (a factory visit that bought nothing
+// writes User.INI as it was) is no sign that the save began: such a journal
+// that cannot be finished is kept aside and the game starts. A journal of
+// the earlier format, which does not say what the file held, still waits.
+TEST_F(LastSave, AFileTheSaveWouldNotChangeIsNoSignThatItBegan) {
+  for (const bool saysBefore : {true, false}) {
+    SCOPED_TRACE(saysBefore ? "this format" : "the earlier format");
+    std::optional<plat::PreviousContent> profilesBefore, goodsBefore;
+    if (saysBefore) {
+      profilesBefore = plat::PreviousContent::Of(std::string(384, 'o'));
+      goodsBefore = plat::PreviousContent::Of(std::string("old goods"));
+    }
+    dir.Write("User.INI", std::string(384, 'o'));
+    dir.Write("save/user1.DAT", "old goods");
+    dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", std::string(384, 'o'), false, profilesBefore},
+                                                 {"save/user1.DAT", "new goods", false, goodsBefore}}));
+    EXPECT_EXIT(
+        {
+          plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
+          std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(saysBefore ? 0 : 1), saysBefore ? "^$" : "cannot be finished");
+    EXPECT_EQ(dir.Exists(kJournal), !saysBefore);
+    EXPECT_EQ(dir.Exists(kJournal + ".unfinished-1"), saysBefore);
+    EXPECT_EQ(dir.Read("save/user1.DAT"), "old goods");
+    std::filesystem::remove(dir.File(kJournal));
+    std::filesystem::remove(dir.File(kJournal + ".unfinished-1"));
+  }
+}
+
+// With every name to keep a journal under taken, one that could still be
+// finished some day stops the start and stays; a damaged one, which no
+// start can finish, goes.
 TEST_F(LastSave, ASaveThatCanNeitherBeFinishedNorKeptAsideStopsTheStartAndStays) {
   for (int k = 1; k <= 999; ++k) dir.Write(kJournal + ".unfinished-" + std::to_string(k), "");
   std::filesystem::remove_all(dir.File("save"));
   dir.Write("save", "a file");
-  dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}}));
-  EXPECT_FALSE(fw::FinishLastSave(dir.Path()));
-  EXPECT_TRUE(dir.Exists(kJournal));
-  EXPECT_EQ(dir.Read("User.INI"), std::string(384, 'o'));
+  const std::string journal =
+      plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}});
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged" : "whole");
+    dir.Write(kJournal, damaged ? journal.substr(0, journal.size() - 1) : journal);
+    EXPECT_EQ(fw::FinishLastSave(dir.Path()), damaged);
+    EXPECT_EQ(dir.Exists(kJournal), !damaged);
+    EXPECT_EQ(dir.Read("User.INI"), std::string(384, 'o'));
+  }
 }
 
 }  // namespace

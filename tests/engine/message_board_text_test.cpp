@@ -11,6 +11,7 @@
 #include "platform/input/window.hpp"
 #include "tests/engine/display_support.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
+#include "platform/runtime/files.hpp"
 
 namespace {
 
@@ -116,8 +117,11 @@ TEST_F(MessageBoardText, ALongMessageIsDrawnWholeInsideTheGrownBoard) {
 TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
   const std::string max = std::to_string(INT_MAX);
   const std::string name(255, 'W');
-  const std::string saveFailure =
-      "Unable to Save User.INI and user6.DAT: SaveJournal.bin in the game folder is a folder, not a file";
+  // With the longest words the system has for an error.
+  std::string cause;
+  for (int error = 1; error < 200; ++error)
+    if (plat::SystemErrorText(error).size() > cause.size()) cause = plat::SystemErrorText(error);
+  const std::string saveFailure = "Unable to Save User.INI and user6.DAT: save/user6.DAT: " + cause;
   const std::vector<std::string> messages = {
       // The profile screen's questions and what it tells.
       "Are you sure to exit? (Y/n)",
@@ -126,7 +130,7 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       "User.INI held numbers no game writes in 6 profiles: they were set back to the start.",
       "Unable to Read user6.DAT: it is kept aside at the next save.",
       max + " lines of user6.DAT cannot be read and are left out: the file is kept aside at the next save.",
-      "Unable to keep the damaged user6.DAT aside: nothing was saved",
+      "Unable to keep the damaged user6.DAT aside (every name user6.DAT.damaged-1 to -999 is taken): nothing was saved",
       saveFailure,
       // The end screen's, the set-up screen's and the battle's saves.
       "Unable to Save \\Default.cfg",

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include "frontend/user_menu.hpp"
 #include "platform/display/surface.hpp"
 #include "platform/runtime/error.hpp"
@@ -93,6 +96,92 @@ TEST_F(UserMenu, DeleteResetsTheProfileAndItsEquipmentOnlyAfterY) {
   EXPECT_EQ(saved->Item(3)->Money, 300);
   EXPECT_FALSE(folder_.Exists("save/user2.DAT"));
   EXPECT_EQ(fw::Users->NowUser, 2);
+}
+
+TEST_F(UserMenu, ADeletionThatCannotBeSavedPutsTheProfileBackAndSaysWhy) {
+  const std::string goods = "\"Tank\",5,0\r\n";
+  folder_.Write("save/user2.DAT", goods);
+  const std::string profiles = folder_.Read("User.INI");
+  std::string shown;
+  Run(screen, 5,
+      {Wait(kSlideIn), ClickBoard(2), Do([] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC); }),
+       ClickDel(), Yes(), Until([] { return fw::LastError.find("No space") != std::string::npos; }),
+       Do([&] { shown = fw::Users->Item(2)->Name; }), Answer(' ', ' '), Esc(), Yes()});
+  EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: User.INI: No space left on device");
+  EXPECT_EQ(shown, "Pilot2");
+  EXPECT_EQ(fw::Users->Item(2)->Money, 200);
+  EXPECT_EQ(folder_.Read("User.INI"), profiles);
+  EXPECT_EQ(folder_.Read("save/user2.DAT"), goods);
+}
+
+// A factory save that failed, then the profile screen: its reading of the
+// profiles decides which goods still wait, so that YES saves money and goods
+// of one moment of play, and the money the board showed.
+TEST_F(UserMenu, AfterAFailedFactorySaveYesSavesAPairOfOneMomentAndTheMoneyShown) {
+  const std::string oldGoods = "\"Old Gun\",1,0\r\n";
+  const struct {
+    const char* point;
+    int failAt;   // the rename that fails, or -1: keeping the damaged goods file aside
+    bool landed;  // User.INI already holds the new money
+  } points[] = {
+      {"the journal's rename", 0, false},
+      {"User.INI's rename", 1, false},
+      {"the goods' rename", 2, true},
+      {"keeping the damaged goods file aside", -1, false},
+  };
+  enum Deal { kBuy, kSale, kBuyThenAnotherProfile };
+  for (const auto& p : points)
+    for (const Deal deal : {kBuy, kSale, kBuyThenAnotherProfile}) {
+      SCOPED_TRACE(std::string(p.point) + ", deal " + std::to_string(deal));
+      WriteProfiles([](fw::UsersClass& u) {
+        for (int i = 1; i <= 6; ++i) u.Item(i)->Money = 100 * i;
+      });
+      std::filesystem::remove_all(folder_.File("save"));
+      folder_.Write("save/user2.DAT", p.failAt < 0 ? oldGoods + "\"Bad\",x,0\r\n" : oldGoods);
+      fw::Users.Release();
+      fw::Users->File = fw::AppPath + "\\User.INI";
+      fw::Users->EQUFile = fw::AppPath + "\\save\\user2.DAT";
+      fw::Users->NowUser = 2;
+      fw::Users->ReadUser();
+      fw::Users->LoadEQUFile();
+      // Profile 2 had 200 and the old gun.
+      if (deal == kSale) {
+        fw::Users->RemoveEQU("Old Gun");
+        fw::Users->NowItem()->Money = 260;
+      } else {
+        fw::Users->UserEQU->Add("", 1, "Twin Laser", 0);
+        fw::Users->NowItem()->Money = 150;
+      }
+      if (p.failAt >= 0) plat::FailNextAtomicRename(p.failAt);
+      for (int k = 1; p.failAt < 0 && k <= 999; ++k) folder_.Write("save/user2.DAT.damaged-" + std::to_string(k), "");
+      ASSERT_FALSE(fw::Users->SaveMoneyAndGoods());
+
+      int32_t shown = -1;
+      std::vector<Step> steps{Wait(kSlideIn), Do([&] { shown = fw::Users->Item(2)->Money; })};
+      if (deal == kBuyThenAnotherProfile) steps.push_back(ClickBoard(3));
+      steps.push_back(ClickYes());
+      if (p.failAt < 0 && deal != kBuyThenAnotherProfile) {
+        steps.push_back(Until([] { return fw::LastError.find("cannot be read") != std::string::npos; }));
+        steps.push_back(Answer(' ', ' '));
+      }
+      Run(std::make_shared<fw::FrmUserMenuClass>(), 5, steps);
+
+      fw::UsersClass goods;
+      goods.EQUFile = fw::AppPath + "\\save\\user2.DAT";
+      goods.LoadEQUFile();
+      std::string items;
+      for (const auto& item : *goods.UserEQU) items += item->ID + ";";
+      const int32_t money = SavedProfiles()->Item(2)->Money;
+      EXPECT_EQ(money, shown);
+      if (!p.landed) {
+        EXPECT_EQ(money, 200);
+        EXPECT_EQ(items, "Old Gun;");
+      } else {
+        EXPECT_EQ(money, deal == kSale ? 260 : 150);
+        EXPECT_EQ(items, deal == kSale ? "" : "Old Gun;Twin Laser;");
+      }
+      EXPECT_EQ(SavedProfiles()->Item(3)->Money, 300);
+    }
 }
 
 TEST_F(UserMenu, QuitAsksAndOnlyYEndsTheProgram) {

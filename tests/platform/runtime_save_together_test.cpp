@@ -1,7 +1,9 @@
 // Several files saved as one step through a journal.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,13 +32,43 @@ TEST_F(SaveTogether, FilesOutsideTheFolderAreRefusedUnwritten) {
   }
 }
 
+// A journal as earlier versions wrote it: no previous contents, no removals.
+std::string EarlierJournal(const std::vector<plat::FileContent>& files) {
+  std::string out = "FWSAVEJ1";
+  const auto put = [&out](uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put(files.size(), 4);
+  for (const plat::FileContent& f : files) {
+    put(f.gamePath.size(), 4);
+    out += f.gamePath;
+    put(f.bytes.size(), 8);
+    out += f.bytes;
+  }
+  uint64_t h = 14695981039346656037ull;
+  for (const char c : out) h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+  put(h, 8);
+  return out;
+}
+
 TEST(SaveJournal, OnlyAWholeJournalWithPathsInsideItsFolderDecodes) {
-  const std::string good = plat::EncodeSaveJournal({{"User.INI", std::string("a\0b", 3)}, {"save/user1.DAT", ""}});
+  const auto before = plat::PreviousContent::Of(std::string("old"));
+  const std::string good = plat::EncodeSaveJournal(
+      {{"User.INI", std::string("a\0b", 3), false, before}, {"save/user1.DAT", ""}, {"save/user2.DAT", "", true}});
   const auto back = plat::DecodeSaveJournal(good);
   ASSERT_TRUE(back);
-  ASSERT_EQ(back->size(), 2u);
+  ASSERT_EQ(back->size(), 3u);
   EXPECT_EQ((*back)[0].bytes, std::string("a\0b", 3));
+  EXPECT_EQ((*back)[0].before, before);
   EXPECT_EQ((*back)[1].gamePath, "save/user1.DAT");
+  EXPECT_EQ((*back)[1].before, std::nullopt);
+  EXPECT_TRUE((*back)[2].remove);
+  // An earlier version's journal reads with nothing known of before.
+  const auto earlier = plat::DecodeSaveJournal(EarlierJournal({{"User.INI", "new"}}));
+  ASSERT_TRUE(earlier);
+  EXPECT_EQ((*earlier)[0].bytes, "new");
+  EXPECT_EQ((*earlier)[0].before, std::nullopt);
+  EXPECT_FALSE((*earlier)[0].remove);
 
   std::string flipped = good;
   flipped[20] ^= 1;
@@ -49,15 +81,21 @@ TEST(SaveJournal, OnlyAWholeJournalWithPathsInsideItsFolderDecodes) {
       plat::EncodeSaveJournal({{"save/./b", "x"}}),
       plat::EncodeSaveJournal({{"a\\..\\b", "x"}}),
       plat::EncodeSaveJournal({{"", "x"}}),
+      EarlierJournal({{"../User.INI", "x"}}),
   };
   for (const std::string& bytes : damaged) EXPECT_FALSE(plat::DecodeSaveJournal(bytes)) << bytes.size();
 }
 
-TEST_F(SaveTogether, AJournalThisGameDidNotWriteWholeIsRemovedAndTheFilesStay) {
-  dir.Write(std::string(plat::kSaveJournalName), plat::EncodeSaveJournal({{"../A.INI", "evil"}}));
-  EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "");
+// Kept for the player to look at: a killed game may have replaced a file
+// already.
+TEST_F(SaveTogether, AJournalThisGameDidNotWriteWholeIsKeptAsideAndTheFilesStay) {
+  const std::string journal(plat::kSaveJournalName);
+  const std::string bytes = plat::EncodeSaveJournal({{"../A.INI", "evil"}});
+  dir.Write(journal, bytes);
+  EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "SaveJournal.bin is damaged");
   EXPECT_EQ(Both(), "old a|old b");
-  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+  EXPECT_FALSE(dir.Exists(journal));
+  EXPECT_EQ(dir.Read(journal + ".unfinished-1"), bytes);
 }
 
 TEST_F(SaveTogether, AFolderRemovedSinceIsMadeAgain) {
