@@ -121,6 +121,22 @@ TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney
   }
 }
 
+// Goods that wait are the profile's own: read back while they wait (YES on
+// the profile screen after its own save failed), they are what the factory
+// shows, not the older file's.
+TEST_F(Goods, GoodsThatWaitAreWhatTheProfileHoldsWhenReadAgain) {
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  Buy("Laser", 150);
+  plat::FailNextAtomicRename(2);
+  ASSERT_FALSE(users.SaveMoneyAndGoods());
+  users.ReadUser();
+  plat::FailNextAtomicRename();
+  ASSERT_FALSE(users.SaveUser());
+  users.LoadEQUFile();
+  ASSERT_EQ(users.UserEQU->Count(), 1);
+  EXPECT_EQ(users.UserEQU->Item(1)->ID, "Laser");
+}
+
 // A journal that an earlier save left (one that landed but could not be
 // removed, or that of a save failing after it) never wins over a later save
 // of the profiles alone or of goods alone: the next start keeps the later
@@ -181,28 +197,37 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     // The second temporary file of the step: User.INI's comes first.
     return [error] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, error, 1); };
   };
+  const std::string unable = "Unable to Save User.INI and user2.DAT: ";
   const struct {
     const char* what;
     std::function<void()> fault;
     bool lasting;
-    std::string cause;
+    std::string told;
   } cases[] = {
-      {"no room", failGoodsWrite(ENOSPC), false, "save/user2.DAT: No space left on device"},
-      {"permission denied", failGoodsWrite(EACCES), false, "save/user2.DAT: Permission denied"},
-      {"a read-only file system", failGoodsWrite(EROFS), false, "save/user2.DAT: Read-only file system"},
-      {"an I/O error", failGoodsWrite(EIO), false, "save/user2.DAT: Input/output error"},
+      {"no room", failGoodsWrite(ENOSPC), false, unable + "save/user2.DAT: No space left on device"},
+      {"permission denied", failGoodsWrite(EACCES), false, unable + "save/user2.DAT: Permission denied"},
+      {"a read-only file system", failGoodsWrite(EROFS), false, unable + "save/user2.DAT: Read-only file system"},
+      {"an I/O error", failGoodsWrite(EIO), false, unable + "save/user2.DAT: Input/output error"},
       {"a folder at the goods' name",
        [this] {
          std::filesystem::remove(dir.File("save/user2.DAT"));
          std::filesystem::create_directory(dir.File("save/user2.DAT"));
        },
-       true, "save/user2.DAT is a folder, not a file"},
+       true, unable + "save/user2.DAT is a folder, not a file"},
       {"a file at the save folder's name",
        [this] {
          std::filesystem::remove_all(dir.File("save"));
          dir.Write("save", "x");
        },
-       true, "save is a file, not a folder"},
+       true, unable + "save is a file, not a folder"},
+      {"a damaged goods file that cannot be kept aside",
+       [this] {
+         dir.Write("save/user2.DAT", "\"Old\",1,0\r\n\"Bad\",x,0\r\n");
+         for (int k = 1; k <= 999; ++k) dir.Write("save/user2.DAT.damaged-" + std::to_string(k), "");
+         users.LoadEQUFile();
+       },
+       true, "Unable to keep the damaged user2.DAT aside (every name user2.DAT.damaged-1 to -999 is taken): "
+             "nothing was saved"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -211,18 +236,18 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     users.UserEQU->RemoveAll();
     users.NowItem()->Money = 200;
     ASSERT_TRUE(users.SaveMoneyAndGoods());
-    Buy("Laser", 150);
     c.fault();
+    Buy("Laser", 150);
     const std::string before = OnDisk(), profiles = dir.Read("User.INI");
     EXPECT_FALSE(users.SaveMoneyAndGoods());
-    EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: " + c.cause);
+    EXPECT_EQ(fw::LastError, c.told);
     EXPECT_EQ(dir.Read("User.INI"), profiles);
     EXPECT_EQ(OnDisk(), before);
     EXPECT_FALSE(dir.Exists(journal));
     if (c.lasting) {
       users.NowItem()->Kill = 1;
       EXPECT_FALSE(users.SaveUser());
-      EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: " + c.cause);
+      EXPECT_EQ(fw::LastError, c.told);
     }
     EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(fw::LastSaveNotice(), "");
