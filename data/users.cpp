@@ -360,7 +360,12 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods) {
   // The step may still land (the next start finishes a journal that
   // stands): which goods go with which record is kept for the profiles'
   // next reading.
-  for (Goods& g : goods) unsaved_.push_back({RecordAt(profiles, g.profile), std::move(g)});
+  for (Goods& g : goods) {
+    Unsaved u{RecordAt(profiles, g.profile), std::move(g)};
+    // One entry a record: the later goods are the ones that went with it.
+    std::erase_if(unsaved_, [&u](const Unsaved& e) { return e.goods.profile == u.goods.profile && e.record == u.record; });
+    unsaved_.push_back(std::move(u));
+  }
   return false;
 }
 
