@@ -2,6 +2,12 @@
 // The benchmark program's files: all in one scratch folder of the program,
 // which goes at its exit; a program ended by its deadline leaves it to the
 // next benchmark program, which removes it.
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -10,20 +16,38 @@
 
 namespace fwbench {
 
+// Made as the program starts (see bench_main.hpp), so that every program
+// removes what others ended by their deadline left.
+inline const std::string& ScratchFolder() {
+  static const plat::ScratchFolder scratch("fwbench-");
+  return scratch.Path();
+}
+
 // A folder of that name in the program's scratch folder.
 inline std::string NewFolder(const std::string& name) {
-  static const plat::ScratchFolder scratch("fwbench-");
-  const std::string path = scratch.Path() + "/" + name;
+  const std::string path = ScratchFolder() + "/" + name;
   std::filesystem::create_directories(path);
   return path;
 }
 
-// The sample data set, written by mkdata once for the program's run.
+// The sample data set, written by mkdata once for the program's run. The
+// tool ends with the program: one still writing after its program was ended
+// by its deadline would fill the folder again while the next removes it.
 inline const std::string& SampleDataFolder() {
   static const std::string folder = [] {
     const std::string t = NewFolder("data");
-    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + t + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int null = open("/dev/null", O_WRONLY);
+      if (getppid() != parent || null < 0 || dup2(null, STDOUT_FILENO) < 0) _exit(127);
+      execl(FW_MKDATA_PATH, FW_MKDATA_PATH, t.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      std::abort();
     return t;
   }();
   return folder;
