@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/bench_main.hpp"
+#include "bench/scratch.hpp"
 #include "engine/key_config.hpp"
 #include "engine/sound.hpp"
 #include "tests/platform/audio_test_media.hpp"
@@ -55,8 +56,7 @@ BENCHMARK(BM_EffectSoundRequests);
 
 int main(int argc, char** argv) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fw-bench-audio";
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = fwbench::NewFolder("audio");
   {
     std::ofstream(dir / "effect.wav", std::ios::binary) << audiotest::Wav(30.0);
   }
@@ -69,6 +69,5 @@ int main(int argc, char** argv) {
   }
   const int status = fwbench::RunWithDeadline(argc, argv);
   fw::Sounds.Release();
-  std::filesystem::remove_all(dir);
   return status;
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench/bench_main.hpp"
+#include "bench/scratch.hpp"
 #include "app/registry.hpp"
 #include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
@@ -19,27 +20,12 @@
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/temp_folder.hpp"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-std::string TempFolder() {
-  std::string t = (fs::temp_directory_path() / "fwbench-XXXXXX").string();
-  if (!mkdtemp(t.data())) std::abort();
-  return t;
-}
-
-const std::string& SampleData() {
-  static const std::string folder = [] {
-    const std::string t = TempFolder();
-    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + t + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-    return t;
-  }();
-  return folder;
-}
 
 // Past the moments in which a screen that one press ends ignores presses.
 constexpr uint32_t kAMoment = fw::kFreshPressDelayMs + 50;
@@ -47,7 +33,10 @@ constexpr uint32_t kAMoment = fw::kFreshPressDelayMs + 50;
 void BM_StartupToProfileScreen(benchmark::State& state) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  plat::SetProgramFolder(SampleData());
+  plat::SetProgramFolder(fwbench::SampleDataFolder());
+  // The game's own folder inside the program's: one killed mid-start goes
+  // with the program's leftovers.
+  plat::SetTempRoot(fwbench::NewFolder("game"));
   fw::RegisterScreens();
   for (auto _ : state) {
     const auto t0 = Clock::now();
@@ -104,7 +93,7 @@ BENCHMARK(BM_SdlWindowSetup)->Unit(benchmark::kMillisecond)->Iterations(fwbench:
 
 struct BigArchive {
   std::string folder;
-  BigArchive() : folder(TempFolder()) {
+  BigArchive() : folder(fwbench::NewFolder("big")) {
     std::string payload(16 << 20, '\0');
     for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 131 + (i >> 12));
     fs::create_directories(folder + "/src");

@@ -5,12 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "bench/frame_copy.hpp"
 #include "bench/bench_main.hpp"
+#include "bench/scratch.hpp"
 #include "data/users.hpp"
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
@@ -26,8 +26,6 @@
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 struct Done {};
@@ -37,10 +35,7 @@ void Prepare() {
   static const bool ready = [] {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    std::string t = (fs::temp_directory_path() / "fwbench-XXXXXX").string();
-    if (!mkdtemp(t.data())) std::abort();
-    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + t + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
+    const std::string& t = fwbench::SampleDataFolder();
     plat::SetProgramFolder(t);
     fw::AppPath = t;
     // The display's refresh wait is not the screens' cost.

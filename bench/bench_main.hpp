@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/scratch.hpp"
 #include "bench/watchdog.hpp"
 
 namespace fwbench {
@@ -66,6 +67,7 @@ inline std::vector<std::string> BenchmarkNames(int argc, char** argv) {
 }
 
 inline int RunWithDeadline(int argc, char** argv) {
+  ScratchFolder();  // first: it removes what programs ended by their deadline left
   const char* limitText = std::getenv("FW_BENCH_DEADLINE_S");
   const long limit = limitText ? std::atol(limitText) : 0;
   std::vector<std::string> names = BenchmarkNames(argc, argv);

@@ -2,12 +2,9 @@
 // The sample data set for the benchmarks: made once by mkdata in a folder
 // of its own, with both archives opened from it and copies extracted into a
 // scratch program folder.
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
+#include "bench/scratch.hpp"
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "engine/startup.hpp"
@@ -15,18 +12,10 @@
 
 namespace fwbench {
 
-inline std::string NewFolder(const char* name) {
-  const std::string t = (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(t);
-  return t;
-}
-
 inline void OpenSampleData() {
   static const bool done = [] {
-    const std::string data = NewFolder("fw-bench-battle-data-");
-    const std::string cmd = std::string("\"") + FW_MKDATA_PATH + "\" \"" + data + "\" > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-    const std::string scratch = NewFolder("fw-bench-battle-tmp-");
+    const std::string& data = SampleDataFolder();
+    const std::string scratch = NewFolder("program");
     plat::SetProgramFolder(scratch);
     fw::AppPath = scratch;
     fw::InitCosSin();

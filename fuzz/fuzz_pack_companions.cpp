@@ -3,8 +3,6 @@
 // every member extracted: names with folder parts, chains, cycles and
 // unknown members are refused or skipped, nothing is written outside the
 // temporary folder, and nothing crashes.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 
 #include "engine/pack.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/temp_folder.hpp"
 
 namespace {
 namespace fs = std::filesystem;
@@ -27,11 +26,10 @@ size_t EntriesIn(const fs::path& dir) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const plat::ScratchFolder scratch("fwfuzz-");
   static const std::string dir = [] {
-    std::string t = (fs::temp_directory_path() / "fwfuzz-companions-XXXXXX").string();
-    std::string d(mkdtemp(t.data()));
-    std::ofstream(d + "/F.PAK", std::ios::binary) << std::string(64, 'x');
-    return d;
+    std::ofstream(scratch.Path() + "/F.PAK", std::ios::binary) << std::string(64, 'x');
+    return scratch.Path();
   }();
   const std::string out = dir + "/out/inner";
   fs::remove_all(dir + "/out");

@@ -2,8 +2,6 @@
 // An archive directory and data file from arbitrary bytes: opening and
 // extracting every member either works or reports, never crashes, and
 // writes nothing outside the temporary folder.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -12,13 +10,12 @@
 
 #include "engine/pack.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/temp_folder.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
-  static const std::string dir = [] {
-    std::string t = (fs::temp_directory_path() / "fwfuzz-pack-XXXXXX").string();
-    return std::string(mkdtemp(t.data()));
-  }();
+  static const plat::ScratchFolder scratch("fwfuzz-");
+  const std::string& dir = scratch.Path();
   // The first half is the directory, the rest the data file.
   const size_t half = size / 2;
   std::ofstream(dir + "/F.INF", std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(half));

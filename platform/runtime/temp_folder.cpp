@@ -21,7 +21,7 @@ constexpr const char* kPrefix = "ferrowind-";
 
 std::string g_root;
 std::string g_folder;
-int g_folderOwner = 0;  // a forked child must not remove its parent's folder
+int g_folderOwner = 0;
 bool g_exitHandlerSet = false;
 
 std::string Root() {
@@ -32,22 +32,21 @@ std::string Root() {
   return root;
 }
 
-// "ferrowind-<pid>-<random>": the process that made the folder, or 0.
-int FolderOwner(const char* name) {
-  const size_t prefix = std::strlen(kPrefix);
-  if (std::strncmp(name, kPrefix, prefix) != 0) return 0;
+// "<prefix><pid>-<random>": the process that made the folder, or 0.
+int FolderOwner(const char* name, const std::string& prefix) {
+  if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) return 0;
   int pid = 0;
-  const char* p = name + prefix;
+  const char* p = name + prefix.size();
   for (; *p >= '0' && *p <= '9' && pid < 100000000; ++p) pid = pid * 10 + (*p - '0');
   return *p == '-' ? pid : 0;
 }
 
-void RemoveStaleFolders(const std::string& root) {
+void RemoveStaleFolders(const std::string& root, const std::string& prefix) {
   DIR* d = ::opendir(root.c_str());
   if (!d) return;
   std::vector<std::string> stale;
   while (dirent* e = ::readdir(d)) {
-    const int pid = FolderOwner(e->d_name);
+    const int pid = FolderOwner(e->d_name, prefix);
     if (pid <= 0 || pid == CurrentProcessId() || ProcessRunning(pid)) continue;
     stale.emplace_back(root + "/" + e->d_name);
   }
@@ -62,19 +61,31 @@ void RemoveStaleFolders(const std::string& root) {
   }
 }
 
+// mkdtemp never takes an existing folder, so a process that got an ended
+// one's number cannot write into what that one left.
+std::string MakeFolderOfThisProcess(const std::string& prefix) {
+  const std::string root = Root();
+  RemoveStaleFolders(root, prefix);
+  std::string name = root + "/" + prefix + std::to_string(CurrentProcessId()) + "-XXXXXX";
+  if (!::mkdtemp(name.data()))
+    throw RuntimeError(ErrorCode::PathNotFound,
+                       "Unable to create a temporary folder in " + root + ": " + std::strerror(errno));
+  return name;
+}
+
+// A forked child must not remove its parent's folder.
+void RemoveFolderOfThisProcess(const std::string& path, int owner) {
+  std::error_code ec;
+  if (owner == CurrentProcessId()) std::filesystem::remove_all(path, ec);
+}
+
 void RemoveAtExit() { RemoveGameTempFolder(); }
 
 }  // namespace
 
 const std::string& GameTempFolder() {
   if (!g_folder.empty()) return g_folder;
-  const std::string root = Root();
-  RemoveStaleFolders(root);
-  std::string name = root + "/" + kPrefix + std::to_string(CurrentProcessId()) + "-XXXXXX";
-  if (!::mkdtemp(name.data()))
-    throw RuntimeError(ErrorCode::PathNotFound,
-                       "Unable to create a temporary folder in " + root + ": " + std::strerror(errno));
-  g_folder = name;
+  g_folder = MakeFolderOfThisProcess(kPrefix);
   g_folderOwner = CurrentProcessId();
   if (!g_exitHandlerSet) {
     g_exitHandlerSet = true;
@@ -85,8 +96,7 @@ const std::string& GameTempFolder() {
 
 void RemoveGameTempFolder() {
   if (g_folder.empty()) return;
-  std::error_code ec;
-  if (g_folderOwner == CurrentProcessId()) std::filesystem::remove_all(g_folder, ec);
+  RemoveFolderOfThisProcess(g_folder, g_folderOwner);
   g_folder.clear();
 }
 
@@ -94,5 +104,10 @@ void SetTempRoot(std::string root) {
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   g_root = std::move(root);
 }
+
+ScratchFolder::ScratchFolder(const std::string& prefix)
+    : path_(MakeFolderOfThisProcess(prefix)), owner_(CurrentProcessId()) {}
+
+ScratchFolder::~ScratchFolder() { RemoveFolderOfThisProcess(path_, owner_); }
 
 }  // namespace plat

@@ -22,4 +22,27 @@ void RemoveGameTempFolder();
 // restores the default.
 void SetTempRoot(std::string root);
 
+// The scratch folder of a program beside the game (a test program, a
+// benchmark, a fuzz target), kept as the game keeps its own and never the
+// same: "<prefix><pid>-<random>" in the same place, always a new folder (a
+// process that got the number of an ended one never writes into that one's
+// leftovers), made after removing the folders of the same prefix whose
+// process has ended, which is how the folder of a killed program goes. Only
+// the process that made it removes it, with the object: a static one goes
+// at exit, and a forked child leaves its parent's alone. Raises
+// plat::RuntimeError when it cannot be created.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& prefix);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  int owner_;
+};
+
 }  // namespace plat

@@ -20,10 +20,7 @@ std::string PointerSheet() {
       const int n = (y / 32) * 5 + x / 32 + 1;
       s.Row(y)[x] = (x % 32 == 31 || y % 32 == 31) ? 0 : static_cast<uint16_t>(n * 0x0841);
     }
-  const std::string file = (std::filesystem::temp_directory_path() / "fw-display-pointer.bmp").string();
-  plat::SaveBmp(s.Pixels(), 160, 192, 160, file);
-  std::ifstream in(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return BmpBytes(s);
 }
 
 class DisplayMessageBox : public fwtest::DisplayTest {

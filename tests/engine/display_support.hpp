@@ -26,16 +26,21 @@ inline uint16_t Shade(uint16_t seed, int x, int y) {
   return static_cast<uint16_t>(seed ^ (x * 0x0841 + y * 0x1003)) | 0x0020;
 }
 
-inline std::string BmpBytes(int w, int h, uint16_t seed) {
-  plat::Surface s(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.Row(y)[x] = Shade(seed, x, y);
+// The surface as a BMP file holds it, made by the platform's own writer.
+inline std::string BmpBytes(const plat::Surface& s) {
   const std::string file = (std::filesystem::temp_directory_path() / "fw-display-picture.bmp").string();
-  plat::SaveBmp(s.Pixels(), w, h, w, file);
+  plat::SaveBmp(s.Pixels(), s.Width(), s.Height(), s.PitchPixels(), file);
   std::ifstream in(file, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::filesystem::remove(file);
   return bytes;
+}
+
+inline std::string BmpBytes(int w, int h, uint16_t seed) {
+  plat::Surface s(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) s.Row(y)[x] = Shade(seed, x, y);
+  return BmpBytes(s);
 }
 
 inline bool SamePicture(const plat::SurfacePtr& s, int w, int h, uint16_t seed) {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/process.hpp"
@@ -175,5 +176,53 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
   plat::RemoveGameTempFolder();
   EXPECT_FALSE(fs::exists(folder));
   plat::RemoveGameTempFolder();  // twice is harmless
+  plat::SetTempRoot("");
+}
+
+TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
+  fwtest::TempProgramFolder root;
+  plat::SetTempRoot(root.Path());
+  const std::string dead = std::to_string(DeadPid());
+  const std::string mine = std::to_string(getpid());
+  struct Leftover {
+    std::string name;
+    bool folder;
+    bool stays;
+  };
+  const Leftover leftovers[] = {
+      {"fwx-" + dead + "-abcdef", true, false},
+      {"fwx-" + std::to_string(getppid()) + "-abcdef", true, true},  // still running
+      {"fwx-" + mine + "-abcdef", true, true},  // an ended process that had this number, or this one's
+      {"fwy-" + dead + "-abcdef", true, true},  // another program's prefix
+      {"ferrowind-" + dead + "-abcdef", true, true},  // the game cleans up after itself
+      {"fwx-" + dead + "-file", false, true},
+      {"fwx-" + dead, true, true},
+  };
+  for (const Leftover& l : leftovers) root.Write(l.folder ? l.name + "/old" : l.name, "old");
+
+  auto scratch = std::make_unique<plat::ScratchFolder>("fwx-");
+  const std::string folder = scratch->Path();
+  EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
+  EXPECT_EQ(fs::path(folder).filename().string().rfind("fwx-" + mine + "-", 0), 0u) << folder;
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_EQ(ModeOf(folder), 0700u);
+  for (const Leftover& l : leftovers) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+
+  // A second one of the same process neither takes nor removes the first.
+  {
+    plat::ScratchFolder second("fwx-");
+    EXPECT_NE(second.Path(), folder);
+  }
+  EXPECT_TRUE(fs::is_directory(folder));
+
+  root.Write(fs::path(folder).filename().string() + "/data/x", "x");
+  if (fork() == 0) {
+    scratch.reset();  // a forked child's way out leaves its parent's folder
+    _exit(0);
+  }
+  wait(nullptr);
+  EXPECT_TRUE(fs::exists(folder + "/data/x"));
+  scratch.reset();
+  EXPECT_FALSE(fs::exists(folder));
   plat::SetTempRoot("");
 }
