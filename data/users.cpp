@@ -64,9 +64,20 @@ std::string RecordAt(std::string_view bytes, int32_t n) {
   return std::string(reinterpret_cast<const char*>(out), sizeof out);
 }
 
-// "Unable to Save " and the files, with the cause where the system gave one.
-std::string SaveFailed(const std::string& names, const plat::SaveFailure& failure) {
-  return "Unable to Save " + names + (failure.error != 0 ? ": " + failure.why : "");
+// The files of a step by name: "User.INI", "User.INI and user2.DAT",
+// "User.INI, user3.DAT and user2.DAT".
+std::string NamesOf(const std::vector<plat::FileContent>& files) {
+  std::string names;
+  for (size_t i = 0; i < files.size(); ++i)
+    names += (i == 0 ? "" : i + 1 == files.size() ? " and " : ", ") + FileNameOf(files[i].gamePath);
+  return names;
+}
+
+// What failed, then the cause where the system gave one; a file the head
+// names already is not named again.
+std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure) {
+  if (failure.error == 0) return head;
+  return head + ": " + (failure.file.empty() ? failure.why : plat::SystemErrorText(failure.error));
 }
 
 }  // namespace
@@ -315,10 +326,14 @@ bool UsersClass::KeepDamagedAside(const std::string& file) {
 }
 
 bool UsersClass::SaveEQUFile() {
+  // Goods waiting for another profile go out only beside User.INI, and a
+  // step of this file alone would replace the journal they may still need.
+  if (std::any_of(waiting_.begin(), waiting_.end(), [this](const Goods& g) { return g.profile != NowUser; }))
+    return SaveMoneyAndGoods();
   if (!KeepDamagedAside(EQUFile)) return false;
   plat::SaveFailure failure;
   if (!plat::WriteFilesTogether(FolderOf(File), {{EQUFile, EncodeEquipment()}}, &failure)) {
-    LastError = SaveFailed(FileNameOf(EQUFile), failure);
+    LastError = SaveFailed("Unable to Save " + FileNameOf(EQUFile), failure);
     return false;
   }
   // The file holds the lists as they are now: older goods of it wait no more.
@@ -327,7 +342,7 @@ bool UsersClass::SaveEQUFile() {
   return true;
 }
 
-bool UsersClass::SaveTogether(std::vector<Goods> goods) {
+bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
   const std::string profiles = UsersFileBytes();
   std::vector<plat::FileContent> files{{File, profiles}};
   bool saved = true;
@@ -348,7 +363,8 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods) {
     plat::SaveFailure failure;
     saved = plat::WriteFilesTogether(FolderOf(File), files, &failure);
     if (!saved)
-      LastError = SaveFailed(FileNameOf(File) + (goods.empty() ? "" : " and " + FileNameOf(goods.back().file)), failure);
+      LastError = SaveFailed(
+          deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files), failure);
   }
   if (saved) {
     for (const Goods& g : goods)
@@ -385,7 +401,7 @@ bool UsersClass::SaveUserRemovingEQU(int32_t n, const std::string& equFile) {
   for (const Goods& g : waiting_)
     if (g.profile != n) goods.push_back(g);
   goods.push_back({n, equFile, std::nullopt});
-  return SaveTogether(std::move(goods));
+  return SaveTogether(std::move(goods), true);
 }
 
 namespace {

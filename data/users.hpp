@@ -108,16 +108,26 @@ class UsersClass : public DataCollection<SingleUser> {
   // and the file is kept aside, whole, before a save replaces it.
   bool LoadEQUFile();
   // Writes both lists to EQUFile in one step; false (old file kept,
-  // LastError naming the cause) on failure.
+  // LastError naming the cause) on failure. While goods of a failed save
+  // wait for another profile, it is SaveMoneyAndGoods: they never go out
+  // without User.INI.
   bool SaveEQUFile();
   // Money (File) and goods (EQUFile) as one step: after a failure or a kill
   // at any moment, the next start finds both old or both new. The factory's
-  // exit save. On failure (LastError set) the goods wait, and every later
-  // SaveUser writes them with the profiles.
+  // exit save. A failure before the journal is in place changes no file; one
+  // after it is finished by the next start, unless a later save comes
+  // first. On failure (LastError set) the goods wait, and later saves of the
+  // profiles write them with User.INI while it holds the money they went
+  // with (see ReadUser).
   bool SaveMoneyAndGoods();
   // The profiles with profile n's equipment file removed, as one step: a
   // deleted profile's save. Goods waiting for it are dropped once it lands.
-  // On failure (LastError set) every file stays as it was.
+  // A folder that will not let the file go refuses the step before it
+  // changes anything. On failure (LastError set) the step is finished by
+  // the next start once its journal is in place, unless a later save comes
+  // first; the caller reads the profiles again (ReadUser), which shows
+  // which of the two User.INI holds and, where it holds the new one, makes
+  // the removal wait for the next save.
   bool SaveUserRemovingEQU(int32_t n, const std::string& equFile);
   // The name a damaged equipment file was last kept under, "" when none.
   const std::string& KeptAside() const { return keptAside_; }
@@ -153,8 +163,9 @@ class UsersClass : public DataCollection<SingleUser> {
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
   // The profiles and the goods as one step; on failure what it would have
-  // left is remembered (waiting_ is the caller's).
-  bool SaveTogether(std::vector<Goods> goods);
+  // left is remembered (waiting_ is the caller's), and LastError says what
+  // failed: the save of the step's files, or the deletion of a profile.
+  bool SaveTogether(std::vector<Goods> goods, bool deletion = false);
   // Which goods wait after the profiles were read again from `disk`.
   void MatchWaitingGoods(const std::vector<uint8_t>& disk);
 

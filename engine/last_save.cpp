@@ -60,8 +60,9 @@ std::string Remedy(int error, const std::string& gameFolder) {
   const std::string folder = "the game folder " + plat::NativePath(gameFolder);
   switch (error) {
     case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return "the disk of " + folder + " has room";
+    case EDQUOT: return "the disk of " + folder + " has room";
+    // The disk may have room: a limit set on the session refuses the size.
+    case EFBIG: return "the file size limit (ulimit -f) lets it write its files";
     case EIO: return "the disk of " + folder + " reads and writes without errors";
     case EISDIR:
     case ENOTDIR: return "what stands in the way is moved out of " + folder;
@@ -80,8 +81,11 @@ bool FinishLastSave(const std::string& gameFolder) {
   if (r.outcome == Outcome::KeptAside) {
     // Told once the window shows: before it, a message reaches only a
     // terminal.
+    // A damaged journal may have been cut after the killed game replaced one
+    // of its files: the files may then hold a pair that never was.
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
-               " in the game folder, and the game starts with the files as they stand.";
+               " in the game folder, and the game starts with the files as they stand" +
+               (r.damaged ? ", in which a profile's money and goods may no longer belong together." : ".");
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.

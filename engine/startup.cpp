@@ -1,6 +1,7 @@
 #include "engine/startup.hpp"
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -211,6 +212,10 @@ int Main() {
   // Before SDL starts, so it keeps these handlers: a signal then closes the
   // game the way closing its window does.
   plat::CatchQuitSignals();
+  // A file-size limit smaller than a file the game saves would kill it in
+  // the middle of the save: ignored, the write fails ("File too large") and
+  // the save is told as failed like any other, the last one's at start too.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Every way out of the game passes here; the exit handler covers exit().
   struct TempFolderRemoval {
     ~TempFolderRemoval() { plat::RemoveGameTempFolder(); }

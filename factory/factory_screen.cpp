@@ -177,9 +177,10 @@ bool FrmFactoryClass::Leave() {
   try {
     saved = Users->SaveMoneyAndGoods();
   } catch (const std::exception& e) {
-    LastError = e.what();
+    LastError = std::string("Save Failed! ") + e.what();
   }
-  if (!saved && ShowMessage) ShowMessage("Save Failed! " + LastError);
+  // The save's own message says what failed, and why.
+  if (!saved && ShowMessage) ShowMessage(LastError);
   return saved;
 }
 

@@ -132,19 +132,24 @@ void FrmUserMenuClass::ChkClick() {
     mState = "EXIT";
   } else if (name == "DEL") {
     if (Ask("Are you sure to delete it? (y/N)") && mSlot >= 1) {
-      const SingleUser before = *Users->Item(mSlot);
       const int32_t nowBefore = Users->NowUser;
       Users->NewUser(mSlot);
       Users->NowUser = mSlot;
       Users->NowItem()->Mission = 1;
       Users->NowItem()->Money = 1500;
       // The profile and its equipment file go in one step, whatever the
-      // file's permission bits say; a failed step leaves both, and the
-      // board shows the profile as the files keep it.
+      // file's permission bits say. A folder that will not let the file go
+      // changes nothing; a step that failed once its journal was in place
+      // is finished by the next start unless a later save comes first. The
+      // old profile is not put back from memory, where its goods are not:
+      // the board shows the profiles as User.INI holds them, and where that
+      // is the new one, the removal waits for the next save.
       if (!Users->SaveUserRemovingEQU(mSlot, EquipmentFileOf(mSlot))) {
-        *Users->Item(mSlot) = before;
+        const std::string failure = LastError;
         Users->NowUser = nowBefore;
-        Tell(LastError);
+        const bool readAsWritten = Users->ReadUser();
+        Tell(failure);
+        if (!readAsWritten) Tell(LastError);
       }
       mShownSlot = 0;
     }

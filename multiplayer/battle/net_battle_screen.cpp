@@ -26,8 +26,6 @@ namespace {
 constexpr float kStickMessageTime = 300.0f;
 constexpr const char* kProcessPicture = "\\ProcessPic.jpg";
 constexpr const char* kWaitText = "Trying to Connect.  Please Wait.";
-// What the player is told when leaving could not save the profiles.
-std::string SaveFailedText() { return "The profiles could not be saved: " + LastError; }
 
 void ProgressLine(int32_t x, int32_t y, const char* text) {
   if (Primary) Primary->DrawText(x, y, text);
@@ -114,7 +112,7 @@ void FrmMultiClass::Load() {
 void FrmMultiClass::LeaveForMissingPicture(const std::string& name) {
   LastError = "Load File:" + name + " Faild";
   plat::MsgBox("The network battle cannot show its screen: " + name + " is missing.");
-  if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
+  if (!battle_->Leave()) plat::MsgBox(LastError);
   battle_->GameState = ScreenState::NetworkLobby;
   battle_->RunState = "EXIT";
 }
@@ -185,7 +183,7 @@ bool FrmMultiClass::Prepare() {
     if (!noMap) plat::MsgBox("The network battle cannot load its map: " + battle_->LastError);
     const int32_t next = battle_->GameState;
     // The others must not wait for a player who never comes.
-    if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
+    if (!battle_->Leave()) plat::MsgBox(LastError);
     battle_->GameState = next;
     return false;
   }
@@ -215,7 +213,7 @@ void FrmMultiClass::RunPass() {
 }
 
 void FrmMultiClass::Finish() {
-  if (!battle_->Leave()) plat::MsgBox(SaveFailedText());
+  if (!battle_->Leave()) plat::MsgBox(LastError);
 }
 
 void FrmMultiClass::HeldPass() {

@@ -365,6 +365,19 @@ bool CommitStagedFile(const StagedFile& f, int* error) {
 
 void DiscardStagedFile(const StagedFile& f) { ::unlink(f.temp.c_str()); }
 
+bool CanChangeFolderOf(std::string_view gamePath, int* error) {
+  const std::string temp = SaveTempName(NativePath(gamePath));
+  ::unlink(temp.c_str());  // a leftover, as in StageFileAtomic
+  const int fd = CreateExclusive(temp, 0600);
+  if (fd < 0) return Failed(error);
+  const bool refused = PlannedToFail(FileCall::WriteTemporary);
+  const int cause = errno;
+  ::close(fd);
+  ::unlink(temp.c_str());
+  errno = cause;
+  return !refused || Failed(error);
+}
+
 bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error) {
   const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error);
   return f && CommitStagedFile(*f, error);

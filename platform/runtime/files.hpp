@@ -65,6 +65,12 @@ inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std:
 bool CommitStagedFile(const StagedFile& f, int* error = nullptr);
 // Removes a temporary file that will not be committed.
 void DiscardStagedFile(const StagedFile& f);
+// Makes and removes an empty temporary file beside an entry (links not
+// followed): whether this process may change the entries of its folder, so
+// that a step removing the entry is refused before it changes anything.
+// False, error holding the system's error number, when it may not. The
+// test hook counts it as a temporary write.
+bool CanChangeFolderOf(std::string_view gamePath, int* error = nullptr);
 // Removes the temporary files that saves of a game no longer running left
 // in a folder (a game killed during a save).
 void RemoveStaleSaveFiles(std::string_view gameFolder);

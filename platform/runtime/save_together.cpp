@@ -85,9 +85,17 @@ std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
   return SafeRelative(rel) ? rel : "";
 }
 
-// The cause of a failed call on a journal's file, in the system's words.
+// The cause of a failed call on an entry of the journal's folder, in the
+// system's words.
 SaveFailure CallFailed(const std::string& rel, int error) {
   return {error != 0 ? rel + ": " + SystemErrorText(error) : "Unable to Save " + rel, error};
+}
+
+// The same for a call on one of the step's own files.
+SaveFailure FileCallFailed(const std::string& rel, int error) {
+  SaveFailure failure = CallFailed(rel, error);
+  failure.file = rel;
+  return failure;
 }
 
 }  // namespace
@@ -216,8 +224,16 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
     if (path.empty()) {
       why = CallFailed(failedFolder, errno);
     } else if (f.remove) {
-      staged.push_back({&f, path, std::nullopt});
-      continue;
+      // A folder that will not let the file go says so now, before the
+      // journal, rather than once the other files are new. One that is not
+      // there holds no file to remove.
+      int error = 0;
+      if (CanChangeFolderOf(path, &error) || error == ENOENT) {
+        staged.push_back({&f, path, std::nullopt});
+        continue;
+      }
+      const size_t slash = f.gamePath.rfind('/');
+      why = CallFailed(slash == std::string::npos ? "the game folder" : f.gamePath.substr(0, slash), error);
     } else {
       int error = 0;
       if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes, &error)) {
@@ -227,7 +243,7 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         staged.push_back({&f, path, std::move(s)});
         continue;
       }
-      why = CallFailed(f.gamePath, error);
+      why = FileCallFailed(f.gamePath, error);
     }
     Discard(staged);
     staged.clear();
@@ -242,7 +258,7 @@ std::optional<SaveFailure> Commit(const std::vector<Staged>& staged) {
   for (const Staged& s : staged) {
     int error = 0;
     if (!(s.temp ? CommitStagedFile(*s.temp, &error) : RemoveFileDurably(s.path, &error))) {
-      why = CallFailed(s.file->gamePath, error);
+      why = FileCallFailed(s.file->gamePath, error);
       break;
     }
   }
@@ -328,9 +344,9 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
     return false;
   }
   // Every save goes through the journal: an entry in its place stops them
-  // all, and only its name tells the player what to move.
-  if (auto why = InTheWay(gameFolder, std::string(kSaveJournalName))) {
-    out = *why;
+  // all, and only its name and place tell the player what to move.
+  if (DirExists(JournalPath(gameFolder))) {
+    out = {std::string(kSaveJournalName) + " in the game folder is a folder, not a file", EISDIR};
     return false;
   }
   std::vector<Staged> staged;
@@ -358,14 +374,13 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   const std::string name(kSaveJournalName);
   if (FileLen(journal) < 0) return {};
   JournalRecovery r = Recovery(Outcome::KeptAside);
-  bool damaged = false;
   std::optional<std::vector<FileContent>> files;
   if (const auto bytes = ReadAllText(journal); !bytes) {
     r.why = "Unable to Read " + name;
   } else if (files = DecodeSaveJournal(*bytes); !files) {
     // Cut short or changed on the disk: this game writes only whole ones.
     r.why = name + " is damaged";
-    damaged = true;
+    r.damaged = true;
   } else if (r.why = check ? check(*files) : ""; r.why.empty()) {
     bool allNew = true;
     const FileContent* overtaken = nullptr;
@@ -395,7 +410,7 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   if (r.keptAs.empty()) {
     // A damaged journal cannot be finished by any start: with no name left
     // to keep it under, it goes.
-    if (damaged && error == EEXIST && RemoveFileDurably(journal)) return {};
+    if (r.damaged && error == EEXIST && RemoveFileDurably(journal)) return {};
     r.outcome = Outcome::Stuck;
     r.asideWhy = error == EEXIST ? "every name " + name + ".unfinished-1 to -999 is taken" : SystemErrorText(error);
     r.error = error;

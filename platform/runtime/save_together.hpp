@@ -38,19 +38,25 @@ struct FileContent {
 // The journal's name in the folder it serves.
 inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
-// Why a step could not be written: the cause naming the file, in the
+// Why a step could not be written: the cause naming the entry, in the
 // system's words ("save/user1.DAT: No space left on device", "save is a
-// file, not a folder"), and the system's error number behind it (EISDIR or
-// ENOTDIR for an entry of the wrong kind; 0 where none was given).
+// file, not a folder", "save: Permission denied" for a folder that refuses
+// a removal), and the system's error number behind it (EISDIR or ENOTDIR
+// for an entry of the wrong kind; 0 where none was given).
 struct SaveFailure {
   std::string why;
   int error = 0;
+  // The step's file whose own call failed (as the journal names it), so
+  // that a message naming the step's files need not name it again; "" when
+  // the cause lies elsewhere (the journal, a folder, an entry in the way).
+  std::string file = "";
 };
 
 // Writes every file or, on failure, returns false and says why in failure.
 // What stands in the way (an entry of the wrong kind) is found and every
 // new content written before the journal: a failure up to there changes
-// nothing and leaves no journal of this step. One after it leaves the
+// nothing and leaves no journal of this step; so does a folder that
+// refuses a removal, tried with a temporary file. One after it leaves the
 // journal, so the next start finishes the step. A failure to remove the
 // journal afterwards is no failure of the save: every file then holds its
 // content, which a start recognises, and the next save replaces it. Files
@@ -79,6 +85,9 @@ struct JournalRecovery {
   // Stuck: asideWhy), 0 where none was given.
   int error = 0;
   std::string keptAs;  // the name beside the journal it was kept under
+  // Cut short or changed on the disk (KeptAside): a file of the step may
+  // hold its new content beside others old.
+  bool damaged = false;
 };
 
 // Finishes the step a killed game left in gameFolder. A journal whose

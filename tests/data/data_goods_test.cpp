@@ -21,9 +21,12 @@
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
+#include "tests/common/deletion_calls.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace {
+
+const std::string kDeletionFailed = "Unable to delete the profile (User.INI and user2.DAT): ";
 
 class Goods : public ::testing::Test {
  protected:
@@ -54,6 +57,13 @@ class Goods : public ::testing::Test {
     std::string goods;
     for (const auto& item : *fresh.UserEQU) goods += item->ID + ";";
     return std::to_string(fresh.NowItem()->Money) + "|" + goods;
+  }
+  // Profile n reset and its goods file removed, as DEL saves them.
+  bool Delete(int32_t n = 2) {
+    users.NewUser(n);
+    users.NowItem()->Mission = 1;
+    users.NowItem()->Money = 1500;
+    return users.SaveUserRemovingEQU(n, fw::AppPath + "\\save\\user" + std::to_string(n) + ".DAT");
   }
   void Buy(const std::string& item, int32_t money) {
     users.UserEQU->Add("", 1, item, 0);
@@ -91,31 +101,45 @@ TEST_F(Goods, AFailedPairSaveIsWrittenWholeByTheNextSaveOfAnyKind) {
 
 // The profile screen reads the profiles again before the player takes
 // another one: goods of a failed save wait on only while the file holds the
-// money they went with, and then go out with the other profile's save.
+// money they went with, and then go out with the other profile's save. A
+// save of that profile's goods alone takes them along, beside their money
+// (never alone, and never dropping the journal they still need), even with
+// no reading in between.
 TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney) {
+  const auto failRename = [](int failAt) { return [failAt] { plat::FailNextAtomicRename(failAt); }; };
   const struct {
-    int failAt;
+    const char* what;
+    std::function<void()> fault;
+    bool readAgain;
+    bool goodsAlone;  // profile 3 saves with SaveEQUFile
     std::string profile2;
   } cases[] = {
-      {0, "200|"},        // the journal's rename: the file holds the old money
-      {2, "150|Laser;"},  // the goods' rename: User.INI already holds 150
+      // The journal's rename: the file holds the old money.
+      {"the journal's rename", failRename(0), true, false, "200|"},
+      // The goods' rename: User.INI already holds 150.
+      {"the goods' rename", failRename(2), true, false, "150|Laser;"},
+      {"the goods' rename, goods alone", failRename(2), true, true, "150|Laser;"},
+      {"before the journal, goods alone, nothing read",
+       [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); }, false, true, "150|Laser;"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.failAt);
+    SCOPED_TRACE(c.what);
     std::filesystem::remove(dir.File("save/user3.DAT"));
     Choose(users, 2);
     users.UserEQU->RemoveAll();
     users.NowItem()->Money = 200;
     ASSERT_TRUE(users.SaveMoneyAndGoods());
     Buy("Laser", 150);
-    plat::FailNextAtomicRename(c.failAt);
+    c.fault();
     EXPECT_FALSE(users.SaveMoneyAndGoods());
-    users.ReadUser();
+    if (c.readAgain) users.ReadUser();
     // The player takes another profile and shops there.
     Choose(users, 3);
     users.LoadEQUFile();
     Buy("Shield", 250);
-    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    ASSERT_TRUE(c.goodsAlone ? users.SaveEQUFile() : users.SaveMoneyAndGoods());
+    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+    ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(OnDisk(2), c.profile2);
     EXPECT_EQ(OnDisk(3), "250|Shield;");
   }
@@ -204,10 +228,10 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     bool lasting;
     std::string told;
   } cases[] = {
-      {"no room", failGoodsWrite(ENOSPC), false, unable + "save/user2.DAT: No space left on device"},
-      {"permission denied", failGoodsWrite(EACCES), false, unable + "save/user2.DAT: Permission denied"},
-      {"a read-only file system", failGoodsWrite(EROFS), false, unable + "save/user2.DAT: Read-only file system"},
-      {"an I/O error", failGoodsWrite(EIO), false, unable + "save/user2.DAT: Input/output error"},
+      {"no room", failGoodsWrite(ENOSPC), false, unable + "No space left on device"},
+      {"permission denied", failGoodsWrite(EACCES), false, unable + "Permission denied"},
+      {"a read-only file system", failGoodsWrite(EROFS), false, unable + "Read-only file system"},
+      {"an I/O error", failGoodsWrite(EIO), false, unable + "Input/output error"},
       {"a folder at the goods' name",
        [this] {
          std::filesystem::remove(dir.File("save/user2.DAT"));
@@ -257,32 +281,10 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
 
 // Deleting a profile saves the profiles and removes its goods file as one
 // step: failed or killed at any of its file calls, the next start finds the
-// old profile with its goods or the new one with none.
+// old profile with its goods up to the journal's rename, and the new one
+// with none from the moment the journal stands.
 TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheNewOneWithNone) {
-  using plat::FileCall;
-  const struct {
-    const char* what;
-    FileCall call;
-    int skip;
-    bool landed;  // the failure comes after the step is complete
-  } steps[] = {
-      {"writing User.INI's new content", FileCall::WriteTemporary, 0, false},
-      {"writing the journal", FileCall::WriteTemporary, 1, false},
-      {"putting the journal in place", FileCall::Rename, 0, false},
-      {"syncing the journal's folder", FileCall::SyncFolder, 0, false},
-      {"replacing User.INI", FileCall::Rename, 1, false},
-      {"syncing User.INI's folder", FileCall::SyncFolder, 1, false},
-      {"removing the goods file", FileCall::Remove, 0, false},
-      {"syncing the save folder", FileCall::SyncFolder, 2, false},
-      {"removing the journal", FileCall::Remove, 1, true},
-  };
-  const auto deletion = [this] {
-    users.NewUser(2);
-    users.NowItem()->Mission = 1;
-    users.NowItem()->Money = 1500;
-    return users.SaveUserRemovingEQU(2, users.EQUFile);
-  };
-  for (const auto& step : steps)
+  for (const fwtest::DeletionCall& step : fwtest::kDeletionCalls)
     for (const bool killed : {false, true}) {
       SCOPED_TRACE(std::string(killed ? "killed at " : "failing at ") + step.what);
       users.UserEQU->RemoveAll();
@@ -293,7 +295,7 @@ TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheN
         ASSERT_GE(child, 0);
         if (child == 0) {
           plat::FailNextFileCall(step.call, 0, step.skip);
-          deletion();
+          Delete();
           ::_exit(3);
         }
         int status = 0;
@@ -301,20 +303,18 @@ TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheN
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
       } else {
         plat::FailNextFileCall(step.call, EIO, step.skip);
-        EXPECT_EQ(deletion(), step.landed);
+        EXPECT_EQ(Delete(), step.landed);
         if (!step.landed) {
-          EXPECT_NE(fw::LastError.find(": Input/output error"), std::string::npos) << fw::LastError;
+          EXPECT_EQ(fw::LastError, kDeletionFailed + step.where + "Input/output error");
         }
       }
+      EXPECT_EQ(dir.Exists(std::string(plat::kSaveJournalName)), step.journal);
       // The next start.
       ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
       plat::RemoveStaleSaveFiles(fw::AppPath);
       plat::RemoveStaleSaveFiles(fw::AppPath + "\\save");
-      const std::string after = OnDisk();
-      EXPECT_TRUE(after == "200|Laser;" || (after == "1500|" && !dir.Exists("save/user2.DAT"))) << after;
-      if (step.landed) {
-        EXPECT_EQ(after, "1500|");
-      }
+      EXPECT_EQ(OnDisk(), step.NewAtNextStart() ? "1500|" : "200|Laser;");
+      EXPECT_EQ(dir.Exists("save/user2.DAT"), !step.NewAtNextStart());
       Choose(users, 2);
       users.ReadUser();
     }
@@ -322,10 +322,29 @@ TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheN
   Buy("Gun", 100);
   plat::FailNextAtomicRename(2);
   ASSERT_FALSE(users.SaveMoneyAndGoods());
-  ASSERT_TRUE(deletion());
+  ASSERT_TRUE(Delete());
   ASSERT_TRUE(users.SaveUser());
   EXPECT_FALSE(dir.Exists("save/user2.DAT"));
   EXPECT_EQ(OnDisk(), "1500|");
+}
+
+// A save folder the player may not change refuses the deletion before
+// anything changes, with its cause; the next start finds the profile with
+// its goods. The refusal is the system's own: made in a child without the
+// powers that let root change any folder.
+TEST_F(Goods, ADeletionTheSaveFolderRefusesChangesNothingAndSaysWhy) {
+  Buy("Laser", 200);
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  const std::string profiles = dir.Read("User.INI"), goods = dir.Read("save/user2.DAT");
+  std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0555));
+  const std::string told = fwtest::WithoutFilePowers([this] { return Delete() ? "saved" : fw::LastError; });
+  std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0755));
+  EXPECT_EQ(told, kDeletionFailed + "save: Permission denied");
+  EXPECT_EQ(dir.Read("User.INI"), profiles);
+  EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
+  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+  ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+  EXPECT_EQ(OnDisk(), "200|Laser;");
 }
 
 TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {

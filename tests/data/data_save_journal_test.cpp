@@ -27,7 +27,7 @@ TEST(SaveJournalInTheWay, AFolderNamedLikeTheJournalIsNamedInTheMessageAndNothin
   users.UserEQU->Add("", 1, "Laser", 0);
   EXPECT_FALSE(users.SaveMoneyAndGoods());
   EXPECT_EQ(fw::LastError,
-            "Unable to Save User.INI and user1.DAT: SaveJournal.bin is a folder, not a file");
+            "Unable to Save User.INI and user1.DAT: SaveJournal.bin in the game folder is a folder, not a file");
   EXPECT_EQ(dir.Read("User.INI"), before);
   EXPECT_FALSE(dir.Exists("save/user1.DAT"));
 }

@@ -158,7 +158,7 @@ TEST_F(DataUsers, InterruptedSaveLeavesThePreviousFile) {
 TEST_F(DataUsers, SaveIntoAMissingFolderFails) {
   users.File = fw::AppPath + "\\nowhere\\User.INI";
   EXPECT_FALSE(users.SaveUser());
-  EXPECT_EQ(fw::LastError, "Unable to Save User.INI: User.INI: No such file or directory");
+  EXPECT_EQ(fw::LastError, "Unable to Save User.INI: No such file or directory");
 }
 
 TEST_F(DataUsers, EquipmentFileTellsOwnedFromFittedByTheNumber) {

@@ -121,8 +121,13 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) 
     dir.Write(kJournal, bytes);
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
     const std::string kept = kJournal + ".unfinished-" + std::to_string(++k);
-    EXPECT_EQ(fw::LastSaveNotice(), "The last save cannot be finished (" + c.why + "): it is kept aside as " + kept +
-                                        " in the game folder, and the game starts with the files as they stand.");
+    // A damaged journal may have been cut after the killed game replaced a
+    // file: the player hears what that can mean.
+    const bool damaged = c.why == "SaveJournal.bin is damaged";
+    EXPECT_EQ(fw::LastSaveNotice(),
+              "The last save cannot be finished (" + c.why + "): it is kept aside as " + kept +
+                  " in the game folder, and the game starts with the files as they stand" +
+                  (damaged ? ", in which a profile's money and goods may no longer belong together." : "."));
     EXPECT_EQ(dir.Read(kept), bytes);
     EXPECT_FALSE(dir.Exists(kJournal));
     EXPECT_EQ(dir.Read("User.INI"), std::string(384, 'o'));
@@ -156,16 +161,24 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
   const std::string folder = " the game folder " + Escaped(dir.Path());
   const std::string writable = ": the game starts once" + folder + " can be written\\.";
   const std::string room = ": the game starts once the disk of" + folder + " has room\\.";
+  const std::string sizeLimit = ": the game starts once the file size limit \\(ulimit -f\\) lets it write its files\\.";
+  // A save folder that refuses the removal of a deleted profile's goods, as
+  // it refuses a player: in the child that makes the start.
+  const auto saveFolderRefuses = [this] {
+    std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0555));
+    fwtest::DropFilePowers();
+  };
   const struct {
     const char* what;
     bool userIniNew;
     std::function<void()> fault;
     std::string told;  // on standard error by the failing start, which ends
+    bool removes = false;  // the step deletes the goods file
   } cases[] = {
       {"the second rename failing", false, [] { plat::FailNextAtomicRename(1); },
        "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\)" + writable},
       {"User.INI new, its temporary write failing", true, roomFor(300),
-       "The last save cannot be finished \\(User\\.INI: File too large\\)" + room},
+       "The last save cannot be finished \\(User\\.INI: File too large\\)" + sizeLimit},
       {"User.INI new, no room for the goods", true, failGoodsWrite(ENOSPC),
        "\\(save/user1\\.DAT: No space left on device\\)" + room},
       {"User.INI new, the goods' folder not ours", true, failGoodsWrite(EACCES),
@@ -175,15 +188,19 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
       {"User.INI new, an I/O error", true, failGoodsWrite(EIO),
        "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of" + folder +
            " reads and writes without errors\\."},
+      {"User.INI new, a deletion the save folder refuses", true, saveFolderRefuses,
+       "\\(save: Permission denied\\)" + writable, true},
       // Kept aside and the game starts, as before.
       {"nothing new, the first write failing", false, roomFor(300), ""},
       {"room for User.INI, not the goods", false, roomFor(1000), ""},
+      {"nothing new, a deletion the save folder refuses", false, saveFolderRefuses, "", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     dir.Write("User.INI", c.userIniNew ? kProfiles : std::string(384, 'o'));
     dir.Write("save/user1.DAT", "old goods");
-    dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", newGoods}}));
+    const std::string goodsAfter = c.removes ? "" : newGoods;
+    dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", goodsAfter, c.removes}}));
     const bool stays = !c.told.empty();
     EXPECT_EXIT(
         {
@@ -191,13 +208,15 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
           std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1);
         },
         ::testing::ExitedWithCode(stays ? 1 : 0), c.told);
+    std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0755));
     EXPECT_EQ(dir.Exists(kJournal), stays);
     EXPECT_EQ(dir.Read("save/user1.DAT"), "old goods");
     // The next start, with room.
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
     EXPECT_FALSE(dir.Exists(kJournal));
+    EXPECT_EQ(dir.Exists("save/user1.DAT"), !(stays && c.removes));
     EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"),
-              stays ? kProfiles + newGoods : std::string(384, 'o') + "old goods");
+              stays ? kProfiles + goodsAfter : std::string(384, 'o') + "old goods");
   }
   // A folder where the goods should be, found before anything is written:
   // moved away, the next start finishes the step.

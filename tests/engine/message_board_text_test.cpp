@@ -121,7 +121,10 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
   std::string cause;
   for (int error = 1; error < 200; ++error)
     if (plat::SystemErrorText(error).size() > cause.size()) cause = plat::SystemErrorText(error);
-  const std::string saveFailure = "Unable to Save User.INI and user6.DAT: save/user6.DAT: " + cause;
+  // A step holds User.INI and, at most, every profile's goods.
+  const std::string files = "User.INI, user1.DAT, user2.DAT, user3.DAT, user4.DAT, user5.DAT and user6.DAT";
+  const std::string saveFailure = "Unable to Save " + files + ": SaveJournal.bin: " + cause;
+  const std::string deletionFailure = "Unable to delete the profile (" + files + "): SaveJournal.bin: " + cause;
   const std::vector<std::string> messages = {
       // The profile screen's questions and what it tells.
       "Are you sure to exit? (Y/n)",
@@ -132,11 +135,12 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       max + " lines of user6.DAT cannot be read and are left out: the file is kept aside at the next save.",
       "Unable to keep the damaged user6.DAT aside (every name user6.DAT.damaged-1 to -999 is taken): nothing was saved",
       saveFailure,
+      deletionFailure,
+      "Unable to Save " + files + ": SaveJournal.bin in the game folder is a folder, not a file",
       // The end screen's, the set-up screen's and the battle's saves.
       "Unable to Save \\Default.cfg",
       // The factory.
       "One Tank Needed At Least!",
-      "Save Failed! " + saveFailure,
       "The factory cannot be shown: Load File:" + name + " Faild",
       // The network lobby and battle.
       "Network lobby: Load File:" + name + " Faild",

@@ -228,7 +228,8 @@ TEST_F(EndScreen, TakesNoPressHeldFromTheBattleNorOneInItsFirstMoments) {
   for (const auto& [what, steps] : cases) {
     fw::Board->Form_KeyDown(kEnter, 0);  // down in the battle
     std::vector<Step> script = steps;
-    script.push_back(Do([what] { EXPECT_EQ(fw::GameState, 9) << what; }));
+    // Clang before 16 cannot capture a structured binding by name.
+    script.push_back(Do([what = what] { EXPECT_EQ(fw::GameState, 9) << what; }));
     script.push_back(Do([] { fw::Board->Form_KeyUp(kEnter, 0); }));
     script.push_back(Enter());
     Finish(7, false, script);

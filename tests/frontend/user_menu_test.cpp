@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/last_save.hpp"
 #include "frontend/user_menu.hpp"
 #include "platform/display/surface.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "tests/common/deletion_calls.hpp"
 #include "tests/frontend/screen_support.hpp"
 
 namespace {
@@ -24,6 +26,9 @@ class UserMenu : public ScreenTest {
   std::shared_ptr<fw::FrmUserMenuClass> screen = std::make_shared<fw::FrmUserMenuClass>();
   void SetUp() override {
     ScreenTest::SetUp();
+    WritePilots();
+  }
+  void WritePilots() {
     WriteProfiles([](fw::UsersClass& u) {
       for (int i = 1; i <= 6; ++i) {
         u.Item(i)->Name = "Pilot" + std::to_string(i);
@@ -98,20 +103,39 @@ TEST_F(UserMenu, DeleteResetsTheProfileAndItsEquipmentOnlyAfterY) {
   EXPECT_EQ(fw::Users->NowUser, 2);
 }
 
-TEST_F(UserMenu, ADeletionThatCannotBeSavedPutsTheProfileBackAndSaysWhy) {
+// A deletion failing at any of its file calls: the player reads why, the
+// board shows the profile as User.INI holds it, and YES saves that profile
+// with its own goods: the old one where User.INI was not yet replaced, the
+// new one without a goods file after.
+TEST_F(UserMenu, AFailedDeletionShowsTheProfileTheFileHoldsAndYesKeepsItsGoods) {
   const std::string goods = "\"Tank\",5,0\r\n";
-  folder_.Write("save/user2.DAT", goods);
-  const std::string profiles = folder_.Read("User.INI");
-  std::string shown;
-  Run(screen, 5,
-      {Wait(kSlideIn), ClickBoard(2), Do([] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC); }),
-       ClickDel(), Yes(), Until([] { return fw::LastError.find("No space") != std::string::npos; }),
-       Do([&] { shown = fw::Users->Item(2)->Name; }), Answer(' ', ' '), Esc(), Yes()});
-  EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: User.INI: No space left on device");
-  EXPECT_EQ(shown, "Pilot2");
-  EXPECT_EQ(fw::Users->Item(2)->Money, 200);
-  EXPECT_EQ(folder_.Read("User.INI"), profiles);
-  EXPECT_EQ(folder_.Read("save/user2.DAT"), goods);
+  for (const fwtest::DeletionCall& call : fwtest::kDeletionCalls) {
+    if (call.landed) continue;
+    SCOPED_TRACE(call.what);
+    WritePilots();
+    folder_.Write("save/user2.DAT", goods);
+    fw::Users.Release();
+    fw::LastError.clear();
+    std::string shown, told;
+    Run(std::make_shared<fw::FrmUserMenuClass>(), 5,
+        {Wait(kSlideIn), ClickBoard(2), Do([&] { plat::FailNextFileCall(call.call, EIO, call.skip); }), ClickDel(),
+         Yes(), Until([] { return fw::LastError.find("Input/output error") != std::string::npos; }), Do([&] {
+           shown = fw::Users->Item(2)->Name;
+           told = fw::LastError;
+         }),
+         Answer(' ', ' '), ClickYes()});
+    EXPECT_EQ(told, "Unable to delete the profile (User.INI and user2.DAT): " + std::string(call.where) +
+                        "Input/output error");
+    EXPECT_EQ(shown, call.replaced ? "New User2" : "Pilot2");
+    // The next start.
+    ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+    EXPECT_EQ(SavedProfiles()->Item(2)->Name, call.replaced ? "New User2" : "Pilot2");
+    EXPECT_EQ(SavedProfiles()->Item(2)->Money, call.replaced ? 1500 : 200);
+    EXPECT_EQ(folder_.Exists("save/user2.DAT"), !call.replaced);
+    if (!call.replaced) {
+      EXPECT_EQ(folder_.Read("save/user2.DAT"), goods);
+    }
+  }
 }
 
 // A factory save that failed, then the profile screen: its reading of the

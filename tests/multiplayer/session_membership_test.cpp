@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "platform/runtime/compiler_false_alarms.hpp"
 #include "session_mesh.hpp"
 
 namespace {
@@ -252,7 +253,9 @@ TEST(SessionMembership, FrameNumbersOfPlayersWhoLeftAreNotKept) {
     return true;
   };
   for (int cycle = 0; cycle < 8000; ++cycle) {
+    FW_LIBRARY_FALSE_ALARM_BEGIN("-Wrestrict")
     const std::string name = "j" + std::to_string(cycle);
+    FW_LIBRARY_FALSE_ALARM_END
     ASSERT_EQ(mesh.JoinNow(name), JoinResult::Ok) << cycle;
     MeshNode& j = mesh.Node(name);
     const int32_t id = j.engine->Snapshot().myId;

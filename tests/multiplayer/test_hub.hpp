@@ -162,6 +162,7 @@ class TestProfile final : public NetBattleProfile, public NetResultBook {
   void AddDeath() override { ++deaths; }
   bool Save() override {
     ++saves;
+    if (!saveOk && !failure.empty()) LastError = failure;
     return saveOk;
   }
   NetResultBook& Results() override { return *this; }
@@ -178,6 +179,7 @@ class TestProfile final : public NetBattleProfile, public NetResultBook {
 
   int32_t kills = 0, deaths = 0, won = 0, lost = 0, saves = 0, visits = 0;
   bool saveOk = true;
+  std::string failure;  // what a failed save says, in LastError
   std::optional<Tank> armWith;
   std::deque<Visit> visitScript;
   std::vector<std::string> notices;

@@ -1,0 +1,36 @@
+#pragma once
+// The file calls a profile's deletion makes, in their order, and what a
+// failure or a kill at each leaves: shared by the tables that fail them one
+// by one.
+#include "platform/runtime/files.hpp"
+
+namespace fwtest {
+
+struct DeletionCall {
+  const char* what;
+  plat::FileCall call;
+  int skip;           // calls of that kind before it
+  const char* where;  // what the failure's message names before the system's words
+  bool journal;       // the journal stands afterwards
+  bool replaced;      // User.INI already holds the new profile
+  bool landed;        // the deletion is complete and told as saved
+
+  // What the next start finds when nothing is saved before it: the journal
+  // finishes the deletion.
+  bool NewAtNextStart() const { return journal || replaced; }
+};
+
+inline constexpr DeletionCall kDeletionCalls[] = {
+    {"writing User.INI's new content", plat::FileCall::WriteTemporary, 0, "", false, false, false},
+    {"trying the save folder", plat::FileCall::WriteTemporary, 1, "save: ", false, false, false},
+    {"writing the journal", plat::FileCall::WriteTemporary, 2, "SaveJournal.bin: ", false, false, false},
+    {"putting the journal in place", plat::FileCall::Rename, 0, "SaveJournal.bin: ", false, false, false},
+    {"syncing the journal's folder", plat::FileCall::SyncFolder, 0, "SaveJournal.bin: ", true, false, false},
+    {"replacing User.INI", plat::FileCall::Rename, 1, "", true, false, false},
+    {"syncing User.INI's folder", plat::FileCall::SyncFolder, 1, "", true, true, false},
+    {"removing the goods file", plat::FileCall::Remove, 0, "", true, true, false},
+    {"syncing the save folder", plat::FileCall::SyncFolder, 2, "", true, true, false},
+    {"removing the journal", plat::FileCall::Remove, 1, "", true, true, true},
+};
+
+}  // namespace fwtest
