@@ -80,9 +80,8 @@ bool FinishLastSave(const std::string& gameFolder) {
       });
   if (r.outcome == Outcome::KeptAside) {
     // Told once the window shows: before it, a message reaches only a
-    // terminal.
-    // A damaged journal may have been cut after the killed game replaced one
-    // of its files: the files may then hold a pair that never was.
+    // terminal. A damaged journal may have been cut after the killed game
+    // replaced one of its files, which may then hold a pair that never was.
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand" +
                (r.damaged ? ", in which a profile's money and goods may no longer belong together." : ".");

@@ -2,14 +2,12 @@
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -82,38 +80,6 @@ void DropFilePowers() {
   for (const int power : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
     data[power / 32].effective &= ~(1u << (power % 32));
   if (::syscall(SYS_capset, &header, data) != 0) throw std::runtime_error("capset failed");
-}
-
-std::string WithoutFilePowers(const std::function<std::string()>& fn) {
-  int out[2];
-  if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-  const pid_t child = ::fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    ::close(out[0]);
-    try {
-      DropFilePowers();
-      const std::string text = fn();
-      const bool written = ::write(out[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
-      ::_exit(written ? 0 : 1);
-    } catch (...) {
-      ::_exit(2);
-    }
-  }
-  ::close(out[1]);
-  std::string text;
-  char buf[4096];
-  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) break;
-    text.append(buf, static_cast<size_t>(n));
-  }
-  ::close(out[0]);
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("the child without file powers failed");
-  return text;
 }
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }

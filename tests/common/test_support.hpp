@@ -1,7 +1,6 @@
 #pragma once
 // Shared test helpers: a scratch program folder per test.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,11 +36,9 @@ const std::string& SampleDataFolder();
 // Takes from this process the powers by which root writes into any folder
 // whatever its mode (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER), so
 // that a folder's mode refuses it as it refuses a player. For a child
-// process only; raises std::runtime_error when the system refuses.
+// process only (a death test's); raises std::runtime_error when the system
+// refuses.
 void DropFilePowers();
-// Runs fn in a forked child without those powers and returns the text it
-// returned; raises std::runtime_error when the child does not end well.
-std::string WithoutFilePowers(const std::function<std::string()>& fn);
 
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();
