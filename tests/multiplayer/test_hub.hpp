@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "battle/surface_pictures.hpp"
+#include "engine/globals.hpp"
 #include "multiplayer/battle/net_battle.hpp"
 #include "platform/runtime/clock.hpp"
 
