@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -51,8 +52,10 @@ int UnderFileSizeLimit(rlim_t bytes, const std::function<int()>& run) {
   if (copier == 0) {
     ::close(pipeEnds[1]);
     char buf[4096];
-    for (ssize_t n; (n = ::read(pipeEnds[0], buf, sizeof buf)) != 0;)
-      if (n > 0 && ::write(2, buf, static_cast<size_t>(n)) != n) break;
+    for (ssize_t n; (n = ::read(pipeEnds[0], buf, sizeof buf)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 || ::write(2, buf, static_cast<size_t>(n)) != n) break;
+    }
     ::_exit(0);
   }
   ::close(pipeEnds[0]);
