@@ -74,10 +74,13 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
 }
 
 // What failed, then the cause where the system gave one; a file the head
-// names already is not named again.
+// names already is not named again. A step whose journal stands is not
+// over: the player hears that it may still land.
 std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure) {
-  if (failure.error == 0) return head;
-  return head + ": " + (failure.file.empty() ? failure.why : plat::SystemErrorText(failure.error));
+  std::string text = head;
+  if (failure.error != 0) text += ": " + (failure.file.empty() ? failure.why : plat::SystemErrorText(failure.error));
+  if (failure.journalStands) text += "; the next start finishes it unless a later save comes first";
+  return text;
 }
 
 }  // namespace
@@ -326,10 +329,10 @@ bool UsersClass::KeepDamagedAside(const std::string& file) {
 }
 
 bool UsersClass::SaveEQUFile() {
-  // Goods waiting for another profile go out only beside User.INI, and a
-  // step of this file alone would replace the journal they may still need.
-  if (std::any_of(waiting_.begin(), waiting_.end(), [this](const Goods& g) { return g.profile != NowUser; }))
-    return SaveMoneyAndGoods();
+  // Waiting goods go out only beside User.INI, the money they went with
+  // (this profile's too), and a step of this file alone would replace the
+  // journal they may still need.
+  if (!waiting_.empty()) return SaveMoneyAndGoods();
   if (!KeepDamagedAside(EQUFile)) return false;
   plat::SaveFailure failure;
   if (!plat::WriteFilesTogether(FolderOf(File), {{EQUFile, EncodeEquipment()}}, &failure)) {

@@ -109,8 +109,8 @@ class UsersClass : public DataCollection<SingleUser> {
   bool LoadEQUFile();
   // Writes both lists to EQUFile in one step; false (old file kept,
   // LastError naming the cause) on failure. While goods of a failed save
-  // wait for another profile, it is SaveMoneyAndGoods: they never go out
-  // without User.INI.
+  // wait (this profile's or another's), it is SaveMoneyAndGoods: they never
+  // go out without User.INI.
   bool SaveEQUFile();
   // Money (File) and goods (EQUFile) as one step: after a failure or a kill
   // at any moment, the next start finds both old or both new. The factory's

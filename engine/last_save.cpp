@@ -55,9 +55,11 @@ std::string ProfileJournalProblem(const std::string& gameFolder, const std::vect
 }
 
 namespace {
-// When a start that stopped can go on: what the cause asks of the player.
-std::string Remedy(int error, const std::string& gameFolder) {
+// When a start that stopped can go on: what the cause asks of the player,
+// about the entry that refused ("" or "the game folder" for the folder).
+std::string Remedy(int error, const std::string& gameFolder, const std::string& entry) {
   const std::string folder = "the game folder " + plat::NativePath(gameFolder);
+  const std::string place = entry.empty() || entry == "the game folder" ? folder : entry + " in " + folder;
   switch (error) {
     case ENOSPC:
     case EDQUOT: return "the disk of " + folder + " has room";
@@ -67,7 +69,11 @@ std::string Remedy(int error, const std::string& gameFolder) {
     case EISDIR:
     case ENOTDIR: return "what stands in the way is moved out of " + folder;
     case EEXIST: return "the kept " + std::string(kJournal) + ".unfinished files are moved out of " + folder;
-    default: return folder + " can be written";
+    // An immutable file, or another user's file in a folder only owners may
+    // remove from: no mode the player sets lets the game change it.
+    case EPERM:
+      return "the owner of " + place + ", or an administrator, lets the game change it (chattr -i, or gives the file back)";
+    default: return place + " can be written";
   }
 }
 }  // namespace
@@ -89,11 +95,11 @@ bool FinishLastSave(const std::string& gameFolder) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.
     plat::MsgBox("The last save cannot be finished (" + r.why + "): the game starts once " +
-                 Remedy(r.error, gameFolder) + ".");
+                 Remedy(r.error, gameFolder, r.entry) + ".");
     return false;
   } else if (r.outcome == Outcome::Stuck) {
     plat::MsgBox("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
-                 "): the game starts once " + Remedy(r.error, gameFolder) + ".");
+                 "): the game starts once " + Remedy(r.error, gameFolder, r.entry) + ".");
     return false;
   }
   return true;

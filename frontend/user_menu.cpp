@@ -101,6 +101,7 @@ bool FrmUserMenuClass::Ask(const std::string& question) {
 }
 
 void FrmUserMenuClass::Tell(const std::string& text) {
+  LastError = text;  // the error the player reads now
   mAsking = true;
   ShowMessageBox(text, plat::RGB(255, 0, 0));
   mAsking = false;
@@ -132,6 +133,9 @@ void FrmUserMenuClass::ChkClick() {
     mState = "EXIT";
   } else if (name == "DEL") {
     if (Ask("Are you sure to delete it? (y/N)") && mSlot >= 1) {
+      // A rename under way ends with the profile: giving it up afterwards
+      // would bring the deleted name back.
+      mEditing = false;
       const int32_t nowBefore = Users->NowUser;
       Users->NewUser(mSlot);
       Users->NowUser = mSlot;
@@ -145,11 +149,15 @@ void FrmUserMenuClass::ChkClick() {
       // the board shows the profiles as User.INI holds them, and where that
       // is the new one, the removal waits for the next save.
       if (!Users->SaveUserRemovingEQU(mSlot, EquipmentFileOf(mSlot))) {
+        // Read before the player is told, so that the board behind the
+        // message shows the profile the file holds; the reading's own word
+        // comes after the deletion's.
         const std::string failure = LastError;
         Users->NowUser = nowBefore;
         const bool readAsWritten = Users->ReadUser();
+        const std::string reading = LastError;
         Tell(failure);
-        if (!readAsWritten) Tell(LastError);
+        if (!readAsWritten) Tell(reading);
       }
       mShownSlot = 0;
     }

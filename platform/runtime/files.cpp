@@ -312,7 +312,9 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
   return error;
 }
 
-std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error) {
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error,
+                                          bool* folderRefused) {
+  if (folderRefused) *folderRefused = false;
   StagedFile f;
   f.target = FollowLinks(NativePath(gamePath));
   f.temp = SaveTempName(f.target);
@@ -323,6 +325,7 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
   ::unlink(f.temp.c_str());
   const int fd = CreateExclusive(f.temp, 0600);
   if (fd < 0) {
+    if (folderRefused) *folderRefused = errno == EACCES || errno == EPERM || errno == EROFS;
     Failed(error);
     return std::nullopt;
   }
@@ -378,8 +381,8 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error) {
   return !refused || Failed(error);
 }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error) {
-  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error);
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error, bool* folderRefused) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused);
   return f && CommitStagedFile(*f, error);
 }
 

@@ -42,10 +42,14 @@ std::optional<std::string> ReadAllText(std::string_view gamePath);
 // where the system allows, its owner. The temporary file is always created
 // new, never through an existing entry. Returns false (and leaves the old
 // file) when anything fails; error, when given, then holds the system's
-// error number (0 where it gave none).
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr);
-inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr) {
-  return WriteFileAtomic(gamePath, text.data(), text.size(), error);
+// error number (0 where it gave none), and folderRefused whether the folder
+// refused to take the temporary file (EACCES, EPERM or EROFS at its
+// creation): the folder is at fault then, not the file.
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr,
+                     bool* folderRefused = nullptr);
+inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr,
+                            bool* folderRefused = nullptr) {
+  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused);
 }
 // The two halves of WriteFileAtomic, for files that must change together:
 // every new content is written beside its file before any file is replaced.
@@ -53,12 +57,13 @@ struct StagedFile {
   std::string temp;    // the written temporary file
   std::string target;  // the file it replaces, links followed
 };
-// Writes the temporary file; nullopt, leaving none, when anything fails.
+// Writes the temporary file; nullopt, leaving none, when anything fails
+// (error and folderRefused as for WriteFileAtomic).
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size,
-                                          int* error = nullptr);
+                                          int* error = nullptr, bool* folderRefused = nullptr);
 inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text,
-                                                 int* error = nullptr) {
-  return StageFileAtomic(gamePath, text.data(), text.size(), error);
+                                                 int* error = nullptr, bool* folderRefused = nullptr) {
+  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused);
 }
 // Renames it over the target and syncs the folder; false when either fails
 // (after a failed sync the target is already replaced).

@@ -1,5 +1,6 @@
 #include "platform/runtime/save_together.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -14,6 +15,9 @@ namespace {
 // Earlier versions wrote journals without the files' previous contents.
 constexpr std::string_view kMagicWithoutBefore = "FWSAVEJ1";
 constexpr std::string_view kMagic = "FWSAVEJ2";
+// The same format, for a step made over an unfinished one: earlier versions
+// take it for a damaged journal rather than set it aside as not begun.
+constexpr std::string_view kMagicOverUnfinished = "FWSAVEJ3";
 constexpr uint32_t kMaxFiles = 16;
 constexpr uint32_t kMaxPath = 1024;
 // An entry's flags.
@@ -88,7 +92,15 @@ std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
 // The cause of a failed call on an entry of the journal's folder, in the
 // system's words.
 SaveFailure CallFailed(const std::string& rel, int error) {
-  return {error != 0 ? rel + ": " + SystemErrorText(error) : "Unable to Save " + rel, error};
+  SaveFailure failure{error != 0 ? rel + ": " + SystemErrorText(error) : "Unable to Save " + rel, error};
+  failure.entry = rel;
+  return failure;
+}
+
+// The folder of one of the journal's files, as a cause names it.
+std::string FolderNamed(const std::string& rel) {
+  const size_t slash = rel.rfind('/');
+  return slash == std::string::npos ? "the game folder" : rel.substr(0, slash);
 }
 
 // The same for a call on one of the step's own files.
@@ -105,8 +117,8 @@ PreviousContent PreviousContent::Of(const std::optional<std::string>& bytes) {
   return {true, bytes->size(), Fnv1a(*bytes)};
 }
 
-std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles) {
-  std::string out(kMagic);
+std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles, bool overUnfinished) {
+  std::string out(overUnfinished ? kMagicOverUnfinished : kMagic);
   PutNumber(out, relativeFiles.size(), 4);
   for (const FileContent& f : relativeFiles) {
     PutNumber(out, f.gamePath.size(), 4);
@@ -126,10 +138,11 @@ std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles) {
   return out;
 }
 
-std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes) {
+std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes, bool* overUnfinished) {
   if (bytes.size() < kMagic.size() + 12) return std::nullopt;
   const std::string_view magic = bytes.substr(0, kMagic.size());
-  const bool withBefore = magic == kMagic;
+  const bool marked = magic == kMagicOverUnfinished;
+  const bool withBefore = magic == kMagic || marked;
   if (!withBefore && magic != kMagicWithoutBefore) return std::nullopt;
   const std::string_view body = bytes.substr(0, bytes.size() - 8);
   uint64_t sum = 0;
@@ -159,6 +172,7 @@ std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes
     if (!in.Number(size, 8) || !in.Take(f.bytes, size) || (f.remove && size != 0)) return std::nullopt;
   }
   if (!in.Empty()) return std::nullopt;
+  if (overUnfinished) *overUnfinished = marked;
   return files;
 }
 
@@ -232,18 +246,19 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         staged.push_back({&f, path, std::nullopt});
         continue;
       }
-      const size_t slash = f.gamePath.rfind('/');
-      why = CallFailed(slash == std::string::npos ? "the game folder" : f.gamePath.substr(0, slash), error);
+      why = CallFailed(FolderNamed(f.gamePath), error);
     } else {
       int error = 0;
-      if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes, &error)) {
+      bool folderRefused = false;
+      if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes, &error, &folderRefused)) {
         // A file named twice shares its temporary file: the later content
         // stands, as writing them in turn would leave it.
         std::erase_if(staged, [&s](const Staged& e) { return e.temp && e.temp->target == s->target; });
         staged.push_back({&f, path, std::move(s)});
         continue;
       }
-      why = FileCallFailed(f.gamePath, error);
+      // A folder that takes no new file is at fault, not the file's mode.
+      why = folderRefused ? CallFailed(FolderNamed(f.gamePath), error) : FileCallFailed(f.gamePath, error);
     }
     Discard(staged);
     staged.clear();
@@ -314,6 +329,26 @@ JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "",
   return r;
 }
 
+// Whether every file of a journal holds its new content.
+bool AllNew(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  return std::all_of(files.begin(), files.end(),
+                     [gameFolder](const FileContent& f) { return WhatItHolds(gameFolder, f) == Holds::NewContent; });
+}
+
+// Whether the journal standing in the folder is of a step left unfinished,
+// which a step made now must not let a start set aside: one that began and
+// is not complete, or one made over such a step in turn and not complete.
+bool StandingStepUnfinished(std::string_view gameFolder) {
+  const std::optional<std::string> bytes = ReadAllText(JournalPath(gameFolder));
+  if (!bytes) return false;
+  bool marked = false;
+  const std::optional<std::vector<FileContent>> files = DecodeSaveJournal(*bytes, &marked);
+  return files && (marked || Began(gameFolder, *files)) && !AllNew(gameFolder, *files);
+}
+
+// Whether the journal in place is the one given: it stands after a failure.
+bool JournalIs(const std::string& journal, const std::string& bytes) { return ReadAllText(journal) == bytes; }
+
 JournalRecovery Finished(const std::string& journal) {
   // Left where it cannot be removed, it is harmless: its files hold what
   // it would write, and the next save replaces it.
@@ -355,13 +390,18 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
     return false;
   }
   const std::string journal = JournalPath(gameFolder);
-  if (int error = 0; !WriteFileAtomic(journal, EncodeSaveJournal(relative), &error)) {
+  // Read before this step's journal replaces it.
+  const std::string encoded = EncodeSaveJournal(relative, StandingStepUnfinished(gameFolder));
+  int error = 0;
+  if (bool folderRefused = false; !WriteFileAtomic(journal, encoded, &error, &folderRefused)) {
     Discard(staged);
-    out = CallFailed(std::string(kSaveJournalName), error);
+    out = CallFailed(folderRefused ? FolderNamed(std::string(kSaveJournalName)) : std::string(kSaveJournalName), error);
+    out.journalStands = JournalIs(journal, encoded);  // in place, its folder not synced
     return false;
   }
   if (auto why = Commit(staged)) {
     out = *why;
+    out.journalStands = JournalIs(journal, encoded);
     return false;
   }
   RemoveFileDurably(journal);
@@ -375,30 +415,31 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   if (FileLen(journal) < 0) return {};
   JournalRecovery r = Recovery(Outcome::KeptAside);
   std::optional<std::vector<FileContent>> files;
+  bool overUnfinished = false;
   if (const auto bytes = ReadAllText(journal); !bytes) {
     r.why = "Unable to Read " + name;
-  } else if (files = DecodeSaveJournal(*bytes); !files) {
+  } else if (files = DecodeSaveJournal(*bytes, &overUnfinished); !files) {
     // Cut short or changed on the disk: this game writes only whole ones.
     r.why = name + " is damaged";
     r.damaged = true;
   } else if (r.why = check ? check(*files) : ""; r.why.empty()) {
-    bool allNew = true;
     const FileContent* overtaken = nullptr;
-    for (const FileContent& f : *files) {
-      const Holds holds = WhatItHolds(gameFolder, f);
-      allNew = allNew && holds == Holds::NewContent;
-      if (holds == Holds::Other && !overtaken) overtaken = &f;
-    }
-    if (allNew) return Finished(journal);
+    for (const FileContent& f : *files)
+      if (WhatItHolds(gameFolder, f) == Holds::Other && !overtaken) overtaken = &f;
+    if (AllNew(gameFolder, *files)) return Finished(journal);
     if (overtaken) {
       // Changed since by someone else: played now, the step would undo it.
       r.why = overtaken->gamePath + " was changed after the save began";
     } else if (const std::optional<SaveFailure> failure = Apply(gameFolder, *files); !failure) {
       return Finished(journal);
     } else {
-      // Set aside now it would leave one file new beside another old.
-      if (Began(gameFolder, *files))
-        return Recovery(Outcome::Waiting, failure->why, failure->error);
+      // Set aside now it would leave one file new beside another old: its
+      // own, or the earlier step's it was made over.
+      if (overUnfinished || Began(gameFolder, *files)) {
+        JournalRecovery waiting = Recovery(Outcome::Waiting, failure->why, failure->error);
+        waiting.entry = failure->entry;
+        return waiting;
+      }
       r.why = failure->why;
       r.error = failure->error;
     }

@@ -41,8 +41,8 @@ inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 // Why a step could not be written: the cause naming the entry, in the
 // system's words ("save/user1.DAT: No space left on device", "save is a
 // file, not a folder", "save: Permission denied" for a folder that refuses
-// a removal), and the system's error number behind it (EISDIR or ENOTDIR
-// for an entry of the wrong kind; 0 where none was given).
+// a removal or a new file), and the system's error number behind it (EISDIR
+// or ENOTDIR for an entry of the wrong kind; 0 where none was given).
 struct SaveFailure {
   std::string why;
   int error = 0;
@@ -50,6 +50,13 @@ struct SaveFailure {
   // that a message naming the step's files need not name it again; "" when
   // the cause lies elsewhere (the journal, a folder, an entry in the way).
   std::string file = "";
+  // The entry the cause names: a file or folder of the journal's folder
+  // ("save/user1.DAT", "save", "SaveJournal.bin"), "the game folder" for
+  // that folder itself.
+  std::string entry = "";
+  // This step's journal stands after the failure: the next start finishes
+  // the step unless a later save comes first.
+  bool journalStands = false;
 };
 
 // Writes every file or, on failure, returns false and says why in failure.
@@ -61,6 +68,16 @@ struct SaveFailure {
 // journal afterwards is no failure of the save: every file then holds its
 // content, which a start recognises, and the next save replaces it. Files
 // outside the folder are refused.
+//
+// A step made while the journal of an earlier one stands unfinished (a
+// file it changes already new, another not yet) takes on that step's
+// obligation: its journal says so (see FinishOrKeepAsideJournal), so that
+// a start never sets it aside to play the earlier step's new files beside
+// its old ones. The later step's own record of what each file held is read
+// from the files as they stand; the journals are not merged, as the caller
+// puts what the earlier step still had to write into the later one. A
+// standing journal whose files all hold their content already passes
+// nothing on.
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
                         SaveFailure* failure = nullptr);
 
@@ -82,8 +99,9 @@ struct JournalRecovery {
   std::string why;       // why it was not finished (KeptAside, Waiting, Stuck)
   std::string asideWhy;  // why it could not be kept aside and removed (Stuck)
   // The system's error number behind what keeps the journal (Waiting: why;
-  // Stuck: asideWhy), 0 where none was given.
+  // Stuck: asideWhy), 0 where none was given, and the entry it names.
   int error = 0;
+  std::string entry;
   std::string keptAs;  // the name beside the journal it was kept under
   // Cut short or changed on the disk (KeptAside): a file of the step may
   // hold its new content beside others old.
@@ -104,9 +122,11 @@ struct JournalRecovery {
 // a file it names already holds the content the step gave it (replaced by
 // this start or by the killed game) is not kept aside, which would leave
 // that file new beside the others old: it waits (Waiting) for a start that
-// can finish it. A file whose content the step would not change is no sign
-// that the step began; in journals of earlier versions, which do not say,
-// it is.
+// can finish it. So does one written over an unfinished step (see
+// WriteFilesTogether), whose files may not show it: the earlier step's new
+// files are already in place. A file whose content the step would not
+// change is no sign that the step began; in journals of earlier versions,
+// which do not say, it is.
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
 
 // The same accepting any journal: "" when there was nothing to do or the
@@ -114,10 +134,11 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
 std::string RecoverFilesWrittenTogether(std::string_view gameFolder);
 
 // The journal's format, for the functions above and for tests. Paths in it
-// are relative to its folder, "/"-separated.
-std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles);
+// are relative to its folder, "/"-separated. overUnfinished marks a step
+// made over an unfinished one.
+std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles, bool overUnfinished = false);
 // nullopt for anything that is not a whole journal with safe relative
 // paths; journals of earlier versions decode with `before` unknown.
-std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes);
+std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes, bool* overUnfinished = nullptr);
 
 }  // namespace plat

@@ -18,6 +18,8 @@ struct DeletionCall {
   // What the next start finds when nothing is saved before it: the journal
   // finishes the deletion.
   bool NewAtNextStart() const { return journal || replaced; }
+  // What a failure's message ends with: a journal that stands may still land.
+  const char* Outcome() const { return journal ? "; the next start finishes it unless a later save comes first" : ""; }
 };
 
 inline constexpr DeletionCall kDeletionCalls[] = {

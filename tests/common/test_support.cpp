@@ -73,14 +73,25 @@ const std::string& SampleDataFolder() {
   return folder.path;
 }
 
-void DropFilePowers() {
+namespace {
+// Takes the file powers out of this thread's effective set, or puts back
+// those of them it is permitted.
+void SetFilePowers(bool on) {
   __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
   if (::syscall(SYS_capget, &header, data) != 0) throw std::runtime_error("capget failed");
-  for (const int power : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
-    data[power / 32].effective &= ~(1u << (power % 32));
+  for (const int power : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    __user_cap_data_struct& d = data[power / 32];
+    const uint32_t bit = 1u << (power % 32);
+    d.effective = on ? d.effective | (d.permitted & bit) : d.effective & ~bit;
+  }
   if (::syscall(SYS_capset, &header, data) != 0) throw std::runtime_error("capset failed");
 }
+}  // namespace
+
+void DropFilePowers() { SetFilePowers(false); }
+
+WithoutFilePowers::~WithoutFilePowers() { SetFilePowers(true); }
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }
 std::string MkdataPath() { return FW_MKDATA_PATH; }

@@ -39,6 +39,16 @@ const std::string& SampleDataFolder();
 // process only (a death test's); raises std::runtime_error when the system
 // refuses.
 void DropFilePowers();
+// The same for this thread while the object lives, the powers raised again
+// afterwards (they stay permitted): the main thread, and a screen running
+// on it, meets a folder's mode as a player would without a child process.
+class WithoutFilePowers {
+ public:
+  WithoutFilePowers() { DropFilePowers(); }
+  ~WithoutFilePowers();
+  WithoutFilePowers(const WithoutFilePowers&) = delete;
+  WithoutFilePowers& operator=(const WithoutFilePowers&) = delete;
+};
 
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();

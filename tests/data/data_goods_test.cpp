@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/last_save.hpp"
+#include "engine/message_box.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
@@ -82,7 +84,9 @@ TEST_F(Goods, AFailedPairSaveIsWrittenWholeByTheNextSaveOfAnyKind) {
     SCOPED_TRACE(failAt);
     plat::FailNextAtomicRename(failAt);
     EXPECT_FALSE(users.SaveMoneyAndGoods());
-    EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT");
+    // Past the journal's rename the step may still land.
+    EXPECT_EQ(fw::LastError, std::string("Unable to Save User.INI and user2.DAT") +
+                                 (failAt > 0 ? "; the next start finishes it unless a later save comes first" : ""));
     // The battle's and the end screen's save: profiles only, but the goods
     // go with them.
     users.NowItem()->Kill = failAt;
@@ -112,8 +116,9 @@ TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney
     const char* what;
     std::function<void()> fault;
     bool readAgain;
-    bool goodsAlone;  // profile 3 saves with SaveEQUFile
+    bool goodsAlone;  // the next save is SaveEQUFile's
     std::string profile2;
+    int next = 3;  // the profile saved next
   } cases[] = {
       // The journal's rename: the file holds the old money.
       {"the journal's rename", failRename(0), true, false, "200|"},
@@ -122,6 +127,9 @@ TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney
       {"the goods' rename, goods alone", failRename(2), true, true, "150|Laser;"},
       {"before the journal, goods alone, nothing read",
        [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); }, false, true, "150|Laser;"},
+      // The goods wait for the profile that saves them alone.
+      {"before the journal, the same profile's goods alone",
+       [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); }, false, true, "150|Laser;", 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -135,14 +143,18 @@ TEST_F(Goods, GoodsWaitingForOneProfileGoOutWithAnothersSaveOnlyBesideTheirMoney
     EXPECT_FALSE(users.SaveMoneyAndGoods());
     if (c.readAgain) users.ReadUser();
     // The player takes another profile and shops there.
-    Choose(users, 3);
-    users.LoadEQUFile();
-    Buy("Shield", 250);
+    if (c.next == 3) {
+      Choose(users, 3);
+      users.LoadEQUFile();
+      Buy("Shield", 250);
+    }
     ASSERT_TRUE(c.goodsAlone ? users.SaveEQUFile() : users.SaveMoneyAndGoods());
     EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
     ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(OnDisk(2), c.profile2);
-    EXPECT_EQ(OnDisk(3), "250|Shield;");
+    if (c.next == 3) {
+      EXPECT_EQ(OnDisk(3), "250|Shield;");
+    }
   }
 }
 
@@ -228,8 +240,16 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     std::function<void()> fault;
     bool lasting;
     std::string told;
+    bool asPlayer = false;  // saved without the powers by which root writes anywhere
   } cases[] = {
       {"no room", failGoodsWrite(ENOSPC), false, unable + "No space left on device"},
+      // A folder that takes no new file is named, not the file's mode.
+      {"a read-only game folder",
+       [this] { std::filesystem::permissions(dir.Path(), std::filesystem::perms(0555)); }, true,
+       unable + "the game folder: Permission denied", true},
+      {"a read-only save folder",
+       [this] { std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0555)); }, true,
+       unable + "save: Permission denied", true},
       {"permission denied", failGoodsWrite(EACCES), false, unable + "Permission denied"},
       {"a read-only file system", failGoodsWrite(EROFS), false, unable + "Read-only file system"},
       {"an I/O error", failGoodsWrite(EIO), false, unable + "Input/output error"},
@@ -264,16 +284,23 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     c.fault();
     Buy("Laser", 150);
     const std::string before = OnDisk(), profiles = dir.Read("User.INI");
-    EXPECT_FALSE(users.SaveMoneyAndGoods());
-    EXPECT_EQ(fw::LastError, c.told);
+    {
+      std::optional<fwtest::WithoutFilePowers> player;
+      if (c.asPlayer) player.emplace();
+      EXPECT_FALSE(users.SaveMoneyAndGoods());
+      EXPECT_EQ(fw::LastError, c.told);
+      if (c.lasting) {
+        users.NowItem()->Kill = 1;
+        EXPECT_FALSE(users.SaveUser());
+        EXPECT_EQ(fw::LastError, c.told);
+      }
+    }
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms(0700));
+    if (std::filesystem::is_directory(dir.File("save")))
+      std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0755));
     EXPECT_EQ(dir.Read("User.INI"), profiles);
     EXPECT_EQ(OnDisk(), before);
     EXPECT_FALSE(dir.Exists(journal));
-    if (c.lasting) {
-      users.NowItem()->Kill = 1;
-      EXPECT_FALSE(users.SaveUser());
-      EXPECT_EQ(fw::LastError, c.told);
-    }
     EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(fw::LastSaveNotice(), "");
     EXPECT_EQ(dir.Read("User.INI"), profiles);
@@ -306,7 +333,7 @@ TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheN
         plat::FailNextFileCall(step.call, EIO, step.skip);
         EXPECT_EQ(Delete(), step.landed);
         if (!step.landed) {
-          EXPECT_EQ(fw::LastError, kDeletionFailed + step.where + "Input/output error");
+          EXPECT_EQ(fw::LastError, kDeletionFailed + step.where + "Input/output error" + step.Outcome());
         }
       }
       EXPECT_EQ(dir.Exists(std::string(plat::kSaveJournalName)), step.journal);
@@ -327,6 +354,39 @@ TEST_F(Goods, ADeletionFailedOrKilledAtAnyStepLeavesTheProfileWithItsGoodsOrTheN
   ASSERT_TRUE(users.SaveUser());
   EXPECT_FALSE(dir.Exists("save/user2.DAT"));
   EXPECT_EQ(OnDisk(), "1500|");
+}
+
+// The longest save and deletion failures a player can meet, as real saves
+// make them: a step of User.INI and all six goods files (each profile's
+// goods waiting from a failed save of its own), its journal in place when
+// its folder cannot be synced, with the system's longest words. Each fits
+// the question box whole.
+TEST_F(Goods, TheLongestSaveAndDeletionFailuresFitTheMessageBoard) {
+  int longest = 1;
+  for (int error = 1; error < 200; ++error)
+    if (plat::SystemErrorText(error).size() > plat::SystemErrorText(longest).size()) longest = error;
+  for (int n = 1; n <= 6; ++n) {
+    Choose(users, n);
+    Buy("Laser", 100);
+    dir.Write("save/user" + std::to_string(n) + ".DAT", "\"Gun\",1,0\r\n");
+    plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
+    ASSERT_FALSE(users.SaveMoneyAndGoods());
+  }
+  const std::string files = "User.INI, user1.DAT, user2.DAT, user3.DAT, user4.DAT, user5.DAT and user6.DAT";
+  const std::string cause = ": SaveJournal.bin: " + plat::SystemErrorText(longest) +
+                            "; the next start finishes it unless a later save comes first";
+  plat::FailNextFileCall(plat::FileCall::SyncFolder, longest);
+  ASSERT_FALSE(users.SaveUser());
+  const std::string saveFailure = fw::LastError;
+  EXPECT_EQ(saveFailure, "Unable to Save " + files + cause);
+  plat::FailNextFileCall(plat::FileCall::SyncFolder, longest);
+  ASSERT_FALSE(Delete(6));
+  EXPECT_EQ(fw::LastError, "Unable to delete the profile (" + files + ")" + cause);
+  for (const std::string& m : {saveFailure, fw::LastError}) {
+    SCOPED_TRACE(m);
+    // The question box's font and board (420 x 50).
+    EXPECT_FALSE(fw::LayOutBoardText(plat::Font{"Arial", 12.0f, false}, 420, 50, m).cut);
+  }
 }
 
 // A save folder the player may not change refuses the deletion before

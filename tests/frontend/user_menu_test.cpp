@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/common/deletion_calls.hpp"
+#include "tests/common/test_support.hpp"
 #include "tests/frontend/screen_support.hpp"
 
 namespace {
@@ -106,26 +109,37 @@ TEST_F(UserMenu, DeleteResetsTheProfileAndItsEquipmentOnlyAfterY) {
 // A deletion failing at any of its file calls: the player reads why, the
 // board shows the profile as User.INI holds it, and YES saves that profile
 // with its own goods: the old one where User.INI was not yet replaced, the
-// new one without a goods file after.
+// new one without a goods file after. The profiles read again say what they
+// say (numbers mended in the old file) after the deletion's message.
 TEST_F(UserMenu, AFailedDeletionShowsTheProfileTheFileHoldsAndYesKeepsItsGoods) {
   const std::string goods = "\"Tank\",5,0\r\n";
+  const Step mended = Until([] { return fw::LastError.find("held numbers no game writes") != std::string::npos; });
   for (const fwtest::DeletionCall& call : fwtest::kDeletionCalls) {
     if (call.landed) continue;
     SCOPED_TRACE(call.what);
     WritePilots();
+    WriteProfiles([](fw::UsersClass& u) {
+      u.ReadUser();
+      u.Item(5)->Mission = -5;
+    });
     folder_.Write("save/user2.DAT", goods);
     fw::Users.Release();
     fw::LastError.clear();
     std::string shown, told;
-    Run(std::make_shared<fw::FrmUserMenuClass>(), 5,
-        {Wait(kSlideIn), ClickBoard(2), Do([&] { plat::FailNextFileCall(call.call, EIO, call.skip); }), ClickDel(),
-         Yes(), Until([] { return fw::LastError.find("Input/output error") != std::string::npos; }), Do([&] {
-           shown = fw::Users->Item(2)->Name;
-           told = fw::LastError;
-         }),
-         Answer(' ', ' '), ClickYes()});
+    std::vector<Step> steps{
+        mended, Answer(' ', ' '), Wait(kSlideIn), ClickBoard(2),
+        Do([&] { plat::FailNextFileCall(call.call, EIO, call.skip); }), ClickDel(), Yes(),
+        Until([] { return fw::LastError.find("Input/output error") != std::string::npos; }), Do([&] {
+          shown = fw::Users->Item(2)->Name;
+          told = fw::LastError;
+        }),
+        Answer(' ', ' ')};
+    // A User.INI already replaced holds the numbers mended.
+    if (!call.replaced) steps.insert(steps.end(), {mended, Answer(' ', ' ')});
+    steps.push_back(ClickYes());
+    Run(std::make_shared<fw::FrmUserMenuClass>(), 5, steps);
     EXPECT_EQ(told, "Unable to delete the profile (User.INI and user2.DAT): " + std::string(call.where) +
-                        "Input/output error");
+                        "Input/output error" + call.Outcome());
     EXPECT_EQ(shown, call.replaced ? "New User2" : "Pilot2");
     // The next start.
     ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
@@ -136,6 +150,82 @@ TEST_F(UserMenu, AFailedDeletionShowsTheProfileTheFileHoldsAndYesKeepsItsGoods) 
       EXPECT_EQ(folder_.Read("save/user2.DAT"), goods);
     }
   }
+}
+
+// A deletion whose goods file the save folder will not let go (another
+// user's file in a folder where only owners remove), then YES or leaving:
+// the start after it never plays the new profile beside the old goods. It
+// says what the file's owner must do and waits; once the file is given
+// back, it finishes the deletion.
+TEST_F(UserMenu, ADeletionRefusedForRealWaitsForTheFilesOwnerWhateverFollows) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  const std::string clause = "; the next start finishes it unless a later save comes first";
+  const std::string refused = ": Operation not permitted" + clause;
+  const struct {
+    const char* then;
+    bool yes;  // YES saves the profiles again; else Esc, Y leaves the game
+  } cases[] = {{"YES", true}, {"leaving", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.then);
+    WritePilots();
+    folder_.Write("save/user1.DAT", "\"Tank\",5,0\r\n");
+    ASSERT_EQ(::chown(folder_.File("save").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(folder_.File("save").c_str(), 01777), 0);
+    ASSERT_EQ(::chown(folder_.File("save/user1.DAT").c_str(), 65534, 65534), 0);
+    fw::Users.Release();
+    std::string shown, told, toldByYes;
+    const Step notPermitted = Until([] { return fw::LastError.find(": Operation not permitted") != std::string::npos; });
+    std::vector<Step> steps{Wait(kSlideIn), ClickBoard(1), ClickDel(), Yes(), notPermitted, Do([&] {
+                              shown = fw::Users->Item(1)->Name;
+                              told = fw::LastError;
+                              fw::LastError.clear();
+                            }),
+                            Answer(' ', ' ')};
+    if (c.yes)
+      steps.insert(steps.end(), {ClickYes(), notPermitted, Do([&] { toldByYes = fw::LastError; }), Answer(' ', ' ')});
+    else
+      steps.insert(steps.end(), {Wait(2), Esc(), Yes()});
+    {
+      const WithoutFilePowers player;
+      Run(std::make_shared<fw::FrmUserMenuClass>(), 5, steps);
+    }
+    EXPECT_EQ(told, "Unable to delete the profile (User.INI and user1.DAT)" + refused);
+    EXPECT_EQ(shown, "New User1");
+    if (c.yes) {
+      EXPECT_EQ(toldByYes, "Unable to Save User.INI and user1.DAT" + refused);
+    }
+    // The next start, and every one after it while the file is not given back.
+    for (int start = 1; start <= 2; ++start) {
+      const WithoutFilePowers player;
+      testing::internal::CaptureStderr();
+      EXPECT_FALSE(fw::FinishLastSave(fw::AppPath));
+      EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                    "(save/user1.DAT: Operation not permitted): the game starts once the owner of save/user1.DAT in "
+                    "the game folder " + fw::AppPath + ", or an administrator, lets the game change it (chattr -i, or "
+                    "gives the file back)."),
+                std::string::npos);
+    }
+    ASSERT_EQ(::chown(folder_.File("save/user1.DAT").c_str(), 0, 0), 0);
+    {
+      const WithoutFilePowers player;
+      EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
+    }
+    EXPECT_EQ(SavedProfiles()->Item(1)->Name, "New User1");
+    EXPECT_FALSE(folder_.Exists("save/user1.DAT"));
+    std::filesystem::remove_all(folder_.File("save"));
+  }
+}
+
+// A rename under way ends with the deletion: giving it up afterwards does
+// not bring the deleted name back, and Esc asks about leaving instead.
+TEST_F(UserMenu, DeletingAProfileWhileItIsRenamedEndsTheRename) {
+  Run(screen, 5,
+      {Wait(kSlideIn), ClickBoard(2), Until([&] { return screen->Slot() == 2 && !screen->Editing(); }), ClickBoard(2),
+       Until([&] { return screen->Editing(); }), Type("Bo"), ClickDel(), Yes(), Wait(2), Esc(), Yes()});
+  EXPECT_EQ(fw::GameState, 0);  // the question was whether to leave
+  EXPECT_FALSE(screen->Editing());
+  EXPECT_EQ(fw::Users->Item(2)->Name, "New User2");
+  EXPECT_EQ(SavedProfiles()->Item(2)->Name, "New User2");
 }
 
 // A factory save that failed, then the profile screen: its reading of the
