@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/folder_lock.hpp"
@@ -41,6 +47,131 @@ TEST(FolderLock, ALockFileThatCannotBeOpenedIsNotAnotherGame) {
   fwtest::TempProgramFolder dir;
   std::filesystem::create_directory(dir.File(std::string(plat::kFolderLockName)));
   EXPECT_EQ(plat::FolderLock(dir.Path()).state(), plat::FolderLock::State::NotTaken);
+}
+
+namespace {
+// How long a forked child may take to answer before the test gives it up.
+constexpr int kAnswerMs = 10000;
+
+struct Pipe {
+  int fd[2] = {-1, -1};
+  Pipe() {
+    if (::pipe(fd) != 0) throw std::runtime_error("pipe failed");
+  }
+  ~Pipe() {
+    Close(0);
+    Close(1);
+  }
+  void Close(int end) {
+    if (fd[end] >= 0) ::close(fd[end]);
+    fd[end] = -1;
+  }
+  void Write(char c) { (void)!::write(fd[1], &c, 1); }
+  // The next byte; 0 once the writers are gone or the deadline has passed.
+  char Read() {
+    pollfd p{fd[0], POLLIN, 0};
+    char c = 0;
+    return ::poll(&p, 1, kAnswerMs) == 1 && ::read(fd[0], &c, 1) == 1 ? c : 0;
+  }
+};
+
+char Letter(plat::FolderLock::State s) {
+  switch (s) {
+    case plat::FolderLock::State::Held: return 'H';
+    case plat::FolderLock::State::HeldElsewhere: return 'E';
+    case plat::FolderLock::State::NotTaken: return 'N';
+  }
+  return '?';
+}
+
+template <class Body>
+pid_t Forked(Body body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  return pid;
+}
+
+int ExitCode(pid_t pid) {
+  int status = 0;
+  if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+}  // namespace
+
+// A lock file left by a run as another user (with sudo) opens read-only for
+// the player: it keeps a second game out all the same. One that opens not at
+// all keeps nobody out.
+TEST(FolderLock, ASecondGameIsRefusedWhateverTheLockFileOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving the lock file to another user needs root";
+  struct Case {
+    const char* what;
+    uid_t owner;
+    mode_t mode;
+    char first, second;
+  };
+  for (const Case& c : {Case{"the player's own file", 0, 0644, 'H', 'E'},
+                        Case{"another user's file others may read", 65534, 0644, 'H', 'E'},
+                        Case{"another user's file others may not read", 65534, 0600, 'N', 'N'}}) {
+    SCOPED_TRACE(c.what);
+    fwtest::TempProgramFolder dir;
+    const std::string lockFile(plat::kFolderLockName);
+    dir.Write(lockFile, "");
+    ASSERT_EQ(::chown(dir.File(lockFile).c_str(), c.owner, c.owner), 0);
+    ASSERT_EQ(::chmod(dir.File(lockFile).c_str(), c.mode), 0);
+    Pipe answers, release;
+    // Each game opens the file as a player would and tells what it got; the
+    // first holds on until released.
+    const auto game = [&](bool holdOn) {
+      return Forked([&] {
+        release.Close(1);
+        try {
+          fwtest::DropFilePowers();
+        } catch (const std::runtime_error&) {
+          answers.Write('x');
+          return 1;
+        }
+        const plat::FolderLock lock(dir.Path());
+        answers.Write(Letter(lock.state()));
+        if (holdOn) release.Read();
+        return 0;
+      });
+    };
+    const pid_t first = game(true);
+    EXPECT_EQ(answers.Read(), c.first);
+    const pid_t second = game(false);
+    EXPECT_EQ(answers.Read(), c.second);
+    release.Close(1);
+    EXPECT_EQ(ExitCode(first), 0);
+    EXPECT_EQ(ExitCode(second), 0);
+  }
+}
+
+// The game forks children (the model reader) that may outlive it: starting
+// one leaves the game's lock held, and the lock ends with the game.
+TEST(FolderLock, AForkedChildNeitherReleasesNorKeepsTheLock) {
+  fwtest::TempProgramFolder dir;
+  Pipe answers, releaseHolder, releaseChild;
+  const pid_t holder = Forked([&] {
+    releaseHolder.Close(1);
+    const plat::FolderLock lock(dir.Path());
+    const pid_t child = Forked([&] {
+      releaseChild.Close(1);
+      answers.Write('c');
+      releaseChild.Read();
+      return 0;
+    });
+    answers.Write(child > 0 ? Letter(lock.state()) : 'x');
+    releaseHolder.Read();
+    return 0;
+  });
+  std::string answered{answers.Read(), answers.Read()};
+  std::sort(answered.begin(), answered.end());
+  EXPECT_EQ(answered, "Hc");
+  EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'E');
+  releaseHolder.Close(1);
+  EXPECT_EQ(ExitCode(holder), 0);
+  // The child lives on until releaseChild goes, at the end of the test.
+  EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'H');
 }
 
 TEST(Files, RemovingAMissingFileIsNotAFailure) {
