@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <sched.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,16 +19,6 @@ namespace {
 // The descriptor that holds the lock, -1 while none does; read by the child
 // handler, which may touch nothing else.
 std::atomic<int> g_heldFd{-1};
-// Held while the descriptor is opened and published, or withdrawn and
-// closed, and by every fork(). A child forked meanwhile on another thread
-// could otherwise copy a descriptor not yet published, which the lock taken
-// a moment later would then cover too.
-std::atomic_flag g_changing = ATOMIC_FLAG_INIT;
-
-void BeginChange() {
-  while (g_changing.test_and_set(std::memory_order_acquire)) ::sched_yield();
-}
-void EndChange() { g_changing.clear(std::memory_order_release); }
 
 // A child after fork() may run only what is safe in a signal handler: close()
 // and lock-free atomics. Closing its copy drops only the child's reference;
@@ -37,7 +26,6 @@ void EndChange() { g_changing.clear(std::memory_order_release); }
 void CloseInChild() {
   const int fd = g_heldFd.exchange(-1);
   if (fd >= 0) ::close(fd);
-  EndChange();
 }
 
 // The lock file read-write, else read-only when it is a regular file (without
@@ -63,10 +51,9 @@ FolderLock::FolderLock(std::string_view gameFolder) {
   // than the process, and leaves the lock to the child until the signal has
   // killed it. Refused only for want of memory: a lock a child may keep a
   // while is still better than none.
-  static const int atFork = ::pthread_atfork(BeginChange, EndChange, CloseInChild);
+  static const int atFork = ::pthread_atfork(nullptr, nullptr, CloseInChild);
   (void)atFork;
   const std::string path = NativePath(std::string(gameFolder) + "\\" + std::string(kFolderLockName));
-  BeginChange();
   const int fd = g_heldFd.load() < 0 ? OpenLockFile(path) : -1;
   if (fd >= 0) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -80,15 +67,12 @@ FolderLock::FolderLock(std::string_view gameFolder) {
       ::close(fd);
     }
   }
-  EndChange();
 }
 
 FolderLock::~FolderLock() {
   if (state_ != State::Held || owner_ != CurrentProcessId()) return;
-  BeginChange();
   const int fd = g_heldFd.exchange(-1);
   if (fd >= 0) ::close(fd);
-  EndChange();
 }
 
 }  // namespace plat
