@@ -149,7 +149,7 @@ bool ReadObjInfoIni(Buildings& buildings) {
   return ReadDataTable("objinfo.ini", "Unable to Read OBJInfo.ini", [&](plat::TextRecordReader& reader) {
     buildings.RemoveAll();
     ReadObjInfoRows(reader, buildings);
-  });
+  }) == TableRead::Read;
 }
 
 }  // namespace fw

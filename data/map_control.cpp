@@ -163,21 +163,21 @@ bool ReadMapInfoIni(MapControl& control) {
   return ReadDataTable("MapInfo.ini", "Unable to Read MapINFO.ini", [&](plat::TextRecordReader& reader) {
     control.MapClips->RemoveAll();
     ReadMapInfoRows(reader, control);
-  });
+  }) == TableRead::Read;
 }
 
 bool ReadMapIni(MapControl& control) {
   return ReadDataTable("map.ini", "Unable to Read Map.ini", [&](plat::TextRecordReader& reader) {
     control.MapIndexs->RemoveAll();
     ReadMapRows(reader, control);
-  });
+  }) == TableRead::Read;
 }
 
 bool ReadObjIni(MapClipIndex& clips) {
   return ReadDataTable("obj.ini", "Unable to Read OBJ.ini", [&](plat::TextRecordReader& reader) {
     clips.RemoveAll();
     ReadObjRows(reader, clips);
-  });
+  }) == TableRead::Read;
 }
 
 void LoadMapData() {

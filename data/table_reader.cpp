@@ -6,20 +6,24 @@
 
 namespace fw {
 
-bool ReadDataTable(const std::string& member, const std::string& failure,
-                   const std::function<void(plat::TextRecordReader&)>& read) {
-  DataPack->Extract(member);
-  bool ok = false;
-  if (auto reader = plat::TextRecordReader::Open(DataPack->TempPath + member)) {
-    try {
-      read(*reader);
-      ok = true;
-    } catch (const plat::RuntimeError&) {
+TableRead ReadDataTable(const std::string& member, const std::string& failure,
+                        const std::function<void(plat::TextRecordReader&)>& read) {
+  TableRead result = TableRead::NotInArchive;
+  if (DataPack->PackFiles->Find(member)) {
+    DataPack->Extract(member);
+    result = TableRead::Unreadable;
+    if (auto reader = plat::TextRecordReader::Open(DataPack->TempPath + member)) {
+      try {
+        read(*reader);
+        result = TableRead::Read;
+      } catch (const plat::RuntimeError&) {
+        result = TableRead::BadRecord;
+      }
     }
+    DataPack->RemoveTempFile();
   }
-  DataPack->RemoveTempFile();
-  if (!ok) LastError = failure;
-  return ok;
+  if (result != TableRead::Read) LastError = failure;
+  return result;
 }
 
 }  // namespace fw

@@ -56,6 +56,16 @@ void CheckNotNegative(double v, const char* what) {
   if (v < 0) Refuse(std::string("the ") + what + " is negative");
 }
 
+// The rows report their own faults. A whole table that cannot be read is
+// blamed on the archive's directory only when the directory lacks it; a
+// listed one that does not come out points at the data file or the disk.
+void NoteTableRead(std::vector<CatalogProblem>& problems, const char* file, TableRead result) {
+  if (result == TableRead::NotInArchive)
+    problems.push_back({file, 0, "the file is missing from the archive"});
+  else if (result != TableRead::Read)
+    problems.push_back({file, 0, "the file cannot be read from the archive"});
+}
+
 }  // namespace
 
 std::string CatalogProblem::Text() const {
@@ -139,16 +149,16 @@ void FactoryCatalogs::ReadEquipmentRows(plat::TextRecordReader& reader) {
 }
 
 void FactoryCatalogs::ReadWeaponInfo() {
-  if (!ReadDataTable(kWeaponFile, std::string("Unable to Read ") + kWeaponFile,
-                     [&](plat::TextRecordReader& r) { ReadWeaponRows(r); }))
-    Problems.push_back({kWeaponFile, 0, "the file is missing from the archive"});
+  NoteTableRead(Problems, kWeaponFile,
+                ReadDataTable(kWeaponFile, std::string("Unable to Read ") + kWeaponFile,
+                              [&](plat::TextRecordReader& r) { ReadWeaponRows(r); }));
 }
 
 void FactoryCatalogs::ReadEqumentInfo() {
   EquipmentCatalog.RemoveAll();
-  if (!ReadDataTable(kEquipmentFile, std::string("Unable to Read ") + kEquipmentFile,
-                     [&](plat::TextRecordReader& r) { ReadEquipmentRows(r); }))
-    Problems.push_back({kEquipmentFile, 0, "the file is missing from the archive"});
+  NoteTableRead(Problems, kEquipmentFile,
+                ReadDataTable(kEquipmentFile, std::string("Unable to Read ") + kEquipmentFile,
+                              [&](plat::TextRecordReader& r) { ReadEquipmentRows(r); }));
 }
 
 void FactoryCatalogs::Read() {

@@ -43,9 +43,9 @@ class FactoryCatalogs {
   // Every row left out by the last reads, in file order.
   std::vector<CatalogProblem> Problems;
 
-  // Both catalogues from the "Data" archive, weapons first. A missing
-  // member or a bad row is recorded in Problems (and LastError) and the
-  // rest of the file is still read; nothing raises.
+  // Both catalogues from the "Data" archive, weapons first. A missing or
+  // unreadable member or a bad row is recorded in Problems (and LastError)
+  // and the rest of the file is still read; nothing raises.
   void Read();
   void ReadWeaponInfo();
   void ReadEqumentInfo();

@@ -1,6 +1,13 @@
 // The two equipment catalogues: fields, kinds, and rows that are left out.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
 #include <tuple>
 
 #include "data/table_reader.hpp"
@@ -118,6 +125,49 @@ TEST(FactoryCatalogs, ReadFromTheArchiveRemovesTheCopiesAndReportsAMissingFile) 
   EXPECT_EQ(c.Problems[0].File, "Equment.ini");
   EXPECT_EQ(fw::LastError, "Equment.ini: the file is missing from the archive");
   EXPECT_EQ(datatest::LooseFiles(dir), 0);
+}
+
+// A table the directory lists but whose bytes do not come out is not
+// called missing: the fault lies with the archive's data file or the disk,
+// and the player must look there. Each case reads in a child, where the
+// file size limit cannot reach the test's own files; the weapons table
+// fails, the equipment table beside it is read.
+TEST(FactoryCatalogs, ATableListedButUnreadableIsNotCalledMissing) {
+  using Folder = fwtest::TempProgramFolder;
+  const struct {
+    const char* what;
+    std::function<void(const Folder&)> fault;
+  } cases[] = {
+      {"the weapons cut short by a byte at the end of Data.PAK",
+       [](const Folder& dir) {
+         const auto weapons = fw::DataPack->PackFiles->Item("UserWeapon.ini");
+         std::filesystem::resize_file(dir.File("Data.PAK"), weapons->StartPos - 1 + weapons->FileSize - 1);
+       }},
+      {"a file size limit (ulimit -f) between the two tables' sizes",
+       [](const Folder&) {
+         std::signal(SIGXFSZ, SIG_IGN);  // as the game does, so a write fails instead
+         const rlim_t bytes =
+             (std::string(factorytest::kWeapons).size() + std::string(factorytest::kEquipment).size()) / 2;
+         const rlimit small{bytes, bytes};
+         setrlimit(RLIMIT_FSIZE, &small);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folder dir;
+    datatest::MakeDataArchive(dir,
+                              {{"UserWeapon.ini", factorytest::kWeapons}, {"Equment.ini", factorytest::kEquipment}});
+    EXPECT_EXIT(
+        {
+          c.fault(dir);
+          fw::FactoryCatalogs catalogs;
+          catalogs.Read();
+          std::cerr << "<" << catalogs.WeaponCatalog.Count() << " and " << catalogs.EquipmentCatalog.Count() << ": "
+                    << catalogs.ProblemText() << ">";
+          std::exit(datatest::LooseFiles(dir) == 0 && fw::LastError == catalogs.Problems.front().Text() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "<0 and 8: UserWeapon\\.ini: the file cannot be read from the archive>");
+  }
 }
 
 TEST(FactoryCatalogs, GetEQUStyleLooksAtOwnedAndFittedItems) {
