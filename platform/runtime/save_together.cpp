@@ -423,10 +423,14 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
     r.why = name + " is damaged";
     r.damaged = true;
   } else if (r.why = check ? check(*files) : ""; r.why.empty()) {
+    bool allNew = true;
     const FileContent* overtaken = nullptr;
-    for (const FileContent& f : *files)
-      if (WhatItHolds(gameFolder, f) == Holds::Other && !overtaken) overtaken = &f;
-    if (AllNew(gameFolder, *files)) return Finished(journal);
+    for (const FileContent& f : *files) {
+      const Holds holds = WhatItHolds(gameFolder, f);
+      allNew = allNew && holds == Holds::NewContent;
+      if (holds == Holds::Other && !overtaken) overtaken = &f;
+    }
+    if (allNew) return Finished(journal);
     if (overtaken) {
       // Changed since by someone else: played now, the step would undo it.
       r.why = overtaken->gamePath + " was changed after the save began";
