@@ -73,12 +73,13 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
   return names;
 }
 
-// What failed, then the cause where the system gave one; a file the head
-// names already is not named again. A step whose journal stands is not
-// over: the player hears that it may still land.
-std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure) {
+// What failed, then the cause where the system gave one; the file of a
+// step of one, which the head names already, is not named again. A step
+// whose journal stands is not over: the player hears that it may still land.
+std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1) {
   std::string text = head;
-  if (failure.error != 0) text += ": " + (failure.file.empty() ? failure.why : plat::SystemErrorText(failure.error));
+  if (failure.error != 0)
+    text += ": " + (failure.file.empty() || files > 1 ? failure.why : plat::SystemErrorText(failure.error));
   if (failure.journalStands) text += "; the next start finishes it unless a later save comes first";
   return text;
 }
@@ -351,8 +352,9 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
   bool saved = true;
   for (const Goods& g : goods) {
     if (!g.text) {
-      // A deleted profile's file: gone with it, damaged or not.
-      if (plat::FileExists(g.file)) files.push_back({g.file, "", true});
+      // A deleted profile's file: gone with it, damaged or not. Always in
+      // the step, so that a failed look at it never leaves it behind.
+      files.push_back({g.file, "", true});
       continue;
     }
     if (!KeepDamagedAside(g.file)) {
@@ -366,8 +368,9 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
     plat::SaveFailure failure;
     saved = plat::WriteFilesTogether(FolderOf(File), files, &failure);
     if (!saved)
-      LastError = SaveFailed(
-          deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files), failure);
+      LastError = SaveFailed(deletion ? "Unable to delete the profile (" + NamesOf(files) + ")"
+                                      : "Unable to Save " + NamesOf(files),
+                             failure, files.size());
   }
   if (saved) {
     for (const Goods& g : goods)

@@ -24,43 +24,58 @@ int EquipmentProfile(const std::string& lowerPath) {
 }
 }  // namespace
 
-std::string ProfileJournalProblem(const std::string& gameFolder, const std::vector<plat::FileContent>& files) {
+plat::JournalVerdict ProfileJournalProblem(const std::vector<plat::FileContent>& files,
+                                          const std::vector<plat::FileNow>& now) {
   const plat::FileContent* profiles = nullptr;
+  const plat::FileNow* profilesNow = nullptr;
   bool seen[7] = {};
-  for (const plat::FileContent& f : files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    const plat::FileContent& f = files[i];
     const std::string lower = plat::LCase(f.gamePath);
     if (lower == "user.ini") {
-      if (profiles) return std::string(kJournal) + " names User.INI twice";
-      if (f.remove) return std::string(kJournal) + " removes User.INI";
+      if (profiles) return {std::string(kJournal) + " names User.INI twice"};
+      if (f.remove) return {std::string(kJournal) + " removes User.INI"};
       profiles = &f;
+      profilesNow = &now[i];
     } else if (const int n = EquipmentProfile(lower); n > 0) {
-      if (seen[n]) return std::string(kJournal) + " names " + f.gamePath + " twice";
+      if (seen[n]) return {std::string(kJournal) + " names " + f.gamePath + " twice"};
       seen[n] = true;
     } else {
-      return std::string(kJournal) + " names " + f.gamePath + ", which is no profile's file";
+      return {std::string(kJournal) + " names " + f.gamePath + ", which is no profile's file"};
     }
   }
-  if (!profiles) return "";
-  // The game writes the six records and keeps what follows them in the
-  // file; anything else is no save of this game's.
-  std::string tail;
-  if (const auto now = plat::ReadAllText(gameFolder + "\\User.INI"); now && now->size() > kProfilesBytes)
-    tail = now->substr(kProfilesBytes);
+  if (!profiles || profiles->bytes.size() == kProfilesBytes) return {};
   const std::string& bytes = profiles->bytes;
-  if (bytes.size() != kProfilesBytes &&
-      (bytes.size() != kProfilesBytes + tail.size() || bytes.compare(kProfilesBytes, tail.size(), tail) != 0))
-    return "User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
-           " bytes where the six profiles take " + std::to_string(kProfilesBytes);
-  return "";
+  // The game writes the six records and keeps what follows them in the
+  // file; anything else is no save of this game's. Only the file tells.
+  if (profilesNow->Unreadable()) return {"", profiles};
+  std::string tail;
+  if (profilesNow->bytes && profilesNow->bytes->size() > kProfilesBytes)
+    tail = profilesNow->bytes->substr(kProfilesBytes);
+  if (bytes.size() != kProfilesBytes + tail.size() || bytes.compare(kProfilesBytes, tail.size(), tail) != 0)
+    return {"User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
+            " bytes where the six profiles take " + std::to_string(kProfilesBytes)};
+  return {};
 }
 
 namespace {
 // When a start that stopped can go on: what the cause asks of the player,
-// about the entry that refused ("" or "the game folder" for the folder).
-std::string Remedy(int error, const std::string& gameFolder, const std::string& entry) {
+// about the entry that refused.
+std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder) {
   const std::string folder = "the game folder " + plat::NativePath(gameFolder);
-  const std::string place = entry.empty() || entry == "the game folder" ? folder : entry + " in " + folder;
-  switch (error) {
+  const std::string place = r.entry.IsTheFolder() ? folder : r.entry.path + " in " + folder;
+  if (r.unreadable) {
+    // A file that stays unreadable for good must not lock the player out:
+    // the last save can be given up, at a price worth telling.
+    const std::string giveUp = "; moving " + std::string(kJournal) +
+                               " out of the game folder gives the last save up, after which a profile's money and "
+                               "goods may no longer belong together";
+    if (r.error == EIO) return "the disk of " + folder + " reads and writes without errors" + giveUp;
+    if (plat::OwnedByAnotherUser(gameFolder + "\\" + r.entry.path))
+      return "the owner of " + place + ", or an administrator, gives it back" + giveUp;
+    return place + " can be read" + giveUp;
+  }
+  switch (r.error) {
     case ENOSPC:
     case EDQUOT: return "the disk of " + folder + " has room";
     // The disk may have room: a limit set on the session refuses the size.
@@ -80,10 +95,7 @@ std::string Remedy(int error, const std::string& gameFolder, const std::string& 
 
 bool FinishLastSave(const std::string& gameFolder) {
   using Outcome = plat::JournalRecovery::Outcome;
-  const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(
-      gameFolder, [&gameFolder](const std::vector<plat::FileContent>& files) {
-        return ProfileJournalProblem(gameFolder, files);
-      });
+  const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(gameFolder, ProfileJournalProblem);
   if (r.outcome == Outcome::KeptAside) {
     // Told once the window shows: before it, a message reaches only a
     // terminal. A damaged journal may have been cut after the killed game
@@ -94,12 +106,12 @@ bool FinishLastSave(const std::string& gameFolder) {
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.
-    plat::MsgBox("The last save cannot be finished (" + r.why + "): the game starts once " +
-                 Remedy(r.error, gameFolder, r.entry) + ".");
+    plat::MsgBox("The last save cannot be finished (" + r.why + "): the game starts once " + Remedy(r, gameFolder) +
+                 ".");
     return false;
   } else if (r.outcome == Outcome::Stuck) {
     plat::MsgBox("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
-                 "): the game starts once " + Remedy(r.error, gameFolder, r.entry) + ".");
+                 "): the game starts once " + Remedy(r, gameFolder) + ".");
     return false;
   }
   return true;

@@ -9,19 +9,21 @@
 namespace fw {
 
 // Whether a journal holds what the game saves in one step: User.INI, whole
-// six profiles followed by the tail the file in gameFolder already has,
-// and the equipment files save/user<n>.DAT of profiles 1 to 6 (written, or
-// removed for a deleted profile), each at most once: every save of the
-// profiles or of goods is such a step. "" when it may be applied, else why
-// not.
-std::string ProfileJournalProblem(const std::string& gameFolder, const std::vector<plat::FileContent>& files);
+// six profiles followed by the tail the file on the disk (in now) already
+// has, and the equipment files save/user<n>.DAT of profiles 1 to 6
+// (written, or removed for a deleted profile), each at most once: every
+// save of the profiles or of goods is such a step. A User.INI whose tail
+// cannot be read is named as unread.
+plat::JournalVerdict ProfileJournalProblem(const std::vector<plat::FileContent>& files,
+                                          const std::vector<plat::FileNow>& now);
 
 // Finishes the last save in gameFolder, or keeps its journal aside; then
 // the player is to be told, once, by TellOfLastSave. False (after saying
 // why and what would let the game start) only when the journal can neither
 // be finished nor kept aside (kept aside it would leave a file it already
-// changed beside others it did not): a game started then could not save
-// either, and the journal waits for the start that can finish it.
+// changed beside others it did not, or it, or a file that would tell,
+// cannot be read): a game started then could not save either, and the
+// journal waits for the start that can finish it.
 bool FinishLastSave(const std::string& gameFolder);
 
 // What FinishLastSave has to tell, "" when nothing: shown in the game's

@@ -3,10 +3,12 @@
 // stay inside its folder decodes, and it encodes back to the same files;
 // the start applies only one that holds at most User.INI of six records
 // and equipment files of profiles 1 to 6, each once.
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/last_save.hpp"
 #include "platform/runtime/save_together.hpp"
@@ -40,8 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       __builtin_trap();
     if (a.remove && !a.bytes.empty()) __builtin_trap();
   }
-  // No User.INI stands in a folder that does not exist: no tail to keep.
-  if (fw::ProfileJournalProblem("/nonexistent-fuzz-folder", *files).empty()) {
+  // No file stands on the disk: no tail to keep.
+  const std::vector<plat::FileNow> absent(files->size(), plat::FileNow{std::nullopt, ENOENT});
+  const plat::JournalVerdict verdict = fw::ProfileJournalProblem(*files, absent);
+  if (verdict.unread) __builtin_trap();
+  if (verdict.problem.empty()) {
     int profiles = 0;
     unsigned seen = 0;
     for (const plat::FileContent& f : *files) {

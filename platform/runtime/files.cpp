@@ -184,25 +184,53 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
   return names;
 }
 
-std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath) {
+namespace {
+int LookAtNative(const std::string& native) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return errno;
+  if (S_ISREG(st.st_mode)) return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+}
+}  // namespace
+
+int LookAtFile(std::string_view gamePath) { return LookAtNative(NativePath(gamePath)); }
+
+std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error) {
   const std::string native = NativePath(gamePath);
-  if (!IsFile(native)) return std::nullopt;
-  FILE* f = std::fopen(native.c_str(), "rb");
-  if (!f) return std::nullopt;
-  std::vector<uint8_t> data;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
-  const bool bad = std::ferror(f);
-  std::fclose(f);
-  if (bad) return std::nullopt;
+  int cause = LookAtNative(native);
+  // Without waiting, should a FIFO take the file's place after the look.
+  const int fd = cause == 0 ? ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+  if (cause == 0 && fd < 0) cause = errno;
+  std::optional<std::vector<uint8_t>> data;
+  if (fd >= 0) {
+    data.emplace();
+    uint8_t buf[65536];
+    const bool planned = PlannedToFail(FileCall::Read);
+    while (true) {
+      const ssize_t n = planned ? -1 : ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR && !planned) continue;
+      if (n <= 0) {
+        if (n < 0) cause = errno;
+        break;
+      }
+      data->insert(data->end(), buf, buf + n);
+    }
+    ::close(fd);
+    if (cause != 0) data.reset();
+  }
+  if (error) *error = cause;
   return data;
 }
 
-std::optional<std::string> ReadAllText(std::string_view gamePath) {
-  auto bytes = ReadAllBytes(gamePath);
+std::optional<std::string> ReadAllText(std::string_view gamePath, int* error) {
+  auto bytes = ReadAllBytes(gamePath, error);
   if (!bytes) return std::nullopt;
   return std::string(bytes->begin(), bytes->end());
+}
+
+bool OwnedByAnotherUser(std::string_view gamePath) {
+  struct stat st;
+  return ::lstat(NativePath(gamePath).c_str(), &st) == 0 && st.st_uid != ::geteuid();
 }
 
 namespace {
@@ -352,7 +380,8 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
   return f;
 }
 
-bool CommitStagedFile(const StagedFile& f, int* error) {
+bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced) {
+  if (replaced) *replaced = false;
   if (g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0) {
     if (error) *error = 0;
     return false;  // as if the program died here: the temporary file stays
@@ -363,6 +392,7 @@ bool CommitStagedFile(const StagedFile& f, int* error) {
     errno = cause;
     return Failed(error);
   }
+  if (replaced) *replaced = true;
   return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 
@@ -483,15 +513,25 @@ bool RemoveFile(std::string_view gamePath) {
   return errno == ENOENT;
 }
 
-bool RemoveFileDurably(std::string_view gamePath, int* error) {
+bool RemoveFileDurably(std::string_view gamePath, int* error, bool* removed) {
+  if (removed) *removed = false;
   const std::string native = NativePath(gamePath);
-  if ((PlannedToFail(FileCall::Remove) || ::unlink(native.c_str()) != 0) && errno != ENOENT) return Failed(error);
-  return SyncFolder(FolderOf(native)) || Failed(error);
+  bool wasThere = true;
+  if (PlannedToFail(FileCall::Remove) || ::unlink(native.c_str()) != 0) {
+    if (!NotThere(errno)) return Failed(error);
+    wasThere = false;
+  }
+  if (removed) *removed = true;
+  if (SyncFolder(FolderOf(native))) return true;
+  // A folder the player removed holds the file no more: nothing to make
+  // last. One removed by this call is still there and must sync.
+  return (!wasThere && NotThere(errno)) || Failed(error);
 }
 
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error) {
   const std::string native = NativePath(gamePath);
-  const auto bytes = ReadAllBytes(gamePath);
+  // Read only where a link cannot be made, once.
+  std::optional<std::optional<std::vector<uint8_t>>> read;
   for (int k = 1; k <= 999; ++k) {
     const std::string name = NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k);
     const std::string aside = FolderOf(native) + "/" + name;
@@ -503,7 +543,15 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
       return "";
     }
     if (errno == EEXIST) continue;
-    if (errno == ENOENT || !bytes) {
+    if (errno == ENOENT) {
+      Failed(error);
+      return "";
+    }
+    const int linkRefused = errno;  // what the player hears when no copy can be read either
+    if (!read) read = ReadAllBytes(gamePath);
+    const std::optional<std::vector<uint8_t>>& bytes = *read;
+    if (!bytes) {
+      errno = linkRefused;
       Failed(error);
       return "";
     }

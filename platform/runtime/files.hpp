@@ -1,6 +1,7 @@
 #pragma once
 // Files as the game names them: Windows-style paths ("\" separators) under
 // the program folder, with names matched without regard to letter case.
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,8 +34,20 @@ std::string Dir(std::string_view gamePath);
 // Plain files directly in a folder, in name order.
 std::vector<std::string> ListFiles(std::string_view gameFolder);
 
-std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath);
-std::optional<std::string> ReadAllText(std::string_view gamePath);
+// The whole file, or nullopt; error, when given, then holds the system's
+// error number: ENOENT or ENOTDIR when no entry is there (see NotThere),
+// EISDIR for a folder, EINVAL for an entry of another kind, and any other
+// for a file that is there and cannot be read (0 when read).
+std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error = nullptr);
+std::optional<std::string> ReadAllText(std::string_view gamePath, int* error = nullptr);
+// Looks at an entry without reading it: 0 for a regular file, else an
+// error number as ReadAllBytes gives it.
+int LookAtFile(std::string_view gamePath);
+// Whether a look at an entry failed because nothing is there: only the
+// system's word says so, never a failure to look.
+inline bool NotThere(int error) { return error == ENOENT || error == ENOTDIR; }
+// Whether an entry that exists belongs to a user other than this process's.
+bool OwnedByAnotherUser(std::string_view gamePath);
 // Writes a temporary file beside the target and renames it over, so the old
 // file survives any failure; file and folder are synced, so a crash right
 // after a save loses nothing either. A target that is a symbolic link has the
@@ -66,8 +79,9 @@ inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std:
   return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused);
 }
 // Renames it over the target and syncs the folder; false when either fails
-// (after a failed sync the target is already replaced).
-bool CommitStagedFile(const StagedFile& f, int* error = nullptr);
+// (after a failed sync the target is already replaced: replaced, when
+// given, says whether it was).
+bool CommitStagedFile(const StagedFile& f, int* error = nullptr, bool* replaced = nullptr);
 // Removes a temporary file that will not be committed.
 void DiscardStagedFile(const StagedFile& f);
 // Makes and removes an empty temporary file beside an entry (links not
@@ -94,8 +108,10 @@ bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, 
 std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size);
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
-// The same, and the removal reaches the disk before it returns.
-bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr);
+// The same, and the removal reaches the disk before it returns; a folder
+// that is gone holds the file no more. On failure, removed (when given)
+// says whether the file went before its folder's sync failed.
+bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* removed = nullptr);
 // Puts a copy of a file beside it under the first unused name of the form
 // "<name>.<tag>-<k>" (k from 1), never replacing anything. The name given
 // (without folder), or "" when no copy could be made (error: EEXIST when
@@ -113,8 +129,9 @@ void FailNextAtomicRename(int skip = 0);
 // Test hook: the next call of one kind that the saves make fails with the
 // given error number, as the system would fail it (a rename that fails
 // leaves no temporary file), or with 0 the process is killed there: the
-// next one, or the one after `skip` more of that kind have succeeded.
-enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder };
+// next one, or the one after `skip` more of that kind have succeeded. A
+// Read is ReadAllBytes's read of a file that is there.
+enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
 
 // The system's words for an error number ("No space left on device").

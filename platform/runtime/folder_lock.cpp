@@ -16,16 +16,19 @@
 namespace plat {
 namespace {
 
-// The descriptor that holds the lock, -1 while none does; read by the child
-// handler, which may touch nothing else.
-std::atomic<int> g_heldFd{-1};
+// The descriptors that hold the folder's lock and the file's, -1 where none
+// does; read by the child handler, which may touch nothing else.
+std::atomic<int> g_held[2]{-1, -1};
 
-// A child after fork() may run only what is safe in a signal handler: close()
-// and lock-free atomics. Closing its copy drops only the child's reference;
-// flock(LOCK_UN) would release the open file description, the parent's lock.
-void CloseInChild() {
-  const int fd = g_heldFd.exchange(-1);
-  if (fd >= 0) ::close(fd);
+// Also the child handler: a child after fork() may run only what is safe in
+// a signal handler, close() and lock-free atomics. Closing its copies drops
+// only the child's references; flock(LOCK_UN) would release the open file
+// descriptions, the parent's locks.
+void CloseHeld() {
+  for (std::atomic<int>& held : g_held) {
+    const int fd = held.exchange(-1);
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 // The lock file read-write, else read-only when it is a regular file (without
@@ -41,6 +44,22 @@ int OpenLockFile(const std::string& path) {
   return -1;
 }
 
+// flock(), not fcntl(): every save syncs the folder through a descriptor of
+// its own, and closing any descriptor of a file drops the process's fcntl()
+// locks on it.
+FolderLock::State Lock(int fd, std::atomic<int>& held) {
+  if (fd < 0) return FolderLock::State::NotTaken;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    held.store(fd);
+    return FolderLock::State::Held;
+  }
+  // Any other refusal (ENOLCK, EOPNOTSUPP, EINVAL) is a file system without
+  // locks: nobody's.
+  const bool elsewhere = errno == EWOULDBLOCK;
+  ::close(fd);
+  return elsewhere ? FolderLock::State::HeldElsewhere : FolderLock::State::NotTaken;
+}
+
 }  // namespace
 
 FolderLock::FolderLock(std::string_view gameFolder) {
@@ -51,28 +70,22 @@ FolderLock::FolderLock(std::string_view gameFolder) {
   // than the process, and leaves the lock to the child until the signal has
   // killed it. Refused only for want of memory: a lock a child may keep a
   // while is still better than none.
-  static const int atFork = ::pthread_atfork(nullptr, nullptr, CloseInChild);
+  static const int atFork = ::pthread_atfork(nullptr, nullptr, CloseHeld);
   (void)atFork;
-  const std::string path = NativePath(std::string(gameFolder) + "\\" + std::string(kFolderLockName));
-  const int fd = g_heldFd.load() < 0 ? OpenLockFile(path) : -1;
-  if (fd >= 0) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      g_heldFd.store(fd);
-      state_ = State::Held;
-      owner_ = CurrentProcessId();
-    } else {
-      // Any other refusal (ENOLCK, EOPNOTSUPP, EINVAL) is a file system
-      // without locks: nobody's.
-      if (errno == EWOULDBLOCK) state_ = State::HeldElsewhere;
-      ::close(fd);
-    }
+  if (g_held[0].load() >= 0 || g_held[1].load() >= 0) return;
+  state_ = Lock(::open(NativePath(gameFolder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), g_held[0]);
+  if (state_ != State::HeldElsewhere) {
+    const std::string path = NativePath(std::string(gameFolder) + "\\" + std::string(kFolderLockName));
+    const State file = Lock(OpenLockFile(path), g_held[1]);
+    if (file != State::NotTaken) state_ = file;
   }
+  // Refused at the file, this game lets go of the folder it took.
+  if (state_ == State::HeldElsewhere) CloseHeld();
+  if (state_ == State::Held) owner_ = CurrentProcessId();
 }
 
 FolderLock::~FolderLock() {
-  if (state_ != State::Held || owner_ != CurrentProcessId()) return;
-  const int fd = g_heldFd.exchange(-1);
-  if (fd >= 0) ::close(fd);
+  if (state_ == State::Held && owner_ == CurrentProcessId()) CloseHeld();
 }
 
 }  // namespace plat

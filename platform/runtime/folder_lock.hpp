@@ -6,28 +6,34 @@
 
 namespace plat {
 
-// The file in the program folder the lock is taken on.
+// The file in the program folder locked along with the folder.
 inline constexpr std::string_view kFolderLockName = "Ferrowind.lock";
 
-// An flock() on the folder's lock file, held while the object lives. The
-// file is opened read-write (created when missing), else read-only when it
-// is a regular file: a lock file left by a run as another user (with sudo)
-// refuses writing, and flock() needs none, so the lock holds whoever owns the
-// file. The lock belongs to the open file description, not to the process:
-// it ends when the last descriptor of it closes, as a process's do when it
-// ends, however it ends. A forked child's copy of the descriptor would keep
-// it past the game (the model reader lives up to its deadline), so every
-// child closes that copy as fork() returns in it: the parent's lock stays
-// held, and dies with the parent. A child that execs has no copy anyway
-// (close-on-exec). A process holds one folder lock at a time.
+// flock() on the program folder itself and on the lock file in it, held
+// while the object lives. The folder's keeps two games on one machine apart
+// whatever stands at the file's name (a file the player cannot open, a
+// folder by that name); the file's keeps apart machines sharing the folder
+// where the network file system locks files. The file is opened read-write
+// (created when missing), else read-only when it is a regular file: a lock
+// file left by a run as another user (with sudo) refuses writing, and
+// flock() needs none. A lock belongs to the open file description, not to
+// the process: it ends when the last descriptor of it closes, as a
+// process's do when it ends, however it ends. A forked child's copies of the
+// descriptors would keep the locks past the game (the model reader lives up
+// to its deadline), so every child closes them as fork() returns in it: the
+// parent's locks stay held, and die with the parent. A child that execs has
+// no copies anyway (close-on-exec). Take it before anything forks, as the
+// game does on its one thread first thing at start: a child forked while it
+// is being taken would keep what it copied. A process holds one folder lock
+// at a time.
 class FolderLock {
  public:
   enum class State {
-    Held,           // by this process
-    HeldElsewhere,  // another process holds it
-    // Nobody's: the file cannot be opened (a read-only folder, a folder by
-    // that name), the file system takes no locks, or this process holds a
-    // folder lock already. The game then starts unlocked.
+    Held,           // by this process: the folder's lock, the file's or both
+    HeldElsewhere,  // another process holds either; this one keeps neither
+    // Nobody's: neither could be taken (the folder cannot be opened and the
+    // file cannot either, or the file system takes no locks), or this
+    // process holds a folder lock already. The game then starts unlocked.
     NotTaken,
   };
   explicit FolderLock(std::string_view gameFolder);

@@ -12,15 +12,11 @@
 namespace plat {
 namespace {
 
-// Earlier versions wrote journals without the files' previous contents.
 constexpr std::string_view kMagicWithoutBefore = "FWSAVEJ1";
 constexpr std::string_view kMagic = "FWSAVEJ2";
-// The same format, for a step made over an unfinished one: earlier versions
-// take it for a damaged journal rather than set it aside as not begun.
 constexpr std::string_view kMagicOverUnfinished = "FWSAVEJ3";
 constexpr uint32_t kMaxFiles = 16;
 constexpr uint32_t kMaxPath = 1024;
-// An entry's flags.
 constexpr uint8_t kRemoves = 1, kBeforeKnown = 2, kExistedBefore = 4;
 
 uint64_t Fnv1a(std::string_view bytes) {
@@ -91,21 +87,22 @@ std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
 
 // The cause of a failed call on an entry of the journal's folder, in the
 // system's words.
-SaveFailure CallFailed(const std::string& rel, int error) {
-  SaveFailure failure{error != 0 ? rel + ": " + SystemErrorText(error) : "Unable to Save " + rel, error};
-  failure.entry = rel;
+SaveFailure CallFailed(const FolderEntry& entry, int error) {
+  SaveFailure failure{error != 0 ? entry.Named() + ": " + SystemErrorText(error) : "Unable to Save " + entry.Named(),
+                      error};
+  failure.entry = entry;
   return failure;
 }
 
-// The folder of one of the journal's files, as a cause names it.
-std::string FolderNamed(const std::string& rel) {
+// The folder of one of the journal's files.
+FolderEntry FolderHolding(const std::string& rel) {
   const size_t slash = rel.rfind('/');
-  return slash == std::string::npos ? "the game folder" : rel.substr(0, slash);
+  return {slash == std::string::npos ? "" : rel.substr(0, slash)};
 }
 
 // The same for a call on one of the step's own files.
 SaveFailure FileCallFailed(const std::string& rel, int error) {
-  SaveFailure failure = CallFailed(rel, error);
+  SaveFailure failure = CallFailed({rel}, error);
   failure.file = rel;
   return failure;
 }
@@ -117,6 +114,20 @@ PreviousContent PreviousContent::Of(const std::optional<std::string>& bytes) {
   return {true, bytes->size(), Fnv1a(*bytes)};
 }
 
+// The journal, numbers little-endian:
+// - 8 bytes of magic: kMagic, or kMagicOverUnfinished for a step made over
+//   an unfinished one (which earlier versions take for a damaged journal
+//   rather than set aside as not begun); kMagicWithoutBefore in journals of
+//   earlier versions, whose entries have no flags and no previous content;
+// - the number of files, 4 bytes, 1 to kMaxFiles;
+// - each file: the length of its path (4 bytes, at most kMaxPath) and the
+//   path, relative and "/"-separated; a byte of flags: kRemoves (the step
+//   deletes the file), kBeforeKnown (what it held before follows),
+//   kExistedBefore (it existed before the step, only with kBeforeKnown);
+//   with kBeforeKnown, the previous content's size and FNV-1a hash, 8 bytes
+//   each; the length of the new content (8 bytes, 0 for a removal) and the
+//   content;
+// - the FNV-1a hash of all that, 8 bytes.
 std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles, bool overUnfinished) {
   std::string out(overUnfinished ? kMagicOverUnfinished : kMagic);
   PutNumber(out, relativeFiles.size(), 4);
@@ -224,9 +235,9 @@ void Discard(const std::vector<Staged>& staged) {
 std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<FileContent>& files,
                                  bool makeFolders, std::vector<Staged>& staged) {
   for (const FileContent& f : files)
-    if (auto why = InTheWay(gameFolder, f.gamePath)) return why;
+    if (!f.remove)
+      if (auto why = InTheWay(gameFolder, f.gamePath)) return why;
   for (const FileContent& f : files) {
-    // A file to remove is not there when its folder is not.
     std::string failedFolder;
     const std::string path = PathThrough(
         gameFolder, f.gamePath, [&f, makeFolders, &failedFolder](const std::string& folder, const std::string& part) {
@@ -236,17 +247,21 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         });
     std::optional<SaveFailure> why;
     if (path.empty()) {
-      why = CallFailed(failedFolder, errno);
+      why = CallFailed({failedFolder}, errno);
     } else if (f.remove) {
-      // A folder that will not let the file go says so now, before the
-      // journal, rather than once the other files are new. One that is not
-      // there holds no file to remove.
+      // A folder by the file's name is none of the step's. A file that is
+      // not there is removed again, so that its removal by a killed game
+      // reaches the disk. A folder that will not let the file go says so
+      // now, before the journal, rather than once the other files are new;
+      // a failed look at the file is no sign that it is not there.
+      const int look = LookAtFile(path);
+      if (look == EISDIR || look == EINVAL) continue;
       int error = 0;
-      if (CanChangeFolderOf(path, &error) || error == ENOENT) {
+      if (NotThere(look) || CanChangeFolderOf(path, &error) || NotThere(error)) {
         staged.push_back({&f, path, std::nullopt});
         continue;
       }
-      why = CallFailed(FolderNamed(f.gamePath), error);
+      why = CallFailed(FolderHolding(f.gamePath), error);
     } else {
       int error = 0;
       bool folderRefused = false;
@@ -258,7 +273,7 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         continue;
       }
       // A folder that takes no new file is at fault, not the file's mode.
-      why = folderRefused ? CallFailed(FolderNamed(f.gamePath), error) : FileCallFailed(f.gamePath, error);
+      why = folderRefused ? CallFailed(FolderHolding(f.gamePath), error) : FileCallFailed(f.gamePath, error);
     }
     Discard(staged);
     staged.clear();
@@ -267,12 +282,18 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
   return std::nullopt;
 }
 
-// Replaces (or removes) each file in turn.
-std::optional<SaveFailure> Commit(const std::vector<Staged>& staged) {
+// Replaces (or removes) each file in turn; replaced, when given, gets each
+// file that now holds its new content, the one that failed included when
+// only its folder's sync did.
+std::optional<SaveFailure> Commit(const std::vector<Staged>& staged,
+                                  std::vector<const FileContent*>* replaced = nullptr) {
   std::optional<SaveFailure> why;
   for (const Staged& s : staged) {
     int error = 0;
-    if (!(s.temp ? CommitStagedFile(*s.temp, &error) : RemoveFileDurably(s.path, &error))) {
+    bool done = false;
+    const bool ok = s.temp ? CommitStagedFile(*s.temp, &error, &done) : RemoveFileDurably(s.path, &error, &done);
+    if (done && replaced) replaced->push_back(s.file);
+    if (!ok) {
       why = FileCallFailed(s.file->gamePath, error);
       break;
     }
@@ -283,27 +304,35 @@ std::optional<SaveFailure> Commit(const std::vector<Staged>& staged) {
 
 // Writes the journal's files; nullopt when all are written. Every new
 // content is written beside its file before the first is replaced, so a
-// folder without room for all of them keeps every file old.
-std::optional<SaveFailure> Apply(std::string_view gameFolder, const std::vector<FileContent>& files) {
-  // A folder the player removed since (the save folder) is made again: it
-  // held its file when the step began.
+// folder without room for all of them keeps every file old. A folder on
+// the way that is gone is made again: the start gets here with one only
+// where the step's file was not there before it either (one that was is
+// changed since, and its journal kept aside instead).
+std::optional<SaveFailure> Apply(std::string_view gameFolder, const std::vector<FileContent>& files,
+                                 std::vector<const FileContent*>& replaced) {
   std::vector<Staged> staged;
   if (auto why = Stage(gameFolder, files, true, staged)) return why;
-  return Commit(staged);
+  return Commit(staged, &replaced);
 }
 
-enum class Holds { NewContent, OldContent, Other, Unknown };
+std::vector<FileNow> LookAtFiles(std::string_view gameFolder, const std::vector<FileContent>& files) {
+  std::vector<FileNow> now;
+  for (const FileContent& f : files) now.push_back(FileNow::Of(std::string(gameFolder) + "\\" + f.gamePath));
+  return now;
+}
+
+enum class Holds { NewContent, OldContent, Other, Unknown, Unreadable };
 
 // What a journal's file holds now: its content after the step, before it
-// (where the journal says), something else, or what cannot be read.
-Holds WhatItHolds(std::string_view gameFolder, const FileContent& f) {
-  const std::string path = std::string(gameFolder) + "\\" + f.gamePath;
-  const std::optional<std::string> now = ReadAllText(path);
-  const bool absent = !now && !FileExists(path) && !DirExists(path);
-  if (f.remove ? absent : now == f.bytes) return Holds::NewContent;
-  if (!now && !absent) return Holds::Unknown;
+// (where the journal says), something else, or what cannot be told.
+Holds WhatItHolds(const FileContent& f, const FileNow& now) {
+  if (f.remove ? now.NoFile() : now.bytes == f.bytes) return Holds::NewContent;
+  if (now.Unreadable()) return Holds::Unreadable;
+  // A folder in the file's place: what stands in the way is told when the
+  // step is tried.
+  if (now.NoFile() && !NotThere(now.error)) return Holds::Unknown;
   if (!f.before) return Holds::Unknown;
-  return PreviousContent::Of(now) == *f.before ? Holds::OldContent : Holds::Other;
+  return PreviousContent::Of(now.bytes) == *f.before ? Holds::OldContent : Holds::Other;
 }
 
 // Whether the step changes the file; journals of earlier versions do not
@@ -313,13 +342,60 @@ bool Changes(const FileContent& f) {
   return *f.before != PreviousContent::Of(f.remove ? std::nullopt : std::optional<std::string>(f.bytes));
 }
 
-// Whether a file the step changes already holds its new content: the step
-// began, by this start or by the killed game.
-bool Began(std::string_view gameFolder, const std::vector<FileContent>& files) {
-  for (const FileContent& f : files)
-    if (Changes(f) && WhatItHolds(gameFolder, f) == Holds::NewContent) return true;
-  return false;
+// What a journal's files show, each read once.
+struct Survey {
+  bool allNew = true;
+  // A file the step changes holds its new content: the step began, by a
+  // start or by the killed game.
+  bool began = false;
+  const FileContent* overtaken = nullptr;  // one holding neither its old nor its new content
+  const FileContent* unread = nullptr;     // one the step changes that cannot be read
+  int unreadError = 0;
+};
+
+Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow>& now) {
+  Survey s;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const Holds holds = WhatItHolds(files[i], now[i]);
+    s.allNew = s.allNew && holds == Holds::NewContent;
+    if (holds == Holds::Other && !s.overtaken) s.overtaken = &files[i];
+    if (!Changes(files[i])) continue;
+    s.began = s.began || holds == Holds::NewContent;
+    if (holds == Holds::Unreadable && !s.unread) {
+      s.unread = &files[i];
+      s.unreadError = now[i].error;
+    }
+  }
+  return s;
 }
+
+// Whether the journal standing in the folder is of a step that may be left
+// unfinished, which a step made now must not let a start set aside: one
+// that began and is not complete, one made over such a step in turn and not
+// complete, and in doubt one that cannot be read, is damaged or has a file
+// it changes that cannot be read to tell. The files of the step made now
+// were read already: what each holds is in ourNow.
+bool StandingStepUnfinished(std::string_view gameFolder, const std::vector<FileContent>& ours,
+                            const std::vector<FileNow>& ourNow) {
+  const FileNow journal = FileNow::Of(JournalPath(gameFolder));
+  if (journal.NoFile()) return false;
+  if (!journal.bytes) return true;
+  bool marked = false;
+  const std::optional<std::vector<FileContent>> files = DecodeSaveJournal(*journal.bytes, &marked);
+  if (!files) return true;
+  std::vector<FileNow> now;
+  for (const FileContent& f : *files) {
+    const auto same =
+        std::find_if(ours.begin(), ours.end(), [&f](const FileContent& o) { return o.gamePath == f.gamePath; });
+    now.push_back(same != ours.end() ? ourNow[static_cast<size_t>(same - ours.begin())]
+                                     : FileNow::Of(std::string(gameFolder) + "\\" + f.gamePath));
+  }
+  const Survey s = SurveyOf(*files, now);
+  return !s.allNew && (marked || s.began || s.unread);
+}
+
+// Whether the journal in place is the one given: it stands after a failure.
+bool JournalIs(const std::string& journal, const std::string& bytes) { return ReadAllText(journal) == bytes; }
 
 JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "", int error = 0) {
   JournalRecovery r;
@@ -329,38 +405,41 @@ JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "",
   return r;
 }
 
-// Whether every file of a journal holds its new content.
-bool AllNew(std::string_view gameFolder, const std::vector<FileContent>& files) {
-  return std::all_of(files.begin(), files.end(),
-                     [gameFolder](const FileContent& f) { return WhatItHolds(gameFolder, f) == Holds::NewContent; });
-}
-
-// Whether the journal standing in the folder is of a step left unfinished,
-// which a step made now must not let a start set aside: one that began and
-// is not complete, or one made over such a step in turn and not complete.
-bool StandingStepUnfinished(std::string_view gameFolder) {
-  const std::optional<std::string> bytes = ReadAllText(JournalPath(gameFolder));
-  if (!bytes) return false;
-  bool marked = false;
-  const std::optional<std::vector<FileContent>> files = DecodeSaveJournal(*bytes, &marked);
-  return files && (marked || Began(gameFolder, *files)) && !AllNew(gameFolder, *files);
-}
-
-// Whether the journal in place is the one given: it stands after a failure.
-bool JournalIs(const std::string& journal, const std::string& bytes) { return ReadAllText(journal) == bytes; }
-
 JournalRecovery Finished(const std::string& journal) {
   // Left where it cannot be removed, it is harmless: its files hold what
   // it would write, and the next save replaces it.
   RemoveFileDurably(journal);
   return Recovery(JournalRecovery::Outcome::Finished);
 }
+
+JournalRecovery Waiting(const SaveFailure& failure) {
+  JournalRecovery r = Recovery(JournalRecovery::Outcome::Waiting, failure.why, failure.error);
+  r.entry = failure.entry;
+  return r;
+}
+
+// Set aside unread, the step might have begun: the start waits until it can
+// be read.
+JournalRecovery WaitingToRead(const std::string& rel, int error) {
+  JournalRecovery r = Waiting(CallFailed({rel}, error));
+  r.unreadable = true;
+  return r;
+}
 }  // namespace
+
+FileNow FileNow::Of(std::string_view gamePath) {
+  FileNow now;
+  now.bytes = ReadAllText(gamePath, &now.error);
+  return now;
+}
+
+bool FileNow::NoFile() const { return !bytes && (NotThere(error) || error == EISDIR || error == EINVAL); }
 
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
   SaveFailure ignored;
   SaveFailure& out = failure ? *failure : ignored;
   std::vector<FileContent> relative;
+  std::vector<FileNow> now;
   for (const FileContent& f : files) {
     std::string rel = RelativeTo(gameFolder, f.gamePath);
     if (rel.empty()) {
@@ -369,10 +448,11 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
     }
     // An unreadable file's content is unknown, as in journals that did not
     // record it.
-    const std::optional<std::string> now = ReadAllText(f.gamePath);
+    FileNow held = FileNow::Of(f.gamePath);
     std::optional<PreviousContent> before;
-    if (now || !FileExists(f.gamePath)) before = PreviousContent::Of(now);
+    if (!held.Unreadable()) before = PreviousContent::Of(held.bytes);
     relative.push_back({std::move(rel), f.bytes, f.remove, before});
+    now.push_back(std::move(held));
   }
   if (relative.empty() || relative.size() > kMaxFiles) {
     out = {"a step of " + std::to_string(relative.size()) + " files", EINVAL};
@@ -391,11 +471,11 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   }
   const std::string journal = JournalPath(gameFolder);
   // Read before this step's journal replaces it.
-  const std::string encoded = EncodeSaveJournal(relative, StandingStepUnfinished(gameFolder));
+  const std::string encoded = EncodeSaveJournal(relative, StandingStepUnfinished(gameFolder, relative, now));
   int error = 0;
   if (bool folderRefused = false; !WriteFileAtomic(journal, encoded, &error, &folderRefused)) {
     Discard(staged);
-    out = CallFailed(folderRefused ? FolderNamed(std::string(kSaveJournalName)) : std::string(kSaveJournalName), error);
+    out = CallFailed(folderRefused ? FolderEntry{} : FolderEntry{std::string(kSaveJournalName)}, error);
     out.journalStands = JournalIs(journal, encoded);  // in place, its folder not synced
     return false;
   }
@@ -408,45 +488,68 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   return true;
 }
 
+namespace {
+// Finishes a whole journal, or says why it is kept aside: nullopt once r
+// holds the outcome (finished, or waiting).
+std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std::vector<FileContent>& files,
+                                          bool overUnfinished, const JournalCheck& check, JournalRecovery& r) {
+  const std::vector<FileNow> now = LookAtFiles(gameFolder, files);
+  if (check) {
+    const JournalVerdict verdict = check(files, now);
+    if (verdict.unread) {
+      r = WaitingToRead(verdict.unread->gamePath, now[static_cast<size_t>(verdict.unread - files.data())].error);
+      return std::nullopt;
+    }
+    if (!verdict.problem.empty()) return verdict.problem;
+  }
+  const Survey s = SurveyOf(files, now);
+  if (s.allNew) {
+    r = Finished(JournalPath(gameFolder));
+    return std::nullopt;
+  }
+  // Changed since by someone else: played now, the step would undo it.
+  if (s.overtaken) return s.overtaken->gamePath + " was changed after the save began";
+  std::vector<const FileContent*> replaced;
+  const std::optional<SaveFailure> failure = Apply(gameFolder, files, replaced);
+  if (!failure) {
+    r = Finished(JournalPath(gameFolder));
+    return std::nullopt;
+  }
+  // Set aside now it would leave one file new beside another old: its own,
+  // or the earlier step's it was made over; one whose file cannot be read
+  // may have begun.
+  const bool replacedOne =
+      std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return Changes(*f); });
+  if (overUnfinished || s.began || replacedOne) {
+    r = Waiting(*failure);
+    return std::nullopt;
+  }
+  if (s.unread) {
+    r = WaitingToRead(s.unread->gamePath, s.unreadError);
+    return std::nullopt;
+  }
+  r.error = failure->error;
+  return failure->why;
+}
+}  // namespace
+
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check) {
   using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
   const std::string name(kSaveJournalName);
-  if (FileLen(journal) < 0) return {};
+  const FileNow bytes = FileNow::Of(journal);
+  if (bytes.NoFile()) return {};
+  if (!bytes.bytes) return WaitingToRead(name, bytes.error);
   JournalRecovery r = Recovery(Outcome::KeptAside);
-  std::optional<std::vector<FileContent>> files;
   bool overUnfinished = false;
-  if (const auto bytes = ReadAllText(journal); !bytes) {
-    r.why = "Unable to Read " + name;
-  } else if (files = DecodeSaveJournal(*bytes, &overUnfinished); !files) {
+  if (const auto files = DecodeSaveJournal(*bytes.bytes, &overUnfinished); !files) {
     // Cut short or changed on the disk: this game writes only whole ones.
     r.why = name + " is damaged";
     r.damaged = true;
-  } else if (r.why = check ? check(*files) : ""; r.why.empty()) {
-    bool allNew = true;
-    const FileContent* overtaken = nullptr;
-    for (const FileContent& f : *files) {
-      const Holds holds = WhatItHolds(gameFolder, f);
-      allNew = allNew && holds == Holds::NewContent;
-      if (holds == Holds::Other && !overtaken) overtaken = &f;
-    }
-    if (allNew) return Finished(journal);
-    if (overtaken) {
-      // Changed since by someone else: played now, the step would undo it.
-      r.why = overtaken->gamePath + " was changed after the save began";
-    } else if (const std::optional<SaveFailure> failure = Apply(gameFolder, *files); !failure) {
-      return Finished(journal);
-    } else {
-      // Set aside now it would leave one file new beside another old: its
-      // own, or the earlier step's it was made over.
-      if (overUnfinished || Began(gameFolder, *files)) {
-        JournalRecovery waiting = Recovery(Outcome::Waiting, failure->why, failure->error);
-        waiting.entry = failure->entry;
-        return waiting;
-      }
-      r.why = failure->why;
-      r.error = failure->error;
-    }
+  } else if (const std::optional<std::string> why = FinishOrWhyNot(gameFolder, *files, overUnfinished, check, r)) {
+    r.why = *why;
+  } else {
+    return r;
   }
   // Met again at every start it would stop every start: kept aside, the
   // player can still look at it, and the game goes on.
@@ -458,14 +561,16 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
     if (r.damaged && error == EEXIST && RemoveFileDurably(journal)) return {};
     r.outcome = Outcome::Stuck;
     r.asideWhy = error == EEXIST ? "every name " + name + ".unfinished-1 to -999 is taken" : SystemErrorText(error);
-    r.error = error;
-    return r;
-  }
-  if (!RemoveFileDurably(journal, &error)) {
+  } else if (!RemoveFileDurably(journal, &error)) {
     r.outcome = Outcome::Stuck;
     r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
-    r.error = error;
+  } else {
+    return r;
   }
+  r.error = error;
+  // An owner's refusal is the journal's (another user's file, or one made
+  // immutable); any other, the folder's.
+  r.entry = error == EPERM ? FolderEntry{name} : FolderEntry{};
   return r;
 }
 

@@ -38,6 +38,17 @@ struct FileContent {
 // The journal's name in the folder it serves.
 inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
+// An entry of the journal's folder that a cause names: a file or folder
+// below it by its path relative to the folder ("save/user1.DAT", "save",
+// "SaveJournal.bin"), or the folder itself.
+struct FolderEntry {
+  std::string path;  // "" for the folder itself
+  bool IsTheFolder() const { return path.empty(); }
+  // As a message names it.
+  std::string Named() const { return IsTheFolder() ? "the game folder" : path; }
+  bool operator==(const FolderEntry&) const = default;
+};
+
 // Why a step could not be written: the cause naming the entry, in the
 // system's words ("save/user1.DAT: No space left on device", "save is a
 // file, not a folder", "save: Permission denied" for a folder that refuses
@@ -50,10 +61,8 @@ struct SaveFailure {
   // that a message naming the step's files need not name it again; "" when
   // the cause lies elsewhere (the journal, a folder, an entry in the way).
   std::string file = "";
-  // The entry the cause names: a file or folder of the journal's folder
-  // ("save/user1.DAT", "save", "SaveJournal.bin"), "the game folder" for
-  // that folder itself.
-  std::string entry = "";
+  // The entry the cause names.
+  FolderEntry entry = {};
   // This step's journal stands after the failure: the next start finishes
   // the step unless a later save comes first.
   bool journalStands = false;
@@ -67,24 +76,46 @@ struct SaveFailure {
 // journal, so the next start finishes the step. A failure to remove the
 // journal afterwards is no failure of the save: every file then holds its
 // content, which a start recognises, and the next save replaces it. Files
-// outside the folder are refused.
+// outside the folder are refused. A removal where no file stands (nothing,
+// or a folder, by the name) is no change and done.
 //
 // A step made while the journal of an earlier one stands unfinished (a
 // file it changes already new, another not yet) takes on that step's
 // obligation: its journal says so (see FinishOrKeepAsideJournal), so that
 // a start never sets it aside to play the earlier step's new files beside
-// its old ones. The later step's own record of what each file held is read
-// from the files as they stand; the journals are not merged, as the caller
-// puts what the earlier step still had to write into the later one. A
-// standing journal whose files all hold their content already passes
-// nothing on.
+// its old ones. In doubt it does the same: a standing journal that cannot
+// be read, is damaged, or has a file it changes that cannot be read to
+// tell whether it began (costing at most one start that waits). The later
+// step's own record of what each file held is read from the files as they
+// stand; the journals are not merged, as the caller puts what the earlier
+// step still had to write into the later one. A standing journal whose
+// files all hold their content already passes nothing on.
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
                         SaveFailure* failure = nullptr);
 
-// What the folder's owner would have written in one step: "" when the
-// journal's files (paths relative to the folder) may be applied, else why
-// not.
-using JournalCheck = std::function<std::string(const std::vector<FileContent>&)>;
+// What a journal's file holds on the disk as the start finds it: its bytes,
+// or the system's error number for why there are none (as ReadAllBytes).
+struct FileNow {
+  std::optional<std::string> bytes;
+  int error = 0;
+  static FileNow Of(std::string_view gamePath);
+  // No file stands there (nothing, a folder or an entry of another kind):
+  // nothing of any step.
+  bool NoFile() const;
+  // A file stands there, or may, and cannot be read.
+  bool Unreadable() const { return !bytes && !NoFile(); }
+};
+
+// What the folder's owner says of a journal's files (paths relative to the
+// folder), given what each holds now: why it would not have written them
+// ("" when they may be applied), or the one it needed and could not read,
+// for which the start waits.
+struct JournalVerdict {
+  std::string problem;
+  const FileContent* unread = nullptr;
+};
+using JournalCheck =
+    std::function<JournalVerdict(const std::vector<FileContent>& files, const std::vector<FileNow>& now)>;
 
 // What became of the journal a killed game left in a folder.
 struct JournalRecovery {
@@ -101,7 +132,10 @@ struct JournalRecovery {
   // The system's error number behind what keeps the journal (Waiting: why;
   // Stuck: asideWhy), 0 where none was given, and the entry it names.
   int error = 0;
-  std::string entry;
+  FolderEntry entry;
+  // Waiting for a read: of the journal, or of a file that would tell
+  // whether the step began.
+  bool unreadable = false;
   std::string keptAs;  // the name beside the journal it was kept under
   // Cut short or changed on the disk (KeptAside): a file of the step may
   // hold its new content beside others old.
@@ -127,6 +161,13 @@ struct JournalRecovery {
 // files are already in place. A file whose content the step would not
 // change is no sign that the step began; in journals of earlier versions,
 // which do not say, it is.
+//
+// What cannot be read is never taken for what holds nothing of the step:
+// a journal that cannot be read, a file the check needs and cannot read,
+// and, where the step cannot be finished, a file it changes that cannot be
+// read to tell whether it began, all wait (unreadable). An entry of
+// another kind by the journal's name is no journal, and a folder by a
+// file's name holds nothing of the step.
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
 
 // The same accepting any journal: "" when there was nothing to do or the

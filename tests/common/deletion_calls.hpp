@@ -10,7 +10,9 @@ struct DeletionCall {
   const char* what;
   plat::FileCall call;
   int skip;           // calls of that kind before it
-  const char* where;  // what the failure's message names before the system's words
+  // What the failure's message names before the system's words: the
+  // entry that refused, the file among the step's two included.
+  const char* where;
   bool journal;       // the journal stands afterwards
   bool replaced;      // User.INI already holds the new profile
   bool landed;        // the deletion is complete and told as saved
@@ -23,15 +25,15 @@ struct DeletionCall {
 };
 
 inline constexpr DeletionCall kDeletionCalls[] = {
-    {"writing User.INI's new content", plat::FileCall::WriteTemporary, 0, "", false, false, false},
+    {"writing User.INI's new content", plat::FileCall::WriteTemporary, 0, "User.INI: ", false, false, false},
     {"trying the save folder", plat::FileCall::WriteTemporary, 1, "save: ", false, false, false},
     {"writing the journal", plat::FileCall::WriteTemporary, 2, "SaveJournal.bin: ", false, false, false},
     {"putting the journal in place", plat::FileCall::Rename, 0, "SaveJournal.bin: ", false, false, false},
     {"syncing the journal's folder", plat::FileCall::SyncFolder, 0, "SaveJournal.bin: ", true, false, false},
-    {"replacing User.INI", plat::FileCall::Rename, 1, "", true, false, false},
-    {"syncing User.INI's folder", plat::FileCall::SyncFolder, 1, "", true, true, false},
-    {"removing the goods file", plat::FileCall::Remove, 0, "", true, true, false},
-    {"syncing the save folder", plat::FileCall::SyncFolder, 2, "", true, true, false},
+    {"replacing User.INI", plat::FileCall::Rename, 1, "User.INI: ", true, false, false},
+    {"syncing User.INI's folder", plat::FileCall::SyncFolder, 1, "User.INI: ", true, true, false},
+    {"removing the goods file", plat::FileCall::Remove, 0, "save/user2.DAT: ", true, true, false},
+    {"syncing the save folder", plat::FileCall::SyncFolder, 2, "save/user2.DAT: ", true, true, false},
     {"removing the journal", plat::FileCall::Remove, 1, "", true, true, true},
 };
 

@@ -235,6 +235,7 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     return [error] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, error, 1); };
   };
   const std::string unable = "Unable to Save User.INI and user2.DAT: ";
+  const std::string goodsRefused = unable + "save/user2.DAT: ";  // the file that refused, among two
   const struct {
     const char* what;
     std::function<void()> fault;
@@ -242,7 +243,7 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
     std::string told;
     bool asPlayer = false;  // saved without the powers by which root writes anywhere
   } cases[] = {
-      {"no room", failGoodsWrite(ENOSPC), false, unable + "No space left on device"},
+      {"no room", failGoodsWrite(ENOSPC), false, goodsRefused + "No space left on device"},
       // A folder that takes no new file is named, not the file's mode.
       {"a read-only game folder",
        [this] { std::filesystem::permissions(dir.Path(), std::filesystem::perms(0555)); }, true,
@@ -250,9 +251,9 @@ TEST_F(Goods, AStepThatCannotBeWrittenChangesNothingAndSaysWhy) {
       {"a read-only save folder",
        [this] { std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0555)); }, true,
        unable + "save: Permission denied", true},
-      {"permission denied", failGoodsWrite(EACCES), false, unable + "Permission denied"},
-      {"a read-only file system", failGoodsWrite(EROFS), false, unable + "Read-only file system"},
-      {"an I/O error", failGoodsWrite(EIO), false, unable + "Input/output error"},
+      {"permission denied", failGoodsWrite(EACCES), false, goodsRefused + "Permission denied"},
+      {"a read-only file system", failGoodsWrite(EROFS), false, goodsRefused + "Read-only file system"},
+      {"an I/O error", failGoodsWrite(EIO), false, goodsRefused + "Input/output error"},
       {"a folder at the goods' name",
        [this] {
          std::filesystem::remove(dir.File("save/user2.DAT"));
@@ -393,24 +394,31 @@ TEST_F(Goods, TheLongestSaveAndDeletionFailuresFitTheMessageBoard) {
 // anything changes, with its cause; the next start finds the profile with
 // its goods. The refusal is the system's own: made in a child without the
 // powers that let root change any folder.
+// A save folder the player may not search hides whether the goods file is
+// there: the deletion is refused all the same, never made without it.
 TEST_F(Goods, ADeletionTheSaveFolderRefusesChangesNothingAndSaysWhy) {
-  Buy("Laser", 200);
-  ASSERT_TRUE(users.SaveMoneyAndGoods());
-  const std::string profiles = dir.Read("User.INI"), goods = dir.Read("save/user2.DAT");
-  std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0555));
-  EXPECT_EXIT(
-      {
-        fwtest::DropFilePowers();
-        std::fprintf(stderr, "%s\n", Delete() ? "saved" : fw::LastError.c_str());
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(0), "Unable to delete the profile \\(User\\.INI and user2\\.DAT\\): save: Permission denied\n");
-  std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0755));
-  EXPECT_EQ(dir.Read("User.INI"), profiles);
-  EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
-  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
-  ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
-  EXPECT_EQ(OnDisk(), "200|Laser;");
+  for (const auto mode : {std::filesystem::perms(0555), std::filesystem::perms(0600)}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    users.UserEQU->RemoveAll();
+    Buy("Laser", 200);
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    const std::string profiles = dir.Read("User.INI"), goods = dir.Read("save/user2.DAT");
+    std::filesystem::permissions(dir.File("save"), mode);
+    EXPECT_EXIT(
+        {
+          fwtest::DropFilePowers();
+          std::fprintf(stderr, "%s\n", Delete() ? "saved" : fw::LastError.c_str());
+          std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "Unable to delete the profile \\(User\\.INI and user2\\.DAT\\): save: Permission denied\n");
+    std::filesystem::permissions(dir.File("save"), std::filesystem::perms(0755));
+    EXPECT_EQ(dir.Read("User.INI"), profiles);
+    EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
+    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+    ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+    EXPECT_EQ(OnDisk(), "200|Laser;");
+  }
 }
 
 TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {

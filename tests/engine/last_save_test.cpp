@@ -44,7 +44,9 @@ struct LastSave : ::testing::Test {
   }
   void TearDown() override { fw::TellOfLastSave(); }
   std::string Problem(const std::vector<plat::FileContent>& files) const {
-    return fw::ProfileJournalProblem(dir.Path(), files);
+    std::vector<plat::FileNow> now;
+    for (const plat::FileContent& f : files) now.push_back(plat::FileNow::Of(dir.Path() + "\\" + f.gamePath));
+    return fw::ProfileJournalProblem(files, now).problem;
   }
   fwtest::TempProgramFolder dir;
 };
@@ -316,6 +318,108 @@ TEST_F(LastSave, ASaveMadeOverAnUnfinishedOneWaitsWhereTheFirstWould) {
     fw::TellOfLastSave();
     EXPECT_FALSE(dir.Exists(kJournal));
     EXPECT_EQ(dir.Exists("save/user1.DAT"), !c.later[1].remove);
+    EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), c.finished);
+  }
+}
+
+// What cannot be read is never taken for what holds nothing of the step: a
+// start that cannot read the journal, or a file that would tell whether the
+// step began, waits, naming it and the way out; a later save that cannot
+// read the journal standing takes its obligation on. One failed read a row;
+// once it reads again, the next start finishes the step.
+TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
+  const std::string oldProfiles(384, 'o'), newGoods(1500, 'g'), tail(64, 't');
+  const auto failRead = [](int error, int skip) {
+    return [error, skip] { plat::FailNextFileCall(plat::FileCall::Read, error, skip); };
+  };
+  // Room for User.INI, not for the goods.
+  const auto noRoomForGoods = [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &small);
+  };
+  // A pair a killed game left, the goods old, User.INI new where said.
+  const auto killedDuring = [&, this](const std::string& profilesBefore, const std::string& profiles, bool userIniNew) {
+    dir.Write("User.INI", userIniNew ? profiles : profilesBefore);
+    const auto userIniBefore = plat::PreviousContent::Of(profilesBefore);
+    const auto goodsBefore = plat::PreviousContent::Of(std::string("old goods"));
+    dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", profiles, false, userIniBefore},
+                                                 {"save/user1.DAT", newGoods, false, goodsBefore}}));
+  };
+  const auto pairSave = [this, &newGoods] {
+    plat::WriteFilesTogether(dir.Path(),
+                             {{dir.Path() + "\\User.INI", kProfiles}, {dir.Path() + "\\save\\user1.DAT", newGoods}});
+  };
+  const std::string inFolder = " in the game folder " + Escaped(dir.Path());
+  const std::string giveUp = "; moving SaveJournal\\.bin out of the game folder gives the last save up, after which a "
+                             "profile's money and goods may no longer belong together\\.";
+  const struct {
+    const char* what;
+    std::function<void()> setUp, startFault;
+    std::string told;  // "": the game plays, nothing said
+    std::string finished;
+    std::function<void()> mend = [] {};
+    bool givesAFileAway = false;  // needs root
+  } cases[] = {
+      {"the journal cannot be read once", [&] { killedDuring(oldProfiles, kProfiles, true); }, failRead(EIO, 0),
+       "\\(SaveJournal\\.bin: Input/output error\\): the game starts once the disk of the game folder " +
+           Escaped(dir.Path()) + " reads and writes without errors" + giveUp,
+       kProfiles + newGoods},
+      {"another user's journal the player may not read",
+       [&, this] {
+         killedDuring(oldProfiles, kProfiles, true);
+         ASSERT_EQ(::chown(dir.File(kJournal).c_str(), 65534, 65534), 0);
+         ASSERT_EQ(::chmod(dir.File(kJournal).c_str(), 0600), 0);
+       },
+       fwtest::DropFilePowers,
+       "\\(SaveJournal\\.bin: Permission denied\\): the game starts once the owner of SaveJournal\\.bin" + inFolder +
+           ", or an administrator, gives it back" + giveUp,
+       kProfiles + newGoods, [this] { ASSERT_EQ(::chown(dir.File(kJournal).c_str(), 0, 0), 0); }, true},
+      // Reads: the journal, then User.INI.
+      {"User.INI unreadable where the step cannot be finished", [&] { killedDuring(oldProfiles, kProfiles, true); },
+       [&] {
+         noRoomForGoods();
+         failRead(EACCES, 1)();
+       },
+       "\\(User\\.INI: Permission denied\\): the game starts once User\\.INI" + inFolder + " can be read" + giveUp,
+       kProfiles + newGoods},
+      {"a User.INI with a tail the check cannot read",
+       [&] { killedDuring(oldProfiles + tail, kProfiles + tail, false); }, failRead(EIO, 1),
+       "\\(User\\.INI: Input/output error\\)", kProfiles + tail + newGoods},
+      // Reads of the later save: its two files, then the journal.
+      {"a later save that cannot read the journal standing",
+       [&] {
+         plat::FailNextAtomicRename(1);
+         pairSave();
+         plat::FailNextAtomicRename(1);
+         failRead(EIO, 2)();
+         pairSave();
+       },
+       noRoomForGoods,
+       "\\(save/user1\\.DAT: File too large\\): the game starts once the file size limit \\(ulimit -f\\) lets it "
+       "write its files\\.",
+       kProfiles + newGoods},
+      {"a folder named like the journal", [this] { std::filesystem::create_directory(dir.File(kJournal)); }, [] {}, "",
+       oldProfiles + "old goods"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.givesAFileAway && ::geteuid() != 0) continue;
+    std::filesystem::remove_all(dir.File(kJournal));
+    dir.Write("User.INI", oldProfiles);
+    dir.Write("save/user1.DAT", "old goods");
+    c.setUp();
+    const bool waits = !c.told.empty();
+    EXPECT_EXIT(
+        {
+          c.startFault();
+          std::exit(fw::FinishLastSave(dir.Path()) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(waits ? 1 : 0), waits ? c.told : "^$");
+    EXPECT_EQ(std::filesystem::is_regular_file(dir.File(kJournal)), waits);
+    c.mend();
+    EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
+    EXPECT_EQ(fw::LastSaveNotice(), "");
     EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), c.finished);
   }
 }

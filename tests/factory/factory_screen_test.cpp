@@ -131,7 +131,7 @@ TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
   auto& f = Enter();
   Esc();
   EXPECT_FALSE(f.Leave());
-  EXPECT_EQ(shown, "Unable to Save User.INI and user1.DAT: No such file or directory\n");
+  EXPECT_EQ(shown, "Unable to Save User.INI and user1.DAT: missing/user1.DAT: No such file or directory\n");
   EXPECT_EQ(fw::Users->UserEQU->Count(), 1);
   EXPECT_EQ(fw::Users->NowEQU->Count(), 1);
   EXPECT_EQ(dir.Read("user1.DAT"), "\"Old\",1,0\r\n");

@@ -160,7 +160,7 @@ TEST_F(UserMenu, AFailedDeletionShowsTheProfileTheFileHoldsAndYesKeepsItsGoods) 
 TEST_F(UserMenu, ADeletionRefusedForRealWaitsForTheFilesOwnerWhateverFollows) {
   if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
   const std::string clause = "; the next start finishes it unless a later save comes first";
-  const std::string refused = ": Operation not permitted" + clause;
+  const std::string refused = ": save/user1.DAT: Operation not permitted" + clause;
   const struct {
     const char* then;
     bool yes;  // YES saves the profiles again; else Esc, Y leaves the game

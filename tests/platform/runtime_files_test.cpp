@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,14 +41,6 @@ TEST(Files, AtomicWriteKeepsTheOldFileWhenInterrupted) {
   EXPECT_EQ(dir.Read("User.INI"), "new");
   // A target folder that does not exist fails without creating anything.
   EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\nofolder\\x", std::string_view("y")));
-}
-
-// A lock file that cannot be opened, as in a read-only folder, is nobody's:
-// the game starts there as it always did.
-TEST(FolderLock, ALockFileThatCannotBeOpenedIsNotAnotherGame) {
-  fwtest::TempProgramFolder dir;
-  std::filesystem::create_directory(dir.File(std::string(plat::kFolderLockName)));
-  EXPECT_EQ(plat::FolderLock(dir.Path()).state(), plat::FolderLock::State::NotTaken);
 }
 
 namespace {
@@ -99,25 +93,30 @@ int ExitCode(pid_t pid) {
 }  // namespace
 
 // A lock file left by a run as another user (with sudo) opens read-only for
-// the player: it keeps a second game out all the same. One that opens not at
-// all keeps nobody out.
+// the player, or not at all; a folder the player may not write has none. The
+// folder's own lock keeps a second game out all the same.
 TEST(FolderLock, ASecondGameIsRefusedWhateverTheLockFileOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "giving the lock file to another user needs root";
   struct Case {
     const char* what;
     uid_t owner;
-    mode_t mode;
+    mode_t mode;  // of the lock file; 0: there is none
+    mode_t folderMode;
     char first, second;
   };
-  for (const Case& c : {Case{"the player's own file", 0, 0644, 'H', 'E'},
-                        Case{"another user's file others may read", 65534, 0644, 'H', 'E'},
-                        Case{"another user's file others may not read", 65534, 0600, 'N', 'N'}}) {
+  for (const Case& c : {Case{"the player's own file", 0, 0644, 0755, 'H', 'E'},
+                        Case{"another user's file others may read", 65534, 0644, 0755, 'H', 'E'},
+                        Case{"another user's file others may not read", 65534, 0600, 0755, 'H', 'E'},
+                        Case{"no file, in a folder the player may not write", 0, 0, 0555, 'H', 'E'}}) {
     SCOPED_TRACE(c.what);
     fwtest::TempProgramFolder dir;
     const std::string lockFile(plat::kFolderLockName);
-    dir.Write(lockFile, "");
-    ASSERT_EQ(::chown(dir.File(lockFile).c_str(), c.owner, c.owner), 0);
-    ASSERT_EQ(::chmod(dir.File(lockFile).c_str(), c.mode), 0);
+    if (c.mode != 0) {
+      dir.Write(lockFile, "");
+      ASSERT_EQ(::chown(dir.File(lockFile).c_str(), c.owner, c.owner), 0);
+      ASSERT_EQ(::chmod(dir.File(lockFile).c_str(), c.mode), 0);
+    }
+    ASSERT_EQ(::chmod(dir.Path().c_str(), c.folderMode), 0);
     Pipe answers, release;
     // Each game opens the file as a player would and tells what it got; the
     // first holds on until released.
@@ -144,6 +143,34 @@ TEST(FolderLock, ASecondGameIsRefusedWhateverTheLockFileOwner) {
     EXPECT_EQ(ExitCode(first), 0);
     EXPECT_EQ(ExitCode(second), 0);
   }
+}
+
+// A folder by the lock file's name, which no game can lock, leaves the
+// program folder's own lock to keep a second game out.
+TEST(FolderLock, AFolderAtTheLockFileNameStillKeepsASecondGameOut) {
+  fwtest::TempProgramFolder dir;
+  std::filesystem::create_directory(dir.File(std::string(plat::kFolderLockName)));
+  const plat::FolderLock lock(dir.Path());
+  EXPECT_EQ(Letter(lock.state()), 'H');
+  Pipe answers;
+  const pid_t second = Forked([&] {
+    answers.Write(Letter(plat::FolderLock(dir.Path()).state()));
+    return 0;
+  });
+  EXPECT_EQ(answers.Read(), 'E');
+  EXPECT_EQ(ExitCode(second), 0);
+}
+
+// A game on another machine sharing the folder over the network holds only
+// the file's lock there: that refuses this game, which keeps nothing it
+// took, so it can start once the other has ended.
+TEST(FolderLock, TheLockFileAloneKeepsASecondGameOut) {
+  fwtest::TempProgramFolder dir;
+  const int otherMachine = ::open(dir.File(std::string(plat::kFolderLockName)).c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_EQ(::flock(otherMachine, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'E');
+  ::close(otherMachine);
+  EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'H');
 }
 
 // The game forks children (the model reader) that may outlive it: starting

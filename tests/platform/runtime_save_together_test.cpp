@@ -98,12 +98,19 @@ TEST_F(SaveTogether, AJournalThisGameDidNotWriteWholeIsKeptAsideAndTheFilesStay)
   EXPECT_EQ(dir.Read(journal + ".unfinished-1"), bytes);
 }
 
-TEST_F(SaveTogether, AFolderRemovedSinceIsMadeAgain) {
-  std::filesystem::remove_all(dir.File("save"));
-  dir.Write(std::string(plat::kSaveJournalName), plat::EncodeSaveJournal({{"A.INI", "new a"}, {"save/b.DAT", "new b"}}));
-  EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "");
-  EXPECT_EQ(Both(), "new a|new b");
-  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+// A folder the player removed since is made again for a file the step
+// writes; a file it removes went with the folder, and the step is done.
+TEST_F(SaveTogether, AFolderRemovedSinceIsMadeAgainOrHeldTheFileRemoved) {
+  for (const bool removes : {false, true}) {
+    SCOPED_TRACE(removes ? "a removal" : "a write");
+    std::filesystem::remove_all(dir.File("save"));
+    dir.Write("A.INI", "old a");
+    dir.Write(std::string(plat::kSaveJournalName),
+              plat::EncodeSaveJournal({{"A.INI", "new a"}, {"save/b.DAT", removes ? "" : "new b", removes}}));
+    EXPECT_EQ(plat::RecoverFilesWrittenTogether(dir.Path()), "");
+    EXPECT_EQ(Both(), removes ? "new a|" : "new a|new b");
+    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+  }
 }
 
 TEST_F(SaveTogether, ACopyIsKeptAsideUnderTheFirstUnusedName) {
