@@ -351,6 +351,9 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
                              {{dir.Path() + "\\User.INI", kProfiles}, {dir.Path() + "\\save\\user1.DAT", newGoods}});
   };
   const std::string inFolder = " in the game folder " + Escaped(dir.Path());
+  const std::string sizeLimit =
+      "\\(save/user1\\.DAT: File too large\\): the game starts once the file size limit \\(ulimit -f\\) lets it write "
+      "its files\\.";
   const std::string giveUp = "; moving SaveJournal\\.bin out of the game folder gives the last save up, after which a "
                              "profile's money and goods may no longer belong together\\.";
   const struct {
@@ -395,10 +398,42 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
          failRead(EIO, 2)();
          pairSave();
        },
-       noRoomForGoods,
-       "\\(save/user1\\.DAT: File too large\\): the game starts once the file size limit \\(ulimit -f\\) lets it "
-       "write its files\\.",
-       kProfiles + newGoods},
+       noRoomForGoods, sizeLimit, kProfiles + newGoods},
+      // Stricter than a start, which keeps a damaged journal aside.
+      {"a later save that finds the journal standing damaged",
+       [&, this] {
+         plat::FailNextAtomicRename(1);
+         pairSave();
+         std::string journal = dir.Read(kJournal);
+         journal[20] ^= 1;
+         dir.Write(kJournal, journal);
+         plat::FailNextAtomicRename(1);
+         pairSave();
+       },
+       noRoomForGoods, sizeLimit, kProfiles + newGoods},
+      // Not a read: the entry that refused is named where a journal can be
+      // kept aside but not removed (another user's, in a folder where only
+      // owners remove), not the player's own folder.
+      {"another user's damaged journal in a folder where only owners remove",
+       [this] {
+         dir.Write(kJournal, "FWSAVEJ2 cut short");
+         for (const std::string& entry : {dir.Path(), dir.File(kJournal)})
+           ASSERT_EQ(::chown(entry.c_str(), 65534, 65534), 0);
+         ASSERT_EQ(::chmod(dir.Path().c_str(), 01777), 0);
+       },
+       fwtest::DropFilePowers,
+       "\\(SaveJournal\\.bin is damaged\\) nor kept aside \\(Unable to remove SaveJournal\\.bin: Operation not "
+       "permitted\\): the game starts once the owner of SaveJournal\\.bin" +
+           inFolder + ", or an administrator, lets the game change it",
+       oldProfiles + "old goods",
+       // The owner takes it away.
+       [this] {
+         ASSERT_EQ(::chown(dir.Path().c_str(), 0, 0), 0);
+         ASSERT_EQ(::chmod(dir.Path().c_str(), 0700), 0);
+         std::filesystem::remove(dir.File(kJournal));
+         std::filesystem::remove(dir.File(kJournal + ".unfinished-1"));
+       },
+       true},
       {"a folder named like the journal", [this] { std::filesystem::create_directory(dir.File(kJournal)); }, [] {}, "",
        oldProfiles + "old goods"},
   };
