@@ -60,10 +60,16 @@ bool IsDir(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsFile(const std::string& p) {
+// 0 for a regular file, else why not: the system's error number, EISDIR for
+// a folder, EINVAL for an entry of another kind.
+int LookAtNative(const std::string& native) {
   struct stat st;
-  return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (::stat(native.c_str(), &st) != 0) return errno;
+  if (S_ISREG(st.st_mode)) return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
 }
+
+bool IsFile(const std::string& p) { return LookAtNative(p) == 0; }
 
 bool Exists(const std::string& p) {
   struct stat st;
@@ -184,15 +190,6 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
   return names;
 }
 
-namespace {
-int LookAtNative(const std::string& native) {
-  struct stat st;
-  if (::stat(native.c_str(), &st) != 0) return errno;
-  if (S_ISREG(st.st_mode)) return 0;
-  return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-}
-}  // namespace
-
 int LookAtFile(std::string_view gamePath) { return LookAtNative(NativePath(gamePath)); }
 
 std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error) {
@@ -205,15 +202,12 @@ std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int*
   if (fd >= 0) {
     data.emplace();
     uint8_t buf[65536];
-    const bool planned = PlannedToFail(FileCall::Read);
-    while (true) {
-      const ssize_t n = planned ? -1 : ::read(fd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR && !planned) continue;
-      if (n <= 0) {
-        if (n < 0) cause = errno;
-        break;
-      }
-      data->insert(data->end(), buf, buf + n);
+    if (PlannedToFail(FileCall::Read)) cause = errno;
+    while (cause == 0) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n == 0) break;
+      if (n < 0 && errno != EINTR) cause = errno;
+      if (n > 0) data->insert(data->end(), buf, buf + n);
     }
     ::close(fd);
     if (cause != 0) data.reset();
@@ -530,8 +524,9 @@ bool RemoveFileDurably(std::string_view gamePath, int* error, bool* removed) {
 
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error) {
   const std::string native = NativePath(gamePath);
-  // Read only where a link cannot be made, once.
-  std::optional<std::optional<std::vector<uint8_t>>> read;
+  // Read only where a link cannot be made, and once.
+  bool read = false;
+  std::optional<std::vector<uint8_t>> bytes;
   for (int k = 1; k <= 999; ++k) {
     const std::string name = NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k);
     const std::string aside = FolderOf(native) + "/" + name;
@@ -548,8 +543,8 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
       return "";
     }
     const int linkRefused = errno;  // what the player hears when no copy can be read either
-    if (!read) read = ReadAllBytes(gamePath);
-    const std::optional<std::vector<uint8_t>>& bytes = *read;
+    if (!read) bytes = ReadAllBytes(gamePath);
+    read = true;
     if (!bytes) {
       errno = linkRefused;
       Failed(error);

@@ -71,9 +71,12 @@ bool SafeRelative(std::string_view path) {
   }
 }
 
-std::string JournalPath(std::string_view gameFolder) {
-  return std::string(gameFolder) + "\\" + std::string(kSaveJournalName);
+// The game path of an entry of the folder, by its relative path.
+std::string InFolder(std::string_view gameFolder, std::string_view rel) {
+  return std::string(gameFolder) + "\\" + std::string(rel);
 }
+
+std::string JournalPath(std::string_view gameFolder) { return InFolder(gameFolder, kSaveJournalName); }
 
 // A file's path relative to the folder, or "" when it lies elsewhere.
 std::string RelativeTo(std::string_view gameFolder, std::string_view gamePath) {
@@ -317,7 +320,7 @@ std::optional<SaveFailure> Apply(std::string_view gameFolder, const std::vector<
 
 std::vector<FileNow> LookAtFiles(std::string_view gameFolder, const std::vector<FileContent>& files) {
   std::vector<FileNow> now;
-  for (const FileContent& f : files) now.push_back(FileNow::Of(std::string(gameFolder) + "\\" + f.gamePath));
+  for (const FileContent& f : files) now.push_back(FileNow::Of(InFolder(gameFolder, f.gamePath)));
   return now;
 }
 
@@ -388,7 +391,7 @@ bool StandingStepUnfinished(std::string_view gameFolder, const std::vector<FileC
     const auto same =
         std::find_if(ours.begin(), ours.end(), [&f](const FileContent& o) { return o.gamePath == f.gamePath; });
     now.push_back(same != ours.end() ? ourNow[static_cast<size_t>(same - ours.begin())]
-                                     : FileNow::Of(std::string(gameFolder) + "\\" + f.gamePath));
+                                     : FileNow::Of(InFolder(gameFolder, f.gamePath)));
   }
   const Survey s = SurveyOf(*files, now);
   return !s.allNew && (marked || s.began || s.unread);
