@@ -55,25 +55,53 @@ std::string DetectProgramFolder() {
   return exe.parent_path().string();
 }
 
-bool IsDir(const std::string& p) {
-  struct stat st;
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// The look at an entry that every test of a file makes, links followed or
+// not; false, errno holding why, when it fails.
+bool Look(const std::string& native, struct stat* st, bool followLinks = true) {
+  if (PlannedToFail(FileCall::Look)) return false;
+  return (followLinks ? ::stat(native.c_str(), st) : ::lstat(native.c_str(), st)) == 0;
 }
 
-// 0 for a regular file, else why not: the system's error number, EISDIR for
-// a folder, EINVAL for an entry of another kind.
+// 0 for a regular file, EISDIR for a folder, kNotAFile for anything else.
+int KindOf(const struct stat& st) {
+  if (S_ISREG(st.st_mode)) return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : kNotAFile;
+}
+
+bool IsDir(const std::string& p) {
+  struct stat st;
+  return Look(p, &st) && S_ISDIR(st.st_mode);
+}
+
+// 0 for a regular file, else why not: the system's error number, or the
+// kind of entry that stands there.
 int LookAtNative(const std::string& native) {
   struct stat st;
-  if (::stat(native.c_str(), &st) != 0) return errno;
-  if (S_ISREG(st.st_mode)) return 0;
-  return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  return Look(native, &st) ? KindOf(st) : errno;
 }
 
 bool IsFile(const std::string& p) { return LookAtNative(p) == 0; }
 
-bool Exists(const std::string& p) {
+// 0 when an entry stands at a path (a link counts, wherever it leads), else
+// the system's word.
+int EntryAt(const std::string& p) {
   struct stat st;
-  return ::stat(p.c_str(), &st) == 0;
+  return ::lstat(p.c_str(), &st) == 0 ? 0 : errno;
+}
+
+// Opens a file to read without waiting on whatever stands at the name (a
+// FIFO, a device), and keeps it only where it is a regular file: -1
+// otherwise, cause holding why as LookAtFile words it.
+int OpenToRead(const std::string& native, int& cause, struct stat& st) {
+  const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    cause = errno;
+    return -1;
+  }
+  cause = ::fstat(fd, &st) == 0 ? KindOf(st) : errno;
+  if (cause == 0) return fd;
+  ::close(fd);
+  return -1;
 }
 
 std::string Join(const std::string& a, const std::string& b) {
@@ -87,8 +115,11 @@ std::string Join(const std::string& a, const std::string& b) {
 std::string NativePart(const std::string& folder, const std::string& part) {
   if (part == "." || part == "..") return part;
   const std::string utf8 = ToUtf8(part);
-  if (Exists(Join(folder, utf8))) return utf8;
-  if (Exists(Join(folder, part))) return part;
+  // Only a name that is not there is looked for under another spelling: one
+  // that cannot be looked at may stand as it is spelt, and the search could
+  // take another file of that name in another case for it.
+  if (const int look = EntryAt(Join(folder, utf8)); !NotThere(look)) return utf8;
+  if (EntryAt(Join(folder, part)) == 0) return part;
   const bool converts = ConvertsToUtf8(part);
   if (DIR* d = ::opendir(folder.empty() ? "." : folder.c_str())) {
     std::string found;
@@ -157,7 +188,7 @@ std::string NativePath(std::string_view gamePath) {
   // Mostly the whole path exists as converted; only then is no folder read.
   std::string direct = built;
   for (const auto& part : parts) direct = Join(direct, ToUtf8(part));
-  if (!Exists(direct)) {
+  if (NotThere(EntryAt(direct))) {
     for (const auto& part : parts) built = Join(built, NativePart(built, part));
     direct = built;
   }
@@ -183,7 +214,9 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
   if (!d) return names;
   while (dirent* e = ::readdir(d)) {
     if (e->d_name[0] == '.') continue;
-    if (IsFile(folder + "/" + e->d_name)) names.push_back(FromUtf8(e->d_name));
+    // One that cannot be looked at is there all the same: its read tells.
+    const int look = LookAtNative(folder + "/" + e->d_name);
+    if (look == 0 || (!NotThere(look) && look != EISDIR && look != kNotAFile)) names.push_back(FromUtf8(e->d_name));
   }
   ::closedir(d);
   std::sort(names.begin(), names.end());
@@ -192,32 +225,41 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
 
 int LookAtFile(std::string_view gamePath) { return LookAtNative(NativePath(gamePath)); }
 
-std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error) {
+std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error, uint64_t maxBytes) {
   const std::string native = NativePath(gamePath);
+  struct stat st;
   int cause = LookAtNative(native);
-  // Without waiting, should a FIFO take the file's place after the look.
-  const int fd = cause == 0 ? ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
-  if (cause == 0 && fd < 0) cause = errno;
+  // Opened again with its own look, should another entry take the file's
+  // place after the first.
+  const int fd = cause == 0 ? OpenToRead(native, cause, st) : -1;
+  // Judged by its size before anything is read: a huge file costs nothing.
+  if (fd >= 0 && static_cast<uint64_t>(st.st_size) > maxBytes) cause = kTooLargeToRead;
   std::optional<std::vector<uint8_t>> data;
-  if (fd >= 0) {
+  if (fd >= 0 && cause == 0) {
     data.emplace();
+    data->reserve(static_cast<size_t>(st.st_size));
     uint8_t buf[65536];
     if (PlannedToFail(FileCall::Read)) cause = errno;
     while (cause == 0) {
       const ssize_t n = ::read(fd, buf, sizeof buf);
       if (n == 0) break;
-      if (n < 0 && errno != EINTR) cause = errno;
-      if (n > 0) data->insert(data->end(), buf, buf + n);
+      if (n < 0) {
+        if (errno != EINTR) cause = errno;
+      } else if (data->size() + static_cast<size_t>(n) > maxBytes) {
+        cause = kTooLargeToRead;  // grown since its size was taken
+      } else {
+        data->insert(data->end(), buf, buf + n);
+      }
     }
-    ::close(fd);
-    if (cause != 0) data.reset();
   }
+  if (fd >= 0) ::close(fd);
+  if (cause != 0) data.reset();
   if (error) *error = cause;
   return data;
 }
 
-std::optional<std::string> ReadAllText(std::string_view gamePath, int* error) {
-  auto bytes = ReadAllBytes(gamePath, error);
+std::optional<std::string> ReadAllText(std::string_view gamePath, int* error, uint64_t maxBytes) {
+  auto bytes = ReadAllBytes(gamePath, error, maxBytes);
   if (!bytes) return std::nullopt;
   return std::string(bytes->begin(), bytes->end());
 }
@@ -253,8 +295,35 @@ std::string NameOf(const std::string& native) {
   return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
+// Copies size bytes from an offset of in to out: in the kernel where the
+// file systems allow it, through a buffer otherwise. False, errno set, on a
+// failure or an end before size bytes.
+bool CopyBytes(int in, off_t offset, int64_t size, int out) {
+  int64_t left = size;
+  while (left > 0) {
+    const ssize_t n = ::copy_file_range(in, &offset, out, nullptr, static_cast<size_t>(left), 0);
+    if (n <= 0) break;
+    left -= n;
+  }
+  if (left == 0) return true;
+  std::vector<char> buf(static_cast<size_t>(std::min<int64_t>(left, 1 << 20)));
+  while (left > 0) {
+    const ssize_t n =
+        ::pread(in, buf.data(), static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(buf.size()))), offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;  // cut short since its size was taken
+      return false;
+    }
+    if (!WriteAll(out, buf.data(), static_cast<size_t>(n))) return false;
+    offset += n;
+    left -= n;
+  }
+  return true;
+}
+
 // The file a path finally names, following symbolic links as opening it
-// would; a link to nowhere gives the path the file would be created at.
+// would.
 std::string FollowLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
@@ -318,9 +387,11 @@ mode_t NewFileMode() {
 
 bool WriteFile(std::string_view gamePath, const void* data, size_t size) {
   const std::string native = NativePath(gamePath);
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Emptied only once it is known to be a regular file.
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  const bool ok = WriteAll(fd, data, size);
+  struct stat st;
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0 && WriteAll(fd, data, size);
   return (::close(fd) == 0) && ok;
 }
 
@@ -335,13 +406,27 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
 }
 
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error,
-                                          bool* folderRefused) {
+                                          bool* folderRefused, LinkAtName link) {
   if (folderRefused) *folderRefused = false;
   StagedFile f;
-  f.target = FollowLinks(NativePath(gamePath));
-  f.temp = SaveTempName(f.target);
+  f.target = NativePath(gamePath);
   struct stat old;
-  const bool replacing = ::stat(f.target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  int look = Look(f.target, &old, false) ? 0 : errno;
+  if (look == 0 && S_ISLNK(old.st_mode) && link == LinkAtName::FollowToFile) {
+    // A player's file kept elsewhere is written where it is; a link to
+    // nowhere would have the save create a file wherever it points, and one
+    // to a device or a folder would have it replace that.
+    look = ::stat(f.target.c_str(), &old) == 0 ? 0 : errno;
+    if (look != 0 || !S_ISREG(old.st_mode)) {
+      if (error) *error = look == 0 || NotThere(look) ? kLinkToNoFile : look;
+      return std::nullopt;
+    }
+    f.target = FollowLinks(f.target);
+  }
+  f.temp = SaveTempName(f.target);
+  const bool replacing = look == 0 && S_ISREG(old.st_mode);
+  // A file the look could not see may be one the player keeps private.
+  const bool unseen = look != 0 && !NotThere(look);
   // A temporary file of this process's number is a leftover of an earlier
   // game with the same number, or of a failed save: saves do not overlap.
   ::unlink(f.temp.c_str());
@@ -357,7 +442,7 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
       (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   } else {
-    ok = ::fchmod(fd, NewFileMode()) == 0;
+    ok = ::fchmod(fd, unseen ? (NewFileMode() & 0600) : NewFileMode()) == 0;
   }
   ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, data, size) && ::fsync(fd) == 0;
   int cause = errno;
@@ -405,8 +490,9 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error) {
   return !refused || Failed(error);
 }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error, bool* folderRefused) {
-  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused);
+bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error, bool* folderRefused,
+                     LinkAtName link) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused, link);
   return f && CommitStagedFile(*f, error);
 }
 
@@ -430,10 +516,11 @@ void RemoveStaleSaveFiles(std::string_view gameFolder) {
 }
 
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative) {
-  const int in = ::open(NativePath(fromGamePath).c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  int cause = 0;
   struct stat st;
-  if (::fstat(in, &st) != 0 || offset < 0 || size <= 0 || offset > st.st_size || size > st.st_size - offset) {
+  const int in = OpenToRead(NativePath(fromGamePath), cause, st);
+  if (in < 0) return false;
+  if (offset < 0 || size <= 0 || offset > st.st_size || size > st.st_size - offset) {
     ::close(in);
     return false;
   }
@@ -445,29 +532,7 @@ bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, 
     ::close(in);
     return false;
   }
-  bool ok = true;
-  off_t pos = static_cast<off_t>(offset);
-  int64_t left = size;
-  // In-kernel copy where the file systems allow it; plain reads otherwise.
-  while (left > 0) {
-    const ssize_t n = ::copy_file_range(in, &pos, out, nullptr, static_cast<size_t>(left), 0);
-    if (n <= 0) break;
-    left -= n;
-  }
-  if (left > 0) {
-    std::vector<char> buf(static_cast<size_t>(std::min<int64_t>(left, 1 << 20)));
-    while (ok && left > 0) {
-      const ssize_t n =
-          ::pread(in, buf.data(), static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(buf.size()))), pos);
-      if (n <= 0) {
-        ok = false;
-        break;
-      }
-      ok = WriteAll(out, buf.data(), static_cast<size_t>(n));
-      pos += n;
-      left -= n;
-    }
-  }
+  bool ok = CopyBytes(in, static_cast<off_t>(offset), size, out);
   ::close(in);
   if (::close(out) != 0) ok = false;
   if (!ok) ::unlink(toNative.c_str());
@@ -475,12 +540,12 @@ bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, 
 }
 
 std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size) {
-  const int in = ::open(NativePath(gamePath).c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return std::nullopt;
+  int cause = 0;
   struct stat st;
+  const int in = OpenToRead(NativePath(gamePath), cause, st);
+  if (in < 0) return std::nullopt;
   std::optional<std::vector<uint8_t>> out;
-  if (::fstat(in, &st) == 0 && S_ISREG(st.st_mode) && offset >= 0 && size >= 0 && offset <= st.st_size &&
-      size <= st.st_size - offset) {
+  if (offset >= 0 && size >= 0 && offset <= st.st_size && size <= st.st_size - offset) {
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     size_t got = 0;
     while (got < bytes.size()) {
@@ -499,7 +564,33 @@ void FailNextAtomicRename(int skip) { g_renamesBeforeFailure = skip; }
 
 void FailNextFileCall(FileCall call, int error, int skip) { g_plannedFailure = PlannedFailure{call, error, skip}; }
 
-std::string SystemErrorText(int error) { return std::strerror(error); }
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case kNotAFile: return "not a regular file";
+    case kLinkToNoFile: return "a link that leads to no regular file";
+    case kTooLargeToRead: return "larger than the game reads";
+    case kTooLargeToSave: return "larger than a save writes";
+    default: return std::strerror(error);
+  }
+}
+
+int ListedInFolder(std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  const std::string name = NameOf(native);
+  DIR* d = ::opendir(FolderOf(native).c_str());
+  if (!d) return errno;
+  int listed = ENOENT;
+  errno = 0;
+  while (dirent* e = ::readdir(d))
+    if (EqualNoCase(e->d_name, name)) {
+      listed = 0;
+      break;
+    }
+  // A listing cut short by an error says nothing of the names it did not reach.
+  if (listed != 0 && errno != 0) listed = errno;
+  ::closedir(d);
+  return listed;
+}
 
 bool RemoveFile(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
@@ -522,49 +613,46 @@ bool RemoveFileDurably(std::string_view gamePath, int* error, bool* removed) {
   return (!wasThere && NotThere(errno)) || Failed(error);
 }
 
+namespace {
+// A copy of a file under a new name beside it, streamed: 0 when made, else
+// the system's error number (EEXIST when the name is taken). A file that
+// cannot be read is told by why no link could be made, which is what the
+// player would have to mend.
+int CopyAside(const std::string& native, const std::string& aside, int linkRefused) {
+  int cause = 0;
+  struct stat st;
+  const int in = OpenToRead(native, cause, st);
+  if (in < 0) return NotThere(cause) ? cause : linkRefused;
+  const int out = CreateExclusive(aside, NewFileMode());
+  if (out < 0) {
+    cause = errno;
+    ::close(in);
+    return cause;
+  }
+  if (!CopyBytes(in, 0, st.st_size, out) || ::fsync(out) != 0) cause = errno;
+  ::close(in);
+  if (::close(out) != 0 && cause == 0) cause = errno;
+  if (cause == 0 && !SyncFolder(FolderOf(native))) cause = errno;
+  if (cause != 0) ::unlink(aside.c_str());
+  return cause;
+}
+}  // namespace
+
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error) {
   const std::string native = NativePath(gamePath);
-  // Read only where a link cannot be made, and once.
-  bool read = false;
-  std::optional<std::vector<uint8_t>> bytes;
-  for (int k = 1; k <= 999; ++k) {
+  int cause = EEXIST;
+  for (int k = 1; k <= 999 && cause == EEXIST; ++k) {
     const std::string name = NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k);
     const std::string aside = FolderOf(native) + "/" + name;
     // A hard link keeps even a file this process cannot read; a copy serves
     // where the file system has no links.
-    if (::link(native.c_str(), aside.c_str()) == 0) {
-      if (SyncFolder(FolderOf(native))) return name;
-      Failed(error);
-      return "";
-    }
-    if (errno == EEXIST) continue;
-    if (errno == ENOENT) {
-      Failed(error);
-      return "";
-    }
-    const int linkRefused = errno;  // what the player hears when no copy can be read either
-    if (!read) bytes = ReadAllBytes(gamePath);
-    read = true;
-    if (!bytes) {
-      errno = linkRefused;
-      Failed(error);
-      return "";
-    }
-    const int fd = CreateExclusive(aside, NewFileMode());
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      Failed(error);
-      return "";
-    }
-    bool ok = WriteAll(fd, bytes->data(), bytes->size()) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && SyncFolder(FolderOf(native))) return name;
-    Failed(error);
-    ::unlink(aside.c_str());
-    return "";
+    if (::link(native.c_str(), aside.c_str()) == 0)
+      cause = SyncFolder(FolderOf(native)) ? 0 : errno;
+    else
+      cause = errno == EEXIST || NotThere(errno) ? errno : CopyAside(native, aside, errno);
+    if (cause == 0) return name;
   }
-  errno = EEXIST;
-  Failed(error);
+  if (error) *error = cause;
   return "";
 }
 
@@ -576,7 +664,7 @@ bool MakeDir(std::string_view gamePath) {
 
 int64_t FileLen(std::string_view gamePath) {
   struct stat st;
-  if (::stat(NativePath(gamePath).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (!Look(NativePath(gamePath), &st) || !S_ISREG(st.st_mode)) return -1;
   return static_cast<int64_t>(st.st_size);
 }
 

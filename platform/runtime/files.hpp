@@ -34,35 +34,68 @@ std::string Dir(std::string_view gamePath);
 // Plain files directly in a folder, in name order.
 std::vector<std::string> ListFiles(std::string_view gameFolder);
 
-// The whole file, or nullopt; error, when given, then holds the system's
-// error number: ENOENT or ENOTDIR when no entry is there (see NotThere),
-// EISDIR for a folder, EINVAL for an entry of another kind, and any other
-// for a file that is there and cannot be read (0 when read).
-std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error = nullptr);
-std::optional<std::string> ReadAllText(std::string_view gamePath, int* error = nullptr);
-// Looks at an entry without reading it: 0 for a regular file, else an
-// error number as ReadAllBytes gives it.
+// Causes of the game's own beside the system's error numbers, which are all
+// positive: no system call ever answers one of them, and SystemErrorText
+// words them as it words the system's.
+inline constexpr int kNotAFile = -1;        // an entry that is neither a file nor a folder (a FIFO, a device)
+inline constexpr int kLinkToNoFile = -2;    // a link at a saved name that leads to no regular file
+inline constexpr int kTooLargeToRead = -3;  // a file larger than its reader takes
+inline constexpr int kTooLargeToSave = -4;  // content larger than a save writes
+
+// What a reader takes of a file unless it sets a bound of its own: far
+// above any file of the game's that is read whole.
+inline constexpr uint64_t kMostBytesRead = uint64_t{256} << 20;
+
+// The whole file, or nullopt; error, when given, then holds why: ENOENT or
+// ENOTDIR when no entry is there (see NotThere), EISDIR for a folder,
+// kNotAFile for an entry of another kind, kTooLargeToRead for a file of more
+// than maxBytes (found before reading), and any other system error number
+// for a file that is there and cannot be read (0 when read). Never blocks,
+// whatever stands at the name.
+std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error = nullptr,
+                                                 uint64_t maxBytes = kMostBytesRead);
+std::optional<std::string> ReadAllText(std::string_view gamePath, int* error = nullptr,
+                                       uint64_t maxBytes = kMostBytesRead);
+// Looks at an entry without reading it: 0 for a regular file, else why not,
+// as ReadAllBytes gives it.
 int LookAtFile(std::string_view gamePath);
 // Whether a look at an entry failed because nothing is there: only the
 // system's word says so, never a failure to look.
 inline bool NotThere(int error) { return error == ENOENT || error == ENOTDIR; }
+// Whether the listing of an entry's folder holds its name, in any spelling:
+// 0 when it does, ENOENT when it does not, else why the folder cannot be
+// listed. The word of a folder's listing stands where a file system answers
+// an error for a name that is not there.
+int ListedInFolder(std::string_view gamePath);
 // Whether an entry that exists belongs to a user other than this process's.
 bool OwnedByAnotherUser(std::string_view gamePath);
+// What a save does with a symbolic link standing at the name it writes.
+enum class LinkAtName {
+  // Writes the file it leads to where that is a regular file (a player's
+  // own file kept elsewhere); a link to nowhere, or to anything else, is
+  // refused (kLinkToNoFile) with nothing written.
+  FollowToFile,
+  // Replaces the link itself: for the game's own files, never reached
+  // through a link.
+  Replace,
+};
+
 // Writes a temporary file beside the target and renames it over, so the old
 // file survives any failure; file and folder are synced, so a crash right
-// after a save loses nothing either. A target that is a symbolic link has the
-// file it points to written; an existing target keeps its permissions and,
-// where the system allows, its owner. The temporary file is always created
-// new, never through an existing entry. Returns false (and leaves the old
-// file) when anything fails; error, when given, then holds the system's
-// error number (0 where it gave none), and folderRefused whether the folder
-// refused to take the temporary file (EACCES, EPERM or EROFS at its
-// creation): the folder is at fault then, not the file.
+// after a save loses nothing either. A link at the name is followed or
+// replaced as `link` says. An existing target keeps its permissions and,
+// where the system allows, its owner; where the look at it fails, the new
+// file is the owner's alone. The temporary file is always created new, never
+// through an existing entry. Returns false (and leaves the old file) when
+// anything fails; error, when given, then holds the system's error number
+// (0 where it gave none) or the game's own cause, and folderRefused whether
+// the folder refused to take the temporary file (EACCES, EPERM or EROFS at
+// its creation): the folder is at fault then, not the file.
 bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr,
-                     bool* folderRefused = nullptr);
+                     bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile);
 inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr,
-                            bool* folderRefused = nullptr) {
-  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused);
+                            bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile) {
+  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link);
 }
 // The two halves of WriteFileAtomic, for files that must change together:
 // every new content is written beside its file before any file is replaced.
@@ -73,10 +106,12 @@ struct StagedFile {
 // Writes the temporary file; nullopt, leaving none, when anything fails
 // (error and folderRefused as for WriteFileAtomic).
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size,
-                                          int* error = nullptr, bool* folderRefused = nullptr);
+                                          int* error = nullptr, bool* folderRefused = nullptr,
+                                          LinkAtName link = LinkAtName::FollowToFile);
 inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text,
-                                                 int* error = nullptr, bool* folderRefused = nullptr) {
-  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused);
+                                                 int* error = nullptr, bool* folderRefused = nullptr,
+                                                 LinkAtName link = LinkAtName::FollowToFile) {
+  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link);
 }
 // Renames it over the target and syncs the folder; false when either fails
 // (after a failed sync the target is already replaced: replaced, when
@@ -93,7 +128,9 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error = nullptr);
 // Removes the temporary files that saves of a game no longer running left
 // in a folder (a game killed during a save).
 void RemoveStaleSaveFiles(std::string_view gameFolder);
-// Plain write, replacing what is there; false on failure.
+// Plain write, replacing the content of a regular file or creating one;
+// false on failure, and for any other entry at the name, which it neither
+// changes nor waits on.
 bool WriteFile(std::string_view gamePath, const void* data, size_t size);
 // Writes a file that must not exist yet: never replaces or follows an
 // existing entry. 0 when written, else the system's error number (EEXIST
@@ -101,10 +138,12 @@ bool WriteFile(std::string_view gamePath, const void* data, size_t size);
 int WriteNewFile(std::string_view gamePath, const void* data, size_t size);
 // Copies size bytes from a 0-based offset of one file into the file at a
 // native path, which is replaced (never through a link). False on any
-// failure (also a range past the end), leaving no partial copy.
+// failure (also a range past the end, or a source that is no regular
+// file), leaving no partial copy.
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative);
 // size bytes from a 0-based offset of a file, read in one piece; nullopt
-// when the file is missing or the range is not wholly inside it.
+// when the file is missing, is no regular file or the range is not wholly
+// inside it.
 std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int64_t offset, int64_t size);
 // Deletes a file; true when it is gone afterwards (also when it never was).
 bool RemoveFile(std::string_view gamePath);
@@ -113,9 +152,11 @@ bool RemoveFile(std::string_view gamePath);
 // says whether the file went before its folder's sync failed.
 bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* removed = nullptr);
 // Puts a copy of a file beside it under the first unused name of the form
-// "<name>.<tag>-<k>" (k from 1), never replacing anything. The name given
-// (without folder), or "" when no copy could be made (error: EEXIST when
-// every name is taken).
+// "<name>.<tag>-<k>" (k from 1), never replacing anything: a hard link, or
+// where the file system makes none, a copy streamed without holding the
+// file in memory. The name given (without folder), or "" when no copy could
+// be made (error: ENOENT or ENOTDIR when nothing is there to keep, EEXIST
+// when every name is taken).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
@@ -130,11 +171,15 @@ void FailNextAtomicRename(int skip = 0);
 // given error number, as the system would fail it (a rename that fails
 // leaves no temporary file), or with 0 the process is killed there: the
 // next one, or the one after `skip` more of that kind have succeeded. A
-// Read is ReadAllBytes's read of a file that is there.
-enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read };
+// Read is ReadAllBytes's read of a file that is there; a Look is the look
+// at an entry that every test of a file makes first (LookAtFile, FileExists,
+// FileLen, DirExists, Dir, ListFiles, ReadAllBytes, a save's look at the file
+// it replaces), not the matching of a name's spelling.
+enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
 
-// The system's words for an error number ("No space left on device").
+// The system's words for an error number ("No space left on device"), or
+// the game's own for its causes.
 std::string SystemErrorText(int error);
 
 }  // namespace plat

@@ -258,7 +258,7 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
       // now, before the journal, rather than once the other files are new;
       // a failed look at the file is no sign that it is not there.
       const int look = LookAtFile(path);
-      if (look == EISDIR || look == EINVAL) continue;
+      if (look == EISDIR || look == kNotAFile) continue;
       int error = 0;
       if (NotThere(look) || CanChangeFolderOf(path, &error) || NotThere(error)) {
         staged.push_back({&f, path, std::nullopt});
@@ -436,7 +436,7 @@ FileNow FileNow::Of(std::string_view gamePath) {
   return now;
 }
 
-bool FileNow::NoFile() const { return !bytes && (NotThere(error) || error == EISDIR || error == EINVAL); }
+bool FileNow::NoFile() const { return !bytes && (NotThere(error) || error == EISDIR || error == kNotAFile); }
 
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
   SaveFailure ignored;

@@ -3,11 +3,13 @@
 // permissions survive, and leftovers of a killed game go at the next start.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "platform/runtime/files.hpp"
@@ -38,18 +40,61 @@ std::string SaveTemp(const std::string& name, int pid) { return "." + name + "."
 
 }  // namespace
 
-TEST(FileSafety, SaveThroughALinkWritesTheFileItPointsTo) {
+// A save follows a link at its name only to a regular file (a player's own
+// file kept elsewhere); a link to nowhere or to anything else is refused,
+// naming it, with nothing written; the game's own files replace a link.
+TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
   fwtest::TempProgramFolder dir;
-  dir.Write("real/User.INI", "old");
-  fs::create_symlink("real/User.INI", dir.File("User.INI"));
-  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new")));
-  EXPECT_TRUE(fs::is_symlink(dir.File("User.INI")));
-  EXPECT_EQ(dir.Read("real/User.INI"), "new");
-  // A link to a file not there yet creates that file.
-  fs::create_symlink(dir.File("real/later.cfg"), dir.File("later.cfg"));
-  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\later.cfg", std::string_view("x")));
-  EXPECT_TRUE(fs::is_symlink(dir.File("later.cfg")));
-  EXPECT_EQ(dir.Read("real/later.cfg"), "x");
+  fs::create_directory(dir.File("real"));
+  const struct {
+    const char* what;
+    std::function<void(const std::string& at)> plant;  // what the link leads to, under real/
+    plat::LinkAtName link;
+    int error;            // 0: saved
+    bool linkStays;       // the link is still at the saved name afterwards
+    std::string at;       // what real/target holds afterwards ("-": no regular file)
+  } cases[] = {
+      {"a regular file elsewhere", [&](const std::string& at) { dir.Write(at, "old"); },
+       plat::LinkAtName::FollowToFile, 0, true, "new"},
+      {"nowhere", [](const std::string&) {}, plat::LinkAtName::FollowToFile, plat::kLinkToNoFile, true, "-"},
+      {"a FIFO", [&](const std::string& at) { ASSERT_EQ(mkfifo(dir.File(at).c_str(), 0600), 0); },
+       plat::LinkAtName::FollowToFile, plat::kLinkToNoFile, true, "-"},
+      // A device node of the test's own (the null device's numbers): a save
+      // run as root would replace it with a plain file.
+      {"a device",
+       [&](const std::string& at) {
+         if (mknod(dir.File(at).c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+           ASSERT_EQ(mkfifo(dir.File(at).c_str(), 0600), 0);  // without the power to make one
+         }
+       },
+       plat::LinkAtName::FollowToFile, plat::kLinkToNoFile, true, "-"},
+      {"a folder", [&](const std::string& at) { fs::create_directory(dir.File(at)); }, plat::LinkAtName::FollowToFile,
+       plat::kLinkToNoFile, true, "-"},
+      // The game's own file: the link goes, nothing is made where it led.
+      {"nowhere, replaced", [](const std::string&) {}, plat::LinkAtName::Replace, 0, false, "-"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir.File("real/target"));
+    fs::remove(dir.File("User.INI"));
+    c.plant("real/target");
+    const fs::file_type before = fs::symlink_status(dir.File("real/target")).type();
+    fs::create_symlink("real/target", dir.File("User.INI"));
+    int error = 0;
+    EXPECT_EQ(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new"), &error, nullptr, c.link),
+              c.error == 0);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(fs::is_symlink(dir.File("User.INI")), c.linkStays);
+    if (c.at == "-") {
+      EXPECT_EQ(fs::symlink_status(dir.File("real/target")).type(), before);
+    } else {
+      EXPECT_EQ(dir.Read("real/target"), c.at);
+    }
+    if (!c.linkStays) {
+      EXPECT_EQ(dir.Read("User.INI"), "new");
+    }
+  }
+  EXPECT_EQ(plat::SystemErrorText(plat::kLinkToNoFile), "a link that leads to no regular file");
 }
 
 TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
