@@ -31,16 +31,19 @@ void CloseHeld() {
   }
 }
 
-// The lock file read-write, else read-only when it is a regular file (without
-// following a link or blocking on a FIFO by that name); -1 when neither.
+// The lock file, -1 unless the name holds a regular file with one link.
+// Its kind and links are read from the descriptor, not looked at before the
+// open: nothing swapped in between is locked.
 int OpenLockFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) return fd;
-  const int readOnly = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (readOnly < 0) return -1;
+  constexpr int kAsItStands = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kAsItStands, 0666);
+  // A lock file left by a run as another user (with sudo) refuses writing;
+  // flock() needs none.
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kAsItStands);
+  if (fd < 0) return -1;
   struct stat st {};
-  if (::fstat(readOnly, &st) == 0 && S_ISREG(st.st_mode)) return readOnly;
-  ::close(readOnly);
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1) return fd;
+  ::close(fd);
   return -1;
 }
 

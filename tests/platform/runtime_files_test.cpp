@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <stdexcept>
 
@@ -90,6 +92,43 @@ int ExitCode(pid_t pid) {
   if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// A game started from `folder` in a child process, without the file powers
+// a player lacks: it answers its lock's state ('x' when the powers cannot be
+// dropped) and, when it holds on, keeps the lock until `release` closes.
+pid_t Game(const std::string& folder, Pipe& answers, Pipe& release, bool holdOn) {
+  return Forked([&] {
+    release.Close(1);
+    try {
+      fwtest::DropFilePowers();
+    } catch (const std::runtime_error&) {
+      answers.Write('x');
+      return 1;
+    }
+    const plat::FolderLock lock(folder);
+    answers.Write(Letter(lock.state()));
+    if (holdOn) release.Read();
+    return 0;
+  });
+}
+
+// The game's answer; a game that gives none by the deadline (stuck opening
+// its lock file) is ended, so that waiting for it ends.
+char Answer(pid_t game, Pipe& answers) {
+  const char answer = answers.Read();
+  if (answer == 0 && game > 0) ::kill(game, SIGKILL);
+  return answer;
+}
+
+// Whether a lock is held on what the name leads to, seen from outside the
+// games; false where nothing can be opened there.
+bool LockedNow(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
+}
 }  // namespace
 
 // A lock file left by a run as another user (with sudo) opens read-only for
@@ -118,27 +157,10 @@ TEST(FolderLock, ASecondGameIsRefusedWhateverTheLockFileOwner) {
     }
     ASSERT_EQ(::chmod(dir.Path().c_str(), c.folderMode), 0);
     Pipe answers, release;
-    // Each game opens the file as a player would and tells what it got; the
-    // first holds on until released.
-    const auto game = [&](bool holdOn) {
-      return Forked([&] {
-        release.Close(1);
-        try {
-          fwtest::DropFilePowers();
-        } catch (const std::runtime_error&) {
-          answers.Write('x');
-          return 1;
-        }
-        const plat::FolderLock lock(dir.Path());
-        answers.Write(Letter(lock.state()));
-        if (holdOn) release.Read();
-        return 0;
-      });
-    };
-    const pid_t first = game(true);
-    EXPECT_EQ(answers.Read(), c.first);
-    const pid_t second = game(false);
-    EXPECT_EQ(answers.Read(), c.second);
+    const pid_t first = Game(dir.Path(), answers, release, true);
+    EXPECT_EQ(Answer(first, answers), c.first);
+    const pid_t second = Game(dir.Path(), answers, release, false);
+    EXPECT_EQ(Answer(second, answers), c.second);
     release.Close(1);
     EXPECT_EQ(ExitCode(first), 0);
     EXPECT_EQ(ExitCode(second), 0);
@@ -171,6 +193,92 @@ TEST(FolderLock, TheLockFileAloneKeepsASecondGameOut) {
   EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'E');
   ::close(otherMachine);
   EXPECT_EQ(Letter(plat::FolderLock(dir.Path()).state()), 'H');
+}
+
+// Only a regular file with one link at the lock file's name is locked, read-
+// only where it refuses writing. A link, a FIFO or a file with a second name
+// is left as it stands: a game creates nothing through a link and locks no
+// file that a game in another folder locks too (a link to that folder's lock
+// file, a copy of the folder made with hard links). The folder's own lock
+// keeps a second game in it out all the same.
+TEST(FolderLock, OnlyALockFileOfTheFoldersOwnIsLocked) {
+  namespace fs = std::filesystem;
+  struct Folders {
+    fwtest::TempProgramFolder game, other;
+    static std::string Lock(const fwtest::TempProgramFolder& f) { return f.File(std::string(plat::kFolderLockName)); }
+  };
+  struct Case {
+    const char* what;
+    void (*plant)(const Folders&);
+    bool fileLocked;     // what the first game's lock file name leads to, while it runs
+    bool secondInOther;  // else in the first game's folder
+    char second;
+    void (*check)(const Folders&);  // what stands on disk afterwards
+  };
+  static constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const auto hardLinkedCopy = [](const Folders& f) {
+    f.game.Write(std::string(plat::kFolderLockName), "");
+    fs::create_hard_link(Folders::Lock(f.game), Folders::Lock(f.other));
+  };
+  const auto stillOneFileOfTwoNames = [](const Folders& f) {
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Folders::Lock(f.game))));
+    EXPECT_TRUE(fs::equivalent(Folders::Lock(f.game), Folders::Lock(f.other)));
+    EXPECT_EQ(fs::hard_link_count(Folders::Lock(f.game)), 2u);
+  };
+  for (const Case& c : {
+           Case{"a lock file that refuses writing, as another user's does",
+                [](const Folders& f) {
+                  f.game.Write(std::string(plat::kFolderLockName), "");
+                  fs::permissions(Folders::Lock(f.game), kReadOnly);
+                },
+                true, false, 'E',
+                [](const Folders& f) {
+                  EXPECT_EQ(fs::symlink_status(Folders::Lock(f.game)).permissions(), kReadOnly);
+                  EXPECT_EQ(fs::hard_link_count(Folders::Lock(f.game)), 1u);
+                }},
+           Case{"a dangling link, a second game in the folder",
+                [](const Folders& f) { fs::create_symlink(f.other.File("made"), Folders::Lock(f.game)); }, false,
+                false, 'E',
+                [](const Folders& f) {
+                  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Folders::Lock(f.game))));
+                  EXPECT_FALSE(fs::exists(fs::symlink_status(f.other.File("made"))));
+                }},
+           Case{"a link to the other folder's lock file, a game there",
+                [](const Folders& f) {
+                  f.other.Write(std::string(plat::kFolderLockName), "theirs");
+                  fs::create_symlink(Folders::Lock(f.other), Folders::Lock(f.game));
+                },
+                false, true, 'H',
+                [](const Folders& f) {
+                  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Folders::Lock(f.game))));
+                  EXPECT_EQ(fs::hard_link_count(Folders::Lock(f.other)), 1u);
+                  EXPECT_EQ(f.other.Read(std::string(plat::kFolderLockName)), "theirs");
+                }},
+           Case{"a copy of the folder made with hard links, a game there", hardLinkedCopy, false, true, 'H',
+                stillOneFileOfTwoNames},
+           Case{"a file with two links, a second game in the folder", hardLinkedCopy, false, false, 'E',
+                stillOneFileOfTwoNames},
+           // Read-only, so that the game meets it with the open that would
+           // wait for a writer.
+           Case{"a FIFO, a second game in the folder",
+                [](const Folders& f) { ASSERT_EQ(::mkfifo(Folders::Lock(f.game).c_str(), 0444), 0); }, false,
+                false, 'E',
+                [](const Folders& f) { EXPECT_TRUE(fs::is_fifo(fs::symlink_status(Folders::Lock(f.game)))); }},
+       }) {
+    SCOPED_TRACE(c.what);
+    const Folders f;
+    c.plant(f);
+    Pipe answers, release;
+    const pid_t first = Game(f.game.Path(), answers, release, true);
+    EXPECT_EQ(Answer(first, answers), 'H');
+    EXPECT_EQ(LockedNow(Folders::Lock(f.game)), c.fileLocked);
+    const pid_t second = Game((c.secondInOther ? f.other : f.game).Path(), answers, release, false);
+    EXPECT_EQ(Answer(second, answers), c.second);
+    release.Close(1);
+    EXPECT_EQ(ExitCode(second), 0);
+    EXPECT_EQ(ExitCode(first), 0);
+    c.check(f);
+  }
 }
 
 // The game forks children (the model reader) that may outlive it: starting
