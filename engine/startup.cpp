@@ -201,17 +201,18 @@ void ScreenLoop() {
 }
 
 int Main() {
+  // Before SDL starts, so it keeps these handlers: a signal then closes the
+  // game, or a box that stops its start, the way closing its window does.
+  plat::CatchQuitSignals();
   // Each game saves the six profiles whole from its own memory: a second
-  // game in the same folder would wipe what this one saved. First of all,
-  // so that the second writes nothing; held until Main returns.
+  // game in the same folder would wipe what this one saved. Before anything
+  // else, so that the second writes nothing; held until Main returns.
   const plat::FolderLock folderLock(plat::ProgramFolder());
   if (folderLock.state() == plat::FolderLock::State::HeldElsewhere) {
+    const plat::BoxesOpenTheWindow tellOnTheDesktop;
     plat::MsgBox("Ferrowind is already running from this folder. Start the second copy from a copy of the folder.");
     return 1;
   }
-  // Before SDL starts, so it keeps these handlers: a signal then closes the
-  // game the way closing its window does.
-  plat::CatchQuitSignals();
   // A file-size limit smaller than a file the game saves would kill it in
   // the middle of the save: ignored, the write fails ("File too large") and
   // the save is told as failed like any other, the last one's at start too.
@@ -222,7 +223,12 @@ int Main() {
   } removal;
   // A game killed while saving money and goods together left the step's
   // journal: finish it before anything reads the files.
-  if (!FinishLastSave(plat::ProgramFolder())) return 1;
+  bool finished = false;
+  {
+    const plat::BoxesOpenTheWindow tellOnTheDesktop;
+    finished = FinishLastSave(plat::ProgramFolder());
+  }
+  if (!finished) return 1;
   // Saves of a game killed while saving leave their temporary files.
   plat::RemoveStaleSaveFiles(plat::ProgramFolder());
   plat::RemoveStaleSaveFiles(plat::ProgramFolder() + "\\save");

@@ -18,6 +18,7 @@ constexpr int kLineHeight = 20;
 constexpr int kButtonW = 80, kButtonH = 26;
 constexpr uint32_t kWaitSliceMs = 50;
 bool g_waitHeadless = false;
+bool g_opensWindow = false;
 
 bool Headless() {
   const char* d = SDL_GetCurrentVideoDriver();
@@ -43,12 +44,14 @@ bool ClickedOk(const SDL_Event& e, const RECT& ok) {
   return x >= ok.Left && x < ok.Right && y >= ok.Top && y < ok.Bottom;
 }
 
-// Shows the box over the window's picture until it is answered; true when
-// the wait ended because the game is asked to close.
-bool WaitInWindow(const std::string& text) {
+// Shows the box over the window's picture (black in a window opened for
+// it, which has shown nothing) until it is answered; true when the wait
+// ended because the game is asked to close.
+bool WaitInWindow(const std::string& text, bool overPicture) {
   Window& w = Window::Instance();
   const std::vector<uint16_t> before = w.LastFrame();
-  const bool hadFrame = w.LastFrameWidth() == kFrameWidth && w.LastFrameHeight() == kFrameHeight;
+  const bool hadFrame =
+      overPicture && w.LastFrameWidth() == kFrameWidth && w.LastFrameHeight() == kFrameHeight;
   Surface frame(kFrameWidth, kFrameHeight);
   if (hadFrame) std::copy(before.begin(), before.end(), frame.Pixels());
   const RECT ok = DrawMessageBox(frame, text);
@@ -165,8 +168,18 @@ void MsgBox(std::string_view text, std::string_view title) {
   const std::string t(text);
   // The game's texts are in its code page; a terminal shows UTF-8.
   std::fprintf(stderr, "%s: %s\n", ToUtf8(title).c_str(), ToUtf8(text).c_str());
-  if (!Window::Instance().IsOpen() || (Headless() && !g_waitHeadless)) return;
-  if (WaitInWindow(t)) {
+  Window& w = Window::Instance();
+  const bool ownWindow = g_opensWindow && !w.IsOpen();
+  if (ownWindow && !w.Create("Ferrowind")) return;  // no display
+  struct Closed {
+    bool own;
+    ~Closed() {
+      if (own) Window::Instance().Destroy();
+    }
+  } const closed{ownWindow};
+  if (!w.IsOpen() || (Headless() && !g_waitHeadless)) return;
+  if (ownWindow) w.Show();
+  if (WaitInWindow(t, !ownWindow)) {
     // Passed on, so the game's own loop closes as the player asked.
     SDL_Event quit{};
     quit.type = SDL_QUIT;
@@ -175,5 +188,8 @@ void MsgBox(std::string_view text, std::string_view title) {
 }
 
 void SetMessageBoxesWaitHeadless(bool wait) { g_waitHeadless = wait; }
+
+BoxesOpenTheWindow::BoxesOpenTheWindow() : before_(g_opensWindow) { g_opensWindow = true; }
+BoxesOpenTheWindow::~BoxesOpenTheWindow() { g_opensWindow = before_; }
 
 }  // namespace plat

@@ -30,4 +30,20 @@ RECT DrawMessageBox(Surface& frame, const std::string& text);
 // otherwise only write to standard error.
 void SetMessageBoxesWaitHeadless(bool wait);
 
+// While one lives, a box that finds the game's window closed opens it for
+// itself where a display can be reached, waits there, and closes it again:
+// a start that ends before its window opens tells a player who started the
+// game from a desktop, with no terminal to read. Outside it such a box only
+// writes to standard error, as the one telling that no window opens must.
+class BoxesOpenTheWindow {
+ public:
+  BoxesOpenTheWindow();
+  ~BoxesOpenTheWindow();
+  BoxesOpenTheWindow(const BoxesOpenTheWindow&) = delete;
+  BoxesOpenTheWindow& operator=(const BoxesOpenTheWindow&) = delete;
+
+ private:
+  bool before_;
+};
+
 }  // namespace plat

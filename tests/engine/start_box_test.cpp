@@ -1,0 +1,136 @@
+// A start that stops before the game's window opens (a second copy in the
+// same folder, a last save it must wait for) shows why in a box of the
+// game's own window where a display is there, waits for it to be answered,
+// and ends with status 1; without a display it only says so on standard
+// error and ends at once.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/startup.hpp"
+#include "platform/display/message_box.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/code_page.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
+#include "tests/common/test_support.hpp"
+
+namespace {
+
+enum class Stop { SecondCopy, SaveWaits };
+// SDL's dummy driver stands for a display where boxes wait on it, as the
+// platform's box tests drive it; as the suites run it is no display.
+enum class Display { Reached, None, DummyAsInTests };
+
+// The message line standard error holds, "" when none.
+std::string Said(const std::string& file) {
+  const std::string all = plat::ReadAllText(file).value_or("");
+  const std::string title = "Ferrowind: ";
+  const size_t at = all.rfind(title);
+  if (at == std::string::npos) return "";
+  const size_t end = all.find('\n', at);
+  return all.substr(at + title.size(), end == std::string::npos ? std::string::npos : end - at - title.size());
+}
+
+// Runs Main with standard error in `saidFile`, answering a box at its third
+// look; its status when a box showed where a display is reached, and none
+// elsewhere, otherwise a status of its own with the reason on standard
+// error, which gets what Main wrote as well.
+int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>& answer,
+                   const std::string& saidFile) {
+  if (display == Display::None) {
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+  }
+  // Even boxes that would wait find nothing to open without a display.
+  plat::SetMessageBoxesWaitHeadless(display != Display::DummyAsInTests);
+  plat::Window& w = plat::Window::Instance();
+  int looks = 0;
+  bool openAtFirstLook = false, boxAsPrinted = false;
+  plat::RECT ok{};
+  plat::SetTestDriver([&] {
+    ++looks;
+    if (looks == 1) {
+      openAtFirstLook = w.IsOpen();
+      plat::Surface expected(plat::kFrameWidth, plat::kFrameHeight);
+      ok = plat::DrawMessageBox(expected, plat::FromUtf8(Said(saidFile)));
+      const uint16_t* box = expected.Pixels();
+      boxAsPrinted = w.LastFrame() == std::vector<uint16_t>(box, box + w.LastFrame().size());
+    }
+    if (looks == 3) answer(ok);
+    if (looks > 100) plat::PushKeyStroke(13);  // never answered: let the test end
+  });
+  const int keptErr = dup(2);
+  const int said = open(saidFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(said, 2);
+  close(said);
+  const int status = fw::Main();
+  dup2(keptErr, 2);
+  close(keptErr);
+  plat::SetTestDriver(nullptr);
+  std::fputs(plat::ReadAllText(saidFile).value_or("").c_str(), stderr);
+  if (w.IsOpen()) return std::fputs("the window stayed open\n", stderr), 20;
+  if (display != Display::Reached)
+    return looks == 0 ? status : (std::fprintf(stderr, "a box waited for %d looks\n", looks), 21);
+  if (!openAtFirstLook) return std::fputs("no window showed the box\n", stderr), 22;
+  if (!boxAsPrinted) return std::fputs("the window did not show the box with the printed text\n", stderr), 23;
+  if (looks < 3 || looks > 5)
+    return std::fprintf(stderr, "the box closed at look %d, not on the answer at 3\n", looks), 24;
+  return status;
+}
+
+TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
+  const std::string refused =
+      "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.";
+  const auto enter = [](const plat::RECT&) { plat::PushKeyStroke(13); };
+  const auto clickOk = [](const plat::RECT& ok) { plat::PushMouseUp(1, ok.Left + 5.0f, ok.Top + 5.0f); };
+  const auto quitSignal = [](const plat::RECT&) { std::raise(SIGTERM); };
+  const struct {
+    const char* what;
+    Stop stop;
+    Display display;
+    std::function<void(const plat::RECT&)> answer;
+  } cases[] = {
+      {"a second copy, Enter", Stop::SecondCopy, Display::Reached, enter},
+      {"a second copy, a quit signal", Stop::SecondCopy, Display::Reached, quitSignal},
+      {"a save to wait for, a click on OK", Stop::SaveWaits, Display::Reached, clickOk},
+      {"a second copy, no display", Stop::SecondCopy, Display::None, enter},
+      {"a save to wait for, no display", Stop::SaveWaits, Display::None, enter},
+      {"a save to wait for, the dummy driver as the suites run", Stop::SaveWaits, Display::DummyAsInTests,
+       enter},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fwtest::TempProgramFolder dir;
+    const std::string journal(plat::kSaveJournalName);
+    int held = -1;
+    if (c.stop == Stop::SecondCopy) {
+      // The first game's lock, which the forked start inherits and meets.
+      held = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    } else {
+      // User.INI is new already and the goods cannot be written: a folder
+      // stands at their name.
+      dir.Write("User.INI", std::string(384, 'p'));
+      std::filesystem::create_directories(dir.File("save/user1.DAT"));
+      dir.Write(journal, plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
+    }
+    const std::string saidFile = dir.File("said.txt");
+    EXPECT_EXIT(std::exit(StartAndAnswer(c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
+                c.stop == Stop::SecondCopy ? refused : "Ferrowind: ");
+    if (held >= 0) close(held);
+    EXPECT_EQ(dir.Exists(journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
+  }
+}
+
+}  // namespace
