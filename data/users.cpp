@@ -56,6 +56,16 @@ std::string FolderOf(const std::string& path) {
   return p == std::string::npos ? std::string(".") : path.substr(0, p);
 }
 
+// A file by its path in the folder of the profiles ("save/user1.DAT"), as
+// the saves' messages name it.
+std::string PathInFolder(const std::string& folder, const std::string& path) {
+  std::string rel = path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0
+                        ? path.substr(folder.size() + 1)
+                        : FileNameOf(path);
+  std::replace(rel.begin(), rel.end(), '\\', '/');
+  return rel;
+}
+
 // Profile n's record as it stands in the bytes of a profiles file.
 std::string RecordAt(std::string_view bytes, int32_t n) {
   const size_t at = std::min(static_cast<size_t>(n - 1) * UserRecord::kSize, bytes.size());
@@ -205,9 +215,19 @@ int32_t UsersClass::MendProfiles() {
 }
 
 bool UsersClass::ReadUser() {
-  if (!plat::FileExists(File) && !plat::WriteFile(File, nullptr, 0))
-    throw plat::RuntimeError(plat::ErrorCode::PathNotFound, "Path/File access error: cannot create " + plat::NativePath(File));
-  auto bytes = plat::ReadAllBytes(File);
+  // A missing file is created empty, only where nothing stands: a file that
+  // could not be looked at is never emptied, nor a link followed to create
+  // its target, nor a FIFO waited on. What cannot be read as a file is told.
+  int error = 0;
+  auto bytes = plat::ReadAllBytes(File, &error, plat::kMostBytesSaved);
+  if (!bytes && plat::NotThere(error)) {
+    error = plat::WriteNewFile(File, nullptr, 0);
+    if (error == 0)
+      bytes.emplace();
+    else if (error != EEXIST)
+      throw plat::RuntimeError(plat::ErrorCode::PathNotFound,
+                               "Path/File access error: cannot create " + plat::NativePath(File));
+  }
   if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
   DecodeUsers(*bytes);
   MatchWaitingGoods(*bytes);
@@ -219,10 +239,13 @@ bool UsersClass::ReadUser() {
   return true;
 }
 
-std::string UsersClass::UsersFileBytes() const {
+std::optional<std::string> UsersClass::UsersFileBytes(int* error) const {
   std::vector<uint8_t> out = EncodeUsers();
-  // Whatever follows the six records belongs to someone else: keep it.
-  if (auto old = plat::ReadAllBytes(File); old && old->size() > out.size())
+  // Whatever follows the six records belongs to someone else: keep it, and
+  // save nothing where it cannot be read.
+  const auto old = plat::ReadAllBytes(File, error, plat::kMostBytesSaved);
+  if (!old && !plat::NotThere(*error)) return std::nullopt;
+  if (old && old->size() > out.size())
     out.insert(out.end(), old->begin() + static_cast<std::ptrdiff_t>(out.size()), old->end());
   return std::string(out.begin(), out.end());
 }
@@ -295,15 +318,24 @@ bool UsersClass::LoadEQUFile() {
       return true;
     }
   damagedEQU_.clear();
-  if (!plat::FileExists(EQUFile)) return true;
   const std::string name = FileNameOf(EQUFile);
-  auto reader = plat::TextRecordReader::Open(EQUFile);
-  if (!reader) {
+  int error = 0;
+  std::optional<std::string> text = plat::ReadAllText(EQUFile, &error, plat::kMostBytesSaved);
+  if (!text) {
+    // Only the system's word that nothing is there makes a profile without
+    // goods; an entry of another kind holds none and is no file to keep.
+    if (plat::NotThere(error)) return true;
+    if (error == EISDIR || error == plat::kNotAFile) {
+      LastError = PathInFolder(FolderOf(File), EQUFile) +
+                  (error == EISDIR ? " is a folder, not a file" : " is not a regular file");
+      return false;
+    }
     damagedEQU_ = EQUFile;
     LastError = "Unable to Read " + name + ": it is kept aside at the next save.";
     return false;
   }
-  if (const int32_t damaged = ReadEquipment(*reader); damaged > 0) {
+  plat::TextRecordReader reader(std::move(*text));
+  if (const int32_t damaged = ReadEquipment(reader); damaged > 0) {
     damagedEQU_ = EQUFile;
     LastError = std::to_string(damaged) + (damaged == 1 ? " line" : " lines") + " of " + name +
                 " cannot be read and " + (damaged == 1 ? "is" : "are") +
@@ -314,9 +346,15 @@ bool UsersClass::LoadEQUFile() {
 }
 
 bool UsersClass::KeepDamagedAside(const std::string& file) {
-  if (damagedEQU_.empty() || file != damagedEQU_ || !plat::FileExists(file)) return true;
+  if (damagedEQU_.empty() || file != damagedEQU_) return true;
   int error = 0;
   const std::string kept = plat::KeepCopyAside(file, "damaged", &error);
+  // Gone since, by the system's word, it leaves nothing to keep; a copy
+  // that cannot be made refuses the save, and the file stays.
+  if (kept.empty() && plat::NotThere(error)) {
+    damagedEQU_.clear();
+    return true;
+  }
   if (kept.empty()) {
     const std::string name = FileNameOf(file);
     LastError = "Unable to keep the damaged " + name + " aside (" +
@@ -347,30 +385,28 @@ bool UsersClass::SaveEQUFile() {
 }
 
 bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
-  const std::string profiles = UsersFileBytes();
-  std::vector<plat::FileContent> files{{File, profiles}};
+  int error = 0;
+  const std::optional<std::string> profiles = UsersFileBytes(&error);
+  const std::vector<uint8_t> records = EncodeUsers();
+  std::vector<plat::FileContent> files{{File, profiles ? *profiles : std::string(records.begin(), records.end())}};
+  // A deleted profile's file goes with it, damaged or not, and is always in
+  // the step, so that a failed look at it never leaves it behind.
+  for (const Goods& g : goods) files.push_back(g.text ? plat::FileContent{g.file, *g.text} : plat::FileContent{g.file, "", true});
+  const std::string head =
+      deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files);
   bool saved = true;
-  for (const Goods& g : goods) {
-    if (!g.text) {
-      // A deleted profile's file: gone with it, damaged or not. Always in
-      // the step, so that a failed look at it never leaves it behind.
-      files.push_back({g.file, "", true});
-      continue;
-    }
-    if (!KeepDamagedAside(g.file)) {
-      saved = false;
-      break;
-    }
-    files.push_back({g.file, *g.text});
+  if (!profiles) {
+    const std::string name = FileNameOf(File);
+    LastError = SaveFailed(head, {name + ": " + plat::SystemErrorText(error), error, name}, files.size());
+    saved = false;
   }
+  for (const Goods& g : goods)
+    if (saved && g.text && !KeepDamagedAside(g.file)) saved = false;
   if (saved) {
     // The journal lives beside User.INI, which the start-up checks first.
     plat::SaveFailure failure;
     saved = plat::WriteFilesTogether(FolderOf(File), files, &failure);
-    if (!saved)
-      LastError = SaveFailed(deletion ? "Unable to delete the profile (" + NamesOf(files) + ")"
-                                      : "Unable to Save " + NamesOf(files),
-                             failure, files.size());
+    if (!saved) LastError = SaveFailed(head, failure, files.size());
   }
   if (saved) {
     for (const Goods& g : goods)
@@ -383,7 +419,7 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
   // stands): which goods go with which record is kept for the profiles'
   // next reading.
   for (Goods& g : goods) {
-    Unsaved u{RecordAt(profiles, g.profile), std::move(g)};
+    Unsaved u{RecordAt(files.front().bytes, g.profile), std::move(g)};
     // One entry a record: the later goods are the ones that went with it.
     std::erase_if(unsaved_, [&u](const Unsaved& e) { return e.goods.profile == u.goods.profile && e.record == u.record; });
     unsaved_.push_back(std::move(u));

@@ -159,7 +159,9 @@ class UsersClass : public DataCollection<SingleUser> {
     std::string record;
     Goods goods;
   };
-  std::string UsersFileBytes() const;
+  // The profiles file as a save writes it, or nullopt (error set) where
+  // what follows the six records cannot be read.
+  std::optional<std::string> UsersFileBytes(int* error) const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
   // The profiles and the goods as one step; on failure what it would have

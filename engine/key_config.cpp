@@ -6,6 +6,7 @@
 
 #include "engine/globals.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
 #include "platform/runtime/text_records.hpp"
 
@@ -26,9 +27,33 @@ constexpr std::pair<const char*, int> kBindingKeys[] = {
     {"WEAPON5", KEY_WEAPON0 + 5},  {"WEAPON6", KEY_WEAPON0 + 6}, {"WEAPON7", KEY_WEAPON0 + 7}, {"WEAPON8", KEY_WEAPON0 + 8},
     {"WEAPON9", KEY_WEAPON0 + 9},  {"TURRENT", KEY_TURRENT},
 };
+// Far above the 21 records the file holds.
+constexpr uint64_t kMostKeyConfigBytes = uint64_t{1} << 20;
+
+// An entry that is there and could not be read, told once: a file is the
+// player's own, kept aside before a save replaces it. "" when none.
+std::string g_unreadable;
+bool g_keepAside = false;
+std::string g_notice;  // for the profile screen
+
+std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
 }  // namespace
 
 bool SaveKeyConfig(const std::string& name) {
+  const std::string path = AppPath + name;
+  if (g_unreadable == path && g_keepAside) {
+    int error = 0;
+    const std::string kept = plat::KeepCopyAside(path, "damaged", &error);
+    // Gone since, it leaves nothing to keep; otherwise no copy, no save.
+    if (kept.empty() && !plat::NotThere(error)) {
+      LastError = "Unable to keep the unreadable " + FileName(name) + " aside (" +
+                  (error == EEXIST ? "every name " + FileName(name) + ".damaged-1 to -999 is taken"
+                                   : plat::SystemErrorText(error)) +
+                  "): nothing was saved";
+      return false;
+    }
+    g_unreadable.clear();
+  }
   plat::TextRecordWriter w;
   for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
@@ -42,15 +67,31 @@ bool SaveKeyConfig(const std::string& name) {
 }
 
 void ReadKeyConfig(const std::string& name) {
-  auto reader = plat::TextRecordReader::Open(AppPath + name);
-  if (!reader) {
+  const std::string path = AppPath + name;
+  int error = 0;
+  std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
+  if (!text) {
     LastError = "Unable to Read " + name;
+    // A missing file is a first run, and nothing is said of it. One that is
+    // there leaves the keys unset without a word, and a save would replace
+    // it: the player hears of it once, and a file is kept aside first.
+    if (plat::NotThere(error) || g_unreadable == path) return;
+    g_unreadable = path;
+    g_keepAside = error != EISDIR;
+    if (!g_keepAside) {
+      g_notice = FileName(name) + " is a folder, not a file: the keys and volumes stay as they are.";
+      return;
+    }
+    g_notice = "Unable to Read " + FileName(name) + " (" + plat::SystemErrorText(error) +
+               "): the keys and volumes stay as they are, and the file is kept aside at the next save of the settings.";
     return;
   }
+  g_unreadable.clear();
+  plat::TextRecordReader reader(std::move(*text));
   try {
-    while (!reader->AtEnd()) {
-      const std::string key = plat::UCase(reader->ReadString());
-      const int32_t value = reader->ReadLong();
+    while (!reader.AtEnd()) {
+      const std::string key = plat::UCase(reader.ReadString());
+      const int32_t value = reader.ReadLong();
       bool matched = false;
       for (const auto& [fileKey, index] : kBindingKeys) {
         if (key != fileKey) continue;
@@ -74,6 +115,8 @@ void ReadKeyConfig(const std::string& name) {
     LastError = "Unable to Read " + name;
   }
 }
+
+std::string TakeKeyConfigNotice() { return std::exchange(g_notice, std::string()); }
 
 std::string KeyCodeName(int16_t code) {
   if (code >= 48 && code <= 57) return std::string(1, static_cast<char>(code));

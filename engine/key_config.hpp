@@ -25,10 +25,15 @@ extern int32_t SoundVol;
 extern int32_t MusicVol;
 
 // Both take a name relative to the program folder ("\Default.cfg"). Failures
-// leave their text in LastError and return quietly.
+// leave their text in LastError and return quietly. A file that is there and
+// cannot be read is also told, once, through TakeKeyConfigNotice, and kept
+// aside (as "<name>.damaged-<k>") by the next save before it is replaced.
 void ReadKeyConfig(const std::string& name);
-// Returns false when the file could not be written (the old file stays).
+// Returns false when the file could not be written, or the unreadable one
+// could not be kept aside (the old file stays).
 bool SaveKeyConfig(const std::string& name);
+// What the player is to hear of the file, "" when nothing: returned once.
+std::string TakeKeyConfigNotice();
 std::string KeyCodeName(int16_t code);
 
 }  // namespace fw

@@ -64,6 +64,9 @@ namespace {
 std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder) {
   const std::string folder = "the game folder " + plat::NativePath(gameFolder);
   const std::string place = r.entry.IsTheFolder() ? folder : r.entry.path + " in " + folder;
+  const bool anotherUsers = plat::OwnedByAnotherUser(gameFolder + "\\" + r.entry.path);
+  // A link the game cannot follow is mended at the link, not at any file.
+  const std::string link = "the link " + place + " leads to a file or is removed";
   if (r.unreadable) {
     // A file that stays unreadable for good must not lock the player out:
     // the last save can be given up, at a price worth telling.
@@ -71,8 +74,8 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
                                " out of the game folder gives the last save up, after which a profile's money and "
                                "goods may no longer belong together";
     if (r.error == EIO) return "the disk of " + folder + " reads and writes without errors" + giveUp;
-    if (plat::OwnedByAnotherUser(gameFolder + "\\" + r.entry.path))
-      return "the owner of " + place + ", or an administrator, gives it back" + giveUp;
+    if (r.error == ELOOP) return link + giveUp;
+    if (anotherUsers) return "the owner of " + place + ", or an administrator, gives it back" + giveUp;
     return place + " can be read" + giveUp;
   }
   switch (r.error) {
@@ -88,7 +91,13 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
     // remove from: no mode the player sets lets the game change it.
     case EPERM:
       return "the owner of " + place + ", or an administrator, lets the game change it (chattr -i, or gives the file back)";
-    default: return place + " can be written";
+    case ELOOP:
+    case plat::kLinkToNoFile: return link;
+    default:
+      // Another user's entry that refuses by its mode: the player cannot
+      // change that mode, its owner can.
+      if (anotherUsers) return "the owner of " + place + ", or an administrator, lets the game write it";
+      return place + " can be written";
   }
 }
 }  // namespace
@@ -99,10 +108,15 @@ bool FinishLastSave(const std::string& gameFolder) {
   if (r.outcome == Outcome::KeptAside) {
     // Told once the window shows: before it, a message reaches only a
     // terminal. A damaged journal may have been cut after the killed game
-    // replaced one of its files, which may then hold a pair that never was.
+    // replaced one of its files, and a step that began may have had its
+    // other file changed since: either may leave a pair that never was.
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand" +
-               (r.damaged ? ", in which a profile's money and goods may no longer belong together." : ".");
+               (r.mixed ? ", in which a profile's money and goods may no longer belong together." : ".");
+  } else if (r.outcome == Outcome::Finished && !r.asideWhy.empty()) {
+    // The files are whole, but every later save replaces the journal.
+    g_notice = "The last save is finished, but " + std::string(kJournal) + " stays (" + r.asideWhy +
+               "): saves may fail until " + Remedy(r, gameFolder) + ".";
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.

@@ -41,6 +41,7 @@ void FrmUserMenuClass::Load() {
   Users->File = AppPath + "\\User.INI";
   const bool readAsWritten = Users->ReadUser();
   LoadPictures();
+  if (const std::string keys = TakeKeyConfigNotice(); !keys.empty()) Tell(keys);
   if (!readAsWritten) Tell(LastError);
   if (MusicOn != 0) MediaPlay->PlayBackSound(3);
   LoadMenuSounds();

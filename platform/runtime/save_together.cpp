@@ -18,6 +18,9 @@ constexpr std::string_view kMagicOverUnfinished = "FWSAVEJ3";
 constexpr uint32_t kMaxFiles = 16;
 constexpr uint32_t kMaxPath = 1024;
 constexpr uint8_t kRemoves = 1, kBeforeKnown = 2, kExistedBefore = 4;
+// The longest journal of a step of kMostBytesSaved: the magic, the count,
+// each file's path, flags and numbers at their largest, and the hash.
+constexpr uint64_t kMostJournalBytes = 8 + 4 + kMaxFiles * (4 + kMaxPath + 1 + 8 + 8 + 8) + kMostBytesSaved + 8;
 
 uint64_t Fnv1a(std::string_view bytes) {
   uint64_t h = 14695981039346656037ull;
@@ -108,6 +111,18 @@ SaveFailure FileCallFailed(const std::string& rel, int error) {
   SaveFailure failure = CallFailed({rel}, error);
   failure.file = rel;
   return failure;
+}
+
+// The entry a failed look at a file of the folder names: where the search
+// was refused on the way, the folder that refused it, whose mode the player
+// mends (the file's would be out of reach); the file otherwise.
+FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, int error) {
+  if (error != EACCES) return {rel};
+  const auto unsearchable = [](const std::string& folder) { return LookAtFile(InFolder(folder, ".")) == EACCES; };
+  if (unsearchable(std::string(gameFolder))) return {};
+  for (size_t slash = rel.find('/'); slash != std::string::npos; slash = rel.find('/', slash + 1))
+    if (unsearchable(InFolder(gameFolder, rel.substr(0, slash)))) return {rel.substr(0, slash)};
+  return {rel};
 }
 
 }  // namespace
@@ -212,11 +227,22 @@ std::string PathThrough(std::string_view gameFolder, const std::string& rel,
 // folders should be, or a folder where it should be.
 std::optional<SaveFailure> InTheWay(std::string_view gameFolder, const std::string& rel) {
   std::optional<SaveFailure> why;
-  const std::string path = PathThrough(gameFolder, rel, [&why](const std::string& folder, const std::string& part) {
-    if (FileLen(folder) >= 0) why = SaveFailure{part + " is a file, not a folder", ENOTDIR};
-    return !why;
-  });
-  if (!why && DirExists(path)) why = SaveFailure{rel + " is a folder, not a file", EISDIR};
+  const std::string path =
+      PathThrough(gameFolder, rel, [&why, gameFolder](const std::string& folder, const std::string& part) {
+        const int look = LookAtFile(folder);
+        if (look == 0 || look == kNotAFile) {
+          why = SaveFailure{part + (look == 0 ? " is a file, not a folder" : " is not a folder"), ENOTDIR};
+          why->entry = {part};
+        } else if (look != EISDIR && !NotThere(look)) {
+          // Not seen is not absent: the step would be written blind.
+          why = CallFailed(LookRefusedBy(gameFolder, part, look), look);
+        }
+        return !why;
+      });
+  if (!why && LookAtFile(path) == EISDIR) {
+    why = SaveFailure{rel + " is a folder, not a file", EISDIR};
+    why->entry = {rel};
+  }
   return why;
 }
 
@@ -351,17 +377,25 @@ struct Survey {
   // A file the step changes holds its new content: the step began, by a
   // start or by the killed game.
   bool began = false;
-  const FileContent* overtaken = nullptr;  // one holding neither its old nor its new content
-  const FileContent* unread = nullptr;     // one the step changes that cannot be read
+  // One holding neither its old nor its new content. Where the step began,
+  // a file that is not there is none: whoever took it away left nothing
+  // the step would undo, and writing it finishes the pair.
+  const FileContent* overtaken = nullptr;
+  const FileContent* unread = nullptr;  // one the step changes that cannot be read
   int unreadError = 0;
 };
 
 Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow>& now) {
   Survey s;
+  const FileContent* gone = nullptr;  // the first changed since by being taken away
   for (size_t i = 0; i < files.size(); ++i) {
     const Holds holds = WhatItHolds(files[i], now[i]);
     s.allNew = s.allNew && holds == Holds::NewContent;
-    if (holds == Holds::Other && !s.overtaken) s.overtaken = &files[i];
+    if (holds == Holds::Other && NotThere(now[i].error)) {
+      if (!gone) gone = &files[i];
+    } else if (holds == Holds::Other && !s.overtaken) {
+      s.overtaken = &files[i];
+    }
     if (!Changes(files[i])) continue;
     s.began = s.began || holds == Holds::NewContent;
     if (holds == Holds::Unreadable && !s.unread) {
@@ -369,6 +403,7 @@ Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow
       s.unreadError = now[i].error;
     }
   }
+  if (!s.began && !s.overtaken) s.overtaken = gone;
   return s;
 }
 
@@ -380,7 +415,7 @@ Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow
 // were read already: what each holds is in ourNow.
 bool StandingStepUnfinished(std::string_view gameFolder, const std::vector<FileContent>& ours,
                             const std::vector<FileNow>& ourNow) {
-  const FileNow journal = FileNow::Of(JournalPath(gameFolder));
+  const FileNow journal = FileNow::Of(JournalPath(gameFolder), kMostJournalBytes);
   if (journal.NoFile()) return false;
   if (!journal.bytes) return true;
   bool marked = false;
@@ -397,8 +432,12 @@ bool StandingStepUnfinished(std::string_view gameFolder, const std::vector<FileC
   return !s.allNew && (marked || s.began || s.unread);
 }
 
-// Whether the journal in place is the one given: it stands after a failure.
-bool JournalIs(const std::string& journal, const std::string& bytes) { return ReadAllText(journal) == bytes; }
+// Whether the journal given stands after a failure: in doubt it does, as
+// the player must not take a step the next start finishes for lost.
+bool JournalStands(const std::string& journal, const std::string& bytes) {
+  const FileNow now = FileNow::Of(journal, kMostJournalBytes);
+  return now.bytes ? *now.bytes == bytes : !now.NoFile();
+}
 
 JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "", int error = 0) {
   JournalRecovery r;
@@ -408,11 +447,24 @@ JournalRecovery Recovery(JournalRecovery::Outcome outcome, std::string why = "",
   return r;
 }
 
+// The entry behind a journal that cannot be removed: an owner's refusal is
+// the journal's (another user's file, or one made immutable); any other,
+// the folder's.
+FolderEntry RemovalRefusedBy(int error) {
+  return error == EPERM ? FolderEntry{std::string(kSaveJournalName)} : FolderEntry{};
+}
+
 JournalRecovery Finished(const std::string& journal) {
-  // Left where it cannot be removed, it is harmless: its files hold what
-  // it would write, and the next save replaces it.
-  RemoveFileDurably(journal);
-  return Recovery(JournalRecovery::Outcome::Finished);
+  // Left where it cannot be removed, it is harmless to the files, which hold
+  // what it would write; but every later save must replace it, so the
+  // player hears why it stays.
+  JournalRecovery r = Recovery(JournalRecovery::Outcome::Finished);
+  if (int error = 0; !RemoveFileDurably(journal, &error)) {
+    r.asideWhy = "Unable to remove " + std::string(kSaveJournalName) + ": " + SystemErrorText(error);
+    r.error = error;
+    r.entry = RemovalRefusedBy(error);
+  }
+  return r;
 }
 
 JournalRecovery Waiting(const SaveFailure& failure) {
@@ -423,16 +475,19 @@ JournalRecovery Waiting(const SaveFailure& failure) {
 
 // Set aside unread, the step might have begun: the start waits until it can
 // be read.
-JournalRecovery WaitingToRead(const std::string& rel, int error) {
-  JournalRecovery r = Waiting(CallFailed({rel}, error));
+JournalRecovery WaitingToRead(std::string_view gameFolder, const std::string& rel, int error) {
+  JournalRecovery r = Waiting(CallFailed(LookRefusedBy(gameFolder, rel, error), error));
   r.unreadable = true;
   return r;
 }
 }  // namespace
 
-FileNow FileNow::Of(std::string_view gamePath) {
+FileNow FileNow::Of(std::string_view gamePath, uint64_t maxBytes) {
   FileNow now;
-  now.bytes = ReadAllText(gamePath, &now.error);
+  now.bytes = ReadAllText(gamePath, &now.error, maxBytes);
+  // A file system may answer an error for a name that is not there: its
+  // folder's listing has the last word, so that no start waits for nothing.
+  if (now.Unreadable() && now.error != kTooLargeToRead && ListedInFolder(gamePath) == ENOENT) now.error = ENOENT;
   return now;
 }
 
@@ -441,6 +496,18 @@ bool FileNow::NoFile() const { return !bytes && (NotThere(error) || error == EIS
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
   SaveFailure ignored;
   SaveFailure& out = failure ? *failure : ignored;
+  // Judged before anything is read: content past the bound is no profile's.
+  uint64_t total = 0;
+  const FileContent* largest = nullptr;
+  for (const FileContent& f : files) {
+    total += f.bytes.size();
+    if (!largest || f.bytes.size() > largest->bytes.size()) largest = &f;
+  }
+  if (total > kMostBytesSaved) {
+    std::string rel = RelativeTo(gameFolder, largest->gamePath);
+    out = FileCallFailed(rel.empty() ? largest->gamePath : rel, kTooLargeToSave);
+    return false;
+  }
   std::vector<FileContent> relative;
   std::vector<FileNow> now;
   for (const FileContent& f : files) {
@@ -463,8 +530,9 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   }
   // Every save goes through the journal: an entry in its place stops them
   // all, and only its name and place tell the player what to move.
-  if (DirExists(JournalPath(gameFolder))) {
+  if (LookAtFile(JournalPath(gameFolder)) == EISDIR) {
     out = {std::string(kSaveJournalName) + " in the game folder is a folder, not a file", EISDIR};
+    out.entry = {std::string(kSaveJournalName)};
     return false;
   }
   std::vector<Staged> staged;
@@ -476,15 +544,17 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   // Read before this step's journal replaces it.
   const std::string encoded = EncodeSaveJournal(relative, StandingStepUnfinished(gameFolder, relative, now));
   int error = 0;
-  if (bool folderRefused = false; !WriteFileAtomic(journal, encoded, &error, &folderRefused)) {
+  // The game's own file: a link planted at its name is replaced, so that the
+  // step's records never land where it points.
+  if (bool folderRefused = false; !WriteFileAtomic(journal, encoded, &error, &folderRefused, LinkAtName::Replace)) {
     Discard(staged);
     out = CallFailed(folderRefused ? FolderEntry{} : FolderEntry{std::string(kSaveJournalName)}, error);
-    out.journalStands = JournalIs(journal, encoded);  // in place, its folder not synced
+    out.journalStands = JournalStands(journal, encoded);  // in place, its folder not synced
     return false;
   }
   if (auto why = Commit(staged)) {
     out = *why;
-    out.journalStands = JournalIs(journal, encoded);
+    out.journalStands = JournalStands(journal, encoded);
     return false;
   }
   RemoveFileDurably(journal);
@@ -500,7 +570,8 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
   if (check) {
     const JournalVerdict verdict = check(files, now);
     if (verdict.unread) {
-      r = WaitingToRead(verdict.unread->gamePath, now[static_cast<size_t>(verdict.unread - files.data())].error);
+      r = WaitingToRead(gameFolder, verdict.unread->gamePath,
+                        now[static_cast<size_t>(verdict.unread - files.data())].error);
       return std::nullopt;
     }
     if (!verdict.problem.empty()) return verdict.problem;
@@ -511,7 +582,10 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
     return std::nullopt;
   }
   // Changed since by someone else: played now, the step would undo it.
-  if (s.overtaken) return s.overtaken->gamePath + " was changed after the save began";
+  if (s.overtaken) {
+    r.mixed = s.began;
+    return s.overtaken->gamePath + " was changed after the save began";
+  }
   std::vector<const FileContent*> replaced;
   const std::optional<SaveFailure> failure = Apply(gameFolder, files, replaced);
   if (!failure) {
@@ -528,7 +602,7 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
     return std::nullopt;
   }
   if (s.unread) {
-    r = WaitingToRead(s.unread->gamePath, s.unreadError);
+    r = WaitingToRead(gameFolder, s.unread->gamePath, s.unreadError);
     return std::nullopt;
   }
   r.error = failure->error;
@@ -540,15 +614,20 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
   const std::string name(kSaveJournalName);
-  const FileNow bytes = FileNow::Of(journal);
+  const FileNow bytes = FileNow::Of(journal, kMostJournalBytes);
   if (bytes.NoFile()) return {};
-  if (!bytes.bytes) return WaitingToRead(name, bytes.error);
+  // Larger than any step's, it is no whole journal: kept aside unread.
+  const bool tooLarge = bytes.error == kTooLargeToRead;
+  if (!bytes.bytes && !tooLarge) return WaitingToRead(gameFolder, name, bytes.error);
   JournalRecovery r = Recovery(Outcome::KeptAside);
   bool overUnfinished = false;
-  if (const auto files = DecodeSaveJournal(*bytes.bytes, &overUnfinished); !files) {
+  std::optional<std::vector<FileContent>> files;
+  if (bytes.bytes) files = DecodeSaveJournal(*bytes.bytes, &overUnfinished);
+  if (!files) {
     // Cut short or changed on the disk: this game writes only whole ones.
-    r.why = name + " is damaged";
+    r.why = name + (tooLarge ? " is larger than any save" : " is damaged");
     r.damaged = true;
+    r.mixed = true;
   } else if (const std::optional<std::string> why = FinishOrWhyNot(gameFolder, *files, overUnfinished, check, r)) {
     r.why = *why;
   } else {
@@ -567,13 +646,15 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   } else if (!RemoveFileDurably(journal, &error)) {
     r.outcome = Outcome::Stuck;
     r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
+    // The journal stays for the next start, which would keep it aside once
+    // more: one copy is enough.
+    RemoveFile(InFolder(gameFolder, r.keptAs));
+    r.keptAs.clear();
   } else {
     return r;
   }
   r.error = error;
-  // An owner's refusal is the journal's (another user's file, or one made
-  // immutable); any other, the folder's.
-  r.entry = error == EPERM ? FolderEntry{name} : FolderEntry{};
+  r.entry = RemovalRefusedBy(error);
   return r;
 }
 

@@ -38,6 +38,10 @@ struct FileContent {
 // The journal's name in the folder it serves.
 inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
+// The most a step writes, all its files together: far above any profile's
+// files, and a bound on what a start reads of a journal.
+inline constexpr uint64_t kMostBytesSaved = uint64_t{64} << 20;
+
 // An entry of the journal's folder that a cause names: a file or folder
 // below it by its path relative to the folder ("save/user1.DAT", "save",
 // "SaveJournal.bin"), or the folder itself.
@@ -69,6 +73,10 @@ struct SaveFailure {
 };
 
 // Writes every file or, on failure, returns false and says why in failure.
+// A step of more than kMostBytesSaved is refused before anything is read or
+// written, naming its largest file (kTooLargeToSave). The journal is the
+// game's own: a link at its name is replaced, never followed; a link at a
+// file's name is followed only to a regular file (see LinkAtName).
 // What stands in the way (an entry of the wrong kind) is found and every
 // new content written before the journal: a failure up to there changes
 // nothing and leaves no journal of this step; so does a folder that
@@ -94,11 +102,13 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
                         SaveFailure* failure = nullptr);
 
 // What a journal's file holds on the disk as the start finds it: its bytes,
-// or the system's error number for why there are none (as ReadAllBytes).
+// or why there are none (as ReadAllBytes gives it). A file larger than
+// maxBytes cannot be read; one that cannot be looked at but that the listing
+// of its folder does not hold is not there.
 struct FileNow {
   std::optional<std::string> bytes;
   int error = 0;
-  static FileNow Of(std::string_view gamePath);
+  static FileNow Of(std::string_view gamePath, uint64_t maxBytes = kMostBytesSaved);
   // No file stands there (nothing, a folder or an entry of another kind):
   // nothing of any step.
   bool NoFile() const;
@@ -127,19 +137,25 @@ struct JournalRecovery {
     Stuck,      // neither finished nor kept aside: the journal stays as it was
   };
   Outcome outcome = Outcome::None;
-  std::string why;       // why it was not finished (KeptAside, Waiting, Stuck)
-  std::string asideWhy;  // why it could not be kept aside and removed (Stuck)
-  // The system's error number behind what keeps the journal (Waiting: why;
-  // Stuck: asideWhy), 0 where none was given, and the entry it names.
+  std::string why;  // why it was not finished (KeptAside, Waiting, Stuck)
+  // Why it could not be kept aside and removed (Stuck), or removed once
+  // finished (Finished: every later save, which replaces it, may fail).
+  std::string asideWhy;
+  // The cause behind what keeps the journal (Waiting: why; Stuck and
+  // Finished: asideWhy), 0 where none was given, and the entry it names:
+  // for a look refused on the way, the folder that refused it.
   int error = 0;
   FolderEntry entry;
   // Waiting for a read: of the journal, or of a file that would tell
   // whether the step began.
   bool unreadable = false;
   std::string keptAs;  // the name beside the journal it was kept under
-  // Cut short or changed on the disk (KeptAside): a file of the step may
-  // hold its new content beside others old.
+  // Cut short, changed on the disk or larger than any step (KeptAside).
   bool damaged = false;
+  // Kept aside where a file of the step may hold its new content beside
+  // others old: a damaged journal, or a step that began and whose other
+  // file was changed since.
+  bool mixed = false;
 };
 
 // Finishes the step a killed game left in gameFolder. A journal whose
@@ -167,7 +183,12 @@ struct JournalRecovery {
 // and, where the step cannot be finished, a file it changes that cannot be
 // read to tell whether it began, all wait (unreadable). An entry of
 // another kind by the journal's name is no journal, and a folder by a
-// file's name holds nothing of the step.
+// file's name holds nothing of the step. Where the step began, a file of it
+// that is not there holds nothing the step would undo: it is written; where
+// it had not, it counts as changed since. A journal larger than any step's
+// is damaged, found by its size before it is read. A finished journal that
+// cannot be removed is Finished with asideWhy; one kept aside that cannot be
+// removed leaves no copy behind.
 JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const JournalCheck& check);
 
 // The same accepting any journal: "" when there was nothing to do or the

@@ -2,6 +2,7 @@
 // never part money from goods.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -441,6 +442,126 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
   Choose(users, 3);
   ASSERT_TRUE(users.SaveEQUFile());
   EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-3"));
+}
+
+// A failed look is never a missing file: the profiles are never emptied,
+// nor a link followed to create its target, nor a FIFO waited on; goods that
+// cannot be read are told and kept aside by the next save, never dropped
+// unseen. One fault a row, then what the files hold.
+TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
+  namespace fs = std::filesystem;
+  Buy("Laser", 200);
+  ASSERT_TRUE(users.SaveMoneyAndGoods());
+  const std::string profiles = dir.Read("User.INI"), goods = dir.Read("save/user2.DAT");
+  const auto fail = [](plat::FileCall call, int error, int skip = 0) {
+    return [=] { plat::FailNextFileCall(call, error, skip); };
+  };
+  // Another entry at the name, the file kept beside it until mended.
+  const auto instead = [this](const std::string& name, const std::function<void(const std::string&)>& make) {
+    return [this, name, make] {
+      fs::rename(dir.File(name), dir.File("kept"));
+      make(dir.File(name));
+    };
+  };
+  const auto back = [this](const std::string& name) {
+    return [this, name] {
+      fs::remove_all(dir.File(name));
+      fs::rename(dir.File("kept"), dir.File(name));
+    };
+  };
+  const auto fifo = [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); };
+  const auto folder = [](const std::string& at) { fs::create_directory(at); };
+  const auto nowhere = [](const std::string& at) { fs::create_symlink("nowhere", at); };
+  const auto sized = [this](const std::string& name, uint64_t size) {
+    return [this, name, size] { fs::resize_file(dir.File(name), size); };
+  };
+  const std::string unreadable = "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI");
+  const std::string keptAside = "Unable to Read user2.DAT: it is kept aside at the next save.";
+  const uint64_t most = plat::kMostBytesSaved;
+  const std::function<void()> none = [] {};
+  const struct {
+    const char* what;
+    std::string name;
+    std::function<void()> fault, mend;
+    std::string told;               // ReadUser's error, or what LoadEQUFile says
+    uint64_t keptSize = 0;          // goods unreadable: the size of the copy the next save keeps
+    std::function<void()> atSave = [] {};
+  } cases[] = {
+      {"User.INI: a look failing", "User.INI", fail(plat::FileCall::Look, EIO), none, unreadable},
+      {"User.INI: a look answering EINVAL", "User.INI", fail(plat::FileCall::Look, EINVAL), none, unreadable},
+      {"User.INI: a read answering EINVAL", "User.INI", fail(plat::FileCall::Read, EINVAL), none, unreadable},
+      {"User.INI: a FIFO", "User.INI", instead("User.INI", fifo), back("User.INI"), unreadable},
+      {"User.INI: a folder", "User.INI", instead("User.INI", folder), back("User.INI"), unreadable},
+      {"User.INI: a link to nowhere", "User.INI", instead("User.INI", nowhere), back("User.INI"), unreadable},
+      {"User.INI: 64 MiB", "User.INI", sized("User.INI", most), sized("User.INI", profiles.size()), ""},
+      {"User.INI: a byte more", "User.INI", sized("User.INI", most + 1), sized("User.INI", profiles.size()),
+       unreadable},
+      {"goods: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside, goods.size()},
+      {"goods: a read answering EINVAL", "save/user2.DAT", fail(plat::FileCall::Read, EINVAL), none, keptAside,
+       goods.size()},
+      // Reads of the save: User.INI to keep its tail, then each file of the step.
+      {"goods: the look as they are kept aside failing too", "save/user2.DAT", fail(plat::FileCall::Read, EIO), none,
+       keptAside, goods.size(), fail(plat::FileCall::Look, EIO, 1)},
+      {"goods: a byte more than 64 MiB", "save/user2.DAT", sized("save/user2.DAT", most + 1), none, keptAside,
+       most + 1},
+      {"goods: a folder", "save/user2.DAT", instead("save/user2.DAT", folder), back("save/user2.DAT"),
+       "save/user2.DAT is a folder, not a file"},
+      {"goods: a FIFO", "save/user2.DAT", instead("save/user2.DAT", fifo), back("save/user2.DAT"),
+       "save/user2.DAT is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fw::UsersClass fresh;
+    Choose(fresh, 2);
+    if (c.name != "User.INI") fresh.ReadUser();
+    fw::LastError.clear();
+    c.fault();
+    std::string told;
+    if (c.name == "User.INI") {
+      try {
+        fresh.ReadUser();
+      } catch (const plat::RuntimeError& e) {
+        told = e.what();
+      }
+    } else {
+      EXPECT_FALSE(fresh.LoadEQUFile());
+      told = fw::LastError;
+      EXPECT_EQ(fresh.UserEQU->Count(), 0);
+    }
+    EXPECT_EQ(told, c.told);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("nowhere"))));
+    if (c.keptSize > 0) {
+      c.atSave();
+      ASSERT_TRUE(fresh.SaveMoneyAndGoods()) << fw::LastError;
+      EXPECT_EQ(fs::file_size(dir.File("save/user2.DAT.damaged-1")), c.keptSize);
+      EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1").substr(0, goods.size()), goods);
+      fs::remove(dir.File("save/user2.DAT.damaged-1"));
+      dir.Write("save/user2.DAT", goods);
+    } else {
+      c.mend();
+    }
+    EXPECT_EQ(dir.Read("User.INI"), profiles);
+    EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
+  }
+}
+
+// What follows the six records belongs to someone else: a save that cannot
+// read it writes nothing, and its goods wait as after any failed save.
+TEST_F(Goods, ASaveThatCannotReadTheProfilesTailWritesNothingAndItsGoodsWait) {
+  const std::string tail(64, 't');
+  ASSERT_TRUE(users.SaveUser());
+  dir.Write("User.INI", dir.Read("User.INI") + tail);
+  const std::string profiles = dir.Read("User.INI");
+  Buy("Laser", 200);
+  plat::FailNextFileCall(plat::FileCall::Read, EIO);
+  EXPECT_FALSE(users.SaveMoneyAndGoods());
+  EXPECT_EQ(fw::LastError, "Unable to Save User.INI and user2.DAT: User.INI: Input/output error");
+  EXPECT_EQ(dir.Read("User.INI"), profiles);
+  EXPECT_FALSE(dir.Exists("save/user2.DAT"));
+  EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+  ASSERT_TRUE(users.SaveUser());
+  EXPECT_EQ(OnDisk(), "200|Laser;");
+  EXPECT_EQ(dir.Read("User.INI").substr(384), tail);
 }
 
 TEST_F(Goods, NumbersNoGameWritesAreMendedAndToldOnce) {

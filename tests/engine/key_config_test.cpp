@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace {
@@ -12,6 +19,7 @@ struct KeyConfig : ::testing::Test {
     fw::MusicOn = 0;
     fw::SoundVol = fw::MusicVol = 0;
     fw::LastError.clear();
+    fw::TakeKeyConfigNotice();
   }
 };
 }  // namespace
@@ -100,4 +108,65 @@ TEST(KeyCodeName, NamesTheBoundKeys) {
   int named = 0;
   for (int c = 0; c < 256; ++c) named += fw::KeyCodeName(static_cast<int16_t>(c)).empty() ? 0 : 1;
   EXPECT_EQ(named, 100);
+}
+
+// A Default.cfg that is there and cannot be read is told once, and kept
+// aside before the settings are saved over it; a missing one is a first run
+// and nothing is said. One fault a row, then what stands at the name.
+TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
+  namespace fs = std::filesystem;
+  const std::string keys = "\"FORWARD\",38\r\n";
+  const std::string stay = "): the keys and volumes stay as they are, and the file is kept aside at the next save of the settings.";
+  const auto fail = [](plat::FileCall call, int error) { return [=] { plat::FailNextFileCall(call, error); }; };
+  const auto instead = [this](const std::function<void(const std::string&)>& make) {
+    return [this, make] {
+      fs::remove(dir.File("Default.cfg"));
+      make(dir.File("Default.cfg"));
+    };
+  };
+  const struct {
+    const char* what;
+    std::function<void()> fault;
+    std::string notice;
+    fs::file_type kept;  // what the save keeps aside; none: no copy
+    bool saves = true;
+    bool withoutPowers = false;
+  } cases[] = {
+      {"missing", [this] { fs::remove(dir.File("Default.cfg")); }, "", fs::file_type::not_found},
+      // Once only: read again, the file reads and nothing is left to keep.
+      {"a read failing once", fail(plat::FileCall::Read, EIO), "Unable to Read Default.cfg (Input/output error" + stay,
+       fs::file_type::not_found},
+      {"a look answering EINVAL", fail(plat::FileCall::Look, EINVAL),
+       "Unable to Read Default.cfg (Invalid argument" + stay, fs::file_type::not_found},
+      {"mode 000", [this] { fs::permissions(dir.File("Default.cfg"), fs::perms::none); },
+       "Unable to Read Default.cfg (Permission denied" + stay, fs::file_type::regular, true, true},
+      {"a FIFO", instead([](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }),
+       "Unable to Read Default.cfg (not a regular file" + stay, fs::file_type::fifo},
+      {"more than the reader takes", [this] { fs::resize_file(dir.File("Default.cfg"), (1 << 20) + 1); },
+       "Unable to Read Default.cfg (larger than the game reads" + stay, fs::file_type::regular},
+      {"a folder", instead([](const std::string& at) { fs::create_directory(at); }),
+       "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::not_found, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    fs::remove_all(dir.File("Default.cfg"));
+    fs::remove_all(dir.File("Default.cfg.damaged-1"));
+    dir.Write("Default.cfg", keys);
+    c.fault();
+    std::unique_ptr<fwtest::WithoutFilePowers> player;
+    if (c.withoutPowers) player = std::make_unique<fwtest::WithoutFilePowers>();
+    fw::ReadKeyConfig("\\Default.cfg");
+    EXPECT_EQ(fw::LastError, "Unable to Read \\Default.cfg");
+    EXPECT_EQ(fw::TakeKeyConfigNotice(), c.notice);
+    fw::ReadKeyConfig("\\Default.cfg");
+    EXPECT_EQ(fw::TakeKeyConfigNotice(), "");
+    fw::KeyTable[fw::KEY_FORWARD] = 87;
+    EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), c.saves) << fw::LastError;
+    player.reset();
+    EXPECT_EQ(fs::symlink_status(dir.File("Default.cfg.damaged-1")).type(), c.kept);
+    if (c.kept == fs::file_type::regular) {
+      EXPECT_EQ(dir.Read("Default.cfg.damaged-1").substr(0, keys.size()), keys);
+    }
+  }
 }

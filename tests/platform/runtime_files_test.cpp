@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/runtime/files.hpp"
@@ -30,6 +31,80 @@ TEST(Files, GamePathsMatchNamesWithoutRegardToCase) {
   // A file about to be created keeps its spelling in an existing folder.
   EXPECT_EQ(plat::NativePath(dir.Path() + "\\DATA\\new.txt"), dir.File("Data/new.txt"));
   EXPECT_EQ(plat::Dir(dir.Path() + "\\data"), "");  // folders are not plain files
+}
+
+// Why a read gives nothing, in its own words: only the system's word makes
+// a file missing, a file past the reader's bound is refused by its size,
+// and a name that cannot be looked at is never sought under another
+// spelling, where another file may stand.
+TEST(Files, AReadSaysWhyAndAFailedLookIsNeverAMissingFile) {
+  namespace fs = std::filesystem;
+  fwtest::TempProgramFolder dir;
+  dir.Write("eight", "12345678");
+  dir.Write("nine", "123456789");
+  fs::create_directory(dir.File("folder"));
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  const struct {
+    const char* name;
+    std::function<void()> fault;
+    int error;
+  } cases[] = {
+      {"eight", [] {}, 0},
+      {"nine", [] {}, plat::kTooLargeToRead},
+      {"folder", [] {}, EISDIR},
+      {"fifo", [] {}, plat::kNotAFile},
+      {"missing", [] {}, ENOENT},
+      {"eight/below", [] {}, ENOTDIR},
+      {"eight", [] { plat::FailNextFileCall(plat::FileCall::Look, EINVAL); }, EINVAL},
+      {"eight", [] { plat::FailNextFileCall(plat::FileCall::Read, EIO); }, EIO},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.fault();
+    int error = -100;
+    EXPECT_EQ(plat::ReadAllBytes(dir.Path() + "\\" + c.name, &error, 8).has_value(), c.error == 0);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(plat::NotThere(error), c.error == ENOENT || c.error == ENOTDIR);
+  }
+  EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\EIGHT"), 0);
+  EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\missing"), ENOENT);
+  // A folder the player may read but not search: its file's spelling is
+  // kept, not found in the listing.
+  dir.Write("hidden/USER.INI", "another spelling");
+  fs::permissions(dir.File("hidden"), fs::perms(0644));
+  {
+    const fwtest::WithoutFilePowers player;
+    EXPECT_EQ(plat::NativePath(dir.Path() + "\\hidden\\User.INI"), dir.File("hidden/User.INI"));
+  }
+  fs::permissions(dir.File("hidden"), fs::perms(0755));
+}
+
+// Whatever stands at a name, no call waits on it: a FIFO without a writer
+// or a reader is no regular file, and each call says so at once. Each runs
+// in a child that a deadline ends.
+TEST(Files, NoCallWaitsOnWhatStandsAtAName) {
+  fwtest::TempProgramFolder dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  const std::string fifo = dir.Path() + "\\fifo";
+  const struct {
+    const char* what;
+    std::function<bool()> refused;
+  } cases[] = {
+      {"ReadAllBytes", [&] { return !plat::ReadAllBytes(fifo); }},
+      {"ReadFileRange", [&] { return !plat::ReadFileRange(fifo, 0, 1); }},
+      {"CopyFileRange", [&] { return !plat::CopyFileRange(fifo, 0, 1, dir.File("copy")); }},
+      {"WriteFile", [&] { return !plat::WriteFile(fifo, "x", 1); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EXIT(
+        {
+          ::alarm(10);
+          std::exit(c.refused() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.File("fifo")));
 }
 
 TEST(Files, AtomicWriteKeepsTheOldFileWhenInterrupted) {

@@ -1,8 +1,10 @@
 // Several files saved as one step through a journal.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -119,6 +121,106 @@ TEST_F(SaveTogether, ACopyIsKeptAsideUnderTheFirstUnusedName) {
   EXPECT_EQ(dir.Read("save/b.DAT.damaged-1"), "someone's");
   EXPECT_EQ(dir.Read("save/b.DAT.damaged-2"), "old b");
   EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\none.DAT", "damaged"), "");
+}
+
+
+// What a save cannot read or see is never taken for nothing, and nothing is
+// written through a link to no file: one fault a row, then what the files
+// and the journal hold.
+TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
+  namespace fs = std::filesystem;
+  const std::string journal(plat::kSaveJournalName);
+  const std::vector<plat::FileContent> pair{{dir.Path() + "\\A.INI", "new a"}, {dir.Path() + "\\save\\b.DAT", "new b"}};
+  const auto standing = [this](bool* marked = nullptr) {
+    return plat::DecodeSaveJournal(dir.Read(std::string(plat::kSaveJournalName)), marked);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> setUp;  // faults included; a commit killed keeps the journal to look at
+    std::vector<plat::FileContent> files;
+    std::string why;  // "": saved
+    std::function<void(const plat::SaveFailure&)> check;
+  } cases[] = {
+      // Reads: A.INI, b.DAT, the journal standing, its own file c.DAT.
+      {"a file of the standing journal that cannot be read",
+       [&] {
+         dir.Write("save/c.DAT", "old c");
+         const auto before = plat::PreviousContent::Of(std::string("old c"));
+         dir.Write(journal, plat::EncodeSaveJournal({{"save/c.DAT", "new c", false, before}}));
+         plat::FailNextAtomicRename(1);
+         plat::FailNextFileCall(plat::FileCall::Read, EIO, 3);
+       },
+       pair, "Unable to Save A.INI",
+       [&](const plat::SaveFailure& f) {
+         bool marked = false;
+         ASSERT_TRUE(standing(&marked));
+         EXPECT_TRUE(marked);
+         EXPECT_TRUE(f.journalStands);
+       }},
+      {"a file the save cannot read to record",
+       [] {
+         plat::FailNextAtomicRename(1);
+         plat::FailNextFileCall(plat::FileCall::Read, EIO, 0);
+       },
+       pair, "Unable to Save A.INI",
+       [&](const plat::SaveFailure&) {
+         const auto files = standing();
+         ASSERT_TRUE(files);
+         EXPECT_FALSE((*files)[0].before);
+         EXPECT_EQ((*files)[1].before, plat::PreviousContent::Of(std::string("old b")));
+       }},
+      {"its own journal that cannot be read back",
+       [] {
+         plat::FailNextAtomicRename(1);
+         plat::FailNextFileCall(plat::FileCall::Read, EIO, 2);
+       },
+       pair, "Unable to Save A.INI", [](const plat::SaveFailure& f) { EXPECT_TRUE(f.journalStands); }},
+      {"a folder at a removed file's name", [this] { fs::create_directory(dir.File("save/c.DAT")); },
+       {pair[0], {dir.Path() + "\\save\\c.DAT", "", true}}, "",
+       [this](const plat::SaveFailure&) { EXPECT_TRUE(fs::is_directory(dir.File("save/c.DAT"))); }},
+      {"a link to nowhere at a file's name",
+       [this] {
+         fs::remove(dir.File("save/b.DAT"));
+         fs::create_symlink("nowhere", dir.File("save/b.DAT"));
+       },
+       pair, "save/b.DAT: a link that leads to no regular file",
+       [this](const plat::SaveFailure&) { EXPECT_FALSE(fs::exists(dir.File("save/nowhere"))); }},
+      {"a link to nowhere at the journal's name",
+       [&, this] {
+         fs::create_symlink("elsewhere", dir.File(journal));
+         plat::FailNextAtomicRename(1);
+       },
+       pair, "Unable to Save A.INI",
+       [&, this](const plat::SaveFailure&) {
+         EXPECT_FALSE(fs::exists(dir.File("elsewhere")));
+         EXPECT_EQ(fs::symlink_status(dir.File(journal)).type(), fs::file_type::regular);
+       }},
+      // The bound, at it and past it.
+      {"a step of 64 MiB", [] {},
+       {{dir.Path() + "\\A.INI", std::string(plat::kMostBytesSaved - 5, 'a')}, {dir.Path() + "\\save\\b.DAT", "new b"}},
+       "", [](const plat::SaveFailure&) {}},
+      {"a step of a byte more", [] {},
+       {{dir.Path() + "\\A.INI", std::string(plat::kMostBytesSaved - 5, 'a')}, {dir.Path() + "\\save\\b.DAT", "new b!"}},
+       "A.INI: larger than a save writes", [](const plat::SaveFailure& f) { EXPECT_EQ(f.error, plat::kTooLargeToSave); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const std::string& name : {std::string("save/c.DAT"), std::string("save/b.DAT"), journal})
+      fs::remove_all(dir.File(name));
+    dir.Write("A.INI", "old a");
+    dir.Write("save/b.DAT", "old b");
+    c.setUp();
+    plat::SaveFailure failure;
+    EXPECT_EQ(plat::WriteFilesTogether(dir.Path(), c.files, &failure), c.why.empty());
+    EXPECT_EQ(failure.why, c.why);
+    c.check(failure);
+    // Saved whole, or, failed before the journal, nothing changed.
+    if (c.why.empty()) {
+      EXPECT_EQ(dir.Read("A.INI").size(), c.files[0].bytes.size());
+    } else if (!failure.journalStands) {
+      EXPECT_EQ(dir.Read("A.INI"), "old a");
+    }
+  }
 }
 
 }  // namespace
