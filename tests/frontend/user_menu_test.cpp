@@ -348,12 +348,16 @@ TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
     int32_t mission;
     const char* goods;
     const char* says;
+    bool settingsAFolder = false;  // told on entering too
   } cases[] = {
       {"a mission below zero", -5, "\"Laser\",1,0\r\n", "User.INI held numbers no game writes in 1 profile"},
       {"a goods line that cannot be read", 2, "\"Laser\",1,0\r\n\"Gun\",x,0\r\n", "1 line of user1.DAT cannot be read"},
+      {"settings that cannot be read", 2, "\"Laser\",1,0\r\n", "Default.cfg is a folder, not a file", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(folder_.File("Default.cfg"));
+    if (c.settingsAFolder) std::filesystem::create_directory(folder_.File("Default.cfg"));
     WriteProfiles([&](fw::UsersClass& u) {
       u.Item(1)->Name = "Pilot1";
       u.Item(1)->Mission = c.mission;
@@ -366,7 +370,7 @@ TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
     auto menu = std::make_shared<fw::FrmUserMenuClass>();
     // The profiles are read on entering, the goods on YES.
     const Step told = Until([&] { return fw::LastError.find(c.says) != std::string::npos; });
-    if (c.mission < 0)
+    if (c.mission < 0 || c.settingsAFolder)
       Run(menu, 5, {told, Answer(' ', ' '), Wait(kSlideIn), ClickYes()});
     else
       Run(menu, 5, {Wait(kSlideIn), ClickYes(), told, Answer(' ', ' ')});
