@@ -33,11 +33,31 @@ fw_build() {
   cmake --build "$dir" -j "$(nproc)"
 }
 
-# fw_sample_data PROGRAM_DIR MKDATA: writes the sample data set when the
-# folder holds no game data.
+# fw_sample_data PROGRAM_DIR MKDATA: writes the sample data set when neither
+# file of the Data archive stands in the folder under any spelling (the game
+# matches names without regard to letter case). The folder's listing decides,
+# never a look at one name, which may fail with the file there; a folder that
+# cannot be listed may hold the player's data, so nothing is written and the
+# status is 1. A folder not made yet is filled.
 fw_sample_data() {
-  local dir="$1" mkdata="$2"
-  if [ ! -f "$dir/Data.INF" ]; then
+  local dir="$1" mkdata="$2" found
+  # Perl (Essential on Debian) tells why a folder did not open.
+  if ! found="$(perl -e '
+      my $dir = shift;
+      opendir(my $d, $dir) or do {
+        exit 0 if $!{ENOENT} || $!{ENOTDIR};
+        print STDERR "$!\n";
+        exit 1;
+      };
+      $! = 0;
+      my @names = readdir $d;
+      if ($!) { print STDERR "$!\n"; exit 1 }
+      print "$_\n" for grep { lc eq "data.inf" || lc eq "data.pak" } @names;
+    ' "$dir" 2>&1)"; then
+    echo "Cannot list $dir ($found): no sample data written." >&2
+    return 1
+  fi
+  if [ -z "$found" ]; then
     echo "No game data in $dir: writing the sample data set."
     "$mkdata" "$dir"
   fi

@@ -95,5 +95,6 @@ WithoutFilePowers::~WithoutFilePowers() { SetFilePowers(true); }
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }
 std::string MkdataPath() { return FW_MKDATA_PATH; }
+std::string SourceFolder() { return FW_SOURCE_DIR; }
 
 }  // namespace fwtest

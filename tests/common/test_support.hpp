@@ -53,5 +53,7 @@ class WithoutFilePowers {
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();
 std::string MkdataPath();
+// The repository's root (where run.sh and tools/ are).
+std::string SourceFolder();
 
 }  // namespace fwtest

@@ -3,7 +3,6 @@
 // index "Index.txt" that ties each model to its textures, and a starting
 // kit for the first profile.
 #include <array>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -210,7 +209,6 @@ void FactoryGoods(Context& ctx) {
   // The first profile starts with a scout fitted and ready, within its
   // capacity (115 of its 120), and a spare shell. A kit already there is the
   // player's own and stays as it is.
-  if (std::filesystem::exists(std::filesystem::path(ctx.Out()) / "save" / "user1.DAT")) return;
   plat::TextRecordWriter kit;
   kit.String("Scout Tank").Number(5).Number(0).EndRecord();
   kit.String("Cannon Artillery Shell").Number(1).Number(0).EndRecord();

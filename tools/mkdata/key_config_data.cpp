@@ -27,13 +27,12 @@ constexpr std::pair<int, int16_t> kBindings[] = {
 static_assert(std::size(kBindings) == std::tuple_size_v<decltype(fw::KeyTable)>);
 
 void KeyConfig(Context& ctx) {
-  if (ctx.HasLoose("Default.cfg")) return;
   for (const auto& [index, code] : kBindings) fw::KeyTable[static_cast<size_t>(index)] = code;
   fw::MusicOn = -1;
   fw::SoundVol = 5;
   fw::MusicVol = 5;
   // The game's own writer, so the file is the one the setup screen saves.
-  fw::AppPath = ctx.Out();
+  fw::AppPath = ctx.LooseFolder();
   if (!fw::SaveKeyConfig("\\Default.cfg")) throw std::runtime_error("cannot write Default.cfg");
 }
 

@@ -2,7 +2,6 @@
 #include "tools/mkdata/mkdata.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,9 @@
 
 #include "engine/pack.hpp"
 #include "platform/runtime/code_page.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/temp_folder.hpp"
+#include "tools/mkdata/program_folder.hpp"
 
 namespace mkdata {
 namespace fs = std::filesystem;
@@ -36,39 +38,35 @@ void WriteBytes(const fs::path& p, const void* data, size_t size) {
 
 Step::Step(const char* name, int order, StepFn fn) { Steps().push_back({name, order, fn}); }
 
-Context::Context(std::string programFolder) : out_(std::move(programFolder)) {
-  fs::create_directories(out_);
-  fs::remove_all(fs::path(out_) / ".mkdata");
+Context::Context(std::string programFolder)
+    : out_(std::move(programFolder)), work_(std::make_unique<plat::ScratchFolder>("mkdata-")),
+      loose_(work_->Path() + "/loose") {
+  // The program folder's own spelling stands, whatever characters it holds.
+  plat::SetProgramFolder(out_);
+  fs::create_directories(loose_);
+  fs::create_directories(Packed());
   // Both archives exist whatever the steps put in them: start-up opens both.
-  for (const char* a : {"Data", "MissionPack"}) {
+  for (const std::string& a : kArchives) {
     archives_.push_back(a);
     fs::create_directories(Staging(a));
   }
 }
 
-std::string Context::Staging(const std::string& archive) const { return (fs::path(out_) / ".mkdata" / archive).string(); }
+Context::~Context() = default;
+
+std::string Context::Staging(const std::string& archive) const { return work_->Path() + "/staging/" + archive; }
+
+std::string Context::Packed() const { return work_->Path() + "/packed"; }
 
 void Context::Member(const std::string& archive, const std::string& name, const void* data, size_t size) {
   if (std::find(archives_.begin(), archives_.end(), archive) == archives_.end()) archives_.push_back(archive);
   WriteBytes(fs::path(Staging(archive)) / name, data, size);
 }
 
-void Context::Loose(const std::string& rel, const void* data, size_t size) { WriteBytes(fs::path(out_) / rel, data, size); }
-
-bool Context::HasLoose(std::string_view name) const {
-  auto lower = [](std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  };
-  const std::string wanted = lower(std::string(name));
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(out_, ec))
-    if (lower(entry.path().filename().string()) == wanted) return true;
-  return false;
-}
+void Context::Loose(const std::string& rel, const void* data, size_t size) { WriteBytes(fs::path(loose_) / rel, data, size); }
 
 std::string Context::Scratch(const std::string& name) const {
-  fs::path p = fs::path(out_) / ".mkdata" / "scratch";
+  fs::path p = fs::path(work_->Path()) / "scratch";
   fs::create_directories(p);
   return (p / name).string();
 }
@@ -77,13 +75,14 @@ bool Context::PackArchives() {
   for (const std::string& archive : archives_) {
     fw::qelPackage pack;
     pack.FilePath = Staging(archive);
-    pack.TempPath = out_;
+    pack.TempPath = Packed();
     if (!pack.AddArchive(archive)) return false;
     std::printf("mkdata: %s: %d members\n", archive.c_str(), pack.PackFiles->Count());
   }
-  fs::remove_all(fs::path(out_) / ".mkdata");
   return true;
 }
+
+void Context::Install() const { mkdata::Install(out_, loose_, Packed(), archives_); }
 
 std::string Quote(std::string_view s) {
   std::string q(1, '"');
@@ -106,7 +105,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    mkdata::Context ctx(std::filesystem::absolute(argv[1]).string());
+    std::string folder = std::filesystem::absolute(argv[1]).string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    // Before the set is made: a folder with game data gets nothing.
+    mkdata::RefuseGameData(folder);
+    mkdata::Context ctx(folder);
     auto steps = mkdata::Steps();
     std::sort(steps.begin(), steps.end(),
               [](const auto& a, const auto& b) { return std::tie(a.order, a.name) < std::tie(b.order, b.name); });
@@ -115,6 +118,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "mkdata: packing the archives failed\n");
       return 1;
     }
+    ctx.Install();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mkdata: %s\n", e.what());
     return 1;

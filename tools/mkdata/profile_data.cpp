@@ -13,7 +13,6 @@ namespace mkdata {
 namespace {
 
 void Profiles(Context& ctx) {
-  if (ctx.HasLoose("User.INI")) return;
   std::vector<uint8_t> bytes(fw::UsersClass::kProfiles * fw::UserRecord::kSize);
   for (int32_t n = 1; n <= fw::UsersClass::kProfiles; ++n) {
     fw::SingleUser u;

@@ -1,0 +1,206 @@
+#include "tools/mkdata/program_folder.hpp"
+
+#include <dirent.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/strings.hpp"
+
+namespace mkdata {
+namespace {
+namespace fs = std::filesystem;
+
+std::optional<std::vector<std::string>> ListFolder(const std::string& folder, int& error) {
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) {
+    error = errno;
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(d);
+    if (!e) break;
+    names.emplace_back(e->d_name);
+  }
+  error = errno;
+  ::closedir(d);
+  if (error != 0) return std::nullopt;
+  return names;
+}
+
+std::string Nothing() { return "; nothing written"; }
+
+// The entries of a folder named `part` under any spelling, its own spelling
+// first, as the game's lookup takes it. A folder that is not there holds
+// none; one that cannot be listed is refused: it may hold the player's file.
+std::vector<std::string> Matches(const std::string& folder, const std::string& part, const std::string& relative) {
+  int error = 0;
+  const auto names = ListFolder(folder, error);
+  if (!names) {
+    if (plat::NotThere(error)) return {};
+    throw Refusal("cannot look for " + relative + " in " + folder + " (" + plat::SystemErrorText(error) + ")" +
+                  Nothing());
+  }
+  std::vector<std::string> found;
+  for (const std::string& name : *names)
+    if (plat::EqualNoCase(name, part)) found.insert(name == part ? found.begin() : found.end(), name);
+  return found;
+}
+
+std::vector<std::string> Parts(const std::string& relative) {
+  std::vector<std::string> parts;
+  for (size_t from = 0;;) {
+    const size_t slash = relative.find('/', from);
+    parts.push_back(relative.substr(from, slash - from));
+    if (slash == std::string::npos) return parts;
+    from = slash + 1;
+  }
+}
+
+// Every entry that a relative path names under root, under any spelling of
+// each of its parts (a player's "Save/USER1.DAT" is the game's
+// "save/user1.DAT").
+std::vector<std::string> Standing(const std::string& root, const std::string& relative) {
+  std::vector<std::string> reached{root};
+  for (const std::string& part : Parts(relative)) {
+    std::vector<std::string> next;
+    for (const std::string& folder : reached)
+      for (const std::string& name : Matches(folder, part, relative)) next.push_back(folder + "/" + name);
+    reached = std::move(next);
+  }
+  return reached;
+}
+
+// Where a file that does not stand is written: into the folders that stand,
+// as the game spells them, so that it never gets a twin folder of another
+// spelling.
+std::string Target(const std::string& root, const std::string& relative) {
+  const std::vector<std::string> parts = Parts(relative);
+  std::string path = root;
+  bool standing = true;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    const std::vector<std::string> found = standing ? Matches(path, parts[i], relative) : std::vector<std::string>{};
+    standing = !found.empty();
+    path += "/" + (standing ? found.front() : parts[i]);
+  }
+  return path + "/" + parts.back();
+}
+
+// Regular files under a folder, as sorted relative paths with "/".
+std::vector<std::string> FilesUnder(const std::string& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files.push_back(entry.path().lexically_relative(folder).generic_string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<uint8_t> ReadWhole(const std::string& path) {
+  int error = 0;
+  auto bytes = plat::ReadAllBytes(path, &error);
+  if (!bytes) throw std::runtime_error("cannot read " + path + " (" + plat::SystemErrorText(error) + ")");
+  return std::move(*bytes);
+}
+
+[[noreturn]] void CannotWrite(const std::string& path, int error) {
+  throw std::runtime_error("cannot write " + path + " (" + plat::SystemErrorText(error) + ")");
+}
+
+// Holds back the interruptions a user sends while it lives: they come once
+// the archives are all in place.
+class InterruptionsHeld {
+ public:
+  InterruptionsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, s);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~InterruptionsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  InterruptionsHeld(const InterruptionsHeld&) = delete;
+  InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+// MissionPack goes in first and Data last, each ".PAK" before the ".INF"
+// that lists it: run.sh takes a folder holding Data for one holding game
+// data, so only a complete set may bear it. Every file is written beside its
+// place before the first is renamed in, so only a kill in the few renames
+// can leave part of the set; a failed rename takes out those put in.
+void InstallArchives(const std::string& root, const std::string& packed, const std::vector<std::string>& archives) {
+  std::vector<plat::StagedFile> staged;
+  for (auto archive = archives.rbegin(); archive != archives.rend(); ++archive)
+    for (const char* ext : {".PAK", ".INF"}) {
+      const std::vector<uint8_t> bytes = ReadWhole(packed + "/" + *archive + ext);
+      int error = 0;
+      auto file = plat::StageFileAtomic(root + "/" + *archive + ext, bytes.data(), bytes.size(), &error);
+      if (!file) {
+        for (const plat::StagedFile& f : staged) plat::DiscardStagedFile(f);
+        CannotWrite(root + "/" + *archive + ext, error);
+      }
+      staged.push_back(*file);
+    }
+  InterruptionsHeld held;
+  for (size_t i = 0; i < staged.size(); ++i) {
+    int error = 0;
+    bool replaced = false;
+    if (plat::CommitStagedFile(staged[i], &error, &replaced)) continue;
+    for (size_t k = 0; k < staged.size(); ++k)
+      if (k < i || (k == i && replaced))
+        plat::RemoveFile(staged[k].target);
+      else
+        plat::DiscardStagedFile(staged[k]);
+    CannotWrite(staged[i].target, error);
+  }
+}
+
+}  // namespace
+
+void RefuseGameData(const std::string& programFolder, const std::vector<std::string>& archives) {
+  for (const std::string& archive : archives)
+    for (const char* ext : {".INF", ".PAK"}) {
+      const std::vector<std::string> standing = Standing(programFolder, archive + ext);
+      if (!standing.empty())
+        throw Refusal(standing.front() + " is there: the folder holds game data" + Nothing());
+    }
+}
+
+void Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
+             const std::vector<std::string>& archives) {
+  struct Copy {
+    std::string from, to;
+  };
+  std::vector<Copy> copies;
+  std::vector<std::string> kept;
+  for (const std::string& relative : FilesUnder(looseFolder)) {
+    const std::vector<std::string> standing = Standing(programFolder, relative);
+    if (standing.empty())
+      copies.push_back({looseFolder + "/" + relative, Target(programFolder, relative)});
+    else
+      kept.push_back(standing.front());
+  }
+  // Looked at again: data may have come in while the set was being made.
+  RefuseGameData(programFolder, archives);
+
+  for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
+  std::error_code ec;
+  fs::create_directories(programFolder, ec);
+  for (const Copy& c : copies) {
+    fs::create_directories(fs::path(c.to).parent_path(), ec);
+    const std::vector<uint8_t> bytes = ReadWhole(c.from);
+    int error = 0;
+    if (!plat::WriteFileAtomic(c.to, bytes.data(), bytes.size(), &error)) CannotWrite(c.to, error);
+  }
+  InstallArchives(programFolder, packedFolder, archives);
+}
+
+}  // namespace mkdata
