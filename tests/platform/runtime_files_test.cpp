@@ -51,6 +51,8 @@ TEST(Files, AReadSaysWhyAndAFailedLookIsNeverAMissingFile) {
   } cases[] = {
       {"eight", [] {}, 0},
       {"nine", [] {}, plat::kTooLargeToRead},
+      // Refused by its size: the read never begins.
+      {"nine", [] { plat::FailNextFileCall(plat::FileCall::Read, EIO); }, plat::kTooLargeToRead},
       {"folder", [] {}, EISDIR},
       {"fifo", [] {}, plat::kNotAFile},
       {"missing", [] {}, ENOENT},
@@ -65,6 +67,7 @@ TEST(Files, AReadSaysWhyAndAFailedLookIsNeverAMissingFile) {
     EXPECT_EQ(plat::ReadAllBytes(dir.Path() + "\\" + c.name, &error, 8).has_value(), c.error == 0);
     EXPECT_EQ(error, c.error);
     EXPECT_EQ(plat::NotThere(error), c.error == ENOENT || c.error == ENOTDIR);
+    plat::ReadAllBytes(dir.Path() + "\\eight");  // takes a fault the row left unused
   }
   EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\EIGHT"), 0);
   EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\missing"), ENOENT);
@@ -75,6 +78,7 @@ TEST(Files, AReadSaysWhyAndAFailedLookIsNeverAMissingFile) {
   {
     const fwtest::WithoutFilePowers player;
     EXPECT_EQ(plat::NativePath(dir.Path() + "\\hidden\\User.INI"), dir.File("hidden/User.INI"));
+    EXPECT_EQ(plat::NativePath(dir.Path() + "\\HIDDEN\\User.INI"), dir.File("hidden/User.INI"));
   }
   fs::permissions(dir.File("hidden"), fs::perms(0755));
 }
