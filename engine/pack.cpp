@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "platform/runtime/code_page.hpp"
-#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -38,6 +37,19 @@ std::string NativeFolder(const std::string& gameFolder) {
   std::string folder = plat::NativePath(gameFolder);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
+}
+
+// A directory or a companion list, `named` in the errors: one that is not
+// there or cannot be read is not found, as it always was; one larger than
+// any directory is damaged, and is refused before anything is read.
+plat::TextRecordReader OpenIndex(const std::string& path, const std::string& named) {
+  int error = 0;
+  auto reader = plat::TextRecordReader::Open(path, &error, kMostIndexBytes);
+  if (reader) return std::move(*reader);
+  if (error == plat::kTooLargeToRead)
+    throw plat::RuntimeError(plat::ErrorCode::General,
+                             "Damaged archive directory " + named + ": " + plat::SystemErrorText(error));
+  throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + named);
 }
 }  // namespace
 
@@ -73,16 +85,13 @@ void qelPackage::LoadInf(const std::string& name) {
   if (!name.empty()) File = name;
   NormaliseFolders();
   const std::string inf = File + ".INF";
-  auto reader = plat::TextRecordReader::Open(FilePath + inf);
-  if (!reader)
-    throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
-                             "File not found: \"" + inf + "\" in " + plat::NativePath(FilePath));
+  plat::TextRecordReader reader = OpenIndex(FilePath + inf, "\"" + inf + "\" in " + plat::NativePath(FilePath));
   PackFiles->RemoveAll();
   try {
-    while (!reader->AtEnd()) {
-      const std::string member = reader->ReadString();
-      const int32_t start = reader->ReadLong();
-      const int32_t size = reader->ReadLong();
+    while (!reader.AtEnd()) {
+      const std::string member = reader.ReadString();
+      const int32_t start = reader.ReadLong();
+      const int32_t size = reader.ReadLong();
       if (!IsBareFileName(member))
         throw plat::RuntimeError(plat::ErrorCode::BadFileName,
                                  "the member name \"" + member + "\" is not a bare file name");
@@ -111,7 +120,8 @@ void qelPackage::Extract(const std::string& name) {
     if (!IsBareFileName(member)) RefuseName(member, File);
     auto entry = PackFiles->Find(member);
     if (!entry) continue;
-    if (entry->FileSize <= 0 || entry->StartPos < 1) continue;
+    if (entry->FileSize <= 0 || entry->StartPos < 1 || static_cast<uint64_t>(entry->FileSize) > kMostMemberBytes)
+      continue;
     if (!plat::CopyFileRange(pak, static_cast<int64_t>(entry->StartPos) - 1, entry->FileSize,
                              tempFolder + "/" + plat::NativeName(member)))
       continue;
@@ -123,22 +133,28 @@ void qelPackage::Extract(const std::string& name) {
   }
 }
 
-std::optional<std::vector<uint8_t>> qelPackage::ReadMember(const std::string& name) {
+std::optional<std::vector<uint8_t>> qelPackage::ReadMember(const std::string& name, uint64_t maxBytes) {
   NormaliseFolders();
   if (name.empty()) return std::nullopt;
   if (!IsBareFileName(name)) RefuseName(name, File);
   const auto entry = PackFiles->Find(name);
   if (!entry || entry->FileSize <= 0 || entry->StartPos < 1) return std::nullopt;
+  // The size is the directory's word: a damaged one could have gigabytes
+  // taken from a data file large enough to hold them.
+  if (static_cast<uint64_t>(entry->FileSize) > maxBytes) return std::nullopt;
   return plat::ReadFileRange(FilePath + File + ".PAK", static_cast<int64_t>(entry->StartPos) - 1, entry->FileSize);
 }
 
 std::string qelPackage::MemberPlace(const std::string& name) const { return name + " in " + File + ".PAK"; }
 
-std::string qelPackage::WhyUnreadable(const std::string& name) {
+std::string qelPackage::WhyUnreadable(const std::string& name, uint64_t maxBytes) {
   NormaliseFolders();
   const auto entry = PackFiles->Find(name);
   if (!entry) return name + " is not listed in " + File + ".INF";
   if (entry->FileSize <= 0 || entry->StartPos < 1) return "the entry of " + name + " in " + File + ".INF is damaged";
+  if (static_cast<uint64_t>(entry->FileSize) > maxBytes)
+    return name + " in " + File + ".PAK is " + plat::SystemErrorText(plat::kTooLargeToRead) + " (" +
+           std::to_string(entry->FileSize) + " bytes)";
   const int64_t pak = plat::FileLen(FilePath + File + ".PAK");
   if (pak < 0) return File + ".PAK cannot be read";
   if (static_cast<int64_t>(entry->StartPos) - 1 + entry->FileSize > pak)
@@ -181,16 +197,15 @@ bool qelPackage::AddArchive(const std::string& name) {
 }
 
 void qelPackage::SetFileExt(const std::string& listFile) {
-  auto reader = plat::TextRecordReader::Open(listFile);
-  if (!reader) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + listFile);
-  while (!reader->AtEnd()) {
-    const std::string member = reader->ReadString();
-    const int32_t n = reader->ReadLong();
+  plat::TextRecordReader reader = OpenIndex(listFile, listFile);
+  while (!reader.AtEnd()) {
+    const std::string member = reader.ReadString();
+    const int32_t n = reader.ReadLong();
     if (n <= 0) continue;
     // Each companion is a field of the file; a count far beyond what the
     // file holds ends in a read error long before memory matters.
     std::vector<std::string> names;
-    for (int32_t i = 0; i < n; ++i) names.push_back(reader->ReadString());
+    for (int32_t i = 0; i < n; ++i) names.push_back(reader.ReadString());
     auto entry = DataPack->PackFiles->Item(member);
     entry->AddOnCount(n);
     for (int32_t i = 1; i <= n; ++i) entry->SetFileEx(i, names[static_cast<size_t>(i - 1)]);

@@ -14,6 +14,13 @@
 
 namespace fw {
 
+// Bounds on what the archives' readers take, far above anything the game's
+// data holds (a directory lists a few hundred members in some kilobytes; a
+// member is at most a few megabytes): a directory or companion list, and a
+// member read whole or copied out, whose size is the directory's word.
+inline constexpr uint64_t kMostIndexBytes = uint64_t{8} << 20;
+inline constexpr uint64_t kMostMemberBytes = uint64_t{64} << 20;
+
 // One member of an archive, with the companion members that are copied out
 // with it (the textures of a model, say).
 class FileAttribs {
@@ -63,24 +70,28 @@ class qelPackage {
   Lazy<PackFileClass> ExtractFiles;
 
   // Reads the directory. A missing or malformed directory raises
-  // plat::RuntimeError naming the file and its folder; so does a member
-  // name that is not a bare file name.
+  // plat::RuntimeError naming the file and its folder; so do one larger
+  // than kMostIndexBytes, found before it is read, and a member name that
+  // is not a bare file name.
   void LoadInf(const std::string& name);
   // Copies a member (and its companions, theirs and so on, each once) to
-  // TempPath under the name as given. An unknown or empty member, or an
-  // unreadable data file, leaves nothing and says nothing: the loader then
-  // fails to open the copy. A name with a folder part (requested or a
-  // companion) raises plat::RuntimeError and nothing is written for it.
+  // TempPath under the name as given. An unknown or empty member, one
+  // larger than kMostMemberBytes, or an unreadable data file, leaves
+  // nothing and says nothing: the loader then fails to open the copy. A
+  // name with a folder part (requested or a companion) raises
+  // plat::RuntimeError and nothing is written for it.
   void Extract(const std::string& name);
   // A member's bytes straight from the data file, for readers that need no
   // copy on disk (its companions are not read). nullopt for an unknown or
-  // empty member or an unreadable data file; a name with a folder part
-  // raises plat::RuntimeError, as Extract does.
-  std::optional<std::vector<uint8_t>> ReadMember(const std::string& name);
+  // empty member, one larger than maxBytes (nothing read then) or an
+  // unreadable data file; a name with a folder part raises
+  // plat::RuntimeError, as Extract does.
+  std::optional<std::vector<uint8_t>> ReadMember(const std::string& name, uint64_t maxBytes = kMostMemberBytes);
   // For messages: where a member lives ("x.jpg in Data.PAK"), and why
-  // ReadMember found no bytes for it, naming the archive file at fault.
+  // ReadMember, given the same bound, found no bytes for it, naming the
+  // archive file at fault.
   std::string MemberPlace(const std::string& name) const;
-  std::string WhyUnreadable(const std::string& name);
+  std::string WhyUnreadable(const std::string& name, uint64_t maxBytes = kMostMemberBytes);
   // Deletes every copy made since the last clean-up and empties the list.
   // A copy already gone is fine; a copy that cannot be deleted is reported
   // by the result (false) but does not stay on the list.

@@ -70,7 +70,20 @@ class TempCopies {
 // game's private copy of it.
 PictureSource MemberSource(qelPackage& pack, const std::string& member, std::optional<std::vector<uint8_t>> bytes) {
   PictureSource source{pack.MemberPlace(member), std::move(bytes), ""};
-  if (!source.Bytes) source.Missing = pack.WhyUnreadable(member);
+  if (!source.Bytes) source.Missing = pack.WhyUnreadable(member, plat::kMostPictureBytes);
+  return source;
+}
+
+// A loose picture's bytes; why there are none names the file: not found
+// when nothing is there, else what keeps it from being read (a FIFO, a
+// size no picture has).
+PictureSource LooseSource(const std::string& gamePath) {
+  PictureSource source;
+  source.Place = plat::NativePath(gamePath);
+  int error = 0;
+  source.Bytes = plat::ReadAllBytes(gamePath, &error, plat::kMostPictureBytes);
+  source.Missing = plat::NotThere(error) ? "File not found: " + source.Place
+                                         : "Invalid picture: " + source.Place + ": " + plat::SystemErrorText(error);
   return source;
 }
 
@@ -78,16 +91,9 @@ PictureSource MemberSource(qelPackage& pack, const std::string& member, std::opt
 // else the archive member's, read from the archive without a temporary
 // copy, since the copy would be deleted right after the load anyway.
 PictureSource FindPicture(qelPackage& pack, bool looseFirst, const std::string& fileName) {
-  PictureSource source;
-  if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) {
-    source.Place = plat::NativePath(Rooted(fileName));
-    source.Bytes = plat::ReadAllBytes(Rooted(fileName));
-    source.Missing = "File not found: " + source.Place;
-  } else {
-    const std::string member = qelPackage::GetFileName(fileName);
-    source = MemberSource(pack, member, pack.ReadMember(member));
-  }
-  return source;
+  if (looseFirst && !plat::Dir(Rooted(fileName)).empty()) return LooseSource(Rooted(fileName));
+  const std::string member = qelPackage::GetFileName(fileName);
+  return MemberSource(pack, member, pack.ReadMember(member, plat::kMostPictureBytes));
 }
 
 // The picture in the caller's surface: its memory chosen once from the
@@ -140,7 +146,8 @@ bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileN
     if (keepCopy) {
       const std::string member = qelPackage::GetFileName(fileName);
       pack.Extract(member);
-      const PictureSource copy = MemberSource(pack, member, plat::ReadAllBytes(pack.TempPath + member));
+      const PictureSource copy =
+          MemberSource(pack, member, plat::ReadAllBytes(pack.TempPath + member, nullptr, plat::kMostPictureBytes));
       DecodeAndPlace(copy, surface, dd, useVideoMemory, width, height);
       return true;
     }
@@ -176,11 +183,12 @@ bool LoadSurface4FromPack(const std::string& fileName, plat::SurfacePtr& surface
 bool LoadPictureSurface(const std::string& fullPath, plat::SurfacePtr& surface, const DisplayPtr& dd, int32_t width,
                         int32_t height, bool useVideoMemory) {
   const std::string native = plat::NativePath(fullPath);
-  plat::SurfacePtr picture = plat::LoadPictureFile(native);
+  int error = 0;
+  plat::SurfacePtr picture = plat::LoadPictureFile(native, &error);
   if (!picture) {
-    if (!plat::FileExists(fullPath))
-      throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
-    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native);
+    if (plat::NotThere(error)) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
+    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native +
+                                                           (error != 0 ? ": " + plat::SystemErrorText(error) : ""));
   }
   PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
   return true;

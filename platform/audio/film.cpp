@@ -21,6 +21,7 @@ extern "C" {
 #include "platform/audio/mixer.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/owned.hpp"
 
 namespace plat {
@@ -406,6 +407,9 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm
 }
 
 std::unique_ptr<MediaGraph> MediaGraph::RenderFile(const std::string& nativePath) {
+  // The libraries open the file by its name and would wait on a FIFO or a
+  // device standing there: only a regular file is handed to them.
+  if (LookAtFile(nativePath) != 0) return nullptr;
   bool isFilm = false;
   if (auto film = OpenFilm(nativePath, &isFilm)) return film;
   if (isFilm) return nullptr;

@@ -13,7 +13,8 @@ namespace plat {
 class MediaGraph {
  public:
   // Renders a file; null when it cannot be opened or played (a missing,
-  // damaged or unsupported file, or music without a sound device).
+  // damaged or unsupported file, an entry that is no regular file, which is
+  // never opened, or music without a sound device).
   static std::unique_ptr<MediaGraph> RenderFile(const std::string& nativePath);
 
   virtual ~MediaGraph() = default;

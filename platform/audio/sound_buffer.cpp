@@ -3,6 +3,7 @@
 #include <SDL_mixer.h>
 
 #include "platform/audio/mixer.hpp"
+#include "platform/runtime/files.hpp"
 
 namespace plat {
 namespace {
@@ -61,7 +62,12 @@ int32_t DirectSound::SetCooperativeLevel(void*, int32_t) { return DS_OK; }
 std::shared_ptr<DirectSoundBuffer> DirectSound::CreateSoundBufferFromFile(const std::string& nativePath,
                                                                           const DSBUFFERDESC& desc,
                                                                           const WAVEFORMATEX& format) {
-  std::unique_ptr<void, DirectSoundBuffer::ChunkRelease> chunk(Mix_LoadWAV(nativePath.c_str()));
+  // Read by the game itself rather than the mixer, so that nothing waits on
+  // what stands at the name and nothing past the bound is read.
+  const std::optional<std::vector<uint8_t>> bytes = ReadAllBytes(nativePath, nullptr, kMostSoundBytes);
+  if (!bytes) return nullptr;
+  std::unique_ptr<void, DirectSoundBuffer::ChunkRelease> chunk(
+      Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size())), 1));
   if (!chunk) return nullptr;
   std::shared_ptr<DirectSoundBuffer> b(new DirectSoundBuffer());
   b->mixer_ = mixer_;

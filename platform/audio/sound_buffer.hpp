@@ -86,12 +86,17 @@ class DirectSoundBuffer {
   WAVEFORMATEX format_;
 };
 
+// The most bytes a sound file may have: minutes of CD-quality sound, where
+// the game's effects last seconds.
+inline constexpr uint64_t kMostSoundBytes = uint64_t{32} << 20;
+
 class DirectSound {
  public:
   // Kept for the game's call; the mixer does not need a window.
   int32_t SetCooperativeLevel(void* window, int32_t level);
   // A static buffer holding a whole WAV file; null when the file cannot be
-  // read or decoded.
+  // read (a FIFO or a device is never waited on; a file larger than
+  // kMostSoundBytes is never read) or decoded.
   std::shared_ptr<DirectSoundBuffer> CreateSoundBufferFromFile(const std::string& nativePath, const DSBUFFERDESC& desc,
                                                                const WAVEFORMATEX& format);
 

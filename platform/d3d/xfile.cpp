@@ -15,10 +15,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/runtime/files.hpp"
 
 namespace plat::xfile {
 
@@ -597,23 +598,15 @@ std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* 
 }
 
 std::optional<Scene> Load(const std::string& nativePath, std::string* error) {
-  std::ifstream in(nativePath, std::ios::binary | std::ios::ate);
-  if (!in) {
-    Fail(error, "cannot open " + nativePath);
+  // Never waits on a FIFO or a device, and never reads past the bound.
+  int cause = 0;
+  const std::optional<std::vector<uint8_t>> bytes = ReadAllBytes(nativePath, &cause, kMaxFileBytes);
+  if (!bytes) {
+    Fail(error, cause == kTooLargeToRead ? "the file is too large"
+                                         : "cannot open " + nativePath + ": " + SystemErrorText(cause));
     return std::nullopt;
   }
-  const std::streamoff size = in.tellg();
-  if (size <= 0 || static_cast<uint64_t>(size) > kMaxFileBytes) {
-    Fail(error, size <= 0 ? "the file is empty" : "the file is too large");
-    return std::nullopt;
-  }
-  std::vector<char> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (!in.read(bytes.data(), size)) {
-    Fail(error, "cannot read " + nativePath);
-    return std::nullopt;
-  }
-  return LoadFromMemory(bytes.data(), bytes.size(), error);
+  return LoadFromMemory(bytes->data(), bytes->size(), error);
 }
 
 D3DMATRIX QuaternionMatrix(float w, float x, float y, float z) {

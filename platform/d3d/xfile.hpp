@@ -71,8 +71,10 @@ constexpr size_t kMaxVertices = 4u * 1024u * 1024u;
 constexpr size_t kMaxNodes = 65536;
 constexpr int kMaxNesting = 256;
 
-// The scene of a file; nothing when the file is missing, too large or not
-// a model the reader understands. 'error' receives the reason.
+// The scene of a file; nothing when the file is missing, unreadable (a FIFO
+// or a device is never waited on), larger than kMaxFileBytes (found before
+// reading) or not a model the reader understands. 'error' receives the
+// reason.
 std::optional<Scene> Load(const std::string& nativePath, std::string* error = nullptr);
 // The same from bytes in memory.
 std::optional<Scene> LoadFromMemory(const void* data, size_t size, std::string* error = nullptr);

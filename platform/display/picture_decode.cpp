@@ -10,7 +10,6 @@
 // a plain loop rather than SDL's general per-pixel converter.
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -26,6 +25,7 @@
 
 #include "platform/display/picture_decoder.hpp"
 #include "platform/display/surface.hpp"
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/owned.hpp"
 
 namespace plat {
@@ -255,17 +255,12 @@ SurfacePtr DecodePicture(const uint8_t* data, size_t size) {
   }
 }
 
-SurfacePtr LoadPictureFile(const std::string& nativePath) {
-  std::FILE* f = std::fopen(nativePath.c_str(), "rb");
-  if (!f) return nullptr;
-  std::vector<uint8_t> bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  const bool bad = std::ferror(f) != 0;
-  std::fclose(f);
-  if (bad) return nullptr;
-  return DecodePicture(bytes.data(), bytes.size());
+SurfacePtr LoadPictureFile(const std::string& nativePath, int* error) {
+  // A path of the system's, read as a game path, names the file standing
+  // there.
+  const std::optional<std::vector<uint8_t>> bytes = ReadAllBytes(nativePath, error, kMostPictureBytes);
+  if (!bytes) return nullptr;
+  return DecodePicture(bytes->data(), bytes->size());
 }
 
 PictureDecoder::PictureDecoder(unsigned workers) {

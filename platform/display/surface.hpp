@@ -259,10 +259,18 @@ void WaitForRefresh();
 // Larger surfaces than this are refused, as a display card would.
 inline constexpr int32_t kMaxPictureSide = 16384;
 
+// The most bytes a picture file may have: far above the game's largest
+// (a 640 x 480 bitmap is under 1 MiB, a battle's tank sheet about 1 MiB),
+// so a file that size is no picture of the game's and is never read.
+inline constexpr uint64_t kMostPictureBytes = uint64_t{32} << 20;
+
 // Decodes a BMP or JPG file (native path) into a new system-memory surface
 // of its own size; null when the file cannot be read or decoded, or is
-// larger than any surface may be.
-SurfacePtr LoadPictureFile(const std::string& nativePath);
+// larger than any surface may be. error, when given, holds why the file
+// could not be read, as plat::ReadAllBytes words it (kTooLargeToRead past
+// kMostPictureBytes, found before reading; kNotAFile for a FIFO or a
+// device, never waited on), or 0 when it was read.
+SurfacePtr LoadPictureFile(const std::string& nativePath, int* error = nullptr);
 // The same for a picture's bytes in memory (an archive member, say).
 SurfacePtr DecodePicture(const uint8_t* data, size_t size);
 // A surface (or any RGB565 frame) as the bytes of a 24-bit Windows bitmap.

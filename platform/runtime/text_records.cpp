@@ -13,8 +13,8 @@ namespace plat {
 
 TextRecordReader::TextRecordReader(std::string content) : data_(std::move(content)) {}
 
-std::optional<TextRecordReader> TextRecordReader::Open(std::string_view gamePath) {
-  auto text = ReadAllText(gamePath);
+std::optional<TextRecordReader> TextRecordReader::Open(std::string_view gamePath, int* error, uint64_t maxBytes) {
+  auto text = ReadAllText(gamePath, error, maxBytes);
   if (!text) return std::nullopt;
   return TextRecordReader(std::move(*text));
 }

@@ -7,13 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/files.hpp"
+
 namespace plat {
 
 class TextRecordReader {
  public:
   explicit TextRecordReader(std::string content);
-  // Opens a file; nullopt when it is missing or unreadable.
-  static std::optional<TextRecordReader> Open(std::string_view gamePath);
+  // Opens a file of at most maxBytes; nullopt when it is missing,
+  // unreadable or larger, error (when given) then holding why, as
+  // ReadAllText gives it.
+  static std::optional<TextRecordReader> Open(std::string_view gamePath, int* error = nullptr,
+                                              uint64_t maxBytes = kMostBytesRead);
 
   // True when nothing but blank lines and spaces remain, so a table with a
   // trailing empty line does not yield a phantom record.

@@ -1,9 +1,16 @@
 #include "tests/common/test_support.hpp"
 
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -92,6 +99,55 @@ void SetFilePowers(bool on) {
 void DropFilePowers() { SetFilePowers(false); }
 
 WithoutFilePowers::~WithoutFilePowers() { SetFilePowers(true); }
+
+std::optional<std::string> AnswerInChild(const std::function<std::string()>& body,
+                                         std::chrono::milliseconds deadline) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    ::close(ends[0]);
+    std::string answer;
+    try {
+      answer = body();
+    } catch (const std::exception& e) {
+      answer = std::string("raised: ") + e.what();
+    }
+    for (size_t done = 0; done < answer.size();) {
+      const ssize_t n = ::write(ends[1], answer.data() + done, answer.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ::_exit(1);
+      done += static_cast<size_t>(n);
+    }
+    ::_exit(0);  // no exit handlers of the test program: they belong to the parent
+  }
+  ::close(ends[1]);
+  std::string answer;
+  bool ended = false;
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (!ended) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+    pollfd p{ends[0], POLLIN, 0};
+    const int ready = left > 0 ? ::poll(&p, 1, static_cast<int>(left)) : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    char buf[4096];
+    const ssize_t n = ::read(ends[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    ended = n == 0;
+    answer.append(buf, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+  }
+  ::close(ends[0]);
+  if (!ended) ::kill(child, SIGKILL);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return answer;
+}
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }
 std::string MkdataPath() { return FW_MKDATA_PATH; }

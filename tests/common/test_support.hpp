@@ -1,6 +1,9 @@
 #pragma once
 // Shared test helpers: a scratch program folder per test.
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +52,14 @@ class WithoutFilePowers {
   WithoutFilePowers(const WithoutFilePowers&) = delete;
   WithoutFilePowers& operator=(const WithoutFilePowers&) = delete;
 };
+
+// What body answers, worked out in a forked child of this process, so that a
+// call that might wait forever fails its test instead of hanging the run:
+// nullopt when the child has not answered in full by the deadline (it is
+// killed then) or died first. What body raises is its answer, prefixed
+// "raised: ".
+std::optional<std::string> AnswerInChild(const std::function<std::string()>& body,
+                                         std::chrono::milliseconds deadline = std::chrono::seconds(10));
 
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();

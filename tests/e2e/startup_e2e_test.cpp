@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -200,6 +201,43 @@ TEST(StartupRoad, MissingSplashEndsWithItsName) {
   std::filesystem::remove(folder.path + "/create(GB).jpg");
   EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {})), ::testing::ExitedWithCode(1),
               "create\\(GB\\)\\.jpg.*" + folder.path);
+}
+
+// What stands at an archive's name, in place of its file: the start ends
+// with the reader's message naming the file, never waiting on a FIFO and
+// never taking gigabytes in. A child still running at the alarm is killed,
+// which fails its row.
+TEST(StartupRoad, WhatStandsAtAnArchivesNameEndsTheStartWithItsName) {
+  const auto fifo = [](const std::string& path) {
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  };
+  const auto gigabytes = [](const std::string& path) {
+    ASSERT_EQ(::truncate(path.c_str(), off_t{3} << 30), 0);  // a hole after the directory's own records
+  };
+  const struct {
+    const char* file;
+    std::function<void(const std::string&)> plant;
+    std::string says;  // a pattern of the message the start ends with
+  } cases[] = {
+      {"Data.PAK", fifo, "Data\\.PAK cannot be read"},
+      {"Data.INF", fifo, "File not found: \"Data\\.INF\""},
+      {"Data.INF", gigabytes, "Damaged archive directory \"Data\\.INF\".*larger than the game reads"},
+      {"MissionPack.INF", gigabytes, "Damaged archive directory \"MissionPack\\.INF\".*larger than the game reads"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Folder folder(false);
+    c.plant(folder.path + "/" + c.file);
+    EXPECT_EXIT(
+        {
+          ::alarm(120);
+          std::exit(fwtest::RunGame(
+              folder.path, {{"the splash", fwtest::AMomentAfter(SplashShown), [] { plat::PushKeyStroke(kVkReturn); }}},
+              kFewPumps));
+        },
+        ::testing::ExitedWithCode(1), c.says);
+  }
 }
 
 TEST(StartupRoad, StateElevenLeadsToTheMainMenu) {

@@ -1,0 +1,205 @@
+// What stands at a data file's name never stalls or sinks the game: a FIFO
+// is an unreadable file to each reader, answered at once, and a file larger
+// than its kind is refused by its reader's own error before it is read.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/audio/media_graph.hpp"
+#include "platform/audio/sound_buffer.hpp"
+#include "platform/d3d/texture.hpp"
+#include "platform/d3d/xfile.hpp"
+#include "platform/runtime/files.hpp"
+#include "tests/engine/display_support.hpp"
+#include "tests/platform/audio_test_media.hpp"
+
+namespace {
+
+const std::string kTooLarge = plat::SystemErrorText(plat::kTooLargeToRead);
+
+class FileReaders : public fwtest::DisplayTest {
+ protected:
+  void Fifo(const std::string& rel) {
+    folder_.Write(rel, "");
+    std::filesystem::remove(folder_.File(rel));
+    ASSERT_EQ(::mkfifo(folder_.File(rel).c_str(), 0600), 0) << rel;
+  }
+  // A file of `size` bytes that begins with `head`: the rest is a hole, so
+  // a size of gigabytes costs no disk.
+  void Sparse(const std::string& rel, const std::string& head, uint64_t size) {
+    folder_.Write(rel, head);
+    ASSERT_EQ(::truncate(folder_.File(rel).c_str(), static_cast<off_t>(size)), 0) << rel;
+  }
+  // An archive whose directory is written as given, read as the game does.
+  void OpenArchive(fw::Lazy<fw::qelPackage>& pack, const std::string& name, const std::string& inf) {
+    folder_.Write(name + ".INF", inf);
+    pack->FilePath = folder_.Path();
+    pack->TempPath = folder_.Path();
+    pack->LoadInf(name);
+  }
+  std::string Picture(const std::string& name, bool fromMissionPack = false) {
+    plat::SurfacePtr s;
+    if (fromMissionPack)
+      fw::LoadSurfaceFromMissionPack(fw::AppPath + "\\pic\\" + name, s, fw::DDraw, false, 0, 0, false);
+    else
+      fw::LoadSurfaceFromPack(fw::AppPath + "\\pic\\" + name, s, fw::DDraw);
+    return "loaded " + std::to_string(s->Width()) + "x" + std::to_string(s->Height());
+  }
+  static std::string Made(bool made) { return made ? "made" : "refused"; }
+};
+
+std::string Entry(const std::string& member, uint64_t size) {
+  return "\"" + member + "\",1," + std::to_string(size) + "\r\n";
+}
+
+// Each call is made in a child process: one that waits on the FIFO fails
+// its row at the deadline instead of hanging the run.
+TEST_F(FileReaders, AFifoAtAFilesNameIsAnUnreadableFileAnsweredAtOnce) {
+  const std::string bmp = fwtest::BmpBytes(2, 2, 0x1000);
+  OpenArchive(fw::DataPack, "Data", Entry("Pic.bmp", bmp.size()));
+  OpenArchive(fw::MissionPack, "MissionPack", Entry("Map.bmp", bmp.size()));
+  std::string why;
+  auto sound = plat::DirectSoundCreate("", &why);
+  ASSERT_TRUE(sound) << why;
+  const struct {
+    const char* fifo;  // the FIFO's place in the program folder
+    std::function<std::string()> call;
+    std::vector<std::string> says;
+  } cases[] = {
+      {"Dir.INF", [&] { fw::qelPackage p; p.FilePath = folder_.Path(); p.LoadInf("Dir"); return "read"; },
+       {"raised: File not found: \"Dir.INF\""}},
+      {"List.txt", [&] { fw::DataPack->SetFileExt(folder_.Path() + "\\List.txt"); return "read"; },
+       {"raised: File not found: ", "List.txt"}},
+      {"Data.PAK", [&] { return Picture("Pic.bmp"); }, {"raised: ", "Pic.bmp", "Data.PAK cannot be read"}},
+      {"MissionPack.PAK", [&] { return Picture("Map.bmp", true); },
+       {"raised: ", "Map.bmp", "MissionPack.PAK cannot be read"}},
+      {"pic/Loose.bmp",
+       [&] {
+         plat::SurfacePtr s;
+         fw::LoadPictureSurface(fw::AppPath + "\\pic\\Loose.bmp", s, fw::DDraw, 0, 0, false);
+         return "loaded";
+       },
+       {"raised: Invalid picture: " + folder_.File("pic/Loose.bmp") + ": not a regular file"}},
+      {"Skin.bmp", [&] { return Made(plat::LoadTextureFile(folder_.File("Skin.bmp")) != nullptr); }, {"refused"}},
+      {"Tank.x",
+       [&] {
+         std::string error;
+         return plat::xfile::Load(folder_.File("Tank.x"), &error) ? "loaded" : error;
+       },
+       {"cannot open ", "Tank.x", "not a regular file"}},
+      {"Shot.wav", [&] { return Made(sound->CreateSoundBufferFromFile(folder_.File("Shot.wav"), {}, {}) != nullptr); },
+       {"refused"}},
+      {"Menu.mp3", [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Menu.mp3")) != nullptr); },
+       {"refused"}},
+      {"Intro.avi", [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Intro.avi")) != nullptr); },
+       {"refused"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fifo);
+    Fifo(c.fifo);
+    const std::optional<std::string> answer = fwtest::AnswerInChild(c.call);
+    if (!answer) {
+      ADD_FAILURE() << "no answer: the call waited on the FIFO";
+      continue;
+    }
+    for (const std::string& part : c.says) EXPECT_NE(answer->find(part), std::string::npos) << *answer;
+  }
+}
+
+// Sizes past a bound are sparse files of a byte more; files exactly at it
+// are read where that is cheap.
+TEST_F(FileReaders, AFileLargerThanItsKindIsRefusedByItsReaderBeforeItIsRead) {
+  const std::string bmp = fwtest::BmpBytes(2, 2, 0x1000);
+  const uint64_t picture = plat::kMostPictureBytes;
+  Sparse("Data.PAK", bmp, fw::kMostMemberBytes + 1);
+  OpenArchive(fw::DataPack, "Data",
+              Entry("Big.bmp", picture + 1) + Entry("Fit.bmp", picture) + Entry("Huge.map", fw::kMostMemberBytes + 1));
+  Sparse("MissionPack.PAK", bmp, picture + 1);
+  OpenArchive(fw::MissionPack, "MissionPack", Entry("Big.bmp", picture + 1));
+  std::string why;
+  auto sound = plat::DirectSoundCreate("", &why);
+  ASSERT_TRUE(sound) << why;
+  const auto directory = [&](const std::string& name) {
+    return [&, name] {
+      fw::qelPackage p;
+      p.FilePath = folder_.Path();
+      p.LoadInf(name);
+      return std::to_string(p.PackFiles->Count()) + " members";
+    };
+  };
+  const auto loosePicture = [&](const std::string& name) {
+    return [&, name] {
+      plat::SurfacePtr s;
+      fw::LoadPictureSurface(fw::AppPath + "\\pic\\" + name, s, fw::DDraw, 0, 0, false);
+      return "loaded " + std::to_string(s->Width()) + "x" + std::to_string(s->Height());
+    };
+  };
+  const auto raised = [](const std::function<std::string()>& call) {
+    try {
+      return call();
+    } catch (const plat::RuntimeError& e) {
+      return std::string("raised: ") + e.what();
+    }
+  };
+  const struct {
+    const char* what;
+    std::function<void()> plant;
+    std::function<std::string()> call;
+    std::vector<std::string> says;
+  } cases[] = {
+      {"a directory past its bound", [&] { Sparse("Over.INF", Entry("a", 1), fw::kMostIndexBytes + 1); },
+       directory("Over"), {"raised: Damaged archive directory \"Over.INF\"", kTooLarge}},
+      {"a directory at its bound",
+       [&] { folder_.Write("At.INF", Entry("a", 1) + std::string(fw::kMostIndexBytes - Entry("a", 1).size(), ' ')); },
+       directory("At"), {"1 members"}},
+      {"a companion list past the directory's bound", [&] { Sparse("List.txt", "", fw::kMostIndexBytes + 1); },
+       [&] { fw::DataPack->SetFileExt(folder_.Path() + "\\List.txt"); return "read"; },
+       {"raised: Damaged archive directory ", "List.txt", kTooLarge}},
+      {"a loose picture past its bound", [&] { Sparse("pic/Over.bmp", bmp, picture + 1); }, loosePicture("Over.bmp"),
+       {"raised: Invalid picture: " + folder_.File("pic/Over.bmp") + ": " + kTooLarge}},
+      {"a loose picture past its bound, before an archive's",
+       [&] { Sparse("pic/Over.bmp", bmp, picture + 1); }, [&] { return Picture("Over.bmp"); },
+       {"raised: ", "Invalid picture: " + folder_.File("pic/Over.bmp") + ": " + kTooLarge}},
+      {"a loose picture at its bound", [&] { Sparse("pic/At.bmp", bmp, picture); }, loosePicture("At.bmp"),
+       {"loaded 2x2"}},
+      {"a member picture past its bound", [] {}, [&] { return Picture("Big.bmp"); },
+       {"raised: ", "Big.bmp in Data.PAK is " + kTooLarge}},
+      {"a member picture at its bound", [] {}, [&] { return Picture("Fit.bmp"); }, {"loaded 2x2"}},
+      {"a member picture past its bound, its copy kept", [] {}, [&] { return Picture("Big.bmp", true); },
+       {"raised: ", "Big.bmp in MissionPack.PAK is " + kTooLarge}},
+      {"a member read whole past the archive's bound", [] {},
+       [&] {
+         return fw::DataPack->ReadMember("Huge.map") ? std::string("read") : fw::DataPack->WhyUnreadable("Huge.map");
+       },
+       {"Huge.map in Data.PAK is " + kTooLarge}},
+      {"a member copied out past the archive's bound", [] {},
+       [&] {
+         fw::DataPack->Extract("Huge.map");
+         return Made(folder_.Exists("Huge.map"));
+       },
+       {"refused"}},
+      {"a model past its bound", [&] { Sparse("Over.x", "xof 0302txt 0032\n", plat::xfile::kMaxFileBytes + 1); },
+       [&] {
+         std::string error;
+         return plat::xfile::Load(folder_.File("Over.x"), &error) ? "loaded" : error;
+       },
+       {"the file is too large"}},
+      {"a sound past its bound", [&] { Sparse("Over.wav", audiotest::Wav(0.05), plat::kMostSoundBytes + 1); },
+       [&] { return Made(sound->CreateSoundBufferFromFile(folder_.File("Over.wav"), {}, {}) != nullptr); },
+       {"refused"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.plant();
+    const std::string answer = raised(c.call);
+    for (const std::string& part : c.says) EXPECT_NE(answer.find(part), std::string::npos) << answer;
+    fw::DataPack->RemoveTempFile();
+    fw::MissionPack->RemoveTempFile();
+  }
+}
+
+}  // namespace
