@@ -90,7 +90,9 @@ std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure
   std::string text = head;
   if (failure.error != 0)
     text += ": " + (failure.file.empty() || files > 1 ? failure.why : plat::SystemErrorText(failure.error));
-  if (failure.journalStands) text += "; the next start finishes it unless a later save comes first";
+  if (failure.journalStands)
+    text += failure.begun ? "; the next start finishes it unless a later save comes first"
+                          : "; the next start finishes it if it can, or sets it aside, unless a later save comes first";
   return text;
 }
 
@@ -222,13 +224,21 @@ bool UsersClass::ReadUser() {
   auto bytes = plat::ReadAllBytes(File, &error, plat::kMostBytesSaved);
   if (!bytes && plat::NotThere(error)) {
     error = plat::WriteNewFile(File, nullptr, 0);
-    if (error == 0)
+    if (error == 0) {
       bytes.emplace();
-    else if (error != EEXIST)
+    } else if (error != EEXIST) {
       throw plat::RuntimeError(plat::ErrorCode::PathNotFound,
                                "Path/File access error: cannot create " + plat::NativePath(File));
+    } else {
+      // Something stands where the read found nothing: a file made since,
+      // or a link that leads nowhere.
+      bytes = plat::ReadAllBytes(File, &error, plat::kMostBytesSaved);
+      if (!bytes && plat::NotThere(error)) error = plat::kLinkToNoFile;
+    }
   }
-  if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
+  if (!bytes)
+    throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
+                             "Unable to read " + plat::NativePath(File) + ": " + plat::SystemErrorText(error));
   DecodeUsers(*bytes);
   MatchWaitingGoods(*bytes);
   if (const int32_t mended = MendProfiles(); mended > 0) {
@@ -349,16 +359,24 @@ bool UsersClass::KeepDamagedAside(const std::string& file) {
   if (damagedEQU_.empty() || file != damagedEQU_) return true;
   int error = 0;
   const std::string kept = plat::KeepCopyAside(file, "damaged", &error);
-  // Gone since, by the system's word, it leaves nothing to keep; a copy
-  // that cannot be made refuses the save, and the file stays.
+  // Gone since, by the system's word, it leaves nothing to keep. Anything
+  // else than a regular file holds nothing to keep either, and the save
+  // refuses it by name; a copy that cannot be made refuses the save, and
+  // the file stays.
   if (kept.empty() && plat::NotThere(error)) {
     damagedEQU_.clear();
     return true;
   }
+  if (kept.empty() && plat::NoRegularFile(error)) return true;
   if (kept.empty()) {
     const std::string name = FileNameOf(file);
+    const std::string folder = FolderOf(File);
+    // A folder on the way that cannot be searched is what the player mends.
+    const plat::FolderEntry by = plat::LookRefusedBy(folder, PathInFolder(folder, file), error);
     LastError = "Unable to keep the damaged " + name + " aside (" +
-                (error == EEXIST ? "every name " + name + ".damaged-1 to -999 is taken" : plat::SystemErrorText(error)) +
+                (error == EEXIST ? "every name " + name + ".damaged-1 to -999 is taken"
+                                 : (by.path == PathInFolder(folder, file) ? "" : by.Named() + ": ") +
+                                       plat::SystemErrorText(error)) +
                 "): nothing was saved";
     return false;
   }

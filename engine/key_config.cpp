@@ -1,7 +1,9 @@
 #include "engine/key_config.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "engine/globals.hpp"
@@ -30,64 +32,19 @@ constexpr std::pair<const char*, int> kBindingKeys[] = {
 // Far above the 21 records the file holds.
 constexpr uint64_t kMostKeyConfigBytes = uint64_t{1} << 20;
 
-// An entry that is there and could not be read, told once: a file is the
-// player's own, kept aside before a save replaces it. "" when none.
-std::string g_unreadable;
+// The settings held did not all come from the file as it stands: a read of
+// it failed or stopped since it last read whole, so it is kept aside before
+// a save replaces it.
 bool g_keepAside = false;
+std::string g_told;    // the last notice given of the file, "" once it reads whole
 std::string g_notice;  // for the profile screen
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
-}  // namespace
 
-bool SaveKeyConfig(const std::string& name) {
-  const std::string path = AppPath + name;
-  if (g_unreadable == path && g_keepAside) {
-    int error = 0;
-    const std::string kept = plat::KeepCopyAside(path, "damaged", &error);
-    // Gone since, it leaves nothing to keep; otherwise no copy, no save.
-    if (kept.empty() && !plat::NotThere(error)) {
-      LastError = "Unable to keep the unreadable " + FileName(name) + " aside (" +
-                  (error == EEXIST ? "every name " + FileName(name) + ".damaged-1 to -999 is taken"
-                                   : plat::SystemErrorText(error)) +
-                  "): nothing was saved";
-      return false;
-    }
-    g_unreadable.clear();
-  }
-  plat::TextRecordWriter w;
-  for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
-  w.String("SOUNDVOL").Number(SoundVol).EndRecord();
-  w.String("MUSICVOL").Number(MusicVol).EndRecord();
-  w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
-  if (!w.SaveAtomic(AppPath + name)) {
-    LastError = "Unable to Save " + name;
-    return false;
-  }
-  return true;
-}
-
-void ReadKeyConfig(const std::string& name) {
-  const std::string path = AppPath + name;
-  int error = 0;
-  std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
-  if (!text) {
-    LastError = "Unable to Read " + name;
-    // A missing file is a first run, and nothing is said of it. One that is
-    // there leaves the keys unset without a word, and a save would replace
-    // it: the player hears of it once, and a file is kept aside first.
-    if (plat::NotThere(error) || g_unreadable == path) return;
-    g_unreadable = path;
-    g_keepAside = error != EISDIR;
-    if (!g_keepAside) {
-      g_notice = FileName(name) + " is a folder, not a file: the keys and volumes stay as they are.";
-      return;
-    }
-    g_notice = "Unable to Read " + FileName(name) + " (" + plat::SystemErrorText(error) +
-               "): the keys and volumes stay as they are, and the file is kept aside at the next save of the settings.";
-    return;
-  }
-  g_unreadable.clear();
-  plat::TextRecordReader reader(std::move(*text));
+// Reads the records of the file in turn, each into its setting where
+// `apply`: false at the first it cannot read, those before it read.
+bool ReadRecords(std::string text, bool apply) {
+  plat::TextRecordReader reader(std::move(text));
   try {
     while (!reader.AtEnd()) {
       const std::string key = plat::UCase(reader.ReadString());
@@ -97,11 +54,11 @@ void ReadKeyConfig(const std::string& name) {
         if (key != fileKey) continue;
         if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
           throw plat::RuntimeError(plat::ErrorCode::Overflow, "Overflow");
-        KeyTable[static_cast<size_t>(index)] = static_cast<int16_t>(value);
+        if (apply) KeyTable[static_cast<size_t>(index)] = static_cast<int16_t>(value);
         matched = true;
         break;
       }
-      if (matched) continue;
+      if (matched || !apply) continue;
       // The setup screen's bars run from 0 to 10; a volume past them from a
       // hand-edited file overflows the bar's and the mixer's arithmetic.
       if (key == "SOUNDVOL")
@@ -112,8 +69,77 @@ void ReadKeyConfig(const std::string& name) {
         MusicOn = value != 0 ? -1 : 0;
     }
   } catch (const plat::RuntimeError&) {
-    LastError = "Unable to Read " + name;
+    return false;
   }
+  return true;
+}
+}  // namespace
+
+bool SaveKeyConfig(const std::string& name) {
+  const std::string path = AppPath + name;
+  // Decided from the file as it stands just before it is replaced, so that
+  // whatever came there since the profile screen read it is kept too.
+  int error = 0;
+  const std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
+  if (text ? g_keepAside || !ReadRecords(*text, false) : !plat::NoRegularFile(error)) {
+    const std::string kept = plat::KeepCopyAside(path, "damaged", &error);
+    // Gone since, or no regular file, it leaves nothing to keep (and the
+    // save below refuses anything but a file); otherwise no copy, no save.
+    if (kept.empty() && !plat::NoRegularFile(error)) {
+      LastError = "Unable to keep the unreadable " + FileName(name) + " aside (" +
+                  (error == EEXIST ? "every name " + FileName(name) + ".damaged-1 to -999 is taken"
+                                   : plat::SystemErrorText(error)) +
+                  "): nothing was saved";
+      return false;
+    }
+  }
+  plat::TextRecordWriter w;
+  for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
+  w.String("SOUNDVOL").Number(SoundVol).EndRecord();
+  w.String("MUSICVOL").Number(MusicVol).EndRecord();
+  w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
+  if (!plat::WriteFileAtomic(path, w.Text(), &error)) {
+    LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");
+    return false;
+  }
+  g_keepAside = false;
+  return true;
+}
+
+void ReadKeyConfig(const std::string& name) {
+  const std::string path = AppPath + name;
+  int error = 0;
+  std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
+  std::string notice;
+  const std::string stay = ": the keys and volumes stay as they are";
+  if (!text) {
+    LastError = "Unable to Read " + name;
+    // A missing file is a first run, and nothing is said of it. One that is
+    // there leaves the keys unset without a word, and a save would replace
+    // it: the player hears of each new cause once, and a file is kept aside
+    // first.
+    if (plat::NotThere(error)) {
+      g_told.clear();
+      return;
+    }
+    if (error == EISDIR || error == plat::kNotAFile) {
+      notice = FileName(name) + (error == EISDIR ? " is a folder, not a file" : " is not a regular file") + stay + ".";
+    } else {
+      g_keepAside = true;
+      notice = "Unable to Read " + FileName(name) + " (" + plat::SystemErrorText(error) + ")" + stay +
+               ", and the file is kept aside at the next save of the settings.";
+    }
+  } else if (!ReadRecords(std::move(*text), true)) {
+    LastError = "Unable to Read " + name;
+    g_keepAside = true;
+    notice = FileName(name) + " holds a line that cannot be read: the keys and volumes from there on stay as they "
+             "are, and the file is kept aside at the next save of the settings.";
+  } else {
+    g_keepAside = false;
+    g_told.clear();
+    return;
+  }
+  if (notice != g_told) g_notice = g_told = notice;
 }
 
 std::string TakeKeyConfigNotice() { return std::exchange(g_notice, std::string()); }

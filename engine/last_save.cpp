@@ -64,15 +64,23 @@ namespace {
 std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder) {
   const std::string folder = "the game folder " + plat::NativePath(gameFolder);
   const std::string place = r.entry.IsTheFolder() ? folder : r.entry.path + " in " + folder;
-  const bool anotherUsers = plat::OwnedByAnotherUser(gameFolder + "\\" + r.entry.path);
+  const std::string entry = r.entry.IsTheFolder() ? gameFolder : gameFolder + "\\" + r.entry.path;
+  const bool anotherUsers = plat::OwnedByAnotherUser(entry);
   // A link the game cannot follow is mended at the link, not at any file.
   const std::string link = "the link " + place + " leads to a file or is removed";
+  // A file that stays unreadable for good must not lock the player out: the
+  // last save can be given up, at a price worth telling.
+  const std::string giveUp = r.unreadable ? "; moving " + std::string(kJournal) +
+                                                " out of the game folder gives the last save up, after which a "
+                                                "profile's money and goods may no longer belong together"
+                                          : "";
+  // A folder the game may not search refuses every look inside it, whatever
+  // else it allows: being readable or writable does not mend that.
+  if (r.error == EACCES && plat::LookAtFile(entry + "\\.") == EACCES)
+    return (anotherUsers ? "the owner of " + place + ", or an administrator, lets the game search it"
+                         : place + " can be searched (chmod u+x)") +
+           giveUp;
   if (r.unreadable) {
-    // A file that stays unreadable for good must not lock the player out:
-    // the last save can be given up, at a price worth telling.
-    const std::string giveUp = "; moving " + std::string(kJournal) +
-                               " out of the game folder gives the last save up, after which a profile's money and "
-                               "goods may no longer belong together";
     if (r.error == EIO) return "the disk of " + folder + " reads and writes without errors" + giveUp;
     if (r.error == ELOOP) return link + giveUp;
     if (anotherUsers) return "the owner of " + place + ", or an administrator, gives it back" + giveUp;
@@ -85,7 +93,8 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
     case EFBIG: return "the file size limit (ulimit -f) lets it write its files";
     case EIO: return "the disk of " + folder + " reads and writes without errors";
     case EISDIR:
-    case ENOTDIR: return "what stands in the way is moved out of " + folder;
+    case ENOTDIR:
+    case plat::kNotAFile: return "what stands in the way is moved out of " + folder;
     case EEXIST: return "the kept " + std::string(kJournal) + ".unfinished files are moved out of " + folder;
     // An immutable file, or another user's file in a folder only owners may
     // remove from: no mode the player sets lets the game change it.

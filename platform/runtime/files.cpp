@@ -322,19 +322,42 @@ bool CopyBytes(int in, off_t offset, int64_t size, int out) {
   return true;
 }
 
-// The file a path finally names, following symbolic links as opening it
-// would.
-std::string FollowLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+// Follows the symbolic links from path as opening it would, looking at each
+// on the way: 0 once path names an entry that is no link (st holds it),
+// else why not: the look's own error, kLinkToNoFile for a link that leads
+// nowhere, or ELOOP past the links the system itself follows.
+int FollowLinks(std::string& path, struct stat& st) {
+  for (int hops = 0; hops <= 40; ++hops) {
+    if (!Look(path, &st, false)) return hops > 0 && NotThere(errno) ? kLinkToNoFile : errno;
+    if (!S_ISLNK(st.st_mode)) return 0;
     std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
     const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n < 0 || static_cast<size_t>(n) >= target.size()) return path;
+    if (n < 0) return errno;
+    // Changed since the look: no name to trust.
+    if (n == 0 || static_cast<size_t>(n) >= target.size()) return EAGAIN;
     target.resize(static_cast<size_t>(n));
     path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
   }
-  return path;
+  return ELOOP;
+}
+
+// Whether the listing of a native path's folder holds its name, as
+// ListedInFolder answers.
+int ListedNative(const std::string& native) {
+  const std::string name = NameOf(native);
+  DIR* d = ::opendir(FolderOf(native).c_str());
+  if (!d) return errno;
+  int listed = ENOENT;
+  errno = 0;
+  while (dirent* e = ::readdir(d))
+    if (EqualNoCase(e->d_name, name)) {
+      listed = 0;
+      break;
+    }
+  // A listing cut short by an error says nothing of the names it did not reach.
+  if (listed != 0 && errno != 0) listed = errno;
+  ::closedir(d);
+  return listed;
 }
 
 // Temporary files of saves are hidden (the game lists no dot files) and name
@@ -406,27 +429,33 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
 }
 
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error,
-                                          bool* folderRefused, LinkAtName link) {
+                                          bool* folderRefused, LinkAtName link, std::optional<uint32_t> mode) {
   if (folderRefused) *folderRefused = false;
   StagedFile f;
   f.target = NativePath(gamePath);
   struct stat old;
   int look = Look(f.target, &old, false) ? 0 : errno;
-  if (look == 0 && S_ISLNK(old.st_mode) && link == LinkAtName::FollowToFile) {
+  // Nothing is written blind: a name that cannot be looked at may be the
+  // player's file, or a link to it that the rename would replace. Only the
+  // folder's listing can still tell that nothing is there.
+  if (look != 0 && !NotThere(look) && ListedNative(f.target) == ENOENT) look = ENOENT;
+  if (look == 0 && link == LinkAtName::FollowToFile) {
     // A player's file kept elsewhere is written where it is; a link to
-    // nowhere would have the save create a file wherever it points, and one
-    // to a device or a folder would have it replace that.
-    look = ::stat(f.target.c_str(), &old) == 0 ? 0 : errno;
-    if (look != 0 || !S_ISREG(old.st_mode)) {
-      if (error) *error = look == 0 || NotThere(look) ? kLinkToNoFile : look;
-      return std::nullopt;
-    }
-    f.target = FollowLinks(f.target);
+    // nowhere would have the save create a file wherever it points, one to
+    // a device or a folder would have it replace that, and such an entry at
+    // the name itself is no file of the player's to replace either.
+    const bool linked = S_ISLNK(old.st_mode);
+    if (linked) look = FollowLinks(f.target, old);
+    if (look == 0 && !S_ISREG(old.st_mode)) look = linked ? kLinkToNoFile : KindOf(old);
+  }
+  if (look != 0 && !NotThere(look)) {
+    if (error) *error = look;
+    return std::nullopt;
   }
   f.temp = SaveTempName(f.target);
   const bool replacing = look == 0 && S_ISREG(old.st_mode);
-  // A file the look could not see may be one the player keeps private.
-  const bool unseen = look != 0 && !NotThere(look);
+  // A saved file the game could not read back would be no save.
+  f.mode = mode ? *mode : replacing ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : NewFileMode();
   // A temporary file of this process's number is a leftover of an earlier
   // game with the same number, or of a failed save: saves do not overlap.
   ::unlink(f.temp.c_str());
@@ -436,14 +465,9 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
     Failed(error);
     return std::nullopt;
   }
-  bool ok = true;
-  if (replacing) {
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-      (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
-    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  } else {
-    ok = ::fchmod(fd, unseen ? (NewFileMode() & 0600) : NewFileMode()) == 0;
-  }
+  if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+    (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
+  bool ok = ::fchmod(fd, static_cast<mode_t>(f.mode)) == 0;
   ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, data, size) && ::fsync(fd) == 0;
   int cause = errno;
   if (::close(fd) != 0 && ok) {
@@ -491,8 +515,8 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error) {
 }
 
 bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error, bool* folderRefused,
-                     LinkAtName link) {
-  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused, link);
+                     LinkAtName link, std::optional<uint32_t> mode) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused, link, mode);
   return f && CommitStagedFile(*f, error);
 }
 
@@ -570,27 +594,12 @@ std::string SystemErrorText(int error) {
     case kLinkToNoFile: return "a link that leads to no regular file";
     case kTooLargeToRead: return "larger than the game reads";
     case kTooLargeToSave: return "larger than a save writes";
+    case kTooLargeToKeep: return "larger than the " + std::to_string(kMostBytesKept >> 20) + " MiB a kept copy takes";
     default: return std::strerror(error);
   }
 }
 
-int ListedInFolder(std::string_view gamePath) {
-  const std::string native = NativePath(gamePath);
-  const std::string name = NameOf(native);
-  DIR* d = ::opendir(FolderOf(native).c_str());
-  if (!d) return errno;
-  int listed = ENOENT;
-  errno = 0;
-  while (dirent* e = ::readdir(d))
-    if (EqualNoCase(e->d_name, name)) {
-      listed = 0;
-      break;
-    }
-  // A listing cut short by an error says nothing of the names it did not reach.
-  if (listed != 0 && errno != 0) listed = errno;
-  ::closedir(d);
-  return listed;
-}
+int ListedInFolder(std::string_view gamePath) { return ListedNative(NativePath(gamePath)); }
 
 bool RemoveFile(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
@@ -614,22 +623,40 @@ bool RemoveFileDurably(std::string_view gamePath, int* error, bool* removed) {
 }
 
 namespace {
-// A copy of a file under a new name beside it, streamed: 0 when made, else
-// the system's error number (EEXIST when the name is taken). A file that
-// cannot be read is told by why no link could be made, which is what the
-// player would have to mend.
+// A hard link beside the name to the file it leads to: 0 when made, else
+// why not. Only a regular file is kept: linked, a FIFO or a device would be
+// one more name of it, not a copy of anything.
+int LinkAside(const std::string& native, const std::string& aside) {
+  if (PlannedToFail(FileCall::Link) ||
+      ::linkat(AT_FDCWD, native.c_str(), AT_FDCWD, aside.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    return errno;
+  struct stat st;
+  int cause = ::lstat(aside.c_str(), &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotAFile;
+  if (cause == 0 && !SyncFolder(FolderOf(native))) cause = errno;
+  if (cause != 0) ::unlink(aside.c_str());
+  return cause;
+}
+
+// A copy of a file under a new name beside it, streamed, with the file's
+// permissions: 0 when made, else the system's error number (EEXIST when the
+// name is taken). A file that cannot be read is told by why no link could
+// be made, which is what the player would have to mend.
 int CopyAside(const std::string& native, const std::string& aside, int linkRefused) {
   int cause = 0;
   struct stat st;
   const int in = OpenToRead(native, cause, st);
-  if (in < 0) return NotThere(cause) ? cause : linkRefused;
-  const int out = CreateExclusive(aside, NewFileMode());
+  if (in < 0) return NoRegularFile(cause) ? cause : linkRefused;
+  if (static_cast<uint64_t>(st.st_size) > kMostBytesKept) {
+    ::close(in);
+    return kTooLargeToKeep;
+  }
+  const int out = CreateExclusive(aside, 0600);
   if (out < 0) {
     cause = errno;
     ::close(in);
     return cause;
   }
-  if (!CopyBytes(in, 0, st.st_size, out) || ::fsync(out) != 0) cause = errno;
+  if (!CopyBytes(in, 0, st.st_size, out) || ::fchmod(out, st.st_mode & 0777) != 0 || ::fsync(out) != 0) cause = errno;
   ::close(in);
   if (::close(out) != 0 && cause == 0) cause = errno;
   if (cause == 0 && !SyncFolder(FolderOf(native))) cause = errno;
@@ -646,10 +673,8 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
     const std::string aside = FolderOf(native) + "/" + name;
     // A hard link keeps even a file this process cannot read; a copy serves
     // where the file system has no links.
-    if (::link(native.c_str(), aside.c_str()) == 0)
-      cause = SyncFolder(FolderOf(native)) ? 0 : errno;
-    else
-      cause = errno == EEXIST || NotThere(errno) ? errno : CopyAside(native, aside, errno);
+    cause = LinkAside(native, aside);
+    if (cause != 0 && cause != EEXIST && !NoRegularFile(cause)) cause = CopyAside(native, aside, cause);
     if (cause == 0) return name;
   }
   if (error) *error = cause;

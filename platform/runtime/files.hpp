@@ -41,10 +41,14 @@ inline constexpr int kNotAFile = -1;        // an entry that is neither a file n
 inline constexpr int kLinkToNoFile = -2;    // a link at a saved name that leads to no regular file
 inline constexpr int kTooLargeToRead = -3;  // a file larger than its reader takes
 inline constexpr int kTooLargeToSave = -4;  // content larger than a save writes
+inline constexpr int kTooLargeToKeep = -5;  // a file larger than a kept copy streams
 
 // What a reader takes of a file unless it sets a bound of its own: far
 // above any file of the game's that is read whole.
 inline constexpr uint64_t kMostBytesRead = uint64_t{256} << 20;
+// What a kept copy streams where no hard link can be made: as much as any
+// reader takes.
+inline constexpr uint64_t kMostBytesKept = kMostBytesRead;
 
 // The whole file, or nullopt; error, when given, then holds why: ENOENT or
 // ENOTDIR when no entry is there (see NotThere), EISDIR for a folder,
@@ -62,6 +66,9 @@ int LookAtFile(std::string_view gamePath);
 // Whether a look at an entry failed because nothing is there: only the
 // system's word says so, never a failure to look.
 inline bool NotThere(int error) { return error == ENOENT || error == ENOTDIR; }
+// Whether what a look found holds no file's bytes: nothing, a folder, or an
+// entry of another kind.
+inline bool NoRegularFile(int error) { return NotThere(error) || error == EISDIR || error == kNotAFile; }
 // Whether the listing of an entry's folder holds its name, in any spelling:
 // 0 when it does, ENOENT when it does not, else why the folder cannot be
 // listed. The word of a folder's listing stands where a file system answers
@@ -73,45 +80,55 @@ bool OwnedByAnotherUser(std::string_view gamePath);
 enum class LinkAtName {
   // Writes the file it leads to where that is a regular file (a player's
   // own file kept elsewhere); a link to nowhere, or to anything else, is
-  // refused (kLinkToNoFile) with nothing written.
+  // refused (kLinkToNoFile), and so is any other entry than a regular file
+  // (kNotAFile, EISDIR), with nothing written.
   FollowToFile,
-  // Replaces the link itself: for the game's own files, never reached
-  // through a link.
+  // Replaces the link, or whatever else stands at the name, itself: for the
+  // game's own files, never reached through a link.
   Replace,
 };
 
 // Writes a temporary file beside the target and renames it over, so the old
 // file survives any failure; file and folder are synced, so a crash right
 // after a save loses nothing either. A link at the name is followed or
-// replaced as `link` says. An existing target keeps its permissions and,
-// where the system allows, its owner; where the look at it fails, the new
-// file is the owner's alone. The temporary file is always created new, never
-// through an existing entry. Returns false (and leaves the old file) when
-// anything fails; error, when given, then holds the system's error number
-// (0 where it gave none) or the game's own cause, and folderRefused whether
-// the folder refused to take the temporary file (EACCES, EPERM or EROFS at
-// its creation): the folder is at fault then, not the file.
+// replaced as `link` says. Nothing is written where the look at the name,
+// or at a link on the way to the file, fails (unless the folder's listing
+// holds no such name): the cause is the look's. An existing target keeps its
+// permissions, with read and write for its owner added (a file the game
+// cannot read back is no save), and, where the system allows, its owner;
+// `mode`, when given, sets the permissions instead. The temporary file is
+// always created new, never through an existing entry. Returns false (and
+// leaves the old file) when anything fails; error, when given, then holds
+// the system's error number (0 where it gave none) or the game's own cause,
+// and folderRefused whether the folder refused to take the temporary file
+// (EACCES, EPERM or EROFS at its creation): the folder is at fault then, not
+// the file.
 bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr,
-                     bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile);
+                     bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile,
+                     std::optional<uint32_t> mode = std::nullopt);
 inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr,
-                            bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile) {
-  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link);
+                            bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile,
+                            std::optional<uint32_t> mode = std::nullopt) {
+  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link, mode);
 }
 // The two halves of WriteFileAtomic, for files that must change together:
 // every new content is written beside its file before any file is replaced.
 struct StagedFile {
   std::string temp;    // the written temporary file
   std::string target;  // the file it replaces, links followed
+  uint32_t mode = 0;   // the permissions it was written with
 };
 // Writes the temporary file; nullopt, leaving none, when anything fails
-// (error and folderRefused as for WriteFileAtomic).
+// (error, folderRefused and mode as for WriteFileAtomic).
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size,
                                           int* error = nullptr, bool* folderRefused = nullptr,
-                                          LinkAtName link = LinkAtName::FollowToFile);
+                                          LinkAtName link = LinkAtName::FollowToFile,
+                                          std::optional<uint32_t> mode = std::nullopt);
 inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text,
                                                  int* error = nullptr, bool* folderRefused = nullptr,
-                                                 LinkAtName link = LinkAtName::FollowToFile) {
-  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link);
+                                                 LinkAtName link = LinkAtName::FollowToFile,
+                                                 std::optional<uint32_t> mode = std::nullopt) {
+  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link, mode);
 }
 // Renames it over the target and syncs the folder; false when either fails
 // (after a failed sync the target is already replaced: replaced, when
@@ -154,9 +171,13 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // Puts a copy of a file beside it under the first unused name of the form
 // "<name>.<tag>-<k>" (k from 1), never replacing anything: a hard link, or
 // where the file system makes none, a copy streamed without holding the
-// file in memory. The name given (without folder), or "" when no copy could
-// be made (error: ENOENT or ENOTDIR when nothing is there to keep, EEXIST
-// when every name is taken).
+// file in memory, with the permissions of the file it copies. A link at the
+// name is followed: the copy is of the file it leads to, never a second
+// name of the link. The name given (without folder), or "" when no copy
+// could be made (error: ENOENT or ENOTDIR when nothing is there to keep,
+// kNotAFile when what stands there is no regular file, EEXIST when every
+// name is taken, kTooLargeToKeep for a file past kMostBytesKept that must
+// be streamed).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
@@ -174,8 +195,9 @@ void FailNextAtomicRename(int skip = 0);
 // Read is ReadAllBytes's read of a file that is there; a Look is the look
 // at an entry that every test of a file makes first (LookAtFile, FileExists,
 // FileLen, DirExists, Dir, ListFiles, ReadAllBytes, a save's look at the file
-// it replaces), not the matching of a name's spelling.
-enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look };
+// it replaces and at each link on the way to it), not the matching of a
+// name's spelling; a Link is the hard link a kept copy tries first.
+enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look, Link };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
 
 // The system's words for an error number ("No space left on device"), or

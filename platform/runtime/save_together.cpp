@@ -113,9 +113,16 @@ SaveFailure FileCallFailed(const std::string& rel, int error) {
   return failure;
 }
 
-// The entry a failed look at a file of the folder names: where the search
-// was refused on the way, the folder that refused it, whose mode the player
-// mends (the file's would be out of reach); the file otherwise.
+// The cause of a failed call on one of the step's files that its look at
+// the file may have met on the way: the folder that refused the search is
+// named where there is one.
+SaveFailure FileOrFolderFailed(std::string_view gameFolder, const std::string& rel, int error) {
+  const FolderEntry by = LookRefusedBy(gameFolder, rel, error);
+  return by.path == rel ? FileCallFailed(rel, error) : CallFailed(by, error);
+}
+
+}  // namespace
+
 FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, int error) {
   if (error != EACCES) return {rel};
   const auto unsearchable = [](const std::string& folder) { return LookAtFile(InFolder(folder, ".")) == EACCES; };
@@ -124,8 +131,6 @@ FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, i
     if (unsearchable(InFolder(gameFolder, rel.substr(0, slash)))) return {rel.substr(0, slash)};
   return {rel};
 }
-
-}  // namespace
 
 PreviousContent PreviousContent::Of(const std::optional<std::string>& bytes) {
   if (!bytes) return {};
@@ -301,8 +306,10 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         staged.push_back({&f, path, std::move(s)});
         continue;
       }
-      // A folder that takes no new file is at fault, not the file's mode.
-      why = folderRefused ? CallFailed(FolderHolding(f.gamePath), error) : FileCallFailed(f.gamePath, error);
+      // A folder that takes no new file is at fault, not the file's mode;
+      // so is one on the way that refused the look at the file.
+      why = folderRefused ? CallFailed(FolderHolding(f.gamePath), error)
+                          : FileOrFolderFailed(gameFolder, f.gamePath, error);
     }
     Discard(staged);
     staged.clear();
@@ -323,7 +330,9 @@ std::optional<SaveFailure> Commit(const std::vector<Staged>& staged,
     const bool ok = s.temp ? CommitStagedFile(*s.temp, &error, &done) : RemoveFileDurably(s.path, &error, &done);
     if (done && replaced) replaced->push_back(s.file);
     if (!ok) {
-      why = FileCallFailed(s.file->gamePath, error);
+      // Replaced or removed already, only its folder's sync failed: the
+      // folder is what the player mends, the file is not at fault.
+      why = done ? CallFailed(FolderHolding(s.file->gamePath), error) : FileCallFailed(s.file->gamePath, error);
       break;
     }
   }
@@ -459,7 +468,9 @@ JournalRecovery Finished(const std::string& journal) {
   // what it would write; but every later save must replace it, so the
   // player hears why it stays.
   JournalRecovery r = Recovery(JournalRecovery::Outcome::Finished);
-  if (int error = 0; !RemoveFileDurably(journal, &error)) {
+  int error = 0;
+  // Removed, it stays no more, whether or not its folder's sync told so.
+  if (bool removed = false; !RemoveFileDurably(journal, &error, &removed) && !removed) {
     r.asideWhy = "Unable to remove " + std::string(kSaveJournalName) + ": " + SystemErrorText(error);
     r.error = error;
     r.entry = RemovalRefusedBy(error);
@@ -491,7 +502,7 @@ FileNow FileNow::Of(std::string_view gamePath, uint64_t maxBytes) {
   return now;
 }
 
-bool FileNow::NoFile() const { return !bytes && (NotThere(error) || error == EISDIR || error == kNotAFile); }
+bool FileNow::NoFile() const { return !bytes && NoRegularFile(error); }
 
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
   SaveFailure ignored;
@@ -542,19 +553,30 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   }
   const std::string journal = JournalPath(gameFolder);
   // Read before this step's journal replaces it.
-  const std::string encoded = EncodeSaveJournal(relative, StandingStepUnfinished(gameFolder, relative, now));
+  const bool overUnfinished = StandingStepUnfinished(gameFolder, relative, now);
+  const std::string encoded = EncodeSaveJournal(relative, overUnfinished);
+  uint32_t mode = 0777;
+  for (const Staged& s : staged)
+    if (s.temp) mode &= s.temp->mode;
   int error = 0;
+  bool folderRefused = false, placed = false;
   // The game's own file: a link planted at its name is replaced, so that the
   // step's records never land where it points.
-  if (bool folderRefused = false; !WriteFileAtomic(journal, encoded, &error, &folderRefused, LinkAtName::Replace)) {
+  const std::optional<StagedFile> record =
+      StageFileAtomic(journal, encoded, &error, &folderRefused, LinkAtName::Replace, (mode & 0777) | 0600);
+  if (!record || !CommitStagedFile(*record, &error, &placed)) {
     Discard(staged);
-    out = CallFailed(folderRefused ? FolderEntry{} : FolderEntry{std::string(kSaveJournalName)}, error);
+    // Placed, only the folder's sync failed: the folder is at fault.
+    out = CallFailed(folderRefused || placed ? FolderEntry{} : FolderEntry{std::string(kSaveJournalName)}, error);
     out.journalStands = JournalStands(journal, encoded);  // in place, its folder not synced
+    out.begun = overUnfinished;
     return false;
   }
-  if (auto why = Commit(staged)) {
+  std::vector<const FileContent*> replaced;
+  if (auto why = Commit(staged, &replaced)) {
     out = *why;
     out.journalStands = JournalStands(journal, encoded);
+    out.begun = overUnfinished || std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return Changes(*f); });
     return false;
   }
   RemoveFileDurably(journal);
@@ -643,7 +665,7 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
     if (r.damaged && error == EEXIST && RemoveFileDurably(journal)) return {};
     r.outcome = Outcome::Stuck;
     r.asideWhy = error == EEXIST ? "every name " + name + ".unfinished-1 to -999 is taken" : SystemErrorText(error);
-  } else if (!RemoveFileDurably(journal, &error)) {
+  } else if (bool removed = false; !RemoveFileDurably(journal, &error, &removed) && !removed) {
     r.outcome = Outcome::Stuck;
     r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
     // The journal stays for the next start, which would keep it aside once

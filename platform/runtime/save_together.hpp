@@ -53,6 +53,12 @@ struct FolderEntry {
   bool operator==(const FolderEntry&) const = default;
 };
 
+// The entry a failed look at a file of the folder (rel, relative to it)
+// names: where the search was refused on the way (EACCES), the folder that
+// refused it, whose mode the player mends (the file's would be out of
+// reach); the file otherwise.
+FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, int error);
+
 // Why a step could not be written: the cause naming the entry, in the
 // system's words ("save/user1.DAT: No space left on device", "save is a
 // file, not a folder", "save: Permission denied" for a folder that refuses
@@ -70,13 +76,20 @@ struct SaveFailure {
   // This step's journal stands after the failure: the next start finishes
   // the step unless a later save comes first.
   bool journalStands = false;
+  // With the journal standing, a file the step changes already holds its
+  // new content, or the step took on an earlier one's: the next start waits
+  // until it can finish it. Otherwise the next start finishes it where it
+  // can and sets it aside where it cannot, with the files as they stand.
+  bool begun = false;
 };
 
 // Writes every file or, on failure, returns false and says why in failure.
 // A step of more than kMostBytesSaved is refused before anything is read or
 // written, naming its largest file (kTooLargeToSave). The journal is the
 // game's own: a link at its name is replaced, never followed; a link at a
-// file's name is followed only to a regular file (see LinkAtName).
+// file's name is followed only to a regular file (see LinkAtName). The
+// journal carries every file's content, so it is no more open to others
+// than the least open of them.
 // What stands in the way (an entry of the wrong kind) is found and every
 // new content written before the journal: a failure up to there changes
 // nothing and leaves no journal of this step; so does a folder that

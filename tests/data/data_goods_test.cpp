@@ -85,9 +85,11 @@ TEST_F(Goods, AFailedPairSaveIsWrittenWholeByTheNextSaveOfAnyKind) {
     SCOPED_TRACE(failAt);
     plat::FailNextAtomicRename(failAt);
     EXPECT_FALSE(users.SaveMoneyAndGoods());
-    // Past the journal's rename the step may still land.
-    EXPECT_EQ(fw::LastError, std::string("Unable to Save User.INI and user2.DAT") +
-                                 (failAt > 0 ? "; the next start finishes it unless a later save comes first" : ""));
+    // Past the journal's rename the step may still land; before a file is
+    // new, the next start may set it aside instead.
+    const char* outcomes[] = {"", "; the next start finishes it if it can, or sets it aside, unless a later save comes first",
+                              "; the next start finishes it unless a later save comes first"};
+    EXPECT_EQ(fw::LastError, std::string("Unable to Save User.INI and user2.DAT") + outcomes[failAt]);
     // The battle's and the end screen's save: profiles only, but the goods
     // go with them.
     users.NowItem()->Kill = failAt;
@@ -375,8 +377,8 @@ TEST_F(Goods, TheLongestSaveAndDeletionFailuresFitTheMessageBoard) {
     ASSERT_FALSE(users.SaveMoneyAndGoods());
   }
   const std::string files = "User.INI, user1.DAT, user2.DAT, user3.DAT, user4.DAT, user5.DAT and user6.DAT";
-  const std::string cause = ": SaveJournal.bin: " + plat::SystemErrorText(longest) +
-                            "; the next start finishes it unless a later save comes first";
+  const std::string cause = ": the game folder: " + plat::SystemErrorText(longest) +
+                            "; the next start finishes it if it can, or sets it aside, unless a later save comes first";
   plat::FailNextFileCall(plat::FileCall::SyncFolder, longest);
   ASSERT_FALSE(users.SaveUser());
   const std::string saveFailure = fw::LastError;
@@ -447,7 +449,8 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
 // A failed look is never a missing file: the profiles are never emptied,
 // nor a link followed to create its target, nor a FIFO waited on; goods that
 // cannot be read are told and kept aside by the next save, never dropped
-// unseen. One fault a row, then what the files hold.
+// unseen, and what is kept is the player's bytes, with their permissions,
+// even where the name is a link. One fault a row, then what the files hold.
 TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
   namespace fs = std::filesystem;
   Buy("Laser", 200);
@@ -475,8 +478,18 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
   const auto sized = [this](const std::string& name, uint64_t size) {
     return [this, name, size] { fs::resize_file(dir.File(name), size); };
   };
-  const std::string unreadable = "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI");
+  const auto both = [](std::function<void()> a, std::function<void()> b) {
+    return [a, b] {
+      a();
+      b();
+    };
+  };
+  const auto unreadable = [](int error) {
+    return "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": " + plat::SystemErrorText(error);
+  };
   const std::string keptAside = "Unable to Read user2.DAT: it is kept aside at the next save.";
+  const std::string damagedLine = "\"Gun\",one,0\r\n";
+  const std::string saveRefused = "Unable to Save User.INI and user2.DAT: save/user2.DAT";
   const uint64_t most = plat::kMostBytesSaved;
   const std::function<void()> none = [] {};
   const struct {
@@ -486,16 +499,23 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
     std::string told;               // ReadUser's error, or what LoadEQUFile says
     uint64_t keptSize = 0;          // goods unreadable: the size of the copy the next save keeps
     std::function<void()> atSave = [] {};
+    std::string refused = "";       // the next save refuses so, keeping nothing
+    bool linked = false;            // the goods stand elsewhere, a link at their name
+    int itemsRead = 0;
+    bool asPlayer = false;          // the save made without root's powers over folders
   } cases[] = {
-      {"User.INI: a look failing", "User.INI", fail(plat::FileCall::Look, EIO), none, unreadable},
-      {"User.INI: a look answering EINVAL", "User.INI", fail(plat::FileCall::Look, EINVAL), none, unreadable},
-      {"User.INI: a read answering EINVAL", "User.INI", fail(plat::FileCall::Read, EINVAL), none, unreadable},
-      {"User.INI: a FIFO", "User.INI", instead("User.INI", fifo), back("User.INI"), unreadable},
-      {"User.INI: a folder", "User.INI", instead("User.INI", folder), back("User.INI"), unreadable},
-      {"User.INI: a link to nowhere", "User.INI", instead("User.INI", nowhere), back("User.INI"), unreadable},
+      {"User.INI: a look failing", "User.INI", fail(plat::FileCall::Look, EIO), none, unreadable(EIO)},
+      {"User.INI: a look answering EINVAL", "User.INI", fail(plat::FileCall::Look, EINVAL), none,
+       unreadable(EINVAL)},
+      {"User.INI: a read answering EINVAL", "User.INI", fail(plat::FileCall::Read, EINVAL), none,
+       unreadable(EINVAL)},
+      {"User.INI: a FIFO", "User.INI", instead("User.INI", fifo), back("User.INI"), unreadable(plat::kNotAFile)},
+      {"User.INI: a folder", "User.INI", instead("User.INI", folder), back("User.INI"), unreadable(EISDIR)},
+      {"User.INI: a link to nowhere", "User.INI", instead("User.INI", nowhere), back("User.INI"),
+       unreadable(plat::kLinkToNoFile)},
       {"User.INI: 64 MiB", "User.INI", sized("User.INI", most), sized("User.INI", profiles.size()), ""},
       {"User.INI: a byte more", "User.INI", sized("User.INI", most + 1), sized("User.INI", profiles.size()),
-       unreadable},
+       unreadable(plat::kTooLargeToRead)},
       {"goods: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside, goods.size()},
       {"goods: a read answering EINVAL", "save/user2.DAT", fail(plat::FileCall::Read, EINVAL), none, keptAside,
        goods.size()},
@@ -505,12 +525,39 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
       {"goods: a byte more than 64 MiB", "save/user2.DAT", sized("save/user2.DAT", most + 1), none, keptAside,
        most + 1},
       {"goods: a folder", "save/user2.DAT", instead("save/user2.DAT", folder), back("save/user2.DAT"),
-       "save/user2.DAT is a folder, not a file"},
+       "save/user2.DAT is a folder, not a file", 0, none, saveRefused + " is a folder, not a file"},
       {"goods: a FIFO", "save/user2.DAT", instead("save/user2.DAT", fifo), back("save/user2.DAT"),
-       "save/user2.DAT is not a regular file"},
+       "save/user2.DAT is not a regular file", 0, none, saveRefused + ": not a regular file"},
+      {"goods: a read failing, a FIFO in their place by the save", "save/user2.DAT",
+       fail(plat::FileCall::Read, EIO), back("save/user2.DAT"), keptAside, 0, instead("save/user2.DAT", fifo),
+       saveRefused + ": not a regular file"},
+      {"goods behind a link: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside,
+       goods.size(), none, "", true},
+      {"goods behind a link: a read failing", "save/user2.DAT", fail(plat::FileCall::Read, EIO), none, keptAside,
+       goods.size(), none, "", true},
+      {"goods behind a link: a line that cannot be read", "save/user2.DAT",
+       [&, this] { dir.Write("save/user2.DAT", goods + damagedLine); }, none,
+       "1 line of user2.DAT cannot be read and is left out: the file is kept aside at the next save.",
+       goods.size() + damagedLine.size(), none, "", true, 1},
+      {"goods behind a link: no hard link beside them", "save/user2.DAT",
+       both([this] { fs::permissions(fs::canonical(dir.File("save/user2.DAT")), fs::perms(0640)); },
+            fail(plat::FileCall::Read, EINVAL)),
+       none, keptAside, goods.size(), fail(plat::FileCall::Link, EXDEV), "", true},
+      {"goods: no hard link, a copy past its bound", "save/user2.DAT",
+       sized("save/user2.DAT", plat::kMostBytesKept + 1), sized("save/user2.DAT", goods.size()), keptAside, 0,
+       fail(plat::FileCall::Link, EXDEV),
+       "Unable to keep the damaged user2.DAT aside (larger than the 256 MiB a kept copy takes): nothing was saved"},
+      {"goods: kept aside where the save folder cannot be searched", "save/user2.DAT",
+       fail(plat::FileCall::Read, EIO), [this] { fs::permissions(dir.File("save"), fs::perms(0755)); }, keptAside, 0,
+       [this] { fs::permissions(dir.File("save"), fs::perms(0600)); },
+       "Unable to keep the damaged user2.DAT aside (save: Permission denied): nothing was saved", false, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.linked) {
+      fs::rename(dir.File(c.name), dir.File("elsewhere.DAT"));
+      fs::create_symlink("../elsewhere.DAT", dir.File(c.name));
+    }
     fw::UsersClass fresh;
     Choose(fresh, 2);
     if (c.name != "User.INI") fresh.ReadUser();
@@ -526,23 +573,84 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
     } else {
       EXPECT_FALSE(fresh.LoadEQUFile());
       told = fw::LastError;
-      EXPECT_EQ(fresh.UserEQU->Count(), 0);
+      EXPECT_EQ(fresh.UserEQU->Count(), c.itemsRead);
     }
     EXPECT_EQ(told, c.told);
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("nowhere"))));
-    if (c.keptSize > 0) {
+    if (c.keptSize > 0 || !c.refused.empty()) {
+      const fs::perms mode = fs::status(dir.File(c.name)).permissions();
       c.atSave();
-      ASSERT_TRUE(fresh.SaveMoneyAndGoods()) << fw::LastError;
-      EXPECT_EQ(fs::file_size(dir.File("save/user2.DAT.damaged-1")), c.keptSize);
-      EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1").substr(0, goods.size()), goods);
-      fs::remove(dir.File("save/user2.DAT.damaged-1"));
-      dir.Write("save/user2.DAT", goods);
+      const fs::file_status before = fs::symlink_status(dir.File(c.name));
+      bool saved = false;
+      {
+        std::optional<fwtest::WithoutFilePowers> player;
+        if (c.asPlayer) player.emplace();
+        saved = fresh.SaveMoneyAndGoods();
+      }
+      EXPECT_EQ(saved, c.refused.empty()) << fw::LastError;
+      if (saved) {
+        EXPECT_EQ(fs::symlink_status(dir.File("save/user2.DAT.damaged-1")).type(), fs::file_type::regular);
+        EXPECT_EQ(fs::status(dir.File("save/user2.DAT.damaged-1")).permissions(), mode);
+        EXPECT_EQ(fs::file_size(dir.File("save/user2.DAT.damaged-1")), c.keptSize);
+        EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1").substr(0, goods.size()), goods);
+        EXPECT_EQ(fs::is_symlink(dir.File(c.name)), c.linked);
+        EXPECT_EQ(dir.Read(c.name), c.itemsRead > 0 ? goods : "");
+        fs::remove(dir.File("save/user2.DAT.damaged-1"));
+        dir.Write("save/user2.DAT", goods);
+      } else {
+        EXPECT_EQ(fw::LastError, c.refused);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("save/user2.DAT.damaged-1"))));
+        EXPECT_EQ(fs::symlink_status(dir.File(c.name)).type(), before.type());
+        c.mend();
+      }
     } else {
       c.mend();
+    }
+    if (c.linked) {
+      EXPECT_TRUE(fs::is_symlink(dir.File(c.name)));
+      fs::remove(dir.File(c.name));
+      fs::rename(dir.File("elsewhere.DAT"), dir.File(c.name));
     }
     EXPECT_EQ(dir.Read("User.INI"), profiles);
     EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
   }
+
+  // A failed look at each position of a purchase, User.INI and the goods
+  // reached through links: the save is refused before anything is written
+  // or made whole through them, and never replaces a link.
+  fs::create_directory(dir.File("elsewhere"));
+  for (const std::string name : {"User.INI", "save/user2.DAT"}) {
+    fs::rename(dir.File(name), dir.File("elsewhere/" + fs::path(name).filename().string()));
+    fs::create_symlink(dir.File("elsewhere/" + fs::path(name).filename().string()), dir.File(name));
+  }
+  int refused = 0;
+  for (int skip = 0;; ++skip) {
+    SCOPED_TRACE("the look failing after " + std::to_string(skip));
+    const std::string before = OnDisk();
+    users.UserEQU->RemoveAll();
+    Buy("Gun" + std::to_string(skip), 1000 + skip);
+    plat::FailNextFileCall(plat::FileCall::Look, EIO, skip);
+    const bool saved = users.SaveMoneyAndGoods();
+    // A fault the save never reached is met by a look after it.
+    bool reached = true;
+    for (int i = 0; i <= skip && reached; ++i) reached = plat::LookAtFile(dir.Path() + "\\User.INI") != EIO;
+    for (const std::string name : {"User.INI", "save/user2.DAT"}) EXPECT_TRUE(fs::is_symlink(dir.File(name))) << name;
+    EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+    if (saved) {
+      EXPECT_EQ(OnDisk(), std::to_string(1000 + skip) + "|Gun" + std::to_string(skip) + ";");
+    } else {
+      ++refused;
+      EXPECT_TRUE(fw::LastError.ends_with(": Input/output error")) << fw::LastError;
+      EXPECT_EQ(OnDisk(), before);
+    }
+    if (!reached || HasFailure()) break;
+  }
+  EXPECT_GT(refused, 0);
+  users.UserEQU->RemoveAll();
+  Buy("Laser", 200);
+  ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
+  EXPECT_EQ(dir.Read("elsewhere/user2.DAT"), goods);
+  EXPECT_EQ(dir.Read("elsewhere/User.INI"), profiles);
 }
 
 // What follows the six records belongs to someone else: a save that cannot

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -110,20 +111,38 @@ TEST(KeyCodeName, NamesTheBoundKeys) {
   EXPECT_EQ(named, 100);
 }
 
-// A Default.cfg that is there and cannot be read is told once, and kept
-// aside before the settings are saved over it; a missing one is a first run
-// and nothing is said. One fault a row, then what stands at the name.
+// A Default.cfg that is there and cannot be read, whole or from a line on,
+// is told once for each cause, and kept aside before the settings are saved
+// over it: a copy of the player's bytes, with their permissions, even behind
+// a link. A missing one is a first run and nothing is said; what is no
+// regular file holds nothing to keep, and its save is refused. One fault a
+// row, then what stands at the name.
 TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
   namespace fs = std::filesystem;
   const std::string keys = "\"FORWARD\",38\r\n";
   const std::string stay = "): the keys and volumes stay as they are, and the file is kept aside at the next save of the settings.";
+  const std::string noFile = "Default.cfg is not a regular file: the keys and volumes stay as they are.";
   const auto fail = [](plat::FileCall call, int error) { return [=] { plat::FailNextFileCall(call, error); }; };
   const auto instead = [this](const std::function<void(const std::string&)>& make) {
     return [this, make] {
-      fs::remove(dir.File("Default.cfg"));
+      fs::remove_all(dir.File("Default.cfg"));
       make(dir.File("Default.cfg"));
     };
   };
+  // The file kept elsewhere, a link at its name.
+  const auto linked = [this](const std::function<void(const std::string&)>& then) {
+    return [this, then] {
+      fs::create_directory(dir.File("real"));
+      fs::rename(dir.File("Default.cfg"), dir.File("real/Default.cfg"));
+      fs::create_symlink("real/Default.cfg", dir.File("Default.cfg"));
+      then(dir.File("real/Default.cfg"));
+    };
+  };
+  const std::string badLine = "\"BACKWARD\",x\r\n";
+  const auto withBadLine = [&badLine, &keys](const std::string& at) {
+    std::ofstream(at, std::ios::binary | std::ios::trunc) << keys << badLine;
+  };
+  const std::function<void()> none = [] {};
   const struct {
     const char* what;
     std::function<void()> fault;
@@ -131,6 +150,9 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
     fs::file_type kept;  // what the save keeps aside; none: no copy
     bool saves = true;
     bool withoutPowers = false;
+    std::function<void()> between = [] {};  // before the second read
+    std::string again = "";                 // what the second read tells
+    std::function<void()> atSave = [] {};
   } cases[] = {
       {"missing", [this] { fs::remove(dir.File("Default.cfg")); }, "", fs::file_type::not_found},
       // Once only: read again, the file reads and nothing is left to keep.
@@ -140,33 +162,77 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
        "Unable to Read Default.cfg (Invalid argument" + stay, fs::file_type::not_found},
       {"mode 000", [this] { fs::permissions(dir.File("Default.cfg"), fs::perms::none); },
        "Unable to Read Default.cfg (Permission denied" + stay, fs::file_type::regular, true, true},
-      {"a FIFO", instead([](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }),
-       "Unable to Read Default.cfg (not a regular file" + stay, fs::file_type::fifo},
+      {"a FIFO", instead([](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }), noFile,
+       fs::file_type::not_found, false},
+      {"a link to a device", instead([](const std::string& at) { fs::create_symlink("/dev/null", at); }), noFile,
+       fs::file_type::not_found, false},
       {"more than the reader takes", [this] { fs::resize_file(dir.File("Default.cfg"), (1 << 20) + 1); },
        "Unable to Read Default.cfg (larger than the game reads" + stay, fs::file_type::regular},
       {"a folder", instead([](const std::string& at) { fs::create_directory(at); }),
        "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::not_found, false},
+      {"a line that cannot be read", [&, this] { withBadLine(dir.File("Default.cfg")); },
+       "Default.cfg holds a line that cannot be read: the keys and volumes from there on stay as they are, and the "
+       "file is kept aside at the next save of the settings.",
+       fs::file_type::regular},
+      {"behind a link, its file mode 000", linked([](const std::string& at) { fs::permissions(at, fs::perms::none); }),
+       "Unable to Read Default.cfg (Permission denied" + stay, fs::file_type::regular, true, true},
+      {"behind a link, a line that cannot be read, no hard link beside it",
+       linked([&](const std::string& at) {
+         withBadLine(at);
+         fs::permissions(at, fs::perms(0640));
+       }),
+       "Default.cfg holds a line that cannot be read: the keys and volumes from there on stay as they are, and the "
+       "file is kept aside at the next save of the settings.",
+       fs::file_type::regular, true, false, none, "", fail(plat::FileCall::Link, EXDEV)},
+      // Within a run: a new cause is told, and the latest read decides.
+      {"a folder, then a file the save cannot read", instead([](const std::string& at) { fs::create_directory(at); }),
+       "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
+       false,
+       [this, &keys] {
+         fs::remove(dir.File("Default.cfg"));
+         dir.Write("Default.cfg", keys);
+       },
+       "", fail(plat::FileCall::Read, EIO)},
+      {"a folder, then a file that cannot be read", instead([](const std::string& at) { fs::create_directory(at); }),
+       "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
+       false,
+       [this, &keys] {
+         fs::remove(dir.File("Default.cfg"));
+         dir.Write("Default.cfg", keys);
+         plat::FailNextFileCall(plat::FileCall::Read, EIO);
+       },
+       "Unable to Read Default.cfg (Input/output error" + stay},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    SetUp();
-    fs::remove_all(dir.File("Default.cfg"));
-    fs::remove_all(dir.File("Default.cfg.damaged-1"));
+    for (const char* entry : {"Default.cfg", "Default.cfg.damaged-1", "real"}) fs::remove_all(dir.File(entry));
     dir.Write("Default.cfg", keys);
+    fw::ReadKeyConfig("\\Default.cfg");  // read whole: nothing told or owed of the rows before
+    SetUp();
     c.fault();
+    const fs::file_type standing = fs::symlink_status(dir.File("Default.cfg")).type();
     std::unique_ptr<fwtest::WithoutFilePowers> player;
     if (c.withoutPowers) player = std::make_unique<fwtest::WithoutFilePowers>();
     fw::ReadKeyConfig("\\Default.cfg");
     EXPECT_EQ(fw::LastError, "Unable to Read \\Default.cfg");
     EXPECT_EQ(fw::TakeKeyConfigNotice(), c.notice);
+    c.between();
     fw::ReadKeyConfig("\\Default.cfg");
-    EXPECT_EQ(fw::TakeKeyConfigNotice(), "");
+    EXPECT_EQ(fw::TakeKeyConfigNotice(), c.again);
+    const fs::perms mode = fs::status(dir.File("Default.cfg")).permissions();
     fw::KeyTable[fw::KEY_FORWARD] = 87;
+    c.atSave();
     EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), c.saves) << fw::LastError;
     player.reset();
     EXPECT_EQ(fs::symlink_status(dir.File("Default.cfg.damaged-1")).type(), c.kept);
     if (c.kept == fs::file_type::regular) {
       EXPECT_EQ(dir.Read("Default.cfg.damaged-1").substr(0, keys.size()), keys);
+      EXPECT_EQ(fs::status(dir.File("Default.cfg.damaged-1")).permissions(), mode);
+    }
+    if (c.saves) {
+      EXPECT_EQ(dir.Read("Default.cfg").substr(0, 14), "\"FORWARD\",87\r\n");
+    } else {
+      EXPECT_EQ(fs::symlink_status(dir.File("Default.cfg")).type(), standing);
     }
   }
 }

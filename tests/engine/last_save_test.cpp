@@ -474,7 +474,7 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        },
        fwtest::DropFilePowers,
        "\\(save: Permission denied\\): the game starts once the owner of save" + inFolder +
-           ", or an administrator, gives it back" + giveUp,
+           ", or an administrator, lets the game search it" + giveUp,
        kProfiles + newGoods,
        [this] {
          ASSERT_EQ(::chown(dir.File("save").c_str(), 0, 0), 0);
@@ -490,6 +490,29 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        "\\(save: Permission denied\\): the game starts once the owner of save" + inFolder +
            ", or an administrator, lets the game write it\\.",
        kProfiles + newGoods, [this] { ASSERT_EQ(::chown(dir.File("save").c_str(), 0, 0), 0); }, true},
+      // The folder refused the look: being readable and writable does not
+      // mend that, being searchable does.
+      {"a save folder the player may not search, the step begun",
+       [&, this] {
+         killedDuring(oldProfiles, kProfiles, true);
+         ASSERT_EQ(::chmod(dir.File("save").c_str(), 0600), 0);
+       },
+       fwtest::DropFilePowers,
+       "\\(save: Permission denied\\): the game starts once save" + inFolder + " can be searched \\(chmod u\\+x\\)\\.",
+       kProfiles + newGoods, [this] { ASSERT_EQ(::chmod(dir.File("save").c_str(), 0755), 0); }},
+      {"a FIFO at the goods' name, the step begun",
+       [&, this] {
+         killedDuring(oldProfiles, kProfiles, true);
+         fs::remove(dir.File("save/user1.DAT"));
+         ASSERT_EQ(::mkfifo(dir.File("save/user1.DAT").c_str(), 0600), 0);
+       },
+       [] {}, "\\(save/user1\\.DAT: not a regular file\\)" + movedOut, kProfiles + newGoods, gone("save/user1.DAT")},
+      // Syncs: the game folder's after User.INI, the save folder's after the goods.
+      {"the save folder's sync failing, the step begun", [&] { killedDuring(oldProfiles, kProfiles, true); },
+       [] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO, 1); },
+       "\\(save: Input/output error\\): the game starts once the disk of the game folder " + Escaped(dir.Path()) +
+           " reads and writes without errors\\.",
+       kProfiles + newGoods},
       {"a link loop at the journal's name", [this] { fs::create_symlink(kJournal, dir.File(kJournal)); }, [] {},
        "\\(SaveJournal\\.bin: Too many levels of symbolic links\\): the game starts once the link SaveJournal\\.bin" +
            inFolder + " leads to a file or is removed" + giveUp,
@@ -567,6 +590,9 @@ TEST_F(LastSave, AJournalWhoseFilesAreAllNewAlreadyOnlyGoes) {
     std::string notice;  // "": the journal goes
   } cases[] = {
       {"a full disk", [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC); }, ""},
+      // Removed, it stays no more, though its folder's sync failed.
+      {"its folder's sync failing after its removal", [] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO); },
+       ""},
       {"its removal failing", [] { plat::FailNextFileCall(plat::FileCall::Remove, EIO); },
        stays + "Input/output error): saves may fail until the disk of " + folder +
            " reads and writes without errors."},

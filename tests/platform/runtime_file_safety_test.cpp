@@ -53,6 +53,7 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
     int error;            // 0: saved
     bool linkStays;       // the link is still at the saved name afterwards
     std::string at;       // what real/target holds afterwards ("-": no regular file)
+    std::function<void()> fault = [] {};
   } cases[] = {
       {"a regular file elsewhere", [&](const std::string& at) { dir.Write(at, "old"); },
        plat::LinkAtName::FollowToFile, 0, true, "new"},
@@ -72,14 +73,36 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
        plat::kLinkToNoFile, true, "-"},
       // The game's own file: the link goes, nothing is made where it led.
       {"nowhere, replaced", [](const std::string&) {}, plat::LinkAtName::Replace, 0, false, "-"},
+      // Nothing is written blind: a look that fails at the name, at the link
+      // on the way or at the file it leads to refuses the save.
+      {"the look at the name failing", [&](const std::string& at) { dir.Write(at, "old"); },
+       plat::LinkAtName::FollowToFile, EIO, true, "old", [] { plat::FailNextFileCall(plat::FileCall::Look, EIO); }},
+      {"the look on the way failing", [&](const std::string& at) { dir.Write(at, "old"); },
+       plat::LinkAtName::FollowToFile, ESTALE, true, "old",
+       [] { plat::FailNextFileCall(plat::FileCall::Look, ESTALE, 1); }},
+      {"the look at the file it leads to failing", [&](const std::string& at) { dir.Write(at, "old"); },
+       plat::LinkAtName::FollowToFile, EACCES, true, "old",
+       [] { plat::FailNextFileCall(plat::FileCall::Look, EACCES, 2); }},
+      // More links than the system follows: the save would replace the last.
+      {"a chain of 41 links",
+       [&](const std::string& at) {
+         dir.Write("real/file", "old");
+         fs::create_symlink("c1", dir.File(at));
+         for (int i = 1; i < 40; ++i)
+           fs::create_symlink(i == 39 ? std::string("file") : "c" + std::to_string(i + 1),
+                              dir.File("real/c" + std::to_string(i)));
+       },
+       plat::LinkAtName::FollowToFile, ELOOP, true, "-"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::remove_all(dir.File("real/target"));
+    fs::remove_all(dir.File("real"));
+    fs::create_directory(dir.File("real"));
     fs::remove(dir.File("User.INI"));
     c.plant("real/target");
     const fs::file_type before = fs::symlink_status(dir.File("real/target")).type();
     fs::create_symlink("real/target", dir.File("User.INI"));
+    c.fault();
     int error = 0;
     EXPECT_EQ(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new"), &error, nullptr, c.link),
               c.error == 0);
@@ -111,11 +134,29 @@ TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
   const mode_t mask = umask(022);
   ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\fresh.cfg", std::string_view("x")));
   EXPECT_EQ(ModeOf(dir.File("fresh.cfg")), 0644u);  // not the temporary file's private mode
-  // Unseen, the old file may be one the player keeps private: never wider.
-  plat::FailNextFileCall(plat::FileCall::Look, EIO);
-  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("unseen")));
   umask(mask);
+  // Unseen, the old file is never written over: its bytes and mode stay.
+  plat::FailNextFileCall(plat::FileCall::Look, EIO);
+  int error = 0;
+  EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("unseen"), &error));
+  EXPECT_EQ(error, EIO);
+  EXPECT_EQ(dir.Read("User.INI"), "new");
   EXPECT_EQ(ModeOf(dir.File("User.INI")), 0600u);
+  // Where the folder's listing holds no such name, nothing is there to see.
+  plat::FailNextFileCall(plat::FileCall::Look, EIO);
+  EXPECT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\new.cfg", std::string_view("new")));
+  // A file the game could not read back is no save: its owner may read and
+  // write what it saved, as before.
+  chmod(dir.File("User.INI").c_str(), 0);
+  chmod(dir.File("shared.cfg").c_str(), 0464);
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("read back")));
+  ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\shared.cfg", std::string_view("read back")));
+  EXPECT_EQ(ModeOf(dir.File("User.INI")), 0600u);
+  EXPECT_EQ(ModeOf(dir.File("shared.cfg")), 0664u);
+  {
+    const fwtest::WithoutFilePowers player;
+    EXPECT_EQ(plat::ReadAllText(dir.Path() + "\\User.INI"), "read back");
+  }
   if (geteuid() != 0) GTEST_SKIP() << "only a privileged game can give a file back to its owner";
   ASSERT_EQ(chown(dir.File("shared.cfg").c_str(), 65534, 65534), 0);
   ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\shared.cfg", std::string_view("again")));

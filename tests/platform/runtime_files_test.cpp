@@ -71,6 +71,11 @@ TEST(Files, AReadSaysWhyAndAFailedLookIsNeverAMissingFile) {
   }
   EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\EIGHT"), 0);
   EXPECT_EQ(plat::ListedInFolder(dir.Path() + "\\missing"), ENOENT);
+  // A listed entry that cannot be looked at is listed all the same: its
+  // read tells why, where a packer would leave it out unseen.
+  dir.Write("listed/one", "1");
+  plat::FailNextFileCall(plat::FileCall::Look, EIO);
+  EXPECT_EQ(plat::ListFiles(dir.Path() + "\\listed"), std::vector<std::string>{"one"});
   // A folder the player may read but not search: its file's spelling is
   // kept, not found in the listing.
   dir.Write("hidden/USER.INI", "another spelling");

@@ -1,5 +1,6 @@
 // Several files saved as one step through a journal.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -121,6 +122,12 @@ TEST_F(SaveTogether, ACopyIsKeptAsideUnderTheFirstUnusedName) {
   EXPECT_EQ(dir.Read("save/b.DAT.damaged-1"), "someone's");
   EXPECT_EQ(dir.Read("save/b.DAT.damaged-2"), "old b");
   EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\none.DAT", "damaged"), "");
+  // Only a regular file is kept: a second name of a FIFO keeps nothing.
+  ASSERT_EQ(mkfifo(dir.File("save/f.DAT").c_str(), 0600), 0);
+  int error = 0;
+  EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\f.DAT", "damaged", &error), "");
+  EXPECT_EQ(error, plat::kNotAFile);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("save/f.DAT.damaged-1"))));
 }
 
 
@@ -194,6 +201,32 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
        [&, this](const plat::SaveFailure&) {
          EXPECT_FALSE(fs::exists(dir.File("elsewhere")));
          EXPECT_EQ(fs::symlink_status(dir.File(journal)).type(), fs::file_type::regular);
+       }},
+      // Anything but a file or a link to one at a file's name is refused, not
+      // replaced.
+      {"a FIFO at a file's name",
+       [this] {
+         fs::remove(dir.File("save/b.DAT"));
+         ASSERT_EQ(mkfifo(dir.File("save/b.DAT").c_str(), 0600), 0);
+       },
+       pair, "save/b.DAT: not a regular file",
+       [this](const plat::SaveFailure&) { EXPECT_TRUE(fs::is_fifo(dir.File("save/b.DAT"))); }},
+      // Looks: A.INI, b.DAT, the journal, A.INI and save on the way.
+      {"a folder on the way that cannot be looked at",
+       [] { plat::FailNextFileCall(plat::FileCall::Look, EIO, 4); }, pair, "save: Input/output error",
+       [this](const plat::SaveFailure& f) {
+         EXPECT_EQ(f.entry, plat::FolderEntry{"save"});
+         EXPECT_EQ(dir.Read("save/b.DAT"), "old b");
+       }},
+      // The journal carries User.INI's bytes: no more open than the file.
+      {"a journal of a file only its owner reads",
+       [&, this] {
+         fs::permissions(dir.File("A.INI"), fs::perms(0600));
+         plat::FailNextAtomicRename(1);
+       },
+       pair, "Unable to Save A.INI",
+       [&, this](const plat::SaveFailure&) {
+         EXPECT_EQ(fs::status(dir.File(journal)).permissions(), fs::perms(0600));
        }},
       // The bound, at it and past it.
       {"a step of 64 MiB", [] {},
