@@ -24,13 +24,13 @@ bool KeyOrButton() { return KeyCode > 0 || MouseButton > 0; }
 
 QelMediaPlayCls::~QelMediaPlayCls() { CleanUp(); }
 
-bool QelMediaPlayCls::LoadFile(const std::string& path, int32_t) {
+bool QelMediaPlayCls::LoadFile(const std::string& path, int32_t, plat::MediaKind kind) {
   if (!plat::FileExists(path)) {
     Ready = false;
     return false;
   }
   CleanUp();
-  IFilter = plat::MediaGraph::RenderFile(plat::NativePath(path));
+  IFilter = plat::MediaGraph::RenderFile(plat::NativePath(path), kind);
   if (!IFilter) {
     Ready = false;
     return false;
@@ -58,7 +58,7 @@ void QelMediaPlayCls::StartFilm() {
 
 void QelMediaPlayCls::Load(void*) {
   const std::string film = FindFilm("Intro.avi");
-  if (film.empty() || !LoadFile(film, 0)) return;
+  if (film.empty() || !LoadFile(film, 0, plat::MediaKind::Film)) return;
   IFilter->SetVolume(0);
   StartFilm();
   for (;;) {
@@ -73,7 +73,7 @@ void QelMediaPlayCls::Load(void*) {
 
 void QelMediaPlayCls::PlayLogo() {
   const std::string film = FindFilm("logo.avi");
-  if (film.empty() || !LoadFile(film, 0)) return;
+  if (film.empty() || !LoadFile(film, 0, plat::MediaKind::Film)) return;
   void* hWnd = Board->hWnd();
   Primary.reset();
   BackBuffer.reset();
@@ -100,7 +100,7 @@ void QelMediaPlayCls::PlayLogo() {
 }
 
 int32_t QelMediaPlayCls::PlayMp3(const std::string& path) {
-  if (!LoadFile(path, 0)) return 0;
+  if (!LoadFile(path, 0, plat::MediaKind::Music)) return 0;
   const double duration = IFilter->Duration();
   IFilter->Run();
   return plat::CLng(duration);

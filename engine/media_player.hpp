@@ -25,9 +25,9 @@ class QelMediaPlayCls {
 
   // Opens a game path for playing at the music volume, replacing what was
   // loaded; false (and the old file kept) when there is no such file, false
-  // (and nothing loaded) when it cannot be played. Films always play in the
-  // window; the full-screen flag is kept for the callers.
-  bool LoadFile(const std::string& path, int32_t fullScreen);
+  // (and nothing loaded) when it cannot be played as the kind given. Films
+  // always play in the window; the full-screen flag is kept for the callers.
+  bool LoadFile(const std::string& path, int32_t fullScreen, plat::MediaKind kind);
   // The intro film at full volume, before the display is taken: ends after
   // 104.08 seconds or on a key or mouse button, and returns with the film
   // still running. A missing film is skipped.

@@ -13,6 +13,7 @@ extern "C" {
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -131,6 +132,32 @@ bool SampleFormatOf(uint16_t sdl, AVSampleFormat* out) {
   }
 }
 
+// FFmpeg's interrupt callback for a film's probe. The file's reads keep
+// asking it for as long as the film plays, so it answers only while armed.
+// Real time, not the platform clock, which a test may hold still.
+class ProbeDeadline {
+ public:
+  void Arm() {
+    end_ = std::chrono::steady_clock::now() + MediaGraph::kFilmProbeLimit;
+    armed_ = true;
+  }
+  void Disarm() { armed_ = false; }
+  // FFmpeg may return success from a probe it cut short.
+  bool Passed() const { return passed_; }
+
+  static int Check(void* self) {
+    auto* d = static_cast<ProbeDeadline*>(self);
+    if (!d->armed_) return 0;
+    if (std::chrono::steady_clock::now() >= d->end_) d->passed_ = true;
+    return d->passed_ ? 1 : 0;
+  }
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+  bool armed_ = false;
+  bool passed_ = false;
+};
+
 struct Decoder {
   int stream = -1;
   CodecPtr ctx;
@@ -139,7 +166,8 @@ struct Decoder {
 
 class FilmGraph final : public MediaGraph {
  public:
-  explicit FilmGraph(FormatPtr fmt) : fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
+  FilmGraph(std::unique_ptr<ProbeDeadline> probe, FormatPtr fmt)
+      : probe_(std::move(probe)), fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
 
   ~FilmGraph() override {
     if (sound_ && Mix_GetMusicHookData() == sound_.get()) Mix_HookMusic(nullptr, nullptr);
@@ -357,6 +385,8 @@ class FilmGraph final : public MediaGraph {
     Window::Instance().Present(screen_.data(), kFrameWidth, kFrameHeight, kFrameWidth);
   }
 
+  // Before the file, which holds on to it until it is closed.
+  std::unique_ptr<ProbeDeadline> probe_;
   FormatPtr fmt_;
   Decoder video_, audio_;
   ScalerPtr sws_;
@@ -383,15 +413,20 @@ class FilmGraph final : public MediaGraph {
 
 }  // namespace
 
-std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm) {
-  *isFilm = false;
+std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath) {
   // Damaged files are handled here; FFmpeg's own complaints would only
   // clutter the game's output.
   av_log_set_level(AV_LOG_QUIET);
-  AVFormatContext* opened = nullptr;
+  auto probe = std::make_unique<ProbeDeadline>();
+  AVFormatContext* opened = avformat_alloc_context();
+  if (!opened) return nullptr;
+  opened->interrupt_callback = {ProbeDeadline::Check, probe.get()};
+  probe->Arm();
+  // A context that fails to open is freed by avformat_open_input.
   if (avformat_open_input(&opened, nativePath.c_str(), nullptr, nullptr) != 0) return nullptr;
   FormatPtr fmt(opened);
-  if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
+  if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || probe->Passed()) return nullptr;
+  probe->Disarm();
   int video = -1;
   for (unsigned i = 0; i < fmt->nb_streams && video < 0; ++i) {
     const AVStream* s = fmt->streams[i];
@@ -400,20 +435,16 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm
       video = static_cast<int>(i);
   }
   if (video < 0) return nullptr;
-  *isFilm = true;
-  auto film = std::make_unique<FilmGraph>(std::move(fmt));
+  auto film = std::make_unique<FilmGraph>(std::move(probe), std::move(fmt));
   if (!film->Open(video)) return nullptr;
   return film;
 }
 
-std::unique_ptr<MediaGraph> MediaGraph::RenderFile(const std::string& nativePath) {
+std::unique_ptr<MediaGraph> MediaGraph::RenderFile(const std::string& nativePath, MediaKind kind) {
   // The libraries open the file by its name and would wait on a FIFO or a
   // device standing there: only a regular file is handed to them.
   if (LookAtFile(nativePath) != 0) return nullptr;
-  bool isFilm = false;
-  if (auto film = OpenFilm(nativePath, &isFilm)) return film;
-  if (isFilm) return nullptr;
-  return OpenMusic(nativePath);
+  return kind == MediaKind::Film ? OpenFilm(nativePath) : OpenMusic(nativePath);
 }
 
 }  // namespace plat

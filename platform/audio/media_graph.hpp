@@ -1,21 +1,31 @@
 #pragma once
 // What stands in for ActiveMovie's filter graph: one media file rendered for
-// playing. A file with pictures is a film, decoded with FFmpeg and shown in
-// the game's window with its sound; any other file is music, played by the
-// mixer. Positions and durations are in seconds, the volume in hundredths of
-// a decibel (0 full, -10000 silent).
+// playing. A film is decoded with FFmpeg and shown in the game's window with
+// its sound; music is played by the mixer. Positions and durations are in
+// seconds, the volume in hundredths of a decibel (0 full, -10000 silent).
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace plat {
 
+// The caller knows which it plays. A track never goes through the film's
+// probe, which may read a large file to its end before it answers.
+enum class MediaKind { Music, Film };
+
 class MediaGraph {
  public:
-  // Renders a file; null when it cannot be opened or played (a missing,
-  // damaged or unsupported file, an entry that is no regular file, which is
-  // never opened, or music without a sound device).
-  static std::unique_ptr<MediaGraph> RenderFile(const std::string& nativePath);
+  // Real time a film's probe may take: FFmpeg reads on until it knows the
+  // streams, through the whole of a damaged or sparse file, so past this the
+  // film is taken as one that cannot be played.
+  static constexpr std::chrono::milliseconds kFilmProbeLimit{3000};
+
+  // Renders a file as the kind given; null when it cannot be opened or
+  // played as that kind (a missing, damaged or unsupported file, a film whose
+  // probe ran out of time, an entry that is no regular file, which is never
+  // opened, or music without a sound device).
+  static std::unique_ptr<MediaGraph> RenderFile(const std::string& nativePath, MediaKind kind);
 
   virtual ~MediaGraph() = default;
 

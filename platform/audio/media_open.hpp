@@ -7,9 +7,9 @@
 
 namespace plat {
 
-// A film: null when the file is no film (*isFilm false) or when it is one
-// that cannot be decoded (*isFilm true).
-std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath, bool* isFilm);
+// A film: null when the file holds no pictures, cannot be decoded, or takes
+// longer than kFilmProbeLimit to probe.
+std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath);
 // Music through the mixer; null without a sound device or a decoder.
 std::unique_ptr<MediaGraph> OpenMusic(const std::string& nativePath);
 

@@ -111,10 +111,15 @@ TEST_F(MediaTest, AMouseButtonEndsTheIntro) {
 
 TEST_F(MediaTest, AMissingOrDamagedIntroIsSkipped) {
   int passes = 0;
-  plat::SetTestDriver([&] { ++passes; });
+  plat::SetTestDriver([&] {
+    ++passes;
+    plat::PushKeyDown(kVkA);  // ends an intro that does play
+  });
   const uint64_t frames = plat::Window::Instance().FramesPresented();
   MediaPlay->Load(Board->hWnd());
   folder_.Write("Intro.avi", "RIFF....AVI LIST garbage");
+  MediaPlay->Load(Board->hWnd());
+  Music("Intro.avi");  // sound without pictures is no film
   MediaPlay->Load(Board->hWnd());
   EXPECT_EQ(passes, 0);
   EXPECT_EQ(plat::Window::Instance().FramesPresented(), frames);
@@ -207,6 +212,10 @@ TEST_F(MediaTest, MusicPlaysAtTheMusicVolumeAndReportsItsLength) {
   EXPECT_EQ(MediaPlay->PlayMp3(AppPath + "\\bad.mp3"), 0);
   EXPECT_FALSE(MediaPlay->IFilter);
   EXPECT_FALSE(MediaPlay->Ready);
+  // Nor is a film at a track's name played: a track never meets the film's probe.
+  folder_.Write("film.mp3", audiotest::SolidFilm(4, 4, 16, 16, [](int) { return audiotest::Colour{32, 64, 96}; }));
+  EXPECT_EQ(MediaPlay->PlayMp3(AppPath + "\\film.mp3"), 0);
+  EXPECT_FALSE(MediaPlay->IFilter);
 }
 
 TEST_F(MediaTest, CheckLoopStartsTheMusicAgainAtItsEnd) {

@@ -1,6 +1,7 @@
 // What stands at a data file's name never stalls or sinks the game: a FIFO
-// is an unreadable file to each reader, answered at once, and a file larger
-// than its kind is refused by its reader's own error before it is read.
+// is an unreadable file to each reader, answered at once, as is a huge film
+// or track, and a file larger than its kind is refused by its reader's own
+// error before it is read.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/media_player.hpp"
 #include "platform/audio/media_graph.hpp"
 #include "platform/audio/sound_buffer.hpp"
 #include "platform/d3d/texture.hpp"
@@ -20,6 +22,7 @@
 namespace {
 
 const std::string kTooLarge = plat::SystemErrorText(plat::kTooLargeToRead);
+constexpr uint64_t kHugeMedia = uint64_t{2} << 30;
 
 class FileReaders : public fwtest::DisplayTest {
  protected:
@@ -31,6 +34,7 @@ class FileReaders : public fwtest::DisplayTest {
   // A file of `size` bytes that begins with `head`: the rest is a hole, so
   // a size of gigabytes costs no disk.
   void Sparse(const std::string& rel, const std::string& head, uint64_t size) {
+    std::filesystem::remove(folder_.File(rel));
     folder_.Write(rel, head);
     ASSERT_EQ(::truncate(folder_.File(rel).c_str(), static_cast<off_t>(size)), 0) << rel;
   }
@@ -56,19 +60,23 @@ std::string Entry(const std::string& member, uint64_t size) {
   return "\"" + member + "\",1," + std::to_string(size) + "\r\n";
 }
 
-// Each call is made in a child process: one that waits on the FIFO fails
-// its row at the deadline instead of hanging the run.
-TEST_F(FileReaders, AFifoAtAFilesNameIsAnUnreadableFileAnsweredAtOnce) {
+// Each call is made in a child process: one that waits on the FIFO, or
+// reads a huge file through, fails its row at the deadline instead of
+// hanging the run.
+TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
   const std::string bmp = fwtest::BmpBytes(2, 2, 0x1000);
   OpenArchive(fw::DataPack, "Data", Entry("Pic.bmp", bmp.size()));
   OpenArchive(fw::MissionPack, "MissionPack", Entry("Map.bmp", bmp.size()));
   std::string why;
   auto sound = plat::DirectSoundCreate("", &why);
   ASSERT_TRUE(sound) << why;
+  const auto media = [] { return fw::MediaPlay->IFilter ? "playing" : "skipped"; };
+  const std::string filmHead = audiotest::SolidFilm(8, 4, 64, 48, audiotest::CycleColour).substr(0, 4096);
   const struct {
-    const char* fifo;  // the FIFO's place in the program folder
+    const char* name;  // the entry's place in the program folder
     std::function<std::string()> call;
     std::vector<std::string> says;
+    std::function<void()> plant = {};  // a FIFO unless the row plants another entry
   } cases[] = {
       {"Dir.INF", [&] { fw::qelPackage p; p.FilePath = folder_.Path(); p.LoadInf("Dir"); return "read"; },
        {"raised: File not found: \"Dir.INF\""}},
@@ -93,17 +101,27 @@ TEST_F(FileReaders, AFifoAtAFilesNameIsAnUnreadableFileAnsweredAtOnce) {
        {"cannot open ", "Tank.x", "not a regular file"}},
       {"Shot.wav", [&] { return Made(sound->CreateSoundBufferFromFile(folder_.File("Shot.wav"), {}, {}) != nullptr); },
        {"refused"}},
-      {"Menu.mp3", [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Menu.mp3")) != nullptr); },
+      {"Menu.mp3",
+       [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Menu.mp3"), plat::MediaKind::Music) != nullptr); },
        {"refused"}},
-      {"Intro.avi", [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Intro.avi")) != nullptr); },
+      {"Intro.avi",
+       [&] { return Made(plat::MediaGraph::RenderFile(folder_.File("Intro.avi"), plat::MediaKind::Film) != nullptr); },
        {"refused"}},
+      // Sparse: holes the film probe would read to their end.
+      {"Menu.mp3", [&] { fw::MediaPlay->PlayBackSound(3); return media(); }, {"skipped"},
+       [&] { Sparse("Menu.mp3", "", kHugeMedia); }},
+      {"Intro.avi", [&] { fw::MediaPlay->Load(nullptr); return media(); }, {"skipped"},
+       [&] { Sparse("Intro.avi", filmHead, kHugeMedia); }},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.fifo);
-    Fifo(c.fifo);
+    SCOPED_TRACE(c.name);
+    if (c.plant)
+      c.plant();
+    else
+      Fifo(c.name);
     const std::optional<std::string> answer = fwtest::AnswerInChild(c.call);
     if (!answer) {
-      ADD_FAILURE() << "no answer: the call waited on the FIFO";
+      ADD_FAILURE() << "no answer by the deadline: the call waited on what stands there";
       continue;
     }
     for (const std::string& part : c.says) EXPECT_NE(answer->find(part), std::string::npos) << *answer;

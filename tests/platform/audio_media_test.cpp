@@ -29,7 +29,7 @@ class FilmTest : public ::testing::Test {
   void TearDown() override { plat::UnfixClock(); }
   std::unique_ptr<plat::MediaGraph> Render(const std::string& name, const std::string& bytes) {
     folder_.Write(name, bytes);
-    return plat::MediaGraph::RenderFile(folder_.File(name));
+    return plat::MediaGraph::RenderFile(folder_.File(name), plat::MediaKind::Film);
   }
   fwtest::TempProgramFolder folder_;
 };
@@ -97,7 +97,7 @@ TEST_F(FilmTest, StopHoldsThePositionAndSeekingToTheStartShowsTheFirstPicture) {
 TEST_F(FilmTest, DamagedFilesAreRefusedOrPlayedAsFarAsTheyGo) {
   EXPECT_FALSE(Render("junk.avi", std::string(4096, '\x5a')));
   EXPECT_FALSE(Render("empty.avi", ""));
-  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder_.File("absent.avi")));
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder_.File("absent.avi"), plat::MediaKind::Film));
   // A film cut off half way plays its first half and then holds.
   const std::string whole = audiotest::SolidFilm(8, 4, 16, 16, CycleColour);
   auto cut = Render("cut.avi", whole.substr(0, whole.size() / 2));
@@ -121,10 +121,26 @@ TEST_F(FilmTest, DamagedFilesAreRefusedOrPlayedAsFarAsTheyGo) {
   }
 }
 
+// The deadline bounds the probe alone: long after it, a seek still reads the
+// film's file.
+TEST_F(FilmTest, AFilmReadsOnPastItsProbesDeadline) {
+  auto film = Render("long.avi", audiotest::SolidFilm(64, 2, 64, 48, CycleColour, false));
+  const auto probed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(film);
+  while (std::chrono::steady_clock::now() < probed + plat::MediaGraph::kFilmProbeLimit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  film->SetVideoWindow(0, 0, 640, 480);
+  film->SetCurrentPosition(30.5);
+  film->Run();
+  film->Pump();
+  EXPECT_NEAR(film->CurrentPosition(), 30.5, 1e-6);
+  EXPECT_TRUE(Near(CentrePixel(), CycleColour(61)));
+}
+
 TEST(SampleMedia, TheSampleFilmsDecode) {
   plat::FixClock(1000);
   for (const char* name : {"Intro.avi", "logo.avi"}) {
-    auto film = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/" + name);
+    auto film = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/" + name, plat::MediaKind::Film);
     ASSERT_TRUE(film) << name;
     EXPECT_TRUE(film->HasVideo());
     EXPECT_GT(film->Duration(), 2.0);
@@ -142,7 +158,7 @@ TEST(SampleMedia, TheSampleFilmsDecode) {
 }
 
 TEST(SampleMedia, MusicPlaysReportsItsLengthAndHoldsAtTheEnd) {
-  auto music = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/BG1.MP3");
+  auto music = plat::MediaGraph::RenderFile(audiotest::SampleData() + "/BG1.MP3", plat::MediaKind::Music);
   ASSERT_TRUE(music);
   EXPECT_FALSE(music->HasVideo());
   EXPECT_NEAR(music->Duration(), 16 * 60.0 / 132, 0.1);  // four bars at 132 beats a minute
@@ -162,9 +178,9 @@ TEST(SampleMedia, MusicPlaysReportsItsLengthAndHoldsAtTheEnd) {
 TEST(SampleMedia, AnUnreadableTrackIsRefused) {
   fwtest::TempProgramFolder folder;
   folder.Write("bad.mp3", std::string("ID3\x03\0\0\0\0\0\x05", 10) + std::string(500, '\x11'));
-  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("bad.mp3")));
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("bad.mp3"), plat::MediaKind::Music));
   folder.Write("text.mp3", "not music at all");
-  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("text.mp3")));
+  EXPECT_FALSE(plat::MediaGraph::RenderFile(folder.File("text.mp3"), plat::MediaKind::Music));
 }
 
 }  // namespace
