@@ -9,7 +9,6 @@
 // done, the rows that need it skip and say so.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,7 +126,7 @@ const Refused kRefused[] = {
      "Data.INF is there but Data.PAK, MissionPack.INF and MissionPack.PAK are not: move it out of {}, or put the "
      "rest of the game data in; nothing written"},
     {"DataPakInCapitals", {"DATA.PAK", "DATA.INF", "User.INI"}, "", "",
-     (std::string("DATA.INF and DATA.PAK") + kPartOfData).c_str()},
+     std::string("DATA.INF and DATA.PAK") + kPartOfData},
     {"OnlyAPakInCapitals", {"DATA.PAK"}, "", "", "DATA.PAK is there but Data.INF, MissionPack.INF and"},
     {"MissionPackInLowerCase", {"missionpack.inf"}, "", "", "missionpack.inf is there but Data.INF, Data.PAK and"},
     {"MissionPackAlone", {"MissionPack.INF", "MissionPack.PAK", "User.INI"}, "", "",
@@ -139,7 +138,7 @@ const Refused kRefused[] = {
      "{}/data.inf is there: the folder holds game data; nothing written"},
     // The list of a set cut short that names none of the archives there.
     {"ListOfAnotherSet", {"mkdata-unfinished.txt", "Data.INF", "Data.PAK"}, "", "",
-     (std::string("Data.INF and Data.PAK") + kPartOfData).c_str()},
+     std::string("Data.INF and Data.PAK") + kPartOfData},
     {"ListThatCannotBeRead", {"mkdata-unfinished.txt", "MissionPack.PAK"}, "mkdata-unfinished.txt", "",
      "cannot read {}/mkdata-unfinished.txt (Permission denied); nothing written"},
     // Its exact name looked at alone is not there.
@@ -248,8 +247,8 @@ TEST(MkdataKeeps, WhatARunCutShortWroteAndARerunFinishesIt) {
 // for its own and completes the set around the player's files.
 struct Killed {
   const char* name;
-  plat::FileCall call;                // killed at a rename (of an archive) or at the list's removal
-  int archivesIn;                     // renames of archives before the kill
+  plat::FileCall call;  // killed at a rename (of an archive) or at the list's removal
+  int archivesIn;       // renames of archives before the kill
 };
 
 const Killed kKilled[] = {

@@ -118,7 +118,8 @@ std::vector<std::string> UnfinishedSet(const std::string& root) {
   const std::vector<std::string> standing = Standing(root, kUnfinishedSet);
   if (standing.empty()) return {};
   int error = 0;
-  // Far above what this tool writes: a larger file is not its own.
+  // Far above what this tool writes: a larger file is none of its own, and
+  // is refused unread.
   const auto text = plat::ReadAllText(standing.front(), &error, 4096);
   if (!text) {
     if (plat::NotThere(error)) return {};
@@ -242,12 +243,15 @@ void InstallArchives(const std::string& root, const std::string& packed, const s
 
 void RefuseGameData(const std::string& programFolder, const std::vector<std::string>& archives) {
   const std::vector<std::string> own = UnfinishedSet(programFolder);
+  const auto isOwn = [&](const std::string& file) {
+    return std::any_of(own.begin(), own.end(), [&](const std::string& line) { return plat::EqualNoCase(line, file); });
+  };
   std::vector<std::string> notOwn, missing;
   for (const std::string& file : ArchiveFiles(archives)) {
     const std::vector<std::string> standing = Standing(programFolder, file);
     if (standing.empty())
       missing.push_back(file);
-    else if (std::none_of(own.begin(), own.end(), [&](const std::string& line) { return plat::EqualNoCase(line, file); }))
+    else if (!isOwn(file))
       notOwn.push_back(standing.front());
   }
   if (notOwn.empty()) return;

@@ -2,7 +2,8 @@
 // What stands in the program folder, and putting the sample set into it.
 // The game matches names without regard to letter case, so a file of the
 // player's under any spelling is the file the game reads: it is kept, and an
-// archive under any spelling means the folder already holds game data. What
+// archive under any spelling, unless this tool put it in, means the folder
+// already holds game data. What
 // stands is judged from folder listings, never from a look at one spelling:
 // a folder that cannot be listed may hold anything, so it is refused.
 #include <stdexcept>
