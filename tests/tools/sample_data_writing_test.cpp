@@ -22,8 +22,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
 #include "tests/common/test_support.hpp"
+#include "tools/mkdata/program_folder.hpp"
 
 namespace {
 namespace fs = std::filesystem;
@@ -94,25 +96,57 @@ Ran Mkdata(const std::string& folder, bool asPlayer) {
                " " + Quoted(folder));
 }
 
+// The run command's data step, as run.sh calls it.
+Ran DataStep(const std::string& game, const std::string& mkdata, bool asPlayer) {
+  return Shell((asPlayer ? AsPlayer() : "") + "env ASAN_OPTIONS=detect_leaks=0 bash -c 'set -euo pipefail; " +
+               "source \"$0\"; fw_sample_data \"$1\" \"$2\"' " +
+               Quoted(fwtest::SourceFolder() + "/tools/setup.sh") + " " + Quoted(game) + " " + Quoted(mkdata));
+}
+
 const std::string kMarker = "the player's own, line 1\r\n";
+
+// The archives' files, in the order they go in.
+const std::vector<std::string> kArchiveFiles{"MissionPack.PAK", "MissionPack.INF", "Data.PAK", "Data.INF"};
 
 // ---------------------------------------------------------------- mkdata refuses
 
 struct Refused {
   const char* name;
   std::vector<std::string> files;  // the player's, each holding kMarker
-  const char* unlistable;          // a folder made unlistable for the run ("" none, "." the program folder)
-  const char* message;             // what the refusal says, "{}" for the program folder
+  const char* unlistable;          // an entry made unreadable for the run ("" none, "." the program folder)
+  const char* fifo;                // a FIFO made in the program folder ("" none)
+  std::string message;             // what the refusal says, "{}" for the program folder
 };
 
+const char kPartOfData[] = " are there but MissionPack.INF and MissionPack.PAK are not: move them out of {}, or put "
+                           "the rest of the game data in; nothing written";
+
 const Refused kRefused[] = {
-    {"ExactDataInf", {"Data.INF"}, "", "{}/Data.INF is there"},
-    {"DataPakInCapitals", {"DATA.PAK", "DATA.INF", "User.INI"}, "", "{}/DATA.INF is there"},
-    {"OnlyAPakInCapitals", {"DATA.PAK"}, "", "{}/DATA.PAK is there"},
-    {"MissionPackInLowerCase", {"missionpack.inf"}, "", "{}/missionpack.inf is there"},
+    {"ExactDataInf", {"Data.INF"}, "", "",
+     "Data.INF is there but Data.PAK, MissionPack.INF and MissionPack.PAK are not: move it out of {}, or put the "
+     "rest of the game data in; nothing written"},
+    {"DataPakInCapitals", {"DATA.PAK", "DATA.INF", "User.INI"}, "", "",
+     std::string("DATA.INF and DATA.PAK") + kPartOfData},
+    {"OnlyAPakInCapitals", {"DATA.PAK"}, "", "", "DATA.PAK is there but Data.INF, MissionPack.INF and"},
+    {"MissionPackInLowerCase", {"missionpack.inf"}, "", "", "missionpack.inf is there but Data.INF, Data.PAK and"},
+    {"MissionPackAlone", {"MissionPack.INF", "MissionPack.PAK", "User.INI"}, "", "",
+     "MissionPack.INF and MissionPack.PAK are there but Data.INF and Data.PAK are not: move them out of {}, or put "
+     "the rest of the game data in; nothing written"},
+    {"CompleteSet", {"Data.INF", "Data.PAK", "MissionPack.INF", "MissionPack.PAK"}, "", "",
+     "{}/Data.INF is there: the folder holds game data; nothing written"},
+    {"CompleteSetInMixedCase", {"DATA.PAK", "data.inf", "missionPack.inf", "MISSIONPACK.PAK"}, "", "",
+     "{}/data.inf is there: the folder holds game data; nothing written"},
+    // The list of a set cut short that names none of the archives there.
+    {"ListOfAnotherSet", {"mkdata-unfinished.txt", "Data.INF", "Data.PAK"}, "", "",
+     std::string("Data.INF and Data.PAK") + kPartOfData},
+    {"ListThatCannotBeRead", {"mkdata-unfinished.txt", "MissionPack.PAK"}, "mkdata-unfinished.txt", "",
+     "cannot read {}/mkdata-unfinished.txt (Permission denied); nothing written"},
     // Its exact name looked at alone is not there.
-    {"ProgramFolderThatCannotBeListed", {"data.inf"}, ".", "in {} (Permission denied)"},
-    {"SaveFolderThatCannotBeListed", {"Save/USER1.DAT"}, "Save", "save/user1.DAT in {}/Save (Permission denied)"},
+    {"ProgramFolderThatCannotBeListed", {"data.inf"}, ".", "", "in {} (Permission denied)"},
+    {"SaveFolderThatCannotBeListed", {"Save/USER1.DAT"}, "Save", "", "save/user1.DAT in {}/Save (Permission denied)"},
+    // Written into by the set: each would stop it part-way.
+    {"FifoAtSave", {"User.INI"}, "", "Save", "{}/Save is a FIFO, not a folder; nothing written"},
+    {"FileAtSave", {"save"}, "", "", "{}/save is a file, not a folder; nothing written"},
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
@@ -125,6 +159,9 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
   const std::string game = dir.Path() + "/game";
   fs::create_directory(game);
   for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
+  if (*row.fifo) {
+    ASSERT_EQ(::mkfifo((game + "/" + row.fifo).c_str(), 0644), 0);
+  }
   const bool needsPlayer = *row.unlistable != '\0';
   if (needsPlayer && !ModesRefuse(dir.Path())) GTEST_SKIP() << "a folder's mode does not refuse this user here";
   const auto before = Tree(game);
@@ -135,7 +172,7 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
 
   EXPECT_EQ(ran.status, 1) << ran.output;
   std::string message = row.message;
-  message.replace(message.find("{}"), 2, game);
+  if (const size_t at = message.find("{}"); at != std::string::npos) message.replace(at, 2, game);
   EXPECT_NE(ran.output.find(message), std::string::npos) << ran.output;
   EXPECT_EQ(Tree(game), before);
 }
@@ -204,6 +241,73 @@ TEST(MkdataKeeps, WhatARunCutShortWroteAndARerunFinishesIt) {
   EXPECT_EQ(Tree(game).at("BG1.MP3"), music);
 }
 
+// A run killed while the archives go in, and the run command after it: the
+// list of the set stands from before the first rename to after the last, so
+// the run command hands the folder to mkdata, which takes the archives there
+// for its own and completes the set around the player's files.
+struct Killed {
+  const char* name;
+  plat::FileCall call;  // killed at a rename (of an archive) or at the list's removal
+  int archivesIn;       // renames of archives before the kill
+};
+
+const Killed kKilled[] = {
+    {"BeforeTheFirstArchive", plat::FileCall::Rename, 0},
+    {"BeforeMissionPackInf", plat::FileCall::Rename, 1},
+    {"BeforeDataPak", plat::FileCall::Rename, 2},
+    {"BeforeDataInf", plat::FileCall::Rename, 3},
+    {"BeforeTheListIsRemoved", plat::FileCall::Remove, 4},
+};
+
+void PrintTo(const Killed& row, std::ostream* os) { *os << row.name; }
+
+class MkdataKeeps : public ::testing::TestWithParam<Killed> {};
+
+TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheSet) {
+  const Killed& row = GetParam();
+  fwtest::TempProgramFolder dir;
+  const std::string game = dir.Path() + "/game", loose = dir.Path() + "/loose", packed = dir.Path() + "/packed";
+  for (const char* mine : {"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"}) WriteFile(game + "/" + mine, kMarker + mine);
+  const auto players = Tree(game);
+  // Only BG1.MP3 is copied in: the list and it are the renames before the archives'.
+  for (const char* sample : {"User.INI", "save/user1.DAT", "BG1.MP3"})
+    WriteFile(loose + "/" + sample, std::string("killed run's ") + sample);
+  for (const std::string& archive : kArchiveFiles) WriteFile(packed + "/" + archive, "killed run's " + archive);
+
+  const auto answer = fwtest::AnswerInChild(
+      [&] {
+        plat::FailNextFileCall(row.call, 0, row.call == plat::FileCall::Rename ? 2 + row.archivesIn : 0);
+        mkdata::Install(game, loose, packed, mkdata::kArchives);
+        return std::string("not killed");
+      },
+      std::chrono::seconds(60));
+  ASSERT_FALSE(answer) << *answer;
+  std::vector<std::string> in;
+  for (const std::string& archive : kArchiveFiles)
+    if (fs::exists(game + "/" + archive)) in.push_back(archive);
+  ASSERT_EQ(in, std::vector<std::string>(kArchiveFiles.begin(), kArchiveFiles.begin() + row.archivesIn));
+  ASSERT_TRUE(fs::is_regular_file(game + "/mkdata-unfinished.txt"));
+
+  const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
+  ASSERT_EQ(ran.status, 0) << ran.output;
+  EXPECT_NE(ran.output.find("was cut short: finishing it"), std::string::npos) << ran.output;
+  EXPECT_FALSE(fs::exists(game + "/mkdata-unfinished.txt"));
+  const auto after = Tree(game);
+  // The set is one run's: none of the killed run's archives is left beside the new ones.
+  for (const std::string& archive : kArchiveFiles) {
+    ASSERT_TRUE(after.count(archive)) << archive;
+    EXPECT_NE(after.at(archive), "killed run's " + archive);
+  }
+  for (const auto& [path, bytes] : players) EXPECT_EQ(after.at(path), bytes) << path;
+  EXPECT_EQ(Spellings(game, "save"), std::vector<std::string>{"Save"});
+  EXPECT_EQ(Spellings(game + "/Save", "user1.DAT"), std::vector<std::string>{"USER1.DAT"});
+  EXPECT_EQ(Spellings(game, "User.INI"), std::vector<std::string>{"user.ini"});
+  EXPECT_EQ(Spellings(game, "Default.cfg"), std::vector<std::string>{"DEFAULT.CFG"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MkdataKeeps, ::testing::ValuesIn(kKilled),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---------------------------------------------------------------- the run command
 
 struct RunCase {
@@ -211,19 +315,25 @@ struct RunCase {
   bool made;                        // the program folder exists
   std::vector<std::string> files;  // in it
   mode_t mode;                      // its mode for the run
-  bool writes;                      // the sample set is written
-  int status;
+  bool callsMkdata;
+  int status;                       // 3 is mkdata's, passed on
 };
 
 const RunCase kRunCases[] = {
-    {"EmptyFolder", true, {}, 0755, true, 0},
-    {"FolderNotMadeYet", false, {}, 0755, true, 0},
-    {"ExactDataInf", true, {"Data.INF"}, 0755, false, 0},
-    {"DataInfInCapitals", true, {"DATA.INF"}, 0755, false, 0},
-    {"OnlyDataPakInLowerCase", true, {"data.pak"}, 0755, false, 0},
-    {"NamesThatOnlyHoldTheName", true, {"Data.INF.bak", "MyData.PAK", "User.INI"}, 0755, true, 0},
+    {"EmptyFolder", true, {}, 0755, true, 3},
+    {"FolderNotMadeYet", false, {}, 0755, true, 3},
+    {"WholeData", true, kArchiveFiles, 0755, false, 0},
+    {"WholeDataInCapitals", true, {"DATA.INF", "DATA.PAK", "MISSIONPACK.INF", "MISSIONPACK.PAK"}, 0755, false, 0},
+    // Part of the archives: mkdata refuses the folder and says what to move out.
+    {"ExactDataInf", true, {"Data.INF"}, 0755, true, 3},
+    {"OnlyDataPakInLowerCase", true, {"data.pak"}, 0755, true, 3},
+    {"MissionPackAlone", true, {"MissionPack.INF", "MissionPack.PAK"}, 0755, true, 3},
+    // A set cut short after its last archive went in.
+    {"WholeDataWithTheListOfASetCutShort", true, {"Data.INF", "Data.PAK", "MissionPack.INF", "MissionPack.PAK",
+     "MKDATA-unfinished.txt"}, 0755, true, 3},
+    {"NamesThatOnlyHoldTheName", true, {"Data.INF.bak", "MyData.PAK", "User.INI"}, 0755, true, 3},
     // A look at Data.INF fails (EACCES) with the file there.
-    {"FolderThatCannotBeSearched", true, {"Data.INF"}, 0644, false, 0},
+    {"FolderThatCannotBeSearched", true, kArchiveFiles, 0644, false, 0},
     {"FolderThatCannotBeListed", true, {"data.inf"}, 0300, false, 1},
 };
 
@@ -231,28 +341,25 @@ void PrintTo(const RunCase& row, std::ostream* os) { *os << row.name; }
 
 class RunCommandSampleData : public ::testing::TestWithParam<RunCase> {};
 
-TEST_P(RunCommandSampleData, WritesOnlyWhereTheListingShowsNoDataArchive) {
+TEST_P(RunCommandSampleData, CallsMkdataUnlessTheListingShowsTheWholeGameData) {
   const RunCase& row = GetParam();
   fwtest::TempProgramFolder dir;
   const std::string game = dir.Path() + "/game", calls = dir.Path() + "/calls", fake = dir.Path() + "/mkdata";
-  WriteFile(fake, "#!/bin/sh\necho \"$1\" >> " + Quoted(calls) + "\n");
+  WriteFile(fake, "#!/bin/sh\necho \"$1\" >> " + Quoted(calls) + "\nexit 3\n");
   fs::permissions(fake, fs::perms::owner_all);
   if (row.made) fs::create_directory(game);
   for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
   const bool needsPlayer = row.mode != 0755;
   if (needsPlayer && !ModesRefuse(dir.Path())) GTEST_SKIP() << "a folder's mode does not refuse this user here";
   if (needsPlayer) ::chmod(game.c_str(), row.mode);
-  // As run.sh calls it.
-  const Ran ran = Shell((needsPlayer ? AsPlayer() : "") + "bash -c 'set -euo pipefail; source \"$0\"; " +
-                        "fw_sample_data \"$1\" \"$2\"' " + Quoted(fwtest::SourceFolder() + "/tools/setup.sh") + " " +
-                        Quoted(game) + " " + Quoted(fake));
+  const Ran ran = DataStep(game, fake, needsPlayer);
   if (needsPlayer) ::chmod(game.c_str(), 0755);
 
   EXPECT_EQ(ran.status, row.status) << ran.output;
   std::stringstream called;
   called << std::ifstream(calls).rdbuf();
-  EXPECT_EQ(called.str(), row.writes ? game + "\n" : "") << ran.output;
-  if (row.status != 0) {
+  EXPECT_EQ(called.str(), row.callsMkdata ? game + "\n" : "") << ran.output;
+  if (row.status == 1) {
     EXPECT_NE(ran.output.find("Cannot list " + game), std::string::npos) << ran.output;
   }
 }

@@ -2,12 +2,14 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -93,6 +95,80 @@ std::string Target(const std::string& root, const std::string& relative) {
   return path + "/" + parts.back();
 }
 
+// The files of the archives, each ".INF" before its ".PAK"; they go in in
+// the reverse order.
+std::vector<std::string> ArchiveFiles(const std::vector<std::string>& archives) {
+  std::vector<std::string> files;
+  for (const std::string& archive : archives)
+    for (const char* ext : {".INF", ".PAK"}) files.push_back(archive + ext);
+  return files;
+}
+
+// What kUnfinishedSet says of the set going in; one line names each archive.
+std::string UnfinishedSetText(const std::vector<std::string>& archives) {
+  std::string text = "mkdata was putting in the sample data set; running it again finishes it.\n";
+  const std::vector<std::string> files = ArchiveFiles(archives);
+  for (auto file = files.rbegin(); file != files.rend(); ++file) text += *file + "\n";
+  return text;
+}
+
+// The lines of the kUnfinishedSet standing in the folder, none when there is
+// none. One that cannot be read may be anything: refused.
+std::vector<std::string> UnfinishedSet(const std::string& root) {
+  const std::vector<std::string> standing = Standing(root, kUnfinishedSet);
+  if (standing.empty()) return {};
+  int error = 0;
+  // Far above what this tool writes: a larger file is none of its own, and
+  // is refused unread.
+  const auto text = plat::ReadAllText(standing.front(), &error, 4096);
+  if (!text) {
+    if (plat::NotThere(error)) return {};
+    throw Refusal("cannot read " + standing.front() + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+  }
+  std::vector<std::string> lines;
+  std::istringstream in(*text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// "a", "a and b", "a, b and c", of the entries' names.
+std::string NamesOf(const std::vector<std::string>& paths) {
+  std::string names;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (i > 0) names += i + 1 == paths.size() ? " and " : ", ";
+    names += fs::path(paths[i]).filename().string();
+  }
+  return names;
+}
+
+const char* KindOf(mode_t mode) {
+  if (S_ISREG(mode)) return "a file";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "something else";
+}
+
+// A folder the set goes into, or one to be made on the way to it, must be a
+// folder where it stands: anything else there would stop the run part-way,
+// after some of its files were written.
+void RefuseNoFolder(const std::string& folder) {
+  for (fs::path p = folder; !p.empty(); p = p.parent_path()) {
+    struct stat st;
+    if (::stat(p.c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode)) return;
+      throw Refusal(p.string() + " is " + KindOf(st.st_mode) + ", not a folder" + Nothing());
+    }
+    const int error = errno;
+    if (!plat::NotThere(error))
+      throw Refusal("cannot look at " + p.string() + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+    if (p == p.parent_path()) return;
+  }
+}
+
 // Regular files under a folder, as sorted relative paths with "/".
 std::vector<std::string> FilesUnder(const std::string& folder) {
   std::vector<std::string> files;
@@ -133,22 +209,22 @@ class InterruptionsHeld {
 
 // MissionPack goes in first and Data last, each ".PAK" before the ".INF"
 // that lists it: run.sh takes a folder holding Data for one holding game
-// data, so only a complete set may bear it. Every file is written beside its
-// place before the first is renamed in, so only a kill in the few renames
-// can leave part of the set; a failed rename takes out those put in.
+// data. Every file is written beside its place before the first is renamed
+// in, so only a kill in the few renames can leave part of the set, and
+// kUnfinishedSet then stands; a failed rename takes out those put in.
 void InstallArchives(const std::string& root, const std::string& packed, const std::vector<std::string>& archives) {
+  const std::vector<std::string> files = ArchiveFiles(archives);
   std::vector<plat::StagedFile> staged;
-  for (auto archive = archives.rbegin(); archive != archives.rend(); ++archive)
-    for (const char* ext : {".PAK", ".INF"}) {
-      const std::vector<uint8_t> bytes = ReadWhole(packed + "/" + *archive + ext);
-      int error = 0;
-      auto file = plat::StageFileAtomic(root + "/" + *archive + ext, bytes.data(), bytes.size(), &error);
-      if (!file) {
-        for (const plat::StagedFile& f : staged) plat::DiscardStagedFile(f);
-        CannotWrite(root + "/" + *archive + ext, error);
-      }
-      staged.push_back(*file);
+  for (auto file = files.rbegin(); file != files.rend(); ++file) {
+    const std::vector<uint8_t> bytes = ReadWhole(packed + "/" + *file);
+    int error = 0;
+    auto written = plat::StageFileAtomic(root + "/" + *file, bytes.data(), bytes.size(), &error);
+    if (!written) {
+      for (const plat::StagedFile& f : staged) plat::DiscardStagedFile(f);
+      CannotWrite(root + "/" + *file, error);
     }
+    staged.push_back(*written);
+  }
   InterruptionsHeld held;
   for (size_t i = 0; i < staged.size(); ++i) {
     int error = 0;
@@ -166,12 +242,24 @@ void InstallArchives(const std::string& root, const std::string& packed, const s
 }  // namespace
 
 void RefuseGameData(const std::string& programFolder, const std::vector<std::string>& archives) {
-  for (const std::string& archive : archives)
-    for (const char* ext : {".INF", ".PAK"}) {
-      const std::vector<std::string> standing = Standing(programFolder, archive + ext);
-      if (!standing.empty())
-        throw Refusal(standing.front() + " is there: the folder holds game data" + Nothing());
-    }
+  const std::vector<std::string> own = UnfinishedSet(programFolder);
+  const auto isOwn = [&](const std::string& file) {
+    return std::any_of(own.begin(), own.end(), [&](const std::string& line) { return plat::EqualNoCase(line, file); });
+  };
+  std::vector<std::string> notOwn, missing;
+  for (const std::string& file : ArchiveFiles(archives)) {
+    const std::vector<std::string> standing = Standing(programFolder, file);
+    if (standing.empty())
+      missing.push_back(file);
+    else if (!isOwn(file))
+      notOwn.push_back(standing.front());
+  }
+  if (notOwn.empty()) return;
+  if (missing.empty()) throw Refusal(notOwn.front() + " is there: the folder holds game data" + Nothing());
+  const bool one = notOwn.size() == 1;
+  throw Refusal(NamesOf(notOwn) + (one ? " is" : " are") + " there but " + NamesOf(missing) +
+                (missing.size() == 1 ? " is" : " are") + " not: move " + (one ? "it" : "them") + " out of " +
+                programFolder + ", or put the rest of the game data in" + Nothing());
 }
 
 void Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
@@ -190,17 +278,24 @@ void Install(const std::string& programFolder, const std::string& looseFolder, c
   }
   // Looked at again: data may have come in while the set was being made.
   RefuseGameData(programFolder, archives);
+  RefuseNoFolder(programFolder);
+  for (const Copy& c : copies) RefuseNoFolder(fs::path(c.to).parent_path());
 
   for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(programFolder, ec);
+  const std::string unfinished = programFolder + "/" + kUnfinishedSet;
+  int error = 0;
+  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives), &error, nullptr, plat::LinkAtName::Replace))
+    CannotWrite(unfinished, error);
   for (const Copy& c : copies) {
     fs::create_directories(fs::path(c.to).parent_path(), ec);
     const std::vector<uint8_t> bytes = ReadWhole(c.from);
-    int error = 0;
     if (!plat::WriteFileAtomic(c.to, bytes.data(), bytes.size(), &error)) CannotWrite(c.to, error);
   }
   InstallArchives(programFolder, packedFolder, archives);
+  if (!plat::RemoveFileDurably(unfinished, &error))
+    throw std::runtime_error("cannot remove " + unfinished + " (" + plat::SystemErrorText(error) + ")");
 }
 
 }  // namespace mkdata
