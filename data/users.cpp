@@ -226,9 +226,11 @@ bool UsersClass::ReadUser() {
       bytes.emplace();
     else if (error != EEXIST)
       throw plat::RuntimeError(plat::ErrorCode::PathNotFound,
-                               "Path/File access error: cannot create " + plat::NativePath(File));
+                               "Path/File access error: cannot create " + plat::NativePath(File), plat::TextIn::Utf8);
   }
-  if (!bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File));
+  if (!bytes)
+    throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "Unable to read " + plat::NativePath(File),
+                             plat::TextIn::Utf8);
   DecodeUsers(*bytes);
   MatchWaitingGoods(*bytes);
   if (const int32_t mended = MendProfiles(); mended > 0) {

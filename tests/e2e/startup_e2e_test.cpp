@@ -221,7 +221,7 @@ TEST(StartupRoad, WhatStandsAtAnArchivesNameEndsTheStartWithItsName) {
     std::string says;  // a pattern of the message the start ends with
   } cases[] = {
       {"Data.PAK", fifo, "Data\\.PAK cannot be read"},
-      {"Data.INF", fifo, "File not found: \"Data\\.INF\""},
+      {"Data.INF", fifo, "Unable to read \"Data\\.INF\".*: not a regular file"},
       {"Data.INF", gigabytes, "Damaged archive directory \"Data\\.INF\".*larger than the game reads"},
       {"MissionPack.INF", gigabytes, "Damaged archive directory \"MissionPack\\.INF\".*larger than the game reads"},
   };

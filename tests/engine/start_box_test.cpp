@@ -63,7 +63,7 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
     if (looks == 1) {
       openAtFirstLook = w.IsOpen();
       plat::Surface expected(plat::kFrameWidth, plat::kFrameHeight);
-      ok = plat::DrawMessageBox(expected, plat::FromUtf8(Said(saidFile)));
+      ok = plat::DrawMessageBox(expected, Said(saidFile));
       const uint16_t* box = expected.Pixels();
       boxAsPrinted = w.LastFrame() == std::vector<uint16_t>(box, box + w.LastFrame().size());
     }
@@ -91,7 +91,10 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
 
 TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
   const std::string refused =
-      "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.";
+      "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder, made while "
+      "the game is closed\\.";
+  // Letters the game's code page lacks (Ü) beside ones it has (遊戲).
+  const std::string spelt = "Spiele-Über-遊戲";
   const auto enter = [](const plat::RECT&) { plat::PushKeyStroke(13); };
   const auto clickOk = [](const plat::RECT& ok) { plat::PushMouseUp(1, ok.Left + 5.0f, ok.Top + 5.0f); };
   const auto quitSignal = [](const plat::RECT&) { std::raise(SIGTERM); };
@@ -100,6 +103,7 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
     Stop stop;
     Display display;
     std::function<void(const plat::RECT&)> answer;
+    std::string folderName = "";  // the game folder's own name, where the row gives one
   } cases[] = {
       {"a second copy, Enter", Stop::SecondCopy, Display::Reached, enter},
       {"a second copy, a quit signal", Stop::SecondCopy, Display::Reached, quitSignal},
@@ -108,28 +112,39 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
       {"a save to wait for, no display", Stop::SaveWaits, Display::None, enter},
       {"a save to wait for, the dummy driver as the suites run", Stop::SaveWaits, Display::DummyAsInTests,
        enter},
+      {"a save to wait for in a folder named as spelt, Enter", Stop::SaveWaits, Display::Reached, enter, spelt},
+      {"a save to wait for in a folder named as spelt, no display", Stop::SaveWaits, Display::None, enter, spelt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fwtest::TempProgramFolder dir;
+    const std::string in = c.folderName.empty() ? "" : c.folderName + "/";
+    const std::string folder = c.folderName.empty() ? dir.Path() : dir.File(c.folderName);
+    std::filesystem::create_directories(folder);
+    plat::SetProgramFolder(folder);
     const std::string journal(plat::kSaveJournalName);
     int held = -1;
     if (c.stop == Stop::SecondCopy) {
       // The first game's lock, which the forked start inherits and meets.
-      held = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      held = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
     } else {
       // User.INI is new already and the goods cannot be written: a folder
       // stands at their name.
-      dir.Write("User.INI", std::string(384, 'p'));
-      std::filesystem::create_directories(dir.File("save/user1.DAT"));
-      dir.Write(journal, plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
+      dir.Write(in + "User.INI", std::string(384, 'p'));
+      std::filesystem::create_directories(dir.File(in + "save/user1.DAT"));
+      dir.Write(in + journal,
+                plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
     }
     const std::string saidFile = dir.File("said.txt");
     EXPECT_EXIT(std::exit(StartAndAnswer(c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
                 c.stop == Stop::SecondCopy ? refused : "Ferrowind: ");
+    // The box showed what standard error has (StartAndAnswer compares them).
+    if (!c.folderName.empty()) {
+      EXPECT_NE(Said(saidFile).find("the game folder " + folder), std::string::npos) << Said(saidFile);
+    }
     if (held >= 0) close(held);
-    EXPECT_EQ(dir.Exists(journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
+    EXPECT_EQ(dir.Exists(in + journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
   }
 }
 
