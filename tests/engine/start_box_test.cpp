@@ -2,18 +2,22 @@
 // same folder, a last save it must wait for) shows why in a box of the
 // game's own window where a display is there, waits for it to be answered,
 // and ends with status 1; without a display it only says so on standard
-// error and ends at once.
+// error and ends at once. Every message names files and folders as the
+// system spells them, in the box and on standard error alike.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/startup.hpp"
@@ -26,7 +30,9 @@
 
 namespace {
 
-enum class Stop { SecondCopy, SaveWaits };
+// NoSplash stops once the game's own window shows, with an error that
+// reaches Main.
+enum class Stop { SecondCopy, SaveWaits, NoSplash };
 // SDL's dummy driver stands for a display where boxes wait on it, as the
 // platform's box tests drive it; as the suites run it is no display.
 enum class Display { Reached, None, DummyAsInTests };
@@ -45,8 +51,9 @@ std::string Said(const std::string& file) {
 // look; its status when a box showed where a display is reached, and none
 // elsewhere, otherwise a status of its own with the reason on standard
 // error, which gets what Main wrote as well.
-int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>& answer,
+int StartAndAnswer(Stop stop, Display display, const std::function<void(const plat::RECT&)>& answer,
                    const std::string& saidFile) {
+  const bool ownWindow = stop == Stop::NoSplash;  // the game's, which stays until the program ends
   if (display == Display::None) {
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("DISPLAY");
@@ -79,9 +86,9 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
   close(keptErr);
   plat::SetTestDriver(nullptr);
   std::fputs(plat::ReadAllText(saidFile).value_or("").c_str(), stderr);
-  if (w.IsOpen()) return std::fputs("the window stayed open\n", stderr), 20;
+  if (w.IsOpen() && !ownWindow) return std::fputs("the window stayed open\n", stderr), 20;
   if (display != Display::Reached)
-    return looks == 0 ? status : (std::fprintf(stderr, "a box waited for %d looks\n", looks), 21);
+    return looks == 0 || ownWindow ? status : (std::fprintf(stderr, "a box waited for %d looks\n", looks), 21);
   if (!openAtFirstLook) return std::fputs("no window showed the box\n", stderr), 22;
   if (!boxAsPrinted) return std::fputs("the window did not show the box with the printed text\n", stderr), 23;
   if (looks < 3 || looks > 5)
@@ -114,6 +121,8 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
        enter},
       {"a save to wait for in a folder named as spelt, Enter", Stop::SaveWaits, Display::Reached, enter, spelt},
       {"a save to wait for in a folder named as spelt, no display", Stop::SaveWaits, Display::None, enter, spelt},
+      {"no splash in a folder named as spelt, the dummy driver as the suites run", Stop::NoSplash,
+       Display::DummyAsInTests, enter, spelt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -128,7 +137,7 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
       // The first game's lock, which the forked start inherits and meets.
       held = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
-    } else {
+    } else if (c.stop == Stop::SaveWaits) {
       // User.INI is new already and the goods cannot be written: a folder
       // stands at their name.
       dir.Write(in + "User.INI", std::string(384, 'p'));
@@ -137,15 +146,49 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
                 plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
     }
     const std::string saidFile = dir.File("said.txt");
-    EXPECT_EXIT(std::exit(StartAndAnswer(c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(std::exit(StartAndAnswer(c.stop, c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
                 c.stop == Stop::SecondCopy ? refused : "Ferrowind: ");
     // The box showed what standard error has (StartAndAnswer compares them).
     if (!c.folderName.empty()) {
-      EXPECT_NE(Said(saidFile).find("the game folder " + folder), std::string::npos) << Said(saidFile);
+      const std::string told = c.stop == Stop::NoSplash ? "File not found: \"create(GB).jpg\" in " + folder + "\n"
+                                                        : "the game folder " + folder;
+      EXPECT_NE(plat::ReadAllText(saidFile).value_or("").find(told), std::string::npos) << Said(saidFile);
     }
     if (held >= 0) close(held);
     EXPECT_EQ(dir.Exists(in + journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
   }
+}
+
+// Where a frame's pixels differ from another's, from the top left of the
+// first difference.
+std::vector<std::pair<int, int>> Differences(const plat::Surface& a, const plat::Surface& b) {
+  std::vector<std::pair<int, int>> at;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Row(y)[x] != b.Row(y)[x]) at.emplace_back(x, y);
+  if (at.empty()) return at;
+  int left = INT32_MAX;
+  for (const auto& p : at) left = std::min(left, p.first);
+  const int top = at.front().second;
+  for (auto& p : at) p = {p.first - left, p.second - top};
+  return at;
+}
+
+// The box draws the letters of the UTF-8 it is given: the same glyphs as
+// the game's own text of those letters, never its bytes read again as the
+// code page.
+TEST(StartBox, TheBoxDrawsTheLettersItIsGiven) {
+  const std::string letters = "遊戲";  // in the code page too, so the game's text can draw them
+  plat::Surface empty(plat::kFrameWidth, plat::kFrameHeight), box(plat::kFrameWidth, plat::kFrameHeight);
+  plat::DrawMessageBox(empty, "");
+  plat::DrawMessageBox(box, letters);
+  plat::Surface blank(plat::kFrameWidth, plat::kFrameHeight), drawn(plat::kFrameWidth, plat::kFrameHeight);
+  drawn.SetFont("Arial", 12.0f, false);
+  drawn.SetForeColor(plat::RGB(230, 230, 230));
+  drawn.DrawText(0, 0, plat::FromUtf8(letters));
+  const auto glyphs = Differences(blank, drawn);
+  ASSERT_FALSE(glyphs.empty());
+  EXPECT_EQ(Differences(empty, box), glyphs);
 }
 
 }  // namespace
