@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "engine/rects.hpp"
-#include "platform/runtime/error.hpp"
 #include "platform/display/picture_decoder.hpp"
 #include "platform/display/surface.hpp"
+#include "platform/runtime/error.hpp"
 
 namespace fw {
 

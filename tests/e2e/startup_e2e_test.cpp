@@ -350,7 +350,8 @@ TEST(StartupRoad, ASecondGameFromTheSameFolderEndsAndTheFirstPlaysOn) {
     ::close(atProfiles[0]);
     const auto before = FilesOf(folder.path);
     EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {})), ::testing::ExitedWithCode(1),
-                "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.");
+                "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder, "
+                "made while the game is closed\\.");
     EXPECT_EQ(::waitpid(first, nullptr, WNOHANG), 0) << "the first game ended";
     EXPECT_EQ(FilesOf(folder.path), before);
   }
