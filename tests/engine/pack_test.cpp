@@ -161,13 +161,11 @@ TEST(Packer, MissingOrDamagedDirectoryNamesTheFileAndFolder) {
   const auto file = [](const std::string& bytes) {
     return [bytes](const std::string& path) { std::ofstream(path, std::ios::binary) << bytes; };
   };
-  const auto unreadable = [](const std::string& path) {
-    std::ofstream(path) << "\"a\",1,1\r\n";
-    ::chmod(path.c_str(), 0);
-  };
+  const std::string record = "\"a\",1,1\r\n";
+  const auto unreadable = [&](const std::string& path) { file(record)(path); ::chmod(path.c_str(), 0); };
   const auto folderThere = [](const std::string& path) { std::filesystem::create_directory(path); };
   const auto fails = [](plat::FileCall call) { return [call] { plat::FailNextFileCall(call, EIO); }; };
-  const std::string inf = "\"Data.INF\" in " + folder, list = folder + "/List.txt";
+  const std::string inf = "\"Data.INF\" in " + folder, list = folder + "/List.txt", unread = "Unable to read " + inf;
   const struct {
     const char* what;
     const char* file;
@@ -176,14 +174,11 @@ TEST(Packer, MissingOrDamagedDirectoryNamesTheFileAndFolder) {
     std::string says;
   } cases[] = {
       {"nothing there", "Data.INF", nullptr, nullptr, "File not found: " + inf},
-      {"a FIFO", "Data.INF", fifo, nullptr, "Unable to read " + inf + ": " + plat::SystemErrorText(plat::kNotAFile)},
-      {"a folder", "Data.INF", folderThere, nullptr, "Unable to read " + inf + ": " + plat::SystemErrorText(EISDIR)},
-      {"no right to read", "Data.INF", unreadable, nullptr,
-       "Unable to read " + inf + ": " + plat::SystemErrorText(EACCES)},
-      {"a look that fails", "Data.INF", file("\"a\",1,1\r\n"), fails(plat::FileCall::Look),
-       "Unable to read " + inf + ": " + plat::SystemErrorText(EIO)},
-      {"a read that fails", "Data.INF", file("\"a\",1,1\r\n"), fails(plat::FileCall::Read),
-       "Unable to read " + inf + ": " + plat::SystemErrorText(EIO)},
+      {"a FIFO", "Data.INF", fifo, nullptr, unread + ": " + plat::SystemErrorText(plat::kNotAFile)},
+      {"a folder", "Data.INF", folderThere, nullptr, unread + ": " + plat::SystemErrorText(EISDIR)},
+      {"no right to read", "Data.INF", unreadable, nullptr, unread + ": " + plat::SystemErrorText(EACCES)},
+      {"a look that fails", "Data.INF", file(record), fails(plat::FileCall::Look), unread + ": Input/output error"},
+      {"a read that fails", "Data.INF", file(record), fails(plat::FileCall::Read), unread + ": Input/output error"},
       {"a damaged record", "Data.INF", file("\"a\",notanumber,3\r\n"), nullptr, "Damaged archive directory " + inf},
       // A member's name is the game's text: shown in its own letters.
       {"a member name with a folder", "Data.INF", file("\"\x81\x5c/x\",1,1\r\n"), nullptr,
