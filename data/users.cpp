@@ -228,7 +228,7 @@ bool UsersClass::ReadUser() {
       bytes.emplace();
     } else if (error != EEXIST) {
       throw plat::RuntimeError(plat::ErrorCode::PathNotFound,
-                               "Path/File access error: cannot create " + plat::NativePath(File));
+                               "Path/File access error: cannot create " + plat::NativePath(File), plat::TextIn::Utf8);
     } else {
       // Something stands where the read found nothing: a file made since,
       // or a link that leads nowhere.
@@ -238,7 +238,8 @@ bool UsersClass::ReadUser() {
   }
   if (!bytes)
     throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
-                             "Unable to read " + plat::NativePath(File) + ": " + plat::SystemErrorText(error));
+                             "Unable to read " + plat::NativePath(File) + ": " + plat::SystemErrorText(error),
+                             plat::TextIn::Utf8);
   DecodeUsers(*bytes);
   MatchWaitingGoods(*bytes);
   if (const int32_t mended = MendProfiles(); mended > 0) {

@@ -11,6 +11,8 @@ namespace {
 constexpr size_t kProfilesBytes = 6 * 64;  // six fixed records
 constexpr std::string_view kJournal = plat::kSaveJournalName;
 
+// Like every message of the last save, in UTF-8: they name the game folder
+// and its entries as the system spells them.
 std::string g_notice;
 
 // The profile number of "save/user<n>.DAT", or 0 for any other path.
@@ -129,12 +131,12 @@ bool FinishLastSave(const std::string& gameFolder) {
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.
-    plat::MsgBox("The last save cannot be finished (" + r.why + "): the game starts once " + Remedy(r, gameFolder) +
-                 ".");
+    plat::MsgBoxUtf8("The last save cannot be finished (" + r.why + "): the game starts once " +
+                     Remedy(r, gameFolder) + ".");
     return false;
   } else if (r.outcome == Outcome::Stuck) {
-    plat::MsgBox("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
-                 "): the game starts once " + Remedy(r, gameFolder) + ".");
+    plat::MsgBoxUtf8("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
+                     "): the game starts once " + Remedy(r, gameFolder) + ".");
     return false;
   }
   return true;
@@ -144,7 +146,7 @@ const std::string& LastSaveNotice() { return g_notice; }
 
 void TellOfLastSave() {
   if (g_notice.empty()) return;
-  plat::MsgBox(g_notice);
+  plat::MsgBoxUtf8(g_notice);
   g_notice.clear();
 }
 

@@ -31,25 +31,30 @@ bool IsBareFileName(std::string_view name) {
                                                              archive + "\": a member name must be a bare file name");
 }
 
-// The temporary folder as a native path, for names that are bare: joining
-// them needs no matching of folder names.
+// A folder as a native path, for names that are bare (joining them needs no
+// matching of folder names) and for messages.
 std::string NativeFolder(const std::string& gameFolder) {
   std::string folder = plat::NativePath(gameFolder);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
 }
 
-// A directory or a companion list, `named` in the errors: one that is not
-// there or cannot be read is not found, as it always was; one larger than
-// any directory is damaged, and is refused before anything is read.
+// A directory or a companion list, `named` (in UTF-8, as the system spells
+// it) in the errors: only one that is not there is not found; one that is
+// there and cannot be read is told with the cause, and one larger than any
+// directory is damaged, refused before anything is read.
 plat::TextRecordReader OpenIndex(const std::string& path, const std::string& named) {
   int error = 0;
   auto reader = plat::TextRecordReader::Open(path, &error, kMostIndexBytes);
   if (reader) return std::move(*reader);
   if (error == plat::kTooLargeToRead)
     throw plat::RuntimeError(plat::ErrorCode::General,
-                             "Damaged archive directory " + named + ": " + plat::SystemErrorText(error));
-  throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + named);
+                             "Damaged archive directory " + named + ": " + plat::SystemErrorText(error),
+                             plat::TextIn::Utf8);
+  if (plat::NotThere(error))
+    throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + named, plat::TextIn::Utf8);
+  throw plat::RuntimeError(plat::ErrorCode::General, "Unable to read " + named + ": " + plat::SystemErrorText(error),
+                           plat::TextIn::Utf8);
 }
 }  // namespace
 
@@ -85,7 +90,8 @@ void qelPackage::LoadInf(const std::string& name) {
   if (!name.empty()) File = name;
   NormaliseFolders();
   const std::string inf = File + ".INF";
-  plat::TextRecordReader reader = OpenIndex(FilePath + inf, "\"" + inf + "\" in " + plat::NativePath(FilePath));
+  const std::string named = "\"" + plat::ToUtf8(inf) + "\" in " + NativeFolder(FilePath);
+  plat::TextRecordReader reader = OpenIndex(FilePath + inf, named);
   PackFiles->RemoveAll();
   try {
     while (!reader.AtEnd()) {
@@ -98,8 +104,7 @@ void qelPackage::LoadInf(const std::string& name) {
       PackFiles->Add(member, start, size);
     }
   } catch (const plat::RuntimeError& e) {
-    throw plat::RuntimeError(e.code(), "Damaged archive directory \"" + inf + "\" in " + plat::NativePath(FilePath) +
-                                           ": " + e.what());
+    throw plat::RuntimeError(e.code(), "Damaged archive directory " + named + ": " + e.Utf8(), plat::TextIn::Utf8);
   }
 }
 
@@ -197,7 +202,7 @@ bool qelPackage::AddArchive(const std::string& name) {
 }
 
 void qelPackage::SetFileExt(const std::string& listFile) {
-  plat::TextRecordReader reader = OpenIndex(listFile, listFile);
+  plat::TextRecordReader reader = OpenIndex(listFile, plat::NativePath(listFile));
   while (!reader.AtEnd()) {
     const std::string member = reader.ReadString();
     const int32_t n = reader.ReadLong();

@@ -57,11 +57,7 @@ bool IsOpticalDisc(const std::string& type) { return type == "iso9660" || type =
 
 void Splash() {
   plat::SurfacePtr splash;
-  const std::string file = AppPath + "\\create(GB).jpg";
-  if (!plat::FileExists(file))
-    throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
-                             "File not found: \"create(GB).jpg\" in " + plat::NativePath(AppPath));
-  LoadPictureSurface(file, splash, DDraw, 0, 0, true);
+  LoadSplashPicture(splash);
   const RECT whole = SetRECT(0, 0, 640, 480);
   BackBuffer->BltFast(0, 0, splash.get(), &whole, plat::DDBLTFAST_WAIT);
   Primary->Flip(nullptr, 0);
@@ -166,6 +162,18 @@ void InitCosSin() {
   }
 }
 
+void LoadSplashPicture(plat::SurfacePtr& splash) {
+  try {
+    LoadPictureSurface(AppPath + "\\create(GB).jpg", splash, DDraw, 0, 0, true);
+  } catch (const plat::RuntimeError& e) {
+    // Only a picture that is not there is not found: anything else keeps
+    // the reader's cause.
+    if (e.code() != plat::ErrorCode::FileNotFound) throw;
+    throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
+                             "File not found: \"create(GB).jpg\" in " + plat::NativePath(AppPath), plat::TextIn::Utf8);
+  }
+}
+
 void InitDirectDraw() {
   DX = std::make_shared<plat::DirectX7>();
   DDraw = DX->DirectDrawCreate("");
@@ -210,7 +218,9 @@ int Main() {
   const plat::FolderLock folderLock(plat::ProgramFolder());
   if (folderLock.state() == plat::FolderLock::State::HeldElsewhere) {
     const plat::BoxesOpenTheWindow tellOnTheDesktop;
-    plat::MsgBox("Ferrowind is already running from this folder. Start the second copy from a copy of the folder.");
+    plat::MsgBox(
+        "Ferrowind is already running from this folder. Start the second copy from a copy of the folder, made while "
+        "the game is closed.");
     return 1;
   }
   // A file-size limit smaller than a file the game saves would kill it in
@@ -240,10 +250,11 @@ int Main() {
   } catch (const ProgramEnd& end) {
     return end.exitCode;
   } catch (const plat::RuntimeError& e) {
-    plat::MsgBox(e.what());
+    plat::MsgBoxUtf8(e.Utf8());
     return 1;
   } catch (const std::exception& e) {
-    plat::MsgBox(std::string("Unexpected error: ") + e.what());
+    // The library's and the system's words, not the game's: in UTF-8.
+    plat::MsgBoxUtf8(std::string("Unexpected error: ") + e.what());
     return 1;
   }
 }

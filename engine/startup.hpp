@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/display/surface.hpp"
+
 namespace fw {
 
 // Runs start-up, the screen loop and shutdown; returns the exit status.
@@ -30,6 +32,10 @@ extern std::string MountTableFile;
 void InitCosSin();
 float ComputeFontScale(float twipsPerPixelX);
 void InitDirectDraw();
+// The splash picture of the program folder, or the error that ends the
+// start: one that is not there is named with its folder, one that is there
+// and cannot be read is told with the cause.
+void LoadSplashPicture(plat::SurfacePtr& splash);
 void DisableIME(void* hWnd);
 void RestoreCursor();
 void ScreenLoop();

@@ -6,6 +6,7 @@
 #include "engine/pack.hpp"
 #include "engine/sheet_cell.hpp"
 #include "platform/display/message_box.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
@@ -80,6 +81,7 @@ PictureSource MemberSource(qelPackage& pack, const std::string& member, std::opt
 PictureSource LooseSource(const std::string& gamePath) {
   PictureSource source;
   source.Place = plat::NativePath(gamePath);
+  source.In = plat::TextIn::Utf8;
   int error = 0;
   source.Bytes = plat::ReadAllBytes(gamePath, &error, plat::kMostPictureBytes);
   source.Missing = plat::NotThere(error) ? "File not found: " + source.Place
@@ -120,8 +122,8 @@ void PlacePicture(plat::SurfacePtr picture, plat::SurfacePtr& surface, const Dis
 void PlaceLoaded(const PictureSource& source, plat::SurfacePtr picture, plat::SurfacePtr& surface,
                  const DisplayPtr& dd, bool useVideoMemory, int32_t width, int32_t height) {
   if (!picture) {
-    if (!source.Bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, source.Missing);
-    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + source.Place);
+    if (!source.Bytes) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, source.Missing, source.In);
+    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + source.Place, source.In);
   }
   PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
 }
@@ -134,7 +136,7 @@ void DecodeAndPlace(const PictureSource& source, plat::SurfacePtr& surface, cons
 
 [[noreturn]] void RaiseLoadError(const std::string& fileName, const plat::RuntimeError& e) {
   LastError = "Load File:" + fileName + " Faild";
-  throw plat::RuntimeError(e.code(), "Unable to load the picture " + fileName + ": " + e.what());
+  throw e.Prefixed("Unable to load the picture " + fileName + ": ");
 }
 
 bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileName, plat::SurfacePtr& surface,
@@ -167,7 +169,7 @@ bool LoadSurfaceFromPack(const std::string& fileName, plat::SurfacePtr& surface,
 
 std::string PicturePlace(const std::string& fileName) {
   if (!plat::Dir(Rooted(fileName)).empty()) return plat::NativePath(Rooted(fileName));
-  return DataPack->MemberPlace(qelPackage::GetFileName(fileName));
+  return plat::ToUtf8(DataPack->MemberPlace(qelPackage::GetFileName(fileName)));
 }
 
 bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
@@ -186,9 +188,11 @@ bool LoadPictureSurface(const std::string& fullPath, plat::SurfacePtr& surface, 
   int error = 0;
   plat::SurfacePtr picture = plat::LoadPictureFile(native, &error);
   if (!picture) {
-    if (plat::NotThere(error)) throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native);
-    throw plat::RuntimeError(plat::ErrorCode::General, "Invalid picture: " + native +
-                                                           (error != 0 ? ": " + plat::SystemErrorText(error) : ""));
+    if (plat::NotThere(error))
+      throw plat::RuntimeError(plat::ErrorCode::FileNotFound, "File not found: " + native, plat::TextIn::Utf8);
+    throw plat::RuntimeError(plat::ErrorCode::General,
+                             "Invalid picture: " + native + (error != 0 ? ": " + plat::SystemErrorText(error) : ""),
+                             plat::TextIn::Utf8);
   }
   PlacePicture(std::move(picture), surface, dd, width, height, useVideoMemory);
   return true;

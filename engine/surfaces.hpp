@@ -15,6 +15,7 @@
 #include "engine/rects.hpp"
 #include "platform/display/picture_decoder.hpp"
 #include "platform/display/surface.hpp"
+#include "platform/runtime/error.hpp"
 
 namespace fw {
 
@@ -29,8 +30,9 @@ class qelPackage;
 // LastError); the result is otherwise true.
 bool LoadSurfaceFromPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
                          bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
-// Where LoadSurfaceFromPack takes a picture from, for messages: the loose
-// file's path, or the member and its archive ("X.bmp in Data.PAK").
+// Where LoadSurfaceFromPack takes a picture from, for messages, in UTF-8:
+// the loose file's path, or the member and its archive ("X.bmp in
+// Data.PAK").
 std::string PicturePlace(const std::string& fileName);
 // The same from "MissionPack"; the extracted copies stay when asked.
 bool LoadSurfaceFromMissionPack(const std::string& fileName, plat::SurfacePtr& surface, const DisplayPtr& dd,
@@ -40,11 +42,13 @@ bool LoadSurface4FromPack(const std::string& fileName, plat::SurfacePtr& surface
                           bool useVideoMemory = false, int32_t width = 0, int32_t height = 0);
 
 // Where a picture's bytes came from (a loose file, or a member named with
-// its archive), the bytes if any were found, and why there were none.
+// its archive), the bytes if any were found, and why there were none; a
+// loose file's place and cause are in UTF-8, as the system spells its name.
 struct PictureSource {
   std::string Place;
   std::optional<std::vector<uint8_t>> Bytes;
   std::string Missing;
+  plat::TextIn In = plat::TextIn::CodePage;
 };
 
 // Pictures that a loader is about to load one after another, as

@@ -59,7 +59,8 @@ std::shared_ptr<Clip> AddPicture(SufClips& clips, const std::string& key, const 
                              "Unable to load the picture " + PicturePlace(AppPath + gamePath) + ": its " +
                                  std::to_string(surface->Width()) + "x" + std::to_string(surface->Height()) +
                                  " pixels cannot hold " + std::to_string(repeatX) + "x" + std::to_string(repeatY) +
-                                 " cells");
+                                 " cells",
+                             plat::TextIn::Utf8);
   if (blackKeyed) SetSurfaceColorKey(surface, plat::DDCKEY_SRCBLT, 0, 0);
   return clips.Add(key, surface, repeatX, repeatY);
 }

@@ -25,7 +25,16 @@ bool Headless() {
   return !d || std::strcmp(d, "dummy") == 0 || std::strcmp(d, "offscreen") == 0;
 }
 
-// Byte length of the UTF-8 character starting with c.
+// Bytes of the UTF-8 character at position i; a byte that starts none, or
+// a character cut short, counts alone.
+size_t Utf8CharBytesAt(std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  const size_t n = c >= 0xF5 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 1;
+  for (size_t k = 1; k < n; ++k)
+    if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+  return n;
+}
+
 void BoxFont(Surface& s) {
   s.SetFont("Arial", 12.0f, false);
   s.SetForeColor(RGB(230, 230, 230));
@@ -82,11 +91,15 @@ bool WaitInWindow(const std::string& text, bool overPicture) {
   if (hadFrame) w.Present(before.data(), kFrameWidth, kFrameHeight, kFrameWidth);
   return quit;
 }
-}  // namespace
 
 // Each line is found by halving, on pieces no longer than a line can be, so
 // a text of any length costs a few measurements a line.
-std::vector<std::string> WrapText(const Surface& font, const std::string& text, int width, size_t mostLines) {
+std::vector<std::string> WrapLines(const Surface& font, const std::string& text, int width, size_t mostLines,
+                                   bool inUtf8) {
+  const auto charBytesAt = inUtf8 ? Utf8CharBytesAt : CharBytesAt;
+  const auto widthOf = [&](const std::string& piece) {
+    return inUtf8 ? font.Utf8TextWidth(piece) : font.TextWidth(piece);
+  };
   std::vector<std::string> lines;
   const size_t mostBytes = 2 * static_cast<size_t>(width) + 2;  // no character is under half a pixel wide
   size_t start = 0;
@@ -99,13 +112,13 @@ std::vector<std::string> WrapText(const Surface& font, const std::string& text, 
       // Character boundaries of the candidate piece.
       std::vector<size_t> ends;
       for (size_t j = i; j < paraEnd && j - i < mostBytes;) {
-        j += CharBytesAt(text, j);
+        j += charBytesAt(text, j);
         ends.push_back(std::min(j, paraEnd));
       }
       size_t lo = 0, hi = ends.size();  // ends[0, lo) fit; ends[hi, ...) do not
       while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (font.TextWidth(text.substr(i, ends[mid] - i)) <= width)
+        if (widthOf(text.substr(i, ends[mid] - i)) <= width)
           lo = mid + 1;
         else
           hi = mid;
@@ -126,16 +139,21 @@ std::vector<std::string> WrapText(const Surface& font, const std::string& text, 
   }
   return lines;
 }
+}  // namespace
 
-RECT DrawMessageBox(Surface& frame, const std::string& text) {
+std::vector<std::string> WrapText(const Surface& font, const std::string& text, int width, size_t mostLines) {
+  return WrapLines(font, text, width, mostLines, false);
+}
+
+RECT DrawMessageBox(Surface& frame, const std::string& utf8) {
   BoxFont(frame);
-  std::vector<std::string> lines = WrapText(frame, text, kMaxTextWidth);
+  std::vector<std::string> lines = WrapLines(frame, utf8, kMaxTextWidth, SIZE_MAX, true);
   // Lines beyond the screen's height are cut; standard error has them all.
   const int maxLines = (kFrameHeight - 4 * kPadding - kButtonH) / kLineHeight;
   if (static_cast<int>(lines.size()) > maxLines) {
     lines.resize(static_cast<size_t>(maxLines));
     std::string& last = lines.back();
-    while (!last.empty() && frame.TextWidth(last + "...") > kMaxTextWidth) {
+    while (!last.empty() && frame.Utf8TextWidth(last + "...") > kMaxTextWidth) {
       size_t cut = last.size() - 1;
       while (cut > 0 && (static_cast<unsigned char>(last[cut]) & 0xC0) == 0x80) --cut;
       last.erase(cut);
@@ -143,7 +161,7 @@ RECT DrawMessageBox(Surface& frame, const std::string& text) {
     last += "...";
   }
   int textW = kButtonW;
-  for (const std::string& l : lines) textW = std::max(textW, static_cast<int>(frame.TextWidth(l)));
+  for (const std::string& l : lines) textW = std::max(textW, static_cast<int>(frame.Utf8TextWidth(l)));
   const int boxW = std::max(textW, 200) + 2 * kPadding;
   const int boxH = kPadding + static_cast<int>(lines.size()) * kLineHeight + kPadding + kButtonH + kPadding;
   const int x = (kFrameWidth - boxW) / 2, y = (kFrameHeight - boxH) / 2;
@@ -153,7 +171,7 @@ RECT DrawMessageBox(Surface& frame, const std::string& text) {
   frame.DrawBox(box.Left, box.Top, box.Right, box.Bottom);
   BoxFont(frame);
   for (size_t i = 0; i < lines.size(); ++i)
-    frame.DrawText(x + kPadding, y + kPadding + static_cast<int>(i) * kLineHeight, lines[i]);
+    frame.DrawUtf8Text(x + kPadding, y + kPadding + static_cast<int>(i) * kLineHeight, lines[i]);
   const int bx = x + (boxW - kButtonW) / 2, by = box.Bottom - kPadding - kButtonH;
   const RECT ok{bx, by, bx + kButtonW, by + kButtonH};
   frame.BltColorFill(&ok, ColorTo565(RGB(64, 72, 88)));
@@ -164,10 +182,12 @@ RECT DrawMessageBox(Surface& frame, const std::string& text) {
   return ok;
 }
 
-void MsgBox(std::string_view text, std::string_view title) {
-  const std::string t(text);
-  // The game's texts are in its code page; a terminal shows UTF-8.
-  std::fprintf(stderr, "%s: %s\n", ToUtf8(title).c_str(), ToUtf8(text).c_str());
+// The game's texts are in its code page; a terminal shows UTF-8.
+void MsgBox(std::string_view text, std::string_view title) { MsgBoxUtf8(ToUtf8(text), ToUtf8(title)); }
+
+void MsgBoxUtf8(std::string_view utf8, std::string_view title) {
+  const std::string t(utf8);
+  std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(title.size()), title.data(), t.c_str());
   Window& w = Window::Instance();
   const bool ownWindow = g_opensWindow && !w.IsOpen();
   if (ownWindow && !w.Create("Ferrowind")) return;  // no display

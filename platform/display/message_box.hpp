@@ -15,6 +15,10 @@
 namespace plat {
 
 void MsgBox(std::string_view text, std::string_view title = "Ferrowind");
+// The same for a text already in UTF-8, as every message that names files
+// on this machine is made: it is shown and written as it stands, so a name
+// keeps letters the game's code page lacks.
+void MsgBoxUtf8(std::string_view utf8, std::string_view title = "Ferrowind");
 
 // The lines a text is broken into so that none is wider than maxWidth in
 // the surface's font: at line ends, then between words, and inside a word
@@ -23,8 +27,9 @@ void MsgBox(std::string_view text, std::string_view title = "Ferrowind");
 std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth,
                                   size_t mostLines = SIZE_MAX);
 
-// Draws the box with the text onto a 640x480 frame; the OK button's place.
-RECT DrawMessageBox(Surface& frame, const std::string& text);
+// Draws the box with the text, in UTF-8 as it is shown, onto a 640x480
+// frame; the OK button's place.
+RECT DrawMessageBox(Surface& frame, const std::string& utf8);
 
 // Tests: boxes wait for their answer also on SDL's dummy driver, where they
 // otherwise only write to standard error.

@@ -204,9 +204,13 @@ class Surface {
   // A colour value as RGB gives it (0x00BBGGRR).
   void SetForeColor(int32_t colorValue);
   int32_t GetForeColor() const { return foreColor_; }
-  void DrawText(int32_t x, int32_t y, const std::string& utf8Text);
+  void DrawText(int32_t x, int32_t y, const std::string& text);
   // The width in pixels DrawText gives the text in the current font.
-  int32_t TextWidth(const std::string& utf8Text) const;
+  int32_t TextWidth(const std::string& text) const;
+  // The same for a text already in UTF-8, such as a file's name as the
+  // system spells it, with letters the code page lacks.
+  void DrawUtf8Text(int32_t x, int32_t y, const std::string& utf8);
+  int32_t Utf8TextWidth(const std::string& utf8) const;
   // Outlines in the fore colour. Box and line end before their right,
   // bottom and last point, as the Windows drawing calls do.
   void DrawBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
@@ -237,6 +241,7 @@ class Surface {
  private:
   friend class DirectDraw;
   void Shown();
+  void DrawGlyphs(int32_t x, int32_t y, const std::string& text, bool inUtf8);
   void PresentFront();
 
   int width_, height_;

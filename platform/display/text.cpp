@@ -120,9 +120,10 @@ TTF_Font* FaceFor(const Font& f, const std::string& text) {
 }
 }  // namespace
 
-int32_t Surface::TextWidth(const std::string& text) const {
-  if (text.empty()) return 0;
-  const std::string utf8 = ToUtf8(text);
+int32_t Surface::TextWidth(const std::string& text) const { return Utf8TextWidth(ToUtf8(text)); }
+
+int32_t Surface::Utf8TextWidth(const std::string& utf8) const {
+  if (utf8.empty()) return 0;
   TTF_Font* font = FaceFor(font_, utf8);
   int w = 0, h = 0;
   if (!font || TTF_SizeUTF8(font, utf8.c_str(), &w, &h) != 0) return 0;
@@ -138,14 +139,16 @@ struct RenderedText {
   std::vector<uint8_t> mask;  // 1 where the text's pixels are
 };
 
-const RenderedText* Rendered(const Font& f, const std::string& text) {
-  using Key = std::tuple<std::string, float, bool, std::string>;
+// The same bytes are other letters in the code page and in UTF-8: the text's
+// kind is part of its key.
+const RenderedText* Rendered(const Font& f, const std::string& text, bool inUtf8) {
+  using Key = std::tuple<std::string, float, bool, std::string, bool>;
   static std::map<Key, RenderedText> kept;
   constexpr size_t kMaxKept = 1024, kMaxKeptBytes = 256;
-  Key key{f.Name, f.Size, f.Bold, text};
+  Key key{f.Name, f.Size, f.Bold, text, inUtf8};
   if (auto it = kept.find(key); it != kept.end()) return &it->second;
   // The game's text is in its code page; the faces are indexed by Unicode.
-  const std::string utf8 = ToUtf8(text);
+  const std::string utf8 = inUtf8 ? text : ToUtf8(text);
   TTF_Font* font = FaceFor(f, utf8);
   if (!font) return nullptr;
   const Owned<SDL_Surface, SDL_FreeSurface> glyphs(
@@ -170,9 +173,13 @@ const RenderedText* Rendered(const Font& f, const std::string& text) {
 }
 }  // namespace
 
-void Surface::DrawText(int32_t x, int32_t y, const std::string& text) {
+void Surface::DrawText(int32_t x, int32_t y, const std::string& text) { DrawGlyphs(x, y, text, false); }
+
+void Surface::DrawUtf8Text(int32_t x, int32_t y, const std::string& utf8) { DrawGlyphs(x, y, utf8, true); }
+
+void Surface::DrawGlyphs(int32_t x, int32_t y, const std::string& text, bool inUtf8) {
   if (text.empty()) return;
-  const RenderedText* glyphs = Rendered(font_, text);
+  const RenderedText* glyphs = Rendered(font_, text, inUtf8);
   if (!glyphs) return;
   const uint16_t color = ColorTo565(foreColor_);
   const int64_t gx0 = std::max<int64_t>(0, -int64_t{x}), gy0 = std::max<int64_t>(0, -int64_t{y});

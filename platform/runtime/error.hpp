@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/runtime/code_page.hpp"
+
 namespace plat {
 
 // Error numbers follow the runtime the game was written for, so callers that
@@ -23,13 +25,28 @@ enum class ErrorCode : int {
   General = 1000,
 };
 
+// A message is the game's text, in its code page, unless it names files on
+// this machine: the system spells those in UTF-8, with letters the code page
+// may lack, so such a message is made in UTF-8 whole.
+enum class TextIn { CodePage, Utf8 };
+
 class RuntimeError : public std::runtime_error {
  public:
-  RuntimeError(ErrorCode code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  RuntimeError(ErrorCode code, const std::string& what, TextIn in = TextIn::CodePage)
+      : std::runtime_error(what), code_(code), in_(in) {}
   ErrorCode code() const { return code_; }
+  TextIn textIn() const { return in_; }
+  // The message as it is shown.
+  std::string Utf8() const { return in_ == TextIn::Utf8 ? std::string(what()) : ToUtf8(what()); }
+  // The same error with the game's text before its message, which keeps
+  // the message's kind.
+  RuntimeError Prefixed(const std::string& gameText) const {
+    return {code_, (in_ == TextIn::Utf8 ? ToUtf8(gameText) : gameText) + what(), in_};
+  }
 
  private:
   ErrorCode code_;
+  TextIn in_;
 };
 
 }  // namespace plat

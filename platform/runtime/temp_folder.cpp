@@ -69,7 +69,7 @@ std::string MakeFolderOfThisProcess(const std::string& prefix) {
   std::string name = root + "/" + prefix + std::to_string(CurrentProcessId()) + "-XXXXXX";
   if (!::mkdtemp(name.data()))
     throw RuntimeError(ErrorCode::PathNotFound,
-                       "Unable to create a temporary folder in " + root + ": " + std::strerror(errno));
+                       "Unable to create a temporary folder in " + root + ": " + std::strerror(errno), TextIn::Utf8);
   return name;
 }
 

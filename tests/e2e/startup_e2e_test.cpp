@@ -221,7 +221,7 @@ TEST(StartupRoad, WhatStandsAtAnArchivesNameEndsTheStartWithItsName) {
     std::string says;  // a pattern of the message the start ends with
   } cases[] = {
       {"Data.PAK", fifo, "Data\\.PAK cannot be read"},
-      {"Data.INF", fifo, "File not found: \"Data\\.INF\""},
+      {"Data.INF", fifo, "Unable to read \"Data\\.INF\".*: not a regular file"},
       {"Data.INF", gigabytes, "Damaged archive directory \"Data\\.INF\".*larger than the game reads"},
       {"MissionPack.INF", gigabytes, "Damaged archive directory \"MissionPack\\.INF\".*larger than the game reads"},
   };
@@ -350,7 +350,8 @@ TEST(StartupRoad, ASecondGameFromTheSameFolderEndsAndTheFirstPlaysOn) {
     ::close(atProfiles[0]);
     const auto before = FilesOf(folder.path);
     EXPECT_EXIT(std::exit(fwtest::RunGame(folder.path, {})), ::testing::ExitedWithCode(1),
-                "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.");
+                "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder, "
+                "made while the game is closed\\.");
     EXPECT_EQ(::waitpid(first, nullptr, WNOHANG), 0) << "the first game ended";
     EXPECT_EQ(FilesOf(folder.path), before);
   }

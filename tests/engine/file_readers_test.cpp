@@ -79,9 +79,9 @@ TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
     std::function<void()> plant = {};  // a FIFO unless the row plants another entry
   } cases[] = {
       {"Dir.INF", [&] { fw::qelPackage p; p.FilePath = folder_.Path(); p.LoadInf("Dir"); return "read"; },
-       {"raised: File not found: \"Dir.INF\""}},
+       {"raised: Unable to read \"Dir.INF\"", "not a regular file"}},
       {"List.txt", [&] { fw::DataPack->SetFileExt(folder_.Path() + "\\List.txt"); return "read"; },
-       {"raised: File not found: ", "List.txt"}},
+       {"raised: Unable to read ", "List.txt", "not a regular file"}},
       {"Data.PAK", [&] { return Picture("Pic.bmp"); }, {"raised: ", "Pic.bmp", "Data.PAK cannot be read"}},
       {"MissionPack.PAK", [&] { return Picture("Map.bmp", true); },
        {"raised: ", "Map.bmp", "MissionPack.PAK cannot be read"}},

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
 
 #include "engine/pack.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace {
@@ -144,19 +151,65 @@ TEST(Packer, RoundTripThroughLoadInfIsExact) {
   EXPECT_EQ(dir.Read("out/a.bin"), std::string("\0\1\2", 3));
 }
 
+// Only a directory or list that is not there is not found: one that is there
+// and cannot be read says why. Each names the file and its folder as the
+// system spells them, letters the code page lacks included.
 TEST(Packer, MissingOrDamagedDirectoryNamesTheFileAndFolder) {
   fwtest::TempProgramFolder dir;
-  fw::qelPackage pack;
-  pack.FilePath = dir.Path();
-  try {
-    pack.LoadInf("Data");
-    FAIL() << "no error";
-  } catch (const plat::RuntimeError& e) {
-    EXPECT_NE(std::string(e.what()).find("Data.INF"), std::string::npos);
-    EXPECT_NE(std::string(e.what()).find(dir.Path()), std::string::npos);
+  const std::string folder = dir.File("Spiele-Über-遊戲");
+  const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); };
+  const auto file = [](const std::string& bytes) {
+    return [bytes](const std::string& path) { std::ofstream(path, std::ios::binary) << bytes; };
+  };
+  const std::string record = "\"a\",1,1\r\n";
+  const auto unreadable = [&](const std::string& path) { file(record)(path); ::chmod(path.c_str(), 0); };
+  const auto folderThere = [](const std::string& path) { std::filesystem::create_directory(path); };
+  const auto fails = [](plat::FileCall call) { return [call] { plat::FailNextFileCall(call, EIO); }; };
+  const std::string inf = "\"Data.INF\" in " + folder, list = folder + "/List.txt", unread = "Unable to read " + inf;
+  const struct {
+    const char* what;
+    const char* file;
+    std::function<void(const std::string&)> plant;
+    std::function<void()> fault;
+    std::string says;
+  } cases[] = {
+      {"nothing there", "Data.INF", nullptr, nullptr, "File not found: " + inf},
+      {"a FIFO", "Data.INF", fifo, nullptr, unread + ": " + plat::SystemErrorText(plat::kNotAFile)},
+      {"a folder", "Data.INF", folderThere, nullptr, unread + ": " + plat::SystemErrorText(EISDIR)},
+      {"no right to read", "Data.INF", unreadable, nullptr, unread + ": " + plat::SystemErrorText(EACCES)},
+      {"a look that fails", "Data.INF", file(record), fails(plat::FileCall::Look), unread + ": Input/output error"},
+      {"a read that fails", "Data.INF", file(record), fails(plat::FileCall::Read), unread + ": Input/output error"},
+      {"a damaged record", "Data.INF", file("\"a\",notanumber,3\r\n"), nullptr, "Damaged archive directory " + inf},
+      // A member's name is the game's text: shown in its own letters.
+      {"a member name with a folder", "Data.INF", file("\"\x81\x5c/x\",1,1\r\n"), nullptr,
+       "Damaged archive directory " + inf + ": the member name \"\xe4\xb9\x97/x\" is not a bare file name"},
+      {"no companion list", "List.txt", nullptr, nullptr, "File not found: " + list},
+      {"a companion list that cannot be read", "List.txt", file("\"a\",0\r\n"), fails(plat::FileCall::Read),
+       "Unable to read " + list + ": " + plat::SystemErrorText(EIO)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    if (c.plant) c.plant(folder + "/" + c.file);
+    const std::optional<std::string> answer = fwtest::AnswerInChild([&]() -> std::string {
+      fwtest::DropFilePowers();
+      if (c.fault) c.fault();
+      try {
+        fw::qelPackage pack;
+        pack.FilePath = folder;
+        if (std::string(c.file) == "List.txt")
+          pack.SetFileExt(folder + "\\List.txt");
+        else
+          pack.LoadInf("Data");
+        return "read";
+      } catch (const plat::RuntimeError& e) {
+        return "shown: " + e.Utf8();
+      }
+    });
+    ASSERT_TRUE(answer) << "no answer";
+    EXPECT_EQ(answer->substr(0, 7 + c.says.size()), "shown: " + c.says);
   }
-  dir.Write("Data.INF", "\"a\",notanumber,3\r\n");
-  EXPECT_THROW(pack.LoadInf("Data"), plat::RuntimeError);
 }
 
 TEST(PathSplitting, SplitsAtTheLastSeparator) {

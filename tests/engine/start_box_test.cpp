@@ -2,12 +2,14 @@
 // same folder, a last save it must wait for) shows why in a box of the
 // game's own window where a display is there, waits for it to be answered,
 // and ends with status 1; without a display it only says so on standard
-// error and ends at once.
+// error and ends at once. Every message names files and folders as the
+// system spells them, in the box and on standard error alike.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,9 @@
 
 namespace {
 
-enum class Stop { SecondCopy, SaveWaits };
+// NoSplash stops once the game's own window shows, with an error that
+// reaches Main.
+enum class Stop { SecondCopy, SaveWaits, NoSplash };
 // SDL's dummy driver stands for a display where boxes wait on it, as the
 // platform's box tests drive it; as the suites run it is no display.
 enum class Display { Reached, None, DummyAsInTests };
@@ -45,8 +49,9 @@ std::string Said(const std::string& file) {
 // look; its status when a box showed where a display is reached, and none
 // elsewhere, otherwise a status of its own with the reason on standard
 // error, which gets what Main wrote as well.
-int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>& answer,
+int StartAndAnswer(Stop stop, Display display, const std::function<void(const plat::RECT&)>& answer,
                    const std::string& saidFile) {
+  const bool ownWindow = stop == Stop::NoSplash;  // the game's, which stays until the program ends
   if (display == Display::None) {
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("DISPLAY");
@@ -63,7 +68,7 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
     if (looks == 1) {
       openAtFirstLook = w.IsOpen();
       plat::Surface expected(plat::kFrameWidth, plat::kFrameHeight);
-      ok = plat::DrawMessageBox(expected, plat::FromUtf8(Said(saidFile)));
+      ok = plat::DrawMessageBox(expected, Said(saidFile));
       const uint16_t* box = expected.Pixels();
       boxAsPrinted = w.LastFrame() == std::vector<uint16_t>(box, box + w.LastFrame().size());
     }
@@ -79,9 +84,9 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
   close(keptErr);
   plat::SetTestDriver(nullptr);
   std::fputs(plat::ReadAllText(saidFile).value_or("").c_str(), stderr);
-  if (w.IsOpen()) return std::fputs("the window stayed open\n", stderr), 20;
+  if (w.IsOpen() && !ownWindow) return std::fputs("the window stayed open\n", stderr), 20;
   if (display != Display::Reached)
-    return looks == 0 ? status : (std::fprintf(stderr, "a box waited for %d looks\n", looks), 21);
+    return looks == 0 || ownWindow ? status : (std::fprintf(stderr, "a box waited for %d looks\n", looks), 21);
   if (!openAtFirstLook) return std::fputs("no window showed the box\n", stderr), 22;
   if (!boxAsPrinted) return std::fputs("the window did not show the box with the printed text\n", stderr), 23;
   if (looks < 3 || looks > 5)
@@ -91,7 +96,10 @@ int StartAndAnswer(Display display, const std::function<void(const plat::RECT&)>
 
 TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
   const std::string refused =
-      "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder\\.";
+      "Ferrowind is already running from this folder\\. Start the second copy from a copy of the folder, made while "
+      "the game is closed\\.";
+  // Letters the game's code page lacks (Ü) beside ones it has (遊戲).
+  const std::string spelt = "Spiele-Über-遊戲";
   const auto enter = [](const plat::RECT&) { plat::PushKeyStroke(13); };
   const auto clickOk = [](const plat::RECT& ok) { plat::PushMouseUp(1, ok.Left + 5.0f, ok.Top + 5.0f); };
   const auto quitSignal = [](const plat::RECT&) { std::raise(SIGTERM); };
@@ -100,6 +108,7 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
     Stop stop;
     Display display;
     std::function<void(const plat::RECT&)> answer;
+    std::string folderName = "";  // the game folder's own name, where the row gives one
   } cases[] = {
       {"a second copy, Enter", Stop::SecondCopy, Display::Reached, enter},
       {"a second copy, a quit signal", Stop::SecondCopy, Display::Reached, quitSignal},
@@ -108,29 +117,58 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
       {"a save to wait for, no display", Stop::SaveWaits, Display::None, enter},
       {"a save to wait for, the dummy driver as the suites run", Stop::SaveWaits, Display::DummyAsInTests,
        enter},
+      {"a save to wait for in a folder named as spelt, Enter", Stop::SaveWaits, Display::Reached, enter, spelt},
+      {"a save to wait for in a folder named as spelt, no display", Stop::SaveWaits, Display::None, enter, spelt},
+      {"no splash in a folder named as spelt, the dummy driver as the suites run", Stop::NoSplash,
+       Display::DummyAsInTests, enter, spelt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fwtest::TempProgramFolder dir;
+    const std::string in = c.folderName.empty() ? "" : c.folderName + "/";
+    const std::string folder = c.folderName.empty() ? dir.Path() : dir.File(c.folderName);
+    std::filesystem::create_directories(folder);
+    plat::SetProgramFolder(folder);
     const std::string journal(plat::kSaveJournalName);
     int held = -1;
     if (c.stop == Stop::SecondCopy) {
       // The first game's lock, which the forked start inherits and meets.
-      held = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      held = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
-    } else {
+    } else if (c.stop == Stop::SaveWaits) {
       // User.INI is new already and the goods cannot be written: a folder
       // stands at their name.
-      dir.Write("User.INI", std::string(384, 'p'));
-      std::filesystem::create_directories(dir.File("save/user1.DAT"));
-      dir.Write(journal, plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
+      dir.Write(in + "User.INI", std::string(384, 'p'));
+      std::filesystem::create_directories(dir.File(in + "save/user1.DAT"));
+      dir.Write(in + journal,
+                plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
     }
     const std::string saidFile = dir.File("said.txt");
-    EXPECT_EXIT(std::exit(StartAndAnswer(c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(std::exit(StartAndAnswer(c.stop, c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
                 c.stop == Stop::SecondCopy ? refused : "Ferrowind: ");
+    // The box showed what standard error has (StartAndAnswer compares them).
+    if (!c.folderName.empty()) {
+      const std::string told = c.stop == Stop::NoSplash ? "File not found: \"create(GB).jpg\" in " + folder + "\n"
+                                                        : "the game folder " + folder;
+      EXPECT_NE(plat::ReadAllText(saidFile).value_or("").find(told), std::string::npos) << Said(saidFile);
+    }
     if (held >= 0) close(held);
-    EXPECT_EQ(dir.Exists(journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
+    EXPECT_EQ(dir.Exists(in + journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
   }
+}
+
+// The box draws the letters of the UTF-8 it is given: the same glyphs as
+// the game's own text of those letters, never its bytes read again as the
+// code page.
+TEST(StartBox, TheBoxDrawsTheLettersItIsGiven) {
+  const std::string letters = "遊戲";  // in the code page too, so the game's text can draw them
+  plat::Surface box(plat::kFrameWidth, plat::kFrameHeight), expected(plat::kFrameWidth, plat::kFrameHeight);
+  plat::DrawMessageBox(box, letters);
+  plat::DrawMessageBox(expected, "");
+  expected.SetFont("Arial", 12.0f, false);
+  expected.SetForeColor(plat::RGB(230, 230, 230));
+  expected.DrawText(220, 207, plat::FromUtf8(letters));  // where the smallest box holds its one line
+  EXPECT_TRUE(std::equal(box.Pixels(), box.Pixels() + 640 * 480, expected.Pixels()));
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
-
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/globals.hpp"
+#include "engine/last_save.hpp"
 #include "engine/media_player.hpp"
 #include "engine/screen.hpp"
 #include "engine/startup.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/engine/display_support.hpp"
 
 namespace {
 struct MediaPath : ::testing::Test {
@@ -207,4 +213,77 @@ TEST_F(Loop, ANestedVisitRunsTheScreenInItsStateAndReleasesIt) {
   EXPECT_EQ(log, (std::vector<std::string>{"new factory", "load factory"}));
   EXPECT_EQ(stateSeen, S::Briefing);
   EXPECT_FALSE(fw::FactoryScreen.Exists());
+}
+
+namespace {
+struct SplashPicture : fwtest::DisplayTest {};
+}  // namespace
+
+// Only a splash that is not there is not found, named with its folder: one
+// that is there and cannot be read is told with the cause. Both name the
+// folder as the system spells it, letters the code page lacks included.
+TEST_F(SplashPicture, OnlyOneThatIsNotThereIsNotFoundAndEachNamesItsFolderAsSpelt) {
+  const std::string folder = folder_.File("Spiele-Über-遊戲");
+  const std::string file = folder + "/create(GB).jpg";
+  const auto picture = [](const std::string& path) { std::ofstream(path) << fwtest::BmpBytes(4, 3, 7); };
+  const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); };
+  const auto unreadable = [&](const std::string& path) { picture(path); ::chmod(path.c_str(), 0); };
+  const auto folderThere = [](const std::string& path) { std::filesystem::create_directory(path); };
+  const auto fails = [](plat::FileCall call) { return [call] { plat::FailNextFileCall(call, EIO); }; };
+  const std::string unread = "shown: Invalid picture: " + file + ": ";
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> plant;
+    std::function<void()> fault;
+    std::string says;
+  } cases[] = {
+      {"a picture", picture, nullptr, "loaded 4x3"},
+      {"nothing there", nullptr, nullptr, "shown: File not found: \"create(GB).jpg\" in " + folder},
+      {"a FIFO", fifo, nullptr, unread + plat::SystemErrorText(plat::kNotAFile)},
+      {"a folder", folderThere, nullptr, unread + plat::SystemErrorText(EISDIR)},
+      {"no right to read", unreadable, nullptr, unread + plat::SystemErrorText(EACCES)},
+      {"a look that fails", picture, fails(plat::FileCall::Look), unread + "Input/output error"},
+      {"a read that fails", picture, fails(plat::FileCall::Read), unread + "Input/output error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    if (c.plant) c.plant(file);
+    fw::AppPath = folder;
+    const std::optional<std::string> answer = fwtest::AnswerInChild([&]() -> std::string {
+      fwtest::DropFilePowers();
+      if (c.fault) c.fault();
+      try {
+        plat::SurfacePtr splash;
+        fw::LoadSplashPicture(splash);
+        return "loaded " + std::to_string(splash->Width()) + "x" + std::to_string(splash->Height());
+      } catch (const plat::RuntimeError& e) {
+        return "shown: " + e.Utf8();
+      }
+    });
+    ASSERT_TRUE(answer) << "no answer";
+    EXPECT_EQ(*answer, c.says);
+  }
+}
+
+// The notice of a last save told once the window shows names the game
+// folder as the system spells it.
+TEST(LastSaveNotice, NamesTheGameFolderAsSpelt) {
+  fwtest::TempProgramFolder dir;
+  const std::string folder = dir.File("Spiele-Über-遊戲");
+  std::filesystem::create_directories(folder + "/save");
+  const std::string profiles(384, 'p');
+  dir.Write("Spiele-Über-遊戲/User.INI", profiles);
+  dir.Write("Spiele-Über-遊戲/save/user1.DAT", "goods");
+  dir.Write("Spiele-Über-遊戲/" + std::string(plat::kSaveJournalName),
+            plat::EncodeSaveJournal({{"User.INI", profiles}, {"save/user1.DAT", "goods"}}));
+  // Finished, but the journal cannot be removed: every later save must
+  // replace it, so the start tells why.
+  plat::FailNextFileCall(plat::FileCall::Remove, EIO);
+  ASSERT_TRUE(fw::FinishLastSave(folder));
+  ::testing::internal::CaptureStderr();
+  fw::TellOfLastSave();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("the disk of the game folder " + folder + " reads"), std::string::npos) << said;
 }
