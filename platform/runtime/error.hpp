@@ -35,7 +35,6 @@ class RuntimeError : public std::runtime_error {
   RuntimeError(ErrorCode code, const std::string& what, TextIn in = TextIn::CodePage)
       : std::runtime_error(what), code_(code), in_(in) {}
   ErrorCode code() const { return code_; }
-  TextIn textIn() const { return in_; }
   // The message as it is shown.
   std::string Utf8() const { return in_ == TextIn::Utf8 ? std::string(what()) : ToUtf8(what()); }
   // The same error with the game's text before its message, which keeps
