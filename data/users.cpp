@@ -6,6 +6,7 @@
 
 #include "engine/globals.hpp"
 #include "engine/helpers.hpp"
+#include "engine/keep_aside.hpp"
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
@@ -341,8 +342,17 @@ bool UsersClass::LoadEQUFile() {
                   (error == EISDIR ? " is a folder, not a file" : " is not a regular file");
       return false;
     }
+    // A link to no file, or a folder that cannot be searched, hides what
+    // the file holds: there is nothing to keep, and the goods are read once
+    // the player lets the game reach them. Anything else is a file that is
+    // there and cannot be read.
+    const std::string folder = FolderOf(File);
+    FileCause cause = CauseOf(folder, PathInFolder(folder, EQUFile), error);
+    if (error == plat::kLinkToNoFile) cause.remedy = "it leads to its file";
     damagedEQU_ = EQUFile;
-    LastError = "Unable to Read " + name + ": it is kept aside at the next save.";
+    const std::string unread = "Unable to Read " + name + " (" + cause.text + "): ";
+    LastError = cause.remedy.empty() ? unread + "it is kept aside at the next save."
+                                     : unread + "nothing is saved over it; choose the profile again once " + cause.remedy + ".";
     return false;
   }
   plat::TextRecordReader reader(std::move(*text));
@@ -358,31 +368,17 @@ bool UsersClass::LoadEQUFile() {
 
 bool UsersClass::KeepDamagedAside(const std::string& file) {
   if (damagedEQU_.empty() || file != damagedEQU_) return true;
-  int error = 0;
-  const std::string kept = plat::KeepCopyAside(file, "damaged", &error);
-  // Gone since, by the system's word, it leaves nothing to keep. Anything
-  // else than a regular file holds nothing to keep either, and the save
-  // refuses it by name; a copy that cannot be made refuses the save, and
-  // the file stays.
-  if (kept.empty() && plat::NotThere(error)) {
-    damagedEQU_.clear();
-    return true;
-  }
-  if (kept.empty() && plat::NoRegularFile(error)) return true;
-  if (kept.empty()) {
-    const std::string name = FileNameOf(file);
-    const std::string folder = FolderOf(File);
-    // A folder on the way that cannot be searched is what the player mends.
-    const plat::FolderEntry by = plat::LookRefusedBy(folder, PathInFolder(folder, file), error);
-    LastError = "Unable to keep the damaged " + name + " aside (" +
-                (error == EEXIST ? "every name " + name + ".damaged-1 to -999 is taken"
-                                 : (by.path == PathInFolder(folder, file) ? "" : by.Named() + ": ") +
-                                       plat::SystemErrorText(error)) +
-                "): nothing was saved";
+  const std::string folder = FolderOf(File);
+  // A copy that cannot be made refuses the save, and the file stays.
+  const KeptCopy kept = KeepAside(folder, PathInFolder(folder, file), "damaged", "damaged");
+  if (!kept.refusal.empty()) {
+    LastError = kept.refusal;
     return false;
   }
-  keptAside_ = kept;
-  damagedEQU_.clear();
+  // Gone since, it leaves nothing to keep; anything but a regular file is
+  // refused by the save, by name, and is kept should it become one.
+  if (!kept.name.empty()) keptAside_ = kept.name;
+  if (!kept.name.empty() || plat::NotThere(kept.error)) damagedEQU_.clear();
   return true;
 }
 

@@ -5,8 +5,10 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "engine/globals.hpp"
+#include "engine/keep_aside.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
@@ -33,74 +35,106 @@ constexpr std::pair<const char*, int> kBindingKeys[] = {
 constexpr uint64_t kMostKeyConfigBytes = uint64_t{1} << 20;
 
 // The settings held did not all come from the file as it stands: a read of
-// it failed or stopped since it last read whole, so it is kept aside before
-// a save replaces it.
+// it failed or stopped since it last read whole, and it was not kept aside
+// since, so it is kept aside before a save replaces it.
 bool g_keepAside = false;
 std::string g_told;    // the last notice given of the file, "" once it reads whole
-std::string g_notice;  // for the profile screen
+std::string g_notice;  // for the screen that reads or saves the file next
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
 
-// Reads the records of the file in turn, each into its setting where
-// `apply`: false at the first it cannot read, those before it read.
-bool ReadRecords(std::string text, bool apply) {
+// One record of the file: its key in upper case, and its value.
+struct Record {
+  std::string key;
+  int32_t value = 0;
+};
+// The records of a file up to the first that cannot be read; whole when no
+// record stopped the reading.
+struct Records {
+  std::vector<Record> read;
+  bool whole = true;
+};
+
+const std::pair<const char*, int>* BindingOf(const std::string& key) {
+  const auto* found = std::find_if(std::begin(kBindingKeys), std::end(kBindingKeys),
+                                   [&key](const auto& binding) { return key == binding.first; });
+  return found == std::end(kBindingKeys) ? nullptr : found;
+}
+
+Records ParseRecords(std::string text) {
+  Records records;
   plat::TextRecordReader reader(std::move(text));
   try {
     while (!reader.AtEnd()) {
-      const std::string key = plat::UCase(reader.ReadString());
+      std::string key = plat::UCase(reader.ReadString());
       const int32_t value = reader.ReadLong();
-      bool matched = false;
-      for (const auto& [fileKey, index] : kBindingKeys) {
-        if (key != fileKey) continue;
-        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-          throw plat::RuntimeError(plat::ErrorCode::Overflow, "Overflow");
-        if (apply) KeyTable[static_cast<size_t>(index)] = static_cast<int16_t>(value);
-        matched = true;
-        break;
-      }
-      if (matched || !apply) continue;
-      // The setup screen's bars run from 0 to 10; a volume past them from a
-      // hand-edited file overflows the bar's and the mixer's arithmetic.
-      if (key == "SOUNDVOL")
-        SoundVol = std::clamp(value, 0, kMaxVolume);
-      else if (key == "MUSICVOL")
-        MusicVol = std::clamp(value, 0, kMaxVolume);
-      else if (key == "VOLUME")
-        MusicOn = value != 0 ? -1 : 0;
+      if (BindingOf(key) &&
+          (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
+        throw plat::RuntimeError(plat::ErrorCode::Overflow, "Overflow");
+      records.read.push_back({std::move(key), value});
     }
   } catch (const plat::RuntimeError&) {
-    return false;
+    records.whole = false;
   }
-  return true;
+  return records;
+}
+
+void ApplyRecords(const std::vector<Record>& records) {
+  for (const auto& [key, value] : records) {
+    if (const auto* binding = BindingOf(key))
+      KeyTable[static_cast<size_t>(binding->second)] = static_cast<int16_t>(value);
+    // The setup screen's bars run from 0 to 10; a volume past them from a
+    // hand-edited file overflows the bar's and the mixer's arithmetic.
+    else if (key == "SOUNDVOL")
+      SoundVol = std::clamp(value, 0, kMaxVolume);
+    else if (key == "MUSICVOL")
+      MusicVol = std::clamp(value, 0, kMaxVolume);
+    else if (key == "VOLUME")
+      MusicOn = value != 0 ? -1 : 0;
+  }
+}
+
+// Whether the file a save finds at the name is kept aside before it is
+// replaced: decided from the file as it stands then, so that whatever came
+// there since the profile screen read it is kept too. A file that cannot be
+// read whole is kept, and so is one whose settings were not read whole
+// since; nothing at the name, or no regular file, holds nothing to keep.
+bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
+  if (!text) return !plat::NoRegularFile(error) && error != plat::kLinkToNoFile;
+  return g_keepAside || !ParseRecords(*text).whole;
 }
 }  // namespace
 
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
-  // Decided from the file as it stands just before it is replaced, so that
-  // whatever came there since the profile screen read it is kept too.
   int error = 0;
   const std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
-  if (text ? g_keepAside || !ReadRecords(*text, false) : !plat::NoRegularFile(error)) {
-    const std::string kept = plat::KeepCopyAside(path, "damaged", &error);
-    // Gone since, or no regular file, it leaves nothing to keep (and the
-    // save below refuses anything but a file); otherwise no copy, no save.
-    if (kept.empty() && !plat::NoRegularFile(error)) {
-      LastError = "Unable to keep the unreadable " + FileName(name) + " aside (" +
-                  (error == EEXIST ? "every name " + FileName(name) + ".damaged-1 to -999 is taken"
-                                   : plat::SystemErrorText(error)) +
-                  "): nothing was saved";
+  if (KeepsAsideBeforeSaving(text, error)) {
+    // No copy, no save: the old file stays.
+    const KeptCopy kept = KeepAside(AppPath, FileName(name), "unreadable", "damaged");
+    if (!kept.refusal.empty()) {
+      LastError = kept.refusal;
       return false;
     }
+    // Kept once, whatever becomes of the save.
+    if (!kept.name.empty()) g_keepAside = false;
   }
   plat::TextRecordWriter w;
   for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
-  if (!plat::WriteFileAtomic(path, w.Text(), &error)) {
-    LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");
-    return false;
+  bool replaced = false;
+  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, w.Text(), &error);
+  if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced)) {
+    if (!replaced) {
+      LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");
+      return false;
+    }
+    // The file holds the settings: only the folder did not say they reached
+    // the disk.
+    g_notice = FileName(name) + " was replaced, but its folder could not be synced (the game folder: " +
+               plat::SystemErrorText(error) + ")";
   }
   g_keepAside = false;
   return true;
@@ -122,22 +156,31 @@ void ReadKeyConfig(const std::string& name) {
       g_told.clear();
       return;
     }
+    FileCause cause = CauseOf(AppPath, FileName(name), error);
+    if (error == plat::kLinkToNoFile) cause.remedy = "it leads to a file";
     if (error == EISDIR || error == plat::kNotAFile) {
       notice = FileName(name) + (error == EISDIR ? " is a folder, not a file" : " is not a regular file") + stay + ".";
+    } else if (!cause.remedy.empty()) {
+      // Nothing to keep: what stands there cannot be reached.
+      notice = "Unable to Read " + FileName(name) + " (" + cause.text + ")" + stay +
+               "; nothing is saved over it until " + cause.remedy + ".";
     } else {
       g_keepAside = true;
-      notice = "Unable to Read " + FileName(name) + " (" + plat::SystemErrorText(error) + ")" + stay +
+      notice = "Unable to Read " + FileName(name) + " (" + cause.text + ")" + stay +
                ", and the file is kept aside at the next save of the settings.";
     }
-  } else if (!ReadRecords(std::move(*text), true)) {
+  } else {
+    const Records records = ParseRecords(std::move(*text));
+    ApplyRecords(records.read);
+    if (records.whole) {
+      g_keepAside = false;
+      g_told.clear();
+      return;
+    }
     LastError = "Unable to Read " + name;
     g_keepAside = true;
     notice = FileName(name) + " holds a line that cannot be read: the keys and volumes from there on stay as they "
              "are, and the file is kept aside at the next save of the settings.";
-  } else {
-    g_keepAside = false;
-    g_told.clear();
-    return;
   }
   if (notice != g_told) g_notice = g_told = notice;
 }

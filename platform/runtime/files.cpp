@@ -637,47 +637,114 @@ int LinkAside(const std::string& native, const std::string& aside) {
   return cause;
 }
 
-// A copy of a file under a new name beside it, streamed, with the file's
-// permissions: 0 when made, else the system's error number (EEXIST when the
-// name is taken). A file that cannot be read is told by why no link could
-// be made, which is what the player would have to mend.
-int CopyAside(const std::string& native, const std::string& aside, int linkRefused) {
+// A copy of a file streamed into a temporary file of this process's (see
+// SaveTempName), whole, with the file's permissions, and synced before it
+// gets any kept copy's name: a game killed on the way leaves only a
+// temporary file, which the next start clears. 0 when written, else the
+// read's or the write's own cause.
+int CopyAside(const std::string& native, const std::string& temp) {
   int cause = 0;
   struct stat st;
   const int in = OpenToRead(native, cause, st);
-  if (in < 0) return NoRegularFile(cause) ? cause : linkRefused;
+  if (in < 0) return cause;
   if (static_cast<uint64_t>(st.st_size) > kMostBytesKept) {
     ::close(in);
     return kTooLargeToKeep;
   }
-  const int out = CreateExclusive(aside, 0600);
+  ::unlink(temp.c_str());  // a leftover, as in StageFileAtomic
+  const int out = CreateExclusive(temp, 0600);
   if (out < 0) {
     cause = errno;
     ::close(in);
     return cause;
   }
-  if (!CopyBytes(in, 0, st.st_size, out) || ::fchmod(out, st.st_mode & 0777) != 0 || ::fsync(out) != 0) cause = errno;
+  const bool ok = !PlannedToFail(FileCall::Read) && CopyBytes(in, 0, st.st_size, out) &&
+                  !PlannedToFail(FileCall::WriteTemporary) && ::fchmod(out, st.st_mode & 0777) == 0 &&
+                  ::fsync(out) == 0;
+  if (!ok) cause = errno;
   ::close(in);
   if (::close(out) != 0 && cause == 0) cause = errno;
-  if (cause == 0 && !SyncFolder(FolderOf(native))) cause = errno;
-  if (cause != 0) ::unlink(aside.c_str());
+  if (cause != 0) ::unlink(temp.c_str());
   return cause;
+}
+
+// Gives a written copy a kept copy's name, never replacing anything there:
+// 0 when named, else why not (EEXIST when the name is taken).
+int NameCopy(const std::string& temp, const std::string& aside) {
+  if (PlannedToFail(FileCall::Rename)) return errno;
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) {
+    // A file system without such renames still makes a second name.
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(temp.c_str(), aside.c_str()) != 0) return errno;
+    ::unlink(temp.c_str());
+  }
+  return SyncFolder(FolderOf(aside)) ? 0 : errno;
+}
+
+// Whether two open files hold the same bytes over size.
+bool SameBytes(int a, int b, int64_t size) {
+  std::vector<char> x(65536), y(65536);
+  for (off_t at = 0; at < size;) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(size - at, static_cast<int64_t>(x.size())));
+    if (::pread(a, x.data(), want, at) != static_cast<ssize_t>(want) ||
+        ::pread(b, y.data(), want, at) != static_cast<ssize_t>(want) || std::memcmp(x.data(), y.data(), want) != 0)
+      return false;
+    at += static_cast<off_t>(want);
+  }
+  return true;
+}
+
+// Whether a kept copy holds the file already: its very inode, or its size,
+// permissions and bytes.
+bool KeptAlready(const std::string& native, const std::string& kept) {
+  struct stat k, st;
+  if (::lstat(kept.c_str(), &k) != 0 || !S_ISREG(k.st_mode) || ::stat(native.c_str(), &st) != 0) return false;
+  if (st.st_dev == k.st_dev && st.st_ino == k.st_ino) return true;
+  if (st.st_size != k.st_size || (st.st_mode & 0777) != (k.st_mode & 0777)) return false;
+  int cause = 0;
+  const int a = OpenToRead(native, cause, st);
+  const int b = a >= 0 ? OpenToRead(kept, cause, k) : -1;
+  const bool same = b >= 0 && st.st_size == k.st_size && SameBytes(a, b, st.st_size);
+  if (a >= 0) ::close(a);
+  if (b >= 0) ::close(b);
+  return same;
+}
+
+// A link at the name that leads to no regular file holds nothing to keep,
+// and is no file gone either.
+int LinkToNothing(const std::string& native, int cause) {
+  struct stat st;
+  const bool linked = ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  return (NotThere(cause) || cause == ELOOP) && linked ? kLinkToNoFile : cause;
 }
 }  // namespace
 
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error) {
   const std::string native = NativePath(gamePath);
+  const auto nameOf = [&](int k) { return NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k); };
+  const auto beside = [&](int k) { return FolderOf(native) + "/" + nameOf(k); };
+  // Names are taken in turn, so the one before the first unused is the
+  // newest copy: one that holds the file already is kept as it is, so that
+  // saves refused again and again, or a later game, add no copy of it.
+  int k = 1;
+  for (struct stat st; k <= 999 && ::lstat(beside(k).c_str(), &st) == 0;) ++k;
+  if (k > 1 && KeptAlready(native, beside(k - 1))) return nameOf(k - 1);
   int cause = EEXIST;
-  for (int k = 1; k <= 999 && cause == EEXIST; ++k) {
-    const std::string name = NameOf(native) + "." + std::string(tag) + "-" + std::to_string(k);
-    const std::string aside = FolderOf(native) + "/" + name;
+  std::string temp;  // a streamed copy, once written
+  for (; k <= 999 && cause == EEXIST; ++k) {
     // A hard link keeps even a file this process cannot read; a copy serves
-    // where the file system has no links.
-    cause = LinkAside(native, aside);
-    if (cause != 0 && cause != EEXIST && !NoRegularFile(cause)) cause = CopyAside(native, aside, cause);
-    if (cause == 0) return name;
+    // where the file system makes none.
+    if (temp.empty()) cause = LinkAside(native, beside(k));
+    if (temp.empty() && cause != 0 && cause != EEXIST && !NoRegularFile(cause)) {
+      temp = SaveTempName(beside(k));
+      cause = CopyAside(native, temp);
+      if (cause != 0) temp.clear();
+    }
+    if (!temp.empty()) cause = NameCopy(temp, beside(k));
+    if (cause == 0) return nameOf(k);
   }
-  if (error) *error = cause;
+  if (!temp.empty()) ::unlink(temp.c_str());
+  if (error) *error = LinkToNothing(native, cause);
   return "";
 }
 

@@ -171,13 +171,20 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // Puts a copy of a file beside it under the first unused name of the form
 // "<name>.<tag>-<k>" (k from 1), never replacing anything: a hard link, or
 // where the file system makes none, a copy streamed without holding the
-// file in memory, with the permissions of the file it copies. A link at the
-// name is followed: the copy is of the file it leads to, never a second
-// name of the link. The name given (without folder), or "" when no copy
+// file in memory, with the permissions of the file it copies, written and
+// synced under a temporary name of the save's form beside the name (which
+// RemoveStaleSaveFiles clears after a kill) before it is given its own. A
+// link at the name is followed: the copy is of the file it leads to, never
+// a second name of the link, and it stands in the folder of the name. Where
+// the newest copy (the name before the first unused) holds the file already
+// (the same file, or the same size, permissions and bytes), no other is
+// made and its name is given. The name (without folder), or "" when no copy
 // could be made (error: ENOENT or ENOTDIR when nothing is there to keep,
-// kNotAFile when what stands there is no regular file, EEXIST when every
-// name is taken, kTooLargeToKeep for a file past kMostBytesKept that must
-// be streamed).
+// kNotAFile or EISDIR when what stands there is no regular file,
+// kLinkToNoFile for a link that leads to none, EEXIST when every name is
+// taken, kTooLargeToKeep for a file past kMostBytesKept that must be
+// streamed, else the system's cause: the read's, where the file cannot be
+// read, never the hard link's).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.

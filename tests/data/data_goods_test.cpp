@@ -487,7 +487,9 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
   const auto unreadable = [](int error) {
     return "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": " + plat::SystemErrorText(error);
   };
-  const std::string keptAside = "Unable to Read user2.DAT: it is kept aside at the next save.";
+  const auto keptAside = [](int error) {
+    return "Unable to Read user2.DAT (" + plat::SystemErrorText(error) + "): it is kept aside at the next save.";
+  };
   const std::string damagedLine = "\"Gun\",one,0\r\n";
   const std::string saveRefused = "Unable to Save User.INI and user2.DAT: save/user2.DAT";
   const uint64_t most = plat::kMostBytesSaved;
@@ -516,24 +518,24 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
       {"User.INI: 64 MiB", "User.INI", sized("User.INI", most), sized("User.INI", profiles.size()), ""},
       {"User.INI: a byte more", "User.INI", sized("User.INI", most + 1), sized("User.INI", profiles.size()),
        unreadable(plat::kTooLargeToRead)},
-      {"goods: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside, goods.size()},
-      {"goods: a read answering EINVAL", "save/user2.DAT", fail(plat::FileCall::Read, EINVAL), none, keptAside,
+      {"goods: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside(EIO), goods.size()},
+      {"goods: a read answering EINVAL", "save/user2.DAT", fail(plat::FileCall::Read, EINVAL), none, keptAside(EINVAL),
        goods.size()},
       // Reads of the save: User.INI to keep its tail, then each file of the step.
       {"goods: the look as they are kept aside failing too", "save/user2.DAT", fail(plat::FileCall::Read, EIO), none,
-       keptAside, goods.size(), fail(plat::FileCall::Look, EIO, 1)},
-      {"goods: a byte more than 64 MiB", "save/user2.DAT", sized("save/user2.DAT", most + 1), none, keptAside,
-       most + 1},
+       keptAside(EIO), goods.size(), fail(plat::FileCall::Look, EIO, 1)},
+      {"goods: a byte more than 64 MiB", "save/user2.DAT", sized("save/user2.DAT", most + 1), none,
+       keptAside(plat::kTooLargeToRead), most + 1},
       {"goods: a folder", "save/user2.DAT", instead("save/user2.DAT", folder), back("save/user2.DAT"),
        "save/user2.DAT is a folder, not a file", 0, none, saveRefused + " is a folder, not a file"},
       {"goods: a FIFO", "save/user2.DAT", instead("save/user2.DAT", fifo), back("save/user2.DAT"),
        "save/user2.DAT is not a regular file", 0, none, saveRefused + ": not a regular file"},
       {"goods: a read failing, a FIFO in their place by the save", "save/user2.DAT",
-       fail(plat::FileCall::Read, EIO), back("save/user2.DAT"), keptAside, 0, instead("save/user2.DAT", fifo),
+       fail(plat::FileCall::Read, EIO), back("save/user2.DAT"), keptAside(EIO), 0, instead("save/user2.DAT", fifo),
        saveRefused + ": not a regular file"},
-      {"goods behind a link: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside,
+      {"goods behind a link: a look failing", "save/user2.DAT", fail(plat::FileCall::Look, EIO), none, keptAside(EIO),
        goods.size(), none, "", true},
-      {"goods behind a link: a read failing", "save/user2.DAT", fail(plat::FileCall::Read, EIO), none, keptAside,
+      {"goods behind a link: a read failing", "save/user2.DAT", fail(plat::FileCall::Read, EIO), none, keptAside(EIO),
        goods.size(), none, "", true},
       {"goods behind a link: a line that cannot be read", "save/user2.DAT",
        [&, this] { dir.Write("save/user2.DAT", goods + damagedLine); }, none,
@@ -542,15 +544,19 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
       {"goods behind a link: no hard link beside them", "save/user2.DAT",
        both([this] { fs::permissions(fs::canonical(dir.File("save/user2.DAT")), fs::perms(0640)); },
             fail(plat::FileCall::Read, EINVAL)),
-       none, keptAside, goods.size(), fail(plat::FileCall::Link, EXDEV), "", true},
+       none, keptAside(EINVAL), goods.size(), fail(plat::FileCall::Link, EXDEV), "", true},
       {"goods: no hard link, a copy past its bound", "save/user2.DAT",
-       sized("save/user2.DAT", plat::kMostBytesKept + 1), sized("save/user2.DAT", goods.size()), keptAside, 0,
+       sized("save/user2.DAT", plat::kMostBytesKept + 1), sized("save/user2.DAT", goods.size()),
+       keptAside(plat::kTooLargeToRead), 0,
        fail(plat::FileCall::Link, EXDEV),
        "Unable to keep the damaged user2.DAT aside (larger than the 256 MiB a kept copy takes): nothing was saved"},
       {"goods: kept aside where the save folder cannot be searched", "save/user2.DAT",
-       fail(plat::FileCall::Read, EIO), [this] { fs::permissions(dir.File("save"), fs::perms(0755)); }, keptAside, 0,
+       fail(plat::FileCall::Read, EIO), [this] { fs::permissions(dir.File("save"), fs::perms(0755)); },
+       keptAside(EIO), 0,
        [this] { fs::permissions(dir.File("save"), fs::perms(0600)); },
-       "Unable to keep the damaged user2.DAT aside (save: Permission denied): nothing was saved", false, 0, true},
+       "Unable to keep the damaged user2.DAT aside (save: Permission denied): nothing is saved until save can be "
+       "searched (chmod u+x)",
+       false, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,0 +1,33 @@
+#include "engine/keep_aside.hpp"
+
+#include <cerrno>
+
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
+
+namespace fw {
+
+FileCause CauseOf(const std::string& gameFolder, const std::string& rel, int error) {
+  // A folder that refuses the search refuses every look inside it, however
+  // the file's own mode reads: the folder is what the player mends.
+  const plat::FolderEntry by = plat::LookRefusedBy(gameFolder, rel, error);
+  if (by.path == rel) return {plat::SystemErrorText(error), ""};
+  return {by.Named() + ": " + plat::SystemErrorText(error), by.Named() + " can be searched (chmod u+x)"};
+}
+
+KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::string_view kind,
+                    std::string_view tag) {
+  int error = 0;
+  KeptCopy kept{plat::KeepCopyAside(gameFolder + "\\" + rel, tag, &error), "", 0};
+  kept.error = kept.name.empty() ? error : 0;
+  if (!kept.name.empty() || plat::NoRegularFile(error) || error == plat::kLinkToNoFile) return kept;
+  const std::string name = rel.substr(rel.find_last_of('/') + 1);
+  const FileCause cause = CauseOf(gameFolder, rel, error);
+  const std::string why =
+      error == EEXIST ? "every name " + name + "." + std::string(tag) + "-1 to -999 is taken" : cause.text;
+  kept.refusal = "Unable to keep the " + std::string(kind) + " " + name + " aside (" + why +
+                 (cause.remedy.empty() ? "): nothing was saved" : "): nothing is saved until " + cause.remedy);
+  return kept;
+}
+
+}  // namespace fw

@@ -1,0 +1,34 @@
+#pragma once
+// A player's file that a save of the game's would replace, kept aside
+// first, and what the player hears of a file the game cannot read or keep.
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+// Why a file of the game folder (rel, "/"-separated below gameFolder) could
+// not be looked at, read or kept, as the player mends it: the system's
+// words, after the name of a folder on the way that cannot be searched
+// where that is what refused; remedy then says what lets the game in
+// ("save can be searched (chmod u+x)"), and is "" otherwise.
+struct FileCause {
+  std::string text;
+  std::string remedy;
+};
+FileCause CauseOf(const std::string& gameFolder, const std::string& rel, int error);
+
+// The file at gameFolder\rel kept aside as "<name>.<tag>-<k>" (see
+// plat::KeepCopyAside) before a save replaces it. Where nothing stands at
+// the name, or no regular file, or a link to none, there is nothing to keep
+// and the save goes on, to refuse such an entry itself.
+struct KeptCopy {
+  std::string name;  // the copy's name; "" when there was nothing to keep
+  // Why the save must not go on: "Unable to keep the damaged user1.DAT
+  // aside (<cause>): nothing was saved"; "" when it may.
+  std::string refusal;
+  int error = 0;  // why no copy was made, as plat::KeepCopyAside gives it
+};
+KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::string_view kind,
+                    std::string_view tag);
+
+}  // namespace fw
