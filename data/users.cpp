@@ -349,7 +349,7 @@ bool UsersClass::LoadEQUFile() {
     const std::string folder = FolderOf(File);
     FileCause cause = CauseOf(folder, PathInFolder(folder, EQUFile), error);
     if (error == plat::kLinkToNoFile) cause.remedy = "it leads to its file";
-    damagedEQU_ = EQUFile;
+    if (cause.remedy.empty()) damagedEQU_ = EQUFile;
     const std::string unread = "Unable to Read " + name + " (" + cause.text + "): ";
     LastError = cause.remedy.empty() ? unread + "it is kept aside at the next save."
                                      : unread + "nothing is saved over it; choose the profile again once " + cause.remedy + ".";

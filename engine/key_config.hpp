@@ -27,13 +27,14 @@ extern int32_t MusicVol;
 // Both take a name relative to the program folder ("\Default.cfg"). Failures
 // leave their text in LastError and return quietly. A file that is there and
 // cannot be read, or whose reading stops at a line, is also told through
-// TakeKeyConfigNotice, once for each new cause, and kept aside (as
+// TakeKeyConfigNotice, once for each new cause, and kept aside once (as
 // "<name>.damaged-<k>") by the next save before it is replaced.
 void ReadKeyConfig(const std::string& name);
 // Returns false when the file could not be written (anything but a regular
 // file or a link to one at the name is refused), or one that cannot be read
 // whole as it stands then, or whose settings were not read whole since, could
-// not be kept aside (the old file stays).
+// not be kept aside (the old file stays). A file replaced whose folder could
+// not be synced is saved, and told through TakeKeyConfigNotice.
 bool SaveKeyConfig(const std::string& name);
 // What the player is to hear of the file, "" when nothing: returned once.
 std::string TakeKeyConfigNotice();

@@ -5,6 +5,7 @@
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
 #include "engine/media_player.hpp"
+#include "engine/message_box.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
@@ -91,7 +92,12 @@ void FrmSetupMenuClass::Run() {
   SoundVol = mVolumeBars[0].Value;
   MusicVol = mVolumeBars[1].Value;
   Sounds->Work = MusicOn != 0;
-  if (!SaveKeyConfig("\\Default.cfg")) ShowSaveFailure();
+  if (!SaveKeyConfig("\\Default.cfg")) {
+    ShowSaveFailure();
+  } else if (const std::string notice = TakeKeyConfigNotice(); !notice.empty()) {
+    LastError = notice;  // what the player reads now
+    ShowMessageBox(notice, plat::RGB(255, 0, 0));
+  }
 }
 
 void FrmSetupMenuClass::LoadPictures() {

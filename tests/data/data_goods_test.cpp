@@ -444,6 +444,21 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
   Choose(users, 3);
   ASSERT_TRUE(users.SaveEQUFile());
   EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-3"));
+  // Kept once: a save refused after the copy is made, and the same file
+  // read and saved again by a later game, make no other.
+  std::filesystem::remove(dir.File("save/user2.DAT"));
+  dir.Write("save/user2.DAT", "\"C\",1,0\r\n\"D\",x,0\r\n");
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    fw::UsersClass later;
+    Choose(later, 2);
+    later.ReadUser();
+    EXPECT_FALSE(later.LoadEQUFile());
+    plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
+    EXPECT_FALSE(later.SaveMoneyAndGoods());
+    EXPECT_EQ(later.KeptAside(), "user2.DAT.damaged-3");
+  }
+  EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-4"));
 }
 
 // A failed look is never a missing file: the profiles are never emptied,
@@ -504,7 +519,7 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
     std::string refused = "";       // the next save refuses so, keeping nothing
     bool linked = false;            // the goods stand elsewhere, a link at their name
     int itemsRead = 0;
-    bool asPlayer = false;          // the save made without root's powers over folders
+    bool asPlayer = false;          // read and saved without root's powers over files and folders
   } cases[] = {
       {"User.INI: a look failing", "User.INI", fail(plat::FileCall::Look, EIO), none, unreadable(EIO)},
       {"User.INI: a look answering EINVAL", "User.INI", fail(plat::FileCall::Look, EINVAL), none,
@@ -545,6 +560,19 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
        both([this] { fs::permissions(fs::canonical(dir.File("save/user2.DAT")), fs::perms(0640)); },
             fail(plat::FileCall::Read, EINVAL)),
        none, keptAside(EINVAL), goods.size(), fail(plat::FileCall::Link, EXDEV), "", true},
+      // The read's own cause, never the hard link's.
+      {"goods behind a link: their file mode 000, no hard link beside them", "save/user2.DAT",
+       [this] { fs::permissions(dir.File("elsewhere.DAT"), fs::perms::none); },
+       [this] { fs::permissions(dir.File("elsewhere.DAT"), fs::perms(0644)); }, keptAside(EACCES), 0,
+       fail(plat::FileCall::Link, EXDEV),
+       "Unable to keep the damaged user2.DAT aside (Permission denied): nothing was saved", true, 0, true},
+      // A folder that cannot be searched is told as what the player mends.
+      {"goods: a save folder that cannot be searched", "save/user2.DAT",
+       [this] { fs::permissions(dir.File("save"), fs::perms(0600)); },
+       [this] { fs::permissions(dir.File("save"), fs::perms(0755)); },
+       "Unable to Read user2.DAT (save: Permission denied): nothing is saved over it; choose the profile again once "
+       "save can be searched (chmod u+x).",
+       0, none, "Unable to Save User.INI and user2.DAT: save: Permission denied", false, 0, true},
       {"goods: no hard link, a copy past its bound", "save/user2.DAT",
        sized("save/user2.DAT", plat::kMostBytesKept + 1), sized("save/user2.DAT", goods.size()),
        keptAside(plat::kTooLargeToRead), 0,
@@ -577,7 +605,11 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
         told = e.what();
       }
     } else {
-      EXPECT_FALSE(fresh.LoadEQUFile());
+      {
+        std::optional<fwtest::WithoutFilePowers> player;
+        if (c.asPlayer) player.emplace();
+        EXPECT_FALSE(fresh.LoadEQUFile());
+      }
       told = fw::LastError;
       EXPECT_EQ(fresh.UserEQU->Count(), c.itemsRead);
     }

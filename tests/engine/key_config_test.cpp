@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
@@ -153,6 +155,7 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
     std::function<void()> between = [] {};  // before the second read
     std::string again = "";                 // what the second read tells
     std::function<void()> atSave = [] {};
+    std::string refusal = "";  // what a refused save says, where the row names it
   } cases[] = {
       {"missing", [this] { fs::remove(dir.File("Default.cfg")); }, "", fs::file_type::not_found},
       // Once only: read again, the file reads and nothing is left to keep.
@@ -184,6 +187,12 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
        "Default.cfg holds a line that cannot be read: the keys and volumes from there on stay as they are, and the "
        "file is kept aside at the next save of the settings.",
        fs::file_type::regular, true, false, none, "", fail(plat::FileCall::Link, EXDEV)},
+      // The read's own cause, never the hard link's.
+      {"behind a link, its file mode 000, no hard link beside it",
+       linked([](const std::string& at) { fs::permissions(at, fs::perms::none); }),
+       "Unable to Read Default.cfg (Permission denied" + stay, fs::file_type::not_found, false, true, none, "",
+       fail(plat::FileCall::Link, EXDEV),
+       "Unable to keep the unreadable Default.cfg aside (Permission denied): nothing was saved"},
       // Within a run: a new cause is told, and the latest read decides.
       {"a folder, then a file the save cannot read", instead([](const std::string& at) { fs::create_directory(at); }),
        "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
@@ -223,6 +232,9 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
     fw::KeyTable[fw::KEY_FORWARD] = 87;
     c.atSave();
     EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), c.saves) << fw::LastError;
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(fw::LastError, c.refusal);
+    }
     player.reset();
     EXPECT_EQ(fs::symlink_status(dir.File("Default.cfg.damaged-1")).type(), c.kept);
     if (c.kept == fs::file_type::regular) {
@@ -234,5 +246,76 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
     } else {
       EXPECT_EQ(fs::symlink_status(dir.File("Default.cfg")).type(), standing);
     }
+  }
+}
+
+// A file that cannot be read whole is kept aside once, whatever becomes of
+// the saves after it: refused ones do not keep it again, nor does a save
+// over a file the player put there since, and the game's own saved file is
+// never kept. Each save is told as it landed: refused with its cause after
+// "Unable to Save \Default.cfg", or saved with its folder not synced.
+TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
+  namespace fs = std::filesystem;
+  const std::string keys = "\"FORWARD\",38\r\n";
+  const std::function<void()> none = [] {};
+  const auto fail = [](plat::FileCall call, int error) { return [=] { plat::FailNextFileCall(call, error); }; };
+  const std::string noRoom = "Unable to Save \\Default.cfg: No space left on device";
+  struct Save {
+    std::function<void()> before;
+    std::string told = "";  // LastError of a refused save, else its notice
+    bool saves = true;
+  };
+  const struct {
+    const char* what;
+    std::function<void()> atRead;
+    std::vector<Save> saves;
+    bool kept;  // Default.cfg.damaged-1 stands afterwards, the only copy
+  } cases[] = {
+      {"a line that cannot be read, three saves refused for room",
+       [this, &keys] { dir.Write("Default.cfg", keys + "\"BACKWARD\",x\r\n"); },
+       {{fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
+        {fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
+        {fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
+        {none},
+        {none}},
+       true},
+      {"a read failing once, a save refused, then a file of the player's", fail(plat::FileCall::Read, EIO),
+       {{fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
+        {[this] {
+           fs::remove(dir.File("Default.cfg"));
+           dir.Write("Default.cfg", "\"STOP\",32\r\n");
+         }}},
+       true},
+      {"a read failing once, the file gone by the save", fail(plat::FileCall::Read, EIO),
+       {{[this] { fs::remove(dir.File("Default.cfg")); }}, {none}}, false},
+      {"the folder not synced once the file is replaced", none,
+       {{fail(plat::FileCall::SyncFolder, EIO),
+         "Default.cfg was replaced, but its folder could not be synced (the game folder: Input/output error)"},
+        {none}},
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& e : fs::directory_iterator(dir.Path()))
+      if (e.path().filename().string().starts_with("Default.cfg")) fs::remove(e.path());
+    dir.Write("Default.cfg", keys);
+    fw::ReadKeyConfig("\\Default.cfg");
+    SetUp();
+    c.atRead();
+    fw::ReadKeyConfig("\\Default.cfg");
+    fw::TakeKeyConfigNotice();
+    for (size_t i = 0; i < c.saves.size(); ++i) {
+      SCOPED_TRACE("save " + std::to_string(i + 1));
+      const Save& s = c.saves[i];
+      s.before();
+      fw::KeyTable[fw::KEY_FORWARD] = static_cast<int16_t>(60 + i);
+      EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), s.saves);
+      EXPECT_EQ(s.saves ? fw::TakeKeyConfigNotice() : fw::LastError, s.told);
+      if (s.saves) {
+        EXPECT_EQ(dir.Read("Default.cfg").substr(0, 14), "\"FORWARD\"," + std::to_string(60 + i) + "\r\n");
+      }
+    }
+    EXPECT_EQ(dir.Exists("Default.cfg.damaged-1"), c.kept);
+    EXPECT_FALSE(dir.Exists("Default.cfg.damaged-2"));
   }
 }

@@ -1,10 +1,14 @@
 // Several files saved as one step through a journal.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -128,6 +132,97 @@ TEST_F(SaveTogether, ACopyIsKeptAsideUnderTheFirstUnusedName) {
   EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\f.DAT", "damaged", &error), "");
   EXPECT_EQ(error, plat::kNotAFile);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("save/f.DAT.damaged-1"))));
+}
+
+// Where no hard link can be made (the file on another file system, a link at
+// its name), the copy is streamed: whole under its name with the file's
+// bits, or not there, whatever call of it a kill meets, and the next start
+// clears what it began. One copy a file: the newest holding it already is
+// named again. What no copy could be made of is told by its own cause.
+TEST_F(SaveTogether, ACopyIsKeptAsideWholeOrNotAtAllAndOnceForEachFile) {
+  namespace fs = std::filesystem;
+  char shm[] = "/dev/shm/fwkept-XXXXXX";
+  struct stat there {}, here {};
+  if (!::mkdtemp(shm) || ::stat(shm, &there) != 0 || ::stat(dir.Path().c_str(), &here) != 0 ||
+      there.st_dev == here.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  const std::string other = shm;
+  const std::string bytes = std::string(3 << 20, 'x') + "end";
+  std::ofstream(other + "/u.DAT", std::ios::binary) << bytes;
+  fs::permissions(other + "/u.DAT", fs::perms(0640));
+  fs::create_symlink(other + "/u.DAT", dir.File("save/u.DAT"));
+  const std::string name = dir.Path() + "\\save\\u.DAT";
+  const auto keptWhole = [this, &bytes](const std::string& kept) {
+    EXPECT_EQ(fs::symlink_status(dir.File("save/" + kept)).type(), fs::file_type::regular);
+    EXPECT_EQ(fs::status(dir.File("save/" + kept)).permissions(), fs::perms(0640));
+    EXPECT_TRUE(dir.Read("save/" + kept) == bytes);
+  };
+  for (const plat::FileCall call : {plat::FileCall::Link, plat::FileCall::Read, plat::FileCall::WriteTemporary,
+                                    plat::FileCall::Rename, plat::FileCall::SyncFolder}) {
+    SCOPED_TRACE("killed at call " + std::to_string(static_cast<int>(call)));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      plat::FailNextFileCall(call, 0);
+      plat::KeepCopyAside(name, "damaged");
+      ::_exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    if (fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-1")))) keptWhole("u.DAT.damaged-1");
+    // The next start.
+    plat::RemoveStaleSaveFiles(dir.Path() + "\\save");
+    for (const auto& e : fs::directory_iterator(dir.File("save")))
+      EXPECT_FALSE(e.path().filename().string().ends_with(".fwsave")) << e.path();
+    EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-1");
+    keptWhole("u.DAT.damaged-1");
+    // Kept once, in this run or a later one.
+    EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-1");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-2"))));
+    fs::remove(dir.File("save/u.DAT.damaged-1"));
+  }
+  // A file linked aside is kept once too, even one the game cannot read;
+  // another file, or other bits, is kept anew.
+  fs::permissions(dir.File("save/b.DAT"), fs::perms::none);
+  {
+    fwtest::WithoutFilePowers player;
+    EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\b.DAT", "damaged"), "b.DAT.damaged-1");
+    EXPECT_EQ(plat::KeepCopyAside(dir.Path() + "\\save\\b.DAT", "damaged"), "b.DAT.damaged-1");
+  }
+  EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-1");
+  fs::permissions(other + "/u.DAT", fs::perms(0600));
+  EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-2");
+  std::ofstream(other + "/u.DAT", std::ios::binary | std::ios::app) << "more";
+  EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-3");
+
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    int error;
+  } causes[] = {
+      {"the player's own file of mode 000", [&] { fs::permissions(other + "/u.DAT", fs::perms::none); }, EACCES},
+      {"a link that leads nowhere", [&] { fs::remove(other + "/u.DAT"); }, plat::kLinkToNoFile},
+      {"a link loop",
+       [this] {
+         fs::remove(dir.File("save/u.DAT"));
+         fs::create_symlink("u.DAT", dir.File("save/u.DAT"));
+       },
+       plat::kLinkToNoFile},
+      {"nothing at the name", [this] { fs::remove(dir.File("save/u.DAT")); }, ENOENT},
+  };
+  for (const auto& c : causes) {
+    SCOPED_TRACE(c.what);
+    c.make();
+    int error = 0;
+    {
+      fwtest::WithoutFilePowers player;
+      EXPECT_EQ(plat::KeepCopyAside(name, "changed", &error), "");
+    }
+    EXPECT_EQ(error, c.error) << plat::SystemErrorText(error);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("save/u.DAT.changed-1"))));
+  }
+  fs::remove_all(other);
 }
 
 
