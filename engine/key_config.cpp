@@ -125,7 +125,7 @@ bool SaveKeyConfig(const std::string& name) {
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
   bool replaced = false;
-  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, w.Text(), &error);
+  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, w.Text(), {.error = &error});
   if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced)) {
     if (!replaced) {
       LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");

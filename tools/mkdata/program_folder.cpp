@@ -218,7 +218,7 @@ void InstallArchives(const std::string& root, const std::string& packed, const s
   for (auto file = files.rbegin(); file != files.rend(); ++file) {
     const std::vector<uint8_t> bytes = ReadWhole(packed + "/" + *file);
     int error = 0;
-    auto written = plat::StageFileAtomic(root + "/" + *file, bytes.data(), bytes.size(), &error);
+    auto written = plat::StageFileAtomic(root + "/" + *file, plat::Bytes(bytes), {.error = &error});
     if (!written) {
       for (const plat::StagedFile& f : staged) plat::DiscardStagedFile(f);
       CannotWrite(root + "/" + *file, error);
@@ -286,12 +286,12 @@ void Install(const std::string& programFolder, const std::string& looseFolder, c
   fs::create_directories(programFolder, ec);
   const std::string unfinished = programFolder + "/" + kUnfinishedSet;
   int error = 0;
-  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives), &error, nullptr, plat::LinkAtName::Replace))
+  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives), {.link = plat::LinkAtName::Replace, .error = &error}))
     CannotWrite(unfinished, error);
   for (const Copy& c : copies) {
     fs::create_directories(fs::path(c.to).parent_path(), ec);
     const std::vector<uint8_t> bytes = ReadWhole(c.from);
-    if (!plat::WriteFileAtomic(c.to, bytes.data(), bytes.size(), &error)) CannotWrite(c.to, error);
+    if (!plat::WriteFileAtomic(c.to, plat::Bytes(bytes), {.error = &error})) CannotWrite(c.to, error);
   }
   InstallArchives(programFolder, packedFolder, archives);
   if (!plat::RemoveFileDurably(unfinished, &error))
