@@ -87,7 +87,14 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
 // What failed, then the cause where the system gave one; the file of a
 // step of one, which the head names already, is not named again. A step
 // whose journal stands is not over: the player hears that it may still land.
+// A goods file the save would replace that is not the one the game read:
+// the player's, which a new choice of the profile reads.
+std::string ChangedSinceReadText(const std::string& rel) {
+  return rel + " changed since the game read it: choose the profile again to read it; nothing was saved";
+}
+
 std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1) {
+  if (failure.error == plat::kChangedSinceRead) return ChangedSinceReadText(failure.file);
   std::string text = head;
   if (failure.error != 0)
     text += ": " + (failure.file.empty() || files > 1 ? failure.why : plat::SystemErrorText(failure.error));
@@ -320,7 +327,10 @@ bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
   // Goods waiting to be saved are the profile's own, not the file's older
-  // ones.
+  // ones, unless the file is no longer the one they would replace: then
+  // the player's file is read, and nothing of the two is mixed.
+  const bool waiting = std::any_of(waiting_.begin(), waiting_.end(), [this](const Goods& g) { return g.file == EQUFile; });
+  if (waiting && ChangedSinceRead(EQUFile)) DropWaitingGoods(EQUFile);
   for (const Goods& g : waiting_)
     if (g.file == EQUFile) {
       if (g.text) {
@@ -331,9 +341,12 @@ bool UsersClass::LoadEQUFile() {
     }
   damagedEQU_.clear();
   const std::string name = FileNameOf(EQUFile);
-  int error = 0;
-  std::optional<std::string> text = plat::ReadAllText(EQUFile, &error, plat::kMostBytesSaved);
-  if (!text) {
+  plat::SavedFileRead read = plat::ReadSavedFile(EQUFile, plat::kMostBytesSaved);
+  const int error = read.error;
+  // What a save may replace: the file read, or none where the read found no
+  // file.
+  found_[EQUFile] = read.found ? *read.found : plat::FoundAtName{};
+  if (!read.text) {
     // Only the system's word that nothing is there makes a profile without
     // goods; an entry of another kind holds none and is no file to keep.
     if (plat::NotThere(error)) return true;
@@ -345,17 +358,21 @@ bool UsersClass::LoadEQUFile() {
     // A link to no file, or a folder that cannot be searched, hides what
     // the file holds: there is nothing to keep, and the goods are read once
     // the player lets the game reach them. Anything else is a file that is
-    // there and cannot be read.
+    // there and cannot be read, kept aside before it is replaced (which a
+    // failed look cannot tell).
     const std::string folder = FolderOf(File);
     FileCause cause = CauseOf(folder, PathInFolder(folder, EQUFile), error);
     if (error == plat::kLinkToNoFile) cause.remedy = "it leads to its file";
-    if (cause.remedy.empty()) damagedEQU_ = EQUFile;
+    if (cause.remedy.empty()) {
+      damagedEQU_ = EQUFile;
+      if (!read.found) found_[EQUFile] = std::nullopt;
+    }
     const std::string unread = "Unable to Read " + name + " (" + cause.text + "): ";
     LastError = cause.remedy.empty() ? unread + "it is kept aside at the next save."
                                      : unread + "nothing is saved over it; choose the profile again once " + cause.remedy + ".";
     return false;
   }
-  plat::TextRecordReader reader(std::move(*text));
+  plat::TextRecordReader reader(std::move(*read.text));
   if (const int32_t damaged = ReadEquipment(reader); damaged > 0) {
     damagedEQU_ = EQUFile;
     LastError = std::to_string(damaged) + (damaged == 1 ? " line" : " lines") + " of " + name +
@@ -364,6 +381,42 @@ bool UsersClass::LoadEQUFile() {
     return false;
   }
   return true;
+}
+
+std::optional<plat::FoundAtName> UsersClass::OnlyOver(const std::string& file) const {
+  // A file the game never read is none it may replace.
+  const auto found = found_.find(file);
+  if (found == found_.end()) return plat::FoundAtName{};
+  // A file gone since held nothing the save would lose: it is made again,
+  // over nothing that came in its place.
+  if (found->second && *found->second && plat::NotThere(plat::LookAtFile(file))) return plat::FoundAtName{};
+  return found->second;
+}
+
+bool UsersClass::ChangedSinceRead(const std::string& file) const {
+  const std::optional<plat::FoundAtName> found = OnlyOver(file);
+  return found && plat::ChangedSinceRead(file, *found) == plat::kChangedSinceRead;
+}
+
+void UsersClass::DropWaitingGoods(const std::string& file) {
+  std::erase_if(waiting_, [&file](const Goods& g) { return g.file == file; });
+  std::erase_if(unsaved_, [&file](const Unsaved& u) { return u.goods.file == file; });
+}
+
+bool UsersClass::ReadyToReplace(const std::string& file) {
+  // Refused before anything is written, a copy kept aside included.
+  if (ChangedSinceRead(file)) {
+    LastError = ChangedSinceReadText(PathInFolder(FolderOf(File), file));
+    return false;
+  }
+  return KeepDamagedAside(file);
+}
+
+void UsersClass::Landed(const std::vector<plat::FileContent>& files,
+                        const std::vector<std::optional<plat::FoundAtName>>& landed) {
+  // What the game's own save left is what its next save replaces.
+  for (size_t i = 0; i < files.size() && i < landed.size(); ++i)
+    if (landed[i]) found_[files[i].gamePath] = *landed[i];
 }
 
 bool UsersClass::KeepDamagedAside(const std::string& file) {
@@ -387,15 +440,18 @@ bool UsersClass::SaveEQUFile() {
   // (this profile's too), and a step of this file alone would replace the
   // journal they may still need.
   if (!waiting_.empty()) return SaveMoneyAndGoods();
-  if (!KeepDamagedAside(EQUFile)) return false;
+  if (!ReadyToReplace(EQUFile)) return false;
   plat::SaveFailure failure;
-  if (!plat::WriteFilesTogether(FolderOf(File), {{EQUFile, EncodeEquipment()}}, &failure)) {
+  const std::vector<plat::FileContent> files{{EQUFile, EncodeEquipment(), false, std::nullopt, OnlyOver(EQUFile)}};
+  std::vector<std::optional<plat::FoundAtName>> landed;
+  const bool saved = plat::WriteFilesTogether(FolderOf(File), files, &failure, &landed);
+  Landed(files, landed);
+  if (!saved) {
     LastError = SaveFailed("Unable to Save " + FileNameOf(EQUFile), failure);
     return false;
   }
   // The file holds the lists as they are now: older goods of it wait no more.
-  std::erase_if(waiting_, [this](const Goods& g) { return g.file == EQUFile; });
-  std::erase_if(unsaved_, [this](const Unsaved& u) { return u.goods.file == EQUFile; });
+  DropWaitingGoods(EQUFile);
   return true;
 }
 
@@ -406,7 +462,9 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
   std::vector<plat::FileContent> files{{File, profiles ? *profiles : std::string(records.begin(), records.end())}};
   // A deleted profile's file goes with it, damaged or not, and is always in
   // the step, so that a failed look at it never leaves it behind.
-  for (const Goods& g : goods) files.push_back(g.text ? plat::FileContent{g.file, *g.text} : plat::FileContent{g.file, "", true});
+  for (const Goods& g : goods)
+    files.push_back(g.text ? plat::FileContent{g.file, *g.text, false, std::nullopt, OnlyOver(g.file)}
+                           : plat::FileContent{g.file, "", true});
   const std::string head =
       deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files);
   bool saved = true;
@@ -416,11 +474,13 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
     saved = false;
   }
   for (const Goods& g : goods)
-    if (saved && g.text && !KeepDamagedAside(g.file)) saved = false;
+    if (saved && g.text && !ReadyToReplace(g.file)) saved = false;
   if (saved) {
     // The journal lives beside User.INI, which the start-up checks first.
     plat::SaveFailure failure;
-    saved = plat::WriteFilesTogether(FolderOf(File), files, &failure);
+    std::vector<std::optional<plat::FoundAtName>> landed;
+    saved = plat::WriteFilesTogether(FolderOf(File), files, &failure, &landed);
+    Landed(files, landed);
     if (!saved) LastError = SaveFailed(head, failure, files.size());
   }
   if (saved) {

@@ -3,6 +3,7 @@
 // owned and fitted equipment ("save\user<n>.DAT", text), its fitted tank
 // and the results of the last campaign battle.
 #include <array>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,6 +15,8 @@
 #include "data/map_tables.hpp"
 #include "data/tank.hpp"
 #include "engine/lazy.hpp"
+#include "platform/runtime/files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "platform/runtime/text_records.hpp"
 
 namespace fw {
@@ -164,6 +167,18 @@ class UsersClass : public DataCollection<SingleUser> {
   std::optional<std::string> UsersFileBytes(int* error) const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
+  // What a save of a goods file may replace (see found_); nullopt: any file,
+  // kept aside first.
+  std::optional<plat::FoundAtName> OnlyOver(const std::string& file) const;
+  // Whether the file at the name is not what the game read there.
+  bool ChangedSinceRead(const std::string& file) const;
+  void DropWaitingGoods(const std::string& file);
+  // A goods file about to be replaced: false (LastError set, nothing
+  // written) where it is not the one the game read, or where a damaged one
+  // cannot be kept aside first.
+  bool ReadyToReplace(const std::string& file);
+  // Records what a step's files now are at their names.
+  void Landed(const std::vector<plat::FileContent>& files, const std::vector<std::optional<plat::FoundAtName>>& landed);
   // The profiles and the goods as one step; on failure what it would have
   // left is remembered (waiting_ is the caller's), and LastError says what
   // failed: the save of the step's files, or the deletion of a profile.
@@ -172,6 +187,11 @@ class UsersClass : public DataCollection<SingleUser> {
   void MatchWaitingGoods(const std::vector<uint8_t>& disk);
 
   std::string damagedEQU_;  // an equipment file read with lines left out
+  // What the game found at each goods file's name when it last read it, or
+  // what its own save left there: a save replaces only that. Unknown
+  // (nullopt) where a look failed on a file that is there: it is kept aside
+  // before it is replaced instead. A file never read counts as none found.
+  std::map<std::string, std::optional<plat::FoundAtName>> found_;
   std::string keptAside_;
   std::vector<Goods> waiting_;    // goods of failed saves, one entry per file
   std::vector<Unsaved> unsaved_;  // every failed save's, since the last one that landed

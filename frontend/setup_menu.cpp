@@ -11,6 +11,7 @@
 #include "frontend/menu_common.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/display/message_box.hpp"
 
 namespace fw {
@@ -92,7 +93,7 @@ void FrmSetupMenuClass::Run() {
   SoundVol = mVolumeBars[0].Value;
   MusicVol = mVolumeBars[1].Value;
   Sounds->Work = MusicOn != 0;
-  if (!SaveKeyConfig("\\Default.cfg")) {
+  if (!SaveKeyConfig(std::string("\\").append(plat::kSettingsFile))) {
     ShowSaveFailure();
   } else if (const std::string notice = TakeKeyConfigNotice(); !notice.empty()) {
     LastError = notice;  // what the player reads now

@@ -14,6 +14,7 @@
 #include "platform/input/window.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/numeric.hpp"
 
 namespace fw {
@@ -21,13 +22,13 @@ namespace {
 constexpr int32_t kMaxNameBytes = 20;
 constexpr int16_t kAnswerYes = 89;
 
-std::string EquipmentFileOf(int32_t slot) { return AppPath + "\\save\\user" + std::to_string(slot) + ".DAT"; }
+std::string EquipmentFileOf(int32_t slot) { return AppPath + "\\" + plat::GoodsFile(slot); }
 
 int32_t CellWidth(const Clip& c) { return c.w / c.RepeatX; }
 }  // namespace
 
 void FrmUserMenuClass::Load() {
-  ReadKeyConfig("\\Default.cfg");
+  ReadKeyConfig(std::string("\\").append(plat::kSettingsFile));
   // Without a sound device the channels stay silent whatever the switch says.
   Sounds->Work = MusicOn != 0;
   Users->NowEQU->RemoveAll();
@@ -38,7 +39,7 @@ void FrmUserMenuClass::Load() {
   }
   BackBuffer->SetFont("Arial", 14.0f / FontScale, false);
   if (!plat::DirExists(AppPath + "\\Save")) plat::MakeDir(AppPath + "\\save");
-  Users->File = AppPath + "\\User.INI";
+  Users->File = (AppPath + "\\").append(plat::kProfilesFile);
   const bool readAsWritten = Users->ReadUser();
   LoadPictures();
   if (const std::string keys = TakeKeyConfigNotice(); !keys.empty()) Tell(keys);

@@ -143,6 +143,12 @@ TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
 
 TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
   dir.Write("user1.DAT", "\"Old\",1,0\r\n");
+  // Read as the profile's choice reads it, the visit's own goods put back:
+  // a save replaces only what the game read.
+  fw::Users->LoadEQUFile();
+  fw::Users->UserEQU->RemoveAll();
+  fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
+  fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
   {
     fw::FactoryGoodsSavingScope visit(fw::GoodsSaving::Nothing);
     auto& f = Enter();
