@@ -10,6 +10,7 @@
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -403,8 +404,13 @@ void UsersClass::DropWaitingGoods(const std::string& file) {
   std::erase_if(unsaved_, [&file](const Unsaved& u) { return u.goods.file == file; });
 }
 
-bool UsersClass::ReadyToReplace(const std::string& file) {
+bool UsersClass::ReadyToReplace(const std::string& file, const std::string& head) {
   // Refused before anything is written, a copy kept aside included.
+  const std::string folder = FolderOf(File);
+  if (const std::string other = plat::OtherGameFileReached(folder, file); !other.empty()) {
+    LastError = head + ": " + PathInFolder(folder, file) + ": " + plat::LinkToGameFileText(other);
+    return false;
+  }
   if (ChangedSinceRead(file)) {
     LastError = ChangedSinceReadText(PathInFolder(FolderOf(File), file));
     return false;
@@ -440,7 +446,7 @@ bool UsersClass::SaveEQUFile() {
   // (this profile's too), and a step of this file alone would replace the
   // journal they may still need.
   if (!waiting_.empty()) return SaveMoneyAndGoods();
-  if (!ReadyToReplace(EQUFile)) return false;
+  if (!ReadyToReplace(EQUFile, "Unable to Save " + FileNameOf(EQUFile))) return false;
   plat::SaveFailure failure;
   const std::vector<plat::FileContent> files{{EQUFile, EncodeEquipment(), false, std::nullopt, OnlyOver(EQUFile)}};
   std::vector<std::optional<plat::FoundAtName>> landed;
@@ -474,7 +480,7 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
     saved = false;
   }
   for (const Goods& g : goods)
-    if (saved && g.text && !ReadyToReplace(g.file)) saved = false;
+    if (saved && g.text && !ReadyToReplace(g.file, head)) saved = false;
   if (saved) {
     // The journal lives beside User.INI, which the start-up checks first.
     plat::SaveFailure failure;

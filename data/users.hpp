@@ -173,10 +173,11 @@ class UsersClass : public DataCollection<SingleUser> {
   // Whether the file at the name is not what the game read there.
   bool ChangedSinceRead(const std::string& file) const;
   void DropWaitingGoods(const std::string& file);
-  // A goods file about to be replaced: false (LastError set, nothing
-  // written) where it is not the one the game read, or where a damaged one
+  // A goods file about to be replaced by the save `head` names: false
+  // (LastError set, nothing written) where it is a link to another of the
+  // game's files, or not the one the game read, or where a damaged one
   // cannot be kept aside first.
-  bool ReadyToReplace(const std::string& file);
+  bool ReadyToReplace(const std::string& file, const std::string& head);
   // Records what a step's files now are at their names.
   void Landed(const std::vector<plat::FileContent>& files, const std::vector<std::optional<plat::FoundAtName>>& landed);
   // The profiles and the goods as one step; on failure what it would have

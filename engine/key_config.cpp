@@ -11,6 +11,7 @@
 #include "engine/keep_aside.hpp"
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/strings.hpp"
 #include "platform/runtime/text_records.hpp"
 
@@ -40,6 +41,10 @@ constexpr uint64_t kMostKeyConfigBytes = uint64_t{1} << 20;
 bool g_keepAside = false;
 std::string g_told;    // the last notice given of the file, "" once it reads whole
 std::string g_notice;  // for the screen that reads or saves the file next
+// What the game found at the name when it last read it, or what its own
+// save left there (nothing before any read): a save over another file keeps
+// that aside first. Unknown (nullopt) where a look failed.
+std::optional<plat::FoundAtName> g_found = plat::FoundAtName{};
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
 
@@ -107,43 +112,72 @@ bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
 
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
-  int error = 0;
-  const std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
-  if (KeepsAsideBeforeSaving(text, error)) {
+  const std::string file = FileName(name);
+  const auto refused = [&name](int error, const std::string& leadsTo) {
+    const std::string cause =
+        error == plat::kLinkToGameFile ? plat::LinkToGameFileText(leadsTo) : plat::SystemErrorText(error);
+    LastError = "Unable to Save " + name + (error != 0 ? ": " + cause : "");
+    return false;
+  };
+  // Another of the game's files reached through a link is neither kept
+  // aside nor written.
+  if (const std::string other = plat::OtherGameFileReached(AppPath, path); !other.empty())
+    return refused(plat::kLinkToGameFile, other);
+  const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
+  // A file at the name that the game did not read there (come since, or
+  // changed since) is the player's: kept aside, and told, before the
+  // settings just set replace it.
+  const bool changed = g_found && now.found && *now.found && *now.found != *g_found;
+  std::string notice;
+  if (changed || KeepsAsideBeforeSaving(now.text, now.error)) {
     // No copy, no save: the old file stays.
-    const KeptCopy kept = KeepAside(AppPath, FileName(name), "unreadable", "damaged");
+    const KeptCopy kept =
+        changed ? KeepAside(AppPath, file, "changed", "changed") : KeepAside(AppPath, file, "unreadable", "damaged");
     if (!kept.refusal.empty()) {
       LastError = kept.refusal;
       return false;
     }
     // Kept once, whatever becomes of the save.
     if (!kept.name.empty()) g_keepAside = false;
+    if (changed && !kept.name.empty())
+      notice = file + " changed since the game read it: it is kept aside as " + kept.name + ", and the settings are saved.";
   }
   plat::TextRecordWriter w;
   for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
+  int error = 0;
   bool replaced = false;
-  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, w.Text(), {.error = &error});
-  if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced)) {
-    if (!replaced) {
-      LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");
-      return false;
-    }
+  std::string leadsTo;
+  plat::FoundAtName landed;
+  // Replaces only what this save found there, and never another of the
+  // game's files through a link.
+  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(
+      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &error, .leadsTo = &leadsTo});
+  if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced, &landed)) {
+    if (!replaced) return refused(error, leadsTo);
     // The file holds the settings: only the folder did not say they reached
     // the disk.
-    g_notice = FileName(name) + " was replaced, but its folder could not be synced (the game folder: " +
-               plat::SystemErrorText(error) + ")";
+    notice += (notice.empty() ? "" : " ") + file + " was replaced, but its folder could not be synced (the game folder: " +
+              plat::SystemErrorText(error) + ")";
   }
+  g_found = landed;
   g_keepAside = false;
+  if (!notice.empty()) g_notice = notice;
   return true;
 }
 
 void ReadKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
-  int error = 0;
-  std::optional<std::string> text = plat::ReadAllText(path, &error, kMostKeyConfigBytes);
+  plat::SavedFileRead read = plat::ReadSavedFile(path, kMostKeyConfigBytes);
+  const int error = read.error;
+  std::optional<std::string>& text = read.text;
+  // What a save may replace without keeping it aside: the file read, or
+  // none where the read found no file.
+  g_found = read.found ? read.found : plat::NoRegularFile(error) || error == plat::kLinkToNoFile
+                                          ? std::optional<plat::FoundAtName>(plat::FoundAtName{})
+                                          : std::nullopt;
   std::string notice;
   const std::string stay = ": the keys and volumes stay as they are";
   if (!text) {

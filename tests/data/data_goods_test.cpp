@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <random>
@@ -463,6 +464,80 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
   EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-4"));
 }
 
+// A goods save replaces only the file the game read at the name, or what its
+// own save left there: another file (put there since, or changed since) is
+// refused before anything is written, and the goods wait until the profile
+// is chosen again, which reads the player's file. A link to another of the
+// game's files is never written through. A deletion removes the file as it
+// stands, with no copy.
+TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
+  namespace fs = std::filesystem;
+  const std::string players = "\"Mine\",1,0\r\n\"Twin Laser\",1,0\r\n";
+  const std::string changed =
+      "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved";
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    std::string refused;
+    std::string after;  // what a new choice of the profile reads
+  } cases[] = {
+      {"a file copied back to the name",
+       [&, this] {
+         fs::remove(dir.File("save/user2.DAT"));
+         dir.Write("save/user2.DAT", players);
+       },
+       changed, "200|Mine;Twin Laser;"},
+      {"the file changed where it stands",
+       [&, this] { std::ofstream(dir.File("save/user2.DAT"), std::ios::app) << "\"Mine\",1,0\r\n"; }, changed,
+       "200|Laser;Mine;"},
+      {"a link to the profiles",
+       [this] {
+         fs::remove(dir.File("save/user2.DAT"));
+         fs::create_symlink("../User.INI", dir.File("save/user2.DAT"));
+       },
+       "Unable to Save User.INI and user2.DAT: save/user2.DAT: a link to User.INI, another of the game's files", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir.File("save/user2.DAT"));
+    users.ReadUser();
+    users.LoadEQUFile();
+    users.UserEQU->RemoveAll();
+    Buy("Laser", 200);
+    ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
+    c.change();
+    const std::string profiles = dir.Read("User.INI");
+    const std::string goods = fs::is_symlink(dir.File("save/user2.DAT")) ? "" : dir.Read("save/user2.DAT");
+    Buy("Gun", 50);
+    EXPECT_FALSE(users.SaveMoneyAndGoods());
+    EXPECT_EQ(fw::LastError, c.refused);
+    // The goods wait, and go nowhere over the file.
+    EXPECT_FALSE(users.SaveUser());
+    EXPECT_EQ(fw::LastError, c.refused);
+    EXPECT_EQ(dir.Read("User.INI"), profiles);
+    if (!goods.empty()) {
+      EXPECT_EQ(dir.Read("save/user2.DAT"), goods);
+    }
+    for (const auto& e : fs::directory_iterator(dir.File("save")))
+      EXPECT_FALSE(e.path().filename().string().starts_with("user2.DAT.")) << e.path();
+    if (!c.after.empty()) {
+      // The profile chosen again: the player's goods, then saved as usual.
+      users.ReadUser();
+      EXPECT_TRUE(users.LoadEQUFile());
+      std::string read = std::to_string(users.NowItem()->Money) + "|";
+      for (const auto& item : *users.UserEQU) read += item->ID + ";";
+      EXPECT_EQ(read, c.after);
+      EXPECT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
+    }
+  }
+  // Deleted, the profile's goods file goes as it stands, kept nowhere.
+  fs::remove(dir.File("save/user2.DAT"));
+  dir.Write("save/user2.DAT", players);
+  ASSERT_TRUE(Delete()) << fw::LastError;
+  EXPECT_FALSE(dir.Exists("save/user2.DAT"));
+  for (const auto& e : fs::directory_iterator(dir.File("save"))) ADD_FAILURE() << e.path();
+}
+
 // A failed look is never a missing file: the profiles are never emptied,
 // nor a link followed to create its target, nor a FIFO waited on; goods that
 // cannot be read are told and kept aside by the next save, never dropped
@@ -562,6 +637,24 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
        both([this] { fs::permissions(fs::canonical(dir.File("save/user2.DAT")), fs::perms(0640)); },
             fail(plat::FileCall::Read, EINVAL)),
        none, keptAside(EINVAL), goods.size(), fail(plat::FileCall::Link, EXDEV), "", true},
+      // A link to no file is told when read, and the file it leads to once
+      // back is not the one read: refused, nothing written or kept.
+      {"goods behind a link whose drive is gone, back by the save", "save/user2.DAT",
+       instead("save/user2.DAT", [](const std::string& at) { fs::create_symlink("../drive/user2.DAT", at); }),
+       [this] {
+         EXPECT_EQ(dir.Read("drive/user2.DAT"), "\"Scout Tank\",5,0\r\n");
+         fs::remove_all(dir.File("drive"));
+         fs::remove(dir.File("save/user2.DAT"));
+         fs::rename(dir.File("kept"), dir.File("save/user2.DAT"));
+       },
+       "Unable to Read user2.DAT (a link that leads to no regular file): nothing is saved over it; choose the profile "
+       "again once it leads to its file.",
+       0,
+       [this] {
+         fs::create_directory(dir.File("drive"));
+         dir.Write("drive/user2.DAT", "\"Scout Tank\",5,0\r\n");
+       },
+       "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved"},
       // The read's own cause, never the hard link's.
       {"goods behind a link: their file mode 000, no hard link beside them", "save/user2.DAT",
        [this] { fs::permissions(dir.File("elsewhere.DAT"), fs::perms::none); },
@@ -825,7 +918,9 @@ TEST_F(Goods, KillsDuringFactorySavesNeverPartMoneyFromGoods) {
   std::printf("%d kills: %d found the later save (%d of them finished by the start), %d the earlier one\n", rounds,
               advanced, finishedAtStart, rounds - advanced);
   // Each game saves over what it read: the saves go on from run to run.
-  if (rounds >= 20) EXPECT_GT(advanced, 0);
+  if (rounds >= 20) {
+    EXPECT_GT(advanced, 0);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <set>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,18 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
        "Unable to Read Default.cfg (Permission denied" + stay, fs::file_type::not_found, false, true, none, "",
        fail(plat::FileCall::Link, EXDEV),
        "Unable to keep the unreadable Default.cfg aside (Permission denied): nothing was saved"},
+      // A link that leads to no file holds nothing to keep: told at the read
+      // and at the save, which it refuses.
+      {"a link that leads nowhere", instead([](const std::string& at) { fs::create_symlink("nowhere.cfg", at); }),
+       "Unable to Read Default.cfg (a link that leads to no regular file): the keys and volumes stay as they are; "
+       "nothing is saved over it until it leads to a file.",
+       fs::file_type::not_found, false, false, none, "", none,
+       "Unable to Save \\Default.cfg: a link that leads to no regular file"},
+      {"a link loop", instead([](const std::string& at) { fs::create_symlink("Default.cfg", at); }),
+       "Unable to Read Default.cfg (a link that leads to no regular file): the keys and volumes stay as they are; "
+       "nothing is saved over it until it leads to a file.",
+       fs::file_type::not_found, false, false, none, "", none,
+       "Unable to Save \\Default.cfg: a link that leads to no regular file"},
       // Within a run: a new cause is told, and the latest read decides.
       {"a folder, then a file the save cannot read", instead([](const std::string& at) { fs::create_directory(at); }),
        "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
@@ -228,7 +242,8 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
     c.between();
     fw::ReadKeyConfig("\\Default.cfg");
     EXPECT_EQ(fw::TakeKeyConfigNotice(), c.again);
-    const fs::perms mode = fs::status(dir.File("Default.cfg")).permissions();
+    std::error_code loop;  // a link loop has no status
+    const fs::perms mode = fs::status(dir.File("Default.cfg"), loop).permissions();
     fw::KeyTable[fw::KEY_FORWARD] = 87;
     c.atSave();
     EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), c.saves) << fw::LastError;
@@ -260,6 +275,9 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
   const std::function<void()> none = [] {};
   const auto fail = [](plat::FileCall call, int error) { return [=] { plat::FailNextFileCall(call, error); }; };
   const std::string noRoom = "Unable to Save \\Default.cfg: No space left on device";
+  const std::string changed =
+      "Default.cfg changed since the game read it: it is kept aside as Default.cfg.changed-1, and the settings are "
+      "saved.";
   struct Save {
     std::function<void()> before;
     std::string told = "";  // LastError of a refused save, else its notice
@@ -269,7 +287,7 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
     const char* what;
     std::function<void()> atRead;
     std::vector<Save> saves;
-    bool kept;  // Default.cfg.damaged-1 stands afterwards, the only copy
+    std::set<std::string> kept;  // the copies that stand afterwards
   } cases[] = {
       {"a line that cannot be read, three saves refused for room",
        [this, &keys] { dir.Write("Default.cfg", keys + "\"BACKWARD\",x\r\n"); },
@@ -278,26 +296,46 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
         {fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
         {none},
         {none}},
-       true},
-      {"a read failing once, a save refused, then a file of the player's", fail(plat::FileCall::Read, EIO),
+       {"Default.cfg.damaged-1"}},
+      {"a read failing once, a save refused, the copy moved out", fail(plat::FileCall::Read, EIO),
        {{fail(plat::FileCall::WriteTemporary, ENOSPC), noRoom, false},
-        {[this] {
-           fs::remove(dir.File("Default.cfg"));
-           dir.Write("Default.cfg", "\"STOP\",32\r\n");
-         }}},
-       true},
+        {[this] { fs::remove(dir.File("Default.cfg.damaged-1")); }}},
+       {}},
       {"a read failing once, the file gone by the save", fail(plat::FileCall::Read, EIO),
-       {{[this] { fs::remove(dir.File("Default.cfg")); }}, {none}}, false},
+       {{[this] { fs::remove(dir.File("Default.cfg")); }}, {none}}, {}},
       {"the folder not synced once the file is replaced", none,
        {{fail(plat::FileCall::SyncFolder, EIO),
          "Default.cfg was replaced, but its folder could not be synced (the game folder: Input/output error)"},
         {none}},
-       false},
+       {}},
+      // Not the file the game read: the player's, kept and told.
+      {"a file of the player's put there since the read", none,
+       {{[this] {
+           fs::remove(dir.File("Default.cfg"));
+           dir.Write("Default.cfg", "\"STOP\",32\r\n");
+         },
+         changed},
+        {none}},
+       {"Default.cfg.changed-1"}},
+      {"a link that led nowhere at the read, leading to a file by the save",
+       [this] {
+         fs::remove(dir.File("Default.cfg"));
+         fs::create_symlink("real.cfg", dir.File("Default.cfg"));
+       },
+       {{[this] { dir.Write("real.cfg", "\"STOP\",32\r\n"); }, changed}, {none}},
+       {"Default.cfg.changed-1"}},
+      {"a link to the profiles",
+       [this] {
+         dir.Write("User.INI", std::string(384, ' '));
+         fs::remove(dir.File("Default.cfg"));
+         fs::create_symlink("User.INI", dir.File("Default.cfg"));
+       },
+       {{none, "Unable to Save \\Default.cfg: a link to User.INI, another of the game's files", false}},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const auto& e : fs::directory_iterator(dir.Path()))
-      if (e.path().filename().string().starts_with("Default.cfg")) fs::remove(e.path());
+    for (const auto& e : fs::directory_iterator(dir.Path())) fs::remove(e.path());
     dir.Write("Default.cfg", keys);
     fw::ReadKeyConfig("\\Default.cfg");
     SetUp();
@@ -315,7 +353,9 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
         EXPECT_EQ(dir.Read("Default.cfg").substr(0, 14), "\"FORWARD\"," + std::to_string(60 + i) + "\r\n");
       }
     }
-    EXPECT_EQ(dir.Exists("Default.cfg.damaged-1"), c.kept);
-    EXPECT_FALSE(dir.Exists("Default.cfg.damaged-2"));
+    std::set<std::string> kept;
+    for (const auto& e : fs::directory_iterator(dir.Path()))
+      if (e.path().filename().string().starts_with("Default.cfg.")) kept.insert(e.path().filename().string());
+    EXPECT_EQ(kept, c.kept);
   }
 }
