@@ -866,7 +866,7 @@ TEST_F(Goods, KillsDuringFactorySavesNeverPartMoneyFromGoods) {
   const unsigned seed = std::random_device{}();
   std::mt19937 random(seed);
   std::uniform_int_distribution<int64_t> moment(0, 4 * oneSave.count() + 500);
-  int advanced = 0, finishedAtStart = 0;
+  int advanced = 0, finishedAtStart = 0, advancedAfterAnother = 0;
   for (int round = 0; round < rounds; ++round) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
     const std::string before = OnDisk();
@@ -900,7 +900,7 @@ TEST_F(Goods, KillsDuringFactorySavesNeverPartMoneyFromGoods) {
     if (money == from) {
       EXPECT_EQ(after, before);
     } else {
-      ++advanced;
+      if (advanced++ > 0) ++advancedAfterAnother;
       EXPECT_GT(money, from);
       EXPECT_EQ(after, std::to_string(money) + "|Item" + std::to_string(money) + ";");
     }
@@ -919,7 +919,7 @@ TEST_F(Goods, KillsDuringFactorySavesNeverPartMoneyFromGoods) {
               advanced, finishedAtStart, rounds - advanced);
   // Each game saves over what it read: the saves go on from run to run.
   if (rounds >= 20) {
-    EXPECT_GT(advanced, 0);
+    EXPECT_GT(advancedAfterAnother, 0);
   }
 }
 

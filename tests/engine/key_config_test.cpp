@@ -326,7 +326,7 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
        {"Default.cfg.changed-1"}},
       {"a link to the profiles",
        [this] {
-         dir.Write("User.INI", std::string(384, ' '));
+         dir.Write("User.INI", "\"P1\",x" + std::string(378, ' '));
          fs::remove(dir.File("Default.cfg"));
          fs::create_symlink("User.INI", dir.File("Default.cfg"));
        },

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "engine/key_config.hpp"
 #include "frontend/setup_menu.hpp"
 #include "platform/runtime/files.hpp"
@@ -173,6 +175,16 @@ TEST_F(SetupMenu, ASettingsFileThatCannotBeWrittenIsKept) {
        Until([] { return fw::LastError.find("Default.cfg") != std::string::npos; }), Answer(' ', ' ')});
   EXPECT_EQ(fw::GameState, 1);
   EXPECT_EQ(folder_.Read("Default.cfg"), "\"FORWARD\",38\r\n");
+}
+
+// A save that replaced the file but whose folder could not be synced is
+// saved, and the player hears of it.
+TEST_F(SetupMenu, ASettingsSaveWhoseFolderWasNotSyncedIsToldAndSaved) {
+  Run(screen, 6,
+      {Wait(kSlideIn), Do([] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO); }), ClickSave(),
+       Until([] { return fw::LastError.find("could not be synced") != std::string::npos; }), Answer(' ', ' ')});
+  EXPECT_EQ(fw::GameState, 1);
+  EXPECT_EQ(SavedConfig()["FORWARD"], kVkUp);
 }
 
 }  // namespace
