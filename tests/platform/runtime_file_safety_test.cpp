@@ -89,7 +89,7 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
          dir.Write("real/file", "old");
          fs::create_symlink("c1", dir.File(at));
          for (int i = 1; i < 40; ++i)
-           fs::create_symlink(i == 39 ? std::string("file") : "c" + std::to_string(i + 1),
+           fs::create_symlink(i == 39 ? std::string("file") : std::string("c").append(std::to_string(i + 1)),
                               dir.File("real/c" + std::to_string(i)));
        },
        plat::LinkAtName::FollowToFile, ELOOP, true, "-"},
