@@ -823,6 +823,16 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
   return "";
 }
 
+std::optional<std::string> LinkTarget(std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  struct stat st;
+  if (!Look(native, &st, false) || !S_ISLNK(st.st_mode)) return std::nullopt;
+  std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+  const ssize_t n = ::readlink(native.c_str(), target.data(), target.size());
+  target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return target;
+}
+
 bool MakeDir(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
   if (IsDir(native)) return true;

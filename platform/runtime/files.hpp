@@ -228,6 +228,9 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // name is taken, kTooLargeToKeep for a file past kMostBytesKept that must
 // be streamed).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
+// What a symbolic link at the name holds (where it leads, as written in
+// it), or nullopt where none stands there.
+std::optional<std::string> LinkTarget(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);

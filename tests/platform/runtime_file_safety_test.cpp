@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/temp_folder.hpp"
 #include "tests/common/test_support.hpp"
@@ -192,7 +193,20 @@ TEST(FileSafety, LeftoversOfAKilledGamesSaveGoAtTheNextStart) {
   dir.Write(".hidden", "player's");
   dir.Write("notes.fwsave", "player's");
   dir.Write(".odd.abc.fwsave", "player's");
-  plat::RemoveStaleSaveFiles(dir.Path());
+  // Beside a file the player keeps elsewhere, a save through the link
+  // stages its file: only that file's own leftovers go there.
+  fwtest::TempProgramFolder elsewhere;
+  elsewhere.Write("mine.DAT", "player's goods");
+  fs::create_directory(dir.File("save"));
+  fs::create_symlink(elsewhere.File("mine.DAT"), dir.File("save/user1.DAT"));
+  elsewhere.Write(SaveTemp("mine.DAT", dead), "half");
+  elsewhere.Write(SaveTemp("mine.DAT", getppid()), "in progress");
+  elsewhere.Write(SaveTemp("other.DAT", dead), "player's");
+  plat::RemoveStaleGameSaveFiles(dir.Path());
+  EXPECT_FALSE(elsewhere.Exists(SaveTemp("mine.DAT", dead)));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("mine.DAT", getppid())));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("other.DAT", dead)));
+  EXPECT_EQ(elsewhere.Read("mine.DAT"), "player's goods");
   EXPECT_FALSE(dir.Exists(SaveTemp("User.INI", dead)));
   EXPECT_TRUE(dir.Exists(SaveTemp("user1.DAT", getppid())));
   EXPECT_TRUE(dir.Exists(".hidden"));
