@@ -104,4 +104,7 @@ TEST_F(Capture, TheNoticeWrapsSoItsCauseShowsAndDrawsItsLetters) {
   expected.SetForeColor(plat::RGB(255, 220, 120));
   expected.DrawUtf8Text(8, band.Top + 4, "Ü 遊戲");
   EXPECT_TRUE(std::equal(expected.Pixels(), expected.Pixels() + 640 * 480, plat::Window::Instance().LastFrame().begin()));
+  plat::AdvanceClock(10000);  // gone before the next test's frames
+  plat::PresentWithNotice(frame.data(), 640, 480, 640);
+  EXPECT_EQ(plat::CurrentNotice(), "");
 }
