@@ -125,11 +125,15 @@ const std::string kListOfAnotherSet =
     "MissionPack.PAK 10566062 0123456789abcdef\nMissionPack.INF 5738 0123456789abcdef\n"
     "Data.PAK 20044913 0123456789abcdef\nData.INF 5749 0123456789abcdef\n";
 
-// The staging files left under a folder.
+// A player's file named as a staging file of a process no longer running
+// (beyond the largest process number), beside none that mkdata writes.
+const std::string kNotMkdatas = ".notes.txt.99999999.fwsave";
+
+// The staging files left under a folder, but kNotMkdatas.
 std::vector<std::string> Leftovers(const std::string& folder) {
   std::vector<std::string> found;
   for (const auto& [path, bytes] : Tree(folder))
-    if (path.ends_with(".fwsave")) found.push_back(path);
+    if (path.ends_with(".fwsave") && path != kNotMkdatas) found.push_back(path);
   return found;
 }
 
@@ -367,6 +371,7 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   fwtest::TempProgramFolder dir;
   const std::string game = dir.Path() + "/game";
   for (const char* mine : {"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"}) WriteFile(game + "/" + mine, kMarker + mine);
+  WriteFile(game + "/" + kNotMkdatas, kMarker);
   const auto players = Tree(game);
   // Only BG1.MP3 is copied in: the list and it are the renames before the archives'.
   const SmallSet set(dir.Path(), "killed run's ");
@@ -387,7 +392,8 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   if (row.call != plat::FileCall::Remove) {
     ASSERT_FALSE(Leftovers(game).empty()) << "the killed run left no staging file";
   }
-  for (const std::string& archive : row.players) WriteFile(game + "/" + archive, kMarker + archive);
+  // Of the same sizes as the killed run's: only the bytes tell them apart.
+  for (const std::string& archive : row.players) WriteFile(game + "/" + archive, "player's own " + archive);
   auto beforeRun = Tree(game);
   for (const std::string& leftover : Leftovers(game)) beforeRun.erase(leftover);
 

@@ -228,9 +228,9 @@ std::optional<UnfinishedSet> FindUnfinishedSet(const std::string& root, const st
 }
 
 // Whether a file standing at an archive's name holds the bytes expected of
-// this tool's set; nullopt when nothing is expected (a list of names only,
-// before the set is made) or nothing is there any more. Anything but a
-// regular file there would stop the set part-way: refused.
+// this tool's set: Unknown where nothing is expected (a list of names only,
+// before the set is made), Gone where nothing is there any more. Anything
+// but a regular file there would stop the set part-way: refused.
 enum class Ownership { Own, Another, Unknown, Gone };
 
 Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& expected) {
@@ -245,7 +245,7 @@ Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& e
   if (error == plat::kTooLargeToRead) return Ownership::Another;
   if (plat::NotThere(error)) return Ownership::Gone;
   struct stat st;
-  if (plat::NoRegularFile(error) && ::lstat(path.c_str(), &st) == 0)
+  if (plat::NoRegularFile(error) && ::stat(path.c_str(), &st) == 0)
     throw Refusal(path + " is " + KindOf(st.st_mode) + ", not a file" + Nothing());
   CannotRead(path, error);
 }
