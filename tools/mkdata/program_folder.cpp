@@ -59,15 +59,17 @@ std::vector<std::string> Matches(const std::string& folder, const std::string& p
   return found;
 }
 
-std::vector<std::string> Parts(const std::string& relative) {
+std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
   for (size_t from = 0;;) {
-    const size_t slash = relative.find('/', from);
-    parts.push_back(relative.substr(from, slash - from));
-    if (slash == std::string::npos) return parts;
-    from = slash + 1;
+    const size_t at = text.find(separator, from);
+    parts.push_back(text.substr(from, at - from));
+    if (at == std::string::npos) return parts;
+    from = at + 1;
   }
 }
+
+std::vector<std::string> Parts(const std::string& relative) { return Split(relative, '/'); }
 
 // Every entry that a relative path names under root, under any spelling of
 // each of its parts (a player's "Save/USER1.DAT" is the game's
@@ -151,13 +153,7 @@ std::optional<Signatures> ParseUnfinishedSet(const std::string& text, const std:
   if (!std::getline(in, line) || line != kListHeader) return std::nullopt;
   Signatures recorded;
   while (std::getline(in, line)) {
-    std::vector<std::string> words;
-    for (size_t from = 0;;) {
-      const size_t space = line.find(' ', from);
-      words.push_back(line.substr(from, space - from));
-      if (space == std::string::npos) break;
-      from = space + 1;
-    }
+    const std::vector<std::string> words = Split(line, ' ');
     const std::string& name = words[0];
     if (std::find(files.begin(), files.end(), name) == files.end() || recorded.count(name)) return std::nullopt;
     if (words.size() == 1) {
