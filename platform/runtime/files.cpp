@@ -645,15 +645,21 @@ bool WriteFileAtomic(std::string_view gamePath, std::string_view bytes, const Sa
 
 namespace {
 // Removes the temporary files of saves of games no longer running in a
-// native folder, those for the file named `only` alone where it is given.
-void RemoveStaleIn(const std::string& folder, const std::string* only) {
+// native folder, those for the files named `only` (in any letter case)
+// alone where it is given.
+void RemoveStaleIn(const std::string& folder, const std::vector<std::string>* only) {
   DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!d) return;
   std::vector<std::string> stale;
   while (dirent* e = ::readdir(d)) {
     const int pid = SaveTempOwner(e->d_name);
     if (pid <= 0 || pid == ::getpid()) continue;
-    if (only && e->d_name != "." + *only + "." + std::to_string(pid) + std::string(kSaveSuffix)) continue;
+    if (only) {
+      const std::string entry = e->d_name;
+      const std::string of = entry.substr(1, entry.size() - kSaveSuffix.size() - std::to_string(pid).size() - 2);
+      if (std::none_of(only->begin(), only->end(), [&of](const std::string& n) { return EqualNoCase(n, of); }))
+        continue;
+    }
     if (ProcessRunning(pid)) continue;  // a save of that game may be in progress
     stale.emplace_back(e->d_name);
   }
@@ -675,8 +681,12 @@ void RemoveStaleSaveFilesOf(std::string_view gamePath) {
   // A link to nowhere still names where a killed save staged its file.
   const int look = FollowLinks(target, st);
   if (look != 0 && look != kLinkToNoFile) return;
-  const std::string name = NameOf(target);
+  const std::vector<std::string> name{NameOf(target)};
   RemoveStaleIn(FolderOf(target), &name);
+}
+
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names) {
+  RemoveStaleIn(NativePath(gameFolder), &names);
 }
 
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative) {

@@ -194,6 +194,9 @@ void RemoveStaleSaveFiles(std::string_view gameFolder);
 // The same beside the file a link at the name leads to (a player's file
 // kept elsewhere), for that file's own temporary names only.
 void RemoveStaleSaveFilesOf(std::string_view gamePath);
+// The same in a folder for the named files' own temporary names alone (in
+// any letter case).
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names);
 // Plain write, replacing the content of a regular file or creating one;
 // false on failure, and for any other entry at the name, which it neither
 // changes nor waits on.

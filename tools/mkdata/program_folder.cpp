@@ -285,32 +285,6 @@ Verdict JudgeAgainst(const std::string& root, const std::vector<std::string>& ar
                 " to have the set finished, or put the rest of the game data in" + Nothing());
 }
 
-// The staging files that runs of this tool no longer running left in a
-// folder beside the names it writes there: "." + name + "." + the process
-// number + the suffix the platform's staged writes use.
-void RemoveLeftoversIn(const std::string& folder, const std::vector<std::string>& names) {
-  int error = 0;
-  const auto entries = ListFolder(folder, error);
-  if (!entries) return;
-  constexpr std::string_view kSuffix = ".fwsave";
-  for (const std::string& entry : *entries) {
-    if (entry.size() < 2 || entry[0] != '.' || !entry.ends_with(kSuffix)) continue;
-    const std::string rest = entry.substr(1, entry.size() - 1 - kSuffix.size());
-    const size_t dot = rest.rfind('.');
-    if (dot == std::string::npos || dot + 1 == rest.size() || rest.size() - dot > 11) continue;
-    const std::string number = rest.substr(dot + 1);
-    if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
-    const std::string name = rest.substr(0, dot);
-    if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return plat::EqualNoCase(n, name); }))
-      continue;
-    const int pid = std::stoi(number);
-    if (pid == plat::CurrentProcessId() || plat::ProcessRunning(pid)) continue;
-    struct stat st;
-    const std::string path = folder + "/" + entry;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-  }
-}
-
 std::vector<std::string> RootNames(const std::vector<std::string>& archives) {
   std::vector<std::string> names = ArchiveFiles(archives);
   names.push_back(kUnfinishedSet);
@@ -415,7 +389,7 @@ void InstallArchives(const std::string& root, const std::string& packed, const s
 using NamesByFolder = std::map<std::string, std::vector<std::string>>;
 
 void RemoveLeftovers(const NamesByFolder& names) {
-  for (const auto& [folder, inFolder] : names) RemoveLeftoversIn(folder, inFolder);
+  for (const auto& [folder, inFolder] : names) plat::RemoveStaleSaveFilesNamed(folder, inFolder);
 }
 
 // Removes kUnfinishedSet. Once it is gone a failed sync of its folder is
@@ -445,7 +419,7 @@ Verdict Judge(const std::string& programFolder, const std::vector<std::string>& 
 }
 
 void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<std::string>& archives) {
-  RemoveLeftoversIn(programFolder, RootNames(archives));
+  plat::RemoveStaleSaveFilesNamed(programFolder, RootNames(archives));
 }
 
 void GiveUp(const std::string& programFolder, const std::vector<std::string>& archives) {
