@@ -1,7 +1,8 @@
 // What stands at a data file's name never stalls or sinks the game: a FIFO
 // is an unreadable file to each reader, answered at once, as is a huge film
-// or track, and a file larger than its kind is refused by its reader's own
-// error before it is read.
+// or track (a film's real pictures play, and its huge tail is its end), and
+// a file larger than its kind is refused by its reader's own error before it
+// is read.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,7 +85,7 @@ TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
   const std::string filmHead = audiotest::SolidFilm(8, 4, 64, 48, audiotest::CycleColour).substr(0, 4096);
   // A film screen run with the clock going on a quarter second a pass and a
   // mouse button long after the film's pictures have played.
-  const auto filmThenKey = [](const std::function<void()>& play) {
+  const auto filmThenButton = [](const std::function<void()>& play) {
     return [play] {
       if (!fw::Board->Show()) return std::string("no window for the button");
       int passes = 0;
@@ -141,16 +142,16 @@ TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
        [&] { Sparse("Intro.avi", filmHead, kHugeMedia); }},
       // Whole films with a sparse tail: the pictures play, then the tail is
       // the film's end.
-      {"Intro.avi", filmThenKey([] { fw::MediaPlay->Load(nullptr); }), {"played, the button answered at pass 24"},
+      {"Intro.avi", filmThenButton([] { fw::MediaPlay->Load(nullptr); }), {"played, the button answered at pass 24"},
        [&] { Sparse("Intro.avi", SampleBytes("Intro.avi"), kHugeMedia); }},
-      {"logo.avi", filmThenKey([] { fw::MediaPlay->PlayLogo(); }), {"played, the button answered at pass 24"},
+      {"logo.avi", filmThenButton([] { fw::MediaPlay->PlayLogo(); }), {"played, the button answered at pass 24"},
        [&] { Sparse("logo.avi", SampleBytes("logo.avi"), kHugeMedia); }},
       // Sound at a film's name is played only up to its bound.
       {"Intro.avi", [&] { fw::MediaPlay->Load(nullptr); return media(); }, {"skipped"},
        [&] { Sparse("Intro.avi", SampleBytes("BG1.MP3"), kHugeMedia); }},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(testing::Message() << c.name << ", row " << (&c - cases + 1));
     if (c.plant)
       c.plant();
     else

@@ -1,6 +1,6 @@
 // Films and music through the media graph: pictures shown at the clock's
 // position, the last picture kept, seeking, volume, the sample data's real
-// MP3 and films, and damaged files.
+// MP3 and films, damaged files, and a slow drive's probe.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
