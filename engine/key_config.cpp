@@ -98,7 +98,7 @@ bool SaveKeyConfig(const std::string& name) {
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
-  if (!plat::WriteFileAtomic(path, w.Text(), &error)) {
+  if (!plat::WriteFileAtomic(path, w.Text(), {.error = &error})) {
     LastError = "Unable to Save " + name + (error != 0 ? ": " + plat::SystemErrorText(error) : "");
     return false;
   }

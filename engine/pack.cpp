@@ -199,7 +199,7 @@ bool qelPackage::AddArchive(const std::string& name) {
     pak.insert(pak.end(), bytes->begin(), bytes->end());
     pak.push_back(0);
   }
-  return plat::WriteFileAtomic(pakPath, pak.data(), pak.size()) && inf.SaveAtomic(TempPath + File + ".INF");
+  return plat::WriteFileAtomic(pakPath, plat::Bytes(pak)) && inf.SaveAtomic(TempPath + File + ".INF");
 }
 
 void qelPackage::SetFileExt(const std::string& listFile) {

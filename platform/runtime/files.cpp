@@ -16,6 +16,7 @@
 
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -225,13 +226,20 @@ std::vector<std::string> ListFiles(std::string_view gameFolder) {
 
 int LookAtFile(std::string_view gamePath) { return LookAtNative(NativePath(gamePath)); }
 
-std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error, uint64_t maxBytes) {
-  const std::string native = NativePath(gamePath);
+namespace {
+// ReadAllBytes on a native path; opened, when given, gets what the
+// descriptor read was (st_mode 0 where none was opened).
+std::optional<std::vector<uint8_t>> ReadNative(const std::string& native, int& cause, uint64_t maxBytes,
+                                               struct stat* opened = nullptr) {
   struct stat st;
-  int cause = LookAtNative(native);
+  cause = LookAtNative(native);
   // Opened again with its own look, should another entry take the file's
   // place after the first.
   const int fd = cause == 0 ? OpenToRead(native, cause, st) : -1;
+  if (opened) {
+    *opened = {};
+    if (fd >= 0) *opened = st;
+  }
   // Judged by its size before anything is read: a huge file costs nothing.
   if (fd >= 0 && static_cast<uint64_t>(st.st_size) > maxBytes) cause = kTooLargeToRead;
   std::optional<std::vector<uint8_t>> data;
@@ -254,6 +262,13 @@ std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int*
   }
   if (fd >= 0) ::close(fd);
   if (cause != 0) data.reset();
+  return data;
+}
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int* error, uint64_t maxBytes) {
+  int cause = 0;
+  auto data = ReadNative(NativePath(gamePath), cause, maxBytes);
   if (error) *error = cause;
   return data;
 }
@@ -262,6 +277,41 @@ std::optional<std::string> ReadAllText(std::string_view gamePath, int* error, ui
   auto bytes = ReadAllBytes(gamePath, error, maxBytes);
   if (!bytes) return std::nullopt;
   return std::string(bytes->begin(), bytes->end());
+}
+
+namespace {
+FileIdentity IdentityOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Whether a link stands at the name itself, whatever it leads to.
+bool LinkAt(const std::string& native) {
+  struct stat st;
+  return ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A look through links that failed because they lead nowhere, not because
+// nothing stands at the name.
+int LinkOrNothing(const std::string& native, int look) {
+  return (NotThere(look) || look == ELOOP) && LinkAt(native) ? kLinkToNoFile : look;
+}
+}  // namespace
+
+SavedFileRead ReadSavedFile(std::string_view gamePath, uint64_t maxBytes) {
+  SavedFileRead r;
+  const std::string native = NativePath(gamePath);
+  struct stat opened;
+  std::optional<std::vector<uint8_t>> bytes = ReadNative(native, r.error, maxBytes, &opened);
+  if (bytes) r.text.emplace(bytes->begin(), bytes->end());
+  r.error = LinkOrNothing(native, r.error);
+  // What a save may replace is the file this read's descriptor held, even
+  // where the read failed: its bytes are kept aside first.
+  if (S_ISREG(opened.st_mode))
+    r.found = IdentityOf(opened);
+  else if (NotThere(r.error))
+    r.found = FoundAtName{};
+  return r;
 }
 
 bool OwnedByAnotherUser(std::string_view gamePath) {
@@ -324,11 +374,11 @@ bool CopyBytes(int in, off_t offset, int64_t size, int out) {
 
 // Follows the symbolic links from path as opening it would, looking at each
 // on the way: 0 once path names an entry that is no link (st holds it),
-// else why not: the look's own error, kLinkToNoFile for a link that leads
-// nowhere, or ELOOP past the links the system itself follows.
+// else why not: the look's own error, or kLinkToNoFile for a link that
+// leads nowhere, into a loop or past the links the system itself follows.
 int FollowLinks(std::string& path, struct stat& st) {
   for (int hops = 0; hops <= 40; ++hops) {
-    if (!Look(path, &st, false)) return hops > 0 && NotThere(errno) ? kLinkToNoFile : errno;
+    if (!Look(path, &st, false)) return hops > 0 && (NotThere(errno) || errno == ELOOP) ? kLinkToNoFile : errno;
     if (!S_ISLNK(st.st_mode)) return 0;
     std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
     const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
@@ -338,7 +388,7 @@ int FollowLinks(std::string& path, struct stat& st) {
     target.resize(static_cast<size_t>(n));
     path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
   }
-  return ELOOP;
+  return kLinkToNoFile;  // past the links the system itself follows
 }
 
 // Whether the listing of a native path's folder holds its name, as
@@ -428,47 +478,119 @@ int WriteNewFile(std::string_view gamePath, const void* data, size_t size) {
   return error;
 }
 
-std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error,
-                                          bool* folderRefused, LinkAtName link, std::optional<uint32_t> mode) {
-  if (folderRefused) *folderRefused = false;
+namespace {
+// What a save finds at its name: 0 where it may write (target then holds
+// the file to replace, links followed as `link` says, and st what stands
+// there), NotThere where nothing stands, else why it may not. Nothing is
+// written blind: a name that cannot be looked at may be the player's file,
+// or a link to it that the rename would replace; only the folder's listing
+// can still tell that nothing is there.
+int LookBeforeSave(std::string& target, struct stat& st, LinkAtName link, bool* linked = nullptr) {
+  int look = Look(target, &st, false) ? 0 : errno;
+  if (look != 0 && !NotThere(look) && ListedNative(target) == ENOENT) look = ENOENT;
+  if (linked) *linked = look == 0 && S_ISLNK(st.st_mode);
+  if (look != 0 || link != LinkAtName::FollowToFile) return look;
+  // A player's file kept elsewhere is written where it is; a link to
+  // nowhere would have the save create a file wherever it points, one to
+  // a device or a folder would have it replace that, and such an entry at
+  // the name itself is no file of the player's to replace either.
+  const bool isLink = S_ISLNK(st.st_mode);
+  if (isLink) look = FollowLinks(target, st);
+  if (look == 0 && !S_ISREG(st.st_mode)) look = isLink ? kLinkToNoFile : KindOf(st);
+  return look;
+}
+}  // namespace
+
+namespace {
+// The entry a path names once its links are followed, to nowhere too: its
+// folder's device and number and its name; nullopt where the folder cannot
+// be looked at.
+struct FollowedEntry {
+  dev_t device;
+  ino_t folder;
+  std::string name;
+  bool operator==(const FollowedEntry&) const = default;
+};
+std::optional<FollowedEntry> EntryOf(std::string path, bool followLinks) {
+  struct stat st;
+  if (followLinks) {
+    const int look = FollowLinks(path, st);
+    if (look != 0 && look != kLinkToNoFile && !NotThere(look)) return std::nullopt;
+  }
+  if (::stat(FolderOf(path).c_str(), &st) != 0) return std::nullopt;
+  return FollowedEntry{st.st_dev, st.st_ino, NameOf(path)};
+}
+}  // namespace
+
+std::string OtherGameFileReached(std::string_view gameFolder, std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  if (!LinkAt(native)) return "";
+  const std::optional<FollowedEntry> reached = EntryOf(native, true);
+  const std::optional<FollowedEntry> own = EntryOf(native, false);
+  if (!reached) return "";
+  for (std::string file : GameFiles()) {
+    const std::string other = NativePath(std::string(gameFolder) + "\\" + file);
+    if (EntryOf(other, false) == own) continue;
+    if (EntryOf(other, true) != reached) continue;
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return file;
+  }
+  return "";
+}
+
+int ChangedSinceRead(std::string_view gamePath, const FoundAtName& found) {
+  std::string target = NativePath(gamePath);
+  struct stat st;
+  const int look = LookBeforeSave(target, st, LinkAtName::FollowToFile);
+  if (look != 0 && !NotThere(look)) return look;
+  return (look == 0 ? FoundAtName{IdentityOf(st)} : FoundAtName{}) == found ? 0 : kChangedSinceRead;
+}
+
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
+                                          const SaveOptions& o) {
+  if (o.folderRefused) *o.folderRefused = false;
   StagedFile f;
   f.target = NativePath(gamePath);
   struct stat old;
-  int look = Look(f.target, &old, false) ? 0 : errno;
-  // Nothing is written blind: a name that cannot be looked at may be the
-  // player's file, or a link to it that the rename would replace. Only the
-  // folder's listing can still tell that nothing is there.
-  if (look != 0 && !NotThere(look) && ListedNative(f.target) == ENOENT) look = ENOENT;
-  if (look == 0 && link == LinkAtName::FollowToFile) {
-    // A player's file kept elsewhere is written where it is; a link to
-    // nowhere would have the save create a file wherever it points, one to
-    // a device or a folder would have it replace that, and such an entry at
-    // the name itself is no file of the player's to replace either.
-    const bool linked = S_ISLNK(old.st_mode);
-    if (linked) look = FollowLinks(f.target, old);
-    if (look == 0 && !S_ISREG(old.st_mode)) look = linked ? kLinkToNoFile : KindOf(old);
+  bool linked = false;
+  int look = LookBeforeSave(f.target, old, o.link, &linked);
+  // Checked before where the link leads is judged, so that the link is named
+  // with the file it would write.
+  if (linked && o.link == LinkAtName::FollowToFile && o.gameFolder) {
+    std::string other = OtherGameFileReached(*o.gameFolder, gamePath);
+    if (!other.empty()) {
+      look = kLinkToGameFile;
+      if (o.leadsTo) *o.leadsTo = std::move(other);
+    }
   }
+  // The game replaces only what it read: a file that came since, or one
+  // changed since, holds what the player put there.
+  if ((look == 0 || NotThere(look)) && o.onlyOver && o.link == LinkAtName::FollowToFile &&
+      (look == 0 ? FoundAtName{IdentityOf(old)} : FoundAtName{}) != *o.onlyOver)
+    look = kChangedSinceRead;
   if (look != 0 && !NotThere(look)) {
-    if (error) *error = look;
+    if (o.error) *o.error = look;
     return std::nullopt;
   }
   f.temp = SaveTempName(f.target);
   const bool replacing = look == 0 && S_ISREG(old.st_mode);
   // A saved file the game could not read back would be no save.
-  f.mode = mode ? *mode : replacing ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : NewFileMode();
+  f.mode = o.mode ? *o.mode : replacing ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : NewFileMode();
   // A temporary file of this process's number is a leftover of an earlier
   // game with the same number, or of a failed save: saves do not overlap.
   ::unlink(f.temp.c_str());
   const int fd = CreateExclusive(f.temp, 0600);
   if (fd < 0) {
-    if (folderRefused) *folderRefused = errno == EACCES || errno == EPERM || errno == EROFS;
-    Failed(error);
+    const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
+    if (o.folderRefused) *o.folderRefused = refused;
+    if (refused && o.refusingFolder) *o.refusingFolder = FolderOf(f.target);
+    Failed(o.error);
     return std::nullopt;
   }
   if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
     (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
   bool ok = ::fchmod(fd, static_cast<mode_t>(f.mode)) == 0;
-  ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, data, size) && ::fsync(fd) == 0;
+  ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   int cause = errno;
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -477,13 +599,13 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void*
   if (!ok) {
     ::unlink(f.temp.c_str());
     errno = cause;
-    Failed(error);
+    Failed(o.error);
     return std::nullopt;
   }
   return f;
 }
 
-bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced) {
+bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced, FoundAtName* landed) {
   if (replaced) *replaced = false;
   if (g_renamesBeforeFailure >= 0 && g_renamesBeforeFailure-- == 0) {
     if (error) *error = 0;
@@ -496,6 +618,8 @@ bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced) {
     return Failed(error);
   }
   if (replaced) *replaced = true;
+  struct stat st;
+  if (landed && ::lstat(f.target.c_str(), &st) == 0) *landed = IdentityOf(st);
   return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 
@@ -514,20 +638,28 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error) {
   return !refused || Failed(error);
 }
 
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error, bool* folderRefused,
-                     LinkAtName link, std::optional<uint32_t> mode) {
-  const std::optional<StagedFile> f = StageFileAtomic(gamePath, data, size, error, folderRefused, link, mode);
-  return f && CommitStagedFile(*f, error);
+bool WriteFileAtomic(std::string_view gamePath, std::string_view bytes, const SaveOptions& options) {
+  const std::optional<StagedFile> f = StageFileAtomic(gamePath, bytes, options);
+  return f && CommitStagedFile(*f, options.error);
 }
 
-void RemoveStaleSaveFiles(std::string_view gameFolder) {
-  const std::string folder = NativePath(gameFolder);
+namespace {
+// Removes the temporary files of saves of games no longer running in a
+// native folder, those for the files named `only` (in any letter case)
+// alone where it is given.
+void RemoveStaleIn(const std::string& folder, const std::vector<std::string>* only) {
   DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!d) return;
   std::vector<std::string> stale;
   while (dirent* e = ::readdir(d)) {
     const int pid = SaveTempOwner(e->d_name);
     if (pid <= 0 || pid == ::getpid()) continue;
+    if (only) {
+      const std::string entry = e->d_name;
+      const std::string of = entry.substr(1, entry.size() - kSaveSuffix.size() - std::to_string(pid).size() - 2);
+      if (std::none_of(only->begin(), only->end(), [&of](const std::string& n) { return EqualNoCase(n, of); }))
+        continue;
+    }
     if (ProcessRunning(pid)) continue;  // a save of that game may be in progress
     stale.emplace_back(e->d_name);
   }
@@ -537,6 +669,24 @@ void RemoveStaleSaveFiles(std::string_view gameFolder) {
     struct stat st;
     if (::lstat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) ::unlink(path.c_str());
   }
+}
+}  // namespace
+
+void RemoveStaleSaveFiles(std::string_view gameFolder) { RemoveStaleIn(NativePath(gameFolder), nullptr); }
+
+void RemoveStaleSaveFilesOf(std::string_view gamePath) {
+  std::string target = NativePath(gamePath);
+  struct stat st;
+  if (!Look(target, &st, false) || !S_ISLNK(st.st_mode)) return;
+  // A link to nowhere still names where a killed save staged its file.
+  const int look = FollowLinks(target, st);
+  if (look != 0 && look != kLinkToNoFile) return;
+  const std::vector<std::string> name{NameOf(target)};
+  RemoveStaleIn(FolderOf(target), &name);
+}
+
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names) {
+  RemoveStaleIn(NativePath(gameFolder), &names);
 }
 
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative) {
@@ -595,6 +745,8 @@ std::string SystemErrorText(int error) {
     case kTooLargeToRead: return "larger than the game reads";
     case kTooLargeToSave: return "larger than a save writes";
     case kTooLargeToKeep: return "larger than the " + std::to_string(kMostBytesKept >> 20) + " MiB a kept copy takes";
+    case kChangedSinceRead: return "changed since the game read it";
+    case kLinkToGameFile: return "a link to another of the game's files";
     default: return std::strerror(error);
   }
 }
@@ -679,6 +831,16 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
   }
   if (error) *error = cause;
   return "";
+}
+
+std::optional<std::string> LinkTarget(std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  struct stat st;
+  if (!Look(native, &st, false) || !S_ISLNK(st.st_mode)) return std::nullopt;
+  std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+  const ssize_t n = ::readlink(native.c_str(), target.data(), target.size());
+  target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return target;
 }
 
 bool MakeDir(std::string_view gamePath) {

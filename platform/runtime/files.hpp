@@ -42,6 +42,8 @@ inline constexpr int kLinkToNoFile = -2;    // a link at a saved name that leads
 inline constexpr int kTooLargeToRead = -3;  // a file larger than its reader takes
 inline constexpr int kTooLargeToSave = -4;  // content larger than a save writes
 inline constexpr int kTooLargeToKeep = -5;  // a file larger than a kept copy streams
+inline constexpr int kChangedSinceRead = -6;  // the file at a saved name is not the one the game read there
+inline constexpr int kLinkToGameFile = -7;    // a link at a saved name leads to another of the game's files
 
 // What a reader takes of a file unless it sets a bound of its own: far
 // above any file of the game's that is read whole.
@@ -60,6 +62,38 @@ std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int*
                                                  uint64_t maxBytes = kMostBytesRead);
 std::optional<std::string> ReadAllText(std::string_view gamePath, int* error = nullptr,
                                        uint64_t maxBytes = kMostBytesRead);
+
+// Which file a read took its bytes from, as the descriptor it read told:
+// what a later save compares with what stands at the name.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t modifiedNs = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// What the game found at a name it may save over: the file it read, or
+// nothing there (nullopt).
+using FoundAtName = std::optional<FileIdentity>;
+
+// A read of a file the game saves over later.
+struct SavedFileRead {
+  std::optional<std::string> text;
+  // As ReadAllBytes gives it, but a link at the name that leads to no
+  // regular file (to nothing, a loop, past 40 links) is kLinkToNoFile: a
+  // file that may come back, never "nothing there".
+  int error = 0;
+  // What a save may replace there: the file read (also one whose read
+  // failed once opened), or nothing. Unknown (nullopt) where neither a look
+  // nor an open found out.
+  std::optional<FoundAtName> found;
+};
+SavedFileRead ReadSavedFile(std::string_view gamePath, uint64_t maxBytes = kMostBytesRead);
+// Whether the name, links followed, holds what the game found there: 0
+// when it does, kChangedSinceRead when it holds another file or none where
+// one was, else the look's own cause (see LookAtFile; kLinkToNoFile for a
+// link that leads to no regular file).
+int ChangedSinceRead(std::string_view gamePath, const FoundAtName& found);
 // Looks at an entry without reading it: 0 for a regular file, else why not,
 // as ReadAllBytes gives it.
 int LookAtFile(std::string_view gamePath);
@@ -88,29 +122,47 @@ enum class LinkAtName {
   Replace,
 };
 
+// How a save treats what stands at its name.
+struct SaveOptions {
+  LinkAtName link = LinkAtName::FollowToFile;
+  // The permissions of the new file; by default an existing target's, with
+  // read and write for its owner added (a file the game cannot read back is
+  // no save), and a new file's under the process's creation mask.
+  std::optional<uint32_t> mode = std::nullopt;
+  // Where set, the save replaces only what the game found at the name
+  // (links followed): anything else refuses it (kChangedSinceRead).
+  std::optional<FoundAtName> onlyOver = std::nullopt;
+  // Where set, the game folder whose own files (GameFiles) are never written
+  // through another one's name: a link at the name that leads to the entry
+  // of another of them refuses the save (kLinkToGameFile).
+  std::optional<std::string> gameFolder = std::nullopt;
+  // What the save answers beside its result: the system's error number (0
+  // where it gave none) or the game's own cause; whether the folder refused
+  // to take the temporary file (EACCES, EPERM or EROFS at its creation: the
+  // folder is at fault then, not the file) and that folder (a link's
+  // target's, where the temporary goes); for kLinkToGameFile, the game file
+  // the link leads to, as GameFiles names it.
+  int* error = nullptr;
+  bool* folderRefused = nullptr;
+  std::string* refusingFolder = nullptr;
+  std::string* leadsTo = nullptr;
+};
+
+// A buffer's bytes as a save takes them.
+inline std::string_view Bytes(const std::vector<uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 // Writes a temporary file beside the target and renames it over, so the old
 // file survives any failure; file and folder are synced, so a crash right
 // after a save loses nothing either. A link at the name is followed or
 // replaced as `link` says. Nothing is written where the look at the name,
 // or at a link on the way to the file, fails (unless the folder's listing
 // holds no such name): the cause is the look's. An existing target keeps its
-// permissions, with read and write for its owner added (a file the game
-// cannot read back is no save), and, where the system allows, its owner;
-// `mode`, when given, sets the permissions instead. The temporary file is
-// always created new, never through an existing entry. Returns false (and
-// leaves the old file) when anything fails; error, when given, then holds
-// the system's error number (0 where it gave none) or the game's own cause,
-// and folderRefused whether the folder refused to take the temporary file
-// (EACCES, EPERM or EROFS at its creation): the folder is at fault then, not
-// the file.
-bool WriteFileAtomic(std::string_view gamePath, const void* data, size_t size, int* error = nullptr,
-                     bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile,
-                     std::optional<uint32_t> mode = std::nullopt);
-inline bool WriteFileAtomic(std::string_view gamePath, std::string_view text, int* error = nullptr,
-                            bool* folderRefused = nullptr, LinkAtName link = LinkAtName::FollowToFile,
-                            std::optional<uint32_t> mode = std::nullopt) {
-  return WriteFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link, mode);
-}
+// owner where the system allows. The temporary file is always created new,
+// never through an existing entry. Returns false (and leaves the old file)
+// when anything fails, saying why as the options ask.
+bool WriteFileAtomic(std::string_view gamePath, std::string_view bytes, const SaveOptions& options = {});
 // The two halves of WriteFileAtomic, for files that must change together:
 // every new content is written beside its file before any file is replaced.
 struct StagedFile {
@@ -118,22 +170,16 @@ struct StagedFile {
   std::string target;  // the file it replaces, links followed
   uint32_t mode = 0;   // the permissions it was written with
 };
-// Writes the temporary file; nullopt, leaving none, when anything fails
-// (error, folderRefused and mode as for WriteFileAtomic).
-std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, const void* data, size_t size,
-                                          int* error = nullptr, bool* folderRefused = nullptr,
-                                          LinkAtName link = LinkAtName::FollowToFile,
-                                          std::optional<uint32_t> mode = std::nullopt);
-inline std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view text,
-                                                 int* error = nullptr, bool* folderRefused = nullptr,
-                                                 LinkAtName link = LinkAtName::FollowToFile,
-                                                 std::optional<uint32_t> mode = std::nullopt) {
-  return StageFileAtomic(gamePath, text.data(), text.size(), error, folderRefused, link, mode);
-}
+// Writes the temporary file; nullopt, leaving none, when anything fails.
+std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
+                                          const SaveOptions& options = {});
 // Renames it over the target and syncs the folder; false when either fails
 // (after a failed sync the target is already replaced: replaced, when
 // given, says whether it was).
-bool CommitStagedFile(const StagedFile& f, int* error = nullptr, bool* replaced = nullptr);
+// landed, when given, gets the file now at the target once it is replaced:
+// what the game found there for its next save.
+bool CommitStagedFile(const StagedFile& f, int* error = nullptr, bool* replaced = nullptr,
+                      FoundAtName* landed = nullptr);
 // Removes a temporary file that will not be committed.
 void DiscardStagedFile(const StagedFile& f);
 // Makes and removes an empty temporary file beside an entry (links not
@@ -145,6 +191,12 @@ bool CanChangeFolderOf(std::string_view gamePath, int* error = nullptr);
 // Removes the temporary files that saves of a game no longer running left
 // in a folder (a game killed during a save).
 void RemoveStaleSaveFiles(std::string_view gameFolder);
+// The same beside the file a link at the name leads to (a player's file
+// kept elsewhere), for that file's own temporary names only.
+void RemoveStaleSaveFilesOf(std::string_view gamePath);
+// The same in a folder for the named files' own temporary names alone (in
+// any letter case).
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names);
 // Plain write, replacing the content of a regular file or creating one;
 // false on failure, and for any other entry at the name, which it neither
 // changes nor waits on.
@@ -179,6 +231,9 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // name is taken, kTooLargeToKeep for a file past kMostBytesKept that must
 // be streamed).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
+// What a symbolic link at the name holds (where it leads, as written in
+// it), or nullopt where none stands there.
+std::optional<std::string> LinkTarget(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);

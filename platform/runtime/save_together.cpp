@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <utility>
 
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 
 namespace plat {
 namespace {
@@ -104,6 +106,18 @@ SaveFailure CallFailed(const FolderEntry& entry, int error) {
 FolderEntry FolderHolding(const std::string& rel) {
   const size_t slash = rel.rfind('/');
   return {slash == std::string::npos ? "" : rel.substr(0, slash)};
+}
+
+// A native folder as a message names it: by its path relative to the
+// journal's folder where it lies inside, else as the system spells it.
+FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder) {
+  std::string folder = std::filesystem::path(NativePath(gameFolder)).lexically_normal().string();
+  const std::string native = std::filesystem::path(nativeFolder).lexically_normal().string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (native == folder || native == folder + "/") return {};
+  if (native.size() > folder.size() && native.compare(0, folder.size(), folder) == 0 && native[folder.size()] == '/')
+    return {native.substr(folder.size() + 1)};
+  return {native};
 }
 
 // The same for a call on one of the step's own files.
@@ -299,17 +313,31 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
     } else {
       int error = 0;
       bool folderRefused = false;
-      if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes, &error, &folderRefused)) {
+      std::string refusingFolder, leadsTo;
+      if (std::optional<StagedFile> s = StageFileAtomic(path, f.bytes,
+                                                        {.onlyOver = f.onlyOver,
+                                                         .gameFolder = std::string(gameFolder),
+                                                         .error = &error,
+                                                         .folderRefused = &folderRefused,
+                                                         .refusingFolder = &refusingFolder,
+                                                         .leadsTo = &leadsTo})) {
         // A file named twice shares its temporary file: the later content
         // stands, as writing them in turn would leave it.
         std::erase_if(staged, [&s](const Staged& e) { return e.temp && e.temp->target == s->target; });
         staged.push_back({&f, path, std::move(s)});
         continue;
       }
-      // A folder that takes no new file is at fault, not the file's mode;
+      // A folder that takes no new file is at fault, not the file's mode
+      // (the folder of the file a link leads to, where the temporary goes);
       // so is one on the way that refused the look at the file.
-      why = folderRefused ? CallFailed(FolderHolding(f.gamePath), error)
-                          : FileOrFolderFailed(gameFolder, f.gamePath, error);
+      if (folderRefused) {
+        why = CallFailed(FolderNamed(gameFolder, refusingFolder), error);
+      } else if (error == kLinkToGameFile) {
+        why = FileCallFailed(f.gamePath, error);
+        why->why = f.gamePath + ": " + LinkToGameFileText(leadsTo);
+      } else {
+        why = FileOrFolderFailed(gameFolder, f.gamePath, error);
+      }
     }
     Discard(staged);
     staged.clear();
@@ -322,13 +350,17 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
 // file that now holds its new content, the one that failed included when
 // only its folder's sync did.
 std::optional<SaveFailure> Commit(const std::vector<Staged>& staged,
-                                  std::vector<const FileContent*>* replaced = nullptr) {
+                                  std::vector<const FileContent*>* replaced = nullptr,
+                                  std::vector<std::pair<const FileContent*, FoundAtName>>* landed = nullptr) {
   std::optional<SaveFailure> why;
   for (const Staged& s : staged) {
     int error = 0;
     bool done = false;
-    const bool ok = s.temp ? CommitStagedFile(*s.temp, &error, &done) : RemoveFileDurably(s.path, &error, &done);
+    FoundAtName now;
+    const bool ok =
+        s.temp ? CommitStagedFile(*s.temp, &error, &done, &now) : RemoveFileDurably(s.path, &error, &done);
     if (done && replaced) replaced->push_back(s.file);
+    if (done && landed) landed->emplace_back(s.file, now);
     if (!ok) {
       // Replaced or removed already, only its folder's sync failed: the
       // folder is what the player mends, the file is not at fault.
@@ -504,7 +536,9 @@ FileNow FileNow::Of(std::string_view gamePath, uint64_t maxBytes) {
 
 bool FileNow::NoFile() const { return !bytes && NoRegularFile(error); }
 
-bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure) {
+bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure,
+                        std::vector<std::optional<FoundAtName>>* landed) {
+  if (landed) landed->assign(files.size(), std::nullopt);
   SaveFailure ignored;
   SaveFailure& out = failure ? *failure : ignored;
   // Judged before anything is read: content past the bound is no profile's.
@@ -532,7 +566,7 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
     FileNow held = FileNow::Of(f.gamePath);
     std::optional<PreviousContent> before;
     if (!held.Unreadable()) before = PreviousContent::Of(held.bytes);
-    relative.push_back({std::move(rel), f.bytes, f.remove, before});
+    relative.push_back({std::move(rel), f.bytes, f.remove, before, f.onlyOver});
     now.push_back(std::move(held));
   }
   if (relative.empty() || relative.size() > kMaxFiles) {
@@ -563,7 +597,8 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   // The game's own file: a link planted at its name is replaced, so that the
   // step's records never land where it points.
   const std::optional<StagedFile> record =
-      StageFileAtomic(journal, encoded, &error, &folderRefused, LinkAtName::Replace, (mode & 0777) | 0600);
+      StageFileAtomic(journal, encoded,
+                      {.link = LinkAtName::Replace, .mode = (mode & 0777) | 0600, .error = &error, .folderRefused = &folderRefused});
   if (!record || !CommitStagedFile(*record, &error, &placed)) {
     Discard(staged);
     // Placed, only the folder's sync failed: the folder is at fault.
@@ -573,7 +608,11 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
     return false;
   }
   std::vector<const FileContent*> replaced;
-  if (auto why = Commit(staged, &replaced)) {
+  std::vector<std::pair<const FileContent*, FoundAtName>> nowAtName;
+  std::optional<SaveFailure> why = Commit(staged, &replaced, &nowAtName);
+  if (landed)
+    for (const auto& [file, found] : nowAtName) (*landed)[static_cast<size_t>(file - relative.data())] = found;
+  if (why) {
     out = *why;
     out.journalStands = JournalStands(journal, encoded);
     out.begun = overUnfinished || std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return Changes(*f); });
@@ -636,6 +675,22 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
   const std::string name(kSaveJournalName);
+  // The game never writes its journal through a link, so one there is
+  // nothing of its own: what it leads to is the player's, never read as a
+  // journal nor kept in the game folder.
+  if (std::optional<std::string> target = LinkTarget(journal)) {
+    JournalRecovery r = Recovery(Outcome::LinkRemoved);
+    r.why = std::move(*target);
+    int error = 0;
+    bool removed = false;
+    if (RemoveFileDurably(journal, &error, &removed) || removed) return r;
+    r.outcome = Outcome::Stuck;
+    r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
+    r.why = name + " is a link to " + r.why;
+    r.error = error;
+    r.entry = RemovalRefusedBy(error);
+    return r;
+  }
   const FileNow bytes = FileNow::Of(journal, kMostJournalBytes);
   if (bytes.NoFile()) return {};
   // Larger than any step's, it is no whole journal: kept aside unread.

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/runtime/files.hpp"
+
 namespace plat {
 
 // What a file held before a step: enough to tell it from other contents.
@@ -33,6 +35,9 @@ struct FileContent {
   // In a journal, what the file held before the step: WriteFilesTogether
   // records it; journals of earlier versions did not (nullopt).
   std::optional<PreviousContent> before = std::nullopt;
+  // Where set, the step replaces only what the game found at the file's name
+  // (see SaveOptions::onlyOver); a save of the caller's, never the journal's.
+  std::optional<FoundAtName> onlyOver = std::nullopt;
 };
 
 // The journal's name in the folder it serves.
@@ -111,8 +116,15 @@ struct SaveFailure {
 // stand; the journals are not merged, as the caller puts what the earlier
 // step still had to write into the later one. A standing journal whose
 // files all hold their content already passes nothing on.
+//
+// A file not the one the game found at its name (onlyOver) refuses the step
+// before anything is written (kChangedSinceRead), and so does a link at a
+// file's name that leads to another of the game's files (kLinkToGameFile,
+// naming the link and the file). landed, when given, gets for each file
+// what now stands at its name for the game's next save of it, where the
+// step changed it (nothing, for a removal), also after a failure.
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
-                        SaveFailure* failure = nullptr);
+                        SaveFailure* failure = nullptr, std::vector<std::optional<FoundAtName>>* landed = nullptr);
 
 // What a journal's file holds on the disk as the start finds it: its bytes,
 // or why there are none (as ReadAllBytes gives it). A file larger than
@@ -148,6 +160,9 @@ struct JournalRecovery {
     KeptAside,  // not applied, no file it names changed by it: kept under keptAs, the journal gone
     Waiting,    // not finished, and a file it names already changed by it: the journal stays for the next start
     Stuck,      // neither finished nor kept aside: the journal stays as it was
+    // A link stood at the journal's name: no journal of the game's, removed
+    // unread (why: where it led).
+    LinkRemoved,
   };
   Outcome outcome = Outcome::None;
   std::string why;  // why it was not finished (KeptAside, Waiting, Stuck)

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/temp_folder.hpp"
 #include "tests/common/test_support.hpp"
@@ -46,6 +47,14 @@ std::string SaveTemp(const std::string& name, int pid) { return "." + name + "."
 TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
   fwtest::TempProgramFolder dir;
   fs::create_directory(dir.File("real"));
+  // n links from User.INI to real/file, the link at `at` the second.
+  const auto chain = [&dir](const std::string& at, int n) {
+    dir.Write("real/file", "old");
+    fs::create_symlink("c1", dir.File(at));
+    for (int i = 1; i <= n - 2; ++i)
+      fs::create_symlink(i == n - 2 ? std::string("file") : std::string("c").append(std::to_string(i + 1)),
+                         dir.File("real/c" + std::to_string(i)));
+  };
   const struct {
     const char* what;
     std::function<void(const std::string& at)> plant;  // what the link leads to, under real/
@@ -83,16 +92,12 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
       {"the look at the file it leads to failing", [&](const std::string& at) { dir.Write(at, "old"); },
        plat::LinkAtName::FollowToFile, EACCES, true, "old",
        [] { plat::FailNextFileCall(plat::FileCall::Look, EACCES, 2); }},
-      // More links than the system follows: the save would replace the last.
-      {"a chain of 41 links",
-       [&](const std::string& at) {
-         dir.Write("real/file", "old");
-         fs::create_symlink("c1", dir.File(at));
-         for (int i = 1; i < 40; ++i)
-           fs::create_symlink(i == 39 ? std::string("file") : std::string("c").append(std::to_string(i + 1)),
-                              dir.File("real/c" + std::to_string(i)));
-       },
-       plat::LinkAtName::FollowToFile, ELOOP, true, "-"},
+      // As many links as the system follows reach the file; one more and
+      // the save would replace the last link, so it leads to no file.
+      {"a chain of 40 links", [&](const std::string& at) { chain(at, 40); }, plat::LinkAtName::FollowToFile, 0,
+       true, "-"},
+      {"a chain of 41 links", [&](const std::string& at) { chain(at, 41); }, plat::LinkAtName::FollowToFile,
+       plat::kLinkToNoFile, true, "-"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -104,7 +109,7 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
     fs::create_symlink("real/target", dir.File("User.INI"));
     c.fault();
     int error = 0;
-    EXPECT_EQ(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new"), &error, nullptr, c.link),
+    EXPECT_EQ(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("new"), {.link = c.link, .error = &error}),
               c.error == 0);
     EXPECT_EQ(error, c.error);
     EXPECT_EQ(fs::is_symlink(dir.File("User.INI")), c.linkStays);
@@ -115,6 +120,9 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
     }
     if (!c.linkStays) {
       EXPECT_EQ(dir.Read("User.INI"), "new");
+    }
+    if (fs::exists(dir.File("real/file"))) {
+      EXPECT_EQ(dir.Read("real/file"), c.error == 0 ? "new" : "old");
     }
   }
   EXPECT_EQ(plat::SystemErrorText(plat::kLinkToNoFile), "a link that leads to no regular file");
@@ -138,7 +146,7 @@ TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
   // Unseen, the old file is never written over: its bytes and mode stay.
   plat::FailNextFileCall(plat::FileCall::Look, EIO);
   int error = 0;
-  EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("unseen"), &error));
+  EXPECT_FALSE(plat::WriteFileAtomic(dir.Path() + "\\User.INI", std::string_view("unseen"), {.error = &error}));
   EXPECT_EQ(error, EIO);
   EXPECT_EQ(dir.Read("User.INI"), "new");
   EXPECT_EQ(ModeOf(dir.File("User.INI")), 0600u);
@@ -185,7 +193,20 @@ TEST(FileSafety, LeftoversOfAKilledGamesSaveGoAtTheNextStart) {
   dir.Write(".hidden", "player's");
   dir.Write("notes.fwsave", "player's");
   dir.Write(".odd.abc.fwsave", "player's");
-  plat::RemoveStaleSaveFiles(dir.Path());
+  // Beside a file the player keeps elsewhere, a save through the link
+  // stages its file: only that file's own leftovers go there.
+  fwtest::TempProgramFolder elsewhere;
+  elsewhere.Write("mine.DAT", "player's goods");
+  fs::create_directory(dir.File("save"));
+  fs::create_symlink(elsewhere.File("mine.DAT"), dir.File("save/user1.DAT"));
+  elsewhere.Write(SaveTemp("mine.DAT", dead), "half");
+  elsewhere.Write(SaveTemp("mine.DAT", getppid()), "in progress");
+  elsewhere.Write(SaveTemp("other.DAT", dead), "player's");
+  plat::RemoveStaleGameSaveFiles(dir.Path());
+  EXPECT_FALSE(elsewhere.Exists(SaveTemp("mine.DAT", dead)));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("mine.DAT", getppid())));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("other.DAT", dead)));
+  EXPECT_EQ(elsewhere.Read("mine.DAT"), "player's goods");
   EXPECT_FALSE(dir.Exists(SaveTemp("User.INI", dead)));
   EXPECT_TRUE(dir.Exists(SaveTemp("user1.DAT", getppid())));
   EXPECT_TRUE(dir.Exists(".hidden"));
