@@ -105,7 +105,7 @@ bool FrmMainClass::Prepare() {
       failure = battle.LoadError;
     }
   } catch (const plat::RuntimeError& e) {
-    failure = e.what();
+    failure = plat::CodePageOf(e);
   }
   if (!failure.empty()) {
     EndAsNotPlayed(failure);
@@ -136,7 +136,7 @@ void FrmMainClass::RunPass() {
   try {
     RunScript(1);
   } catch (const std::exception& e) {
-    EndAsNotPlayed(e.what());
+    EndAsNotPlayed(plat::CodePageOf(e));
     return;
   }
   DInput->Poll();

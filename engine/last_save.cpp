@@ -124,6 +124,9 @@ bool FinishLastSave(const std::string& gameFolder) {
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand" +
                (r.mixed ? ", in which a profile's money and goods may no longer belong together." : ".");
+  } else if (r.outcome == Outcome::LinkRemoved) {
+    g_notice = std::string(kJournal) + " was a link to " + r.why +
+               ": removed unread; if it led to an unfinished save, money and goods may not belong together.";
   } else if (r.outcome == Outcome::Finished && !r.asideWhy.empty()) {
     // The files are whole, but every later save replaces the journal.
     g_notice = "The last save is finished, but " + std::string(kJournal) + " stays (" + r.asideWhy +

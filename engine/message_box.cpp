@@ -125,10 +125,8 @@ BoardText LayOutBoardText(const plat::Font& font, int32_t boardWidth, int32_t bo
     if (out.height <= room || size <= smallest) break;
   }
   if (out.height > room) {
-    out.lines.resize(mostLines);
-    std::string& last = out.lines.back();
-    while (!last.empty() && measure.TextWidth(last + "...") > out.width) last = plat::CutToBytes(last, last.size() - 1);
-    last += "...";
+    const plat::FittedText fitted = plat::FitText(measure, text, out.width, mostLines);
+    out.lines = fitted.lines;
     out.height = boardHeight + static_cast<int32_t>(out.lines.size() - 1) * out.step;
     out.cut = true;
   }

@@ -31,8 +31,8 @@ const std::string& BoardPicture();
 // board leaves between its margins of 20 pixels, the first at (20, 15), and
 // the board drawn taller by one line's step for each line past the first,
 // down to the screen's bottom at most. A text too long for that is drawn a
-// point smaller at a time, down to 8 points; one too long even then is cut
-// after the last line that fits, ending in "...".
+// point smaller at a time, down to 8 points; one too long even then gives
+// way as plat::FitText has it (paths in their middles, then its end).
 struct BoardText {
   plat::Font font;         // the font the lines are measured and drawn in
   std::vector<std::string> lines;
@@ -40,7 +40,7 @@ struct BoardText {
   int32_t step = 0;        // from one line's top to the next's
   int32_t width = 0;       // the widest a line may be
   int32_t height = 0;      // the board's height as drawn
-  bool cut = false;
+  bool cut = false;         // something of the text is left out
 };
 // The layout for a board of the picture's size shown at the box's place,
 // starting from the box's font.

@@ -90,7 +90,8 @@ void qelPackage::LoadInf(const std::string& name) {
   if (!name.empty()) File = name;
   NormaliseFolders();
   const std::string inf = File + ".INF";
-  const std::string named = "\"" + plat::ToUtf8(inf) + "\" in " + NativeFolder(FilePath);
+  const std::string named =
+      std::string("\"").append(plat::ToUtf8(inf)).append("\" in ").append(NativeFolder(FilePath));
   plat::TextRecordReader reader = OpenIndex(FilePath + inf, named);
   PackFiles->RemoveAll();
   try {

@@ -24,6 +24,7 @@
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/folder_lock.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/strings.hpp"
@@ -240,8 +241,7 @@ int Main() {
   }
   if (!finished) return 1;
   // Saves of a game killed while saving leave their temporary files.
-  plat::RemoveStaleSaveFiles(plat::ProgramFolder());
-  plat::RemoveStaleSaveFiles(plat::ProgramFolder() + "\\save");
+  plat::RemoveStaleGameSaveFiles(plat::ProgramFolder());
   try {
     StartUp();
     ScreenLoop();

@@ -134,9 +134,20 @@ void DecodeAndPlace(const PictureSource& source, plat::SurfacePtr& surface, cons
   PlaceLoaded(source, std::move(picture), surface, dd, useVideoMemory, width, height);
 }
 
+// A game path as the player reads it, in UTF-8: the program folder as the
+// system spells it (any letters), the rest in the game's code page.
+std::string SpeltGamePath(const std::string& gamePath) {
+  const std::string& root = plat::ProgramFolder();
+  if (!root.empty() && gamePath.starts_with(root)) return root + plat::ToUtf8(gamePath.substr(root.size()));
+  return plat::ToUtf8(gamePath);
+}
+
+// Messages that name files on this machine are made in UTF-8 whole: a
+// folder's letters the code page lacks then reach the player as spelt.
 [[noreturn]] void RaiseLoadError(const std::string& fileName, const plat::RuntimeError& e) {
   LastError = "Load File:" + fileName + " Faild";
-  throw e.Prefixed("Unable to load the picture " + fileName + ": ");
+  throw plat::RuntimeError(e.code(), "Unable to load the picture " + SpeltGamePath(fileName) + ": " + e.Utf8(),
+                           plat::TextIn::Utf8);
 }
 
 bool LoadFromArchive(qelPackage& pack, bool looseFirst, const std::string& fileName, plat::SurfacePtr& surface,

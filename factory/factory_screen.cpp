@@ -14,8 +14,9 @@
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "factory/rules/model_index.hpp"
-#include "platform/runtime/numeric.hpp"
 #include "platform/input/window.hpp"
+#include "platform/runtime/error.hpp"
+#include "platform/runtime/numeric.hpp"
 
 namespace fw {
 
@@ -65,7 +66,7 @@ bool FrmFactoryClass::Enter() {
       const plat::RECT all{0, 0, 640, 480};
       Present->BltFast(0, 0, picture.get(), &all, plat::DDBLTFAST_WAIT);
     } catch (const std::exception& e) {
-      Complain(e.what());
+      Complain(plat::Utf8Of(e));
       Present->BltColorFill(nullptr, 0);
     }
     SetSurfaceFont(Present, "Fixedsys", 12.0f / FontScale, plat::RGB(0, 204, 0), false);
@@ -100,14 +101,14 @@ bool FrmFactoryClass::Enter() {
   } catch (const std::exception& e) {
     // Without its pictures no page could be shown or left: say why and let
     // the visit save and end rather than open pages that cannot be seen.
-    Complain(e.what());
-    if (ShowMessage) ShowMessage(std::string("The factory cannot be shown: ") + e.what());
+    Complain(plat::Utf8Of(e));
+    if (ShowMessage) ShowMessage("The factory cannot be shown: " + plat::CodePageOf(e));
     return false;
   }
   try {
     LoadSurface4FromPack("\\pic\\PopupHelp2.bmp", mHelpSheet, RM.DirectDraw_4);
   } catch (const std::exception& e) {
-    Complain(e.what());
+    Complain(plat::Utf8Of(e));
   }
   // The factory's own pointer, kept for later visits.
   if (!CursorSurface4) {
@@ -115,7 +116,7 @@ bool FrmFactoryClass::Enter() {
       LoadSurface4FromPack(kCursorPicture, CursorSurface4, RM.DirectDraw_4);
       SetSurfaceColorKey4(CursorSurface4, plat::DDCKEY_SRCBLT, 0, 0);
     } catch (const std::exception& e) {
-      Complain(e.what());
+      Complain(plat::Utf8Of(e));
     }
   }
   plat::Window::Instance().WarpPointer(320, 240);
@@ -168,7 +169,7 @@ bool FrmFactoryClass::Leave() {
   try {
     if (State() != FactoryRules::kLeft) rules_.Leave();
   } catch (const std::exception& e) {
-    Complain(e.what());
+    Complain(plat::Utf8Of(e));
   }
   if (FactoryGoodsSaving == GoodsSaving::Nothing) return true;
   // Both files are written whole or not at all; a failure keeps the old

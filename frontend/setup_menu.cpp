@@ -9,10 +9,11 @@
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
+#include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/error.hpp"
 #include "platform/runtime/game_files.hpp"
-#include "platform/display/message_box.hpp"
 
 namespace fw {
 namespace {
@@ -42,7 +43,7 @@ void FrmSetupMenuClass::Load() {
     // ever: go back to the main menu and say why.
     if (GameState == ScreenState::Setup) {
       GameState = ScreenState::MainMenu;
-      plat::MsgBox(std::string("The setup screen cannot be shown: ") + e.what());
+      plat::MsgBoxUtf8("The setup screen cannot be shown: " + plat::Utf8Of(e));
     }
   }
 }

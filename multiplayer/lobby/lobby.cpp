@@ -17,14 +17,15 @@
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
-#include "multiplayer/session/direct_play.hpp"
 #include "multiplayer/lobby/game_setting.hpp"
 #include "multiplayer/lobby/network_maps.hpp"
 #include "multiplayer/lobby/new_game_page.hpp"
+#include "multiplayer/session/direct_play.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/code_page.hpp"
+#include "platform/runtime/error.hpp"
 
 namespace fw {
 namespace {
@@ -74,7 +75,7 @@ void FrmMultiMenuClass::Load() {
     // again and fail the same way: say why and go back to the main menu.
     // The error itself names the archive and the member, as at start-up;
     // the last error would only name where the program looked.
-    const std::string why = "Network lobby: " + std::string(e.what());
+    const std::string why = "Network lobby: " + plat::Utf8Of(e);
     runState_ = "EXIT";
     GameState = ScreenState::MainMenu;
     LeaveUnlessBattle();
@@ -82,9 +83,9 @@ void FrmMultiMenuClass::Load() {
       // The board shows it to the player; standard error keeps it for a
       // script that runs the game, as the runtime's own messages do.
       std::cerr << why << '\n';
-      ShowMessageBox(why, plat::RGB(255, 0, 0));
+      ShowMessageBox(plat::FromUtf8(why), plat::RGB(255, 0, 0));
     } catch (const std::exception&) {
-      plat::MsgBox(why);
+      plat::MsgBoxUtf8(why);
     }
   }
 }

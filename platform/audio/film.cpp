@@ -12,8 +12,15 @@ extern "C" {
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -41,7 +48,6 @@ constexpr double kUnknownLength = 1e9;
 constexpr size_t kMaxPending = 16;
 constexpr double kSoundAhead = 0.5;     // seconds of sound kept decoded ahead
 constexpr double kSoundCapacity = 2.0;  // seconds the sound queue holds at most
-constexpr uint32_t kIdleWaitMs = 10;
 
 // The film's sound on its way from the decoder to the mixer's thread.
 class FilmSound {
@@ -132,30 +138,140 @@ bool SampleFormatOf(uint16_t sdl, AVSampleFormat* out) {
   }
 }
 
-// FFmpeg's interrupt callback for a film's probe. The file's reads keep
-// asking it for as long as the film plays, so it answers only while armed.
-// Real time, not the platform clock, which a test may hold still.
-class ProbeDeadline {
+// The film's file, read by FFmpeg through this source so that every read is
+// seen. The probe ends on no progress or on too many bytes, never on
+// slowness: a drive spinning up may take seconds to bring its first block,
+// while a sparse tail brings bytes for ever. Each packet read while the film
+// plays has a fixed deadline: a playing drive is already streaming, so a
+// packet later than that is a tail that holds no more film. Real time, not
+// the platform clock, which a test may hold still.
+class FilmSource {
  public:
-  void Arm() {
-    end_ = std::chrono::steady_clock::now() + MediaGraph::kFilmProbeLimit;
-    armed_ = true;
+  // Never blocks on what stands at the name: a FIFO's reads wait in poll,
+  // under the deadlines.
+  static std::unique_ptr<FilmSource> Open(const std::string& nativePath) {
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    std::unique_ptr<FilmSource> source(new FilmSource(fd));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return nullptr;
+    source->regular_ = S_ISREG(st.st_mode);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+    if (!buffer) return nullptr;
+    source->io_ = avio_alloc_context(buffer, kBufferBytes, 0, source.get(), Read, nullptr,
+                                     source->regular_ ? Seek : nullptr);
+    if (!source->io_) {
+      av_free(buffer);
+      return nullptr;
+    }
+    return source;
   }
-  void Disarm() { armed_ = false; }
-  // FFmpeg may return success from a probe it cut short.
-  bool Passed() const { return passed_; }
 
-  static int Check(void* self) {
-    auto* d = static_cast<ProbeDeadline*>(self);
-    if (!d->armed_) return 0;
-    if (std::chrono::steady_clock::now() >= d->end_) d->passed_ = true;
-    return d->passed_ ? 1 : 0;
+  ~FilmSource() {
+    if (io_) av_freep(&io_->buffer);  // avio may have replaced the one it was given
+    avio_context_free(&io_);
+    ::close(fd_);
   }
+  FilmSource(const FilmSource&) = delete;
+  FilmSource& operator=(const FilmSource&) = delete;
+
+  AVIOContext* Io() const { return io_; }
+
+  // A file at a film's name that holds sound alone plays as any file
+  // renders, through the music decoder, which may read the file it is given
+  // whole: only up to kMostFilmSoundBytes. The same open file, so the size
+  // measured is the size played.
+  std::unique_ptr<MediaGraph> PlayAsMusic() const {
+    struct stat st {};
+    if (!regular_ || ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) > MediaGraph::kMostFilmSoundBytes)
+      return nullptr;
+    const int own = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) return nullptr;
+    FILE* file = ::fdopen(own, "rb");
+    if (!file) {
+      ::close(own);
+      return nullptr;
+    }
+    SDL_RWops* reader = ::fseek(file, 0, SEEK_SET) == 0 ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
+    if (!reader) {
+      ::fclose(file);
+      return nullptr;
+    }
+    return OpenMusic(reader);
+  }
+
+  void BeginProbe() { Begin(Phase::Probe); }
+  void BeginPacketRead() { Begin(Phase::Play); }
+  // FFmpeg may return success from a probe it cut short.
+  bool Cut() const { return cut_; }
+
+  // FFmpeg's interrupt callback: its own loops and any file it opens beside
+  // this one stop with the reads.
+  static int Interrupted(void* self) { return static_cast<FilmSource*>(self)->Expired() ? 1 : 0; }
 
  private:
-  std::chrono::steady_clock::time_point end_;
-  bool armed_ = false;
-  bool passed_ = false;
+  enum class Phase { Probe, Play };
+  static constexpr int kBufferBytes = 32 * 1024;
+
+  explicit FilmSource(int fd) : fd_(fd) {}
+
+  void Begin(Phase phase) {
+    phase_ = phase;
+    since_ = std::chrono::steady_clock::now();
+    probed_ = 0;
+    cut_ = false;
+  }
+
+  std::chrono::milliseconds Limit() const {
+    return phase_ == Phase::Probe ? MediaGraph::kFilmProbeLimit : MediaGraph::kFilmReadLimit;
+  }
+  // Time left before the read is cut: since the last byte in the probe,
+  // since the packet's read began in play.
+  std::chrono::milliseconds Left() const {
+    return Limit() - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since_);
+  }
+  bool Expired() {
+    if (Left().count() <= 0 || (phase_ == Phase::Probe && probed_ > MediaGraph::kFilmProbeBytes)) cut_ = true;
+    return cut_;
+  }
+
+  static int Read(void* self, uint8_t* buf, int size) {
+    auto* s = static_cast<FilmSource*>(self);
+    for (;;) {
+      if (s->Expired()) return AVERROR_EXIT;
+      const ssize_t n = ::read(s->fd_, buf, static_cast<size_t>(size));
+      if (n > 0) {
+        if (s->phase_ == Phase::Probe) {
+          s->probed_ += static_cast<uint64_t>(n);
+          s->since_ = std::chrono::steady_clock::now();
+        }
+        return static_cast<int>(n);
+      }
+      if (n == 0) return AVERROR_EOF;
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN) return AVERROR(errno);
+      pollfd p{s->fd_, POLLIN, 0};
+      ::poll(&p, 1, static_cast<int>(std::max<int64_t>(s->Left().count(), 1)));
+    }
+  }
+
+  static int64_t Seek(void* self, int64_t offset, int whence) {
+    const int fd = static_cast<FilmSource*>(self)->fd_;
+    if (whence & AVSEEK_SIZE) {
+      struct stat st {};
+      return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+  }
+
+  int fd_;
+  bool regular_ = false;
+  AVIOContext* io_ = nullptr;
+  Phase phase_ = Phase::Probe;
+  std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+  uint64_t probed_ = 0;
+  bool cut_ = false;
 };
 
 struct Decoder {
@@ -166,8 +282,8 @@ struct Decoder {
 
 class FilmGraph final : public MediaGraph {
  public:
-  FilmGraph(std::unique_ptr<ProbeDeadline> probe, FormatPtr fmt)
-      : probe_(std::move(probe)), fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
+  FilmGraph(std::unique_ptr<FilmSource> source, FormatPtr fmt)
+      : source_(std::move(source)), fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
 
   ~FilmGraph() override {
     if (sound_ && Mix_GetMusicHookData() == sound_.get()) Mix_HookMusic(nullptr, nullptr);
@@ -219,6 +335,7 @@ class FilmGraph final : public MediaGraph {
     seconds = std::clamp(seconds, 0.0, duration_);
     const int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE) +
                        (fmt_->start_time != AV_NOPTS_VALUE ? fmt_->start_time : 0);
+    source_->BeginPacketRead();
     if (av_seek_frame(fmt_.get(), -1, ts, AVSEEK_FLAG_BACKWARD) < 0) return;
     avcodec_flush_buffers(video_.ctx.get());
     if (audio_.stream >= 0) avcodec_flush_buffers(audio_.ctx.get());
@@ -303,8 +420,10 @@ class FilmGraph final : public MediaGraph {
     Mix_HookMusic(FilmSound::Mix, sound_.get());
   }
 
-  // False at the end of the file, or where a damaged file cannot be read on.
+  // False at the end of the file, where a damaged file cannot be read on, or
+  // where the packet did not come in time.
   bool ReadPacket() {
+    source_->BeginPacketRead();
     if (av_read_frame(fmt_.get(), packet_.get()) < 0) return false;
     if (packet_->stream_index == video_.stream)
       DecodeVideo(packet_.get());
@@ -385,8 +504,8 @@ class FilmGraph final : public MediaGraph {
     Window::Instance().Present(screen_.data(), kFrameWidth, kFrameHeight, kFrameWidth);
   }
 
-  // Before the file, which holds on to it until it is closed.
-  std::unique_ptr<ProbeDeadline> probe_;
+  // Before the file, which reads through it until it is closed.
+  std::unique_ptr<FilmSource> source_;
   FormatPtr fmt_;
   Decoder video_, audio_;
   ScalerPtr sws_;
@@ -417,25 +536,29 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath) {
   // Damaged files are handled here; FFmpeg's own complaints would only
   // clutter the game's output.
   av_log_set_level(AV_LOG_QUIET);
-  auto probe = std::make_unique<ProbeDeadline>();
+  auto source = FilmSource::Open(nativePath);
+  if (!source) return nullptr;
   AVFormatContext* opened = avformat_alloc_context();
   if (!opened) return nullptr;
-  opened->interrupt_callback = {ProbeDeadline::Check, probe.get()};
-  probe->Arm();
-  // A context that fails to open is freed by avformat_open_input.
+  opened->pb = source->Io();
+  opened->interrupt_callback = {FilmSource::Interrupted, source.get()};
+  source->BeginProbe();
+  // A context that fails to open is freed by avformat_open_input; the
+  // source stays ours.
   if (avformat_open_input(&opened, nativePath.c_str(), nullptr, nullptr) != 0) return nullptr;
   FormatPtr fmt(opened);
-  if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || probe->Passed()) return nullptr;
-  probe->Disarm();
+  if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || source->Cut()) return nullptr;
   int video = -1;
-  for (unsigned i = 0; i < fmt->nb_streams && video < 0; ++i) {
+  bool sound = false;
+  for (unsigned i = 0; i < fmt->nb_streams; ++i) {
     const AVStream* s = fmt->streams[i];
     // A cover picture in a music file makes no film.
-    if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
+    if (video < 0 && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
       video = static_cast<int>(i);
+    sound = sound || s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
   }
-  if (video < 0) return nullptr;
-  auto film = std::make_unique<FilmGraph>(std::move(probe), std::move(fmt));
+  if (video < 0) return sound ? source->PlayAsMusic() : nullptr;
+  auto film = std::make_unique<FilmGraph>(std::move(source), std::move(fmt));
   if (!film->Open(video)) return nullptr;
   return film;
 }

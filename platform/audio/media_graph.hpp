@@ -11,20 +11,33 @@
 namespace plat {
 
 // The caller knows which it plays. A track never goes through the film's
-// probe, which may read a large file to its end before it answers.
+// probe, which may read far into a large file before it answers.
 enum class MediaKind { Music, Film };
 
 class MediaGraph {
  public:
-  // Real time a film's probe may take: FFmpeg reads on until it knows the
-  // streams, through the whole of a damaged or sparse file, so past this the
-  // film is taken as one that cannot be played.
+  // Real time a film's probe may go without receiving a byte: a drive
+  // spinning up brings its first block within it. A probe that keeps
+  // receiving bytes goes on, up to kFilmProbeBytes.
   static constexpr std::chrono::milliseconds kFilmProbeLimit{3000};
+  // Bytes a film's probe may read: far above a real film's header and index.
+  // FFmpeg reads on until it knows the streams, through the whole of a
+  // damaged or sparse file, whose holes always bring bytes.
+  static constexpr uint64_t kFilmProbeBytes = uint64_t{64} << 20;
+  // Real time one packet's read may take while a film plays. Fixed, where
+  // the probe waits on progress: a playing drive is already streaming, so a
+  // packet that does not come within it is taken as the film's end.
+  static constexpr std::chrono::milliseconds kFilmReadLimit{1000};
+  // The largest file at a film's name that is played as sound when it holds
+  // no pictures: the music decoder may take a file whole.
+  static constexpr uint64_t kMostFilmSoundBytes = uint64_t{64} << 20;
 
   // Renders a file as the kind given; null when it cannot be opened or
   // played as that kind (a missing, damaged or unsupported file, a film whose
-  // probe ran out of time, an entry that is no regular file, which is never
-  // opened, or music without a sound device).
+  // probe was cut, sound without pictures at a film's name larger than
+  // kMostFilmSoundBytes, an entry that is no regular file, which is never
+  // opened, or music without a sound device). Sound without pictures at a
+  // film's name plays as music; a film at a track's name is not played.
   static std::unique_ptr<MediaGraph> RenderFile(const std::string& nativePath, MediaKind kind);
 
   virtual ~MediaGraph() = default;
@@ -45,7 +58,7 @@ class MediaGraph {
   virtual void SetVideoWindow(int /*left*/, int /*top*/, int /*width*/, int /*height*/) {}
   // Films: shows the picture due at the current position (the last one
   // stays after the end) and waits a little when none is due yet, so a loop
-  // around it does not spin. Music plays by itself.
+  // around it does not spin. Music plays by itself and only waits.
   virtual void Pump() {}
 
  protected:

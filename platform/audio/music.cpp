@@ -68,6 +68,9 @@ class MusicGraph final : public MediaGraph {
     Mix_VolumeMusic(MixerVolume(volume_));
   }
 
+  // Sound at a film's name: the film's loop around it must not spin.
+  void Pump() override { SDL_Delay(kIdleWaitMs); }
+
  private:
   // Declared after the mixer, so the track goes before the device.
   std::shared_ptr<AudioMixer> mixer_;
@@ -78,18 +81,34 @@ class MusicGraph final : public MediaGraph {
   bool paused_ = false;
 };
 
+// A track loaded once the device is open.
+std::unique_ptr<MediaGraph> Rendered(std::shared_ptr<AudioMixer> mixer, MusicPtr music) {
+  // A track whose length is unknown could never be seen to end, so the
+  // music loop would restart it on every pass.
+  const double duration = music ? Mix_MusicDuration(music.get()) : 0;
+  if (!(duration > 0)) {
+    music.reset();  // before the device it plays on
+    return nullptr;
+  }
+  return std::make_unique<MusicGraph>(std::move(mixer), std::move(music), duration);
+}
+
 }  // namespace
 
 std::unique_ptr<MediaGraph> OpenMusic(const std::string& nativePath) {
   auto mixer = AudioMixer::Acquire();
   if (!mixer) return nullptr;
-  MusicPtr music(Mix_LoadMUS(nativePath.c_str()));
-  if (!music) return nullptr;
-  // A track whose length is unknown could never be seen to end, so the
-  // music loop would restart it on every pass.
-  const double duration = Mix_MusicDuration(music.get());
-  if (!(duration > 0)) return nullptr;
-  return std::make_unique<MusicGraph>(std::move(mixer), std::move(music), duration);
+  return Rendered(std::move(mixer), MusicPtr(Mix_LoadMUS(nativePath.c_str())));
+}
+
+std::unique_ptr<MediaGraph> OpenMusic(SDL_RWops* reader) {
+  auto mixer = AudioMixer::Acquire();
+  if (!mixer) {
+    SDL_RWclose(reader);
+    return nullptr;
+  }
+  // The mixer frees the reader, also when it cannot load from it.
+  return Rendered(std::move(mixer), MusicPtr(Mix_LoadMUS_RW(reader, 1)));
 }
 
 }  // namespace plat

@@ -139,27 +139,103 @@ std::vector<std::string> WrapLines(const Surface& font, const std::string& text,
   }
   return lines;
 }
+
+// The path in a word: from after its first separator to its last one, so
+// that the path's start and its entry's name stay; {npos, 0} when none.
+std::pair<size_t, size_t> PathMiddle(const std::string& text, size_t from, size_t to) {
+  const size_t first = text.find_first_of("/\\", from);
+  if (first == std::string::npos || first >= to) return {std::string::npos, 0};
+  const size_t last = text.find_last_of("/\\", to - 1);
+  return {first + 1, last > first ? last - first - 1 : 0};
+}
+
+// The middles of the text's paths, longest first: one word (a run between
+// blanks) is one path, as the system's messages name files.
+std::vector<std::pair<size_t, size_t>> PathMiddles(const std::string& text) {
+  std::vector<std::pair<size_t, size_t>> middles;
+  for (size_t i = 0; i < text.size();) {
+    const size_t end = std::min(text.find_first_of(" \n", i), text.size());
+    const auto middle = PathMiddle(text, i, end);
+    if (middle.first != std::string::npos && middle.second > 3) middles.push_back(middle);
+    i = end + 1;
+  }
+  std::stable_sort(middles.begin(), middles.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  return middles;
+}
+
+// The text with `drop` characters taken out of the middle's own middle and
+// "..." in their place.
+std::string WithoutMiddle(const std::string& text, size_t at, const std::vector<size_t>& starts, size_t drop) {
+  const size_t chars = starts.size() - 1;  // starts ends with the middle's end
+  const size_t keepHead = (chars - drop) / 2;
+  return text.substr(0, at + starts[keepHead]) + "..." + text.substr(at + starts[keepHead + drop]);
+}
+
+FittedText FitLines(const Surface& font, const std::string& text, int width, size_t mostLines, bool inUtf8) {
+  const auto charBytesAt = inUtf8 ? Utf8CharBytesAt : CharBytesAt;
+  const auto fits = [&](const std::string& t) { return WrapLines(font, t, width, mostLines, inUtf8).size() <= mostLines; };
+  std::string shown = text;
+  // Paths give way in their middles, the longest first: what a player must
+  // act on is the entry's name and the words after it.
+  while (!fits(shown)) {
+    const auto middles = PathMiddles(shown);
+    if (middles.empty()) break;
+    const auto [at, length] = middles.front();
+    const std::string_view middle = std::string_view(shown).substr(at, length);
+    std::vector<size_t> starts;
+    for (size_t j = 0; j < length; j += charBytesAt(middle, j)) starts.push_back(j);
+    starts.push_back(length);
+    size_t lo = 1, hi = starts.size() - 1;  // characters dropped
+    // Not enough even without the whole middle: the next path gives way too.
+    if (!fits(WithoutMiddle(shown, at, starts, hi))) {
+      shown = WithoutMiddle(shown, at, starts, hi);
+      continue;
+    }
+    while (lo < hi) {
+      const size_t mid = (lo + hi) / 2;
+      if (fits(WithoutMiddle(shown, at, starts, mid)))
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    shown = WithoutMiddle(shown, at, starts, hi);
+  }
+  FittedText out{WrapLines(font, shown, width, mostLines, inUtf8), false};
+  if (out.lines.size() <= mostLines) return out;
+  // Still too long: cut after the last line that fits.
+  const auto widthOf = [&](const std::string& piece) {
+    return inUtf8 ? font.Utf8TextWidth(piece) : font.TextWidth(piece);
+  };
+  out.lines.resize(mostLines);
+  out.cut = true;
+  std::string& last = out.lines.back();
+  while (!last.empty() && widthOf(last + "...") > width) {
+    size_t cut = 0;
+    for (size_t j = 0; j < last.size(); j += charBytesAt(last, j)) cut = j;
+    last.erase(cut);
+  }
+  last += "...";
+  return out;
+}
 }  // namespace
 
 std::vector<std::string> WrapText(const Surface& font, const std::string& text, int width, size_t mostLines) {
   return WrapLines(font, text, width, mostLines, false);
 }
 
+FittedText FitText(const Surface& font, const std::string& text, int maxWidth, size_t mostLines) {
+  return FitLines(font, text, maxWidth, mostLines, false);
+}
+
+FittedText FitUtf8Text(const Surface& font, const std::string& utf8, int maxWidth, size_t mostLines) {
+  return FitLines(font, utf8, maxWidth, mostLines, true);
+}
+
 RECT DrawMessageBox(Surface& frame, const std::string& utf8) {
   BoxFont(frame);
-  std::vector<std::string> lines = WrapLines(frame, utf8, kMaxTextWidth, SIZE_MAX, true);
-  // Lines beyond the screen's height are cut; standard error has them all.
-  const int maxLines = (kFrameHeight - 4 * kPadding - kButtonH) / kLineHeight;
-  if (static_cast<int>(lines.size()) > maxLines) {
-    lines.resize(static_cast<size_t>(maxLines));
-    std::string& last = lines.back();
-    while (!last.empty() && frame.Utf8TextWidth(last + "...") > kMaxTextWidth) {
-      size_t cut = last.size() - 1;
-      while (cut > 0 && (static_cast<unsigned char>(last[cut]) & 0xC0) == 0x80) --cut;
-      last.erase(cut);
-    }
-    last += "...";
-  }
+  // Lines beyond the screen's height give way; standard error has them all.
+  const size_t maxLines = (kFrameHeight - 4 * kPadding - kButtonH) / kLineHeight;
+  const std::vector<std::string> lines = FitUtf8Text(frame, utf8, kMaxTextWidth, maxLines).lines;
   int textW = kButtonW;
   for (const std::string& l : lines) textW = std::max(textW, static_cast<int>(frame.Utf8TextWidth(l)));
   const int boxW = std::max(textW, 200) + 2 * kPadding;

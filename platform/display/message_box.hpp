@@ -27,6 +27,19 @@ void MsgBoxUtf8(std::string_view utf8, std::string_view title = "Ferrowind");
 std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth,
                                   size_t mostLines = SIZE_MAX);
 
+// The lines of a text that must fit in mostLines lines no wider than
+// maxWidth. Where it needs more, the middles of its paths give way first,
+// the longest first ("/home/p/.../pic/X.bmp"): a path's start, its entry's
+// name and every word after it stay, since they tell what to mend. Only a
+// text that needs more even then is cut after the last line that fits,
+// ending in "...".
+struct FittedText {
+  std::vector<std::string> lines;
+  bool cut = false;  // words were left out at the end
+};
+FittedText FitText(const Surface& font, const std::string& text, int maxWidth, size_t mostLines);
+FittedText FitUtf8Text(const Surface& font, const std::string& utf8, int maxWidth, size_t mostLines);
+
 // Draws the box with the text, in UTF-8 as it is shown, onto a 640x480
 // frame; the OK button's place.
 RECT DrawMessageBox(Surface& frame, const std::string& utf8);

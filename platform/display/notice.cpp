@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/display/message_box.hpp"
 #include "platform/display/surface.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
@@ -44,12 +45,17 @@ void PresentWithNotice(const uint16_t* pixels, int width, int height, int pitchP
   }
   for (int y = 0; y < height; ++y)
     std::memcpy(g_scratch->Row(y), pixels + static_cast<ptrdiff_t>(y) * pitchPixels, static_cast<size_t>(width) * 2);
-  // A dark band along the bottom keeps the line readable on any picture.
-  constexpr int kBand = 22;
-  const RECT band{0, std::max(0, height - kBand), width, height};
+  // Wrapped as a box's lines are, so the cause at the end of a long path
+  // shows; a dark band along the bottom keeps them readable on any picture.
+  constexpr int kMargin = 8, kLineStep = 16, kMostLines = 4;
+  const std::vector<std::string> lines =
+      FitUtf8Text(*g_scratch, g_text, std::max(1, width - 2 * kMargin), kMostLines).lines;
+  const int bandHeight = 6 + static_cast<int>(lines.size()) * kLineStep;
+  const RECT band{0, std::max(0, height - bandHeight), width, height};
   g_scratch->BltColorFill(&band, 0);
   g_scratch->SetForeColor(RGB(255, 220, 120));
-  g_scratch->DrawText(8, band.Top + 4, g_text);
+  for (size_t i = 0; i < lines.size(); ++i)
+    g_scratch->DrawUtf8Text(kMargin, band.Top + 4 + static_cast<int>(i) * kLineStep, lines[i]);
   Window::Instance().Present(g_scratch->Pixels(), width, height, width);
 }
 

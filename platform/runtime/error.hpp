@@ -37,15 +37,20 @@ class RuntimeError : public std::runtime_error {
   ErrorCode code() const { return code_; }
   // The message as it is shown.
   std::string Utf8() const { return in_ == TextIn::Utf8 ? std::string(what()) : ToUtf8(what()); }
-  // The same error with the game's text before its message, which keeps
-  // the message's kind.
-  RuntimeError Prefixed(const std::string& gameText) const {
-    return {code_, (in_ == TextIn::Utf8 ? ToUtf8(gameText) : gameText) + what(), in_};
-  }
 
  private:
   ErrorCode code_;
   TextIn in_;
 };
+
+// What any error says, as it is shown: a runtime error in the text it was
+// made in, any other's words (the library's, in ASCII) as they stand.
+inline std::string Utf8Of(const std::exception& e) {
+  if (const auto* r = dynamic_cast<const RuntimeError*>(&e)) return r->Utf8();
+  return e.what();
+}
+// The same for the game's own boards, which draw its code page: a letter
+// the code page lacks shows as '?', every other as it is spelt.
+inline std::string CodePageOf(const std::exception& e) { return FromUtf8(Utf8Of(e)); }
 
 }  // namespace plat

@@ -645,15 +645,21 @@ bool WriteFileAtomic(std::string_view gamePath, std::string_view bytes, const Sa
 
 namespace {
 // Removes the temporary files of saves of games no longer running in a
-// native folder, those for the file named `only` alone where it is given.
-void RemoveStaleIn(const std::string& folder, const std::string* only) {
+// native folder, those for the files named `only` (in any letter case)
+// alone where it is given.
+void RemoveStaleIn(const std::string& folder, const std::vector<std::string>* only) {
   DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!d) return;
   std::vector<std::string> stale;
   while (dirent* e = ::readdir(d)) {
     const int pid = SaveTempOwner(e->d_name);
     if (pid <= 0 || pid == ::getpid()) continue;
-    if (only && e->d_name != "." + *only + "." + std::to_string(pid) + std::string(kSaveSuffix)) continue;
+    if (only) {
+      const std::string entry = e->d_name;
+      const std::string of = entry.substr(1, entry.size() - kSaveSuffix.size() - std::to_string(pid).size() - 2);
+      if (std::none_of(only->begin(), only->end(), [&of](const std::string& n) { return EqualNoCase(n, of); }))
+        continue;
+    }
     if (ProcessRunning(pid)) continue;  // a save of that game may be in progress
     stale.emplace_back(e->d_name);
   }
@@ -675,8 +681,12 @@ void RemoveStaleSaveFilesOf(std::string_view gamePath) {
   // A link to nowhere still names where a killed save staged its file.
   const int look = FollowLinks(target, st);
   if (look != 0 && look != kLinkToNoFile) return;
-  const std::string name = NameOf(target);
+  const std::vector<std::string> name{NameOf(target)};
   RemoveStaleIn(FolderOf(target), &name);
+}
+
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names) {
+  RemoveStaleIn(NativePath(gameFolder), &names);
 }
 
 bool CopyFileRange(std::string_view fromGamePath, int64_t offset, int64_t size, const std::string& toNative) {
@@ -883,6 +893,16 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
   // file gone either.
   if (error) *error = LinkOrNothing(native, cause);
   return "";
+}
+
+std::optional<std::string> LinkTarget(std::string_view gamePath) {
+  const std::string native = NativePath(gamePath);
+  struct stat st;
+  if (!Look(native, &st, false) || !S_ISLNK(st.st_mode)) return std::nullopt;
+  std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+  const ssize_t n = ::readlink(native.c_str(), target.data(), target.size());
+  target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return target;
 }
 
 bool MakeDir(std::string_view gamePath) {

@@ -194,6 +194,9 @@ void RemoveStaleSaveFiles(std::string_view gameFolder);
 // The same beside the file a link at the name leads to (a player's file
 // kept elsewhere), for that file's own temporary names only.
 void RemoveStaleSaveFilesOf(std::string_view gamePath);
+// The same in a folder for the named files' own temporary names alone (in
+// any letter case).
+void RemoveStaleSaveFilesNamed(std::string_view gameFolder, const std::vector<std::string>& names);
 // Plain write, replacing the content of a regular file or creating one;
 // false on failure, and for any other entry at the name, which it neither
 // changes nor waits on.
@@ -235,6 +238,9 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // streamed, else the system's cause: the read's, where the file cannot be
 // read, never the hard link's).
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
+// What a symbolic link at the name holds (where it leads, as written in
+// it), or nullopt where none stands there.
+std::optional<std::string> LinkTarget(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);

@@ -1,11 +1,24 @@
 #include "platform/runtime/game_files.hpp"
 
+#include "platform/runtime/files.hpp"
+
 namespace plat {
 
-std::string GoodsFile(int profile) { return "save\\user" + std::to_string(profile) + ".DAT"; }
+std::string GoodsFile(int profile) {
+  return std::string(kSaveFolder).append("\\user").append(std::to_string(profile)).append(".DAT");
+}
 
 std::string LinkToGameFileText(std::string_view reached) {
   return "a link to " + std::string(reached) + ", another of the game's files";
+}
+
+void RemoveStaleGameSaveFiles(std::string_view gameFolder) {
+  const std::string folder(gameFolder);
+  RemoveStaleSaveFiles(folder);
+  RemoveStaleSaveFiles(folder + "\\" + std::string(kSaveFolder));
+  // A save through a player's link stages its file beside the file the link
+  // leads to.
+  for (const std::string& file : GameFiles()) RemoveStaleSaveFilesOf(folder + "\\" + file);
 }
 
 std::vector<std::string> GameFiles() {

@@ -11,6 +11,7 @@ namespace plat {
 
 inline constexpr std::string_view kProfilesFile = "User.INI";
 inline constexpr std::string_view kSettingsFile = "Default.cfg";
+inline constexpr std::string_view kSaveFolder = "save";  // the goods' folder
 inline constexpr int kGoodsFiles = 6;
 
 // Profile n's goods (1 to kGoodsFiles), relative to the program folder,
@@ -22,6 +23,10 @@ std::vector<std::string> GameFiles();
 // The game file (as GameFiles names it, "/"-separated) whose entry a link at
 // gamePath leads to, its links followed the same way, when that is not
 // gamePath's own; "" otherwise. A name that is no link reaches only itself.
+// Removes what saves of games no longer running left: in the game folder,
+// in its save folder, and beside each file a link among the game's files
+// leads to (that file's own temporary names only).
+void RemoveStaleGameSaveFiles(std::string_view gameFolder);
 // The cause of a save refused by such a link, after the link's name.
 std::string LinkToGameFileText(std::string_view reached);
 std::string OtherGameFileReached(std::string_view gameFolder, std::string_view gamePath);

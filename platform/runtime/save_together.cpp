@@ -675,6 +675,22 @@ JournalRecovery FinishOrKeepAsideJournal(std::string_view gameFolder, const Jour
   using Outcome = JournalRecovery::Outcome;
   const std::string journal = JournalPath(gameFolder);
   const std::string name(kSaveJournalName);
+  // The game never writes its journal through a link, so one there is
+  // nothing of its own: what it leads to is the player's, never read as a
+  // journal nor kept in the game folder.
+  if (std::optional<std::string> target = LinkTarget(journal)) {
+    JournalRecovery r = Recovery(Outcome::LinkRemoved);
+    r.why = std::move(*target);
+    int error = 0;
+    bool removed = false;
+    if (RemoveFileDurably(journal, &error, &removed) || removed) return r;
+    r.outcome = Outcome::Stuck;
+    r.asideWhy = "Unable to remove " + name + ": " + SystemErrorText(error);
+    r.why = name + " is a link to " + r.why;
+    r.error = error;
+    r.entry = RemovalRefusedBy(error);
+    return r;
+  }
   const FileNow bytes = FileNow::Of(journal, kMostJournalBytes);
   if (bytes.NoFile()) return {};
   // Larger than any step's, it is no whole journal: kept aside unread.

@@ -160,6 +160,9 @@ struct JournalRecovery {
     KeptAside,  // not applied, no file it names changed by it: kept under keptAs, the journal gone
     Waiting,    // not finished, and a file it names already changed by it: the journal stays for the next start
     Stuck,      // neither finished nor kept aside: the journal stays as it was
+    // A link stood at the journal's name: no journal of the game's, removed
+    // unread (why: where it led).
+    LinkRemoved,
   };
   Outcome outcome = Outcome::None;
   std::string why;  // why it was not finished (KeptAside, Waiting, Stuck)

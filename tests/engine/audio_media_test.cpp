@@ -1,5 +1,6 @@
 // Films and music as the game plays them: the intro's end by time and by
 // key (a short one holding its last picture), the closing film handing the display back, missing and damaged films,
+// sound at a film's name,
 // music volume, the music loop and the choice of battle track.
 #include <gtest/gtest.h>
 
@@ -119,11 +120,25 @@ TEST_F(MediaTest, AMissingOrDamagedIntroIsSkipped) {
   MediaPlay->Load(Board->hWnd());
   folder_.Write("Intro.avi", "RIFF....AVI LIST garbage");
   MediaPlay->Load(Board->hWnd());
-  Music("Intro.avi");  // sound without pictures is no film
-  MediaPlay->Load(Board->hWnd());
   EXPECT_EQ(passes, 0);
   EXPECT_EQ(plat::Window::Instance().FramesPresented(), frames);
   EXPECT_FALSE(MediaPlay->IFilter);
+}
+
+// As any file renders: its sound plays at the intro's volume until a key.
+TEST_F(MediaTest, SoundWithoutPicturesAtAFilmsNamePlaysAsSound) {
+  Music("Intro.avi");
+  int passes = 0;
+  bool playing = false;
+  plat::SetTestDriver([&] {
+    playing = MediaPlay->IFilter && !MediaPlay->IFilter->HasVideo() && MediaPlay->IFilter->Volume() == 0;
+    if (++passes == 3) plat::PushKeyDown(kVkA);
+  });
+  MediaPlay->Load(Board->hWnd());
+  EXPECT_EQ(passes, 3);
+  EXPECT_TRUE(playing);
+  ASSERT_TRUE(MediaPlay->IFilter);
+  EXPECT_NEAR(MediaPlay->IFilter->Duration(), 16 * 60.0 / 132, 0.1);  // the track's four bars
 }
 
 TEST_F(MediaTest, FilmsAreAlsoFoundOnTheMediaPathWhateverTheirLetterCase) {

@@ -4,13 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/form_board.hpp"
 #include "engine/globals.hpp"
 #include "platform/display/notice.hpp"
 #include "platform/input/window.hpp"
+#include "platform/display/surface.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace {
@@ -67,5 +71,40 @@ TEST_F(Capture, ACaptureThatCannotBeWrittenSaysSoAndTheGameGoesOn) {
   plat::AdvanceClock(10000);
   plat::PresentWithNotice(frame.data(), 640, 480, 640);
   EXPECT_EQ(plat::Window::Instance().LastFrame()[static_cast<size_t>(479 * 640)], 0x07E0);
+  EXPECT_EQ(plat::CurrentNotice(), "");
+}
+
+// A notice too long for one line wraps as a box's lines do, so the cause at
+// its end shows, and draws the letters of the UTF-8 it is given.
+TEST_F(Capture, TheNoticeWrapsSoItsCauseShowsAndDrawsItsLetters) {
+  const std::string spelt = "Spiele-Über-遊戲";
+  // The program folder as the system spells it; only its "gone" is not there.
+  const std::string folder = dir.File(spelt + "-" + std::string(120, 'd'));
+  plat::SetProgramFolder(folder);
+  fw::AppPath = folder + "\\gone";
+  board.CaptureScreen();
+  const std::string notice = plat::CurrentNotice();
+  EXPECT_NE(notice.find(spelt), std::string::npos) << notice;
+  EXPECT_EQ(notice.substr(notice.size() - 25), "No such file or directory");
+  plat::PresentWithNotice(frame.data(), 640, 480, 640);
+  const std::vector<uint16_t> shown = plat::Window::Instance().LastFrame();
+  // More than one line's band, and no letter past the right margin.
+  EXPECT_EQ(shown[static_cast<size_t>((480 - 30) * 640)], 0);
+  for (int y = 440; y < 480; ++y)
+    for (int x = 633; x < 640; ++x) EXPECT_EQ(shown[static_cast<size_t>(y * 640 + x)], 0) << x << "," << y;
+
+  // One short line: the band as it always was, the letters as spelt.
+  plat::ShowNotice("Ü 遊戲", 5000);
+  plat::PresentWithNotice(frame.data(), 640, 480, 640);
+  plat::Surface expected(640, 480);
+  std::copy(frame.begin(), frame.end(), expected.Pixels());
+  const plat::RECT band{0, 480 - 22, 640, 480};
+  expected.BltColorFill(&band, 0);
+  expected.SetFont("Arial", 10.0f, true);
+  expected.SetForeColor(plat::RGB(255, 220, 120));
+  expected.DrawUtf8Text(8, band.Top + 4, "Ü 遊戲");
+  EXPECT_TRUE(std::equal(expected.Pixels(), expected.Pixels() + 640 * 480, plat::Window::Instance().LastFrame().begin()));
+  plat::AdvanceClock(10000);  // gone before the next test's frames
+  plat::PresentWithNotice(frame.data(), 640, 480, 640);
   EXPECT_EQ(plat::CurrentNotice(), "");
 }

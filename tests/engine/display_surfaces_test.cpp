@@ -2,9 +2,13 @@
 // surface utilities, and frames reaching the window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "engine/form_board.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/engine/display_support.hpp"
 
 namespace {
@@ -197,6 +201,47 @@ TEST_F(DisplaySurfaces, ADamagedMemberIsNamedWithItsArchiveNotTheCopy) {
       EXPECT_EQ(what.find(folder_.Path() + "/"), std::string::npos) << what;
     }
     fw::MissionPack->RemoveTempFile();
+  }
+}
+
+// A picture's error names its file as the system spells the folder, with
+// letters the game's code page lacks (Ü) beside ones it has (遊戲): the
+// prefix, the cause and the archive's name all in UTF-8, from any loader.
+TEST_F(DisplaySurfaces, PictureErrorsNameTheirFilesAsSpelt) {
+  const std::string spelt = folder_.File("Spiele-Über-遊戲");
+  std::filesystem::create_directories(spelt + "/pic");
+  plat::SetProgramFolder(spelt);
+  fw::AppPath = spelt;
+  folder_.Write("Spiele-Über-遊戲/pic/Scroll1.BMP", "not a picture");
+  MakeArchive(fw::DataPack, "Data", {{"Bad.bmp", "not a picture at all"}});
+  const std::string loose = "Unable to load the picture " + spelt + "\\pic\\Scroll1.BMP: Invalid picture: " + spelt +
+                            "/pic/Scroll1.BMP";
+  const struct {
+    const char* what;
+    std::function<void(plat::SurfacePtr&)> load;
+    std::string says;
+  } cases[] = {
+      {"a loose file", [](plat::SurfacePtr& s) { fw::LoadSurfaceFromPack(fw::AppPath + "\\pic\\Scroll1.BMP", s, fw::DDraw); },
+       loose},
+      {"a loose file decoded ahead",
+       [](plat::SurfacePtr& s) {
+         fw::SurfacePrefetch ahead;
+         ahead.Begin(*fw::DataPack, fw::AppPath + "\\pic\\Scroll1.BMP");
+         ahead.Finish(*fw::DataPack, fw::AppPath + "\\pic\\Scroll1.BMP", s, fw::DDraw);
+       },
+       loose},
+      {"an archive member", [](plat::SurfacePtr& s) { fw::LoadSurface4FromPack(fw::AppPath + "\\pic\\Bad.bmp", s, fw::DDraw); },
+       "Unable to load the picture " + spelt + "\\pic\\Bad.bmp: Invalid picture: Bad.bmp in Data.PAK"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    plat::SurfacePtr s;
+    try {
+      c.load(s);
+      ADD_FAILURE() << "no error";
+    } catch (const plat::RuntimeError& e) {
+      EXPECT_EQ(e.Utf8(), c.says);
+    }
   }
 }
 

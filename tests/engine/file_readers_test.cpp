@@ -1,20 +1,26 @@
 // What stands at a data file's name never stalls or sinks the game: a FIFO
 // is an unreadable file to each reader, answered at once, as is a huge film
-// or track, and a file larger than its kind is refused by its reader's own
-// error before it is read.
+// or track (a film's real pictures play, and its huge tail is its end), and
+// a file larger than its kind is refused by its reader's own error before it
+// is read.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "engine/form_board.hpp"
 #include "engine/media_player.hpp"
 #include "platform/audio/media_graph.hpp"
 #include "platform/audio/sound_buffer.hpp"
 #include "platform/d3d/texture.hpp"
 #include "platform/d3d/xfile.hpp"
+#include "platform/input/window.hpp"
+#include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/engine/display_support.hpp"
 #include "tests/platform/audio_test_media.hpp"
@@ -23,6 +29,11 @@ namespace {
 
 const std::string kTooLarge = plat::SystemErrorText(plat::kTooLargeToRead);
 constexpr uint64_t kHugeMedia = uint64_t{2} << 30;
+
+std::string SampleBytes(const std::string& name) {
+  std::ifstream in(audiotest::SampleData() + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class FileReaders : public fwtest::DisplayTest {
  protected:
@@ -72,6 +83,23 @@ TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
   ASSERT_TRUE(sound) << why;
   const auto media = [] { return fw::MediaPlay->IFilter ? "playing" : "skipped"; };
   const std::string filmHead = audiotest::SolidFilm(8, 4, 64, 48, audiotest::CycleColour).substr(0, 4096);
+  // A film screen run with the clock going on a quarter second a pass and a
+  // mouse button long after the film's pictures have played.
+  const auto filmThenButton = [](const std::function<void()>& play) {
+    return [play] {
+      if (!fw::Board->Show()) return std::string("no window for the button");
+      int passes = 0;
+      bool film = false;
+      plat::SetTestDriver([&] {
+        plat::AdvanceClock(250);
+        film = film || (fw::MediaPlay->IFilter && fw::MediaPlay->IFilter->HasVideo());
+        if (++passes == 24) plat::PushMouseDown(1, 10, 10);
+      });
+      play();
+      plat::SetTestDriver(nullptr);
+      return std::string(film ? "played" : "skipped") + ", the button answered at pass " + std::to_string(passes);
+    };
+  };
   const struct {
     const char* name;  // the entry's place in the program folder
     std::function<std::string()> call;
@@ -112,9 +140,18 @@ TEST_F(FileReaders, AFifoOrAHugeMediaFileAtAFilesNameIsAnsweredAtOnce) {
        [&] { Sparse("Menu.mp3", "", kHugeMedia); }},
       {"Intro.avi", [&] { fw::MediaPlay->Load(nullptr); return media(); }, {"skipped"},
        [&] { Sparse("Intro.avi", filmHead, kHugeMedia); }},
+      // Whole films with a sparse tail: the pictures play, then the tail is
+      // the film's end.
+      {"Intro.avi", filmThenButton([] { fw::MediaPlay->Load(nullptr); }), {"played, the button answered at pass 24"},
+       [&] { Sparse("Intro.avi", SampleBytes("Intro.avi"), kHugeMedia); }},
+      {"logo.avi", filmThenButton([] { fw::MediaPlay->PlayLogo(); }), {"played, the button answered at pass 24"},
+       [&] { Sparse("logo.avi", SampleBytes("logo.avi"), kHugeMedia); }},
+      // Sound at a film's name is played only up to its bound.
+      {"Intro.avi", [&] { fw::MediaPlay->Load(nullptr); return media(); }, {"skipped"},
+       [&] { Sparse("Intro.avi", SampleBytes("BG1.MP3"), kHugeMedia); }},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(testing::Message() << c.name << ", row " << (&c - cases + 1));
     if (c.plant)
       c.plant();
     else

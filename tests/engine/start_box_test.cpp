@@ -29,8 +29,9 @@
 namespace {
 
 // NoSplash stops once the game's own window shows, with an error that
-// reaches Main.
-enum class Stop { SecondCopy, SaveWaits, NoSplash };
+// reaches Main; SaveStuck waits on a last save that can be neither
+// finished nor kept aside.
+enum class Stop { SecondCopy, SaveWaits, SaveStuck, NoSplash };
 // SDL's dummy driver stands for a display where boxes wait on it, as the
 // platform's box tests drive it; as the suites run it is no display.
 enum class Display { Reached, None, DummyAsInTests };
@@ -119,6 +120,8 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
        enter},
       {"a save to wait for in a folder named as spelt, Enter", Stop::SaveWaits, Display::Reached, enter, spelt},
       {"a save to wait for in a folder named as spelt, no display", Stop::SaveWaits, Display::None, enter, spelt},
+      {"a save neither finished nor kept aside in a folder named as spelt, Enter", Stop::SaveStuck, Display::Reached,
+       enter, spelt},
       {"no splash in a folder named as spelt, the dummy driver as the suites run", Stop::NoSplash,
        Display::DummyAsInTests, enter, spelt},
   };
@@ -142,18 +145,28 @@ TEST(StartBox, AStartThatStopsShowsWhyInTheGamesWindowWhereADisplayIsThere) {
       std::filesystem::create_directories(dir.File(in + "save/user1.DAT"));
       dir.Write(in + journal,
                 plat::EncodeSaveJournal({{"User.INI", std::string(384, 'p')}, {"save/user1.DAT", "goods"}}));
+    } else if (c.stop == Stop::SaveStuck) {
+      // No save of the game's, and every name to keep it under is taken.
+      dir.Write(in + journal, plat::EncodeSaveJournal({{"Notes.txt", "the player's"}}));
+      for (int n = 1; n <= 999; ++n) dir.Write(in + journal + ".unfinished-" + std::to_string(n), "");
     }
     const std::string saidFile = dir.File("said.txt");
     EXPECT_EXIT(std::exit(StartAndAnswer(c.stop, c.display, c.answer, saidFile)), ::testing::ExitedWithCode(1),
                 c.stop == Stop::SecondCopy ? refused : "Ferrowind: ");
     // The box showed what standard error has (StartAndAnswer compares them).
     if (!c.folderName.empty()) {
-      const std::string told = c.stop == Stop::NoSplash ? "File not found: \"create(GB).jpg\" in " + folder + "\n"
-                                                        : "the game folder " + folder;
+      const std::string told = c.stop == Stop::NoSplash    ? "File not found: \"create(GB).jpg\" in " + folder + "\n"
+                               : c.stop == Stop::SaveStuck ? "nor kept aside (every name " + journal +
+                                                                 ".unfinished-1 to -999 is taken): the game starts once "
+                                                                 "the kept " + journal +
+                                                                 ".unfinished files are moved out of the game folder " +
+                                                                 folder + ".\n"
+                                                           : "the game folder " + folder;
       EXPECT_NE(plat::ReadAllText(saidFile).value_or("").find(told), std::string::npos) << Said(saidFile);
     }
     if (held >= 0) close(held);
-    EXPECT_EQ(dir.Exists(in + journal), c.stop == Stop::SaveWaits) << "a start that waits leaves the journal";
+    EXPECT_EQ(dir.Exists(in + journal), c.stop == Stop::SaveWaits || c.stop == Stop::SaveStuck)
+        << "a start that waits leaves the journal";
   }
 }
 

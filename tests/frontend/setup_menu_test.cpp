@@ -161,11 +161,28 @@ TEST_F(SetupMenu, ExtremeVolumesInTheSettingsFileStillLetThePlayerInAndSaveSaneO
   EXPECT_EQ(SavedConfig().at("MUSICVOL"), 0);
 }
 
+// The box names the picture as the system spells its folder, with letters
+// the game's code page lacks (Ü) beside ones it has (遊戲).
 TEST_F(SetupMenu, APictureThatCannotBeLoadedReturnsToTheMainMenu) {
-  folder_.Write("pic/keysetup.jpg", "not a picture");
-  Run(screen, 6, {});
-  EXPECT_EQ(fw::GameState, 1);
-  EXPECT_FALSE(folder_.Exists("Default.cfg"));
+  for (const std::string name : {"", "Spiele-Über-遊戲"}) {
+    SCOPED_TRACE(name);
+    const std::string in = name.empty() ? "" : name + "/";
+    const std::string folder = name.empty() ? folder_.Path() : folder_.File(name);
+    folder_.Write(in + "pic/keysetup.jpg", "not a picture");
+    plat::SetProgramFolder(folder);
+    fw::AppPath = folder;
+    fw::GameState = 0;
+    screen = std::make_shared<fw::FrmSetupMenuClass>();
+    testing::internal::CaptureStderr();
+    Run(screen, 6, {});
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fw::GameState, 1);
+    EXPECT_FALSE(plat::FileExists(fw::AppPath + "\\Default.cfg"));
+    EXPECT_NE(said.find("Ferrowind: The setup screen cannot be shown: Unable to load the picture " + folder +
+                        "\\pic\\keysetup.jpg: Invalid picture: " + folder + "/pic/keysetup.jpg\n"),
+              std::string::npos)
+        << said;
+  }
 }
 
 TEST_F(SetupMenu, ASettingsFileThatCannotBeWrittenIsKept) {

@@ -382,16 +382,27 @@ TEST_F(UserMenu, DamagedProfilesAndGoodsAreUsedAndThePlayerIsTold) {
   }
 }
 
+// Named as the system spells its folder, with letters the game's code page
+// lacks (Ü) beside ones it has (遊戲).
 TEST_F(UserMenu, AButtonPictureSmallerThanItsCellsIsRefusedNamingIt) {
   plat::Surface tiny(1, 1);
-  plat::MakeDir(fw::AppPath + "\\pic");
-  plat::SaveBmp(tiny.Pixels(), 1, 1, 1, folder_.File("pic/UserMenuB.bmp"));
-  try {
-    screen->Load();
-    FAIL() << "no error";
-  } catch (const plat::RuntimeError& e) {
-    const std::string what = e.what();
-    EXPECT_NE(what.find("UserMenuB.bmp: its 1x1 pixels cannot hold 2x3 cells"), std::string::npos) << what;
+  for (const std::string name : {"", "Spiele-Über-遊戲"}) {
+    SCOPED_TRACE(name);
+    const std::string folder = name.empty() ? folder_.Path() : folder_.File(name);
+    std::filesystem::create_directories(folder + "/pic");
+    plat::SaveBmp(tiny.Pixels(), 1, 1, 1, folder + "/pic/UserMenuB.bmp");
+    plat::SetProgramFolder(folder);
+    fw::AppPath = folder;
+    screen = std::make_shared<fw::FrmUserMenuClass>();
+    try {
+      screen->Load();
+      ADD_FAILURE() << "no error";
+    } catch (const plat::RuntimeError& e) {
+      EXPECT_NE(e.Utf8().find("Unable to load the picture " + folder +
+                              "/pic/UserMenuB.bmp: its 1x1 pixels cannot hold 2x3 cells"),
+                std::string::npos)
+          << e.Utf8();
+    }
   }
 }
 

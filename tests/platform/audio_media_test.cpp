@@ -1,13 +1,19 @@
 // Films and music through the media graph: pictures shown at the clock's
 // position, the last picture kept, seeking, volume, the sample data's real
-// MP3 and films, and damaged files.
+// MP3 and films, damaged files, and a slow drive's probe.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 
 #include "platform/audio/media_graph.hpp"
+#include "platform/audio/media_open.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "tests/common/test_support.hpp"
@@ -135,6 +141,51 @@ TEST_F(FilmTest, AFilmReadsOnPastItsProbesDeadline) {
   film->Pump();
   EXPECT_NEAR(film->CurrentPosition(), 30.5, 1e-6);
   EXPECT_TRUE(Near(CentrePixel(), CycleColour(61)));
+}
+
+// A slow drive, as a FIFO fed in the child that probes it: the first bytes
+// after a wait, then the film at a steady pace; or nothing at all, the
+// drive still there. A probe that would wait for ever fails its row at the
+// child's deadline.
+TEST_F(FilmTest, TheProbeEndsOnNoProgressNotOnSlowness) {
+  using std::chrono::milliseconds;
+  const std::string bytes = audiotest::SolidFilm(8, 4, 64, 48, CycleColour, false);
+  const struct {
+    const char* drive;
+    milliseconds first;  // before the first bytes come
+    size_t brings;       // bytes that come, at 48 KB a second, before the end
+    const char* says;
+  } rows[] = {
+      {"spinning up, then streaming", milliseconds(2500), bytes.size(), "opened after the deadline"},
+      {"bringing nothing", milliseconds(0), 0, "refused after the deadline"},
+  };
+  const std::string fifo = folder_.File("slow.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.drive);
+    const auto answer = fwtest::AnswerInChild(
+        [&] {
+          ::signal(SIGPIPE, SIG_IGN);  // the feed outlives a refused probe
+          const int drive = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+          const auto start = std::chrono::steady_clock::now();
+          std::thread feed([&] {
+            std::this_thread::sleep_until(start + row.first);
+            for (size_t at = 0; at < row.brings; at += 4800) {
+              if (::write(drive, bytes.data() + at, std::min<size_t>(4800, row.brings - at)) < 0) break;
+              std::this_thread::sleep_for(milliseconds(100));
+            }
+            if (row.brings > 0) ::close(drive);
+          });
+          const bool opened = plat::OpenFilm(fifo) != nullptr;
+          const bool late = std::chrono::steady_clock::now() - start >= plat::MediaGraph::kFilmProbeLimit;
+          feed.join();
+          if (row.brings == 0) ::close(drive);
+          return std::string(opened ? "opened" : "refused") + (late ? " after" : " before") + " the deadline";
+        },
+        plat::MediaGraph::kFilmProbeLimit + std::chrono::seconds(5));
+    ASSERT_TRUE(answer) << "no answer by the deadline: the probe waited on the drive";
+    EXPECT_EQ(*answer, row.says);
+  }
 }
 
 TEST(SampleMedia, TheSampleFilmsDecode) {

@@ -69,6 +69,52 @@ TEST(MessageBoxText, AHugeMessageStaysInsideTheScreen) {
   }
 }
 
+// Text too long for its lines gives way in the middle of its longest path:
+// the path's start, the entry's name and every word after it (the cause,
+// what to do) stay, and the whole still keeps to its lines.
+TEST(MessageBoxText, ALongPathGivesWayInItsMiddleKeepingItsNameAndTheWordsAfterIt) {
+  plat::Surface s(640, 480);
+  s.SetFont("Arial", 12.0f, false);
+  std::string deep = "/work/p";
+  while (deep.size() < 4040 - 15) deep += "/Spiele-Über-遊戲";
+  const std::string path = deep + "/create(GB).jpg";
+  const std::string remedy =
+      "the owner of the game folder, or an administrator, lets the game change it (chattr -i, or gives the file back).";
+  const struct {
+    const char* what;
+    std::string text;
+    std::vector<std::string> kept;  // in this order
+    bool cut;
+  } cases[] = {
+      {"a 4,040-byte path, its remedy after it", "Unable to Save " + path + ": Operation not permitted: " + remedy,
+       {"Unable to Save /work/p/", "/create(GB).jpg: Operation not permitted: " + remedy}, false},
+      {"the longer of two paths gives way first", "Unable to keep " + path + " aside as /tmp/a/b/kept-1: " + remedy,
+       {"Unable to keep /work/p/", "/create(GB).jpg aside as /tmp/a/b/kept-1: " + remedy}, false},
+      {"no path: cut at its end", std::string(3000, 'x') + " " + remedy, {std::string(80, 'x')}, true},
+  };
+  const auto unbroken = [](std::string t) {
+    std::erase(t, ' ');
+    return t;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_GE(c.text.size(), 3000u);
+    const plat::FittedText fitted = plat::FitUtf8Text(s, c.text, 520, 18);
+    EXPECT_LE(fitted.lines.size(), 18u);
+    for (const auto& l : fitted.lines) EXPECT_LE(s.Utf8TextWidth(l), 520) << l;
+    EXPECT_EQ(fitted.cut, c.cut);
+    const std::string shown = unbroken(Joined(fitted.lines, ""));
+    size_t at = 0;
+    for (const auto& k : c.kept) {
+      at = shown.find(unbroken(k), at);
+      EXPECT_NE(at, std::string::npos) << k << "\n" << shown;
+    }
+    if (!c.cut) {
+      EXPECT_EQ(shown.substr(shown.size() - 10), unbroken(remedy).substr(unbroken(remedy).size() - 10));
+    }
+  }
+}
+
 struct QuitRecorder : plat::WindowEvents {
   int quits = 0, keys = 0;
   void OnKeyDown(int16_t, int16_t) override { ++keys; }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/process.hpp"
 #include "platform/runtime/temp_folder.hpp"
 #include "tests/common/test_support.hpp"
@@ -51,7 +52,7 @@ TEST(FileSafety, ASaveFollowsALinkOnlyToARegularFile) {
     dir.Write("real/file", "old");
     fs::create_symlink("c1", dir.File(at));
     for (int i = 1; i <= n - 2; ++i)
-      fs::create_symlink(i == n - 2 ? std::string("file") : "c" + std::to_string(i + 1),
+      fs::create_symlink(i == n - 2 ? std::string("file") : std::string("c").append(std::to_string(i + 1)),
                          dir.File("real/c" + std::to_string(i)));
   };
   const struct {
@@ -192,7 +193,20 @@ TEST(FileSafety, LeftoversOfAKilledGamesSaveGoAtTheNextStart) {
   dir.Write(".hidden", "player's");
   dir.Write("notes.fwsave", "player's");
   dir.Write(".odd.abc.fwsave", "player's");
-  plat::RemoveStaleSaveFiles(dir.Path());
+  // Beside a file the player keeps elsewhere, a save through the link
+  // stages its file: only that file's own leftovers go there.
+  fwtest::TempProgramFolder elsewhere;
+  elsewhere.Write("mine.DAT", "player's goods");
+  fs::create_directory(dir.File("save"));
+  fs::create_symlink(elsewhere.File("mine.DAT"), dir.File("save/user1.DAT"));
+  elsewhere.Write(SaveTemp("mine.DAT", dead), "half");
+  elsewhere.Write(SaveTemp("mine.DAT", getppid()), "in progress");
+  elsewhere.Write(SaveTemp("other.DAT", dead), "player's");
+  plat::RemoveStaleGameSaveFiles(dir.Path());
+  EXPECT_FALSE(elsewhere.Exists(SaveTemp("mine.DAT", dead)));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("mine.DAT", getppid())));
+  EXPECT_TRUE(elsewhere.Exists(SaveTemp("other.DAT", dead)));
+  EXPECT_EQ(elsewhere.Read("mine.DAT"), "player's goods");
   EXPECT_FALSE(dir.Exists(SaveTemp("User.INI", dead)));
   EXPECT_TRUE(dir.Exists(SaveTemp("user1.DAT", getppid())));
   EXPECT_TRUE(dir.Exists(".hidden"));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
 
@@ -323,6 +324,14 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
        [&, this](const plat::SaveFailure&) {
          EXPECT_EQ(fs::status(dir.File(journal)).permissions(), fs::perms(0600));
        }},
+      // Placed, the journal stands though its folder's sync failed; no file
+      // of the step changed yet, so a start may still set it aside.
+      {"the journal placed, its folder's sync failing",
+       [] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO); }, pair, "the game folder: Input/output error",
+       [](const plat::SaveFailure& f) {
+         EXPECT_TRUE(f.journalStands);
+         EXPECT_FALSE(f.begun);
+       }},
       // The bound, at it and past it.
       {"a step of 64 MiB", [] {},
        {{dir.Path() + "\\A.INI", std::string(plat::kMostBytesSaved - 5, 'a')}, {dir.Path() + "\\save\\b.DAT", "new b"}},
@@ -349,6 +358,147 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
       EXPECT_EQ(dir.Read("A.INI"), "old a");
     }
   }
+}
+
+// A step replaces a file only where it is the one the game read there (or
+// nothing stands where it found nothing): one put there since, by hand or
+// through a link, or changed since, refuses the step before anything is
+// written. What the step leaves is what the game read for its next save.
+TEST_F(SaveTogether, AStepReplacesOnlyWhatTheGameRead) {
+  namespace fs = std::filesystem;
+  const std::string b = dir.Path() + "\\save\\b.DAT";
+  fwtest::TempProgramFolder elsewhere;
+  elsewhere.Write("b.DAT", "player's b");
+  const struct {
+    const char* what;
+    bool readAFile;                  // b.DAT stood when the game read it
+    std::function<void()> since;     // what happens between the read and the save
+    std::string after;               // what b.DAT holds after the save ("": no file)
+  } cases[] = {
+      {"nothing changed", true, [] {}, "new b"},
+      {"nothing was there nor came", false, [this] { fs::remove(dir.File("save/b.DAT")); }, "new b"},
+      {"a copy put in its place", true,
+       [this] {
+         dir.Write("save/b.new", "old b");
+         fs::rename(dir.File("save/b.new"), dir.File("save/b.DAT"));
+       },
+       "old b"},
+      {"changed in place", true, [this] { dir.Write("save/b.DAT", "old b, longer"); }, "old b, longer"},
+      {"a file come where there was none", false, [this] { dir.Write("save/b.DAT", "player's"); }, "player's"},
+      {"removed since", true, [this] { fs::remove(dir.File("save/b.DAT")); }, ""},
+      {"a link to a file elsewhere put at its name", true,
+       [&, this] {
+         fs::remove(dir.File("save/b.DAT"));
+         fs::create_symlink(elsewhere.File("b.DAT"), dir.File("save/b.DAT"));
+       },
+       "player's b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir.File("save"));
+    fs::create_directory(dir.File("save"));
+    if (c.readAFile) dir.Write("save/b.DAT", "old b");
+    const plat::SavedFileRead read = plat::ReadSavedFile(b);
+    ASSERT_TRUE(read.found);
+    c.since();
+    plat::SaveFailure failure;
+    std::vector<std::optional<plat::FoundAtName>> landed;
+    const bool saved = plat::WriteFilesTogether(
+        dir.Path(), {{dir.Path() + "\\A.INI", "new a"}, {b, "new b", false, std::nullopt, read.found}}, &failure,
+        &landed);
+    EXPECT_EQ(saved, c.after == "new b");
+    EXPECT_EQ(dir.Exists("save/b.DAT") ? dir.Read("save/b.DAT") : "", c.after);
+    EXPECT_EQ(elsewhere.Read("b.DAT"), "player's b");
+    ASSERT_EQ(landed.size(), 2u);
+    if (saved) {
+      EXPECT_EQ(dir.Read("A.INI"), "new a");
+      // The game's own save is what it read: the next goes on.
+      ASSERT_TRUE(landed[1]);
+      EXPECT_EQ(plat::ChangedSinceRead(b, *landed[1]), 0);
+      EXPECT_TRUE(plat::WriteFilesTogether(dir.Path(), {{b, "newer b", false, std::nullopt, *landed[1]}}));
+    } else {
+      EXPECT_EQ(failure.why, "save/b.DAT: changed since the game read it");
+      EXPECT_EQ(failure.error, plat::kChangedSinceRead);
+      EXPECT_EQ(dir.Read("A.INI"), "old a");
+      EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
+      EXPECT_FALSE(landed[1]);
+    }
+    dir.Write("A.INI", "old a");
+  }
+}
+
+// A link at one of the game's files that leads to the entry of another
+// would have the step write one over the other: refused, naming the link and
+// the file, before anything is written. Two hard links stay two names, and
+// the journal is the game's own name whatever stands there.
+TEST_F(SaveTogether, AStepNeverWritesOneGameFileThroughAnothersName) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* what;
+    std::string link;    // relative path of the link, "" for none
+    std::string target;  // what it holds; for a hard link, the file it is a second name of
+    std::string saved;   // the game file saved
+    std::string reached;  // the file whose entry the saved name leads to
+    std::string why;     // "": saved
+  } cases[] = {
+      {"goods linked to the profiles", "save/user1.DAT", "../User.INI", "save/user1.DAT", "User.INI",
+       "save/user1.DAT: a link to User.INI, another of the game's files"},
+      {"goods linked to the profiles by a full path", "save/user1.DAT", dir.File("User.INI"), "save/user1.DAT",
+       "User.INI", "save/user1.DAT: a link to User.INI, another of the game's files"},
+      {"goods linked to the settings", "save/user1.DAT", "../Default.cfg", "save/user1.DAT", "Default.cfg",
+       "save/user1.DAT: a link to Default.cfg, another of the game's files"},
+      {"the profiles linked to a second profile's goods", "User.INI", "save/user2.DAT", "User.INI", "save/user2.DAT",
+       "User.INI: a link to save/user2.DAT, another of the game's files"},
+      {"goods linked to a file of the player's", "save/user1.DAT", "../mine.DAT", "save/user1.DAT", "mine.DAT", ""},
+      {"goods hard-linked to the profiles", "", "User.INI", "save/user1.DAT", "save/user1.DAT", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir.File("save"));
+    fs::create_directory(dir.File("save"));
+    for (const std::string& f : {std::string("User.INI"), std::string("Default.cfg"), std::string("mine.DAT"),
+                                 std::string("save/user2.DAT")}) {
+      fs::remove(dir.File(f));
+      dir.Write(f, "player's " + f);
+    }
+    if (!c.link.empty()) {
+      fs::remove(dir.File(c.link));
+      fs::create_symlink(c.target, dir.File(c.link));
+    } else {
+      fs::create_hard_link(dir.File(c.target), dir.File(c.saved));
+    }
+    plat::SaveFailure failure;
+    const std::string path = dir.Path() + "\\" + c.saved;
+    EXPECT_EQ(plat::WriteFilesTogether(dir.Path(), {{path, "new"}}, &failure), c.why.empty());
+    EXPECT_EQ(failure.why, c.why);
+    // Only the file the save reached may hold what it wrote.
+    for (const std::string& f : {std::string("User.INI"), std::string("Default.cfg"), std::string("save/user2.DAT")})
+      if (f != c.link && (f != c.reached || !c.why.empty())) {
+        EXPECT_EQ(dir.Read(f), "player's " + f) << f;
+      }
+    EXPECT_EQ(dir.Read(c.reached), c.why.empty() ? "new" : "player's " + c.reached);
+    EXPECT_EQ(fs::is_symlink(dir.File(c.saved)), !c.link.empty());
+  }
+  EXPECT_EQ(plat::GameFiles().size(), 8u);
+}
+
+// A folder that refuses the temporary file is named: for a file reached
+// through a link, the folder of the file it leads to, where it goes.
+TEST_F(SaveTogether, AFolderThatRefusesIsTheOneNamed) {
+  namespace fs = std::filesystem;
+  fwtest::TempProgramFolder elsewhere;
+  elsewhere.Write("b.DAT", "player's b");
+  fs::remove(dir.File("save/b.DAT"));
+  fs::create_symlink(elsewhere.File("b.DAT"), dir.File("save/b.DAT"));
+  fs::permissions(elsewhere.Path(), fs::perms(0555));
+  plat::SaveFailure failure;
+  {
+    const fwtest::WithoutFilePowers asAPlayer;
+    EXPECT_FALSE(plat::WriteFilesTogether(dir.Path(), {{dir.Path() + "\\save\\b.DAT", "new b"}}, &failure));
+  }
+  fs::permissions(elsewhere.Path(), fs::perms(0755));
+  EXPECT_EQ(failure.why, elsewhere.Path() + ": Permission denied");
+  EXPECT_EQ(elsewhere.Read("b.DAT"), "player's b");
 }
 
 }  // namespace

@@ -108,6 +108,40 @@ const std::string kMarker = "the player's own, line 1\r\n";
 // The archives' files, in the order they go in.
 const std::vector<std::string> kArchiveFiles{"MissionPack.PAK", "MissionPack.INF", "Data.PAK", "Data.INF"};
 
+// A sample set as mkdata makes it before it goes in, small: loose files
+// and packed archives, each holding what + its name.
+struct SmallSet {
+  std::string loose, packed;
+  SmallSet(const std::string& folder, const std::string& what) : loose(folder + "/loose"), packed(folder + "/packed") {
+    for (const char* sample : {"User.INI", "save/user1.DAT", "BG1.MP3"}) WriteFile(loose + "/" + sample, what + sample);
+    for (const std::string& archive : kArchiveFiles) WriteFile(packed + "/" + archive, what + archive);
+  }
+};
+
+// The list of a set cut short as mkdata writes it, of a set whose archives
+// are none of those a test writes.
+const std::string kListOfAnotherSet =
+    "mkdata was putting in the sample data set; running it again finishes it.\n"
+    "MissionPack.PAK 10566062 0123456789abcdef\nMissionPack.INF 5738 0123456789abcdef\n"
+    "Data.PAK 20044913 0123456789abcdef\nData.INF 5749 0123456789abcdef\n";
+
+// A player's file named as a staging file of a process no longer running
+// (beyond the largest process number), beside none that mkdata writes.
+const std::string kNotMkdatas = ".notes.txt.99999999.fwsave";
+
+// The staging files left under a folder, but kNotMkdatas.
+std::vector<std::string> Leftovers(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const auto& [path, bytes] : Tree(folder))
+    if (path.ends_with(".fwsave") && path != kNotMkdatas) found.push_back(path);
+  return found;
+}
+
+std::string WithFolder(std::string message, const std::string& folder) {
+  for (size_t at; (at = message.find("{}")) != std::string::npos;) message.replace(at, 2, folder);
+  return message;
+}
+
 // ---------------------------------------------------------------- mkdata refuses
 
 struct Refused {
@@ -116,6 +150,12 @@ struct Refused {
   const char* unlistable;          // an entry made unreadable for the run ("" none, "." the program folder)
   const char* fifo;                // a FIFO made in the program folder ("" none)
   std::string message;             // what the refusal says, "{}" for the program folder
+  std::string list = "";           // the text of mkdata-unfinished.txt ("" none)
+  const char* link = "";           // a link to nowhere made in the program folder ("" none)
+  // Refused where the set goes in, once made: run on a SmallSet in a child,
+  // whose archive of this name stands in the folder ("" none).
+  bool madeSet = false;
+  const char* sample = "";
 };
 
 const char kPartOfData[] = " are there but MissionPack.INF and MissionPack.PAK are not: move them out of {}, or put "
@@ -136,9 +176,23 @@ const Refused kRefused[] = {
      "{}/Data.INF is there: the folder holds game data; nothing written"},
     {"CompleteSetInMixedCase", {"DATA.PAK", "data.inf", "missionPack.inf", "MISSIONPACK.PAK"}, "", "",
      "{}/data.inf is there: the folder holds game data; nothing written"},
-    // The list of a set cut short that names none of the archives there.
-    {"ListOfAnotherSet", {"mkdata-unfinished.txt", "Data.INF", "Data.PAK"}, "", "",
-     std::string("Data.INF and Data.PAK") + kPartOfData},
+    // The list of a set cut short whose bytes are none of the archives there.
+    {"ListOfAnotherSet", {"Data.INF", "Data.PAK"}, "", "",
+     "Data.INF and Data.PAK are not of the sample data set that {}/mkdata-unfinished.txt says was cut short: move "
+     "them out of {} to have the set finished, or put the rest of the game data in; nothing written",
+     kListOfAnotherSet},
+    // A list of names only, as written before the bytes were: the set made tells.
+    {"ListOfNamesOnlyAndAnArchiveNotOfTheSetMade", {"Data.PAK"}, "", "",
+     "Data.PAK is not of the sample data set that {}/mkdata-unfinished.txt says was cut short",
+     "mkdata was putting in the sample data set; running it again finishes it.\nMissionPack.PAK\nMissionPack.INF\n"
+     "Data.PAK\nData.INF\n",
+     "", true, "Data.INF"},
+    // Not mkdata's list, under any spelling: never replaced nor removed.
+    {"PlayersFileAtTheListsName", {"MKDATA-Unfinished.TXT"}, "", "",
+     "{}/MKDATA-Unfinished.TXT was not written by mkdata: move it out of {}; nothing written"},
+    {"PlayersFileAtTheListsNameBesideTheGameData",
+     {"mkdata-unfinished.txt", "Data.INF", "Data.PAK", "MissionPack.INF", "MissionPack.PAK"}, "", "",
+     "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written"},
     {"ListThatCannotBeRead", {"mkdata-unfinished.txt", "MissionPack.PAK"}, "mkdata-unfinished.txt", "",
      "cannot read {}/mkdata-unfinished.txt (Permission denied); nothing written"},
     // Its exact name looked at alone is not there.
@@ -147,6 +201,12 @@ const Refused kRefused[] = {
     // Written into by the set: each would stop it part-way.
     {"FifoAtSave", {"User.INI"}, "", "Save", "{}/Save is a FIFO, not a folder; nothing written"},
     {"FileAtSave", {"save"}, "", "", "{}/save is a file, not a folder; nothing written"},
+    {"LinkToNoFolderAtSave", {}, "", "", "{}/save is a link that leads to no folder; nothing written", "", "save",
+     true},
+    {"FifoAtAnArchiveTheListNames", {}, "", "Data.PAK", "{}/Data.PAK is a FIFO, not a file; nothing written",
+     kListOfAnotherSet},
+    {"FolderAtAnArchiveTheListNames", {"MissionPack.INF/x"}, "", "",
+     "{}/MissionPack.INF is a folder, not a file; nothing written", kListOfAnotherSet},
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
@@ -159,21 +219,32 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
   const std::string game = dir.Path() + "/game";
   fs::create_directory(game);
   for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
+  if (!row.list.empty()) WriteFile(game + "/mkdata-unfinished.txt", row.list);
   if (*row.fifo) {
     ASSERT_EQ(::mkfifo((game + "/" + row.fifo).c_str(), 0644), 0);
   }
+  if (*row.link) fs::create_symlink(dir.Path() + "/nowhere", game + "/" + row.link);
+  const SmallSet set(dir.Path(), "sample ");
+  if (*row.sample) fs::copy_file(set.packed + "/" + row.sample, game + "/" + row.sample);
   const bool needsPlayer = *row.unlistable != '\0';
   if (needsPlayer && !ModesRefuse(dir.Path())) GTEST_SKIP() << "a folder's mode does not refuse this user here";
   const auto before = Tree(game);
   const std::string unlistable = game + "/" + row.unlistable;
   if (needsPlayer) ::chmod(unlistable.c_str(), 0300);
-  const Ran ran = Mkdata(game, needsPlayer);
+  Ran ran;
+  if (row.madeSet) {
+    const auto answer = fwtest::AnswerInChild([&] {
+      mkdata::Install(game, set.loose, set.packed, mkdata::kArchives);
+      return std::string("written");
+    });
+    ran = {answer && answer->starts_with("raised: ") ? 1 : 0, answer.value_or("no answer")};
+  } else {
+    ran = Mkdata(game, needsPlayer);
+  }
   if (needsPlayer) ::chmod(unlistable.c_str(), 0755);
 
   EXPECT_EQ(ran.status, 1) << ran.output;
-  std::string message = row.message;
-  if (const size_t at = message.find("{}"); at != std::string::npos) message.replace(at, 2, game);
-  EXPECT_NE(ran.output.find(message), std::string::npos) << ran.output;
+  EXPECT_NE(ran.output.find(WithFolder(row.message, game)), std::string::npos) << ran.output;
   EXPECT_EQ(Tree(game), before);
 }
 
@@ -215,22 +286,21 @@ TEST(MkdataKeeps, EveryFileOfThePlayersUnderAnySpellingAndWritesNoTwin) {
     EXPECT_TRUE(fs::is_regular_file(game + "/" + file)) << file;
 }
 
-// An interrupted first run: a write that fails part-way (a save folder the
-// player may not write) stands for a run cut short.
-TEST(MkdataKeeps, WhatARunCutShortWroteAndARerunFinishesIt) {
+// A save folder the player may not write would stop the set part-way: it
+// is refused before the first write, and a run once it takes files fills it.
+TEST(MkdataKeeps, NothingWhereAFolderTakesNoFilesAndARerunFillsIt) {
   fwtest::TempProgramFolder dir;
   const std::string game = dir.Path() + "/game";
   fs::create_directories(game + "/SAVE");
   if (!ModesRefuse(dir.Path())) GTEST_SKIP() << "a folder's mode does not refuse this user here";
   ::chmod((game + "/SAVE").c_str(), 0555);
-  const Ran cut = Mkdata(game, true);
+  const Ran refused = Mkdata(game, true);
   ::chmod((game + "/SAVE").c_str(), 0755);
-  ASSERT_EQ(cut.status, 1) << cut.output;
-  EXPECT_NE(cut.output.find(game + "/SAVE/user1.DAT"), std::string::npos) << cut.output;
-  ASSERT_TRUE(fs::is_regular_file(game + "/BG1.MP3")) << "the run did not get as far as the loose files";
-  for (const char* archive : {"Data.INF", "Data.PAK", "MissionPack.INF", "MissionPack.PAK"})
-    EXPECT_TRUE(Spellings(game, archive).empty()) << archive << " would have the next run refuse the folder";
-  const std::string music = Tree(game).at("BG1.MP3");
+  ASSERT_EQ(refused.status, 1) << refused.output;
+  EXPECT_NE(refused.output.find("cannot write into " + game + "/SAVE (Permission denied); nothing written"),
+            std::string::npos)
+      << refused.output;
+  EXPECT_EQ(Tree(game), (std::map<std::string, std::string>{{"SAVE", "(folder)"}}));
 
   const Ran rerun = Mkdata(game, false);
   ASSERT_EQ(rerun.status, 0) << rerun.output;
@@ -238,25 +308,58 @@ TEST(MkdataKeeps, WhatARunCutShortWroteAndARerunFinishesIt) {
     EXPECT_TRUE(fs::is_regular_file(game + "/" + archive)) << archive;
   EXPECT_TRUE(fs::is_regular_file(game + "/SAVE/user1.DAT"));
   EXPECT_EQ(Spellings(game, "save"), std::vector<std::string>{"SAVE"});
-  EXPECT_EQ(Tree(game).at("BG1.MP3"), music);
+}
+
+// The set is in and the list removed when the folder's sync fails after
+// the removal: the folder is named, the removal not told as failed.
+TEST(MkdataKeeps, TheSetWhenTheFolderIsNotSyncedAfterTheListIsRemoved) {
+  fwtest::TempProgramFolder dir;
+  const std::string game = dir.Path() + "/game", told = dir.Path() + "/told";
+  const SmallSet set(dir.Path(), "sample ");
+  const auto answer = fwtest::AnswerInChild([&] {
+    if (!std::freopen(told.c_str(), "w", stderr)) return std::string("stderr not redirected");
+    // Synced before: the list, the three loose files and the four archives.
+    plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO, 8);
+    mkdata::Install(game, set.loose, set.packed, mkdata::kArchives);
+    std::fflush(stderr);
+    return std::string("in");
+  });
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(*answer, "in");
+  std::stringstream text;
+  text << std::ifstream(told).rdbuf();
+  EXPECT_EQ(text.str(), "mkdata: " + game + "/mkdata-unfinished.txt removed, but its folder " + game +
+                            " could not be synced (Input/output error)\n");
+  EXPECT_FALSE(fs::exists(game + "/mkdata-unfinished.txt"));
+  EXPECT_EQ(Tree(game).at("Data.INF"), "sample Data.INF");
 }
 
 // A run killed while the archives go in, and the run command after it: the
 // list of the set stands from before the first rename to after the last, so
 // the run command hands the folder to mkdata, which takes the archives there
-// for its own and completes the set around the player's files.
+// that hold its bytes for its own and completes the set around the player's
+// files. Archives the player copied in after the kill are not its own: all
+// four, and the set is given up; some, and the folder is refused. Either
+// way the staging files the killed run left go.
 struct Killed {
   const char* name;
-  plat::FileCall call;  // killed at a rename (of an archive) or at the list's removal
+  plat::FileCall call;  // killed at a staged write, a rename (of an archive) or at the list's removal
+  int skip;             // calls of that kind before the kill
   int archivesIn;       // renames of archives before the kill
+  std::vector<std::string> players = {};  // archives the player copies in after the kill
 };
 
+// The staged writes before the archives': the check that the folder takes
+// new files, the list and BG1.MP3; the renames: the list and BG1.MP3.
 const Killed kKilled[] = {
-    {"BeforeTheFirstArchive", plat::FileCall::Rename, 0},
-    {"BeforeMissionPackInf", plat::FileCall::Rename, 1},
-    {"BeforeDataPak", plat::FileCall::Rename, 2},
-    {"BeforeDataInf", plat::FileCall::Rename, 3},
-    {"BeforeTheListIsRemoved", plat::FileCall::Remove, 4},
+    {"WhileStagingMissionPackInf", plat::FileCall::WriteTemporary, 4, 0},
+    {"BeforeTheFirstArchive", plat::FileCall::Rename, 2, 0},
+    {"BeforeMissionPackInf", plat::FileCall::Rename, 3, 1},
+    {"BeforeDataPak", plat::FileCall::Rename, 4, 2},
+    {"BeforeDataInf", plat::FileCall::Rename, 5, 3},
+    {"BeforeTheListIsRemoved", plat::FileCall::Remove, 0, 4},
+    {"BeforeTheFirstArchiveThenTheGameData", plat::FileCall::Rename, 2, 0, kArchiveFiles},
+    {"BeforeDataPakThenPartOfTheGameData", plat::FileCall::Rename, 4, 2, {"Data.PAK", "Data.INF"}},
 };
 
 void PrintTo(const Killed& row, std::ostream* os) { *os << row.name; }
@@ -266,18 +369,17 @@ class MkdataKeeps : public ::testing::TestWithParam<Killed> {};
 TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheSet) {
   const Killed& row = GetParam();
   fwtest::TempProgramFolder dir;
-  const std::string game = dir.Path() + "/game", loose = dir.Path() + "/loose", packed = dir.Path() + "/packed";
+  const std::string game = dir.Path() + "/game";
   for (const char* mine : {"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"}) WriteFile(game + "/" + mine, kMarker + mine);
+  WriteFile(game + "/" + kNotMkdatas, kMarker);
   const auto players = Tree(game);
   // Only BG1.MP3 is copied in: the list and it are the renames before the archives'.
-  for (const char* sample : {"User.INI", "save/user1.DAT", "BG1.MP3"})
-    WriteFile(loose + "/" + sample, std::string("killed run's ") + sample);
-  for (const std::string& archive : kArchiveFiles) WriteFile(packed + "/" + archive, "killed run's " + archive);
+  const SmallSet set(dir.Path(), "killed run's ");
 
   const auto answer = fwtest::AnswerInChild(
       [&] {
-        plat::FailNextFileCall(row.call, 0, row.call == plat::FileCall::Rename ? 2 + row.archivesIn : 0);
-        mkdata::Install(game, loose, packed, mkdata::kArchives);
+        plat::FailNextFileCall(row.call, 0, row.skip);
+        mkdata::Install(game, set.loose, set.packed, mkdata::kArchives);
         return std::string("not killed");
       },
       std::chrono::seconds(60));
@@ -287,8 +389,29 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
     if (fs::exists(game + "/" + archive)) in.push_back(archive);
   ASSERT_EQ(in, std::vector<std::string>(kArchiveFiles.begin(), kArchiveFiles.begin() + row.archivesIn));
   ASSERT_TRUE(fs::is_regular_file(game + "/mkdata-unfinished.txt"));
+  if (row.call != plat::FileCall::Remove) {
+    ASSERT_FALSE(Leftovers(game).empty()) << "the killed run left no staging file";
+  }
+  // Of the same sizes as the killed run's: only the bytes tell them apart.
+  for (const std::string& archive : row.players) WriteFile(game + "/" + archive, "player's own " + archive);
+  auto beforeRun = Tree(game);
+  for (const std::string& leftover : Leftovers(game)) beforeRun.erase(leftover);
 
   const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
+  EXPECT_TRUE(Leftovers(game).empty()) << ran.output;
+  if (row.players.size() == kArchiveFiles.size()) {
+    EXPECT_EQ(ran.status, 0) << ran.output;
+    EXPECT_NE(ran.output.find("the game data is kept as the player's"), std::string::npos) << ran.output;
+    beforeRun.erase("mkdata-unfinished.txt");
+    EXPECT_EQ(Tree(game), beforeRun);
+    return;
+  }
+  if (!row.players.empty()) {
+    EXPECT_EQ(ran.status, 1) << ran.output;
+    EXPECT_NE(ran.output.find("Data.INF and Data.PAK are not of the sample data set"), std::string::npos) << ran.output;
+    EXPECT_EQ(Tree(game), beforeRun);
+    return;
+  }
   ASSERT_EQ(ran.status, 0) << ran.output;
   EXPECT_NE(ran.output.find("was cut short: finishing it"), std::string::npos) << ran.output;
   EXPECT_FALSE(fs::exists(game + "/mkdata-unfinished.txt"));
@@ -317,6 +440,7 @@ struct RunCase {
   mode_t mode;                      // its mode for the run
   bool callsMkdata;
   int status;                       // 3 is mkdata's, passed on
+  const char* state = "";           // what mkdata answers as the folder's state ("" the real mkdata's word)
 };
 
 const RunCase kRunCases[] = {
@@ -335,6 +459,9 @@ const RunCase kRunCases[] = {
     // A look at Data.INF fails (EACCES) with the file there.
     {"FolderThatCannotBeSearched", true, kArchiveFiles, 0644, false, 0},
     {"FolderThatCannotBeListed", true, {"data.inf"}, 0300, false, 1},
+    // mkdata alone judges the folder.
+    {"EmptyFolderMkdataTakesForWholeData", true, {}, 0755, false, 0, "complete"},
+    {"WholeDataMkdataTakesForPartOfIt", true, kArchiveFiles, 0755, true, 3, "partial"},
 };
 
 void PrintTo(const RunCase& row, std::ostream* os) { *os << row.name; }
@@ -345,7 +472,10 @@ TEST_P(RunCommandSampleData, CallsMkdataUnlessTheListingShowsTheWholeGameData) {
   const RunCase& row = GetParam();
   fwtest::TempProgramFolder dir;
   const std::string game = dir.Path() + "/game", calls = dir.Path() + "/calls", fake = dir.Path() + "/mkdata";
-  WriteFile(fake, "#!/bin/sh\necho \"$1\" >> " + Quoted(calls) + "\nexit 3\n");
+  const std::string state = *row.state ? std::string("echo ") + row.state + "; exit 0"
+                                        : "exec " + Quoted(fwtest::MkdataPath()) + " \"$@\"";
+  WriteFile(fake, "#!/bin/sh\n[ \"$1\" = --state ] && { " + state + "; }\necho \"$1\" >> " + Quoted(calls) +
+                      "\nexit 3\n");
   fs::permissions(fake, fs::perms::owner_all);
   if (row.made) fs::create_directory(game);
   for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
@@ -360,7 +490,7 @@ TEST_P(RunCommandSampleData, CallsMkdataUnlessTheListingShowsTheWholeGameData) {
   called << std::ifstream(calls).rdbuf();
   EXPECT_EQ(called.str(), row.callsMkdata ? game + "\n" : "") << ran.output;
   if (row.status == 1) {
-    EXPECT_NE(ran.output.find("Cannot list " + game), std::string::npos) << ran.output;
+    EXPECT_NE(ran.output.find("in " + game + " (Permission denied)"), std::string::npos) << ran.output;
   }
 }
 

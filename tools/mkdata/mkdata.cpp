@@ -82,7 +82,7 @@ bool Context::PackArchives() {
   return true;
 }
 
-void Context::Install() const { mkdata::Install(out_, loose_, Packed(), archives_); }
+Verdict Context::Install() const { return mkdata::Install(out_, loose_, Packed(), archives_); }
 
 std::string Quote(std::string_view s) {
   std::string q(1, '"');
@@ -100,15 +100,29 @@ std::string Records(const std::vector<std::string>& lines) {
 }  // namespace mkdata
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: mkdata <program folder>\n");
+  const bool state = argc == 3 && std::string_view(argv[1]) == "--state";
+  if (argc != 2 && !state) {
+    std::fprintf(stderr, "usage: mkdata [--state] <program folder>\n");
     return 2;
   }
+  std::string folder = std::filesystem::absolute(argv[argc - 1]).string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   try {
-    std::string folder = std::filesystem::absolute(argv[1]).string();
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (state) {
+      std::printf("%s\n", mkdata::FolderState(folder).c_str());
+      return 0;
+    }
     // Before the set is made: a folder with game data gets nothing.
-    mkdata::RefuseGameData(folder);
+    const mkdata::Verdict verdict = mkdata::Judge(folder);
+    if (verdict == mkdata::Verdict::GiveUp) {
+      mkdata::GiveUp(folder);
+      return 0;
+    }
+    if (verdict == mkdata::Verdict::Write)
+      std::printf("No game data in %s: writing the sample data set.\n", folder.c_str());
+    else
+      std::printf("The sample data set in %s was cut short: finishing it.\n", folder.c_str());
+    std::fflush(stdout);
     mkdata::Context ctx(folder);
     auto steps = mkdata::Steps();
     std::sort(steps.begin(), steps.end(),
@@ -119,6 +133,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     ctx.Install();
+  } catch (const mkdata::Refusal& e) {
+    if (!state) mkdata::RemoveStagingLeftovers(folder);
+    std::fprintf(stderr, "mkdata: %s\n", e.what());
+    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mkdata: %s\n", e.what());
     return 1;

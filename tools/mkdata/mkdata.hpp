@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/mkdata/program_folder.hpp"
+
 namespace plat {
 class ScratchFolder;
 }
@@ -42,7 +44,7 @@ class Context {
   bool PackArchives();
   // Puts the loose files and the packed archives into the program folder
   // (Install in program_folder.hpp).
-  void Install() const;
+  Verdict Install() const;
 
  private:
   std::string Staging(const std::string& archive) const;

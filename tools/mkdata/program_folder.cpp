@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <sstream>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/process.hpp"
 #include "platform/runtime/strings.hpp"
 
 namespace mkdata {
@@ -56,15 +59,17 @@ std::vector<std::string> Matches(const std::string& folder, const std::string& p
   return found;
 }
 
-std::vector<std::string> Parts(const std::string& relative) {
+std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
   for (size_t from = 0;;) {
-    const size_t slash = relative.find('/', from);
-    parts.push_back(relative.substr(from, slash - from));
-    if (slash == std::string::npos) return parts;
-    from = slash + 1;
+    const size_t at = text.find(separator, from);
+    parts.push_back(text.substr(from, at - from));
+    if (at == std::string::npos) return parts;
+    from = at + 1;
   }
 }
+
+std::vector<std::string> Parts(const std::string& relative) { return Split(relative, '/'); }
 
 // Every entry that a relative path names under root, under any spelling of
 // each of its parts (a player's "Save/USER1.DAT" is the game's
@@ -104,34 +109,68 @@ std::vector<std::string> ArchiveFiles(const std::vector<std::string>& archives) 
   return files;
 }
 
-// What kUnfinishedSet says of the set going in; one line names each archive.
-std::string UnfinishedSetText(const std::vector<std::string>& archives) {
-  std::string text = "mkdata was putting in the sample data set; running it again finishes it.\n";
+// What tells this tool's archive files from another's: equal sizes and
+// hashes (FNV-1a) are the same bytes for any file a player could hold.
+struct Signature {
+  uint64_t size = 0, hash = 0;
+  bool operator==(const Signature&) const = default;
+};
+
+Signature SignatureOf(const std::vector<uint8_t>& bytes) {
+  uint64_t hash = 14695981039346656037ull;
+  for (const uint8_t b : bytes) hash = (hash ^ b) * 1099511628211ull;
+  return {bytes.size(), hash};
+}
+
+// Per archive file, the bytes it holds in this tool's set: none where a
+// list written before the bytes were recorded names the file only.
+using Signatures = std::map<std::string, std::optional<Signature>>;
+
+const std::string kListHeader = "mkdata was putting in the sample data set; running it again finishes it.";
+
+// kUnfinishedSet's text: the header, then a line for each archive file in
+// the order they go in, "<name> <size> <hash in hex>".
+std::string UnfinishedSetText(const std::vector<std::string>& archives, const Signatures& made) {
+  std::string text = kListHeader + "\n";
   const std::vector<std::string> files = ArchiveFiles(archives);
-  for (auto file = files.rbegin(); file != files.rend(); ++file) text += *file + "\n";
+  for (auto file = files.rbegin(); file != files.rend(); ++file) {
+    const Signature& s = *made.at(*file);
+    char numbers[48];
+    std::snprintf(numbers, sizeof numbers, " %llu %016llx\n", static_cast<unsigned long long>(s.size),
+                  static_cast<unsigned long long>(s.hash));
+    text += *file + numbers;
+  }
   return text;
 }
 
-// The lines of the kUnfinishedSet standing in the folder, none when there is
-// none. One that cannot be read may be anything: refused.
-std::vector<std::string> UnfinishedSet(const std::string& root) {
-  const std::vector<std::string> standing = Standing(root, kUnfinishedSet);
-  if (standing.empty()) return {};
-  int error = 0;
-  // Far above what this tool writes: a larger file is none of its own, and
-  // is refused unread.
-  const auto text = plat::ReadAllText(standing.front(), &error, 4096);
-  if (!text) {
-    if (plat::NotThere(error)) return {};
-    throw Refusal("cannot read " + standing.front() + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+// What a text in kUnfinishedSet's format records, nullopt for any other
+// text: every archive file once, by name alone (as before sizes were
+// recorded) or with its size and hash.
+std::optional<Signatures> ParseUnfinishedSet(const std::string& text, const std::vector<std::string>& archives) {
+  const std::vector<std::string> files = ArchiveFiles(archives);
+  std::istringstream in(text);
+  std::string line;
+  if (!std::getline(in, line) || line != kListHeader) return std::nullopt;
+  Signatures recorded;
+  while (std::getline(in, line)) {
+    const std::vector<std::string> words = Split(line, ' ');
+    const std::string& name = words[0];
+    if (std::find(files.begin(), files.end(), name) == files.end() || recorded.count(name)) return std::nullopt;
+    if (words.size() == 1) {
+      recorded[name] = std::nullopt;
+      continue;
+    }
+    Signature s;
+    const auto number = [](const std::string& w, uint64_t& v, int base) {
+      const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v, base);
+      return !w.empty() && ec == std::errc() && end == w.data() + w.size();
+    };
+    if (words.size() != 3 || words[2].size() != 16 || !number(words[1], s.size, 10) || !number(words[2], s.hash, 16))
+      return std::nullopt;
+    recorded[name] = s;
   }
-  std::vector<std::string> lines;
-  std::istringstream in(*text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  if (recorded.size() != files.size()) return std::nullopt;
+  return recorded;
 }
 
 // "a", "a and b", "a, b and c", of the entries' names.
@@ -146,25 +185,131 @@ std::string NamesOf(const std::vector<std::string>& paths) {
 
 const char* KindOf(mode_t mode) {
   if (S_ISREG(mode)) return "a file";
+  if (S_ISDIR(mode)) return "a folder";
   if (S_ISFIFO(mode)) return "a FIFO";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
   if (S_ISSOCK(mode)) return "a socket";
   return "something else";
 }
 
-// A folder the set goes into, or one to be made on the way to it, must be a
-// folder where it stands: anything else there would stop the run part-way,
-// after some of its files were written.
-void RefuseNoFolder(const std::string& folder) {
-  for (fs::path p = folder; !p.empty(); p = p.parent_path()) {
+[[noreturn]] void CannotRead(const std::string& path, int error) {
+  throw Refusal("cannot read " + path + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+}
+
+// The kUnfinishedSet standing in the folder, under each of its spellings,
+// and what it records; nullopt when none stands. One that cannot be read
+// may be anything, and one that is not in its format is the player's: both
+// refused, never replaced nor removed.
+struct UnfinishedSet {
+  std::vector<std::string> paths;
+  Signatures recorded;
+};
+
+std::optional<UnfinishedSet> FindUnfinishedSet(const std::string& root, const std::vector<std::string>& archives) {
+  UnfinishedSet found;
+  for (const std::string& path : Standing(root, kUnfinishedSet)) {
+    int error = 0;
+    // Far above what this tool writes: a larger file is none of its own.
+    const auto text = plat::ReadAllText(path, &error, 4096);
+    if (!text && plat::NotThere(error)) continue;
+    if (!text && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead) CannotRead(path, error);
+    auto recorded = text ? ParseUnfinishedSet(*text, archives) : std::nullopt;
+    if (!recorded)
+      throw Refusal(path + " was not written by mkdata: move it out of " + root + Nothing());
+    if (found.paths.empty()) found.recorded = std::move(*recorded);
+    found.paths.push_back(path);
+  }
+  if (found.paths.empty()) return std::nullopt;
+  return found;
+}
+
+// Whether a file standing at an archive's name holds the bytes expected of
+// this tool's set: Unknown where nothing is expected (a list of names only,
+// before the set is made), Gone where nothing is there any more. Anything
+// but a regular file there would stop the set part-way: refused.
+enum class Ownership { Own, Another, Unknown, Gone };
+
+Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& expected) {
+  int error = 0;
+  std::optional<std::vector<uint8_t>> bytes;
+  if (expected)
+    bytes = plat::ReadAllBytes(path, &error, expected->size);
+  else
+    error = plat::LookAtFile(path);
+  if (expected && bytes) return SignatureOf(*bytes) == *expected ? Ownership::Own : Ownership::Another;
+  if (error == 0) return Ownership::Unknown;
+  if (error == plat::kTooLargeToRead) return Ownership::Another;
+  if (plat::NotThere(error)) return Ownership::Gone;
+  struct stat st;
+  if (plat::NoRegularFile(error) && ::stat(path.c_str(), &st) == 0)
+    throw Refusal(path + " is " + KindOf(st.st_mode) + ", not a file" + Nothing());
+  CannotRead(path, error);
+}
+
+Verdict JudgeAgainst(const std::string& root, const std::vector<std::string>& archives, const Signatures& made) {
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
+  std::vector<std::string> another, missing;
+  bool unknown = false, ownStands = false;
+  for (const std::string& file : ArchiveFiles(archives)) {
+    const std::vector<std::string> standing = Standing(root, file);
+    bool gone = standing.empty();
+    for (const std::string& path : standing) {
+      if (!list) {
+        another.push_back(path);
+        continue;
+      }
+      std::optional<Signature> expected = list->recorded.at(file);
+      if (!expected && made.count(file)) expected = made.at(file);
+      switch (OwnershipOf(path, expected)) {
+        case Ownership::Own: ownStands = true; break;
+        case Ownership::Another: another.push_back(path); break;
+        case Ownership::Unknown: unknown = true; break;
+        case Ownership::Gone: gone = true; break;
+      }
+    }
+    if (gone) missing.push_back(file);
+  }
+  if (another.empty()) return list ? Verdict::Finish : Verdict::Write;
+  if (!list) {
+    if (missing.empty()) throw Refusal(another.front() + " is there: the folder holds game data" + Nothing());
+    const bool one = another.size() == 1;
+    throw Refusal(NamesOf(another) + (one ? " is" : " are") + " there but " + NamesOf(missing) +
+                  (missing.size() == 1 ? " is" : " are") + " not: move " + (one ? "it" : "them") + " out of " + root +
+                  ", or put the rest of the game data in" + Nothing());
+  }
+  if (unknown) return Verdict::Undecided;
+  if (missing.empty() && !ownStands) return Verdict::GiveUp;
+  const bool one = another.size() == 1;
+  throw Refusal(NamesOf(another) + (one ? " is" : " are") + " not of the sample data set that " + list->paths.front() +
+                " says was cut short: move " + (one ? "it" : "them") + " out of " + root +
+                " to have the set finished, or put the rest of the game data in" + Nothing());
+}
+
+std::vector<std::string> RootNames(const std::vector<std::string>& archives) {
+  std::vector<std::string> names = ArchiveFiles(archives);
+  names.push_back(kUnfinishedSet);
+  return names;
+}
+
+// Each folder the set is written into, and what must be made on the way to
+// it, is checked before the first write: it must be a folder where it
+// stands (a link that leads to none would have the set stop part-way), and
+// take new entries (probed with an empty staging file, as a save is).
+void RefuseNoPlace(const std::string& folder, const std::string& name) {
+  std::string entry = name;
+  for (fs::path p = folder; !p.empty(); entry = p.filename().string(), p = p.parent_path()) {
     struct stat st;
     if (::stat(p.c_str(), &st) == 0) {
-      if (S_ISDIR(st.st_mode)) return;
-      throw Refusal(p.string() + " is " + KindOf(st.st_mode) + ", not a folder" + Nothing());
+      if (!S_ISDIR(st.st_mode)) throw Refusal(p.string() + " is " + KindOf(st.st_mode) + ", not a folder" + Nothing());
+      int error = 0;
+      if (!plat::CanChangeFolderOf(p.string() + "/" + entry, &error))
+        throw Refusal("cannot write into " + p.string() + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+      return;
     }
     const int error = errno;
     if (!plat::NotThere(error))
       throw Refusal("cannot look at " + p.string() + " (" + plat::SystemErrorText(error) + ")" + Nothing());
+    if (::lstat(p.c_str(), &st) == 0) throw Refusal(p.string() + " is a link that leads to no folder" + Nothing());
     if (p == p.parent_path()) return;
   }
 }
@@ -239,54 +384,98 @@ void InstallArchives(const std::string& root, const std::string& packed, const s
   }
 }
 
-}  // namespace
+// What each folder the set is written into takes: for the staging
+// leftovers of runs cut short there.
+using NamesByFolder = std::map<std::string, std::vector<std::string>>;
 
-void RefuseGameData(const std::string& programFolder, const std::vector<std::string>& archives) {
-  const std::vector<std::string> own = UnfinishedSet(programFolder);
-  const auto isOwn = [&](const std::string& file) {
-    return std::any_of(own.begin(), own.end(), [&](const std::string& line) { return plat::EqualNoCase(line, file); });
-  };
-  std::vector<std::string> notOwn, missing;
-  for (const std::string& file : ArchiveFiles(archives)) {
-    const std::vector<std::string> standing = Standing(programFolder, file);
-    if (standing.empty())
-      missing.push_back(file);
-    else if (!isOwn(file))
-      notOwn.push_back(standing.front());
-  }
-  if (notOwn.empty()) return;
-  if (missing.empty()) throw Refusal(notOwn.front() + " is there: the folder holds game data" + Nothing());
-  const bool one = notOwn.size() == 1;
-  throw Refusal(NamesOf(notOwn) + (one ? " is" : " are") + " there but " + NamesOf(missing) +
-                (missing.size() == 1 ? " is" : " are") + " not: move " + (one ? "it" : "them") + " out of " +
-                programFolder + ", or put the rest of the game data in" + Nothing());
+void RemoveLeftovers(const NamesByFolder& names) {
+  for (const auto& [folder, inFolder] : names) plat::RemoveStaleSaveFilesNamed(folder, inFolder);
 }
 
-void Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
-             const std::vector<std::string>& archives) {
+// Removes kUnfinishedSet. Once it is gone a failed sync of its folder is
+// told as such: should the entry come back after a crash, the next run
+// judges the folder again.
+void RemoveList(const std::string& path) {
+  int error = 0;
+  bool removed = false;
+  if (plat::RemoveFileDurably(path, &error, &removed)) return;
+  if (!removed) throw std::runtime_error("cannot remove " + path + " (" + plat::SystemErrorText(error) + ")");
+  std::fprintf(stderr, "mkdata: %s removed, but its folder %s could not be synced (%s)\n", path.c_str(),
+               fs::path(path).parent_path().c_str(), plat::SystemErrorText(error).c_str());
+}
+
+}  // namespace
+
+std::string FolderState(const std::string& programFolder, const std::vector<std::string>& archives) {
+  if (!Standing(programFolder, kUnfinishedSet).empty()) return "unfinished";
+  const std::vector<std::string> files = ArchiveFiles(archives);
+  const auto held = std::count_if(files.begin(), files.end(),
+                                  [&](const std::string& file) { return !Standing(programFolder, file).empty(); });
+  return held == 0 ? "none" : held < static_cast<long>(files.size()) ? "partial" : "complete";
+}
+
+Verdict Judge(const std::string& programFolder, const std::vector<std::string>& archives) {
+  return JudgeAgainst(programFolder, archives, {});
+}
+
+void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<std::string>& archives) {
+  plat::RemoveStaleSaveFilesNamed(programFolder, RootNames(archives));
+}
+
+void GiveUp(const std::string& programFolder, const std::vector<std::string>& archives) {
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
+  for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveList(path);
+  RemoveStagingLeftovers(programFolder, archives);
+  std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
+              "kept as the player's, %s removed, nothing written\n",
+              programFolder.c_str(), kUnfinishedSet.c_str());
+}
+
+Verdict Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
+                const std::vector<std::string>& archives) {
   struct Copy {
     std::string from, to;
   };
   std::vector<Copy> copies;
   std::vector<std::string> kept;
+  NamesByFolder names{{programFolder, RootNames(archives)}};
   for (const std::string& relative : FilesUnder(looseFolder)) {
     const std::vector<std::string> standing = Standing(programFolder, relative);
     if (standing.empty())
       copies.push_back({looseFolder + "/" + relative, Target(programFolder, relative)});
     else
       kept.push_back(standing.front());
+    const fs::path at(standing.empty() ? copies.back().to : standing.front());
+    names[at.parent_path().string()].push_back(at.filename().string());
   }
+  Signatures made;
+  for (const std::string& file : ArchiveFiles(archives)) made[file] = SignatureOf(ReadWhole(packedFolder + "/" + file));
   // Looked at again: data may have come in while the set was being made.
-  RefuseGameData(programFolder, archives);
-  RefuseNoFolder(programFolder);
-  for (const Copy& c : copies) RefuseNoFolder(fs::path(c.to).parent_path());
+  Verdict verdict = Verdict::Write;
+  try {
+    verdict = JudgeAgainst(programFolder, archives, made);
+    if (verdict != Verdict::GiveUp) {
+      std::map<std::string, std::string> places{{programFolder, kUnfinishedSet}};
+      for (const Copy& c : copies) places.emplace(fs::path(c.to).parent_path(), fs::path(c.to).filename());
+      for (const auto& [folder, name] : places) RefuseNoPlace(folder, name);
+    }
+  } catch (const Refusal&) {
+    RemoveLeftovers(names);
+    throw;
+  }
+  if (verdict == Verdict::GiveUp) {
+    GiveUp(programFolder, archives);
+    RemoveLeftovers(names);
+    return verdict;
+  }
 
   for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(programFolder, ec);
   const std::string unfinished = programFolder + "/" + kUnfinishedSet;
   int error = 0;
-  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives), {.link = plat::LinkAtName::Replace, .error = &error}))
+  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives, made),
+                             {.link = plat::LinkAtName::Replace, .error = &error}))
     CannotWrite(unfinished, error);
   for (const Copy& c : copies) {
     fs::create_directories(fs::path(c.to).parent_path(), ec);
@@ -294,8 +483,9 @@ void Install(const std::string& programFolder, const std::string& looseFolder, c
     if (!plat::WriteFileAtomic(c.to, plat::Bytes(bytes), {.error = &error})) CannotWrite(c.to, error);
   }
   InstallArchives(programFolder, packedFolder, archives);
-  if (!plat::RemoveFileDurably(unfinished, &error))
-    throw std::runtime_error("cannot remove " + unfinished + " (" + plat::SystemErrorText(error) + ")");
+  RemoveList(unfinished);
+  RemoveLeftovers(names);
+  return Verdict::Finish;
 }
 
 }  // namespace mkdata

@@ -20,25 +20,54 @@ struct Refusal : std::runtime_error {
 // The archives start-up opens, each an "<name>.INF" and an "<name>.PAK".
 inline const std::vector<std::string> kArchives{"Data", "MissionPack"};
 
-// Stands in the program folder while a set goes in, listing the archives of
-// that set: a run that finds it takes those archives for its own, left by a
-// run cut short, and completes the set.
+// Stands in the program folder while a set goes in, recording the size and
+// hash of each archive file of that set: a run that finds it takes for its
+// own, left by a run cut short, only those archives that hold exactly those
+// bytes, and completes the set.
 inline const std::string kUnfinishedSet = "mkdata-unfinished.txt";
 
-// Raises Refusal, naming what stands and what to move out, when one of the
-// archives stands in the folder under any spelling and is not listed in
-// kUnfinishedSet there, or the folder cannot be listed. A folder not made
-// yet holds none.
-void RefuseGameData(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+// What the program folder's listing shows, for the run command: "none",
+// "partial" or "complete" of the archives' files, or "unfinished" where
+// kUnfinishedSet stands. Raises Refusal when the folder cannot be listed.
+std::string FolderState(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+
+// What a run does with the program folder.
+enum class Verdict {
+  Write,      // no archive and no set cut short: the set goes in
+  Finish,     // a set cut short whose archives there are all this tool's
+  GiveUp,     // a set cut short, and every archive there is another's: they are the player's
+  Undecided,  // a set cut short whose list records no bytes: only the set made can tell
+};
+
+// Judges the folder before the set is made. Raises Refusal, naming what
+// stands and what to move out, when an archive stands and no set was cut
+// short there, or kUnfinishedSet stands and is not this tool's, or some
+// archives of a set cut short are its own and others not, or one it would
+// replace is no regular file, or the folder cannot be listed. A folder not
+// made yet holds none.
+Verdict Judge(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+
+// Gives up a set cut short (Verdict::GiveUp): removes kUnfinishedSet and
+// this tool's staging leftovers, writes nothing else, and says so.
+void GiveUp(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+
+// Removes the staging files that runs of this tool no longer running left
+// beside the archives and kUnfinishedSet, only under those names.
+void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
 // Puts into the program folder every file under looseFolder that does not
 // stand there yet under any spelling (keeping what does), then the archives
 // in packedFolder (their ".PAK" and ".INF"), replacing those of a set cut
-// short. Every look is made before the first write, so a refusal writes
-// nothing. Each file goes in whole by a rename, with kUnfinishedSet written
-// before the first and removed after the last: a run cut short anywhere is
-// finished by the next, which keeps what this one put in.
-void Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
-             const std::vector<std::string>& archives);
+// short. The folder is judged again first, a list without bytes against
+// the archives in packedFolder: a set given up there writes nothing
+// (Verdict::GiveUp is answered), else Verdict::Finish once the set is in.
+// Every look, and a check that each folder written into takes new files,
+// is made before the first write, so a refusal writes nothing. Each file
+// goes in whole by a rename, with kUnfinishedSet written before the first
+// and removed after the last: a run cut short anywhere is finished by the
+// next, which keeps what this one put in; the staging leftovers of runs cut
+// short go as well.
+Verdict Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
+                const std::vector<std::string>& archives);
 
 }  // namespace mkdata
