@@ -258,7 +258,10 @@ void FailNextAtomicRename(int skip = 0);
 // at an entry that every test of a file makes first (LookAtFile, FileExists,
 // FileLen, DirExists, Dir, ListFiles, ReadAllBytes, a save's look at the file
 // it replaces and at each link on the way to it), not the matching of a
-// name's spelling; a Link is the hard link a kept copy tries first.
+// name's spelling; a Link is the hard link a kept copy tries first. A kept
+// copy streamed where no link can be made counts as a Read of its file, a
+// WriteTemporary of its temporary copy, a Rename when the copy takes its
+// name and a SyncFolder after it.
 enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look, Link };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
 

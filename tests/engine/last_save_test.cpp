@@ -94,6 +94,9 @@ TEST_F(LastSave, OnlyTheProfilesAndTheirOwnEquipmentFilesMakeASave) {
 TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) {
   std::string damaged = plat::EncodeSaveJournal({{"User.INI", kProfiles}, {"save/user1.DAT", "new goods"}});
   damaged[12] ^= 1;
+  // Another journal than the one kept before, so that a copy of it is made.
+  std::string damagedOtherwise = damaged;
+  damagedOtherwise[13] ^= 1;
   const auto before = plat::PreviousContent::Of(std::string(384, 'b'));
   const struct {
     const char* what;
@@ -115,7 +118,7 @@ TEST_F(LastSave, ASaveThatCannotBeFinishedIsKeptAsideNamedOnceAndTheGameStarts) 
       // Removed once kept, it stays no more though its folder's sync failed
       // (the first sync is the kept copy's).
       {"a journal damaged on the disk, its folder's sync failing after its removal", {}, "SaveJournal.bin is damaged",
-       damaged, [] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO, 1); }},
+       damagedOtherwise, [] { plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO, 1); }},
   };
   int k = 0;
   for (const auto& c : cases) {
