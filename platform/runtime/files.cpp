@@ -535,6 +535,9 @@ std::string OtherGameFileReached(std::string_view gameFolder, std::string_view g
     std::replace(file.begin(), file.end(), '\\', '/');
     return file;
   }
+  // A save replaces a link at the journal's name: its entry is its name.
+  if (EntryOf(NativePath(std::string(gameFolder) + "\\" + std::string(kSaveJournalName)), false) == reached)
+    return std::string(kSaveJournalName);
   return "";
 }
 

@@ -13,6 +13,9 @@ inline constexpr std::string_view kProfilesFile = "User.INI";
 inline constexpr std::string_view kSettingsFile = "Default.cfg";
 inline constexpr std::string_view kSaveFolder = "save";  // the goods' folder
 inline constexpr int kGoodsFiles = 6;
+// The journal of a save of the profiles and goods, in the folder it serves
+// (see save_together.hpp): never reached through a link of its own.
+inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
 // Profile n's goods (1 to kGoodsFiles), relative to the program folder,
 // with the game's separator: "save\user<n>.DAT".
@@ -22,7 +25,8 @@ std::string GoodsFile(int profile);
 std::vector<std::string> GameFiles();
 // The game file (as GameFiles names it, "/"-separated) whose entry a link at
 // gamePath leads to, its links followed the same way, when that is not
-// gamePath's own; "" otherwise. A name that is no link reaches only itself.
+// gamePath's own, or the journal's entry by its own name; "" otherwise. A
+// name that is no link reaches only itself.
 // Removes what saves of games no longer running left: in the game folder,
 // in its save folder, and beside each file a link among the game's files
 // leads to (that file's own temporary names only).

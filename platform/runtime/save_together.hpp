@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/game_files.hpp"
 
 namespace plat {
 
@@ -40,8 +41,6 @@ struct FileContent {
   std::optional<FoundAtName> onlyOver = std::nullopt;
 };
 
-// The journal's name in the folder it serves.
-inline constexpr std::string_view kSaveJournalName = "SaveJournal.bin";
 
 // The most a step writes, all its files together: far above any profile's
 // files, and a bound on what a start reads of a journal.

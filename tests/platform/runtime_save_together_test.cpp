@@ -449,6 +449,8 @@ TEST_F(SaveTogether, AStepNeverWritesOneGameFileThroughAnothersName) {
        "save/user1.DAT: a link to Default.cfg, another of the game's files"},
       {"the profiles linked to a second profile's goods", "User.INI", "save/user2.DAT", "User.INI", "save/user2.DAT",
        "User.INI: a link to save/user2.DAT, another of the game's files"},
+      {"goods linked to the journal's name", "save/user1.DAT", "../SaveJournal.bin", "save/user1.DAT",
+       "SaveJournal.bin", "save/user1.DAT: a link to SaveJournal.bin, another of the game's files"},
       {"goods linked to a file of the player's", "save/user1.DAT", "../mine.DAT", "save/user1.DAT", "mine.DAT", ""},
       {"goods hard-linked to the profiles", "", "User.INI", "save/user1.DAT", "save/user1.DAT", ""},
   };
@@ -457,7 +459,7 @@ TEST_F(SaveTogether, AStepNeverWritesOneGameFileThroughAnothersName) {
     fs::remove_all(dir.File("save"));
     fs::create_directory(dir.File("save"));
     for (const std::string& f : {std::string("User.INI"), std::string("Default.cfg"), std::string("mine.DAT"),
-                                 std::string("save/user2.DAT")}) {
+                                 std::string("save/user2.DAT"), std::string(plat::kSaveJournalName)}) {
       fs::remove(dir.File(f));
       dir.Write(f, "player's " + f);
     }
