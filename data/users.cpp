@@ -85,15 +85,15 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
   return names;
 }
 
-// What failed, then the cause where the system gave one; the file of a
-// step of one, which the head names already, is not named again. A step
-// whose journal stands is not over: the player hears that it may still land.
 // A goods file the save would replace that is not the one the game read:
 // the player's, which a new choice of the profile reads.
 std::string ChangedSinceReadText(const std::string& rel) {
   return rel + " changed since the game read it: choose the profile again to read it; nothing was saved";
 }
 
+// What failed, then the cause where the system gave one; the file of a
+// step of one, which the head names already, is not named again. A step
+// whose journal stands is not over: the player hears that it may still land.
 std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1) {
   if (failure.error == plat::kChangedSinceRead) return ChangedSinceReadText(failure.file);
   std::string text = head;

@@ -372,6 +372,21 @@ bool CopyBytes(int in, off_t offset, int64_t size, int out) {
   return true;
 }
 
+// What the link at path (st its look) holds: 0 with target set, else the
+// system's error, or EAGAIN where it changed since the look.
+int ReadLink(const std::string& path, const struct stat& st, std::string& target) {
+  target.assign(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+  const int cause = n < 0 ? errno : 0;
+  // Changed since the look: no name to trust.
+  if (n <= 0 || static_cast<size_t>(n) >= target.size()) {
+    target.clear();
+    return n < 0 ? cause : EAGAIN;
+  }
+  target.resize(static_cast<size_t>(n));
+  return 0;
+}
+
 // Follows the symbolic links from path as opening it would, looking at each
 // on the way: 0 once path names an entry that is no link (st holds it),
 // else why not: the look's own error, or kLinkToNoFile for a link that
@@ -380,12 +395,8 @@ int FollowLinks(std::string& path, struct stat& st) {
   for (int hops = 0; hops <= 40; ++hops) {
     if (!Look(path, &st, false)) return hops > 0 && (NotThere(errno) || errno == ELOOP) ? kLinkToNoFile : errno;
     if (!S_ISLNK(st.st_mode)) return 0;
-    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n < 0) return errno;
-    // Changed since the look: no name to trust.
-    if (n == 0 || static_cast<size_t>(n) >= target.size()) return EAGAIN;
-    target.resize(static_cast<size_t>(n));
+    std::string target;
+    if (const int cause = ReadLink(path, st, target); cause != 0) return cause;
     path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
   }
   return kLinkToNoFile;  // past the links the system itself follows
@@ -902,9 +913,8 @@ std::optional<std::string> LinkTarget(std::string_view gamePath) {
   const std::string native = NativePath(gamePath);
   struct stat st;
   if (!Look(native, &st, false) || !S_ISLNK(st.st_mode)) return std::nullopt;
-  std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-  const ssize_t n = ::readlink(native.c_str(), target.data(), target.size());
-  target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  std::string target;
+  ReadLink(native, st, target);  // a link whose text cannot be read is still a link
   return target;
 }
 
