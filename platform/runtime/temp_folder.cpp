@@ -105,6 +105,8 @@ void SetTempRoot(std::string root) {
   g_root = std::move(root);
 }
 
+void RemoveEndedScratchFolders(const std::string& prefix) { RemoveStaleFolders(Root(), prefix); }
+
 ScratchFolder::ScratchFolder(const std::string& prefix)
     : path_(MakeFolderOfThisProcess(prefix)), owner_(CurrentProcessId()) {}
 

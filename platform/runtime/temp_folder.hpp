@@ -31,6 +31,10 @@ void SetTempRoot(std::string root);
 // the process that made it removes it, with the object: a static one goes
 // at exit, and a forked child leaves its parent's alone. Raises
 // plat::RuntimeError when it cannot be created.
+// Removes the scratch folders of a prefix whose process has ended, as a new
+// ScratchFolder does: for a program that may end without making one.
+void RemoveEndedScratchFolders(const std::string& prefix);
+
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& prefix);

@@ -39,7 +39,7 @@ void WriteBytes(const fs::path& p, const void* data, size_t size) {
 Step::Step(const char* name, int order, StepFn fn) { Steps().push_back({name, order, fn}); }
 
 Context::Context(std::string programFolder)
-    : out_(std::move(programFolder)), work_(std::make_unique<plat::ScratchFolder>("mkdata-")),
+    : out_(std::move(programFolder)), work_(std::make_unique<plat::ScratchFolder>(kScratchPrefix)),
       loose_(work_->Path() + "/loose") {
   // The program folder's own spelling stands, whatever characters it holds.
   plat::SetProgramFolder(out_);
@@ -107,15 +107,19 @@ int main(int argc, char** argv) {
   }
   std::string folder = std::filesystem::absolute(argv[argc - 1]).string();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  // A run killed while it made the set left its working folder: any run
+  // takes those of runs no longer running, whatever it finds in the folder.
+  plat::RemoveEndedScratchFolders(mkdata::kScratchPrefix);
   try {
     if (state) {
       std::printf("%s\n", mkdata::FolderState(folder).c_str());
       return 0;
     }
     // Before the set is made: a folder with game data gets nothing.
-    const mkdata::Verdict verdict = mkdata::Judge(folder);
+    const mkdata::Judgement judged = mkdata::Judge(folder);
+    const mkdata::Verdict verdict = judged.verdict;
     if (verdict == mkdata::Verdict::GiveUp) {
-      mkdata::GiveUp(folder);
+      mkdata::GiveUp(folder, judged);
       return 0;
     }
     if (verdict == mkdata::Verdict::Write)

@@ -20,6 +20,10 @@ class ScratchFolder;
 
 namespace mkdata {
 
+// The private working folder of a run is a ScratchFolder of this prefix:
+// each run removes those of runs no longer running (killed part-way).
+inline const std::string kScratchPrefix = "mkdata-";
+
 class Context {
  public:
   explicit Context(std::string programFolder);

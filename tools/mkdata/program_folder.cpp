@@ -205,14 +205,21 @@ struct UnfinishedSet {
   Signatures recorded;
 };
 
+// A link at the name that leads to no file (to nothing, or round in a
+// loop): an entry stands there, though a read through it finds none.
+bool LinkToNoFile(const std::string& path, int error) {
+  return (plat::NotThere(error) || error == ELOOP) && plat::LinkTarget(path).has_value();
+}
+
 std::optional<UnfinishedSet> FindUnfinishedSet(const std::string& root, const std::vector<std::string>& archives) {
   UnfinishedSet found;
   for (const std::string& path : Standing(root, kUnfinishedSet)) {
     int error = 0;
     // Far above what this tool writes: a larger file is none of its own.
     const auto text = plat::ReadAllText(path, &error, 4096);
-    if (!text && plat::NotThere(error)) continue;
-    if (!text && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead) CannotRead(path, error);
+    const bool noFile = !text && LinkToNoFile(path, error);
+    if (!text && !noFile && plat::NotThere(error)) continue;
+    if (!text && !noFile && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead) CannotRead(path, error);
     auto recorded = text ? ParseUnfinishedSet(*text, archives) : std::nullopt;
     if (!recorded)
       throw Refusal(path + " was not written by mkdata: move it out of " + root + Nothing());
@@ -226,7 +233,8 @@ std::optional<UnfinishedSet> FindUnfinishedSet(const std::string& root, const st
 // Whether a file standing at an archive's name holds the bytes expected of
 // this tool's set: Unknown where nothing is expected (a list of names only,
 // before the set is made), Gone where nothing is there any more. Anything
-// but a regular file there would stop the set part-way: refused.
+// but a regular file there (a link to no file too) would stop the set
+// part-way: refused, before anything is made.
 enum class Ownership { Own, Another, Unknown, Gone };
 
 Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& expected) {
@@ -239,6 +247,7 @@ Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& e
   if (expected && bytes) return SignatureOf(*bytes) == *expected ? Ownership::Own : Ownership::Another;
   if (error == 0) return Ownership::Unknown;
   if (error == plat::kTooLargeToRead) return Ownership::Another;
+  if (LinkToNoFile(path, error)) throw Refusal(path + " is a link that leads to no file" + Nothing());
   if (plat::NotThere(error)) return Ownership::Gone;
   struct stat st;
   if (plat::NoRegularFile(error) && ::stat(path.c_str(), &st) == 0)
@@ -246,13 +255,18 @@ Ownership OwnershipOf(const std::string& path, const std::optional<Signature>& e
   CannotRead(path, error);
 }
 
-Verdict JudgeAgainst(const std::string& root, const std::vector<std::string>& archives, const Signatures& made) {
+// "a is" or "a and b are".
+std::string AreNamed(const std::vector<std::string>& paths) {
+  return NamesOf(paths) + (paths.size() == 1 ? " is" : " are");
+}
+
+Judgement JudgeAgainst(const std::string& root, const std::vector<std::string>& archives, const Signatures& made) {
   const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
-  std::vector<std::string> another, missing;
-  bool unknown = false, ownStands = false;
+  std::vector<std::string> another, own, missing;
+  bool unknown = false, everyNameAnothers = true;
   for (const std::string& file : ArchiveFiles(archives)) {
     const std::vector<std::string> standing = Standing(root, file);
-    bool gone = standing.empty();
+    bool gone = standing.empty(), anothers = false;
     for (const std::string& path : standing) {
       if (!list) {
         another.push_back(path);
@@ -261,28 +275,38 @@ Verdict JudgeAgainst(const std::string& root, const std::vector<std::string>& ar
       std::optional<Signature> expected = list->recorded.at(file);
       if (!expected && made.count(file)) expected = made.at(file);
       switch (OwnershipOf(path, expected)) {
-        case Ownership::Own: ownStands = true; break;
-        case Ownership::Another: another.push_back(path); break;
+        case Ownership::Own: own.push_back(path); break;
+        case Ownership::Another:
+          another.push_back(path);
+          anothers = true;
+          break;
         case Ownership::Unknown: unknown = true; break;
         case Ownership::Gone: gone = true; break;
       }
     }
     if (gone) missing.push_back(file);
+    everyNameAnothers = everyNameAnothers && anothers;
   }
-  if (another.empty()) return list ? Verdict::Finish : Verdict::Write;
+  if (another.empty()) return {list ? Verdict::Finish : Verdict::Write, own};
+  const bool one = another.size() == 1;
   if (!list) {
     if (missing.empty()) throw Refusal(another.front() + " is there: the folder holds game data" + Nothing());
-    const bool one = another.size() == 1;
-    throw Refusal(NamesOf(another) + (one ? " is" : " are") + " there but " + NamesOf(missing) +
-                  (missing.size() == 1 ? " is" : " are") + " not: move " + (one ? "it" : "them") + " out of " + root +
-                  ", or put the rest of the game data in" + Nothing());
+    throw Refusal(AreNamed(another) + " there but " + AreNamed(missing) + " not: move " + (one ? "it" : "them") +
+                  " out of " + root + ", or put the rest of the game data in" + Nothing());
   }
-  if (unknown) return Verdict::Undecided;
-  if (missing.empty() && !ownStands) return Verdict::GiveUp;
-  const bool one = another.size() == 1;
-  throw Refusal(NamesOf(another) + (one ? " is" : " are") + " not of the sample data set that " + list->paths.front() +
-                " says was cut short: move " + (one ? "it" : "them") + " out of " + root +
-                " to have the set finished, or put the rest of the game data in" + Nothing());
+  if (unknown) return {Verdict::Undecided, own};
+  // The game reads each archive under any spelling: where each holds the
+  // player's, this tool's own beside them could be read in their place.
+  if (everyNameAnothers) return {Verdict::GiveUp, own};
+  const std::string cutShort = AreNamed(another) + " not of the sample data set that " + list->paths.front() +
+                               " says was cut short";
+  if (own.empty())
+    throw Refusal(cutShort + ": move " + (one ? "it" : "them") + " out of " + root +
+                  " to have the set finished, or put the rest of the game data in" + Nothing());
+  // The set's own go too where the player's data is to be played.
+  throw Refusal(cutShort + ", and " + AreNamed(own) + ": move " + NamesOf(another) + " out of " + root +
+                " to have the set finished, or move " + NamesOf(own) +
+                " out of it and put the rest of the game data in" + Nothing());
 }
 
 std::vector<std::string> RootNames(const std::vector<std::string>& archives) {
@@ -392,10 +416,10 @@ void RemoveLeftovers(const NamesByFolder& names) {
   for (const auto& [folder, inFolder] : names) plat::RemoveStaleSaveFilesNamed(folder, inFolder);
 }
 
-// Removes kUnfinishedSet. Once it is gone a failed sync of its folder is
-// told as such: should the entry come back after a crash, the next run
-// judges the folder again.
-void RemoveList(const std::string& path) {
+// Removes kUnfinishedSet, or one of this tool's archive files. Once it is
+// gone a failed sync of its folder is told as such: should the entry come
+// back after a crash, the next run judges the folder again.
+void RemoveDurably(const std::string& path) {
   int error = 0;
   bool removed = false;
   if (plat::RemoveFileDurably(path, &error, &removed)) return;
@@ -414,7 +438,7 @@ std::string FolderState(const std::string& programFolder, const std::vector<std:
   return held == 0 ? "none" : held < static_cast<long>(files.size()) ? "partial" : "complete";
 }
 
-Verdict Judge(const std::string& programFolder, const std::vector<std::string>& archives) {
+Judgement Judge(const std::string& programFolder, const std::vector<std::string>& archives) {
   return JudgeAgainst(programFolder, archives, {});
 }
 
@@ -422,13 +446,17 @@ void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<
   plat::RemoveStaleSaveFilesNamed(programFolder, RootNames(archives));
 }
 
-void GiveUp(const std::string& programFolder, const std::vector<std::string>& archives) {
+void GiveUp(const std::string& programFolder, const Judgement& judged, const std::vector<std::string>& archives) {
+  // The list goes last: a run cut short in between is judged the same.
+  for (const std::string& path : judged.own) RemoveDurably(path);
   const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
-  for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveList(path);
+  for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveDurably(path);
   RemoveStagingLeftovers(programFolder, archives);
+  const std::string removed = judged.own.empty() ? kUnfinishedSet : kUnfinishedSet + " and the set's own " +
+                                                                        NamesOf(judged.own);
   std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
               "kept as the player's, %s removed, nothing written\n",
-              programFolder.c_str(), kUnfinishedSet.c_str());
+              programFolder.c_str(), removed.c_str());
 }
 
 Verdict Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
@@ -451,10 +479,10 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
   Signatures made;
   for (const std::string& file : ArchiveFiles(archives)) made[file] = SignatureOf(ReadWhole(packedFolder + "/" + file));
   // Looked at again: data may have come in while the set was being made.
-  Verdict verdict = Verdict::Write;
+  Judgement judged;
   try {
-    verdict = JudgeAgainst(programFolder, archives, made);
-    if (verdict != Verdict::GiveUp) {
+    judged = JudgeAgainst(programFolder, archives, made);
+    if (judged.verdict != Verdict::GiveUp) {
       std::map<std::string, std::string> places{{programFolder, kUnfinishedSet}};
       for (const Copy& c : copies) places.emplace(fs::path(c.to).parent_path(), fs::path(c.to).filename());
       for (const auto& [folder, name] : places) RefuseNoPlace(folder, name);
@@ -463,10 +491,10 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
     RemoveLeftovers(names);
     throw;
   }
-  if (verdict == Verdict::GiveUp) {
-    GiveUp(programFolder, archives);
+  if (judged.verdict == Verdict::GiveUp) {
+    GiveUp(programFolder, judged, archives);
     RemoveLeftovers(names);
-    return verdict;
+    return judged.verdict;
   }
 
   for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
@@ -483,7 +511,7 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
     if (!plat::WriteFileAtomic(c.to, plat::Bytes(bytes), {.error = &error})) CannotWrite(c.to, error);
   }
   InstallArchives(programFolder, packedFolder, archives);
-  RemoveList(unfinished);
+  RemoveDurably(unfinished);
   RemoveLeftovers(names);
   return Verdict::Finish;
 }

@@ -35,21 +35,33 @@ std::string FolderState(const std::string& programFolder, const std::vector<std:
 enum class Verdict {
   Write,      // no archive and no set cut short: the set goes in
   Finish,     // a set cut short whose archives there are all this tool's
-  GiveUp,     // a set cut short, and every archive there is another's: they are the player's
+  GiveUp,     // a set cut short, and each archive's name holds another's: the player's, in any spelling
   Undecided,  // a set cut short whose list records no bytes: only the set made can tell
+};
+
+// What a run found: its verdict, and the archive files standing that hold
+// this tool's bytes (those a set given up removes, beside the player's of
+// the same names).
+struct Judgement {
+  Verdict verdict = Verdict::Write;
+  std::vector<std::string> own;
 };
 
 // Judges the folder before the set is made. Raises Refusal, naming what
 // stands and what to move out, when an archive stands and no set was cut
-// short there, or kUnfinishedSet stands and is not this tool's, or some
-// archives of a set cut short are its own and others not, or one it would
-// replace is no regular file, or the folder cannot be listed. A folder not
-// made yet holds none.
-Verdict Judge(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+// short there, or kUnfinishedSet stands and is not this tool's (a link
+// that leads to no file, or anything else it cannot read as its own), or
+// some archives of a set cut short are its own or missing and others not
+// (naming this tool's own among them), or one it would replace is no
+// regular file, or the folder cannot be listed. A folder not made yet
+// holds none.
+Judgement Judge(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
-// Gives up a set cut short (Verdict::GiveUp): removes kUnfinishedSet and
+// Gives up a set cut short (Verdict::GiveUp): removes this tool's own
+// archive files that stand beside the player's, then kUnfinishedSet and
 // this tool's staging leftovers, writes nothing else, and says so.
-void GiveUp(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
+void GiveUp(const std::string& programFolder, const Judgement& judged,
+            const std::vector<std::string>& archives = kArchives);
 
 // Removes the staging files that runs of this tool no longer running left
 // beside the archives and kUnfinishedSet, only under those names.
