@@ -12,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -71,11 +73,16 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Every entry under a folder, with the bytes of the files.
+// Every entry under a folder, with the bytes of the files and where the
+// links lead.
 std::map<std::string, std::string> Tree(const std::string& folder) {
   std::map<std::string, std::string> tree;
   if (!fs::exists(folder)) return tree;
   for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (e.is_symlink()) {
+      tree[e.path().lexically_relative(folder).string()] = "(link to " + fs::read_symlink(e.path()).string() + ")";
+      continue;
+    }
     std::stringstream bytes;
     if (e.is_regular_file()) bytes << std::ifstream(e.path(), std::ios::binary).rdbuf();
     tree[e.path().lexically_relative(folder).string()] = e.is_regular_file() ? bytes.str() : "(folder)";
@@ -107,6 +114,8 @@ const std::string kMarker = "the player's own, line 1\r\n";
 
 // The archives' files, in the order they go in.
 const std::vector<std::string> kArchiveFiles{"MissionPack.PAK", "MissionPack.INF", "Data.PAK", "Data.INF"};
+// The same as a CD gives them.
+const std::vector<std::string> kCdArchiveFiles{"MISSIONPACK.PAK", "MISSIONPACK.INF", "DATA.PAK", "DATA.INF"};
 
 // A sample set as mkdata makes it before it goes in, small: loose files
 // and packed archives, each holding what + its name.
@@ -156,6 +165,8 @@ struct Refused {
   // whose archive of this name stands in the folder ("" none).
   bool madeSet = false;
   const char* sample = "";
+  const char* linkTo = "";  // what the link leads to, a name in the program folder ("" nowhere)
+  bool runCommand = false;  // run as run.sh runs it: asked its state, then called
 };
 
 const char kPartOfData[] = " are there but MissionPack.INF and MissionPack.PAK are not: move them out of {}, or put "
@@ -207,6 +218,19 @@ const Refused kRefused[] = {
      kListOfAnotherSet},
     {"FolderAtAnArchiveTheListNames", {"MissionPack.INF/x"}, "", "",
      "{}/MissionPack.INF is a folder, not a file; nothing written", kListOfAnotherSet},
+    // Named as it is spelt, before the set is made.
+    {"LinkToNoFileAtAnArchiveTheListNames", {}, "", "", "{}/DATA.PAK is a link that leads to no file; nothing written",
+     kListOfAnotherSet, "DATA.PAK"},
+    // A link at the list's name that cannot be read as mkdata's is none of its own.
+    {"LinkToNoFileAtTheListsNameBesideTheGameData", kArchiveFiles, "", "",
+     "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written", "",
+     "mkdata-unfinished.txt", false, "", "", true},
+    {"LinkToNoFileAtTheListsNameInAnEmptyFolder", {}, "", "",
+     "{}/MKDATA-Unfinished.txt was not written by mkdata: move it out of {}; nothing written", "",
+     "MKDATA-Unfinished.txt", false, "", "", true},
+    {"LinkLoopAtTheListsName", {}, "", "",
+     "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written", "",
+     "mkdata-unfinished.txt", false, "", "mkdata-unfinished.txt"},
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
@@ -223,7 +247,7 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
   if (*row.fifo) {
     ASSERT_EQ(::mkfifo((game + "/" + row.fifo).c_str(), 0644), 0);
   }
-  if (*row.link) fs::create_symlink(dir.Path() + "/nowhere", game + "/" + row.link);
+  if (*row.link) fs::create_symlink(*row.linkTo ? row.linkTo : dir.Path() + "/nowhere", game + "/" + row.link);
   const SmallSet set(dir.Path(), "sample ");
   if (*row.sample) fs::copy_file(set.packed + "/" + row.sample, game + "/" + row.sample);
   const bool needsPlayer = *row.unlistable != '\0';
@@ -239,7 +263,7 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
     });
     ran = {answer && answer->starts_with("raised: ") ? 1 : 0, answer.value_or("no answer")};
   } else {
-    ran = Mkdata(game, needsPlayer);
+    ran = row.runCommand ? DataStep(game, fwtest::MkdataPath(), needsPlayer) : Mkdata(game, needsPlayer);
   }
   if (needsPlayer) ::chmod(unlistable.c_str(), 0755);
 
@@ -338,15 +362,18 @@ TEST(MkdataKeeps, TheSetWhenTheFolderIsNotSyncedAfterTheListIsRemoved) {
 // list of the set stands from before the first rename to after the last, so
 // the run command hands the folder to mkdata, which takes the archives there
 // that hold its bytes for its own and completes the set around the player's
-// files. Archives the player copied in after the kill are not its own: all
-// four, and the set is given up; some, and the folder is refused. Either
-// way the staging files the killed run left go.
+// files. Archives the player copied in after the kill are not its own: where
+// each archive's name holds one, in any spelling, the set is given up and
+// its own archives beside them go; where some do, the folder is refused,
+// naming its own as well. Either way the staging files the killed run left
+// go.
 struct Killed {
   const char* name;
   plat::FileCall call;  // killed at a staged write, a rename (of an archive) or at the list's removal
   int skip;             // calls of that kind before the kill
   int archivesIn;       // renames of archives before the kill
   std::vector<std::string> players = {};  // archives the player copies in after the kill
+  const char* refusal = "";               // what the run says where it refuses, "{}" for the program folder
 };
 
 // The staged writes before the archives': the check that the folder takes
@@ -359,7 +386,21 @@ const Killed kKilled[] = {
     {"BeforeDataInf", plat::FileCall::Rename, 5, 3},
     {"BeforeTheListIsRemoved", plat::FileCall::Remove, 0, 4},
     {"BeforeTheFirstArchiveThenTheGameData", plat::FileCall::Rename, 2, 0, kArchiveFiles},
-    {"BeforeDataPakThenPartOfTheGameData", plat::FileCall::Rename, 4, 2, {"Data.PAK", "Data.INF"}},
+    {"BeforeDataPakThenPartOfTheGameData", plat::FileCall::Rename, 4, 2, {"Data.PAK", "Data.INF"},
+     "Data.INF and Data.PAK are not of the sample data set that {}/mkdata-unfinished.txt says was cut short, and "
+     "MissionPack.INF and MissionPack.PAK are: move Data.INF and Data.PAK out of {} to have the set finished, or move "
+     "MissionPack.INF and MissionPack.PAK out of it and put the rest of the game data in; nothing written"},
+    {"BeforeTheFirstArchiveThenTheCdsGameData", plat::FileCall::Rename, 2, 0, kCdArchiveFiles},
+    {"BeforeMissionPackInfThenTheCdsGameData", plat::FileCall::Rename, 3, 1, kCdArchiveFiles},
+    {"BeforeDataPakThenTheCdsGameData", plat::FileCall::Rename, 4, 2, kCdArchiveFiles},
+    {"BeforeDataInfThenTheCdsGameData", plat::FileCall::Rename, 5, 3, kCdArchiveFiles},
+    {"BeforeTheListIsRemovedThenTheCdsGameData", plat::FileCall::Remove, 0, 4, kCdArchiveFiles},
+    {"BeforeDataPakThenTheCdsGameDataButMissionPackPak", plat::FileCall::Rename, 4, 2,
+     {"DATA.PAK", "DATA.INF", "MISSIONPACK.INF"},
+     "DATA.INF, DATA.PAK and MISSIONPACK.INF are not of the sample data set that {}/mkdata-unfinished.txt says was "
+     "cut short, and MissionPack.INF and MissionPack.PAK are: move DATA.INF, DATA.PAK and MISSIONPACK.INF out of {} "
+     "to have the set finished, or move MissionPack.INF and MissionPack.PAK out of it and put the rest of the game "
+     "data in; nothing written"},
 };
 
 void PrintTo(const Killed& row, std::ostream* os) { *os << row.name; }
@@ -403,12 +444,15 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
     EXPECT_EQ(ran.status, 0) << ran.output;
     EXPECT_NE(ran.output.find("the game data is kept as the player's"), std::string::npos) << ran.output;
     beforeRun.erase("mkdata-unfinished.txt");
+    // The killed run's archives the player's did not take the place of.
+    for (const std::string& archive : in)
+      if (std::find(row.players.begin(), row.players.end(), archive) == row.players.end()) beforeRun.erase(archive);
     EXPECT_EQ(Tree(game), beforeRun);
     return;
   }
   if (!row.players.empty()) {
     EXPECT_EQ(ran.status, 1) << ran.output;
-    EXPECT_NE(ran.output.find("Data.INF and Data.PAK are not of the sample data set"), std::string::npos) << ran.output;
+    EXPECT_NE(ran.output.find(WithFolder(row.refusal, game)), std::string::npos) << ran.output;
     EXPECT_EQ(Tree(game), beforeRun);
     return;
   }
@@ -430,6 +474,48 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
 
 INSTANTIATE_TEST_SUITE_P(Rows, MkdataKeeps, ::testing::ValuesIn(kKilled),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A run killed while it made the set leaves its working folder in the
+// temporary folder: the run command's next call of mkdata takes it, whatever
+// the program folder holds, and never the folder of a run still running.
+struct WorkingFolderCase {
+  const char* name;
+  std::vector<std::string> files;  // in the program folder
+  std::string list = "";           // the text of mkdata-unfinished.txt ("" none)
+  int status = 0;
+};
+
+const WorkingFolderCase kWorkingFolderCases[] = {
+    {"WholeGameData", kArchiveFiles},
+    {"PartOfTheGameData", {"Data.INF"}, "", 1},
+    {"SetGivenUp", kCdArchiveFiles, kListOfAnotherSet},
+};
+
+TEST(MkdataKeeps, NoWorkingFolderOfARunNoLongerRunningWhateverTheProgramFolderHolds) {
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const char* tmp = std::getenv("TMPDIR");
+  ASSERT_TRUE(tmp);
+  for (const WorkingFolderCase& row : kWorkingFolderCases) {
+    SCOPED_TRACE(row.name);
+    fwtest::TempProgramFolder dir;
+    const std::string game = dir.Path() + "/game";
+    for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
+    if (!row.list.empty()) WriteFile(game + "/mkdata-unfinished.txt", row.list);
+    const std::string dead = std::string(tmp) + "/mkdata-" + std::to_string(ended) + "-killed";
+    const std::string running = std::string(tmp) + "/mkdata-" + std::to_string(::getpid()) + "-running";
+    WriteFile(dead + "/packed/Data.PAK", "staged");
+    WriteFile(running + "/packed/Data.PAK", "staged");
+
+    const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
+    EXPECT_EQ(ran.status, row.status) << ran.output;
+    EXPECT_FALSE(fs::exists(dead)) << ran.output;
+    EXPECT_TRUE(fs::exists(running + "/packed/Data.PAK")) << ran.output;
+    fs::remove_all(running);
+  }
+}
 
 // ---------------------------------------------------------------- the run command
 
