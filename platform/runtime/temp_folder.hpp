@@ -22,6 +22,10 @@ void RemoveGameTempFolder();
 // restores the default.
 void SetTempRoot(std::string root);
 
+// Removes the scratch folders of a prefix whose process has ended, as a new
+// ScratchFolder does: for a program that may end without making one.
+void RemoveEndedScratchFolders(const std::string& prefix);
+
 // The scratch folder of a program beside the game (a test program, a
 // benchmark, a fuzz target), kept as the game keeps its own and never the
 // same: "<prefix><pid>-<random>" in the same place, always a new folder (a
@@ -31,10 +35,6 @@ void SetTempRoot(std::string root);
 // the process that made it removes it, with the object: a static one goes
 // at exit, and a forked child leaves its parent's alone. Raises
 // plat::RuntimeError when it cannot be created.
-// Removes the scratch folders of a prefix whose process has ended, as a new
-// ScratchFolder does: for a program that may end without making one.
-void RemoveEndedScratchFolders(const std::string& prefix);
-
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& prefix);
