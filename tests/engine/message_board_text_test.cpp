@@ -40,7 +40,7 @@ void ExpectWholeInside(const fw::BoardText& t, const std::string& text) {
   EXPECT_EQ(Joined(t.lines), Unblanked(text));
   plat::Surface measure(1, 1);
   measure.SetFont(t.font);
-  for (const std::string& l : t.lines) EXPECT_LE(measure.TextWidth(l), t.width) << l;
+  for (const std::string& l : t.lines) EXPECT_LE(measure.Utf8TextWidth(l), t.width) << l;
   EXPECT_EQ(t.width, kBoardW - 40);
   EXPECT_EQ(t.height, kBoardH + static_cast<int32_t>(t.lines.size() - 1) * t.step);
   EXPECT_LE(100 + t.height, 480);
@@ -132,6 +132,11 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       "Unable to Save " + files + ": SaveJournal.bin in the game folder is a folder, not a file",
       // The end screen's, the set-up screen's and the battle's saves.
       "Unable to Save \\Default.cfg",
+      "Unable to Save \\Default.cfg: /" + name + ": Permission denied",
+      "Unable to Save \\Default.cfg: No space left on device; Default.cfg changed since the game read it and is kept "
+      "aside as Default.cfg.changed-999",
+      "user6.DAT is kept aside as user6.DAT.damaged-999, but its folder could not be synced (save: Input/output "
+      "error): nothing was saved",
       // The factory.
       "One Tank Needed At Least!",
       "The factory cannot be shown: Load File:" + name + " Faild",
@@ -166,7 +171,44 @@ TEST_F(MessageBoardText, ATextTooLongForTheScreenIsCutAtItsLastLine) {
   EXPECT_EQ(t.lines.back().substr(t.lines.back().size() - 3), "...");
   plat::Surface measure(1, 1);
   measure.SetFont(t.font);
-  for (const std::string& l : t.lines) EXPECT_LE(measure.TextWidth(l), t.width);
+  for (const std::string& l : t.lines) EXPECT_LE(measure.Utf8TextWidth(l), t.width);
+}
+
+// The system names files in UTF-8, and the board draws them so: a folder
+// whose name has letters the game's code page lacks, and Chinese ones, is
+// spelt on the board as on the disk, each line inked as that line's UTF-8
+// text and nothing else.
+TEST_F(MessageBoardText, TheSystemsNamesAreDrawnAsTheyAreSpelt) {
+  const std::string folder = "/home/spieler/Fremd-\u00d6rdner-\u5916\u90e8";
+  const std::string text =
+      "Unable to Save User.INI and save/user2.DAT: " + folder + "/Spiele-\u00dcber-\u904a\u6232: Permission denied";
+  const fw::BoardText t = Layout(text);
+  ExpectWholeInside(t, text);
+  ASSERT_GE(t.lines.size(), 2u);
+  ASSERT_TRUE(fw::Board->Show());
+  fw::GameState = 0;
+  fw::Primary->BltColorFill(nullptr, kBackground);
+  plat::SetTestDriver([] {
+    plat::AdvanceClock(100);
+    plat::PushKeyStroke('N');
+  });
+  fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+  plat::Surface spelt(kBoardW, t.height);
+  spelt.BltColorFill(nullptr, kBackground);
+  spelt.SetFont(t.font);
+  spelt.SetForeColor(plat::RGB(255, 0, 0));
+  for (size_t i = 0; i < t.lines.size(); ++i)
+    spelt.DrawUtf8Text(t.x, t.y + static_cast<int32_t>(i) * t.step, t.lines[i]);
+  const plat::Surface& screen = *fw::Primary;
+  int differing = 0, ink = 0;
+  for (int y = 0; y < t.height; ++y)
+    for (int x = 0; x < kBoardW; ++x) {
+      const bool inked = spelt.Row(y)[x] == kRed;
+      ink += inked;
+      differing += inked != (screen.Row(100 + y)[190 + x] == kRed);
+    }
+  EXPECT_GT(ink, 200);
+  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
