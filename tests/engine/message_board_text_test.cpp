@@ -58,6 +58,18 @@ class MessageBoardText : public fwtest::DisplayTest {
     fw::Board.Release();
     DisplayTest::TearDown();
   }
+  // The text shown in the box on a plain screen, answered at once.
+  static bool ShownInRed(const std::string& text) {
+    if (!fw::Board->Show()) return false;
+    fw::GameState = 0;
+    fw::Primary->BltColorFill(nullptr, kBackground);
+    plat::SetTestDriver([] {
+      plat::AdvanceClock(100);
+      plat::PushKeyStroke('N');
+    });
+    fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+    return true;
+  }
   static fw::BoardText Layout(const std::string& text) {
     return fw::LayOutBoardText(plat::Font{"Arial", 12.0f, false}, kBoardW, kBoardH, text);
   }
@@ -79,14 +91,7 @@ TEST_F(MessageBoardText, ALongMessageIsDrawnWholeInsideTheGrownBoard) {
   EXPECT_EQ(rejoined, text);
   EXPECT_EQ(t.font.Size, 12.0f);
 
-  ASSERT_TRUE(fw::Board->Show());
-  fw::GameState = 0;
-  fw::Primary->BltColorFill(nullptr, kBackground);
-  plat::SetTestDriver([] {
-    plat::AdvanceClock(100);
-    plat::PushKeyStroke('N');
-  });
-  fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+  ASSERT_TRUE(ShownInRed(text));
   const plat::Surface& screen = *fw::Primary;
   // Ink only between the board's margins, and some on every line.
   const int left = 190 + t.x, right = left + t.width, top = 100 + t.y, bottom = 100 + t.height;
@@ -185,14 +190,7 @@ TEST_F(MessageBoardText, TheSystemsNamesAreDrawnAsTheyAreSpelt) {
   const fw::BoardText t = Layout(text);
   ExpectWholeInside(t, text);
   ASSERT_GE(t.lines.size(), 2u);
-  ASSERT_TRUE(fw::Board->Show());
-  fw::GameState = 0;
-  fw::Primary->BltColorFill(nullptr, kBackground);
-  plat::SetTestDriver([] {
-    plat::AdvanceClock(100);
-    plat::PushKeyStroke('N');
-  });
-  fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+  ASSERT_TRUE(ShownInRed(text));
   plat::Surface spelt(kBoardW, t.height);
   spelt.BltColorFill(nullptr, kBackground);
   spelt.SetFont(t.font);
