@@ -21,6 +21,7 @@
 #include "engine/surfaces.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/error.hpp"
 
 namespace fw {
@@ -98,14 +99,15 @@ bool FrmMainClass::Prepare() {
     if (r) r = LoadEmyWeap(world_);
     if (r) r = LoadImageInfo(world_);
     if (r) r = LoadBuildingTypes(world_);
-    if (!r) failure = r.Message;
+    // The loaders name data files in the game's code page.
+    if (!r) failure = plat::ToUtf8(r.Message);
     if (failure.empty()) {
       script_ = MakeMissionScript();
       if (script_) script_->RunMission(battle, 0);
-      failure = battle.LoadError;
+      failure = plat::ToUtf8(battle.LoadError);
     }
   } catch (const plat::RuntimeError& e) {
-    failure = plat::CodePageOf(e);
+    failure = plat::Utf8Of(e);
   }
   if (!failure.empty()) {
     EndAsNotPlayed(failure);
@@ -136,7 +138,7 @@ void FrmMainClass::RunPass() {
   try {
     RunScript(1);
   } catch (const std::exception& e) {
-    EndAsNotPlayed(plat::CodePageOf(e));
+    EndAsNotPlayed(plat::Utf8Of(e));
     return;
   }
   DInput->Poll();

@@ -105,7 +105,8 @@ class FrmMainClass : public Screen {
   void CheatChord(int16_t keyCode, int16_t shift);
   void DrawDebugTexts(const plat::SurfacePtr& target);
   void ShowLoadError(const std::string& message);
-  // Says why, and ends the visit with nothing booked and the mission not won.
+  // Says why (UTF-8), and ends the visit with nothing booked and the
+  // mission not won.
   void EndAsNotPlayed(const std::string& message);
 
   BattleState world_;

@@ -18,10 +18,17 @@ FileCause CauseOf(const std::string& gameFolder, const std::string& rel, int err
 KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::string_view kind,
                     std::string_view tag) {
   int error = 0;
-  KeptCopy kept{plat::KeepCopyAside(gameFolder + "\\" + rel, tag, &error), "", 0};
-  kept.error = kept.name.empty() ? error : 0;
-  if (!kept.name.empty() || plat::NoRegularFile(error) || error == plat::kLinkToNoFile) return kept;
+  KeptCopy kept{plat::KeepCopyAside(gameFolder + "\\" + rel, tag, &error), "", error};
   const std::string name = rel.substr(rel.find_last_of('/') + 1);
+  if (!kept.name.empty()) {
+    // The copy stands, but the disk may not hold its name yet: the file it
+    // keeps is not replaced before it does.
+    if (error != 0)
+      kept.refusal = name + " is kept aside as " + kept.name + ", but its folder could not be synced (" +
+                     plat::FolderHolding(rel).Named() + ": " + plat::SystemErrorText(error) + "): nothing was saved";
+    return kept;
+  }
+  if (plat::NoRegularFile(error) || error == plat::kLinkToNoFile) return kept;
   const FileCause cause = CauseOf(gameFolder, rel, error);
   const std::string why =
       error == EEXIST ? "every name " + name + "." + std::string(tag) + "-1 to -999 is taken" : cause.text;

@@ -24,9 +24,14 @@ FileCause CauseOf(const std::string& gameFolder, const std::string& rel, int err
 struct KeptCopy {
   std::string name;  // the copy's name; "" when there was nothing to keep
   // Why the save must not go on: "Unable to keep the damaged user1.DAT
-  // aside (<cause>): nothing was saved"; "" when it may.
+  // aside (<cause>): nothing was saved", or for a copy made whose folder
+  // could not be synced, "user1.DAT is kept aside as user1.DAT.damaged-1,
+  // but its folder could not be synced (save: <cause>): nothing was saved";
+  // "" when it may.
   std::string refusal;
-  int error = 0;  // why no copy was made, as plat::KeepCopyAside gives it
+  // Why no copy was made, or why the folder of the one made could not be
+  // synced, as plat::KeepCopyAside gives it.
+  int error = 0;
 };
 KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::string_view kind,
                     std::string_view tag);

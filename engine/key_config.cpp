@@ -12,6 +12,7 @@
 #include "platform/runtime/error.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/game_files.hpp"
+#include "platform/runtime/save_together.hpp"
 #include "platform/runtime/strings.hpp"
 #include "platform/runtime/text_records.hpp"
 
@@ -113,10 +114,19 @@ bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
   const std::string file = FileName(name);
-  const auto refused = [&name](int error, const std::string& leadsTo) {
+  // A copy kept aside before a save that then failed is told with it.
+  std::string keptAs;
+  const auto refused = [&name, &file, &keptAs](int error, const std::string& leadsTo,
+                                              const std::string& refusingFolder = "") {
     const std::string cause =
         error == plat::kLinkToGameFile ? plat::LinkToGameFileText(leadsTo) : plat::SystemErrorText(error);
-    LastError = "Unable to Save " + name + (error != 0 ? ": " + cause : "");
+    // A folder that takes no new file (a link's target's, where the new
+    // file is written) is what the player mends, not the file.
+    const std::string folder =
+        refusingFolder.empty() ? "" : plat::FolderNamed(AppPath, refusingFolder).Named() + ": ";
+    LastError = "Unable to Save " + name + (error != 0 ? ": " + folder + cause : "");
+    if (!keptAs.empty())
+      LastError += "; " + file + " changed since the game read it and is kept aside as " + keptAs;
     return false;
   };
   // Another of the game's files reached through a link is neither kept
@@ -139,6 +149,7 @@ bool SaveKeyConfig(const std::string& name) {
     }
     // Kept once, whatever becomes of the save.
     if (!kept.name.empty()) g_keepAside = false;
+    if (changed) keptAs = kept.name;
     if (changed && !kept.name.empty())
       notice = file + " changed since the game read it: it is kept aside as " + kept.name + ", and the settings are saved.";
   }
@@ -148,15 +159,21 @@ bool SaveKeyConfig(const std::string& name) {
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
   int error = 0;
-  bool replaced = false;
-  std::string leadsTo;
+  bool replaced = false, folderRefused = false;
+  std::string leadsTo, refusingFolder;
   plat::FoundAtName landed;
   // Replaces only what this save found there, and never another of the
   // game's files through a link.
-  const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(
-      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &error, .leadsTo = &leadsTo});
+  const std::optional<plat::StagedFile> staged =
+      plat::StageFileAtomic(path, w.Text(),
+                            {.onlyOver = now.found,
+                             .gameFolder = AppPath,
+                             .error = &error,
+                             .folderRefused = &folderRefused,
+                             .refusingFolder = &refusingFolder,
+                             .leadsTo = &leadsTo});
   if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced, &landed)) {
-    if (!replaced) return refused(error, leadsTo);
+    if (!replaced) return refused(error, leadsTo, folderRefused ? refusingFolder : "");
     // The file holds the settings: only the folder did not say they reached
     // the disk.
     notice += (notice.empty() ? "" : " ") + file + " was replaced, but its folder could not be synced (the game folder: " +

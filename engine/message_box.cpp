@@ -86,7 +86,7 @@ int16_t ShowOn(const plat::SurfacePtr& dest, const DisplayPtr& dd, bool ddraw4, 
   const plat::Font font = textSurface->GetFont();
   const BoardText layout = LayOutBoardText(font, whole.Right, whole.Bottom, text);
   // The terminal keeps what the screen has no room for.
-  if (layout.cut) std::fprintf(stderr, "Ferrowind: %s\n", plat::ToUtf8(text).c_str());
+  if (layout.cut) std::fprintf(stderr, "Ferrowind: %s\n", text.c_str());
   if (textSurface->Height() != layout.height) {
     CreateOffscreenSurface(whole.Right, layout.height, textSurface, dd, false);
     textSurface->SetFont(font);
@@ -97,7 +97,7 @@ int16_t ShowOn(const plat::SurfacePtr& dest, const DisplayPtr& dd, bool ddraw4, 
   onto.SetForeColor(color);
   DrawBoard(onto, *board, whole, layout.height);
   for (size_t i = 0; i < layout.lines.size(); ++i)
-    onto.DrawText(layout.x, layout.y + static_cast<int32_t>(i) * layout.step, layout.lines[i]);
+    onto.DrawUtf8Text(layout.x, layout.y + static_cast<int32_t>(i) * layout.step, layout.lines[i]);
   onto.SetFont(font);
   NeedSurface(dest);
   const RECT drawn{0, 0, whole.Right, layout.height};
@@ -120,12 +120,12 @@ BoardText LayOutBoardText(const plat::Font& font, int32_t boardWidth, int32_t bo
     measure.SetFont(out.font);
     out.step = InkBottom(out.font) + 2;
     mostLines = 1 + static_cast<size_t>((room - boardHeight) / out.step);
-    out.lines = text.empty() ? std::vector<std::string>{} : plat::WrapText(measure, text, out.width, mostLines);
+    out.lines = text.empty() ? std::vector<std::string>{} : plat::WrapUtf8Text(measure, text, out.width, mostLines);
     out.height = boardHeight + static_cast<int32_t>(std::max<size_t>(out.lines.size(), 1) - 1) * out.step;
     if (out.height <= room || size <= smallest) break;
   }
   if (out.height > room) {
-    const plat::FittedText fitted = plat::FitText(measure, text, out.width, mostLines);
+    const plat::FittedText fitted = plat::FitUtf8Text(measure, text, out.width, mostLines);
     out.lines = fitted.lines;
     out.height = boardHeight + static_cast<int32_t>(out.lines.size() - 1) * out.step;
     out.cut = true;

@@ -32,7 +32,10 @@ const std::string& BoardPicture();
 // the board drawn taller by one line's step for each line past the first,
 // down to the screen's bottom at most. A text too long for that is drawn a
 // point smaller at a time, down to 8 points; one too long even then gives
-// way as plat::FitText has it (paths in their middles, then its end).
+// way as plat::FitUtf8Text has it (paths in their middles, then its end).
+// The text is UTF-8, as the system names files: a part in the game's code
+// page (a profile's name, a data file's) is converted where the text is
+// made.
 struct BoardText {
   plat::Font font;         // the font the lines are measured and drawn in
   std::vector<std::string> lines;
@@ -46,8 +49,8 @@ struct BoardText {
 // starting from the box's font.
 BoardText LayOutBoardText(const plat::Font& font, int32_t boardWidth, int32_t boardHeight, const std::string& text);
 
-// Shows the text on the board at (190, 100) of the primary surface and
-// waits for a key or a mouse button: the key code, or 0 for a button.
+// Shows the text (UTF-8) on the board at (190, 100) of the primary surface
+// and waits for a key or a mouse button: the key code, or 0 for a button.
 int16_t ShowMessageBox(const std::string& text, int32_t color);
 int16_t ShowMessageBox4(const plat::SurfacePtr& dest, const DisplayPtr& dd4, const std::string& text, int32_t color);
 

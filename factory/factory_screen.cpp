@@ -102,7 +102,7 @@ bool FrmFactoryClass::Enter() {
     // Without its pictures no page could be shown or left: say why and let
     // the visit save and end rather than open pages that cannot be seen.
     Complain(plat::Utf8Of(e));
-    if (ShowMessage) ShowMessage("The factory cannot be shown: " + plat::CodePageOf(e));
+    if (ShowMessage) ShowMessage("The factory cannot be shown: " + plat::Utf8Of(e));
     return false;
   }
   try {
@@ -178,7 +178,7 @@ bool FrmFactoryClass::Leave() {
   try {
     saved = Users->SaveMoneyAndGoods();
   } catch (const std::exception& e) {
-    LastError = std::string("Save Failed! ") + e.what();
+    LastError = "Save Failed! " + plat::Utf8Of(e);
   }
   // The save's own message says what failed, and why.
   if (!saved && ShowMessage) ShowMessage(LastError);

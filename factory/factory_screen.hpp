@@ -56,7 +56,7 @@ class FrmFactoryClass : public Screen {
   // the goods in memory stay as they are. False when a save failed.
   bool Leave();
 
-  // The factory's message box (a red text that waits for an answer). The
+  // The factory's message box (a red UTF-8 text that waits for an answer). The
   // visit sets it to the engine's box; tests replace it.
   std::function<void(const std::string&)> ShowMessage;
   // Where each frame is shown; the display's primary surface unless set.

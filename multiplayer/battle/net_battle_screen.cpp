@@ -112,7 +112,7 @@ void FrmMultiClass::Load() {
 void FrmMultiClass::LeaveForMissingPicture(const std::string& name) {
   LastError = "Load File:" + name + " Faild";
   plat::MsgBox("The network battle cannot show its screen: " + name + " is missing.");
-  if (!battle_->Leave()) plat::MsgBox(LastError);
+  if (!battle_->Leave()) plat::MsgBoxUtf8(LastError);
   battle_->GameState = ScreenState::NetworkLobby;
   battle_->RunState = "EXIT";
 }
@@ -183,7 +183,7 @@ bool FrmMultiClass::Prepare() {
     if (!noMap) plat::MsgBox("The network battle cannot load its map: " + battle_->LastError);
     const int32_t next = battle_->GameState;
     // The others must not wait for a player who never comes.
-    if (!battle_->Leave()) plat::MsgBox(LastError);
+    if (!battle_->Leave()) plat::MsgBoxUtf8(LastError);
     battle_->GameState = next;
     return false;
   }
@@ -213,7 +213,7 @@ void FrmMultiClass::RunPass() {
 }
 
 void FrmMultiClass::Finish() {
-  if (!battle_->Leave()) plat::MsgBox(LastError);
+  if (!battle_->Leave()) plat::MsgBoxUtf8(LastError);
 }
 
 void FrmMultiClass::HeldPass() {

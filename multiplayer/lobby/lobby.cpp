@@ -83,7 +83,7 @@ void FrmMultiMenuClass::Load() {
       // The board shows it to the player; standard error keeps it for a
       // script that runs the game, as the runtime's own messages do.
       std::cerr << why << '\n';
-      ShowMessageBox(plat::FromUtf8(why), plat::RGB(255, 0, 0));
+      ShowMessageBox(why, plat::RGB(255, 0, 0));
     } catch (const std::exception&) {
       plat::MsgBoxUtf8(why);
     }

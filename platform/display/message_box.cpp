@@ -94,12 +94,7 @@ bool WaitInWindow(const std::string& text, bool overPicture) {
 
 // Each line is found by halving, on pieces no longer than a line can be, so
 // a text of any length costs a few measurements a line.
-std::vector<std::string> WrapLines(const Surface& font, const std::string& text, int width, size_t mostLines,
-                                   bool inUtf8) {
-  const auto charBytesAt = inUtf8 ? Utf8CharBytesAt : CharBytesAt;
-  const auto widthOf = [&](const std::string& piece) {
-    return inUtf8 ? font.Utf8TextWidth(piece) : font.TextWidth(piece);
-  };
+std::vector<std::string> WrapLines(const Surface& font, const std::string& text, int width, size_t mostLines) {
   std::vector<std::string> lines;
   const size_t mostBytes = 2 * static_cast<size_t>(width) + 2;  // no character is under half a pixel wide
   size_t start = 0;
@@ -112,13 +107,13 @@ std::vector<std::string> WrapLines(const Surface& font, const std::string& text,
       // Character boundaries of the candidate piece.
       std::vector<size_t> ends;
       for (size_t j = i; j < paraEnd && j - i < mostBytes;) {
-        j += charBytesAt(text, j);
+        j += Utf8CharBytesAt(text, j);
         ends.push_back(std::min(j, paraEnd));
       }
       size_t lo = 0, hi = ends.size();  // ends[0, lo) fit; ends[hi, ...) do not
       while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (widthOf(text.substr(i, ends[mid] - i)) <= width)
+        if (font.Utf8TextWidth(text.substr(i, ends[mid] - i)) <= width)
           lo = mid + 1;
         else
           hi = mid;
@@ -171,9 +166,14 @@ std::string WithoutMiddle(const std::string& text, size_t at, const std::vector<
   return text.substr(0, at + starts[keepHead]) + "..." + text.substr(at + starts[keepHead + drop]);
 }
 
-FittedText FitLines(const Surface& font, const std::string& text, int width, size_t mostLines, bool inUtf8) {
-  const auto charBytesAt = inUtf8 ? Utf8CharBytesAt : CharBytesAt;
-  const auto fits = [&](const std::string& t) { return WrapLines(font, t, width, mostLines, inUtf8).size() <= mostLines; };
+}  // namespace
+
+std::vector<std::string> WrapUtf8Text(const Surface& font, const std::string& utf8, int width, size_t mostLines) {
+  return WrapLines(font, utf8, width, mostLines);
+}
+
+FittedText FitUtf8Text(const Surface& font, const std::string& text, int width, size_t mostLines) {
+  const auto fits = [&](const std::string& t) { return WrapLines(font, t, width, mostLines).size() <= mostLines; };
   std::string shown = text;
   // Paths give way in their middles, the longest first: what a player must
   // act on is the entry's name and the words after it.
@@ -183,7 +183,7 @@ FittedText FitLines(const Surface& font, const std::string& text, int width, siz
     const auto [at, length] = middles.front();
     const std::string_view middle = std::string_view(shown).substr(at, length);
     std::vector<size_t> starts;
-    for (size_t j = 0; j < length; j += charBytesAt(middle, j)) starts.push_back(j);
+    for (size_t j = 0; j < length; j += Utf8CharBytesAt(middle, j)) starts.push_back(j);
     starts.push_back(length);
     size_t lo = 1, hi = starts.size() - 1;  // characters dropped
     // Not enough even without the whole middle: the next path gives way too.
@@ -200,35 +200,19 @@ FittedText FitLines(const Surface& font, const std::string& text, int width, siz
     }
     shown = WithoutMiddle(shown, at, starts, hi);
   }
-  FittedText out{WrapLines(font, shown, width, mostLines, inUtf8), false};
+  FittedText out{WrapLines(font, shown, width, mostLines), false};
   if (out.lines.size() <= mostLines) return out;
   // Still too long: cut after the last line that fits.
-  const auto widthOf = [&](const std::string& piece) {
-    return inUtf8 ? font.Utf8TextWidth(piece) : font.TextWidth(piece);
-  };
   out.lines.resize(mostLines);
   out.cut = true;
   std::string& last = out.lines.back();
-  while (!last.empty() && widthOf(last + "...") > width) {
+  while (!last.empty() && font.Utf8TextWidth(last + "...") > width) {
     size_t cut = 0;
-    for (size_t j = 0; j < last.size(); j += charBytesAt(last, j)) cut = j;
+    for (size_t j = 0; j < last.size(); j += Utf8CharBytesAt(last, j)) cut = j;
     last.erase(cut);
   }
   last += "...";
   return out;
-}
-}  // namespace
-
-std::vector<std::string> WrapText(const Surface& font, const std::string& text, int width, size_t mostLines) {
-  return WrapLines(font, text, width, mostLines, false);
-}
-
-FittedText FitText(const Surface& font, const std::string& text, int maxWidth, size_t mostLines) {
-  return FitLines(font, text, maxWidth, mostLines, false);
-}
-
-FittedText FitUtf8Text(const Surface& font, const std::string& utf8, int maxWidth, size_t mostLines) {
-  return FitLines(font, utf8, maxWidth, mostLines, true);
 }
 
 RECT DrawMessageBox(Surface& frame, const std::string& utf8) {

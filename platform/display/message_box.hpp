@@ -20,14 +20,15 @@ void MsgBox(std::string_view text, std::string_view title = "Ferrowind");
 // keeps letters the game's code page lacks.
 void MsgBoxUtf8(std::string_view utf8, std::string_view title = "Ferrowind");
 
-// The lines a text is broken into so that none is wider than maxWidth in
-// the surface's font: at line ends, then between words, and inside a word
-// (between characters) that is wider on its own, as Chinese text is. Past
-// mostLines lines the rest is not laid out (one more line tells it is cut).
-std::vector<std::string> WrapText(const Surface& s, const std::string& text, int maxWidth,
-                                  size_t mostLines = SIZE_MAX);
+// The lines a UTF-8 text is broken into so that none is wider than maxWidth
+// in the surface's font: at line ends, then between words, and inside a
+// word (between characters) that is wider on its own, as Chinese text is.
+// Past mostLines lines the rest is not laid out (one more line tells it is
+// cut).
+std::vector<std::string> WrapUtf8Text(const Surface& s, const std::string& utf8, int maxWidth,
+                                      size_t mostLines = SIZE_MAX);
 
-// The lines of a text that must fit in mostLines lines no wider than
+// The lines of a UTF-8 text that must fit in mostLines lines no wider than
 // maxWidth. Where it needs more, the middles of its paths give way first,
 // the longest first ("/home/p/.../pic/X.bmp"): a path's start, its entry's
 // name and every word after it stay, since they tell what to mend. Only a
@@ -37,7 +38,6 @@ struct FittedText {
   std::vector<std::string> lines;
   bool cut = false;  // words were left out at the end
 };
-FittedText FitText(const Surface& font, const std::string& text, int maxWidth, size_t mostLines);
 FittedText FitUtf8Text(const Surface& font, const std::string& utf8, int maxWidth, size_t mostLines);
 
 // Draws the box with the text, in UTF-8 as it is shown, onto a 640x480

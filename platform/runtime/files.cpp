@@ -797,11 +797,13 @@ int LinkAside(const std::string& native, const std::string& aside) {
       ::linkat(AT_FDCWD, native.c_str(), AT_FDCWD, aside.c_str(), AT_SYMLINK_FOLLOW) != 0)
     return errno;
   struct stat st;
-  int cause = ::lstat(aside.c_str(), &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotAFile;
-  if (cause == 0 && !SyncFolder(FolderOf(native))) cause = errno;
+  const int cause = ::lstat(aside.c_str(), &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotAFile;
   if (cause != 0) ::unlink(aside.c_str());
   return cause;
 }
+
+// Whether a failed link says the file system makes no hard links at all.
+bool NoHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS; }
 
 // A copy of a file streamed into a temporary file of this process's (see
 // SaveTempName), whole, with the file's permissions, and synced before it
@@ -838,13 +840,21 @@ int CopyAside(const std::string& native, const std::string& temp) {
 // 0 when named, else why not (EEXIST when the name is taken).
 int NameCopy(const std::string& temp, const std::string& aside) {
   if (PlannedToFail(FileCall::Rename)) return errno;
-  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) {
-    // A file system without such renames still makes a second name.
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    if (::link(temp.c_str(), aside.c_str()) != 0) return errno;
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  // A file system without such renames may still make a second name.
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (::link(temp.c_str(), aside.c_str()) == 0) {
     ::unlink(temp.c_str());
+    return 0;
   }
-  return SyncFolder(FolderOf(aside)) ? 0 : errno;
+  if (!NoHardLinks(errno)) return errno;
+  // Nor that: a plain rename onto a name a look finds free. The game holds
+  // its folder's lock, so nothing else makes kept names there between the
+  // look and the rename, and the rename puts the whole copy there or none.
+  struct stat st;
+  if (::lstat(aside.c_str(), &st) == 0) return EEXIST;
+  if (!NotThere(errno)) return errno;
+  return ::rename(temp.c_str(), aside.c_str()) == 0 ? 0 : errno;
 }
 
 // Whether two open files hold the same bytes over size.
@@ -900,7 +910,12 @@ std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* 
       if (cause != 0) temp.clear();
     }
     if (!temp.empty()) cause = NameCopy(temp, beside(k));
-    if (cause == 0) return nameOf(k);
+    if (cause == 0) {
+      // The copy stands whole under its name whatever the sync says: kept,
+      // with the sync's cause beside it.
+      if (!SyncFolder(FolderOf(native)) && error) *error = errno;
+      return nameOf(k);
+    }
   }
   if (!temp.empty()) ::unlink(temp.c_str());
   // A link that leads to no regular file holds nothing to keep, and is no

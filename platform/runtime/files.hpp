@@ -225,7 +225,10 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // where the file system makes none, a copy streamed without holding the
 // file in memory, with the permissions of the file it copies, written and
 // synced under a temporary name of the save's form beside the name (which
-// RemoveStaleSaveFiles clears after a kill) before it is given its own. A
+// RemoveStaleSaveFiles clears after a kill) before it is given its own
+// (never over anything: where the file system has neither hard links nor
+// renames that refuse to replace, by a plain rename onto a name a look
+// finds free, the game holding its folder's lock). A
 // link at the name is followed: the copy is of the file it leads to, never
 // a second name of the link, and it stands in the folder of the name. Where
 // the newest copy (the name before the first unused) holds the file already
@@ -236,7 +239,8 @@ bool RemoveFileDurably(std::string_view gamePath, int* error = nullptr, bool* re
 // kLinkToNoFile for a link that leads to none, EEXIST when every name is
 // taken, kTooLargeToKeep for a file past kMostBytesKept that must be
 // streamed, else the system's cause: the read's, where the file cannot be
-// read, never the hard link's).
+// read, never the hard link's). A copy made whose folder then could not be
+// synced stands: its name is given, error holding the sync's cause.
 std::string KeepCopyAside(std::string_view gamePath, std::string_view tag, int* error = nullptr);
 // What a symbolic link at the name holds (where it leads, as written in
 // it), or nullopt where none stands there.

@@ -102,24 +102,6 @@ SaveFailure CallFailed(const FolderEntry& entry, int error) {
   return failure;
 }
 
-// The folder of one of the journal's files.
-FolderEntry FolderHolding(const std::string& rel) {
-  const size_t slash = rel.rfind('/');
-  return {slash == std::string::npos ? "" : rel.substr(0, slash)};
-}
-
-// A native folder as a message names it: by its path relative to the
-// journal's folder where it lies inside, else as the system spells it.
-FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder) {
-  std::string folder = std::filesystem::path(NativePath(gameFolder)).lexically_normal().string();
-  const std::string native = std::filesystem::path(nativeFolder).lexically_normal().string();
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (native == folder || native == folder + "/") return {};
-  if (native.size() > folder.size() && native.compare(0, folder.size(), folder) == 0 && native[folder.size()] == '/')
-    return {native.substr(folder.size() + 1)};
-  return {native};
-}
-
 // The same for a call on one of the step's own files.
 SaveFailure FileCallFailed(const std::string& rel, int error) {
   SaveFailure failure = CallFailed({rel}, error);
@@ -136,6 +118,21 @@ SaveFailure FileOrFolderFailed(std::string_view gameFolder, const std::string& r
 }
 
 }  // namespace
+
+FolderEntry FolderHolding(const std::string& rel) {
+  const size_t slash = rel.rfind('/');
+  return {slash == std::string::npos ? "" : rel.substr(0, slash)};
+}
+
+FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder) {
+  std::string folder = std::filesystem::path(NativePath(gameFolder)).lexically_normal().string();
+  const std::string native = std::filesystem::path(nativeFolder).lexically_normal().string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (native == folder || native == folder + "/") return {};
+  if (native.size() > folder.size() && native.compare(0, folder.size(), folder) == 0 && native[folder.size()] == '/')
+    return {native.substr(folder.size() + 1)};
+  return {native};
+}
 
 FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, int error) {
   if (error != EACCES) return {rel};

@@ -57,6 +57,12 @@ struct FolderEntry {
   bool operator==(const FolderEntry&) const = default;
 };
 
+// The folder holding a file of the folder (rel, "/"-separated below it).
+FolderEntry FolderHolding(const std::string& rel);
+// A native folder as a message names it: by its path relative to the game
+// folder where it lies inside, else as the system spells it (UTF-8).
+FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder);
+
 // The entry a failed look at a file of the folder (rel, relative to it)
 // names: where the search was refused on the way (EACCES), the folder that
 // refused it, whose mode the player mends (the file's would be out of

@@ -2,13 +2,19 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
 
 #include <algorithm>
 #include <filesystem>
@@ -99,6 +105,30 @@ void SetFilePowers(bool on) {
 void DropFilePowers() { SetFilePowers(false); }
 
 WithoutFilePowers::~WithoutFilePowers() { SetFilePowers(true); }
+
+void WithoutHardLinks() {
+  constexpr uint32_t kDenied = SECCOMP_RET_ERRNO | EPERM, kUnsupported = SECCOMP_RET_ERRNO | EINVAL;
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+#ifdef __NR_link
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_link, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, kDenied),
+#endif
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_linkat, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, kDenied),
+      // renameat2 with any flags; its flags are its fifth argument (the low
+      // word, which holds them all, on a little-endian machine).
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args) + 4 * sizeof(uint64_t)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, kUnsupported),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
+    throw std::runtime_error("the system refuses a file-call filter");
+}
 
 std::optional<std::string> AnswerInChild(const std::function<std::string()>& body,
                                          std::chrono::milliseconds deadline) {

@@ -53,6 +53,13 @@ class WithoutFilePowers {
   WithoutFilePowers& operator=(const WithoutFilePowers&) = delete;
 };
 
+// Makes this process's file system one without hard links and without
+// renames that refuse to replace, as some FUSE mounts are: link and linkat
+// fail with EPERM, renameat2 with flags with EINVAL. For a child process
+// only (it cannot be undone); raises std::runtime_error when the system
+// refuses.
+void WithoutHardLinks();
+
 // What body answers, worked out in a forked child of this process, so that a
 // call that might wait forever fails its test instead of hanging the run:
 // nullopt when the child has not answered in full by the deadline (it is

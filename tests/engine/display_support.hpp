@@ -21,6 +21,30 @@
 
 namespace fwtest {
 
+// Pixels of the question box's board (as the last box left it) where its
+// ink of the colour differs from the text's own, drawn as UTF-8 in the
+// layout the box gives it: 0 when the board spells the text as it is
+// spelt. -1 when no box was shown or the text would have no ink.
+inline int BoardMisspellings(const std::string& utf8, int32_t color) {
+  if (!fw::MsgBoard.TextSurface || !fw::MsgBoard.BoardPicture) return -1;
+  const plat::Surface& drawn = *fw::MsgBoard.TextSurface;
+  const fw::BoardText t = fw::LayOutBoardText(drawn.GetFont(), fw::MsgBoard.BoardPicture->Width(),
+                                              fw::MsgBoard.BoardPicture->Height(), utf8);
+  plat::Surface spelt(drawn.Width(), drawn.Height());
+  spelt.SetFont(t.font);
+  spelt.SetForeColor(color);
+  for (size_t i = 0; i < t.lines.size(); ++i)
+    spelt.DrawUtf8Text(t.x, t.y + static_cast<int32_t>(i) * t.step, t.lines[i]);
+  const uint16_t ink = plat::ColorTo565(color);
+  int differing = 0, inked = 0;
+  for (int y = 0; y < drawn.Height(); ++y)
+    for (int x = 0; x < drawn.Width(); ++x) {
+      inked += spelt.Row(y)[x] == ink;
+      differing += (spelt.Row(y)[x] == ink) != (drawn.Row(y)[x] == ink);
+    }
+  return inked == 0 ? -1 : differing;
+}
+
 // A picture of w x h whose pixel (x, y) is Shade(seed, x, y).
 inline uint16_t Shade(uint16_t seed, int x, int y) {
   return static_cast<uint16_t>(seed ^ (x * 0x0841 + y * 0x1003)) | 0x0020;

@@ -286,6 +286,15 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
     std::function<void()> before;
     std::string told = "";  // LastError of a refused save, else its notice
     bool saves = true;
+    bool withoutPowers = false;  // saved as a player, whom a folder's mode refuses
+  };
+  // The file kept in a folder of the player's, a link at its name.
+  const std::string elsewhere = "Fremd-\u00d6rdner-\u5916\u90e8";
+  const auto playersFile = [this, &keys, &elsewhere] {
+    fs::create_directory(dir.File(elsewhere));
+    dir.Write(elsewhere + "/Default.cfg", keys);
+    fs::remove(dir.File("Default.cfg"));
+    fs::create_symlink(elsewhere + "/Default.cfg", dir.File("Default.cfg"));
   };
   const struct {
     const char* what;
@@ -328,6 +337,37 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
        },
        {{[this] { dir.Write("real.cfg", "\"STOP\",32\r\n"); }, changed}, {none}},
        {"Default.cfg.changed-1"}},
+      // A copy that stands is told as kept, whatever its folder's sync
+      // said; the file it keeps is replaced once the disk holds its name.
+      {"a line that cannot be read, the copy's folder not synced",
+       [this, &keys] { dir.Write("Default.cfg", keys + "\"BACKWARD\",x\r\n"); },
+       {{fail(plat::FileCall::SyncFolder, EIO),
+         "Default.cfg is kept aside as Default.cfg.damaged-1, but its folder could not be synced (the game folder: "
+         "Input/output error): nothing was saved",
+         false},
+        {none}},
+       {"Default.cfg.damaged-1"}},
+      // The copy of the player's file is told by the refused save itself:
+      // read again afterwards, nothing else tells it.
+      {"a file of the player's put there since the read, the save refused for room", none,
+       {{[this] {
+           fs::remove(dir.File("Default.cfg"));
+           dir.Write("Default.cfg", "\"STOP\",32\r\n");
+           plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC);
+         },
+         noRoom + "; Default.cfg changed since the game read it and is kept aside as Default.cfg.changed-1", false},
+        {[] { fw::ReadKeyConfig("\\Default.cfg"); }}},
+       {"Default.cfg.changed-1"}},
+      // The folder the link leads to takes no new file: it is named, as the
+      // system spells it.
+      {"a link to a file whose folder takes no new file",
+       [&, this] {
+         playersFile();
+         fs::permissions(dir.File(elsewhere), fs::perms(0555));
+       },
+       {{none, "Unable to Save \\Default.cfg: " + elsewhere + ": Permission denied", false, true},
+        {[&, this] { fs::permissions(dir.File(elsewhere), fs::perms(0755)); }}},
+       {}},
       {"a link to the profiles",
        [this] {
          dir.Write("User.INI", "\"P1\",x" + std::string(378, ' '));
@@ -339,7 +379,8 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const auto& e : fs::directory_iterator(dir.Path())) fs::remove(e.path());
+    if (fs::exists(dir.File(elsewhere))) fs::permissions(dir.File(elsewhere), fs::perms(0755));
+    for (const auto& e : fs::directory_iterator(dir.Path())) fs::remove_all(e.path());
     dir.Write("Default.cfg", keys);
     fw::ReadKeyConfig("\\Default.cfg");
     SetUp();
@@ -351,7 +392,11 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
       const Save& s = c.saves[i];
       s.before();
       fw::KeyTable[fw::KEY_FORWARD] = static_cast<int16_t>(60 + i);
-      EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), s.saves);
+      {
+        std::unique_ptr<fwtest::WithoutFilePowers> player;
+        if (s.withoutPowers) player = std::make_unique<fwtest::WithoutFilePowers>();
+        EXPECT_EQ(fw::SaveKeyConfig("\\Default.cfg"), s.saves);
+      }
       EXPECT_EQ(s.saves ? fw::TakeKeyConfigNotice() : fw::LastError, s.told);
       if (s.saves) {
         EXPECT_EQ(dir.Read("Default.cfg").substr(0, 14), "\"FORWARD\"," + std::to_string(60 + i) + "\r\n");

@@ -40,7 +40,7 @@ void ExpectWholeInside(const fw::BoardText& t, const std::string& text) {
   EXPECT_EQ(Joined(t.lines), Unblanked(text));
   plat::Surface measure(1, 1);
   measure.SetFont(t.font);
-  for (const std::string& l : t.lines) EXPECT_LE(measure.TextWidth(l), t.width) << l;
+  for (const std::string& l : t.lines) EXPECT_LE(measure.Utf8TextWidth(l), t.width) << l;
   EXPECT_EQ(t.width, kBoardW - 40);
   EXPECT_EQ(t.height, kBoardH + static_cast<int32_t>(t.lines.size() - 1) * t.step);
   EXPECT_LE(100 + t.height, 480);
@@ -57,6 +57,18 @@ class MessageBoardText : public fwtest::DisplayTest {
     if (fw::Board.Exists()) fw::Board->Unload();
     fw::Board.Release();
     DisplayTest::TearDown();
+  }
+  // The text shown in the box on a plain screen, answered at once.
+  static bool ShownInRed(const std::string& text) {
+    if (!fw::Board->Show()) return false;
+    fw::GameState = 0;
+    fw::Primary->BltColorFill(nullptr, kBackground);
+    plat::SetTestDriver([] {
+      plat::AdvanceClock(100);
+      plat::PushKeyStroke('N');
+    });
+    fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+    return true;
   }
   static fw::BoardText Layout(const std::string& text) {
     return fw::LayOutBoardText(plat::Font{"Arial", 12.0f, false}, kBoardW, kBoardH, text);
@@ -79,14 +91,7 @@ TEST_F(MessageBoardText, ALongMessageIsDrawnWholeInsideTheGrownBoard) {
   EXPECT_EQ(rejoined, text);
   EXPECT_EQ(t.font.Size, 12.0f);
 
-  ASSERT_TRUE(fw::Board->Show());
-  fw::GameState = 0;
-  fw::Primary->BltColorFill(nullptr, kBackground);
-  plat::SetTestDriver([] {
-    plat::AdvanceClock(100);
-    plat::PushKeyStroke('N');
-  });
-  fw::ShowMessageBox(text, plat::RGB(255, 0, 0));
+  ASSERT_TRUE(ShownInRed(text));
   const plat::Surface& screen = *fw::Primary;
   // Ink only between the board's margins, and some on every line.
   const int left = 190 + t.x, right = left + t.width, top = 100 + t.y, bottom = 100 + t.height;
@@ -132,6 +137,11 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       "Unable to Save " + files + ": SaveJournal.bin in the game folder is a folder, not a file",
       // The end screen's, the set-up screen's and the battle's saves.
       "Unable to Save \\Default.cfg",
+      "Unable to Save \\Default.cfg: /" + name + ": Permission denied",
+      "Unable to Save \\Default.cfg: No space left on device; Default.cfg changed since the game read it and is kept "
+      "aside as Default.cfg.changed-999",
+      "user6.DAT is kept aside as user6.DAT.damaged-999, but its folder could not be synced (save: Input/output "
+      "error): nothing was saved",
       // The factory.
       "One Tank Needed At Least!",
       "The factory cannot be shown: Load File:" + name + " Faild",
@@ -166,7 +176,22 @@ TEST_F(MessageBoardText, ATextTooLongForTheScreenIsCutAtItsLastLine) {
   EXPECT_EQ(t.lines.back().substr(t.lines.back().size() - 3), "...");
   plat::Surface measure(1, 1);
   measure.SetFont(t.font);
-  for (const std::string& l : t.lines) EXPECT_LE(measure.TextWidth(l), t.width);
+  for (const std::string& l : t.lines) EXPECT_LE(measure.Utf8TextWidth(l), t.width);
+}
+
+// The system names files in UTF-8, and the board draws them so: a folder
+// whose name has letters the game's code page lacks, and Chinese ones, is
+// spelt on the board as on the disk, each line inked as that line's UTF-8
+// text and nothing else.
+TEST_F(MessageBoardText, TheSystemsNamesAreDrawnAsTheyAreSpelt) {
+  const std::string folder = "/home/spieler/Fremd-\u00d6rdner-\u5916\u90e8";
+  const std::string text =
+      "Unable to Save User.INI and save/user2.DAT: " + folder + "/Spiele-\u00dcber-\u904a\u6232: Permission denied";
+  const fw::BoardText t = Layout(text);
+  ExpectWholeInside(t, text);
+  ASSERT_GE(t.lines.size(), 2u);
+  ASSERT_TRUE(ShownInRed(text));
+  EXPECT_EQ(fwtest::BoardMisspellings(text, plat::RGB(255, 0, 0)), 0);
 }
 
 }  // namespace

@@ -165,6 +165,28 @@ TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
   EXPECT_TRUE(dir.Exists("User.INI"));
 }
 
+// The goods kept in a folder of the player's that takes no new file, a link
+// at their name: the save is refused naming that folder as the system
+// spells it, for the board to draw so.
+TEST_F(FactoryScreenTest, ASaveRefusedByALinksFolderIsToldAsTheSystemSpellsIt) {
+  namespace fs = std::filesystem;
+  const std::string elsewhere = "Fremd-\u00d6rdner-\u5916\u90e8";
+  fs::create_directory(dir.File(elsewhere));
+  dir.Write(elsewhere + "/user1.DAT", "\"Old\",1,0\r\n");
+  fs::create_symlink(elsewhere + "/user1.DAT", dir.File("user1.DAT"));
+  fw::Users->LoadEQUFile();
+  fs::permissions(dir.File(elsewhere), fs::perms(0555));
+  auto& f = Enter();
+  Esc();
+  {
+    fwtest::WithoutFilePowers player;
+    EXPECT_FALSE(f.Leave());
+  }
+  fs::permissions(dir.File(elsewhere), fs::perms(0755));
+  EXPECT_EQ(shown, "Unable to Save User.INI and user1.DAT: " + elsewhere + ": Permission denied\n");
+  EXPECT_EQ(dir.Read(elsewhere + "/user1.DAT"), "\"Old\",1,0\r\n");
+}
+
 }  // namespace
 
 namespace {

@@ -12,6 +12,7 @@
 #include "platform/runtime/files.hpp"
 #include "tests/common/deletion_calls.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/engine/display_support.hpp"
 #include "tests/frontend/screen_support.hpp"
 
 namespace {
@@ -321,6 +322,28 @@ TEST_F(UserMenu, AProfileFileThatCannotBeWrittenIsKeptAndTheGameGoesOn) {
                   Until([] { return fw::LastError.find("User.INI") != std::string::npos; }), Answer(' ', ' ')});
   EXPECT_EQ(folder_.Read("User.INI"), before);
   EXPECT_EQ(fw::GameState, 1);
+}
+
+// The profiles kept in a folder of the player's that takes no new file, a
+// link at their name: YES is refused naming that folder, spelt on the board
+// as on the disk.
+TEST_F(UserMenu, ASaveRefusedByALinksFolderIsSpeltOnTheBoardAsOnTheDisk) {
+  namespace fs = std::filesystem;
+  const std::string elsewhere = "Fremd-\u00d6rdner-\u5916\u90e8";
+  fs::create_directory(folder_.File(elsewhere));
+  fs::rename(folder_.File("User.INI"), folder_.File(elsewhere + "/User.INI"));
+  fs::create_symlink(elsewhere + "/User.INI", folder_.File("User.INI"));
+  fs::permissions(folder_.File(elsewhere), fs::perms(0555));
+  const std::string refusal = "Unable to Save User.INI: " + elsewhere + ": Permission denied";
+  int misspelt = -1;
+  {
+    WithoutFilePowers player;
+    Run(screen, 5, {Wait(kSlideIn), ClickBoard(2), ClickYes(), Until([] { return !fw::LastError.empty(); }),
+                    Do([&] { misspelt = BoardMisspellings(fw::LastError, plat::RGB(255, 0, 0)); }), Answer(' ', ' ')});
+  }
+  fs::permissions(folder_.File(elsewhere), fs::perms(0755));
+  EXPECT_EQ(fw::LastError, refusal);
+  EXPECT_EQ(misspelt, 0);
 }
 
 TEST_F(UserMenu, TheStatisticsBoardSwingsOutAndBackOnEachNewSelection) {

@@ -11,7 +11,6 @@
 
 #include "platform/display/message_box.hpp"
 #include "platform/input/window.hpp"
-#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/quit_signal.hpp"
 
 namespace {
@@ -28,23 +27,23 @@ TEST(MessageBoxText, WrapsAtWordsAndInsideChineseTextKeepingEveryCharacter) {
   std::string english;
   for (int i = 0; i < 40; ++i) english += "Unable to read the archive member number " + std::to_string(i) + ". ";
   english.pop_back();
-  const auto lines = plat::WrapText(s, english, 300);
+  const auto lines = plat::WrapUtf8Text(s, english, 300);
   ASSERT_GT(lines.size(), 10u);
   for (const auto& l : lines) {
-    EXPECT_LE(s.TextWidth(l), 300) << l;
+    EXPECT_LE(s.Utf8TextWidth(l), 300) << l;
     EXPECT_NE(l.back(), ' ');
   }
   EXPECT_EQ(Joined(lines, " "), english);
 
   std::string chinese;
-  for (int i = 0; i < 12; ++i) chinese += plat::FromUtf8("無法起始繪圖頁,請安裝");  // the game's code page
-  const auto cjk = plat::WrapText(s, chinese, 200);
+  for (int i = 0; i < 12; ++i) chinese += "無法起始繪圖頁,請安裝";
+  const auto cjk = plat::WrapUtf8Text(s, chinese, 200);
   ASSERT_GT(cjk.size(), 3u);
-  for (const auto& l : cjk) EXPECT_LE(s.TextWidth(l), 200);
+  for (const auto& l : cjk) EXPECT_LE(s.Utf8TextWidth(l), 200);
   EXPECT_EQ(Joined(cjk, ""), chinese);
 
-  EXPECT_EQ(plat::WrapText(s, "one\r\ntwo\n\nthree", 300), (std::vector<std::string>{"one", "two", "", "three"}));
-  EXPECT_EQ(plat::WrapText(s, "", 300), std::vector<std::string>{""});
+  EXPECT_EQ(plat::WrapUtf8Text(s, "one\r\ntwo\n\nthree", 300), (std::vector<std::string>{"one", "two", "", "three"}));
+  EXPECT_EQ(plat::WrapUtf8Text(s, "", 300), std::vector<std::string>{""});
 }
 
 TEST(MessageBoxText, AHugeMessageStaysInsideTheScreen) {

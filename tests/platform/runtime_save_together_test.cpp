@@ -136,10 +136,12 @@ TEST_F(SaveTogether, ACopyIsKeptAsideUnderTheFirstUnusedName) {
 }
 
 // Where no hard link can be made (the file on another file system, a link at
-// its name), the copy is streamed: whole under its name with the file's
-// bits, or not there, whatever call of it a kill meets, and the next start
-// clears what it began. One copy a file: the newest holding it already is
-// named again. What no copy could be made of is told by its own cause.
+// its name, or a file system that makes none and no renames that refuse to
+// replace either), the copy is streamed: whole under its name with the
+// file's bits, or not there, whatever call of it a kill meets, and the next
+// start clears what it began. One copy a file: the newest holding it
+// already is named again. What no copy could be made of is told by its own
+// cause.
 TEST_F(SaveTogether, ACopyIsKeptAsideWholeOrNotAtAllAndOnceForEachFile) {
   namespace fs = std::filesystem;
   char shm[] = "/dev/shm/fwkept-XXXXXX";
@@ -158,31 +160,43 @@ TEST_F(SaveTogether, ACopyIsKeptAsideWholeOrNotAtAllAndOnceForEachFile) {
     EXPECT_EQ(fs::status(dir.File("save/" + kept)).permissions(), fs::perms(0640));
     EXPECT_TRUE(dir.Read("save/" + kept) == bytes);
   };
-  for (const plat::FileCall call : {plat::FileCall::Link, plat::FileCall::Read, plat::FileCall::WriteTemporary,
-                                    plat::FileCall::Rename, plat::FileCall::SyncFolder}) {
-    SCOPED_TRACE("killed at call " + std::to_string(static_cast<int>(call)));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      plat::FailNextFileCall(call, 0);
-      plat::KeepCopyAside(name, "damaged");
-      ::_exit(3);
+  for (const bool linkless : {false, true})
+    for (const plat::FileCall call : {plat::FileCall::Link, plat::FileCall::Read, plat::FileCall::WriteTemporary,
+                                      plat::FileCall::Rename, plat::FileCall::SyncFolder}) {
+      SCOPED_TRACE((linkless ? "no hard links, killed at call " : "killed at call ") +
+                   std::to_string(static_cast<int>(call)));
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        if (linkless) fwtest::WithoutHardLinks();
+        plat::FailNextFileCall(call, 0);
+        plat::KeepCopyAside(name, "damaged");
+        ::_exit(3);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+      if (fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-1")))) keptWhole("u.DAT.damaged-1");
+      // The next start, on the same file system.
+      const auto keep = [&] {
+        if (!linkless) return plat::KeepCopyAside(name, "damaged");
+        return fwtest::AnswerInChild([&] {
+                 fwtest::WithoutHardLinks();
+                 int error = 0;
+                 const std::string kept = plat::KeepCopyAside(name, "damaged", &error);
+                 return kept.empty() ? plat::SystemErrorText(error) : kept;
+               }).value_or("no answer");
+      };
+      plat::RemoveStaleSaveFiles(dir.Path() + "\\save");
+      for (const auto& e : fs::directory_iterator(dir.File("save")))
+        EXPECT_FALSE(e.path().filename().string().ends_with(".fwsave")) << e.path();
+      EXPECT_EQ(keep(), "u.DAT.damaged-1");
+      keptWhole("u.DAT.damaged-1");
+      // Kept once, in this run or a later one.
+      EXPECT_EQ(keep(), "u.DAT.damaged-1");
+      EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-2"))));
+      fs::remove(dir.File("save/u.DAT.damaged-1"));
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-    if (fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-1")))) keptWhole("u.DAT.damaged-1");
-    // The next start.
-    plat::RemoveStaleSaveFiles(dir.Path() + "\\save");
-    for (const auto& e : fs::directory_iterator(dir.File("save")))
-      EXPECT_FALSE(e.path().filename().string().ends_with(".fwsave")) << e.path();
-    EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-1");
-    keptWhole("u.DAT.damaged-1");
-    // Kept once, in this run or a later one.
-    EXPECT_EQ(plat::KeepCopyAside(name, "damaged"), "u.DAT.damaged-1");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("save/u.DAT.damaged-2"))));
-    fs::remove(dir.File("save/u.DAT.damaged-1"));
-  }
   // A file linked aside is kept once too, even one the game cannot read;
   // another file, or other bits, is kept anew.
   fs::permissions(dir.File("save/b.DAT"), fs::perms::none);
