@@ -43,8 +43,8 @@ std::string g_told;    // the last notice given of the file, "" once it reads wh
 std::string g_notice;  // for the screen that reads or saves the file next
 // What the game found at the name when it last read it, or what its own
 // save left there (nothing before any read): a save over another file keeps
-// that aside first. Unknown (nullopt) where a look failed.
-std::optional<plat::FoundAtName> g_found = plat::FoundAtName{};
+// that aside first. NotLookedAt where a look failed.
+plat::FoundAtName g_found = plat::FoundAtName::Nothing();
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
 
@@ -113,21 +113,18 @@ bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
   const std::string file = FileName(name);
-  const auto refused = [&name](int error, const std::string& leadsTo) {
-    const std::string cause =
-        error == plat::kLinkToGameFile ? plat::LinkToGameFileText(leadsTo) : plat::SystemErrorText(error);
-    LastError = "Unable to Save " + name + (error != 0 ? ": " + cause : "");
+  const auto refused = [&name](const plat::ReplaceRefusal& why) {
+    LastError = "Unable to Save " + name + (why ? ": " + why.Why() : "");
     return false;
   };
   // Another of the game's files reached through a link is neither kept
-  // aside nor written.
-  if (const std::string other = plat::OtherGameFileReached(AppPath, path); !other.empty())
-    return refused(plat::kLinkToGameFile, other);
+  // aside nor written. A file at the name that holds other bytes than the
+  // game found there (come since, or changed since) is the player's: kept
+  // aside, and told, before the settings just set replace it.
+  const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath);
+  if (may.error == plat::kLinkToGameFile) return refused(may);
+  const bool changed = may.error == plat::kChangedSinceRead;
   const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
-  // A file at the name that the game did not read there (come since, or
-  // changed since) is the player's: kept aside, and told, before the
-  // settings just set replace it.
-  const bool changed = g_found && now.found && *now.found && *now.found != *g_found;
   std::string notice;
   if (changed || KeepsAsideBeforeSaving(now.text, now.error)) {
     // No copy, no save: the old file stays.
@@ -147,20 +144,19 @@ bool SaveKeyConfig(const std::string& name) {
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
-  int error = 0;
+  plat::ReplaceRefusal why;
   bool replaced = false;
-  std::string leadsTo;
   plat::FoundAtName landed;
   // Replaces only what this save found there, and never another of the
   // game's files through a link.
   const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(
-      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &error, .leadsTo = &leadsTo});
-  if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced, &landed)) {
-    if (!replaced) return refused(error, leadsTo);
+      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &why.error, .leadsTo = &why.leadsTo});
+  if (!staged || !plat::CommitStagedFile(*staged, &why.error, &replaced, &landed)) {
+    if (!replaced) return refused(why);
     // The file holds the settings: only the folder did not say they reached
     // the disk.
     notice += (notice.empty() ? "" : " ") + file + " was replaced, but its folder could not be synced (the game folder: " +
-              plat::SystemErrorText(error) + ")";
+              plat::SystemErrorText(why.error) + ")";
   }
   g_found = landed;
   g_keepAside = false;
@@ -175,9 +171,9 @@ void ReadKeyConfig(const std::string& name) {
   std::optional<std::string>& text = read.text;
   // What a save may replace without keeping it aside: the file read, or
   // none where the read found no file.
-  g_found = read.found ? read.found : plat::NoRegularFile(error) || error == plat::kLinkToNoFile
-                                          ? std::optional<plat::FoundAtName>(plat::FoundAtName{})
-                                          : std::nullopt;
+  g_found = read.found.LookedAt() || !(plat::NoRegularFile(error) || error == plat::kLinkToNoFile)
+                ? read.found
+                : plat::FoundAtName::Nothing();
   std::string notice;
   const std::string stay = ": the keys and volumes stay as they are";
   if (!text) {

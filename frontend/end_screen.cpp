@@ -65,6 +65,7 @@ void FrmEndScreenClass::Load() {
   if (WinState) {
     user->Mission = LongSum(m, 1);
     if (!Users->SaveUser()) ShowSaveFailure();
+    else if (const std::string kept = Users->TakeSaveNotice(); !kept.empty()) ShowMessageBox(kept, plat::RGB(255, 0, 0));
   }
 }
 

@@ -198,7 +198,7 @@ TEST_F(Goods, AJournalAnEarlierSaveLeftNeverUndoesALaterSave) {
       users.LoadEQUFile();  // what the later game wrote, read before it is saved over
       users.UserEQU->RemoveAll();
       users.NowItem()->Money = 200;
-      ASSERT_TRUE(users.SaveMoneyAndGoods());
+      ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
       Buy("Laser", 150);
       if (e.failAt < 0) {
         ASSERT_TRUE(users.SaveMoneyAndGoods());
@@ -474,7 +474,7 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
   namespace fs = std::filesystem;
   const std::string players = "\"Mine\",1,0\r\n\"Twin Laser\",1,0\r\n";
   const std::string changed =
-      "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved";
+      "save/user2.DAT changed since the game read it: choose profile 2 again to read it; nothing was saved";
   const struct {
     const char* what;
     std::function<void()> change;
@@ -654,7 +654,7 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
          fs::create_directory(dir.File("drive"));
          dir.Write("drive/user2.DAT", "\"Scout Tank\",5,0\r\n");
        },
-       "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved"},
+       "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved"},
       // The read's own cause, never the hard link's.
       {"goods behind a link: their file mode 000, no hard link beside them", "save/user2.DAT",
        [this] { fs::permissions(dir.File("elsewhere.DAT"), fs::perms::none); },
