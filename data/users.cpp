@@ -422,14 +422,14 @@ std::string UsersClass::ProfileNamed(int32_t n) const {
 }
 
 std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& file, const std::string& head,
-                                                            const Goods* goods) {
+                                                            const Goods* goods, size_t files) {
   // Refused before anything is written, a copy kept aside included.
   const std::string folder = FolderOf(File);
   const std::string rel = PathInFolder(folder, file);
   const plat::FoundAtName found = OnlyOver(file);
   const plat::ReplaceRefusal may = plat::MayReplace(file, found, folder);
   if (may.error == plat::kLinkToGameFile) {
-    LastError = head + ": " + rel + ": " + may.Why();
+    LastError = head + ": " + (files > 1 ? rel + ": " : "") + may.Why();
     return std::nullopt;
   }
   if (may.error != plat::kChangedSinceRead) return KeepDamagedAside(file) ? std::optional(found) : std::nullopt;
@@ -487,7 +487,7 @@ bool UsersClass::SaveEQUFile() {
   if (!waiting_.empty()) return SaveMoneyAndGoods();
   const std::string head = "Unable to Save " + FileNameOf(EQUFile);
   const Goods own{NowUser, EQUFile, EncodeEquipment()};
-  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own);
+  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1);
   if (!over) return false;
   plat::SaveFailure failure;
   const std::vector<plat::FileContent> files{{EQUFile, *own.text, false, std::nullopt, *over}};
@@ -530,14 +530,14 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
     if (goods[i].profile != NowUser) order.push_back(i);
   for (const size_t i : order) {
     if (!saved || !goods[i].text) continue;
-    const std::optional<plat::FoundAtName> over = ReadyToReplace(goods[i].file, head, &goods[i]);
+    const std::optional<plat::FoundAtName> over = ReadyToReplace(goods[i].file, head, &goods[i], files.size());
     if (over)
       files[i + 1].onlyOver = *over;
     else
       saved = false;
   }
   if (saved) {
-    const std::optional<plat::FoundAtName> over = ReadyToReplace(File, head, nullptr);
+    const std::optional<plat::FoundAtName> over = ReadyToReplace(File, head, nullptr, files.size());
     if (over)
       files.front().onlyOver = *over;
     else

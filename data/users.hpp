@@ -190,9 +190,9 @@ class UsersClass : public DataCollection<SingleUser> {
   // a link to another of the game's files, or holds other bytes than the
   // game found there and must not be kept aside (the current profile's own
   // goods, which `goods` gives), or where a copy that must be kept aside
-  // first cannot be made.
+  // first cannot be made. The head names the file alone in a step of one.
   std::optional<plat::FoundAtName> ReadyToReplace(const std::string& file, const std::string& head,
-                                                  const Goods* goods);
+                                                  const Goods* goods, size_t files);
   // Records what a step's files now are at their names.
   void Landed(const std::vector<plat::FileContent>& files, const std::vector<plat::FoundAtName>& landed);
   // The profiles and the goods as one step; on failure what it would have

@@ -333,6 +333,21 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
          EXPECT_TRUE(f.journalStands);
          EXPECT_FALSE(f.begun);
        }},
+      // Placed over a step that began and did not end, it stands as one
+      // begun: the next start waits rather than set it aside.
+      {"the journal placed over an unfinished step, its folder's sync failing",
+       [&, this] {
+         dir.Write("A.INI", "mid a");
+         dir.Write(journal, plat::EncodeSaveJournal(
+                                {{"A.INI", "mid a", false, plat::PreviousContent::Of(std::string("old a"))},
+                                 {"save/c.DAT", "new c", false, plat::PreviousContent::Of(std::nullopt)}}));
+         plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO);
+       },
+       pair, "the game folder: Input/output error",
+       [](const plat::SaveFailure& f) {
+         EXPECT_TRUE(f.journalStands);
+         EXPECT_TRUE(f.begun);
+       }},
       // The bound, at it and past it.
       {"a step of 64 MiB", [] {},
        {{dir.Path() + "\\A.INI", std::string(plat::kMostBytesSaved - 5, 'a')}, {dir.Path() + "\\save\\b.DAT", "new b"}},
