@@ -568,13 +568,11 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
   // The step may still land (the next start finishes a journal that
   // stands): which goods go with which record is kept for the profiles'
   // next reading. Goods whose money the step put in User.INI are owed, and
-  // so are those whose record an owed step put there before.
+  // stay so in every later step that carries them.
   const bool moneyLanded = !landed.empty() && landed.front().LookedAt();
   for (Goods& g : goods) {
     const std::string record = RecordAt(files.front().bytes, g.profile);
-    g.owed = g.owed || moneyLanded || std::any_of(unsaved_.begin(), unsaved_.end(), [&](const Unsaved& e) {
-               return e.goods.profile == g.profile && e.record == record && e.goods.owed;
-             });
+    g.owed = g.owed || moneyLanded;
     // One entry a record: the later goods are the ones that went with it.
     std::erase_if(unsaved_, [&](const Unsaved& e) { return e.goods.profile == g.profile && e.record == record; });
     unsaved_.push_back({record, g});
