@@ -293,12 +293,6 @@ void UsersClass::MatchWaitingGoods(const std::vector<uint8_t>& disk) {
     std::erase_if(waiting_, [n](const Goods& g) { return g.profile == n; });
     if (match) waiting_.push_back(match->goods);
   }
-  // What waits no more is given up for good: only a start plays a journal
-  // that stands.
-  std::erase_if(unsaved_, [this](const Unsaved& u) {
-    return std::none_of(waiting_.begin(), waiting_.end(),
-                        [&u](const Goods& g) { return g.profile == u.goods.profile && g.file == u.goods.file; });
-  });
 }
 
 int32_t UsersClass::ReadEquipment(plat::TextRecordReader& reader) {
