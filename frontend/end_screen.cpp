@@ -6,6 +6,7 @@
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/media_player.hpp"
+#include "engine/message_box.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "platform/input/window.hpp"
