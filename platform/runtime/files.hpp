@@ -42,7 +42,7 @@ inline constexpr int kLinkToNoFile = -2;    // a link at a saved name that leads
 inline constexpr int kTooLargeToRead = -3;  // a file larger than its reader takes
 inline constexpr int kTooLargeToSave = -4;  // content larger than a save writes
 inline constexpr int kTooLargeToKeep = -5;  // a file larger than a kept copy streams
-inline constexpr int kChangedSinceRead = -6;  // the file at a saved name is not the one the game read there
+inline constexpr int kChangedSinceRead = -6;  // the file at a saved name holds other bytes than the game read there
 inline constexpr int kLinkToGameFile = -7;    // a link at a saved name leads to another of the game's files
 
 // What a reader takes of a file unless it sets a bound of its own: far
