@@ -113,8 +113,9 @@ bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
   const std::string file = FileName(name);
-  const auto refused = [&name](const plat::ReplaceRefusal& why) {
-    LastError = "Unable to Save " + name + (why ? ": " + why.Why() : "");
+  const auto refused = [&name](int error, const std::string& leadsTo) {
+    const std::string cause = plat::ReplaceRefusal{error, leadsTo}.Why();
+    LastError = "Unable to Save " + name + (error != 0 ? ": " + cause : "");
     return false;
   };
   // Another of the game's files reached through a link is neither kept
@@ -122,7 +123,7 @@ bool SaveKeyConfig(const std::string& name) {
   // game found there (come since, or changed since) is the player's: kept
   // aside, and told, before the settings just set replace it.
   const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath);
-  if (may.error == plat::kLinkToGameFile) return refused(may);
+  if (may.error == plat::kLinkToGameFile) return refused(may.error, may.leadsTo);
   const bool changed = may.error == plat::kChangedSinceRead;
   const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
   std::string notice;
@@ -144,19 +145,20 @@ bool SaveKeyConfig(const std::string& name) {
   w.String("SOUNDVOL").Number(SoundVol).EndRecord();
   w.String("MUSICVOL").Number(MusicVol).EndRecord();
   w.String("VOLUME").Number(MusicOn != 0 ? 1 : 0).EndRecord();
-  plat::ReplaceRefusal why;
+  int error = 0;
   bool replaced = false;
+  std::string leadsTo;
   plat::FoundAtName landed;
   // Replaces only what this save found there, and never another of the
   // game's files through a link.
   const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(
-      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &why.error, .leadsTo = &why.leadsTo});
-  if (!staged || !plat::CommitStagedFile(*staged, &why.error, &replaced, &landed)) {
-    if (!replaced) return refused(why);
+      path, w.Text(), {.onlyOver = now.found, .gameFolder = AppPath, .error = &error, .leadsTo = &leadsTo});
+  if (!staged || !plat::CommitStagedFile(*staged, &error, &replaced, &landed)) {
+    if (!replaced) return refused(error, leadsTo);
     // The file holds the settings: only the folder did not say they reached
     // the disk.
     notice += (notice.empty() ? "" : " ") + file + " was replaced, but its folder could not be synced (the game folder: " +
-              plat::SystemErrorText(why.error) + ")";
+              plat::SystemErrorText(error) + ")";
   }
   g_found = landed;
   g_keepAside = false;
