@@ -93,18 +93,15 @@ std::string ChangedSinceReadText(const std::string& rel, const std::string& prof
 }
 
 // What failed, then the cause where the system gave one; the file of a
-// step of one, which the head names already, is not named again, but the
-// file a link there reaches is. A step whose journal stands is not over:
-// the player hears that it may still land. `profile` names the profile
-// whose file changed since the game read it.
+// step of one, which the head names already, is not named again. A step
+// whose journal stands is not over: the player hears that it may still
+// land. `profile` names the profile whose file changed since the game read
+// it.
 std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1,
                        const std::string& profile = "the profile") {
   if (failure.error == plat::kChangedSinceRead) return ChangedSinceReadText(failure.file, profile);
   std::string text = head;
-  const std::string named = failure.file + ": ";
-  if (failure.error == plat::kLinkToGameFile && files == 1 && failure.why.starts_with(named))
-    text += ": " + failure.why.substr(named.size());
-  else if (failure.error != 0)
+  if (failure.error != 0)
     text += ": " + (failure.file.empty() || files > 1 ? failure.why : plat::SystemErrorText(failure.error));
   if (failure.journalStands)
     text += failure.begun ? "; the next start finishes it unless a later save comes first"
