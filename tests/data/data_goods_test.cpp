@@ -23,6 +23,7 @@
 #include "engine/globals.hpp"
 #include "engine/last_save.hpp"
 #include "engine/message_box.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
@@ -308,9 +309,15 @@ TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
        },
        2, "Gun;Laser;|Gun;", "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device",
        "\"Gun\",1,0\r\n\"Laser\",1,0\r\n\"Gun\",11,3\r\n"},
-      {"a refit refused over the player's file", [&, this] { dir.Write("save/user1.DAT", players); refit(); }, 1,
-       "Mine;|", "save/user1.DAT changed since the game read it: choose profile 1 (P1) again to read it; nothing "
-       "was saved", players},
+      // The board draws the profile's name, code-page text, in UTF-8.
+      {"a refit refused over the player's file",
+       [&, this] {
+         users.Item(1)->Name = plat::FromUtf8("外部玩家");
+         dir.Write("save/user1.DAT", players);
+         refit();
+       },
+       1, "Mine;|", "save/user1.DAT changed since the game read it: choose profile 1 (外部玩家) again to read it; "
+       "nothing was saved", players},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
