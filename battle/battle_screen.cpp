@@ -155,7 +155,9 @@ void FrmMainClass::Finish() {
   Users->KillTank = world_.KillTank;
   RunScript(2);
   // After a lost battle this is the only save of its death and kills.
-  if (!Users->SaveUser() && Primary) ShowMessageBox(LastError, plat::RGB(255, 0, 0));
+  const bool saved = Users->SaveUser();
+  const std::string told = saved ? Users->TakeSaveNotice() : LastError;
+  if (!told.empty() && Primary) ShowMessageBox(told, plat::RGB(255, 0, 0));
 }
 
 void FrmMainClass::Paint() {

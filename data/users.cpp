@@ -85,17 +85,21 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
   return names;
 }
 
-// A goods file the save would replace that is not the one the game read:
-// the player's, which a new choice of the profile reads.
-std::string ChangedSinceReadText(const std::string& rel) {
-  return rel + " changed since the game read it: choose the profile again to read it; nothing was saved";
+// A goods file the save would replace that holds other bytes than the game
+// read: the player's, which a new choice of the profile (as the board
+// names it) reads.
+std::string ChangedSinceReadText(const std::string& rel, const std::string& profile) {
+  return rel + " changed since the game read it: choose " + profile + " again to read it; nothing was saved";
 }
 
 // What failed, then the cause where the system gave one; the file of a
 // step of one, which the head names already, is not named again. A step
-// whose journal stands is not over: the player hears that it may still land.
-std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1) {
-  if (failure.error == plat::kChangedSinceRead) return ChangedSinceReadText(failure.file);
+// whose journal stands is not over: the player hears that it may still
+// land. `profile` names the profile whose file changed since the game read
+// it.
+std::string SaveFailed(const std::string& head, const plat::SaveFailure& failure, size_t files = 1,
+                       const std::string& profile = "the profile") {
+  if (failure.error == plat::kChangedSinceRead) return ChangedSinceReadText(failure.file, profile);
   std::string text = head;
   if (failure.error != 0)
     text += ": " + (failure.file.empty() || files > 1 ? failure.why : plat::SystemErrorText(failure.error));
@@ -229,28 +233,25 @@ bool UsersClass::ReadUser() {
   // A missing file is created empty, only where nothing stands: a file that
   // could not be looked at is never emptied, nor a link followed to create
   // its target, nor a FIFO waited on. What cannot be read as a file is told.
-  int error = 0;
-  auto bytes = plat::ReadAllBytes(File, &error, plat::kMostBytesSaved);
-  if (!bytes && plat::NotThere(error)) {
-    error = plat::WriteNewFile(File, nullptr, 0);
-    if (error == 0) {
-      bytes.emplace();
-    } else if (error != EEXIST) {
+  plat::SavedFileRead read = plat::ReadSavedFile(File, plat::kMostBytesSaved);
+  if (!read.text && plat::NotThere(read.error)) {
+    const int error = plat::WriteNewFile(File, nullptr, 0);
+    if (error != 0 && error != EEXIST)
       throw plat::RuntimeError(plat::ErrorCode::PathNotFound,
                                "Path/File access error: cannot create " + plat::NativePath(File), plat::TextIn::Utf8);
-    } else {
-      // Something stands where the read found nothing: a file made since,
-      // or a link that leads nowhere.
-      bytes = plat::ReadAllBytes(File, &error, plat::kMostBytesSaved);
-      if (!bytes && plat::NotThere(error)) error = plat::kLinkToNoFile;
-    }
+    // What was made, or what stands where the read found nothing: a file
+    // made since, or a link that leads nowhere.
+    read = plat::ReadSavedFile(File, plat::kMostBytesSaved);
+    if (!read.text && plat::NotThere(read.error)) read.error = plat::kLinkToNoFile;
   }
-  if (!bytes)
+  if (!read.text)
     throw plat::RuntimeError(plat::ErrorCode::FileNotFound,
-                             "Unable to read " + plat::NativePath(File) + ": " + plat::SystemErrorText(error),
+                             "Unable to read " + plat::NativePath(File) + ": " + plat::SystemErrorText(read.error),
                              plat::TextIn::Utf8);
-  DecodeUsers(*bytes);
-  MatchWaitingGoods(*bytes);
+  found_[File] = read.found;
+  const std::vector<uint8_t> bytes(read.text->begin(), read.text->end());
+  DecodeUsers(bytes);
+  MatchWaitingGoods(bytes);
   if (const int32_t mended = MendProfiles(); mended > 0) {
     LastError = FileNameOf(File) + " held numbers no game writes in " + std::to_string(mended) +
                 (mended == 1 ? " profile" : " profiles") + ": they were set back to the start.";
@@ -277,15 +278,15 @@ void UsersClass::MatchWaitingGoods(const std::vector<uint8_t>& disk) {
   for (int32_t n = 1; n <= kProfiles; ++n) {
     const std::string record = RecordAt(bytes, n);
     bool failed = false;
-    const Unsaved* match = nullptr;  // the latest failed save that wrote this record
+    const Unsaved* match = nullptr;  // the latest failed step that put this record there
     for (const Unsaved& u : unsaved_)
       if (u.goods.profile == n) {
         failed = true;
-        if (u.record == record) match = &u;
+        if (u.record == record && u.goods.owed) match = &u;
       }
     if (!failed) continue;
-    // A record no failed save wrote is the one that goes with the goods on
-    // disk (or with none, as the profile deleted).
+    // A record no failed step put there is the one that goes with the goods
+    // on disk (or with none, as the profile deleted).
     std::erase_if(waiting_, [n](const Goods& g) { return g.profile == n; });
     if (match) waiting_.push_back(match->goods);
   }
@@ -328,10 +329,16 @@ bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
   // Goods waiting to be saved are the profile's own, not the file's older
-  // ones, unless the file is no longer the one they would replace: then
-  // the player's file is read, and nothing of the two is mixed.
-  const bool waiting = std::any_of(waiting_.begin(), waiting_.end(), [this](const Goods& g) { return g.file == EQUFile; });
-  if (waiting && ChangedSinceRead(EQUFile)) DropWaitingGoods(EQUFile);
+  // ones. Where the file holds other bytes than the game read, only goods
+  // whose money User.INI holds stay (the save that writes them keeps the
+  // player's file aside first); the others give way to the player's file,
+  // and nothing of the two is mixed.
+  for (const Goods& g : waiting_)
+    if (g.file == EQUFile && !g.owed &&
+        plat::MayReplace(EQUFile, OnlyOver(EQUFile)).error == plat::kChangedSinceRead) {
+      DropWaitingGoods(EQUFile);
+      break;
+    }
   for (const Goods& g : waiting_)
     if (g.file == EQUFile) {
       if (g.text) {
@@ -346,7 +353,7 @@ bool UsersClass::LoadEQUFile() {
   const int error = read.error;
   // What a save may replace: the file read, or none where the read found no
   // file.
-  found_[EQUFile] = read.found ? *read.found : plat::FoundAtName{};
+  found_[EQUFile] = read.found.LookedAt() ? read.found : plat::FoundAtName::Nothing();
   if (!read.text) {
     // Only the system's word that nothing is there makes a profile without
     // goods; an entry of another kind holds none and is no file to keep.
@@ -366,7 +373,7 @@ bool UsersClass::LoadEQUFile() {
     if (error == plat::kLinkToNoFile) cause.remedy = "it leads to its file";
     if (cause.remedy.empty()) {
       damagedEQU_ = EQUFile;
-      if (!read.found) found_[EQUFile] = std::nullopt;
+      if (!read.found.LookedAt()) found_[EQUFile] = plat::FoundAtName{};
     }
     const std::string unread = "Unable to Read " + name + " (" + cause.text + "): ";
     LastError = cause.remedy.empty() ? unread + "it is kept aside at the next save."
@@ -384,19 +391,15 @@ bool UsersClass::LoadEQUFile() {
   return true;
 }
 
-std::optional<plat::FoundAtName> UsersClass::OnlyOver(const std::string& file) const {
-  // A file the game never read is none it may replace.
+plat::FoundAtName UsersClass::OnlyOver(const std::string& file) const {
+  // A goods file the game never read is none it may replace; User.INI is
+  // always read first.
   const auto found = found_.find(file);
-  if (found == found_.end()) return plat::FoundAtName{};
+  if (found == found_.end()) return file == File ? plat::FoundAtName{} : plat::FoundAtName::Nothing();
   // A file gone since held nothing the save would lose: it is made again,
   // over nothing that came in its place.
-  if (found->second && *found->second && plat::NotThere(plat::LookAtFile(file))) return plat::FoundAtName{};
+  if (found->second.IsFile() && plat::NotThere(plat::LookAtFile(file))) return plat::FoundAtName::Nothing();
   return found->second;
-}
-
-bool UsersClass::ChangedSinceRead(const std::string& file) const {
-  const std::optional<plat::FoundAtName> found = OnlyOver(file);
-  return found && plat::ChangedSinceRead(file, *found) == plat::kChangedSinceRead;
 }
 
 void UsersClass::DropWaitingGoods(const std::string& file) {
@@ -404,25 +407,52 @@ void UsersClass::DropWaitingGoods(const std::string& file) {
   std::erase_if(unsaved_, [&file](const Unsaved& u) { return u.goods.file == file; });
 }
 
-bool UsersClass::ReadyToReplace(const std::string& file, const std::string& head) {
-  // Refused before anything is written, a copy kept aside included.
-  const std::string folder = FolderOf(File);
-  if (const std::string other = plat::OtherGameFileReached(folder, file); !other.empty()) {
-    LastError = head + ": " + PathInFolder(folder, file) + ": " + plat::LinkToGameFileText(other);
-    return false;
-  }
-  if (ChangedSinceRead(file)) {
-    LastError = ChangedSinceReadText(PathInFolder(FolderOf(File), file));
-    return false;
-  }
-  return KeepDamagedAside(file);
+std::string UsersClass::ProfileNamed(int32_t n) const {
+  const std::string name = n >= 1 && n <= Count() ? Item(n)->Name : std::string();
+  return "profile " + std::to_string(n) + (name.empty() ? "" : " (" + plat::ToUtf8(name) + ")");
 }
 
-void UsersClass::Landed(const std::vector<plat::FileContent>& files,
-                        const std::vector<std::optional<plat::FoundAtName>>& landed) {
+std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& file, const std::string& head,
+                                                            const Goods* goods, size_t files) {
+  // Refused before anything is written, a copy kept aside included.
+  const std::string folder = FolderOf(File);
+  const std::string rel = PathInFolder(folder, file);
+  const plat::FoundAtName found = OnlyOver(file);
+  const plat::ReplaceRefusal may = plat::MayReplace(file, found, folder);
+  if (may.error == plat::kLinkToGameFile) {
+    LastError = head + ": " + (files > 1 ? rel + ": " : "") + may.Why();
+    return std::nullopt;
+  }
+  if (may.error != plat::kChangedSinceRead) return KeepDamagedAside(file) ? std::optional(found) : std::nullopt;
+  // The current profile's own goods, paid for by nothing on disk yet, wait
+  // for the player to choose the profile again and read the file.
+  if (goods && goods->profile == NowUser && !goods->owed) {
+    LastError = ChangedSinceReadText(rel, ProfileNamed(NowUser));
+    return std::nullopt;
+  }
+  // The player's file is kept, the save goes on: the profiles file, and
+  // goods already paid for (or another profile's, which no choice here
+  // reads). A file that holds the goods the save writes is no other file.
+  const plat::SavedFileRead now = plat::ReadSavedFile(file, plat::kMostBytesSaved);
+  if (goods && goods->text && now.text == goods->text) return now.found;
+  const KeptCopy kept = KeepAside(folder, rel, "changed", "changed");
+  if (!kept.refusal.empty()) {
+    LastError = kept.refusal;
+    return std::nullopt;
+  }
+  if (!kept.name.empty()) {
+    const std::string of = goods ? "the goods of " + ProfileNamed(goods->profile) : std::string("the profiles");
+    notice_ += (notice_.empty() ? "" : " ") + rel + " changed since the game read it: it is kept aside as " +
+               kept.name + " before " + of + " are saved.";
+  }
+  if (file == damagedEQU_) damagedEQU_.clear();  // kept whole already
+  return now.found;
+}
+
+void UsersClass::Landed(const std::vector<plat::FileContent>& files, const std::vector<plat::FoundAtName>& landed) {
   // What the game's own save left is what its next save replaces.
   for (size_t i = 0; i < files.size() && i < landed.size(); ++i)
-    if (landed[i]) found_[files[i].gamePath] = *landed[i];
+    if (landed[i].LookedAt()) found_[files[i].gamePath] = landed[i];
 }
 
 bool UsersClass::KeepDamagedAside(const std::string& file) {
@@ -446,14 +476,17 @@ bool UsersClass::SaveEQUFile() {
   // (this profile's too), and a step of this file alone would replace the
   // journal they may still need.
   if (!waiting_.empty()) return SaveMoneyAndGoods();
-  if (!ReadyToReplace(EQUFile, "Unable to Save " + FileNameOf(EQUFile))) return false;
+  const std::string head = "Unable to Save " + FileNameOf(EQUFile);
+  const Goods own{NowUser, EQUFile, EncodeEquipment()};
+  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1);
+  if (!over) return false;
   plat::SaveFailure failure;
-  const std::vector<plat::FileContent> files{{EQUFile, EncodeEquipment(), false, std::nullopt, OnlyOver(EQUFile)}};
-  std::vector<std::optional<plat::FoundAtName>> landed;
+  const std::vector<plat::FileContent> files{{EQUFile, *own.text, false, std::nullopt, *over}};
+  std::vector<plat::FoundAtName> landed;
   const bool saved = plat::WriteFilesTogether(FolderOf(File), files, &failure, &landed);
   Landed(files, landed);
   if (!saved) {
-    LastError = SaveFailed("Unable to Save " + FileNameOf(EQUFile), failure);
+    LastError = SaveFailed(head, failure, 1, ProfileNamed(NowUser));
     return false;
   }
   // The file holds the lists as they are now: older goods of it wait no more.
@@ -461,7 +494,7 @@ bool UsersClass::SaveEQUFile() {
   return true;
 }
 
-bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
+bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
   int error = 0;
   const std::optional<std::string> profiles = UsersFileBytes(&error);
   const std::vector<uint8_t> records = EncodeUsers();
@@ -469,8 +502,7 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
   // A deleted profile's file goes with it, damaged or not, and is always in
   // the step, so that a failed look at it never leaves it behind.
   for (const Goods& g : goods)
-    files.push_back(g.text ? plat::FileContent{g.file, *g.text, false, std::nullopt, OnlyOver(g.file)}
-                           : plat::FileContent{g.file, "", true});
+    files.push_back(g.text ? plat::FileContent{g.file, *g.text} : plat::FileContent{g.file, "", true});
   const std::string head =
       deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files);
   bool saved = true;
@@ -479,15 +511,41 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
     LastError = SaveFailed(head, {name + ": " + plat::SystemErrorText(error), error, name}, files.size());
     saved = false;
   }
-  for (const Goods& g : goods)
-    if (saved && g.text && !ReadyToReplace(g.file, head)) saved = false;
+  // What each file may be replaced over, judged before anything is
+  // written: the current profile's own goods first, which alone may refuse
+  // a file the player changed, and the profiles last.
+  std::vector<size_t> order;
+  for (size_t i = 0; i < goods.size(); ++i)
+    if (goods[i].profile == NowUser) order.push_back(i);
+  for (size_t i = 0; i < goods.size(); ++i)
+    if (goods[i].profile != NowUser) order.push_back(i);
+  for (const size_t i : order) {
+    if (!saved || !goods[i].text) continue;
+    const std::optional<plat::FoundAtName> over = ReadyToReplace(goods[i].file, head, &goods[i], files.size());
+    if (over)
+      files[i + 1].onlyOver = *over;
+    else
+      saved = false;
+  }
+  if (saved) {
+    const std::optional<plat::FoundAtName> over = ReadyToReplace(File, head, nullptr, files.size());
+    if (over)
+      files.front().onlyOver = *over;
+    else
+      saved = false;
+  }
+  std::vector<plat::FoundAtName> landed;
   if (saved) {
     // The journal lives beside User.INI, which the start-up checks first.
     plat::SaveFailure failure;
-    std::vector<std::optional<plat::FoundAtName>> landed;
     saved = plat::WriteFilesTogether(FolderOf(File), files, &failure, &landed);
     Landed(files, landed);
-    if (!saved) LastError = SaveFailed(head, failure, files.size());
+    if (!saved) {
+      int32_t changed = NowUser;
+      for (const Goods& g : goods)
+        if (PathInFolder(FolderOf(File), g.file) == failure.file) changed = g.profile;
+      LastError = SaveFailed(head, failure, files.size(), ProfileNamed(changed));
+    }
   }
   if (saved) {
     for (const Goods& g : goods)
@@ -496,24 +554,34 @@ bool UsersClass::SaveTogether(std::vector<Goods> goods, bool deletion) {
     unsaved_.clear();
     return true;
   }
+  // Copies kept before the step failed stand all the same.
+  if (!notice_.empty()) LastError += ". " + std::exchange(notice_, std::string());
   // The step may still land (the next start finishes a journal that
   // stands): which goods go with which record is kept for the profiles'
-  // next reading.
+  // next reading. Goods whose money the step put in User.INI are owed, and
+  // stay so in every later step that carries them.
+  const bool moneyLanded = !landed.empty() && landed.front().LookedAt();
   for (Goods& g : goods) {
-    Unsaved u{RecordAt(files.front().bytes, g.profile), std::move(g)};
+    const std::string record = RecordAt(files.front().bytes, g.profile);
+    g.owed = g.owed || moneyLanded;
     // One entry a record: the later goods are the ones that went with it.
-    std::erase_if(unsaved_, [&u](const Unsaved& e) { return e.goods.profile == u.goods.profile && e.record == u.record; });
-    unsaved_.push_back(std::move(u));
+    std::erase_if(unsaved_, [&](const Unsaved& e) { return e.goods.profile == g.profile && e.record == record; });
+    unsaved_.push_back({record, g});
   }
   return false;
 }
 
 bool UsersClass::SaveMoneyAndGoods() {
-  // Goods still waiting for another profile's file go in the same step.
+  // Goods still waiting for another profile's file go in the same step;
+  // the profile's own are owed still where older ones of it were.
   std::vector<Goods> goods;
+  bool owed = false;
   for (const Goods& g : waiting_)
-    if (g.profile != NowUser) goods.push_back(g);
-  goods.push_back({NowUser, EQUFile, EncodeEquipment()});
+    if (g.profile != NowUser)
+      goods.push_back(g);
+    else
+      owed = owed || g.owed;
+  goods.push_back({NowUser, EQUFile, EncodeEquipment(), owed});
   if (SaveTogether(goods)) return true;
   waiting_ = std::move(goods);
   return false;
@@ -524,7 +592,7 @@ bool UsersClass::SaveUserRemovingEQU(int32_t n, const std::string& equFile) {
   for (const Goods& g : waiting_)
     if (g.profile != n) goods.push_back(g);
   goods.push_back({n, equFile, std::nullopt});
-  return SaveTogether(std::move(goods), true);
+  return SaveTogether(goods, true);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/collection.hpp"
@@ -96,17 +97,25 @@ class UsersClass : public DataCollection<SingleUser> {
   // A file that cannot be read or created raises plat::RuntimeError.
   // Numbers no game writes (a negative mission, money, kill or death
   // count) are mended; the result is then false and LastError says so.
-  // Goods waiting from a failed save stay only for a profile whose record
-  // in the file is one they went with; the others are dropped, as the file
-  // holds the money of the goods on disk.
+  // Goods waiting from a failed save stay only where their money is in the
+  // file: for a profile whose record there is one a failed step that
+  // replaced it went with. The others are dropped, as the file holds the
+  // money of the goods on disk: a step that wrote nothing cannot land, and
+  // one whose journal stands without the file replaced lands only at a
+  // start.
   bool ReadUser();
   // Writes the six profiles over File in one step, keeping any bytes past
   // the sixth record. Goods waiting from a failed save are written with
   // them. On failure LastError names the cause, the result is false and
-  // the goods (still) wait.
+  // the goods (still) wait. A file the player put at either name since the
+  // game read it is kept aside first where the save must go on (the
+  // profiles; goods whose money the profiles hold, or another profile's):
+  // TakeSaveNotice then tells. The current profile's own goods are not
+  // saved over such a file: the player chooses the profile again.
   bool SaveUser();
   // Reads the equipment file into UserEQU and NowEQU (both emptied first; a
-  // missing file leaves them empty). Lines that do not parse are left out
+  // missing file leaves them empty); goods waiting for the file are read
+  // instead, whatever the file holds now. Lines that do not parse are left out
   // and the rest is used; the result is then false, LastError says how many
   // and the file is kept aside, whole, before a save replaces it.
   bool LoadEQUFile();
@@ -134,6 +143,9 @@ class UsersClass : public DataCollection<SingleUser> {
   bool SaveUserRemovingEQU(int32_t n, const std::string& equFile);
   // The name a damaged equipment file was last kept under, "" when none.
   const std::string& KeptAside() const { return keptAside_; }
+  // What the player hears of a save that landed: the files kept aside
+  // before it replaced them. "" when nothing was kept; taken once.
+  std::string TakeSaveNotice() { return std::exchange(notice_, std::string()); }
   // Removes the last item whose name is exactly the given one.
   void RemoveEQU(const std::string& name);
   void RemoveNOWEQU(const std::string& name);
@@ -155,6 +167,9 @@ class UsersClass : public DataCollection<SingleUser> {
     int32_t profile = 0;
     std::string file;
     std::optional<std::string> text;
+    // Their money is in User.INI: a failed step replaced it with the
+    // record they go with. They are owed, never dropped but by a deletion.
+    bool owed = false;
   };
   // What a failed save would have left for one profile: its record in
   // User.INI (64 bytes) beside its goods.
@@ -167,33 +182,38 @@ class UsersClass : public DataCollection<SingleUser> {
   std::optional<std::string> UsersFileBytes(int* error) const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
-  // What a save of a goods file may replace (see found_); nullopt: any file,
-  // kept aside first.
-  std::optional<plat::FoundAtName> OnlyOver(const std::string& file) const;
-  // Whether the file at the name is not what the game read there.
-  bool ChangedSinceRead(const std::string& file) const;
+  // What a save of a file may replace (see found_).
+  plat::FoundAtName OnlyOver(const std::string& file) const;
   void DropWaitingGoods(const std::string& file);
-  // A goods file about to be replaced by the save `head` names: false
-  // (LastError set, nothing written) where it is a link to another of the
-  // game's files, or not the one the game read, or where a damaged one
-  // cannot be kept aside first.
-  bool ReadyToReplace(const std::string& file, const std::string& head);
+  // A file about to be replaced by the save `head` names, and what the save
+  // may replace there: nullopt (LastError set, nothing written) where it is
+  // a link to another of the game's files, or holds other bytes than the
+  // game found there and must not be kept aside (the current profile's own
+  // goods, which `goods` gives), or where a copy that must be kept aside
+  // first cannot be made. The head names the file alone in a step of one.
+  std::optional<plat::FoundAtName> ReadyToReplace(const std::string& file, const std::string& head,
+                                                  const Goods* goods, size_t files);
   // Records what a step's files now are at their names.
-  void Landed(const std::vector<plat::FileContent>& files, const std::vector<std::optional<plat::FoundAtName>>& landed);
+  void Landed(const std::vector<plat::FileContent>& files, const std::vector<plat::FoundAtName>& landed);
   // The profiles and the goods as one step; on failure what it would have
   // left is remembered (waiting_ is the caller's), and LastError says what
   // failed: the save of the step's files, or the deletion of a profile.
-  bool SaveTogether(std::vector<Goods> goods, bool deletion = false);
+  // Each goods' owed flag is brought up to date on failure.
+  bool SaveTogether(std::vector<Goods>& goods, bool deletion = false);
+  // "profile 2 (name)", the name in UTF-8, as the boards draw it.
+  std::string ProfileNamed(int32_t n) const;
   // Which goods wait after the profiles were read again from `disk`.
   void MatchWaitingGoods(const std::vector<uint8_t>& disk);
 
   std::string damagedEQU_;  // an equipment file read with lines left out
-  // What the game found at each goods file's name when it last read it, or
-  // what its own save left there: a save replaces only that. Unknown
-  // (nullopt) where a look failed on a file that is there: it is kept aside
-  // before it is replaced instead. A file never read counts as none found.
-  std::map<std::string, std::optional<plat::FoundAtName>> found_;
+  // What the game found at each file's name (the goods', User.INI) when it
+  // last read it, or what its own save left there: a save replaces only
+  // that. NotLookedAt where a look failed on a file that is there: it is
+  // kept aside before it is replaced instead. A goods file never read
+  // counts as none found.
+  std::map<std::string, plat::FoundAtName> found_;
   std::string keptAside_;
+  std::string notice_;
   std::vector<Goods> waiting_;    // goods of failed saves, one entry per file
   std::vector<Unsaved> unsaved_;  // every failed save's, since the last one that landed
 };

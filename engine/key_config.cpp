@@ -44,8 +44,8 @@ std::string g_told;    // the last notice given of the file, "" once it reads wh
 std::string g_notice;  // for the screen that reads or saves the file next
 // What the game found at the name when it last read it, or what its own
 // save left there (nothing before any read): a save over another file keeps
-// that aside first. Unknown (nullopt) where a look failed.
-std::optional<plat::FoundAtName> g_found = plat::FoundAtName{};
+// that aside first. NotLookedAt where a look failed.
+plat::FoundAtName g_found = plat::FoundAtName::Nothing();
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
 
@@ -118,8 +118,7 @@ bool SaveKeyConfig(const std::string& name) {
   std::string keptAs;
   const auto refused = [&name, &file, &keptAs](int error, const std::string& leadsTo,
                                               const std::string& refusingFolder = "") {
-    const std::string cause =
-        error == plat::kLinkToGameFile ? plat::LinkToGameFileText(leadsTo) : plat::SystemErrorText(error);
+    const std::string cause = plat::ReplaceRefusal{error, leadsTo}.Why();
     // A folder that takes no new file (a link's target's, where the new
     // file is written) is what the player mends, not the file.
     const std::string folder =
@@ -130,14 +129,13 @@ bool SaveKeyConfig(const std::string& name) {
     return false;
   };
   // Another of the game's files reached through a link is neither kept
-  // aside nor written.
-  if (const std::string other = plat::OtherGameFileReached(AppPath, path); !other.empty())
-    return refused(plat::kLinkToGameFile, other);
+  // aside nor written. A file at the name that holds other bytes than the
+  // game found there (come since, or changed since) is the player's: kept
+  // aside, and told, before the settings just set replace it.
+  const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath);
+  if (may.error == plat::kLinkToGameFile) return refused(may.error, may.leadsTo);
+  const bool changed = may.error == plat::kChangedSinceRead;
   const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
-  // A file at the name that the game did not read there (come since, or
-  // changed since) is the player's: kept aside, and told, before the
-  // settings just set replace it.
-  const bool changed = g_found && now.found && *now.found && *now.found != *g_found;
   std::string notice;
   if (changed || KeepsAsideBeforeSaving(now.text, now.error)) {
     // No copy, no save: the old file stays.
@@ -192,9 +190,9 @@ void ReadKeyConfig(const std::string& name) {
   std::optional<std::string>& text = read.text;
   // What a save may replace without keeping it aside: the file read, or
   // none where the read found no file.
-  g_found = read.found ? read.found : plat::NoRegularFile(error) || error == plat::kLinkToNoFile
-                                          ? std::optional<plat::FoundAtName>(plat::FoundAtName{})
-                                          : std::nullopt;
+  g_found = read.found.LookedAt() || !(plat::NoRegularFile(error) || error == plat::kLinkToNoFile)
+                ? read.found
+                : plat::FoundAtName::Nothing();
   std::string notice;
   const std::string stay = ": the keys and volumes stay as they are";
   if (!text) {

@@ -181,7 +181,9 @@ bool FrmFactoryClass::Leave() {
     LastError = "Save Failed! " + plat::Utf8Of(e);
   }
   // The save's own message says what failed, and why.
-  if (!saved && ShowMessage) ShowMessage(LastError);
+  // Files kept aside before the save replaced them are told the same way.
+  const std::string kept = saved ? Users->TakeSaveNotice() : std::string();
+  if (ShowMessage && (!saved || !kept.empty())) ShowMessage(saved ? kept : LastError);
   return saved;
 }
 

@@ -6,6 +6,7 @@
 #include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/media_player.hpp"
+#include "engine/message_box.hpp"
 #include "engine/surfaces.hpp"
 #include "frontend/menu_common.hpp"
 #include "platform/input/window.hpp"
@@ -65,6 +66,7 @@ void FrmEndScreenClass::Load() {
   if (WinState) {
     user->Mission = LongSum(m, 1);
     if (!Users->SaveUser()) ShowSaveFailure();
+    else if (const std::string kept = Users->TakeSaveNotice(); !kept.empty()) ShowMessageBox(kept, plat::RGB(255, 0, 0));
   }
 }
 

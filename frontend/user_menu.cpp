@@ -111,6 +111,7 @@ void FrmUserMenuClass::Tell(const std::string& text) {
 
 void FrmUserMenuClass::SaveUsers() {
   if (!Users->SaveUser()) Tell(LastError);
+  else if (const std::string kept = Users->TakeSaveNotice(); !kept.empty()) Tell(kept);
 }
 
 void FrmUserMenuClass::ChkClick() {
@@ -160,6 +161,8 @@ void FrmUserMenuClass::ChkClick() {
         const std::string reading = LastError;
         Tell(failure);
         if (!readAsWritten) Tell(reading);
+      } else if (const std::string kept = Users->TakeSaveNotice(); !kept.empty()) {
+        Tell(kept);
       }
       mShownSlot = 0;
     }

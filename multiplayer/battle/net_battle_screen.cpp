@@ -58,7 +58,12 @@ void UserNetProfile::AddDeath() {
   if (auto user = Users->NowItem()) BookNetDeath(*user);
 }
 
-bool UserNetProfile::Save() { return Users->SaveUser(); }
+bool UserNetProfile::Save() {
+  const bool saved = Users->SaveUser();
+  // Told as the battle's failures are once it is left.
+  if (const std::string kept = saved ? Users->TakeSaveNotice() : std::string(); !kept.empty()) plat::MsgBox(kept);
+  return saved;
+}
 
 NetResultBook& UserNetProfile::Results() {
   if (!book_) book_ = std::make_unique<ResultBook>();

@@ -279,10 +279,22 @@ std::optional<std::string> ReadAllText(std::string_view gamePath, int* error, ui
   return std::string(bytes->begin(), bytes->end());
 }
 
+uint64_t HashOfBytes(std::string_view bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (const char c : bytes) {
+    h ^= static_cast<uint8_t>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
 namespace {
+uint64_t g_deviceShift = 0;
+
 FileIdentity IdentityOf(const struct stat& st) {
-  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
-          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  return {static_cast<uint64_t>(st.st_dev) + g_deviceShift, static_cast<uint64_t>(st.st_ino),
+          static_cast<uint64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+          static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 // Whether a link stands at the name itself, whatever it leads to.
@@ -308,11 +320,13 @@ SavedFileRead ReadSavedFile(std::string_view gamePath, uint64_t maxBytes) {
   // What a save may replace is the file this read's descriptor held, even
   // where the read failed: its bytes are kept aside first.
   if (S_ISREG(opened.st_mode))
-    r.found = IdentityOf(opened);
+    r.found = FoundAtName::FileOf(IdentityOf(opened), r.text ? std::optional(HashOfBytes(*r.text)) : std::nullopt);
   else if (NotThere(r.error))
-    r.found = FoundAtName{};
+    r.found = FoundAtName::Nothing();
   return r;
 }
+
+void ShiftReportedDevice(uint64_t by) { g_deviceShift = by; }
 
 bool OwnedByAnotherUser(std::string_view gamePath) {
   struct stat st;
@@ -552,12 +566,65 @@ std::string OtherGameFileReached(std::string_view gameFolder, std::string_view g
   return "";
 }
 
-int ChangedSinceRead(std::string_view gamePath, const FoundAtName& found) {
+namespace {
+// Whether the file a look found (st, at the native target, links followed)
+// holds the bytes the game found there: 0, kChangedSinceRead, or the cause
+// of a read that could not tell.
+int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtName& found) {
+  if (!found.IsFile()) return kChangedSinceRead;
+  const FileIdentity now = IdentityOf(st);
+  const FileIdentity& was = found.identity;
+  if (now == was) return 0;
+  // Without the bytes read, only the file as the read found it is the
+  // game's: a hard link or a chmod moves the status-change time alone.
+  if (!found.hash) {
+    FileIdentity unchanged = now;
+    unchanged.statusChangedNs = was.statusChangedNs;
+    return unchanged == was ? 0 : kChangedSinceRead;
+  }
+  if (now.size != was.size) return kChangedSinceRead;
+  int cause = 0;
+  const std::optional<std::vector<uint8_t>> bytes = ReadNative(target, cause, was.size);
+  if (!bytes) return cause == kTooLargeToRead ? kChangedSinceRead : cause;
+  return HashOfBytes(Bytes(*bytes)) == *found.hash ? 0 : kChangedSinceRead;
+}
+
+// The one judge of what stands at a name a save would replace, given the
+// look made at it (links followed).
+int RefusalOf(std::string_view gamePath, const std::string& target, int look, bool linked, const struct stat& st,
+              const FoundAtName& found, const std::optional<std::string>& gameFolder, std::string* leadsTo) {
+  // Checked before where the link leads is judged, so that the link is named
+  // with the file it would write.
+  if (linked && gameFolder) {
+    std::string other = OtherGameFileReached(*gameFolder, gamePath);
+    if (!other.empty()) {
+      if (leadsTo) *leadsTo = std::move(other);
+      return kLinkToGameFile;
+    }
+  }
+  if (look != 0 && !NotThere(look)) return look;
+  // The game replaces only what it read: a file that came since, or one
+  // changed since, holds what the player put there.
+  if (!found.LookedAt()) return 0;
+  if (look == 0) return ChangedFrom(target, st, found);
+  return found.IsFile() ? kChangedSinceRead : 0;
+}
+}  // namespace
+
+std::string ReplaceRefusal::Why() const {
+  if (error == kLinkToGameFile && !leadsTo.empty()) return "a link to " + leadsTo + ", another of the game's files";
+  return SystemErrorText(error);
+}
+
+ReplaceRefusal MayReplace(std::string_view gamePath, const FoundAtName& found,
+                          const std::optional<std::string>& gameFolder) {
   std::string target = NativePath(gamePath);
   struct stat st;
-  const int look = LookBeforeSave(target, st, LinkAtName::FollowToFile);
-  if (look != 0 && !NotThere(look)) return look;
-  return (look == 0 ? FoundAtName{IdentityOf(st)} : FoundAtName{}) == found ? 0 : kChangedSinceRead;
+  bool linked = false;
+  const int look = LookBeforeSave(target, st, LinkAtName::FollowToFile, &linked);
+  ReplaceRefusal r;
+  r.error = RefusalOf(gamePath, target, look, linked, st, found, gameFolder, &r.leadsTo);
+  return r;
 }
 
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
@@ -568,20 +635,8 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
   struct stat old;
   bool linked = false;
   int look = LookBeforeSave(f.target, old, o.link, &linked);
-  // Checked before where the link leads is judged, so that the link is named
-  // with the file it would write.
-  if (linked && o.link == LinkAtName::FollowToFile && o.gameFolder) {
-    std::string other = OtherGameFileReached(*o.gameFolder, gamePath);
-    if (!other.empty()) {
-      look = kLinkToGameFile;
-      if (o.leadsTo) *o.leadsTo = std::move(other);
-    }
-  }
-  // The game replaces only what it read: a file that came since, or one
-  // changed since, holds what the player put there.
-  if ((look == 0 || NotThere(look)) && o.onlyOver && o.link == LinkAtName::FollowToFile &&
-      (look == 0 ? FoundAtName{IdentityOf(old)} : FoundAtName{}) != *o.onlyOver)
-    look = kChangedSinceRead;
+  if (o.link == LinkAtName::FollowToFile)
+    look = RefusalOf(gamePath, f.target, look, linked, old, o.onlyOver, o.gameFolder, o.leadsTo);
   if (look != 0 && !NotThere(look)) {
     if (o.error) *o.error = look;
     return std::nullopt;
@@ -594,6 +649,7 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
   // game with the same number, or of a failed save: saves do not overlap.
   ::unlink(f.temp.c_str());
   const int fd = CreateExclusive(f.temp, 0600);
+  f.hash = HashOfBytes(bytes);
   if (fd < 0) {
     const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
     if (o.folderRefused) *o.folderRefused = refused;
@@ -633,7 +689,7 @@ bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced, FoundAtNa
   }
   if (replaced) *replaced = true;
   struct stat st;
-  if (landed && ::lstat(f.target.c_str(), &st) == 0) *landed = IdentityOf(st);
+  if (landed) *landed = ::lstat(f.target.c_str(), &st) == 0 ? FoundAtName::FileOf(IdentityOf(st), f.hash) : FoundAtName{};
   return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 

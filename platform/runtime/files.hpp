@@ -42,7 +42,7 @@ inline constexpr int kLinkToNoFile = -2;    // a link at a saved name that leads
 inline constexpr int kTooLargeToRead = -3;  // a file larger than its reader takes
 inline constexpr int kTooLargeToSave = -4;  // content larger than a save writes
 inline constexpr int kTooLargeToKeep = -5;  // a file larger than a kept copy streams
-inline constexpr int kChangedSinceRead = -6;  // the file at a saved name is not the one the game read there
+inline constexpr int kChangedSinceRead = -6;  // the file at a saved name holds other bytes than the game read there
 inline constexpr int kLinkToGameFile = -7;    // a link at a saved name leads to another of the game's files
 
 // What a reader takes of a file unless it sets a bound of its own: far
@@ -63,18 +63,40 @@ std::optional<std::vector<uint8_t>> ReadAllBytes(std::string_view gamePath, int*
 std::optional<std::string> ReadAllText(std::string_view gamePath, int* error = nullptr,
                                        uint64_t maxBytes = kMostBytesRead);
 
-// Which file a read took its bytes from, as the descriptor it read told:
-// what a later save compares with what stands at the name.
+// Which file a read took its bytes from, as the descriptor it read told.
 struct FileIdentity {
   uint64_t device = 0;
   uint64_t inode = 0;
   uint64_t size = 0;
   int64_t modifiedNs = 0;
+  int64_t statusChangedNs = 0;
   bool operator==(const FileIdentity&) const = default;
 };
-// What the game found at a name it may save over: the file it read, or
-// nothing there (nullopt).
-using FoundAtName = std::optional<FileIdentity>;
+
+// The hash a save remembers of the bytes the game read or wrote at a name.
+uint64_t HashOfBytes(std::string_view bytes);
+
+// What the game found at a name it may save over.
+struct FoundAtName {
+  enum class Kind {
+    NotLookedAt,  // no look found out: any file there is kept aside before it is replaced
+    Nothing,      // nothing stood there
+    File,         // a file stood there
+  };
+  Kind kind = Kind::NotLookedAt;
+  FileIdentity identity = {};  // File
+  // The hash of the file's bytes where the game read them whole or wrote
+  // them (File); nullopt where its read failed once opened.
+  std::optional<uint64_t> hash = std::nullopt;
+
+  static FoundAtName Nothing() { return {Kind::Nothing}; }
+  static FoundAtName FileOf(const FileIdentity& identity, std::optional<uint64_t> hash) {
+    return {Kind::File, identity, hash};
+  }
+  bool LookedAt() const { return kind != Kind::NotLookedAt; }
+  bool IsFile() const { return kind == Kind::File; }
+  bool operator==(const FoundAtName&) const = default;
+};
 
 // A read of a file the game saves over later.
 struct SavedFileRead {
@@ -84,16 +106,35 @@ struct SavedFileRead {
   // file that may come back, never "nothing there".
   int error = 0;
   // What a save may replace there: the file read (also one whose read
-  // failed once opened), or nothing. Unknown (nullopt) where neither a look
-  // nor an open found out.
-  std::optional<FoundAtName> found;
+  // failed once opened), or nothing; NotLookedAt where neither a look nor an
+  // open found out.
+  FoundAtName found;
 };
 SavedFileRead ReadSavedFile(std::string_view gamePath, uint64_t maxBytes = kMostBytesRead);
-// Whether the name, links followed, holds what the game found there: 0
-// when it does, kChangedSinceRead when it holds another file or none where
-// one was, else the look's own cause (see LookAtFile; kLinkToNoFile for a
-// link that leads to no regular file).
-int ChangedSinceRead(std::string_view gamePath, const FoundAtName& found);
+
+// Why a save may not replace what stands at a name: 0 where it may.
+struct ReplaceRefusal {
+  int error = 0;
+  std::string leadsTo;  // for kLinkToGameFile: the game file the link reaches, as GameFiles names it
+  explicit operator bool() const { return error != 0; }
+  // The cause in words: "a link to save/user1.DAT, another of the game's
+  // files", or the system's.
+  std::string Why() const;
+};
+// Whether a save may replace what stands at the name, links followed: a
+// link there that leads to another of the game's files (where gameFolder is
+// given) refuses it (kLinkToGameFile), and so does a file that holds other
+// bytes than the game found there (kChangedSinceRead): one of the same
+// identity and status-change time is taken as unchanged unread; any other
+// file of the size found is read and compared with the hash of the bytes
+// found, so that a file only touched, copied back or on a drive mounted
+// again is the game's own. Where the game's read failed (no hash), the
+// identity alone decides, its status-change time aside. A failed look
+// refuses with its own cause (kLinkToNoFile for a link that leads to no
+// regular file); nothing there is no refusal but where a file was found.
+// NotLookedAt found refuses nothing.
+ReplaceRefusal MayReplace(std::string_view gamePath, const FoundAtName& found,
+                          const std::optional<std::string>& gameFolder = std::nullopt);
 // Looks at an entry without reading it: 0 for a regular file, else why not,
 // as ReadAllBytes gives it.
 int LookAtFile(std::string_view gamePath);
@@ -129,9 +170,10 @@ struct SaveOptions {
   // read and write for its owner added (a file the game cannot read back is
   // no save), and a new file's under the process's creation mask.
   std::optional<uint32_t> mode = std::nullopt;
-  // Where set, the save replaces only what the game found at the name
-  // (links followed): anything else refuses it (kChangedSinceRead).
-  std::optional<FoundAtName> onlyOver = std::nullopt;
+  // Where looked at, the save replaces only what the game found at the name
+  // (links followed; see MayReplace): anything else refuses it
+  // (kChangedSinceRead).
+  FoundAtName onlyOver = {};
   // Where set, the game folder whose own files (GameFiles) are never written
   // through another one's name: a link at the name that leads to the entry
   // of another of them refuses the save (kLinkToGameFile).
@@ -169,6 +211,7 @@ struct StagedFile {
   std::string temp;    // the written temporary file
   std::string target;  // the file it replaces, links followed
   uint32_t mode = 0;   // the permissions it was written with
+  uint64_t hash = 0;   // of the bytes written
 };
 // Writes the temporary file; nullopt, leaving none, when anything fails.
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
@@ -248,6 +291,10 @@ std::optional<std::string> LinkTarget(std::string_view gamePath);
 bool MakeDir(std::string_view gamePath);
 // File length in bytes, or -1 when there is no such file.
 int64_t FileLen(std::string_view gamePath);
+
+// Test hook: adds to the device number every look and read reports from
+// now on, as a drive mounted again under another number would (0 stops it).
+void ShiftReportedDevice(uint64_t by);
 
 // Test hook: makes the rename step of an atomic write (CommitStagedFile)
 // fail, its temporary file written and left, as a crash there would: the

@@ -8,10 +8,6 @@ std::string GoodsFile(int profile) {
   return std::string(kSaveFolder).append("\\user").append(std::to_string(profile)).append(".DAT");
 }
 
-std::string LinkToGameFileText(std::string_view reached) {
-  return "a link to " + std::string(reached) + ", another of the game's files";
-}
-
 void RemoveStaleGameSaveFiles(std::string_view gameFolder) {
   const std::string folder(gameFolder);
   RemoveStaleSaveFiles(folder);

@@ -27,12 +27,10 @@ std::vector<std::string> GameFiles();
 // gamePath leads to, its links followed the same way, when that is not
 // gamePath's own, or the journal's entry by its own name; "" otherwise. A
 // name that is no link reaches only itself.
+std::string OtherGameFileReached(std::string_view gameFolder, std::string_view gamePath);
 // Removes what saves of games no longer running left: in the game folder,
 // in its save folder, and beside each file a link among the game's files
 // leads to (that file's own temporary names only).
 void RemoveStaleGameSaveFiles(std::string_view gameFolder);
-// The cause of a save refused by such a link, after the link's name.
-std::string LinkToGameFileText(std::string_view reached);
-std::string OtherGameFileReached(std::string_view gameFolder, std::string_view gamePath);
 
 }  // namespace plat

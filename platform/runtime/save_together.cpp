@@ -24,14 +24,7 @@ constexpr uint8_t kRemoves = 1, kBeforeKnown = 2, kExistedBefore = 4;
 // each file's path, flags and numbers at their largest, and the hash.
 constexpr uint64_t kMostJournalBytes = 8 + 4 + kMaxFiles * (4 + kMaxPath + 1 + 8 + 8 + 8) + kMostBytesSaved + 8;
 
-uint64_t Fnv1a(std::string_view bytes) {
-  uint64_t h = 14695981039346656037ull;
-  for (const char c : bytes) {
-    h ^= static_cast<uint8_t>(c);
-    h *= 1099511628211ull;
-  }
-  return h;
-}
+uint64_t Fnv1a(std::string_view bytes) { return HashOfBytes(bytes); }
 
 void PutNumber(std::string& out, uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
@@ -331,7 +324,7 @@ std::optional<SaveFailure> Stage(std::string_view gameFolder, const std::vector<
         why = CallFailed(FolderNamed(gameFolder, refusingFolder), error);
       } else if (error == kLinkToGameFile) {
         why = FileCallFailed(f.gamePath, error);
-        why->why = f.gamePath + ": " + LinkToGameFileText(leadsTo);
+        why->why = f.gamePath + ": " + ReplaceRefusal{error, leadsTo}.Why();
       } else {
         why = FileOrFolderFailed(gameFolder, f.gamePath, error);
       }
@@ -353,7 +346,7 @@ std::optional<SaveFailure> Commit(const std::vector<Staged>& staged,
   for (const Staged& s : staged) {
     int error = 0;
     bool done = false;
-    FoundAtName now;
+    FoundAtName now = FoundAtName::Nothing();  // what a removal leaves
     const bool ok =
         s.temp ? CommitStagedFile(*s.temp, &error, &done, &now) : RemoveFileDurably(s.path, &error, &done);
     if (done && replaced) replaced->push_back(s.file);
@@ -534,8 +527,8 @@ FileNow FileNow::Of(std::string_view gamePath, uint64_t maxBytes) {
 bool FileNow::NoFile() const { return !bytes && NoRegularFile(error); }
 
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files, SaveFailure* failure,
-                        std::vector<std::optional<FoundAtName>>* landed) {
-  if (landed) landed->assign(files.size(), std::nullopt);
+                        std::vector<FoundAtName>* landed) {
+  if (landed) landed->assign(files.size(), FoundAtName{});
   SaveFailure ignored;
   SaveFailure& out = failure ? *failure : ignored;
   // Judged before anything is read: content past the bound is no profile's.

@@ -36,9 +36,10 @@ struct FileContent {
   // In a journal, what the file held before the step: WriteFilesTogether
   // records it; journals of earlier versions did not (nullopt).
   std::optional<PreviousContent> before = std::nullopt;
-  // Where set, the step replaces only what the game found at the file's name
-  // (see SaveOptions::onlyOver); a save of the caller's, never the journal's.
-  std::optional<FoundAtName> onlyOver = std::nullopt;
+  // Where looked at, the step replaces only what the game found at the
+  // file's name (see SaveOptions::onlyOver); a save of the caller's, never
+  // the journal's.
+  FoundAtName onlyOver = {};
 };
 
 
@@ -127,9 +128,10 @@ struct SaveFailure {
 // file's name that leads to another of the game's files (kLinkToGameFile,
 // naming the link and the file). landed, when given, gets for each file
 // what now stands at its name for the game's next save of it, where the
-// step changed it (nothing, for a removal), also after a failure.
+// step changed it (nothing, for a removal; NotLookedAt where it did not),
+// also after a failure.
 bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileContent>& files,
-                        SaveFailure* failure = nullptr, std::vector<std::optional<FoundAtName>>* landed = nullptr);
+                        SaveFailure* failure = nullptr, std::vector<FoundAtName>* landed = nullptr);
 
 // What a journal's file holds on the disk as the start finds it: its bytes,
 // or why there are none (as ReadAllBytes gives it). A file larger than

@@ -23,6 +23,7 @@
 #include "engine/globals.hpp"
 #include "engine/last_save.hpp"
 #include "engine/message_box.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
@@ -178,6 +179,182 @@ TEST_F(Goods, GoodsThatWaitAreWhatTheProfileHoldsWhenReadAgain) {
   EXPECT_EQ(users.UserEQU->Item(1)->ID, "Laser");
 }
 
+// Goods whose money User.INI holds (the step replaced it, then the goods'
+// rename failed) wait whatever becomes of their file, and whichever profile
+// is chosen next; the next save finishes them. A file that holds the bytes
+// the game read is its own (touched, copied out and back, on a drive
+// mounted again); one that holds others is kept aside first, and told. An
+// older User.INI put back and read drops them, as the money it holds is
+// not theirs; one put back while the game runs is kept aside and saved
+// over.
+TEST_F(Goods, GoodsWhoseMoneyTheProfilesHoldAreFinishedWhateverBecameOfTheirFile) {
+  namespace fs = std::filesystem;
+  const std::string players = "\"Mine\",1,0\r\n";
+  const std::string keptGoods =
+      "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+      "profile 2 (P2) are saved.";
+  std::string older;  // User.INI before the purchase
+  const auto replaced = [&, this] {
+    fs::remove(dir.File("save/user2.DAT"));
+    dir.Write("save/user2.DAT", players);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    bool readAgain;      // the profile screen reads the profiles before the next save
+    int next;            // the profile saved next
+    std::string kept;    // the copy kept aside, "" for none
+    std::string keptHolds;
+    std::string notice;  // what the save that landed tells
+    std::string profile2;
+  } cases[] = {
+      {"the file touched",
+       [this] {
+         fs::last_write_time(dir.File("save/user2.DAT"),
+                             fs::last_write_time(dir.File("save/user2.DAT")) + std::chrono::hours(1));
+       },
+       true, 2, "", "", "", "150|Laser;"},
+      {"the file copied out and back",
+       [this] {
+         const auto time = fs::last_write_time(dir.File("save/user2.DAT"));
+         fs::copy_file(dir.File("save/user2.DAT"), dir.File("out.DAT"));
+         fs::copy_file(dir.File("out.DAT"), dir.File("save/user2.DAT"), fs::copy_options::overwrite_existing);
+         fs::last_write_time(dir.File("save/user2.DAT"), time);
+         fs::remove(dir.File("out.DAT"));
+       },
+       true, 3, "", "", "", "150|Laser;"},
+      {"the drive mounted again", [] { plat::ShiftReportedDevice(7); }, true, 2, "", "", "", "150|Laser;"},
+      {"the file replaced, the profile chosen again", replaced, true, 2, "user2.DAT.changed-1", players, keptGoods,
+       "150|Laser;"},
+      {"the file replaced, another profile saved", replaced, true, 3, "user2.DAT.changed-1", players, keptGoods,
+       "150|Laser;"},
+      {"the file replaced, the battle's save", replaced, false, 2, "user2.DAT.changed-1", players, keptGoods,
+       "150|Laser;"},
+      {"an older User.INI put back and read", [&, this] { dir.Write("User.INI", older); }, true, 2, "", "", "",
+       "200|"},
+      {"an older User.INI put back while the game runs", [&, this] { dir.Write("User.INI", older); }, false, 2,
+       "User.INI.changed-1", "", "User.INI changed since the game read it: it is kept aside as User.INI.changed-1 "
+       "before the profiles are saved.", "150|Laser;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Choose(users, 2);
+    users.UserEQU->RemoveAll();
+    users.NowItem()->Money = 200;
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    older = dir.Read("User.INI");
+    Buy("Laser", 150);
+    plat::FailNextAtomicRename(2);
+    ASSERT_FALSE(users.SaveMoneyAndGoods());
+    c.change();
+    if (c.readAgain) users.ReadUser();
+    Choose(users, c.next);
+    users.LoadEQUFile();
+    if (c.next == 2) {
+      ASSERT_EQ(users.UserEQU->Count(), c.profile2 == "200|" ? 0 : 1);
+    } else {
+      Buy("Shield", 250);
+    }
+    ASSERT_TRUE(c.readAgain ? users.SaveMoneyAndGoods() : users.SaveUser()) << fw::LastError;
+    EXPECT_EQ(users.TakeSaveNotice(), c.notice);
+    plat::ShiftReportedDevice(0);
+    ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+    EXPECT_EQ(OnDisk(2), c.profile2);
+    if (c.next == 3) {
+      EXPECT_EQ(OnDisk(3), "250|Shield;");
+    }
+    for (const std::string folder : {"", "save/"})
+      for (const auto& e : fs::directory_iterator(dir.File(folder.empty() ? "." : folder))) {
+        const std::string name = e.path().filename().string();
+        if (name.find(".changed-") == std::string::npos) continue;
+        EXPECT_EQ(name, c.kept);
+        if (!c.keptHolds.empty()) {
+          EXPECT_EQ(dir.Read(folder + name), c.keptHolds);
+        }
+        fs::remove(e.path());
+      }
+    fs::remove(dir.File("save/user3.DAT"));
+    users.ReadUser();
+  }
+}
+
+// Goods whose money User.INI does not hold wait only until the profiles
+// are read again: a step that wrote nothing cannot land, so a refit that
+// failed is given up there, as a purchase is. Goods an earlier step put the
+// money of in User.INI stay owed through a later failure of the same
+// profile. A refit refused over the player's file never holds up another
+// profile's saves.
+TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
+  namespace fs = std::filesystem;
+  const auto refit = [this] { users.NowEQU->Add("", 1, "Gun", 3); };
+  const auto noRoom = [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); };
+  const std::string players = "\"Mine\",1,0\r\n";
+  const struct {
+    const char* what;
+    std::function<void()> steps;  // the failed saves, profile `profile` current
+    int profile;
+    std::string shown;  // what the profile shows once the profiles are read again
+    std::string refused;
+    std::string file;   // what its goods file holds at the end
+  } cases[] = {
+      {"a refit refused for room", [&] { refit(); noRoom(); }, 2, "Gun;|", "Unable to Save User.INI and user2.DAT: "
+       "save/user2.DAT: No space left on device", "\"Gun\",1,0\r\n"},
+      {"a half-landed purchase, then a refit failing before its journal",
+       [&, this] {
+         Buy("Laser", 150);
+         plat::FailNextAtomicRename(2);
+         ASSERT_FALSE(users.SaveMoneyAndGoods());
+         refit();
+         noRoom();
+       },
+       2, "Gun;Laser;|Gun;", "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device",
+       "\"Gun\",1,0\r\n\"Laser\",1,0\r\n\"Gun\",11,3\r\n"},
+      // The board draws the profile's name, code-page text, in UTF-8.
+      {"a refit refused over the player's file",
+       [&, this] {
+         users.Item(1)->Name = plat::FromUtf8("外部玩家");
+         dir.Write("save/user1.DAT", players);
+         refit();
+       },
+       1, "Mine;|", "save/user1.DAT changed since the game read it: choose profile 1 (外部玩家) again to read it; "
+       "nothing was saved", players},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Choose(users, c.profile);
+    users.LoadEQUFile();
+    users.UserEQU->RemoveAll();
+    users.NowEQU->RemoveAll();
+    users.UserEQU->Add("", 1, "Gun", 0);
+    users.NowItem()->Money = 200;
+    ASSERT_TRUE(users.SaveMoneyAndGoods());
+    c.steps();
+    ASSERT_FALSE(users.SaveMoneyAndGoods());
+    EXPECT_EQ(fw::LastError, c.refused);
+    // The profile screen: the profile chosen again, then another.
+    users.ReadUser();
+    users.LoadEQUFile();
+    std::string shown;
+    for (const auto& item : *users.UserEQU) shown += item->ID + ";";
+    shown += "|";
+    for (const auto& item : *users.NowEQU) shown += item->ID + ";";
+    EXPECT_EQ(shown, c.shown);
+    Choose(users, 3);
+    users.LoadEQUFile();
+    Buy("Shield", 250);
+    ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
+    users.NowItem()->Kill = 1;
+    ASSERT_TRUE(users.SaveUser()) << fw::LastError;
+    EXPECT_EQ(users.TakeSaveNotice(), "");
+    ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+    EXPECT_EQ(dir.Read("save/user" + std::to_string(c.profile) + ".DAT"), c.file);
+    EXPECT_EQ(OnDisk(3), "250|Shield;");
+    for (const auto& e : fs::directory_iterator(dir.File("save")))
+      EXPECT_EQ(e.path().filename().string().find(".DAT."), std::string::npos) << e.path();
+    fs::remove(dir.File("save/user3.DAT"));
+  }
+}
+
 // A journal that an earlier save left (one that landed but could not be
 // removed, or that of a save failing after it) never wins over a later save
 // of the profiles alone or of goods alone: the next start keeps the later
@@ -198,7 +375,7 @@ TEST_F(Goods, AJournalAnEarlierSaveLeftNeverUndoesALaterSave) {
       users.LoadEQUFile();  // what the later game wrote, read before it is saved over
       users.UserEQU->RemoveAll();
       users.NowItem()->Money = 200;
-      ASSERT_TRUE(users.SaveMoneyAndGoods());
+      ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
       Buy("Laser", 150);
       if (e.failAt < 0) {
         ASSERT_TRUE(users.SaveMoneyAndGoods());
@@ -474,7 +651,7 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
   namespace fs = std::filesystem;
   const std::string players = "\"Mine\",1,0\r\n\"Twin Laser\",1,0\r\n";
   const std::string changed =
-      "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved";
+      "save/user2.DAT changed since the game read it: choose profile 2 again to read it; nothing was saved";
   const struct {
     const char* what;
     std::function<void()> change;
@@ -490,6 +667,22 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
       {"the file changed where it stands",
        [&, this] { std::ofstream(dir.File("save/user2.DAT"), std::ios::app) << "\"Mine\",1,0\r\n"; }, changed,
        "200|Laser;Mine;"},
+      {"rewritten at its size, its time put back",
+       [this] {
+         const auto time = fs::last_write_time(dir.File("save/user2.DAT"));
+         dir.Write("save/user2.DAT", "\"Laxer\",1,0\r\n");
+         fs::last_write_time(dir.File("save/user2.DAT"), time);
+       },
+       changed, "200|Laxer;"},
+      // Refused before the damaged file it read is kept: the player's file
+      // that came since is no copy of the game's to make.
+      {"a damaged file read, then changed",
+       [this] {
+         dir.Write("save/user2.DAT", "\"A\",1,0\r\n\"B\",one,0\r\n");
+         EXPECT_FALSE(users.LoadEQUFile());
+         std::ofstream(dir.File("save/user2.DAT"), std::ios::app) << "\"Mine\",1,0\r\n";
+       },
+       changed, ""},
       {"a link to the profiles",
        [this] {
          fs::remove(dir.File("save/user2.DAT"));
@@ -530,6 +723,19 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
       EXPECT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
     }
   }
+  // A link at User.INI to a goods file: the profiles' save alone names the
+  // file it reaches, and writes nothing.
+  users.ReadUser();
+  fs::remove(dir.File("save/user2.DAT"));
+  fs::rename(dir.File("User.INI"), dir.File("profiles"));
+  dir.Write("save/user3.DAT", players);
+  fs::create_symlink("save/user3.DAT", dir.File("User.INI"));
+  EXPECT_FALSE(users.SaveUser());
+  EXPECT_EQ(fw::LastError, "Unable to Save User.INI: a link to save/user3.DAT, another of the game's files");
+  EXPECT_EQ(dir.Read("save/user3.DAT"), players);
+  fs::remove(dir.File("User.INI"));
+  fs::remove(dir.File("save/user3.DAT"));
+  fs::rename(dir.File("profiles"), dir.File("User.INI"));
   // Deleted, the profile's goods file goes as it stands, kept nowhere.
   fs::remove(dir.File("save/user2.DAT"));
   dir.Write("save/user2.DAT", players);
@@ -654,7 +860,7 @@ TEST_F(Goods, AFailedLookNeverEmptiesSkipsOrReplacesAPlayersFile) {
          fs::create_directory(dir.File("drive"));
          dir.Write("drive/user2.DAT", "\"Scout Tank\",5,0\r\n");
        },
-       "save/user2.DAT changed since the game read it: choose the profile again to read it; nothing was saved"},
+       "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved"},
       // The read's own cause, never the hard link's.
       {"goods behind a link: their file mode 000, no hard link beside them", "save/user2.DAT",
        [this] { fs::permissions(dir.File("elsewhere.DAT"), fs::perms::none); },

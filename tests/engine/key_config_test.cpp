@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -330,6 +331,27 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
          changed},
         {none}},
        {"Default.cfg.changed-1"}},
+      {"rewritten at its size, its time put back",
+       none,
+       {{[this] {
+           const auto time = fs::last_write_time(dir.File("Default.cfg"));
+           dir.Write("Default.cfg", "\"FORWARD\",39\r\n");
+           fs::last_write_time(dir.File("Default.cfg"), time);
+         },
+         changed},
+        {none}},
+       {"Default.cfg.changed-1"}},
+      // Holding the bytes read, it is the game's own.
+      {"touched, and its mode changed and put back",
+       none,
+       {{[this] {
+           const std::string file = dir.File("Default.cfg");
+           fs::last_write_time(file, fs::last_write_time(file) + std::chrono::hours(1));
+           fs::permissions(dir.File("Default.cfg"), fs::perms(0600));
+           fs::permissions(dir.File("Default.cfg"), fs::perms(0644));
+         }},
+        {none}},
+       {}},
       {"a link that led nowhere at the read, leading to a file by the save",
        [this] {
          fs::remove(dir.File("Default.cfg"));

@@ -141,6 +141,20 @@ TEST_F(FactoryScreenTest, AFailedSaveIsToldAndLosesNothing) {
   EXPECT_NE(dir.Read("missing/user1.DAT").find("Pulse Laser"), std::string::npos);
 }
 
+// A file the player put at a saved name while the game ran is kept aside
+// before the save replaces it, and the factory's board says so as it says a
+// failure.
+TEST_F(FactoryScreenTest, AFileKeptAsideBeforeTheSaveIsTold) {
+  fw::Users->ReadUser();
+  auto& f = Enter();
+  Esc();
+  dir.Write("User.INI", "the player's");
+  EXPECT_TRUE(f.Leave());
+  EXPECT_EQ(shown, "User.INI changed since the game read it: it is kept aside as User.INI.changed-1 before the "
+                   "profiles are saved.\n");
+  EXPECT_EQ(dir.Read("User.INI.changed-1"), "the player's");
+}
+
 TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
   dir.Write("user1.DAT", "\"Old\",1,0\r\n");
   // Read as the profile's choice reads it, the visit's own goods put back:

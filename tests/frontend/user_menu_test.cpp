@@ -238,10 +238,12 @@ TEST_F(UserMenu, AfterAFailedFactorySaveYesSavesAPairOfOneMomentAndTheMoneyShown
     const char* point;
     int failAt;   // the rename that fails, or -1: keeping the damaged goods file aside
     bool landed;  // User.INI already holds the new money
+    bool replaced = false;  // the player puts a goods file of his own there before the screen
   } points[] = {
       {"the journal's rename", 0, false},
       {"User.INI's rename", 1, false},
       {"the goods' rename", 2, true},
+      {"the goods' rename, the file replaced by the player's", 2, true, true},
       {"keeping the damaged goods file aside", -1, false},
   };
   enum Deal { kBuy, kSale, kBuyThenAnotherProfile };
@@ -270,6 +272,10 @@ TEST_F(UserMenu, AfterAFailedFactorySaveYesSavesAPairOfOneMomentAndTheMoneyShown
       if (p.failAt >= 0) plat::FailNextAtomicRename(p.failAt);
       for (int k = 1; p.failAt < 0 && k <= 999; ++k) folder_.Write("save/user2.DAT.damaged-" + std::to_string(k), "");
       ASSERT_FALSE(fw::Users->SaveMoneyAndGoods());
+      if (p.replaced) {
+        std::filesystem::remove(folder_.File("save/user2.DAT"));
+        folder_.Write("save/user2.DAT", "\"Mine\",1,0\r\n");
+      }
 
       int32_t shown = -1;
       std::vector<Step> steps{Wait(kSlideIn), Do([&] { shown = fw::Users->Item(2)->Money; })};
@@ -279,7 +285,18 @@ TEST_F(UserMenu, AfterAFailedFactorySaveYesSavesAPairOfOneMomentAndTheMoneyShown
         steps.push_back(Until([] { return fw::LastError.find("cannot be read") != std::string::npos; }));
         steps.push_back(Answer(' ', ' '));
       }
+      // YES's board tells the copy kept, whichever profile it saves.
+      std::string told;
+      if (p.replaced) {
+        steps.push_back(Until([] { return fw::LastError.find(".changed-1") != std::string::npos; }));
+        steps.push_back(Do([&] { told = fw::LastError; }));
+        steps.push_back(Answer(' ', ' '));
+      }
       Run(std::make_shared<fw::FrmUserMenuClass>(), 5, steps);
+      EXPECT_EQ(told, p.replaced ? "save/user2.DAT changed since the game read it: it is kept aside as "
+                                   "user2.DAT.changed-1 before the goods of profile 2 are saved."
+                                 : "");
+      EXPECT_EQ(folder_.Exists("save/user2.DAT.changed-1"), p.replaced);
 
       fw::UsersClass goods;
       goods.EQUFile = fw::AppPath + "\\save\\user2.DAT";

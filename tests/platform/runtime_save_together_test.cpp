@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -346,6 +347,21 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
          EXPECT_TRUE(f.journalStands);
          EXPECT_FALSE(f.begun);
        }},
+      // Placed over a step that began and did not end, it stands as one
+      // begun: the next start waits rather than set it aside.
+      {"the journal placed over an unfinished step, its folder's sync failing",
+       [&, this] {
+         dir.Write("A.INI", "mid a");
+         dir.Write(journal, plat::EncodeSaveJournal(
+                                {{"A.INI", "mid a", false, plat::PreviousContent::Of(std::string("old a"))},
+                                 {"save/c.DAT", "new c", false, plat::PreviousContent::Of(std::nullopt)}}));
+         plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO);
+       },
+       pair, "the game folder: Input/output error",
+       [](const plat::SaveFailure& f) {
+         EXPECT_TRUE(f.journalStands);
+         EXPECT_TRUE(f.begun);
+       }},
       // The bound, at it and past it.
       {"a step of 64 MiB", [] {},
        {{dir.Path() + "\\A.INI", std::string(plat::kMostBytesSaved - 5, 'a')}, {dir.Path() + "\\save\\b.DAT", "new b"}},
@@ -374,10 +390,11 @@ TEST_F(SaveTogether, WhatASaveCannotReadOrSeeIsNeverTakenForNothing) {
   }
 }
 
-// A step replaces a file only where it is the one the game read there (or
-// nothing stands where it found nothing): one put there since, by hand or
-// through a link, or changed since, refuses the step before anything is
-// written. What the step leaves is what the game read for its next save.
+// A step replaces a file only where it holds the bytes the game read there
+// (or nothing stands where it found nothing): one put there since, by hand
+// or through a link, or changed since, refuses the step before anything is
+// written; one only touched, copied back or on a drive mounted again is the
+// game's own. What the step leaves is what the game read for its next save.
 TEST_F(SaveTogether, AStepReplacesOnlyWhatTheGameRead) {
   namespace fs = std::filesystem;
   const std::string b = dir.Path() + "\\save\\b.DAT";
@@ -391,12 +408,35 @@ TEST_F(SaveTogether, AStepReplacesOnlyWhatTheGameRead) {
   } cases[] = {
       {"nothing changed", true, [] {}, "new b"},
       {"nothing was there nor came", false, [this] { fs::remove(dir.File("save/b.DAT")); }, "new b"},
-      {"a copy put in its place", true,
+      {"a copy of the same bytes put in its place", true,
        [this] {
          dir.Write("save/b.new", "old b");
          fs::rename(dir.File("save/b.new"), dir.File("save/b.DAT"));
        },
-       "old b"},
+       "new b"},
+      {"a copy of other bytes put in its place", true,
+       [this] {
+         dir.Write("save/b.new", "odd b");
+         fs::rename(dir.File("save/b.new"), dir.File("save/b.DAT"));
+       },
+       "odd b"},
+      {"touched", true,
+       [this] { fs::last_write_time(dir.File("save/b.DAT"), fs::last_write_time(dir.File("save/b.DAT")) + std::chrono::hours(1)); },
+       "new b"},
+      {"its mode changed and put back", true,
+       [this] {
+         fs::permissions(dir.File("save/b.DAT"), fs::perms(0600));
+         fs::permissions(dir.File("save/b.DAT"), fs::perms(0644));
+       },
+       "new b"},
+      {"on a drive mounted again under another number", true, [] { plat::ShiftReportedDevice(1); }, "new b"},
+      {"rewritten in place at its size, its time put back", true,
+       [this] {
+         const auto time = fs::last_write_time(dir.File("save/b.DAT"));
+         dir.Write("save/b.DAT", "odd b");
+         fs::last_write_time(dir.File("save/b.DAT"), time);
+       },
+       "odd b"},
       {"changed in place", true, [this] { dir.Write("save/b.DAT", "old b, longer"); }, "old b, longer"},
       {"a file come where there was none", false, [this] { dir.Write("save/b.DAT", "player's"); }, "player's"},
       {"removed since", true, [this] { fs::remove(dir.File("save/b.DAT")); }, ""},
@@ -413,13 +453,14 @@ TEST_F(SaveTogether, AStepReplacesOnlyWhatTheGameRead) {
     fs::create_directory(dir.File("save"));
     if (c.readAFile) dir.Write("save/b.DAT", "old b");
     const plat::SavedFileRead read = plat::ReadSavedFile(b);
-    ASSERT_TRUE(read.found);
+    ASSERT_TRUE(read.found.LookedAt());
     c.since();
     plat::SaveFailure failure;
-    std::vector<std::optional<plat::FoundAtName>> landed;
+    std::vector<plat::FoundAtName> landed;
     const bool saved = plat::WriteFilesTogether(
         dir.Path(), {{dir.Path() + "\\A.INI", "new a"}, {b, "new b", false, std::nullopt, read.found}}, &failure,
         &landed);
+    plat::ShiftReportedDevice(0);
     EXPECT_EQ(saved, c.after == "new b");
     EXPECT_EQ(dir.Exists("save/b.DAT") ? dir.Read("save/b.DAT") : "", c.after);
     EXPECT_EQ(elsewhere.Read("b.DAT"), "player's b");
@@ -427,15 +468,15 @@ TEST_F(SaveTogether, AStepReplacesOnlyWhatTheGameRead) {
     if (saved) {
       EXPECT_EQ(dir.Read("A.INI"), "new a");
       // The game's own save is what it read: the next goes on.
-      ASSERT_TRUE(landed[1]);
-      EXPECT_EQ(plat::ChangedSinceRead(b, *landed[1]), 0);
-      EXPECT_TRUE(plat::WriteFilesTogether(dir.Path(), {{b, "newer b", false, std::nullopt, *landed[1]}}));
+      ASSERT_TRUE(landed[1].IsFile());
+      EXPECT_FALSE(plat::MayReplace(b, landed[1]));
+      EXPECT_TRUE(plat::WriteFilesTogether(dir.Path(), {{b, "newer b", false, std::nullopt, landed[1]}}));
     } else {
       EXPECT_EQ(failure.why, "save/b.DAT: changed since the game read it");
       EXPECT_EQ(failure.error, plat::kChangedSinceRead);
       EXPECT_EQ(dir.Read("A.INI"), "old a");
       EXPECT_FALSE(dir.Exists(std::string(plat::kSaveJournalName)));
-      EXPECT_FALSE(landed[1]);
+      EXPECT_FALSE(landed[1].LookedAt());
     }
     dir.Write("A.INI", "old a");
   }
