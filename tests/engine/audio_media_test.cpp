@@ -1,11 +1,12 @@
 // Films and music as the game plays them: the intro's end by time and by
 // key (a short one holding its last picture), the closing film handing the display back, missing and damaged films,
-// sound at a film's name,
+// sound at a film's name, a drive that holds the film's reads,
 // music volume, the music loop and the choice of battle track.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -205,6 +206,74 @@ TEST_F(LogoTest, WithoutAPlayableClosingFilmTheDisplayIsLeftAlone) {
   EXPECT_EQ(Primary, oldPrimary);
   EXPECT_EQ(DDraw->CooperativeLevel(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
   EXPECT_EQ(Board->WindowState, 0);
+}
+
+// A drive that holds each read of the film in the system: at the intro and
+// at the closing film a key is answered within a second while a read is
+// held, opening or playing, and a film whose opening brings nothing is
+// skipped after the probe's limit.
+TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
+  using std::chrono::milliseconds;
+  using std::chrono::seconds;
+  using Clock = std::chrono::steady_clock;
+  enum class Key { None, WhileOpening, WhilePlaying };
+  const audiotest::SlowDrive::Pace firstHeld{seconds(20), milliseconds(0)};
+  const audiotest::SlowDrive::Pace eachSlow{milliseconds(1600), milliseconds(1600), 32 * 1024};
+  const struct {
+    const char* what;
+    const char* film;
+    audiotest::SlowDrive::Pace pace;
+    Key key;
+    const char* says;
+  } rows[] = {
+      {"the intro, a first read of 20 s", "Intro.avi", firstHeld, Key::WhileOpening, "answered in time"},
+      {"the intro, reads of 1.6 s each", "Intro.avi", eachSlow, Key::WhilePlaying, "answered in time"},
+      {"the intro, a first read of 20 s, no key", "Intro.avi", firstHeld, Key::None, "skipped in time"},
+      {"the closing film, a first read of 20 s", "logo.avi", firstHeld, Key::WhileOpening, "answered in time"},
+      {"the closing film, reads of 1.6 s each", "logo.avi", eachSlow, Key::WhilePlaying, "answered in time"},
+      {"the closing film, a first read of 20 s, no key", "logo.avi", firstHeld, Key::None, "skipped in time"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    folder_.Write(row.film, audiotest::SolidFilm(400, 4, 16, 16, CycleColour, false));
+    audiotest::SlowDrive drive(row.pace);
+    KeyCode = 0;
+    const auto start = Clock::now();
+    std::optional<Clock::time_point> shown, pushed;
+    const uint64_t frames = plat::Window::Instance().FramesPresented();
+    plat::SetTestDriver([&] {
+      plat::AdvanceClock(250);
+      if (!shown && plat::Window::Instance().FramesPresented() != frames) shown = Clock::now();
+      // Without a key the row still ends, late, on one pushed long after
+      // the film should have been skipped.
+      std::optional<Clock::time_point> at = start + plat::MediaGraph::kFilmProbeLimit + seconds(2);
+      if (row.key == Key::WhileOpening) at = start + milliseconds(1200);
+      if (row.key == Key::WhilePlaying) at = shown ? std::optional(*shown + milliseconds(1200)) : std::nullopt;
+      if (!pushed && at && Clock::now() >= *at) {
+        pushed = Clock::now();
+        plat::PushKeyDown(kVkA);
+      }
+    });
+    if (std::string(row.film) == "logo.avi")
+      MediaPlay->PlayLogo();
+    else
+      MediaPlay->Load(Board->hWnd());
+    const auto returned = Clock::now();
+    plat::SetTestDriver(nullptr);
+    plat::PushKeyUp(kVkA);
+    plat::DoEvents();
+    drive.LetGo();
+    std::string says = "too late";
+    if (row.key != Key::None && pushed && returned - *pushed < seconds(1)) says = "answered in time";
+    if (row.key == Key::None && !pushed && returned - start >= plat::MediaGraph::kFilmProbeLimit &&
+        returned - start < plat::MediaGraph::kFilmProbeLimit + seconds(1))
+      says = "skipped in time";
+    EXPECT_EQ(says, row.says);
+    EXPECT_EQ(row.key == Key::WhilePlaying, shown.has_value());
+    EXPECT_FALSE(row.key == Key::None && MediaPlay->IFilter);
+    ASSERT_TRUE(Primary);  // the closing film hands the display back either way
+    MediaPlay->CleanUp();
+  }
 }
 
 TEST_F(MediaTest, MusicPlaysAtTheMusicVolumeAndReportsItsLength) {
