@@ -437,9 +437,9 @@ class FilmFile {
       if (const auto hook = ReadHook(); hook && *hook) want = std::clamp<size_t>((*hook)(want), 1, want);
       const ssize_t n = ::read(f->fd_, buf, want);
       if (n >= 0) {
-        f->feed_.Answered(static_cast<size_t>(n));
         // What came after the deadline ends the film there all the same.
         if (f->feed_.ReadStopped()) return AVERROR_EXIT;
+        f->feed_.Answered(static_cast<size_t>(n));
         return n > 0 ? static_cast<int>(n) : AVERROR_EOF;
       }
       if (errno == EINTR) continue;
