@@ -218,7 +218,8 @@ TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
   using Clock = std::chrono::steady_clock;
   enum class Key { None, WhileOpening, WhilePlaying };
   const audiotest::SlowDrive::Pace firstHeld{seconds(20), milliseconds(0)};
-  const audiotest::SlowDrive::Pace eachSlow{milliseconds(1600), milliseconds(1600), 32 * 1024};
+  // After a head enough for the opening, the rest at 1.6 s a read.
+  const audiotest::SlowDrive::Pace eachSlow{milliseconds(1600), milliseconds(1600), 32 * 1024, 48 * 1024};
   const struct {
     const char* what;
     const char* film;

@@ -190,9 +190,11 @@ inline bool Near(uint16_t pixel, Colour c) {
   return std::abs(r - c.r) <= 16 && std::abs(g - c.g) <= 16 && std::abs(b - c.b) <= 16;
 }
 
-// A drive under the films' reads, for as long as it lives: the first read
-// waits `first`, each later one `each`, and each brings at most `most`
-// bytes, as a disc spinning up or retried would. Letting it go (at its end
+// A drive under the films' reads, for as long as it lives: the first
+// `fast` bytes come at once (the head of a film the drive brought before
+// it slowed), then the first read waits `first`, each later one `each`,
+// and each brings at most `most` bytes, as a disc spinning up or retried
+// would. Letting it go (at its end
 // at the latest) ends every wait at once, so no reader stays held past a
 // test, and a test never sits through the drive's time.
 class SlowDrive {
@@ -200,6 +202,7 @@ class SlowDrive {
   struct Pace {
     std::chrono::milliseconds first, each;
     size_t most = std::numeric_limits<size_t>::max();
+    size_t fast = 0;
   };
   explicit SlowDrive(Pace pace) : state_(std::make_shared<State>(pace)) {
     plat::SetFilmReadHook([state = state_](size_t wanted) { return state->Read(wanted); });
@@ -223,6 +226,11 @@ class SlowDrive {
     explicit State(Pace p) : pace(p) {}
     size_t Read(size_t wanted) {
       std::unique_lock<std::mutex> lock(m);
+      if (brought < pace.fast) {
+        wanted = std::min(wanted, pace.fast - brought);
+        brought += wanted;
+        return wanted;
+      }
       const auto hold = reads++ == 0 ? pace.first : pace.each;
       cv.wait_for(lock, hold, [&] { return free; });
       return std::min(wanted, pace.most);
@@ -231,6 +239,7 @@ class SlowDrive {
     std::condition_variable cv;
     bool free = false;
     int reads = 0;
+    size_t brought = 0;
     Pace pace;
   };
   std::shared_ptr<State> state_;
