@@ -158,12 +158,19 @@ constexpr size_t kReadAheadPackets = 1024;
 // How often a reader waiting on a FIFO looks whether it is still wanted.
 constexpr int kPollMs = 50;
 
-std::mutex g_hookLock;
-std::shared_ptr<const FilmReadHook> g_readHook;
+// The test hook, never destroyed: a reader may still run at the exit.
+struct HookSlot {
+  std::mutex lock;
+  std::shared_ptr<const FilmReadHook> hook;
+};
+HookSlot& TheHookSlot() {
+  static auto* slot = new HookSlot;
+  return *slot;
+}
 
 std::shared_ptr<const FilmReadHook> ReadHook() {
-  std::lock_guard<std::mutex> lock(g_hookLock);
-  return g_readHook;
+  std::lock_guard<std::mutex> lock(TheHookSlot().lock);
+  return TheHookSlot().hook;
 }
 
 struct StreamFacts {
@@ -832,8 +839,8 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath) {
 }
 
 void SetFilmReadHook(FilmReadHook hook) {
-  std::lock_guard<std::mutex> lock(g_hookLock);
-  g_readHook = hook ? std::make_shared<const FilmReadHook>(std::move(hook)) : nullptr;
+  std::lock_guard<std::mutex> lock(TheHookSlot().lock);
+  TheHookSlot().hook = hook ? std::make_shared<const FilmReadHook>(std::move(hook)) : nullptr;
 }
 
 std::unique_ptr<MediaGraph> MediaGraph::RenderFile(const std::string& nativePath, MediaKind kind) {
