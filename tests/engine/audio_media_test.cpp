@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,11 +15,13 @@
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
 #include "engine/media_player.hpp"
+#include "engine/program_end.hpp"
 #include "engine/surfaces.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
+#include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/common/test_support.hpp"
 #include "tests/platform/audio_test_media.hpp"
@@ -209,9 +212,9 @@ TEST_F(LogoTest, WithoutAPlayableClosingFilmTheDisplayIsLeftAlone) {
 }
 
 // A drive that holds each read of the film in the system: at the intro and
-// at the closing film a key is answered within a second while a read is
-// held, opening or playing, and a film whose opening brings nothing is
-// skipped after the probe's limit.
+// at the closing film a key or a quit signal is answered within a second
+// while a read is held, opening or playing, and a film whose opening brings
+// nothing is skipped after the probe's limit.
 TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
   using std::chrono::milliseconds;
   using std::chrono::seconds;
@@ -226,6 +229,7 @@ TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
     audiotest::SlowDrive::Pace pace;
     Key key;
     const char* says;
+    bool signal = false;  // a quit signal in place of the key
   } rows[] = {
       {"the intro, a first read of 20 s", "Intro.avi", firstHeld, Key::WhileOpening, "answered in time"},
       {"the intro, reads of 1.6 s each", "Intro.avi", eachSlow, Key::WhilePlaying, "answered in time"},
@@ -233,7 +237,12 @@ TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
       {"the closing film, a first read of 20 s", "logo.avi", firstHeld, Key::WhileOpening, "answered in time"},
       {"the closing film, reads of 1.6 s each", "logo.avi", eachSlow, Key::WhilePlaying, "answered in time"},
       {"the closing film, a first read of 20 s, no key", "logo.avi", firstHeld, Key::None, "skipped in time"},
+      {"the intro, a first read of 20 s, SIGTERM", "Intro.avi", firstHeld, Key::WhileOpening, "answered in time", true},
+      // Last: the game ends with the display given up.
+      {"the closing film, reads of 1.6 s each, SIGTERM", "logo.avi", eachSlow, Key::WhilePlaying, "answered in time",
+       true},
   };
+  plat::CatchQuitSignals();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     folder_.Write(row.film, audiotest::SolidFilm(400, 4, 16, 16, CycleColour, false));
@@ -249,16 +258,25 @@ TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
       // the film should have been skipped.
       std::optional<Clock::time_point> at = start + plat::MediaGraph::kFilmProbeLimit + seconds(2);
       if (row.key == Key::WhileOpening) at = start + milliseconds(1200);
-      if (row.key == Key::WhilePlaying) at = shown ? std::optional(*shown + milliseconds(1200)) : std::nullopt;
+      if (row.key == Key::WhilePlaying)
+        at = shown ? std::optional(*shown + milliseconds(1200)) : std::nullopt;
       if (!pushed && at && Clock::now() >= *at) {
         pushed = Clock::now();
-        plat::PushKeyDown(kVkA);
+        if (row.signal)
+          ::raise(SIGTERM);
+        else
+          plat::PushKeyDown(kVkA);
       }
     });
-    if (std::string(row.film) == "logo.avi")
-      MediaPlay->PlayLogo();
-    else
-      MediaPlay->Load(Board->hWnd());
+    bool ended = false;
+    try {
+      if (std::string(row.film) == "logo.avi")
+        MediaPlay->PlayLogo();
+      else
+        MediaPlay->Load(Board->hWnd());
+    } catch (const ProgramEnd&) {
+      ended = true;
+    }
     const auto returned = Clock::now();
     plat::SetTestDriver(nullptr);
     plat::PushKeyUp(kVkA);
@@ -271,10 +289,13 @@ TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
       says = "skipped in time";
     EXPECT_EQ(says, row.says);
     EXPECT_EQ(row.key == Key::WhilePlaying, shown.has_value());
+    EXPECT_EQ(row.signal, ended);
     EXPECT_FALSE(row.key == Key::None && MediaPlay->IFilter);
-    ASSERT_TRUE(Primary);  // the closing film hands the display back either way
+    EXPECT_TRUE(ended || Primary);  // the closing film hands the display back either way
     MediaPlay->CleanUp();
   }
+  ::signal(SIGTERM, SIG_DFL);
+  ::signal(SIGINT, SIG_DFL);
 }
 
 TEST_F(MediaTest, MusicPlaysAtTheMusicVolumeAndReportsItsLength) {
