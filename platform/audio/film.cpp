@@ -21,9 +21,9 @@ extern "C" {
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
