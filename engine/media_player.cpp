@@ -65,6 +65,7 @@ void QelMediaPlayCls::Load(void*) {
     plat::DoEvents();
     if (!IFilter) return;
     IFilter->Pump();
+    if (IFilter->Skipped()) return CleanUp();
     // A film shorter than the limit stays on its last picture until a key
     // or a button.
     if (IFilter->CurrentPosition() > kIntroLimitSeconds || KeyOrButton()) return;
@@ -90,6 +91,7 @@ void QelMediaPlayCls::PlayLogo() {
     TestCoop();
     if (!IFilter) break;
     IFilter->Pump();
+    if (IFilter->Skipped()) break;
   }
   CleanUp();
   if (DDraw) {

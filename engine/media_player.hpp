@@ -30,11 +30,13 @@ class QelMediaPlayCls {
   bool LoadFile(const std::string& path, int32_t fullScreen, plat::MediaKind kind);
   // The intro film at full volume, before the display is taken: ends after
   // 104.08 seconds or on a key or mouse button, and returns with the film
-  // still running. A missing film is skipped.
+  // still running. A missing film, or one skipped while it opens, is
+  // skipped.
   void Load(void* hWnd);
   // The closing film: gives up the display, plays until a key or mouse
-  // button (its last picture stays), then takes the display back and
-  // recreates the primary surface and its back buffer.
+  // button (its last picture stays) or until it is skipped while it opens,
+  // then takes the display back and recreates the primary surface and its
+  // back buffer.
   void PlayLogo();
   // Plays a music file; its length in whole seconds, 0 when it cannot play.
   int32_t PlayMp3(const std::string& path);

@@ -21,8 +21,13 @@ extern "C" {
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/audio/media_open.hpp"
@@ -138,125 +143,321 @@ bool SampleFormatOf(uint16_t sdl, AVSampleFormat* out) {
   }
 }
 
-// The film's file, read by FFmpeg through this source so that every read is
-// seen. The probe ends on no progress or on too many bytes, never on
-// slowness: a drive spinning up may take seconds to bring its first block,
-// while a sparse tail brings bytes for ever. Each packet read while the film
-// plays has a fixed deadline: a playing drive is already streaming, so a
-// packet later than that is a tail that holds no more film. Real time, not
-// the platform clock, which a test may hold still.
-class FilmSource {
+using Clock = std::chrono::steady_clock;
+using ParamsPtr = OwnedByAddress<AVCodecParameters, avcodec_parameters_free>;
+
+// Real time one update may spend waiting for the film's bytes and decoding
+// them, so that the screen answers keys and signals at any drive's pace.
+constexpr std::chrono::milliseconds kUpdateBudget{100};
+// Real time the screen waits for a film's opening before it goes on with
+// the film still opening: a film on a sound drive is known within it.
+constexpr std::chrono::milliseconds kFirstWait{250};
+// What the reader keeps read ahead of the decoder, at most.
+constexpr size_t kReadAheadBytes = size_t{8} << 20;
+constexpr size_t kReadAheadPackets = 1024;
+// How often a reader waiting on a FIFO looks whether it is still wanted.
+constexpr int kPollMs = 50;
+
+// The test hook, never destroyed: a reader may still run at the exit.
+struct HookSlot {
+  std::mutex lock;
+  std::shared_ptr<const FilmReadHook> hook;
+};
+HookSlot& TheHookSlot() {
+  static auto* slot = new HookSlot;
+  return *slot;
+}
+
+std::shared_ptr<const FilmReadHook> ReadHook() {
+  std::lock_guard<std::mutex> lock(TheHookSlot().lock);
+  return TheHookSlot().hook;
+}
+
+struct StreamFacts {
+  int index = -1;
+  ParamsPtr params;
+  double timeBase = 0;
+};
+
+// What the opening learnt of a film: all the screen needs to decode it.
+struct FilmFacts {
+  StreamFacts video, audio;
+  double frameStep = 0;
+  double startOffset = 0;
+  double duration = 0;  // 0 when the file does not say
+};
+
+// What the screen and the reader beside it share. The reader makes every
+// system call on the film's file, so a drive that holds a read holds the
+// reader alone; the screen only looks here, under the deadlines, and never
+// waits on the reader longer than an update. A reader the screen gave up
+// on finishes on its own: it owns this with the screen, so nothing it
+// touches goes away under it, and it writes nothing the game reads.
+//
+// The deadlines: the opening ends on no progress or on too many bytes,
+// never on slowness, since a drive spinning up may take seconds to bring
+// its first block while a sparse tail brings bytes for ever. Each packet
+// read while the film plays has a fixed deadline: a playing drive is
+// already streaming, so a packet later than that is a tail that holds no
+// more film. Real time, not the platform clock, which a test may hold still.
+class FilmFeed {
  public:
-  // Never blocks on what stands at the name: a FIFO's reads wait in poll,
-  // under the deadlines.
-  static std::unique_ptr<FilmSource> Open(const std::string& nativePath) {
-    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    std::unique_ptr<FilmSource> source(new FilmSource(fd));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return nullptr;
-    source->regular_ = S_ISREG(st.st_mode);
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
-    if (!buffer) return nullptr;
-    source->io_ = avio_alloc_context(buffer, kBufferBytes, 0, source.get(), Read, nullptr,
-                                     source->regular_ ? Seek : nullptr);
-    if (!source->io_) {
-      av_free(buffer);
-      return nullptr;
-    }
-    return source;
+  enum class Opening { Pending, Refused, Film, Sound };
+  enum class Take { Packet, End, Later };
+
+  ~FilmFeed() {
+    if (soundFd_ >= 0) ::close(soundFd_);
   }
 
-  ~FilmSource() {
+  // --- the screen's side
+
+  // Waits until the opening is decided or `until`.
+  Opening AwaitOpening(Clock::time_point until) {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      if (opening_ == Opening::Pending && Expired()) opening_ = Opening::Refused;
+      if (opening_ != Opening::Pending || Clock::now() >= until) return opening_;
+      cv_.wait_until(lock, until);
+    }
+  }
+  FilmFacts TakeFacts() {
+    std::lock_guard<std::mutex> lock(m_);
+    return std::move(facts_);
+  }
+  int TakeSoundFd() {
+    std::lock_guard<std::mutex> lock(m_);
+    return std::exchange(soundFd_, -1);
+  }
+
+  // The next packet read, the end of what can be read, or none yet by `until`.
+  Take TakePacket(PacketPtr& into, Clock::time_point until) {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      if (Clock::now() >= until) return Take::Later;
+      if (!queue_.empty()) {
+        into = std::move(queue_.front());
+        queue_.pop_front();
+        queueBytes_ -= static_cast<size_t>(into->size);
+        cv_.notify_all();
+        return Take::Packet;
+      }
+      if (ended_ || Expired()) return Take::End;
+      cv_.wait_until(lock, until);
+    }
+  }
+
+  // What was read ahead is dropped; the reader goes on from `seconds`.
+  void Seek(double seconds) {
+    std::lock_guard<std::mutex> lock(m_);
+    queue_.clear();
+    queueBytes_ = 0;
+    ended_ = cut_ = false;
+    ++seekWanted_;
+    seekTo_ = seconds;
+    readSince_ = Clock::now();  // the seek's own read has its deadline from now
+    cv_.notify_all();
+  }
+
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(m_);
+    abandoned_ = true;
+    cv_.notify_all();
+  }
+
+  // --- the reader's side
+
+  void Refuse() { Decide(Opening::Refused, {}, -1); }
+  void OpenedFilm(FilmFacts facts) { Decide(Opening::Film, std::move(facts), -1); }
+  void OpenedSound(int fd) { Decide(Opening::Sound, {}, fd); }
+
+  // Whether a read must end now: the film was given up, its deadline
+  // passed, or the screen asked for another place.
+  bool ReadStopped() {
+    std::lock_guard<std::mutex> lock(m_);
+    return Expired() || (phase_ == Phase::Play && reading_ && readGen_ != seekWanted_);
+  }
+  // The drive answered a read: its bytes, or the end of the file, which is
+  // as much progress as a byte.
+  void Answered(size_t bytes) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (phase_ != Phase::Probe) return;
+    probed_ += bytes;
+    lastByte_ = Clock::now();
+  }
+  bool ProbeCut() {
+    std::lock_guard<std::mutex> lock(m_);
+    return Expired();
+  }
+
+  // Reads the film's packets ahead of the screen until it is given up.
+  void ReadPackets(AVFormatContext* fmt) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return End();
+    for (;;) {
+      uint64_t gen = 0;
+      bool seek = false;
+      double to = 0;
+      {
+        std::unique_lock<std::mutex> lock(m_);
+        cv_.wait(lock, [&] {
+          return abandoned_ || seekWanted_ != seekDone_ ||
+                 (!ended_ && !cut_ && queueBytes_ < kReadAheadBytes && queue_.size() < kReadAheadPackets);
+        });
+        if (abandoned_) return;
+        gen = seekWanted_;
+        seek = gen != seekDone_;
+        to = seekTo_;
+        reading_ = true;
+        readGen_ = gen;
+        if (!seek) readSince_ = Clock::now();
+      }
+      int result = 0;
+      if (seek) {
+        const int64_t ts = static_cast<int64_t>(to * AV_TIME_BASE) +
+                           (fmt->start_time != AV_NOPTS_VALUE ? fmt->start_time : 0);
+        // A seek that fails leaves the reader where it was.
+        av_seek_frame(fmt, -1, ts, AVSEEK_FLAG_BACKWARD);
+      } else {
+        result = av_read_frame(fmt, packet.get());
+      }
+      std::lock_guard<std::mutex> lock(m_);
+      reading_ = false;
+      if (seek) {
+        seekDone_ = gen;
+      } else if (gen != seekWanted_ || cut_) {
+        av_packet_unref(packet.get());
+      } else if (result < 0) {
+        ended_ = true;
+      } else {
+        queueBytes_ += static_cast<size_t>(packet->size);
+        queue_.push_back(std::move(packet));
+        packet.reset(av_packet_alloc());
+        if (!packet) ended_ = true;
+      }
+      cv_.notify_all();
+      if (!packet) return;
+    }
+  }
+
+  // FFmpeg's interrupt callback: its own loops and any file it opens beside
+  // the film stop with the reads.
+  static int Interrupted(void* self) { return static_cast<FilmFeed*>(self)->ProbeCut() ? 1 : 0; }
+
+ private:
+  enum class Phase { Probe, Play };
+
+  // Under the lock. A deadline passed holds for both sides from then on.
+  bool Expired() {
+    if (abandoned_ || cut_) return true;
+    const auto now = Clock::now();
+    if (phase_ == Phase::Probe)
+      cut_ = now - lastByte_ > MediaGraph::kFilmProbeLimit || probed_ > MediaGraph::kFilmProbeBytes;
+    else
+      cut_ = reading_ && now - readSince_ > MediaGraph::kFilmReadLimit;
+    return cut_;
+  }
+
+  void Decide(Opening how, FilmFacts facts, int fd) {
+    std::lock_guard<std::mutex> lock(m_);
+    // The screen may have given the opening up while the reader finished it.
+    if (opening_ == Opening::Pending) opening_ = Expired() ? Opening::Refused : how;
+    if (opening_ == how && how != Opening::Refused) {
+      facts_ = std::move(facts);
+      soundFd_ = std::exchange(fd, -1);
+      phase_ = Phase::Play;
+    }
+    if (fd >= 0) ::close(fd);
+    cv_.notify_all();
+  }
+
+  void End() {
+    std::lock_guard<std::mutex> lock(m_);
+    ended_ = true;
+    cv_.notify_all();
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool abandoned_ = false;
+  bool cut_ = false;
+  Phase phase_ = Phase::Probe;
+  Clock::time_point lastByte_ = Clock::now();
+  uint64_t probed_ = 0;
+  Opening opening_ = Opening::Pending;
+  FilmFacts facts_;
+  int soundFd_ = -1;
+  std::deque<PacketPtr> queue_;
+  size_t queueBytes_ = 0;
+  bool ended_ = false;
+  bool reading_ = false;
+  Clock::time_point readSince_;
+  uint64_t readGen_ = 0, seekWanted_ = 0, seekDone_ = 0;
+  double seekTo_ = 0;
+};
+
+// The film's file as the reader holds it: FFmpeg reads it through this.
+class FilmFile {
+ public:
+  explicit FilmFile(FilmFeed& feed) : feed_(feed) {}
+  ~FilmFile() {
     if (io_) av_freep(&io_->buffer);  // avio may have replaced the one it was given
     avio_context_free(&io_);
-    ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
   }
-  FilmSource(const FilmSource&) = delete;
-  FilmSource& operator=(const FilmSource&) = delete;
+  FilmFile(const FilmFile&) = delete;
+  FilmFile& operator=(const FilmFile&) = delete;
+
+  // Never blocks on what stands at the name: a FIFO's reads wait in poll.
+  bool Open(const std::string& nativePath) {
+    fd_ = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    regular_ = S_ISREG(st.st_mode);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+    if (!buffer) return false;
+    io_ = avio_alloc_context(buffer, kBufferBytes, 0, this, Read, nullptr, regular_ ? Seek : nullptr);
+    if (!io_) av_free(buffer);
+    return io_ != nullptr;
+  }
 
   AVIOContext* Io() const { return io_; }
 
   // A file at a film's name that holds sound alone plays as any file
   // renders, through the music decoder, which may read the file it is given
   // whole: only up to kMostFilmSoundBytes. The same open file, so the size
-  // measured is the size played.
-  std::unique_ptr<MediaGraph> PlayAsMusic() const {
+  // measured is the size played; -1 where it may not play.
+  int SoundOnly() const {
     struct stat st {};
     if (!regular_ || ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) > MediaGraph::kMostFilmSoundBytes)
-      return nullptr;
-    const int own = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    if (own < 0) return nullptr;
-    FILE* file = ::fdopen(own, "rb");
-    if (!file) {
-      ::close(own);
-      return nullptr;
-    }
-    SDL_RWops* reader = ::fseek(file, 0, SEEK_SET) == 0 ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
-    if (!reader) {
-      ::fclose(file);
-      return nullptr;
-    }
-    return OpenMusic(reader);
+      return -1;
+    return ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   }
-
-  void BeginProbe() { Begin(Phase::Probe); }
-  void BeginPacketRead() { Begin(Phase::Play); }
-  // FFmpeg may return success from a probe it cut short.
-  bool Cut() const { return cut_; }
-
-  // FFmpeg's interrupt callback: its own loops and any file it opens beside
-  // this one stop with the reads.
-  static int Interrupted(void* self) { return static_cast<FilmSource*>(self)->Expired() ? 1 : 0; }
 
  private:
-  enum class Phase { Probe, Play };
   static constexpr int kBufferBytes = 32 * 1024;
 
-  explicit FilmSource(int fd) : fd_(fd) {}
-
-  void Begin(Phase phase) {
-    phase_ = phase;
-    since_ = std::chrono::steady_clock::now();
-    probed_ = 0;
-    cut_ = false;
-  }
-
-  std::chrono::milliseconds Limit() const {
-    return phase_ == Phase::Probe ? MediaGraph::kFilmProbeLimit : MediaGraph::kFilmReadLimit;
-  }
-  // Time left before the read is cut: since the last byte in the probe,
-  // since the packet's read began in play.
-  std::chrono::milliseconds Left() const {
-    return Limit() - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since_);
-  }
-  bool Expired() {
-    if (Left().count() <= 0 || (phase_ == Phase::Probe && probed_ > MediaGraph::kFilmProbeBytes)) cut_ = true;
-    return cut_;
-  }
-
   static int Read(void* self, uint8_t* buf, int size) {
-    auto* s = static_cast<FilmSource*>(self);
+    auto* f = static_cast<FilmFile*>(self);
     for (;;) {
-      if (s->Expired()) return AVERROR_EXIT;
-      const ssize_t n = ::read(s->fd_, buf, static_cast<size_t>(size));
-      if (n > 0) {
-        if (s->phase_ == Phase::Probe) {
-          s->probed_ += static_cast<uint64_t>(n);
-          s->since_ = std::chrono::steady_clock::now();
-        }
-        return static_cast<int>(n);
+      if (f->feed_.ReadStopped()) return AVERROR_EXIT;
+      size_t want = static_cast<size_t>(size);
+      if (const auto hook = ReadHook(); hook && *hook) want = std::clamp<size_t>((*hook)(want), 1, want);
+      const ssize_t n = ::read(f->fd_, buf, want);
+      if (n >= 0) {
+        // What came after the deadline ends the film there all the same.
+        if (f->feed_.ReadStopped()) return AVERROR_EXIT;
+        f->feed_.Answered(static_cast<size_t>(n));
+        return n > 0 ? static_cast<int>(n) : AVERROR_EOF;
       }
-      if (n == 0) return AVERROR_EOF;
       if (errno == EINTR) continue;
       if (errno != EAGAIN) return AVERROR(errno);
-      pollfd p{s->fd_, POLLIN, 0};
-      ::poll(&p, 1, static_cast<int>(std::max<int64_t>(s->Left().count(), 1)));
+      pollfd p{f->fd_, POLLIN, 0};
+      ::poll(&p, 1, kPollMs);
     }
   }
 
   static int64_t Seek(void* self, int64_t offset, int whence) {
-    const int fd = static_cast<FilmSource*>(self)->fd_;
+    const int fd = static_cast<FilmFile*>(self)->fd_;
     if (whence & AVSEEK_SIZE) {
       struct stat st {};
       return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
@@ -265,14 +466,65 @@ class FilmSource {
     return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
   }
 
-  int fd_;
+  FilmFeed& feed_;
+  int fd_ = -1;
   bool regular_ = false;
   AVIOContext* io_ = nullptr;
-  Phase phase_ = Phase::Probe;
-  std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
-  uint64_t probed_ = 0;
-  bool cut_ = false;
 };
+
+StreamFacts FactsOf(const AVStream* s) {
+  StreamFacts f;
+  f.params.reset(avcodec_parameters_alloc());
+  if (!f.params || avcodec_parameters_copy(f.params.get(), s->codecpar) < 0) return {};
+  f.index = s->index;
+  f.timeBase = av_q2d(s->time_base);
+  return f;
+}
+
+// The reader beside the screen: opens the film's file, probes it and reads
+// its packets ahead, each under its deadline, until the screen gives it up.
+void ReadFilm(const std::shared_ptr<FilmFeed>& feed, const std::string& nativePath) {
+  FilmFile file(*feed);
+  if (!file.Open(nativePath)) return feed->Refuse();
+  AVFormatContext* opened = avformat_alloc_context();
+  if (!opened) return feed->Refuse();
+  opened->pb = file.Io();
+  opened->interrupt_callback = {FilmFeed::Interrupted, feed.get()};
+  // A context that fails to open is freed by avformat_open_input; the
+  // file stays ours.
+  if (avformat_open_input(&opened, nativePath.c_str(), nullptr, nullptr) != 0) return feed->Refuse();
+  FormatPtr fmt(opened);
+  // FFmpeg may return success from a probe it cut short.
+  if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || feed->ProbeCut()) return feed->Refuse();
+  int video = -1;
+  bool sound = false;
+  for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+    const AVStream* s = fmt->streams[i];
+    // A cover picture in a music file makes no film.
+    if (video < 0 && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
+      video = static_cast<int>(i);
+    sound = sound || s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+  }
+  if (video < 0) {
+    const int fd = sound ? file.SoundOnly() : -1;
+    return fd >= 0 ? feed->OpenedSound(fd) : feed->Refuse();
+  }
+  FilmFacts facts;
+  AVStream* vs = fmt->streams[video];
+  facts.video = FactsOf(vs);
+  if (facts.video.index < 0) return feed->Refuse();
+  const AVRational rate = av_guess_frame_rate(fmt.get(), vs, nullptr);
+  facts.frameStep = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0.1;
+  if (fmt->start_time != AV_NOPTS_VALUE) facts.startOffset = fmt->start_time / static_cast<double>(AV_TIME_BASE);
+  if (fmt->duration > 0)
+    facts.duration = fmt->duration / static_cast<double>(AV_TIME_BASE);
+  else if (vs->duration > 0)
+    facts.duration = static_cast<double>(vs->duration) * facts.video.timeBase;
+  const int a = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
+  if (a >= 0) facts.audio = FactsOf(fmt->streams[a]);
+  feed->OpenedFilm(std::move(facts));
+  feed->ReadPackets(fmt.get());
+}
 
 struct Decoder {
   int stream = -1;
@@ -282,33 +534,31 @@ struct Decoder {
 
 class FilmGraph final : public MediaGraph {
  public:
-  FilmGraph(std::unique_ptr<FilmSource> source, FormatPtr fmt)
-      : source_(std::move(source)), fmt_(std::move(fmt)), screen_(kFrameWidth * kFrameHeight, 0) {}
+  explicit FilmGraph(std::shared_ptr<FilmFeed> feed) : feed_(std::move(feed)), screen_(kFrameWidth * kFrameHeight, 0) {}
 
   ~FilmGraph() override {
     if (sound_ && Mix_GetMusicHookData() == sound_.get()) Mix_HookMusic(nullptr, nullptr);
+    feed_->Abandon();
   }
 
-  bool Open(int videoStream) {
-    packet_.reset(av_packet_alloc());
-    scratch_.reset(av_frame_alloc());
-    if (!packet_ || !scratch_ || !OpenDecoder(videoStream, video_)) return false;
-    AVStream* vs = fmt_->streams[videoStream];
-    const AVRational rate = av_guess_frame_rate(fmt_.get(), vs, nullptr);
-    if (rate.num > 0 && rate.den > 0) frameStep_ = av_q2d(av_inv_q(rate));
-    if (fmt_->start_time != AV_NOPTS_VALUE) startOffset_ = fmt_->start_time / static_cast<double>(AV_TIME_BASE);
-    if (fmt_->duration > 0)
-      duration_ = fmt_->duration / static_cast<double>(AV_TIME_BASE);
-    else if (vs->duration > 0)
-      duration_ = static_cast<double>(vs->duration) * video_.timeBase;
-    else
-      duration_ = kUnknownLength;  // learnt at the end of the file
-    const int a = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, videoStream, nullptr, 0);
-    if (a >= 0) OpenSound(a);
+  // Takes what the opening found once it is known, waiting for it until
+  // `until`; false while the film is still opening.
+  bool Settle(Clock::time_point until) {
+    if (state_ != State::Opening) return true;
+    switch (feed_->AwaitOpening(until)) {
+      case FilmFeed::Opening::Pending: return false;
+      case FilmFeed::Opening::Refused: state_ = State::Skipped; break;
+      case FilmFeed::Opening::Sound: state_ = PlayAsMusic() ? State::Music : State::Skipped; break;
+      case FilmFeed::Opening::Film: state_ = Open(feed_->TakeFacts()) ? State::Playing : State::Skipped; break;
+    }
+    if (state_ == State::Skipped) feed_->Abandon();
+    // The film's clock starts when it can show its pictures.
+    runMs_ = timeGetTime();
     return true;
   }
 
   void Run() override {
+    if (music_) return music_->Run();
     if (running_) return;
     runMs_ = timeGetTime();
     runFrom_ = stoppedAt_;
@@ -317,26 +567,27 @@ class FilmGraph final : public MediaGraph {
   }
 
   void Stop() override {
+    if (music_) return music_->Stop();
     if (!running_) return;
     stoppedAt_ = CurrentPosition();
     running_ = false;
     if (sound_) sound_->SetPlaying(false);
   }
 
-  double Duration() const override { return duration_; }
+  double Duration() const override { return music_ ? music_->Duration() : duration_; }
 
   double CurrentPosition() override {
-    if (!running_) return stoppedAt_;
+    if (music_) return music_->CurrentPosition();
+    if (!running_ || state_ != State::Playing) return stoppedAt_;
     const double elapsed = static_cast<uint32_t>(timeGetTime() - runMs_) / 1000.0;
     return std::min(runFrom_ + elapsed, duration_);
   }
 
   void SetCurrentPosition(double seconds) override {
+    if (music_) return music_->SetCurrentPosition(seconds);
+    if (state_ != State::Playing) return;
     seconds = std::clamp(seconds, 0.0, duration_);
-    const int64_t ts = static_cast<int64_t>(seconds * AV_TIME_BASE) +
-                       (fmt_->start_time != AV_NOPTS_VALUE ? fmt_->start_time : 0);
-    source_->BeginPacketRead();
-    if (av_seek_frame(fmt_.get(), -1, ts, AVSEEK_FLAG_BACKWARD) < 0) return;
+    feed_->Seek(seconds);
     avcodec_flush_buffers(video_.ctx.get());
     if (audio_.stream >= 0) avcodec_flush_buffers(audio_.ctx.get());
     pending_.clear();
@@ -350,10 +601,12 @@ class FilmGraph final : public MediaGraph {
 
   void SetVolume(int32_t hundredthsDb) override {
     volume_ = std::clamp(hundredthsDb, kVolumeMin, kVolumeMax);
+    if (music_) music_->SetVolume(volume_);
     if (sound_) sound_->SetVolume(MixerVolume(volume_));
   }
 
-  bool HasVideo() const override { return true; }
+  bool HasVideo() const override { return !music_; }
+  bool Skipped() const override { return state_ == State::Skipped; }
 
   void SetVideoWindow(int left, int top, int width, int height) override {
     left_ = std::clamp(left, 0, kFrameWidth - 1);
@@ -364,6 +617,9 @@ class FilmGraph final : public MediaGraph {
   }
 
   void Pump() override {
+    const Clock::time_point until = Clock::now() + kUpdateBudget;
+    if (!Settle(until) || state_ == State::Skipped) return;
+    if (music_) return music_->Pump();
     const double position = CurrentPosition();
     FramePtr due;
     for (;;) {
@@ -374,7 +630,12 @@ class FilmGraph final : public MediaGraph {
       if (fileEnd_) break;
       const bool soundShort = running_ && sound_ && sound_->Short();
       if (!pending_.empty() && (!soundShort || pending_.size() >= kMaxPending)) break;
-      if (!ReadPacket()) EndOfFile();
+      const FilmFeed::Take took = feed_->TakePacket(packet_, until);
+      if (took == FilmFeed::Take::Later) break;
+      if (took == FilmFeed::Take::End)
+        EndOfFile();
+      else
+        Decode();
     }
     if (due) Show(due.get());
     uint32_t wait = kIdleWaitMs;
@@ -386,26 +647,57 @@ class FilmGraph final : public MediaGraph {
   }
 
  private:
+  enum class State { Opening, Playing, Music, Skipped };
   struct Picture {
     FramePtr frame;
     double pts;
   };
 
-  bool OpenDecoder(int stream, Decoder& d) {
-    AVStream* s = fmt_->streams[stream];
-    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+  bool Open(FilmFacts facts) {
+    scratch_.reset(av_frame_alloc());
+    if (!scratch_ || !OpenDecoder(facts.video, video_)) return false;
+    frameStep_ = facts.frameStep;
+    startOffset_ = facts.startOffset;
+    duration_ = facts.duration > 0 ? facts.duration : kUnknownLength;  // else learnt at the end of the file
+    if (facts.audio.index >= 0) OpenSound(facts.audio);
+    return true;
+  }
+
+  // The file's sound through the music decoder, at the film's volume and
+  // running if the film was.
+  bool PlayAsMusic() {
+    const int fd = feed_->TakeSoundFd();
+    FILE* file = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (!file) {
+      if (fd >= 0) ::close(fd);
+      return false;
+    }
+    SDL_RWops* reader = ::fseek(file, 0, SEEK_SET) == 0 ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
+    if (!reader) {
+      ::fclose(file);
+      return false;
+    }
+    music_ = OpenMusic(reader);
+    if (!music_) return false;
+    music_->SetVolume(volume_);
+    if (running_) music_->Run();
+    return true;
+  }
+
+  bool OpenDecoder(const StreamFacts& s, Decoder& d) {
+    const AVCodec* codec = avcodec_find_decoder(s.params->codec_id);
     if (!codec) return false;
     d.ctx.reset(avcodec_alloc_context3(codec));
-    if (!d.ctx || avcodec_parameters_to_context(d.ctx.get(), s->codecpar) < 0) return false;
+    if (!d.ctx || avcodec_parameters_to_context(d.ctx.get(), s.params.get()) < 0) return false;
     d.ctx->thread_count = 1;  // one thread, as the rest of the game
     if (avcodec_open2(d.ctx.get(), codec, nullptr) < 0) return false;
-    d.stream = stream;
-    d.timeBase = av_q2d(s->time_base);
+    d.stream = s.index;
+    d.timeBase = s.timeBase;
     return true;
   }
 
   // A film whose sound cannot be played is shown silent.
-  void OpenSound(int stream) {
+  void OpenSound(const StreamFacts& stream) {
     mixer_ = AudioMixer::Acquire();
     if (!mixer_ || !SampleFormatOf(mixer_->Format(), &outFormat_) || !OpenDecoder(stream, audio_)) {
       audio_.stream = -1;
@@ -417,20 +709,16 @@ class FilmGraph final : public MediaGraph {
     sound_ = std::make_unique<FilmSound>(mixer_->Format(), frameBytes,
                                          frameBytes * static_cast<size_t>(mixer_->Frequency()));
     sound_->SetVolume(MixerVolume(volume_));
+    sound_->SetPlaying(running_);
     Mix_HookMusic(FilmSound::Mix, sound_.get());
   }
 
-  // False at the end of the file, where a damaged file cannot be read on, or
-  // where the packet did not come in time.
-  bool ReadPacket() {
-    source_->BeginPacketRead();
-    if (av_read_frame(fmt_.get(), packet_.get()) < 0) return false;
+  void Decode() {
     if (packet_->stream_index == video_.stream)
       DecodeVideo(packet_.get());
     else if (packet_->stream_index == audio_.stream && sound_)
       DecodeAudio(packet_.get());
-    av_packet_unref(packet_.get());
-    return true;
+    packet_.reset();
   }
 
   void EndOfFile() {
@@ -504,9 +792,9 @@ class FilmGraph final : public MediaGraph {
     Window::Instance().Present(screen_.data(), kFrameWidth, kFrameHeight, kFrameWidth);
   }
 
-  // Before the file, which reads through it until it is closed.
-  std::unique_ptr<FilmSource> source_;
-  FormatPtr fmt_;
+  std::shared_ptr<FilmFeed> feed_;
+  State state_ = State::Opening;
+  std::unique_ptr<MediaGraph> music_;
   Decoder video_, audio_;
   ScalerPtr sws_;
   ResamplerPtr swr_;
@@ -517,7 +805,7 @@ class FilmGraph final : public MediaGraph {
   std::vector<uint8_t> converted_;
   int left_ = 0, top_ = 0, width_ = kFrameWidth, height_ = kFrameHeight;
   bool fileEnd_ = false;
-  double duration_ = 0;
+  double duration_ = kUnknownLength;
   double startOffset_ = 0;
   double frameStep_ = 0.1;
   double nextPts_ = 0;
@@ -536,31 +824,23 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath) {
   // Damaged files are handled here; FFmpeg's own complaints would only
   // clutter the game's output.
   av_log_set_level(AV_LOG_QUIET);
-  auto source = FilmSource::Open(nativePath);
-  if (!source) return nullptr;
-  AVFormatContext* opened = avformat_alloc_context();
-  if (!opened) return nullptr;
-  opened->pb = source->Io();
-  opened->interrupt_callback = {FilmSource::Interrupted, source.get()};
-  source->BeginProbe();
-  // A context that fails to open is freed by avformat_open_input; the
-  // source stays ours.
-  if (avformat_open_input(&opened, nativePath.c_str(), nullptr, nullptr) != 0) return nullptr;
-  FormatPtr fmt(opened);
-  if (avformat_find_stream_info(fmt.get(), nullptr) < 0 || source->Cut()) return nullptr;
-  int video = -1;
-  bool sound = false;
-  for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-    const AVStream* s = fmt->streams[i];
-    // A cover picture in a music file makes no film.
-    if (video < 0 && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
-      video = static_cast<int>(i);
-    sound = sound || s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+  auto feed = std::make_shared<FilmFeed>();
+  try {
+    // Never joined: a reader held by its drive must not hold the screen
+    // that follows the film, nor the game's end.
+    std::thread([feed, nativePath] { ReadFilm(feed, nativePath); }).detach();
+  } catch (const std::system_error&) {
+    return nullptr;
   }
-  if (video < 0) return sound ? source->PlayAsMusic() : nullptr;
-  auto film = std::make_unique<FilmGraph>(std::move(source), std::move(fmt));
-  if (!film->Open(video)) return nullptr;
+  auto film = std::make_unique<FilmGraph>(std::move(feed));
+  film->Settle(Clock::now() + kFirstWait);
+  if (film->Skipped()) return nullptr;
   return film;
+}
+
+void SetFilmReadHook(FilmReadHook hook) {
+  std::lock_guard<std::mutex> lock(TheHookSlot().lock);
+  TheHookSlot().hook = hook ? std::make_shared<const FilmReadHook>(std::move(hook)) : nullptr;
 }
 
 std::unique_ptr<MediaGraph> MediaGraph::RenderFile(const std::string& nativePath, MediaKind kind) {

@@ -4,7 +4,9 @@
 // its sound; music is played by the mixer. Positions and durations are in
 // seconds, the volume in hundredths of a decibel (0 full, -10000 silent).
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,15 +56,26 @@ class MediaGraph {
   int32_t Volume() const { return volume_; }
 
   virtual bool HasVideo() const { return false; }
+  // Films: a film whose opening turned out unplayable after it was
+  // rendered (its probe cut, its file no film). It shows nothing: the caller
+  // goes on as for a film that could not be rendered.
+  virtual bool Skipped() const { return false; }
   // Films: where the picture goes in the 640x480 frame of the window.
   virtual void SetVideoWindow(int /*left*/, int /*top*/, int /*width*/, int /*height*/) {}
   // Films: shows the picture due at the current position (the last one
   // stays after the end) and waits a little when none is due yet, so a loop
-  // around it does not spin. Music plays by itself and only waits.
+  // around it does not spin; it never waits on the film's drive longer than
+  // a fraction of a second. Music plays by itself and only waits.
   virtual void Pump() {}
 
  protected:
   int32_t volume_ = 0;
 };
+
+// Test hook: runs before each read of a film's file, on the reader's
+// thread, with the bytes wanted, and returns the most that read may bring
+// (at least one byte). A slow or stuck drive is a hook that waits.
+using FilmReadHook = std::function<size_t(size_t wanted)>;
+void SetFilmReadHook(FilmReadHook hook);
 
 }  // namespace plat

@@ -1,11 +1,13 @@
 // Films and music as the game plays them: the intro's end by time and by
 // key (a short one holding its last picture), the closing film handing the display back, missing and damaged films,
-// sound at a film's name,
+// sound at a film's name, a drive that holds the film's reads,
 // music volume, the music loop and the choice of battle track.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,11 +15,13 @@
 #include "engine/globals.hpp"
 #include "engine/key_config.hpp"
 #include "engine/media_player.hpp"
+#include "engine/program_end.hpp"
 #include "engine/surfaces.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/clock.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/numeric.hpp"
+#include "platform/runtime/quit_signal.hpp"
 #include "platform/runtime/random.hpp"
 #include "tests/common/test_support.hpp"
 #include "tests/platform/audio_test_media.hpp"
@@ -128,17 +132,27 @@ TEST_F(MediaTest, AMissingOrDamagedIntroIsSkipped) {
 // As any file renders: its sound plays at the intro's volume until a key.
 TEST_F(MediaTest, SoundWithoutPicturesAtAFilmsNamePlaysAsSound) {
   Music("Intro.avi");
-  int passes = 0;
-  bool playing = false;
-  plat::SetTestDriver([&] {
-    playing = MediaPlay->IFilter && !MediaPlay->IFilter->HasVideo() && MediaPlay->IFilter->Volume() == 0;
-    if (++passes == 3) plat::PushKeyDown(kVkA);
-  });
-  MediaPlay->Load(Board->hWnd());
-  EXPECT_EQ(passes, 3);
-  EXPECT_TRUE(playing);
-  ASSERT_TRUE(MediaPlay->IFilter);
-  EXPECT_NEAR(MediaPlay->IFilter->Duration(), 16 * 60.0 / 132, 0.1);  // the track's four bars
+  // Known as sound at once, or only once a slow first read has come, the
+  // intro already running.
+  for (const auto first : {std::chrono::milliseconds(0), std::chrono::milliseconds(1000)}) {
+    SCOPED_TRACE(first.count());
+    audiotest::SlowDrive drive({first, std::chrono::milliseconds(0)});
+    int passes = 0;
+    bool playing = false;
+    plat::SetTestDriver([&] {
+      // Known late, it still runs: the track's position moves on.
+      playing = MediaPlay->IFilter && !MediaPlay->IFilter->HasVideo() && MediaPlay->IFilter->Volume() == 0 &&
+                (first.count() == 0 || MediaPlay->IFilter->CurrentPosition() > 0);
+      if (++passes == (first.count() == 0 ? 3 : 500) || (first.count() > 0 && playing)) plat::PushKeyStroke(kVkA);
+    });
+    MediaPlay->Load(Board->hWnd());
+    EXPECT_TRUE(first.count() > 0 || passes == 3) << passes;
+    EXPECT_TRUE(playing);
+    ASSERT_TRUE(MediaPlay->IFilter);
+    EXPECT_NEAR(MediaPlay->IFilter->Duration(), 16 * 60.0 / 132, 0.1);  // the track's four bars
+    MediaPlay->CleanUp();
+    KeyCode = 0;
+  }
 }
 
 TEST_F(MediaTest, FilmsAreAlsoFoundOnTheMediaPathWhateverTheirLetterCase) {
@@ -205,6 +219,94 @@ TEST_F(LogoTest, WithoutAPlayableClosingFilmTheDisplayIsLeftAlone) {
   EXPECT_EQ(Primary, oldPrimary);
   EXPECT_EQ(DDraw->CooperativeLevel(), plat::DDSCL_FULLSCREEN | plat::DDSCL_EXCLUSIVE);
   EXPECT_EQ(Board->WindowState, 0);
+}
+
+// A drive that holds each read of the film in the system: at the intro and
+// at the closing film a key or a quit signal is answered within a second
+// while a read is held, opening or playing, and a film whose opening brings
+// nothing is skipped after the probe's limit.
+TEST_F(LogoTest, NoFilmReadHoldsTheScreen) {
+  using std::chrono::milliseconds;
+  using std::chrono::seconds;
+  using Clock = std::chrono::steady_clock;
+  enum class Key { None, WhileOpening, WhilePlaying };
+  const audiotest::SlowDrive::Pace firstHeld{seconds(20), milliseconds(0)};
+  // After a head enough for the opening, the rest at 1.6 s a read.
+  const audiotest::SlowDrive::Pace eachSlow{milliseconds(1600), milliseconds(1600), 32 * 1024, 48 * 1024};
+  const struct {
+    const char* what;
+    const char* film;
+    audiotest::SlowDrive::Pace pace;
+    Key key;
+    const char* says;
+    bool signal = false;  // a quit signal in place of the key
+  } rows[] = {
+      {"the intro, a first read of 20 s", "Intro.avi", firstHeld, Key::WhileOpening, "answered in time"},
+      {"the intro, reads of 1.6 s each", "Intro.avi", eachSlow, Key::WhilePlaying, "answered in time"},
+      {"the intro, a first read of 20 s, no key", "Intro.avi", firstHeld, Key::None, "skipped in time"},
+      {"the closing film, a first read of 20 s", "logo.avi", firstHeld, Key::WhileOpening, "answered in time"},
+      {"the closing film, reads of 1.6 s each", "logo.avi", eachSlow, Key::WhilePlaying, "answered in time"},
+      {"the closing film, a first read of 20 s, no key", "logo.avi", firstHeld, Key::None, "skipped in time"},
+      {"the intro, a first read of 20 s, SIGTERM", "Intro.avi", firstHeld, Key::WhileOpening, "answered in time", true},
+      // Last: the game ends with the display given up.
+      {"the closing film, reads of 1.6 s each, SIGTERM", "logo.avi", eachSlow, Key::WhilePlaying, "answered in time",
+       true},
+  };
+  plat::CatchQuitSignals();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    folder_.Write(row.film, audiotest::SolidFilm(400, 4, 16, 16, CycleColour, false));
+    audiotest::SlowDrive drive(row.pace);
+    KeyCode = 0;
+    const auto start = Clock::now();
+    std::optional<Clock::time_point> shown, pushed;
+    const uint64_t frames = plat::Window::Instance().FramesPresented();
+    plat::SetTestDriver([&] {
+      plat::AdvanceClock(250);
+      if (!shown && plat::Window::Instance().FramesPresented() != frames) shown = Clock::now();
+      // Without a key the row still ends, late, on one pushed long after
+      // the film should have been skipped.
+      std::optional<Clock::time_point> at = start + plat::MediaGraph::kFilmProbeLimit + seconds(2);
+      if (row.key == Key::WhileOpening) at = start + milliseconds(1200);
+      if (row.key == Key::WhilePlaying)
+        at = shown ? std::optional(*shown + milliseconds(1200)) : std::nullopt;
+      if (!pushed && at && Clock::now() >= *at) {
+        pushed = Clock::now();
+        if (row.signal)
+          ::raise(SIGTERM);
+        else
+          plat::PushKeyDown(kVkA);
+      }
+    });
+    bool ended = false;
+    try {
+      if (std::string(row.film) == "logo.avi")
+        MediaPlay->PlayLogo();
+      else
+        MediaPlay->Load(Board->hWnd());
+    } catch (const ProgramEnd&) {
+      ended = true;
+    }
+    const auto returned = Clock::now();
+    plat::SetTestDriver(nullptr);
+    plat::PushKeyUp(kVkA);
+    plat::DoEvents();
+    drive.LetGo();
+    std::string says = "too late";
+    if (row.key != Key::None && pushed && returned - *pushed < seconds(1)) says = "answered in time";
+    if (row.key == Key::None && !pushed && returned - start >= plat::MediaGraph::kFilmProbeLimit &&
+        returned - start < plat::MediaGraph::kFilmProbeLimit + seconds(1))
+      says = "skipped in time";
+    EXPECT_EQ(says, row.says);
+    EXPECT_EQ(row.key == Key::WhilePlaying, shown.has_value());
+    EXPECT_EQ(row.signal, ended);
+    EXPECT_FALSE(row.key == Key::None && MediaPlay->IFilter);
+    EXPECT_TRUE(ended || Primary);  // the closing film hands the display back either way
+    MediaPlay->CleanUp();
+  }
+  plat::TakeQuitSignal();  // none left for the next test, even where a row failed
+  ::signal(SIGTERM, SIG_DFL);
+  ::signal(SIGINT, SIG_DFL);
 }
 
 TEST_F(MediaTest, MusicPlaysAtTheMusicVolumeAndReportsItsLength) {

@@ -1,6 +1,7 @@
 // Films and music through the media graph: pictures shown at the clock's
 // position, the last picture kept, seeking, volume, the sample data's real
-// MP3 and films, damaged files, and a slow drive's probe.
+// MP3 and films, damaged files, a slow drive's probe, and a drive that holds
+// the film's reads.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -143,6 +144,18 @@ TEST_F(FilmTest, AFilmReadsOnPastItsProbesDeadline) {
   EXPECT_TRUE(Near(CentrePixel(), CycleColour(61)));
 }
 
+// Pumps a film until it shows a picture or is skipped, up to a deadline.
+std::string Opening(plat::MediaGraph* film, std::chrono::milliseconds deadline) {
+  if (!film) return "refused";
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  const uint64_t before = plat::Window::Instance().FramesPresented();
+  while (!film->Skipped() && plat::Window::Instance().FramesPresented() == before &&
+         std::chrono::steady_clock::now() < end)
+    film->Pump();
+  if (film->Skipped()) return "refused";
+  return plat::Window::Instance().FramesPresented() > before ? "opened" : "still opening";
+}
+
 // A slow drive, as a FIFO fed in the child that probes it: the first bytes
 // after a wait, then the film at a steady pace; or nothing at all, the
 // drive still there. A probe that would wait for ever fails its row at the
@@ -176,15 +189,83 @@ TEST_F(FilmTest, TheProbeEndsOnNoProgressNotOnSlowness) {
             }
             if (row.brings > 0) ::close(drive);
           });
-          const bool opened = plat::OpenFilm(fifo) != nullptr;
+          auto film = plat::OpenFilm(fifo);
+          const std::string opened = Opening(film.get(), plat::MediaGraph::kFilmProbeLimit + std::chrono::seconds(3));
           const bool late = std::chrono::steady_clock::now() - start >= plat::MediaGraph::kFilmProbeLimit;
           feed.join();
           if (row.brings == 0) ::close(drive);
-          return std::string(opened ? "opened" : "refused") + (late ? " after" : " before") + " the deadline";
+          return opened + (late ? " after" : " before") + " the deadline";
         },
         plat::MediaGraph::kFilmProbeLimit + std::chrono::seconds(5));
     ASSERT_TRUE(answer) << "no answer by the deadline: the probe waited on the drive";
     EXPECT_EQ(*answer, row.says);
+  }
+}
+
+// A regular file on a drive that holds each read in the system: no update
+// of the screen waits on it more than a moment, a film whose opening brings
+// nothing for the probe's limit is skipped, one whose next part takes longer
+// than the read limit ends there, and a slow but steady one plays to its end.
+TEST_F(FilmTest, NoUpdateWaitsOnTheFilmsDrive) {
+  using std::chrono::milliseconds;
+  using std::chrono::seconds;
+  using Pace = audiotest::SlowDrive::Pace;
+  const struct {
+    const char* drive;
+    Pace pace;
+    int frames;
+    bool sound;
+    const char* ends;
+  } rows[] = {
+      {"a first read of 20 s", {seconds(20), milliseconds(0)}, 8, true, "skipped after the probe's limit"},
+      // After a head enough for the opening, the rest at the drive's pace.
+      {"reads of 1.6 s each", {milliseconds(1600), milliseconds(1600), 32 * 1024, 64 * 1024}, 120, false,
+       "ended early"},
+      {"a steady 30 KB/s", {milliseconds(100), milliseconds(100), 3000, 520 * 1024}, 24, true, "played to its end"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.drive);
+    audiotest::SlowDrive drive(row.pace);
+    folder_.Write("slow.avi", audiotest::SolidFilm(row.frames, 4, 16, 16, CycleColour, row.sound));
+    const auto start = std::chrono::steady_clock::now();
+    auto film = plat::MediaGraph::RenderFile(folder_.File("slow.avi"), plat::MediaKind::Film);
+    ASSERT_TRUE(film);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(500));  // still opening, or opened
+    auto longest = std::chrono::steady_clock::duration::zero();
+    auto timed = [&](auto&& update) {
+      const auto from = std::chrono::steady_clock::now();
+      update();
+      longest = std::max(longest, std::chrono::steady_clock::now() - from);
+    };
+    film->SetVideoWindow(0, 0, 640, 480);
+    film->Run();
+    std::string ends = "still playing";
+    auto endReached = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() < start + seconds(25)) {
+      plat::AdvanceClock(250);
+      timed([&] { film->Pump(); });
+      if (film->Skipped()) {
+        ends = std::chrono::steady_clock::now() - start >= plat::MediaGraph::kFilmProbeLimit
+                   ? "skipped after the probe's limit"
+                   : "skipped before the probe's limit";
+        break;
+      }
+      if (film->CurrentPosition() >= film->Duration() && Near(CentrePixel(), CycleColour(row.frames - 1))) {
+        ends = "played to its end";
+        break;
+      }
+      if (film->CurrentPosition() < film->Duration()) endReached = std::chrono::steady_clock::now();
+      if (std::chrono::steady_clock::now() > endReached + plat::MediaGraph::kFilmReadLimit + seconds(2)) {
+        // Past its end on the clock: with the drive let go, what is still to
+        // read would come at once.
+        drive.LetGo();
+        for (int more = 0; more < 20; ++more) film->Pump();
+        ends = Near(CentrePixel(), CycleColour(row.frames - 1)) ? "played to its end" : "ended early";
+        break;
+      }
+    }
+    EXPECT_EQ(ends, row.ends);
+    EXPECT_LT(longest, milliseconds(300));
   }
 }
 

@@ -2,15 +2,22 @@
 // Media files for the sound and film tests: WAV tones and uncompressed AVI
 // films written byte by byte (so a test knows every pixel and every sample),
 // and the sample data set as mkdata writes it (real MP3 and encoded films).
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/audio/media_graph.hpp"
 #include "tests/common/test_support.hpp"
 
 namespace audiotest {
@@ -182,6 +189,61 @@ inline bool Near(uint16_t pixel, Colour c) {
   const int r = (pixel >> 11) << 3, g = ((pixel >> 5) & 63) << 2, b = (pixel & 31) << 3;
   return std::abs(r - c.r) <= 16 && std::abs(g - c.g) <= 16 && std::abs(b - c.b) <= 16;
 }
+
+// A drive under the films' reads, for as long as it lives: the first
+// `fast` bytes come at once (the head of a film the drive brought before
+// it slowed), then the first read waits `first`, each later one `each`,
+// and each brings at most `most` bytes, as a disc spinning up or retried
+// would. Letting it go (at its end
+// at the latest) ends every wait at once, so no reader stays held past a
+// test, and a test never sits through the drive's time.
+class SlowDrive {
+ public:
+  struct Pace {
+    std::chrono::milliseconds first, each;
+    size_t most = std::numeric_limits<size_t>::max();
+    size_t fast = 0;
+  };
+  explicit SlowDrive(Pace pace) : state_(std::make_shared<State>(pace)) {
+    plat::SetFilmReadHook([state = state_](size_t wanted) { return state->Read(wanted); });
+  }
+  ~SlowDrive() {
+    LetGo();
+    plat::SetFilmReadHook(nullptr);
+  }
+  SlowDrive(const SlowDrive&) = delete;
+  SlowDrive& operator=(const SlowDrive&) = delete;
+
+  void LetGo() {
+    std::lock_guard<std::mutex> lock(state_->m);
+    state_->free = true;
+    state_->cv.notify_all();
+  }
+
+ private:
+  // Shared with the readers, which may return from a wait after the test.
+  struct State {
+    explicit State(Pace p) : pace(p) {}
+    size_t Read(size_t wanted) {
+      std::unique_lock<std::mutex> lock(m);
+      if (brought < pace.fast) {
+        wanted = std::min(wanted, pace.fast - brought);
+        brought += wanted;
+        return wanted;
+      }
+      const auto hold = reads++ == 0 ? pace.first : pace.each;
+      cv.wait_for(lock, hold, [&] { return free; });
+      return std::min(wanted, pace.most);
+    }
+    std::mutex m;
+    std::condition_variable cv;
+    bool free = false;
+    int reads = 0;
+    size_t brought = 0;
+    Pace pace;
+  };
+  std::shared_ptr<State> state_;
+};
 
 // The sample data set, written once per test program by the real mkdata.
 inline const std::string& SampleData() { return fwtest::SampleDataFolder(); }
