@@ -20,11 +20,13 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -205,10 +207,6 @@ class FilmFeed {
   enum class Opening { Pending, Refused, Film, Sound };
   enum class Take { Packet, End, Later };
 
-  ~FilmFeed() {
-    if (soundFd_ >= 0) ::close(soundFd_);
-  }
-
   // --- the screen's side
 
   // Waits until the opening is decided or `until`.
@@ -224,9 +222,9 @@ class FilmFeed {
     std::lock_guard<std::mutex> lock(m_);
     return std::move(facts_);
   }
-  int TakeSoundFd() {
+  std::shared_ptr<const std::string> TakeSound() {
     std::lock_guard<std::mutex> lock(m_);
-    return std::exchange(soundFd_, -1);
+    return std::move(sound_);
   }
 
   // The next packet read, the end of what can be read, or none yet by `until`.
@@ -266,9 +264,11 @@ class FilmFeed {
 
   // --- the reader's side
 
-  void Refuse() { Decide(Opening::Refused, {}, -1); }
-  void OpenedFilm(FilmFacts facts) { Decide(Opening::Film, std::move(facts), -1); }
-  void OpenedSound(int fd) { Decide(Opening::Sound, {}, fd); }
+  void Refuse() { Decide(Opening::Refused, {}, nullptr); }
+  void OpenedFilm(FilmFacts facts) { Decide(Opening::Film, std::move(facts), nullptr); }
+  void OpenedSound(std::string bytes) {
+    Decide(Opening::Sound, {}, std::make_shared<const std::string>(std::move(bytes)));
+  }
 
   // Whether a read must end now: the film was given up, its deadline
   // passed, or the screen asked for another place.
@@ -357,16 +357,15 @@ class FilmFeed {
     return cut_;
   }
 
-  void Decide(Opening how, FilmFacts facts, int fd) {
+  void Decide(Opening how, FilmFacts facts, std::shared_ptr<const std::string> sound) {
     std::lock_guard<std::mutex> lock(m_);
     // The screen may have given the opening up while the reader finished it.
     if (opening_ == Opening::Pending) opening_ = Expired() ? Opening::Refused : how;
     if (opening_ == how && how != Opening::Refused) {
       facts_ = std::move(facts);
-      soundFd_ = std::exchange(fd, -1);
+      sound_ = std::move(sound);
       phase_ = Phase::Play;
     }
-    if (fd >= 0) ::close(fd);
     cv_.notify_all();
   }
 
@@ -385,7 +384,7 @@ class FilmFeed {
   uint64_t probed_ = 0;
   Opening opening_ = Opening::Pending;
   FilmFacts facts_;
-  int soundFd_ = -1;
+  std::shared_ptr<const std::string> sound_;  // a file of sound alone, read whole
   std::deque<PacketPtr> queue_;
   size_t queueBytes_ = 0;
   bool ended_ = false;
@@ -423,14 +422,29 @@ class FilmFile {
   AVIOContext* Io() const { return io_; }
 
   // A file at a film's name that holds sound alone plays as any file
-  // renders, through the music decoder, which may read the file it is given
-  // whole: only up to kMostFilmSoundBytes. The same open file, so the size
-  // measured is the size played; -1 where it may not play.
-  int SoundOnly() const {
+  // renders, through the music decoder. That decoder reads on the screen's
+  // and the mixer's threads, so it is given the file's bytes, read whole
+  // here under the opening's deadline: only up to kMostFilmSoundBytes, and
+  // no more than the open file measured. nullopt where it may not play.
+  std::optional<std::string> SoundOnly() {
     struct stat st {};
-    if (!regular_ || ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) > MediaGraph::kMostFilmSoundBytes)
-      return -1;
-    return ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (!regular_ || ::fstat(fd_, &st) != 0 || static_cast<uint64_t>(st.st_size) > MediaGraph::kMostFilmSoundBytes ||
+        ::lseek(fd_, 0, SEEK_SET) != 0)
+      return std::nullopt;
+    std::string bytes(static_cast<size_t>(st.st_size), '\0');
+    size_t got = 0;
+    // Bounded by the size measured, the bytes are not the probe's to count.
+    whole_ = true;
+    while (got < bytes.size()) {
+      const int n = Read(this, reinterpret_cast<uint8_t*>(bytes.data() + got),
+                         static_cast<int>(std::min<size_t>(bytes.size() - got, kBufferBytes)));
+      if (n == AVERROR_EOF) break;
+      if (n < 0) return std::nullopt;
+      got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
   }
 
  private:
@@ -446,7 +460,7 @@ class FilmFile {
       if (n >= 0) {
         // What came after the deadline ends the film there all the same.
         if (f->feed_.ReadStopped()) return AVERROR_EXIT;
-        f->feed_.Answered(static_cast<size_t>(n));
+        f->feed_.Answered(f->whole_ ? 0 : static_cast<size_t>(n));
         return n > 0 ? static_cast<int>(n) : AVERROR_EOF;
       }
       if (errno == EINTR) continue;
@@ -469,6 +483,7 @@ class FilmFile {
   FilmFeed& feed_;
   int fd_ = -1;
   bool regular_ = false;
+  bool whole_ = false;  // reading sound alone whole
   AVIOContext* io_ = nullptr;
 };
 
@@ -506,8 +521,8 @@ void ReadFilm(const std::shared_ptr<FilmFeed>& feed, const std::string& nativePa
     sound = sound || s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
   }
   if (video < 0) {
-    const int fd = sound ? file.SoundOnly() : -1;
-    return fd >= 0 ? feed->OpenedSound(fd) : feed->Refuse();
+    std::optional<std::string> bytes = sound ? file.SoundOnly() : std::nullopt;
+    return bytes ? feed->OpenedSound(std::move(*bytes)) : feed->Refuse();
   }
   FilmFacts facts;
   AVStream* vs = fmt->streams[video];
@@ -666,17 +681,10 @@ class FilmGraph final : public MediaGraph {
   // The file's sound through the music decoder, at the film's volume and
   // running if the film was.
   bool PlayAsMusic() {
-    const int fd = feed_->TakeSoundFd();
-    FILE* file = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
-    if (!file) {
-      if (fd >= 0) ::close(fd);
-      return false;
-    }
-    SDL_RWops* reader = ::fseek(file, 0, SEEK_SET) == 0 ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
-    if (!reader) {
-      ::fclose(file);
-      return false;
-    }
+    soundBytes_ = feed_->TakeSound();
+    SDL_RWops* reader =
+        soundBytes_ ? SDL_RWFromConstMem(soundBytes_->data(), static_cast<int>(soundBytes_->size())) : nullptr;
+    if (!reader) return false;
     music_ = OpenMusic(reader);
     if (!music_) return false;
     music_->SetVolume(volume_);
@@ -794,6 +802,7 @@ class FilmGraph final : public MediaGraph {
 
   std::shared_ptr<FilmFeed> feed_;
   State state_ = State::Opening;
+  std::shared_ptr<const std::string> soundBytes_;  // what music_ plays from: it outlives it
   std::unique_ptr<MediaGraph> music_;
   Decoder video_, audio_;
   ScalerPtr sws_;

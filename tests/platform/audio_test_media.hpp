@@ -219,6 +219,11 @@ class SlowDrive {
     state_->free = true;
     state_->cv.notify_all();
   }
+  // The most bytes the reads of the film's file could have brought.
+  size_t Allowed() const {
+    std::lock_guard<std::mutex> lock(state_->m);
+    return state_->allowed;
+  }
 
  private:
   // Shared with the readers, which may return from a wait after the test.
@@ -229,10 +234,12 @@ class SlowDrive {
       if (brought < pace.fast) {
         wanted = std::min(wanted, pace.fast - brought);
         brought += wanted;
+        allowed += wanted;
         return wanted;
       }
       const auto hold = reads++ == 0 ? pace.first : pace.each;
       cv.wait_for(lock, hold, [&] { return free; });
+      allowed += std::min(wanted, pace.most);
       return std::min(wanted, pace.most);
     }
     std::mutex m;
@@ -240,6 +247,7 @@ class SlowDrive {
     bool free = false;
     int reads = 0;
     size_t brought = 0;
+    size_t allowed = 0;
     Pace pace;
   };
   std::shared_ptr<State> state_;
