@@ -31,7 +31,8 @@ class MediaGraph {
   // packet that does not come within it is taken as the film's end.
   static constexpr std::chrono::milliseconds kFilmReadLimit{1000};
   // The largest file at a film's name that is played as sound when it holds
-  // no pictures: the music decoder may take a file whole.
+  // no pictures: it is read whole into memory, beside the screen, for the
+  // music decoder.
   static constexpr uint64_t kMostFilmSoundBytes = uint64_t{64} << 20;
 
   // Renders a file as the kind given; null when it cannot be opened or
