@@ -619,7 +619,7 @@ std::string ReplaceRefusal::Why() const {
 ReplaceRefusal MayReplace(std::string_view gamePath, const FoundAtName& found,
                           const std::optional<std::string>& gameFolder) {
   std::string target = NativePath(gamePath);
-  struct stat st;
+  struct stat st {};
   bool linked = false;
   const int look = LookBeforeSave(target, st, LinkAtName::FollowToFile, &linked);
   ReplaceRefusal r;
@@ -632,17 +632,20 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
   if (o.folderRefused) *o.folderRefused = false;
   StagedFile f;
   f.target = NativePath(gamePath);
-  struct stat old;
+  struct stat old {};
   bool linked = false;
-  int look = LookBeforeSave(f.target, old, o.link, &linked);
-  if (o.link == LinkAtName::FollowToFile)
-    look = RefusalOf(gamePath, f.target, look, linked, old, o.onlyOver, o.gameFolder, o.leadsTo);
+  const int seen = LookBeforeSave(f.target, old, o.link, &linked);
+  const int look = o.link == LinkAtName::FollowToFile
+                       ? RefusalOf(gamePath, f.target, seen, linked, old, o.onlyOver, o.gameFolder, o.leadsTo)
+                       : seen;
   if (look != 0 && !NotThere(look)) {
     if (o.error) *o.error = look;
     return std::nullopt;
   }
   f.temp = SaveTempName(f.target);
-  const bool replacing = look == 0 && S_ISREG(old.st_mode);
+  // Only a file the look saw gives the new one its owner and mode: where
+  // nothing stands, the judge's "may" says nothing of what a look found.
+  const bool replacing = seen == 0 && S_ISREG(old.st_mode);
   // A saved file the game could not read back would be no save.
   f.mode = o.mode ? *o.mode : replacing ? ((old.st_mode & 07777) | S_IRUSR | S_IWUSR) : NewFileMode();
   // A temporary file of this process's number is a leftover of an earlier

@@ -172,6 +172,18 @@ TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
   stat(dir.File("shared.cfg").c_str(), &st);
   EXPECT_EQ(st.st_uid, 65534u);
   EXPECT_EQ(st.st_gid, 65534u);
+  // A new file, whether the save knew nothing stood there or never looked,
+  // is the game's own with the usual mode: nothing of a file saved before.
+  const mode_t again = umask(022);
+  for (const plat::FoundAtName& found : {plat::FoundAtName::Nothing(), plat::FoundAtName{}}) {
+    const std::string name = found.LookedAt() ? "nothing.cfg" : "unlooked.cfg";
+    ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\shared.cfg", std::string_view("owner's")));
+    ASSERT_TRUE(plat::WriteFileAtomic(dir.Path() + "\\" + name, std::string_view("x"), {.onlyOver = found}));
+    stat(dir.File(name).c_str(), &st);
+    EXPECT_EQ(st.st_uid, geteuid()) << name;
+    EXPECT_EQ(st.st_mode & 07777, 0644u) << name;
+  }
+  umask(again);
 }
 
 TEST(FileSafety, SaveNeverWritesThroughALinkPlantedAtItsTemporaryName) {

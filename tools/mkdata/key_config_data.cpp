@@ -33,7 +33,7 @@ void KeyConfig(Context& ctx) {
   fw::MusicVol = 5;
   // The game's own writer, so the file is the one the setup screen saves.
   fw::AppPath = ctx.LooseFolder();
-  if (!fw::SaveKeyConfig("\\Default.cfg")) throw std::runtime_error("cannot write Default.cfg");
+  if (!fw::SaveKeyConfig("\\Default.cfg")) throw std::runtime_error("cannot write Default.cfg: " + fw::LastError);
 }
 
 Step keys("key and volume settings", 46, KeyConfig);
