@@ -73,7 +73,9 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// The hash a save remembers of the bytes the game read or wrote at a name.
+// The hash a save remembers of the bytes the game read or wrote at a name,
+// and the save journal's checksum: 64-bit FNV-1a, whose values journals on
+// disk hold, so it never changes.
 uint64_t HashOfBytes(std::string_view bytes);
 
 // What the game found at a name it may save over.

@@ -24,8 +24,6 @@ constexpr uint8_t kRemoves = 1, kBeforeKnown = 2, kExistedBefore = 4;
 // each file's path, flags and numbers at their largest, and the hash.
 constexpr uint64_t kMostJournalBytes = 8 + 4 + kMaxFiles * (4 + kMaxPath + 1 + 8 + 8 + 8) + kMostBytesSaved + 8;
 
-uint64_t Fnv1a(std::string_view bytes) { return HashOfBytes(bytes); }
-
 void PutNumber(std::string& out, uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
 }
@@ -138,7 +136,7 @@ FolderEntry LookRefusedBy(std::string_view gameFolder, const std::string& rel, i
 
 PreviousContent PreviousContent::Of(const std::optional<std::string>& bytes) {
   if (!bytes) return {};
-  return {true, bytes->size(), Fnv1a(*bytes)};
+  return {true, bytes->size(), HashOfBytes(*bytes)};
 }
 
 // The journal, numbers little-endian:
@@ -172,7 +170,7 @@ std::string EncodeSaveJournal(const std::vector<FileContent>& relativeFiles, boo
     PutNumber(out, bytes.size(), 8);
     out += bytes;
   }
-  PutNumber(out, Fnv1a(out), 8);
+  PutNumber(out, HashOfBytes(out), 8);
   return out;
 }
 
@@ -185,7 +183,7 @@ std::optional<std::vector<FileContent>> DecodeSaveJournal(std::string_view bytes
   const std::string_view body = bytes.substr(0, bytes.size() - 8);
   uint64_t sum = 0;
   Cursor tail(bytes.substr(body.size()));
-  if (!tail.Number(sum, 8) || sum != Fnv1a(body)) return std::nullopt;
+  if (!tail.Number(sum, 8) || sum != HashOfBytes(body)) return std::nullopt;
   Cursor in(body.substr(kMagic.size()));
   uint64_t count = 0;
   if (!in.Number(count, 4) || count == 0 || count > kMaxFiles) return std::nullopt;
