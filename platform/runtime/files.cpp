@@ -574,7 +574,6 @@ int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtN
   if (!found.IsFile()) return kChangedSinceRead;
   const FileIdentity now = IdentityOf(st);
   const FileIdentity& was = found.identity;
-  if (now == was) return 0;
   // Without the bytes read, only the file as the read found it is the
   // game's: a hard link or a chmod moves the status-change time alone.
   if (!found.hash) {
@@ -582,11 +581,15 @@ int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtN
     unchanged.statusChangedNs = was.statusChangedNs;
     return unchanged == was ? 0 : kChangedSinceRead;
   }
+  // Bytes decide wherever they can be read: a tool can put every time back,
+  // and some file systems keep no status-change time of their own.
   if (now.size != was.size) return kChangedSinceRead;
   int cause = 0;
   const std::optional<std::vector<uint8_t>> bytes = ReadNative(target, cause, was.size);
-  if (!bytes) return cause == kTooLargeToRead ? kChangedSinceRead : cause;
-  return HashOfBytes(Bytes(*bytes)) == *found.hash ? 0 : kChangedSinceRead;
+  if (bytes) return HashOfBytes(Bytes(*bytes)) == *found.hash ? 0 : kChangedSinceRead;
+  if (cause == kTooLargeToRead) return kChangedSinceRead;  // grown since its look
+  // Unread now, only the very file the game recorded is its own.
+  return now == was ? 0 : cause;
 }
 
 // The one judge of what stands at a name a save would replace, given the
@@ -664,6 +667,8 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
     (void)::fchown(fd, old.st_uid, old.st_gid);  // only privileged or group moves succeed; the save goes on
   bool ok = ::fchmod(fd, static_cast<mode_t>(f.mode)) == 0;
   ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  struct stat written {};
+  ok = ok && ::fstat(fd, &written) == 0;
   int cause = errno;
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -675,6 +680,7 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
     Failed(o.error);
     return std::nullopt;
   }
+  f.written = IdentityOf(written);
   return f;
 }
 
@@ -691,8 +697,9 @@ bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced, FoundAtNa
     return Failed(error);
   }
   if (replaced) *replaced = true;
-  struct stat st;
-  if (landed) *landed = ::lstat(f.target.c_str(), &st) == 0 ? FoundAtName::FileOf(IdentityOf(st), f.hash) : FoundAtName{};
+  // A rename made is a save that landed: what it wrote is known without a
+  // look, which could fail and leave the game not knowing its own file.
+  if (landed) *landed = FoundAtName::FileOf(f.written, f.hash);
   return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 

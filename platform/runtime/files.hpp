@@ -126,12 +126,14 @@ struct ReplaceRefusal {
 // Whether a save may replace what stands at the name, links followed: a
 // link there that leads to another of the game's files (where gameFolder is
 // given) refuses it (kLinkToGameFile), and so does a file that holds other
-// bytes than the game found there (kChangedSinceRead): one of the same
-// identity and status-change time is taken as unchanged unread; any other
-// file of the size found is read and compared with the hash of the bytes
-// found, so that a file only touched, copied back or on a drive mounted
-// again is the game's own. Where the game's read failed (no hash), the
-// identity alone decides, its status-change time aside. A failed look
+// bytes than the game found there (kChangedSinceRead): a file of the size
+// found is read and compared with the hash of the bytes found, so that a
+// file only touched, copied back or on a drive mounted again is the game's
+// own, and one rewritten with its times put back is not. Where that read
+// fails, only a file of the identity found (status-change time included)
+// is the game's, anything else refused with the read's cause. Where the
+// game's own read failed (no hash), the identity alone decides, its
+// status-change time aside. A failed look
 // refuses with its own cause (kLinkToNoFile for a link that leads to no
 // regular file); nothing there is no refusal but where a file was found.
 // NotLookedAt found refuses nothing.
@@ -214,6 +216,9 @@ struct StagedFile {
   std::string target;  // the file it replaces, links followed
   uint32_t mode = 0;   // the permissions it was written with
   uint64_t hash = 0;   // of the bytes written
+  // The temporary file as its descriptor told once written: a rename keeps
+  // it, so it is the file the target holds once committed.
+  FileIdentity written = {};
 };
 // Writes the temporary file; nullopt, leaving none, when anything fails.
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
@@ -221,8 +226,9 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
 // Renames it over the target and syncs the folder; false when either fails
 // (after a failed sync the target is already replaced: replaced, when
 // given, says whether it was).
-// landed, when given, gets the file now at the target once it is replaced:
-// what the game found there for its next save.
+// landed, when given, gets the file the target holds once it is replaced
+// (what was written, known without a look after the rename): what the game
+// found there for its next save.
 bool CommitStagedFile(const StagedFile& f, int* error = nullptr, bool* replaced = nullptr,
                       FoundAtName* landed = nullptr);
 // Removes a temporary file that will not be committed.
