@@ -27,19 +27,21 @@ std::string g_programFolder;
 int g_renamesBeforeFailure = -1;  // -1: none planned
 
 struct PlannedFailure {
-  FileCall call;
   int error;
   int skip;
 };
-std::optional<PlannedFailure> g_plannedFailure;
+// One plan for each kind of call, so that a test can fail two calls of one
+// save (a look and a rename) at once.
+std::optional<PlannedFailure> g_plannedFailures[static_cast<size_t>(FileCall::Link) + 1];
 
 // Whether the test hook fails this call; errno then holds its error.
 bool PlannedToFail(FileCall call) {
-  if (!g_plannedFailure || g_plannedFailure->call != call) return false;
-  if (g_plannedFailure->skip-- > 0) return false;
-  if (g_plannedFailure->error == 0) ::kill(::getpid(), SIGKILL);  // a crash at this very call
-  errno = g_plannedFailure->error;
-  g_plannedFailure.reset();
+  std::optional<PlannedFailure>& plan = g_plannedFailures[static_cast<size_t>(call)];
+  if (!plan) return false;
+  if (plan->skip-- > 0) return false;
+  if (plan->error == 0) ::kill(::getpid(), SIGKILL);  // a crash at this very call
+  errno = plan->error;
+  plan.reset();
   return true;
 }
 
@@ -816,7 +818,14 @@ std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int
 
 void FailNextAtomicRename(int skip) { g_renamesBeforeFailure = skip; }
 
-void FailNextFileCall(FileCall call, int error, int skip) { g_plannedFailure = PlannedFailure{call, error, skip}; }
+void FailNextFileCall(FileCall call, int error, int skip) {
+  g_plannedFailures[static_cast<size_t>(call)] = PlannedFailure{error, skip};
+}
+
+void ForgetPlannedFileCallFailures() {
+  for (std::optional<PlannedFailure>& plan : g_plannedFailures) plan.reset();
+  g_renamesBeforeFailure = -1;
+}
 
 std::string SystemErrorText(int error) {
   switch (error) {

@@ -321,8 +321,13 @@ void FailNextAtomicRename(int skip = 0);
 // copy streamed where no link can be made counts as a Read of its file, a
 // WriteTemporary of its temporary copy, a Rename when the copy takes its
 // name and a SyncFolder after it.
+// A plan stands for each kind of call: a new one of a kind replaces only
+// that kind's.
 enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look, Link };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
+// Drops every failure planned and not yet met (the test harness, between
+// tests).
+void ForgetPlannedFileCallFailures();
 
 // The system's words for an error number ("No space left on device"), or
 // the game's own for its causes.

@@ -3,7 +3,15 @@
 
 #include <cstdlib>
 
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/temp_folder.hpp"
+
+namespace {
+// A failure a test planned and never met must not fail a call of the next.
+class ForgetPlannedFailures : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { plat::ForgetPlannedFileCallFailures(); }
+};
+}  // namespace
 
 int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -15,5 +23,6 @@ int main(int argc, char** argv) {
   static const plat::ScratchFolder scratch("fwtest-");
   setenv("TMPDIR", scratch.Path().c_str(), 1);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ForgetPlannedFailures);
   return RUN_ALL_TESTS();
 }
