@@ -9,8 +9,11 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/game_files.hpp"
@@ -273,26 +276,81 @@ TEST(FileSafety, RangeCopiesAreWholeOrAbsentAndReplaceLinksNotTargets) {
   EXPECT_FALSE(plat::ReadFileRange(dir.Path(), 0, 0));  // a folder is no file
 }
 
+namespace {
+
+// Folders of a prefix's form "<prefix><pid>-<anything>" and some that are
+// not of it, as processes and players leave them in the temporary folder,
+// and whether each stays when a process of that prefix makes its own.
+struct Leftover {
+  std::string name;
+  bool stays;
+};
+
+struct Leftovers {
+  std::unique_ptr<plat::ScratchFolder> running;  // this process's, marked
+  std::vector<Leftover> rows;
+};
+
+Leftovers PlantLeftovers(const fwtest::TempProgramFolder& root, const std::string& prefix) {
+  Leftovers planted;
+  // First: making one takes what ended processes left.
+  planted.running = std::make_unique<plat::ScratchFolder>(prefix);
+  const std::string running = fs::path(planted.running->Path()).filename().string() + "/data";
+  root.Write(running + "/x", "in use");
+  // Made for real by processes that then end, so each holds its maker's
+  // mark; the folders are left behind on purpose.
+  const auto byEnded = [&root](const std::string& of) {
+    const std::string made =
+        fs::path(fwtest::AnswerInChild([&] { return (new plat::ScratchFolder(of))->Path(); }).value())
+            .filename()
+            .string();
+    root.Write(made + "/data/x", "left");
+    return made;
+  };
+  const std::string killed = byEnded(prefix), anothers = byEnded("fwy-") + "/data";
+  const std::string dead = std::to_string(DeadPid()), mine = std::to_string(getpid());
+  const std::string mark = std::string("/") + plat::kMakerMark;
+  root.Write(prefix + mine + "-earlier" + mark, mine + " 1\n");  // an ended process of this number
+  root.Write(prefix + mine + "-earlier/data/x", "left");
+  root.Write(prefix + dead + "-notes/keep", "player's");
+  fs::create_directory(root.File(prefix + dead + "-empty"));
+  fs::create_directory(root.File(prefix + mine + "-fresh"));
+  root.Write(prefix + dead + "-notamark" + mark, "the player's notes\n");
+  root.Write(prefix + dead + "-file", "player's");
+  root.Write(prefix + dead + "/keep", "player's");
+  root.Write("elsewhere/keep", "player's");
+  fs::create_directory_symlink(root.File("elsewhere"), root.File(prefix + dead + "-link"));
+  planted.rows = {
+      {killed, false},                     // its maker's mark, and its maker has ended
+      {running, true},                     // its maker's mark, and its maker runs
+      {prefix + mine + "-earlier", false},  // the mark of a process that started before this one
+      {prefix + dead + "-notes", true},    // no mark and files in it: a player's
+      {prefix + dead + "-empty", false},   // no mark and empty: its maker was killed before it marked it
+      {prefix + mine + "-fresh", true},    // no mark yet, and its maker runs
+      {prefix + dead + "-notamark", true},  // a player's file at the mark's name
+      {prefix + dead + "-file", true},
+      {prefix + dead, true},
+      {prefix + dead + "-link", true},
+      {"elsewhere/keep", true},
+      {anothers, true},  // another program's prefix
+  };
+  return planted;
+}
+
+}  // namespace
+
 TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
   fwtest::TempProgramFolder root;
   plat::RemoveGameTempFolder();
   plat::SetTempRoot(root.Path());
-  const int dead = DeadPid();
-  root.Write("ferrowind-" + std::to_string(dead) + "-abcdef/obj.ini", "stale");
-  root.Write("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini", "running");
-  root.Write("ferrowind-notes/keep", "player's");
-  fs::create_directories(root.File("elsewhere"));
-  root.Write("elsewhere/keep", "player's");
-  fs::create_directory_symlink(root.File("elsewhere"), root.File("ferrowind-" + std::to_string(dead) + "-link"));
+  const Leftovers leftovers = PlantLeftovers(root, "ferrowind-");
 
+  // What the game's start makes first.
   const std::string folder = plat::GameTempFolder();
   EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
   EXPECT_EQ(ModeOf(folder), 0700u);
   EXPECT_EQ(plat::GameTempFolder(), folder);
-  EXPECT_FALSE(root.Exists("ferrowind-" + std::to_string(dead) + "-abcdef"));
-  EXPECT_TRUE(root.Exists("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini"));
-  EXPECT_TRUE(root.Exists("ferrowind-notes/keep"));
-  EXPECT_TRUE(root.Exists("elsewhere/keep"));
+  for (const Leftover& l : leftovers.rows) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
 
   root.Write(fs::path(folder).filename().string() + "/copy.bmp", "x");
   plat::RemoveGameTempFolder();
@@ -304,31 +362,26 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
 TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
   fwtest::TempProgramFolder root;
   plat::SetTempRoot(root.Path());
-  const std::string dead = std::to_string(DeadPid());
-  const std::string mine = std::to_string(getpid());
-  struct Leftover {
-    std::string name;
-    bool folder;
-    bool stays;
-  };
-  const Leftover leftovers[] = {
-      {"fwx-" + dead + "-abcdef", true, false},
-      {"fwx-" + std::to_string(getppid()) + "-abcdef", true, true},  // still running
-      {"fwx-" + mine + "-abcdef", true, true},  // an ended process that had this number, or this one's
-      {"fwy-" + dead + "-abcdef", true, true},  // another program's prefix
-      {"ferrowind-" + dead + "-abcdef", true, true},  // the game cleans up after itself
-      {"fwx-" + dead + "-file", false, true},
-      {"fwx-" + dead, true, true},
-  };
-  for (const Leftover& l : leftovers) root.Write(l.folder ? l.name + "/old" : l.name, "old");
+  const Leftovers leftovers = PlantLeftovers(root, "fwx-");
+  const std::string games = "ferrowind-" + std::to_string(DeadPid()) + "-abcdef";
+  root.Write(games + "/old", "old");
 
   auto scratch = std::make_unique<plat::ScratchFolder>("fwx-");
   const std::string folder = scratch->Path();
   EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
+  const std::string mine = std::to_string(getpid());
   EXPECT_EQ(fs::path(folder).filename().string().rfind("fwx-" + mine + "-", 0), 0u) << folder;
-  EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_EQ(ModeOf(folder), 0700u);
-  for (const Leftover& l : leftovers) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+  std::vector<std::string> held;
+  for (const auto& e : fs::directory_iterator(folder)) held.push_back(e.path().filename().string());
+  EXPECT_EQ(held, std::vector<std::string>{plat::kMakerMark});
+  std::ifstream markFile(folder + "/" + plat::kMakerMark);
+  std::string markPid, startTime;
+  markFile >> markPid >> startTime;
+  EXPECT_EQ(markPid, mine);
+  EXPECT_NE(startTime, "0");
+  for (const Leftover& l : leftovers.rows) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+  EXPECT_TRUE(root.Exists(games));  // the game cleans up after itself
 
   // A second one of the same process neither takes nor removes the first.
   {
