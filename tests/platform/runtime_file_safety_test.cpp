@@ -276,81 +276,18 @@ TEST(FileSafety, RangeCopiesAreWholeOrAbsentAndReplaceLinksNotTargets) {
   EXPECT_FALSE(plat::ReadFileRange(dir.Path(), 0, 0));  // a folder is no file
 }
 
-namespace {
-
-// Folders of a prefix's form "<prefix><pid>-<anything>" and some that are
-// not of it, as processes and players leave them in the temporary folder,
-// and whether each stays when a process of that prefix makes its own.
-struct Leftover {
-  std::string name;
-  bool stays;
-};
-
-struct Leftovers {
-  std::unique_ptr<plat::ScratchFolder> running;  // this process's, marked
-  std::vector<Leftover> rows;
-};
-
-Leftovers PlantLeftovers(const fwtest::TempProgramFolder& root, const std::string& prefix) {
-  Leftovers planted;
-  // First: making one takes what ended processes left.
-  planted.running = std::make_unique<plat::ScratchFolder>(prefix);
-  const std::string running = fs::path(planted.running->Path()).filename().string() + "/data";
-  root.Write(running + "/x", "in use");
-  // Made for real by processes that then end, so each holds its maker's
-  // mark; the folders are left behind on purpose.
-  const auto byEnded = [&root](const std::string& of) {
-    const std::string made =
-        fs::path(fwtest::AnswerInChild([&] { return (new plat::ScratchFolder(of))->Path(); }).value())
-            .filename()
-            .string();
-    root.Write(made + "/data/x", "left");
-    return made;
-  };
-  const std::string killed = byEnded(prefix), anothers = byEnded("fwy-") + "/data";
-  const std::string dead = std::to_string(DeadPid()), mine = std::to_string(getpid());
-  const std::string mark = std::string("/") + plat::kMakerMark;
-  root.Write(prefix + mine + "-earlier" + mark, mine + " 1\n");  // an ended process of this number
-  root.Write(prefix + mine + "-earlier/data/x", "left");
-  root.Write(prefix + dead + "-notes/keep", "player's");
-  fs::create_directory(root.File(prefix + dead + "-empty"));
-  fs::create_directory(root.File(prefix + mine + "-fresh"));
-  root.Write(prefix + dead + "-notamark" + mark, "the player's notes\n");
-  root.Write(prefix + dead + "-file", "player's");
-  root.Write(prefix + dead + "/keep", "player's");
-  root.Write("elsewhere/keep", "player's");
-  fs::create_directory_symlink(root.File("elsewhere"), root.File(prefix + dead + "-link"));
-  planted.rows = {
-      {killed, false},                     // its maker's mark, and its maker has ended
-      {running, true},                     // its maker's mark, and its maker runs
-      {prefix + mine + "-earlier", false},  // the mark of a process that started before this one
-      {prefix + dead + "-notes", true},    // no mark and files in it: a player's
-      {prefix + dead + "-empty", false},   // no mark and empty: its maker was killed before it marked it
-      {prefix + mine + "-fresh", true},    // no mark yet, and its maker runs
-      {prefix + dead + "-notamark", true},  // a player's file at the mark's name
-      {prefix + dead + "-file", true},
-      {prefix + dead, true},
-      {prefix + dead + "-link", true},
-      {"elsewhere/keep", true},
-      {anothers, true},  // another program's prefix
-  };
-  return planted;
-}
-
-}  // namespace
-
 TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
   fwtest::TempProgramFolder root;
   plat::RemoveGameTempFolder();
   plat::SetTempRoot(root.Path());
-  const Leftovers leftovers = PlantLeftovers(root, "ferrowind-");
+  const fwtest::WorkingFolders leftovers(root.Path(), "ferrowind-");
 
   // What the game's start makes first.
   const std::string folder = plat::GameTempFolder();
   EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
   EXPECT_EQ(ModeOf(folder), 0700u);
   EXPECT_EQ(plat::GameTempFolder(), folder);
-  for (const Leftover& l : leftovers.rows) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+  for (const auto& row : leftovers.Rows()) EXPECT_EQ(root.Exists(row.entry), row.stays) << row.entry;
 
   root.Write(fs::path(folder).filename().string() + "/copy.bmp", "x");
   plat::RemoveGameTempFolder();
@@ -362,7 +299,7 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
 TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
   fwtest::TempProgramFolder root;
   plat::SetTempRoot(root.Path());
-  const Leftovers leftovers = PlantLeftovers(root, "fwx-");
+  const fwtest::WorkingFolders leftovers(root.Path(), "fwx-");
   const std::string games = "ferrowind-" + std::to_string(DeadPid()) + "-abcdef";
   root.Write(games + "/old", "old");
 
@@ -380,7 +317,7 @@ TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
   markFile >> markPid >> startTime;
   EXPECT_EQ(markPid, mine);
   EXPECT_NE(startTime, "0");
-  for (const Leftover& l : leftovers.rows) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+  for (const auto& row : leftovers.Rows()) EXPECT_EQ(root.Exists(row.entry), row.stays) << row.entry;
   EXPECT_TRUE(root.Exists(games));  // the game cleans up after itself
 
   // A second one of the same process neither takes nor removes the first.
