@@ -232,6 +232,14 @@ const Refused kRefused[] = {
     {"LinkLoopAtTheListsName", {}, "", "",
      "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written", "",
      "mkdata-unfinished.txt", false, "", "mkdata-unfinished.txt"},
+    // A list that would have a file outside the folder taken for the set's.
+    {"ListOfAFileOutsideTheFolder", {}, "", "",
+     "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written",
+     kListOfAnotherSet + "loose 24 0123456789abcdef ../User.INI\n"},
+    // A set given up where a file the set put in beside the player's cannot be read: it may be the player's.
+    {"SetGivenUpBesideALooseFileThatCannotBeRead", {"User.INI", "USER.INI", "DATA.INF", "DATA.PAK", "MISSIONPACK.INF",
+     "MISSIONPACK.PAK"}, "User.INI", "", "cannot read {}/User.INI (Permission denied); nothing written",
+     kListOfAnotherSet + "loose 24 0123456789abcdef User.INI\n"},
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
