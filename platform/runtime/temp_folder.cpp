@@ -1,13 +1,16 @@
 #include "platform/runtime/temp_folder.hpp"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -41,24 +44,117 @@ int FolderOwner(const char* name, const std::string& prefix) {
   return *p == '-' ? pid : 0;
 }
 
+// Up to `most` bytes of a small regular file, read without following a
+// link or waiting on a FIFO; nullopt for anything else.
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t most) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  std::optional<std::string> text;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= most) {
+    std::string bytes(most + 1, '\0');
+    const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+    if (n >= 0 && static_cast<size_t>(n) <= most) text = bytes.substr(0, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+// When a process started, in clock ticks since the machine started (field
+// 22 of /proc/<pid>/stat): a process given the number of an ended one
+// started later. nullopt where the system does not say.
+std::optional<unsigned long long> StartTime(int pid) {
+  const auto stat = ReadSmallFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+  if (!stat) return std::nullopt;
+  // The command name in parentheses may hold spaces and parentheses itself.
+  const size_t afterName = stat->rfind(')');
+  if (afterName == std::string::npos) return std::nullopt;
+  const char* p = stat->data() + afterName + 1;
+  const char* end = stat->data() + stat->size();
+  for (int field = 3; field < 22; ++field) {
+    while (p < end && *p == ' ') ++p;
+    while (p < end && *p != ' ') ++p;
+  }
+  while (p < end && *p == ' ') ++p;
+  unsigned long long ticks = 0;
+  if (std::from_chars(p, end, ticks).ec != std::errc()) return std::nullopt;
+  return ticks;
+}
+
+// Whether the process that wrote a mark is still running: its number is
+// held by a process that started when it did. Where the start time cannot
+// be told, a process of that number counts as the maker.
+bool MakerRunning(int pid, unsigned long long start) {
+  if (!ProcessRunning(pid)) return false;
+  const auto now = StartTime(pid);
+  return !now || start == 0 || *now == start;
+}
+
+// Whether a folder of the form, made by the process its name gives, may go:
+// one that holds that process's mark once the process has ended; one
+// without the mark (a player's folder that looks the same, or one whose
+// maker was killed before it wrote its mark) only while empty, which the
+// caller leaves to rmdir.
+enum class Leftover { Keep, Whole, IfEmpty };
+
+Leftover Judge(const std::string& path, int pid) {
+  const auto mark = ReadSmallFile(path + "/" + kMakerMark, 64);
+  if (mark) {
+    int markPid = 0;
+    unsigned long long start = 0;
+    const char* p = mark->data();
+    const char* end = p + mark->size();
+    auto [afterPid, pidError] = std::from_chars(p, end, markPid);
+    if (pidError == std::errc() && afterPid < end && *afterPid == ' ') {
+      auto [afterStart, startError] = std::from_chars(afterPid + 1, end, start);
+      if (startError == std::errc() && markPid == pid && std::string_view(afterStart, end) == "\n")
+        return MakerRunning(pid, start) ? Leftover::Keep : Leftover::Whole;
+    }
+  }
+  return ProcessRunning(pid) ? Leftover::Keep : Leftover::IfEmpty;
+}
+
 void RemoveStaleFolders(const std::string& root, const std::string& prefix) {
   DIR* d = ::opendir(root.c_str());
   if (!d) return;
-  std::vector<std::string> stale;
+  std::vector<std::pair<std::string, int>> named;
   while (dirent* e = ::readdir(d)) {
     const int pid = FolderOwner(e->d_name, prefix);
-    if (pid <= 0 || pid == CurrentProcessId() || ProcessRunning(pid)) continue;
-    stale.emplace_back(root + "/" + e->d_name);
+    if (pid > 0) named.emplace_back(root + "/" + e->d_name, pid);
   }
   ::closedir(d);
-  for (const std::string& path : stale) {
+  for (const auto& [path, pid] : named) {
     // Only real folders of this user: a shared /tmp holds other people's
     // files, and remove_all does not follow links inside.
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) continue;
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
+    switch (Judge(path, pid)) {
+      case Leftover::Keep: break;
+      case Leftover::IfEmpty: ::rmdir(path.c_str()); break;
+      case Leftover::Whole: {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+        break;
+      }
+    }
   }
+}
+
+// Marked at once, so that nothing but an empty folder is ever left without
+// the mark that lets a later process take it.
+void Mark(const std::string& folder) {
+  const int pid = CurrentProcessId();
+  const std::string text = std::to_string(pid) + " " + std::to_string(StartTime(pid).value_or(0)) + "\n";
+  const std::string path = folder + "/" + kMakerMark;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const int error = errno;
+  if (fd >= 0 && ::close(fd) != 0) written = false;
+  if (written) return;
+  ::unlink(path.c_str());
+  ::rmdir(folder.c_str());
+  throw RuntimeError(ErrorCode::PathNotFound, "Unable to mark the temporary folder " + folder + ": " +
+                                                  std::strerror(error), TextIn::Utf8);
 }
 
 // mkdtemp never takes an existing folder, so a process that got an ended
@@ -70,6 +166,7 @@ std::string MakeFolderOfThisProcess(const std::string& prefix) {
   if (!::mkdtemp(name.data()))
     throw RuntimeError(ErrorCode::PathNotFound,
                        "Unable to create a temporary folder in " + root + ": " + std::strerror(errno), TextIn::Utf8);
+  Mark(name);
   return name;
 }
 

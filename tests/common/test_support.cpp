@@ -26,6 +26,7 @@
 
 #include "engine/globals.hpp"
 #include "platform/runtime/files.hpp"
+#include "platform/runtime/temp_folder.hpp"
 
 namespace fwtest {
 namespace fs = std::filesystem;
@@ -177,6 +178,62 @@ std::optional<std::string> AnswerInChild(const std::function<std::string()>& bod
   }
   if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return answer;
+}
+
+WorkingFolders::WorkingFolders(std::string temporaryFolder, const std::string& prefix)
+    : root_(std::move(temporaryFolder)) {
+  const auto write = [this](const std::string& relative, const std::string& bytes) {
+    fs::create_directories(fs::path(root_ + "/" + relative).parent_path());
+    std::ofstream(root_ + "/" + relative, std::ios::binary) << bytes;
+  };
+  // First: making one clears what ended processes left.
+  running_ = std::make_unique<plat::ScratchFolder>(prefix);
+  const std::string running = fs::path(running_->Path()).filename().string() + "/data";
+  write(running + "/x", "in use");
+  // Left behind on purpose by processes that end at once.
+  const auto byEnded = [&](const std::string& of) {
+    const auto made = AnswerInChild([&] { return (new plat::ScratchFolder(of))->Path(); });
+    if (!made || fs::path(*made).parent_path() != root_) throw std::runtime_error("no folder made in a child");
+    const std::string name = fs::path(*made).filename().string();
+    write(name + "/data/x", "left");
+    return name;
+  };
+  const std::string killed = byEnded(prefix), anothers = byEnded("fwy-") + "/data";
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  while (::waitpid(ended, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  const std::string dead = std::to_string(ended), mine = std::to_string(::getpid());
+  const std::string mark = std::string("/") + plat::kMakerMark;
+  write(prefix + mine + "-earlier" + mark, mine + " 1\n");  // an ended process of this number
+  write(prefix + mine + "-earlier/data/x", "left");
+  write(prefix + dead + "-notes/keep", "player's");
+  fs::create_directory(root_ + "/" + prefix + dead + "-empty");
+  fs::create_directory(root_ + "/" + prefix + mine + "-fresh");
+  write(prefix + dead + "-notamark" + mark, "the player's notes\n");
+  write(prefix + dead + "-file", "player's");
+  write(prefix + dead + "/keep", "player's");
+  write("elsewhere/keep", "player's");
+  fs::create_directory_symlink(root_ + "/elsewhere", root_ + "/" + prefix + dead + "-link");
+  rows_ = {
+      {killed, false},                      // its maker's mark, and its maker has ended
+      {running, true},                      // its maker's mark, and its maker runs
+      {prefix + mine + "-earlier", false},  // the mark of a process that started before this one
+      {prefix + dead + "-notes", true},     // no mark and files in it: a player's
+      {prefix + dead + "-empty", false},    // no mark and empty: its maker was killed before it marked it
+      {prefix + mine + "-fresh", true},     // no mark yet, and its maker runs
+      {prefix + dead + "-notamark", true},  // a player's file at the mark's name
+      {prefix + dead + "-file", true},
+      {prefix + dead + "/keep", true},
+      {prefix + dead + "-link", true},
+      {"elsewhere/keep", true},
+      {anothers, true},  // another program's prefix
+  };
+}
+
+WorkingFolders::~WorkingFolders() {
+  std::error_code ec;
+  for (const Row& row : rows_) fs::remove_all(root_ + "/" + fs::path(row.entry).begin()->string(), ec);
 }
 
 std::string BuildProgramFolder() { return FW_PROGRAM_DIR; }

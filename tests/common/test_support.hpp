@@ -3,9 +3,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace plat {
+class ScratchFolder;
+}
 
 namespace fwtest {
 
@@ -67,6 +72,31 @@ void WithoutHardLinks();
 // "raised: ".
 std::optional<std::string> AnswerInChild(const std::function<std::string()>& body,
                                          std::chrono::milliseconds deadline = std::chrono::seconds(10));
+
+// Folders of the form "<prefix><pid>-<anything>", and some that are not of
+// it, in a temporary folder, as processes and players leave them there:
+// made for real by processes that end where the mark is theirs, and by this
+// one, which keeps one of its own of the prefix while the object lives.
+// Each row names an entry and whether it stays when a process of the prefix
+// clears the folder; what is left of them goes with the object.
+class WorkingFolders {
+ public:
+  struct Row {
+    std::string entry;  // relative to the temporary folder
+    bool stays;
+  };
+  WorkingFolders(std::string temporaryFolder, const std::string& prefix);
+  ~WorkingFolders();
+  WorkingFolders(const WorkingFolders&) = delete;
+  WorkingFolders& operator=(const WorkingFolders&) = delete;
+
+  const std::vector<Row>& Rows() const { return rows_; }
+
+ private:
+  std::string root_;
+  std::unique_ptr<plat::ScratchFolder> running_;
+  std::vector<Row> rows_;
+};
 
 // The folder where the build put the executables (ferrowind, mkdata).
 std::string BuildProgramFolder();

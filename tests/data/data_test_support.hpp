@@ -40,7 +40,8 @@ inline int LooseFiles(const fwtest::TempProgramFolder& dir) {
   }
   const std::string temp = plat::NativePath(fw::DataPack->TempPath);
   if (std::filesystem::equivalent(temp, dir.Path())) return n;
-  for (const auto& e : std::filesystem::directory_iterator(temp)) n += e.is_regular_file() ? 1 : 0;
+  for (const auto& e : std::filesystem::directory_iterator(temp))
+    n += e.is_regular_file() && e.path().filename() != plat::kMakerMark ? 1 : 0;
   return n;
 }
 

@@ -9,8 +9,11 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/game_files.hpp"
@@ -277,22 +280,14 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
   fwtest::TempProgramFolder root;
   plat::RemoveGameTempFolder();
   plat::SetTempRoot(root.Path());
-  const int dead = DeadPid();
-  root.Write("ferrowind-" + std::to_string(dead) + "-abcdef/obj.ini", "stale");
-  root.Write("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini", "running");
-  root.Write("ferrowind-notes/keep", "player's");
-  fs::create_directories(root.File("elsewhere"));
-  root.Write("elsewhere/keep", "player's");
-  fs::create_directory_symlink(root.File("elsewhere"), root.File("ferrowind-" + std::to_string(dead) + "-link"));
+  const fwtest::WorkingFolders leftovers(root.Path(), "ferrowind-");
 
+  // What the game's start makes first.
   const std::string folder = plat::GameTempFolder();
   EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
   EXPECT_EQ(ModeOf(folder), 0700u);
   EXPECT_EQ(plat::GameTempFolder(), folder);
-  EXPECT_FALSE(root.Exists("ferrowind-" + std::to_string(dead) + "-abcdef"));
-  EXPECT_TRUE(root.Exists("ferrowind-" + std::to_string(getppid()) + "-abcdef/obj.ini"));
-  EXPECT_TRUE(root.Exists("ferrowind-notes/keep"));
-  EXPECT_TRUE(root.Exists("elsewhere/keep"));
+  for (const auto& row : leftovers.Rows()) EXPECT_EQ(root.Exists(row.entry), row.stays) << row.entry;
 
   root.Write(fs::path(folder).filename().string() + "/copy.bmp", "x");
   plat::RemoveGameTempFolder();
@@ -304,31 +299,26 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
 TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
   fwtest::TempProgramFolder root;
   plat::SetTempRoot(root.Path());
-  const std::string dead = std::to_string(DeadPid());
-  const std::string mine = std::to_string(getpid());
-  struct Leftover {
-    std::string name;
-    bool folder;
-    bool stays;
-  };
-  const Leftover leftovers[] = {
-      {"fwx-" + dead + "-abcdef", true, false},
-      {"fwx-" + std::to_string(getppid()) + "-abcdef", true, true},  // still running
-      {"fwx-" + mine + "-abcdef", true, true},  // an ended process that had this number, or this one's
-      {"fwy-" + dead + "-abcdef", true, true},  // another program's prefix
-      {"ferrowind-" + dead + "-abcdef", true, true},  // the game cleans up after itself
-      {"fwx-" + dead + "-file", false, true},
-      {"fwx-" + dead, true, true},
-  };
-  for (const Leftover& l : leftovers) root.Write(l.folder ? l.name + "/old" : l.name, "old");
+  const fwtest::WorkingFolders leftovers(root.Path(), "fwx-");
+  const std::string games = "ferrowind-" + std::to_string(DeadPid()) + "-abcdef";
+  root.Write(games + "/old", "old");
 
   auto scratch = std::make_unique<plat::ScratchFolder>("fwx-");
   const std::string folder = scratch->Path();
   EXPECT_EQ(fs::path(folder).parent_path(), fs::path(root.Path()));
+  const std::string mine = std::to_string(getpid());
   EXPECT_EQ(fs::path(folder).filename().string().rfind("fwx-" + mine + "-", 0), 0u) << folder;
-  EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_EQ(ModeOf(folder), 0700u);
-  for (const Leftover& l : leftovers) EXPECT_EQ(root.Exists(l.name), l.stays) << l.name;
+  std::vector<std::string> held;
+  for (const auto& e : fs::directory_iterator(folder)) held.push_back(e.path().filename().string());
+  EXPECT_EQ(held, std::vector<std::string>{plat::kMakerMark});
+  std::ifstream markFile(folder + "/" + plat::kMakerMark);
+  std::string markPid, startTime;
+  markFile >> markPid >> startTime;
+  EXPECT_EQ(markPid, mine);
+  EXPECT_NE(startTime, "0");
+  for (const auto& row : leftovers.Rows()) EXPECT_EQ(root.Exists(row.entry), row.stays) << row.entry;
+  EXPECT_TRUE(root.Exists(games));  // the game cleans up after itself
 
   // A second one of the same process neither takes nor removes the first.
   {

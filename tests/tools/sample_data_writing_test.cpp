@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -231,6 +232,14 @@ const Refused kRefused[] = {
     {"LinkLoopAtTheListsName", {}, "", "",
      "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written", "",
      "mkdata-unfinished.txt", false, "", "mkdata-unfinished.txt"},
+    // A list that would have a file outside the folder taken for the set's.
+    {"ListOfAFileOutsideTheFolder", {}, "", "",
+     "{}/mkdata-unfinished.txt was not written by mkdata: move it out of {}; nothing written",
+     kListOfAnotherSet + "loose 24 0123456789abcdef ../User.INI\n"},
+    // A set given up where a file the set put in beside the player's cannot be read: it may be the player's.
+    {"SetGivenUpBesideALooseFileThatCannotBeRead", {"User.INI", "USER.INI", "DATA.INF", "DATA.PAK", "MISSIONPACK.INF",
+     "MISSIONPACK.PAK"}, "User.INI", "", "cannot read {}/User.INI (Permission denied); nothing written",
+     kListOfAnotherSet + "loose 24 0123456789abcdef User.INI\n"},
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
@@ -365,8 +374,17 @@ TEST(MkdataKeeps, TheSetWhenTheFolderIsNotSyncedAfterTheListIsRemoved) {
 // files. Archives the player copied in after the kill are not its own: where
 // each archive's name holds one, in any spelling, the set is given up and
 // its own archives beside them go; where some do, the folder is refused,
-// naming its own as well. Either way the staging files the killed run left
-// go.
+// naming its own as well. Either way the staging files the killed runs left
+// go, and a set given up takes with it the loose files the killed runs put
+// in where the player's stand under other spellings, so that the game reads
+// the player's. A working folder in the temporary folder goes only where it
+// is a run's that no longer runs.
+struct KilledAgain {
+  plat::FileCall call;    // the next run, on a set of its own, killed at this call
+  int skip;               // calls of that kind before the kill
+  bool afterThePlayers;   // the player's files are in before it runs
+};
+
 struct Killed {
   const char* name;
   plat::FileCall call;  // killed at a staged write, a rename (of an archive) or at the list's removal
@@ -374,10 +392,22 @@ struct Killed {
   int archivesIn;       // renames of archives before the kill
   std::vector<std::string> players = {};  // archives the player copies in after the kill
   const char* refusal = "";               // what the run says where it refuses, "{}" for the program folder
+  // The player's own loose files come with the archives, spelt as a CD
+  // gives them, beside those the killed run put in; else they stand before.
+  bool looseAfter = false;
+  std::optional<KilledAgain> again = std::nullopt;
 };
 
+// The player's loose files, before the kill and as a CD gives them.
+const std::vector<std::string> kPlayersLoose{"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"};
+const std::vector<std::string> kCdLoose{"USER.INI", "SAVE/USER1.DAT", "DEFAULT.CFG"};
+
 // The staged writes before the archives': the check that the folder takes
-// new files, the list and BG1.MP3; the renames: the list and BG1.MP3.
+// new files, the list and BG1.MP3; the renames: the list and BG1.MP3 (and
+// User.INI and save/user1.DAT where the player's come after). The syncs of
+// a run that finishes the set: the list, the four archives, the list's
+// removal; of one that gives it up: the removals of its own archives, then
+// the list's.
 const Killed kKilled[] = {
     {"WhileStagingMissionPackInf", plat::FileCall::WriteTemporary, 4, 0},
     {"BeforeTheFirstArchive", plat::FileCall::Rename, 2, 0},
@@ -401,20 +431,36 @@ const Killed kKilled[] = {
      "cut short, and MissionPack.INF and MissionPack.PAK are: move DATA.INF, DATA.PAK and MISSIONPACK.INF out of {} "
      "to have the set finished, or move MissionPack.INF and MissionPack.PAK out of it and put the rest of the game "
      "data in; nothing written"},
+    {"LooseFilesInThenTheCdsGameData", plat::FileCall::Rename, 4, 0, kCdArchiveFiles, "", true},
+    {"LooseFilesInThenAnotherRunBeforeItsArchivesThenTheCdsGameData", plat::FileCall::Rename, 4, 0, kCdArchiveFiles,
+     "", true, KilledAgain{plat::FileCall::Rename, 1, false}},
+    // Killed right after the list's removal: what it leaves has no run to clear it.
+    {"BeforeDataPakThenTheFinishingRunOnceItsListIsGone", plat::FileCall::Rename, 4, 2, {}, "", false,
+     KilledAgain{plat::FileCall::SyncFolder, 5, false}},
+    {"BeforeDataPakThenTheCdsGameDataThenTheGiveUpOnceItsListIsGone", plat::FileCall::Rename, 4, 2, kCdArchiveFiles,
+     "", false, KilledAgain{plat::FileCall::SyncFolder, 2, true}},
 };
 
 void PrintTo(const Killed& row, std::ostream* os) { *os << row.name; }
 
 class MkdataKeeps : public ::testing::TestWithParam<Killed> {};
 
+// The working folders in the temporary folder after a run of mkdata.
+void ExpectWorkingFolders(const fwtest::WorkingFolders& working, const std::string& output) {
+  for (const auto& row : working.Rows())
+    EXPECT_EQ(fs::exists(std::string(std::getenv("TMPDIR")) + "/" + row.entry), row.stays) << row.entry << "\n"
+                                                                                           << output;
+}
+
 TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheSet) {
   const Killed& row = GetParam();
   fwtest::TempProgramFolder dir;
-  const std::string game = dir.Path() + "/game";
-  for (const char* mine : {"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"}) WriteFile(game + "/" + mine, kMarker + mine);
+  const std::string game = dir.Path() + "/game", list = game + "/mkdata-unfinished.txt";
+  if (!row.looseAfter)
+    for (const std::string& mine : kPlayersLoose) WriteFile(game + "/" + mine, kMarker + mine);
   WriteFile(game + "/" + kNotMkdatas, kMarker);
   const auto players = Tree(game);
-  // Only BG1.MP3 is copied in: the list and it are the renames before the archives'.
+  // Only BG1.MP3 is copied in where the player's loose files stand.
   const SmallSet set(dir.Path(), "killed run's ");
 
   const auto answer = fwtest::AnswerInChild(
@@ -429,17 +475,43 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   for (const std::string& archive : kArchiveFiles)
     if (fs::exists(game + "/" + archive)) in.push_back(archive);
   ASSERT_EQ(in, std::vector<std::string>(kArchiveFiles.begin(), kArchiveFiles.begin() + row.archivesIn));
-  ASSERT_TRUE(fs::is_regular_file(game + "/mkdata-unfinished.txt"));
+  ASSERT_TRUE(fs::is_regular_file(list));
   if (row.call != plat::FileCall::Remove) {
     ASSERT_FALSE(Leftovers(game).empty()) << "the killed run left no staging file";
   }
   // Of the same sizes as the killed run's: only the bytes tell them apart.
-  for (const std::string& archive : row.players) WriteFile(game + "/" + archive, "player's own " + archive);
+  const auto playersComeIn = [&] {
+    for (const std::string& archive : row.players) WriteFile(game + "/" + archive, "player's own " + archive);
+    if (row.looseAfter)
+      for (const std::string& mine : kCdLoose) WriteFile(game + "/" + mine, kMarker + mine);
+  };
+  if (row.again && row.again->afterThePlayers) playersComeIn();
+  if (row.again) {
+    const SmallSet next(dir.Path() + "/next", "next run's ");
+    const auto again = fwtest::AnswerInChild(
+        [&] {
+          plat::FailNextFileCall(row.again->call, 0, row.again->skip);
+          mkdata::Install(game, next.loose, next.packed, mkdata::kArchives);
+          return std::string("not killed");
+        },
+        std::chrono::seconds(60));
+    ASSERT_FALSE(again) << *again;
+    ASSERT_EQ(fs::exists(list), row.again->call != plat::FileCall::SyncFolder);
+  }
+  if (!row.again || !row.again->afterThePlayers) playersComeIn();
   auto beforeRun = Tree(game);
   for (const std::string& leftover : Leftovers(game)) beforeRun.erase(leftover);
+  const fwtest::WorkingFolders working(std::getenv("TMPDIR"), "mkdata-");
+  const bool listStood = fs::exists(list);
 
   const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
   EXPECT_TRUE(Leftovers(game).empty()) << ran.output;
+  ExpectWorkingFolders(working, ran.output);
+  if (!listStood) {  // the folder reads complete: the run command leaves it
+    EXPECT_EQ(ran.status, 0) << ran.output;
+    EXPECT_EQ(Tree(game), beforeRun);
+    return;
+  }
   if (row.players.size() == kArchiveFiles.size()) {
     EXPECT_EQ(ran.status, 0) << ran.output;
     EXPECT_NE(ran.output.find("the game data is kept as the player's"), std::string::npos) << ran.output;
@@ -447,6 +519,14 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
     // The killed run's archives the player's did not take the place of.
     for (const std::string& archive : in)
       if (std::find(row.players.begin(), row.players.end(), archive) == row.players.end()) beforeRun.erase(archive);
+    if (row.looseAfter) {
+      // The killed run's loose files beside the player's go; BG1.MP3, the player's lacking, stays.
+      EXPECT_NE(ran.output.find("the set's own User.INI and save/user1.DAT removed"), std::string::npos) << ran.output;
+      for (const char* own : {"User.INI", "save/user1.DAT", "save"}) beforeRun.erase(own);
+      plat::SetProgramFolder(game);
+      EXPECT_EQ(plat::ReadAllText(game + "\\User.INI"), kMarker + "USER.INI");
+      EXPECT_EQ(plat::ReadAllText(game + "\\save\\user1.DAT"), kMarker + "SAVE/USER1.DAT");
+    }
     EXPECT_EQ(Tree(game), beforeRun);
     return;
   }
@@ -458,7 +538,7 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   }
   ASSERT_EQ(ran.status, 0) << ran.output;
   EXPECT_NE(ran.output.find("was cut short: finishing it"), std::string::npos) << ran.output;
-  EXPECT_FALSE(fs::exists(game + "/mkdata-unfinished.txt"));
+  EXPECT_FALSE(fs::exists(list));
   const auto after = Tree(game);
   // The set is one run's: none of the killed run's archives is left beside the new ones.
   for (const std::string& archive : kArchiveFiles) {
@@ -475,9 +555,10 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
 INSTANTIATE_TEST_SUITE_P(Rows, MkdataKeeps, ::testing::ValuesIn(kKilled),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A run killed while it made the set leaves its working folder in the
-// temporary folder: the run command's next call of mkdata takes it, whatever
-// the program folder holds, and never the folder of a run still running.
+// Every run of mkdata, whatever the program folder holds and whatever the
+// run does (the run command asks its state first, and asks no more of a
+// folder with the whole game data), takes the working folders that runs no
+// longer running left in the temporary folder, and nothing else there.
 struct WorkingFolderCase {
   const char* name;
   std::vector<std::string> files;  // in the program folder
@@ -491,29 +572,18 @@ const WorkingFolderCase kWorkingFolderCases[] = {
     {"SetGivenUp", kCdArchiveFiles, kListOfAnotherSet},
 };
 
-TEST(MkdataKeeps, NoWorkingFolderOfARunNoLongerRunningWhateverTheProgramFolderHolds) {
-  const pid_t ended = ::fork();
-  if (ended == 0) ::_exit(0);
-  ASSERT_GT(ended, 0);
-  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
-  const char* tmp = std::getenv("TMPDIR");
-  ASSERT_TRUE(tmp);
+TEST(MkdataKeeps, OnlyTheWorkingFoldersOfRunsNoLongerRunningWhateverTheProgramFolderHolds) {
   for (const WorkingFolderCase& row : kWorkingFolderCases) {
     SCOPED_TRACE(row.name);
     fwtest::TempProgramFolder dir;
     const std::string game = dir.Path() + "/game";
     for (const std::string& f : row.files) WriteFile(game + "/" + f, kMarker);
     if (!row.list.empty()) WriteFile(game + "/mkdata-unfinished.txt", row.list);
-    const std::string dead = std::string(tmp) + "/mkdata-" + std::to_string(ended) + "-killed";
-    const std::string running = std::string(tmp) + "/mkdata-" + std::to_string(::getpid()) + "-running";
-    WriteFile(dead + "/packed/Data.PAK", "staged");
-    WriteFile(running + "/packed/Data.PAK", "staged");
+    const fwtest::WorkingFolders working(std::getenv("TMPDIR"), "mkdata-");
 
     const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
     EXPECT_EQ(ran.status, row.status) << ran.output;
-    EXPECT_FALSE(fs::exists(dead)) << ran.output;
-    EXPECT_TRUE(fs::exists(running + "/packed/Data.PAK")) << ran.output;
-    fs::remove_all(running);
+    ExpectWorkingFolders(working, ran.output);
   }
 }
 

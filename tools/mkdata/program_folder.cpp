@@ -125,62 +125,105 @@ Signature SignatureOf(const std::vector<uint8_t>& bytes) {
 // Per archive file, the bytes it holds in this tool's set: none where a
 // list written before the bytes were recorded names the file only.
 using Signatures = std::map<std::string, std::optional<Signature>>;
+// Per loose file that runs of the set put in (its path under the program
+// folder as written, with "/"), the bytes they wrote there.
+using LooseFiles = std::map<std::string, Signature>;
 
 const std::string kListHeader = "mkdata was putting in the sample data set; running it again finishes it.";
+const std::string kLooseWord = "loose";
+
+std::string SignatureText(const Signature& s) {
+  char numbers[48];
+  std::snprintf(numbers, sizeof numbers, "%llu %016llx", static_cast<unsigned long long>(s.size),
+                static_cast<unsigned long long>(s.hash));
+  return numbers;
+}
 
 // kUnfinishedSet's text: the header, then a line for each archive file in
-// the order they go in, "<name> <size> <hash in hex>".
-std::string UnfinishedSetText(const std::vector<std::string>& archives, const Signatures& made) {
+// the order they go in, "<name> <size> <hash in hex>", then one for each
+// loose file, "loose <size> <hash in hex> <path>" (the path last: it may
+// hold spaces).
+std::string UnfinishedSetText(const std::vector<std::string>& archives, const Signatures& made,
+                              const LooseFiles& loose) {
   std::string text = kListHeader + "\n";
   const std::vector<std::string> files = ArchiveFiles(archives);
-  for (auto file = files.rbegin(); file != files.rend(); ++file) {
-    const Signature& s = *made.at(*file);
-    char numbers[48];
-    std::snprintf(numbers, sizeof numbers, " %llu %016llx\n", static_cast<unsigned long long>(s.size),
-                  static_cast<unsigned long long>(s.hash));
-    text += *file + numbers;
-  }
+  for (auto file = files.rbegin(); file != files.rend(); ++file)
+    text += *file + " " + SignatureText(*made.at(*file)) + "\n";
+  for (const auto& [relative, s] : loose) text += kLooseWord + " " + SignatureText(s) + " " + relative + "\n";
   return text;
 }
 
+// A path under the program folder that stays under it.
+bool PathUnder(const std::string& relative) {
+  const std::vector<std::string> parts = Split(relative, '/');
+  return std::none_of(parts.begin(), parts.end(),
+                      [](const std::string& p) { return p.empty() || p == "." || p == ".."; });
+}
+
+struct Recorded {
+  Signatures archives;
+  LooseFiles loose;
+};
+
 // What a text in kUnfinishedSet's format records, nullopt for any other
 // text: every archive file once, by name alone (as before sizes were
-// recorded) or with its size and hash.
-std::optional<Signatures> ParseUnfinishedSet(const std::string& text, const std::vector<std::string>& archives) {
+// recorded) or with its size and hash, and any loose files (none before
+// they were recorded).
+std::optional<Recorded> ParseUnfinishedSet(const std::string& text, const std::vector<std::string>& archives) {
   const std::vector<std::string> files = ArchiveFiles(archives);
   std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line) || line != kListHeader) return std::nullopt;
-  Signatures recorded;
+  Recorded recorded;
+  const auto number = [](const std::string& w, uint64_t& v, int base) {
+    const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v, base);
+    return !w.empty() && ec == std::errc() && end == w.data() + w.size();
+  };
+  const auto signature = [&](const std::string& size, const std::string& hash) -> std::optional<Signature> {
+    Signature s;
+    if (hash.size() != 16 || !number(size, s.size, 10) || !number(hash, s.hash, 16)) return std::nullopt;
+    return s;
+  };
   while (std::getline(in, line)) {
     const std::vector<std::string> words = Split(line, ' ');
     const std::string& name = words[0];
-    if (std::find(files.begin(), files.end(), name) == files.end() || recorded.count(name)) return std::nullopt;
-    if (words.size() == 1) {
-      recorded[name] = std::nullopt;
+    if (name == kLooseWord) {
+      const size_t pathAt = words.size() < 4 ? 0 : name.size() + words[1].size() + words[2].size() + 3;
+      const std::string relative = pathAt == 0 ? "" : line.substr(pathAt);
+      const auto s = pathAt == 0 ? std::nullopt : signature(words[1], words[2]);
+      if (!s || !PathUnder(relative) || recorded.loose.count(relative)) return std::nullopt;
+      recorded.loose[relative] = *s;
       continue;
     }
-    Signature s;
-    const auto number = [](const std::string& w, uint64_t& v, int base) {
-      const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v, base);
-      return !w.empty() && ec == std::errc() && end == w.data() + w.size();
-    };
-    if (words.size() != 3 || words[2].size() != 16 || !number(words[1], s.size, 10) || !number(words[2], s.hash, 16))
+    if (std::find(files.begin(), files.end(), name) == files.end() || recorded.archives.count(name))
       return std::nullopt;
-    recorded[name] = s;
+    if (words.size() == 1) {
+      recorded.archives[name] = std::nullopt;
+      continue;
+    }
+    const auto s = words.size() == 3 ? signature(words[1], words[2]) : std::nullopt;
+    if (!s) return std::nullopt;
+    recorded.archives[name] = s;
   }
-  if (recorded.size() != files.size()) return std::nullopt;
+  if (recorded.archives.size() != files.size()) return std::nullopt;
   return recorded;
 }
 
-// "a", "a and b", "a, b and c", of the entries' names.
-std::string NamesOf(const std::vector<std::string>& paths) {
-  std::string names;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    if (i > 0) names += i + 1 == paths.size() ? " and " : ", ";
-    names += fs::path(paths[i]).filename().string();
+// "a", "a and b", "a, b and c".
+std::string Listed(const std::vector<std::string>& words) {
+  std::string listed;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) listed += i + 1 == words.size() ? " and " : ", ";
+    listed += words[i];
   }
-  return names;
+  return listed;
+}
+
+// The entries' names, Listed.
+std::string NamesOf(const std::vector<std::string>& paths) {
+  std::vector<std::string> names;
+  for (const std::string& path : paths) names.push_back(fs::path(path).filename().string());
+  return Listed(names);
 }
 
 const char* KindOf(mode_t mode) {
@@ -202,7 +245,7 @@ const char* KindOf(mode_t mode) {
 // refused, never replaced nor removed.
 struct UnfinishedSet {
   std::vector<std::string> paths;
-  Signatures recorded;
+  Recorded recorded;
 };
 
 // A link at the name that leads to no file (to nothing, or round in a
@@ -272,7 +315,7 @@ Judgement JudgeAgainst(const std::string& root, const std::vector<std::string>& 
         another.push_back(path);
         continue;
       }
-      std::optional<Signature> expected = list->recorded.at(file);
+      std::optional<Signature> expected = list->recorded.archives.at(file);
       if (!expected && made.count(file)) expected = made.at(file);
       switch (OwnershipOf(path, expected)) {
         case Ownership::Own: own.push_back(path); break;
@@ -428,6 +471,59 @@ void RemoveDurably(const std::string& path) {
                fs::path(path).parent_path().c_str(), plat::SystemErrorText(error).c_str());
 }
 
+// The loose files that runs of the set put in and that still hold the
+// bytes they wrote, where the player's file stands under another spelling:
+// the game could read this tool's in place of the player's. Each is looked
+// at before anything goes; one that cannot be read is refused, named.
+std::vector<std::string> LooseBesideThePlayers(const std::string& root, const LooseFiles& loose) {
+  std::vector<std::string> found;
+  for (const auto& [relative, signature] : loose) {
+    const std::string path = root + "/" + relative;
+    const std::vector<std::string> standing = Standing(root, relative);
+    if (standing.size() < 2 || std::find(standing.begin(), standing.end(), path) == standing.end()) continue;
+    int error = 0;
+    const auto bytes = plat::ReadAllBytes(path, &error, signature.size);
+    if (bytes && SignatureOf(*bytes) == signature) found.push_back(relative);
+    if (!bytes && !plat::NotThere(error) && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead &&
+        !LinkToNoFile(path, error))
+      CannotRead(path, error);
+  }
+  return found;
+}
+
+// A folder a removed file leaves empty goes too: the game takes a folder of
+// the spelling it asks for before another, so an empty one would hide the
+// player's of another spelling.
+void RemoveEmptiedFolders(const std::string& root, const std::string& relative) {
+  for (fs::path folder = fs::path(relative).parent_path(); !folder.empty(); folder = folder.parent_path())
+    if (::rmdir((root + "/" + folder.string()).c_str()) != 0) return;
+}
+
+void GiveUpSet(const std::string& root, const Judgement& judged, const std::vector<std::string>& archives,
+               NamesByFolder names) {
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
+  const LooseFiles loose = list ? list->recorded.loose : LooseFiles{};
+  const std::vector<std::string> beside = LooseBesideThePlayers(root, loose);
+  for (const std::string& path : judged.own) RemoveDurably(path);
+  for (const std::string& relative : beside) RemoveDurably(root + "/" + relative);
+  for (const auto& [relative, signature] : loose) {
+    const fs::path at(root + "/" + relative);
+    names[at.parent_path().string()].push_back(at.filename().string());
+  }
+  RemoveLeftovers(names);
+  for (const std::string& relative : beside) RemoveEmptiedFolders(root, relative);
+  // The list goes last: until it goes, the next run judges the folder the
+  // same and clears what this one left.
+  for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveDurably(path);
+  std::vector<std::string> sets;
+  for (const std::string& path : judged.own) sets.push_back(fs::path(path).filename().string());
+  sets.insert(sets.end(), beside.begin(), beside.end());
+  const std::string removed = sets.empty() ? kUnfinishedSet : kUnfinishedSet + " and the set's own " + Listed(sets);
+  std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
+              "kept as the player's, %s removed, nothing written\n",
+              root.c_str(), removed.c_str());
+}
+
 }  // namespace
 
 std::string FolderState(const std::string& programFolder, const std::vector<std::string>& archives) {
@@ -447,16 +543,7 @@ void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<
 }
 
 void GiveUp(const std::string& programFolder, const Judgement& judged, const std::vector<std::string>& archives) {
-  // The list goes last: a run cut short in between is judged the same.
-  for (const std::string& path : judged.own) RemoveDurably(path);
-  const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
-  for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveDurably(path);
-  RemoveStagingLeftovers(programFolder, archives);
-  const std::string removed = judged.own.empty() ? kUnfinishedSet : kUnfinishedSet + " and the set's own " +
-                                                                        NamesOf(judged.own);
-  std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
-              "kept as the player's, %s removed, nothing written\n",
-              programFolder.c_str(), removed.c_str());
+  GiveUpSet(programFolder, judged, archives, {{programFolder, RootNames(archives)}});
 }
 
 Verdict Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
@@ -492,17 +579,20 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
     throw;
   }
   if (judged.verdict == Verdict::GiveUp) {
-    GiveUp(programFolder, judged, archives);
-    RemoveLeftovers(names);
+    GiveUpSet(programFolder, judged, archives, names);
     return judged.verdict;
   }
 
   for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
   std::error_code ec;
   fs::create_directories(programFolder, ec);
+  // What runs cut short before put in stays recorded beside this run's.
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
+  LooseFiles loose = list ? list->recorded.loose : LooseFiles{};
+  for (const Copy& c : copies) loose[c.to.substr(programFolder.size() + 1)] = SignatureOf(ReadWhole(c.from));
   const std::string unfinished = programFolder + "/" + kUnfinishedSet;
   int error = 0;
-  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives, made),
+  if (!plat::WriteFileAtomic(unfinished, UnfinishedSetText(archives, made, loose),
                              {.link = plat::LinkAtName::Replace, .error = &error}))
     CannotWrite(unfinished, error);
   for (const Copy& c : copies) {
@@ -511,8 +601,9 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
     if (!plat::WriteFileAtomic(c.to, plat::Bytes(bytes), {.error = &error})) CannotWrite(c.to, error);
   }
   InstallArchives(programFolder, packedFolder, archives);
-  RemoveDurably(unfinished);
+  // The list last: once it is gone, no run comes to clear what is left.
   RemoveLeftovers(names);
+  RemoveDurably(unfinished);
   return Verdict::Finish;
 }
 

@@ -21,9 +21,10 @@ struct Refusal : std::runtime_error {
 inline const std::vector<std::string> kArchives{"Data", "MissionPack"};
 
 // Stands in the program folder while a set goes in, recording the size and
-// hash of each archive file of that set: a run that finds it takes for its
-// own, left by a run cut short, only those archives that hold exactly those
-// bytes, and completes the set.
+// hash of each archive file of that set and of each loose file that runs
+// of the set put in: a run that finds it takes for its own, left by a run
+// cut short, only those archives that hold exactly those bytes, and
+// completes the set, or gives it up taking only those loose files.
 inline const std::string kUnfinishedSet = "mkdata-unfinished.txt";
 
 // What the program folder's listing shows, for the run command: "none",
@@ -58,8 +59,12 @@ struct Judgement {
 Judgement Judge(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
 // Gives up a set cut short (Verdict::GiveUp): removes this tool's own
-// archive files that stand beside the player's, then kUnfinishedSet and
-// this tool's staging leftovers, writes nothing else, and says so.
+// archive files that stand beside the player's, the loose files that runs
+// of the set put in wherever they still hold those runs' bytes and the
+// player's file stands under another spelling (and a folder that leaves
+// empty), and this tool's staging leftovers, then kUnfinishedSet last;
+// writes nothing else, and says so. Raises Refusal, before anything goes,
+// naming such a loose file that cannot be read.
 void GiveUp(const std::string& programFolder, const Judgement& judged,
             const std::vector<std::string>& archives = kArchives);
 
@@ -78,7 +83,7 @@ void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<
 // goes in whole by a rename, with kUnfinishedSet written before the first
 // and removed after the last: a run cut short anywhere is finished by the
 // next, which keeps what this one put in; the staging leftovers of runs cut
-// short go as well.
+// short go before kUnfinishedSet.
 Verdict Install(const std::string& programFolder, const std::string& looseFolder, const std::string& packedFolder,
                 const std::vector<std::string>& archives);
 
