@@ -299,6 +299,13 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
     fs::remove(dir.File("Default.cfg"));
     fs::create_symlink(elsewhere + "/Default.cfg", dir.File("Default.cfg"));
   };
+  const auto playersUnreadable = [this](const std::string& bytes) {
+    return [this, bytes] {
+      fs::remove(dir.File("Default.cfg"));
+      dir.Write("Default.cfg", bytes);
+      fs::permissions(dir.File("Default.cfg"), fs::perms::none);
+    };
+  };
   const struct {
     const char* what;
     std::function<void()> atRead;
@@ -342,6 +349,28 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
          },
          changed},
         {none}},
+       {"Default.cfg.changed-1"}},
+      // The player's file put there since, which the save cannot read: at
+      // the size read, only its bytes could tell, so it is kept as one that
+      // cannot be read; at another, as the player's. With no copy made,
+      // nothing is saved over it.
+      {"a file of the player's at its size put there since the read, unreadable by the save", none,
+       {{playersUnreadable("\"FORWARD\",39\r\n"),
+         "Default.cfg cannot be read (Permission denied): it is kept aside as Default.cfg.damaged-1, and the "
+         "settings are saved.",
+         true, true},
+        {none}},
+       {"Default.cfg.damaged-1"}},
+      {"a file of the player's of another size put there since the read, unreadable by the save", none,
+       {{playersUnreadable("\"STOP\",32\r\n"), changed, true, true}, {none}},
+       {"Default.cfg.changed-1"}},
+      {"a file of the player's at its size put there since the read, unreadable by the save, no hard link", none,
+       {{[&] {
+           playersUnreadable("\"FORWARD\",39\r\n")();
+           plat::FailNextFileCall(plat::FileCall::Link, EXDEV);
+         },
+         "Unable to keep the unreadable Default.cfg aside (Permission denied): nothing was saved", false, true},
+        {none, changed}},
        {"Default.cfg.changed-1"}},
       // Holding the bytes read, it is the game's own.
       {"touched, and its mode changed and put back",
