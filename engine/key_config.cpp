@@ -43,8 +43,8 @@ bool g_keepAside = false;
 std::string g_told;    // the last notice given of the file, "" once it reads whole
 std::string g_notice;  // for the screen that reads or saves the file next
 // What the game found at the name when it last read it, or what its own
-// save left there (nothing before any read): a save over another file keeps
-// that aside first. NotLookedAt where a look failed.
+// save wrote there (nothing before any read): a save over another file
+// keeps that aside first. NotLookedAt where the read's look failed.
 plat::FoundAtName g_found = plat::FoundAtName::Nothing();
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
