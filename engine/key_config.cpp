@@ -146,11 +146,10 @@ bool SaveKeyConfig(const std::string& name) {
   if (may.error != 0 && !keep) return refused(may.error, may.leadsTo);
   std::string notice;
   if (keep) {
-    const bool asChanged = changed;
     const bool toldAtRead = g_keepAside;
     // No copy, no save: the old file stays.
     const KeptCopy kept =
-        asChanged ? KeepAside(AppPath, file, "changed", "changed") : KeepAside(AppPath, file, "unreadable", "damaged");
+        changed ? KeepAside(AppPath, file, "changed", "changed") : KeepAside(AppPath, file, "unreadable", "damaged");
     if (!kept.refusal.empty()) {
       LastError = kept.refusal;
       return false;
@@ -158,9 +157,9 @@ bool SaveKeyConfig(const std::string& name) {
     // Kept once, whatever becomes of the save.
     if (!kept.name.empty()) g_keepAside = false;
     // A copy that no read of the file told of is told by the save.
-    if (!kept.name.empty() && (asChanged || (!now.text && !toldAtRead))) {
+    if (!kept.name.empty() && (changed || (!now.text && !toldAtRead))) {
       keptAs = kept.name;
-      keptWhy = asChanged ? file + " changed since the game read it"
+      keptWhy = changed ? file + " changed since the game read it"
                           : file + " cannot be read (" + CauseOf(AppPath, file, now.error).text + ")";
       notice = keptWhy + ": it is kept aside as " + keptAs + ", and the settings are saved.";
     }
