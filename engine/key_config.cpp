@@ -43,8 +43,8 @@ bool g_keepAside = false;
 std::string g_told;    // the last notice given of the file, "" once it reads whole
 std::string g_notice;  // for the screen that reads or saves the file next
 // What the game found at the name when it last read it, or what its own
-// save left there (nothing before any read): a save over another file keeps
-// that aside first. NotLookedAt where a look failed.
+// save wrote there (nothing before any read): a save over another file
+// keeps that aside first. NotLookedAt where the read's look failed.
 plat::FoundAtName g_found = plat::FoundAtName::Nothing();
 
 std::string FileName(const std::string& name) { return name.substr(name.find_first_not_of("\\/")); }
@@ -114,20 +114,24 @@ bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
 bool SaveKeyConfig(const std::string& name) {
   const std::string path = AppPath + name;
   const std::string file = FileName(name);
-  // A copy kept aside before a save that then failed is told with it.
-  std::string keptAs;
-  const auto refused = [&name, &file, &keptAs](int error, const std::string& leadsTo,
-                                              const std::string& refusingFolder = "") {
+  // A copy kept aside before a save that then failed is told with it: what
+  // became of the file, and the copy's name.
+  std::string keptWhy, keptAs;
+  const auto refused = [&name, &keptWhy, &keptAs](int error, const std::string& leadsTo,
+                                                  const std::string& refusingFolder = "") {
     const std::string cause = plat::ReplaceRefusal{error, leadsTo}.Why();
     // A folder that takes no new file (a link's target's, where the new
     // file is written) is what the player mends, not the file.
     const std::string folder =
         refusingFolder.empty() ? "" : plat::FolderNamed(AppPath, refusingFolder).Named() + ": ";
     LastError = "Unable to Save " + name + (error != 0 ? ": " + folder + cause : "");
-    if (!keptAs.empty())
-      LastError += "; " + file + " changed since the game read it and is kept aside as " + keptAs;
+    if (!keptAs.empty()) LastError += "; " + keptWhy + " and is kept aside as " + keptAs;
     return false;
   };
+  // Read before the judge of what the save may replace, and checked once
+  // more just before the rename: an edit of the player's that lands after
+  // this read is seen by the one or refuses the other.
+  const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
   // Another of the game's files reached through a link is neither kept
   // aside nor written. A file at the name that holds other bytes than the
   // game found there (come since, or changed since) is the player's: kept
@@ -135,9 +139,14 @@ bool SaveKeyConfig(const std::string& name) {
   const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath);
   if (may.error == plat::kLinkToGameFile) return refused(may.error, may.leadsTo);
   const bool changed = may.error == plat::kChangedSinceRead;
-  const plat::SavedFileRead now = plat::ReadSavedFile(path, kMostKeyConfigBytes);
+  const bool keep = changed || KeepsAsideBeforeSaving(now.text, now.error);
+  // A judge that could not tell (a failed look, or a file not the game's
+  // that cannot be read) lets nothing be written over what it could not
+  // see, but a file the save keeps aside as it stands.
+  if (may.error != 0 && !keep) return refused(may.error, may.leadsTo);
   std::string notice;
-  if (changed || KeepsAsideBeforeSaving(now.text, now.error)) {
+  if (keep) {
+    const bool toldAtRead = g_keepAside;
     // No copy, no save: the old file stays.
     const KeptCopy kept =
         changed ? KeepAside(AppPath, file, "changed", "changed") : KeepAside(AppPath, file, "unreadable", "damaged");
@@ -147,9 +156,13 @@ bool SaveKeyConfig(const std::string& name) {
     }
     // Kept once, whatever becomes of the save.
     if (!kept.name.empty()) g_keepAside = false;
-    if (changed) keptAs = kept.name;
-    if (changed && !kept.name.empty())
-      notice = file + " changed since the game read it: it is kept aside as " + kept.name + ", and the settings are saved.";
+    // A copy that no read of the file told of is told by the save.
+    if (!kept.name.empty() && (changed || (!now.text && !toldAtRead))) {
+      keptAs = kept.name;
+      keptWhy = changed ? file + " changed since the game read it"
+                          : file + " cannot be read (" + CauseOf(AppPath, file, now.error).text + ")";
+      notice = keptWhy + ": it is kept aside as " + keptAs + ", and the settings are saved.";
+    }
   }
   plat::TextRecordWriter w;
   for (const auto& [key, index] : kBindingKeys) w.String(key).Number(KeyTable[static_cast<size_t>(index)]).EndRecord();

@@ -31,10 +31,12 @@ extern int32_t MusicVol;
 // "<name>.damaged-<k>") by the next save before it is replaced.
 void ReadKeyConfig(const std::string& name);
 // Returns false when the file could not be written (anything but a regular
-// file or a link to one at the name is refused), or one that cannot be read
-// whole as it stands then, or whose settings were not read whole since, could
-// not be kept aside (the old file stays). A file replaced whose folder could
-// not be synced is saved, and told through TakeKeyConfigNotice.
+// file or a link to one at the name is refused, and so is one a look could
+// not judge), or one that cannot be read whole as it stands then, whose
+// settings were not read whole since, or that holds other bytes than the
+// game read or wrote there, could not be kept aside (the old file stays).
+// A copy no reading of the file told of, and a file replaced whose folder
+// could not be synced, are told through TakeKeyConfigNotice.
 bool SaveKeyConfig(const std::string& name);
 // What the player is to hear of the file, "" when nothing: returned once.
 std::string TakeKeyConfigNotice();

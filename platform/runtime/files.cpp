@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 
@@ -29,6 +30,7 @@ int g_renamesBeforeFailure = -1;  // -1: none planned
 struct PlannedFailure {
   int error;
   int skip;
+  std::function<void()> act;  // where set, run at the call instead of failing it
 };
 // One plan for each kind of call, so that a test can fail two calls of one
 // save (a look and a rename) at once.
@@ -39,6 +41,15 @@ bool PlannedToFail(FileCall call) {
   std::optional<PlannedFailure>& plan = g_plannedFailures[static_cast<size_t>(call)];
   if (!plan) return false;
   if (plan->skip-- > 0) return false;
+  if (plan->act) {
+    // Met before it acts: the act's own file calls are no calls of the plan.
+    const std::function<void()> act = std::move(plan->act);
+    plan.reset();
+    const int saved = errno;
+    act();
+    errno = saved;
+    return false;
+  }
   if (plan->error == 0) ::kill(::getpid(), SIGKILL);  // a crash at this very call
   errno = plan->error;
   plan.reset();
@@ -819,8 +830,14 @@ std::optional<std::vector<uint8_t>> ReadFileRange(std::string_view gamePath, int
 void FailNextAtomicRename(int skip) { g_renamesBeforeFailure = skip; }
 
 void FailNextFileCall(FileCall call, int error, int skip) {
-  g_plannedFailures[static_cast<size_t>(call)] = PlannedFailure{error, skip};
+  g_plannedFailures[static_cast<size_t>(call)] = PlannedFailure{error, skip, nullptr};
 }
+
+void ActAtNextFileCall(FileCall call, std::function<void()> act, int skip) {
+  g_plannedFailures[static_cast<size_t>(call)] = PlannedFailure{0, skip, std::move(act)};
+}
+
+bool FileCallPlanned(FileCall call) { return g_plannedFailures[static_cast<size_t>(call)].has_value(); }
 
 void ForgetPlannedFileCallFailures() {
   for (std::optional<PlannedFailure>& plan : g_plannedFailures) plan.reset();

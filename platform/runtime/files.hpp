@@ -3,6 +3,7 @@
 // the program folder, with names matched without regard to letter case.
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -325,6 +326,13 @@ void FailNextAtomicRename(int skip = 0);
 // that kind's.
 enum class FileCall { WriteTemporary, Rename, Remove, SyncFolder, Read, Look, Link };
 void FailNextFileCall(FileCall call, int error, int skip = 0);
+// The same call is met by act instead, as another program acting at that
+// very moment would (a player's edit landing during a save); the call then
+// goes on as usual.
+void ActAtNextFileCall(FileCall call, std::function<void()> act, int skip = 0);
+// Whether a plan of that kind still waits for its call: a sweep over the
+// calls of a save has passed the last one once a plan is left unmet.
+bool FileCallPlanned(FileCall call);
 // Drops every failure planned and not yet met (the test harness, between
 // tests).
 void ForgetPlannedFileCallFailures();

@@ -222,8 +222,7 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
          fs::remove(dir.File("Default.cfg"));
          dir.Write("Default.cfg", keys);
        },
-       // The judge of what the save may replace reads the file first.
-       "", fail(plat::FileCall::Read, EIO, 1)},
+       "", fail(plat::FileCall::Read, EIO)},
       {"a folder, then a file that cannot be read", instead([](const std::string& at) { fs::create_directory(at); }),
        "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
        false,
@@ -300,6 +299,13 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
     fs::remove(dir.File("Default.cfg"));
     fs::create_symlink(elsewhere + "/Default.cfg", dir.File("Default.cfg"));
   };
+  const auto playersUnreadable = [this](const std::string& bytes) {
+    return [this, bytes] {
+      fs::remove(dir.File("Default.cfg"));
+      dir.Write("Default.cfg", bytes);
+      fs::permissions(dir.File("Default.cfg"), fs::perms::none);
+    };
+  };
   const struct {
     const char* what;
     std::function<void()> atRead;
@@ -343,6 +349,28 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
          },
          changed},
         {none}},
+       {"Default.cfg.changed-1"}},
+      // The player's file put there since, which the save cannot read: at
+      // the size read, only its bytes could tell, so it is kept as one that
+      // cannot be read; at another, as the player's. With no copy made,
+      // nothing is saved over it.
+      {"a file of the player's at its size put there since the read, unreadable by the save", none,
+       {{playersUnreadable("\"FORWARD\",39\r\n"),
+         "Default.cfg cannot be read (Permission denied): it is kept aside as Default.cfg.damaged-1, and the "
+         "settings are saved.",
+         true, true},
+        {none}},
+       {"Default.cfg.damaged-1"}},
+      {"a file of the player's of another size put there since the read, unreadable by the save", none,
+       {{playersUnreadable("\"STOP\",32\r\n"), changed, true, true}, {none}},
+       {"Default.cfg.changed-1"}},
+      {"a file of the player's at its size put there since the read, unreadable by the save, no hard link", none,
+       {{[&] {
+           playersUnreadable("\"FORWARD\",39\r\n")();
+           plat::FailNextFileCall(plat::FileCall::Link, EXDEV);
+         },
+         "Unable to keep the unreadable Default.cfg aside (Permission denied): nothing was saved", false, true},
+        {none, changed}},
        {"Default.cfg.changed-1"}},
       // Holding the bytes read, it is the game's own.
       {"touched, and its mode changed and put back",
@@ -431,5 +459,108 @@ TEST_F(KeyConfig, AFileIsKeptAsideOnceAndEachSaveIsToldAsItLanded) {
     for (const auto& e : fs::directory_iterator(dir.Path()))
       if (e.path().filename().string().starts_with("Default.cfg.")) kept.insert(e.path().filename().string());
     EXPECT_EQ(kept, c.kept);
+  }
+}
+
+// Every look a save of the settings makes, in turn until the save makes no
+// more, fails or meets the player's edit. The game's own save is its own
+// whatever a look said (saved again, nothing is kept), and the player's
+// edit, made before that save, during it or after it, is kept aside and
+// told, or refuses the save and stands until the next keeps it: never
+// replaced unkept.
+TEST_F(KeyConfig, NoLookOfASaveLosesThePlayersEdit) {
+  namespace fs = std::filesystem;
+  const std::string keys = "\"FORWARD\",38\r\n";
+  const std::string changed =
+      "Default.cfg changed since the game read it: it is kept aside as Default.cfg.changed-1, and the settings are "
+      "saved.";
+  const auto atItsSize = [this] {
+    const std::string file = dir.File("Default.cfg");
+    const auto time = fs::last_write_time(file);
+    std::string text = dir.Read("Default.cfg");
+    text[text.find(',') + 1] ^= 1;  // another digit
+    dir.Write("Default.cfg", text);
+    fs::last_write_time(file, time);
+  };
+  const auto appended = [this] {
+    std::ofstream(dir.File("Default.cfg"), std::ios::binary | std::ios::app) << "\"STOP\",32\r\n";
+  };
+  // When the player's edit comes: at look k of the first save, which then
+  // goes on; else that look fails, the edit coming before or after it.
+  enum class When { BeforeTheSave, AtTheLook, AfterTheSave };
+  const struct {
+    const char* what;
+    When when;
+    std::function<void()> edit;  // none: the game's own file is saved again
+  } cases[] = {
+      {"a failed look, then the game's own file saved again", When::AfterTheSave, nullptr},
+      {"a failed look, then the player's edit at its size, its time put back", When::AfterTheSave, atItsSize},
+      {"a failed look, then the player's edit appended", When::AfterTheSave, appended},
+      {"the player's edit at its size, its time put back, then a failed look", When::BeforeTheSave, atItsSize},
+      {"the player's edit appended, then a failed look", When::BeforeTheSave, appended},
+      {"the player's edit at its size, its time put back, landing at the look", When::AtTheLook, atItsSize},
+      {"the player's edit appended, landing at the look", When::AtTheLook, appended},
+  };
+  for (const auto& c : cases) {
+    bool everyLook = false;
+    int k = 0;
+    for (; !everyLook && k < 64; ++k) {
+      SCOPED_TRACE(std::string(c.what) + " " + std::to_string(k));
+      for (const auto& e : fs::directory_iterator(dir.Path())) fs::remove_all(e.path());
+      dir.Write("Default.cfg", keys);
+      fw::ReadKeyConfig("\\Default.cfg");
+      SetUp();
+      std::string players;  // the player's bytes, once edited
+      const auto edit = [&] {
+        if (!c.edit) return;
+        c.edit();
+        players = dir.Read("Default.cfg");
+      };
+      if (c.when == When::BeforeTheSave) edit();
+      if (c.when == When::AtTheLook) {
+        plat::ActAtNextFileCall(plat::FileCall::Look, edit, k);
+      } else {
+        plat::FailNextFileCall(plat::FileCall::Look, EIO, k);
+      }
+      fw::KeyTable[fw::KEY_FORWARD] = 60;
+      const bool first = fw::SaveKeyConfig("\\Default.cfg");
+      const std::string firstTold = first ? fw::TakeKeyConfigNotice() : fw::LastError;
+      everyLook = plat::FileCallPlanned(plat::FileCall::Look);
+      plat::ForgetPlannedFileCallFailures();
+      if (everyLook) {
+        EXPECT_TRUE(first);
+        break;
+      }
+      if (c.when == When::AfterTheSave) edit();
+      fw::KeyTable[fw::KEY_FORWARD] = 61;
+      EXPECT_TRUE(fw::SaveKeyConfig("\\Default.cfg")) << fw::LastError;
+      const std::string secondTold = fw::TakeKeyConfigNotice();
+      EXPECT_EQ(dir.Read("Default.cfg").substr(0, 14), "\"FORWARD\",61\r\n");
+      std::set<std::string> kept;
+      for (const auto& e : fs::directory_iterator(dir.Path()))
+        if (e.path().filename().string().starts_with("Default.cfg.changed-")) kept.insert(e.path().filename().string());
+      if (!c.edit) {
+        EXPECT_EQ(kept, std::set<std::string>{});
+        EXPECT_EQ(secondTold, "");
+        continue;
+      }
+      ASSERT_FALSE(players.empty());
+      EXPECT_EQ(kept, std::set<std::string>{"Default.cfg.changed-1"});
+      EXPECT_EQ(dir.Read("Default.cfg.changed-1"), players);
+      // Told by the save that kept it, or, after a refused one that said
+      // why, by the next.
+      if (c.when == When::AfterTheSave || !first) {
+        EXPECT_EQ(secondTold, changed);
+      } else {
+        EXPECT_EQ(firstTold, changed);
+      }
+      if (!first) {
+        EXPECT_TRUE(firstTold.starts_with("Unable to Save \\Default.cfg: ")) << firstTold;
+      }
+    }
+    EXPECT_TRUE(everyLook) << c.what << ": still failing at look " << k;
+    // The save's read, the judge's look and read, and the same again just
+    // before the rename.
+    EXPECT_GE(k, 4) << c.what;
   }
 }

@@ -189,6 +189,57 @@ TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
   umask(again);
 }
 
+// Where the game holds the hash of the bytes it found and the file can be
+// read, its bytes decide, whatever its identity says: a tool may put every
+// time back, and some file systems keep no status-change time of their own.
+// Where that read fails, only the very file recorded is the game's, and
+// anything else is refused with the read's cause. The judge and a save
+// over what it judged answer alike.
+TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
+  fwtest::TempProgramFolder dir;
+  const std::string path = dir.Path() + "\\user1.DAT";
+  const auto none = [] {};
+  const auto readFails = [] { plat::FailNextFileCall(plat::FileCall::Read, EIO); };
+  // What the game recorded, from the file's identity as it stands now.
+  const auto recorded = [](const std::function<void(plat::FileIdentity&)>& change, const std::string& bytes) {
+    return [=](plat::FileIdentity identity) {
+      change(identity);
+      return plat::FoundAtName::FileOf(identity, plat::HashOfBytes(bytes));
+    };
+  };
+  const auto same = [](plat::FileIdentity&) {};
+  const struct {
+    const char* what;
+    std::function<plat::FoundAtName(plat::FileIdentity)> found;
+    std::function<void()> fault;
+    int error;  // 0: may be replaced
+  } cases[] = {
+      {"every identity field recorded, other bytes of its size", recorded(same, "odd b"), none,
+       plat::kChangedSinceRead},
+      {"every identity field recorded, the bytes recorded", recorded(same, "old b"), none, 0},
+      {"unread now, every identity field recorded", recorded(same, "odd b"), readFails, 0},
+      {"unread now, another status-change time recorded",
+       recorded([](plat::FileIdentity& i) { ++i.statusChangedNs; }, "old b"), readFails, EIO},
+      {"unread now, another file recorded", recorded([](plat::FileIdentity& i) { ++i.inode; }, "old b"), readFails,
+       EIO},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("user1.DAT", "old b");
+    const plat::SavedFileRead read = plat::ReadSavedFile(path);
+    ASSERT_TRUE(read.found.IsFile());
+    const plat::FoundAtName found = c.found(read.found.identity);
+    c.fault();
+    EXPECT_EQ(plat::MayReplace(path, found).error, c.error);
+    c.fault();
+    int error = 0;
+    EXPECT_EQ(plat::WriteFileAtomic(path, std::string_view("new b"), {.onlyOver = found, .error = &error}),
+              c.error == 0);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(dir.Read("user1.DAT"), c.error == 0 ? "new b" : "old b");
+  }
+}
+
 TEST(FileSafety, SaveNeverWritesThroughALinkPlantedAtItsTemporaryName) {
   fwtest::TempProgramFolder dir;
   dir.Write("victim", "keep");
