@@ -45,6 +45,9 @@ class UserNetProfile::ResultBook final : public NetResultBook {
   }
 };
 
+UserNetProfile::UserNetProfile() = default;
+UserNetProfile::~UserNetProfile() = default;
+
 std::string UserNetProfile::Name() {
   auto user = Users->NowItem();
   return user ? user->Name : std::string();
@@ -60,8 +63,9 @@ void UserNetProfile::AddDeath() {
 
 bool UserNetProfile::Save() {
   const bool saved = Users->SaveUser();
-  // Told as the battle's failures are once it is left.
-  if (const std::string kept = saved ? Users->TakeSaveNotice() : std::string(); !kept.empty()) plat::MsgBox(kept);
+  // Told as the battle's failures are once it is left, and like them in
+  // UTF-8: the notice names profiles as the boards spell them.
+  if (const std::string kept = saved ? Users->TakeSaveNotice() : std::string(); !kept.empty()) plat::MsgBoxUtf8(kept);
   return saved;
 }
 

@@ -54,6 +54,8 @@ extern const char* const kStickOffText;
 // factory visit with the game's money.
 class UserNetProfile final : public NetBattleProfile {
  public:
+  UserNetProfile();
+  ~UserNetProfile() override;
   std::string Name() override;
   void AddKill() override;
   void AddDeath() override;

@@ -3,12 +3,16 @@
 // behind (the result stage, the saved profiles, the next state).
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "battle/battle_sim.hpp"
 #include "battle/masks.hpp"
 #include "engine/fresh_press.hpp"
 #include "platform/runtime/files.hpp"
 #include "tests/battle/sim_world.hpp"
 #include "tests/battle/screen_fixture.hpp"
+#include "tests/data/kept_copy.hpp"
+#include "tests/engine/display_support.hpp"
 
 namespace fw::screentest {
 namespace {
@@ -144,23 +148,41 @@ TEST_F(LoopTest, APlayerDyingInTheFrameTheLastEnemyFallsLoses) {
   EXPECT_FALSE(EndResult.WinState) << "the loss is tested after the win, so it stands";
 }
 
-TEST_F(LoopTest, AFailedSaveAfterALostBattleIsTold) {
+// What the save after a lost battle has to say is on the board: its
+// failure, or a player's file it kept aside first (the owing profile named
+// as the boards spell it).
+TEST_F(LoopTest, WhatTheSaveAfterALostBattleSaysIsOnTheBoard) {
   W().Units[0].HP = -1;
   plat::AdvanceClock(15);
   screen_->RunPass();
   ASSERT_EQ(W().RunState, "EXIT");
-  // The player reads the message, then presses a key.
-  AtPumps({[] {
-    plat::AdvanceClock(kFreshPressDelayMs);
-    Down(kY);
-    Up(kY);
-  }});
-  plat::FailNextAtomicRename();
-  LastError.clear();
-  screen_->Finish();
-  EXPECT_FALSE(EndResult.WinState);
-  EXPECT_EQ(LastError, "Unable to Save User.INI");
-  EXPECT_TRUE(MsgBoard.TextSurface) << "the failure was not shown";
+  const struct {
+    const char* what;
+    std::function<bool()> before;  // false where the save could not be set up
+    std::string told;
+  } cases[] = {
+      {"a failed save", [] {
+         plat::FailNextAtomicRename();
+         return true;
+       }, "Unable to Save User.INI"},
+      {"a copy kept aside", [] { return datatest::OweGoodsOverThePlayersFile(*Users); }, datatest::kKeptForOwedGoods},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MsgBoard.TextSurface.reset();
+    // The player reads the message, then presses a key.
+    int misspelt = -1;
+    AtPumps({[&] {
+      misspelt = fwtest::BoardMisspellings(c.told, plat::RGB(255, 0, 0));
+      plat::AdvanceClock(kFreshPressDelayMs);
+      Down(kY);
+      Up(kY);
+    }});
+    ASSERT_TRUE(c.before());
+    screen_->Finish();
+    EXPECT_FALSE(EndResult.WinState);
+    EXPECT_EQ(misspelt, 0);
+  }
 }
 
 TEST_F(LoopTest, LeavingByTheQuestionStillBooksTheKillsAndEndsAsNotWon) {

@@ -4,6 +4,8 @@
 #include "frontend/end_screen.hpp"
 #include "frontend/main_menu.hpp"
 #include "engine/program_end.hpp"
+#include "tests/data/kept_copy.hpp"
+#include "tests/engine/display_support.hpp"
 #include "tests/frontend/screen_support.hpp"
 
 namespace {
@@ -185,6 +187,20 @@ TEST_F(EndScreen, AWinAdvancesTheMissionAndSavesIt) {
   EXPECT_EQ(fw::GameState, 7);
   EXPECT_EQ(fw::Users->NowItem()->Mission, 8);
   EXPECT_EQ(SavedProfiles()->Item(2)->Mission, 8);
+}
+
+// A win's save that takes another profile's owed goods out over a file the
+// player changed tells the copy it kept aside first.
+TEST_F(EndScreen, AWinsSaveTellsTheCopyItKeptAsideOnTheBoard) {
+  fw::Users->NowUser = 3;
+  ASSERT_TRUE(datatest::OweGoodsOverThePlayersFile(*fw::Users));
+  int misspelt = -1;
+  const Step read = Do([&] { misspelt = BoardMisspellings(datatest::kKeptForOwedGoods, plat::RGB(255, 0, 0)); });
+  Finish(7, true,
+         {Wait(3), Settle(), Enter(), Until([] { return fw::MsgBoard.TextSurface != nullptr; }), read, Answer(' ', ' ')});
+  EXPECT_EQ(misspelt, 0);
+  EXPECT_EQ(SavedProfiles()->Item(3)->Mission, 8);
+  EXPECT_EQ(folder_.Read("save/user2.DAT.changed-1"), "\"Mine\",1,0\r\n");
 }
 
 TEST_F(EndScreen, ALossChangesNothingButTheState) {

@@ -12,6 +12,7 @@
 #include "platform/runtime/files.hpp"
 #include "tests/common/deletion_calls.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/data/kept_copy.hpp"
 #include "tests/engine/display_support.hpp"
 #include "tests/frontend/screen_support.hpp"
 
@@ -105,6 +106,22 @@ TEST_F(UserMenu, DeleteResetsTheProfileAndItsEquipmentOnlyAfterY) {
   EXPECT_EQ(saved->Item(3)->Money, 300);
   EXPECT_FALSE(folder_.Exists("save/user2.DAT"));
   EXPECT_EQ(fw::Users->NowUser, 2);
+}
+
+// A deletion that takes another profile's owed goods out over a file the
+// player changed keeps that file aside first, and the board tells it.
+TEST_F(UserMenu, ADeletionTellsTheCopyItKeptAsideOnTheBoard) {
+  fw::Users->File = fw::AppPath + "\\User.INI";
+  fw::Users->ReadUser();
+  ASSERT_TRUE(datatest::OweGoodsOverThePlayersFile(*fw::Users));
+  int misspelt = -1;
+  Run(screen, 5, {Wait(kSlideIn), ClickBoard(3), ClickDel(), Yes(),
+                  Until([] { return fw::LastError == datatest::kKeptForOwedGoods; }),
+                  Do([&] { misspelt = BoardMisspellings(fw::LastError, plat::RGB(255, 0, 0)); }), Answer(' ', ' '),
+                  ClickYes()});
+  EXPECT_EQ(misspelt, 0);
+  EXPECT_EQ(folder_.Read("save/user2.DAT.changed-1"), "\"Mine\",1,0\r\n");
+  EXPECT_EQ(SavedProfiles()->Item(3)->Name, "New User3");
 }
 
 // A deletion failing at any of its file calls: the player reads why, the

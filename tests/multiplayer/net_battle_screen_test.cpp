@@ -15,6 +15,7 @@
 #include "engine/surfaces.hpp"
 #include "multiplayer/battle/net_battle_screen.hpp"
 #include "platform/input/window.hpp"
+#include "tests/data/kept_copy.hpp"
 #include "tests/multiplayer/net_battle_support.hpp"
 #include "platform/runtime/compiler_false_alarms.hpp"
 
@@ -141,6 +142,7 @@ class NetScreenTest : public NetBattleTest {
   void TearDown() override {
     plat::SetTestDriver(nullptr);
     players.clear();
+    Users.Release();
     CursorSurface.reset();
     MsgBoard = MsgBoardRecord{};
     Primary.reset();
@@ -385,6 +387,22 @@ TEST_F(NetScreenTest, AMissingPictureLeavesTheBattleWithTheProfileSavedForTheLob
   EXPECT_EQ(p.screen.Battle().GameState, ScreenState::NetworkLobby);
   EXPECT_FALSE(hub.Member(id)) << "the session was left";
   worldtest::OpenSampleArchives();
+}
+
+// The save on the way out tells a player's file it kept aside first in
+// UTF-8, the owing profile named as the boards spell it.
+TEST_F(NetScreenTest, ACopyKeptAsideByTheSaveOnTheWayOutIsToldAsSpelt) {
+  Users->File = AppPath + "\\User.INI";
+  Users->NowUser = 1;
+  ASSERT_TRUE(datatest::OweGoodsOverThePlayersFile(*Users));
+  UserNetProfile profile;
+  GameSettingRecord settings = HostSetting();
+  FrmMultiClass screen(hub.Join("Host"), profile, settings);
+  ::testing::internal::CaptureStderr();
+  screen.Finish();
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("Ferrowind: " + datatest::kKeptForOwedGoods + "\n"), std::string::npos) << told;
+  EXPECT_EQ(scratch.Read("save/user2.DAT.changed-1"), "\"Mine\",1,0\r\n");
 }
 
 }  // namespace
