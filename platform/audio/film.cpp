@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -29,6 +30,7 @@ extern "C" {
 #include <string>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -154,8 +156,18 @@ constexpr std::chrono::milliseconds kUpdateBudget{100};
 // Real time the screen waits for a film's opening before it goes on with
 // the film still opening: a film on a sound drive is known within it.
 constexpr std::chrono::milliseconds kFirstWait{250};
-// What the reader keeps read ahead of the decoder, at most.
+// What the reader keeps read ahead of the decoder, at most; also the most
+// one part of the film may take: a part that declares more ends the film
+// there, after no more than this much of it was read.
 constexpr size_t kReadAheadBytes = size_t{8} << 20;
+// The most FFmpeg takes in one block: what a part or a header declares
+// beyond it fails at once, before any of it is read or even reserved.
+// FFmpeg serves the films alone in the game, so its one bound is theirs.
+constexpr size_t kMostInOneBlock = size_t{64} << 20;
+// The most one read asks of the drive. A read takes as long as its size at
+// the drive's pace, so a larger one would spend a slow drive's second on
+// bytes beyond the part being read, and cut a part that came in time.
+constexpr int kMostPerRead = 4 * 1024;
 constexpr size_t kReadAheadPackets = 1024;
 // How often a reader waiting on a FIFO looks whether it is still wanted.
 constexpr int kPollMs = 50;
@@ -201,7 +213,8 @@ struct FilmFacts {
 // its first block while a sparse tail brings bytes for ever. Each packet
 // read while the film plays has a fixed deadline: a playing drive is
 // already streaming, so a packet later than that is a tail that holds no
-// more film. Real time, not the platform clock, which a test may hold still.
+// more film, and so is a part larger than the read-ahead. Real time, not the
+// platform clock, which a test may hold still.
 class FilmFeed {
  public:
   enum class Opening { Pending, Refused, Film, Sound };
@@ -280,7 +293,10 @@ class FilmFeed {
   // as much progress as a byte.
   void Answered(size_t bytes) {
     std::lock_guard<std::mutex> lock(m_);
-    if (phase_ != Phase::Probe) return;
+    if (phase_ == Phase::Play) {
+      partBytes_ += bytes;
+      return;
+    }
     probed_ += bytes;
     lastByte_ = Clock::now();
   }
@@ -309,6 +325,7 @@ class FilmFeed {
         to = seekTo_;
         reading_ = true;
         readGen_ = gen;
+        partBytes_ = 0;
         if (!seek) readSince_ = Clock::now();
       }
       int result = 0;
@@ -353,7 +370,7 @@ class FilmFeed {
     if (phase_ == Phase::Probe)
       cut_ = now - lastByte_ > MediaGraph::kFilmProbeLimit || probed_ > MediaGraph::kFilmProbeBytes;
     else
-      cut_ = reading_ && now - readSince_ > MediaGraph::kFilmReadLimit;
+      cut_ = reading_ && (now - readSince_ > MediaGraph::kFilmReadLimit || partBytes_ > kReadAheadBytes);
     return cut_;
   }
 
@@ -390,6 +407,7 @@ class FilmFeed {
   bool ended_ = false;
   bool reading_ = false;
   Clock::time_point readSince_;
+  size_t partBytes_ = 0;  // read of the part being read
   uint64_t readGen_ = 0, seekWanted_ = 0, seekDone_ = 0;
   double seekTo_ = 0;
 };
@@ -454,7 +472,7 @@ class FilmFile {
     auto* f = static_cast<FilmFile*>(self);
     for (;;) {
       if (f->feed_.ReadStopped()) return AVERROR_EXIT;
-      size_t want = static_cast<size_t>(size);
+      size_t want = static_cast<size_t>(std::min(size, kMostPerRead));
       if (const auto hook = ReadHook(); hook && *hook) want = std::clamp<size_t>((*hook)(want), 1, want);
       const ssize_t n = ::read(f->fd_, buf, want);
       if (n >= 0) {
@@ -556,20 +574,10 @@ class FilmGraph final : public MediaGraph {
     feed_->Abandon();
   }
 
-  // Takes what the opening found once it is known, waiting for it until
-  // `until`; false while the film is still opening.
-  bool Settle(Clock::time_point until) {
-    if (state_ != State::Opening) return true;
-    switch (feed_->AwaitOpening(until)) {
-      case FilmFeed::Opening::Pending: return false;
-      case FilmFeed::Opening::Refused: state_ = State::Skipped; break;
-      case FilmFeed::Opening::Sound: state_ = PlayAsMusic() ? State::Music : State::Skipped; break;
-      case FilmFeed::Opening::Film: state_ = Open(feed_->TakeFacts()) ? State::Playing : State::Skipped; break;
-    }
-    if (state_ == State::Skipped) feed_->Abandon();
-    // The film's clock starts when it can show its pictures.
-    runMs_ = timeGetTime();
-    return true;
+  // The first look at the opening, when the film is rendered.
+  void Settle(Clock::time_point until) {
+    WaitTally tally(*this);
+    Settle(until, tally);
   }
 
   void Run() override {
@@ -620,6 +628,7 @@ class FilmGraph final : public MediaGraph {
     if (sound_) sound_->SetVolume(MixerVolume(volume_));
   }
 
+  std::chrono::nanoseconds LongestReaderWait() const override { return longestWait_; }
   bool HasVideo() const override { return !music_; }
   bool Skipped() const override { return state_ == State::Skipped; }
 
@@ -632,8 +641,9 @@ class FilmGraph final : public MediaGraph {
   }
 
   void Pump() override {
+    WaitTally tally(*this);
     const Clock::time_point until = Clock::now() + kUpdateBudget;
-    if (!Settle(until) || state_ == State::Skipped) return;
+    if (!Settle(until, tally) || state_ == State::Skipped) return;
     if (music_) return music_->Pump();
     const double position = CurrentPosition();
     FramePtr due;
@@ -645,7 +655,7 @@ class FilmGraph final : public MediaGraph {
       if (fileEnd_) break;
       const bool soundShort = running_ && sound_ && sound_->Short();
       if (!pending_.empty() && (!soundShort || pending_.size() >= kMaxPending)) break;
-      const FilmFeed::Take took = feed_->TakePacket(packet_, until);
+      const FilmFeed::Take took = tally.Timed([&] { return feed_->TakePacket(packet_, until); });
       if (took == FilmFeed::Take::Later) break;
       if (took == FilmFeed::Take::End)
         EndOfFile();
@@ -663,6 +673,43 @@ class FilmGraph final : public MediaGraph {
 
  private:
   enum class State { Opening, Playing, Music, Skipped };
+
+  // The real time one call of the screen's spends waiting for the reader,
+  // kept as the film's longest when the call ends.
+  class WaitTally {
+   public:
+    explicit WaitTally(FilmGraph& film) : film_(film) {}
+    ~WaitTally() { film_.longestWait_ = std::max(film_.longestWait_, waited_); }
+    WaitTally(const WaitTally&) = delete;
+    WaitTally& operator=(const WaitTally&) = delete;
+    template <typename Wait>
+    std::invoke_result_t<Wait&> Timed(Wait&& wait) {
+      const auto from = Clock::now();
+      auto result = wait();
+      waited_ += Clock::now() - from;
+      return result;
+    }
+
+   private:
+    FilmGraph& film_;
+    std::chrono::nanoseconds waited_{};
+  };
+
+  // Takes what the opening found once it is known, waiting for it until
+  // `until`; false while the film is still opening.
+  bool Settle(Clock::time_point until, WaitTally& tally) {
+    if (state_ != State::Opening) return true;
+    switch (tally.Timed([&] { return feed_->AwaitOpening(until); })) {
+      case FilmFeed::Opening::Pending: return false;
+      case FilmFeed::Opening::Refused: state_ = State::Skipped; break;
+      case FilmFeed::Opening::Sound: state_ = PlayAsMusic() ? State::Music : State::Skipped; break;
+      case FilmFeed::Opening::Film: state_ = Open(feed_->TakeFacts()) ? State::Playing : State::Skipped; break;
+    }
+    if (state_ == State::Skipped) feed_->Abandon();
+    // The film's clock starts when it can show its pictures.
+    runMs_ = timeGetTime();
+    return true;
+  }
   struct Picture {
     FramePtr frame;
     double pts;
@@ -802,6 +849,7 @@ class FilmGraph final : public MediaGraph {
 
   std::shared_ptr<FilmFeed> feed_;
   State state_ = State::Opening;
+  std::chrono::nanoseconds longestWait_{};
   std::shared_ptr<const std::string> soundBytes_;  // what music_ plays from: it outlives it
   std::unique_ptr<MediaGraph> music_;
   Decoder video_, audio_;
@@ -833,6 +881,7 @@ std::unique_ptr<MediaGraph> OpenFilm(const std::string& nativePath) {
   // Damaged files are handled here; FFmpeg's own complaints would only
   // clutter the game's output.
   av_log_set_level(AV_LOG_QUIET);
+  av_max_alloc(kMostInOneBlock);
   auto feed = std::make_shared<FilmFeed>();
   try {
     // Never joined: a reader held by its drive must not hold the screen

@@ -68,6 +68,9 @@ class MediaGraph {
   // around it does not spin; it never waits on the film's drive longer than
   // a fraction of a second. Music plays by itself and only waits.
   virtual void Pump() {}
+  // Films: the longest real time the rendering or one Pump has spent
+  // waiting for the film's reader, the one thread that touches its drive.
+  virtual std::chrono::nanoseconds LongestReaderWait() const { return {}; }
 
  protected:
   int32_t volume_ = 0;

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -190,19 +192,21 @@ inline bool Near(uint16_t pixel, Colour c) {
   return std::abs(r - c.r) <= 16 && std::abs(g - c.g) <= 16 && std::abs(b - c.b) <= 16;
 }
 
-// A drive under the films' reads, for as long as it lives: the first
-// `fast` bytes come at once (the head of a film the drive brought before
-// it slowed), then the first read waits `first`, each later one `each`,
+// A drive under the films' reads, for as long as it lives: reads come at
+// once until `fast` bytes have come (the head of a film the drive brought
+// before it slowed; the read that passes that mark comes whole), then the first read waits `first`, each later one `each`,
 // and each brings at most `most` bytes, as a disc spinning up or retried
-// would. Letting it go (at its end
-// at the latest) ends every wait at once, so no reader stays held past a
-// test, and a test never sits through the drive's time.
+// would; at a `perSecond` pace each read also takes as long as its size
+// at that pace, as a real drive's does. Letting it go (at its end at the
+// latest) ends every wait at once, so no reader stays held past a test,
+// and a test never sits through the drive's time.
 class SlowDrive {
  public:
   struct Pace {
     std::chrono::milliseconds first, each;
     size_t most = std::numeric_limits<size_t>::max();
     size_t fast = 0;
+    size_t perSecond = 0;
   };
   explicit SlowDrive(Pace pace) : state_(std::make_shared<State>(pace)) {
     plat::SetFilmReadHook([state = state_](size_t wanted) { return state->Read(wanted); });
@@ -219,10 +223,22 @@ class SlowDrive {
     state_->free = true;
     state_->cv.notify_all();
   }
-  // The most bytes the reads of the film's file could have brought.
-  size_t Allowed() const {
+  // Waits until the drive has answered `reads` reads since it was made,
+  // or `deadline` has passed; whether it has.
+  bool AwaitAnswers(int reads, std::chrono::milliseconds deadline) {
+    std::unique_lock<std::mutex> lock(state_->m);
+    return state_->cv.wait_for(lock, deadline, [&] { return state_->answered >= reads; });
+  }
+  // Waits the same for a number of reads asked of the drive.
+  bool AwaitAsks(int reads, std::chrono::milliseconds deadline) {
+    std::unique_lock<std::mutex> lock(state_->m);
+    return state_->cv.wait_for(lock, deadline, [&] { return state_->reads >= reads; });
+  }
+  // Whether no read has been asked of the drive for `quiet`: a reader still
+  // reading asks its next read as soon as one is answered.
+  bool IdleFor(std::chrono::milliseconds quiet) const {
     std::lock_guard<std::mutex> lock(state_->m);
-    return state_->allowed;
+    return state_->inside == 0 && std::chrono::steady_clock::now() - state_->lastDone > quiet;
   }
 
  private:
@@ -231,23 +247,29 @@ class SlowDrive {
     explicit State(Pace p) : pace(p) {}
     size_t Read(size_t wanted) {
       std::unique_lock<std::mutex> lock(m);
+      lastDone = std::chrono::steady_clock::now();
       if (brought < pace.fast) {
-        wanted = std::min(wanted, pace.fast - brought);
         brought += wanted;
-        allowed += wanted;
         return wanted;
       }
-      const auto hold = reads++ == 0 ? pace.first : pace.each;
+      ++inside;
+      const size_t brings = std::min(wanted, pace.most);
+      std::chrono::microseconds hold = reads++ == 0 ? pace.first : pace.each;
+      if (pace.perSecond > 0) hold += std::chrono::microseconds(brings * 1000000 / pace.perSecond);
+      cv.notify_all();
       cv.wait_for(lock, hold, [&] { return free; });
-      allowed += std::min(wanted, pace.most);
-      return std::min(wanted, pace.most);
+      ++answered;
+      --inside;
+      lastDone = std::chrono::steady_clock::now();
+      cv.notify_all();
+      return brings;
     }
     std::mutex m;
     std::condition_variable cv;
     bool free = false;
-    int reads = 0;
+    int reads = 0, answered = 0, inside = 0;
+    std::chrono::steady_clock::time_point lastDone = std::chrono::steady_clock::now();
     size_t brought = 0;
-    size_t allowed = 0;
     Pace pace;
   };
   std::shared_ptr<State> state_;
@@ -255,6 +277,12 @@ class SlowDrive {
 
 // The sample data set, written once per test program by the real mkdata.
 inline const std::string& SampleData() { return fwtest::SampleDataFolder(); }
+
+// The bytes of a file of the sample data set.
+inline std::string SampleBytes(const std::string& name) {
+  std::ifstream in(SampleData() + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Copies a file of the sample data set into a folder, under a name.
 inline void CopySample(const std::string& name, const std::string& toFolder, const std::string& as) {
