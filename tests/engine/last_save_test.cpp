@@ -24,7 +24,8 @@
 namespace {
 
 const std::string kJournal(plat::kSaveJournalName);
-const std::string kProfiles(384, 'p');
+// Profile 1, whose save the start names, is Ann.
+const std::string kProfiles = "Ann" + std::string(17, ' ') + std::string(364, 'p');
 const std::string none = ", which is no profile's file";
 
 // Text matched as it stands by a death test's pattern.
@@ -381,10 +382,14 @@ TEST_F(LastSave, ASaveMadeOverAnUnfinishedOneWaitsWhereTheFirstWould) {
 
 // What cannot be read is never taken for what holds nothing of the step: a
 // start that cannot read the journal, or a file that would tell whether the
-// step began, waits, naming the entry that refused and the way out; a later
-// save that cannot read the journal standing takes its obligation on. A file
-// of a step that began, taken away since, is written; any other change is
-// told. One fault a row; the way out taken, the next start finishes the step.
+// step began where the step cannot be written, waits, naming the entry that
+// refused and the way out; a later save that cannot read the journal
+// standing takes its obligation on. A file the start cannot read is kept
+// aside before the step replaces it, and where no copy can be made nothing
+// is written and the start waits. A file of a step that began, taken away
+// since, is written; goods whose money User.INI holds are written over a
+// file the player changed, kept aside first; any other change is told. One
+// fault a row; the way out taken, the next start finishes the step.
 TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
   const std::string oldProfiles(384, 'o'), newGoods(1500, 'g'), tail(64, 't');
   const auto failRead = [](int error, int skip) {
@@ -432,6 +437,33 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
       }
     };
   };
+  // A pair a killed game left, one of its files unreadable for good.
+  const auto unreadable = [&, this](bool userIniNew, const std::string& entry) {
+    return [&, this, userIniNew, entry] {
+      killedDuring(oldProfiles, kProfiles, userIniNew);
+      ASSERT_EQ(::chmod(dir.File(entry).c_str(), 0), 0);
+    };
+  };
+  const auto readable = [this](const std::string& entry) {
+    return [this, entry] { ASSERT_EQ(::chmod(dir.File(entry).c_str(), 0644), 0); };
+  };
+  const auto noLinks = [](const std::function<void()>& fault) {
+    return [fault] {
+      fwtest::WithoutHardLinks();
+      fault();
+    };
+  };
+  const std::string changedGoods =
+      "save/user1.DAT changed after the save began: it is kept aside as save/user1.DAT.changed-1, and the save of "
+      "profile 1 (Ann) is finished.";
+  const auto damaged = [](const std::string& file, const std::string& cause) {
+    return Escaped(file + " cannot be read (" + cause + "): it is kept aside as " + file + ".damaged-1, and " +
+                   (file == "User.INI" ? "the last save" : "the save of profile 1 (Ann)") + " is finished.");
+  };
+  const auto noCopy = [&](const std::string& file) {
+    return "\\(" + Escaped(file) + " cannot be read and cannot be kept aside \\(Permission denied\\)\\): the game "
+           "starts once " + Escaped(file) + inFolder + " can be read" + giveUp;
+  };
   const struct {
     const char* what;
     std::function<void()> setUp, startFault;
@@ -440,6 +472,13 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     std::function<void()> mend = [] {};
     bool givesAFileAway = false;  // needs root
     bool keptAside = false;       // told is then the notice, and the game plays
+    // A file kept aside and the step finished over it: told is then the
+    // notice, and the game plays.
+    bool keptFirst = false;
+    bool untouched = false;  // waits with every file as it stood
+    std::string copy = "";   // the one copy kept by the starts, and what it holds
+    std::string copyHolds = "";
+    std::string nextTold = "";  // the notice of the start after the mend
   } cases[] = {
       {"the journal cannot be read once", [&] { killedDuring(oldProfiles, kProfiles, true); }, failRead(EIO, 0),
        "\\(SaveJournal\\.bin: Input/output error\\): the game starts once the disk of the game folder " +
@@ -593,9 +632,153 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        kProfiles + newGoods},
       {"a step not begun whose goods file is gone", changedSince(false, "save/user1.DAT", "-"), [] {},
        "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.", oldProfiles, [] {}, false, true},
-      {"a begun step whose goods file holds other goods", changedSince(true, "save/user1.DAT", "other goods"), [] {},
-       "\\(save/user1\\.DAT was changed after the save began\\)" + mixed, kProfiles + "other goods", [] {}, false,
-       true},
+      // User.INI new holds the money the goods were paid with: they are owed.
+      {.what = "a begun step whose goods file the player replaced",
+       .setUp = changedSince(true, "save/user1.DAT", "other goods"),
+       .startFault = [] {},
+       .told = Escaped(changedGoods),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods"},
+      {.what = "a begun step whose goods file the player replaced, no hard links and no room for the copy",
+       .setUp = changedSince(true, "save/user1.DAT", "other goods"),
+       // The temporary files of User.INI and the goods come first.
+       .startFault = noLinks([] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 2); }),
+       .told = "\\(save/user1\\.DAT changed after the save began and cannot be kept aside \\(No space left on "
+               "device\\)\\): the game starts once the disk of the game folder " +
+               Escaped(dir.Path()) + " has room\\.",
+       .finished = kProfiles + newGoods,
+       .untouched = true,
+       .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods",
+       .nextTold = changedGoods},
+      // A refit that leaves the money as it was pays for nothing.
+      {.what = "a refit that leaves the money as it was, its goods file edited",
+       .setUp =
+           [&, this] {
+             const auto before = plat::PreviousContent::Of(oldProfiles);
+             dir.Write(kJournal, plat::EncodeSaveJournal(
+                                     {{"User.INI", oldProfiles, false, before},
+                                      {"save/user1.DAT", newGoods, false, plat::PreviousContent::Of("old goods")}}));
+             dir.Write("save/user1.DAT", "the player's goods");
+           },
+       .startFault = [] {},
+       .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
+       .finished = oldProfiles + "the player's goods",
+       .keptAside = true},
+      // Whether it began cannot be told: the player's file is not undone.
+      {.what = "User.INI unreadable once, the goods holding other bytes",
+       .setUp = changedSince(false, "save/user1.DAT", "other goods"),
+       .startFault = failRead(EIO, 1),
+       .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
+       .finished = oldProfiles + "other goods",
+       .keptAside = true},
+      // Reads: the journal, User.INI, the goods. A file that cannot be read
+      // is kept aside, by a hard link or a copy streamed where no link can
+      // be made; where neither can, nothing is written.
+      {.what = "the goods unreadable once, the step begun",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
+       .startFault = failRead(EIO, 2),
+       .told = damaged("save/user1.DAT", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      {.what = "the goods unreadable once, the step not begun",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
+       .startFault = failRead(EIO, 2),
+       .told = damaged("save/user1.DAT", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      {.what = "User.INI unreadable once, the step begun",
+       .setUp =
+           [&, this] {
+             killedDuring(oldProfiles, kProfiles, true);
+             dir.Write("save/user1.DAT", newGoods);
+           },
+       .startFault = failRead(EIO, 1),
+       .told = damaged("User.INI", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "User.INI.damaged-1",
+       .copyHolds = kProfiles},
+      {.what = "User.INI unreadable once, the step not begun",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
+       .startFault = failRead(EIO, 1),
+       .told = damaged("User.INI", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "User.INI.damaged-1",
+       .copyHolds = oldProfiles},
+      {.what = "the goods unreadable for good, the step begun",
+       .setUp = unreadable(true, "save/user1.DAT"),
+       .startFault = fwtest::DropFilePowers,
+       .told = damaged("save/user1.DAT", "Permission denied"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      {.what = "the goods unreadable for good, the step not begun",
+       .setUp = unreadable(false, "save/user1.DAT"),
+       .startFault = fwtest::DropFilePowers,
+       .told = damaged("save/user1.DAT", "Permission denied"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      {.what = "User.INI unreadable for good, the step begun",
+       .setUp =
+           [&, this] {
+             unreadable(true, "User.INI")();
+             dir.Write("save/user1.DAT", newGoods);
+           },
+       .startFault = fwtest::DropFilePowers,
+       .told = damaged("User.INI", "Permission denied"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "User.INI.damaged-1",
+       .copyHolds = kProfiles},
+      {.what = "User.INI unreadable for good, the step not begun",
+       .setUp = unreadable(false, "User.INI"),
+       .startFault = fwtest::DropFilePowers,
+       .told = damaged("User.INI", "Permission denied"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "User.INI.damaged-1",
+       .copyHolds = oldProfiles},
+      {.what = "the goods unreadable once, the step begun, no hard links: the copy streamed",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
+       .startFault = noLinks(failRead(EIO, 2)),
+       .told = damaged("save/user1.DAT", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      {.what = "User.INI unreadable once, the step not begun, no hard links: the copy streamed",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
+       .startFault = noLinks(failRead(EIO, 1)),
+       .told = damaged("User.INI", "Input/output error"),
+       .finished = kProfiles + newGoods,
+       .keptFirst = true,
+       .copy = "User.INI.damaged-1",
+       .copyHolds = oldProfiles},
+      {.what = "the goods unreadable for good, the step begun, no hard links: nothing written",
+       .setUp = unreadable(true, "save/user1.DAT"),
+       .startFault = noLinks(fwtest::DropFilePowers),
+       .told = noCopy("save/user1.DAT"),
+       .finished = kProfiles + newGoods,
+       .mend = readable("save/user1.DAT"),
+       .untouched = true},
+      {.what = "User.INI unreadable for good, the step not begun, no hard links: nothing written",
+       .setUp = unreadable(false, "User.INI"),
+       .startFault = noLinks(fwtest::DropFilePowers),
+       .told = noCopy("User.INI"),
+       .finished = kProfiles + newGoods,
+       .mend = readable("User.INI"),
+       .untouched = true},
   };
   std::string skipped;
   for (const auto& c : cases) {
@@ -606,10 +789,16 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     }
     for (const std::string& entry : {kJournal, kJournal + ".unfinished-1", std::string("save")})
       fs::remove_all(dir.File(entry));
+    fs::remove(dir.File("User.INI.damaged-1"));
     dir.Write("User.INI", oldProfiles);
     dir.Write("save/user1.DAT", "old goods");
     c.setUp();
-    const bool waits = !c.told.empty() && !c.keptAside;
+    const bool waits = !c.told.empty() && !c.keptAside && !c.keptFirst;
+    const auto files = [this] {
+      return std::to_string(fs::hard_link_count(dir.File("User.INI"))) + dir.Read("User.INI") +
+             std::to_string(fs::hard_link_count(dir.File("save/user1.DAT"))) + dir.Read("save/user1.DAT");
+    };
+    const std::string before = c.untouched ? files() : "";
     EXPECT_EXIT(
         {
           c.startFault();
@@ -621,10 +810,19 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     const fs::file_type journal = fs::symlink_status(dir.File(kJournal)).type();
     EXPECT_EQ(journal == fs::file_type::regular || journal == fs::file_type::symlink, waits);
     EXPECT_EQ(dir.Exists(kJournal + ".unfinished-1"), c.keptAside);
+    if (c.untouched) {
+      EXPECT_EQ(files(), before);
+    }
     c.mend();
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
-    EXPECT_EQ(fw::LastSaveNotice(), "");
+    EXPECT_EQ(fw::LastSaveNotice(), c.nextTold);
     EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), c.finished);
+    for (const std::string copy : {"User.INI.damaged-1", "save/user1.DAT.damaged-1", "save/user1.DAT.changed-1"}) {
+      EXPECT_EQ(dir.Exists(copy), copy == c.copy) << copy;
+      if (copy != c.copy) continue;
+      fs::permissions(dir.File(copy), fs::perms::owner_read, fs::perm_options::add);
+      EXPECT_EQ(dir.Read(copy), c.copyHolds);
+    }
   }
   if (!skipped.empty()) GTEST_SKIP() << "rows that give a file to another user need root: " << skipped;
 }
