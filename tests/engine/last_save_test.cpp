@@ -3,6 +3,7 @@
 // is kept aside with a word to the player, and the game starts.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -765,6 +766,35 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        .keptFirst = true,
        .copy = "User.INI.damaged-1",
        .copyHolds = oldProfiles},
+      // A copy whose folder may not hold its name yet is none.
+      {.what = "the goods unreadable once, the copy's folder not synced",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
+       .startFault =
+           [&] {
+             failRead(EIO, 2)();
+             plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO);
+           },
+       .told = "\\(save/user1\\.DAT is kept aside as save/user1\\.DAT\\.damaged-1, but its folder could not be synced "
+               "\\(save: Input/output error\\)\\): the game starts once the disk of the game folder " +
+               Escaped(dir.Path()) + " reads and writes without errors\\.",
+       .finished = kProfiles + newGoods,
+       .untouched = true,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      // A copy kept before the step then failed is told with the failure.
+      {.what = "the goods unreadable once, their replacement failing",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
+       .startFault =
+           [&] {
+             failRead(EIO, 2)();
+             plat::FailNextFileCall(plat::FileCall::Rename, EIO, 1);
+           },
+       .told = "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of the game folder " +
+               Escaped(dir.Path()) + " reads and writes without errors\\. save/user1\\.DAT cannot be read \\(Input/output "
+               "error\\): it is kept aside as save/user1\\.DAT\\.damaged-1\\.",
+       .finished = kProfiles + newGoods,
+       .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
       {.what = "the goods unreadable for good, the step begun, no hard links: nothing written",
        .setUp = unreadable(true, "save/user1.DAT"),
        .startFault = noLinks(fwtest::DropFilePowers),
@@ -794,9 +824,15 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     dir.Write("save/user1.DAT", "old goods");
     c.setUp();
     const bool waits = !c.told.empty() && !c.keptAside && !c.keptFirst;
+    // Each file's identity and bytes: nothing renamed over, nothing written.
     const auto files = [this] {
-      return std::to_string(fs::hard_link_count(dir.File("User.INI"))) + dir.Read("User.INI") +
-             std::to_string(fs::hard_link_count(dir.File("save/user1.DAT"))) + dir.Read("save/user1.DAT");
+      std::string held;
+      for (const std::string file : {"User.INI", "save/user1.DAT"}) {
+        struct stat st {};
+        ::stat(dir.File(file).c_str(), &st);
+        held += std::to_string(st.st_ino) + ":" + dir.Read(file) + ";";
+      }
+      return held;
     };
     const std::string before = c.untouched ? files() : "";
     EXPECT_EXIT(
