@@ -856,7 +856,8 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     for (const std::string copy : {"User.INI.damaged-1", "save/user1.DAT.damaged-1", "save/user1.DAT.changed-1"}) {
       EXPECT_EQ(dir.Exists(copy), copy == c.copy) << copy;
       if (copy != c.copy) continue;
-      fs::permissions(dir.File(copy), fs::perms::owner_read, fs::perm_options::add);
+      std::error_code missing;
+      fs::permissions(dir.File(copy), fs::perms::owner_read, fs::perm_options::add, missing);
       EXPECT_EQ(dir.Read(copy), c.copyHolds);
     }
   }
