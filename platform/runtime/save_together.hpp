@@ -210,7 +210,6 @@ struct JournalRecovery {
   struct KeptFile {
     std::string file, copy;
     int readError = 0;
-    bool operator==(const KeptFile&) const = default;
   };
   std::vector<KeptFile> kept;
 };

@@ -10,9 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "data/users.hpp"
 #include "engine/globals.hpp"
@@ -104,38 +101,6 @@ TEST(UnfinishedSave, AStartWithASaveThatCannotBeFinishedKeepsItAsideAndReachesTh
     // have saved them since, but never the journal's.
     EXPECT_EQ(plat::ReadAllText(folder + "/User.INI").value_or("").find("Saver"), std::string::npos);
   }
-}
-
-// A purchase half-landed by a killed game (User.INI holds the Laser's money,
-// the goods' rename never came) and a file of the player's put at the goods'
-// name since: the start writes the Laser, keeps the player's file aside,
-// says so in the game's window, and reaches the game.
-TEST(UnfinishedSave, AStartFinishesOwedGoodsOverThePlayersFileKeptAsideAndReachesTheGame) {
-  fwtest::SampleDataCopy copy;
-  const std::string& folder = copy.path;
-  fw::UsersClass users;
-  users.File = folder + "/User.INI";
-  users.ReadUser();
-  const std::optional<std::string> before = plat::ReadAllText(users.File);
-  ASSERT_TRUE(before);
-  users.Item(2)->Name = "Ann";
-  users.Item(2)->Money = 150;
-  const std::vector<uint8_t> after = users.EncodeUsers();
-  const std::string profiles(after.begin(), after.end()), laser = "\"Laser\",1,0\r\n", mine = "\"Mine\",1,0\r\n";
-  const std::string journal =
-      plat::EncodeSaveJournal({{"User.INI", profiles, false, plat::PreviousContent::Of(before)},
-                               {"save/user2.DAT", laser, false, plat::PreviousContent::Of(std::nullopt)}});
-  const std::string name(plat::kSaveJournalName);
-  plat::MakeDir(folder + "/save");
-  ASSERT_TRUE(plat::WriteFile(folder + "/User.INI", profiles.data(), profiles.size()));
-  ASSERT_TRUE(plat::WriteFile(folder + "/save/user2.DAT", mine.data(), mine.size()));
-  ASSERT_TRUE(plat::WriteFile(folder + "/" + name, journal.data(), journal.size()));
-  EXPECT_EXIT(std::exit(StartAndLeaveAtTheProfiles(folder)), ::testing::ExitedWithCode(0),
-              "save/user2\\.DAT changed after the save began: it is kept aside as save/user2\\.DAT\\.changed-1, and the "
-              "save of profile 2 \\(Ann\\) is finished\\.");
-  EXPECT_FALSE(std::filesystem::exists(folder + "/" + name));
-  EXPECT_EQ(plat::ReadAllText(folder + "/save/user2.DAT").value_or(""), laser);
-  EXPECT_EQ(plat::ReadAllText(folder + "/save/user2.DAT.changed-1").value_or(""), mine);
 }
 
 // Under a file-size limit smaller than User.INI, a start that must write it

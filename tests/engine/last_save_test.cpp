@@ -438,16 +438,6 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
       }
     };
   };
-  // A pair a killed game left, one of its files unreadable for good.
-  const auto unreadable = [&, this](bool userIniNew, const std::string& entry) {
-    return [&, this, userIniNew, entry] {
-      killedDuring(oldProfiles, kProfiles, userIniNew);
-      ASSERT_EQ(::chmod(dir.File(entry).c_str(), 0), 0);
-    };
-  };
-  const auto readable = [this](const std::string& entry) {
-    return [this, entry] { ASSERT_EQ(::chmod(dir.File(entry).c_str(), 0644), 0); };
-  };
   const auto noLinks = [](const std::function<void()>& fault) {
     return [fault] {
       fwtest::WithoutHardLinks();
@@ -457,16 +447,8 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
   const std::string changedGoods =
       "save/user1.DAT changed after the save began: it is kept aside as save/user1.DAT.changed-1, and the save of "
       "profile 1 (Ann) is finished.";
-  const auto damaged = [](const std::string& file, const std::string& cause) {
-    return Escaped(file + " cannot be read (" + cause + "): it is kept aside as " + file + ".damaged-1, and " +
-                   (file == "User.INI" ? "the last save" : "the save of profile 1 (Ann)") + " is finished.");
-  };
-  const auto noCopy = [&](const std::string& file) {
-    return "\\(" + Escaped(file) + " cannot be read and cannot be kept aside \\(Permission denied\\)\\): the game "
-           "starts once " + Escaped(file) + inFolder + " can be read" + giveUp;
-  };
-  const struct {
-    const char* what;
+  struct Row {
+    std::string what;
     std::function<void()> setUp, startFault;
     std::string told;  // "": the game plays, nothing said
     std::string finished;
@@ -480,7 +462,41 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     std::string copy = "";   // the one copy kept by the starts, and what it holds
     std::string copyHolds = "";
     std::string nextTold = "";  // the notice of the start after the mend
-  } cases[] = {
+  };
+  // A pair a killed game left, one of its files unreadable once (the start's
+  // read of it failing) or for good (a file the player may not read): kept
+  // aside, by a hard link or a copy streamed where no link can be made, and
+  // the step finished; where neither can be made, nothing is written.
+  const auto cannotRead = [&, this](const std::string& file, bool began, bool forGood, bool links) {
+    const bool profiles = file == "User.INI", kept = links || !forGood;
+    Row row;
+    row.what = file + " unreadable " + (forGood ? "for good" : "once") + (began ? ", the step begun" : ", the step not begun") +
+               (links ? "" : ", no hard links");
+    row.setUp = [&, this, file, began, forGood, profiles] {
+      killedDuring(oldProfiles, kProfiles, began);
+      if (began && profiles) dir.Write("save/user1.DAT", newGoods);
+      if (forGood) {
+        ASSERT_EQ(::chmod(dir.File(file).c_str(), 0), 0);
+      }
+    };
+    // Reads: the journal, User.INI, the goods.
+    row.startFault = forGood ? std::function<void()>(fwtest::DropFilePowers) : failRead(EIO, profiles ? 1 : 2);
+    if (!links) row.startFault = noLinks(row.startFault);
+    const std::string cause = forGood ? "Permission denied" : "Input/output error";
+    row.told = kept ? Escaped(file + " cannot be read (" + cause + "): it is kept aside as " + file +
+                              ".damaged-1, and " + (profiles ? "the last save" : "the save of profile 1 (Ann)") +
+                              " is finished.")
+                    : "\\(" + Escaped(file) + " cannot be read and cannot be kept aside \\(" + cause +
+                          "\\)\\): the game starts once " + Escaped(file) + inFolder + " can be read" + giveUp;
+    row.finished = kProfiles + newGoods;
+    if (!kept) row.mend = [this, file] { ASSERT_EQ(::chmod(dir.File(file).c_str(), 0644), 0); };
+    row.keptFirst = kept;
+    row.untouched = !kept;
+    if (kept) row.copy = file + ".damaged-1";
+    if (kept) row.copyHolds = !profiles ? "old goods" : began ? kProfiles : oldProfiles;
+    return row;
+  };
+  std::vector<Row> cases = {
       {"the journal cannot be read once", [&] { killedDuring(oldProfiles, kProfiles, true); }, failRead(EIO, 0),
        "\\(SaveJournal\\.bin: Input/output error\\): the game starts once the disk of the game folder " +
            Escaped(dir.Path()) + " reads and writes without errors" + giveUp,
@@ -635,137 +651,33 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.", oldProfiles, [] {}, false, true},
       // User.INI new holds the money the goods were paid with: they are owed.
       {.what = "a begun step whose goods file the player replaced",
-       .setUp = changedSince(true, "save/user1.DAT", "other goods"),
-       .startFault = [] {},
-       .told = Escaped(changedGoods),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.changed-1",
-       .copyHolds = "other goods"},
+       .setUp = changedSince(true, "save/user1.DAT", "other goods"), .startFault = [] {},
+       .told = Escaped(changedGoods), .finished = kProfiles + newGoods, .keptFirst = true,
+       .copy = "save/user1.DAT.changed-1", .copyHolds = "other goods"},
+      // The temporary files of User.INI and the goods come before the copy's.
       {.what = "a begun step whose goods file the player replaced, no hard links and no room for the copy",
        .setUp = changedSince(true, "save/user1.DAT", "other goods"),
-       // The temporary files of User.INI and the goods come first.
        .startFault = noLinks([] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 2); }),
        .told = "\\(save/user1\\.DAT changed after the save began and cannot be kept aside \\(No space left on "
-               "device\\)\\): the game starts once the disk of the game folder " +
-               Escaped(dir.Path()) + " has room\\.",
-       .finished = kProfiles + newGoods,
-       .untouched = true,
-       .copy = "save/user1.DAT.changed-1",
-       .copyHolds = "other goods",
-       .nextTold = changedGoods},
+               "device\\)\\): the game starts once the disk of the game folder " + Escaped(dir.Path()) + " has room",
+       .finished = kProfiles + newGoods, .untouched = true, .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods", .nextTold = changedGoods},
       // A refit that leaves the money as it was pays for nothing.
       {.what = "a refit that leaves the money as it was, its goods file edited",
        .setUp =
            [&, this] {
-             const auto before = plat::PreviousContent::Of(oldProfiles);
              dir.Write(kJournal, plat::EncodeSaveJournal(
-                                     {{"User.INI", oldProfiles, false, before},
+                                     {{"User.INI", oldProfiles, false, plat::PreviousContent::Of(oldProfiles)},
                                       {"save/user1.DAT", newGoods, false, plat::PreviousContent::Of("old goods")}}));
              dir.Write("save/user1.DAT", "the player's goods");
            },
-       .startFault = [] {},
-       .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
-       .finished = oldProfiles + "the player's goods",
-       .keptAside = true},
+       .startFault = [] {}, .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
+       .finished = oldProfiles + "the player's goods", .keptAside = true},
       // Whether it began cannot be told: the player's file is not undone.
       {.what = "User.INI unreadable once, the goods holding other bytes",
-       .setUp = changedSince(false, "save/user1.DAT", "other goods"),
-       .startFault = failRead(EIO, 1),
+       .setUp = changedSince(false, "save/user1.DAT", "other goods"), .startFault = failRead(EIO, 1),
        .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
-       .finished = oldProfiles + "other goods",
-       .keptAside = true},
-      // Reads: the journal, User.INI, the goods. A file that cannot be read
-      // is kept aside, by a hard link or a copy streamed where no link can
-      // be made; where neither can, nothing is written.
-      {.what = "the goods unreadable once, the step begun",
-       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
-       .startFault = failRead(EIO, 2),
-       .told = damaged("save/user1.DAT", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "the goods unreadable once, the step not begun",
-       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
-       .startFault = failRead(EIO, 2),
-       .told = damaged("save/user1.DAT", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "User.INI unreadable once, the step begun",
-       .setUp =
-           [&, this] {
-             killedDuring(oldProfiles, kProfiles, true);
-             dir.Write("save/user1.DAT", newGoods);
-           },
-       .startFault = failRead(EIO, 1),
-       .told = damaged("User.INI", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "User.INI.damaged-1",
-       .copyHolds = kProfiles},
-      {.what = "User.INI unreadable once, the step not begun",
-       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
-       .startFault = failRead(EIO, 1),
-       .told = damaged("User.INI", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "User.INI.damaged-1",
-       .copyHolds = oldProfiles},
-      {.what = "the goods unreadable for good, the step begun",
-       .setUp = unreadable(true, "save/user1.DAT"),
-       .startFault = fwtest::DropFilePowers,
-       .told = damaged("save/user1.DAT", "Permission denied"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "the goods unreadable for good, the step not begun",
-       .setUp = unreadable(false, "save/user1.DAT"),
-       .startFault = fwtest::DropFilePowers,
-       .told = damaged("save/user1.DAT", "Permission denied"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "User.INI unreadable for good, the step begun",
-       .setUp =
-           [&, this] {
-             unreadable(true, "User.INI")();
-             dir.Write("save/user1.DAT", newGoods);
-           },
-       .startFault = fwtest::DropFilePowers,
-       .told = damaged("User.INI", "Permission denied"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "User.INI.damaged-1",
-       .copyHolds = kProfiles},
-      {.what = "User.INI unreadable for good, the step not begun",
-       .setUp = unreadable(false, "User.INI"),
-       .startFault = fwtest::DropFilePowers,
-       .told = damaged("User.INI", "Permission denied"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "User.INI.damaged-1",
-       .copyHolds = oldProfiles},
-      {.what = "the goods unreadable once, the step begun, no hard links: the copy streamed",
-       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
-       .startFault = noLinks(failRead(EIO, 2)),
-       .told = damaged("save/user1.DAT", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "User.INI unreadable once, the step not begun, no hard links: the copy streamed",
-       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
-       .startFault = noLinks(failRead(EIO, 1)),
-       .told = damaged("User.INI", "Input/output error"),
-       .finished = kProfiles + newGoods,
-       .keptFirst = true,
-       .copy = "User.INI.damaged-1",
-       .copyHolds = oldProfiles},
+       .finished = oldProfiles + "other goods", .keptAside = true},
       // A copy whose folder may not hold its name yet is none.
       {.what = "the goods unreadable once, the copy's folder not synced",
        .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
@@ -775,11 +687,8 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
              plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO);
            },
        .told = "\\(save/user1\\.DAT is kept aside as save/user1\\.DAT\\.damaged-1, but its folder could not be synced "
-               "\\(save: Input/output error\\)\\): the game starts once the disk of the game folder " +
-               Escaped(dir.Path()) + " reads and writes without errors\\.",
-       .finished = kProfiles + newGoods,
-       .untouched = true,
-       .copy = "save/user1.DAT.damaged-1",
+               "\\(save: Input/output error\\)\\): the game starts once the disk of the game folder",
+       .finished = kProfiles + newGoods, .untouched = true, .copy = "save/user1.DAT.damaged-1",
        .copyHolds = "old goods"},
       // A copy kept before the step then failed is told with the failure.
       {.what = "the goods unreadable once, their replacement failing",
@@ -790,26 +699,14 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
              plat::FailNextFileCall(plat::FileCall::Rename, EIO, 1);
            },
        .told = "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of the game folder " +
-               Escaped(dir.Path()) + " reads and writes without errors\\. save/user1\\.DAT cannot be read \\(Input/output "
-               "error\\): it is kept aside as save/user1\\.DAT\\.damaged-1\\.",
-       .finished = kProfiles + newGoods,
-       .copy = "save/user1.DAT.damaged-1",
-       .copyHolds = "old goods"},
-      {.what = "the goods unreadable for good, the step begun, no hard links: nothing written",
-       .setUp = unreadable(true, "save/user1.DAT"),
-       .startFault = noLinks(fwtest::DropFilePowers),
-       .told = noCopy("save/user1.DAT"),
-       .finished = kProfiles + newGoods,
-       .mend = readable("save/user1.DAT"),
-       .untouched = true},
-      {.what = "User.INI unreadable for good, the step not begun, no hard links: nothing written",
-       .setUp = unreadable(false, "User.INI"),
-       .startFault = noLinks(fwtest::DropFilePowers),
-       .told = noCopy("User.INI"),
-       .finished = kProfiles + newGoods,
-       .mend = readable("User.INI"),
-       .untouched = true},
+               Escaped(dir.Path()) + " reads and writes without errors\\. save/user1\\.DAT cannot be read "
+               "\\(Input/output error\\): it is kept aside as save/user1\\.DAT\\.damaged-1\\.",
+       .finished = kProfiles + newGoods, .copy = "save/user1.DAT.damaged-1", .copyHolds = "old goods"},
   };
+  for (const std::string file : {"User.INI", "save/user1.DAT"})
+    for (const bool began : {true, false})
+      for (const bool forGood : {false, true})
+        for (const bool links : {true, false}) cases.push_back(cannotRead(file, began, forGood, links));
   std::string skipped;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
