@@ -607,7 +607,8 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   if (why) {
     out = *why;
     out.journalStands = JournalStands(journal, encoded);
-    out.begun = overUnfinished || std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return StepChanges(*f); });
+    out.begun = overUnfinished ||
+                std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return StepChanges(*f); });
     return false;
   }
   RemoveFileDurably(journal);
@@ -652,10 +653,10 @@ std::optional<SaveFailure> KeepFirst(std::string_view gameFolder, const std::vec
         readFailed ? CallFailed(LookRefusedBy(gameFolder, k.file, error), error)
                    : CallFailed(error == EEXIST || error == kTooLargeToKeep ? FolderEntry{k.file} : folder, error);
     const std::string base = k.file.substr(k.file.rfind('/') + 1);
+    const std::string cause =
+        error == EEXIST ? "every name " + base + "." + tag + "-1 to -999 is taken" : SystemErrorText(error);
     failure.why = k.file + (k.readError != 0 ? " cannot be read" : " changed after the save began") +
-                  " and cannot be kept aside (" +
-                  (error == EEXIST ? "every name " + base + "." + tag + "-1 to -999 is taken" : SystemErrorText(error)) +
-                  ")";
+                  " and cannot be kept aside (" + cause + ")";
     failure.file = k.file;
     return failure;
   }

@@ -470,8 +470,8 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
   const auto cannotRead = [&, this](const std::string& file, bool began, bool forGood, bool links) {
     const bool profiles = file == "User.INI", kept = links || !forGood;
     Row row;
-    row.what = file + " unreadable " + (forGood ? "for good" : "once") + (began ? ", the step begun" : ", the step not begun") +
-               (links ? "" : ", no hard links");
+    row.what = file + " unreadable " + (forGood ? "for good" : "once") +
+               (began ? ", the step begun" : ", the step not begun") + (links ? "" : ", no hard links");
     row.setUp = [&, this, file, began, forGood, profiles] {
       killedDuring(oldProfiles, kProfiles, began);
       if (began && profiles) dir.Write("save/user1.DAT", newGoods);
