@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/display/message_box.hpp"
+#include "platform/runtime/code_page.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/strings.hpp"
 
@@ -46,18 +47,29 @@ plat::JournalVerdict ProfileJournalProblem(const std::vector<plat::FileContent>&
       return {std::string(kJournal) + " names " + f.gamePath + ", which is no profile's file"};
     }
   }
-  if (!profiles || profiles->bytes.size() == kProfilesBytes) return {};
-  const std::string& bytes = profiles->bytes;
-  // The game writes the six records and keeps what follows them in the
-  // file; anything else is no save of this game's. Only the file tells.
-  if (profilesNow->Unreadable()) return {"", profiles};
-  std::string tail;
-  if (profilesNow->bytes && profilesNow->bytes->size() > kProfilesBytes)
-    tail = profilesNow->bytes->substr(kProfilesBytes);
-  if (bytes.size() != kProfilesBytes + tail.size() || bytes.compare(kProfilesBytes, tail.size(), tail) != 0)
-    return {"User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
-            " bytes where the six profiles take " + std::to_string(kProfilesBytes)};
-  return {};
+  if (!profiles) return {};
+  if (profiles->bytes.size() != kProfilesBytes) {
+    const std::string& bytes = profiles->bytes;
+    // The game writes the six records and keeps what follows them in the
+    // file; anything else is no save of this game's. Only the file tells.
+    if (profilesNow->Unreadable()) return {"", profiles};
+    std::string tail;
+    if (profilesNow->bytes && profilesNow->bytes->size() > kProfilesBytes)
+      tail = profilesNow->bytes->substr(kProfilesBytes);
+    if (bytes.size() != kProfilesBytes + tail.size() || bytes.compare(kProfilesBytes, tail.size(), tail) != 0)
+      return {"User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
+              " bytes where the six profiles take " + std::to_string(kProfilesBytes)};
+  }
+  // User.INI new holds the money the step's goods were paid with: they are
+  // owed, as the running game owes them, whatever became of their files
+  // since (a refit leaving the money as it was pays for nothing).
+  plat::JournalVerdict verdict;
+  if (!plat::StepChanges(*profiles) || plat::WhatItHolds(*profiles, *profilesNow) != plat::Holds::NewContent)
+    return verdict;
+  for (size_t i = 0; i < files.size(); ++i)
+    if (&files[i] != profiles && plat::WhatItHolds(files[i], now[i]) == plat::Holds::Other && !now[i].NoFile())
+      verdict.owed.push_back(&files[i]);
+  return verdict;
 }
 
 namespace {
@@ -96,8 +108,11 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
     case EIO: return "the disk of " + folder + " reads and writes without errors";
     case EISDIR:
     case ENOTDIR:
-    case plat::kNotAFile: return "what stands in the way is moved out of " + folder;
-    case EEXIST: return "the kept " + std::string(kJournal) + ".unfinished files are moved out of " + folder;
+    case plat::kNotAFile:
+    case plat::kTooLargeToKeep: return "what stands in the way is moved out of " + folder;
+    case EEXIST:
+      if (!r.entry.IsTheFolder()) return "the copies kept of " + r.entry.path + " are moved out of " + folder;
+      return "the kept " + std::string(kJournal) + ".unfinished files are moved out of " + folder;
     // An immutable file, or another user's file in a folder only owners may
     // remove from: no mode the player sets lets the game change it.
     case EPERM:
@@ -111,11 +126,52 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
       return place + " can be written";
   }
 }
+
+// A copy the start kept of a file of the step, as the player is told of it;
+// where the step is finished, by the profile whose save it was, named as the
+// profiles (the step's own, else those in the folder) name it.
+std::string CopiesKept(const plat::JournalRecovery& r, const std::string& gameFolder, const std::string& profiles,
+                       bool finished) {
+  std::string told;
+  for (const plat::JournalRecovery::KeptFile& k : r.kept) {
+    told += (told.empty() ? "" : " ") + k.file +
+            (k.readError != 0 ? " cannot be read (" + plat::SystemErrorText(k.readError) + ")"
+                              : " changed after the save began") +
+            ": it is kept aside as " + k.copy;
+    if (!finished) {
+      told += ".";
+      continue;
+    }
+    const int n = EquipmentProfile(plat::LCase(k.file));
+    if (n == 0) {
+      told += ", and the last save is finished.";
+      continue;
+    }
+    const std::string records =
+        !profiles.empty() ? profiles : plat::ReadAllText(gameFolder + "\\User.INI").value_or("");
+    const size_t at = static_cast<size_t>(n - 1) * 64;
+    const std::string name = records.size() >= at + 20 ? plat::Trim(records.substr(at, 20)) : "";
+    told += ", and the save of profile " + std::to_string(n) + (name.empty() ? "" : " (" + plat::ToUtf8(name) + ")") +
+            " is finished.";
+  }
+  return told;
+}
 }  // namespace
 
 bool FinishLastSave(const std::string& gameFolder) {
   using Outcome = plat::JournalRecovery::Outcome;
-  const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(gameFolder, ProfileJournalProblem);
+  g_notice.clear();
+  std::string profiles;  // the step's User.INI, which names the profiles told of
+  const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(
+      gameFolder, [&profiles](const std::vector<plat::FileContent>& files, const std::vector<plat::FileNow>& now) {
+        for (const plat::FileContent& f : files)
+          if (plat::LCase(f.gamePath) == "user.ini") profiles = f.bytes;
+        return ProfileJournalProblem(files, now);
+      });
+  const bool finished = r.outcome == Outcome::Finished;
+  const std::string copies = CopiesKept(r, gameFolder, profiles, finished);
+  const std::string andCopies = copies.empty() ? "" : " " + copies;
+  if (finished) g_notice = copies;
   if (r.outcome == Outcome::KeptAside) {
     // Told once the window shows: before it, a message reaches only a
     // terminal. A damaged journal may have been cut after the killed game
@@ -123,23 +179,23 @@ bool FinishLastSave(const std::string& gameFolder) {
     // other file changed since: either may leave a pair that never was.
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand" +
-               (r.mixed ? ", in which a profile's money and goods may no longer belong together." : ".");
+               (r.mixed ? ", in which a profile's money and goods may no longer belong together." : ".") + andCopies;
   } else if (r.outcome == Outcome::LinkRemoved) {
     g_notice = std::string(kJournal) + " was a link to " + r.why +
                ": removed unread; if it led to an unfinished save, money and goods may not belong together.";
   } else if (r.outcome == Outcome::Finished && !r.asideWhy.empty()) {
     // The files are whole, but every later save replaces the journal.
-    g_notice = "The last save is finished, but " + std::string(kJournal) + " stays (" + r.asideWhy +
-               "): saves may fail until " + Remedy(r, gameFolder) + ".";
+    g_notice = (copies.empty() ? "" : copies + " ") + "The last save is finished, but " + std::string(kJournal) +
+               " stays (" + r.asideWhy + "): saves may fail until " + Remedy(r, gameFolder) + ".";
   } else if (r.outcome == Outcome::Waiting) {
     // A file of the step is already new: a game started now would play the
     // new one beside the old others.
     plat::MsgBoxUtf8("The last save cannot be finished (" + r.why + "): the game starts once " +
-                     Remedy(r, gameFolder) + ".");
+                     Remedy(r, gameFolder) + "." + andCopies);
     return false;
   } else if (r.outcome == Outcome::Stuck) {
     plat::MsgBoxUtf8("The last save cannot be finished (" + r.why + ") nor kept aside (" + r.asideWhy +
-                     "): the game starts once " + Remedy(r, gameFolder) + ".");
+                     "): the game starts once " + Remedy(r, gameFolder) + "." + andCopies);
     return false;
   }
   return true;

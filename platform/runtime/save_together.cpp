@@ -362,14 +362,20 @@ std::optional<SaveFailure> Commit(const std::vector<Staged>& staged,
 
 // Writes the journal's files; nullopt when all are written. Every new
 // content is written beside its file before the first is replaced, so a
-// folder without room for all of them keeps every file old. A folder on
-// the way that is gone is made again: the start gets here with one only
-// where the step's file was not there before it either (one that was is
+// folder without room for all of them keeps every file old; beforeReplacing
+// then runs, and a failure it gives stops the step with nothing replaced. A
+// folder on the way that is gone is made again: the start gets here with one
+// only where the step's file was not there before it either (one that was is
 // changed since, and its journal kept aside instead).
 std::optional<SaveFailure> Apply(std::string_view gameFolder, const std::vector<FileContent>& files,
-                                 std::vector<const FileContent*>& replaced) {
+                                 std::vector<const FileContent*>& replaced,
+                                 const std::function<std::optional<SaveFailure>()>& beforeReplacing) {
   std::vector<Staged> staged;
   if (auto why = Stage(gameFolder, files, true, staged)) return why;
+  if (auto why = beforeReplacing()) {
+    Discard(staged);
+    return why;
+  }
   return Commit(staged, &replaced);
 }
 
@@ -378,11 +384,8 @@ std::vector<FileNow> LookAtFiles(std::string_view gameFolder, const std::vector<
   for (const FileContent& f : files) now.push_back(FileNow::Of(InFolder(gameFolder, f.gamePath)));
   return now;
 }
+}  // namespace
 
-enum class Holds { NewContent, OldContent, Other, Unknown, Unreadable };
-
-// What a journal's file holds now: its content after the step, before it
-// (where the journal says), something else, or what cannot be told.
 Holds WhatItHolds(const FileContent& f, const FileNow& now) {
   if (f.remove ? now.NoFile() : now.bytes == f.bytes) return Holds::NewContent;
   if (now.Unreadable()) return Holds::Unreadable;
@@ -393,13 +396,12 @@ Holds WhatItHolds(const FileContent& f, const FileNow& now) {
   return PreviousContent::Of(now.bytes) == *f.before ? Holds::OldContent : Holds::Other;
 }
 
-// Whether the step changes the file; journals of earlier versions do not
-// say, and every file counts.
-bool Changes(const FileContent& f) {
+bool StepChanges(const FileContent& f) {
   if (!f.before) return true;
   return *f.before != PreviousContent::Of(f.remove ? std::nullopt : std::optional<std::string>(f.bytes));
 }
 
+namespace {
 // What a journal's files show, each read once.
 struct Survey {
   bool allNew = true;
@@ -414,7 +416,9 @@ struct Survey {
   int unreadError = 0;
 };
 
-Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow>& now) {
+// Files the check owes are no sign of a later change the step would undo.
+Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow>& now,
+                const std::vector<const FileContent*>& owed = {}) {
   Survey s;
   const FileContent* gone = nullptr;  // the first changed since by being taken away
   for (size_t i = 0; i < files.size(); ++i) {
@@ -422,10 +426,10 @@ Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow
     s.allNew = s.allNew && holds == Holds::NewContent;
     if (holds == Holds::Other && NotThere(now[i].error)) {
       if (!gone) gone = &files[i];
-    } else if (holds == Holds::Other && !s.overtaken) {
+    } else if (holds == Holds::Other && !s.overtaken && std::find(owed.begin(), owed.end(), &files[i]) == owed.end()) {
       s.overtaken = &files[i];
     }
-    if (!Changes(files[i])) continue;
+    if (!StepChanges(files[i])) continue;
     s.began = s.began || holds == Holds::NewContent;
     if (holds == Holds::Unreadable && !s.unread) {
       s.unread = &files[i];
@@ -603,7 +607,8 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
   if (why) {
     out = *why;
     out.journalStands = JournalStands(journal, encoded);
-    out.begun = overUnfinished || std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return Changes(*f); });
+    out.begun = overUnfinished ||
+                std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return StepChanges(*f); });
     return false;
   }
   RemoveFileDurably(journal);
@@ -611,13 +616,61 @@ bool WriteFilesTogether(std::string_view gameFolder, const std::vector<FileConte
 }
 
 namespace {
+// Causes of a failed copy that lie with where it is written, not with the
+// file it copies.
+bool WriteRefusal(int error) {
+  return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS || error == EEXIST ||
+         error == kTooLargeToKeep;
+}
+
+// Keeps aside each file of toKeep (readError 0: the check owes it, so it
+// holds other bytes; else it could not be read) before the step replaces
+// it, adding each copy to kept: nullopt once all are, else why not, naming
+// the file (readFailed: the copy's own read of an unreadable file failed).
+// A copy made whose folder then cannot be synced may be lost with the file
+// it keeps: it counts as none.
+std::optional<SaveFailure> KeepFirst(std::string_view gameFolder, const std::vector<JournalRecovery::KeptFile>& toKeep,
+                                     std::vector<JournalRecovery::KeptFile>& kept, bool& readFailed) {
+  for (const JournalRecovery::KeptFile& k : toKeep) {
+    const FolderEntry folder = FolderHolding(k.file);
+    const std::string tag = k.readError != 0 ? "damaged" : "changed";
+    int error = 0;
+    const std::string name = KeepCopyAside(InFolder(gameFolder, k.file), tag, &error);
+    const std::string copy = folder.IsTheFolder() ? name : folder.path + "/" + name;
+    if (!name.empty() && error == 0) {
+      kept.push_back({k.file, copy, k.readError});
+      continue;
+    }
+    // Gone since, or no file: nothing of the player's is replaced.
+    if (name.empty() && (NoRegularFile(error) || error == kLinkToNoFile)) continue;
+    if (!name.empty()) {
+      SaveFailure failure = CallFailed(folder, error);
+      failure.why = k.file + " is kept aside as " + copy + ", but its folder could not be synced (" + failure.why + ")";
+      return failure;
+    }
+    readFailed = k.readError != 0 && !WriteRefusal(error);
+    SaveFailure failure =
+        readFailed ? CallFailed(LookRefusedBy(gameFolder, k.file, error), error)
+                   : CallFailed(error == EEXIST || error == kTooLargeToKeep ? FolderEntry{k.file} : folder, error);
+    const std::string base = k.file.substr(k.file.rfind('/') + 1);
+    const std::string cause =
+        error == EEXIST ? "every name " + base + "." + tag + "-1 to -999 is taken" : SystemErrorText(error);
+    failure.why = k.file + (k.readError != 0 ? " cannot be read" : " changed after the save began") +
+                  " and cannot be kept aside (" + cause + ")";
+    failure.file = k.file;
+    return failure;
+  }
+  return std::nullopt;
+}
+
 // Finishes a whole journal, or says why it is kept aside: nullopt once r
 // holds the outcome (finished, or waiting).
 std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std::vector<FileContent>& files,
                                           bool overUnfinished, const JournalCheck& check, JournalRecovery& r) {
   const std::vector<FileNow> now = LookAtFiles(gameFolder, files);
+  JournalVerdict verdict;
   if (check) {
-    const JournalVerdict verdict = check(files, now);
+    verdict = check(files, now);
     if (verdict.unread) {
       r = WaitingToRead(gameFolder, verdict.unread->gamePath,
                         now[static_cast<size_t>(verdict.unread - files.data())].error);
@@ -625,7 +678,7 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
     }
     if (!verdict.problem.empty()) return verdict.problem;
   }
-  const Survey s = SurveyOf(files, now);
+  const Survey s = SurveyOf(files, now, verdict.owed);
   if (s.allNew) {
     r = Finished(JournalPath(gameFolder));
     return std::nullopt;
@@ -635,27 +688,43 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
     r.mixed = s.began;
     return s.overtaken->gamePath + " was changed after the save began";
   }
+  // What the step replaces that the game did not write, or cannot read to
+  // tell, is the player's until shown otherwise: kept before it goes.
+  std::vector<JournalRecovery::KeptFile> toKeep, kept;
+  for (size_t i = 0; i < files.size(); ++i)
+    if (std::find(verdict.owed.begin(), verdict.owed.end(), &files[i]) != verdict.owed.end())
+      toKeep.push_back({files[i].gamePath, "", 0});
+    else if (WhatItHolds(files[i], now[i]) == Holds::Unreadable)
+      toKeep.push_back({files[i].gamePath, "", now[i].error});
+  bool keptNot = false, readFailed = false;
   std::vector<const FileContent*> replaced;
-  const std::optional<SaveFailure> failure = Apply(gameFolder, files, replaced);
+  const std::optional<SaveFailure> failure = Apply(gameFolder, files, replaced, [&] {
+    std::optional<SaveFailure> why = KeepFirst(gameFolder, toKeep, kept, readFailed);
+    keptNot = why.has_value();
+    return why;
+  });
   if (!failure) {
     r = Finished(JournalPath(gameFolder));
+    r.kept = std::move(kept);
     return std::nullopt;
   }
   // Set aside now it would leave one file new beside another old: its own,
   // or the earlier step's it was made over; one whose file cannot be read
-  // may have begun.
+  // may have begun. Nor is a file written over that could not be kept.
   const bool replacedOne =
-      std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return Changes(*f); });
-  if (overUnfinished || s.began || replacedOne) {
+      std::any_of(replaced.begin(), replaced.end(), [](const FileContent* f) { return StepChanges(*f); });
+  if (keptNot || overUnfinished || s.began || replacedOne) {
     r = Waiting(*failure);
-    return std::nullopt;
-  }
-  if (s.unread) {
+    r.unreadable = readFailed;
+  } else if (s.unread) {
     r = WaitingToRead(gameFolder, s.unread->gamePath, s.unreadError);
-    return std::nullopt;
+  } else {
+    r.error = failure->error;
+    r.kept = std::move(kept);
+    return failure->why;
   }
-  r.error = failure->error;
-  return failure->why;
+  r.kept = std::move(kept);
+  return std::nullopt;
 }
 }  // namespace
 

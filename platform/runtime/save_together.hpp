@@ -148,13 +148,25 @@ struct FileNow {
   bool Unreadable() const { return !bytes && !NoFile(); }
 };
 
+// What a journal's file holds now: its content after the step, before it
+// (where the journal says), something else, or what cannot be told (a
+// journal of an earlier version, or a folder in the file's place).
+enum class Holds { NewContent, OldContent, Other, Unknown, Unreadable };
+Holds WhatItHolds(const FileContent& f, const FileNow& now);
+// Whether the step changes the file; journals of earlier versions do not
+// say, and every file counts.
+bool StepChanges(const FileContent& f);
+
 // What the folder's owner says of a journal's files (paths relative to the
 // folder), given what each holds now: why it would not have written them
 // ("" when they may be applied), or the one it needed and could not read,
-// for which the start waits.
+// for which the start waits. owed: files holding other bytes than before or
+// after the step that the step is finished over all the same, each kept
+// aside first (as "<name>.changed-<k>"), for what the step owes them.
 struct JournalVerdict {
   std::string problem;
   const FileContent* unread = nullptr;
+  std::vector<const FileContent*> owed = {};
 };
 using JournalCheck =
     std::function<JournalVerdict(const std::vector<FileContent>& files, const std::vector<FileNow>& now)>;
@@ -191,6 +203,15 @@ struct JournalRecovery {
   // others old: a damaged journal, or a step that began and whose other
   // file was changed since.
   bool mixed = false;
+  // A file of the step kept aside before the step replaced or removed it
+  // (Finished), or before it failed (Waiting, KeptAside): copy is its path
+  // in the folder, readError the cause of the read that failed for a file
+  // that could not be read, 0 for one the verdict owed.
+  struct KeptFile {
+    std::string file, copy;
+    int readError = 0;
+  };
+  std::vector<KeptFile> kept;
 };
 
 // Finishes the step a killed game left in gameFolder. A journal whose
@@ -220,7 +241,12 @@ struct JournalRecovery {
 // another kind by the journal's name is no journal, and a folder by a
 // file's name holds nothing of the step. Where the step began, a file of it
 // that is not there holds nothing the step would undo: it is written; where
-// it had not, it counts as changed since. A journal larger than any step's
+// it had not, it counts as changed since. A file the step replaces or
+// removes that cannot be read, or that the check owes, is kept aside first
+// with KeepCopyAside ("<name>.damaged-<k>", "<name>.changed-<k>"), once
+// every new content is written: where no copy can be made, nothing is
+// replaced and the journal waits, naming the file (unreadable where its read
+// is what failed). A journal larger than any step's
 // is damaged, found by its size before it is read. A finished journal that
 // cannot be removed is Finished with asideWhy; one kept aside that cannot be
 // removed leaves no copy behind.

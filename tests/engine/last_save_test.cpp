@@ -3,6 +3,7 @@
 // is kept aside with a word to the player, and the game starts.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,7 +25,8 @@
 namespace {
 
 const std::string kJournal(plat::kSaveJournalName);
-const std::string kProfiles(384, 'p');
+// Profile 1, whose save the start names, is Ann.
+const std::string kProfiles = "Ann" + std::string(17, ' ') + std::string(364, 'p');
 const std::string none = ", which is no profile's file";
 
 // Text matched as it stands by a death test's pattern.
@@ -381,10 +383,14 @@ TEST_F(LastSave, ASaveMadeOverAnUnfinishedOneWaitsWhereTheFirstWould) {
 
 // What cannot be read is never taken for what holds nothing of the step: a
 // start that cannot read the journal, or a file that would tell whether the
-// step began, waits, naming the entry that refused and the way out; a later
-// save that cannot read the journal standing takes its obligation on. A file
-// of a step that began, taken away since, is written; any other change is
-// told. One fault a row; the way out taken, the next start finishes the step.
+// step began where the step cannot be written, waits, naming the entry that
+// refused and the way out; a later save that cannot read the journal
+// standing takes its obligation on. A file the start cannot read is kept
+// aside before the step replaces it, and where no copy can be made nothing
+// is written and the start waits. A file of a step that began, taken away
+// since, is written; goods whose money User.INI holds are written over a
+// file the player changed, kept aside first; any other change is told. One
+// fault a row; the way out taken, the next start finishes the step.
 TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
   const std::string oldProfiles(384, 'o'), newGoods(1500, 'g'), tail(64, 't');
   const auto failRead = [](int error, int skip) {
@@ -432,15 +438,65 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
       }
     };
   };
-  const struct {
-    const char* what;
+  const auto noLinks = [](const std::function<void()>& fault) {
+    return [fault] {
+      fwtest::WithoutHardLinks();
+      fault();
+    };
+  };
+  const std::string changedGoods =
+      "save/user1.DAT changed after the save began: it is kept aside as save/user1.DAT.changed-1, and the save of "
+      "profile 1 (Ann) is finished.";
+  struct Row {
+    std::string what;
     std::function<void()> setUp, startFault;
     std::string told;  // "": the game plays, nothing said
     std::string finished;
     std::function<void()> mend = [] {};
     bool givesAFileAway = false;  // needs root
     bool keptAside = false;       // told is then the notice, and the game plays
-  } cases[] = {
+    // A file kept aside and the step finished over it: told is then the
+    // notice, and the game plays.
+    bool keptFirst = false;
+    bool untouched = false;  // waits with every file as it stood
+    std::string copy = "";   // the one copy kept by the starts, and what it holds
+    std::string copyHolds = "";
+    std::string nextTold = "";  // the notice of the start after the mend
+  };
+  // A pair a killed game left, one of its files unreadable once (the start's
+  // read of it failing) or for good (a file the player may not read): kept
+  // aside, by a hard link or a copy streamed where no link can be made, and
+  // the step finished; where neither can be made, nothing is written.
+  const auto cannotRead = [&, this](const std::string& file, bool began, bool forGood, bool links) {
+    const bool profiles = file == "User.INI", kept = links || !forGood;
+    Row row;
+    row.what = file + " unreadable " + (forGood ? "for good" : "once") +
+               (began ? ", the step begun" : ", the step not begun") + (links ? "" : ", no hard links");
+    row.setUp = [&, this, file, began, forGood, profiles] {
+      killedDuring(oldProfiles, kProfiles, began);
+      if (began && profiles) dir.Write("save/user1.DAT", newGoods);
+      if (forGood) {
+        ASSERT_EQ(::chmod(dir.File(file).c_str(), 0), 0);
+      }
+    };
+    // Reads: the journal, User.INI, the goods.
+    row.startFault = forGood ? std::function<void()>(fwtest::DropFilePowers) : failRead(EIO, profiles ? 1 : 2);
+    if (!links) row.startFault = noLinks(row.startFault);
+    const std::string cause = forGood ? "Permission denied" : "Input/output error";
+    row.told = kept ? Escaped(file + " cannot be read (" + cause + "): it is kept aside as " + file +
+                              ".damaged-1, and " + (profiles ? "the last save" : "the save of profile 1 (Ann)") +
+                              " is finished.")
+                    : "\\(" + Escaped(file) + " cannot be read and cannot be kept aside \\(" + cause +
+                          "\\)\\): the game starts once " + Escaped(file) + inFolder + " can be read" + giveUp;
+    row.finished = kProfiles + newGoods;
+    if (!kept) row.mend = [this, file] { ASSERT_EQ(::chmod(dir.File(file).c_str(), 0644), 0); };
+    row.keptFirst = kept;
+    row.untouched = !kept;
+    if (kept) row.copy = file + ".damaged-1";
+    if (kept) row.copyHolds = !profiles ? "old goods" : began ? kProfiles : oldProfiles;
+    return row;
+  };
+  std::vector<Row> cases = {
       {"the journal cannot be read once", [&] { killedDuring(oldProfiles, kProfiles, true); }, failRead(EIO, 0),
        "\\(SaveJournal\\.bin: Input/output error\\): the game starts once the disk of the game folder " +
            Escaped(dir.Path()) + " reads and writes without errors" + giveUp,
@@ -593,10 +649,64 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
        kProfiles + newGoods},
       {"a step not begun whose goods file is gone", changedSince(false, "save/user1.DAT", "-"), [] {},
        "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.", oldProfiles, [] {}, false, true},
-      {"a begun step whose goods file holds other goods", changedSince(true, "save/user1.DAT", "other goods"), [] {},
-       "\\(save/user1\\.DAT was changed after the save began\\)" + mixed, kProfiles + "other goods", [] {}, false,
-       true},
+      // User.INI new holds the money the goods were paid with: they are owed.
+      {.what = "a begun step whose goods file the player replaced",
+       .setUp = changedSince(true, "save/user1.DAT", "other goods"), .startFault = [] {},
+       .told = Escaped(changedGoods), .finished = kProfiles + newGoods, .keptFirst = true,
+       .copy = "save/user1.DAT.changed-1", .copyHolds = "other goods"},
+      // The temporary files of User.INI and the goods come before the copy's.
+      {.what = "a begun step whose goods file the player replaced, no hard links and no room for the copy",
+       .setUp = changedSince(true, "save/user1.DAT", "other goods"),
+       .startFault = noLinks([] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 2); }),
+       .told = "\\(save/user1\\.DAT changed after the save began and cannot be kept aside \\(No space left on "
+               "device\\)\\): the game starts once the disk of the game folder " + Escaped(dir.Path()) + " has room",
+       .finished = kProfiles + newGoods, .untouched = true, .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods", .nextTold = changedGoods},
+      // A refit that leaves the money as it was pays for nothing.
+      {.what = "a refit that leaves the money as it was, its goods file edited",
+       .setUp =
+           [&, this] {
+             dir.Write(kJournal, plat::EncodeSaveJournal(
+                                     {{"User.INI", oldProfiles, false, plat::PreviousContent::Of(oldProfiles)},
+                                      {"save/user1.DAT", newGoods, false, plat::PreviousContent::Of("old goods")}}));
+             dir.Write("save/user1.DAT", "the player's goods");
+           },
+       .startFault = [] {}, .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
+       .finished = oldProfiles + "the player's goods", .keptAside = true},
+      // Whether it began cannot be told: the player's file is not undone.
+      {.what = "User.INI unreadable once, the goods holding other bytes",
+       .setUp = changedSince(false, "save/user1.DAT", "other goods"), .startFault = failRead(EIO, 1),
+       .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
+       .finished = oldProfiles + "other goods", .keptAside = true},
+      // A copy whose folder may not hold its name yet is none.
+      {.what = "the goods unreadable once, the copy's folder not synced",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
+       .startFault =
+           [&] {
+             failRead(EIO, 2)();
+             plat::FailNextFileCall(plat::FileCall::SyncFolder, EIO);
+           },
+       .told = "\\(save/user1\\.DAT is kept aside as save/user1\\.DAT\\.damaged-1, but its folder could not be synced "
+               "\\(save: Input/output error\\)\\): the game starts once the disk of the game folder",
+       .finished = kProfiles + newGoods, .untouched = true, .copy = "save/user1.DAT.damaged-1",
+       .copyHolds = "old goods"},
+      // A copy kept before the step then failed is told with the failure.
+      {.what = "the goods unreadable once, their replacement failing",
+       .setUp = [&] { killedDuring(oldProfiles, kProfiles, false); },
+       .startFault =
+           [&] {
+             failRead(EIO, 2)();
+             plat::FailNextFileCall(plat::FileCall::Rename, EIO, 1);
+           },
+       .told = "\\(save/user1\\.DAT: Input/output error\\): the game starts once the disk of the game folder " +
+               Escaped(dir.Path()) + " reads and writes without errors\\. save/user1\\.DAT cannot be read "
+               "\\(Input/output error\\): it is kept aside as save/user1\\.DAT\\.damaged-1\\.",
+       .finished = kProfiles + newGoods, .copy = "save/user1.DAT.damaged-1", .copyHolds = "old goods"},
   };
+  for (const std::string file : {"User.INI", "save/user1.DAT"})
+    for (const bool began : {true, false})
+      for (const bool forGood : {false, true})
+        for (const bool links : {true, false}) cases.push_back(cannotRead(file, began, forGood, links));
   std::string skipped;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -606,10 +716,22 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     }
     for (const std::string& entry : {kJournal, kJournal + ".unfinished-1", std::string("save")})
       fs::remove_all(dir.File(entry));
+    fs::remove(dir.File("User.INI.damaged-1"));
     dir.Write("User.INI", oldProfiles);
     dir.Write("save/user1.DAT", "old goods");
     c.setUp();
-    const bool waits = !c.told.empty() && !c.keptAside;
+    const bool waits = !c.told.empty() && !c.keptAside && !c.keptFirst;
+    // Each file's identity and bytes: nothing renamed over, nothing written.
+    const auto files = [this] {
+      std::string held;
+      for (const std::string file : {"User.INI", "save/user1.DAT"}) {
+        struct stat st {};
+        ::stat(dir.File(file).c_str(), &st);
+        held += std::to_string(st.st_ino) + ":" + dir.Read(file) + ";";
+      }
+      return held;
+    };
+    const std::string before = c.untouched ? files() : "";
     EXPECT_EXIT(
         {
           c.startFault();
@@ -621,10 +743,20 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     const fs::file_type journal = fs::symlink_status(dir.File(kJournal)).type();
     EXPECT_EQ(journal == fs::file_type::regular || journal == fs::file_type::symlink, waits);
     EXPECT_EQ(dir.Exists(kJournal + ".unfinished-1"), c.keptAside);
+    if (c.untouched) {
+      EXPECT_EQ(files(), before);
+    }
     c.mend();
     EXPECT_TRUE(fw::FinishLastSave(dir.Path()));
-    EXPECT_EQ(fw::LastSaveNotice(), "");
+    EXPECT_EQ(fw::LastSaveNotice(), c.nextTold);
     EXPECT_EQ(dir.Read("User.INI") + dir.Read("save/user1.DAT"), c.finished);
+    for (const std::string copy : {"User.INI.damaged-1", "save/user1.DAT.damaged-1", "save/user1.DAT.changed-1"}) {
+      EXPECT_EQ(dir.Exists(copy), copy == c.copy) << copy;
+      if (copy != c.copy) continue;
+      std::error_code missing;
+      fs::permissions(dir.File(copy), fs::perms::owner_read, fs::perm_options::add, missing);
+      EXPECT_EQ(dir.Read(copy), c.copyHolds);
+    }
   }
   if (!skipped.empty()) GTEST_SKIP() << "rows that give a file to another user need root: " << skipped;
 }
