@@ -555,7 +555,11 @@ TEST_F(Goods, AJournalAnEarlierSaveLeftNeverUndoesALaterSave) {
   for (const auto& e : earlier)
     for (const bool profilesAlone : {true, false}) {
       SCOPED_TRACE(std::string(e.what) + (profilesAlone ? ", then the profiles alone" : ", then goods alone"));
-      users.LoadEQUFile();  // what the later game wrote, read before it is saved over
+      // A game started again, reading what the later game wrote.
+      users = fw::UsersClass();
+      Choose(users, 2);
+      users.ReadUser();
+      users.LoadEQUFile();
       users.UserEQU->RemoveAll();
       users.NowItem()->Money = 200;
       ASSERT_TRUE(users.SaveMoneyAndGoods()) << fw::LastError;
