@@ -330,8 +330,16 @@ bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
   // Goods waiting to be saved are the profile's own, not the file's older
-  // ones: the save that writes them keeps a file the player changed aside
-  // first.
+  // ones. Where the file holds other bytes than the game read, only goods
+  // whose money User.INI holds stay (the save that writes them keeps the
+  // player's file aside first); the others give way to the player's file,
+  // and nothing of the two is mixed.
+  for (const Goods& g : waiting_)
+    if (g.file == EQUFile && !g.owed &&
+        plat::MayReplace(EQUFile, OnlyOver(EQUFile)).error == plat::kChangedSinceRead) {
+      DropWaitingGoods(EQUFile);
+      break;
+    }
   for (const Goods& g : waiting_)
     if (g.file == EQUFile) {
       if (g.text) {

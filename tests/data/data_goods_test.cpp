@@ -73,6 +73,17 @@ class Goods : public ::testing::Test {
     return u.SaveUserRemovingEQU(n, fw::AppPath + "\\save\\user" + std::to_string(n) + ".DAT");
   }
   bool Delete(int32_t n = 2) { return DeleteIn(users, n); }
+  // A game started in a folder holding nothing: profile 2 chosen, named P2
+  // and given 200, nothing saved yet.
+  void StartAnew(fw::UsersClass& u) {
+    std::filesystem::remove_all(dir.File("save"));
+    std::filesystem::remove(dir.File("User.INI"));
+    plat::MakeDir(fw::AppPath + "\\save");
+    Choose(u, 2);
+    u.ReadUser();
+    u.Item(2)->Name = "P2";
+    u.NowItem()->Money = 200;
+  }
   void Buy(const std::string& item, int32_t money) {
     users.UserEQU->Add("", 1, item, 0);
     users.NowItem()->Money = money;
@@ -211,14 +222,8 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
     int halfLanded = 0;
     for (int k = 0;; ++k) {
       SCOPED_TRACE(std::string(r.what) + ", the look failing after " + std::to_string(k));
-      fs::remove_all(dir.File("save"));
-      fs::remove(dir.File("User.INI"));
-      plat::MakeDir(fw::AppPath + "\\save");
       fw::UsersClass u;
-      Choose(u, 2);
-      u.ReadUser();
-      u.Item(2)->Name = "P2";
-      u.NowItem()->Money = 200;
+      StartAnew(u);
       u.LoadEQUFile();
       ASSERT_TRUE(u.SaveMoneyAndGoods()) << fw::LastError;
       if (r.row == kProfilesThenProfiles) {
@@ -462,13 +467,22 @@ TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
 
 // A purchase refused over the player's goods file is given up there and
 // then: the profile holds that file's goods and its money before the
-// purchase, and the battle's and the end screen's saves go on as usual,
-// keeping nothing aside. Goods that wait after a save that found no room
-// are no purchase of a later save: the battle's save keeps the player's
-// file aside and writes them beside the money they cost and the money won.
+// purchase, another profile's goods owed stay owed, and the battle's and
+// the end screen's saves go on as usual, keeping nothing aside. Goods that
+// wait after a save that found no room, or whose profiles could not be read
+// again to give them up, are no purchase of a later save: the battle's save
+// keeps the player's file aside and writes them beside the money they cost
+// and the money won.
 TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
   namespace fs = std::filesystem;
   const std::string players = "\"Mine\",1,0\r\n";
+  const std::string givenUp =
+      "save/user2.DAT changed since the game read it: the purchase is given up, and profile 2 (P2) has the goods that "
+      "file holds and its money before it";
+  const std::string keptBeforeLaser =
+      "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+      "profile 2 (P2) are saved.";
+  const std::function<void()> none = [] {};
   const struct {
     const char* what;
     bool playersFirst;  // the player's file comes before the purchase, else after it
@@ -477,17 +491,22 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
     std::string battleNotice;
     std::string onDisk;  // after the battle's 300 and the end screen
     std::string kept;
+    bool otherOwing = false;  // profile 3's Shield owed from a half-landed purchase
   } cases[] = {
-      {"the purchase over the player's file", true, [] {},
-       "save/user2.DAT changed since the game read it: the purchase is given up, and profile 2 (P2) has the goods "
-       "that file holds and its money before it",
-       "", "500|Mine;", ""},
+      {"the purchase over the player's file", true, none, givenUp, "", "500|Mine;", ""},
+      {"the purchase over the player's file, another profile's goods owed", true, none, givenUp, "", "500|Mine;", "",
+       true},
       {"the purchase finding no room, then the player's file", false,
        [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); },
-       "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device",
-       "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
-       "profile 2 (P2) are saved.",
-       "450|Laser;", "user2.DAT.changed-1"},
+       "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device", keptBeforeLaser, "450|Laser;",
+       "user2.DAT.changed-1"},
+      // Reads: User.INI's tail, then the profiles read again (the files'
+      // sizes differ: the judge reads none).
+      {"the profiles unreadable as the purchase is given up", true,
+       [] { plat::FailNextFileCall(plat::FileCall::Read, EIO, 1); },
+       "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved. "
+       "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": Input/output error",
+       keptBeforeLaser, "450|Laser;", "user2.DAT.changed-1"},
   };
   const auto playersFile = [&, this] {
     fs::remove(dir.File("save/user2.DAT"));
@@ -495,16 +514,20 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::remove_all(dir.File("save"));
-    fs::remove(dir.File("User.INI"));
-    plat::MakeDir(fw::AppPath + "\\save");
     fw::UsersClass u;
-    Choose(u, 2);
-    u.ReadUser();
-    u.Item(2)->Name = "P2";
-    u.NowItem()->Money = 200;
+    StartAnew(u);
     u.LoadEQUFile();
     ASSERT_TRUE(u.SaveMoneyAndGoods()) << fw::LastError;
+    if (c.otherOwing) {
+      Choose(u, 3);
+      u.LoadEQUFile();
+      u.UserEQU->Add("", 3, "Shield", 0);
+      u.NowItem()->Money = 50;
+      plat::FailNextAtomicRename(2);
+      ASSERT_FALSE(u.SaveMoneyAndGoods());
+      Choose(u, 2);
+      u.LoadEQUFile();
+    }
     if (c.playersFirst) playersFile();
     u.UserEQU->Add("", 1, "Laser", 0);
     u.NowItem()->Money = 150;
@@ -523,6 +546,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
     EXPECT_EQ(u.TakeSaveNotice(), "");
     ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(OnDisk(), c.onDisk);
+    EXPECT_EQ(OnDisk(3), c.otherOwing ? "50|Shield;" : "0|");
     fw::UsersClass fresh;
     Choose(fresh, 2);
     fresh.ReadUser();
@@ -530,7 +554,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
     EXPECT_EQ(fresh.NowItem()->Mission, 1);
     std::string copies;
     for (const auto& e : fs::directory_iterator(dir.File("save")))
-      if (e.path().filename() != "user2.DAT") copies += e.path().filename().string();
+      if (e.path().filename().string().find(".DAT.") != std::string::npos) copies += e.path().filename().string();
     EXPECT_EQ(copies, c.kept);
     if (!c.kept.empty()) {
       EXPECT_EQ(dir.Read("save/" + c.kept), players);
@@ -768,7 +792,26 @@ TEST_F(Goods, TheLongestSaveAndDeletionFailuresFitTheMessageBoard) {
   plat::FailNextFileCall(plat::FileCall::SyncFolder, longest);
   ASSERT_FALSE(Delete(6));
   EXPECT_EQ(fw::LastError, "Unable to delete the profile (" + files + ")" + cause);
-  for (const std::string& m : {saveFailure, fw::LastError}) {
+  const std::string deletionFailure = fw::LastError;
+  // A purchase given up over the player's file, the profile named at its
+  // widest, that file with a line left out and User.INI with a number no
+  // game writes.
+  fw::UsersClass u;
+  StartAnew(u);
+  Choose(u, 6);
+  u.Item(6)->Name = std::string(20, 'W');
+  u.Item(1)->Money = -1;
+  ASSERT_TRUE(u.SaveUser());
+  u.LoadEQUFile();
+  dir.Write("save/user6.DAT", "\"Gun\",x,0\r\n\"Mine\",1,0\r\n");
+  u.UserEQU->Add("", 1, "Laser", 0);
+  ASSERT_FALSE(u.SaveMoneyAndGoods());
+  EXPECT_EQ(fw::LastError, "save/user6.DAT changed since the game read it: the purchase is given up, and profile 6 (" +
+                               std::string(20, 'W') +
+                               ") has the goods that file holds and its money before it. User.INI held numbers no "
+                               "game writes in 1 profile: they were set back to the start. 1 line of user6.DAT "
+                               "cannot be read and is left out: the file is kept aside at the next save.");
+  for (const std::string& m : {saveFailure, deletionFailure, fw::LastError}) {
     SCOPED_TRACE(m);
     // The question box's font and board (420 x 50).
     EXPECT_FALSE(fw::LayOutBoardText(plat::Font{"Arial", 12.0f, false}, 420, 50, m).cut);
@@ -997,13 +1040,8 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::remove_all(dir.File("save"));
-    plat::MakeDir(fw::AppPath + "\\save");
     fw::UsersClass u;
-    Choose(u, 2);
-    u.ReadUser();
-    u.Item(2)->Name = "P2";
-    u.NowItem()->Money = 200;
+    StartAnew(u);
     if (c.read) {
       u.LoadEQUFile();
       u.UserEQU->Add("", 1, "Gun", 0);
