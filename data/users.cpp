@@ -330,16 +330,8 @@ bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
   // Goods waiting to be saved are the profile's own, not the file's older
-  // ones. Where the file holds other bytes than the game read, only goods
-  // whose money User.INI holds stay (the save that writes them keeps the
-  // player's file aside first); the others give way to the player's file,
-  // and nothing of the two is mixed.
-  for (const Goods& g : waiting_)
-    if (g.file == EQUFile && !g.owed &&
-        plat::MayReplace(EQUFile, OnlyOver(EQUFile)).error == plat::kChangedSinceRead) {
-      DropWaitingGoods(EQUFile);
-      break;
-    }
+  // ones: the save that writes them keeps a file the player changed aside
+  // first.
   for (const Goods& g : waiting_)
     if (g.file == EQUFile) {
       if (g.text) {
@@ -609,11 +601,15 @@ void UsersClass::GiveUpPurchase() {
     LastError = refused + ". " + plat::Utf8Of(e);
     return;
   }
-  std::string also = asWritten ? "" : ". " + LastError;
+  std::vector<std::string> told;  // what the readings say of what they read
+  if (!asWritten) told.push_back(LastError);
   DropWaitingGoods(EQUFile);
-  if (!LoadEQUFile()) also += ". " + LastError;
-  LastError = PathInFolder(FolderOf(File), EQUFile) + " changed since the game read it: the purchase is given up, and " +
-              ProfileNamed(NowUser) + " has the goods that file holds and its money before it" + also;
+  if (!LoadEQUFile()) told.push_back(LastError);
+  std::string text = PathInFolder(FolderOf(File), EQUFile) +
+                     " changed since the game read it: the purchase is given up, and " + ProfileNamed(NowUser) +
+                     " has the goods that file holds and its money before it";
+  for (const std::string& t : told) text += (text.back() == '.' ? " " : ". ") + t;
+  LastError = text;
 }
 
 bool UsersClass::SaveMoneyAndGoods() {
