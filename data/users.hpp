@@ -99,9 +99,9 @@ class UsersClass : public DataCollection<SingleUser> {
   // count) are mended; the result is then false and LastError says so.
   // Goods waiting from a failed save stay only where their money is in the
   // file: for a profile whose record there is one a failed step that
-  // replaced it went with. The others are dropped, as the file holds the
-  // money of the goods on disk: a step that wrote nothing cannot land, and
-  // one whose journal stands without the file replaced lands only at a
+  // changed the file went with. The others are dropped, as the file holds
+  // the money of the goods on disk: a step that wrote nothing cannot land,
+  // and one whose journal stands without the file changed lands only at a
   // start.
   bool ReadUser();
   // Writes the six profiles over File in one step, keeping any bytes past
@@ -139,9 +139,9 @@ class UsersClass : public DataCollection<SingleUser> {
   // A folder that will not let the file go refuses the step before it
   // changes anything. An equipment file the game read or wrote that holds
   // other bytes now, or cannot be read, is kept aside first; one it never
-  // read goes as it stands. On failure (LastError set) the step is finished by
-  // the next start once its journal is in place, unless a later save comes
-  // first; the caller reads the profiles again (ReadUser), which shows
+  // read goes as it stands. On failure (LastError set) the step is finished
+  // by the next start once its journal is in place, unless a later save
+  // comes first; the caller reads the profiles again (ReadUser), which shows
   // which of the two User.INI holds and, where it holds the new one, makes
   // the removal wait for the next save.
   bool SaveUserRemovingEQU(int32_t n, const std::string& equFile);
