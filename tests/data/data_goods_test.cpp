@@ -1049,8 +1049,10 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
     } else {
       ASSERT_TRUE(u.SaveUser()) << fw::LastError;
     }
+    const std::string before = dir.Read("save/user2.DAT"), profiles = dir.Read("User.INI");
     c.change();
-    const std::string held = dir.Read("save/user2.DAT"), profiles = dir.Read("User.INI");
+    const bool unread = fs::status(dir.File("save/user2.DAT")).permissions() == fs::perms::none;
+    const std::string held = unread ? before : dir.Read("save/user2.DAT");
     bool landed = false;
     {
       const fwtest::WithoutFilePowers player;
@@ -1072,6 +1074,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
       if (e.path().filename() != "user2.DAT") copies += e.path().filename().string() + " ";
     EXPECT_EQ(copies, c.kept.empty() ? "" : c.kept + " ");
     if (!c.kept.empty()) {
+      fs::permissions(dir.File("save/" + c.kept), fs::perms(0644));
       EXPECT_EQ(dir.Read("save/" + c.kept), held);
     }
     if (!landed) {
