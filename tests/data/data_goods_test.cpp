@@ -33,6 +33,11 @@
 namespace {
 
 const std::string kDeletionFailed = "Unable to delete the profile (User.INI and user2.DAT): ";
+// The player's own goods, and what a save that keeps them aside tells.
+const std::string kPlayers = "\"Mine\",1,0\r\n";
+const std::string kPlayersKept =
+    "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+    "profile 2 (P2) are saved.";
 
 class Goods : public ::testing::Test {
  protected:
@@ -83,6 +88,11 @@ class Goods : public ::testing::Test {
     u.ReadUser();
     u.Item(2)->Name = "P2";
     u.NowItem()->Money = 200;
+  }
+  // The player's goods file put at profile 2's name, a file of its own.
+  void PutPlayersFile() {
+    std::filesystem::remove(dir.File("save/user2.DAT"));
+    dir.Write("save/user2.DAT", kPlayers);
   }
   void Buy(const std::string& item, int32_t money) {
     users.UserEQU->Add("", 1, item, 0);
@@ -287,15 +297,8 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
 // over.
 TEST_F(Goods, GoodsWhoseMoneyTheProfilesHoldAreFinishedWhateverBecameOfTheirFile) {
   namespace fs = std::filesystem;
-  const std::string players = "\"Mine\",1,0\r\n";
-  const std::string keptGoods =
-      "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
-      "profile 2 (P2) are saved.";
   std::string older;  // User.INI before the purchase
-  const auto replaced = [&, this] {
-    fs::remove(dir.File("save/user2.DAT"));
-    dir.Write("save/user2.DAT", players);
-  };
+  const auto replaced = [this] { PutPlayersFile(); };
   const struct {
     const char* what;
     std::function<void()> change;
@@ -322,12 +325,12 @@ TEST_F(Goods, GoodsWhoseMoneyTheProfilesHoldAreFinishedWhateverBecameOfTheirFile
        },
        true, 3, "", nullptr, "", "150|Laser;"},
       {"the drive mounted again", [] { plat::ShiftReportedDevice(7); }, true, 2, "", nullptr, "", "150|Laser;"},
-      {"the file replaced, the profile chosen again", replaced, true, 2, "save/user2.DAT.changed-1", &players,
-       keptGoods, "150|Laser;"},
-      {"the file replaced, another profile saved", replaced, true, 3, "save/user2.DAT.changed-1", &players, keptGoods,
-       "150|Laser;"},
-      {"the file replaced, the battle's save", replaced, false, 2, "save/user2.DAT.changed-1", &players, keptGoods,
-       "150|Laser;"},
+      {"the file replaced, the profile chosen again", replaced, true, 2, "save/user2.DAT.changed-1", &kPlayers,
+       kPlayersKept, "150|Laser;"},
+      {"the file replaced, another profile saved", replaced, true, 3, "save/user2.DAT.changed-1", &kPlayers,
+       kPlayersKept, "150|Laser;"},
+      {"the file replaced, the battle's save", replaced, false, 2, "save/user2.DAT.changed-1", &kPlayers,
+       kPlayersKept, "150|Laser;"},
       {"an older User.INI put back and read", [&, this] { dir.Write("User.INI", older); }, true, 2, "", nullptr, "",
        "200|"},
       {"an older User.INI put back while the game runs", [&, this] { dir.Write("User.INI", older); }, false, 2,
@@ -475,13 +478,9 @@ TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
 // and the money won.
 TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
   namespace fs = std::filesystem;
-  const std::string players = "\"Mine\",1,0\r\n";
   const std::string givenUp =
       "save/user2.DAT changed since the game read it: the purchase is given up, and profile 2 (P2) has the goods that "
       "file holds and its money before it";
-  const std::string keptBeforeLaser =
-      "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
-      "profile 2 (P2) are saved.";
   const std::function<void()> none = [] {};
   const struct {
     const char* what;
@@ -498,7 +497,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
        true},
       {"the purchase finding no room, then the player's file", false,
        [] { plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1); },
-       "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device", keptBeforeLaser, "450|Laser;",
+       "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device", kPlayersKept, "450|Laser;",
        "user2.DAT.changed-1"},
       // Reads: User.INI's tail, then the profiles read again (the files'
       // sizes differ: the judge reads none).
@@ -506,11 +505,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
        [] { plat::FailNextFileCall(plat::FileCall::Read, EIO, 1); },
        "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved. "
        "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": Input/output error",
-       keptBeforeLaser, "450|Laser;", "user2.DAT.changed-1"},
-  };
-  const auto playersFile = [&, this] {
-    fs::remove(dir.File("save/user2.DAT"));
-    dir.Write("save/user2.DAT", players);
+       kPlayersKept, "450|Laser;", "user2.DAT.changed-1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -528,13 +523,13 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
       Choose(u, 2);
       u.LoadEQUFile();
     }
-    if (c.playersFirst) playersFile();
+    if (c.playersFirst) PutPlayersFile();
     u.UserEQU->Add("", 1, "Laser", 0);
     u.NowItem()->Money = 150;
     c.fault();
     EXPECT_FALSE(u.SaveMoneyAndGoods());
     EXPECT_EQ(fw::LastError, c.told);
-    if (!c.playersFirst) playersFile();
+    if (!c.playersFirst) PutPlayersFile();
     // The battle: 300 won and two kills, saved as the battle saves them.
     u.NowItem()->Money += 300;
     u.NowItem()->Kill += 2;
@@ -557,7 +552,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
       if (e.path().filename().string().find(".DAT.") != std::string::npos) copies += e.path().filename().string();
     EXPECT_EQ(copies, c.kept);
     if (!c.kept.empty()) {
-      EXPECT_EQ(dir.Read("save/" + c.kept), players);
+      EXPECT_EQ(dir.Read("save/" + c.kept), kPlayers);
     }
   }
 }
@@ -999,14 +994,10 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
 // told in its failure.
 TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) {
   namespace fs = std::filesystem;
-  const std::string players = "\"Mine\",1,0\r\n";
   const std::string unreadableKept =
       "save/user2.DAT cannot be read (Permission denied): it is kept aside as user2.DAT.damaged-1 before ";
   const std::string noCopy = "Unable to keep the damaged user2.DAT aside (Permission denied): nothing was saved";
-  const auto replaced = [&, this] {
-    fs::remove(dir.File("save/user2.DAT"));
-    dir.Write("save/user2.DAT", players);
-  };
+  const auto replaced = [this] { PutPlayersFile(); };
   const auto unreadable = [this] { fs::permissions(dir.File("save/user2.DAT"), fs::perms::none); };
   const auto noHardLink = [] { plat::FailNextFileCall(plat::FileCall::Link, EXDEV); };
   const std::function<void()> none = [] {};
