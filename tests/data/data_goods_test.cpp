@@ -230,6 +230,7 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
   };
   for (const auto& r : rows) {
     int halfLanded = 0;
+    const bool failedBefore = HasFailure();  // each row stops at its own first failure
     for (int k = 0;; ++k) {
       SCOPED_TRACE(std::string(r.what) + ", the look failing after " + std::to_string(k));
       fw::UsersClass u;
@@ -257,29 +258,29 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
         // The profile screen reads the profiles; YES of profile 3, then of
         // profile 2; the next start.
         u.ReadUser();
-        ASSERT_TRUE(u.SaveUser()) << fw::LastError;
+        EXPECT_TRUE(u.SaveUser()) << fw::LastError;
         Choose(u, 3);
         u.LoadEQUFile();
-        ASSERT_TRUE(u.SaveUser()) << fw::LastError;
+        EXPECT_TRUE(u.SaveUser()) << fw::LastError;
         Choose(u, 2);
         u.LoadEQUFile();
-        ASSERT_TRUE(fw::FinishLastSave(fw::AppPath));
+        EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
         const bool laser = u.UserEQU->Count() == 1;
         EXPECT_EQ(laser, spent);
         EXPECT_EQ(OnDisk(), spent ? "150|Laser;" : "200|");
       } else if (r.row == kPurchaseThenPurchase) {
         u.UserEQU->Add("", 1, "Gun", 0);
         u.NowItem()->Money = 100;
-        ASSERT_TRUE(u.SaveMoneyAndGoods()) << fw::LastError;
+        EXPECT_TRUE(u.SaveMoneyAndGoods()) << fw::LastError;
         EXPECT_EQ(u.TakeSaveNotice(), "");
         EXPECT_EQ(OnDisk(), "100|Laser;Gun;");
       } else {
         u.NowItem()->Kill = 2;
-        ASSERT_TRUE(u.SaveUser()) << fw::LastError;
+        EXPECT_TRUE(u.SaveUser()) << fw::LastError;
         EXPECT_EQ(u.TakeSaveNotice(), "");
       }
       EXPECT_EQ(copies(), "");
-      if (!reached || HasFailure()) break;
+      if (!reached || (!failedBefore && HasFailure())) break;
     }
     if (r.row == kHalfLanded) {
       EXPECT_GT(halfLanded, 0);
