@@ -260,12 +260,13 @@ bool UsersClass::ReadUser() {
   return true;
 }
 
-std::optional<std::string> UsersClass::UsersFileBytes(int* error) const {
+std::optional<std::string> UsersClass::UsersFileBytes(int* error, std::string* held) const {
   std::vector<uint8_t> out = EncodeUsers();
   // Whatever follows the six records belongs to someone else: keep it, and
   // save nothing where it cannot be read.
   const auto old = plat::ReadAllBytes(File, error, plat::kMostBytesSaved);
   if (!old && !plat::NotThere(*error)) return std::nullopt;
+  held->assign(old ? plat::Bytes(*old) : std::string_view());
   if (old && old->size() > out.size())
     out.insert(out.end(), old->begin() + static_cast<std::ptrdiff_t>(out.size()), old->end());
   return std::string(out.begin(), out.end());
@@ -329,16 +330,8 @@ bool UsersClass::LoadEQUFile() {
   UserEQU->RemoveAll();
   NowEQU->RemoveAll();
   // Goods waiting to be saved are the profile's own, not the file's older
-  // ones. Where the file holds other bytes than the game read, only goods
-  // whose money User.INI holds stay (the save that writes them keeps the
-  // player's file aside first); the others give way to the player's file,
-  // and nothing of the two is mixed.
-  for (const Goods& g : waiting_)
-    if (g.file == EQUFile && !g.owed &&
-        plat::MayReplace(EQUFile, OnlyOver(EQUFile)).error == plat::kChangedSinceRead) {
-      DropWaitingGoods(EQUFile);
-      break;
-    }
+  // ones: the save that writes them keeps a file the player changed aside
+  // first.
   for (const Goods& g : waiting_)
     if (g.file == EQUFile) {
       if (g.text) {
@@ -413,37 +406,51 @@ std::string UsersClass::ProfileNamed(int32_t n) const {
 }
 
 std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& file, const std::string& head,
-                                                            const Goods* goods, size_t files) {
+                                                            const Goods* goods, size_t files, bool* purchase) {
   // Refused before anything is written, a copy kept aside included.
   const std::string folder = FolderOf(File);
   const std::string rel = PathInFolder(folder, file);
+  const bool removal = goods && !goods->text;
   const plat::FoundAtName found = OnlyOver(file);
+  // A deletion takes a goods file the game never read as it stands.
+  if (removal && !found.IsFile()) return found;
   const plat::ReplaceRefusal may = plat::MayReplace(file, found, folder);
   if (may.error == plat::kLinkToGameFile) {
+    if (removal) return found;  // the link goes, not the file it leads to
     LastError = head + ": " + (files > 1 ? rel + ": " : "") + may.Why();
     return std::nullopt;
   }
-  if (may.error != plat::kChangedSinceRead) return KeepDamagedAside(file) ? std::optional(found) : std::nullopt;
-  // The current profile's own goods, paid for by nothing on disk yet, wait
-  // for the player to choose the profile again and read the file.
-  if (goods && goods->profile == NowUser && !goods->owed) {
+  // The file the game read or wrote, or one a failed look hides or that
+  // holds no file's bytes, which the step itself refuses by name.
+  const bool changed = may.error == plat::kChangedSinceRead;
+  if (may.error == 0 || (!changed && plat::LookAtFile(file) != 0))
+    return removal || KeepDamagedAside(file) ? std::optional(found) : std::nullopt;
+  // The purchase, paid for by nothing on disk yet, gives way to the
+  // player's file.
+  if (changed && purchase && !goods->owed) {
+    *purchase = true;
     LastError = ChangedSinceReadText(rel, ProfileNamed(NowUser));
     return std::nullopt;
   }
-  // The player's file is kept, the save goes on: the profiles file, and
-  // goods already paid for (or another profile's, which no choice here
-  // reads). A file that holds the goods the save writes is no other file.
+  // The player's file, or one that cannot be read now, is kept, and the
+  // save goes on. A file that holds the goods the save writes is no other
+  // file.
   const plat::SavedFileRead now = plat::ReadSavedFile(file, plat::kMostBytesSaved);
   if (goods && goods->text && now.text == goods->text) return now.found;
-  const KeptCopy kept = KeepAside(folder, rel, "changed", "changed");
+  const std::string tag = changed ? "changed" : "damaged";
+  const KeptCopy kept = KeepAside(folder, rel, tag, tag);
   if (!kept.refusal.empty()) {
     LastError = kept.refusal;
     return std::nullopt;
   }
   if (!kept.name.empty()) {
-    const std::string of = goods ? "the goods of " + ProfileNamed(goods->profile) : std::string("the profiles");
-    notice_ += (notice_.empty() ? "" : " ") + rel + " changed since the game read it: it is kept aside as " +
-               kept.name + " before " + of + " are saved.";
+    const std::string what =
+        changed ? " changed since the game read it" : " cannot be read (" + CauseOf(folder, rel, may.error).text + ")";
+    const std::string before = removal ? "profile " + std::to_string(goods->profile) + " is deleted"
+                               : goods ? "the goods of " + ProfileNamed(goods->profile) + " are saved"
+                                       : std::string("the profiles are saved");
+    notice_ += (notice_.empty() ? "" : " ") + rel + what + ": it is kept aside as " + kept.name + " before " + before +
+               ".";
   }
   if (file == damagedEQU_) damagedEQU_.clear();  // kept whole already
   return now.found;
@@ -478,8 +485,12 @@ bool UsersClass::SaveEQUFile() {
   if (!waiting_.empty()) return SaveMoneyAndGoods();
   const std::string head = "Unable to Save " + FileNameOf(EQUFile);
   const Goods own{NowUser, EQUFile, EncodeEquipment()};
-  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1);
-  if (!over) return false;
+  bool givenUp = false;
+  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1, &givenUp);
+  if (!over) {
+    if (givenUp) GiveUpPurchase();
+    return false;
+  }
   plat::SaveFailure failure;
   const std::vector<plat::FileContent> files{{EQUFile, *own.text, false, std::nullopt, *over}};
   std::vector<plat::FoundAtName> landed;
@@ -494,17 +505,18 @@ bool UsersClass::SaveEQUFile() {
   return true;
 }
 
-bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
+bool UsersClass::SaveTogether(std::vector<Goods>& goods, Step step) {
   int error = 0;
-  const std::optional<std::string> profiles = UsersFileBytes(&error);
+  std::string held;
+  const std::optional<std::string> profiles = UsersFileBytes(&error, &held);
   const std::vector<uint8_t> records = EncodeUsers();
   std::vector<plat::FileContent> files{{File, profiles ? *profiles : std::string(records.begin(), records.end())}};
   // A deleted profile's file goes with it, damaged or not, and is always in
   // the step, so that a failed look at it never leaves it behind.
   for (const Goods& g : goods)
     files.push_back(g.text ? plat::FileContent{g.file, *g.text} : plat::FileContent{g.file, "", true});
-  const std::string head =
-      deletion ? "Unable to delete the profile (" + NamesOf(files) + ")" : "Unable to Save " + NamesOf(files);
+  const std::string head = step == Step::Deletion ? "Unable to delete the profile (" + NamesOf(files) + ")"
+                                                  : "Unable to Save " + NamesOf(files);
   bool saved = true;
   if (!profiles) {
     const std::string name = FileNameOf(File);
@@ -512,16 +524,19 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
     saved = false;
   }
   // What each file may be replaced over, judged before anything is
-  // written: the current profile's own goods first, which alone may refuse
-  // a file the player changed, and the profiles last.
+  // written or kept aside: a purchase first, which alone may be refused
+  // over a file the player changed, and the profiles last.
   std::vector<size_t> order;
   for (size_t i = 0; i < goods.size(); ++i)
     if (goods[i].profile == NowUser) order.push_back(i);
   for (size_t i = 0; i < goods.size(); ++i)
     if (goods[i].profile != NowUser) order.push_back(i);
+  bool givenUp = false;
   for (const size_t i : order) {
-    if (!saved || !goods[i].text) continue;
-    const std::optional<plat::FoundAtName> over = ReadyToReplace(goods[i].file, head, &goods[i], files.size());
+    if (!saved) continue;
+    const bool purchase = step == Step::Purchase && i + 1 == goods.size();
+    const std::optional<plat::FoundAtName> over =
+        ReadyToReplace(goods[i].file, head, &goods[i], files.size(), purchase ? &givenUp : nullptr);
     if (over)
       files[i + 1].onlyOver = *over;
     else
@@ -559,8 +574,9 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
   // The step may still land (the next start finishes a journal that
   // stands): which goods go with which record is kept for the profiles'
   // next reading. Goods whose money the step put in User.INI are owed, and
-  // stay so in every later step that carries them.
-  const bool moneyLanded = !landed.empty() && landed.front().LookedAt();
+  // stay so in every later step that carries them: the rename made of a
+  // User.INI the step changed (one that leaves it as it was lands no money).
+  const bool moneyLanded = !landed.empty() && landed.front().LookedAt() && files.front().bytes != held;
   for (Goods& g : goods) {
     const std::string record = RecordAt(files.front().bytes, g.profile);
     g.owed = g.owed || moneyLanded;
@@ -568,7 +584,32 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, bool deletion) {
     std::erase_if(unsaved_, [&](const Unsaved& e) { return e.goods.profile == g.profile && e.record == record; });
     unsaved_.push_back({record, g});
   }
+  if (step == Step::Purchase) {
+    waiting_ = goods;
+    if (givenUp) GiveUpPurchase();
+  }
   return false;
+}
+
+void UsersClass::GiveUpPurchase() {
+  const std::string refused = LastError;
+  bool asWritten = true;
+  try {
+    asWritten = ReadUser();
+  } catch (const plat::RuntimeError& e) {
+    // Nothing read: the goods wait, as after any refused save.
+    LastError = refused + ". " + plat::Utf8Of(e);
+    return;
+  }
+  std::vector<std::string> told;  // what the readings say of what they read
+  if (!asWritten) told.push_back(LastError);
+  DropWaitingGoods(EQUFile);
+  if (!LoadEQUFile()) told.push_back(LastError);
+  std::string text = PathInFolder(FolderOf(File), EQUFile) +
+                     " changed since the game read it: the purchase is given up, and " + ProfileNamed(NowUser) +
+                     " has the goods that file holds and its money before it";
+  for (const std::string& t : told) text += (text.back() == '.' ? " " : ". ") + t;
+  LastError = text;
 }
 
 bool UsersClass::SaveMoneyAndGoods() {
@@ -582,9 +623,7 @@ bool UsersClass::SaveMoneyAndGoods() {
     else
       owed = owed || g.owed;
   goods.push_back({NowUser, EQUFile, EncodeEquipment(), owed});
-  if (SaveTogether(goods)) return true;
-  waiting_ = std::move(goods);
-  return false;
+  return SaveTogether(goods, Step::Purchase);
 }
 
 bool UsersClass::SaveUserRemovingEQU(int32_t n, const std::string& equFile) {
@@ -592,7 +631,7 @@ bool UsersClass::SaveUserRemovingEQU(int32_t n, const std::string& equFile) {
   for (const Goods& g : waiting_)
     if (g.profile != n) goods.push_back(g);
   goods.push_back({n, equFile, std::nullopt});
-  return SaveTogether(goods, true);
+  return SaveTogether(goods, Step::Deletion);
 }
 
 namespace {

@@ -99,19 +99,18 @@ class UsersClass : public DataCollection<SingleUser> {
   // count) are mended; the result is then false and LastError says so.
   // Goods waiting from a failed save stay only where their money is in the
   // file: for a profile whose record there is one a failed step that
-  // replaced it went with. The others are dropped, as the file holds the
-  // money of the goods on disk: a step that wrote nothing cannot land, and
-  // one whose journal stands without the file replaced lands only at a
+  // changed the file went with. The others are dropped, as the file holds
+  // the money of the goods on disk: a step that wrote nothing cannot land,
+  // and one whose journal stands without the file changed lands only at a
   // start.
   bool ReadUser();
   // Writes the six profiles over File in one step, keeping any bytes past
   // the sixth record. Goods waiting from a failed save are written with
   // them. On failure LastError names the cause, the result is false and
-  // the goods (still) wait. A file the player put at either name since the
-  // game read it is kept aside first where the save must go on (the
-  // profiles; goods whose money the profiles hold, or another profile's):
-  // TakeSaveNotice then tells. The current profile's own goods are not
-  // saved over such a file: the player chooses the profile again.
+  // the goods (still) wait. A file at either name that holds other bytes
+  // than the game read or wrote there, or that cannot be read, is kept
+  // aside first (TakeSaveNotice then tells); where no copy can be made,
+  // nothing is written.
   bool SaveUser();
   // Reads the equipment file into UserEQU and NowEQU (both emptied first; a
   // missing file leaves them empty); goods waiting for the file are read
@@ -130,14 +129,19 @@ class UsersClass : public DataCollection<SingleUser> {
   // after it is finished by the next start, unless a later save comes
   // first. On failure (LastError set) the goods wait, and later saves of the
   // profiles write them with User.INI while it holds the money they went
-  // with (see ReadUser).
+  // with (see ReadUser). Over a goods file the player changed since the
+  // game read it, the purchase is given up instead, unless goods whose
+  // money User.INI holds went before it: the profiles and the file are read
+  // again, as choosing the profile reads them, and nothing of it waits.
   bool SaveMoneyAndGoods();
   // The profiles with profile n's equipment file removed, as one step: a
   // deleted profile's save. Goods waiting for it are dropped once it lands.
   // A folder that will not let the file go refuses the step before it
-  // changes anything. On failure (LastError set) the step is finished by
-  // the next start once its journal is in place, unless a later save comes
-  // first; the caller reads the profiles again (ReadUser), which shows
+  // changes anything. An equipment file the game read or wrote that holds
+  // other bytes now, or cannot be read, is kept aside first; one it never
+  // read goes as it stands. On failure (LastError set) the step is finished
+  // by the next start once its journal is in place, unless a later save
+  // comes first; the caller reads the profiles again (ReadUser), which shows
   // which of the two User.INI holds and, where it holds the new one, makes
   // the removal wait for the next save.
   bool SaveUserRemovingEQU(int32_t n, const std::string& equFile);
@@ -177,29 +181,36 @@ class UsersClass : public DataCollection<SingleUser> {
     std::string record;
     Goods goods;
   };
+  enum class Step { Profiles, Purchase, Deletion };
   // The profiles file as a save writes it, or nullopt (error set) where
-  // what follows the six records cannot be read.
-  std::optional<std::string> UsersFileBytes(int* error) const;
+  // what follows the six records cannot be read; held gets what the file
+  // holds now ("" for none).
+  std::optional<std::string> UsersFileBytes(int* error, std::string* held) const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
   // What a save of a file may replace (see found_).
   plat::FoundAtName OnlyOver(const std::string& file) const;
   void DropWaitingGoods(const std::string& file);
-  // A file about to be replaced by the save `head` names, and what the save
-  // may replace there: nullopt (LastError set, nothing written) where it is
-  // a link to another of the game's files, or holds other bytes than the
-  // game found there and must not be kept aside (the current profile's own
-  // goods, which `goods` gives), or where a copy that must be kept aside
-  // first cannot be made. The head names the file alone in a step of one.
+  // A file about to be replaced (or removed: goods without text) by the
+  // save `head` names, and what the save may replace there: nullopt
+  // (LastError set, nothing written) where it is a link to another of the
+  // game's files, or where a copy that must be kept aside first cannot be
+  // made. Given `purchase`, the goods are the purchase saved now: over a
+  // file the player changed they are refused, and it is set. The head names
+  // the file alone in a step of one.
   std::optional<plat::FoundAtName> ReadyToReplace(const std::string& file, const std::string& head,
-                                                  const Goods* goods, size_t files);
+                                                  const Goods* goods, size_t files, bool* purchase = nullptr);
   // Records what a step's files now are at their names.
   void Landed(const std::vector<plat::FileContent>& files, const std::vector<plat::FoundAtName>& landed);
   // The profiles and the goods as one step; on failure what it would have
-  // left is remembered (waiting_ is the caller's), and LastError says what
-  // failed: the save of the step's files, or the deletion of a profile.
-  // Each goods' owed flag is brought up to date on failure.
-  bool SaveTogether(std::vector<Goods>& goods, bool deletion = false);
+  // left is remembered (waiting_ is the caller's but for a purchase, whose
+  // goods wait or are given up), and LastError says what failed: the save of
+  // the step's files, or the deletion of a profile. Each goods' owed flag is
+  // brought up to date on failure. A purchase is the step's last goods.
+  bool SaveTogether(std::vector<Goods>& goods, Step step = Step::Profiles);
+  // After a purchase refused over the player's file: the profiles and the
+  // current profile's goods read again, nothing of the purchase waiting.
+  void GiveUpPurchase();
   // "profile 2 (name)", the name in UTF-8, as the boards draw it.
   std::string ProfileNamed(int32_t n) const;
   // Which goods wait after the profiles were read again from `disk`.

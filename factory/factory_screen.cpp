@@ -13,6 +13,7 @@
 #include "engine/pack.hpp"
 #include "engine/sound.hpp"
 #include "engine/surfaces.hpp"
+#include "factory/rules/combin_all.hpp"
 #include "factory/rules/model_index.hpp"
 #include "platform/input/window.hpp"
 #include "platform/runtime/error.hpp"
@@ -177,6 +178,9 @@ bool FrmFactoryClass::Leave() {
   bool saved = false;
   try {
     saved = Users->SaveMoneyAndGoods();
+    // A purchase given up for the player's goods file leaves the profile
+    // with that file's goods: the battle tank is built from them.
+    if (!saved) CombinAll(catalogs_, *Users);
   } catch (const std::exception& e) {
     LastError = "Save Failed! " + plat::Utf8Of(e);
   }

@@ -155,6 +155,28 @@ TEST_F(FactoryScreenTest, AFileKeptAsideBeforeTheSaveIsTold) {
   EXPECT_EQ(dir.Read("User.INI.changed-1"), "the player's");
 }
 
+// A purchase over a goods file the player changed since the game read it
+// is given up as the factory is left: the board says so, and the profile
+// holds that file's goods, its money before the visit and a tank built
+// from those goods.
+TEST_F(FactoryScreenTest, APurchaseOverThePlayersGoodsFileIsGivenUpWithTheTankItBuilt) {
+  ASSERT_TRUE(fw::Users->SaveMoneyAndGoods()) << fw::LastError;
+  dir.Write("user1.DAT", "\"Mine\",1,0\r\n");
+  auto& f = Enter();
+  fw::Users->NowItem()->Money = 4000;
+  fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
+  Esc();
+  EXPECT_FALSE(f.Leave());
+  EXPECT_EQ(shown, "user1.DAT changed since the game read it: the purchase is given up, and profile 1 has the goods "
+                   "that file holds and its money before it\n");
+  EXPECT_EQ(fw::Users->NowItem()->Money, 5000);
+  ASSERT_EQ(fw::Users->UserEQU->Count(), 1);
+  EXPECT_EQ(fw::Users->UserEQU->Item(1)->ID, "Mine");
+  EXPECT_EQ(fw::Users->NowEQU->Count(), 0);
+  EXPECT_EQ(fw::Users->NowTank->Key, "");
+  EXPECT_EQ(dir.Read("user1.DAT"), "\"Mine\",1,0\r\n");
+}
+
 TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
   dir.Write("user1.DAT", "\"Old\",1,0\r\n");
   // Read as the profile's choice reads it, the visit's own goods put back:
