@@ -29,6 +29,7 @@
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/deletion_calls.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/data/data_test_support.hpp"
 
 namespace {
 
@@ -53,11 +54,7 @@ class Goods : public ::testing::Test {
       users.Item(i)->Money = 100 * i;
     }
   }
-  static void Choose(fw::UsersClass& u, int n) {
-    u.File = fw::AppPath + "\\User.INI";
-    u.EQUFile = fw::AppPath + "\\save\\user" + std::to_string(n) + ".DAT";
-    u.NowUser = n;
-  }
+  static void Choose(fw::UsersClass& u, int n) { datatest::Choose(u, n); }
   // Money of the current profile and the goods in its file, as a fresh
   // start reads them.
   std::string OnDisk(int n = 2) const {

@@ -14,6 +14,7 @@
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
+#include "tests/data/data_test_support.hpp"
 
 namespace {
 
@@ -21,9 +22,7 @@ TEST(SaveJournalInTheWay, AFolderNamedLikeTheJournalIsNamedInTheMessageAndNothin
   fwtest::TempProgramFolder dir;
   plat::MakeDir(fw::AppPath + "\\save");
   fw::UsersClass users;
-  users.File = fw::AppPath + "\\User.INI";
-  users.EQUFile = fw::AppPath + "\\save\\user1.DAT";
-  users.NowUser = 1;
+  datatest::Choose(users, 1);
   users.ReadUser();
   const std::string before = dir.Read("User.INI");
   std::filesystem::create_directory(dir.File(std::string(plat::kSaveJournalName)));
@@ -64,9 +63,7 @@ TEST(SaveJournalAtStart, AHalfLandedPurchaseIsFinishedOverThePlayersFileKeptAsid
     fwtest::TempProgramFolder dir;
     plat::MakeDir(fw::AppPath + "\\save");
     fw::UsersClass users;
-    users.File = fw::AppPath + "\\User.INI";
-    users.EQUFile = fw::AppPath + "\\save\\user2.DAT";
-    users.NowUser = 2;
+    datatest::Choose(users, 2);
     users.ReadUser();
     users.NowItem()->Name = "Ann";
     users.NowItem()->Money = 300;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "data/users.hpp"
 #include "engine/globals.hpp"
 #include "engine/pack.hpp"
 #include "platform/runtime/files.hpp"
@@ -28,6 +29,14 @@ inline void MakeDataArchive(const fwtest::TempProgramFolder& dir, const std::map
   fw::DataPack->FilePath = fw::AppPath;
   fw::DataPack->TempPath = plat::GameTempFolder();
   fw::DataPack->LoadInf("Data");
+}
+
+// Profile n chosen in the program folder, as the profile screen chooses
+// it (nothing read yet).
+inline void Choose(fw::UsersClass& u, int n) {
+  u.File = fw::AppPath + "\\User.INI";
+  u.EQUFile = fw::AppPath + "\\save\\user" + std::to_string(n) + ".DAT";
+  u.NowUser = n;
 }
 
 // The files a load may leave about: directly in the program folder (but
