@@ -9,7 +9,9 @@
 
 namespace fw {
 namespace {
-constexpr size_t kProfilesBytes = 6 * 64;  // six fixed records
+constexpr size_t kRecordBytes = 64;  // one profile, its name first
+constexpr size_t kNameBytes = 20;
+constexpr size_t kProfilesBytes = 6 * kRecordBytes;  // six fixed records
 constexpr std::string_view kJournal = plat::kSaveJournalName;
 
 // Like every message of the last save, in UTF-8: they name the game folder
@@ -149,8 +151,8 @@ std::string CopiesKept(const plat::JournalRecovery& r, const std::string& gameFo
     }
     const std::string records =
         !profiles.empty() ? profiles : plat::ReadAllText(gameFolder + "\\User.INI").value_or("");
-    const size_t at = static_cast<size_t>(n - 1) * 64;
-    const std::string name = records.size() >= at + 20 ? plat::Trim(records.substr(at, 20)) : "";
+    const size_t at = static_cast<size_t>(n - 1) * kRecordBytes;
+    const std::string name = records.size() >= at + kNameBytes ? plat::Trim(records.substr(at, kNameBytes)) : "";
     told += ", and the save of profile " + std::to_string(n) + (name.empty() ? "" : " (" + plat::ToUtf8(name) + ")") +
             " is finished.";
   }
