@@ -37,7 +37,7 @@ const std::string kDeletionFailed = "Unable to delete the profile (User.INI and 
 // The player's own goods, and what a save that keeps them aside tells.
 const std::string kPlayers = "\"Mine\",1,0\r\n";
 const std::string kPlayersKept =
-    "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+    "save/user2.DAT changed since the game read it: it is kept aside as save/user2.DAT.changed-1 before the goods of "
     "profile 2 (P2) are saved.";
 
 class Goods : public ::testing::Test {
@@ -849,7 +849,7 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
   EXPECT_FALSE(users.LoadEQUFile());
   EXPECT_EQ(users.KeptAside(), "");
   ASSERT_TRUE(users.SaveMoneyAndGoods());
-  EXPECT_EQ(users.KeptAside(), "user2.DAT.damaged-2");
+  EXPECT_EQ(users.KeptAside(), "save/user2.DAT.damaged-2");
   EXPECT_EQ(dir.Read("save/user2.DAT.damaged-2"), damaged);
   EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1"), "an older one");
   EXPECT_EQ(dir.Read("save/user2.DAT"), "\"A\",1,0\r\n");
@@ -874,7 +874,7 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
     EXPECT_FALSE(later.LoadEQUFile());
     plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
     EXPECT_FALSE(later.SaveMoneyAndGoods());
-    EXPECT_EQ(later.KeptAside(), "user2.DAT.damaged-3");
+    EXPECT_EQ(later.KeptAside(), "save/user2.DAT.damaged-3");
   }
   EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-4"));
 }
@@ -993,7 +993,7 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
 TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) {
   namespace fs = std::filesystem;
   const std::string unreadableKept =
-      "save/user2.DAT cannot be read (Permission denied): it is kept aside as user2.DAT.damaged-1 before ";
+      "save/user2.DAT cannot be read (Permission denied): it is kept aside as save/user2.DAT.damaged-1 before ";
   const std::string noCopy = "Unable to keep the damaged user2.DAT aside (Permission denied): nothing was saved";
   const auto replaced = [this] { PutPlayersFile(); };
   const auto unreadable = [this] { fs::permissions(dir.File("save/user2.DAT"), fs::perms::none); };
@@ -1010,7 +1010,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
     bool landed = true;
   } cases[] = {
       {"DEL: a file read, then changed", kDeletion, true, replaced, none, "user2.DAT.changed-1",
-       "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before profile 2 is "
+       "save/user2.DAT changed since the game read it: it is kept aside as save/user2.DAT.changed-1 before profile 2 is "
        "deleted."},
       {"DEL: a file never read", kDeletion, false, replaced, none, "", ""},
       {"DEL: a file read, then unreadable", kDeletion, true, unreadable, none, "user2.DAT.damaged-1",

@@ -215,8 +215,10 @@ TEST_F(KeyConfig, AFileThatIsThereAndCannotBeReadIsToldOnceAndKeptAside) {
        fs::file_type::not_found, false, false, none, "", none,
        "Unable to Save \\Default.cfg: a link that leads to no regular file"},
       // Within a run: a new cause is told, and the latest read decides.
+      // Read whole in between, it is the game's own, whose bytes the judge
+      // reads where the save's own read failed: nothing to keep.
       {"a folder, then a file the save cannot read", instead([](const std::string& at) { fs::create_directory(at); }),
-       "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::regular, true,
+       "Default.cfg is a folder, not a file: the keys and volumes stay as they are.", fs::file_type::not_found, true,
        false,
        [this, &keys] {
          fs::remove(dir.File("Default.cfg"));
