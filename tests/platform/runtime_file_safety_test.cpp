@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -208,6 +210,24 @@ TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
     };
   };
   const auto same = [](plat::FileIdentity&) {};
+  // What the game's own save left there, its rename made on a later clock
+  // tick than its write: where a rename moves the status-change time, only
+  // the file as the rename left it is the one the game knows.
+  const auto saved = [&path, &dir](plat::FileIdentity) {
+    const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, std::string_view("old b"));
+    EXPECT_TRUE(staged);
+    if (!staged) return plat::FoundAtName{};
+    struct stat probe {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+      dir.Write("tick", "");
+      stat(dir.File("tick").c_str(), &probe);
+    } while (probe.st_ctim.tv_sec * 1000000000 + probe.st_ctim.tv_nsec <= staged->written.statusChangedNs &&
+             std::chrono::steady_clock::now() < deadline);
+    plat::FoundAtName landed;
+    EXPECT_TRUE(plat::CommitStagedFile(*staged, nullptr, nullptr, &landed));
+    return landed;
+  };
   const struct {
     const char* what;
     std::function<plat::FoundAtName(plat::FileIdentity)> found;
@@ -222,6 +242,7 @@ TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
        recorded([](plat::FileIdentity& i) { ++i.statusChangedNs; }, "old b"), readFails, EIO},
       {"unread now, another file recorded", recorded([](plat::FileIdentity& i) { ++i.inode; }, "old b"), readFails,
        EIO},
+      {"unread now, the game's own save landed there", saved, readFails, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
