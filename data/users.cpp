@@ -89,7 +89,7 @@ std::string NamesOf(const std::vector<plat::FileContent>& files) {
 // read: the player's, which a new choice of the profile (as the board
 // names it) reads.
 std::string ChangedSinceReadText(const std::string& rel, const std::string& profile) {
-  return rel + " changed since the game read it: choose " + profile + " again to read it; nothing was saved";
+  return ChangedSinceRead(rel) + ": choose " + profile + " again to read it; nothing was saved";
 }
 
 // What failed, then the cause where the system gave one; the file of a
@@ -260,15 +260,15 @@ bool UsersClass::ReadUser() {
   return true;
 }
 
-std::optional<std::string> UsersClass::UsersFileBytes(int* error, std::string* held) const {
+std::optional<std::string> UsersClass::UsersFileBytes(int* error, plat::SavedFileRead* held) const {
   std::vector<uint8_t> out = EncodeUsers();
   // Whatever follows the six records belongs to someone else: keep it, and
   // save nothing where it cannot be read.
-  const auto old = plat::ReadAllBytes(File, error, plat::kMostBytesSaved);
-  if (!old && !plat::NotThere(*error)) return std::nullopt;
-  held->assign(old ? plat::Bytes(*old) : std::string_view());
-  if (old && old->size() > out.size())
-    out.insert(out.end(), old->begin() + static_cast<std::ptrdiff_t>(out.size()), old->end());
+  *held = plat::ReadSavedFile(File, plat::kMostBytesSaved);
+  *error = held->error;
+  if (!held->text && !plat::NotThere(*error) && *error != plat::kLinkToNoFile) return std::nullopt;
+  const std::string_view old = held->text ? std::string_view(*held->text) : std::string_view();
+  if (old.size() > out.size()) out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(out.size()), old.end());
   return std::string(out.begin(), out.end());
 }
 
@@ -406,7 +406,8 @@ std::string UsersClass::ProfileNamed(int32_t n) const {
 }
 
 std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& file, const std::string& head,
-                                                            const Goods* goods, size_t files, bool* purchase) {
+                                                            const Goods* goods, size_t files, bool* purchase,
+                                                            const plat::SavedFileRead* held) {
   // Refused before anything is written, a copy kept aside included.
   const std::string folder = FolderOf(File);
   const std::string rel = PathInFolder(folder, file);
@@ -414,7 +415,7 @@ std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& f
   const plat::FoundAtName found = OnlyOver(file);
   // A deletion takes a goods file the game never read as it stands.
   if (removal && !found.IsFile()) return found;
-  const plat::ReplaceRefusal may = plat::MayReplace(file, found, folder);
+  const plat::ReplaceRefusal may = plat::MayReplace(file, found, folder, held);
   if (may.error == plat::kLinkToGameFile) {
     if (removal) return found;  // the link goes, not the file it leads to
     LastError = head + ": " + (files > 1 ? rel + ": " : "") + may.Why();
@@ -422,9 +423,19 @@ std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& f
   }
   // The file the game read or wrote, or one a failed look hides or that
   // holds no file's bytes, which the step itself refuses by name.
-  const bool changed = may.error == plat::kChangedSinceRead;
+  bool changed = may.error == plat::kChangedSinceRead;
   if (may.error == 0 || (!changed && plat::LookAtFile(file) != 0))
     return removal || KeepDamagedAside(file) ? std::optional(found) : std::nullopt;
+  // Where the judge could not read it, a file read now is judged by its
+  // bytes: only one whose read fails is kept as damaged.
+  const bool unjudged = !changed;
+  plat::SavedFileRead now;
+  if (unjudged) now = plat::ReadSavedFile(file, plat::kMostBytesSaved);
+  if (unjudged && now.text && found.IsFile() && found.hash) {
+    if (plat::HashOfBytes(*now.text) == *found.hash)
+      return removal || KeepDamagedAside(file) ? std::optional(now.found) : std::nullopt;
+    changed = true;
+  }
   // The purchase, paid for by nothing on disk yet, gives way to the
   // player's file.
   if (changed && purchase && !goods->owed) {
@@ -435,7 +446,7 @@ std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& f
   // The player's file, or one that cannot be read now, is kept, and the
   // save goes on. A file that holds the goods the save writes is no other
   // file.
-  const plat::SavedFileRead now = plat::ReadSavedFile(file, plat::kMostBytesSaved);
+  if (!unjudged) now = plat::ReadSavedFile(file, plat::kMostBytesSaved);
   if (goods && goods->text && now.text == goods->text) return now.found;
   const std::string tag = changed ? "changed" : "damaged";
   const KeptCopy kept = KeepAside(folder, rel, tag, tag);
@@ -445,12 +456,11 @@ std::optional<plat::FoundAtName> UsersClass::ReadyToReplace(const std::string& f
   }
   if (!kept.name.empty()) {
     const std::string what =
-        changed ? " changed since the game read it" : " cannot be read (" + CauseOf(folder, rel, may.error).text + ")";
+        changed ? ChangedSinceRead(rel) : CannotBeRead(folder, rel, now.text ? may.error : now.error);
     const std::string before = removal ? "profile " + std::to_string(goods->profile) + " is deleted"
                                : goods ? "the goods of " + ProfileNamed(goods->profile) + " are saved"
                                        : std::string("the profiles are saved");
-    notice_ += (notice_.empty() ? "" : " ") + rel + what + ": it is kept aside as " + kept.name + " before " + before +
-               ".";
+    notice_ += (notice_.empty() ? "" : " ") + what + ": " + KeptAsideAs(kept.name) + " before " + before + ".";
   }
   if (file == damagedEQU_) damagedEQU_.clear();  // kept whole already
   return now.found;
@@ -507,7 +517,7 @@ bool UsersClass::SaveEQUFile() {
 
 bool UsersClass::SaveTogether(std::vector<Goods>& goods, Step step) {
   int error = 0;
-  std::string held;
+  plat::SavedFileRead held;
   const std::optional<std::string> profiles = UsersFileBytes(&error, &held);
   const std::vector<uint8_t> records = EncodeUsers();
   std::vector<plat::FileContent> files{{File, profiles ? *profiles : std::string(records.begin(), records.end())}};
@@ -543,7 +553,8 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, Step step) {
       saved = false;
   }
   if (saved) {
-    const std::optional<plat::FoundAtName> over = ReadyToReplace(File, head, nullptr, files.size());
+    // The bytes its tail was taken from decide, without a second read.
+    const std::optional<plat::FoundAtName> over = ReadyToReplace(File, head, nullptr, files.size(), nullptr, &held);
     if (over)
       files.front().onlyOver = *over;
     else
@@ -576,7 +587,8 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, Step step) {
   // next reading. Goods whose money the step put in User.INI are owed, and
   // stay so in every later step that carries them: the rename made of a
   // User.INI the step changed (one that leaves it as it was lands no money).
-  const bool moneyLanded = !landed.empty() && landed.front().LookedAt() && files.front().bytes != held;
+  const bool moneyLanded =
+      !landed.empty() && landed.front().LookedAt() && files.front().bytes != held.text.value_or(std::string());
   for (Goods& g : goods) {
     const std::string record = RecordAt(files.front().bytes, g.profile);
     g.owed = g.owed || moneyLanded;
@@ -605,9 +617,8 @@ void UsersClass::GiveUpPurchase() {
   if (!asWritten) told.push_back(LastError);
   DropWaitingGoods(EQUFile);
   if (!LoadEQUFile()) told.push_back(LastError);
-  std::string text = PathInFolder(FolderOf(File), EQUFile) +
-                     " changed since the game read it: the purchase is given up, and " + ProfileNamed(NowUser) +
-                     " has the goods that file holds and its money before it";
+  std::string text = ChangedSinceRead(PathInFolder(FolderOf(File), EQUFile)) + ": the purchase is given up, and " +
+                     ProfileNamed(NowUser) + " has the goods that file holds and its money before it";
   for (const std::string& t : told) text += (text.back() == '.' ? " " : ". ") + t;
   LastError = text;
 }

@@ -183,9 +183,9 @@ class UsersClass : public DataCollection<SingleUser> {
   };
   enum class Step { Profiles, Purchase, Deletion };
   // The profiles file as a save writes it, or nullopt (error set) where
-  // what follows the six records cannot be read; held gets what the file
-  // holds now ("" for none).
-  std::optional<std::string> UsersFileBytes(int* error, std::string* held) const;
+  // what follows the six records cannot be read; held gets the read of what
+  // the file holds now.
+  std::optional<std::string> UsersFileBytes(int* error, plat::SavedFileRead* held) const;
   // Keeps a damaged equipment file aside before it is first replaced.
   bool KeepDamagedAside(const std::string& file);
   // What a save of a file may replace (see found_).
@@ -197,9 +197,11 @@ class UsersClass : public DataCollection<SingleUser> {
   // game's files, or where a copy that must be kept aside first cannot be
   // made. Given `purchase`, the goods are the purchase saved now: over a
   // file the player changed they are refused, and it is set. The head names
-  // the file alone in a step of one.
+  // the file alone in a step of one. held: the save's own read of the file,
+  // whose bytes then decide.
   std::optional<plat::FoundAtName> ReadyToReplace(const std::string& file, const std::string& head,
-                                                  const Goods* goods, size_t files, bool* purchase = nullptr);
+                                                  const Goods* goods, size_t files, bool* purchase = nullptr,
+                                                  const plat::SavedFileRead* held = nullptr);
   // Records what a step's files now are at their names.
   void Landed(const std::vector<plat::FileContent>& files, const std::vector<plat::FoundAtName>& landed);
   // The profiles and the goods as one step; on failure what it would have

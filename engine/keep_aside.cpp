@@ -15,12 +15,24 @@ FileCause CauseOf(const std::string& gameFolder, const std::string& rel, int err
   return {by.Named() + ": " + plat::SystemErrorText(error), by.Named() + " can be searched (chmod u+x)"};
 }
 
+std::string ChangedSinceRead(const std::string& rel) {
+  return rel + " " + plat::SystemErrorText(plat::kChangedSinceRead);
+}
+
+std::string KeptAsideAs(const std::string& copy) { return "it is kept aside as " + copy; }
+
+std::string CannotBeRead(const std::string& gameFolder, const std::string& rel, int error) {
+  return rel + " cannot be read (" + CauseOf(gameFolder, rel, error).text + ")";
+}
+
 KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::string_view kind,
                     std::string_view tag) {
   int error = 0;
   KeptCopy kept{plat::KeepCopyAside(gameFolder + "\\" + rel, tag, &error), "", error};
-  const std::string name = rel.substr(rel.find_last_of('/') + 1);
+  const size_t slash = rel.find_last_of('/');
+  const std::string name = rel.substr(slash + 1);
   if (!kept.name.empty()) {
+    kept.name = rel.substr(0, slash + 1) + kept.name;
     // The copy stands, but the disk may not hold its name yet: the file it
     // keeps is not replaced before it does.
     if (error != 0)

@@ -104,9 +104,12 @@ void ApplyRecords(const std::vector<Record>& records) {
 // replaced: decided from the file as it stands then, so that whatever came
 // there since the profile screen read it is kept too. A file that cannot be
 // read whole is kept, and so is one whose settings were not read whole
-// since; nothing at the name, or no regular file, holds nothing to keep.
-bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error) {
-  if (!text) return !plat::NoRegularFile(error) && error != plat::kLinkToNoFile;
+// since; nothing at the name, or no regular file, holds nothing to keep,
+// and one the judge knew for the game's own (mine: its bytes, or where
+// they could not be read, the very file recorded) is no damaged file
+// because the save's own read of it failed.
+bool KeepsAsideBeforeSaving(const std::optional<std::string>& text, int error, bool mine) {
+  if (!text) return g_keepAside || (!mine && !plat::NoRegularFile(error) && error != plat::kLinkToNoFile);
   return g_keepAside || !ParseRecords(*text).whole;
 }
 }  // namespace
@@ -136,10 +139,11 @@ bool SaveKeyConfig(const std::string& name) {
   // aside nor written. A file at the name that holds other bytes than the
   // game found there (come since, or changed since) is the player's: kept
   // aside, and told, before the settings just set replace it.
-  const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath);
+  // The bytes just read decide, without a second read that could fail.
+  const plat::ReplaceRefusal may = plat::MayReplace(path, g_found, AppPath, &now);
   if (may.error == plat::kLinkToGameFile) return refused(may.error, may.leadsTo);
   const bool changed = may.error == plat::kChangedSinceRead;
-  const bool keep = changed || KeepsAsideBeforeSaving(now.text, now.error);
+  const bool keep = changed || KeepsAsideBeforeSaving(now.text, now.error, may.error == 0 && g_found.IsFile());
   // A judge that could not tell (a failed look, or a file not the game's
   // that cannot be read) lets nothing be written over what it could not
   // see, but a file the save keeps aside as it stands.
@@ -159,9 +163,8 @@ bool SaveKeyConfig(const std::string& name) {
     // A copy that no read of the file told of is told by the save.
     if (!kept.name.empty() && (changed || (!now.text && !toldAtRead))) {
       keptAs = kept.name;
-      keptWhy = changed ? file + " changed since the game read it"
-                          : file + " cannot be read (" + CauseOf(AppPath, file, now.error).text + ")";
-      notice = keptWhy + ": it is kept aside as " + keptAs + ", and the settings are saved.";
+      keptWhy = changed ? ChangedSinceRead(file) : CannotBeRead(AppPath, file, now.error);
+      notice = keptWhy + ": " + KeptAsideAs(keptAs) + ", and the settings are saved.";
     }
   }
   plat::TextRecordWriter w;

@@ -303,11 +303,15 @@ uint64_t HashOfBytes(std::string_view bytes) {
 
 namespace {
 uint64_t g_deviceShift = 0;
+bool g_statusChangeIsModification = false;
 
 FileIdentity IdentityOf(const struct stat& st) {
-  return {static_cast<uint64_t>(st.st_dev) + g_deviceShift, static_cast<uint64_t>(st.st_ino),
-          static_cast<uint64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-          static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+  FileIdentity id{static_cast<uint64_t>(st.st_dev) + g_deviceShift, static_cast<uint64_t>(st.st_ino),
+                  static_cast<uint64_t>(st.st_size),
+                  static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                  static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+  if (g_statusChangeIsModification) id.statusChangedNs = id.modifiedNs;
+  return id;
 }
 
 // Whether a link stands at the name itself, whatever it leads to.
@@ -340,6 +344,7 @@ SavedFileRead ReadSavedFile(std::string_view gamePath, uint64_t maxBytes) {
 }
 
 void ShiftReportedDevice(uint64_t by) { g_deviceShift = by; }
+void StatusChangeFollowsModification(bool on) { g_statusChangeIsModification = on; }
 
 bool OwnedByAnotherUser(std::string_view gamePath) {
   struct stat st;
@@ -580,10 +585,16 @@ std::string OtherGameFileReached(std::string_view gameFolder, std::string_view g
 }
 
 namespace {
+// Whether bytes are the ones the game found at a name (which has a hash).
+int AsFound(std::string_view bytes, const FoundAtName& found) {
+  return HashOfBytes(bytes) == *found.hash ? 0 : kChangedSinceRead;
+}
+
 // Whether the file a look found (st, at the native target, links followed)
 // holds the bytes the game found there: 0, kChangedSinceRead, or the cause
-// of a read that could not tell.
-int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtName& found) {
+// of a read that could not tell. read: the caller's own, just made.
+int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtName& found,
+                const SavedFileRead* read) {
   if (!found.IsFile()) return kChangedSinceRead;
   const FileIdentity now = IdentityOf(st);
   const FileIdentity& was = found.identity;
@@ -597,18 +608,30 @@ int ChangedFrom(const std::string& target, const struct stat& st, const FoundAtN
   // Bytes decide wherever they can be read: a tool can put every time back,
   // and some file systems keep no status-change time of their own.
   if (now.size != was.size) return kChangedSinceRead;
+  if (read && read->text && read->found.IsFile() && read->found.identity == now) return AsFound(*read->text, found);
   int cause = 0;
   const std::optional<std::vector<uint8_t>> bytes = ReadNative(target, cause, was.size);
-  if (bytes) return HashOfBytes(Bytes(*bytes)) == *found.hash ? 0 : kChangedSinceRead;
+  if (bytes) return AsFound(Bytes(*bytes), found);
   if (cause == kTooLargeToRead) return kChangedSinceRead;  // grown since its look
   // Unread now, only the very file the game recorded is its own.
   return now == was ? 0 : cause;
 }
 
+// A failed look at the name never says nothing is there, but a file that
+// can then be read is judged by its bytes: the look's cause where it cannot.
+int JudgedUnlooked(const std::string& target, int look, const FoundAtName& found, const SavedFileRead* read) {
+  if (!found.IsFile() || !found.hash) return look;
+  if (read && read->text) return AsFound(*read->text, found);
+  int cause = 0;
+  const std::optional<std::vector<uint8_t>> bytes = ReadNative(target, cause, kMostBytesRead);
+  return bytes ? AsFound(Bytes(*bytes), found) : look;
+}
+
 // The one judge of what stands at a name a save would replace, given the
 // look made at it (links followed).
 int RefusalOf(std::string_view gamePath, const std::string& target, int look, bool linked, const struct stat& st,
-              const FoundAtName& found, const std::optional<std::string>& gameFolder, std::string* leadsTo) {
+              const FoundAtName& found, const std::optional<std::string>& gameFolder, std::string* leadsTo,
+              const SavedFileRead* read = nullptr) {
   // Checked before where the link leads is judged, so that the link is named
   // with the file it would write.
   if (linked && gameFolder) {
@@ -618,11 +641,11 @@ int RefusalOf(std::string_view gamePath, const std::string& target, int look, bo
       return kLinkToGameFile;
     }
   }
-  if (look != 0 && !NotThere(look)) return look;
+  if (look != 0 && !NotThere(look)) return read ? JudgedUnlooked(target, look, found, read) : look;
   // The game replaces only what it read: a file that came since, or one
   // changed since, holds what the player put there.
   if (!found.LookedAt()) return 0;
-  if (look == 0) return ChangedFrom(target, st, found);
+  if (look == 0) return ChangedFrom(target, st, found, read);
   return found.IsFile() ? kChangedSinceRead : 0;
 }
 }  // namespace
@@ -633,13 +656,16 @@ std::string ReplaceRefusal::Why() const {
 }
 
 ReplaceRefusal MayReplace(std::string_view gamePath, const FoundAtName& found,
-                          const std::optional<std::string>& gameFolder) {
+                          const std::optional<std::string>& gameFolder, const SavedFileRead* read) {
   std::string target = NativePath(gamePath);
   struct stat st {};
   bool linked = false;
   const int look = LookBeforeSave(target, st, LinkAtName::FollowToFile, &linked);
+  // Only the judge falls back on a read where its look failed: a save
+  // itself never writes over what it could not look at.
+  const SavedFileRead none;
   ReplaceRefusal r;
-  r.error = RefusalOf(gamePath, target, look, linked, st, found, gameFolder, &r.leadsTo);
+  r.error = RefusalOf(gamePath, target, look, linked, st, found, gameFolder, &r.leadsTo, read ? read : &none);
   return r;
 }
 
@@ -682,18 +708,21 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
   ok = ok && !PlannedToFail(FileCall::WriteTemporary) && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   struct stat written {};
   ok = ok && ::fstat(fd, &written) == 0;
-  int cause = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    cause = errno;
-  }
   if (!ok) {
+    const int cause = errno;
+    ::close(fd);
     ::unlink(f.temp.c_str());
     errno = cause;
     Failed(o.error);
     return std::nullopt;
   }
   f.written = IdentityOf(written);
+  // Nothing is written through it any more: a close's late write error
+  // cannot come after the fsync that succeeded.
+  f.open = std::shared_ptr<const int>(new int(fd), [](const int* d) {
+    ::close(*d);
+    delete d;
+  });
   return f;
 }
 
@@ -711,8 +740,12 @@ bool CommitStagedFile(const StagedFile& f, int* error, bool* replaced, FoundAtNa
   }
   if (replaced) *replaced = true;
   // A rename made is a save that landed: what it wrote is known without a
-  // look, which could fail and leave the game not knowing its own file.
-  if (landed) *landed = FoundAtName::FileOf(f.written, f.hash);
+  // look at the name, which could fail and leave the game not knowing its
+  // own file. The descriptor tells the file as the rename left it (some
+  // file systems move its status-change time).
+  struct stat after {};
+  const FileIdentity now = f.open && ::fstat(*f.open, &after) == 0 ? IdentityOf(after) : f.written;
+  if (landed) *landed = FoundAtName::FileOf(now, f.hash);
   return SyncFolder(FolderOf(f.target)) || Failed(error);
 }
 

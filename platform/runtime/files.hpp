@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -138,8 +139,13 @@ struct ReplaceRefusal {
 // refuses with its own cause (kLinkToNoFile for a link that leads to no
 // regular file); nothing there is no refusal but where a file was found.
 // NotLookedAt found refuses nothing.
+// Where the caller has just read the file itself (read), those bytes decide
+// without a second read that could fail, as long as the look finds the very
+// file that read took them from. Where the look fails but the file can then
+// be read (by that read, or one made now), its bytes decide all the same.
 ReplaceRefusal MayReplace(std::string_view gamePath, const FoundAtName& found,
-                          const std::optional<std::string>& gameFolder = std::nullopt);
+                          const std::optional<std::string>& gameFolder = std::nullopt,
+                          const SavedFileRead* read = nullptr);
 // Looks at an entry without reading it: 0 for a regular file, else why not,
 // as ReadAllBytes gives it.
 int LookAtFile(std::string_view gamePath);
@@ -217,9 +223,11 @@ struct StagedFile {
   std::string target;  // the file it replaces, links followed
   uint32_t mode = 0;   // the permissions it was written with
   uint64_t hash = 0;   // of the bytes written
-  // The temporary file as its descriptor told once written: a rename keeps
-  // it, so it is the file the target holds once committed.
+  // The temporary file as its descriptor told once written; a rename may
+  // move its status-change time, so the file the target holds once
+  // committed is told by the descriptor, kept open across the rename.
   FileIdentity written = {};
+  std::shared_ptr<const int> open = nullptr;
 };
 // Writes the temporary file; nullopt, leaving none, when anything fails.
 std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string_view bytes,
@@ -228,8 +236,9 @@ std::optional<StagedFile> StageFileAtomic(std::string_view gamePath, std::string
 // (after a failed sync the target is already replaced: replaced, when
 // given, says whether it was).
 // landed, when given, gets the file the target holds once it is replaced
-// (what was written, known without a look after the rename): what the game
-// found there for its next save.
+// (what was written, known without a look at the name after the rename: its
+// descriptor's identity then, or where that cannot be had, the one before):
+// what the game found there for its next save.
 bool CommitStagedFile(const StagedFile& f, int* error = nullptr, bool* replaced = nullptr,
                       FoundAtName* landed = nullptr);
 // Removes a temporary file that will not be committed.
@@ -304,6 +313,10 @@ int64_t FileLen(std::string_view gamePath);
 // Test hook: adds to the device number every look and read reports from
 // now on, as a drive mounted again under another number would (0 stops it).
 void ShiftReportedDevice(uint64_t by);
+// Test hook: every identity reported from now on has the modification time
+// as its status-change time, as on a file system that keeps none of its own
+// (false stops it).
+void StatusChangeFollowsModification(bool on);
 
 // Test hook: makes the rename step of an atomic write (CommitStagedFile)
 // fail, its temporary file written and left, as a crash there would: the

@@ -37,7 +37,7 @@ const std::string kDeletionFailed = "Unable to delete the profile (User.INI and 
 // The player's own goods, and what a save that keeps them aside tells.
 const std::string kPlayers = "\"Mine\",1,0\r\n";
 const std::string kPlayersKept =
-    "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+    "save/user2.DAT changed since the game read it: it is kept aside as save/user2.DAT.changed-1 before the goods of "
     "profile 2 (P2) are saved.";
 
 class Goods : public ::testing::Test {
@@ -206,30 +206,40 @@ TEST_F(Goods, GoodsThatWaitAreWhatTheProfileHoldsWhenReadAgain) {
 // profile, YES of profile 2 and a start write the Laser beside the money
 // spent; where it did not, neither. A save that landed is the game's own
 // file to the next: the next purchase is not refused, and the profiles'
-// next save keeps no User.INI of the game's aside.
+// next save keeps no User.INI of the game's aside. A purchase, the battle's
+// save and the end screen's, a look or a read failing once anywhere along
+// them, keep no copy of a file that holds the game's own bytes (a failed
+// look or read is no damaged file) and leave the money beside its goods.
 TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
   namespace fs = std::filesystem;
-  enum Row { kHalfLanded, kPurchaseThenPurchase, kProfilesThenProfiles };
+  enum Row { kHalfLanded, kPurchaseThenPurchase, kProfilesThenProfiles, kPurchaseBattleEnd };
   const struct {
     const char* what;
     Row row;
+    plat::FileCall call = plat::FileCall::Look;
   } rows[] = {
       {"a purchase whose goods' rename fails", kHalfLanded},
       {"purchase then purchase", kPurchaseThenPurchase},
       {"User.INI save then save", kProfilesThenProfiles},
+      {"a purchase, the battle and the end screen, a look failing", kPurchaseBattleEnd},
+      {"a purchase, the battle and the end screen, a read failing", kPurchaseBattleEnd, plat::FileCall::Read},
   };
   const auto copies = [this] {
     std::string names;
     for (const std::string folder : {".", "save"})
       for (const auto& e : fs::directory_iterator(dir.File(folder)))
-        if (e.path().filename().string().find(".changed-") != std::string::npos) names += e.path().string() + " ";
+        if (const std::string name = e.path().filename().string();
+            name.find(".changed-") != std::string::npos || name.find(".damaged-") != std::string::npos)
+          names += e.path().string() + " ";
     return names;
   };
   for (const auto& r : rows) {
     int halfLanded = 0;
     const bool failedBefore = HasFailure();  // each row stops at its own first failure
     for (int k = 0;; ++k) {
-      SCOPED_TRACE(std::string(r.what) + ", the look failing after " + std::to_string(k));
+      SCOPED_TRACE(std::string(r.what) + ", the call failing after " + std::to_string(k));
+      for (const auto& e : fs::directory_iterator(dir.Path()))
+        if (e.path().filename().string().starts_with("User.INI.")) fs::remove(e.path());
       fw::UsersClass u;
       StartAnew(u);
       u.LoadEQUFile();
@@ -241,7 +251,27 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
         u.NowItem()->Money = 150;
       }
       if (r.row == kHalfLanded) plat::FailNextFileCall(plat::FileCall::Rename, EIO, 2);
-      plat::FailNextFileCall(plat::FileCall::Look, EIO, k);
+      plat::FailNextFileCall(r.call, EIO, k);
+      if (r.row == kPurchaseBattleEnd) {
+        // Any of them may fail for the call it meets; the next carries
+        // what it left.
+        u.SaveMoneyAndGoods();
+        EXPECT_EQ(u.TakeSaveNotice(), "");
+        u.NowItem()->Money += 300;
+        u.NowItem()->Kill += 2;
+        u.SaveUser();
+        EXPECT_EQ(u.TakeSaveNotice(), "");
+        u.NowItem()->Mission += 1;
+        u.SaveUser();
+        EXPECT_EQ(u.TakeSaveNotice(), "");
+        const bool reached = !plat::FileCallPlanned(r.call);
+        plat::ForgetPlannedFileCallFailures();
+        EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
+        EXPECT_EQ(OnDisk(), "450|Laser;");
+        EXPECT_EQ(copies(), "");
+        if (!reached || (!failedBefore && HasFailure())) break;
+        continue;
+      }
       const bool saved = r.row == kProfilesThenProfiles ? u.SaveUser() : u.SaveMoneyAndGoods();
       // A fault the save never reached is met by a look after it.
       bool reached = true;
@@ -849,7 +879,7 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
   EXPECT_FALSE(users.LoadEQUFile());
   EXPECT_EQ(users.KeptAside(), "");
   ASSERT_TRUE(users.SaveMoneyAndGoods());
-  EXPECT_EQ(users.KeptAside(), "user2.DAT.damaged-2");
+  EXPECT_EQ(users.KeptAside(), "save/user2.DAT.damaged-2");
   EXPECT_EQ(dir.Read("save/user2.DAT.damaged-2"), damaged);
   EXPECT_EQ(dir.Read("save/user2.DAT.damaged-1"), "an older one");
   EXPECT_EQ(dir.Read("save/user2.DAT"), "\"A\",1,0\r\n");
@@ -874,7 +904,7 @@ TEST_F(Goods, ADamagedGoodsFileIsKeptAsideWholeBeforeItIsFirstReplaced) {
     EXPECT_FALSE(later.LoadEQUFile());
     plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
     EXPECT_FALSE(later.SaveMoneyAndGoods());
-    EXPECT_EQ(later.KeptAside(), "user2.DAT.damaged-3");
+    EXPECT_EQ(later.KeptAside(), "save/user2.DAT.damaged-3");
   }
   EXPECT_FALSE(dir.Exists("save/user2.DAT.damaged-4"));
 }
@@ -993,7 +1023,7 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
 TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) {
   namespace fs = std::filesystem;
   const std::string unreadableKept =
-      "save/user2.DAT cannot be read (Permission denied): it is kept aside as user2.DAT.damaged-1 before ";
+      "save/user2.DAT cannot be read (Permission denied): it is kept aside as save/user2.DAT.damaged-1 before ";
   const std::string noCopy = "Unable to keep the damaged user2.DAT aside (Permission denied): nothing was saved";
   const auto replaced = [this] { PutPlayersFile(); };
   const auto unreadable = [this] { fs::permissions(dir.File("save/user2.DAT"), fs::perms::none); };
@@ -1010,7 +1040,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
     bool landed = true;
   } cases[] = {
       {"DEL: a file read, then changed", kDeletion, true, replaced, none, "user2.DAT.changed-1",
-       "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before profile 2 is "
+       "save/user2.DAT changed since the game read it: it is kept aside as save/user2.DAT.changed-1 before profile 2 is "
        "deleted."},
       {"DEL: a file never read", kDeletion, false, replaced, none, "", ""},
       {"DEL: a file read, then unreadable", kDeletion, true, unreadable, none, "user2.DAT.damaged-1",

@@ -16,7 +16,7 @@ namespace datatest {
 // What a board tells of that copy: the profile's name in UTF-8, letters
 // outside ASCII included.
 inline const std::string kKeptForOwedGoods =
-    "save/user2.DAT changed since the game read it: it is kept aside as user2.DAT.changed-1 before the goods of "
+    "save/user2.DAT changed since the game read it: it is kept aside as save/user2.DAT.changed-1 before the goods of "
     "profile 2 (张三) are saved.";
 
 // Profile 2, named 张三, owes a Laser (its step put the money in User.INI,

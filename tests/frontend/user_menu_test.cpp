@@ -311,7 +311,7 @@ TEST_F(UserMenu, AfterAFailedFactorySaveYesSavesAPairOfOneMomentAndTheMoneyShown
       }
       Run(std::make_shared<fw::FrmUserMenuClass>(), 5, steps);
       EXPECT_EQ(told, p.replaced ? "save/user2.DAT changed since the game read it: it is kept aside as "
-                                   "user2.DAT.changed-1 before the goods of profile 2 are saved."
+                                   "save/user2.DAT.changed-1 before the goods of profile 2 are saved."
                                  : "");
       EXPECT_EQ(folder_.Exists("save/user2.DAT.changed-1"), p.replaced);
 

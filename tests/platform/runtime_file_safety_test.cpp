@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,7 +196,8 @@ TEST(FileSafety, SaveKeepsPermissionsAndGivesNewFilesTheUsualOnes) {
 // time back, and some file systems keep no status-change time of their own.
 // Where that read fails, only the very file recorded is the game's, and
 // anything else is refused with the read's cause. The judge and a save
-// over what it judged answer alike.
+// over what it judged answer alike, but where the look fails: the judge
+// then reads the file, whose bytes decide, and the save refuses.
 TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
   fwtest::TempProgramFolder dir;
   const std::string path = dir.Path() + "\\user1.DAT";
@@ -208,12 +211,37 @@ TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
     };
   };
   const auto same = [](plat::FileIdentity&) {};
+  // What the game's own save left there, its rename made on a later clock
+  // tick than its write: where a rename moves the status-change time, only
+  // the file as the rename left it is the one the game knows.
+  const auto saved = [&path, &dir](plat::FileIdentity) {
+    const std::optional<plat::StagedFile> staged = plat::StageFileAtomic(path, std::string_view("old b"));
+    EXPECT_TRUE(staged);
+    if (!staged) return plat::FoundAtName{};
+    struct stat probe {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+      dir.Write("tick", "");
+      stat(dir.File("tick").c_str(), &probe);
+    } while (probe.st_ctim.tv_sec * 1000000000 + probe.st_ctim.tv_nsec <= staged->written.statusChangedNs &&
+             std::chrono::steady_clock::now() < deadline);
+    plat::FoundAtName landed;
+    EXPECT_TRUE(plat::CommitStagedFile(*staged, nullptr, nullptr, &landed));
+    return landed;
+  };
+  const auto lookFails = [] { plat::FailNextFileCall(plat::FileCall::Look, EIO); };
   const struct {
     const char* what;
     std::function<plat::FoundAtName(plat::FileIdentity)> found;
     std::function<void()> fault;
     int error;  // 0: may be replaced
+    // The save's answer where it differs: a save never writes over what
+    // its own look could not see.
+    std::optional<int> saveError = std::nullopt;
   } cases[] = {
+      {"a look failing, the file read then holding the bytes recorded", recorded(same, "old b"), lookFails, 0, EIO},
+      {"a look failing, the file read then holding other bytes", recorded(same, "odd b"), lookFails,
+       plat::kChangedSinceRead, EIO},
       {"every identity field recorded, other bytes of its size", recorded(same, "odd b"), none,
        plat::kChangedSinceRead},
       {"every identity field recorded, the bytes recorded", recorded(same, "old b"), none, 0},
@@ -222,6 +250,7 @@ TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
        recorded([](plat::FileIdentity& i) { ++i.statusChangedNs; }, "old b"), readFails, EIO},
       {"unread now, another file recorded", recorded([](plat::FileIdentity& i) { ++i.inode; }, "old b"), readFails,
        EIO},
+      {"unread now, the game's own save landed there", saved, readFails, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -233,10 +262,11 @@ TEST(FileSafety, BytesDecideWhereverTheyCanBeRead) {
     EXPECT_EQ(plat::MayReplace(path, found).error, c.error);
     c.fault();
     int error = 0;
+    const int saveError = c.saveError.value_or(c.error);
     EXPECT_EQ(plat::WriteFileAtomic(path, std::string_view("new b"), {.onlyOver = found, .error = &error}),
-              c.error == 0);
-    EXPECT_EQ(error, c.error);
-    EXPECT_EQ(dir.Read("user1.DAT"), c.error == 0 ? "new b" : "old b");
+              saveError == 0);
+    EXPECT_EQ(error, saveError);
+    EXPECT_EQ(dir.Read("user1.DAT"), saveError == 0 ? "new b" : "old b");
   }
 }
 
