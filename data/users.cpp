@@ -485,12 +485,10 @@ bool UsersClass::SaveEQUFile() {
   if (!waiting_.empty()) return SaveMoneyAndGoods();
   const std::string head = "Unable to Save " + FileNameOf(EQUFile);
   const Goods own{NowUser, EQUFile, EncodeEquipment()};
-  bool givenUp = false;
-  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1, &givenUp);
-  if (!over) {
-    if (givenUp) GiveUpPurchase();
-    return false;
-  }
+  // Goods alone carry no money to part from: a file the player changed is
+  // kept aside, as under any save but the factory's purchase.
+  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1);
+  if (!over) return false;
   plat::SaveFailure failure;
   const std::vector<plat::FileContent> files{{EQUFile, *own.text, false, std::nullopt, *over}};
   std::vector<plat::FoundAtName> landed;

@@ -989,7 +989,8 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
 // removes it, and the board names the copy and the profile; where no copy
 // can be made, nothing is written. A deletion removes a goods file the game
 // never read as it stands. Copies kept before a step that then fails are
-// told in its failure.
+// told in its failure. Goods saved alone, with no money to part from, keep
+// a file the player changed aside as well.
 TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) {
   namespace fs = std::filesystem;
   const std::string unreadableKept =
@@ -999,7 +1000,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
   const auto unreadable = [this] { fs::permissions(dir.File("save/user2.DAT"), fs::perms::none); };
   const auto noHardLink = [] { plat::FailNextFileCall(plat::FileCall::Link, EXDEV); };
   const std::function<void()> none = [] {};
-  enum Step { kDeletion, kPurchase };
+  enum Step { kDeletion, kPurchase, kGoodsAlone };
   const struct {
     const char* what;
     Step step;
@@ -1026,6 +1027,8 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
        "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device. " + unreadableKept +
            "the goods of profile 2 (P2) are saved.",
        false},
+      {"goods alone over a file read, then changed", kGoodsAlone, true, replaced, none, "user2.DAT.changed-1",
+       kPlayersKept},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1051,7 +1054,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
       } else {
         u.UserEQU->Add("", 1, "Laser", 0);
         u.NowItem()->Money = 150;
-        landed = u.SaveMoneyAndGoods();
+        landed = c.step == kPurchase ? u.SaveMoneyAndGoods() : u.SaveEQUFile();
       }
     }
     plat::ForgetPlannedFileCallFailures();
@@ -1073,7 +1076,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
       EXPECT_FALSE(dir.Exists("save/user2.DAT"));
       EXPECT_EQ(OnDisk(), "1500|");
     } else {
-      EXPECT_EQ(OnDisk(), "150|Gun;Laser;");
+      EXPECT_EQ(OnDisk(), c.step == kPurchase ? "150|Gun;Laser;" : "200|Gun;Laser;");
     }
   }
 }
