@@ -601,11 +601,14 @@ void UsersClass::GiveUpPurchase() {
   }
   std::vector<std::string> told;  // what the readings say of what they read
   if (!asWritten) told.push_back(LastError);
-  DropWaitingGoods(EQUFile);
+  // Goods whose money the reading found in User.INI still wait: they are
+  // the profile's, read instead of the file, which their save keeps aside.
+  const bool owed = std::ranges::any_of(waiting_, [this](const Goods& g) { return g.file == EQUFile; });
   if (!LoadEQUFile()) told.push_back(LastError);
   std::string text = PathInFolder(FolderOf(File), EQUFile) +
                      " changed since the game read it: the purchase is given up, and " + ProfileNamed(NowUser) +
-                     " has the goods that file holds and its money before it";
+                     (owed ? " has the goods its money in User.INI paid for"
+                           : " has the goods that file holds and its money before it");
   for (const std::string& t : told) text += (text.back() == '.' ? " " : ". ") + t;
   LastError = text;
 }

@@ -473,7 +473,8 @@ TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
 // wait after a save that found no room, or whose profiles could not be read
 // again to give them up, are no purchase of a later save: the battle's save
 // keeps the player's file aside and writes them beside the money they cost
-// and the money won.
+// and the money won; so are the profile's own goods whose money the
+// profiles read again as the purchase is given up hold.
 TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
   namespace fs = std::filesystem;
   const std::string givenUp =
@@ -489,6 +490,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
     std::string onDisk;  // after the battle's 300 and the end screen
     std::string kept;
     bool otherOwing = false;  // profile 3's Shield owed from a half-landed purchase
+    bool ownOwing = false;    // profile 2's own Shield owed, its money back in User.INI
   } cases[] = {
       {"the purchase over the player's file", true, none, givenUp, "", "500|Mine;", ""},
       {"the purchase over the player's file, another profile's goods owed", true, none, givenUp, "", "500|Mine;", "",
@@ -504,6 +506,10 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
        "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved. "
        "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": Input/output error",
        kPlayersKept, "450|Laser;", "user2.DAT.changed-1"},
+      {"the purchase over the player's file, the profile's own goods owed", true, none,
+       "save/user2.DAT changed since the game read it: the purchase is given up, and profile 2 (P2) has the goods "
+       "its money in User.INI paid for",
+       kPlayersKept, "480|Shield;", "user2.DAT.changed-1", false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -520,6 +526,19 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
       ASSERT_FALSE(u.SaveMoneyAndGoods());
       Choose(u, 2);
       u.LoadEQUFile();
+    }
+    if (c.ownOwing) {
+      u.UserEQU->Add("", 3, "Shield", 0);
+      u.NowItem()->Money = 180;
+      plat::FailNextAtomicRename(2);
+      ASSERT_FALSE(u.SaveMoneyAndGoods());
+      // The profiles read while another User.INI stood there, then the
+      // Shield's put back.
+      const std::string paid = dir.Read("User.INI");
+      dir.Write("User.INI", std::string(paid.size(), ' '));
+      u.ReadUser();
+      u.LoadEQUFile();
+      dir.Write("User.INI", paid);
     }
     if (c.playersFirst) PutPlayersFile();
     u.UserEQU->Add("", 1, "Laser", 0);
