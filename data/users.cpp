@@ -495,12 +495,10 @@ bool UsersClass::SaveEQUFile() {
   if (!waiting_.empty()) return SaveMoneyAndGoods();
   const std::string head = "Unable to Save " + FileNameOf(EQUFile);
   const Goods own{NowUser, EQUFile, EncodeEquipment()};
-  bool givenUp = false;
-  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1, &givenUp);
-  if (!over) {
-    if (givenUp) GiveUpPurchase();
-    return false;
-  }
+  // Goods alone carry no money to part from: a file the player changed is
+  // kept aside, as under any save but the factory's purchase.
+  const std::optional<plat::FoundAtName> over = ReadyToReplace(EQUFile, head, &own, 1);
+  if (!over) return false;
   plat::SaveFailure failure;
   const std::vector<plat::FileContent> files{{EQUFile, *own.text, false, std::nullopt, *over}};
   std::vector<plat::FoundAtName> landed;
@@ -615,10 +613,14 @@ void UsersClass::GiveUpPurchase() {
   }
   std::vector<std::string> told;  // what the readings say of what they read
   if (!asWritten) told.push_back(LastError);
-  DropWaitingGoods(EQUFile);
+  // Goods whose money the reading found in User.INI still wait: they are
+  // the profile's, read instead of the file, which their save keeps aside.
+  const bool owed = std::ranges::any_of(waiting_, [this](const Goods& g) { return g.file == EQUFile; });
   if (!LoadEQUFile()) told.push_back(LastError);
   std::string text = ChangedSinceRead(PathInFolder(FolderOf(File), EQUFile)) + ": the purchase is given up, and " +
-                     ProfileNamed(NowUser) + " has the goods that file holds and its money before it";
+                     ProfileNamed(NowUser) +
+                     (owed ? " has the goods its money in User.INI paid for"
+                           : " has the goods that file holds and its money before it");
   for (const std::string& t : told) text += (text.back() == '.' ? " " : ". ") + t;
   LastError = text;
 }

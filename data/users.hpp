@@ -132,7 +132,8 @@ class UsersClass : public DataCollection<SingleUser> {
   // with (see ReadUser). Over a goods file the player changed since the
   // game read it, the purchase is given up instead, unless goods whose
   // money User.INI holds went before it: the profiles and the file are read
-  // again, as choosing the profile reads them, and nothing of it waits.
+  // again, as choosing the profile reads them, and nothing of it waits
+  // (goods whose money the profiles read again hold still do).
   bool SaveMoneyAndGoods();
   // The profiles with profile n's equipment file removed, as one step: a
   // deleted profile's save. Goods waiting for it are dropped once it lands.

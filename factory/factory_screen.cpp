@@ -177,10 +177,12 @@ bool FrmFactoryClass::Leave() {
   // files and the goods in memory, and the player is told.
   bool saved = false;
   try {
+    const std::string goods = Users->EncodeEquipment();
     saved = Users->SaveMoneyAndGoods();
     // A purchase given up for the player's goods file leaves the profile
-    // with that file's goods: the battle tank is built from them.
-    if (!saved) CombinAll(catalogs_, *Users);
+    // with the goods read again: the battle tank is built from them. Any
+    // other failure keeps the goods, and the tank the rules built stands.
+    if (!saved && Users->EncodeEquipment() != goods) CombinAll(catalogs_, *Users);
   } catch (const std::exception& e) {
     LastError = "Save Failed! " + plat::Utf8Of(e);
   }

@@ -503,7 +503,8 @@ TEST_F(Goods, GoodsWhoseMoneyIsNotInTheProfilesWaitOnlyUntilTheyAreReadAgain) {
 // wait after a save that found no room, or whose profiles could not be read
 // again to give them up, are no purchase of a later save: the battle's save
 // keeps the player's file aside and writes them beside the money they cost
-// and the money won.
+// and the money won; so are the profile's own goods whose money the
+// profiles read again as the purchase is given up hold.
 TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
   namespace fs = std::filesystem;
   const std::string givenUp =
@@ -519,6 +520,7 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
     std::string onDisk;  // after the battle's 300 and the end screen
     std::string kept;
     bool otherOwing = false;  // profile 3's Shield owed from a half-landed purchase
+    bool ownOwing = false;    // profile 2's own Shield owed, its money back in User.INI
   } cases[] = {
       {"the purchase over the player's file", true, none, givenUp, "", "500|Mine;", ""},
       {"the purchase over the player's file, another profile's goods owed", true, none, givenUp, "", "500|Mine;", "",
@@ -534,6 +536,10 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
        "save/user2.DAT changed since the game read it: choose profile 2 (P2) again to read it; nothing was saved. "
        "Unable to read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": Input/output error",
        kPlayersKept, "450|Laser;", "user2.DAT.changed-1"},
+      {"the purchase over the player's file, the profile's own goods owed", true, none,
+       "save/user2.DAT changed since the game read it: the purchase is given up, and profile 2 (P2) has the goods "
+       "its money in User.INI paid for",
+       kPlayersKept, "480|Shield;", "user2.DAT.changed-1", false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -550,6 +556,19 @@ TEST_F(Goods, APurchaseRefusedOverThePlayersFileTakesNothingAfterItWithIt) {
       ASSERT_FALSE(u.SaveMoneyAndGoods());
       Choose(u, 2);
       u.LoadEQUFile();
+    }
+    if (c.ownOwing) {
+      u.UserEQU->Add("", 3, "Shield", 0);
+      u.NowItem()->Money = 180;
+      plat::FailNextAtomicRename(2);
+      ASSERT_FALSE(u.SaveMoneyAndGoods());
+      // The profiles read while another User.INI stood there, then the
+      // Shield's put back.
+      const std::string paid = dir.Read("User.INI");
+      dir.Write("User.INI", std::string(paid.size(), ' '));
+      u.ReadUser();
+      u.LoadEQUFile();
+      dir.Write("User.INI", paid);
     }
     if (c.playersFirst) PutPlayersFile();
     u.UserEQU->Add("", 1, "Laser", 0);
@@ -1019,7 +1038,8 @@ TEST_F(Goods, ASaveReplacesOnlyTheGoodsFileTheGameRead) {
 // removes it, and the board names the copy and the profile; where no copy
 // can be made, nothing is written. A deletion removes a goods file the game
 // never read as it stands. Copies kept before a step that then fails are
-// told in its failure.
+// told in its failure. Goods saved alone, with no money to part from, keep
+// a file the player changed aside as well.
 TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) {
   namespace fs = std::filesystem;
   const std::string unreadableKept =
@@ -1029,7 +1049,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
   const auto unreadable = [this] { fs::permissions(dir.File("save/user2.DAT"), fs::perms::none); };
   const auto noHardLink = [] { plat::FailNextFileCall(plat::FileCall::Link, EXDEV); };
   const std::function<void()> none = [] {};
-  enum Step { kDeletion, kPurchase };
+  enum Step { kDeletion, kPurchase, kGoodsAlone };
   const struct {
     const char* what;
     Step step;
@@ -1056,6 +1076,8 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
        "Unable to Save User.INI and user2.DAT: save/user2.DAT: No space left on device. " + unreadableKept +
            "the goods of profile 2 (P2) are saved.",
        false},
+      {"goods alone over a file read, then changed", kGoodsAlone, true, replaced, none, "user2.DAT.changed-1",
+       kPlayersKept},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1081,7 +1103,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
       } else {
         u.UserEQU->Add("", 1, "Laser", 0);
         u.NowItem()->Money = 150;
-        landed = u.SaveMoneyAndGoods();
+        landed = c.step == kPurchase ? u.SaveMoneyAndGoods() : u.SaveEQUFile();
       }
     }
     plat::ForgetPlannedFileCallFailures();
@@ -1103,7 +1125,7 @@ TEST_F(Goods, AGoodsFileNoLongerTheGamesIsKeptAsideBeforeItIsReplacedOrRemoved) 
       EXPECT_FALSE(dir.Exists("save/user2.DAT"));
       EXPECT_EQ(OnDisk(), "1500|");
     } else {
-      EXPECT_EQ(OnDisk(), "150|Gun;Laser;");
+      EXPECT_EQ(OnDisk(), c.step == kPurchase ? "150|Gun;Laser;" : "200|Gun;Laser;");
     }
   }
 }

@@ -1,8 +1,10 @@
 // A visit of the factory on the sample data: the hall built, turned and
 // clicked, and every way out leaving the goods consistent and saved.
+#include <cerrno>
 #include <chrono>
 
 #include "platform/input/window.hpp"
+#include "platform/runtime/files.hpp"
 #include "tests/factory/factory_fixture.hpp"
 
 namespace {
@@ -175,6 +177,51 @@ TEST_F(FactoryScreenTest, APurchaseOverThePlayersGoodsFileIsGivenUpWithTheTankIt
   EXPECT_EQ(fw::Users->NowEQU->Count(), 0);
   EXPECT_EQ(fw::Users->NowTank->Key, "");
   EXPECT_EQ(dir.Read("user1.DAT"), "\"Mine\",1,0\r\n");
+}
+
+// Left by Esc, a failed save rebuilds the battle tank only where the
+// purchase was given up and the profile took the player's goods; any other
+// failure keeps the goods, and the tank the visit left stands.
+TEST_F(FactoryScreenTest, AFailedSaveRebuildsTheTankOnlyWhereThePurchaseWasGivenUp) {
+  const std::string givenUp = "user1.DAT changed since the game read it: the purchase is given up, and profile 1 "
+                              "has the goods that file holds and its money before it\n";
+  const struct {
+    const char* what;
+    bool playersFile;
+    int failRead;  // -1: none; else the reads let through before one fails (User.INI's tail)
+    bool noRoom;
+    std::string told, tank;
+  } cases[] = {
+      {"no room for the goods", false, -1, true,
+       "Unable to Save User.INI and user1.DAT: user1.DAT: No space left on device\n", ""},
+      {"the player's goods file", true, -1, false, givenUp, "Heavy Tank"},
+      {"the player's goods file, the profiles unreadable", true, 1, false,
+       "user1.DAT changed since the game read it: choose profile 1 again to read it; nothing was saved. Unable to "
+       "read " + plat::NativePath(fw::AppPath + "\\User.INI") + ": Input/output error\n",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    shown.clear();
+    std::filesystem::remove(dir.File("user1.DAT"));
+    fw::Users->UserEQU->RemoveAll();
+    fw::Users->NowEQU->RemoveAll();
+    fw::Users->NowEQU->Add("", fw::kKindTank, "Scout Tank", 0);
+    ASSERT_TRUE(fw::Users->SaveMoneyAndGoods()) << fw::LastError;
+    if (c.playersFile) dir.Write("user1.DAT", "\"Mine\",1,0\r\n\"Heavy Tank\",15,0\r\n");
+    auto& f = Enter();
+    fw::Users->UserEQU->Add("", fw::kKindWeapon, "Pulse Laser", 0);
+    Esc();
+    ASSERT_EQ(f.State(), "EXIT");
+    ASSERT_EQ(fw::Users->NowTank->Key, "Scout Tank");
+    fw::Users->NowTank->Key.clear();  // the tank as the visit left it, marked
+    if (c.noRoom) plat::FailNextFileCall(plat::FileCall::WriteTemporary, ENOSPC, 1);
+    if (c.failRead >= 0) plat::FailNextFileCall(plat::FileCall::Read, EIO, c.failRead);
+    EXPECT_FALSE(f.Leave());
+    plat::ForgetPlannedFileCallFailures();
+    EXPECT_EQ(shown, c.told);
+    EXPECT_EQ(fw::Users->NowTank->Key, c.tank);
+  }
 }
 
 TEST_F(FactoryScreenTest, AVisitThatSavesNothingLeavesBothFilesAsTheyWere) {
