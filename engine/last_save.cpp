@@ -1,6 +1,5 @@
 #include "engine/last_save.hpp"
 
-#include <algorithm>
 #include <cerrno>
 
 #include "engine/profile_record.hpp"
@@ -97,13 +96,16 @@ namespace {
 std::vector<int> MoneyMayHaveLanded(const std::vector<plat::FileContent>& files,
                                     const std::vector<plat::FileNow>& now) {
   std::vector<int> profiles;
-  const auto userIni =
-      std::find_if(files.begin(), files.end(), [](const plat::FileContent& f) { return plat::LCase(f.gamePath) == "user.ini"; });
-  if (userIni == files.end() || !plat::StepChanges(*userIni)) return profiles;
-  const plat::Holds holds = plat::WhatItHolds(*userIni, now[static_cast<size_t>(userIni - files.begin())]);
-  if (holds == plat::Holds::OldContent || holds == plat::Holds::Unknown) return profiles;
-  for (const plat::FileContent& f : files)
-    if (const int n = EquipmentProfile(plat::LCase(f.gamePath)); n > 0) profiles.push_back(n);
+  bool changed = false;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (const int n = EquipmentProfile(plat::LCase(files[i].gamePath)); n > 0) {
+      profiles.push_back(n);
+    } else if (plat::LCase(files[i].gamePath) == "user.ini" && plat::StepChanges(files[i])) {
+      const plat::Holds holds = plat::WhatItHolds(files[i], now[i]);
+      changed = holds != plat::Holds::OldContent && holds != plat::Holds::Unknown;
+    }
+  }
+  if (!changed) profiles.clear();
   return profiles;
 }
 
@@ -217,7 +219,8 @@ bool FinishLastSave(const std::string& gameFolder) {
     // terminal. A damaged journal may have been cut after the killed game
     // replaced one of its files, and a step that began may have had its
     // other file changed since: either may leave a pair that never was.
-    // Set aside where its money may have landed, its goods are nowhere else.
+    // Where the money of the step's goods may have landed, they are nowhere
+    // but in the kept journal.
     std::string whose;
     for (size_t i = 0; i < atRisk.size(); ++i)
       whose += (i == 0 ? "" : i + 1 == atRisk.size() ? " and " : ", ") + ProfileNamed(atRisk[i], profiles);

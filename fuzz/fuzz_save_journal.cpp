@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/last_save.hpp"
+#include "engine/profile_record.hpp"
 #include "platform/runtime/save_together.hpp"
 
 namespace {
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string lower = Lower(f.gamePath);
       if (lower == "user.ini") {
         ++profiles;
-        if (f.bytes.size() != 384 || f.remove) __builtin_trap();
+        if (f.bytes.size() != fw::kProfilesBytes || f.remove) __builtin_trap();
         continue;
       }
       if (lower.size() != 14 || lower.compare(0, 9, "save/user") != 0 || lower.compare(10, 4, ".dat") != 0 ||

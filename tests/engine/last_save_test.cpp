@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/last_save.hpp"
+#include "engine/profile_record.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
@@ -503,7 +504,7 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
   const auto appended = [](std::string profiles) { return profiles + std::string(16, 'x'); };
   const auto moneyOf = [](int profile) {
     return [profile](std::string profiles) {
-      profiles[static_cast<size_t>(profile - 1) * 64 + 20] ^= 1;
+      profiles[static_cast<size_t>(profile - 1) * fw::kProfileRecordBytes + fw::kProfileNumbersAt] ^= 1;
       return profiles;
     };
   };
