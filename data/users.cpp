@@ -23,10 +23,6 @@ GoodsSaving FactoryGoodsSaving = GoodsSaving::Save;
 
 namespace {
 
-constexpr size_t kNumbersAt = UserRecord::kNameBytes;
-constexpr size_t kCtlFileAt = kNumbersAt + 8 * 4;
-static_assert(kCtlFileAt + UserRecord::kCtlFileBytes == UserRecord::kSize);
-
 int32_t GetLong(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
@@ -66,14 +62,6 @@ std::string PathInFolder(const std::string& folder, const std::string& path) {
                         : FileNameOf(path);
   std::replace(rel.begin(), rel.end(), '\\', '/');
   return rel;
-}
-
-// Profile n's record as it stands in the bytes of a profiles file.
-std::string RecordAt(std::string_view bytes, int32_t n) {
-  const size_t at = std::min(static_cast<size_t>(n - 1) * UserRecord::kSize, bytes.size());
-  uint8_t out[UserRecord::kSize];
-  UserRecord::Decode(reinterpret_cast<const uint8_t*>(bytes.data()) + at, bytes.size() - at).Encode(out);
-  return std::string(reinterpret_cast<const char*>(out), sizeof out);
 }
 
 // The files of a step by name: "User.INI", "User.INI and user2.DAT",
@@ -117,30 +105,27 @@ bool NameHasRoomFor(std::string_view name, std::string_view character) {
          bytes + AnsiByteLen(character) <= static_cast<int64_t>(UserRecord::kNameBytes);
 }
 
-UserRecord UserRecord::Blank() {
-  UserRecord r;
-  r.Name.fill(' ');
-  r.CtlFile.fill(' ');
-  return r;
-}
+UserRecord UserRecord::Blank() { return Decode(nullptr, 0); }
 
 UserRecord UserRecord::Decode(const uint8_t* bytes, size_t size) {
-  uint8_t raw[kSize];
-  Blank().Encode(raw);
-  if (size > 0) std::memcpy(raw, bytes, std::min(size, kSize));
+  const std::string record = ProfileRecordAt(size > 0 ? std::string_view(reinterpret_cast<const char*>(bytes), size)
+                                                      : std::string_view(),
+                                             1);
+  const auto* raw = reinterpret_cast<const uint8_t*>(record.data());
   UserRecord r;
   std::memcpy(r.Name.data(), raw, kNameBytes);
   int32_t* numbers[] = {&r.Money, &r.Kill, &r.Death, &r.mKill, &r.mDeath, &r.mWon, &r.mLost, &r.Mission};
-  for (size_t i = 0; i < 8; ++i) *numbers[i] = GetLong(raw + kNumbersAt + 4 * i);
-  std::memcpy(r.CtlFile.data(), raw + kCtlFileAt, kCtlFileBytes);
+  static_assert(std::size(numbers) == kProfileNumbers);
+  for (size_t i = 0; i < kProfileNumbers; ++i) *numbers[i] = GetLong(raw + kProfileNumbersAt + 4 * i);
+  std::memcpy(r.CtlFile.data(), raw + kProfileCtlFileAt, kCtlFileBytes);
   return r;
 }
 
 void UserRecord::Encode(uint8_t* out) const {
   std::memcpy(out, Name.data(), kNameBytes);
   const int32_t numbers[] = {Money, Kill, Death, mKill, mDeath, mWon, mLost, Mission};
-  for (size_t i = 0; i < 8; ++i) PutLong(out + kNumbersAt + 4 * i, numbers[i]);
-  std::memcpy(out + kCtlFileAt, CtlFile.data(), kCtlFileBytes);
+  for (size_t i = 0; i < kProfileNumbers; ++i) PutLong(out + kProfileNumbersAt + 4 * i, numbers[i]);
+  std::memcpy(out + kProfileCtlFileAt, CtlFile.data(), kCtlFileBytes);
 }
 
 UserRecord UserRecord::From(const SingleUser& u) {
@@ -159,11 +144,7 @@ UserRecord UserRecord::From(const SingleUser& u) {
 }
 
 void UserRecord::To(SingleUser& u) const {
-  // Padding is spaces; other writers pad with NULs, which must not show.
-  std::string_view name(Name.data(), kNameBytes);
-  const size_t first = name.find_first_not_of(std::string_view(" \0", 2));
-  const size_t last = name.find_last_not_of(std::string_view(" \0", 2));
-  u.Name = first == std::string_view::npos ? "" : std::string(name.substr(first, last - first + 1));
+  u.Name = ProfileNameIn(std::string_view(Name.data(), kNameBytes));
   u.Money = Money;
   u.Kill = Kill;
   u.Death = Death;
@@ -277,7 +258,7 @@ bool UsersClass::SaveUser() { return SaveTogether(waiting_); }
 void UsersClass::MatchWaitingGoods(const std::vector<uint8_t>& disk) {
   const std::string_view bytes(reinterpret_cast<const char*>(disk.data()), disk.size());
   for (int32_t n = 1; n <= kProfiles; ++n) {
-    const std::string record = RecordAt(bytes, n);
+    const std::string record = ProfileRecordAt(bytes, n);
     bool failed = false;
     const Unsaved* match = nullptr;  // the latest failed step that put this record there
     for (const Unsaved& u : unsaved_)
@@ -588,7 +569,7 @@ bool UsersClass::SaveTogether(std::vector<Goods>& goods, Step step) {
   const bool moneyLanded =
       !landed.empty() && landed.front().LookedAt() && files.front().bytes != held.text.value_or(std::string());
   for (Goods& g : goods) {
-    const std::string record = RecordAt(files.front().bytes, g.profile);
+    const std::string record = ProfileRecordAt(files.front().bytes, g.profile);
     g.owed = g.owed || moneyLanded;
     // One entry a record: the later goods are the ones that went with it.
     std::erase_if(unsaved_, [&](const Unsaved& e) { return e.goods.profile == g.profile && e.record == record; });

@@ -16,6 +16,7 @@
 #include "data/map_tables.hpp"
 #include "data/tank.hpp"
 #include "engine/lazy.hpp"
+#include "engine/profile_record.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "platform/runtime/text_records.hpp"
@@ -37,12 +38,11 @@ class SingleUser {
   std::string CtlFile;  // 12 bytes on disk, kept as it stands
 };
 
-// One profile as stored in "User.INI": 64 bytes, numbers little-endian,
-// texts padded with spaces.
+// One profile as stored in "User.INI" (laid out in engine/profile_record).
 struct UserRecord {
-  static constexpr size_t kSize = 64;
-  static constexpr size_t kNameBytes = 20;
-  static constexpr size_t kCtlFileBytes = 12;
+  static constexpr size_t kSize = kProfileRecordBytes;
+  static constexpr size_t kNameBytes = kProfileNameBytes;
+  static constexpr size_t kCtlFileBytes = kProfileCtlFileBytes;
 
   std::array<char, kNameBytes> Name{};
   int32_t Money = 0, Kill = 0, Death = 0, mKill = 0, mDeath = 0, mWon = 0, mLost = 0, Mission = 0;
@@ -65,7 +65,7 @@ bool NameHasRoomFor(std::string_view name, std::string_view character);
 
 class UsersClass : public DataCollection<SingleUser> {
  public:
-  static constexpr int32_t kProfiles = 6;
+  static constexpr int32_t kProfiles = kProfilesInFile;
 
   int32_t WinMoney = 0;
   int32_t KillTank = 0;

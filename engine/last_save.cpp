@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/profile_record.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/runtime/code_page.hpp"
 #include "platform/runtime/files.hpp"
@@ -9,9 +10,6 @@
 
 namespace fw {
 namespace {
-constexpr size_t kRecordBytes = 64;  // one profile, its name first
-constexpr size_t kNameBytes = 20;
-constexpr size_t kProfilesBytes = 6 * kRecordBytes;  // six fixed records
 constexpr std::string_view kJournal = plat::kSaveJournalName;
 
 // Like every message of the last save, in UTF-8: they name the game folder
@@ -62,19 +60,55 @@ plat::JournalVerdict ProfileJournalProblem(const std::vector<plat::FileContent>&
       return {"User.INI in " + std::string(kJournal) + " holds " + std::to_string(bytes.size()) +
               " bytes where the six profiles take " + std::to_string(kProfilesBytes)};
   }
-  // User.INI new holds the money the step's goods were paid with: they are
-  // owed, as the running game owes them, whatever became of their files
-  // since (a refit leaving the money as it was pays for nothing).
+  // Where User.INI holds the step's record of a profile, the money its goods
+  // were paid with was spent: they are owed, as the running game owes them
+  // (by the same record), whatever became of their files or of the rest of
+  // User.INI since. A refit leaving the money as it was pays for nothing.
   plat::JournalVerdict verdict;
-  if (!plat::StepChanges(*profiles) || plat::WhatItHolds(*profiles, *profilesNow) != plat::Holds::NewContent)
-    return verdict;
-  for (size_t i = 0; i < files.size(); ++i)
-    if (&files[i] != profiles && plat::WhatItHolds(files[i], now[i]) == plat::Holds::Other && !now[i].NoFile())
-      verdict.owed.push_back(&files[i]);
+  if (!plat::StepChanges(*profiles)) return verdict;
+  const plat::Holds holds = plat::WhatItHolds(*profiles, *profilesNow);
+  bool goods = false, anyOther = false, allRecordsNew = true;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const int n = EquipmentProfile(plat::LCase(files[i].gamePath));
+    if (n == 0) continue;
+    goods = true;
+    const bool other = plat::WhatItHolds(files[i], now[i]) == plat::Holds::Other && !now[i].NoFile();
+    anyOther = anyOther || other;
+    const bool recordNew =
+        holds == plat::Holds::NewContent ||
+        (profilesNow->bytes && ProfileRecordAt(*profilesNow->bytes, n) == ProfileRecordAt(profiles->bytes, n));
+    allRecordsNew = allRecordsNew && recordNew;
+    if (other && recordNew) verdict.owed.push_back(&files[i]);
+  }
+  // Whether a goods file the player changed is owed turns on the record: the
+  // start waits until it can be read. Any other unreadable file is kept
+  // aside and the step finished.
+  if (holds == plat::Holds::Unreadable && anyOther) verdict.unread = profiles;
+  // The rest of User.INI is the player's: it stays as it stands.
+  if (holds == plat::Holds::Other && goods && allRecordsNew) verdict.landed.push_back(profiles);
   return verdict;
 }
 
 namespace {
+// The profiles whose goods the step saves where User.INI may hold the money
+// they were paid with: the step changed it, and it no longer holds what it
+// held before the step.
+std::vector<int> MoneyMayHaveLanded(const std::vector<plat::FileContent>& files,
+                                    const std::vector<plat::FileNow>& now) {
+  std::vector<int> profiles;
+  bool changed = false;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (const int n = EquipmentProfile(plat::LCase(files[i].gamePath)); n > 0) {
+      profiles.push_back(n);
+    } else if (plat::LCase(files[i].gamePath) == "user.ini" && plat::StepChanges(files[i])) {
+      const plat::Holds holds = plat::WhatItHolds(files[i], now[i]);
+      changed = holds != plat::Holds::OldContent && holds != plat::Holds::Unknown;
+    }
+  }
+  if (!changed) profiles.clear();
+  return profiles;
+}
+
 // When a start that stopped can go on: what the cause asks of the player,
 // about the entry that refused.
 std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder) {
@@ -129,6 +163,13 @@ std::string Remedy(const plat::JournalRecovery& r, const std::string& gameFolder
   }
 }
 
+// "profile 2 (Ann)", by the name its record holds in records (User.INI's
+// bytes), without one where it holds none.
+std::string ProfileNamed(int n, const std::string& records) {
+  const std::string name = ProfileNameIn(ProfileRecordAt(records, n));
+  return "profile " + std::to_string(n) + (name.empty() ? "" : " (" + plat::ToUtf8(name) + ")");
+}
+
 // A copy the start kept of a file of the step, as the player is told of it;
 // where the step is finished, by the profile whose save it was, named as the
 // profiles (the step's own, else those in the folder) name it.
@@ -151,10 +192,7 @@ std::string CopiesKept(const plat::JournalRecovery& r, const std::string& gameFo
     }
     const std::string records =
         !profiles.empty() ? profiles : plat::ReadAllText(gameFolder + "\\User.INI").value_or("");
-    const size_t at = static_cast<size_t>(n - 1) * kRecordBytes;
-    const std::string name = records.size() >= at + kNameBytes ? plat::Trim(records.substr(at, kNameBytes)) : "";
-    told += ", and the save of profile " + std::to_string(n) + (name.empty() ? "" : " (" + plat::ToUtf8(name) + ")") +
-            " is finished.";
+    told += ", and the save of " + ProfileNamed(n, records) + " is finished.";
   }
   return told;
 }
@@ -164,10 +202,12 @@ bool FinishLastSave(const std::string& gameFolder) {
   using Outcome = plat::JournalRecovery::Outcome;
   g_notice.clear();
   std::string profiles;  // the step's User.INI, which names the profiles told of
+  std::vector<int> atRisk;
   const plat::JournalRecovery r = plat::FinishOrKeepAsideJournal(
-      gameFolder, [&profiles](const std::vector<plat::FileContent>& files, const std::vector<plat::FileNow>& now) {
+      gameFolder, [&](const std::vector<plat::FileContent>& files, const std::vector<plat::FileNow>& now) {
         for (const plat::FileContent& f : files)
           if (plat::LCase(f.gamePath) == "user.ini") profiles = f.bytes;
+        atRisk = MoneyMayHaveLanded(files, now);
         return ProfileJournalProblem(files, now);
       });
   const bool finished = r.outcome == Outcome::Finished;
@@ -179,9 +219,19 @@ bool FinishLastSave(const std::string& gameFolder) {
     // terminal. A damaged journal may have been cut after the killed game
     // replaced one of its files, and a step that began may have had its
     // other file changed since: either may leave a pair that never was.
+    // Where the money of the step's goods may have landed, they are nowhere
+    // but in the kept journal.
+    std::string whose;
+    for (size_t i = 0; i < atRisk.size(); ++i)
+      whose += (i == 0 ? "" : i + 1 == atRisk.size() ? " and " : ", ") + ProfileNamed(atRisk[i], profiles);
     g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
                " in the game folder, and the game starts with the files as they stand" +
-               (r.mixed ? ", in which a profile's money and goods may no longer belong together." : ".") + andCopies;
+               (!whose.empty() ? ", in which the money and goods of " + whose +
+                                     " may no longer belong together: the goods of the save are kept in " + r.keptAs +
+                                     "."
+                : r.mixed ? ", in which a profile's money and goods may no longer belong together."
+                          : ".") +
+               andCopies;
   } else if (r.outcome == Outcome::LinkRemoved) {
     g_notice = std::string(kJournal) + " was a link to " + r.why +
                ": removed unread; if it led to an unfinished save, money and goods may not belong together.";

@@ -11,7 +11,16 @@
 #include <vector>
 
 #include "engine/last_save.hpp"
+#include "engine/profile_record.hpp"
 #include "platform/runtime/save_together.hpp"
+
+namespace {
+std::string Lower(std::string_view path) {
+  std::string lower;
+  for (const char c : path) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower;
+}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -50,11 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int profiles = 0;
     unsigned seen = 0;
     for (const plat::FileContent& f : *files) {
-      std::string lower;
-      for (const char c : f.gamePath) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      const std::string lower = Lower(f.gamePath);
       if (lower == "user.ini") {
         ++profiles;
-        if (f.bytes.size() != 384 || f.remove) __builtin_trap();
+        if (f.bytes.size() != fw::kProfilesBytes || f.remove) __builtin_trap();
         continue;
       }
       if (lower.size() != 14 || lower.compare(0, 9, "save/user") != 0 || lower.compare(10, 4, ".dat") != 0 ||
@@ -63,6 +71,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       seen |= 1u << (lower[9] - '0');
     }
     if (profiles > 1) __builtin_trap();
+  }
+  // Every file there with its last byte changed since (User.INI may still
+  // hold the step's records), or User.INI unreadable: only User.INI waits
+  // or stays as it stands, and only goods are owed.
+  for (const bool unreadable : {false, true}) {
+    std::vector<plat::FileNow> now;
+    for (const plat::FileContent& f : *files) {
+      if (Lower(f.gamePath) == "user.ini" && unreadable) {
+        now.push_back({std::nullopt, EIO});
+        continue;
+      }
+      std::string bytes = f.bytes.empty() ? "x" : f.bytes;
+      bytes.back() ^= 1;
+      now.push_back({bytes});
+    }
+    const plat::JournalVerdict changed = fw::ProfileJournalProblem(*files, now);
+    const auto isProfiles = [](const plat::FileContent* f) { return Lower(f->gamePath) == "user.ini"; };
+    if (changed.unread && (!unreadable || !isProfiles(changed.unread))) __builtin_trap();
+    for (const plat::FileContent* f : changed.landed)
+      if (!isProfiles(f) || unreadable) __builtin_trap();
+    for (const plat::FileContent* f : changed.owed)
+      if (isProfiles(f)) __builtin_trap();
   }
   return 0;
 }

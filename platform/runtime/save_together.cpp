@@ -416,17 +416,22 @@ struct Survey {
   int unreadError = 0;
 };
 
-// Files the check owes are no sign of a later change the step would undo.
+bool Listed(const std::vector<const FileContent*>& list, const FileContent& f) {
+  return std::find(list.begin(), list.end(), &f) != list.end();
+}
+
+// Files the check owes are no sign of a later change the step would undo;
+// those it says the step landed in hold what the step gave them.
 Survey SurveyOf(const std::vector<FileContent>& files, const std::vector<FileNow>& now,
-                const std::vector<const FileContent*>& owed = {}) {
+                const JournalVerdict& verdict = {}) {
   Survey s;
   const FileContent* gone = nullptr;  // the first changed since by being taken away
   for (size_t i = 0; i < files.size(); ++i) {
-    const Holds holds = WhatItHolds(files[i], now[i]);
+    const Holds holds = Listed(verdict.landed, files[i]) ? Holds::NewContent : WhatItHolds(files[i], now[i]);
     s.allNew = s.allNew && holds == Holds::NewContent;
     if (holds == Holds::Other && NotThere(now[i].error)) {
       if (!gone) gone = &files[i];
-    } else if (holds == Holds::Other && !s.overtaken && std::find(owed.begin(), owed.end(), &files[i]) == owed.end()) {
+    } else if (holds == Holds::Other && !s.overtaken && !Listed(verdict.owed, files[i])) {
       s.overtaken = &files[i];
     }
     if (!StepChanges(files[i])) continue;
@@ -678,7 +683,7 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
     }
     if (!verdict.problem.empty()) return verdict.problem;
   }
-  const Survey s = SurveyOf(files, now, verdict.owed);
+  const Survey s = SurveyOf(files, now, verdict);
   if (s.allNew) {
     r = Finished(JournalPath(gameFolder));
     return std::nullopt;
@@ -690,15 +695,20 @@ std::optional<std::string> FinishOrWhyNot(std::string_view gameFolder, const std
   }
   // What the step replaces that the game did not write, or cannot read to
   // tell, is the player's until shown otherwise: kept before it goes.
+  // What the step landed in stays, with whatever came beside it since.
   std::vector<JournalRecovery::KeptFile> toKeep, kept;
-  for (size_t i = 0; i < files.size(); ++i)
-    if (std::find(verdict.owed.begin(), verdict.owed.end(), &files[i]) != verdict.owed.end())
+  std::vector<FileContent> toWrite;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (Listed(verdict.landed, files[i])) continue;
+    toWrite.push_back(files[i]);
+    if (Listed(verdict.owed, files[i]))
       toKeep.push_back({files[i].gamePath, "", 0});
     else if (WhatItHolds(files[i], now[i]) == Holds::Unreadable)
       toKeep.push_back({files[i].gamePath, "", now[i].error});
+  }
   bool keptNot = false, readFailed = false;
   std::vector<const FileContent*> replaced;
-  const std::optional<SaveFailure> failure = Apply(gameFolder, files, replaced, [&] {
+  const std::optional<SaveFailure> failure = Apply(gameFolder, toWrite, replaced, [&] {
     std::optional<SaveFailure> why = KeepFirst(gameFolder, toKeep, kept, readFailed);
     keptNot = why.has_value();
     return why;

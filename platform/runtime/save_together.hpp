@@ -163,10 +163,14 @@ bool StepChanges(const FileContent& f);
 // for which the start waits. owed: files holding other bytes than before or
 // after the step that the step is finished over all the same, each kept
 // aside first (as "<name>.changed-<k>"), for what the step owes them.
+// landed: files that hold what the step gave them beside changes made
+// since (so not its new content byte for byte): left as they stand, and
+// the step counted as begun.
 struct JournalVerdict {
   std::string problem;
   const FileContent* unread = nullptr;
   std::vector<const FileContent*> owed = {};
+  std::vector<const FileContent*> landed = {};
 };
 using JournalCheck =
     std::function<JournalVerdict(const std::vector<FileContent>& files, const std::vector<FileNow>& now)>;

@@ -38,18 +38,23 @@ TEST(SaveJournalInTheWay, AFolderNamedLikeTheJournalIsNamedInTheMessageAndNothin
 // User.INI took the Laser's money, the goods' rename failed, and the player
 // put a file of their own at the goods' name before the game ended: the next
 // start, with no save between, owes the Laser to the money and keeps the
-// player's file aside first, however it was made.
+// player's file aside first, however it was made. What else the player
+// changed in User.INI, beside profile 2's record, stays.
 TEST(SaveJournalAtStart, AHalfLandedPurchaseIsFinishedOverThePlayersFileKeptAside) {
   const std::string mine = "\"Mine\",1,0\r\n";
+  const auto replaced = [&mine](const std::string& file) {
+    std::filesystem::remove(file);
+    std::ofstream(file, std::ios::binary) << mine;
+  };
   const struct {
     const char* what;
     std::function<void(const std::string&)> edit;
+    std::function<void(std::string&)> editUsers = [](std::string&) {};
   } cases[] = {
-      {"replaced",
-       [&mine](const std::string& file) {
-         std::filesystem::remove(file);
-         std::ofstream(file, std::ios::binary) << mine;
-       }},
+      {"replaced", replaced},
+      {"replaced, 16 bytes appended to User.INI", replaced, [](std::string& users) { users += std::string(16, 't'); }},
+      {"replaced, profile 3's money changed in User.INI", replaced,
+       [](std::string& users) { users[2 * fw::kProfileRecordBytes + fw::kProfileNumbersAt] ^= 1; }},
       {"appended", [&mine](const std::string& file) { std::ofstream(file, std::ios::binary | std::ios::app) << mine; }},
       {"rewritten at its size",
        [](const std::string& file) {
@@ -77,6 +82,9 @@ TEST(SaveJournalAtStart, AHalfLandedPurchaseIsFinishedOverThePlayersFileKeptAsid
     ASSERT_TRUE(dir.Exists(std::string(plat::kSaveJournalName)));
     c.edit(dir.File("save/user2.DAT"));
     const std::string players = dir.Read("save/user2.DAT");
+    std::string usersNow = dir.Read("User.INI");
+    c.editUsers(usersNow);
+    dir.Write("User.INI", usersNow);
 
     EXPECT_TRUE(fw::FinishLastSave(fw::AppPath));
     EXPECT_EQ(fw::LastSaveNotice(),
@@ -89,6 +97,7 @@ TEST(SaveJournalAtStart, AHalfLandedPurchaseIsFinishedOverThePlayersFileKeptAsid
     fresh.ReadUser();
     EXPECT_EQ(fresh.NowItem()->Money, 150);
     EXPECT_EQ(dir.Read("save/user2.DAT"), "\"Gun\",1,0\r\n\"Laser\",1,0\r\n");
+    EXPECT_EQ(dir.Read("User.INI"), usersNow);
     fw::TellOfLastSave();
   }
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/last_save.hpp"
+#include "engine/profile_record.hpp"
 #include "platform/runtime/files.hpp"
 #include "platform/runtime/save_together.hpp"
 #include "tests/common/test_support.hpp"
@@ -402,13 +403,15 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     const rlimit small{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &small);
   };
-  // A pair a killed game left, the goods old, User.INI new where said.
-  const auto killedDuring = [&, this](const std::string& profilesBefore, const std::string& profiles, bool userIniNew) {
+  // A pair a killed game left, the goods old, User.INI new where said; the
+  // goods removed by the step where it deletes the profile.
+  const auto killedDuring = [&, this](const std::string& profilesBefore, const std::string& profiles, bool userIniNew,
+                                      bool removes = false) {
     dir.Write("User.INI", userIniNew ? profiles : profilesBefore);
     const auto userIniBefore = plat::PreviousContent::Of(profilesBefore);
     const auto goodsBefore = plat::PreviousContent::Of(std::string("old goods"));
     dir.Write(kJournal, plat::EncodeSaveJournal({{"User.INI", profiles, false, userIniBefore},
-                                                 {"save/user1.DAT", newGoods, false, goodsBefore}}));
+                                                 {"save/user1.DAT", removes ? "" : newGoods, removes, goodsBefore}}));
   };
   const auto pairSave = [this, &newGoods] {
     plat::WriteFilesTogether(dir.Path(),
@@ -494,6 +497,62 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     row.untouched = !kept;
     if (kept) row.copy = file + ".damaged-1";
     if (kept) row.copyHolds = !profiles ? "old goods" : began ? kProfiles : oldProfiles;
+    return row;
+  };
+  // User.INI as the player edited it: 16 bytes appended, the money of
+  // profile 3 or of profile 1 (whose save it is) changed in place.
+  const auto appended = [](std::string profiles) { return profiles + std::string(16, 'x'); };
+  const auto moneyOf = [](int profile) {
+    return [profile](std::string profiles) {
+      profiles[static_cast<size_t>(profile - 1) * fw::kProfileRecordBytes + fw::kProfileNumbersAt] ^= 1;
+      return profiles;
+    };
+  };
+  const std::function<std::string(std::string)> othersMoney = moneyOf(3), ownMoney = moneyOf(1);
+  // A begun step (a purchase, or a deletion where said), then User.INI
+  // edited and the goods file replaced by the player's bytes ("": left).
+  const auto editedSince = [&, this](bool removes, const std::function<std::string(std::string)>& edit,
+                                     const std::string& goods) {
+    return [&, this, removes, edit, goods] {
+      killedDuring(oldProfiles, kProfiles, true, removes);
+      dir.Write("User.INI", edit(kProfiles));
+      if (!goods.empty()) dir.Write("save/user1.DAT", goods);
+    };
+  };
+  const std::string warned = ", in which the money and goods of profile 1 \\(Ann\\) may no longer belong together: "
+                             "the goods of the save are kept in SaveJournal\\.bin\\.unfinished-1\\.";
+  // A pair a killed game left (a deletion where said), the goods file the
+  // player's since, and User.INI unreadable: once (the start's read of it
+  // failing) or for good (a file the player may not read). Whether the goods
+  // are owed turns on its record, so the start waits; once it reads, what is
+  // owed is finished over the player's file kept aside, and a step that had
+  // not begun is set aside.
+  const auto recordUnread = [&, this](bool began, bool removes, int error, bool forGood) {
+    Row row;
+    row.what = std::string("User.INI unreadable ") + (forGood ? "for good" : "once (" + plat::SystemErrorText(error) + ")") +
+               ", the goods file the player's" + (began ? ", the step begun" : ", the step not begun") +
+               (removes ? ", a deletion" : "");
+    row.setUp = [&, this, began, removes, forGood] {
+      killedDuring(oldProfiles, kProfiles, began, removes);
+      dir.Write("save/user1.DAT", "other goods");
+      if (forGood) {
+        ASSERT_EQ(::chmod(dir.File("User.INI").c_str(), 0), 0);
+      }
+    };
+    row.startFault = forGood ? std::function<void()>(fwtest::DropFilePowers) : failRead(error, 1);
+    row.told = "\\(User\\.INI: " + Escaped(plat::SystemErrorText(error)) + "\\): the game starts once " +
+               (error == EIO ? "the disk of the game folder " + Escaped(dir.Path()) + " reads and writes without errors"
+                             : "User\\.INI" + inFolder + " can be read") +
+               giveUp;
+    row.untouched = true;
+    if (forGood) row.mend = [this] { ASSERT_EQ(::chmod(dir.File("User.INI").c_str(), 0644), 0); };
+    row.nextTold = began ? changedGoods
+                         : "The last save cannot be finished (save/user1.DAT was changed after the save began): it is "
+                           "kept aside as SaveJournal.bin.unfinished-1 in the game folder, and the game starts with "
+                           "the files as they stand.";
+    row.finished = began ? kProfiles + (removes ? "" : newGoods) : oldProfiles + "other goods";
+    if (began) row.copy = "save/user1.DAT.changed-1";
+    if (began) row.copyHolds = "other goods";
     return row;
   };
   std::vector<Row> cases = {
@@ -673,11 +732,33 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
            },
        .startFault = [] {}, .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
        .finished = oldProfiles + "the player's goods", .keptAside = true},
-      // Whether it began cannot be told: the player's file is not undone.
-      {.what = "User.INI unreadable once, the goods holding other bytes",
-       .setUp = changedSince(false, "save/user1.DAT", "other goods"), .startFault = failRead(EIO, 1),
-       .told = "\\(save/user1\\.DAT was changed after the save began\\)" + kept + "\\.",
-       .finished = oldProfiles + "other goods", .keptAside = true},
+      // User.INI holds the step's record of profile 1, whatever changed in it
+      // beside: the goods are owed, and User.INI stays as it stands.
+      {.what = "a begun purchase, User.INI given a tail since, the goods file the player replaced",
+       .setUp = editedSince(false, appended, "other goods"), .startFault = [] {}, .told = Escaped(changedGoods),
+       .finished = appended(kProfiles) + newGoods, .keptFirst = true, .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods"},
+      {.what = "a begun purchase, another profile's money changed since, the goods file the player replaced",
+       .setUp = editedSince(false, othersMoney, "other goods"), .startFault = [] {}, .told = Escaped(changedGoods),
+       .finished = othersMoney(kProfiles) + newGoods, .keptFirst = true, .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods"},
+      {.what = "a begun purchase, User.INI given a tail since, the goods as the game left them",
+       .setUp = editedSince(false, appended, ""), .startFault = [] {}, .told = "",
+       .finished = appended(kProfiles) + newGoods},
+      {.what = "a begun deletion, another profile's money changed since, the goods file the player replaced",
+       .setUp = editedSince(true, othersMoney, "other goods"), .startFault = [] {}, .told = Escaped(changedGoods),
+       .finished = othersMoney(kProfiles), .keptFirst = true, .copy = "save/user1.DAT.changed-1",
+       .copyHolds = "other goods"},
+      // The profile's own record is not the step's: set aside, and the
+      // player hears where the goods of the money spent are.
+      {.what = "a begun purchase, the profile's own money changed since, the goods file the player replaced",
+       .setUp = editedSince(false, ownMoney, "other goods"), .startFault = [] {},
+       .told = "\\(User\\.INI was changed after the save began\\)" + kept + warned,
+       .finished = ownMoney(kProfiles) + "other goods", .keptAside = true},
+      {.what = "a begun purchase, the profile's own money changed since, the goods as the game left them",
+       .setUp = editedSince(false, ownMoney, ""), .startFault = [] {},
+       .told = "\\(User\\.INI was changed after the save began\\)" + kept + warned,
+       .finished = ownMoney(kProfiles) + "old goods", .keptAside = true},
       // A copy whose folder may not hold its name yet is none.
       {.what = "the goods unreadable once, the copy's folder not synced",
        .setUp = [&] { killedDuring(oldProfiles, kProfiles, true); },
@@ -707,6 +788,11 @@ TEST_F(LastSave, WhatCannotBeReadNeverCountsAsAStepNotBegun) {
     for (const bool began : {true, false})
       for (const bool forGood : {false, true})
         for (const bool links : {true, false}) cases.push_back(cannotRead(file, began, forGood, links));
+  for (const int error : {EIO, EACCES}) cases.push_back(recordUnread(true, false, error, false));
+  cases.push_back(recordUnread(true, false, EACCES, true));
+  cases.push_back(recordUnread(true, true, EIO, false));
+  cases.push_back(recordUnread(true, true, EACCES, true));
+  cases.push_back(recordUnread(false, false, EIO, false));
   std::string skipped;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
