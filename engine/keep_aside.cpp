@@ -36,8 +36,9 @@ KeptCopy KeepAside(const std::string& gameFolder, const std::string& rel, std::s
     // The copy stands, but the disk may not hold its name yet: the file it
     // keeps is not replaced before it does.
     if (error != 0)
-      kept.refusal = name + " is kept aside as " + kept.name + ", but its folder could not be synced (" +
-                     plat::FolderHolding(rel).Named() + ": " + plat::SystemErrorText(error) + "): nothing was saved";
+      kept.refusal = plat::KeptButNotSynced(rel, kept.name,
+                                            plat::FolderHolding(rel).Named() + ": " + plat::SystemErrorText(error)) +
+                     ": nothing was saved";
     return kept;
   }
   if (plat::NoRegularFile(error) || error == plat::kLinkToNoFile) return kept;

@@ -36,7 +36,7 @@ struct KeptCopy {
   std::string name;
   // Why the save must not go on: "Unable to keep the damaged user1.DAT
   // aside (<cause>): nothing was saved", or for a copy made whose folder
-  // could not be synced, "user1.DAT is kept aside as
+  // could not be synced, "save/user1.DAT is kept aside as
   // save/user1.DAT.damaged-1, but its folder could not be synced (save:
   // <cause>): nothing was saved"; "" when it may.
   std::string refusal;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/keep_aside.hpp"
 #include "engine/profile_record.hpp"
 #include "platform/display/message_box.hpp"
 #include "platform/runtime/code_page.hpp"
@@ -177,10 +178,10 @@ std::string CopiesKept(const plat::JournalRecovery& r, const std::string& gameFo
                        bool finished) {
   std::string told;
   for (const plat::JournalRecovery::KeptFile& k : r.kept) {
-    told += (told.empty() ? "" : " ") + k.file +
-            (k.readError != 0 ? " cannot be read (" + plat::SystemErrorText(k.readError) + ")"
-                              : " changed after the save began") +
-            ": it is kept aside as " + k.copy;
+    told += (told.empty() ? "" : " ") +
+            (k.readError != 0 ? CannotBeRead(gameFolder, k.file, k.readError)
+                              : k.file + " changed after the save began") +
+            ": " + KeptAsideAs(k.copy);
     if (!finished) {
       told += ".";
       continue;
@@ -224,7 +225,7 @@ bool FinishLastSave(const std::string& gameFolder) {
     std::string whose;
     for (size_t i = 0; i < atRisk.size(); ++i)
       whose += (i == 0 ? "" : i + 1 == atRisk.size() ? " and " : ", ") + ProfileNamed(atRisk[i], profiles);
-    g_notice = "The last save cannot be finished (" + r.why + "): it is kept aside as " + r.keptAs +
+    g_notice = "The last save cannot be finished (" + r.why + "): " + KeptAsideAs(r.keptAs) +
                " in the game folder, and the game starts with the files as they stand" +
                (!whose.empty() ? ", in which the money and goods of " + whose +
                                      " may no longer belong together: the goods of the save are kept in " + r.keptAs +

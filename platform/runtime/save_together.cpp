@@ -115,6 +115,10 @@ FolderEntry FolderHolding(const std::string& rel) {
   return {slash == std::string::npos ? "" : rel.substr(0, slash)};
 }
 
+std::string KeptButNotSynced(const std::string& rel, const std::string& copy, const std::string& why) {
+  return rel + " is kept aside as " + copy + ", but its folder could not be synced (" + why + ")";
+}
+
 FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder) {
   std::string folder = std::filesystem::path(NativePath(gameFolder)).lexically_normal().string();
   const std::string native = std::filesystem::path(nativeFolder).lexically_normal().string();
@@ -650,7 +654,7 @@ std::optional<SaveFailure> KeepFirst(std::string_view gameFolder, const std::vec
     if (name.empty() && (NoRegularFile(error) || error == kLinkToNoFile)) continue;
     if (!name.empty()) {
       SaveFailure failure = CallFailed(folder, error);
-      failure.why = k.file + " is kept aside as " + copy + ", but its folder could not be synced (" + failure.why + ")";
+      failure.why = KeptButNotSynced(k.file, copy, failure.why);
       return failure;
     }
     readFailed = k.readError != 0 && !WriteRefusal(error);

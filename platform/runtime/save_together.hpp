@@ -64,6 +64,11 @@ FolderEntry FolderHolding(const std::string& rel);
 // folder where it lies inside, else as the system spells it (UTF-8).
 FolderEntry FolderNamed(std::string_view gameFolder, const std::string& nativeFolder);
 
+// "<rel> is kept aside as <copy>, but its folder could not be synced
+// (<why>)": a copy made whose name the disk may not hold yet, by the paths
+// of both from the game folder.
+std::string KeptButNotSynced(const std::string& rel, const std::string& copy, const std::string& why);
+
 // The entry a failed look at a file of the folder (rel, relative to it)
 // names: where the search was refused on the way (EACCES), the folder that
 // refused it, whose mode the player mends (the file's would be out of

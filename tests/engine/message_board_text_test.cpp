@@ -140,8 +140,8 @@ TEST_F(MessageBoardText, TheLongestFormOfEveryMessageFits) {
       "Unable to Save \\Default.cfg: /" + name + ": Permission denied",
       "Unable to Save \\Default.cfg: No space left on device; Default.cfg changed since the game read it and is kept "
       "aside as Default.cfg.changed-999",
-      "user6.DAT is kept aside as save/user6.DAT.damaged-999, but its folder could not be synced (save: Input/output "
-      "error): nothing was saved",
+      "save/user6.DAT is kept aside as save/user6.DAT.damaged-999, but its folder could not be synced (save: "
+      "Input/output error): nothing was saved",
       // The factory.
       "One Tank Needed At Least!",
       "The factory cannot be shown: Load File:" + name + " Faild",
