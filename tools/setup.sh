@@ -36,8 +36,10 @@ fw_build() {
 # fw_sample_data PROGRAM_DIR MKDATA: leaves a folder that holds the game's
 # data as it is and hands any other to mkdata, which writes the sample data
 # set, finishes or gives up one it left cut short, or refuses and says what
-# to move out. mkdata alone judges the folder (--state): a folder it cannot
-# list may hold the player's data, so nothing is written and the status is 1.
+# to move out, and takes the set's own archives out of the way of the
+# player's copied in beside them. mkdata alone judges the folder (--state): a
+# folder it cannot list may hold the player's data, so nothing is written and
+# the status is 1.
 fw_sample_data() {
   local dir="$1" mkdata="$2" state
   state="$("$mkdata" --state "$dir")" || return 1

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/runtime/error.hpp"
+#include "platform/runtime/files.hpp"
 #include "platform/runtime/process.hpp"
 
 namespace plat {
@@ -92,9 +93,9 @@ bool MakerRunning(int pid, unsigned long long start) {
 
 // Whether a folder of the form, made by the process its name gives, may go:
 // one that holds that process's mark once the process has ended; one
-// without the mark (a player's folder that looks the same, or one whose
-// maker was killed before it wrote its mark) only while empty, which the
-// caller leaves to rmdir.
+// without the mark (a player's folder that looks the same, one whose maker
+// was killed before it named its mark, or one whose mark could not be
+// written) only while empty, which the caller leaves to rmdir.
 enum class Leftover { Keep, Whole, IfEmpty };
 
 Leftover Judge(const std::string& path, int pid) {
@@ -114,6 +115,17 @@ Leftover Judge(const std::string& path, int pid) {
   return ProcessRunning(pid) ? Leftover::Keep : Leftover::IfEmpty;
 }
 
+// Whether a folder holds exactly one entry.
+bool OnlyEntry(const std::string& folder) {
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return false;
+  int entries = 0;
+  while (const dirent* e = ::readdir(d))
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ++entries;
+  ::closedir(d);
+  return entries == 1;
+}
+
 void RemoveStaleFolders(const std::string& root, const std::string& prefix) {
   DIR* d = ::opendir(root.c_str());
   if (!d) return;
@@ -130,7 +142,11 @@ void RemoveStaleFolders(const std::string& root, const std::string& prefix) {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) continue;
     switch (Judge(path, pid)) {
       case Leftover::Keep: break;
-      case Leftover::IfEmpty: ::rmdir(path.c_str()); break;
+      case Leftover::IfEmpty:
+        // All a maker killed between writing its mark and naming it left.
+        if (OnlyEntry(path)) RemoveStaleSaveFilesNamed(path, {kMakerMark});
+        ::rmdir(path.c_str());
+        break;
       case Leftover::Whole: {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
@@ -141,20 +157,15 @@ void RemoveStaleFolders(const std::string& root, const std::string& prefix) {
 }
 
 // Marked at once, so that nothing but an empty folder is ever left without
-// the mark that lets a later process take it.
+// the mark that lets a later process take it. The mark is written whole
+// beside its name and then given it, so a kill never leaves a half-written
+// one that reads as none. A folder whose mark cannot be written (no room, no
+// permission) is used unmarked all the same: its own process removes it at
+// exit, and a later one only while it is empty.
 void Mark(const std::string& folder) {
   const int pid = CurrentProcessId();
   const std::string text = std::to_string(pid) + " " + std::to_string(StartTime(pid).value_or(0)) + "\n";
-  const std::string path = folder + "/" + kMakerMark;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  const int error = errno;
-  if (fd >= 0 && ::close(fd) != 0) written = false;
-  if (written) return;
-  ::unlink(path.c_str());
-  ::rmdir(folder.c_str());
-  throw RuntimeError(ErrorCode::PathNotFound, "Unable to mark the temporary folder " + folder + ": " +
-                                                  std::strerror(error), TextIn::Utf8);
+  (void)WriteFileAtomic(folder + "/" + kMakerMark, text, {.link = LinkAtName::Replace, .mode = 0600});
 }
 
 // mkdtemp never takes an existing folder, so a process that got an ended

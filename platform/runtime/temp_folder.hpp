@@ -12,15 +12,17 @@ namespace plat {
 // time, "<pid> <clock ticks since the machine started>": a folder of that
 // form goes whole only with its maker's mark once its maker has ended (a
 // later process of the same number started later), and one without the
-// mark (a player's folder named the same way, or one whose maker was killed
-// before it wrote the mark) only while it is empty.
+// mark (a player's folder named the same way, one whose maker was killed
+// before it named the mark, or one whose mark could not be written) only
+// while it is empty but for a mark its ended maker never named.
 inline constexpr const char* kMakerMark = ".maker";
 
 // The folder (a native path without trailing separator), created on first
 // use, readable by this user only, under $TMPDIR or /tmp. Creating it first
 // removes the folders of games that are no longer running (a killed game
 // leaves its own behind), and registers its removal at exit. Raises
-// plat::RuntimeError when it cannot be created or marked.
+// plat::RuntimeError when it cannot be created; one that cannot be marked is
+// used unmarked.
 const std::string& GameTempFolder();
 // Removes the folder and everything in it; harmless when there is none.
 // Every way out of the game calls it (also the exit handler); the next use
@@ -43,7 +45,8 @@ void RemoveEndedScratchFolders(const std::string& prefix);
 // process has ended, which is how the folder of a killed program goes. Only
 // the process that made it removes it, with the object: a static one goes
 // at exit, and a forked child leaves its parent's alone. Raises
-// plat::RuntimeError when it cannot be created or marked.
+// plat::RuntimeError when it cannot be created; one that cannot be marked is
+// used unmarked.
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& prefix);

@@ -199,6 +199,21 @@ WorkingFolders::WorkingFolders(std::string temporaryFolder, const std::string& p
     return name;
   };
   const std::string killed = byEnded(prefix), anothers = byEnded("fwy-") + "/data";
+  // Killed with its mark written beside its name, before it was given it.
+  const pid_t unnamed = ::fork();
+  if (unnamed == 0) {
+    plat::FailNextFileCall(plat::FileCall::Rename, 0);
+    plat::ScratchFolder never(prefix);
+    ::_exit(1);
+  }
+  while (::waitpid(unnamed, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  std::string killedBeforeNaming;
+  for (const auto& e : fs::directory_iterator(root_))
+    if (e.path().filename().string().starts_with(prefix + std::to_string(unnamed) + "-"))
+      killedBeforeNaming = e.path().filename().string();
+  if (killedBeforeNaming.empty() || fs::exists(root_ + "/" + killedBeforeNaming + "/" + plat::kMakerMark))
+    throw std::runtime_error("no folder left with its mark unnamed");
   const pid_t ended = ::fork();
   if (ended == 0) ::_exit(0);
   while (::waitpid(ended, nullptr, 0) < 0 && errno == EINTR) {
@@ -221,6 +236,7 @@ WorkingFolders::WorkingFolders(std::string temporaryFolder, const std::string& p
       {prefix + mine + "-earlier", false},  // the mark of a process that started before this one
       {prefix + dead + "-notes", true},     // no mark and files in it: a player's
       {prefix + dead + "-empty", false},    // no mark and empty: its maker was killed before it marked it
+      {killedBeforeNaming, false},          // no mark but the one its maker was killed before naming
       {prefix + mine + "-fresh", true},     // no mark yet, and its maker runs
       {prefix + dead + "-notamark", true},  // a player's file at the mark's name
       {prefix + dead + "-file", true},

@@ -377,6 +377,50 @@ TEST(FileSafety, TheGamesPrivateFolderIsItsOwnAndGoesWithIt) {
   plat::SetTempRoot("");
 }
 
+// A mark that cannot be written costs only the mark: the game and mkdata go
+// on in the folder, and its own process removes it.
+struct MarkRefused {
+  const char* name;
+  plat::FileCall call;
+  int error;
+  bool game;  // the game's folder, else a scratch folder as mkdata makes
+};
+
+const MarkRefused kMarksRefused[] = {
+    {"GamesFolderFull", plat::FileCall::WriteTemporary, ENOSPC, true},
+    {"GamesFolderRefusingTheName", plat::FileCall::Rename, EACCES, true},
+    {"ScratchFolderFull", plat::FileCall::WriteTemporary, ENOSPC, false},
+    {"ScratchFolderRefused", plat::FileCall::WriteTemporary, EACCES, false},
+};
+
+TEST(FileSafety, AFolderWhoseMarkCannotBeWrittenIsUsedUnmarkedAndGoesWithItsProcess) {
+  for (const MarkRefused& row : kMarksRefused) {
+    SCOPED_TRACE(row.name);
+    fwtest::TempProgramFolder root;
+    plat::RemoveGameTempFolder();
+    plat::SetTempRoot(root.Path());
+    plat::FailNextFileCall(row.call, row.error);
+    std::unique_ptr<plat::ScratchFolder> scratch;
+    std::string folder;
+    if (row.game) {
+      EXPECT_NO_THROW(folder = plat::GameTempFolder());
+    } else {
+      EXPECT_NO_THROW(scratch = std::make_unique<plat::ScratchFolder>("fwx-"));
+      if (scratch) folder = scratch->Path();
+    }
+    EXPECT_FALSE(plat::FileCallPlanned(row.call));
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(fs::is_empty(folder));
+    root.Write(fs::path(folder).filename().string() + "/copy.bmp", "x");
+    if (row.game)
+      plat::RemoveGameTempFolder();
+    else
+      scratch.reset();
+    EXPECT_FALSE(fs::exists(folder));
+    plat::SetTempRoot("");
+  }
+}
+
 TEST(FileSafety, AScratchFolderIsFreshAndTakesOnlyWhatEndedProcessesLeft) {
   fwtest::TempProgramFolder root;
   plat::SetTempRoot(root.Path());

@@ -211,7 +211,7 @@ const Refused kRefused[] = {
     {"ProgramFolderThatCannotBeListed", {"data.inf"}, ".", "", "in {} (Permission denied)"},
     {"SaveFolderThatCannotBeListed", {"Save/USER1.DAT"}, "Save", "", "save/user1.DAT in {}/Save (Permission denied)"},
     // Written into by the set: each would stop it part-way.
-    {"FifoAtSave", {"User.INI"}, "", "Save", "{}/Save is a FIFO, not a folder; nothing written"},
+    {"FifoAtSave", {"Default.cfg"}, "", "Save", "{}/Save is a FIFO, not a folder; nothing written"},
     {"FileAtSave", {"save"}, "", "", "{}/save is a file, not a folder; nothing written"},
     {"LinkToNoFolderAtSave", {}, "", "", "{}/save is a link that leads to no folder; nothing written", "", "save",
      true},
@@ -283,6 +283,22 @@ TEST_P(MkdataRefuses, NamesWhatItRefusedAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, MkdataRefuses, ::testing::ValuesIn(kRefused),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// An option mkdata does not know is no folder to write the set into.
+const std::vector<std::string> kUnknownOptions[] = {{"--help"}, {"--state"}, {"-x"}, {"--state", "--help"}};
+
+TEST(MkdataRefuses, AnOptionItDoesNotKnowWithItsUsageAndWritesNothing) {
+  for (const std::vector<std::string>& options : kUnknownOptions) {
+    SCOPED_TRACE(options.back());
+    fwtest::TempProgramFolder dir;
+    std::string command = "env -C " + Quoted(dir.Path()) + " ASAN_OPTIONS=detect_leaks=0 " + Quoted(fwtest::MkdataPath());
+    for (const std::string& option : options) command += " " + Quoted(option);
+    const Ran ran = Shell(command);
+    EXPECT_EQ(ran.status, 2) << ran.output;
+    EXPECT_EQ(ran.output.rfind("usage: mkdata", 0), 0u) << ran.output;
+    EXPECT_TRUE(Tree(dir.Path()).empty());
+  }
+}
 
 // ---------------------------------------------------------------- mkdata keeps
 
@@ -383,6 +399,7 @@ struct KilledAgain {
   plat::FileCall call;    // the next run, on a set of its own, killed at this call
   int skip;               // calls of that kind before the kill
   bool afterThePlayers;   // the player's files are in before it runs
+  bool listGone = true;   // killed once its list is gone, else while it takes out what goes
 };
 
 struct Killed {
@@ -396,11 +413,15 @@ struct Killed {
   // gives them, beside those the killed run put in; else they stand before.
   bool looseAfter = false;
   std::optional<KilledAgain> again = std::nullopt;
+  // Where the player's loose files come after: which, and what of the
+  // killed run's a set given up takes out ("" nothing, beside the list).
+  std::vector<std::string> cdLoose = {"USER.INI", "SAVE/USER1.DAT", "DEFAULT.CFG"};
+  const char* removed = "User.INI and save/user1.DAT";
 };
 
-// The player's loose files, before the kill and as a CD gives them.
+// The player's loose files before the kill; a profile without goods.
 const std::vector<std::string> kPlayersLoose{"user.ini", "Save/USER1.DAT", "DEFAULT.CFG"};
-const std::vector<std::string> kCdLoose{"USER.INI", "SAVE/USER1.DAT", "DEFAULT.CFG"};
+const std::vector<std::string> kCdProfileAlone{"USER.INI", "DEFAULT.CFG"};
 
 // The staged writes before the archives': the check that the folder takes
 // new files, the list and BG1.MP3; the renames: the list and BG1.MP3 (and
@@ -439,11 +460,43 @@ const Killed kKilled[] = {
      KilledAgain{plat::FileCall::SyncFolder, 5, false}},
     {"BeforeDataPakThenTheCdsGameDataThenTheGiveUpOnceItsListIsGone", plat::FileCall::Rename, 4, 2, kCdArchiveFiles,
      "", false, KilledAgain{plat::FileCall::SyncFolder, 2, true}},
+    // save/ made, its file not named yet: the set's spelling would hide the player's SAVE.
+    {"SaveFolderMadeThenTheCdsGameData", plat::FileCall::Rename, 3, 0, kCdArchiveFiles, "", true, std::nullopt,
+     {"USER.INI", "SAVE/USER1.DAT", "DEFAULT.CFG"}, "User.INI"},
+    // The give-up cut after it took save/user1.DAT out, before the folder: the next one takes it.
+    {"LooseFilesInThenTheCdsGameDataThenTheGiveUpBeforeTheSaveFolder", plat::FileCall::Rename, 4, 0, kCdArchiveFiles,
+     "", true, KilledAgain{plat::FileCall::SyncFolder, 1, true, false}, {"USER.INI", "SAVE/USER1.DAT", "DEFAULT.CFG"},
+     ""},
+    // The player's profile without goods: the set's goods go with the set's profile.
+    {"LooseFilesInThenTheCdsGameDataWithoutGoods", plat::FileCall::Rename, 4, 0, kCdArchiveFiles, "", true,
+     std::nullopt, kCdProfileAlone},
+    // No archives of the player's: the set is finished, and what it put in beside the player's goes.
+    {"LooseFilesInThenTheCdsProfileGoodsAndKeys", plat::FileCall::Rename, 4, 0, {}, "", true},
+    {"LooseFilesInThenTheCdsProfileGoodsAndKeysThenTheFinishBeforeTheSaveFolder", plat::FileCall::Rename, 4, 0, {}, "",
+     true, KilledAgain{plat::FileCall::SyncFolder, 1, true, false}},
+    {"SaveFolderMadeThenTheCdsProfileGoodsAndKeys", plat::FileCall::Rename, 3, 0, {}, "", true},
+    {"LooseFilesInThenTheCdsProfileAndKeys", plat::FileCall::Rename, 4, 0, {}, "", true, std::nullopt,
+     kCdProfileAlone},
 };
 
 void PrintTo(const Killed& row, std::ostream* os) { *os << row.name; }
 
 class MkdataKeeps : public ::testing::TestWithParam<Killed> {};
+
+// The game reads the player's profile, and goods only where the player
+// brought them: none of the set's beside them, nor a folder of the set's
+// spelling before the player's. What a set given up took out leaves the
+// tree expected of it.
+void ExpectThePlayersLooseFilesRead(const std::string& game, const std::vector<std::string>& mine,
+                                    std::map<std::string, std::string>& expected) {
+  for (const char* own : {"User.INI", "save/user1.DAT"}) expected.erase(own);
+  if (std::find(mine.begin(), mine.end(), "SAVE/USER1.DAT") != mine.end()) expected.erase("save");
+  plat::SetProgramFolder(game);
+  EXPECT_EQ(plat::ReadAllText(game + "\\User.INI"), kMarker + "USER.INI");
+  const bool goods = std::find(mine.begin(), mine.end(), "SAVE/USER1.DAT") != mine.end();
+  EXPECT_EQ(plat::ReadAllText(game + "\\save\\user1.DAT"),
+            goods ? std::optional<std::string>(kMarker + "SAVE/USER1.DAT") : std::nullopt);
+}
 
 // The working folders in the temporary folder after a run of mkdata.
 void ExpectWorkingFolders(const fwtest::WorkingFolders& working, const std::string& output) {
@@ -483,7 +536,7 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   const auto playersComeIn = [&] {
     for (const std::string& archive : row.players) WriteFile(game + "/" + archive, "player's own " + archive);
     if (row.looseAfter)
-      for (const std::string& mine : kCdLoose) WriteFile(game + "/" + mine, kMarker + mine);
+      for (const std::string& mine : row.cdLoose) WriteFile(game + "/" + mine, kMarker + mine);
   };
   if (row.again && row.again->afterThePlayers) playersComeIn();
   if (row.again) {
@@ -496,7 +549,7 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
         },
         std::chrono::seconds(60));
     ASSERT_FALSE(again) << *again;
-    ASSERT_EQ(fs::exists(list), row.again->call != plat::FileCall::SyncFolder);
+    ASSERT_EQ(fs::exists(list), row.again->call != plat::FileCall::SyncFolder || !row.again->listGone);
   }
   if (!row.again || !row.again->afterThePlayers) playersComeIn();
   auto beforeRun = Tree(game);
@@ -520,12 +573,13 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
     for (const std::string& archive : in)
       if (std::find(row.players.begin(), row.players.end(), archive) == row.players.end()) beforeRun.erase(archive);
     if (row.looseAfter) {
-      // The killed run's loose files beside the player's go; BG1.MP3, the player's lacking, stays.
-      EXPECT_NE(ran.output.find("the set's own User.INI and save/user1.DAT removed"), std::string::npos) << ran.output;
-      for (const char* own : {"User.INI", "save/user1.DAT", "save"}) beforeRun.erase(own);
-      plat::SetProgramFolder(game);
-      EXPECT_EQ(plat::ReadAllText(game + "\\User.INI"), kMarker + "USER.INI");
-      EXPECT_EQ(plat::ReadAllText(game + "\\save\\user1.DAT"), kMarker + "SAVE/USER1.DAT");
+      // The killed run's loose files beside the player's go, and its goods
+      // with its profile; BG1.MP3, the player's lacking, stays.
+      const std::string removed = *row.removed ? std::string("and the set's own ") + row.removed : "";
+      EXPECT_NE(ran.output.find("player's, mkdata-unfinished.txt " + removed + (*row.removed ? " " : "") + "removed"),
+                std::string::npos)
+          << ran.output;
+      ExpectThePlayersLooseFilesRead(game, row.cdLoose, beforeRun);
     }
     EXPECT_EQ(Tree(game), beforeRun);
     return;
@@ -538,7 +592,12 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
   }
   ASSERT_EQ(ran.status, 0) << ran.output;
   EXPECT_NE(ran.output.find("was cut short: finishing it"), std::string::npos) << ran.output;
+  EXPECT_EQ(ran.output.find("kept " + game + "/BG1.MP3"), std::string::npos) << ran.output;
   EXPECT_FALSE(fs::exists(list));
+  if (row.looseAfter) {
+    std::map<std::string, std::string> unused;
+    ExpectThePlayersLooseFilesRead(game, row.cdLoose, unused);
+  }
   const auto after = Tree(game);
   // The set is one run's: none of the killed run's archives is left beside the new ones.
   for (const std::string& archive : kArchiveFiles) {
@@ -546,14 +605,74 @@ TEST_P(MkdataKeeps, ThePlayersFilesWhereARunIsKilledAndTheRunCommandFinishesTheS
     EXPECT_NE(after.at(archive), "killed run's " + archive);
   }
   for (const auto& [path, bytes] : players) EXPECT_EQ(after.at(path), bytes) << path;
-  EXPECT_EQ(Spellings(game, "save"), std::vector<std::string>{"Save"});
-  EXPECT_EQ(Spellings(game + "/Save", "user1.DAT"), std::vector<std::string>{"USER1.DAT"});
-  EXPECT_EQ(Spellings(game, "User.INI"), std::vector<std::string>{"user.ini"});
-  EXPECT_EQ(Spellings(game, "Default.cfg"), std::vector<std::string>{"DEFAULT.CFG"});
+  for (const std::string& mine : row.looseAfter ? row.cdLoose : kPlayersLoose) {
+    const fs::path p(mine);
+    if (p.has_parent_path()) {
+      EXPECT_EQ(Spellings(game, "save"), std::vector<std::string>{p.parent_path().string()});
+    }
+    EXPECT_EQ(Spellings((game / p.parent_path()).string(), p.filename().string()),
+              std::vector<std::string>{p.filename().string()});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, MkdataKeeps, ::testing::ValuesIn(kKilled),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The player's archives copied in beside a whole sample set, as a CD spells
+// them: the run command never plays the set beside them without a word. Where
+// each name holds the player's, the set's own archives go as a set given up
+// takes them (its profile beside the player's, and its goods with it);
+// otherwise it refuses, naming what to move out.
+struct BesideAWholeSet {
+  const char* name;
+  std::vector<std::string> players;
+  int status;
+  const char* says;  // "{}" for the program folder
+  std::vector<std::string> gone;
+};
+
+const BesideAWholeSet kBesideAWholeSet[] = {
+    {"TheCdsGameDataAndProfile", {"DATA.INF", "DATA.PAK", "MISSIONPACK.INF", "MISSIONPACK.PAK", "USER.INI"}, 0,
+     "the archives in {} beside the sample data set's are the player's: the game data is kept as the player's, the "
+     "set's own Data.INF, Data.PAK, MissionPack.INF, MissionPack.PAK, User.INI and save/user1.DAT removed, nothing "
+     "written",
+     {"Data.INF", "Data.PAK", "MissionPack.INF", "MissionPack.PAK", "User.INI", "save/user1.DAT"}},
+    {"PartOfTheCdsGameData", {"DATA.INF", "DATA.PAK"}, 1,
+     "DATA.INF and DATA.PAK are there beside the sample data set's Data.INF, Data.PAK, MissionPack.INF and "
+     "MissionPack.PAK: move DATA.INF and DATA.PAK out of {} to play the sample data set, or move Data.INF, Data.PAK, "
+     "MissionPack.INF and MissionPack.PAK out of it and put the rest of the game data in; nothing written",
+     {}},
+};
+
+TEST(MkdataKeeps, ThePlayersArchivesBesideAWholeSampleSet) {
+  fwtest::TempProgramFolder whole;
+  const Ran made = Mkdata(whole.Path() + "/game", false);
+  ASSERT_EQ(made.status, 0) << made.output;
+  for (const BesideAWholeSet& row : kBesideAWholeSet) {
+    SCOPED_TRACE(row.name);
+    fwtest::TempProgramFolder dir;
+    const std::string game = dir.Path() + "/game";
+    fs::copy(whole.Path() + "/game", game, fs::copy_options::recursive);
+    for (const std::string& mine : row.players) WriteFile(game + "/" + mine, "player's own " + mine);
+    // Sizes and hashes: a whole set's bytes are too many to show.
+    const auto summary = [&] {
+      std::map<std::string, std::string> tree;
+      for (const auto& [path, bytes] : Tree(game))
+        tree[path] = std::to_string(bytes.size()) + " " + std::to_string(plat::HashOfBytes(bytes));
+      return tree;
+    };
+    auto expected = summary();
+    for (const std::string& gone : row.gone) expected.erase(gone);
+
+    const Ran ran = DataStep(game, fwtest::MkdataPath(), false);
+    EXPECT_EQ(ran.status, row.status) << ran.output;
+    EXPECT_NE(ran.output.find(WithFolder(row.says, game)), std::string::npos) << ran.output;
+    EXPECT_EQ(summary(), expected);
+    if (row.status == 0) {
+      EXPECT_EQ(Shell(Quoted(fwtest::MkdataPath()) + " --state " + Quoted(game)).output, "complete\n");
+    }
+  }
+}
 
 // Every run of mkdata, whatever the program folder holds and whatever the
 // run does (the run command asks its state first, and asks no more of a

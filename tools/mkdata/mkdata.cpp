@@ -101,7 +101,9 @@ std::string Records(const std::vector<std::string>& lines) {
 
 int main(int argc, char** argv) {
   const bool state = argc == 3 && std::string_view(argv[1]) == "--state";
-  if (argc != 2 && !state) {
+  // An option it does not know is no folder to write the set into; a folder
+  // whose name begins with "-" is named "./-x".
+  if ((argc != 2 && !state) || argv[argc - 1][0] == '-') {
     std::fprintf(stderr, "usage: mkdata [--state] <program folder>\n");
     return 2;
   }
@@ -124,6 +126,9 @@ int main(int argc, char** argv) {
     }
     if (verdict == mkdata::Verdict::Write)
       std::printf("No game data in %s: writing the sample data set.\n", folder.c_str());
+    else if (verdict == mkdata::Verdict::Doubled)
+      std::printf("Archives stand beside others of their names in %s: making the sample data set to tell its own.\n",
+                  folder.c_str());
     else
       std::printf("The sample data set in %s was cut short: finishing it.\n", folder.c_str());
     std::fflush(stdout);

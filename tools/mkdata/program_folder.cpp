@@ -88,12 +88,16 @@ std::vector<std::string> Standing(const std::string& root, const std::string& re
 // Where a file that does not stand is written: into the folders that stand,
 // as the game spells them, so that it never gets a twin folder of another
 // spelling.
-std::string Target(const std::string& root, const std::string& relative) {
+// Folders in `going` (paths under root) are taken as gone.
+std::string Target(const std::string& root, const std::string& relative, const std::vector<std::string>& going) {
   const std::vector<std::string> parts = Parts(relative);
   std::string path = root;
   bool standing = true;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    const std::vector<std::string> found = standing ? Matches(path, parts[i], relative) : std::vector<std::string>{};
+    std::vector<std::string> found = standing ? Matches(path, parts[i], relative) : std::vector<std::string>{};
+    std::erase_if(found, [&](const std::string& name) {
+      return std::find(going.begin(), going.end(), path + "/" + name) != going.end();
+    });
     standing = !found.empty();
     path += "/" + (standing ? found.front() : parts[i]);
   }
@@ -305,17 +309,26 @@ std::string AreNamed(const std::vector<std::string>& paths) {
 
 Judgement JudgeAgainst(const std::string& root, const std::vector<std::string>& archives, const Signatures& made) {
   const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
+  // Without a list, an archive file under two spellings is the player's
+  // beside a set that stands whole, or two of the player's: only the bytes
+  // of the set made can tell.
+  std::vector<std::string> doubled;
+  for (const std::string& file : list ? std::vector<std::string>{} : ArchiveFiles(archives)) {
+    const std::vector<std::string> standing = Standing(root, file);
+    if (standing.size() > 1) doubled.insert(doubled.end(), standing.begin(), standing.end());
+  }
+  if (!doubled.empty() && made.empty()) return {Verdict::Doubled, {}};
   std::vector<std::string> another, own, missing;
   bool unknown = false, everyNameAnothers = true;
   for (const std::string& file : ArchiveFiles(archives)) {
     const std::vector<std::string> standing = Standing(root, file);
     bool gone = standing.empty(), anothers = false;
     for (const std::string& path : standing) {
-      if (!list) {
+      if (!list && doubled.empty()) {
         another.push_back(path);
         continue;
       }
-      std::optional<Signature> expected = list->recorded.archives.at(file);
+      std::optional<Signature> expected = list ? list->recorded.archives.at(file) : std::nullopt;
       if (!expected && made.count(file)) expected = made.at(file);
       switch (OwnershipOf(path, expected)) {
         case Ownership::Own: own.push_back(path); break;
@@ -332,10 +345,19 @@ Judgement JudgeAgainst(const std::string& root, const std::vector<std::string>& 
   }
   if (another.empty()) return {list ? Verdict::Finish : Verdict::Write, own};
   const bool one = another.size() == 1;
-  if (!list) {
+  if (!list && doubled.empty()) {
     if (missing.empty()) throw Refusal(another.front() + " is there: the folder holds game data" + Nothing());
     throw Refusal(AreNamed(another) + " there but " + AreNamed(missing) + " not: move " + (one ? "it" : "them") +
                   " out of " + root + ", or put the rest of the game data in" + Nothing());
+  }
+  if (!list) {
+    if (own.empty())
+      throw Refusal(AreNamed(doubled) + " there under more than one spelling, none of them the sample data set's: "
+                    "keep one of each name and move the others out of " + root + Nothing());
+    if (everyNameAnothers) return {Verdict::GiveUp, own};
+    throw Refusal(AreNamed(another) + " there beside the sample data set's " + NamesOf(own) + ": move " +
+                  NamesOf(another) + " out of " + root + " to play the sample data set, or move " + NamesOf(own) +
+                  " out of it and put the rest of the game data in" + Nothing());
   }
   if (unknown) return {Verdict::Undecided, own};
   // The game reads each archive under any spelling: where each holds the
@@ -471,57 +493,146 @@ void RemoveDurably(const std::string& path) {
                fs::path(path).parent_path().c_str(), plat::SystemErrorText(error).c_str());
 }
 
-// The loose files that runs of the set put in and that still hold the
-// bytes they wrote, where the player's file stands under another spelling:
-// the game could read this tool's in place of the player's. Each is looked
-// at before anything goes; one that cannot be read is refused, named.
-std::vector<std::string> LooseBesideThePlayers(const std::string& root, const LooseFiles& loose) {
-  std::vector<std::string> found;
-  for (const auto& [relative, signature] : loose) {
-    const std::string path = root + "/" + relative;
-    const std::vector<std::string> standing = Standing(root, relative);
-    if (standing.size() < 2 || std::find(standing.begin(), standing.end(), path) == standing.end()) continue;
-    int error = 0;
-    const auto bytes = plat::ReadAllBytes(path, &error, signature.size);
-    if (bytes && SignatureOf(*bytes) == signature) found.push_back(relative);
-    if (!bytes && !plat::NotThere(error) && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead &&
-        !LinkToNoFile(path, error))
-      CannotRead(path, error);
+// Whether a file holds the bytes a run of the set wrote there. One that
+// cannot be read may hold anything: refused, named, before anything goes.
+bool HoldsTheSets(const std::string& path, const Signature& signature) {
+  int error = 0;
+  const auto bytes = plat::ReadAllBytes(path, &error, signature.size);
+  if (bytes) return SignatureOf(*bytes) == signature;
+  if (!plat::NotThere(error) && !plat::NoRegularFile(error) && error != plat::kTooLargeToRead &&
+      !LinkToNoFile(path, error))
+    CannotRead(path, error);
+  return false;
+}
+
+// Whether something of the name stands under root at a spelling other than
+// the set's own.
+bool OtherSpellingStands(const std::string& root, const std::string& relative) {
+  const std::string path = root + "/" + relative;
+  const std::vector<std::string> standing = Standing(root, relative);
+  return std::any_of(standing.begin(), standing.end(), [&](const std::string& p) { return p != path; });
+}
+
+bool IsGoodsFile(const std::string& relative) {
+  return plat::EqualNoCase(fs::path(relative).parent_path().string(), "save");
+}
+
+// The set's own loose files and folders that would hide or mix with the
+// player's, all paths under root: each file that runs of the set put in and
+// that still holds their bytes where the player's stands under another
+// spelling; where the set's User.INI so goes, the set's goods files with it,
+// so that no player's profile is read with the sample's goods; and each
+// folder of the set's spelling where the player's stands under another and
+// that holds nothing but the set's files and their staging leftovers (the
+// game takes the folder of its own spelling first: the player's would go
+// unread), whichever run emptied it.
+struct OwnLoose {
+  std::vector<std::string> files;
+  std::vector<std::string> folders;  // deepest first
+  bool Takes(const std::string& path) const {
+    return std::find(files.begin(), files.end(), path) != files.end() ||
+           std::any_of(folders.begin(), folders.end(),
+                       [&](const std::string& f) { return path == f || path.starts_with(f + "/"); });
   }
-  return found;
+};
+
+OwnLoose OwnBesideThePlayers(const std::string& root, const LooseFiles& loose) {
+  OwnLoose own;
+  std::map<std::string, bool> held;
+  const auto theSets = [&](const std::string& relative) {
+    auto at = held.find(relative);
+    if (at == held.end()) at = held.emplace(relative, HoldsTheSets(root + "/" + relative, loose.at(relative))).first;
+    return at->second;
+  };
+  bool profilesGo = false;
+  for (const auto& [relative, signature] : loose)
+    if (OtherSpellingStands(root, relative) && theSets(relative)) {
+      own.files.push_back(root + "/" + relative);
+      profilesGo = profilesGo || plat::EqualNoCase(relative, "User.INI");
+    }
+  for (const auto& [relative, signature] : loose)
+    if (profilesGo && IsGoodsFile(relative) && !own.Takes(root + "/" + relative) && theSets(relative))
+      own.files.push_back(root + "/" + relative);
+  std::vector<std::string> folders;
+  for (const auto& [relative, signature] : loose)
+    for (fs::path f = fs::path(relative).parent_path(); !f.empty(); f = f.parent_path())
+      if (std::find(folders.begin(), folders.end(), f.string()) == folders.end()) folders.push_back(f.string());
+  std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '/') > std::count(b.begin(), b.end(), '/');
+  });
+  for (const std::string& folder : folders) {
+    const std::string path = root + "/" + folder;
+    struct stat st;
+    int error = 0;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !OtherSpellingStands(root, folder)) continue;
+    const auto names = ListFolder(path, error);
+    if (!names) continue;
+    std::vector<std::string> sets;
+    const bool onlyTheSets = std::all_of(names->begin(), names->end(), [&](const std::string& name) {
+      const std::string relative = folder + "/" + name;
+      if (name == "." || name == ".." || own.Takes(root + "/" + relative)) return true;
+      if (loose.count(relative) && theSets(relative)) {
+        sets.push_back(root + "/" + relative);
+        return true;
+      }
+      return std::any_of(loose.begin(), loose.end(), [&](const auto& recorded) {
+        const fs::path r(recorded.first);
+        return r.parent_path() == folder && name.starts_with("." + r.filename().string() + ".") &&
+               name.ends_with(".fwsave");
+      });
+    });
+    if (!onlyTheSets) continue;
+    own.files.insert(own.files.end(), sets.begin(), sets.end());
+    own.folders.push_back(path);
+  }
+  return own;
 }
 
-// A folder a removed file leaves empty goes too: the game takes a folder of
-// the spelling it asks for before another, so an empty one would hide the
-// player's of another spelling.
-void RemoveEmptiedFolders(const std::string& root, const std::string& relative) {
-  for (fs::path folder = fs::path(relative).parent_path(); !folder.empty(); folder = folder.parent_path())
-    if (::rmdir((root + "/" + folder.string()).c_str()) != 0) return;
-}
-
-void GiveUpSet(const std::string& root, const Judgement& judged, const std::vector<std::string>& archives,
-               NamesByFolder names) {
-  const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
-  const LooseFiles loose = list ? list->recorded.loose : LooseFiles{};
-  const std::vector<std::string> beside = LooseBesideThePlayers(root, loose);
-  for (const std::string& path : judged.own) RemoveDurably(path);
-  for (const std::string& relative : beside) RemoveDurably(root + "/" + relative);
+// Takes them out: the files, the staging leftovers of the set's files and
+// of the names given, then the folders.
+void TakeOut(const OwnLoose& own, const std::string& root, const LooseFiles& loose, NamesByFolder names) {
+  for (const std::string& path : own.files) RemoveDurably(path);
   for (const auto& [relative, signature] : loose) {
     const fs::path at(root + "/" + relative);
     names[at.parent_path().string()].push_back(at.filename().string());
   }
   RemoveLeftovers(names);
-  for (const std::string& relative : beside) RemoveEmptiedFolders(root, relative);
+  for (const std::string& folder : own.folders) ::rmdir(folder.c_str());
+}
+
+// The set's loose files as made, by their paths under the program folder:
+// what a set that stands whole put in, for one given up without a list.
+LooseFiles LooseAsMade(const std::string& looseFolder) {
+  LooseFiles made;
+  for (const std::string& relative : FilesUnder(looseFolder))
+    made[relative] = SignatureOf(ReadWhole(looseFolder + "/" + relative));
+  return made;
+}
+
+// Gives the set up: with the list of a set cut short, what it records; else
+// (a whole set beside the player's archives) the loose files as made.
+void GiveUpSet(const std::string& root, const Judgement& judged, const std::vector<std::string>& archives,
+               const NamesByFolder& names, const LooseFiles& made = {}) {
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(root, archives);
+  const LooseFiles& loose = list ? list->recorded.loose : made;
+  const OwnLoose own = OwnBesideThePlayers(root, loose);
+  for (const std::string& path : judged.own) RemoveDurably(path);
+  TakeOut(own, root, loose, names);
   // The list goes last: until it goes, the next run judges the folder the
   // same and clears what this one left.
   for (const std::string& path : list ? list->paths : std::vector<std::string>{}) RemoveDurably(path);
   std::vector<std::string> sets;
   for (const std::string& path : judged.own) sets.push_back(fs::path(path).filename().string());
-  sets.insert(sets.end(), beside.begin(), beside.end());
-  const std::string removed = sets.empty() ? kUnfinishedSet : kUnfinishedSet + " and the set's own " + Listed(sets);
-  std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
-              "kept as the player's, %s removed, nothing written\n",
-              root.c_str(), removed.c_str());
+  for (const std::string& path : own.files) sets.push_back(path.substr(root.size() + 1));
+  const std::string setsOwn = "the set's own " + Listed(sets);
+  if (list)
+    std::printf("mkdata: the archives in %s are not those of the sample data set cut short there: the game data is "
+                "kept as the player's, %s removed, nothing written\n",
+                root.c_str(), (sets.empty() ? kUnfinishedSet : kUnfinishedSet + " and " + setsOwn).c_str());
+  else
+    std::printf("mkdata: the archives in %s beside the sample data set's are the player's: the game data is kept as "
+                "the player's, %s removed, nothing written\n",
+                root.c_str(), setsOwn.c_str());
 }
 
 }  // namespace
@@ -529,6 +640,9 @@ void GiveUpSet(const std::string& root, const Judgement& judged, const std::vect
 std::string FolderState(const std::string& programFolder, const std::vector<std::string>& archives) {
   if (!Standing(programFolder, kUnfinishedSet).empty()) return "unfinished";
   const std::vector<std::string> files = ArchiveFiles(archives);
+  if (std::any_of(files.begin(), files.end(),
+                  [&](const std::string& file) { return Standing(programFolder, file).size() > 1; }))
+    return "doubled";
   const auto held = std::count_if(files.begin(), files.end(),
                                   [&](const std::string& file) { return !Standing(programFolder, file).empty(); });
   return held == 0 ? "none" : held < static_cast<long>(files.size()) ? "partial" : "complete";
@@ -554,11 +668,26 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
   std::vector<Copy> copies;
   std::vector<std::string> kept;
   NamesByFolder names{{programFolder, RootNames(archives)}};
+  // What runs cut short put in beside the player's goes as a set given up
+  // takes it, and the set's files go only where the player's do not stand.
+  const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
+  const LooseFiles recorded = list ? list->recorded.loose : LooseFiles{};
+  const OwnLoose own = OwnBesideThePlayers(programFolder, recorded);
+  const auto setsOwn = [&](const std::string& path) {
+    const auto at = recorded.find(path.substr(programFolder.size() + 1));
+    const auto bytes = at == recorded.end() ? std::nullopt : plat::ReadAllBytes(path, nullptr, at->second.size);
+    return bytes && SignatureOf(*bytes) == at->second;
+  };
+  // Goods go in only with the set's profile: never to be read with the player's.
+  std::vector<std::string> profiles = Standing(programFolder, "User.INI");
+  std::erase_if(profiles, [&](const std::string& path) { return own.Takes(path) || setsOwn(path); });
   for (const std::string& relative : FilesUnder(looseFolder)) {
-    const std::vector<std::string> standing = Standing(programFolder, relative);
+    std::vector<std::string> standing = Standing(programFolder, relative);
+    std::erase_if(standing, [&](const std::string& path) { return own.Takes(path); });
+    if (standing.empty() && !profiles.empty() && IsGoodsFile(relative)) continue;
     if (standing.empty())
-      copies.push_back({looseFolder + "/" + relative, Target(programFolder, relative)});
-    else
+      copies.push_back({looseFolder + "/" + relative, Target(programFolder, relative, own.folders)});
+    else if (!setsOwn(standing.front()))
       kept.push_back(standing.front());
     const fs::path at(standing.empty() ? copies.back().to : standing.front());
     names[at.parent_path().string()].push_back(at.filename().string());
@@ -579,16 +708,16 @@ Verdict Install(const std::string& programFolder, const std::string& looseFolder
     throw;
   }
   if (judged.verdict == Verdict::GiveUp) {
-    GiveUpSet(programFolder, judged, archives, names);
+    GiveUpSet(programFolder, judged, archives, names, list ? LooseFiles{} : LooseAsMade(looseFolder));
     return judged.verdict;
   }
 
   for (const std::string& path : kept) std::printf("mkdata: kept %s\n", path.c_str());
+  TakeOut(own, programFolder, recorded, {});
   std::error_code ec;
   fs::create_directories(programFolder, ec);
   // What runs cut short before put in stays recorded beside this run's.
-  const std::optional<UnfinishedSet> list = FindUnfinishedSet(programFolder, archives);
-  LooseFiles loose = list ? list->recorded.loose : LooseFiles{};
+  LooseFiles loose = recorded;
   for (const Copy& c : copies) loose[c.to.substr(programFolder.size() + 1)] = SignatureOf(ReadWhole(c.from));
   const std::string unfinished = programFolder + "/" + kUnfinishedSet;
   int error = 0;

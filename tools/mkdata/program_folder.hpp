@@ -28,8 +28,10 @@ inline const std::vector<std::string> kArchives{"Data", "MissionPack"};
 inline const std::string kUnfinishedSet = "mkdata-unfinished.txt";
 
 // What the program folder's listing shows, for the run command: "none",
-// "partial" or "complete" of the archives' files, or "unfinished" where
-// kUnfinishedSet stands. Raises Refusal when the folder cannot be listed.
+// "partial" or "complete" of the archives' files, "doubled" where one of
+// them stands under more than one spelling (the player's beside the set's:
+// the game would read only one), or "unfinished" where kUnfinishedSet
+// stands. Raises Refusal when the folder cannot be listed.
 std::string FolderState(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
 // What a run does with the program folder.
@@ -38,6 +40,7 @@ enum class Verdict {
   Finish,     // a set cut short whose archives there are all this tool's
   GiveUp,     // a set cut short, and each archive's name holds another's: the player's, in any spelling
   Undecided,  // a set cut short whose list records no bytes: only the set made can tell
+  Doubled,    // no set cut short, and an archive file under two spellings: only the set made can tell
 };
 
 // What a run found: its verdict, and the archive files standing that hold
@@ -55,16 +58,20 @@ struct Judgement {
 // some archives of a set cut short are its own or missing and others not
 // (naming this tool's own among them), or one it would replace is no
 // regular file, or the folder cannot be listed. A folder not made yet
-// holds none.
+// holds none. With no set cut short and an archive file under two
+// spellings, the set made judges (Verdict::Doubled): where each name holds
+// another's beside the set's own, those go as a set given up; otherwise it
+// is refused, naming what to move out.
 Judgement Judge(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
 // Gives up a set cut short (Verdict::GiveUp): removes this tool's own
 // archive files that stand beside the player's, the loose files that runs
 // of the set put in wherever they still hold those runs' bytes and the
-// player's file stands under another spelling (and a folder that leaves
-// empty), and this tool's staging leftovers, then kUnfinishedSet last;
-// writes nothing else, and says so. Raises Refusal, before anything goes,
-// naming such a loose file that cannot be read.
+// player's file stands under another spelling, the set's goods files with
+// its User.INI, a folder of the set's spelling beside the player's that
+// holds nothing else, and this tool's staging leftovers, then
+// kUnfinishedSet last; writes nothing else, and says so. Raises Refusal,
+// before anything goes, naming such a loose file that cannot be read.
 void GiveUp(const std::string& programFolder, const Judgement& judged,
             const std::vector<std::string>& archives = kArchives);
 
@@ -73,11 +80,14 @@ void GiveUp(const std::string& programFolder, const Judgement& judged,
 void RemoveStagingLeftovers(const std::string& programFolder, const std::vector<std::string>& archives = kArchives);
 
 // Puts into the program folder every file under looseFolder that does not
-// stand there yet under any spelling (keeping what does), then the archives
+// stand there yet under any spelling (keeping what does; what runs cut
+// short put in beside the player's goes first, as GiveUp takes it), then
+// the archives
 // in packedFolder (their ".PAK" and ".INF"), replacing those of a set cut
 // short. The folder is judged again first, a list without bytes against
-// the archives in packedFolder: a set given up there writes nothing
-// (Verdict::GiveUp is answered), else Verdict::Finish once the set is in.
+// the archives in packedFolder, as is a folder of Verdict::Doubled: a set
+// given up there writes nothing (Verdict::GiveUp is answered), else
+// Verdict::Finish once the set is in.
 // Every look, and a check that each folder written into takes new files,
 // is made before the first write, so a refusal writes nothing. Each file
 // goes in whole by a rename, with kUnfinishedSet written before the first
