@@ -39,8 +39,8 @@ class QelMediaPlayCls {
   // then takes the display back and recreates the primary surface and its
   // back buffer.
   void PlayLogo();
-  // The credits: give up the display like the closing film and play over
-  // and over until a key, or a mouse button that is no move's, then take
+  // The credits: gives up the display like the closing film, plays over and
+  // over until a key, or a mouse button pressed without a move, then takes
   // the display back. GameState becomes 1, with or without a film.
   void PlayCredit();
   // The story's end: gives up the display like the closing film, plays to
@@ -67,10 +67,10 @@ class QelMediaPlayCls {
   // forgets keys and buttons pressed before it.
   void StartFilm();
   // The films that take the display from the game: finds and loads the
-  // film, gives up the display, shows the film until `over` says so (asked once the film
-  // runs, then after each pass of window events, always with a film
-  // loaded) or until it is skipped while it opens, and takes the display
-  // back. A film missing or unplayable changes nothing.
+  // film, gives up the display, shows the film until `over` says so (asked
+  // once the film runs, then after each pass of window events, always with
+  // a film loaded) or until it is skipped while it opens, and takes the
+  // display back. A film missing or unplayable changes nothing.
   void PlayOnTheDisplay(const std::string& name, const std::function<bool()>& over);
 };
 
