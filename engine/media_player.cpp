@@ -1,5 +1,7 @@
 #include "engine/media_player.hpp"
 
+#include <optional>
+
 #include "engine/form_board.hpp"
 #include "engine/fresh_press.hpp"
 #include "engine/globals.hpp"
@@ -17,6 +19,7 @@ Lazy<QelMediaPlayCls> MediaPlay;
 namespace {
 constexpr double kIntroLimitSeconds = 104.08;
 constexpr int kBattleTracks = 5;
+constexpr int16_t kVkEscape = 27;
 
 int32_t MusicVolume() { return MusicVol * 100 - 1000; }
 bool KeyOrButton() { return KeyCode > 0 || MouseButton > 0; }
@@ -72,8 +75,8 @@ void QelMediaPlayCls::Load(void*) {
   }
 }
 
-void QelMediaPlayCls::PlayLogo() {
-  const std::string film = FindFilm("logo.avi");
+void QelMediaPlayCls::PlayOnTheDisplay(const std::string& name, const std::function<bool()>& over) {
+  const std::string film = FindFilm(name);
   if (film.empty() || !LoadFile(film, 0, plat::MediaKind::Film)) return;
   void* hWnd = Board->hWnd();
   Primary.reset();
@@ -84,9 +87,7 @@ void QelMediaPlayCls::PlayLogo() {
   }
   Board->WindowState = 2;
   StartFilm();
-  // A key still held from the last screen must not cut the film at once.
-  const FreshPress press;
-  while (!press.Taken()) {
+  while (!over()) {
     plat::DoEvents();
     TestCoop();
     if (!IFilter) break;
@@ -99,6 +100,30 @@ void QelMediaPlayCls::PlayLogo() {
     DDraw->SetDisplayMode(640, 480, 16, 0, 0);
   }
   CreatePrimaryAndBackBuffer(Primary, BackBuffer, DDraw);
+}
+
+void QelMediaPlayCls::PlayLogo() {
+  std::optional<FreshPress> press;
+  PlayOnTheDisplay("logo.avi", [&press] {
+    // A key still held from the last screen must not cut the film at once.
+    if (!press) press.emplace();
+    return press->Taken();
+  });
+}
+
+void QelMediaPlayCls::PlayCredit() {
+  PlayOnTheDisplay("Credit.avi", [this] {
+    CheckLoop();
+    // A button held while the mouse moves is no click.
+    return KeyCode > 0 || (MouseButton > 0 && MouseMoved == 0);
+  });
+  GameState = 1;
+}
+
+void QelMediaPlayCls::PlayStoryEnd() {
+  PlayOnTheDisplay("StoryEnd.avi",
+                   [this] { return KeyCode == kVkEscape || IFilter->CurrentPosition() >= IFilter->Duration(); });
+  GameState = 10;
 }
 
 int32_t QelMediaPlayCls::PlayMp3(const std::string& path) {

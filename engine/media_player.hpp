@@ -2,6 +2,7 @@
 // Films and background music. One player holds one media file at a time:
 // loading another stops and drops the one before.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,14 @@ class QelMediaPlayCls {
   // then takes the display back and recreates the primary surface and its
   // back buffer.
   void PlayLogo();
+  // The credits: gives up the display like the closing film, plays over and
+  // over until a key, or a mouse button pressed without a move, then takes
+  // the display back. GameState becomes 1, with or without a film.
+  void PlayCredit();
+  // The story's end: gives up the display like the closing film, plays to
+  // the film's end or until Esc, then takes the display back. GameState
+  // becomes 10, with or without a film.
+  void PlayStoryEnd();
   // Plays a music file; its length in whole seconds, 0 when it cannot play.
   int32_t PlayMp3(const std::string& path);
   // 0 a battle track at random, 1 the factory's, 2 the briefing's, 3 the
@@ -57,6 +66,12 @@ class QelMediaPlayCls {
   // Puts the film in the window at 640x480 without a pointer, runs it and
   // forgets keys and buttons pressed before it.
   void StartFilm();
+  // The films that take the display from the game: finds and loads the
+  // film, gives up the display, shows the film until `over` says so (asked
+  // once the film runs, then after each pass of window events, always with
+  // a film loaded) or until it is skipped while it opens, and takes the
+  // display back. A film missing or unplayable changes nothing.
+  void PlayOnTheDisplay(const std::string& name, const std::function<bool()>& over);
 };
 
 extern Lazy<QelMediaPlayCls> MediaPlay;

@@ -234,6 +234,11 @@ class SlowDrive {
     std::unique_lock<std::mutex> lock(state_->m);
     return state_->cv.wait_for(lock, deadline, [&] { return state_->reads >= reads; });
   }
+  // The reads it has answered, held or not.
+  int Returned() const {
+    std::lock_guard<std::mutex> lock(state_->m);
+    return state_->returned;
+  }
   // Whether no read has been asked of the drive for `quiet`: a reader still
   // reading asks its next read as soon as one is answered.
   bool IdleFor(std::chrono::milliseconds quiet) const {
@@ -250,6 +255,7 @@ class SlowDrive {
       lastDone = std::chrono::steady_clock::now();
       if (brought < pace.fast) {
         brought += wanted;
+        ++returned;
         return wanted;
       }
       ++inside;
@@ -259,6 +265,7 @@ class SlowDrive {
       cv.notify_all();
       cv.wait_for(lock, hold, [&] { return free; });
       ++answered;
+      ++returned;
       --inside;
       lastDone = std::chrono::steady_clock::now();
       cv.notify_all();
@@ -267,7 +274,7 @@ class SlowDrive {
     std::mutex m;
     std::condition_variable cv;
     bool free = false;
-    int reads = 0, answered = 0, inside = 0;
+    int reads = 0, answered = 0, returned = 0, inside = 0;
     std::chrono::steady_clock::time_point lastDone = std::chrono::steady_clock::now();
     size_t brought = 0;
     Pace pace;
