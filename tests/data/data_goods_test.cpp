@@ -217,12 +217,17 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
     const char* what;
     Row row;
     plat::FileCall call = plat::FileCall::Look;
+    // Every file's time moved before the purchase, its bytes left as they
+    // are (as a backup tool may): only the bytes tell the game's own file.
+    bool touched = false;
   } rows[] = {
       {"a purchase whose goods' rename fails", kHalfLanded},
       {"purchase then purchase", kPurchaseThenPurchase},
       {"User.INI save then save", kProfilesThenProfiles},
       {"a purchase, the battle and the end screen, a look failing", kPurchaseBattleEnd},
       {"a purchase, the battle and the end screen, a read failing", kPurchaseBattleEnd, plat::FileCall::Read},
+      {"the files touched, a purchase, the battle and the end screen, a read failing", kPurchaseBattleEnd,
+       plat::FileCall::Read, true},
   };
   const auto copies = [this] {
     std::string names;
@@ -251,6 +256,9 @@ TEST_F(Goods, ASaveKnowsWhatItWroteWhateverALookAtAnyOfItsCallsSays) {
         u.NowItem()->Money = 150;
       }
       if (r.row == kHalfLanded) plat::FailNextFileCall(plat::FileCall::Rename, EIO, 2);
+      for (const char* name : {"User.INI", "save/user2.DAT"})
+        if (r.touched)
+          fs::last_write_time(dir.File(name), fs::last_write_time(dir.File(name)) + std::chrono::seconds(5));
       plat::FailNextFileCall(r.call, EIO, k);
       if (r.row == kPurchaseBattleEnd) {
         // Any of them may fail for the call it meets; the next carries
