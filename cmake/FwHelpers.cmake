@@ -27,17 +27,27 @@ endfunction()
 # fw_test(NAME DIR [DEPS ...]): one GoogleTest executable of every .cpp in
 # DIR, with the shared headless test main.
 function(fw_test name dir)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "SHARDS" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT srcs)
     return()
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE fw_test_main ${A_DEPS} GTest::gtest GTest::gmock)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;FERROWIND_BROADCAST=127.255.255.255"
-    TIMEOUT 600)
+  set(env "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;FW_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;FERROWIND_BROADCAST=127.255.255.255")
+  if(NOT A_SHARDS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+    return()
+  endif()
+  # A long suite runs as SHARDS processes side by side, each a share of its
+  # tests (GoogleTest's sharding), so it no longer sets the run's length.
+  math(EXPR last "${A_SHARDS} - 1")
+  foreach(i RANGE ${last})
+    add_test(NAME ${name}_${i} COMMAND ${name})
+    set_tests_properties(${name}_${i} PROPERTIES
+      ENVIRONMENT "${env};GTEST_TOTAL_SHARDS=${A_SHARDS};GTEST_SHARD_INDEX=${i}" TIMEOUT 600)
+  endforeach()
 endfunction()
 
 # fw_programs_from(DIR PATTERN OUT_VAR): one executable per file matching
